@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Vembrel builds and tests with; skips what is present.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev
+  qt6-base-dev libgl-dev
+  libcli11-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang clang-format libclang-rt-14-dev
+  desktop-file-utils appstream
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then exit 0; fi
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+echo "Installing: ${missing[*]}" >&2
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

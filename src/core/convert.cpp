@@ -1,0 +1,111 @@
+#include "core/convert.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "core/error.h"
+
+namespace vembrel {
+namespace {
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+}  // namespace
+
+std::int32_t StrToInt(std::string_view text) {
+  const auto fail = [&]() -> std::int32_t {
+    throw ConversionError(Quoted(text) + " is not a valid integer value");
+  };
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) return fail();
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return fail();
+    }
+    value = value * base + digit;
+    if (value > std::int64_t{1} << 32) return fail();
+  }
+  if (negative) value = -value;
+  if (base == 10 && (value < std::numeric_limits<std::int32_t>::min() ||
+                     value > std::numeric_limits<std::int32_t>::max())) {
+    return fail();
+  }
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+double StrToFloat(std::string_view text) {
+  std::string copy(text);
+  std::size_t begin = copy.find_first_not_of(" \t");
+  std::size_t end = copy.find_last_not_of(" \t\r\n");
+  if (begin == std::string::npos) {
+    throw ConversionError(Quoted(text) + " is not a valid floating point value");
+  }
+  copy = copy.substr(begin, end - begin + 1);
+  for (char& c : copy) {
+    if (c == ',') c = '.';
+  }
+  // Only plain decimal notation: digits, one separator, an optional exponent.
+  bool ok = !copy.empty();
+  for (char c : copy) {
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E')) {
+      ok = false;
+    }
+  }
+  char* stop = nullptr;
+  errno = 0;
+  const double value = ok ? std::strtod(copy.c_str(), &stop) : 0.0;
+  if (!ok || stop != copy.c_str() + copy.size() || errno == ERANGE || !std::isfinite(value)) {
+    throw ConversionError(Quoted(text) + " is not a valid floating point value");
+  }
+  return value;
+}
+
+std::string FloatToText(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.15G", value);
+  std::string text(buffer);
+  // %G keeps trailing zeros out already; normalise the exponent form "1E+20".
+  const auto e = text.find('E');
+  if (e != std::string::npos) {
+    std::string mantissa = text.substr(0, e);
+    std::string exponent = text.substr(e + 1);
+    const char sign = exponent[0];
+    exponent = exponent.substr(1);
+    while (exponent.size() > 1 && exponent[0] == '0') exponent.erase(0, 1);
+    text = mantissa + "E" + (sign == '-' ? "-" : "+") + exponent;
+  }
+  return text;
+}
+
+std::string CommaFloatText(double value) {
+  std::string text = FloatToText(value);
+  for (char& c : text) {
+    if (c == '.') c = ',';
+  }
+  return text;
+}
+
+}  // namespace vembrel

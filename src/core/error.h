@@ -1,0 +1,27 @@
+#pragma once
+// The one error convention of Vembrel: every failure is thrown as vembrel::Error
+// carrying a message for the user that names the file or value at fault.
+#include <stdexcept>
+#include <string>
+
+namespace vembrel {
+
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// A text that does not convert to a number. The message is the one users know
+/// from the settings dialogs: "'abc' is not a valid integer value".
+class ConversionError : public Error {
+ public:
+  using Error::Error;
+};
+
+/// Failures of the curve fitting (singular systems, too few points).
+class MathError : public Error {
+ public:
+  using Error::Error;
+};
+
+}  // namespace vembrel
