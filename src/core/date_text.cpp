@@ -1,0 +1,51 @@
+#include "core/date_text.h"
+
+#include <cmath>
+
+namespace vembrel {
+namespace {
+
+// Days from 1899-12-30 to 1970-01-01.
+constexpr double kUnixEpochDays = 25569.0;
+
+// Civil date from days since 1970-01-01 (proleptic Gregorian).
+void CivilFromDays(long long z, int& y, unsigned& m, unsigned& d) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long yy = static_cast<long long>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y = static_cast<int>(yy + (m <= 2));
+}
+
+}  // namespace
+
+double DateTimeFromTime(std::time_t t) {
+  std::tm local{};
+  localtime_r(&t, &local);
+  const double days = std::floor((static_cast<double>(t) + local.tm_gmtoff) / 86400.0);
+  const double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+  return days + kUnixEpochDays + seconds / 86400.0;
+}
+
+double Now() { return DateTimeFromTime(std::time(nullptr)); }
+
+std::string ShortDateText(double dateTime) {
+  int y;
+  unsigned m, d;
+  CivilFromDays(static_cast<long long>(std::floor(dateTime)) - static_cast<long long>(kUnixEpochDays),
+                y, m, d);
+  std::tm date{};
+  date.tm_year = y - 1900;
+  date.tm_mon = static_cast<int>(m) - 1;
+  date.tm_mday = static_cast<int>(d);
+  char buffer[64];
+  const std::size_t n = std::strftime(buffer, sizeof buffer, "%x", &date);
+  return std::string(buffer, n);
+}
+
+}  // namespace vembrel

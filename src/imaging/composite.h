@@ -1,0 +1,25 @@
+#pragma once
+// Channel windowing and the two-channel composite.
+#include <cstdint>
+
+#include "imaging/picture.h"
+
+namespace vembrel {
+
+struct ChannelWindow {
+  int cutoff = 0;        // "Blacked" out at: values below become 0
+  int saturation = 255;  // values above become 255
+  bool stretch = false;  // "Keep at full range": stretch cutoff..saturation to 0..255
+};
+
+/// The window function of one 8-bit value.
+std::uint8_t WindowValue(int value, const ChannelWindow& window);
+
+/// makeRBpict: blue = window(blue mosaic), green = window(green mosaic), red 0,
+/// spare byte of the blue mosaic. Grey values are read from the blue bytes.
+/// Both mosaics must have the same size; composite is resized to it.
+void MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
+                   const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
+                   Picture& composite);
+
+}  // namespace vembrel

@@ -1,0 +1,42 @@
+#pragma once
+// The ring cut and counting step of the analysis pass: immigrant nuclei inside the ring.
+#include <cstdint>
+#include <vector>
+
+#include "imaging/picture.h"
+
+namespace vembrel {
+
+struct ImmigrantSettings {
+  int lowerCutoffGreen = 20;  // Cent_LCG
+  int lowerCutoffBlue = 30;   // Cent_LCB
+  int minimalSize = 0;        // Cent_MINS (strict)
+  int maximalSize = 255;      // Cent_MAXS (strict)
+  int ringRadius = 350;       // R
+  int ringX = 512;
+  int ringY = 512;            // from the bottom
+};
+
+struct ImmigrantCounts {
+  std::int64_t nuclei = 0;          // n, "Number of nuclei:"
+  std::int64_t pixels = 0;          // P, "Number of pixels:"
+  std::int64_t acceptedArea = 0;    // A
+  double distanceSum = 0.0;         // D
+  std::int64_t calculatedNuclei = 0;  // "Number of calculated nuclei:"
+  std::int64_t averageDistance = 0;   // "Average distance:"
+  std::int64_t averageNucleusSize = 0;  // Trunc(A / n + 0.5), 0 when n = 0
+  std::vector<double> seeds;  // ObjectList: red-byte buffer positions of accepted seeds
+};
+
+/// Steps 2 to 5 of the pass: cuts the composite to the ring (ringMask: the
+/// green mosaic whose red byte is 255 inside the ring), marks, fills and
+/// counts. On return work and mask both hold the result picture (black
+/// outside the ring, accepted nuclei pure red, rejected ones black).
+ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMask,
+                                const ImmigrantSettings& settings, Picture& work, Picture& mask);
+
+/// Square crop of 2R x 2R around the ring centre (top-left corner at
+/// (x - R, H - y - R) in top-down coordinates); parts outside the picture are black.
+Picture RingCrop(const Picture& picture, int ringX, int ringY, int radius);
+
+}  // namespace vembrel

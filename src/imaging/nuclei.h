@@ -1,0 +1,39 @@
+#pragma once
+// GetAllNuclei: nuclei of the whole composite and the density profile of
+// nuclei outside the ring by ring increments.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/picture.h"
+
+namespace vembrel {
+
+struct NucleusScanSettings {
+  int lowerCutoffGreen = 20;  // Cent_LCG (inclusive)
+  int lowerCutoffBlue = 30;   // Cent_LCB (inclusive)
+  int minimalSize = 0;        // Cent_MINS (strict)
+  int maximalSize = 255;      // Cent_MAXS (strict)
+  int ringRadius = 350;       // Cent_diam
+  int ringIncrement = 50;     // Cent_RISI
+  int ringX = 512;            // RingCentreX
+  int ringY = 512;            // RingCentreY (from the bottom)
+};
+
+struct DensityProfile {
+  int total = 0;                   // accepted nuclei ("Total Number of Nuclei:")
+  std::vector<double> distances;   // ObjectList after the scan, in seed order
+  int nbins = 0;                   // <= 0: no profile could be formed
+  std::vector<std::int32_t> counts;
+  std::vector<std::int32_t> areas;  // sample points of the 1025 x 1025 grid
+  std::vector<double> densities;    // count / area, 0 where the area is 0
+  int best = 0;                     // densest bin, lowest index on ties
+  std::string maxText;              // "Max: <count> in <area> pixel", "" without profile
+  int barWidth = 0;                 // Trunc(180 / nbins)
+  std::vector<int> barHeights;      // per bin, 0..100
+};
+
+/// Scans a copy of the composite (the picture itself is not changed).
+DensityProfile GetAllNuclei(const Picture& composite, const NucleusScanSettings& settings);
+
+}  // namespace vembrel
