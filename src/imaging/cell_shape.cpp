@@ -240,6 +240,16 @@ double Mean(std::vector<double> values) {
 
 }  // namespace
 
+std::optional<int> RadialShare(const std::array<int, kOrientationBins>& bins) {
+  if (*std::max_element(bins.begin(), bins.end()) <= 0) return std::nullopt;
+  int s1 = 0, s2 = 0;
+  for (int k = 0; k < 9; ++k) s1 += bins[k];
+  for (int k = 9; k < kOrientationBins; ++k) s2 += bins[k];
+  if (s1 == 0) return 0;
+  if (s2 == 0) return 100;
+  return static_cast<int>(std::trunc(static_cast<double>(100 * s1) / (s1 + s2) + 0.5));
+}
+
 ShapeAnalysis AnalyseShapes(CellList& cells, const ShapeSettings& settings) {
   ShapeAnalysis analysis;
   ShapeStatistics& s = analysis.statistics;
@@ -264,18 +274,7 @@ ShapeAnalysis AnalyseShapes(CellList& cells, const ShapeSettings& settings) {
   s.elongationMean = Mean(ratios);
   s.smoothnessMedian = Median(correlations);
   s.smoothnessMean = Mean(correlations);
-  if (s.largestBin() > 0) {
-    int s1 = 0, s2 = 0;
-    for (int k = 0; k < 9; ++k) s1 += s.bins[k];
-    for (int k = 9; k < kOrientationBins; ++k) s2 += s.bins[k];
-    if (s1 == 0) {
-      s.gauge = 0;
-    } else if (s2 == 0) {
-      s.gauge = 100;
-    } else {
-      s.gauge = static_cast<int>(std::trunc(static_cast<double>(100 * s1) / (s1 + s2) + 0.5));
-    }
-  }
+  s.gauge = RadialShare(s.bins);
   return analysis;
 }
 

@@ -91,6 +91,10 @@ struct ShapeStatistics {
   int largestBin() const;
 };
 
+/// Share of radial cells in percent (bins 1 to 9 against 10 to 18); none
+/// when no bin counts, so the gauge keeps its value.
+std::optional<int> RadialShare(const std::array<int, kOrientationBins>& bins);
+
 struct ShapeSettings {
   RingGeometry ring;
   double elongation = 3.0;   // E
