@@ -93,7 +93,11 @@ int main(int argc, char** argv) {
   WriteText(split / "lines", "\r\nMeasurement date: 12/06/26\r\nPath:\t/x/\r\n\tX\r\na\tb\t\r\n12,5\t\r\n");
 
   const fs::path pass = root / "fuzz_analysis_pass";
-  WriteText(pass / "default", std::string("\0\x0a\0\x9b\x01\0\x0a\0\xff\x01\x01\x5e\0\x64\0\x64\0\x0a\0\xff\0\x32", 24) +
-                                  std::string(4096, '\x20') + std::string(512, '\xe0'));
+  // Settings words (big-endian pairs) near the defaults, then a mosaic pattern.
+  const unsigned char settingsBytes[] = {0, 10, 0, 145, 1, 0, 0, 10, 0, 245, 1, 1, 1, 94,
+                                         0, 100, 0, 100, 0, 10, 0, 245, 0, 50};
+  std::string passSeed(reinterpret_cast<const char*>(settingsBytes), sizeof settingsBytes);
+  passSeed += std::string(4096, '\x20') + std::string(512, '\xe0');
+  WriteText(pass / "default", passSeed);
   return 0;
 }
