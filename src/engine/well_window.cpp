@@ -547,6 +547,7 @@ void WellWindow::remakeRBpict() {
 
 void WellWindow::optiring() {
   DrawTheRing(512, 512);  // shown while the fit runs
+  if (images_[2].empty()) return;
   const RingSearchResult best = FitRing(images_[2], radius_);
   DrawTheRing(best.x, best.y);
 }
@@ -607,6 +608,9 @@ void WellWindow::applyProfile(const DensityProfile& profile) {
 }
 
 void WellWindow::LaatsteFig() {
+  if (images_[3].width != kMosaicSize || images_[3].height != kMosaicSize) {
+    return;  // not shown yet: there is nothing to analyse
+  }
   ProgramState& s = state();
   ++passCount_;
   // This window's own well and ring, whichever window ran the last pass.

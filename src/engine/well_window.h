@@ -7,6 +7,15 @@
 // Like the real controls, a set* call fires the control's change handler only
 // when the value really changes; programmatic updates inside the handlers never
 // fire handlers unless the rules say so.
+//
+// Result labels: Label13 "Number of nuclei:", Label14 "Number of pixels:",
+// Label15 "Number of calculated nuclei:", Label29 "Average distance:",
+// Label31 "Total Number of Nuclei:", Label30 the "Max:" text of the density
+// chart, Label26/Label27 the ring centre, Label43 the cell count.
+//
+// Each window keeps its own well, ring centre and radius; a pass puts them
+// into the program-wide state first, so a pass of one window never uses the
+// ring or the result slots of the window that ran before it.
 #include <cstdint>
 #include <map>
 #include <string>
