@@ -105,6 +105,8 @@ class WellWindow {
   int ringRadius() const { return radius_; }
   /// Index of the well this window shows.
   int well() const { return well_; }
+  /// Why fields were left black at the last showing (missing, unreadable, wrong size).
+  const std::vector<std::string>& fieldProblems() const { return fieldProblems_; }
 
   // Work routines.
   void SetDefaultsOnTabs();
@@ -159,6 +161,7 @@ class WellWindow {
   int gauge_ = 0;
   std::uint64_t revision_ = 0;
   int passCount_ = 0;
+  std::vector<std::string> fieldProblems_;
   int well_ = 0;
   int ringX_ = 512;
   int ringY_ = 512;
