@@ -222,6 +222,7 @@ void BatchRun::runInParallel(int jobs) {
       ProgramState& state = *states[k];
       Workspace workspace(state);
       workspace.plate() = workspace_.plate();
+      workspace.setResultsFolder(workspace_.resultsFolder());
       for (std::size_t i; (i = next.fetch_add(1)) < wells.size();) {
         const int well = wells[i];
         state.RadiiLabels.clear();
