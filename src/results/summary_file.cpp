@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/text_file.h"
+#include "plate/well_names.h"
 #include "results/settings_header.h"
 
 namespace vembrel {
@@ -13,13 +14,6 @@ constexpr int kColumns = 12;
 
 char RowLetter(int row) {
   return static_cast<char>('A' + row);
-}
-
-// Row letter and two-digit column ("A01", "H12").
-std::string NameOfWell(int well) {
-  const int column = well % kColumns + 1;
-  return std::string(1, RowLetter(well / kColumns)) + (column < 10 ? "0" : "") +
-         std::to_string(column);
 }
 
 // Radii and density texts are numbers the spreadsheet should read with ",".
@@ -67,7 +61,7 @@ void AppendDensityPart(std::vector<std::string>& lines, const ProgramState& stat
   lines.push_back(std::move(numbers));
   lines.push_back(std::move(captions));
   for (int w = 0; w < kWellCount; ++w) {
-    std::string line = NameOfWell(w) + "\t";
+    std::string line = WellName(w) + "\t";
     for (const DensityRow& row : state.DensityTable[w]) {
       line += WithCommas(row.cells) + "\t" + WithCommas(row.area) + "\t";
     }
