@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/program_state.h"
+#include "core/text_file.h"
 #include "engine/workspace.h"
 #include "plate/settings_file.h"
 #include "results/batch_run.h"
@@ -50,7 +51,8 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     throw UsageError("Unable to open picture '" + options.picture + "': no such file");
   }
   Workspace workspace(state);
-  workspace.FileOpen(options.picture);
+  // Absolute, so the summary names the real folder and a parent can be derived.
+  workspace.FileOpen(std::filesystem::absolute(options.picture).lexically_normal().string());
   if (IncludedWells(workspace.plate()) == 0) {
     throw UsageError("No well of the plate of '" + options.picture +
                      "' has both channel pictures; nothing to analyse");
