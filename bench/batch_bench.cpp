@@ -32,7 +32,7 @@ struct DemoPlate {
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     root = pattern;
     fs::create_directories(root / "pictures");
-    WriteDemoPlate((root / "pictures").string(), 1, 96);
+    WriteDemoPlate((root / "pictures").string(), 1);
     picture = (root / "pictures" / "DEMO_A01f00d0.tif").string();
   }
   ~DemoPlate() {

@@ -1,6 +1,7 @@
 // `vembrel demo [DIR]`: writes the demo plate into DIR (a fresh temporary
 // folder by default) unless it is there already, runs the batch over it at
 // cell level and says where the results are.
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -14,7 +15,7 @@
 namespace vembrel::cli {
 namespace {
 
-constexpr unsigned kDemoSeed = 1;
+constexpr std::uint32_t kDemoSeed = 1;
 
 std::string FreshTemporaryFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vembrel-demo-XXXXXX").string();
@@ -33,7 +34,7 @@ int RunDemo(std::string folder, int& exitCode) {
   if (!std::filesystem::exists(first, error)) {
     CreateFolders(pictures.string());
     std::cout << "Writing the demo plate into " << pictures.string() << "/\n";
-    WriteDemoPlate(pictures.string(), kDemoSeed, 96);
+    WriteDemoPlate(pictures.string(), kDemoSeed);
   }
   BatchOptions options;
   options.picture = first.string();

@@ -63,7 +63,7 @@ class BatchCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(pictures_);
-    WriteDemoPlate(pictures_.string(), 3, 6);
+    WriteDemoPlate(pictures_.string(), 3, {0, 1, 2, 3, 4, 5});
   }
   std::string picture() const { return (pictures_ / "DEMO_A01f00d0.tif").string(); }
   TempDir dir_;
@@ -86,7 +86,7 @@ TEST_F(BatchCommandTest, JobCountDoesNotChangeAnyFile) {
   const auto b = ResultFiles(two);
   EXPECT_TRUE(a.count("DEMO_Vembrel.csv"));
   EXPECT_TRUE(a.count("DEMO_Vembrel.xlsx"));
-  EXPECT_TRUE(a.count("JPEGS/DEMO_F01.jpg") || a.count("JPEGS/DEMO_A06.jpg"));
+  EXPECT_TRUE(a.count("JPEGS/DEMO_A06.jpg"));
   EXPECT_TRUE(a.count("CellShape/A01_Cell_Data_VL.csv"));
   EXPECT_TRUE(a.count("CellJPEGS/DEMO_A01.jpg"));
   ASSERT_EQ(a.size(), b.size());

@@ -27,8 +27,11 @@ class BatchRunTest : public ::testing::Test {
   void SetUp() override {
     pictures_ = dir_.path() / "pictures";
     fs::create_directories(pictures_);
-    WriteDemoPlate(pictures_.string(), 7, kDemoWells);
+    WriteDemoPlate(pictures_.string(), 7, {0, 1, 2, 3, 4});
     workspace_.FileOpen((pictures_ / "DEMO_A01f00d0.tif").string());
+    for (int well = 0; well < kDemoWells; ++well) {
+      ASSERT_EQ(workspace_.plate().wells[well].WellState, 1) << well;
+    }
   }
   std::string results() const { return dir_.path().string() + "/"; }
   std::vector<std::string> summaryLines() const {
