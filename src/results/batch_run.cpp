@@ -186,7 +186,7 @@ void BatchRun::reportProgress() {
 }
 
 void BatchRun::runToEnd(int jobs) {
-  start();
+  if (!started_) start();
   if (jobs > 1 && queue_.size() > 1) runInParallel(jobs);
   while (step()) {
   }

@@ -41,7 +41,8 @@ class BatchRun {
   /// the queue is empty. Returns whether the batch still runs.
   bool step();
   bool finished() const { return finished_; }
-  /// start() followed by every step; jobs > 1 analyses wells on that many threads.
+  /// start() (unless done already) and every remaining step; jobs > 1
+  /// analyses the queued wells on that many threads.
   void runToEnd(int jobs = 1);
 
   const std::deque<int>& queue() const { return queue_; }

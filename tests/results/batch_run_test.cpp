@@ -101,7 +101,7 @@ TEST_F(BatchRunTest, AnalysesIncludedWellsAndWritesSummaryAndWorkbook) {
   const std::string a = lines[grid + 2];
   EXPECT_EQ(a, "A\t" + state_.results[0].ResultNuclei + "\t\t" + state_.results[2].ResultNuclei +
                    "\t" + state_.results[3].ResultNuclei + "\t" + state_.results[4].ResultNuclei +
-                   "\t" + std::string(8, '\t'));
+                   "\t" + std::string(7, '\t'));
   const std::size_t coordinates = Find(lines, "All X & Y coordinates");
   EXPECT_EQ(
       lines[coordinates + 3].substr(0, lines[coordinates + 3].find("\t\t\t") + 3),
