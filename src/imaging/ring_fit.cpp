@@ -1,0 +1,156 @@
+#include "imaging/ring_fit.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "imaging/disc_geometry.h"
+
+namespace vembrel {
+namespace {
+
+/// Disc sums over the grey values of one picture, captured once: each row's
+/// prefix sums turn the strict disc's row interval into two lookups.
+class DiscSummer {
+ public:
+  DiscSummer(const Picture& picture, int radius)
+      : width_(picture.width),
+        height_(picture.height),
+        radius_(radius),
+        halfWidths_(DiscHalfWidths(radius)),
+        prefix_(PrefixBuffer(static_cast<std::size_t>(width_ + 1) * std::max(height_, 0))) {
+    const std::uint8_t* grey = picture.bytes.data();
+    for (int r = 0; r < height_; ++r) {
+      std::uint32_t* row = prefix_.data() + static_cast<std::size_t>(r) * (width_ + 1);
+      const std::uint8_t* pixels = grey + static_cast<std::size_t>(r) * width_ * 4;
+      std::uint32_t sum = 0;
+      row[0] = 0;
+      for (int c = 0; c < width_; ++c) {
+        sum += pixels[4 * c];
+        row[c + 1] = sum;
+      }
+    }
+  }
+
+  std::int64_t Sum(int x, int y) const {
+    if (radius_ <= 0) return 0;
+    std::int64_t total = 0;
+    const int firstRow = std::max(0, y - radius_ + 1);
+    const int lastRow = std::min(height_ - 1, y + radius_ - 1);
+    for (int r = firstRow; r <= lastRow; ++r) {
+      const int half = halfWidths_[r > y ? r - y : y - r];
+      const int c0 = std::max(0, x - half);
+      const int c1 = std::min(width_ - 1, x + half);
+      if (c0 > c1) continue;
+      const std::uint32_t* row = prefix_.data() + static_cast<std::size_t>(r) * (width_ + 1);
+      total += row[c1 + 1] - row[c0];
+    }
+    return total;
+  }
+
+ private:
+  int width_;
+  int height_;
+  int radius_;
+  std::vector<int> halfWidths_;
+  std::vector<std::uint32_t>& prefix_;  // (width + 1) per row, row sums fit 32 bits
+
+  // The fit runs on every ring change; reusing one buffer per thread spares
+  // the page faults of a fresh 4 MB allocation each time.
+  static std::vector<std::uint32_t>& PrefixBuffer(std::size_t size) {
+    thread_local std::vector<std::uint32_t> buffer;
+    buffer.resize(size);
+    return buffer;
+  }
+};
+
+/// The compass search shared by the well's fit and the overview's estimate.
+RingSearchResult CompassSearch(const Picture& green, int radius, bool evaluateStart) {
+  const DiscSummer summer(green, radius);
+  const int width = green.width;
+  const int height = green.height;
+  RingSearchResult result;
+  int x = 512;
+  int y = 512;
+  std::int64_t best = evaluateStart ? summer.Sum(x, y) : std::int64_t{radius} * radius * 1020;
+  int direction = 1;
+  double step = 128.0;
+  while (step >= 1.0) {
+    const int px = x;
+    const int py = y;
+    const int k = static_cast<int>(step);
+    switch (direction) {
+      case 1:
+        x = std::min(x + k, width - radius);
+        break;
+      case 2:
+        y = std::min(y + k, height - radius);
+        break;
+      case 3:
+        x = std::max(x - k, radius);
+        break;
+      default:
+        y = std::max(y - k, radius);
+        break;
+    }
+    const std::int64_t sum = summer.Sum(x, y);
+    ++result.trials;
+    if (sum < best) {
+      // Strict improvement: stay and try the same direction again.
+      best = sum;
+      result.x = x;
+      result.y = y;
+    } else {
+      x = px;
+      y = py;
+      if (++direction == 5) {
+        direction = 1;
+        step = step / 2;
+      }
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+RingSearchResult FitRing(const Picture& greenMosaic, int radius) {
+  return CompassSearch(greenMosaic, radius, true);
+}
+
+RingSearchResult QuickRingEstimate(const Picture& greenMosaic, int radius) {
+  return CompassSearch(greenMosaic, radius, false);
+}
+
+std::int64_t DiscSum(const Picture& greenMosaic, int x, int y, int radius) {
+  if (radius <= 0) return 0;
+  const std::vector<int> halfWidths = DiscHalfWidths(radius);
+  std::int64_t total = 0;
+  const int firstRow = std::max(0, y - radius + 1);
+  const int lastRow = std::min(greenMosaic.height - 1, y + radius - 1);
+  for (int r = firstRow; r <= lastRow; ++r) {
+    const int half = halfWidths[r > y ? r - y : y - r];
+    const int c0 = std::max(0, x - half);
+    const int c1 = std::min(greenMosaic.width - 1, x + half);
+    for (int c = c0; c <= c1; ++c) total += greenMosaic.at(c, r, kBlue);
+  }
+  return total;
+}
+
+void DrawRingMask(Picture& greenMosaic, int x, int y, int radius) {
+  const std::vector<int> halfWidths = DiscHalfWidths(radius);
+  for (int r = 0; r < greenMosaic.height; ++r) {
+    const int dy = r > y ? r - y : y - r;
+    // Empty interval (c0 > c1) for rows the disc does not reach.
+    int c0 = 0;
+    int c1 = -1;
+    if (dy < radius) {
+      c0 = x - halfWidths[dy];
+      c1 = x + halfWidths[dy];
+    }
+    std::uint8_t* red = greenMosaic.bytes.data() + greenMosaic.offset(0, r, kRed);
+    for (int c = 0; c < greenMosaic.width; ++c) red[4 * c] = (c >= c0 && c <= c1) ? 255 : 0;
+  }
+}
+
+}  // namespace vembrel

@@ -1,0 +1,133 @@
+#include "imaging/image_files.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "core/error.h"
+#include "mosaic_helpers.h"
+#include "support/temp_dir.h"
+
+namespace vembrel {
+namespace {
+
+// Four flat quadrants, named as seen (top-down): red, green / blue, white.
+Picture Quadrants(int size) {
+  Picture picture(size, size);
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      std::uint8_t* p = picture.topDown(x, y);
+      const bool right = x >= size / 2, bottom = y >= size / 2;
+      const bool white = right && bottom;
+      p[kRed] = (!right && !bottom) || white ? 255 : 0;
+      p[kGreen] = (right && !bottom) || white ? 255 : 0;
+      p[kBlue] = (!right && bottom) || white ? 255 : 0;
+    }
+  }
+  return picture;
+}
+
+std::uint32_t BigEndian(const std::string& bytes, std::size_t at) {
+  return (std::uint32_t{static_cast<unsigned char>(bytes[at])} << 24) |
+         (std::uint32_t{static_cast<unsigned char>(bytes[at + 1])} << 16) |
+         (std::uint32_t{static_cast<unsigned char>(bytes[at + 2])} << 8) |
+         std::uint32_t{static_cast<unsigned char>(bytes[at + 3])};
+}
+
+TEST(WriteJpeg, ReadsBackWithColoursInPlace) {
+  testing::TempDir dir;
+  const std::string path = dir.file("crop.jpg");
+  WriteJpeg(Quadrants(64), path);
+  const Picture back = ReadJpeg(path);
+  ASSERT_EQ(back.width, 64);
+  ASSERT_EQ(back.height, 64);
+  auto near = [](int a, int b) { return std::abs(a - b) <= 12; };
+  const std::uint8_t* topLeft = back.topDown(10, 10);
+  EXPECT_TRUE(near(topLeft[kRed], 255) && near(topLeft[kGreen], 0) && near(topLeft[kBlue], 0));
+  const std::uint8_t* topRight = back.topDown(50, 10);
+  EXPECT_TRUE(near(topRight[kRed], 0) && near(topRight[kGreen], 255) && near(topRight[kBlue], 0));
+  const std::uint8_t* bottomLeft = back.topDown(10, 50);
+  EXPECT_TRUE(near(bottomLeft[kRed], 0) && near(bottomLeft[kGreen], 0) &&
+              near(bottomLeft[kBlue], 255));
+  const std::uint8_t* bottomRight = back.topDown(50, 50);
+  EXPECT_TRUE(near(bottomRight[kRed], 255) && near(bottomRight[kGreen], 255) &&
+              near(bottomRight[kBlue], 255));
+  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+}
+
+TEST(WritePng, DecodesToTheExactPixels) {
+  testing::TempDir dir;
+  const std::string path = dir.file("result.png");
+  const Picture picture = testing::RandomPicture(37, 23, 9);
+  WritePng(picture, path);
+  const std::string file = testing::ReadFile(path);
+  ASSERT_EQ(file.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+
+  // Walk the chunks, checking every CRC, and collect the image data.
+  std::string idat;
+  std::size_t at = 8;
+  std::string last;
+  while (at + 12 <= file.size()) {
+    const std::uint32_t length = BigEndian(file, at);
+    const std::string type = file.substr(at + 4, 4);
+    const auto* start = reinterpret_cast<const Bytef*>(file.data() + at + 4);
+    EXPECT_EQ(crc32(0, start, length + 4), BigEndian(file, at + 8 + length)) << type;
+    if (type == "IHDR") {
+      EXPECT_EQ(BigEndian(file, at + 8), 37u);
+      EXPECT_EQ(BigEndian(file, at + 12), 23u);
+      EXPECT_EQ(file[at + 16], 8);
+      EXPECT_EQ(file[at + 17], 2);
+    }
+    if (type == "IDAT") idat += file.substr(at + 8, length);
+    last = type;
+    at += 12 + length;
+  }
+  EXPECT_EQ(last, "IEND");
+  EXPECT_EQ(at, file.size());
+
+  std::string raw(23 * (37 * 3 + 1), '\0');
+  uLongf rawSize = raw.size();
+  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(raw.data()), &rawSize,
+                       reinterpret_cast<const Bytef*>(idat.data()), idat.size()),
+            Z_OK);
+  ASSERT_EQ(rawSize, raw.size());
+  for (int y = 0; y < 23; ++y) {
+    const std::size_t row = static_cast<std::size_t>(y) * (37 * 3 + 1);
+    ASSERT_EQ(raw[row], 0);
+    for (int x = 0; x < 37; ++x) {
+      const std::uint8_t* p = picture.topDown(x, y);
+      ASSERT_EQ(static_cast<std::uint8_t>(raw[row + 1 + 3 * x]), p[kRed]);
+      ASSERT_EQ(static_cast<std::uint8_t>(raw[row + 2 + 3 * x]), p[kGreen]);
+      ASSERT_EQ(static_cast<std::uint8_t>(raw[row + 3 + 3 * x]), p[kBlue]);
+    }
+  }
+}
+
+TEST(ImageFiles, FailuresNameThePathAndKeepAnEarlierFile) {
+  testing::TempDir dir;
+  const std::string missing = dir.file("no-such-folder/crop.jpg");
+  try {
+    WriteJpeg(Quadrants(16), missing);
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
+  }
+  EXPECT_THROW(WritePng(Quadrants(16), dir.file("no-such-folder/a.png")), Error);
+  EXPECT_THROW(WritePng(Picture(), dir.file("empty.png")), Error);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("empty.png")));
+
+  const std::string notJpeg = dir.file("not.jpg");
+  WritePng(Quadrants(16), notJpeg);
+  try {
+    ReadJpeg(notJpeg);
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find(notJpeg), std::string::npos) << error.what();
+  }
+}
+
+}  // namespace
+}  // namespace vembrel

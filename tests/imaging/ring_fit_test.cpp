@@ -1,0 +1,174 @@
+#include "imaging/ring_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "mosaic_helpers.h"
+
+namespace vembrel {
+namespace {
+
+using testing::GreyPicture;
+using testing::PaintDisc;
+
+// Obviously-correct disc sum: every pixel tested against the strict inequality.
+std::int64_t BruteDiscSum(const Picture& picture, int x, int y, int radius) {
+  std::int64_t sum = 0;
+  for (int r = 0; r < picture.height; ++r) {
+    for (int c = 0; c < picture.width; ++c) {
+      const std::int64_t dx = x - c;
+      const std::int64_t dy = y - r;
+      if (dx * dx + dy * dy < std::int64_t{radius} * radius) sum += picture.at(c, r, kBlue);
+    }
+  }
+  return sum;
+}
+
+// The compass search written out plainly over brute-force sums.
+RingSearchResult ReferenceSearch(const Picture& picture, int radius) {
+  RingSearchResult result;
+  int x = 512, y = 512;
+  std::int64_t best = BruteDiscSum(picture, x, y, radius);
+  int d = 1;
+  for (double step = 128.0; step >= 1;) {
+    const int px = x, py = y, k = static_cast<int>(step);
+    if (d == 1) x = std::min(x + k, picture.width - radius);
+    if (d == 2) y = std::min(y + k, picture.height - radius);
+    if (d == 3) x = std::max(x - k, radius);
+    if (d == 4) y = std::max(y - k, radius);
+    const std::int64_t s = BruteDiscSum(picture, x, y, radius);
+    ++result.trials;
+    if (s < best) {
+      best = s;
+      result.x = x;
+      result.y = y;
+    } else {
+      x = px;
+      y = py;
+      if (++d == 5) d = 1, step /= 2;
+    }
+  }
+  return result;
+}
+
+Picture DarkDiscMosaic(int cx, int cy, int radius) {
+  Picture mosaic = GreyPicture(1024, 1024, 200);
+  PaintDisc(mosaic, cx, cy, radius, 20);
+  return mosaic;
+}
+
+TEST(FitRing, FindsTheDarkDiscIn38Trials) {
+  const RingSearchResult fit = FitRing(DarkDiscMosaic(600, 450, 350), 350);
+  EXPECT_EQ(fit.x, 600);
+  EXPECT_EQ(fit.y, 450);
+  EXPECT_EQ(fit.trials, 38);
+}
+
+TEST(FitRing, UniformMosaicNeverMovesAfter32Trials) {
+  const RingSearchResult fit = FitRing(GreyPicture(1024, 1024, 90), 350);
+  EXPECT_EQ(fit.x, 512);
+  EXPECT_EQ(fit.y, 512);
+  EXPECT_EQ(fit.trials, 32);
+}
+
+TEST(FitRing, SmallDiscOutOfReachLeavesTheCentre) {
+  const RingSearchResult fit = FitRing(DarkDiscMosaic(900, 100, 50), 50);
+  EXPECT_EQ(fit.x, 512);
+  EXPECT_EQ(fit.y, 512);
+}
+
+TEST(FitRing, ClampsToRadiusFromEachEdge) {
+  // Darkest towards the lower right: the search runs into W - R and R.
+  Picture mosaic(1024, 1024);
+  for (int r = 0; r < 1024; ++r)
+    for (int c = 0; c < 1024; ++c)
+      mosaic.at(c, r, kBlue) = static_cast<std::uint8_t>((1023 - c + r) / 8);
+  RingSearchResult fit = FitRing(mosaic, 350);
+  EXPECT_EQ(fit.x, 674);
+  EXPECT_EQ(fit.y, 350);
+
+  // Darkest towards the upper left: R and H - R.
+  for (int r = 0; r < 1024; ++r)
+    for (int c = 0; c < 1024; ++c)
+      mosaic.at(c, r, kBlue) = static_cast<std::uint8_t>((c + 1023 - r) / 8);
+  fit = FitRing(mosaic, 350);
+  EXPECT_EQ(fit.x, 350);
+  EXPECT_EQ(fit.y, 674);
+}
+
+TEST(FitRing, AgreesWithPlainSearchOnRandomSmoothMosaics) {
+  std::mt19937 random(7);
+  int moved = 0;
+  for (int round = 0; round < 3; ++round) {
+    // A few random dark and bright blobs on noise, so the search wanders.
+    Picture mosaic(1024, 1024);
+    for (auto& byte : mosaic.bytes) byte = static_cast<std::uint8_t>(100 + random() % 40);
+    for (int blob = 0; blob < 6; ++blob) {
+      PaintDisc(mosaic, static_cast<int>(random() % 1024), static_cast<int>(random() % 1024),
+                60 + static_cast<int>(random() % 200), static_cast<std::uint8_t>(random() % 256));
+    }
+    const int radius = 40 + static_cast<int>(random() % 300);
+    const RingSearchResult expected = ReferenceSearch(mosaic, radius);
+    const RingSearchResult fit = FitRing(mosaic, radius);
+    EXPECT_EQ(fit.x, expected.x) << "radius " << radius;
+    EXPECT_EQ(fit.y, expected.y) << "radius " << radius;
+    EXPECT_EQ(fit.trials, expected.trials) << "radius " << radius;
+    if (fit.x != 512 || fit.y != 512) ++moved;
+  }
+  EXPECT_GT(moved, 0);
+}
+
+TEST(DiscSum, MatchesBruteForceIncludingDiscsOverTheEdges) {
+  const Picture picture = testing::RandomPicture(97, 61, 3);
+  std::mt19937 random(11);
+  for (int i = 0; i < 300; ++i) {
+    const int x = static_cast<int>(random() % 160) - 30;
+    const int y = static_cast<int>(random() % 120) - 30;
+    const int radius = static_cast<int>(random() % 70);
+    ASSERT_EQ(DiscSum(picture, x, y, radius), BruteDiscSum(picture, x, y, radius))
+        << x << "," << y << " r " << radius;
+  }
+  // Pixels at exactly the radius are outside: radius 1 holds only the centre.
+  EXPECT_EQ(DiscSum(picture, 10, 10, 1), picture.at(10, 10, kBlue));
+}
+
+TEST(DrawRingMask, RedIsTheStrictDiscAndOtherBytesStay) {
+  Picture picture = testing::RandomPicture(120, 90, 5);
+  const Picture before = picture;
+  DrawRingMask(picture, 70, 30, 41);
+  for (int r = 0; r < 90; ++r) {
+    for (int c = 0; c < 120; ++c) {
+      const int dx = 70 - c, dy = 30 - r;
+      ASSERT_EQ(picture.at(c, r, kRed), dx * dx + dy * dy < 41 * 41 ? 255 : 0) << c << "," << r;
+      ASSERT_EQ(picture.at(c, r, kBlue), before.at(c, r, kBlue));
+      ASSERT_EQ(picture.at(c, r, kGreen), before.at(c, r, kGreen));
+      ASSERT_EQ(picture.at(c, r, kSpare), before.at(c, r, kSpare));
+    }
+  }
+}
+
+TEST(QuickRingEstimate, StartIsNotEvaluatedSoTheFirstTrialIsTaken) {
+  // On a uniform mosaic the full fit stays, the estimate moves once to the right.
+  const RingSearchResult quick = QuickRingEstimate(GreyPicture(1024, 1024, 90), 350);
+  EXPECT_EQ(quick.x, 640);
+  EXPECT_EQ(quick.y, 512);
+  EXPECT_EQ(quick.trials, 33);
+
+  const RingSearchResult found = QuickRingEstimate(DarkDiscMosaic(600, 450, 350), 350);
+  EXPECT_EQ(found.x, 600);
+  EXPECT_EQ(found.y, 450);
+}
+
+TEST(QuickRingEstimate, RadiusZeroNeverMoves) {
+  const RingSearchResult quick = QuickRingEstimate(DarkDiscMosaic(600, 450, 350), 0);
+  EXPECT_EQ(quick.x, 512);
+  EXPECT_EQ(quick.y, 512);
+  Picture mosaic = GreyPicture(64, 64, 9);
+  DrawRingMask(mosaic, 512, 512, 0);
+  for (int r = 0; r < 64; ++r) ASSERT_EQ(mosaic.at(r, r, kRed), 0);
+}
+
+}  // namespace
+}  // namespace vembrel

@@ -1,0 +1,269 @@
+#include "imaging/tiff_loader.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <fstream>
+#include <thread>
+
+#include "core/error.h"
+#include "support/temp_dir.h"
+#include "support/tiff_writer.h"
+
+namespace vembrel {
+namespace {
+
+using testing::GreyRamp;
+using testing::TempDir;
+using testing::TiffLayout;
+
+// Width and height differ and are no multiple of the tile size, so swapped
+// axes, flipped rows and tile edges all show.
+constexpr int kW = 37;
+constexpr int kH = 23;
+
+void ExpectGrey(const Picture& picture, const std::vector<std::uint16_t>& topDown) {
+  ASSERT_EQ(picture.width, kW);
+  ASSERT_EQ(picture.height, kH);
+  for (int y = 0; y < kH; ++y) {
+    for (int x = 0; x < kW; ++x) {
+      const std::uint8_t* p = picture.topDown(x, y);
+      const auto want = static_cast<std::uint8_t>(topDown[y * kW + x]);
+      ASSERT_EQ(p[kBlue], want) << "x " << x << " y " << y;
+      ASSERT_EQ(p[kGreen], want);
+      ASSERT_EQ(p[kRed], want);
+      ASSERT_EQ(p[kSpare], 255);
+    }
+  }
+}
+
+struct LayoutCase {
+  const char* name;
+  TiffLayout layout;
+};
+
+class GreyLayouts : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(GreyLayouts, LoadsUprightWithEqualColourBytes) {
+  TempDir dir;
+  const std::string path = dir.file("field.tif");
+  const auto values = GreyRamp(kW, kH);
+  testing::WriteGreyTiff(path, kW, kH, values, GetParam().layout);
+  ExpectGrey(LoadTiffPicture(path), values);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EightBit, GreyLayouts,
+    ::testing::Values(LayoutCase{"uncompressed", {8, COMPRESSION_NONE, false, 0}},
+                      LayoutCase{"lzw", {8, COMPRESSION_LZW, false, 0}},
+                      LayoutCase{"deflate", {8, COMPRESSION_ADOBE_DEFLATE, false, 0}},
+                      LayoutCase{"packbits", {8, COMPRESSION_PACKBITS, false, 0}},
+                      LayoutCase{"tiled", {8, COMPRESSION_NONE, true, 0}},
+                      LayoutCase{"tiled_lzw", {8, COMPRESSION_LZW, true, 0}},
+                      LayoutCase{"strips_of_4", {8, COMPRESSION_NONE, false, 4}},
+                      LayoutCase{"deflate_strips_of_1", {8, COMPRESSION_ADOBE_DEFLATE, false, 1}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TiffLoader, SixteenBitGreyKeepsTheHighByte) {
+  TempDir dir;
+  const std::string path = dir.file("sixteen.tif");
+  auto values = GreyRamp(kW, kH);
+  std::vector<std::uint16_t> wide(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    wide[i] = static_cast<std::uint16_t>(values[i] << 8 | 0x7f);
+  }
+  testing::WriteGreyTiff(path, kW, kH, wide, {16, COMPRESSION_LZW, false, 5});
+  ExpectGrey(LoadTiffPicture(path), values);
+}
+
+TEST(TiffLoader, ColourPicturesPutBlueInTheLowestByte) {
+  TempDir dir;
+  std::vector<std::uint8_t> rgb(kW * kH * 3);
+  for (int i = 0; i < kW * kH; ++i) {
+    rgb[3 * i] = 200;  // red
+    rgb[3 * i + 1] = static_cast<std::uint8_t>(i);
+    rgb[3 * i + 2] = 10;  // blue
+  }
+  testing::WriteRgbTiff(dir.file("rgb.tif"), kW, kH, rgb);
+  const Picture picture = LoadTiffPicture(dir.file("rgb.tif"));
+  ASSERT_EQ(picture.width, kW);
+  EXPECT_EQ(picture.topDown(3, 0)[kBlue], 10);
+  EXPECT_EQ(picture.topDown(3, 0)[kGreen], 3);
+  EXPECT_EQ(picture.topDown(3, 0)[kRed], 200);
+  EXPECT_EQ(picture.topDown(0, 1)[kGreen], kW);
+
+  std::vector<std::uint16_t> red(256), green(256), blue(256);
+  for (int i = 0; i < 256; ++i) {
+    red[i] = static_cast<std::uint16_t>(i * 257);
+    green[i] = static_cast<std::uint16_t>((255 - i) * 257);
+    blue[i] = 0x4040;
+  }
+  std::vector<std::uint8_t> indices(kW * kH);
+  for (int i = 0; i < kW * kH; ++i) indices[i] = static_cast<std::uint8_t>(i % 200);
+  testing::WritePaletteTiff(dir.file("palette.tif"), kW, kH, indices, red, green, blue);
+  const Picture mapped = LoadTiffPicture(dir.file("palette.tif"));
+  const std::uint8_t* p = mapped.topDown(5, 0);
+  EXPECT_EQ(p[kRed], 5);
+  EXPECT_EQ(p[kGreen], 250);
+  EXPECT_EQ(p[kBlue], 0x40);
+}
+
+// A little-endian TIFF built by hand: 8-bit grey, one row per strip, strips
+// stored one after the other from offset dataStart. Only the first
+// keptDataBytes of pixel data are written, so the file can end early.
+std::string HandMadeTiff(std::uint32_t width, std::uint32_t height, std::size_t keptDataBytes) {
+  std::string out;
+  auto put16 = [&](std::uint16_t v) { out.append({char(v & 0xff), char(v >> 8)}); };
+  auto put32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(char((v >> (8 * i)) & 0xff));
+  };
+  const std::uint32_t strips = height;
+  const std::uint16_t tags = 9;
+  const std::uint32_t ifdSize = 2 + tags * 12 + 4;
+  const std::uint32_t offsetsAt = 8 + ifdSize;
+  const std::uint32_t countsAt = offsetsAt + 4 * strips;
+  const std::uint32_t dataStart = countsAt + 4 * strips;
+  out += "II";
+  put16(42);
+  put32(8);
+  put16(tags);
+  auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t v) {
+    put16(tag);
+    put16(type);
+    put32(count);
+    if (type == 3 && count == 1) {
+      put16(static_cast<std::uint16_t>(v));
+      put16(0);
+    } else {
+      put32(v);
+    }
+  };
+  entry(256, 4, 1, width);
+  entry(257, 4, 1, height);
+  entry(258, 3, 1, 8);
+  entry(259, 3, 1, 1);
+  entry(262, 3, 1, 1);
+  entry(273, 4, strips, strips == 1 ? dataStart : offsetsAt);
+  entry(277, 3, 1, 1);
+  entry(278, 4, 1, 1);
+  entry(279, 4, strips, strips == 1 ? width : countsAt);
+  put32(0);
+  if (strips > 1) {
+    for (std::uint32_t s = 0; s < strips; ++s) put32(dataStart + s * width);
+    for (std::uint32_t s = 0; s < strips; ++s) put32(width);
+  }
+  for (std::size_t i = 0; i < keptDataBytes; ++i) out.push_back(char(100 + i % 50));
+  return out;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(TiffLoader, TruncatedFileStillGivesTheRowsThatWereThere) {
+  TempDir dir;
+  const std::string path = dir.file("short.tif");
+  WriteBytes(path, HandMadeTiff(16, 8, 16 * 3 + 5));  // three whole rows and a bit
+  ::testing::internal::CaptureStderr();
+  const Picture picture = LoadTiffPicture(path);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  ASSERT_EQ(picture.width, 16);
+  ASSERT_EQ(picture.height, 8);
+  EXPECT_EQ(picture.topDown(0, 0)[kGreen], 100);
+  EXPECT_EQ(picture.topDown(1, 2)[kGreen], 100 + (2 * 16 + 1) % 50);
+}
+
+TEST(TiffLoader, RefusesHugeAndEmptyPicturesNamingFileAndSize) {
+  TempDir dir;
+  const std::string huge = dir.file("huge.tif");
+  WriteBytes(huge, HandMadeTiff(100000, 1, 0));
+  try {
+    LoadTiffPicture(huge);
+    FAIL() << "huge picture loaded";
+  } catch (const Error& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find(huge), std::string::npos) << message;
+    EXPECT_NE(message.find("100000 x 1"), std::string::npos) << message;
+  }
+  WriteBytes(dir.file("wide.tif"), HandMadeTiff(kMaxPictureSide + 1, 1, 0));
+  EXPECT_THROW(LoadTiffPicture(dir.file("wide.tif")), Error);
+  WriteBytes(dir.file("limit.tif"), HandMadeTiff(kMaxPictureSide, 1, 10));
+  EXPECT_EQ(LoadTiffPicture(dir.file("limit.tif")).width, kMaxPictureSide);
+}
+
+TEST(TiffLoader, UnreadableFilesRaiseOpenErrorSilently) {
+  TempDir dir;
+  const std::string fake = dir.file("notes.tif");
+  WriteBytes(fake, "this is plain text, not a picture\n");
+  const std::string cut = dir.file("cut.tif");
+  WriteBytes(cut, HandMadeTiff(16, 8, 128).substr(0, 20));  // the directory is cut off
+  for (const std::string& path : {fake, cut, dir.file("missing.tif")}) {
+    ::testing::internal::CaptureStderr();
+    try {
+      LoadTiffPicture(path);
+      ADD_FAILURE() << path << " loaded";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Unable to open file '" + path + "'", 0), 0u)
+          << e.what();
+    }
+    Picture holder(4, 4, 0xffffffff);
+    std::string problem;
+    EXPECT_FALSE(LoadTiffIntoImage(path, holder, &problem));
+    EXPECT_TRUE(holder.empty());
+    EXPECT_EQ(holder.width, 0);
+    EXPECT_TRUE(holder.bytes.empty());
+    EXPECT_NE(problem.find(path), std::string::npos);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << path;
+  }
+}
+
+TEST(TiffLoader, MosaicFieldsMustBe512Square) {
+  TempDir dir;
+  std::string problem;
+  EXPECT_TRUE(LoadFieldForMosaic(dir.file("absent.tif"), &problem).empty());
+  EXPECT_NE(problem.find("absent.tif"), std::string::npos);
+
+  const std::string narrow = dir.file("narrow.tif");
+  testing::WriteGreyTiff(narrow, 256, 512, std::vector<std::uint16_t>(256 * 512, 9));
+  problem.clear();
+  EXPECT_TRUE(LoadFieldForMosaic(narrow, &problem).empty());
+  EXPECT_NE(problem.find(narrow), std::string::npos) << problem;
+  EXPECT_NE(problem.find("256 x 512"), std::string::npos) << problem;
+
+  const std::string good = dir.file("good.tif");
+  testing::WriteGreyTiff(good, 512, 512, std::vector<std::uint16_t>(512 * 512, 9));
+  const Picture field = LoadFieldForMosaic(good, &problem);
+  ASSERT_EQ(field.width, 512);
+  EXPECT_EQ(field.at(511, 511, kGreen), 9);
+}
+
+// Each load reports its own library messages even when several threads load
+// at once (the batch analyses wells in parallel).
+TEST(TiffLoader, ConcurrentLoadsKeepTheirOwnMessages) {
+  TempDir dir;
+  const auto values = GreyRamp(kW, kH);
+  testing::WriteGreyTiff(dir.file("good.tif"), kW, kH, values, {8, COMPRESSION_LZW, false, 3});
+  WriteBytes(dir.file("bad.tif"), "II*\0garbage");
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 50; ++i) {
+        Picture picture;
+        std::string problem;
+        const bool good = (i + t) % 2 == 0;
+        const std::string path = dir.file(good ? "good.tif" : "bad.tif");
+        const bool loaded = LoadTiffIntoImage(path, picture, &problem);
+        if (loaded != good || (good && picture.topDown(2, 1)[kRed] != values[kW + 2]) ||
+            (!good && problem.find(path) == std::string::npos)) {
+          ++failures[t];
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(4, 0));
+}
+
+}  // namespace
+}  // namespace vembrel

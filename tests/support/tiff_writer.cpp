@@ -1,0 +1,132 @@
+#include "support/tiff_writer.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace vembrel::testing {
+namespace {
+
+struct Closer {
+  TIFF* tif;
+  ~Closer() {
+    if (tif != nullptr) TIFFClose(tif);
+  }
+};
+
+TIFF* OpenForWriting(const std::string& path) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (tif == nullptr) throw std::runtime_error("cannot create " + path);
+  return tif;
+}
+
+void WriteRows(TIFF* tif, const std::string& path, int width, int height, int bytesPerPixel,
+               const std::vector<std::uint8_t>& packed, const TiffLayout& layout) {
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * bytesPerPixel;
+  if (layout.tiled) {
+    const int tile = 16;
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(tile) * tile * bytesPerPixel);
+    for (int ty = 0; ty < height; ty += tile) {
+      for (int tx = 0; tx < width; tx += tile) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        for (int y = ty; y < std::min(height, ty + tile); ++y) {
+          const int columns = std::min(width, tx + tile) - tx;
+          std::copy_n(packed.begin() + y * rowBytes + tx * bytesPerPixel, columns * bytesPerPixel,
+                      buffer.begin() + (y - ty) * tile * bytesPerPixel);
+        }
+        if (TIFFWriteTile(tif, buffer.data(), tx, ty, 0, 0) < 0) {
+          throw std::runtime_error("cannot write tile of " + path);
+        }
+      }
+    }
+    return;
+  }
+  const std::uint32_t rows = layout.rowsPerStrip == 0 ? height : layout.rowsPerStrip;
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows);
+  for (int y = 0; y < height; ++y) {
+    std::vector<std::uint8_t> row(packed.begin() + y * rowBytes,
+                                  packed.begin() + (y + 1) * rowBytes);
+    if (TIFFWriteScanline(tif, row.data(), y, 0) < 0) {
+      throw std::runtime_error("cannot write row of " + path);
+    }
+  }
+}
+
+void SetCommon(TIFF* tif, int width, int height, int bits, int samples, int photometric,
+               std::uint16_t compression) {
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+}
+
+}  // namespace
+
+void WriteGreyTiff(const std::string& path, int width, int height,
+                   const std::vector<std::uint16_t>& values, const TiffLayout& layout) {
+  if (values.size() != static_cast<std::size_t>(width) * height) {
+    throw std::runtime_error("value count does not match the size");
+  }
+  const int bytes = layout.bits == 16 ? 2 : 1;
+  std::vector<std::uint8_t> packed(values.size() * bytes);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (bytes == 1) {
+      packed[i] = static_cast<std::uint8_t>(values[i]);
+    } else {
+      packed[2 * i] = static_cast<std::uint8_t>(values[i]);  // host order: little endian
+      packed[2 * i + 1] = static_cast<std::uint8_t>(values[i] >> 8);
+    }
+  }
+  Closer closer{OpenForWriting(path)};
+  SetCommon(closer.tif, width, height, layout.bits, 1, PHOTOMETRIC_MINISBLACK, layout.compression);
+  WriteRows(closer.tif, path, width, height, bytes, packed, layout);
+}
+
+void WriteGreyTiff(const std::string& path, const Picture& picture, const TiffLayout& layout) {
+  std::vector<std::uint16_t> values(static_cast<std::size_t>(picture.width) * picture.height);
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      values[static_cast<std::size_t>(y) * picture.width + x] = *picture.topDown(x, y);
+    }
+  }
+  TiffLayout eight = layout;
+  eight.bits = 8;
+  WriteGreyTiff(path, picture.width, picture.height, values, eight);
+}
+
+void WriteRgbTiff(const std::string& path, int width, int height,
+                  const std::vector<std::uint8_t>& rgb) {
+  Closer closer{OpenForWriting(path)};
+  SetCommon(closer.tif, width, height, 8, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE);
+  WriteRows(closer.tif, path, width, height, 3, rgb, {});
+}
+
+void WritePaletteTiff(const std::string& path, int width, int height,
+                      const std::vector<std::uint8_t>& indices,
+                      const std::vector<std::uint16_t>& red,
+                      const std::vector<std::uint16_t>& green,
+                      const std::vector<std::uint16_t>& blue) {
+  Closer closer{OpenForWriting(path)};
+  SetCommon(closer.tif, width, height, 8, 1, PHOTOMETRIC_PALETTE, COMPRESSION_NONE);
+  TIFFSetField(closer.tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+  WriteRows(closer.tif, path, width, height, 1, indices, {});
+}
+
+std::vector<std::uint16_t> GreyRamp(int width, int height) {
+  std::vector<std::uint16_t> values(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      values[static_cast<std::size_t>(y) * width + x] =
+          static_cast<std::uint16_t>((x * 7 + y * 3) % 256);
+    }
+  }
+  return values;
+}
+
+}  // namespace vembrel::testing

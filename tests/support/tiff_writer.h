@@ -1,0 +1,43 @@
+#pragma once
+// Writes real TIFF files with libtiff for the tests: grey pictures of 8 or 16
+// bits in any compression, in strips or tiles, and RGB and palette pictures.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/picture.h"
+
+namespace vembrel::testing {
+
+struct TiffLayout {
+  int bits = 8;  // 8 or 16 bits per sample
+  std::uint16_t compression =
+      1;               // COMPRESSION_NONE, _LZW (5), _ADOBE_DEFLATE (8), _PACKBITS (32773)
+  bool tiled = false;  // 16 x 16 tiles instead of strips
+  std::uint32_t rowsPerStrip = 0;  // 0: one strip for the whole picture
+};
+
+/// Grey picture from values given top row first, width * height of them.
+/// 8-bit files keep the low byte of each value.
+void WriteGreyTiff(const std::string& path, int width, int height,
+                   const std::vector<std::uint16_t>& topDownValues, const TiffLayout& layout = {});
+
+/// 8-bit grey picture from a Picture's blue bytes (rows bottom first in memory,
+/// written top row first as a file stores them).
+void WriteGreyTiff(const std::string& path, const Picture& picture, const TiffLayout& layout = {});
+
+/// 8-bit RGB picture; rgb holds 3 bytes per pixel, top row first.
+void WriteRgbTiff(const std::string& path, int width, int height,
+                  const std::vector<std::uint8_t>& rgb);
+
+/// 8-bit palette picture; colour maps hold 256 16-bit entries each.
+void WritePaletteTiff(const std::string& path, int width, int height,
+                      const std::vector<std::uint8_t>& topDownIndices,
+                      const std::vector<std::uint16_t>& red,
+                      const std::vector<std::uint16_t>& green,
+                      const std::vector<std::uint16_t>& blue);
+
+/// Values x * 7 + y * 3 (mod 256), top row first: every row and column differs.
+std::vector<std::uint16_t> GreyRamp(int width, int height);
+
+}  // namespace vembrel::testing
