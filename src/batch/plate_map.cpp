@@ -72,7 +72,7 @@ void PlateMap::paintEvent(QPaintEvent* event) {
   // Grey outlines until the first plate is opened, black after.
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(plate_.open ? QColor(0, 0, 0) : QColor(128, 128, 128), 1));
-  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::Antialiasing, false);
   for (int well = 0; well < 96; ++well) {
     painter.drawEllipse(circleRect(well).adjusted(0, 0, -1, -1));
   }

@@ -262,7 +262,7 @@ void TMDIChild::buildImmigrantTab() {
   upDown2->setGeometry(197, 117, 18, 24);
   connect(upDown2, &UpDown::clicked, this,
           [this](bool up) { act([this, up] { model_->UpDown2Click(up); }); });
-  auto* max = addValueLabel(results_, QStringLiteral("LabelMax"));
+  auto* max = addValueLabel(results_, QStringLiteral("Label30"));
   max->setGeometry(10, 288, 235, 18);
   panel->addWidget(results_);
   addApplyAndSave(panel, true);
