@@ -49,6 +49,8 @@ TMainForm::TMainForm(UserDialogs dialogs, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+  // Qt deletes the widgets after this body, when the members are gone.
+  disconnect(mdiArea_, nullptr, this, nullptr);
   // The models outlive nothing of the face: stop the widgets reading them.
   for (auto& [window, subWindow] : subWindows_) {
     if (auto* widget = qobject_cast<TMDIChild*>(subWindow->widget())) widget->detach();

@@ -175,6 +175,9 @@ class MainFrameTest : public QObject {
   void droppingPictureOpensItsPlate() {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(picture_))});
+    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame_.get(), &enter);
+    QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(frame_.get(), &drop);
     QVERIFY(frame_->workspace().plate().open);

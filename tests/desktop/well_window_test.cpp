@@ -138,9 +138,9 @@ class WellWindowTest : public QObject {
     bar(11).setValue(200);
     QCOMPARE(bar(12).value(), 201);
     QCOMPARE(label(25), QStringLiteral("201"));
-    bar(11).setValue(0);
+    bar(11).setValue(10);  // back to the universal value
     QCOMPARE(label(13).toInt(), before);
-    QCOMPARE(frame_->state().central.Cent_MINS, 0);
+    QCOMPARE(frame_->state().central.Cent_MINS, 10);
     QCOMPARE(frame_->contForm().findChild<QLabel*>(QStringLiteral("Cent_MAXS"))->text(),
              QStringLiteral("201"));
   }
