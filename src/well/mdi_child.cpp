@@ -222,9 +222,9 @@ void TMDIChild::buildRawTab() {
 QLabel* TMDIChild::addResultRow(QWidget* parent, const QString& caption, const char* labelName,
                                 int top) {
   auto* text = new QLabel(caption, parent);
-  text->setGeometry(10, top, 170, 18);
+  text->setGeometry(8, top, 184, 18);
   auto* value = addValueLabel(parent, QString::fromLatin1(labelName));
-  value->setGeometry(185, top, 60, 18);
+  value->setGeometry(194, top, 52, 18);
   return value;
 }
 
@@ -343,6 +343,22 @@ void TMDIChild::hideEvent(QHideEvent* event) {
 
 // ---- model to widgets -----------------------------------------------------
 
+void TMDIChild::centreOnRing() {
+  bool xOk = false;
+  bool yOk = false;
+  const int x = QString::fromStdString(model_->label("Label26")).toInt(&xOk);
+  const int y = QString::fromStdString(model_->label("Label27")).toInt(&yOk);
+  if (!xOk || !yOk) return;
+  centredOnRing_ = true;
+  // The mosaics show the ring where the analysis put it: rows count from the bottom.
+  for (int number : {1, 2, 3, 4}) {
+    PictureView* view = pictures_.at(number);
+    const int height = view->picture().height();
+    view->ensureVisible(x, height - 1 - y, view->viewport()->width() / 2,
+                        view->viewport()->height() / 2);
+  }
+}
+
 void TMDIChild::refreshFromModel() {
   if (model_ == nullptr) return;
   const WellWindow& model = *model_;
@@ -379,6 +395,7 @@ void TMDIChild::refreshFromModel() {
     shownRevision_ = model.revision();
     for (auto& [number, view] : pictures_) view->showPicture(model.image(number));
     results_->showChart(model.chart());
+    if (!centredOnRing_) centreOnRing();
   }
   setWindowTitle(QString::fromStdString(model.caption()));
   refreshing_ = false;

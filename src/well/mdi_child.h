@@ -76,6 +76,8 @@ class TMDIChild : public QWidget {
   void act(const std::function<void()>& action);
   void commitEdit(int number);
   void saveSettings();
+  /// Scrolls the mosaics so that the ring is in view (once, after the first pass).
+  void centreOnRing();
 
   WellWindow* model_;
   WellWindowHost& host_;
@@ -90,6 +92,7 @@ class TMDIChild : public QWidget {
   std::uint64_t shownRevision_ = ~std::uint64_t{0};
   bool refreshing_ = false;
   int applyButtons_ = 0;
+  bool centredOnRing_ = false;
 };
 
 }  // namespace vembrel

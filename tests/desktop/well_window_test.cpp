@@ -264,17 +264,25 @@ class WellWindowTest : public QObject {
   void wheelScrollsThePictureUnderThePointer() {
     auto* box = window().findChild<PictureView*>(QStringLiteral("Image4Box"));
     QVERIFY(box != nullptr);
-    QVERIFY(box->verticalScrollBar()->maximum() > 0);
+    QScrollBar* vertical = box->verticalScrollBar();
+    QScrollBar* horizontal = box->horizontalScrollBar();
+    vertical->setValue(0);
+    horizontal->setValue(0);
     const QPointF at(50, 50);
-    QWheelEvent down(at, box->viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
-                     Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(box->viewport(), &down);
-    QVERIFY(box->verticalScrollBar()->value() > 0);
-    QCOMPARE(box->horizontalScrollBar()->value(), 0);
-    QWheelEvent sideways(at, box->viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
-                         Qt::ShiftModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(box->viewport(), &sideways);
-    QVERIFY(box->horizontalScrollBar()->value() > 0);
+    const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+      QWheelEvent event(at, box->viewport()->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton,
+                        modifiers, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(box->viewport(), &event);
+    };
+    wheel(-120, Qt::NoModifier);
+    const int down = vertical->value();
+    QVERIFY(down > 0);
+    QCOMPARE(horizontal->value(), 0);
+    wheel(-120, Qt::ShiftModifier);
+    QVERIFY(horizontal->value() > 0);
+    QCOMPARE(vertical->value(), down);
+    wheel(120, Qt::NoModifier);
+    QCOMPARE(vertical->value(), 0);
   }
 };
 
