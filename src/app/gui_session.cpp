@@ -50,6 +50,8 @@ void WriteScreenshot(TMainForm& frame, const std::string& path) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
+  // A palette keeps the file small; the pictures have few distinct colours.
+  shot = shot.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither);
   if (!shot.save(&buffer, "PNG")) throw Error("Unable to encode the screenshot '" + path + "'");
   WriteFileAtomically(path, std::string_view(bytes.constData(), bytes.size()));
 }
