@@ -5,6 +5,8 @@
 #include <random>
 
 #include "imaging/composite.h"
+#include "imaging/immigrants.h"
+#include "imaging/nuclei.h"
 #include "imaging/ring_fit.h"
 
 namespace {
@@ -72,5 +74,54 @@ void BM_FitRing(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(vembrel::FitRing(well.green, 350));
 }
 BENCHMARK(BM_FitRing)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+namespace {
+
+Picture WellComposite() {
+  const WellMosaics& well = Well();
+  Picture composite;
+  vembrel::MakeComposite(well.blue, well.green, {}, {}, composite);
+  return composite;
+}
+
+void BM_GetAllNuclei(benchmark::State& state) {
+  const Picture composite = WellComposite();
+  vembrel::NucleusScanSettings settings;
+  settings.lowerCutoffBlue = 100;
+  settings.lowerCutoffGreen = 40;
+  settings.ringX = 560;
+  settings.ringY = 480;
+  settings.ringIncrement = 10;
+  for (auto _ : state) {
+    const vembrel::DensityProfile profile = vembrel::GetAllNuclei(composite, settings);
+    benchmark::DoNotOptimize(profile.nbins);
+  }
+}
+BENCHMARK(BM_GetAllNuclei)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_CountImmigrants(benchmark::State& state) {
+  const Picture composite = WellComposite();
+  Picture ringMask = Well().green;
+  vembrel::DrawRingMask(ringMask, 560, 480, 350);
+  vembrel::ImmigrantSettings settings;
+  settings.lowerCutoffBlue = 100;
+  settings.lowerCutoffGreen = 40;
+  settings.ringX = 560;
+  settings.ringY = 480;
+  Picture work, mask;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        vembrel::CountImmigrants(composite, ringMask, settings, work, mask).nuclei);
+  }
+}
+BENCHMARK(BM_CountImmigrants)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace

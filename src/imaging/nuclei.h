@@ -21,9 +21,9 @@ struct NucleusScanSettings {
 };
 
 struct DensityProfile {
-  int total = 0;                   // accepted nuclei ("Total Number of Nuclei:")
-  std::vector<double> distances;   // ObjectList after the scan, in seed order
-  int nbins = 0;                   // <= 0: no profile could be formed
+  int total = 0;                  // accepted nuclei ("Total Number of Nuclei:")
+  std::vector<double> distances;  // ObjectList after the scan, in seed order
+  int nbins = 0;                  // <= 0: no profile could be formed
   std::vector<std::int32_t> counts;
   std::vector<std::int32_t> areas;  // sample points of the 1025 x 1025 grid
   std::vector<double> densities;    // count / area, 0 where the area is 0
@@ -32,6 +32,11 @@ struct DensityProfile {
   int barWidth = 0;                 // Trunc(180 / nbins)
   std::vector<int> barHeights;      // per bin, 0..100
 };
+
+/// Sample points (x = 0 .. width, y = 0 .. height, both inclusive) per
+/// density bin, counted per row with exact integer comparisons.
+std::vector<std::int32_t> DensityAreas(int width, int height, const NucleusScanSettings& settings,
+                                       int nbins);
 
 /// Scans a copy of the composite (the picture itself is not changed).
 DensityProfile GetAllNuclei(const Picture& composite, const NucleusScanSettings& settings);

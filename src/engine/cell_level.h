@@ -1,0 +1,45 @@
+#pragma once
+// The cell level of a well window: DoTheCell with DoTheShape on the window's
+// pictures and controls, and the well data export ("Save Welldata").
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "core/text_file.h"
+#include "imaging/cell_shape.h"
+
+namespace vembrel {
+
+class WellWindow;
+
+/// What one run of the cell level found.
+struct CellLevelResult {
+  int kept = 0;
+  int seeds = 0;
+  std::optional<ShapeAnalysis> shapes;  // present when at least one cell is kept
+};
+
+class CellLevel {
+ public:
+  explicit CellLevel(WellWindow& window) : window_(window) {}
+
+  /// Segments, measures and draws the cells of the window's well from the
+  /// buffers of its latest pass; with a file, appends the statistics and the
+  /// cell table to it when a cell is kept.
+  CellLevelResult DoTheCell(AtomicTextFile* file);
+
+  /// "Save Welldata": writes the cell data file (header, statistics, table)
+  /// atomically and the cell snapshot. Throws Error naming the path on failure.
+  void Export();
+
+ private:
+  void DoTheShape(CellList& cells, AtomicTextFile* file, CellLevelResult& result);
+
+  WellWindow& window_;
+};
+
+/// The "cells" object of `vembrel well --json`.
+nlohmann::json CellLevelJson(const CellLevelResult& result);
+
+}  // namespace vembrel

@@ -1,0 +1,102 @@
+#include "imaging/immigrants.h"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <string>
+
+#include "core/error.h"
+#include "imaging/pixel_kernels.h"
+#include "imaging/pixel_marks.h"
+
+namespace vembrel {
+namespace {
+
+/// Step 3 of the pass, written to both work and mask at once: inside the
+/// ring the nucleus pixels become pure red, outside the ring blue and green
+/// are blacked out. Marks the red (255) pixels and returns their number.
+std::int64_t CutToRing(const Picture& composite, const Picture& ringMask,
+                       const ImmigrantSettings& s, Picture& work, Picture& mask,
+                       PixelMarks& marks) {
+  work.width = mask.width = composite.width;
+  work.height = mask.height = composite.height;
+  work.bytes.resize(composite.bytes.size());
+  mask.bytes.resize(composite.bytes.size());
+  return CutPixelsToRing(composite.bytes.data(), ringMask.bytes.data(), marks.pixels(),
+                         s.lowerCutoffBlue, s.lowerCutoffGreen, work.bytes.data(),
+                         mask.bytes.data(), marks.marks());
+}
+
+}  // namespace
+
+ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMask,
+                                const ImmigrantSettings& settings, Picture& work, Picture& mask) {
+  if (composite.width != ringMask.width || composite.height != ringMask.height) {
+    throw Error("The ring mask (" + std::to_string(ringMask.width) + " x " +
+                std::to_string(ringMask.height) + ") does not fit the composite (" +
+                std::to_string(composite.width) + " x " + std::to_string(composite.height) + ")");
+  }
+  const int width = composite.width;
+  const std::int64_t pixels = std::int64_t{width} * composite.height;
+  // The pass runs on every slider movement: keep its buffers between runs.
+  thread_local PixelMarks marks;
+  marks.Reset(width, pixels);
+  ImmigrantCounts counts;
+  counts.pixels = CutToRing(composite, ringMask, settings, work, mask, marks);
+
+  // Work and mask are both the cut picture now; the fill runs on the marks
+  // (the red bytes of 255), and a rejected nucleus is erased from both, so
+  // both end as the result picture.
+  // Down, up, left, right; no column test.
+  const std::int64_t order[4] = {-std::int64_t{width}, width, -1, 1};
+  for (std::int64_t seed = 0; (seed = marks.NextMark(seed)) < pixels; ++seed) {
+    const std::int64_t size = marks.Fill(seed, order);
+    if (settings.minimalSize < size && size < settings.maximalSize) {
+      const std::int64_t dx = settings.ringX - seed % width;
+      const std::int64_t dy = settings.ringY - seed / width;
+      counts.distanceSum += std::sqrt(static_cast<double>(dx * dx + dy * dy));
+      // ObjectList holds red-byte buffer positions, 1-based, after the 54-byte header.
+      counts.seeds.push_back(static_cast<double>(57 + 4 * seed));
+      counts.acceptedArea += size;
+      ++counts.nuclei;
+    } else {
+      for (const std::int32_t p : std::span(marks.queue(), static_cast<std::size_t>(size))) {
+        work.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
+        mask.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
+      }
+    }
+  }
+
+  if (counts.acceptedArea > 0) {
+    const std::int64_t product = counts.nuclei * counts.pixels;
+    counts.calculatedNuclei = static_cast<std::int64_t>(
+        static_cast<double>(product) / static_cast<double>(counts.acceptedArea) + 0.5);
+  }
+  if (counts.nuclei > 0) {
+    counts.averageDistance = static_cast<std::int64_t>(
+        settings.ringRadius - counts.distanceSum / static_cast<double>(counts.nuclei));
+    counts.averageNucleusSize = static_cast<std::int64_t>(
+        static_cast<double>(counts.acceptedArea) / static_cast<double>(counts.nuclei) + 0.5);
+  }
+  return counts;
+}
+
+Picture RingCrop(const Picture& picture, int ringX, int ringY, int radius) {
+  if (radius <= 0) return Picture();
+  const int side = 2 * radius;
+  Picture crop(side, side);
+  const int left = ringX - radius;
+  const int top = picture.height - ringY - radius;
+  for (int y = 0; y < side; ++y) {
+    const int sy = top + y;
+    if (sy < 0 || sy >= picture.height) continue;
+    const int x0 = std::max(0, -left);
+    const int x1 = std::min(side, picture.width - left);
+    if (x0 >= x1) continue;
+    std::copy_n(picture.topDown(left + x0, sy), 4 * static_cast<std::size_t>(x1 - x0),
+                crop.topDown(x0, y));
+  }
+  return crop;
+}
+
+}  // namespace vembrel

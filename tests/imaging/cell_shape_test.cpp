@@ -1,0 +1,182 @@
+#include "imaging/cell_shape.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace vembrel {
+namespace {
+
+CellRecord CellAt(const std::vector<std::pair<int, int>>& xy) {
+  CellRecord cell;
+  for (const auto& [x, y] : xy) cell.Pixels.push_back({x, y, 0, 0, 0, 100});
+  cell.Pixels[0].Value = 255;
+  cell.NucleusSize = 1;
+  return cell;
+}
+
+TEST(MeasureCell, SinglePixelOutlineDirectionsAndDiagonalChord) {
+  CellRecord cell = CellAt({{40, 70}});
+  const CellMeasurement m = MeasureCell(cell);
+  EXPECT_EQ(m.PicWidth, 1);
+  EXPECT_EQ(m.PicHeight, 1);
+  ASSERT_EQ(m.circumference(), 8);
+  // Column by column, row by row: the centre cell (1, 1) is skipped.
+  const int expected[8][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 2}, {2, 0}, {2, 1}, {2, 2}};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(m.outline[i].column, expected[i][0]);
+    EXPECT_EQ(m.outline[i].row, expected[i][1]);
+  }
+  // In the centroid's column the direction is pi/2, above and below alike.
+  EXPECT_EQ(m.outline[3].direction, std::numbers::pi / 2);
+  EXPECT_EQ(m.outline[4].direction, std::numbers::pi / 2);
+  EXPECT_EQ(m.outline[6].direction, 0.0);
+  EXPECT_EQ(m.outline[0].radius, std::sqrt(2.0));
+  // The first diagonal found wins; later equal lengths do not replace it.
+  EXPECT_EQ(m.chord.column1, 0);
+  EXPECT_EQ(m.chord.row1, 0);
+  EXPECT_EQ(m.chord.column2, 2);
+  EXPECT_EQ(m.chord.row2, 2);
+  EXPECT_EQ(m.chord.Length, std::sqrt(8.0));
+  EXPECT_DOUBLE_EQ(m.Ratio, 8.0);
+  EXPECT_GE(m.Correlation, 0.0);
+  EXPECT_LE(m.Correlation, 1.0);
+}
+
+TEST(MeasureCell, HorizontalLineCellBoxAndCentroid) {
+  CellRecord cell = CellAt({{12, 30}, {10, 30}, {11, 30}, {13, 30}, {14, 30}});
+  const CellMeasurement m = MeasureCell(cell);
+  EXPECT_EQ(m.minX, 10);
+  EXPECT_EQ(m.minY, 30);
+  EXPECT_EQ(m.PicWidth, 5);
+  EXPECT_EQ(m.PicHeight, 1);
+  EXPECT_EQ(m.centroidX, 2.0);
+  EXPECT_EQ(m.centroidY, 0.0);
+  EXPECT_EQ(cell.Pixels[0].BoxX, 2);
+  EXPECT_EQ(m.circumference(), 7 * 3 - 5);
+  // The walk from the outline point level with the centroid runs along the
+  // row to the opposite end; the corner diagonals reach farther.
+  EXPECT_GE(m.chord.Length, 6.0);
+  EXPECT_EQ(m.Ratio, m.chord.Length * m.chord.Length / 5);
+}
+
+TEST(Pixeledline, TiesTakeTheStraightStepBeforeTheDiagonal) {
+  // From (4, 2) through (2, 1): the line y = x / 2 lies midway between the
+  // candidates at (3, 2) and (3, 1), so the walk goes (3, 2), (2, 1), (1, 1), (0, 0).
+  const Chord chord = pixeledline({4, 1, 1}, {2, 1, 0}, 2.0, 1.0, 4, 3);
+  EXPECT_EQ(chord.column1, 4);
+  EXPECT_EQ(chord.row1, 2);
+  EXPECT_EQ(chord.column2, 1);
+  EXPECT_EQ(chord.row2, 1);
+  EXPECT_EQ(chord.Length, std::sqrt(10.0));
+
+  // A point on the centroid itself walks nowhere.
+  EXPECT_EQ(pixeledline({2}, {1}, 2.0, 1.0, 4, 3).Length, 0.0);
+}
+
+TEST(OrientationAngle, RadialAndTangentialAxes) {
+  const RingGeometry ring{512, 512, 350};
+  CellMeasurement m;
+  m.minX = 100;
+  m.minY = 513;  // centroid row on the ring centre's row in crop coordinates
+  m.chord = {3, 3, 1, 9, 8};
+  EXPECT_EQ(OrientationAngle(m, ring), 90.0) << "vertical chord, horizontal radial line";
+  m.chord = {1, 9, 3, 3, 8};
+  EXPECT_EQ(OrientationAngle(m, ring), 0.0) << "horizontal chord along the radial line";
+  m.chord = {1, 9, 1, 5, 8};
+  EXPECT_NEAR(OrientationAngle(m, ring), std::atan(0.5) * 180 / std::numbers::pi, 1e-12);
+  // Both vertical: the cell straight above the centre with a vertical axis.
+  m.minX = 513;  // Xc = R
+  m.chord = {3, 3, 1, 9, 8};
+  EXPECT_EQ(OrientationAngle(m, ring), 0.0);
+}
+
+TEST(Classes, TiesGoToOvalAndSmooth) {
+  EXPECT_EQ(ClassifyCell(2.99, 0.74, 3.0, 0.75), CellClass::RoundRough);
+  EXPECT_EQ(ClassifyCell(2.99, 0.75, 3.0, 0.75), CellClass::RoundSmooth);
+  EXPECT_EQ(ClassifyCell(3.0, 0.74, 3.0, 0.75), CellClass::OvalRough);
+  EXPECT_EQ(ClassifyCell(3.0, 0.75, 3.0, 0.75), CellClass::OvalSmooth);
+  EXPECT_STREQ(ClassColourWord(CellClass::RoundRough), "Blue ");
+}
+
+TEST(Orientation, BinsAndRadialShare) {
+  EXPECT_EQ(OrientationBin(0.0), 1);
+  EXPECT_EQ(OrientationBin(4.999), 1);
+  EXPECT_EQ(OrientationBin(5.0), 2);
+  EXPECT_EQ(OrientationBin(44.99), 9);
+  EXPECT_EQ(OrientationBin(45.0), 10);
+  EXPECT_EQ(OrientationBin(89.99), 18);
+  EXPECT_EQ(OrientationBin(90.0), 0);
+
+  std::array<int, kOrientationBins> bins{};
+  EXPECT_FALSE(RadialShare(bins).has_value());
+  bins[17] = 2;
+  EXPECT_EQ(RadialShare(bins), 0);
+  bins[0] = 1;
+  EXPECT_EQ(RadialShare(bins), 33);  // 33.3 + 0.5 truncated
+  bins[8] = 1;
+  EXPECT_EQ(RadialShare(bins), 50);
+  bins[17] = 0;
+  EXPECT_EQ(RadialShare(bins), 100);
+}
+
+TEST(ShapeTexts, MediansAndTwoDecimals) {
+  EXPECT_EQ(Median({3.0}), 3.0);
+  EXPECT_EQ(Median({4.0, 1.0, 2.0}), 2.0);
+  EXPECT_EQ(Median({4.0, 1.0, 2.0, 3.0}), 2.5);
+  EXPECT_EQ(TwoDecimals(3.1), "3.10");
+  EXPECT_EQ(TwoDecimals(0.756), "0.76");
+  EXPECT_EQ(TwoDecimals(1234.567), "1234.60");
+  ShapeStatistics s;
+  s.elongationMedian = 2.5;
+  s.elongationMean = 3;
+  s.smoothnessMedian = 0.8;
+  s.smoothnessMean = 0.81234;
+  EXPECT_EQ(ElongationText(s), "Elongation:   2.50   Ava.: 3.00");
+  EXPECT_EQ(SmoothnessText(s), "Smoothness: 0.80   Ava.: 0.81");
+}
+
+TEST(ShapeTexts, CellLineAndStatisticsBlocks) {
+  ShapedCell round;
+  round.m.size = 40;
+  round.m.PicWidth = 7;
+  round.m.PicHeight = 8;
+  round.m.outline.resize(30);
+  round.m.chord.Length = 8.5;
+  round.m.Ratio = 1.80625;
+  round.m.Correlation = 0.5;
+  round.m.NucleusSize = 9;
+  EXPECT_EQ(CellTableLine(0, round), "0\t40\t7\t8\t30\t8,5\t1,80625\t0,5\tBlue \t-\t9");
+  ShapedCell oval = round;
+  oval.cls = CellClass::OvalSmooth;
+  oval.angle = 12.5;
+  EXPECT_EQ(CellTableLine(3, oval), "3\t40\t7\t8\t30\t8,5\t1,80625\t0,5\tGreen\t12,5\t9");
+
+  ShapeStatistics s;
+  s.classCounts = {2, 1, 0, 0};
+  const std::vector<std::string> none = StatisticsBlock(s);
+  ASSERT_EQ(none.size(), 20u);
+  EXPECT_EQ(none[4], "Number:\t2\t1\t0\t0\t3");
+  EXPECT_EQ(none[7], "Data from histogram");
+  EXPECT_EQ(none[9], "");
+  EXPECT_EQ(none[10], "NONE");
+  EXPECT_EQ(none[11], "");
+  EXPECT_EQ(none[12], "");
+  EXPECT_EQ(none[17], "Info for every cell");
+
+  s.classCounts = {0, 0, 1, 2};
+  s.bins[0] = 2;
+  s.bins[17] = 1;
+  s.gauge = RadialShare(s.bins);
+  const std::vector<std::string> with = StatisticsBlock(s);
+  ASSERT_EQ(with.size(), 20u);
+  EXPECT_EQ(with[9].substr(0, 10), "\t<5\t<10\t<1");
+  EXPECT_EQ(with[9].substr(with[9].size() - 5), "\t<90\t");
+  EXPECT_EQ(with[10], "Number:\t2\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t1\t");
+  EXPECT_EQ(with[12], "perc.<45:\t67%");
+}
+
+}  // namespace
+}  // namespace vembrel

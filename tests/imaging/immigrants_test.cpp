@@ -1,0 +1,185 @@
+#include "imaging/immigrants.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "core/error.h"
+#include "imaging/ring_fit.h"
+#include "mosaic_helpers.h"
+
+namespace vembrel {
+namespace {
+
+struct Pass {
+  Picture composite{1024, 1024};
+  Picture ringMask{1024, 1024};
+  ImmigrantSettings settings;
+  Picture work;
+  Picture mask;
+
+  Pass() { DrawRingMask(ringMask, settings.ringX, settings.ringY, settings.ringRadius); }
+  void Mark(int c, int r) {
+    composite.at(c, r, kBlue) = 255;
+    composite.at(c, r, kGreen) = 255;
+  }
+  void Bar(int c, int r, int length) {
+    for (int i = 0; i < length; ++i) Mark(c + i, r);
+  }
+  ImmigrantCounts Run() { return CountImmigrants(composite, ringMask, settings, work, mask); }
+};
+
+double RedPosition(int c, int r) {
+  return 57.0 + 4.0 * (r * 1024 + c);
+}
+
+TEST(CountImmigrants, CalculatedNucleiAndAverageSizeFromAcceptedArea) {
+  Pass pass;
+  pass.settings.minimalSize = 5;
+  pass.settings.maximalSize = 25;
+  pass.Bar(500, 500, 10);  // accepted
+  pass.Bar(500, 520, 20);  // accepted
+  pass.Bar(500, 540, 5);   // size = minimum: rejected, still counted as pixels
+  pass.Bar(500, 560, 25);  // size = maximum: rejected
+  const ImmigrantCounts counts = pass.Run();
+  EXPECT_EQ(counts.nuclei, 2);
+  EXPECT_EQ(counts.pixels, 60);
+  EXPECT_EQ(counts.acceptedArea, 30);
+  EXPECT_EQ(counts.calculatedNuclei, 4);  // 2 x 60 / 30 + 0.5
+  EXPECT_EQ(counts.averageNucleusSize, 15);
+
+  pass.composite = Picture(1024, 1024);
+  pass.Bar(500, 500, 10);
+  pass.Bar(500, 520, 20);
+  pass.Bar(500, 540, 5);
+  pass.Bar(500, 550, 5);
+  const ImmigrantCounts example = pass.Run();
+  EXPECT_EQ(example.pixels, 40);
+  EXPECT_EQ(example.calculatedNuclei, 3);  // 2 x 40 / 30 + 0.5 = 3.17
+  EXPECT_EQ(example.averageNucleusSize, 15);
+}
+
+TEST(CountImmigrants, AverageDistanceAndSeedsInScanOrder) {
+  Pass pass;
+  pass.Mark(512 + 100, 512);    // 100 from the centre
+  pass.Bar(512, 512 - 201, 3);  // seed 201 below the centre, scanned first
+  const ImmigrantCounts counts = pass.Run();
+  ASSERT_EQ(counts.nuclei, 2);
+  EXPECT_DOUBLE_EQ(counts.distanceSum, 301.0);
+  EXPECT_EQ(counts.averageDistance, 199);  // 350 - 150.5, integer part
+  EXPECT_EQ(counts.seeds, (std::vector<double>{RedPosition(512, 311), RedPosition(612, 512)}));
+}
+
+TEST(CountImmigrants, NothingAcceptedGivesZeros) {
+  Pass pass;
+  pass.settings.maximalSize = 2;
+  pass.Bar(500, 500, 4);
+  const ImmigrantCounts counts = pass.Run();
+  EXPECT_EQ(counts.nuclei, 0);
+  EXPECT_EQ(counts.pixels, 4);
+  EXPECT_EQ(counts.calculatedNuclei, 0);
+  EXPECT_EQ(counts.averageDistance, 0);
+  EXPECT_EQ(counts.averageNucleusSize, 0);
+  EXPECT_TRUE(counts.seeds.empty());
+}
+
+TEST(CountImmigrants, ResultPictureIsBlackOutsideRedForAcceptedBlackForRejected) {
+  Pass pass;
+  pass.composite = testing::RandomPicture(1024, 1024, 4);
+  for (std::size_t i = 2; i < pass.composite.bytes.size(); i += 4) pass.composite.bytes[i] = 0;
+  pass.settings.lowerCutoffBlue = 200;
+  pass.settings.lowerCutoffGreen = 200;
+  pass.settings.maximalSize = 3;  // single and double pixels only
+  const ImmigrantCounts counts = pass.Run();
+  EXPECT_GT(counts.nuclei, 100);
+  EXPECT_EQ(pass.work, pass.mask);
+
+  std::int64_t red = 0;
+  std::int64_t blackedMarks = 0;
+  for (int r = 0; r < 1024; ++r) {
+    for (int c = 0; c < 1024; ++c) {
+      const std::uint8_t* in = pass.composite.bytes.data() + pass.composite.offset(c, r);
+      const std::uint8_t* out = pass.mask.bytes.data() + pass.mask.offset(c, r);
+      const bool inside = pass.ringMask.at(c, r, kRed) == 255;
+      const bool marked = in[kBlue] >= 200 && in[kGreen] >= 200;
+      if (!inside) {
+        ASSERT_TRUE(out[kBlue] == 0 && out[kGreen] == 0 && out[kRed] == 0) << c << "," << r;
+      } else if (!marked) {
+        ASSERT_TRUE(out[kBlue] == in[kBlue] && out[kGreen] == in[kGreen] && out[kRed] == 0);
+      } else {
+        ASSERT_TRUE(out[kBlue] == 0 && out[kGreen] == 0) << c << "," << r;
+        red += out[kRed] == 255;
+        blackedMarks += out[kRed] == 0;
+      }
+      ASSERT_EQ(out[kSpare], in[kSpare]);
+    }
+  }
+  EXPECT_EQ(red, counts.acceptedArea);
+  EXPECT_EQ(red + blackedMarks, counts.pixels);
+  EXPECT_GT(blackedMarks, 0);
+}
+
+TEST(CountImmigrants, CutoffsInclusiveOnlyInsideTheRing) {
+  Pass pass;
+  pass.composite.at(500, 500, kBlue) = 30;  // both exactly at the cut-offs
+  pass.composite.at(500, 500, kGreen) = 20;
+  pass.composite.at(510, 500, kBlue) = 255;  // green too low
+  pass.composite.at(510, 500, kGreen) = 19;
+  pass.Mark(10, 10);  // outside the ring
+  const ImmigrantCounts counts = pass.Run();
+  EXPECT_EQ(counts.pixels, 1);
+  EXPECT_EQ(counts.nuclei, 1);
+  EXPECT_EQ(pass.mask.at(510, 500, kBlue), 255);
+  EXPECT_EQ(pass.mask.at(510, 500, kGreen), 19);
+}
+
+TEST(CountImmigrants, WrapAroundJoinsRowsAndCornersStaySeparate) {
+  Pass pass;
+  DrawRingMask(pass.ringMask, 512, 512, 2000);  // everything inside
+  pass.Mark(1023, 40);
+  pass.Mark(0, 41);
+  pass.Mark(300, 300);
+  pass.Mark(301, 301);
+  pass.Mark(0, 0);
+  pass.Mark(1023, 1023);
+  const ImmigrantCounts counts = pass.Run();
+  EXPECT_EQ(counts.nuclei, 5);
+  EXPECT_EQ(counts.seeds.front(), RedPosition(0, 0));
+  EXPECT_EQ(counts.seeds[1], RedPosition(1023, 40));
+  EXPECT_EQ(counts.seeds.back(), RedPosition(1023, 1023));
+}
+
+TEST(CountImmigrants, RefusesAMaskOfAnotherSize) {
+  Picture work, mask;
+  EXPECT_THROW(
+      CountImmigrants(Picture(1024, 1024), Picture(512, 512), ImmigrantSettings{}, work, mask),
+      Error);
+}
+
+TEST(RingCrop, SquareAroundTheRingWithBlackBeyondThePicture) {
+  const Picture picture = testing::RandomPicture(1024, 1024, 8);
+  // Centre near the top left (top-down y = 1024 - 1000 = 24): the crop
+  // starts 76 pixels left of and 76 above the picture.
+  const Picture crop = RingCrop(picture, 24, 1000, 100);
+  ASSERT_EQ(crop.width, 200);
+  ASSERT_EQ(crop.height, 200);
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      const int sx = x - 76, sy = y - 76;
+      const std::uint8_t* got = crop.topDown(x, y);
+      for (int k = 0; k < 4; ++k) {
+        const int want = sx < 0 || sy < 0 ? 0 : picture.topDown(sx, sy)[k];
+        ASSERT_EQ(got[k], want) << x << "," << y;
+      }
+    }
+  }
+  const Picture corner = RingCrop(picture, 1023, 0, 10);
+  EXPECT_EQ(corner.topDown(9, 9)[kBlue], picture.topDown(1022, 1023)[kBlue]);
+  EXPECT_EQ(corner.topDown(10, 9)[kBlue], picture.topDown(1023, 1023)[kBlue]);
+  EXPECT_EQ(corner.topDown(11, 9)[kBlue], 0);
+  EXPECT_EQ(corner.topDown(10, 10)[kBlue], 0);
+}
+
+}  // namespace
+}  // namespace vembrel
