@@ -2,6 +2,7 @@
 // The plate overview's picture of one well: the green mosaic, a missing
 // field black, with the quick ring estimate marked as a red disc.
 #include "imaging/picture.h"
+#include "core/program_state.h"
 #include "plate/plate.h"
 
 namespace vembrel {
