@@ -28,10 +28,10 @@ using vembrel::testing::SmallPlateWell;
 
 namespace {
 
-constexpr QRgb kCyan = 0xff00ffff;
-constexpr QRgb kBlue = 0xff0000ff;
-constexpr QRgb kGreen = 0xff00ff00;
-constexpr QRgb kRed = 0xffff0000;
+constexpr QRgb kMapCyan = 0xff00ffff;
+constexpr QRgb kMapBlue = 0xff0000ff;
+constexpr QRgb kMapGreen = 0xff00ff00;
+constexpr QRgb kMapRed = 0xffff0000;
 
 // Colour of each field quarter of a well's circle, sampled 5 pixels from its centre.
 std::array<QRgb, 4> QuarterColours(PlateMap& map, int well) {
@@ -148,13 +148,13 @@ class MainFrameTest : public QObject {
 
     const QRgb none = QuarterColours(map(), WellIndex("H12"))[0];
     QCOMPARE(QuarterColours(map(), WellIndex("A01")),
-             (std::array<QRgb, 4>{kCyan, kCyan, kCyan, kCyan}));
+             (std::array<QRgb, 4>{kMapCyan, kMapCyan, kMapCyan, kMapCyan}));
     QCOMPARE(QuarterColours(map(), WellIndex("B03")),
-             (std::array<QRgb, 4>{kBlue, kBlue, kBlue, kBlue}));
+             (std::array<QRgb, 4>{kMapBlue, kMapBlue, kMapBlue, kMapBlue}));
     QCOMPARE(QuarterColours(map(), WellIndex("C04")),
-             (std::array<QRgb, 4>{kGreen, kGreen, kGreen, kGreen}));
+             (std::array<QRgb, 4>{kMapGreen, kMapGreen, kMapGreen, kMapGreen}));
     QCOMPARE(QuarterColours(map(), WellIndex("D05")),
-             (std::array<QRgb, 4>{kCyan, kCyan, none, none}));
+             (std::array<QRgb, 4>{kMapCyan, kMapCyan, none, none}));
     QCOMPARE(OutlineColour(map(), 0), qRgb(0, 0, 0));
 
     QVERIFY(panel().findChild<QPushButton*>(QStringLiteral("Go"))->isEnabled());
@@ -221,20 +221,21 @@ class MainFrameTest : public QObject {
 
     clickWell("A01", Qt::RightButton);
     QCOMPARE(frame_->workspace().plate().wells[0].WellState, 0);
-    QCOMPARE(QuarterColours(map(), 0), (std::array<QRgb, 4>{kRed, kRed, kRed, kRed}));
+    QCOMPARE(QuarterColours(map(), 0), (std::array<QRgb, 4>{kMapRed, kMapRed, kMapRed, kMapRed}));
     QVERIFY2(frame_->child(QStringLiteral("A01")) == nullptr, "excluding closes the well's window");
     clickWell("A01", Qt::LeftButton);
     QVERIFY2(frame_->child(QStringLiteral("A01")) == nullptr, "an excluded well does not open");
 
     clickWell("A01", Qt::RightButton);
     QCOMPARE(frame_->workspace().plate().wells[0].WellState, 1);
-    QCOMPARE(QuarterColours(map(), 0), (std::array<QRgb, 4>{kCyan, kCyan, kCyan, kCyan}));
+    QCOMPARE(QuarterColours(map(), 0),
+             (std::array<QRgb, 4>{kMapCyan, kMapCyan, kMapCyan, kMapCyan}));
 
     // A well that never had a pair of pictures cannot be switched.
     clickWell("B03", Qt::RightButton);
     QCOMPARE(frame_->workspace().plate().wells[WellIndex("B03")].WellState, 0);
     QCOMPARE(QuarterColours(map(), WellIndex("B03")),
-             (std::array<QRgb, 4>{kBlue, kBlue, kBlue, kBlue}));
+             (std::array<QRgb, 4>{kMapBlue, kMapBlue, kMapBlue, kMapBlue}));
   }
 
   void startTabChoiceReachesNewWindows() {
