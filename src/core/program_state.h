@@ -61,7 +61,8 @@ struct ProgramState {
   bool BatchRunning = false;
   std::string DoneSignal = "-";
   StartTab startTab = StartTab::Im;
-  std::string largeWellLabel;  // name of the well last chosen or analysed
+  int controlPanelHeight = 694;  // 851 while a well window looks at cell level
+  std::string largeWellLabel;    // name of the well last chosen or analysed
 
   /// Called after a pass hands its settings back (the control panel redraws
   /// its display of the universal settings). May be empty.

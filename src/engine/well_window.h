@@ -19,6 +19,7 @@ namespace vembrel {
 
 class Workspace;
 struct ProgramState;
+struct DensityProfile;
 
 struct ScrollBarControl {
   int position = 0;
@@ -61,15 +62,15 @@ class WellWindow {
   void setEditText(int number, const std::string& text);
   void UpDown1Click(bool up);
   void UpDown2Click(bool up);
-  void BitBtn1Click();  // ring left
-  void BitBtn2Click();  // ring right
-  void BitBtn3Click();  // ring up
-  void BitBtn4Click();  // ring down
-  void Button5Click();  // AutoFit
-  void Button6Click();  // Apply
-  void Button8Click();  // Apply at cell level
-  void Button9Click();  // Save Welldata
-  void setRadioButton(int number);  // 1 "Border", 2 "Color"
+  void BitBtn1Click();                         // ring left
+  void BitBtn2Click();                         // ring right
+  void BitBtn3Click();                         // ring up
+  void BitBtn4Click();                         // ring down
+  void Button5Click();                         // AutoFit
+  void Button6Click();                         // Apply
+  void Button8Click();                         // Apply at cell level
+  void Button9Click();                         // Save Welldata
+  void setRadioButton(int number);             // 1 "Border", 2 "Color"
   void SaveSettings(const std::string& path);  // "Save Settings"
   void setTab(WellTab tab) { tab_ = tab; }
 
@@ -79,14 +80,22 @@ class WellWindow {
   const std::string& editText(int number) const;
   bool radioButton(int number) const;
   std::string label(std::string_view name) const;  // "Label13"; "" when never set
-  bool enabled(std::string_view name) const;      // case-insensitive control name
-  const Picture& image(int number) const;         // Image1 .. Image8, rows bottom first
+  bool enabled(std::string_view name) const;       // case-insensitive control name
+  const Picture& image(int number) const;          // Image1 .. Image8, rows bottom first
   const DensityChart& chart() const { return chart_; }
   int gauge() const { return gauge_; }
   WellTab tab() const { return tab_; }
   int upDown1Max() const { return upDown1Max_; }
   /// Grows with every change, so a face knows when to repaint.
   std::uint64_t revision() const { return revision_; }
+  /// Number of analysis passes run so far.
+  int passCount() const { return passCount_; }
+  /// This window's ring: centre (row from the bottom) and radius.
+  int ringX() const { return ringX_; }
+  int ringY() const { return ringY_; }
+  int ringRadius() const { return radius_; }
+  /// Index of the well this window shows.
+  int well() const { return well_; }
 
   // Work routines.
   void SetDefaultsOnTabs();
@@ -106,6 +115,20 @@ class WellWindow {
   void fireScrollBar(int number);
   void fireCheckBox(int number, int sender);
   void setScrollBarSilently(int number, int position);
+  void setCheckBoxSilently(int number, bool checked);
+  void scrollBarLabel(int number);
+  void coupledChange(int number, int partner, bool isCutoff, void (WellWindow::*recompute)());
+  void Edit1Change(const std::string& text);
+  void Edit2Change(const std::string& text);
+  void moveRing(int x, int y);
+  void applyProfile(const DensityProfile& profile);
+  void keepCellControlsInStep();
+  void saveSnapshot();
+  void storeResults(std::int64_t acceptedArea);
+  // The cell level (well_window_cells.cpp).
+  void cellScrollBarChange(int number);
+  void cellCheckBoxClick(int number);
+  void radioButtonClick(int number);
   void setLabel(std::string_view name, std::string text);
   void setEnabled(std::string_view name, bool enabled);
   void touch() { ++revision_; }
@@ -116,7 +139,6 @@ class WellWindow {
   std::map<int, ScrollBarControl> scrollBars_;
   std::map<int, bool> checkBoxes_;
   std::map<int, bool> radioButtons_;
-  std::map<int, bool> detached_;  // scroll bars whose change handler is detached
   std::map<std::string, std::string> labels_;
   std::map<std::string, bool> enabledState_;  // lower-case control name -> enabled
   std::string edit1_ = "350";
@@ -127,6 +149,12 @@ class WellWindow {
   DensityChart chart_;
   int gauge_ = 0;
   std::uint64_t revision_ = 0;
+  int passCount_ = 0;
+  int well_ = 0;
+  int ringX_ = 512;
+  int ringY_ = 512;
+  int radius_ = 350;    // Edit1 as a number
+  int increment_ = 50;  // Edit2 as a number
 };
 
 }  // namespace vembrel

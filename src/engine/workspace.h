@@ -48,19 +48,24 @@ class Workspace {
   /// "Apply": FormHide on every other window, from the last to the first.
   void applyToOthers(WellWindow& sender);
 
-  /// ResultsFolder of the open plate ("" without a plate).
+  /// ResultsFolder of the open plate ("" without a plate), ending with a
+  /// separator; the override when one is set.
   std::string resultsFolder() const;
+  /// Writes results (snapshots, data files) into this folder instead; "" restores the default.
+  void setResultsFolder(std::string folder);
 
   // Notifications for a face (any may be empty).
   std::function<void(WellWindow&)> onWindowCreated;  // before FormShow
   std::function<void(WellWindow&)> onWindowClosing;
   std::function<void(WellWindow&)> onWindowActivated;
   std::function<void()> onPlateChanged;  // states or colours of the plate map changed
+  std::function<void(const std::string&)> onLargeWellLabelChanged;
 
  private:
   ProgramState& state_;
   Plate plate_;
   std::vector<std::unique_ptr<WellWindow>> windows_;
+  std::string resultsFolderOverride_;
 };
 
 }  // namespace vembrel
