@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -144,6 +145,29 @@ TEST_F(CellLevelTest, ExportFailureNamesThePath) {
     EXPECT_NE(std::string(e.what()).find(resultsFolder() + "CellShape"), std::string::npos)
         << e.what();
   }
+}
+
+TEST_F(CellLevelTest, CommandLineReportsAndExportsTheCells) {
+  const std::string command = std::string(VEMBREL_BINARY) + " well " + plate.anyPicture() +
+                              " A01 --cells --json --export 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  ASSERT_EQ(pclose(pipe), 0) << out;
+
+  const nlohmann::json cells = nlohmann::json::parse(out)["cells"];
+  EXPECT_EQ(cells["kept"], 2);
+  EXPECT_EQ(cells["seeds"], 3);
+  EXPECT_EQ(cells["list"][1]["size"], 240);
+  EXPECT_TRUE(cells["elongation"]["median"].is_number());
+  // The file and its figures agree with the window's own export.
+  const std::vector<std::string> lines =
+      SplitLines(ReadWholeFile(resultsFolder() + "CellShape/T_A01_Cell_Data_VL.csv"));
+  ASSERT_EQ(lines.size(), 56u);
+  EXPECT_EQ(lines[55].rfind("1\t240\t40\t6\t", 0), 0u);
+  EXPECT_TRUE(std::filesystem::exists(resultsFolder() + "CellJPEGS/T_A01.jpg"));
 }
 
 }  // namespace
