@@ -2,33 +2,29 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 
 #include "core/error.h"
+#include "imaging/pixel_kernels.h"
+#include "imaging/pixel_marks.h"
 
 namespace vembrel {
 namespace {
 
-/// Step 3 of the pass: inside the ring the nucleus pixels become pure red,
-/// outside the ring blue and green are blacked out.
-void CutToRing(const Picture& composite, const Picture& ringMask, const ImmigrantSettings& s,
-               Picture& work) {
-  work = composite;
-  const std::size_t size = work.bytes.size();
-  std::uint8_t* w = work.bytes.data();
-  const std::uint8_t* mask = ringMask.bytes.data();
-  for (std::size_t i = 0; i < size; i += 4) {
-    if (mask[i + kRed] == 255) {
-      if (w[i] >= s.lowerCutoffBlue && w[i + 1] >= s.lowerCutoffGreen) {
-        w[i] = 0;
-        w[i + 1] = 0;
-        w[i + 2] = 255;
-      }
-    } else {
-      w[i] = 0;
-      w[i + 1] = 0;
-    }
-  }
+/// Step 3 of the pass, written to both work and mask at once: inside the
+/// ring the nucleus pixels become pure red, outside the ring blue and green
+/// are blacked out. Marks the red (255) pixels and returns their number.
+std::int64_t CutToRing(const Picture& composite, const Picture& ringMask,
+                       const ImmigrantSettings& s, Picture& work, Picture& mask,
+                       PixelMarks& marks) {
+  work.width = mask.width = composite.width;
+  work.height = mask.height = composite.height;
+  work.bytes.resize(composite.bytes.size());
+  mask.bytes.resize(composite.bytes.size());
+  return CutPixelsToRing(composite.bytes.data(), ringMask.bytes.data(), marks.pixels(),
+                         s.lowerCutoffBlue, s.lowerCutoffGreen, work.bytes.data(),
+                         mask.bytes.data(), marks.marks());
 }
 
 }  // namespace
@@ -40,34 +36,21 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
                 std::to_string(ringMask.height) + ") does not fit the composite (" +
                 std::to_string(composite.width) + " x " + std::to_string(composite.height) + ")");
   }
-  CutToRing(composite, ringMask, settings, work);
-
+  const int width = composite.width;
+  const std::int64_t pixels = std::int64_t{width} * composite.height;
+  // The pass runs on every slider movement: keep its buffers between runs.
+  thread_local PixelMarks marks;
+  marks.Reset(width, pixels);
   ImmigrantCounts counts;
-  const int width = work.width;
-  const std::int64_t pixels = std::int64_t{width} * work.height;
-  std::uint8_t* red = work.bytes.data() + kRed;  // red byte of pixel k at red[4 * k]
-  for (std::int64_t k = 0; k < pixels; ++k) counts.pixels += red[4 * k] == 255;
-  mask = work;
-  std::uint8_t* maskRed = mask.bytes.data() + kRed;
+  counts.pixels = CutToRing(composite, ringMask, settings, work, mask, marks);
 
-  std::vector<std::int32_t> queue;
-  queue.reserve(4096);
-  for (std::int64_t seed = 0; seed < pixels; ++seed) {
-    if (red[4 * seed] != 255) continue;
-    red[4 * seed] = 0;
-    queue.clear();
-    queue.push_back(static_cast<std::int32_t>(seed));
-    for (std::size_t i = 0; i < queue.size(); ++i) {
-      const std::int64_t p = queue[i];
-      // Down, up, left, right, within the buffer; no column test.
-      const std::int64_t neighbours[4] = {p - width, p + width, p - 1, p + 1};
-      for (const std::int64_t q : neighbours) {
-        if (q < 0 || q >= pixels || red[4 * q] != 255) continue;
-        red[4 * q] = 0;
-        queue.push_back(static_cast<std::int32_t>(q));
-      }
-    }
-    const auto size = static_cast<std::int64_t>(queue.size());
+  // Work and mask are both the cut picture now; the fill runs on the marks
+  // (the red bytes of 255), and a rejected nucleus is erased from both, so
+  // both end as the result picture.
+  // Down, up, left, right; no column test.
+  const std::int64_t order[4] = {-std::int64_t{width}, width, -1, 1};
+  for (std::int64_t seed = 0; (seed = marks.NextMark(seed)) < pixels; ++seed) {
+    const std::int64_t size = marks.Fill(seed, order);
     if (settings.minimalSize < size && size < settings.maximalSize) {
       const std::int64_t dx = settings.ringX - seed % width;
       const std::int64_t dy = settings.ringY - seed / width;
@@ -77,8 +60,10 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
       counts.acceptedArea += size;
       ++counts.nuclei;
     } else {
-      // The same fill in the mask reaches exactly this nucleus: erase it there.
-      for (const std::int32_t p : queue) maskRed[4 * std::int64_t{p}] = 0;
+      for (const std::int32_t p : std::span(marks.queue(), static_cast<std::size_t>(size))) {
+        work.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
+        mask.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
+      }
     }
   }
 
@@ -93,7 +78,6 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
     counts.averageNucleusSize = static_cast<std::int64_t>(
         static_cast<double>(counts.acceptedArea) / static_cast<double>(counts.nuclei) + 0.5);
   }
-  work = mask;
   return counts;
 }
 

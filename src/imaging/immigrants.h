@@ -14,24 +14,25 @@ struct ImmigrantSettings {
   int maximalSize = 255;      // Cent_MAXS (strict)
   int ringRadius = 350;       // R
   int ringX = 512;
-  int ringY = 512;            // from the bottom
+  int ringY = 512;  // from the bottom
 };
 
 struct ImmigrantCounts {
-  std::int64_t nuclei = 0;          // n, "Number of nuclei:"
-  std::int64_t pixels = 0;          // P, "Number of pixels:"
-  std::int64_t acceptedArea = 0;    // A
-  double distanceSum = 0.0;         // D
-  std::int64_t calculatedNuclei = 0;  // "Number of calculated nuclei:"
-  std::int64_t averageDistance = 0;   // "Average distance:"
+  std::int64_t nuclei = 0;              // n, "Number of nuclei:"
+  std::int64_t pixels = 0;              // P, "Number of pixels:"
+  std::int64_t acceptedArea = 0;        // A
+  double distanceSum = 0.0;             // D
+  std::int64_t calculatedNuclei = 0;    // "Number of calculated nuclei:"
+  std::int64_t averageDistance = 0;     // "Average distance:"
   std::int64_t averageNucleusSize = 0;  // Trunc(A / n + 0.5), 0 when n = 0
-  std::vector<double> seeds;  // ObjectList: red-byte buffer positions of accepted seeds
+  std::vector<double> seeds;            // ObjectList: red-byte buffer positions of accepted seeds
 };
 
 /// Steps 2 to 5 of the pass: cuts the composite to the ring (ringMask: the
 /// green mosaic whose red byte is 255 inside the ring), marks, fills and
 /// counts. On return work and mask both hold the result picture (black
-/// outside the ring, accepted nuclei pure red, rejected ones black).
+/// outside the ring, accepted nuclei pure red, rejected ones black). work and
+/// mask may be the composite or the ring mask themselves.
 ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMask,
                                 const ImmigrantSettings& settings, Picture& work, Picture& mask);
 

@@ -6,20 +6,17 @@
 
 #include "core/error.h"
 #include "imaging/disc_geometry.h"
+#include "imaging/pixel_kernels.h"
+#include "imaging/pixel_marks.h"
 
 namespace vembrel {
 namespace {
 
-/// One mark per pixel (1 = nucleus pixel not yet taken), in pixel-index order.
-std::vector<std::uint8_t> MarkNucleusPixels(const Picture& composite, int cutoffBlue,
-                                            int cutoffGreen) {
-  const std::size_t pixels = static_cast<std::size_t>(composite.width) * composite.height;
-  std::vector<std::uint8_t> marks(pixels);
-  const std::uint8_t* bytes = composite.bytes.data();
-  for (std::size_t k = 0; k < pixels; ++k) {
-    marks[k] = bytes[4 * k] >= cutoffBlue && bytes[4 * k + 1] >= cutoffGreen;
-  }
-  return marks;
+/// Marks the nucleus pixels (blue and green at least their cut-offs).
+void MarkNucleusPixels(const Picture& composite, int cutoffBlue, int cutoffGreen,
+                       PixelMarks& marks) {
+  marks.Reset(composite.width, std::int64_t{composite.width} * composite.height);
+  MarkPixelsAtLeast(composite.bytes.data(), marks.pixels(), cutoffBlue, cutoffGreen, marks.marks());
 }
 
 /// Bin of a distance: scanning down from the top, the first bin whose lower
@@ -119,33 +116,19 @@ DensityProfile GetAllNuclei(const Picture& composite, const NucleusScanSettings&
   DensityProfile profile;
   const int width = composite.width;
   const std::int64_t pixels = std::int64_t{width} * composite.height;
-  std::vector<std::uint8_t> marks =
-      MarkNucleusPixels(composite, settings.lowerCutoffBlue, settings.lowerCutoffGreen);
+  // The scan runs on every slider movement: keep its buffers between runs.
+  thread_local PixelMarks marks;
+  MarkNucleusPixels(composite, settings.lowerCutoffBlue, settings.lowerCutoffGreen, marks);
 
-  // One queue holds the fill's waves back to back: wave order is queue order.
-  std::vector<std::int32_t> queue;
-  queue.reserve(4096);
+  // Above, left, right, below; the horizontal neighbours follow storage
+  // order, so a row's last pixel touches the next row's first.
+  const std::int64_t order[4] = {width, -1, 1, -std::int64_t{width}};
   double dmax = 0;
-  for (std::int64_t seed = 0; seed < pixels; ++seed) {
-    if (!marks[seed]) continue;
-    marks[seed] = 0;
-    queue.clear();
-    queue.push_back(static_cast<std::int32_t>(seed));
-    for (std::size_t i = 0; i < queue.size(); ++i) {
-      const std::int64_t p = queue[i];
-      // Above, left, right, below; the horizontal neighbours follow storage
-      // order, so a row's last pixel touches the next row's first.
-      const std::int64_t neighbours[4] = {p + width, p - 1, p + 1, p - width};
-      for (const std::int64_t q : neighbours) {
-        if (q < 0 || q >= pixels || !marks[q]) continue;
-        marks[q] = 0;
-        queue.push_back(static_cast<std::int32_t>(q));
-      }
-    }
-    const auto size = static_cast<std::int64_t>(queue.size());
+  for (std::int64_t seed = 0; (seed = marks.NextMark(seed)) < pixels; ++seed) {
+    const std::int64_t size = marks.Fill(seed, order);
     if (!(settings.minimalSize < size && size < settings.maximalSize)) continue;
     const std::int64_t dx = seed % width - settings.ringX;
-    const std::int64_t dy = queue.back() / width - settings.ringY;
+    const std::int64_t dy = marks.queue()[size - 1] / width - settings.ringY;
     const double d = std::sqrt(static_cast<double>(dx * dx + dy * dy));
     profile.distances.push_back(d);
     if (d > dmax) dmax = d;

@@ -53,9 +53,7 @@ struct Picture {
   }
   /// Access in top-down picture coordinates (y = 0 is the top row), as the
   /// drawing surfaces use them.
-  std::uint8_t* topDown(int x, int y) {
-    return bytes.data() + offset(x, height - 1 - y, kBlue);
-  }
+  std::uint8_t* topDown(int x, int y) { return bytes.data() + offset(x, height - 1 - y, kBlue); }
   const std::uint8_t* topDown(int x, int y) const {
     return bytes.data() + offset(x, height - 1 - y, kBlue);
   }

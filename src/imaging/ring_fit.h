@@ -7,8 +7,8 @@
 namespace vembrel {
 
 struct RingSearchResult {
-  int x = 512;  // column from the left
-  int y = 512;  // row from the bottom
+  int x = 512;     // column from the left
+  int y = 512;     // row from the bottom
   int trials = 0;  // disc sums evaluated after the start point
 };
 

@@ -1,0 +1,144 @@
+#include "imaging/pixel_kernels.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vembrel {
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "pixel words assume little-endian");
+
+// Cut-offs outside 0..255: below 0 every value reaches it, above 255 none.
+bool Reaches(int value, int cutoff) {
+  return value >= cutoff;
+}
+
+std::uint32_t LoadPixel(const std::uint8_t* p) {
+  std::uint32_t word;
+  std::memcpy(&word, p, 4);
+  return word;
+}
+
+void StorePixel(std::uint8_t* p, std::uint32_t word) {
+  std::memcpy(p, &word, 4);
+}
+
+bool AtLeast(std::uint32_t pixel, int cutoffBlue, int cutoffGreen) {
+  return Reaches(static_cast<int>(pixel & 0xffu), cutoffBlue) &&
+         Reaches(static_cast<int>((pixel >> 8) & 0xffu), cutoffGreen);
+}
+
+std::uint32_t CutPixel(std::uint32_t pixel, std::uint32_t ringPixel, int cutoffBlue,
+                       int cutoffGreen) {
+  if ((ringPixel & 0x00ff0000u) != 0x00ff0000u) return pixel & 0xffff0000u;
+  if (AtLeast(pixel, cutoffBlue, cutoffGreen)) return (pixel & 0xff000000u) | 0x00ff0000u;
+  return pixel;
+}
+
+#if defined(__SSE2__)
+// Per-pixel threshold pattern: blue and green cut-offs, nothing asked of red and spare.
+// Only valid for cut-offs in 0..255, where an unsigned byte maximum tests >=.
+__m128i Thresholds(int cutoffBlue, int cutoffGreen) {
+  const std::uint32_t pattern =
+      static_cast<std::uint32_t>(cutoffBlue) | (static_cast<std::uint32_t>(cutoffGreen) << 8);
+  return _mm_set1_epi32(static_cast<int>(pattern));
+}
+
+// All-ones per 32-bit pixel whose bytes all reach the thresholds.
+__m128i AtLeast4(__m128i pixels, __m128i thresholds) {
+  const __m128i reached = _mm_cmpeq_epi8(_mm_max_epu8(pixels, thresholds), pixels);
+  return _mm_cmpeq_epi32(reached, _mm_set1_epi32(-1));
+}
+
+// Sixteen all-ones/zero pixel masks to sixteen 0/1 bytes.
+__m128i MaskBytes(__m128i a, __m128i b, __m128i c, __m128i d) {
+  const __m128i words = _mm_packs_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
+  return _mm_and_si128(words, _mm_set1_epi8(1));
+}
+
+bool VectorCutoffs(int cutoffBlue, int cutoffGreen) {
+  return cutoffBlue >= 0 && cutoffBlue <= 255 && cutoffGreen >= 0 && cutoffGreen <= 255;
+}
+#endif
+
+}  // namespace
+
+void MarkPixelsAtLeast(const std::uint8_t* pixels, std::int64_t count, int cutoffBlue,
+                       int cutoffGreen, std::uint8_t* marks) {
+  std::int64_t k = 0;
+#if defined(__SSE2__)
+  if (VectorCutoffs(cutoffBlue, cutoffGreen)) {
+    const __m128i thresholds = Thresholds(cutoffBlue, cutoffGreen);
+    for (; k + 16 <= count; k += 16) {
+      const auto* in = reinterpret_cast<const __m128i*>(pixels + 4 * k);
+      const __m128i bytes = MaskBytes(AtLeast4(_mm_loadu_si128(in), thresholds),
+                                      AtLeast4(_mm_loadu_si128(in + 1), thresholds),
+                                      AtLeast4(_mm_loadu_si128(in + 2), thresholds),
+                                      AtLeast4(_mm_loadu_si128(in + 3), thresholds));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(marks + k), bytes);
+    }
+  }
+#endif
+  for (; k < count; ++k) marks[k] = AtLeast(LoadPixel(pixels + 4 * k), cutoffBlue, cutoffGreen);
+}
+
+std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* ring,
+                             std::int64_t count, int cutoffBlue, int cutoffGreen,
+                             std::uint8_t* work, std::uint8_t* mask, std::uint8_t* marks) {
+  std::int64_t k = 0;
+  std::int64_t red = 0;
+#if defined(__SSE2__)
+  if (VectorCutoffs(cutoffBlue, cutoffGreen)) {
+    const __m128i thresholds = Thresholds(cutoffBlue, cutoffGreen);
+    const __m128i redByte = _mm_set1_epi32(0x00ff0000);
+    const __m128i spareByte = _mm_set1_epi32(static_cast<int>(0xff000000u));
+    const __m128i blueGreen = _mm_set1_epi32(0x0000ffff);
+    __m128i redCount = _mm_setzero_si128();
+    for (; k + 16 <= count; k += 16) {
+      __m128i results[4];
+      __m128i redMasks[4];
+      for (int part = 0; part < 4; ++part) {
+        const std::int64_t at = 4 * (k + 4 * part);
+        const __m128i pixel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(composite + at));
+        const __m128i ringPixel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ring + at));
+        const __m128i inside = _mm_cmpeq_epi32(_mm_and_si128(ringPixel, redByte), redByte);
+        const __m128i nucleus = _mm_and_si128(inside, AtLeast4(pixel, thresholds));
+        // Outside: clear blue and green. Nucleus: spare kept, red 255, rest 0.
+        const __m128i cut = _mm_andnot_si128(_mm_andnot_si128(inside, blueGreen), pixel);
+        const __m128i marked = _mm_or_si128(_mm_and_si128(pixel, spareByte), redByte);
+        const __m128i result =
+            _mm_or_si128(_mm_and_si128(nucleus, marked), _mm_andnot_si128(nucleus, cut));
+        results[part] = result;
+        redMasks[part] = _mm_cmpeq_epi32(_mm_and_si128(result, redByte), redByte);
+      }
+      for (int part = 0; part < 4; ++part) {
+        const std::int64_t at = 4 * (k + 4 * part);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(work + at), results[part]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mask + at), results[part]);
+      }
+      const __m128i bytes = MaskBytes(redMasks[0], redMasks[1], redMasks[2], redMasks[3]);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(marks + k), bytes);
+      redCount = _mm_add_epi64(redCount, _mm_sad_epu8(bytes, _mm_setzero_si128()));
+    }
+    std::int64_t lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), redCount);
+    red = lanes[0] + lanes[1];
+  }
+#endif
+  for (; k < count; ++k) {
+    const std::uint32_t result =
+        CutPixel(LoadPixel(composite + 4 * k), LoadPixel(ring + 4 * k), cutoffBlue, cutoffGreen);
+    StorePixel(work + 4 * k, result);
+    StorePixel(mask + 4 * k, result);
+    marks[k] = (result & 0x00ff0000u) == 0x00ff0000u;
+    red += marks[k];
+  }
+  return red;
+}
+
+}  // namespace vembrel

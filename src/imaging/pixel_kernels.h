@@ -1,0 +1,22 @@
+#pragma once
+// The whole-picture loops of the object scans, on raw 32-bit pixels (blue,
+// green, red, spare). They run on every slider movement, so they have a
+// vector path; the plain loop defines the result.
+#include <cstdint>
+
+namespace vembrel {
+
+/// marks[k] = 1 when pixel k has blue >= cutoffBlue and green >= cutoffGreen, else 0.
+void MarkPixelsAtLeast(const std::uint8_t* pixels, std::int64_t count, int cutoffBlue,
+                       int cutoffGreen, std::uint8_t* marks);
+
+/// The ring cut of the analysis pass, written to work and mask alike:
+/// a pixel inside the ring (ring red byte 255) that reaches both cut-offs
+/// becomes blue 0, green 0, red 255; other pixels inside stay; outside the
+/// ring blue and green become 0. marks[k] = 1 where the resulting red byte
+/// is 255. Returns the number of marks. work and mask may alias the inputs.
+std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* ring,
+                             std::int64_t count, int cutoffBlue, int cutoffGreen,
+                             std::uint8_t* work, std::uint8_t* mask, std::uint8_t* marks);
+
+}  // namespace vembrel

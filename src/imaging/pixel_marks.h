@@ -1,0 +1,83 @@
+#pragma once
+// One byte per pixel marking the pixels a fill may still take, shared by the
+// object scans. A guard of one zero row before and after the pixels lets a
+// fill read the four neighbours of any pixel without bounds tests: the
+// neighbours outside the buffer are never marked, exactly as if skipped.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace vembrel {
+
+class PixelMarks {
+ public:
+  /// Sizes the marks for a picture; the pixel marks themselves are left for
+  /// the caller to write, the guards are cleared.
+  void Reset(int width, std::int64_t pixels) {
+    width_ = width;
+    pixels_ = pixels;
+    storage_.resize(static_cast<std::size_t>(pixels + 2 * std::int64_t{width}));
+    std::memset(storage_.data(), 0, static_cast<std::size_t>(width));
+    std::memset(storage_.data() + width + pixels, 0, static_cast<std::size_t>(width));
+    // Every pixel can be in the queue once, plus one slot written past the end.
+    if (queue_.size() < static_cast<std::size_t>(pixels) + 1) {
+      queue_.resize(static_cast<std::size_t>(pixels) + 1);
+    }
+  }
+
+  std::uint8_t* marks() { return storage_.data() + width_; }
+  std::int64_t pixels() const { return pixels_; }
+
+  /// Index of the first marked pixel at or after from, or pixels(). Skips
+  /// unmarked stretches eight marks at a time: most of a mosaic is empty.
+  std::int64_t NextMark(std::int64_t from) {
+    const std::uint8_t* data = marks();
+    while (from < pixels_ && (from & 7) != 0) {
+      if (data[from]) return from;
+      ++from;
+    }
+    while (from + 8 <= pixels_) {
+      std::uint64_t word;
+      std::memcpy(&word, data + from, 8);
+      if (word != 0) break;
+      from += 8;
+    }
+    while (from < pixels_ && !data[from]) ++from;
+    return from;
+  }
+
+  /// Breadth-first fill from a marked seed, wave by wave: each pixel's
+  /// neighbours at the four offsets are looked at in the given order and
+  /// every marked one is taken (unmarked) and queued. Waves follow each other
+  /// in the queue, so queue order is wave order. Returns the number of
+  /// pixels taken; queue()[0 .. count) lists them in the order taken.
+  std::int64_t Fill(std::int64_t seed, const std::int64_t (&offsets)[4]) {
+    std::uint8_t* data = marks();
+    std::int32_t* queue = queue_.data();
+    data[seed] = 0;
+    queue[0] = static_cast<std::int32_t>(seed);
+    std::int64_t tail = 1;
+    for (std::int64_t head = 0; head < tail; ++head) {
+      const std::int64_t p = queue[head];
+      for (const std::int64_t offset : offsets) {
+        // Branch-free: queue the neighbour and keep it only when marked.
+        const std::int64_t q = p + offset;
+        const std::uint8_t marked = data[q];
+        data[q] = 0;
+        queue[tail] = static_cast<std::int32_t>(q);
+        tail += marked;
+      }
+    }
+    return tail;
+  }
+
+  const std::int32_t* queue() const { return queue_.data(); }
+
+ private:
+  int width_ = 0;
+  std::int64_t pixels_ = 0;
+  std::vector<std::uint8_t> storage_;
+  std::vector<std::int32_t> queue_;
+};
+
+}  // namespace vembrel

@@ -1,0 +1,89 @@
+#include "imaging/pixel_kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "imaging/picture.h"
+
+namespace vembrel {
+namespace {
+
+// Pixels biased towards the cut-off values, so equality is hit often.
+std::vector<std::uint8_t> RandomPixels(std::int64_t count, std::mt19937& random, int near) {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(4 * count));
+  for (auto& byte : bytes) {
+    const int choice = static_cast<int>(random() % 4);
+    byte = static_cast<std::uint8_t>(choice == 0 ? near : (choice == 1 ? near - 1 : random()));
+  }
+  return bytes;
+}
+
+TEST(PixelKernels, MarksMatchThePerPixelRule) {
+  std::mt19937 random(17);
+  const int cutoffs[][2] = {{30, 20}, {0, 0}, {255, 255}, {1, 254}, {-4, 300}, {128, -1}};
+  for (const auto& cut : cutoffs) {
+    const std::int64_t count = 1000 + static_cast<std::int64_t>(random() % 16);
+    const std::vector<std::uint8_t> pixels = RandomPixels(count, random, cut[0] & 0xff);
+    std::vector<std::uint8_t> marks(static_cast<std::size_t>(count), 7);
+    MarkPixelsAtLeast(pixels.data(), count, cut[0], cut[1], marks.data());
+    for (std::int64_t k = 0; k < count; ++k) {
+      const bool expected = pixels[4 * k] >= cut[0] && pixels[4 * k + 1] >= cut[1];
+      ASSERT_EQ(marks[k], expected ? 1 : 0) << k << " cut-offs " << cut[0] << "," << cut[1];
+    }
+  }
+}
+
+TEST(PixelKernels, RingCutMatchesThePerPixelRule) {
+  std::mt19937 random(19);
+  const int cutoffs[][2] = {{30, 20}, {0, 0}, {255, 255}, {-1, 256}};
+  for (const auto& cut : cutoffs) {
+    const std::int64_t count = 2000 + static_cast<std::int64_t>(random() % 16);
+    const std::vector<std::uint8_t> composite = RandomPixels(count, random, cut[0] & 0xff);
+    std::vector<std::uint8_t> ring = RandomPixels(count, random, 255);
+    std::vector<std::uint8_t> work(composite.size()), mask(composite.size());
+    std::vector<std::uint8_t> marks(static_cast<std::size_t>(count));
+    const std::int64_t red = CutPixelsToRing(composite.data(), ring.data(), count, cut[0], cut[1],
+                                             work.data(), mask.data(), marks.data());
+    std::int64_t expectedRed = 0;
+    for (std::int64_t k = 0; k < count; ++k) {
+      const std::uint8_t* in = composite.data() + 4 * k;
+      std::uint8_t out[4] = {in[0], in[1], in[2], in[3]};
+      if (ring[4 * k + kRed] != 255) {
+        out[kBlue] = out[kGreen] = 0;
+      } else if (in[kBlue] >= cut[0] && in[kGreen] >= cut[1]) {
+        out[kBlue] = out[kGreen] = 0;
+        out[kRed] = 255;
+      }
+      for (int b = 0; b < 4; ++b) {
+        ASSERT_EQ(work[4 * k + b], out[b]) << k;
+        ASSERT_EQ(mask[4 * k + b], out[b]) << k;
+      }
+      ASSERT_EQ(marks[k], out[kRed] == 255 ? 1 : 0) << k;
+      expectedRed += out[kRed] == 255;
+    }
+    EXPECT_EQ(red, expectedRed);
+  }
+}
+
+TEST(PixelKernels, RingCutMayWriteOverItsInput) {
+  std::mt19937 random(23);
+  const std::int64_t count = 999;
+  const std::vector<std::uint8_t> composite = RandomPixels(count, random, 40);
+  const std::vector<std::uint8_t> ring = RandomPixels(count, random, 255);
+  std::vector<std::uint8_t> work(composite.size()), mask(composite.size());
+  std::vector<std::uint8_t> marks(static_cast<std::size_t>(count));
+  CutPixelsToRing(composite.data(), ring.data(), count, 40, 40, work.data(), mask.data(),
+                  marks.data());
+
+  std::vector<std::uint8_t> inPlace = composite;
+  std::vector<std::uint8_t> ringInPlace = ring;
+  CutPixelsToRing(inPlace.data(), ringInPlace.data(), count, 40, 40, inPlace.data(),
+                  ringInPlace.data(), marks.data());
+  EXPECT_EQ(inPlace, work);
+  EXPECT_EQ(ringInPlace, mask);
+}
+
+}  // namespace
+}  // namespace vembrel
