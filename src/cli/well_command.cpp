@@ -126,6 +126,9 @@ int RunWell(const WellOptions& options) {
   auto state = std::make_unique<ProgramState>();
   Workspace workspace(*state);
   WellWindow& window = OpenWell(workspace, options);
+  for (const std::string& problem : window.fieldProblems()) {
+    std::cerr << "vembrel: left black: " << problem << "\n";
+  }
   const bool cellLevel = options.cells || options.exportData;
   std::optional<CellLevelResult> cells;
   if (cellLevel) {
