@@ -1,8 +1,10 @@
 #include "imaging/cell_segmentation.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "core/error.h"
@@ -126,15 +128,23 @@ void MarkNuclei(Picture& work, const Picture& cellMask, const CellSegmentationSe
   std::uint8_t* w = work.bytes.data();
   const std::uint8_t* ring = cellMask.bytes.data();
   const std::size_t size = work.bytes.size();
+  const std::uint32_t blueCutoff =
+      static_cast<std::uint32_t>(std::max(settings.lowerCutoffBlue, 0));
+  const std::uint32_t greenCutoff =
+      static_cast<std::uint32_t>(std::max(settings.lowerCutoffGreen, 0));
+  static_assert(std::endian::native == std::endian::little, "blue is the low byte of a pixel");
+  // Whole pixels as 32-bit words (blue in the low byte) and no branches, so
+  // the compiler can vectorise the whole-mosaic scan.
   for (std::size_t i = 0; i < size; i += 4) {
-    if (ring[i + kRed] == 255) {
-      if (w[i + kBlue] >= settings.lowerCutoffBlue && w[i + kGreen] >= settings.lowerCutoffGreen) {
-        w[i + kRed] = 255;
-      }
-    } else {
-      w[i + kBlue] = 0;
-      w[i + kGreen] = 0;
-    }
+    std::uint32_t pixel, ringPixel;
+    std::memcpy(&pixel, w + i, 4);
+    std::memcpy(&ringPixel, ring + i, 4);
+    const bool inRing = ((ringPixel >> 16) & 0xFF) == 255;
+    const bool nucleus =
+        inRing & ((pixel & 0xFF) >= blueCutoff) & (((pixel >> 8) & 0xFF) >= greenCutoff);
+    pixel = nucleus ? (pixel | 0x00FF0000u) : pixel;
+    pixel = inRing ? pixel : (pixel & 0xFFFF0000u);
+    std::memcpy(w + i, &pixel, 4);
   }
 }
 
