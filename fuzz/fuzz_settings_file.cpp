@@ -1,0 +1,22 @@
+// The settings file reader on arbitrary bytes: it either returns settings
+// inside their ranges or throws vembrel::Error, never anything else.
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/error.h"
+#include "fuzz_support.h"
+#include "plate/settings_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string path = vembrel::fuzz::WriteInputFile(data, size, ".VLS");
+  try {
+    const vembrel::CentralSettings s = vembrel::ReadSettingsFile(path);
+    // Accepted settings must be usable by the analysis.
+    if (s.Cent_diam < 0 || s.Cent_diam > 1024 || s.Cent_RISI < 1 || s.Cent_COG >= s.Cent_SG ||
+        s.Cent_COB >= s.Cent_SB || s.Cent_MINS >= s.Cent_MAXS) {
+      std::abort();
+    }
+  } catch (const vembrel::Error&) {
+  }
+  return 0;
+}

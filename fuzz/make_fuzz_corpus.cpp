@@ -1,0 +1,103 @@
+// Writes small real seed files for the fuzz targets: TIFF pictures in several
+// forms, settings files, file names and summary-file lines.
+#include <tiffio.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/central_settings.h"
+#include "plate/settings_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteTiff(const fs::path& path, int width, int height, int bits, int compression, bool tiled) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (tif == nullptr) return;
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+  const int bytes = bits / 8;
+  if (tiled) {
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
+    std::vector<unsigned char> tile(16 * 16 * bytes, 0);
+    for (int y = 0; y < height; y += 16) {
+      for (int x = 0; x < width; x += 16) {
+        for (std::size_t i = 0; i < tile.size(); ++i) tile[i] = static_cast<unsigned char>(x + y + i);
+        TIFFWriteTile(tif, tile.data(), x, y, 0, 0);
+      }
+    }
+  } else {
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
+    std::vector<unsigned char> row(width * bytes);
+    for (int y = 0; y < height; ++y) {
+      for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<unsigned char>(3 * i + y);
+      TIFFWriteScanline(tif, row.data(), y, 0);
+    }
+  }
+  TIFFClose(tif);
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_fuzz_corpus DIR\n");
+    return 2;
+  }
+  const fs::path root = argv[1];
+  for (const char* target : {"fuzz_tiff_loader", "fuzz_settings_file", "fuzz_plate_names",
+                             "fuzz_summary_split", "fuzz_analysis_pass"}) {
+    fs::create_directories(root / target);
+  }
+  const fs::path tiff = root / "fuzz_tiff_loader";
+  WriteTiff(tiff / "grey8.tif", 24, 20, 8, COMPRESSION_NONE, false);
+  WriteTiff(tiff / "grey16.tif", 24, 20, 16, COMPRESSION_NONE, false);
+  WriteTiff(tiff / "lzw.tif", 32, 32, 8, COMPRESSION_LZW, false);
+  WriteTiff(tiff / "deflate.tif", 32, 32, 8, COMPRESSION_ADOBE_DEFLATE, false);
+  WriteTiff(tiff / "packbits.tif", 32, 32, 8, COMPRESSION_PACKBITS, false);
+  WriteTiff(tiff / "tiled.tif", 32, 32, 8, COMPRESSION_NONE, true);
+
+  const fs::path settings = root / "fuzz_settings_file";
+  vembrel::CentralSettings defaults;
+  vembrel::WriteSettingsFile((settings / "defaults.VLS").string(), defaults);
+  vembrel::CentralSettings other;
+  other.Cent_diam = 300;
+  other.Cent_Cell_Ratio = 2.9;
+  other.Cent_Cell_Coeff = 0.29;
+  vembrel::WriteSettingsFile((settings / "other.VLS").string(), other);
+  WriteText(settings / "nuclear-only.VLS",
+            "[Cent_COG]\r\n10\r\n[Cent_COB]\r\n10\r\n[Cent_KFRG]\r\nTRUE\r\n[Cent_KFRb]\r\nfalse\r\n"
+            "[Cent_SB]\r\n155\r\n[Cent_SG]\r\n255\r\n[Cent_diam]\r\n350\r\n[Cent_LCG]\r\n100\r\n"
+            "[Cent_LCB]\r\n100\r\n[Cent_MINS]\r\n10\r\n[Cent_MAXS]\r\n255\r\n[Cent_RISI]\r\n50\r\n");
+
+  const fs::path names = root / "fuzz_plate_names";
+  WriteText(names / "windows", "X:\\plate\\AB_12_C05f02d1.tif");
+  WriteText(names / "unix", "/data/plates/p1/DEMO_A01f00d0.tif");
+  WriteText(names / "plain", "A01f00d0.tif");
+
+  const fs::path split = root / "fuzz_summary_split";
+  WriteText(split / "lines", "\r\nMeasurement date: 12/06/26\r\nPath:\t/x/\r\n\tX\r\na\tb\t\r\n12,5\t\r\n");
+
+  const fs::path pass = root / "fuzz_analysis_pass";
+  // Settings words (big-endian pairs) near the defaults, then a mosaic pattern.
+  const unsigned char settingsBytes[] = {0, 10, 0, 145, 1, 0, 0, 10, 0, 245, 1, 1, 1, 94,
+                                         0, 100, 0, 100, 0, 10, 0, 245, 0, 50};
+  std::string passSeed(reinterpret_cast<const char*>(settingsBytes), sizeof settingsBytes);
+  passSeed += std::string(4096, '\x20') + std::string(512, '\xe0');
+  WriteText(pass / "default", passSeed);
+  return 0;
+}
