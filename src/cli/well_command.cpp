@@ -106,6 +106,9 @@ int RunWell(const WellOptions& options) {
   auto state = std::make_unique<ProgramState>();
   Workspace workspace(*state);
   WellWindow& window = OpenWell(workspace, options);
+  for (const std::string& problem : window.fieldProblems()) {
+    std::cerr << "vembrel: left black: " << problem << "\n";
+  }
   if (!options.pictures.empty()) WritePictures(window, options.pictures);
   if (options.json) {
     std::cout << ResultsAsJson(window, *state).dump(2) << "\n";

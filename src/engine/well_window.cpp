@@ -440,11 +440,13 @@ void WellWindow::FormShow() {
   tab_ = TabOf(s.startTab);
   well_ = s.CurrentWell;
   const std::string& plateBase = workspace_.plate().PlateBase;
+  fieldProblems_.clear();
   for (const bool green : {false, true}) {
     WellFields fields;
     for (int field = 0; field < 4; ++field) {
       std::string problem;
       fields[field] = LoadFieldForMosaic(FieldFileName(plateBase, well_, field, green), &problem);
+      if (!problem.empty()) fieldProblems_.push_back(std::move(problem));
     }
     images_[green ? 2 : 1] = AssembleMosaic(fields);
   }
@@ -486,10 +488,11 @@ void WellWindow::SetDefaultsOnTabs() {
   setBar(4, c.Cent_SB);
   setBar(14, c.Cent_SB);
   upDown1Max_ = images_[1].empty() ? kMosaicSize : images_[1].width;
-  edit1_ = std::to_string(c.Cent_diam);
-  radius_ = c.Cent_diam;
-  edit2_ = std::to_string(c.Cent_RISI);
-  increment_ = c.Cent_RISI;
+  // The edits hold only sizes the analysis can work with, like the scroll bars.
+  radius_ = std::clamp(c.Cent_diam, 0, kRingSizeLimit);
+  edit1_ = std::to_string(radius_);
+  increment_ = std::max(c.Cent_RISI, 1);
+  edit2_ = std::to_string(increment_);
   checkBoxes_[1] = checkBoxes_[5] = c.Cent_KFRG;
   checkBoxes_[2] = checkBoxes_[6] = c.Cent_KFRb;
   setBar(9, c.Cent_LCG);
@@ -547,6 +550,7 @@ void WellWindow::remakeRBpict() {
 
 void WellWindow::optiring() {
   DrawTheRing(512, 512);  // shown while the fit runs
+  if (images_[2].empty()) return;
   const RingSearchResult best = FitRing(images_[2], radius_);
   DrawTheRing(best.x, best.y);
 }
@@ -607,6 +611,9 @@ void WellWindow::applyProfile(const DensityProfile& profile) {
 }
 
 void WellWindow::LaatsteFig() {
+  if (images_[3].width != kMosaicSize || images_[3].height != kMosaicSize) {
+    return;  // not shown yet: there is nothing to analyse
+  }
   ProgramState& s = state();
   ++passCount_;
   // This window's own well and ring, whichever window ran the last pass.

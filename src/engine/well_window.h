@@ -7,6 +7,15 @@
 // Like the real controls, a set* call fires the control's change handler only
 // when the value really changes; programmatic updates inside the handlers never
 // fire handlers unless the rules say so.
+//
+// Result labels: Label13 "Number of nuclei:", Label14 "Number of pixels:",
+// Label15 "Number of calculated nuclei:", Label29 "Average distance:",
+// Label31 "Total Number of Nuclei:", Label30 the "Max:" text of the density
+// chart, Label26/Label27 the ring centre, Label43 the cell count.
+//
+// Each window keeps its own well, ring centre and radius; a pass puts them
+// into the program-wide state first, so a pass of one window never uses the
+// ring or the result slots of the window that ran before it.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -96,6 +105,8 @@ class WellWindow {
   int ringRadius() const { return radius_; }
   /// Index of the well this window shows.
   int well() const { return well_; }
+  /// Why fields were left black at the last showing (missing, unreadable, wrong size).
+  const std::vector<std::string>& fieldProblems() const { return fieldProblems_; }
 
   // Work routines.
   void SetDefaultsOnTabs();
@@ -150,6 +161,7 @@ class WellWindow {
   int gauge_ = 0;
   std::uint64_t revision_ = 0;
   int passCount_ = 0;
+  std::vector<std::string> fieldProblems_;
   int well_ = 0;
   int ringX_ = 512;
   int ringY_ = 512;

@@ -35,7 +35,7 @@ TEST(WellCommand, PrintsTheResultsOfTheWellWindowAsJson) {
   const std::string pictures = plate.dir.file("pictures");
 
   const ProgramRun run = RunVembrel("well " + plate.anyPicture() + " A01 --json --settings " +
-                             settingsFile + " --pictures " + pictures);
+                                    settingsFile + " --pictures " + pictures);
   ASSERT_EQ(run.status, 0) << run.out;
   const nlohmann::json json = nlohmann::json::parse(run.out);
 

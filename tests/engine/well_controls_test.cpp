@@ -129,6 +129,13 @@ TEST_F(WellControls, RingSizeRefusesBadTextAndSizesOutOfRange) {
 
   window->UpDown1Click(true);
   EXPECT_EQ(window->editText(1), "301");
+
+  // Both ends of the range are analysed without harm.
+  window->setEditText(1, "0");
+  EXPECT_EQ(window->label("Label13"), "0");
+  EXPECT_EQ(plate.state->DoneSignal, "0");
+  window->setEditText(1, "1024");
+  EXPECT_EQ(window->image(5).width, 2048);
 }
 
 TEST_F(WellControls, RingIncrementBelowOneBecomesTen) {

@@ -166,6 +166,7 @@ TEST_F(WellPass, MissingOrOddFieldsLeaveTheirQuadrantsBlack) {
   }
   plate.open("A02");
   WellWindow& window = plate.open("A03");
+  EXPECT_EQ(window.fieldProblems().size(), 4u);
   for (int image : {1, 2}) {
     const Picture& mosaic = window.image(image);
     EXPECT_EQ(mosaic.at(100, 100, kBlue), image == 1 ? 70 : 90);  // field 0

@@ -1,0 +1,31 @@
+// `vembrel batch PICTURE`: the whole batch over the plate of PICTURE in a fresh
+// program state, as "Go!" runs it, optionally at cell level and on several
+// threads; prints one closing line with the counts and the files written.
+#include <iostream>
+#include <memory>
+
+#include "cli/batch_runner.h"
+#include "cli/command.h"
+
+namespace vembrel::cli {
+namespace {
+
+const CommandRegistration registration([](CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<BatchOptions>();
+  CLI::App* command = app.add_subcommand("batch", "Analyse every included well of a plate");
+  command->add_option("picture", options->picture, "Any one picture of the plate")->required();
+  command->add_option("--settings", options->settings, "Universal settings file (.VLS)");
+  command->add_flag("--cells", options->cells,
+                    "Work at cell level (cell data files and snapshots)");
+  command
+      ->add_option("--jobs", options->jobs, "Wells analysed at once (default: the number of cores)")
+      ->check(CLI::PositiveNumber);
+  command->add_option("--results", options->results,
+                      "Results folder (default: beside the picture folder)");
+  command->add_flag("--no-xlsx", options->noWorkbook, "Do not write the workbook");
+  command->callback(
+      [options, &exitCode] { RunBatchCommandWithExitCode(*options, std::cout, exitCode); });
+});
+
+}  // namespace
+}  // namespace vembrel::cli

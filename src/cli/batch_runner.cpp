@@ -1,0 +1,105 @@
+#include "cli/batch_runner.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+#include "core/program_state.h"
+#include "core/text_file.h"
+#include "engine/workspace.h"
+#include "plate/settings_file.h"
+#include "results/batch_run.h"
+
+namespace vembrel::cli {
+namespace {
+
+// "[#######.............]  12/96" redrawn in place on a terminal.
+void DrawProgress(int done, int total) {
+  constexpr int kWidth = 40;
+  const int filled = total > 0 ? done * kWidth / total : kWidth;
+  std::cerr << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] "
+            << done << "/" << total << std::flush;
+}
+
+int IncludedWells(const Plate& plate) {
+  int count = 0;
+  for (const WellRecord& well : plate.wells) count += well.WellState == 1 ? 1 : 0;
+  return count;
+}
+
+}  // namespace
+
+int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
+  const auto began = std::chrono::steady_clock::now();
+  ProgramState state;
+  if (!options.settings.empty()) {
+    try {
+      state.central = ReadSettingsFile(options.settings);
+    } catch (const Error& e) {
+      throw UsageError(e.what());
+    }
+  }
+  if (options.cells) state.startTab = StartTab::Ce;
+
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(options.picture, error)) {
+    throw UsageError("Unable to open picture '" + options.picture + "': no such file");
+  }
+  Workspace workspace(state);
+  // Absolute, so the summary names the real folder and a parent can be derived.
+  workspace.FileOpen(std::filesystem::absolute(options.picture).lexically_normal().string());
+  if (IncludedWells(workspace.plate()) == 0) {
+    throw UsageError("No well of the plate of '" + options.picture +
+                     "' has both channel pictures; nothing to analyse");
+  }
+  if (!options.results.empty()) workspace.setResultsFolder(options.results);
+  if (workspace.resultsFolder().empty()) {
+    throw UsageError("No results folder can be derived from '" + options.picture +
+                     "'; use --results");
+  }
+  CreateFolders(workspace.resultsFolder());
+
+  BatchRun batch(workspace);
+  batch.setWriteWorkbook(!options.noWorkbook);
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  if (terminal) batch.setProgress(DrawProgress);
+  const int jobs =
+      options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  batch.runToEnd(jobs);
+  if (terminal) std::cerr << "\n";
+
+  for (const BatchFailure& failure : batch.failures())
+    std::cerr << "vembrel: " << failure.message << "\n";
+  if (!batch.workbookError().empty()) std::cerr << "vembrel: " << batch.workbookError() << "\n";
+
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  std::ostringstream line;
+  line << "Analysed " << batch.wellsAnalysed() << " wells, " << batch.failures().size()
+       << " failed, " << std::fixed << std::setprecision(2) << seconds << " s; wrote "
+       << batch.summaryFile();
+  if (!batch.workbookFile().empty()) line << ", " << batch.workbookFile();
+  line << ", snapshots in " << workspace.resultsFolder() << "JPEGS/";
+  if (options.cells) {
+    line << ", cell data in " << workspace.resultsFolder() << "CellShape/ and "
+         << workspace.resultsFolder() << "CellJPEGS/";
+  }
+  out << line.str() << "\n";
+  return batch.failures().empty() && batch.workbookError().empty() ? 0 : 1;
+}
+
+void RunBatchCommandWithExitCode(const BatchOptions& options, std::ostream& out, int& exitCode) {
+  try {
+    exitCode = RunBatchCommand(options, out);
+  } catch (const UsageError&) {
+    exitCode = 2;
+    throw;
+  }
+}
+
+}  // namespace vembrel::cli

@@ -1,0 +1,129 @@
+#include "results/spreadsheet.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <regex>
+
+#include "core/error.h"
+#include "core/text_file.h"
+#include "support/temp_dir.h"
+
+namespace vembrel {
+namespace {
+
+using testing::TempDir;
+
+TEST(SplitCells, FollowsTheTabRules) {
+  EXPECT_EQ(SplitCells("a\tb\t"), (CellRow{"a", "b", ""}));
+  EXPECT_EQ(SplitCells(""), (CellRow{""}));
+  EXPECT_EQ(SplitCells("\tX"), (CellRow{"", "X", ""}));
+  EXPECT_EQ(SplitCells("Radii"), (CellRow{"Radii", ""}));
+  EXPECT_EQ(SplitCells("\t\t"), (CellRow{"", "", ""}));
+  EXPECT_EQ(SplitCells("12,5\t25\t"), (CellRow{"12,5", "25", ""}));
+}
+
+TEST(SplitCells, ReadsEveryLineOfTheFile) {
+  TempDir dir;
+  const std::string path = dir.file("s.csv");
+  WriteFileAtomically(path, "\r\nA\tB\r\n\tX\r\n");
+  const auto rows = ReadCellRows(path);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], (CellRow{""}));
+  EXPECT_EQ(rows[1], (CellRow{"A", "B", ""}));
+  EXPECT_EQ(rows[2], (CellRow{"", "X", ""}));
+  EXPECT_THROW(ReadCellRows(dir.file("missing.csv")), Error);
+}
+
+std::string Unzip(const std::string& archive, const std::string& member) {
+  const std::string command = "unzip -p '" + archive + "' " + member;
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+std::string Unescape(std::string text) {
+  const std::pair<const char*, const char*> entities[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
+  for (const auto& [from, to] : entities) {
+    for (std::size_t at; (at = text.find(from)) != std::string::npos;)
+      text.replace(at, strlen(from), to);
+  }
+  return text;
+}
+
+// Cell reference ("B3") to its text, read from the workbook's XML.
+std::map<std::string, std::string> ReadSheet(const std::string& workbook) {
+  std::vector<std::string> strings;
+  const std::string shared = Unzip(workbook, "xl/sharedStrings.xml");
+  const std::regex si("<si><t(?: [^>]*)?>([^<]*)</t></si>");
+  for (auto it = std::sregex_iterator(shared.begin(), shared.end(), si);
+       it != std::sregex_iterator(); ++it) {
+    strings.push_back(Unescape((*it)[1]));
+  }
+  std::map<std::string, std::string> cells;
+  const std::string sheet = Unzip(workbook, "xl/worksheets/sheet1.xml");
+  const std::regex c("<c r=\"([A-Z]+[0-9]+)\"[^>]*t=\"s\"[^>]*><v>([0-9]+)</v></c>");
+  for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), c); it != std::sregex_iterator();
+       ++it) {
+    cells[(*it)[1]] = strings.at(std::stoul((*it)[2]));
+  }
+  return cells;
+}
+
+TEST(Workbook, HoldsEveryCellAsTextOnTheMigrationSheet) {
+  TempDir dir;
+  const std::string summary = dir.file("pre_Vembrel.csv");
+  WriteFileAtomically(
+      summary,
+      "\r\nMeasurement date: 1/2/23\r\nPath:\t/a&b/<p>/\r\nRadii\r\n12,5\t25\t0007\t\r\n"
+      "\t\t1\t\r\nB\t\t\t400\t401\t\r\nGr\xfcn\t\r\n");
+  const std::string workbook = WorkbookFileName(dir.path().string() + "/", "pre_");
+  EXPECT_EQ(workbook, dir.path().string() + "/pre_Vembrel.xlsx");
+  CVS2Exel(summary, workbook);
+  EXPECT_FALSE(std::filesystem::exists(workbook + ".part"));
+
+  const std::string book = Unzip(workbook, "xl/workbook.xml");
+  EXPECT_NE(book.find("<sheet name=\"Migration\""), std::string::npos) << book;
+  EXPECT_EQ(book.find("<sheet name=", book.find("<sheet name=") + 1), std::string::npos);
+
+  const std::map<std::string, std::string> expected = {
+      {"A2", "Measurement date: 1/2/23"},
+      {"A3", "Path:"},
+      {"B3", "/a&b/<p>/"},
+      {"A4", "Radii"},
+      {"A5", "12,5"},
+      {"B5", "25"},
+      {"C5", "0007"},
+      {"C6", "1"},
+      {"A7", "B"},
+      {"D7", "400"},
+      {"E7", "401"},
+      {"A8", "Gr\xc3\xbcn"},  // the 8-bit text read as Latin-1
+  };
+  EXPECT_EQ(ReadSheet(workbook), expected);
+  // Numbers stay text: no plain numeric cells at all.
+  EXPECT_EQ(Unzip(workbook, "xl/worksheets/sheet1.xml").find("<c r=\"B5\"><v>"), std::string::npos);
+}
+
+TEST(Workbook, FailureNamesThePath) {
+  TempDir dir;
+  const std::string target = dir.file("no/such/folder/x.xlsx");
+  try {
+    WriteWorkbook(target, {{"a"}});
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(target), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+}  // namespace
+}  // namespace vembrel
