@@ -1,0 +1,52 @@
+// Demo plate generation and picture loading: one well rendered in memory, one
+// well written as eight TIFF files, and one 512 x 512 field loaded back.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "imaging/tiff_loader.h"
+#include "plate/demo_plate.h"
+
+namespace {
+
+std::string ScratchFolder() {
+  return (std::filesystem::temp_directory_path() / ("vembrel-bench-" + std::to_string(getpid())))
+      .string();
+}
+
+void BM_MakeDemoWellFields(benchmark::State& state) {
+  int well = 0;
+  for (auto _ : state) {
+    auto fields = vembrel::MakeDemoWellFields(1, well);
+    benchmark::DoNotOptimize(fields);
+    well = (well + 1) % 96;
+  }
+}
+BENCHMARK(BM_MakeDemoWellFields)->Unit(benchmark::kMillisecond);
+
+void BM_WriteDemoWell(benchmark::State& state) {
+  const std::string folder = ScratchFolder();
+  int well = 0;
+  for (auto _ : state) {
+    vembrel::WriteDemoPlate(folder, 1, {well});
+    well = (well + 1) % 96;
+  }
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_WriteDemoWell)->Unit(benchmark::kMillisecond);
+
+void BM_LoadTiffField(benchmark::State& state) {
+  const std::string folder = ScratchFolder();
+  vembrel::WriteDemoPlate(folder, 1, {0});
+  const std::string file = folder + "/DEMO_A01f00d1.tif";
+  for (auto _ : state) {
+    auto picture = vembrel::LoadTiffPicture(file);
+    benchmark::DoNotOptimize(picture);
+  }
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_LoadTiffField)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
