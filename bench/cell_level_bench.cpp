@@ -2,12 +2,20 @@
 // measurements with the chord walk and the polynomial fit, and the drawings.
 #include <benchmark/benchmark.h>
 
+#include <stdlib.h>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <memory>
 #include <random>
+#include <stdexcept>
 
+#include "core/program_state.h"
+#include "engine/cell_level.h"
+#include "engine/workspace.h"
 #include "imaging/cell_segmentation.h"
 #include "imaging/cell_shape.h"
+#include "plate/demo_plate.h"
 #include "render/cell_drawings.h"
 
 namespace {
@@ -168,5 +176,46 @@ void BM_CellChartsOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CellChartsOnly)->Unit(benchmark::kMillisecond);
+
+// The whole recompute of a well window at cell level (ReCalcCells: buffers,
+// segmentation, measurements, drawings) on a demo plate well read from its files.
+class DemoWindow {
+ public:
+  explicit DemoWindow(int well) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "vembrel-cells-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    folder_ = pattern;
+    WriteDemoPlate((folder_ / "plate").string(), 2026, {well});
+    workspace_.FileOpen((folder_ / "plate" / "DEMO_A01f00d0.tif").string());
+    workspace_.selectphoto(well, MouseButton::Left);
+    window_ = workspace_.activeWindow();
+    if (window_ == nullptr) throw std::runtime_error("demo well did not open");
+    window_->setCheckBox(3, true);
+  }
+  ~DemoWindow() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  WellWindow& window() { return *window_; }
+
+ private:
+  std::filesystem::path folder_;
+  std::unique_ptr<ProgramState> state_ = std::make_unique<ProgramState>();
+  Workspace workspace_{*state_};
+  WellWindow* window_ = nullptr;
+};
+
+void BM_DemoWellReCalcCells(benchmark::State& state) {
+  static DemoWindow demo(0);
+  CellLevelResult result;
+  for (auto _ : state) result = CellLevel(demo.window()).DoTheCell(nullptr);
+  state.counters["kept"] = result.kept;
+  state.counters["seeds"] = result.seeds;
+}
+BENCHMARK(BM_DemoWellReCalcCells)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace

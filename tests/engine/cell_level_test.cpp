@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -70,11 +71,16 @@ TEST_F(CellLevelTest, KeepsTheWholeCellsAndDrawsTheirDisplays) {
   ASSERT_EQ(cells["list"].size(), 2u);
   EXPECT_EQ(cells["list"][0]["size"], 144);
   EXPECT_EQ(cells["list"][0]["width"], 12);
+  // A 12 x 12 square: 14 x 14 grid minus the cell; the longest chord is the grid diagonal.
+  EXPECT_EQ(cells["list"][0]["circumference"], 14 * 14 - 144);
+  EXPECT_EQ(cells["list"][0]["length"], std::sqrt(338.0));
+  EXPECT_EQ(cells["list"][0]["ratio"], std::sqrt(338.0) * std::sqrt(338.0) / 144);
   EXPECT_EQ(cells["list"][0]["class"].get<std::string>().rfind("Round &", 0), 0u);
   EXPECT_TRUE(cells["list"][0]["angle"].is_null());
   EXPECT_EQ(cells["list"][1]["size"], 240);
   EXPECT_EQ(cells["list"][1]["width"], 40);
   EXPECT_EQ(cells["list"][1]["height"], 6);
+  EXPECT_EQ(cells["list"][1]["circumference"], 42 * 8 - 240);
   EXPECT_EQ(cells["list"][1]["nucleus_size"], 16);
   EXPECT_TRUE(cells["list"][1]["angle"].is_number());
   EXPECT_EQ(cells["orientation_bins"].size(), 18u);
