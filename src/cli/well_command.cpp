@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "cli/command.h"
@@ -12,6 +13,7 @@
 #include "core/error.h"
 #include "core/program_state.h"
 #include "core/text_file.h"
+#include "engine/cell_level.h"
 #include "engine/workspace.h"
 #include "imaging/image_files.h"
 #include "plate/settings_file.h"
@@ -26,6 +28,8 @@ struct WellOptions {
   std::string settings;
   std::string pictures;  // folder for the PNG pictures, "" for none
   bool json = false;
+  bool cells = false;       // analyse at cell level
+  bool exportData = false;  // write the cell data file and the cell snapshot
 };
 
 std::int64_t Number(const WellWindow& window, std::string_view label) {
@@ -65,21 +69,28 @@ void PrintResults(const WellWindow& window, const ProgramState& state, std::ostr
       << "Average nucleus size: " << state.results[window.well()].ResultAvgNucleusSize << "\n";
   const std::string maxText = window.label("Label30");
   if (!maxText.empty()) out << maxText << "\n";
+  // Bin k holds the distances beyond R + k * increment; the last is open above.
   const auto& rows = state.DensityTable[window.well()];
+  const int increment = state.central.Cent_RISI;
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    const std::string radius = k < state.RadiiLabels.size() ? state.RadiiLabels[k] : "?";
-    out << "Up to " << radius << ": " << rows[k].cells << " nuclei in " << rows[k].area
-        << " pixel\n";
+    out << "Beyond " << window.ringRadius() + int(k) * increment;
+    if (k + 1 < rows.size()) out << " up to " << window.ringRadius() + int(k + 1) * increment;
+    out << ": " << rows[k].cells << " nuclei in " << rows[k].area << " pixel\n";
   }
 }
 
-void WritePictures(const WellWindow& window, const std::string& folder) {
+void WritePictures(const WellWindow& window, const std::string& folder, bool cellLevel) {
   CreateFolders(folder);
   const std::string base = (std::filesystem::path(folder) / window.caption()).string();
   WritePng(window.image(2), base + "_green_ring.png");
   WritePng(window.image(3), base + "_composite.png");
   WritePng(window.image(4), base + "_result.png");
   WritePng(window.image(5), base + "_crop.png");
+  if (cellLevel) {
+    WritePng(window.image(6), base + "_cell_gallery.png");
+    WritePng(window.image(7), base + "_cell_histogram.png");
+    WritePng(window.image(8), base + "_cell_pie.png");
+  }
 }
 
 /// Opens the plate and the well's window; the window runs the whole pass.
@@ -102,6 +113,17 @@ WellWindow& OpenWell(Workspace& workspace, const WellOptions& options) {
   return *window;
 }
 
+void PrintCells(const WellWindow& window, const CellLevelResult& cells, std::ostream& out) {
+  out << "Cells: " << window.label("Label43") << "\n";
+  if (!cells.shapes) return;
+  const ShapeStatistics& s = cells.shapes->statistics;
+  for (int k = 0; k < kClassCount; ++k) {
+    out << ClassName(static_cast<CellClass>(k)) << ": " << s.classCounts[k] << "\n";
+  }
+  out << window.label("Label89") << "\n" << window.label("Label90") << "\n";
+  if (s.gauge) out << "perc.<45: " << *s.gauge << "%\n";
+}
+
 int RunWell(const WellOptions& options) {
   auto state = std::make_unique<ProgramState>();
   Workspace workspace(*state);
@@ -109,11 +131,22 @@ int RunWell(const WellOptions& options) {
   for (const std::string& problem : window.fieldProblems()) {
     std::cerr << "vembrel: left black: " << problem << "\n";
   }
-  if (!options.pictures.empty()) WritePictures(window, options.pictures);
+  const bool cellLevel = options.cells || options.exportData;
+  std::optional<CellLevelResult> cells;
+  if (cellLevel) {
+    window.setCheckBox(3, true);  // "Look at Cell level": runs the pass with the cells
+    if (options.exportData) window.Button9Click();
+    // The same segmentation once more, for its figures (colours are seeded per run).
+    cells = CellLevel(window).DoTheCell(nullptr);
+  }
+  if (!options.pictures.empty()) WritePictures(window, options.pictures, cellLevel);
   if (options.json) {
-    std::cout << ResultsAsJson(window, *state).dump(2) << "\n";
+    nlohmann::ordered_json results = ResultsAsJson(window, *state);
+    if (cells) results["cells"] = CellLevelJson(*cells);
+    std::cout << results.dump(2) << "\n";
   } else {
     PrintResults(window, *state, std::cout);
+    if (cells) PrintCells(window, *cells, std::cout);
   }
   return 0;
 }
@@ -128,6 +161,10 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
   command->add_option("--pictures", options->pictures,
                       "Folder for the green mosaic with its ring, the composite, the result "
                       "picture and the crop (PNG)");
+  command->add_flag("--cells", options->cells, "Analyse the well at cell level");
+  command->add_flag("--export", options->exportData,
+                    "Write the cell data file and the cell snapshot as \"Save Welldata\" does "
+                    "(implies --cells)");
   command->callback([options, &exitCode] { exitCode = RunWell(*options); });
 });
 

@@ -7,22 +7,43 @@
 #include "engine/workspace.h"
 #include "imaging/cell_segmentation.h"
 #include "imaging/image_files.h"
+#include "imaging/immigrants.h"
 #include "render/cell_drawings.h"
 #include "results/settings_header.h"
 
 namespace vembrel {
-namespace {
+namespace {}  // namespace
 
-RingGeometry RingOf(const ProgramState& state) {
-  return {state.RingCentreX, state.RingCentreY, state.central.Cent_diam};
+RingGeometry CellLevel::ring() const {
+  return {window_.ringX_, window_.ringY_, window_.radius_};
 }
 
-}  // namespace
+void CellLevel::takeOverSeeds() {
+  WellWindow& w = window_;
+  ProgramState& state = w.state();
+  if (state.CurrentWell == w.well_) return;
+  // Another window's pass ran since this window's own: its seeds belong to
+  // another well, so find this well's seeds again as the pass does.
+  ImmigrantSettings settings;
+  settings.lowerCutoffGreen = w.scrollBar(9).position;
+  settings.lowerCutoffBlue = w.scrollBar(10).position;
+  settings.minimalSize = w.scrollBar(11).position;
+  settings.maximalSize = w.scrollBar(12).position;
+  settings.ringRadius = w.radius_;
+  settings.ringX = w.ringX_;
+  settings.ringY = w.ringY_;
+  state.ObjectList =
+      CountImmigrants(w.images_[3], w.images_[2], settings, state.WorkPict, state.MaskPict).seeds;
+  state.CurrentWell = w.well_;
+  state.RingCentreX = w.ringX_;
+  state.RingCentreY = w.ringY_;
+}
 
 CellLevelResult CellLevel::DoTheCell(AtomicTextFile* file) {
   WellWindow& w = window_;
   ProgramState& state = w.state();
-  const RingGeometry ring = RingOf(state);
+  takeOverSeeds();
+  const RingGeometry ring = this->ring();
 
   state.WorkPict = w.images_[3];
   state.CellMaskPict = w.images_[2];
@@ -60,9 +81,8 @@ CellLevelResult CellLevel::DoTheCell(AtomicTextFile* file) {
 
 void CellLevel::DoTheShape(CellList& cells, AtomicTextFile* file, CellLevelResult& result) {
   WellWindow& w = window_;
-  const ProgramState& state = w.state();
   ShapeSettings settings;
-  settings.ring = RingOf(state);
+  settings.ring = ring();
   settings.elongation = w.scrollBar(19).position / 10.0;
   settings.smoothness = w.scrollBar(20).position / 100.0;
   ShapeAnalysis analysis = AnalyseShapes(cells, settings);
@@ -108,8 +128,8 @@ void CellLevel::Export() {
   WriteJpeg(w.images_[5], CellSnapshotFileName(resultsFolder, plate.PlatePrefix, well));
 }
 
-nlohmann::json CellLevelJson(const CellLevelResult& result) {
-  using nlohmann::json;
+nlohmann::ordered_json CellLevelJson(const CellLevelResult& result) {
+  using json = nlohmann::ordered_json;
   json cells = {{"kept", result.kept}, {"seeds", result.seeds}};
   const ShapeStatistics empty;
   const ShapeStatistics& s = result.shapes ? result.shapes->statistics : empty;

@@ -35,11 +35,15 @@ class CellLevel {
 
  private:
   void DoTheShape(CellList& cells, AtomicTextFile* file, CellLevelResult& result);
+  /// The window's own ring (its pass leaves it program-wide as well).
+  RingGeometry ring() const;
+  /// Makes ObjectList this window's seeds again when another window's pass ran since.
+  void takeOverSeeds();
 
   WellWindow& window_;
 };
 
 /// The "cells" object of `vembrel well --json`.
-nlohmann::json CellLevelJson(const CellLevelResult& result);
+nlohmann::ordered_json CellLevelJson(const CellLevelResult& result);
 
 }  // namespace vembrel

@@ -1,10 +1,10 @@
 // The cell level of the well window: the change handlers of the "Cells" tab,
-// ReCalcCells, DoTheCell and the well data export. Kept apart from the
-// nuclear analysis so that the cell segmentation can grow here on its own.
+// ReCalcCells, DoTheCell and the well data export.
 #include <string>
 
-#include "core/convert.h"
 #include "core/program_state.h"
+#include "core/text_file.h"
+#include "engine/cell_level.h"
 #include "engine/well_window.h"
 
 namespace vembrel {
@@ -56,13 +56,19 @@ void WellWindow::ReCalcCells() {
   if (checkBoxes_[3]) DoTheCell("");
 }
 
-void WellWindow::DoTheCell(const std::string& /*fileName*/) {
-  // No cell is kept until the segmentation runs here: seeds only.
-  setLabel("Label43", "0/" + std::to_string(state().ObjectList.size()));
+void WellWindow::DoTheCell(const std::string& fileName) {
+  if (fileName.empty()) {
+    CellLevel(*this).DoTheCell(nullptr);
+    return;
+  }
+  // The file must exist; the blocks are appended and the whole file replaced at once.
+  AtomicTextFile file = AtomicTextFile::ForAppend(fileName);
+  CellLevel(*this).DoTheCell(&file);
+  file.commit();
 }
 
 void WellWindow::Button9Click() {
-  DoTheCell("");
+  CellLevel(*this).Export();
 }
 
 }  // namespace vembrel

@@ -5,11 +5,16 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <vector>
 
 namespace vembrel {
 namespace {
 
 constexpr Rgb kBarColour{0, 0, 128};
+
+constexpr std::uint32_t ToBgra(Rgb c) {
+  return std::uint32_t{c.b} | std::uint32_t{c.g} << 8 | std::uint32_t{c.r} << 16;
+}
 
 // Grid coordinates of a cell to ring-crop coordinates (as the outline points are placed).
 Point ToCrop(const CellMeasurement& m, int column, int row, const RingGeometry& ring) {
@@ -21,16 +26,6 @@ Rgb PixelOrBlack(const Picture& picture, int x, int y) {
   if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) return kBlack;
   const std::uint8_t* p = picture.topDown(x, y);
   return {p[kRed], p[kGreen], p[kBlue]};
-}
-
-// Height reduced to the top rows (rows are stored bottom first).
-Picture TopRows(const Picture& picture, int height) {
-  Picture top(picture.width, height);
-  const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 4;
-  for (int y = 0; y < height && y < picture.height; ++y) {
-    std::copy_n(picture.topDown(0, y), rowBytes, top.topDown(0, y));
-  }
-  return top;
 }
 
 }  // namespace
@@ -45,14 +40,12 @@ Picture CopyRingCrop(const Picture& picture, const RingGeometry& ring) {
   Picture crop(side, side);
   const int left = ring.centreX - ring.radius;
   const int top = picture.height - ring.centreY - ring.radius;
+  const int x0 = std::max(0, -left), x1 = std::min(side, picture.width - left);
+  if (x1 <= x0) return crop;
   for (int y = 0; y < side; ++y) {
     const int sy = top + y;
     if (sy < 0 || sy >= picture.height) continue;
-    for (int x = 0; x < side; ++x) {
-      const int sx = left + x;
-      if (sx < 0 || sx >= picture.width) continue;
-      std::copy_n(picture.topDown(sx, sy), 4, crop.topDown(x, y));
-    }
+    std::copy_n(picture.topDown(left + x0, sy), 4 * (x1 - x0), crop.topDown(x0, y));
   }
   return crop;
 }
@@ -76,9 +69,12 @@ void DrawLongAxis(Picture& crop, const CellMeasurement& m, CellClass c, const Ri
 
 Picture DrawThumbnailGallery(const ShapeAnalysis& analysis, const CellList& cells,
                              const Picture& resultPicture) {
-  Picture gallery(kGalleryWidth, (static_cast<int>(cells.size()) + 2) * kSlotSize);
+  // Only the rows of the fullest class column are kept, so only those are drawn.
+  std::array<int, kClassCount> counts{};
+  for (const ShapedCell& cell : analysis.cells) ++counts[static_cast<int>(cell.cls)];
+  const int largest = std::max(*std::max_element(counts.begin(), counts.end()), 1);
+  Picture gallery(kGalleryWidth, largest * kSlotSize, ToBgra(kWhite));
   Canvas canvas(gallery);
-  canvas.Fill(kWhite);
   std::array<int, kClassCount> nextSlot{};
   for (std::size_t i = 0; i < analysis.cells.size() && i < cells.size(); ++i) {
     const int column = static_cast<int>(analysis.cells[i].cls);
@@ -96,14 +92,12 @@ Picture DrawThumbnailGallery(const ShapeAnalysis& analysis, const CellList& cell
       canvas.Line(left, top + offset, left + kSlotSize, top + offset, kButtonFace);
     }
   }
-  const int largest = *std::max_element(nextSlot.begin(), nextSlot.end());
-  return TopRows(gallery, std::max(largest, 1) * kSlotSize);
+  return gallery;
 }
 
 Picture DrawPieChart(const ShapeStatistics& s) {
-  Picture picture(kPieChartSize, kPieChartSize);
+  Picture picture(kPieChartSize, kPieChartSize, ToBgra(kButtonFace));
   Canvas canvas(picture);
-  canvas.Fill(kButtonFace);
   static constexpr Point kLegend[] = {{5, 200}, {109, 200}, {5, 220}, {109, 220}};
   for (int k = 0; k < kClassCount; ++k) {
     const auto c = static_cast<CellClass>(k);
@@ -117,30 +111,61 @@ Picture DrawPieChart(const ShapeStatistics& s) {
 
   const int total = s.total();
   if (total <= 0) return picture;
-  Point start{155, 105};
+  // Sector k runs from the previous end point to its own; the end points are
+  // rounded to pixels and the next sector starts where the previous one ended.
+  constexpr int kCentreX = 80, kCentreY = 105, kPieRadius = 75;
+  const auto angleOf = [](double x, double y) {
+    const double a = std::atan2(kCentreY - y, x - kCentreX) * 180 / std::numbers::pi;
+    return a < 0 ? a + 360 : a;
+  };
+  std::array<double, kClassCount> endAngle{};
+  std::array<int, kClassCount> sectorClass{};
+  int sectors = 0;
   double angle = 0;
   for (int k = 0; k < kClassCount; ++k) {
     const int count = s.classCounts[k];
     if (count <= 0) continue;
-    const Rgb colour = ClassColour(static_cast<CellClass>(k));
-    if (count == total) {  // one class: the whole circle
-      canvas.Ellipse(5, 30, 155, 180, kBlack, colour);
-      break;
-    }
     angle += static_cast<double>(count) * 360 / total;
     const double radians = angle * std::numbers::pi / 180;
-    const Point end{80 + static_cast<int>(std::nearbyint(75 * std::cos(radians))),
-                    105 - static_cast<int>(std::nearbyint(75 * std::sin(radians)))};
-    canvas.Pie(5, 30, 155, 180, start.x, start.y, end.x, end.y, kBlack, colour);
-    start = end;
+    const int endX = kCentreX + static_cast<int>(std::nearbyint(kPieRadius * std::cos(radians)));
+    const int endY = kCentreY - static_cast<int>(std::nearbyint(kPieRadius * std::sin(radians)));
+    sectorClass[sectors] = k;
+    endAngle[sectors++] = angle >= 360 ? 360.0 : angleOf(endX, endY);
+  }
+  endAngle[sectors - 1] = 360.0;  // the last sector closes the circle
+
+  // One pass over the pie's box: the sector of every pixel centre (-1 outside),
+  // then fill colours with a black edge where the sector changes.
+  constexpr int kBox = 2 * kPieRadius, kLeft = kCentreX - kPieRadius, kTop = kCentreY - kPieRadius;
+  std::vector<int> sector(static_cast<std::size_t>(kBox + 2) * (kBox + 2), -1);
+  const auto at = [&](int x, int y) -> int& { return sector[(y + 1) * (kBox + 2) + x + 1]; };
+  for (int y = 0; y < kBox; ++y) {
+    for (int x = 0; x < kBox; ++x) {
+      const double cx = kLeft + x + 0.5, cy = kTop + y + 0.5;
+      const double dx = (cx - kCentreX) / kPieRadius, dy = (cy - kCentreY) / kPieRadius;
+      if (dx * dx + dy * dy > 1.0) continue;
+      const double a = angleOf(cx, cy);
+      int k = 0;
+      while (k < sectors - 1 && a >= endAngle[k]) ++k;
+      at(x, y) = k;
+    }
+  }
+  for (int y = 0; y < kBox; ++y) {
+    for (int x = 0; x < kBox; ++x) {
+      const int k = at(x, y);
+      if (k < 0) continue;
+      const bool edge =
+          at(x - 1, y) != k || at(x + 1, y) != k || at(x, y - 1) != k || at(x, y + 1) != k;
+      canvas.SetPixel(kLeft + x, kTop + y,
+                      edge ? kBlack : ClassColour(static_cast<CellClass>(sectorClass[k])));
+    }
   }
   return picture;
 }
 
 Picture DrawHistogram(const ShapeStatistics& s) {
-  Picture picture(kHistogramWidth, kHistogramHeight);
+  Picture picture(kHistogramWidth, kHistogramHeight, ToBgra(kButtonFace));
   Canvas canvas(picture);
-  canvas.Fill(kButtonFace);
   const int largest = s.largestBin();
   if (largest <= 0) return picture;
   for (int k = 1; k <= kOrientationBins; ++k) {
