@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QRadioButton>
 #include <QTabWidget>
 
 #include "app/main_form.h"
@@ -19,23 +20,40 @@ namespace {
 constexpr int kShotWidth = 1500;
 constexpr int kShotHeight = 1000;
 
-WellTab TabNamed(const std::string& name) {
+// The tab as the control panel's start-tab choice ("AllWells").
+StartTab TabNamed(const std::string& name) {
   const QString wanted = QString::fromStdString(name).toLower();
   const struct {
     const char* shortName;
     const char* caption;
-    WellTab tab;
-  } tabs[] = {{"b", "blue channel", WellTab::BlueChannel},
-              {"g", "green channel", WellTab::GreenChannel},
-              {"bg", "raw two channel", WellTab::RawTwoChannel},
-              {"im", "immigrant cells", WellTab::ImmigrantCells},
-              {"ce", "cells", WellTab::Cells}};
+    StartTab tab;
+  } tabs[] = {{"b", "blue channel", StartTab::B},
+              {"g", "green channel", StartTab::G},
+              {"bg", "raw two channel", StartTab::BG},
+              {"im", "immigrant cells", StartTab::Im},
+              {"ce", "cells", StartTab::Ce}};
   for (const auto& tab : tabs) {
     if (wanted == QLatin1String(tab.shortName) || wanted == QLatin1String(tab.caption)) {
       return tab.tab;
     }
   }
   throw Error("Unknown tab '" + name + "' (use B, G, BG, Im, Ce or a tab caption)");
+}
+
+const char* RadioName(StartTab tab) {
+  switch (tab) {
+    case StartTab::B:
+      return "StartTabB";
+    case StartTab::G:
+      return "StartTabG";
+    case StartTab::BG:
+      return "StartTabBG";
+    case StartTab::Ce:
+      return "StartTabCe";
+    case StartTab::Im:
+      break;
+  }
+  return "StartTabIm";
 }
 
 void WriteScreenshot(TMainForm& frame, const std::string& path) {
@@ -92,6 +110,13 @@ int RunGui(const GuiOptions& options) {
     frame.openPictures(QString::fromStdString(options.picture));
     failOnError();
   }
+  // The tab is chosen on the panel, as a user would before opening the well;
+  // "Ce" therefore opens the well at cell level.
+  if (!options.tab.empty()) {
+    frame.contForm()
+        .findChild<QRadioButton*>(QString::fromLatin1(RadioName(TabNamed(options.tab))))
+        ->click();
+  }
   if (!options.well.empty()) {
     const int well = WellIndex(options.well);
     if (!frame.workspace().plate().open)
@@ -103,13 +128,6 @@ int RunGui(const GuiOptions& options) {
     frame.contForm().showPlate();
     frame.refreshAllWindows();
     failOnError();
-  }
-  if (!options.tab.empty()) {
-    const WellTab tab = TabNamed(options.tab);
-    WellWindow* window = frame.workspace().activeWindow();
-    if (window == nullptr) throw Error("No well window is open to show the tab " + options.tab);
-    window->setTab(tab);
-    frame.refreshAllWindows();
   }
   if (headless) {
     if (auto* window = frame.workspace().activeWindow()) {

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -37,14 +38,16 @@ TMainForm::TMainForm(UserDialogs dialogs, QWidget* parent)
   connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::onSubWindowActivated);
   buildMenu();
 
-  contForm_ = new TContForm(
-      workspace_, [this](const QString& message) { reportError(message); }, this);
+  contForm_ = new TContForm(workspace_, dialogs_, this);
   connect(contForm_, &TContForm::workspaceChanged, this, &TMainForm::refreshAllWindows);
 
   workspace_.onWindowCreated = [this](WellWindow& window) { addChildFor(window); };
   workspace_.onWindowClosing = [this](WellWindow& window) { removeChildFor(window); };
   workspace_.onWindowActivated = [this](WellWindow& window) { activateChildFor(window); };
   workspace_.onPlateChanged = [this] { contForm_->showPlate(); };
+  workspace_.onLargeWellLabelChanged = [this](const std::string& name) {
+    contForm_->largeWellLabel().setText(QString::fromStdString(name));
+  };
   state_.onCentralValuesShown = [this] { contForm_->showCentralValues(); };
 }
 
@@ -59,6 +62,7 @@ TMainForm::~TMainForm() {
   workspace_.onWindowClosing = nullptr;
   workspace_.onWindowActivated = nullptr;
   workspace_.onPlateChanged = nullptr;
+  workspace_.onLargeWellLabelChanged = nullptr;
   state_.onCentralValuesShown = nullptr;
 }
 
@@ -124,6 +128,10 @@ void TMainForm::reportError(const QString& message) {
 
 QString TMainForm::chooseSettingsToSave(const QString& startFolder) {
   return dialogs_.chooseSettingsToSave(this, startFolder);
+}
+
+void TMainForm::cellLevelChanged(bool on) {
+  contForm_->setWindowHeight(on ? 851 : 694);
 }
 
 void TMainForm::refreshAllWindows() {

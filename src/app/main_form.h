@@ -43,6 +43,7 @@ class TMainForm : public QMainWindow, public WellWindowHost {
   void reportError(const QString& message) override;
   void refreshAllWindows() override;
   QString chooseSettingsToSave(const QString& startFolder) override;
+  void cellLevelChanged(bool on) override;
 
  public slots:
   void FileOpen1Execute();

@@ -1,8 +1,10 @@
 #include "app/user_dialogs.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace vembrel {
 namespace {
@@ -38,6 +40,9 @@ UserDialogs UserDialogs::Standard() {
   dialogs.chooseSettingsToSave = SaveSettingsDialog;
   dialogs.showError = [](QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, QStringLiteral("Vembrel"), message);
+  };
+  dialogs.openDocument = [](const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
   };
   return dialogs;
 }

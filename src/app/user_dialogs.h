@@ -18,6 +18,8 @@ struct UserDialogs {
   std::function<QString(QWidget* parent, const QString& startFolder)> chooseSettingsToSave;
   /// Shows an error message (a modal message box in the standard set).
   std::function<void(QWidget* parent, const QString& message)> showError;
+  /// Opens a file in the desktop's application for it; false when none could.
+  std::function<bool(const QString& path)> openDocument;
 
   static UserDialogs Standard();
 };

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "core/error.h"
 #include "engine/workspace.h"
 #include "overview/overview.h"
+#include "results/batch_run.h"
 
 namespace vembrel {
 namespace {
@@ -34,12 +36,11 @@ QGroupBox* MakeGroup(QWidget* parent, const QString& title, const char* name, QR
 
 }  // namespace
 
-TContForm::TContForm(Workspace& workspace, std::function<void(const QString&)> reportError,
-                     QWidget* mainFrame)
+TContForm::TContForm(Workspace& workspace, UserDialogs& dialogs, QWidget* mainFrame)
     : QWidget(mainFrame,
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       workspace_(workspace),
-      reportError_(std::move(reportError)) {
+      dialogs_(dialogs) {
   setObjectName(QStringLiteral("ContForm"));
   setWindowTitle(QStringLiteral("Control"));
   setFixedSize(kPanelWidth, kPanelHeight);
@@ -67,12 +68,22 @@ TContForm::TContForm(Workspace& workspace, std::function<void(const QString&)> r
   go_->setObjectName(QStringLiteral("Go"));
   go_->setGeometry(410, 556, 84, 30);
   go_->setEnabled(false);
-  connect(go_, &QPushButton::clicked, this, &TContForm::goClicked);
+  connect(go_, &QPushButton::clicked, this, &TContForm::startBatch);
   overview_ = new QPushButton(QStringLiteral("Overview"), this);
   overview_->setObjectName(QStringLiteral("Overview"));
   overview_->setGeometry(410, 596, 84, 30);
   overview_->setEnabled(false);
   connect(overview_, &QPushButton::clicked, this, &TContForm::openOverview);
+
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("BatchProgress"));
+  progress_->setGeometry(410, 636, 84, 20);
+  progress_->setTextVisible(true);
+  progress_->hide();
+
+  batchTimer_ = new QTimer(this);
+  batchTimer_->setInterval(50);
+  connect(batchTimer_, &QTimer::timeout, this, &TContForm::batchTick);
 
   placeTimer_ = new QTimer(this);
   placeTimer_->setSingleShot(true);
@@ -81,6 +92,12 @@ TContForm::TContForm(Workspace& workspace, std::function<void(const QString&)> r
 
   showPlate();
   showCentralValues();
+}
+
+TContForm::~TContForm() = default;
+
+void TContForm::reportError(const QString& message) {
+  dialogs_.showError(this, message);
 }
 
 QLabel* TContForm::addValueRow(QWidget* group, int row, const QString& caption, const char* name) {
@@ -174,7 +191,7 @@ void TContForm::showPlate() {
   plateMap_->showPlate(plate);
   path_->setText(QString::fromStdString(plate.PlatePath));
   fileName_->setText(QString::fromStdString(plate.PlatePrefix));
-  go_->setEnabled(plate.open);
+  go_->setEnabled(plate.open && batch_ == nullptr);
   overview_->setEnabled(plate.open);
 }
 
@@ -216,7 +233,7 @@ void TContForm::onWellPressed(int well, Qt::MouseButton button) {
   try {
     workspace_.selectphoto(well, which);
   } catch (const std::exception& e) {
-    reportError_(QString::fromStdString(e.what()));
+    reportError(QString::fromStdString(e.what()));
   }
   largeWellLabel_->setText(QString::fromStdString(workspace_.state().largeWellLabel));
   showPlate();
@@ -228,8 +245,82 @@ void TContForm::openOverview() {
     TOverview overview(workspace_.plate(), workspace_.state().central.Cent_diam, this);
     overview.exec();
   } catch (const std::exception& e) {
-    reportError_(QString::fromStdString(e.what()));
+    reportError(QString::fromStdString(e.what()));
   }
+}
+
+// ---- the batch ---------------------------------------------------------------
+
+void TContForm::startBatch() {
+  if (batch_ != nullptr) return;
+  batch_ = std::make_unique<BatchRun>(workspace_);
+  batch_->setProgress([this](int done, int total) {
+    progress_->setRange(0, total);
+    progress_->setValue(done);
+  });
+  try {
+    batch_->start();
+  } catch (const std::exception& e) {
+    batch_.reset();
+    reportError(QString::fromStdString(e.what()));
+    emit workspaceChanged();
+    return;
+  }
+  lastSummaryFile_ = QString::fromStdString(batch_->summaryFile());
+  go_->setEnabled(false);
+  emit workspaceChanged();
+  if (batch_->finished()) {
+    finishBatch();
+    return;
+  }
+  progress_->setRange(0, batch_->wellsQueued());
+  progress_->setValue(0);
+  progress_->show();
+  largeWellLabel_->show();
+  batchTimer_->start();
+}
+
+void TContForm::batchTick() {
+  if (batch_ == nullptr) {
+    batchTimer_->stop();
+    return;
+  }
+  bool running = false;
+  try {
+    running = batch_->step();
+  } catch (const std::exception& e) {
+    // The summary file could not be finished: the batch ends here.
+    reportError(QString::fromStdString(e.what()));
+  }
+  largeWellLabel_->setText(QString::fromStdString(workspace_.state().largeWellLabel));
+  showPlate();
+  emit workspaceChanged();
+  if (!running) finishBatch();
+}
+
+void TContForm::finishBatch() {
+  batchTimer_->stop();
+  largeWellLabel_->hide();
+  progress_->hide();
+  std::unique_ptr<BatchRun> batch = std::move(batch_);
+  showPlate();
+  // Failed wells are listed once at the end rather than stopping every tick.
+  QStringList failures;
+  for (const BatchFailure& failure : batch->failures()) {
+    failures << QString::fromStdString(failure.message);
+  }
+  if (!failures.isEmpty()) reportError(failures.join(QLatin1Char('\n')));
+  if (!batch->workbookError().empty()) {
+    reportError(QString::fromStdString(batch->workbookError()));
+  } else if (!batch->workbookFile().empty()) {
+    const QString workbook = QString::fromStdString(batch->workbookFile());
+    if (!dialogs_.openDocument(workbook)) {
+      reportError(QStringLiteral("No spreadsheet application could open the workbook '%1'; it is "
+                                 "saved there.")
+                      .arg(workbook));
+    }
+  }
+  emit batchFinished();
 }
 
 void TContForm::showEvent(QShowEvent* event) {

@@ -5,27 +5,31 @@
 // the batch and the plate overview.
 #include <QWidget>
 #include <functional>
+#include <memory>
 
+#include "app/user_dialogs.h"
 #include "core/program_state.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTimer;
 
 namespace vembrel {
 
+class BatchRun;
 class PlateMap;
 class Workspace;
 
 class TContForm : public QWidget {
   Q_OBJECT
  public:
-  /// reportError shows a failure of a user action (a message box in the program).
-  TContForm(Workspace& workspace, std::function<void(const QString&)> reportError,
-            QWidget* mainFrame);
+  /// dialogs show failures and open the workbook at the end of a batch.
+  TContForm(Workspace& workspace, UserDialogs& dialogs, QWidget* mainFrame);
+  ~TContForm() override;
 
   PlateMap& plateMap() { return *plateMap_; }
   /// Redraws the plate map and the plate texts from the workspace.
@@ -39,10 +43,16 @@ class TContForm : public QWidget {
   /// Client height of the panel window for a window height (851 / 694).
   void setWindowHeight(int windowHeight);
 
+  /// "Go!": starts the batch; one well per 50 ms tick follows.
+  void startBatch();
+  bool batchRunning() const { return batch_ != nullptr; }
+  /// Summary file of the batch that ran last ("" before any).
+  const QString& lastSummaryFile() const { return lastSummaryFile_; }
+
  signals:
   /// A user action changed wells or windows; the frame refreshes its windows.
   void workspaceChanged();
-  void goClicked();
+  void batchFinished();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -56,16 +66,23 @@ class TContForm : public QWidget {
   void onWellPressed(int well, Qt::MouseButton button);
   void openOverview();
   void placeBesideMainFrame();
+  void batchTick();
+  void finishBatch();
+  void reportError(const QString& message);
 
   Workspace& workspace_;
-  std::function<void(const QString&)> reportError_;
+  UserDialogs& dialogs_;
   PlateMap* plateMap_ = nullptr;
   QLineEdit* path_ = nullptr;
   QLabel* fileName_ = nullptr;
   QLabel* largeWellLabel_ = nullptr;
   QPushButton* go_ = nullptr;
   QPushButton* overview_ = nullptr;
+  QProgressBar* progress_ = nullptr;
   QTimer* placeTimer_ = nullptr;
+  QTimer* batchTimer_ = nullptr;
+  std::unique_ptr<BatchRun> batch_;
+  QString lastSummaryFile_;
   bool closeAllowed_ = false;
   bool placed_ = false;
 };

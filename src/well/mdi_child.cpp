@@ -6,7 +6,9 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -14,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/picture_image.h"
 #include "app/user_dialogs.h"
 #include "core/error.h"
 #include "engine/workspace.h"
@@ -297,6 +300,38 @@ void TMDIChild::buildCellsTab() {
   auto* shape = addGroup(panel, QStringLiteral("Shape && Orientation"));
   addScrollBarRow(shape, QStringLiteral("Ratio long/short:"), 19, 68);
   addScrollBarRow(shape, QStringLiteral("Coeff of Smooth:"), 20, 69);
+  auto* shapeGrid = static_cast<QGridLayout*>(shape->layout());
+  for (int number : {8, 7}) {  // pie chart, then the orientation histogram
+    auto* picture = new QLabel(shape);
+    picture->setObjectName(Name("Image", number));
+    smallPictures_[number] = picture;
+    shapeGrid->addWidget(picture, shapeGrid->rowCount(), 0, 1, 2, Qt::AlignHCenter);
+  }
+  gauge_ = new QProgressBar(shape);
+  gauge_->setObjectName(QStringLiteral("Gauge1"));
+  gauge_->setRange(0, 100);
+  gauge_->setFormat(QStringLiteral("%p%"));
+  shapeGrid->addWidget(gauge_, shapeGrid->rowCount(), 0, 1, 2);
+  shapeGrid->addWidget(addValueLabel(shape, QStringLiteral("Label89")), shapeGrid->rowCount(), 0, 1,
+                       2);
+  shapeGrid->addWidget(addValueLabel(shape, QStringLiteral("Label90")), shapeGrid->rowCount(), 0, 1,
+                       2);
+
+  auto* show = new QWidget;
+  auto* showRow = new QHBoxLayout(show);
+  showRow->setContentsMargins(0, 0, 0, 0);
+  for (int number : {1, 2}) {
+    auto* button =
+        new QRadioButton(number == 1 ? QStringLiteral("Border") : QStringLiteral("Color"), show);
+    button->setObjectName(Name("RadioButton", number));
+    radioButtons_[number] = button;
+    switchable_.push_back(button);
+    connect(button, &QRadioButton::toggled, this, [this, number](bool checked) {
+      if (checked) act([this, number] { model_->setRadioButton(number); });
+    });
+    showRow->addWidget(button);
+  }
+  panel->addWidget(show);
   panel->addWidget(addValueLabel(nullptr, QStringLiteral("Label43")));
   panel->addWidget(addButton(nullptr, QStringLiteral("Apply"), QStringLiteral("Button8"),
                              [this] { model_->Button8Click(); }));
@@ -374,6 +409,10 @@ void TMDIChild::refreshFromModel() {
     const QSignalBlocker block(box);
     box->setChecked(model.checkBox(number));
   }
+  for (auto& [number, button] : radioButtons_) {
+    const QSignalBlocker block(button);
+    button->setChecked(model.radioButton(number));
+  }
   for (auto& [number, edit] : edits_) {
     const QString text = QString::fromStdString(model.editText(number));
     if (edit->text() != text) {
@@ -395,10 +434,18 @@ void TMDIChild::refreshFromModel() {
     shownRevision_ = model.revision();
     for (auto& [number, view] : pictures_) view->showPicture(model.image(number));
     results_->showChart(model.chart());
+    for (auto& [number, picture] : smallPictures_) {
+      picture->setPixmap(QPixmap::fromImage(ToQImage(model.image(number))));
+    }
+    gauge_->setValue(model.gauge());
     if (!centredOnRing_) centreOnRing();
   }
   setWindowTitle(QString::fromStdString(model.caption()));
   refreshing_ = false;
+  if (model.checkBox(3) != shownCellLevel_) {
+    shownCellLevel_ = model.checkBox(3);
+    host_.cellLevelChanged(shownCellLevel_);
+  }
 }
 
 }  // namespace vembrel

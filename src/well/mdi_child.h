@@ -16,7 +16,9 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class QScrollBar;
 class QTabWidget;
 class QVBoxLayout;
@@ -35,6 +37,8 @@ class WellWindowHost {
   virtual void refreshAllWindows() = 0;
   /// Asks where to save settings; "" when cancelled.
   virtual QString chooseSettingsToSave(const QString& startFolder) = 0;
+  /// "Look at Cell level" was switched: the control panel shows or hides its cellular rows.
+  virtual void cellLevelChanged(bool on) = 0;
 };
 
 class TMDIChild : public QWidget {
@@ -88,6 +92,10 @@ class TMDIChild : public QWidget {
   std::vector<QLabel*> valueLabels_;
   std::vector<QWidget*> switchable_;  // enabled state follows the model by name
   std::map<int, PictureView*> pictures_;
+  std::map<int, QLabel*> smallPictures_;  // Image7 (histogram), Image8 (pie chart)
+  std::map<int, QRadioButton*> radioButtons_;
+  QProgressBar* gauge_ = nullptr;
+  bool shownCellLevel_ = false;
   ResultsGroup* results_ = nullptr;
   std::uint64_t shownRevision_ = ~std::uint64_t{0};
   bool refreshing_ = false;

@@ -14,6 +14,7 @@ struct ScriptedDialogs {
   QString settingsToSave;   // answer of the settings save dialog
   QString saveStartFolder;  // start folder the save dialog was given
   QStringList errors;       // every message shown
+  QStringList opened;       // every document handed to the desktop
 
   UserDialogs dialogs() {
     UserDialogs d;
@@ -24,6 +25,10 @@ struct ScriptedDialogs {
       return settingsToSave;
     };
     d.showError = [this](QWidget*, const QString& message) { errors << message; };
+    d.openDocument = [this](const QString& path) {
+      opened << path;
+      return true;
+    };
     return d;
   }
 };
