@@ -549,8 +549,12 @@ void WellWindow::remakeRBpict() {
 }
 
 void WellWindow::optiring() {
-  DrawTheRing(512, 512);  // shown while the fit runs
-  if (images_[2].empty()) return;
+  if (images_[2].empty()) {
+    DrawTheRing(512, 512);
+    return;
+  }
+  // The fit reads only the grey values, and nothing is shown while it runs, so
+  // the overlay is drawn once, at the centre found.
   const RingSearchResult best = FitRing(images_[2], radius_);
   DrawTheRing(best.x, best.y);
 }

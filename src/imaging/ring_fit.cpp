@@ -1,6 +1,7 @@
 #include "imaging/ring_fit.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -148,8 +149,23 @@ void DrawRingMask(Picture& greenMosaic, int x, int y, int radius) {
       c0 = x - halfWidths[dy];
       c1 = x + halfWidths[dy];
     }
-    std::uint8_t* red = greenMosaic.bytes.data() + greenMosaic.offset(0, r, kRed);
-    for (int c = 0; c < greenMosaic.width; ++c) red[4 * c] = (c >= c0 && c <= c1) ? 255 : 0;
+    c0 = std::clamp(c0, 0, greenMosaic.width);
+    c1 = std::clamp(c1 + 1, c0, greenMosaic.width);  // one past the last inside column
+    // Whole pixels as words, in three plain runs the compiler can vectorise.
+    std::uint8_t* row = greenMosaic.bytes.data() + greenMosaic.offset(0, r, kBlue);
+    constexpr std::uint32_t kKeep = 0xff00ffffu;  // blue, green and spare bytes
+    constexpr std::uint32_t kRedFull = 0x00ff0000u;
+    const auto paint = [row](int from, int to, std::uint32_t red) {
+      for (int c = from; c < to; ++c) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, row + 4 * c, 4);
+        pixel = (pixel & kKeep) | red;
+        std::memcpy(row + 4 * c, &pixel, 4);
+      }
+    };
+    paint(0, c0, 0);
+    paint(c0, c1, kRedFull);
+    paint(c1, greenMosaic.width, 0);
   }
 }
 
