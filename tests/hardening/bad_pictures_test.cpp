@@ -128,6 +128,10 @@ TEST_F(BadPicture, OtherPixelFormatsAreConvertedOrNamed) {
   EXPECT_EQ(run.err.find(field(0, false)), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find(field(1, false)), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find(field(2, false)), std::string::npos) << run.err;
+  // Without this message the float field was analysed as black without a word.
+  EXPECT_NE(run.err.find("vembrel: left black: Unable to load file '" + field(3, false) + "': "),
+            std::string::npos)
+      << run.err;
   EXPECT_NE(run.out.find("Number of nuclei:"), std::string::npos);
 }
 
