@@ -69,11 +69,13 @@ void PrintResults(const WellWindow& window, const ProgramState& state, std::ostr
       << "Average nucleus size: " << state.results[window.well()].ResultAvgNucleusSize << "\n";
   const std::string maxText = window.label("Label30");
   if (!maxText.empty()) out << maxText << "\n";
+  // Bin k holds the distances beyond R + k * increment; the last is open above.
   const auto& rows = state.DensityTable[window.well()];
+  const int increment = state.central.Cent_RISI;
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    const std::string radius = k < state.RadiiLabels.size() ? state.RadiiLabels[k] : "?";
-    out << "Up to " << radius << ": " << rows[k].cells << " nuclei in " << rows[k].area
-        << " pixel\n";
+    out << "Beyond " << window.ringRadius() + int(k) * increment;
+    if (k + 1 < rows.size()) out << " up to " << window.ringRadius() + int(k + 1) * increment;
+    out << ": " << rows[k].cells << " nuclei in " << rows[k].area << " pixel\n";
   }
 }
 

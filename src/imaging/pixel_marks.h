@@ -17,8 +17,10 @@ class PixelMarks {
     width_ = width;
     pixels_ = pixels;
     storage_.resize(static_cast<std::size_t>(pixels + 2 * std::int64_t{width}));
-    std::memset(storage_.data(), 0, static_cast<std::size_t>(width));
-    std::memset(storage_.data() + width + pixels, 0, static_cast<std::size_t>(width));
+    if (width > 0) {
+      std::memset(storage_.data(), 0, static_cast<std::size_t>(width));
+      std::memset(storage_.data() + width + pixels, 0, static_cast<std::size_t>(width));
+    }
     // Every pixel can be in the queue once, plus one slot written past the end.
     if (queue_.size() < static_cast<std::size_t>(pixels) + 1) {
       queue_.resize(static_cast<std::size_t>(pixels) + 1);

@@ -100,6 +100,12 @@ TEST_F(WorkspaceTest, OpenSettingsChecksTheWholeFileBeforeApplyingIt) {
   EXPECT_EQ(window.ringRadius(), 300);
   EXPECT_EQ(window.passCount(), passes + 1);
   EXPECT_EQ(plate.state->central, wanted);
+
+  // "Save Settings" adds the extension only to a name without one.
+  window.SaveSettings(plate.dir.file("saved"));
+  window.SaveSettings(plate.dir.file("saved.txt"));
+  EXPECT_EQ(ReadSettingsFile(plate.dir.file("saved.VLS")), wanted);
+  EXPECT_EQ(ReadSettingsFile(plate.dir.file("saved.txt")), wanted);
 }
 
 }  // namespace

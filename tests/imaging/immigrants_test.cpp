@@ -150,6 +150,15 @@ TEST(CountImmigrants, WrapAroundJoinsRowsAndCornersStaySeparate) {
   EXPECT_EQ(counts.seeds.back(), RedPosition(1023, 1023));
 }
 
+TEST(CountImmigrants, EmptyPicturesGiveNoCounts) {
+  Picture work, mask;
+  const ImmigrantCounts counts =
+      CountImmigrants(Picture(), Picture(), ImmigrantSettings{}, work, mask);
+  EXPECT_EQ(counts.pixels, 0);
+  EXPECT_EQ(counts.nuclei, 0);
+  EXPECT_TRUE(work.empty());
+}
+
 TEST(CountImmigrants, RefusesAMaskOfAnotherSize) {
   Picture work, mask;
   EXPECT_THROW(

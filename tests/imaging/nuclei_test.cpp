@@ -236,6 +236,8 @@ TEST(GetAllNuclei, NoProfileWithoutNucleiOrBeyondTheRing) {
   EXPECT_TRUE(profile.barHeights.empty());
   EXPECT_EQ(profile.maxText, "");
 
+  EXPECT_EQ(GetAllNuclei(Picture(), NucleusScanSettings{}).total, 0);
+
   // Nuclei only within 349.5 + 50 of the centre: zero bins.
   composite.Mark(512, 512);
   composite.Mark(512 + 399, 512);

@@ -1,0 +1,167 @@
+// The whole demo plate (96 wells, 768 pictures) through the batch, at
+// nucleus level and at cell level, on 1 and 2 threads, and the parts of a
+// well's time: reading and decoding the pictures, the analysis (passes without
+// the batch's files) and writing the summary file and the workbook.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/program_state.h"
+#include "engine/workspace.h"
+#include "imaging/tiff_loader.h"
+#include "plate/demo_plate.h"
+#include "plate/plate.h"
+#include "results/batch_run.h"
+#include "results/spreadsheet.h"
+#include "results/summary_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vembrel;
+
+// The demo plate, written once per benchmark program into a temporary folder.
+struct DemoPlate {
+  fs::path root;
+  std::string picture;
+  DemoPlate() {
+    std::string pattern = (fs::temp_directory_path() / "vembrel-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    root = pattern;
+    fs::create_directories(root / "pictures");
+    WriteDemoPlate((root / "pictures").string(), 1);
+    picture = (root / "pictures" / "DEMO_A01f00d0.tif").string();
+  }
+  ~DemoPlate() {
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
+};
+
+const DemoPlate& Demo() {
+  static const DemoPlate demo;
+  return demo;
+}
+
+void RunBatch(benchmark::State& bench, bool cells) {
+  const DemoPlate& demo = Demo();
+  const int jobs = static_cast<int>(bench.range(0));
+  for (auto _ : bench) {
+    ProgramState state;
+    if (cells) state.startTab = StartTab::Ce;
+    Workspace workspace(state);
+    workspace.FileOpen(demo.picture);
+    BatchRun batch(workspace);
+    batch.runToEnd(jobs);
+    if (!batch.failures().empty()) bench.SkipWithError(batch.failures().front().message.c_str());
+  }
+}
+
+void BM_BatchNucleusLevel(benchmark::State& bench) {
+  RunBatch(bench, false);
+}
+void BM_BatchCellLevel(benchmark::State& bench) {
+  RunBatch(bench, true);
+}
+
+// Reading and decoding all 768 pictures, one after the other.
+void BM_ReadAndDecodePictures(benchmark::State& bench) {
+  const DemoPlate& demo = Demo();
+  const Plate plate = OpenPlate(demo.picture);
+  for (auto _ : bench) {
+    std::size_t bytes = 0;
+    for (int well = 0; well < 96; ++well) {
+      for (int field = 0; field < 4; ++field) {
+        for (bool green : {false, true}) {
+          bytes += LoadTiffPicture(FieldFileName(plate.PlateBase, well, field, green)).bytes.size();
+        }
+      }
+    }
+    benchmark::DoNotOptimize(bytes);
+  }
+}
+
+// Every well opened and closed outside a batch: reading plus the analysis
+// passes, without snapshots or data files.
+void AnalyseOnly(benchmark::State& bench, bool cells) {
+  const DemoPlate& demo = Demo();
+  for (auto _ : bench) {
+    ProgramState state;
+    if (cells) state.startTab = StartTab::Ce;
+    Workspace workspace(state);
+    workspace.FileOpen(demo.picture);
+    for (int well = 0; well < 96; ++well) {
+      workspace.selectphoto(well, MouseButton::Left);
+      workspace.closeAllWindows();
+    }
+  }
+}
+
+void BM_ReadAndAnalyseNucleusLevel(benchmark::State& bench) {
+  AnalyseOnly(bench, false);
+}
+void BM_ReadAndAnalyseCellLevel(benchmark::State& bench) {
+  AnalyseOnly(bench, true);
+}
+
+// The end of the batch: the result part of the summary file and the workbook.
+void BM_WriteSummaryAndWorkbook(benchmark::State& bench) {
+  const DemoPlate& demo = Demo();
+  ProgramState state;
+  Workspace workspace(state);
+  workspace.FileOpen(demo.picture);
+  workspace.setResultsFolder((demo.root / "write").string());
+  fs::create_directories(demo.root / "write");
+  BatchRun batch(workspace);
+  batch.runToEnd(2);
+  const std::string summary = batch.summaryFile();
+  const std::string header = (demo.root / "write" / "header.csv").string();
+  fs::copy_file(summary, header, fs::copy_options::overwrite_existing);
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    fs::copy_file(header, summary, fs::copy_options::overwrite_existing);
+    bench.ResumeTiming();
+    writetherest(summary, state);
+    CVS2Exel(summary, WorkbookFileName(workspace.resultsFolder(), "DEMO_"));
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_BatchNucleusLevel)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_BatchCellLevel)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadAndDecodePictures)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadAndAnalyseNucleusLevel)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadAndAnalyseCellLevel)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_WriteSummaryAndWorkbook)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);

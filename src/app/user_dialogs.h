@@ -1,0 +1,31 @@
+#pragma once
+// What the desktop program asks the user: file names and the acknowledgement
+// of error messages. The standard set shows Qt dialogs; tests install their
+// own functions so that every path can be driven without a person.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace vembrel {
+
+struct UserDialogs {
+  /// A picture of the plate to open; "" when cancelled.
+  std::function<QString(QWidget* parent)> choosePicture;
+  /// A settings file to read; "" when cancelled.
+  std::function<QString(QWidget* parent)> chooseSettingsToOpen;
+  /// Where to save the settings, starting in startFolder; "" when cancelled.
+  std::function<QString(QWidget* parent, const QString& startFolder)> chooseSettingsToSave;
+  /// Shows an error message (a modal message box in the standard set).
+  std::function<void(QWidget* parent, const QString& message)> showError;
+  /// Opens a file in the desktop's application for it; false when none could.
+  std::function<bool(const QString& path)> openDocument;
+
+  static UserDialogs Standard();
+};
+
+/// The name a settings file is saved under: ".VLS" appended when the chosen
+/// name has no extension, any other name kept as chosen.
+QString WithSettingsExtension(const QString& chosen);
+
+}  // namespace vembrel

@@ -1,0 +1,26 @@
+// vembrel gui [PICTURE] [--well NAME] [--tab NAME] [--screenshot FILE]: the
+// desktop program opened on a plate and a well, or rendered into a PNG.
+#ifdef VEMBREL_HAVE_DESKTOP
+#include <memory>
+
+#include "app/gui_session.h"
+#include "cli/command.h"
+
+namespace vembrel::cli {
+namespace {
+
+const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<GuiOptions>();
+  CLI::App* gui = app.add_subcommand("gui", "Start the desktop program on a plate and a well");
+  gui->add_option("PICTURE", options->picture, "Any picture of the plate to open");
+  gui->add_option("--well", options->well, "Well window to open, e.g. A01");
+  gui->add_option("--tab", options->tab,
+                  "Tab to show: B, G, BG, Im, Ce or a tab caption such as \"Green channel\"");
+  gui->add_option("--screenshot", options->screenshot,
+                  "Render the main frame with its windows to this PNG and exit");
+  gui->callback([options, &exitCode] { exitCode = RunGui(*options); });
+});
+
+}  // namespace
+}  // namespace vembrel::cli
+#endif

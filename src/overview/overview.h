@@ -1,0 +1,34 @@
+#pragma once
+// The modal plate overview "Overview": a thumbnail of every included well's
+// green mosaic with the quick ring estimate marked in red, in a plate-shaped
+// grid. Built when shown, discarded when closed.
+#include <QDialog>
+
+#include "plate/plate.h"
+
+class QLabel;
+
+namespace vembrel {
+
+class TOverview : public QDialog {
+  Q_OBJECT
+ public:
+  /// radius: the ring size (Cent_diam) used for the estimate and the marking.
+  TOverview(const Plate& plate, int radius, QWidget* parent = nullptr);
+
+  /// Builds the thumbnails (also done when the window is first shown).
+  void build();
+  bool built() const { return built_; }
+  /// Thumbnail holder of a well ("Image1" .. "Image96").
+  QLabel* thumbnail(int well) const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  Plate plate_;
+  int radius_;
+  bool built_ = false;
+};
+
+}  // namespace vembrel

@@ -1,0 +1,290 @@
+// The well window's widgets bound to the model: coupled and mirrored sliders,
+// ring arrows and AutoFit, typed ring sizes and increments, Apply across two
+// windows, saving and opening settings, and the mouse wheel over a picture.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+#include <fstream>
+
+#include "batch/cont_form.h"
+#include "batch/plate_map.h"
+#include "desktop/desktop_fixture.h"
+#include "plate/settings_file.h"
+#include "plate/well_names.h"
+#include "support/small_plate.h"
+#include "support/temp_dir.h"
+#include "well/picture_view.h"
+
+using namespace vembrel;
+
+class WellWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  vembrel::testing::TempDir folder_;
+  vembrel::testing::ScriptedDialogs script_;
+  std::unique_ptr<TMainForm> frame_;
+
+  TMDIChild& window(const char* caption = "A01") {
+    TMDIChild* child = frame_->child(QString::fromLatin1(caption));
+    if (child == nullptr) qFatal("no window %s", caption);
+    return *child;
+  }
+  template <typename T>
+  T& control(const QString& name, const char* caption = "A01") {
+    T* found = window(caption).findChild<T*>(name);
+    if (found == nullptr) qFatal("no control %s", qPrintable(name));
+    return *found;
+  }
+  QScrollBar& bar(int number, const char* caption = "A01") {
+    return control<QScrollBar>(QStringLiteral("ScrollBar%1").arg(number), caption);
+  }
+  QString label(int number, const char* caption = "A01") {
+    return control<QLabel>(QStringLiteral("Label%1").arg(number), caption).text();
+  }
+  void openWell(const char* name) {
+    QTest::mouseClick(&frame_->contForm().plateMap(), Qt::LeftButton, {},
+                      PlateMap::circleRect(WellIndex(name)).center());
+  }
+  // Types text into an edit field and confirms it with Return.
+  void type(QLineEdit& edit, const QString& text) {
+    edit.setFocus();
+    edit.selectAll();
+    QTest::keyClicks(&edit, text);
+    QTest::keyClick(&edit, Qt::Key_Return);
+  }
+
+ private slots:
+  void initTestCase() {
+    vembrel::testing::WriteSmallPlate((folder_.path() / "pictures").string(), "WW_",
+                                      {{"A01"}, {"A02"}});
+  }
+
+  void init() {
+    script_ = {};
+    script_.picture =
+        QString::fromStdString((folder_.path() / "pictures" / "WW_A01f00d0.tif").string());
+    frame_ = std::make_unique<TMainForm>(script_.dialogs());
+    frame_->resize(1500, 1000);
+    frame_->show();
+    frame_->findChild<QAction*>(QStringLiteral("FileOpen1"))->trigger();
+    openWell("A01");
+    QVERIFY(frame_->child(QStringLiteral("A01")) != nullptr);
+  }
+
+  void cleanup() {
+    QVERIFY2(script_.errors.isEmpty(), qPrintable(script_.errors.join('\n')));
+    frame_.reset();
+  }
+
+  void showsTabsControlsAndPictures() {
+    QTabWidget& tabs = window().tabs();
+    QStringList captions;
+    for (int i = 0; i < tabs.count(); ++i) captions << tabs.tabText(i);
+    QCOMPARE(captions, (QStringList{"Blue channel", "Green channel", "Raw two channel",
+                                    "Immigrant cells", "Cells"}));
+    QCOMPARE(tabs.tabText(tabs.currentIndex()), QStringLiteral("Immigrant cells"));
+
+    // Ranges and values come from the model, which took the universal settings.
+    QCOMPARE(bar(2).minimum(), 1);
+    QCOMPARE(bar(2).maximum(), 255);
+    QCOMPARE(bar(4).value(), 155);
+    QCOMPARE(bar(14).value(), 155);
+    QCOMPARE(label(6), QStringLiteral("155"));
+    QCOMPARE(bar(5).maximum(), 65536);
+    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit1")).text(), QStringLiteral("350"));
+    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit2")).text(), QStringLiteral("50"));
+    QVERIFY(control<QCheckBox>(QStringLiteral("CheckBox1")).isChecked());
+    QVERIFY(!control<QCheckBox>(QStringLiteral("CheckBox3")).isChecked());
+    QVERIFY(!control<QPushButton>(QStringLiteral("Button8")).isEnabled());
+    QVERIFY(!bar(15).isEnabled());
+    QVERIFY(bar(9).isEnabled());
+
+    // The pictures are shown at 1:1 and the first pass produced counts.
+    QCOMPARE(control<QLabel>(QStringLiteral("Image1")).pixmap().size(), QSize(1024, 1024));
+    QCOMPARE(control<QLabel>(QStringLiteral("Image4")).pixmap().size(), QSize(1024, 1024));
+    QVERIFY(label(31).toInt() > 0);
+    QVERIFY(!label(13).isEmpty());
+    QVERIFY(!label(26).isEmpty());
+  }
+
+  void coupledSlidersPushTheirPartner() {
+    // Green saturation below the cut-off pushes the cut-off down, on both tabs.
+    bar(1).setValue(120);
+    bar(2).setValue(60);
+    QCOMPARE(bar(1).value(), 59);
+    QCOMPARE(label(1), QStringLiteral("59"));
+    QCOMPARE(label(2), QStringLiteral("60"));
+    QCOMPARE(bar(7).value(), 59);
+    QCOMPARE(bar(8).value(), 60);
+    QCOMPARE(label(44), QStringLiteral("59"));
+
+    // Nuclei of 16 pixels: a minimal size of 20 leaves no nucleus in the ring.
+    const int before = label(13).toInt();
+    QVERIFY(before > 0);
+    bar(11).setValue(20);
+    QCOMPARE(label(23), QStringLiteral("20"));
+    QCOMPARE(label(13), QStringLiteral("0"));
+    // The minimal size above the maximal pushes the maximal one up.
+    bar(12).setValue(150);
+    bar(11).setValue(200);
+    QCOMPARE(bar(12).value(), 201);
+    QCOMPARE(label(25), QStringLiteral("201"));
+    bar(11).setValue(10);  // back to the universal value
+    QCOMPARE(label(13).toInt(), before);
+    QCOMPARE(frame_->state().central.Cent_MINS, 10);
+    QCOMPARE(frame_->contForm().findChild<QLabel*>(QStringLiteral("Cent_MAXS"))->text(),
+             QStringLiteral("201"));
+  }
+
+  void mirrorTabsMoveTogether() {
+    bar(13).setValue(30);  // "Immigrant cells" tab, blue cut-off
+    QCOMPARE(bar(3).value(), 30);
+    QCOMPARE(label(5), QStringLiteral("30"));
+    QCOMPARE(label(48), QStringLiteral("30"));
+    const QString totalAt30 = label(31);
+
+    control<QCheckBox>(QStringLiteral("CheckBox6")).click();
+    QCOMPARE(control<QCheckBox>(QStringLiteral("CheckBox2")).isChecked(),
+             control<QCheckBox>(QStringLiteral("CheckBox6")).isChecked());
+    control<QCheckBox>(QStringLiteral("CheckBox6")).click();
+
+    // The same change on the "Raw two channel" tab gives the same counts.
+    bar(3).setValue(0);
+    bar(3).setValue(30);
+    QCOMPARE(bar(13).value(), 30);
+    QCOMPARE(label(31), totalAt30);
+  }
+
+  void arrowsMoveTheRingAndAutoFitReturnsIt() {
+    const int x = label(26).toInt();
+    const int y = label(27).toInt();
+    control<QToolButton>(QStringLiteral("BitBtn1")).click();
+    QCOMPARE(label(26).toInt(), x - 1);
+    control<QToolButton>(QStringLiteral("BitBtn3")).click();
+    control<QToolButton>(QStringLiteral("BitBtn3")).click();
+    QCOMPARE(label(27).toInt(), y + 2);
+    control<QToolButton>(QStringLiteral("BitBtn4")).click();
+    QCOMPARE(label(27).toInt(), y + 1);
+    control<QPushButton>(QStringLiteral("Button5")).click();
+    QCOMPARE(label(26).toInt(), x);
+    QCOMPARE(label(27).toInt(), y);
+  }
+
+  void typedRingSizeRefitsAndInvalidTextChangesNothing() {
+    QLineEdit& edit1 = control<QLineEdit>(QStringLiteral("Edit1"));
+    const std::uint64_t revision = window().model().revision();
+    const QString nuclei = label(13);
+    type(edit1, QStringLiteral("abc"));
+    QCOMPARE(script_.errors, QStringList{QStringLiteral("'abc' is not a valid integer value")});
+    script_.errors.clear();
+    QCOMPARE(window().model().revision(), revision);
+    QCOMPARE(edit1.text(), QStringLiteral("350"));
+    QCOMPARE(label(13), nuclei);
+    QCOMPARE(frame_->state().central.Cent_diam, 350);
+
+    // The plate's dark disc has radius 200 around (480, 540).
+    type(edit1, QStringLiteral("200"));
+    QCOMPARE(frame_->state().central.Cent_diam, 200);
+    QCOMPARE(frame_->contForm().findChild<QLabel*>(QStringLiteral("Cent_diam"))->text(),
+             QStringLiteral("200"));
+    QVERIFY(std::abs(label(26).toInt() - 480) <= 2);
+    QVERIFY(std::abs(label(27).toInt() - 540) <= 2);
+
+    // The up-down changes the size by one.
+    control<QToolButton>(QStringLiteral("UpDown1Up")).click();
+    QCOMPARE(edit1.text(), QStringLiteral("201"));
+  }
+
+  void typedIncrementBelowOneBecomesTen() {
+    QLineEdit& edit2 = control<QLineEdit>(QStringLiteral("Edit2"));
+    type(edit2, QStringLiteral("0"));
+    QCOMPARE(edit2.text(), QStringLiteral("10"));
+    QCOMPARE(frame_->state().central.Cent_RISI, 10);
+    type(edit2, QStringLiteral("x1"));
+    QCOMPARE(script_.errors, QStringList{QStringLiteral("'x1' is not a valid integer value")});
+    script_.errors.clear();
+    QCOMPARE(edit2.text(), QStringLiteral("10"));
+    QCOMPARE(frame_->state().central.Cent_RISI, 10);
+    control<QToolButton>(QStringLiteral("UpDown2Up")).click();
+    QCOMPARE(edit2.text(), QStringLiteral("20"));
+  }
+
+  void applyReanalysesTheOtherWindow() {
+    openWell("A02");
+    bar(10, "A02").setValue(150);
+    QCOMPARE(bar(10, "A01").value(), 100);
+    control<QPushButton>(QStringLiteral("Button6"), "A02").click();
+    QCOMPARE(bar(10, "A01").value(), 150);
+    QCOMPARE(label(19, "A01"), QStringLiteral("150"));
+    // The other "Apply" buttons do the same.
+    bar(9, "A01").setValue(60);
+    control<QPushButton>(QStringLiteral("Button6_3"), "A01").click();
+    QCOMPARE(bar(9, "A02").value(), 60);
+  }
+
+  void saveAndOpenSettings() {
+    bar(1).setValue(33);
+    script_.settingsToSave = QString::fromStdString(folder_.file("mine"));
+    control<QPushButton>(QStringLiteral("SaveSettings1")).click();
+    QCOMPARE(script_.saveStartFolder, QString::fromStdString(folder_.path().string() + "/"));
+    const std::string saved = folder_.file("mine.VLS");
+    QVERIFY(std::filesystem::exists(saved));
+    QCOMPARE(ReadSettingsFile(saved).Cent_COG, 33);
+
+    // Change the window, then open the file: the active window takes it back.
+    bar(1).setValue(70);
+    script_.settingsToOpen = QString::fromStdString(saved);
+    frame_->findChild<QAction*>(QStringLiteral("OpenSettings1"))->trigger();
+    QCOMPARE(bar(1).value(), 33);
+    QCOMPARE(label(1), QStringLiteral("33"));
+    QCOMPARE(frame_->contForm().findChild<QLabel*>(QStringLiteral("Cent_COG"))->text(),
+             QStringLiteral("33"));
+
+    // A broken file is refused with a message naming it; nothing changes.
+    const std::string broken = folder_.file("broken.VLS");
+    std::ofstream(broken) << "[Cent_COG]\r\nabc\r\n";
+    script_.settingsToOpen = QString::fromStdString(broken);
+    frame_->findChild<QAction*>(QStringLiteral("OpenSettings1"))->trigger();
+    QCOMPARE(script_.errors.size(), 1);
+    QVERIFY(script_.errors.front().contains(QStringLiteral("broken.VLS")));
+    script_.errors.clear();
+    QCOMPARE(bar(1).value(), 33);
+    QCOMPARE(frame_->state().central.Cent_COG, 33);
+  }
+
+  void wheelScrollsThePictureUnderThePointer() {
+    auto* box = window().findChild<PictureView*>(QStringLiteral("Image4Box"));
+    QVERIFY(box != nullptr);
+    QScrollBar* vertical = box->verticalScrollBar();
+    QScrollBar* horizontal = box->horizontalScrollBar();
+    vertical->setValue(0);
+    horizontal->setValue(0);
+    const QPointF at(50, 50);
+    const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+      QWheelEvent event(at, box->viewport()->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton,
+                        modifiers, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(box->viewport(), &event);
+    };
+    wheel(-120, Qt::NoModifier);
+    const int down = vertical->value();
+    QVERIFY(down > 0);
+    QCOMPARE(horizontal->value(), 0);
+    wheel(-120, Qt::ShiftModifier);
+    QVERIFY(horizontal->value() > 0);
+    QCOMPARE(vertical->value(), down);
+    wheel(120, Qt::NoModifier);
+    QCOMPARE(vertical->value(), 0);
+  }
+};
+
+QTEST_MAIN(WellWindowTest)
+#include "well_window_test.moc"

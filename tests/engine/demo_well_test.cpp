@@ -1,0 +1,128 @@
+// Whole wells of the demo plate: the window's pass against the imaging steps
+// run directly, and its immigrant counts against a plain reference count.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+
+#include "core/program_state.h"
+#include "engine/workspace.h"
+#include "imaging/composite.h"
+#include "imaging/immigrants.h"
+#include "imaging/mosaic.h"
+#include "imaging/nuclei.h"
+#include "imaging/ring_fit.h"
+#include "plate/demo_plate.h"
+#include "support/temp_dir.h"
+
+namespace vembrel::testing {
+namespace {
+
+constexpr std::uint32_t kSeed = 11;
+
+struct ReferenceCounts {
+  std::int64_t nuclei = 0, pixels = 0, area = 0;
+  double distanceSum = 0;
+};
+
+// Marks every composite pixel inside the ring that reaches both cut-offs and
+// counts 4-connected groups by their pixel index (so a row's last pixel
+// touches the next row's first), keeping sizes strictly inside the window.
+ReferenceCounts CountByHand(const Picture& composite, int x, int y, int radius, int lcg, int lcb,
+                            int mins, int maxs) {
+  const int n = 1024 * 1024;
+  std::vector<char> marked(n, 0);
+  ReferenceCounts counts;
+  for (int k = 0; k < n; ++k) {
+    const int c = k % 1024, r = k / 1024;
+    const bool inside = (x - c) * (x - c) + (y - r) * (y - r) < radius * radius;
+    if (inside && composite.at(c, r, kBlue) >= lcb && composite.at(c, r, kGreen) >= lcg) {
+      marked[k] = 1;
+      ++counts.pixels;
+    }
+  }
+  for (int seed = 0; seed < n; ++seed) {
+    if (!marked[seed]) continue;
+    std::deque<int> queue{seed};
+    marked[seed] = 0;
+    std::int64_t size = 0;
+    while (!queue.empty()) {
+      const int p = queue.front();
+      queue.pop_front();
+      ++size;
+      for (int q : {p - 1024, p + 1024, p - 1, p + 1}) {
+        if (q >= 0 && q < n && marked[q]) {
+          marked[q] = 0;
+          queue.push_back(q);
+        }
+      }
+    }
+    if (mins < size && size < maxs) {
+      const int c = seed % 1024, r = seed / 1024;
+      ++counts.nuclei;
+      counts.area += size;
+      counts.distanceSum += std::sqrt(double((x - c) * (x - c) + (y - r) * (y - r)));
+    }
+  }
+  return counts;
+}
+
+TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
+  TempDir dir;
+  const std::string folder = dir.file("plate");
+  WriteDemoPlate(folder, kSeed, {0, 17});
+  auto state = std::make_unique<ProgramState>();
+  Workspace workspace(*state);
+  workspace.FileOpen(folder + "/DEMO_A01f00d0.tif");
+
+  for (const int well : {0, 17}) {
+    SCOPED_TRACE(well);
+    workspace.selectphoto(well, MouseButton::Left);
+    WellWindow& window = *workspace.activeWindow();
+    const CentralSettings& c = state->central;
+
+    // The same steps, run directly on the generator's fields.
+    const std::array<Picture, 8> fields = MakeDemoWellFields(kSeed, well);
+    const Picture blue = AssembleMosaic({fields[0], fields[1], fields[2], fields[3]});
+    Picture green = AssembleMosaic({fields[4], fields[5], fields[6], fields[7]});
+    ASSERT_EQ(window.image(1), blue);
+    Picture composite;
+    MakeComposite(blue, green, {c.Cent_COB, c.Cent_SB, c.Cent_KFRb},
+                  {c.Cent_COG, c.Cent_SG, c.Cent_KFRG}, composite);
+    ASSERT_EQ(window.image(3), composite);
+    const RingSearchResult ring = FitRing(green, c.Cent_diam);
+    EXPECT_EQ(window.ringX(), ring.x);
+    EXPECT_EQ(window.ringY(), ring.y);
+    DrawRingMask(green, ring.x, ring.y, c.Cent_diam);
+    EXPECT_EQ(window.image(2), green);
+
+    NucleusScanSettings scan{c.Cent_LCG,  c.Cent_LCB,  c.Cent_MINS, c.Cent_MAXS,
+                             c.Cent_diam, c.Cent_RISI, ring.x,      ring.y};
+    const DensityProfile profile = GetAllNuclei(composite, scan);
+    EXPECT_EQ(window.label("Label31"), std::to_string(profile.total));
+    EXPECT_EQ(window.label("Label30"), profile.maxText);
+    ASSERT_EQ(state->DensityTable[well].size(), std::size_t(std::max(profile.nbins, 0)));
+
+    ImmigrantSettings count{c.Cent_LCG,  c.Cent_LCB, c.Cent_MINS, c.Cent_MAXS,
+                            c.Cent_diam, ring.x,     ring.y};
+    Picture work, mask;
+    const ImmigrantCounts direct = CountImmigrants(composite, green, count, work, mask);
+    EXPECT_EQ(window.image(4), mask);
+    EXPECT_EQ(state->ObjectList, direct.seeds);
+
+    const ReferenceCounts ref = CountByHand(composite, ring.x, ring.y, c.Cent_diam, c.Cent_LCG,
+                                            c.Cent_LCB, c.Cent_MINS, c.Cent_MAXS);
+    ASSERT_GT(ref.nuclei, 0);
+    EXPECT_EQ(window.label("Label13"), std::to_string(ref.nuclei));
+    EXPECT_EQ(window.label("Label14"), std::to_string(ref.pixels));
+    EXPECT_EQ(window.label("Label15"),
+              std::to_string(std::int64_t(double(ref.nuclei * ref.pixels) / ref.area + 0.5)));
+    EXPECT_EQ(window.label("Label29"),
+              std::to_string(std::int64_t(c.Cent_diam - ref.distanceSum / ref.nuclei)));
+    EXPECT_EQ(state->results[well].ResultNuclei, std::to_string(ref.nuclei));
+    EXPECT_EQ(state->DoneSignal, std::to_string(ref.nuclei));
+  }
+}
+
+}  // namespace
+}  // namespace vembrel::testing
