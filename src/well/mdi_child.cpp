@@ -371,9 +371,14 @@ void TMDIChild::saveSettings() {
 
 void TMDIChild::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
-  // A window hidden by the program (not by the window system, and not while
-  // it is being closed) recomputes with the universal settings.
-  if (!event->spontaneous() && model_ != nullptr) act([this] { model_->FormHide(); });
+  // A window hidden by the program recomputes with the universal settings;
+  // not when the window system hides it, when it is minimised (its settings
+  // must survive that) or while it is being closed.
+  const QWidget* frame = parentWidget();
+  const bool minimised = frame != nullptr && frame->isMinimized();
+  if (!event->spontaneous() && !minimised && model_ != nullptr) {
+    act([this] { model_->FormHide(); });
+  }
 }
 
 // ---- model to widgets -----------------------------------------------------

@@ -141,6 +141,17 @@ class CellsAndBatchTest : public QObject {
     QVERIFY(compared > 20);
   }
 
+  void wellOpenedBetweenTicksDoesNotStallTheBatch() {
+    panel().findChild<QPushButton*>(QStringLiteral("Go"))->click();
+    QVERIFY(panel().batchRunning());
+    // The user opens the last queued well before its tick comes.
+    openWell("B05");
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().batchRunning(), 120000);
+    QVERIFY(frame_->workspace().windows().empty());
+    QVERIFY(!frame_->state().results[WellIndex("B05")].ResultNuclei.empty());
+    QVERIFY(!frame_->state().results[WellIndex("A01")].ResultNuclei.empty());
+  }
+
   void batchKeepsAWindowWithSpecialSettings() {
     openWell("A01");
     bar(10, "A01").setValue(120);

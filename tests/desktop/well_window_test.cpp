@@ -231,6 +231,19 @@ class WellWindowTest : public QObject {
     QCOMPARE(bar(9, "A02").value(), 60);
   }
 
+  void hidingRecomputesButMinimisingDoesNot() {
+    bar(10).setValue(120);
+    openWell("A02");
+    bar(10, "A02").setValue(130);  // the universal value is now 130
+    QMdiSubWindow* a01 = frame_->subWindow(QStringLiteral("A01"));
+    a01->showMinimized();
+    QCOMPARE(bar(10).value(), 120);
+    a01->showNormal();
+    QCOMPARE(bar(10).value(), 120);
+    a01->hide();
+    QCOMPARE(bar(10).value(), 130);
+  }
+
   void saveAndOpenSettings() {
     bar(1).setValue(33);
     script_.settingsToSave = QString::fromStdString(folder_.file("mine"));

@@ -101,7 +101,14 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
     const DensityProfile profile = GetAllNuclei(composite, scan);
     EXPECT_EQ(window.label("Label31"), std::to_string(profile.total));
     EXPECT_EQ(window.label("Label30"), profile.maxText);
-    ASSERT_EQ(state->DensityTable[well].size(), std::size_t(std::max(profile.nbins, 0)));
+    ASSERT_GT(profile.nbins, 0);
+    ASSERT_EQ(state->DensityTable[well].size(), std::size_t(profile.nbins));
+    for (int k = 0; k < profile.nbins; ++k) {
+      EXPECT_EQ(state->DensityTable[well][k].cells, std::to_string(profile.counts[k]));
+      EXPECT_EQ(state->DensityTable[well][k].area, std::to_string(profile.areas[k]));
+    }
+    EXPECT_EQ(state->RadiiLabels.at(0), std::to_string(c.Cent_diam + c.Cent_RISI));
+    EXPECT_EQ(window.chart().heights, profile.barHeights);
 
     ImmigrantSettings count{c.Cent_LCG,  c.Cent_LCB, c.Cent_MINS, c.Cent_MAXS,
                             c.Cent_diam, ring.x,     ring.y};

@@ -10,7 +10,6 @@
 #include "constructed_well.h"
 #include "engine_fixture.h"
 #include "imaging/image_files.h"
-#include "imaging/nuclei.h"
 #include "render/canvas.h"
 
 namespace vembrel::testing {
@@ -99,29 +98,6 @@ TEST_F(WellPass, CountsTheImmigrantNucleiOfTheConstructedWell) {
     }
   }
   EXPECT_GT(white, 0);
-}
-
-TEST_F(WellPass, HandsOverTheDensityProfileOfTheWholeMosaicScan) {
-  WellWindow& window = plate.open("A01");
-  ProgramState& s = *plate.state;
-  NucleusScanSettings settings;
-  settings.lowerCutoffGreen = 100;
-  settings.lowerCutoffBlue = 100;
-  settings.minimalSize = 10;
-  settings.maximalSize = 255;
-  settings.ringX = kRingX;
-  settings.ringY = kRingY;
-  const DensityProfile profile = GetAllNuclei(window.image(3), settings);
-  ASSERT_GT(profile.nbins, 0);
-  ASSERT_EQ(s.DensityTable[0].size(), std::size_t(profile.nbins));
-  for (int k = 0; k < profile.nbins; ++k) {
-    EXPECT_EQ(s.DensityTable[0][k].cells, std::to_string(profile.counts[k]));
-    EXPECT_EQ(s.DensityTable[0][k].area, std::to_string(profile.areas[k]));
-    EXPECT_EQ(s.RadiiLabels[k], std::to_string(350 + 50 * (k + 1)));
-  }
-  EXPECT_EQ(window.label("Label30"), profile.maxText);
-  EXPECT_EQ(window.chart().heights, profile.barHeights);
-  EXPECT_EQ(window.chart().barWidth, profile.barWidth);
 }
 
 TEST_F(WellPass, NoAcceptedNucleusEmptiesTheProfileButKeepsTheRadii) {

@@ -64,16 +64,6 @@ TEST(MakeComposite, WindowsEachChannelSetsRedZeroAndKeepsBlueSpare) {
   }
 }
 
-TEST(MakeComposite, DefaultsCopyTheGreyValues) {
-  Picture blue = testing::GreyPicture(8, 8, 77);
-  Picture green = testing::GreyPicture(8, 8, 140);
-  Picture composite;
-  MakeComposite(blue, green, {}, {}, composite);
-  EXPECT_EQ(composite.at(3, 5, kBlue), 77);
-  EXPECT_EQ(composite.at(3, 5, kGreen), 140);
-  EXPECT_EQ(composite.at(3, 5, kRed), 0);
-}
-
 TEST(MakeComposite, RefusesMosaicsOfDifferentSizes) {
   Picture composite;
   EXPECT_THROW(MakeComposite(Picture(8, 8), Picture(8, 9), {}, {}, composite), Error);

@@ -41,20 +41,10 @@ TEST(CountImmigrants, CalculatedNucleiAndAverageSizeFromAcceptedArea) {
   pass.Bar(500, 500, 10);  // accepted
   pass.Bar(500, 520, 20);  // accepted
   pass.Bar(500, 540, 5);   // size = minimum: rejected, still counted as pixels
-  pass.Bar(500, 560, 25);  // size = maximum: rejected
-  const ImmigrantCounts counts = pass.Run();
-  EXPECT_EQ(counts.nuclei, 2);
-  EXPECT_EQ(counts.pixels, 60);
-  EXPECT_EQ(counts.acceptedArea, 30);
-  EXPECT_EQ(counts.calculatedNuclei, 4);  // 2 x 60 / 30 + 0.5
-  EXPECT_EQ(counts.averageNucleusSize, 15);
-
-  pass.composite = Picture(1024, 1024);
-  pass.Bar(500, 500, 10);
-  pass.Bar(500, 520, 20);
-  pass.Bar(500, 540, 5);
   pass.Bar(500, 550, 5);
   const ImmigrantCounts example = pass.Run();
+  EXPECT_EQ(example.nuclei, 2);
+  EXPECT_EQ(example.acceptedArea, 30);
   EXPECT_EQ(example.pixels, 40);
   EXPECT_EQ(example.calculatedNuclei, 3);  // 2 x 40 / 30 + 0.5 = 3.17
   EXPECT_EQ(example.averageNucleusSize, 15);

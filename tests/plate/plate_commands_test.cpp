@@ -1,4 +1,4 @@
-// The plate, settings and demo-plate subcommands, run as the real program.
+// The plate and settings subcommands, run as the real program.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -83,14 +83,6 @@ TEST(PlateCommands, SettingsPrintsValuesOrTheProblem) {
             std::string::npos)
       << bad.output;
   EXPECT_NE(bad.output.find("Cent_diam value '5000'"), std::string::npos) << bad.output;
-}
-
-TEST(PlateCommands, DemoPlateReportsAFolderItCannotCreate) {
-  TempDir dir;
-  WriteFileAtomically(dir.file("blocker"), "a file, not a folder");
-  const CommandRun run = Vembrel("demo-plate '" + dir.file("blocker/plate") + "' --seed 2");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.output.find("blocker"), std::string::npos) << run.output;
 }
 
 }  // namespace

@@ -151,6 +151,22 @@ TEST_F(BatchRunTest, OpenWindowsWithSettingsOfTheirOwnKeepTheirResults) {
   EXPECT_EQ(lines[14], "Blue Cutoff:\t20");            // the header has the central values
 }
 
+TEST_F(BatchRunTest, WindowOpenedBetweenStepsGivesItsOwnResults) {
+  BatchRun batch(workspace_);
+  batch.start();
+  ASSERT_TRUE(batch.step());                     // A01
+  workspace_.selectphoto(1, MouseButton::Left);  // the user opens the next queued well
+  const WellResultTexts a02 = state_.results[1];
+  state_.results[1].ResultNuclei = "from the window";
+  ASSERT_TRUE(batch.step());  // A02: no new pass, so DoneSignal stays "-"
+  EXPECT_TRUE(batch.failures().empty());
+  EXPECT_EQ(state_.results[1].ResultNuclei, "from the window");
+  EXPECT_EQ(workspace_.findWindow("A02"), nullptr);
+  batch.runToEnd();
+  EXPECT_EQ(batch.wellsAnalysed(), kDemoWells);
+  EXPECT_FALSE(a02.ResultNuclei.empty());
+}
+
 TEST_F(BatchRunTest, FailedWellIsBlankAndReportedAndTheBatchGoesOn) {
   state_.results[2].ResultNuclei = "999";  // stale results of an earlier analysis
   state_.DensityTable[2] = {{"1", "2"}};
