@@ -1,10 +1,16 @@
 // The analysis of one well on arbitrary 1024 x 1024 mosaics with arbitrary
 // settings inside the ranges of their controls: composite, ring fit, the
-// whole-mosaic nucleus scan with its density profile, the immigrant count.
+// whole-mosaic nucleus scan with its density profile, the immigrant count and
+// the cell level (segmentation from the counted seeds, outline measurements,
+// classes and orientation statistics). The ring radius stays below 600 so a
+// short run still covers many mosaics; radii past 512 already reach the edges.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
+#include "core/error.h"
+#include "imaging/cell_segmentation.h"
+#include "imaging/cell_shape.h"
 #include "imaging/composite.h"
 #include "imaging/immigrants.h"
 #include "imaging/nuclei.h"
@@ -52,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   green.cutoff = in.range(0, 254);
   green.saturation = in.range(green.cutoff + 1, 255);
   green.stretch = in.range(0, 1) == 1;
-  const int radius = in.range(0, 1024);
+  const int radius = in.range(0, 600);
   vembrel::NucleusScanSettings scan;
   scan.lowerCutoffGreen = in.range(0, 255);
   scan.lowerCutoffBlue = in.range(0, 255);
@@ -60,6 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   scan.maximalSize = in.range(scan.minimalSize + 1, 255);
   scan.ringRadius = radius;
   scan.ringIncrement = in.range(1, 200);
+  vembrel::CellSegmentationSettings cell;
+  cell.cellCutoff = in.range(0, 254);
+  cell.maxSize = in.range(1, 65536);
+  cell.minSize = in.range(1, 4096);
+  const double elongation = in.range(1, 200) / 10.0;
+  const double smoothness = in.range(0, 100) / 100.0;
 
   const vembrel::Picture blueMosaic = Mosaic(in.rest(), in.restSize(), 0);
   vembrel::Picture greenMosaic = Mosaic(in.rest(), in.restSize(), 7919);
@@ -92,5 +104,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (counts.nuclei < 0 || counts.acceptedArea > counts.pixels) std::abort();
   const vembrel::Picture crop = vembrel::RingCrop(mask, ring.x, ring.y, radius);
   if (crop.width != 2 * radius && !(radius == 0 && crop.empty())) std::abort();
+
+  cell.lowerCutoffBlue = scan.lowerCutoffBlue;
+  cell.lowerCutoffGreen = scan.lowerCutoffGreen;
+  cell.ringCentreX = ring.x;
+  cell.ringCentreY = ring.y;
+  cell.radius = radius;
+  vembrel::CellColourGenerator colours;
+  vembrel::CellSegmentation segmentation;
+  try {
+    segmentation = vembrel::SegmentCells(work, greenMosaic, mask, counts.seeds, cell, colours);
+  } catch (const vembrel::Error&) {
+    std::abort();  // the seeds of the count always lie inside the mosaic
+  }
+  if (segmentation.seeds.size() != counts.seeds.size()) std::abort();
+  int previous = 0;
+  for (const vembrel::CellRecord& record : segmentation.cells) {
+    if (record.size() <= cell.minSize || record.size() > cell.maxSize || record.size() < previous) {
+      std::abort();
+    }
+    previous = record.size();
+  }
+  vembrel::ShapeSettings shape;
+  shape.ring = {ring.x, ring.y, radius};
+  shape.elongation = elongation;
+  shape.smoothness = smoothness;
+  try {
+    const vembrel::ShapeAnalysis analysis = vembrel::AnalyseShapes(segmentation.cells, shape);
+    if (analysis.cells.size() != segmentation.cells.size() ||
+        analysis.statistics.total() != static_cast<int>(analysis.cells.size())) {
+      std::abort();
+    }
+    for (const vembrel::ShapedCell& shaped : analysis.cells) {
+      (void)vembrel::CellTableLine(1, shaped);
+    }
+    (void)vembrel::StatisticsBlock(analysis.statistics);
+  } catch (const vembrel::MathError&) {
+    // an outline that cannot be fitted is reported, not a crash
+  }
   return 0;
 }

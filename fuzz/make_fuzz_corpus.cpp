@@ -32,7 +32,8 @@ void WriteTiff(const fs::path& path, int width, int height, int bits, int compre
     std::vector<unsigned char> tile(16 * 16 * bytes, 0);
     for (int y = 0; y < height; y += 16) {
       for (int x = 0; x < width; x += 16) {
-        for (std::size_t i = 0; i < tile.size(); ++i) tile[i] = static_cast<unsigned char>(x + y + i);
+        for (std::size_t i = 0; i < tile.size(); ++i)
+          tile[i] = static_cast<unsigned char>(x + y + i);
         TIFFWriteTile(tif, tile.data(), x, y, 0, 0);
       }
     }
@@ -79,10 +80,11 @@ int main(int argc, char** argv) {
   other.Cent_Cell_Ratio = 2.9;
   other.Cent_Cell_Coeff = 0.29;
   vembrel::WriteSettingsFile((settings / "other.VLS").string(), other);
-  WriteText(settings / "nuclear-only.VLS",
-            "[Cent_COG]\r\n10\r\n[Cent_COB]\r\n10\r\n[Cent_KFRG]\r\nTRUE\r\n[Cent_KFRb]\r\nfalse\r\n"
-            "[Cent_SB]\r\n155\r\n[Cent_SG]\r\n255\r\n[Cent_diam]\r\n350\r\n[Cent_LCG]\r\n100\r\n"
-            "[Cent_LCB]\r\n100\r\n[Cent_MINS]\r\n10\r\n[Cent_MAXS]\r\n255\r\n[Cent_RISI]\r\n50\r\n");
+  WriteText(
+      settings / "nuclear-only.VLS",
+      "[Cent_COG]\r\n10\r\n[Cent_COB]\r\n10\r\n[Cent_KFRG]\r\nTRUE\r\n[Cent_KFRb]\r\nfalse\r\n"
+      "[Cent_SB]\r\n155\r\n[Cent_SG]\r\n255\r\n[Cent_diam]\r\n350\r\n[Cent_LCG]\r\n100\r\n"
+      "[Cent_LCB]\r\n100\r\n[Cent_MINS]\r\n10\r\n[Cent_MAXS]\r\n255\r\n[Cent_RISI]\r\n50\r\n");
 
   const fs::path names = root / "fuzz_plate_names";
   WriteText(names / "windows", "X:\\plate\\AB_12_C05f02d1.tif");
@@ -90,14 +92,25 @@ int main(int argc, char** argv) {
   WriteText(names / "plain", "A01f00d0.tif");
 
   const fs::path split = root / "fuzz_summary_split";
-  WriteText(split / "lines", "\r\nMeasurement date: 12/06/26\r\nPath:\t/x/\r\n\tX\r\na\tb\t\r\n12,5\t\r\n");
+  WriteText(split / "lines",
+            "\r\nMeasurement date: 12/06/26\r\nPath:\t/x/\r\n\tX\r\na\tb\t\r\n12,5\t\r\n");
 
   const fs::path pass = root / "fuzz_analysis_pass";
   // Settings words (big-endian pairs) near the defaults, then a mosaic pattern.
-  const unsigned char settingsBytes[] = {0, 10, 0, 145, 1, 0, 0, 10, 0, 245, 1, 1, 1, 94,
-                                         0, 100, 0, 100, 0, 10, 0, 245, 0, 50};
-  std::string passSeed(reinterpret_cast<const char*>(settingsBytes), sizeof settingsBytes);
-  passSeed += std::string(4096, '\x20') + std::string(512, '\xe0');
-  WriteText(pass / "default", passSeed);
+  const unsigned char settingsBytes[] = {0, 10, 0, 145, 1, 0,   0, 10, 0, 245, 1, 1,
+                                         1, 94, 0, 100, 0, 100, 0, 10, 0, 245, 0, 50};
+  const std::string settingsPart(reinterpret_cast<const char*>(settingsBytes),
+                                 sizeof settingsBytes);
+  // Cell level: cut-off 40, sizes 30 .. 2000, elongation 3.0, smoothness 0.75.
+  const std::string cellPart("\0\x28\x07\xcf\0\x1d\0\x1d\0\x4b", 10);
+  WriteText(pass / "default",
+            settingsPart + cellPart + std::string(4096, '\x20') + std::string(512, '\xe0'));
+  // Worst cases for the region growing: everything marked, stripes, and a
+  // one-pixel checkerboard (a pattern one longer than a mosaic row).
+  WriteText(pass / "all-marked", settingsPart + cellPart + std::string(1, '\xff'));
+  WriteText(pass / "stripes", settingsPart + cellPart + std::string("\xff\0", 2));
+  std::string checker;
+  for (int i = 0; i < 1025; ++i) checker += i % 2 ? '\xff' : '\0';
+  WriteText(pass / "checkerboard", settingsPart + cellPart + checker);
   return 0;
 }

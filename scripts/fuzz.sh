@@ -11,7 +11,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DVEMBREL_FUZZ=ON -DVEMBREL_WERROR=OFF \
     -DVEMBREL_DESKTOP=OFF -DVEMBREL_TESTS=OFF -DVEMBREL_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"$(nproc)" --target fuzz_all
 corpus="$build/corpus"
 "$build/fuzz/make_fuzz_corpus" "$corpus"
 status=0

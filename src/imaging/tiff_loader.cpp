@@ -103,6 +103,12 @@ Picture LoadTiffPicture(const std::string& fileName) {
                 " is outside 1 x 1 .. " + SizeText(kMaxPictureSide, kMaxPictureSide));
   }
 
+  // A sample layout the library cannot convert at all (32-bit float, odd bit
+  // depths) would otherwise come back as a silently black picture.
+  char unsupported[1024] = "";
+  if (TIFFRGBAImageOK(tif.get(), unsupported) == 0) {
+    throw Error("Unable to load file '" + fileName + "': " + unsupported);
+  }
   Picture picture;
   try {
     picture = Picture(static_cast<int>(width), static_cast<int>(height));

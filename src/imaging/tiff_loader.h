@@ -16,7 +16,9 @@ inline constexpr int kMaxPictureSide = 16384;
 /// spare; rows bottom first. Throws Error "Unable to open file '<name>'" when
 /// the file cannot be opened (with libtiff's reason appended), and an Error
 /// naming the file and its size for a zero or oversized picture. libtiff's own
-/// messages never reach stderr. Safe to call from several threads at once.
+/// messages never reach stderr. A layout the library cannot convert (32-bit
+/// float, for one) throws an Error naming the file and the reason. Safe to call from several
+/// threads at once.
 Picture LoadTiffPicture(const std::string& fileName);
 
 /// LoadTiffPicture that catches every error: on failure holder is emptied

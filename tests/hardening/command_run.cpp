@@ -1,0 +1,38 @@
+#include "command_run.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace vembrel::testing {
+
+std::string Quoted(const std::string& path) {
+  std::string quoted = "'";
+  for (const char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+CommandRun RunVembrel(const std::string& arguments) {
+  const std::string errFile =
+      (std::filesystem::temp_directory_path() / ("vembrel-stderr-" + std::to_string(getpid())))
+          .string();
+  CommandRun run;
+  const std::string command =
+      std::string(VEMBREL_BINARY) + " " + arguments + " 2>" + Quoted(errFile);
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int status = pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = ReadFile(errFile);
+  std::filesystem::remove(errFile);
+  return run;
+}
+
+}  // namespace vembrel::testing

@@ -1,0 +1,118 @@
+// Every writer of result and settings files replaces its target only once the
+// new content is complete: when writing fails, the earlier good file is kept
+// byte for byte, the error names the file, and no temporary is left behind.
+// A folder in the place of the temporary file makes the write fail even for
+// root, who is not stopped by permissions.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "command_run.h"
+#include "core/central_settings.h"
+#include "core/error.h"
+#include "core/program_state.h"
+#include "imaging/image_files.h"
+#include "plate/demo_plate.h"
+#include "plate/settings_file.h"
+#include "results/spreadsheet.h"
+#include "results/summary_file.h"
+#include "support/temp_dir.h"
+
+namespace vembrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CommandRun;
+using testing::Quoted;
+using testing::ReadFile;
+using testing::RunVembrel;
+using testing::TempDir;
+
+void ExpectGoodFileSurvives(const std::string& target, const std::function<void()>& write) {
+  SCOPED_TRACE(target);
+  std::ofstream(target, std::ios::binary) << "earlier good content";
+  fs::create_directory(target + ".part");
+  try {
+    write();
+    ADD_FAILURE() << "the write did not fail";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(target), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ReadFile(target), "earlier good content");
+  fs::remove(target + ".part");
+  const auto entries = std::distance(fs::directory_iterator(fs::path(target).parent_path()), {});
+  EXPECT_EQ(entries, 1) << "something beside the target was left behind";
+  fs::remove(target);
+}
+
+TEST(FailingWrites, EveryWriterKeepsTheEarlierFile) {
+  TempDir dir;
+  Picture picture(16, 16);
+  ExpectGoodFileSurvives(dir.file("settings.VLS"),
+                         [&] { WriteSettingsFile(dir.file("settings.VLS"), CentralSettings{}); });
+  ExpectGoodFileSurvives(dir.file("snap.jpg"), [&] { WriteJpeg(picture, dir.file("snap.jpg")); });
+  ExpectGoodFileSurvives(dir.file("snap.png"), [&] { WritePng(picture, dir.file("snap.png")); });
+  ExpectGoodFileSurvives(dir.file("book.xlsx"), [&] {
+    WriteWorkbook(dir.file("book.xlsx"), {{"a", "b"}, {"1"}});
+  });
+  // Both stages of the summary file.
+  ExpectGoodFileSurvives(dir.file("summary.txt"), [&] {
+    WriteSummaryHeader(dir.file("summary.txt"), {"Header", "line"});
+  });
+  ExpectGoodFileSurvives(dir.file("summary.txt"), [&] {
+    ProgramState state;
+    writetherest(dir.file("summary.txt"), state);
+  });
+}
+
+TEST(FailingWrites, FailedSecondStageKeepsTheHeaderVisible) {
+  TempDir dir;
+  const std::string path = dir.file("summary.txt");
+  WriteSummaryHeader(path, {"Measurement date: 1", "Path:\t/x/"});
+  const std::string header = ReadFile(path);
+  fs::create_directory(path + ".part");
+  ProgramState state;
+  EXPECT_THROW(writetherest(path, state), Error);
+  EXPECT_EQ(ReadFile(path), header);
+  fs::remove(path + ".part");
+  writetherest(path, state);
+  EXPECT_EQ(ReadFile(path).rfind(header, 0), 0u);
+  EXPECT_GT(ReadFile(path).size(), header.size());
+}
+
+TEST(FailingWrites, CellExportThatCannotWriteKeepsTheEarlierDataFile) {
+  TempDir dir;
+  WriteDemoPlate(dir.file("plate"), 5, {2});  // A03 keeps cells at the defaults
+  const std::string command =
+      "well " + Quoted(dir.file("plate/DEMO_A03f00d0.tif")) + " A03 --export";
+  const CommandRun first = RunVembrel(command);
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  const std::string data = dir.file("CellShape/DEMO_A03_Cell_Data_VL.csv");
+  const std::string snapshot = dir.file("CellJPEGS/DEMO_A03.jpg");
+  ASSERT_TRUE(fs::exists(data));
+  ASSERT_TRUE(fs::exists(snapshot));
+  const std::string goodData = ReadFile(data);
+  const std::string goodSnapshot = ReadFile(snapshot);
+
+  // The scratch copy of the cell tables cannot be made.
+  fs::create_directory(dir.file("CellShape/DEMO_A03_Cell_Data_VL.tem"));
+  const CommandRun blocked = RunVembrel(command);
+  EXPECT_EQ(blocked.exitCode, 1);
+  EXPECT_NE(blocked.err.find("DEMO_A03_Cell_Data_VL.tem"), std::string::npos) << blocked.err;
+  EXPECT_EQ(ReadFile(data), goodData);
+  EXPECT_EQ(ReadFile(snapshot), goodSnapshot);
+  fs::remove(dir.file("CellShape/DEMO_A03_Cell_Data_VL.tem"));
+
+  // The snapshot cannot be replaced: the data file is new, the old snapshot stays.
+  fs::create_directory(snapshot + ".part");
+  const CommandRun noSnapshot = RunVembrel(command);
+  EXPECT_EQ(noSnapshot.exitCode, 1);
+  EXPECT_NE(noSnapshot.err.find("'" + snapshot + "'"), std::string::npos) << noSnapshot.err;
+  EXPECT_EQ(ReadFile(snapshot), goodSnapshot);
+  EXPECT_FALSE(fs::exists(data + ".part"));
+}
+
+}  // namespace
+}  // namespace vembrel
