@@ -11,7 +11,9 @@
 namespace vembrel {
 namespace {
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quoted(std::string_view text) {
+  return "'" + std::string(text) + "'";
+}
 
 }  // namespace
 

@@ -32,13 +32,16 @@ double DateTimeFromTime(std::time_t t) {
   return days + kUnixEpochDays + seconds / 86400.0;
 }
 
-double Now() { return DateTimeFromTime(std::time(nullptr)); }
+double Now() {
+  return DateTimeFromTime(std::time(nullptr));
+}
 
 std::string ShortDateText(double dateTime) {
   int y;
   unsigned m, d;
-  CivilFromDays(static_cast<long long>(std::floor(dateTime)) - static_cast<long long>(kUnixEpochDays),
-                y, m, d);
+  CivilFromDays(
+      static_cast<long long>(std::floor(dateTime)) - static_cast<long long>(kUnixEpochDays), y, m,
+      d);
   std::tm date{};
   date.tm_year = y - 1900;
   date.tm_mon = static_cast<int>(m) - 1;

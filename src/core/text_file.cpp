@@ -14,7 +14,9 @@
 namespace vembrel {
 namespace {
 
-std::string Reason() { return std::strerror(errno); }
+std::string Reason() {
+  return std::strerror(errno);
+}
 
 }  // namespace
 
@@ -31,9 +33,13 @@ void AtomicTextFile::line(std::string_view text) {
   content_.append("\r\n");
 }
 
-void AtomicTextFile::raw(std::string_view bytes) { content_.append(bytes); }
+void AtomicTextFile::raw(std::string_view bytes) {
+  content_.append(bytes);
+}
 
-void AtomicTextFile::commit() { WriteFileAtomically(path_, content_); }
+void AtomicTextFile::commit() {
+  WriteFileAtomically(path_, content_);
+}
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   const std::string temporary = path + ".part";
@@ -73,8 +79,8 @@ void CreateFolders(const std::string& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error || !std::filesystem::is_directory(folder)) {
-    throw Error("Unable to create folder '" + folder + "': " +
-                (error ? error.message() : std::string("not a folder")));
+    throw Error("Unable to create folder '" + folder +
+                "': " + (error ? error.message() : std::string("not a folder")));
   }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The plate overview's picture of one well: the green mosaic, a missing
 // field black, with the quick ring estimate marked as a red disc.
-#include "imaging/picture.h"
 #include "core/program_state.h"
+#include "imaging/picture.h"
 #include "plate/plate.h"
 
 namespace vembrel {

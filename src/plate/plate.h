@@ -11,17 +11,17 @@ enum class QuarterColour { None, Cyan, Blue, Green, Red };
 struct WellRecord {
   int index = 0;
   std::string name;
-  int WellState = 0;  // 0 not included, 1 included, 2 transient batch mark
-  std::array<bool, 4> hasBlue{};   // "d0" picture of field 0..3 exists
-  std::array<bool, 4> hasGreen{};  // "d1" picture of field 0..3 exists
+  int WellState = 0;                       // 0 not included, 1 included, 2 transient batch mark
+  std::array<bool, 4> hasBlue{};           // "d0" picture of field 0..3 exists
+  std::array<bool, 4> hasGreen{};          // "d1" picture of field 0..3 exists
   std::array<QuarterColour, 4> quarter{};  // plate-map colour of field 0..3
 };
 
 struct Plate {
   bool open = false;
-  std::string PlatePath;    // folder of the chosen picture, with trailing separator
-  std::string PlatePrefix;  // file-name prefix up to and including the last "_"
-  std::string PlateBase;    // PlatePath + PlatePrefix
+  std::string PlatePath;       // folder of the chosen picture, with trailing separator
+  std::string PlatePrefix;     // file-name prefix up to and including the last "_"
+  std::string PlateBase;       // PlatePath + PlatePrefix
   double MeasurementDate = 0;  // creation time of the chosen picture (days since 1899-12-30)
   std::array<WellRecord, 96> wells;
 
