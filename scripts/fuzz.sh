@@ -19,7 +19,7 @@ for target in "$build"/fuzz/fuzz_*; do
   name=$(basename "$target")
   mkdir -p "$corpus/$name" "$build/findings/$name"
   echo "== $name ($seconds s)"
-  if ! "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
+  if ! "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=120 \
       -artifact_prefix="$build/findings/$name/" "$corpus/$name" >"$build/findings/$name.log" 2>&1; then
     echo "$name found a problem; see $build/findings/$name.log"
     tail -n 30 "$build/findings/$name.log"
