@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/memory_tuning.h"
 #include "core/program_state.h"
 #include "engine/workspace.h"
 #include "imaging/tiff_loader.h"
@@ -22,6 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace vembrel;
+
+// The allocator settings of the program, before any benchmark runs.
+const bool kTuned = (KeepPictureBuffersMapped(), true);
 
 // The demo plate, written once per benchmark program into a temporary folder.
 struct DemoPlate {

@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "core/error.h"
+#include "core/memory_tuning.h"
 
 namespace vembrel::cli {
 
@@ -21,6 +22,7 @@ int RunDesktop(int argc, char** argv);
 int main(int argc, char** argv) {
   // Dates follow the user's locale; numbers are always written with ".".
   std::setlocale(LC_TIME, "");
+  vembrel::KeepPictureBuffersMapped();
   int exitCode = 0;
   CLI::App app{"Vembrel: cell-migration assays in 96-well plates"};
   app.require_subcommand(0, 1);
