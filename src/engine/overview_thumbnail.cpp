@@ -2,7 +2,6 @@
 
 #include "imaging/mosaic.h"
 #include "imaging/ring_fit.h"
-#include "imaging/tiff_loader.h"
 
 namespace vembrel {
 
@@ -10,11 +9,7 @@ Picture OverviewThumbnail(const Plate& plate, int well, int radius) {
   if (well < 0 || well >= kWellCount || plate.wells[well].WellState != 1) return {};
   // Each well loads its own fields: a missing one stays black rather than
   // showing the field of the well shown before it.
-  WellFields fields;
-  for (int field = 0; field < 4; ++field) {
-    fields[field] = LoadFieldForMosaic(FieldFileName(plate.PlateBase, well, field, true), nullptr);
-  }
-  Picture mosaic = AssembleMosaic(fields);
+  Picture mosaic = LoadChannelMosaic(ChannelFieldFiles(plate.PlateBase, well, true), nullptr);
   const RingSearchResult centre = QuickRingEstimate(mosaic, radius);
   DrawRingMask(mosaic, centre.x, centre.y, radius);
   return mosaic;

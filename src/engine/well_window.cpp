@@ -442,15 +442,10 @@ void WellWindow::FormShow() {
   const std::string& plateBase = workspace_.plate().PlateBase;
   fieldProblems_.clear();
   for (const bool green : {false, true}) {
-    WellFields fields;
-    for (int field = 0; field < 4; ++field) {
-      std::string problem;
-      fields[field] = LoadFieldForMosaic(FieldFileName(plateBase, well_, field, green), &problem);
-      if (!problem.empty()) fieldProblems_.push_back(std::move(problem));
-    }
-    images_[green ? 2 : 1] = AssembleMosaic(fields);
+    images_[green ? 2 : 1] =
+        LoadChannelMosaic(ChannelFieldFiles(plateBase, well_, green), &fieldProblems_);
   }
-  images_[3] = Picture(kMosaicSize, kMosaicSize);
+  images_[3] = Picture::Uninitialised(kMosaicSize, kMosaicSize);  // the composite, made below
   images_[4] = Picture(kMosaicSize, kMosaicSize);
   images_[5] = Picture(2, 2);
   images_[6] = Picture(kImage6Width, kImage6Height, 0xF0F0F0);  // button face

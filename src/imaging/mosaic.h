@@ -1,6 +1,8 @@
 #pragma once
 // The 1024 x 1024 mosaic of one channel, assembled from the well's four fields.
 #include <array>
+#include <string>
+#include <vector>
 
 #include "imaging/picture.h"
 
@@ -13,6 +15,12 @@ using WellFields = std::array<Picture, 4>;
 /// of another size leaves its quadrant black, so a missing picture can never
 /// bring another well's pixels into this well's counts.
 Picture AssembleMosaic(const WellFields& fields);
+
+/// Loads a channel's four field files (in file order) straight into a new
+/// mosaic. A field that is missing, unreadable or of another size leaves its
+/// quadrant black and adds its message to problems (when given).
+Picture LoadChannelMosaic(const std::array<std::string, 4>& fieldFiles,
+                          std::vector<std::string>* problems);
 
 /// Where field 0..3 starts in the mosaic: column and row counted from the bottom.
 constexpr int QuadrantColumn(int field) {

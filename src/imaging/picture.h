@@ -6,6 +6,10 @@
 // neighbours lie at -4, +4, -4096 and +4096.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace vembrel {
@@ -23,15 +27,42 @@ constexpr std::size_t MosaicOffset(int column, int rowFromBottom, int channel = 
   return 4 * (static_cast<std::size_t>(rowFromBottom) * kMosaicSize + column) + channel;
 }
 
+/// An allocator whose new elements are left uninitialised: a well allocates
+/// dozens of 4 MB buffers that their producers write whole, and zero-filling
+/// them first would cost as much as some steps of the analysis.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <class U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+using PictureBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
 struct Picture {
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> bytes;  // width * height * 4, bottom row first
+  PictureBytes bytes;  // width * height * 4, bottom row first
 
   Picture() = default;
+  /// A picture filled with one colour (black by default).
   Picture(int w, int h, std::uint32_t fillBgra = 0) : width(w), height(h) {
     bytes.resize(static_cast<std::size_t>(w) * h * 4);
-    if (fillBgra != 0) {
+    if (fillBgra == 0) {
+      if (!bytes.empty()) std::memset(bytes.data(), 0, bytes.size());
+    } else {
       for (std::size_t i = 0; i < bytes.size(); i += 4) {
         bytes[i] = fillBgra & 0xff;
         bytes[i + 1] = (fillBgra >> 8) & 0xff;
@@ -39,6 +70,15 @@ struct Picture {
         bytes[i + 3] = (fillBgra >> 24) & 0xff;
       }
     }
+  }
+
+  /// A picture whose bytes are undefined: for producers that write every byte.
+  static Picture Uninitialised(int w, int h) {
+    Picture picture;
+    picture.width = w;
+    picture.height = h;
+    picture.bytes.resize(static_cast<std::size_t>(w) * h * 4);
+    return picture;
   }
 
   bool empty() const { return width <= 0 || height <= 0; }

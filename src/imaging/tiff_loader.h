@@ -27,6 +27,15 @@ Picture LoadTiffPicture(const std::string& fileName);
 bool LoadTiffIntoImage(const std::string& fileName, Picture& holder,
                        std::string* problem = nullptr);
 
+/// Loads one 512 x 512 field straight into target, its lower left corner at
+/// (column, row counted from the bottom). Returns false, with the message of
+/// LoadFieldForMosaic in problem and target untouched, when the file is
+/// missing, cannot be loaded or is not 512 x 512. Plain 8-bit grey files are
+/// decoded directly; every other layout through libtiff's RGBA conversion,
+/// with the same pixels as LoadTiffPicture.
+bool LoadFieldInto(const std::string& fileName, Picture& target, int column, int row,
+                   std::string* problem);
+
 /// Loads one field for a 1024 x 1024 mosaic. Returns an empty picture, with a
 /// message naming the file (and its size when that is wrong) in problem, when
 /// the file is missing, cannot be loaded or is not 512 x 512.

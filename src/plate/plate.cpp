@@ -58,6 +58,13 @@ std::string FieldFileName(const std::string& plateBase, int well, int field, boo
   return plateBase + WellName(well) + "f0" + std::to_string(field) + (green ? "d1.tif" : "d0.tif");
 }
 
+std::array<std::string, 4> ChannelFieldFiles(const std::string& plateBase, int well, bool green) {
+  std::array<std::string, 4> files;
+  for (int field = 0; field < 4; ++field)
+    files[field] = FieldFileName(plateBase, well, field, green);
+  return files;
+}
+
 Plate OpenPlate(const std::string& chosenPicture) {
   Plate plate;
   plate.open = true;

@@ -45,6 +45,8 @@ std::string ResultsFolderOf(const std::string& platePath);
 
 /// PlateBase + well name + "f0" + field + ("d1.tif" when green else "d0.tif").
 std::string FieldFileName(const std::string& plateBase, int well, int field, bool green);
+/// The four field files of one channel of a well, in field order.
+std::array<std::string, 4> ChannelFieldFiles(const std::string& plateBase, int well, bool green);
 
 enum class RightClickResult { Excluded, Included, Unchanged };
 /// The right-click rule of the plate map: an included well is excluded (all
