@@ -52,10 +52,12 @@ struct ProgramState {
   std::int32_t RingCentreY = 0;  // rows counted from the bottom
   Picture WorkPict;
   Picture MaskPict;
-  Picture CellMaskPict;
   std::uint32_t PictCursor = 0;
   std::vector<double> ObjectList;
   std::int32_t CurrentWell = 0;
+  /// Grows whenever a window changes a picture or buffer that the cell level
+  /// reads, so a window can tell that its last cell-level run still stands.
+  std::uint64_t analysisGeneration = 0;
 
   // Control panel and batch.
   bool BatchRunning = false;

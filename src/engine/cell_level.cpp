@@ -1,5 +1,7 @@
 #include "engine/cell_level.h"
 
+#include <memory>
+
 #include "core/date_text.h"
 #include "core/error.h"
 #include "engine/cell_export.h"
@@ -12,7 +14,6 @@
 #include "results/settings_header.h"
 
 namespace vembrel {
-namespace {}  // namespace
 
 RingGeometry CellLevel::ring() const {
   return {window_.ringX_, window_.ringY_, window_.radius_};
@@ -37,16 +38,43 @@ void CellLevel::takeOverSeeds() {
   state.CurrentWell = w.well_;
   state.RingCentreX = w.ringX_;
   state.RingCentreY = w.ringY_;
+  ++state.analysisGeneration;
+}
+
+CellRunKey CellLevel::key() {
+  WellWindow& w = window_;
+  CellRunKey key;
+  key.well = w.well_;
+  key.ringX = w.ringX_;
+  key.ringY = w.ringY_;
+  key.radius = w.radius_;
+  key.cutoffBlue = w.scrollBar(10).position;
+  key.cutoffGreen = w.scrollBar(9).position;
+  key.cellCutoff = w.scrollBar(15).position;
+  key.minSize = w.scrollBar(6).position;
+  key.maxSize = w.scrollBar(5).position;
+  key.elongation = w.scrollBar(19).position;
+  key.smoothness = w.scrollBar(20).position;
+  key.colourView = w.radioButton(2);
+  key.generation = w.state().analysisGeneration;
+  return key;
 }
 
 CellLevelResult CellLevel::DoTheCell(AtomicTextFile* file) {
   WellWindow& w = window_;
   ProgramState& state = w.state();
+  if (w.cellMemo_ && w.cellMemo_->key == key() && state.CurrentWell == w.well_) {
+    // Nothing the run reads has changed since the last one (the batch's
+    // export right after the pass that switched the cell level on).
+    if (file != nullptr && w.cellMemo_->result.shapes) {
+      AppendCellTables(*file, *w.cellMemo_->result.shapes);
+    }
+    return w.cellMemo_->result;
+  }
+  w.cellMemo_.reset();
   takeOverSeeds();
   const RingGeometry ring = this->ring();
 
-  state.WorkPict = w.images_[3];
-  state.CellMaskPict = w.images_[2];
   state.MaskPict = w.images_[4];
   w.images_[5] = CopyRingCrop(w.images_[4], ring);
 
@@ -60,8 +88,8 @@ CellLevelResult CellLevel::DoTheCell(AtomicTextFile* file) {
   settings.ringCentreY = ring.centreY;
   settings.radius = ring.radius;
   CellColourGenerator colours;  // one fixed seed per run: reproducible snapshots
-  CellSegmentation segmentation = SegmentCells(state.WorkPict, state.CellMaskPict, state.MaskPict,
-                                               state.ObjectList, settings, colours);
+  CellSegmentation segmentation = SegmentCells(w.images_[3], w.images_[2], state.WorkPict,
+                                               state.MaskPict, state.ObjectList, settings, colours);
   state.PictCursor = static_cast<std::uint32_t>(state.MaskPict.bytes.size() + 55);
 
   CellLevelResult result;
@@ -76,6 +104,8 @@ CellLevelResult CellLevel::DoTheCell(AtomicTextFile* file) {
   }
   if (w.radioButton(2)) w.images_[5] = CopyRingCrop(state.MaskPict, ring);
   w.touch();
+  ++state.analysisGeneration;
+  w.cellMemo_ = std::make_unique<CellRunMemo>(CellRunMemo{key(), result});
   return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The cell level of a well window: DoTheCell with DoTheShape on the window's
 // pictures and controls, and the well data export ("Save Welldata").
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,26 @@ struct CellLevelResult {
   int kept = 0;
   int seeds = 0;
   std::optional<ShapeAnalysis> shapes;  // present when at least one cell is kept
+};
+
+/// Everything besides the pictures that decides a cell-level run, and the
+/// program's analysis generation when the run ended.
+struct CellRunKey {
+  int well = 0;
+  int ringX = 0, ringY = 0, radius = 0;
+  int cutoffBlue = 0, cutoffGreen = 0, cellCutoff = 0, minSize = 0, maxSize = 0;
+  int elongation = 0, smoothness = 0;
+  bool colourView = false;
+  std::uint64_t generation = 0;
+  bool operator==(const CellRunKey&) const = default;
+};
+
+/// A window's last cell-level run. While its key still holds, the window's
+/// pictures, labels and the program-wide buffers are exactly as that run left
+/// them, so running again would only repeat it.
+struct CellRunMemo {
+  CellRunKey key;
+  CellLevelResult result;
 };
 
 class CellLevel {
@@ -39,6 +60,7 @@ class CellLevel {
   RingGeometry ring() const;
   /// Makes ObjectList this window's seeds again when another window's pass ran since.
   void takeOverSeeds();
+  CellRunKey key();
 
   WellWindow& window_;
 };

@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "core/program_state.h"
 #include "core/text_file.h"
+#include "engine/cell_level.h"
 #include "engine/workspace.h"
 #include "imaging/composite.h"
 #include "imaging/image_files.h"
@@ -446,6 +447,7 @@ void WellWindow::FormShow() {
         LoadChannelMosaic(ChannelFieldFiles(plateBase, well_, green), &fieldProblems_);
   }
   images_[3] = Picture::Uninitialised(kMosaicSize, kMosaicSize);  // the composite, made below
+  ++s.analysisGeneration;
   images_[4] = Picture(kMosaicSize, kMosaicSize);
   images_[5] = Picture(2, 2);
   images_[6] = Picture(kImage6Width, kImage6Height, 0xF0F0F0);  // button face
@@ -535,6 +537,7 @@ void WellWindow::makeRBpict() {
   const ChannelWindow blue{scrollBars_[3].position, scrollBars_[4].position, checkBoxes_[2]};
   const ChannelWindow green{scrollBars_[1].position, scrollBars_[2].position, checkBoxes_[1]};
   MakeComposite(images_[1], images_[2], blue, green, images_[3]);
+  ++state().analysisGeneration;
   touch();
 }
 
@@ -562,6 +565,7 @@ void WellWindow::DrawTheRing(int x, int y) {
   setLabel("Label26", std::to_string(x));
   setLabel("Label27", std::to_string(y));
   if (!images_[2].empty()) DrawRingMask(images_[2], x, y, radius_);
+  ++state().analysisGeneration;
   touch();
 }
 
@@ -615,6 +619,7 @@ void WellWindow::LaatsteFig() {
   }
   ProgramState& s = state();
   ++passCount_;
+  ++s.analysisGeneration;
   // This window's own well and ring, whichever window ran the last pass.
   s.CurrentWell = well_;
   s.RingCentreX = ringX_;

@@ -18,6 +18,7 @@
 // ring or the result slots of the window that ran before it.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,7 @@ namespace vembrel {
 class Workspace;
 struct ProgramState;
 struct DensityProfile;
+struct CellRunMemo;
 
 struct ScrollBarControl {
   int position = 0;
@@ -165,8 +167,9 @@ class WellWindow {
   int well_ = 0;
   int ringX_ = 512;
   int ringY_ = 512;
-  int radius_ = 350;    // Edit1 as a number
-  int increment_ = 50;  // Edit2 as a number
+  int radius_ = 350;                       // Edit1 as a number
+  int increment_ = 50;                     // Edit2 as a number
+  std::unique_ptr<CellRunMemo> cellMemo_;  // the last cell-level run
 };
 
 }  // namespace vembrel

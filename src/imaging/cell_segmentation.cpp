@@ -126,12 +126,13 @@ class CellGrower {
 
 // Whole pixels as 32-bit words (blue in the low byte) and no branches, so the
 // compiler can vectorise the whole-mosaic scan.
-void MarkPixels(std::uint8_t* __restrict w, const std::uint8_t* __restrict ring, std::size_t pixels,
-                std::uint32_t blueCutoff, std::uint32_t greenCutoff) {
+// in and out are the same buffer or do not overlap at all.
+void MarkPixels(const std::uint8_t* in, const std::uint8_t* __restrict ring, std::uint8_t* w,
+                std::size_t pixels, std::uint32_t blueCutoff, std::uint32_t greenCutoff) {
   static_assert(std::endian::native == std::endian::little, "blue is the low byte of a pixel");
   for (std::size_t n = 0; n < pixels; ++n) {
     std::uint32_t pixel, ringPixel;
-    std::memcpy(&pixel, w + 4 * n, 4);
+    std::memcpy(&pixel, in + 4 * n, 4);
     std::memcpy(&ringPixel, ring + 4 * n, 4);
     const bool inRing = ((ringPixel >> 16) & 0xFF) == 255;
     const bool nucleus =
@@ -142,33 +143,26 @@ void MarkPixels(std::uint8_t* __restrict w, const std::uint8_t* __restrict ring,
   }
 }
 
-void MarkNuclei(Picture& work, const Picture& cellMask, const CellSegmentationSettings& settings) {
-  MarkPixels(work.bytes.data(), cellMask.bytes.data(), work.bytes.size() / 4,
+// Marks the nuclei of composite into work (which may be composite itself).
+void MarkNuclei(const Picture& composite, const Picture& cellMask, Picture& work,
+                const CellSegmentationSettings& settings) {
+  MarkPixels(composite.bytes.data(), cellMask.bytes.data(), work.bytes.data(),
+             work.bytes.size() / 4,
              static_cast<std::uint32_t>(std::max(settings.lowerCutoffBlue, 0)),
              static_cast<std::uint32_t>(std::max(settings.lowerCutoffGreen, 0)));
 }
 
-}  // namespace
-
-int CellColourGenerator::below(int limit) {
-  state_ ^= state_ << 13;
-  state_ ^= state_ >> 17;
-  state_ ^= state_ << 5;
-  return static_cast<int>((static_cast<std::uint64_t>(state_) * static_cast<unsigned>(limit)) >>
-                          32);
-}
-
-CellSegmentation SegmentCells(Picture& work, const Picture& cellMask, Picture& mask,
-                              const std::vector<double>& seeds,
-                              const CellSegmentationSettings& settings,
-                              CellColourGenerator& colours) {
+void CheckMosaics(const Picture& work, const Picture& cellMask, const Picture& mask) {
   if (work.width != kMosaicSize || cellMask.width != work.width || mask.width != work.width ||
       cellMask.height != work.height || mask.height != work.height || work.empty()) {
     throw Error("Cell level needs three mosaics of 1024 pixels width and equal size (got " +
                 std::to_string(work.width) + " x " + std::to_string(work.height) + ")");
   }
-  MarkNuclei(work, cellMask, settings);
+}
 
+CellSegmentation GrowCells(Picture& work, const Picture& cellMask, Picture& mask,
+                           const std::vector<double>& seeds,
+                           const CellSegmentationSettings& settings, CellColourGenerator& colours) {
   const std::int64_t length = static_cast<std::int64_t>(work.bytes.size()) + 54;
   CellGrower grower(work, mask, cellMask.height, settings);
   CellSegmentation result;
@@ -195,6 +189,39 @@ CellSegmentation SegmentCells(Picture& work, const Picture& cellMask, Picture& m
   std::stable_sort(result.cells.begin(), result.cells.end(),
                    [](const CellRecord& a, const CellRecord& b) { return a.size() < b.size(); });
   return result;
+}
+
+}  // namespace
+
+int CellColourGenerator::below(int limit) {
+  state_ ^= state_ << 13;
+  state_ ^= state_ >> 17;
+  state_ ^= state_ << 5;
+  return static_cast<int>((static_cast<std::uint64_t>(state_) * static_cast<unsigned>(limit)) >>
+                          32);
+}
+
+CellSegmentation SegmentCells(Picture& work, const Picture& cellMask, Picture& mask,
+                              const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours) {
+  CheckMosaics(work, cellMask, mask);
+  MarkNuclei(work, cellMask, work, settings);
+  return GrowCells(work, cellMask, mask, seeds, settings, colours);
+}
+
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& work,
+                              Picture& mask, const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours) {
+  CheckMosaics(composite, cellMask, mask);
+  if (&work != &composite) {
+    work.width = composite.width;
+    work.height = composite.height;
+    work.bytes.resize(composite.bytes.size());
+  }
+  MarkNuclei(composite, cellMask, work, settings);
+  return GrowCells(work, cellMask, mask, seeds, settings, colours);
 }
 
 }  // namespace vembrel

@@ -79,6 +79,13 @@ CellSegmentation SegmentCells(Picture& work, const Picture& cellMask, Picture& m
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours);
 
+/// SegmentCells on a copy of composite made into work (sized to fit), in the
+/// same sweep as the marking.
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& work,
+                              Picture& mask, const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours);
+
 /// Red-byte buffer position of pixel (column, row from the bottom) of a mosaic.
 constexpr std::int32_t RedBytePosition(int column, int rowFromBottom) {
   return 57 + 4 * (rowFromBottom * kMosaicSize + column);
