@@ -7,7 +7,7 @@
 #include <random>
 
 #include "core/error.h"
-#include "mosaic_helpers.h"
+#include "support/pictures.h"
 
 namespace vembrel {
 namespace {

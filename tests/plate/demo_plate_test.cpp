@@ -8,6 +8,7 @@
 
 #include "core/error.h"
 #include "imaging/composite.h"
+#include "imaging/mosaic.h"
 #include "imaging/ring_fit.h"
 #include "imaging/tiff_loader.h"
 #include "plate/plate.h"
@@ -19,18 +20,7 @@ namespace {
 using testing::TempDir;
 
 Picture Mosaic(const std::array<Picture, 8>& fields, int first) {
-  Picture mosaic(kMosaicSize, kMosaicSize);
-  for (int field = 0; field < 4; ++field) {
-    const Picture& part = fields[first + field];
-    if (part.empty()) continue;
-    const int columns = field == 1 || field == 2 ? kFieldSize : 0;
-    const int rows = field >= 2 ? kFieldSize : 0;
-    for (int r = 0; r < kFieldSize; ++r) {
-      std::copy_n(part.bytes.begin() + part.offset(0, r), kFieldSize * 4,
-                  mosaic.bytes.begin() + mosaic.offset(columns, r + rows));
-    }
-  }
-  return mosaic;
+  return AssembleMosaic({fields[first], fields[first + 1], fields[first + 2], fields[first + 3]});
 }
 
 struct Blob {
