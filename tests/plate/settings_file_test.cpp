@@ -25,24 +25,11 @@ TEST(SettingsFile, DefaultsAreWrittenAsTheKnownFile) {
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
   EXPECT_EQ(lines[0], "[Cent_COG - Cutoff Green in Blue/Green Tab]");
   EXPECT_EQ(lines[32], "[Cent_Cell_Coeff - Coeff of smoothness in Cells Tab]");
-  const std::vector<std::string> values{"10",
-                                        "10",
-                                        "TRUE",
-                                        "TRUE",
-                                        "155",
-                                        "255",
-                                        "350",
-                                        "100",
-                                        "100",
-                                        "10",
-                                        "255",
-                                        "50",
-                                        "40",
-                                        "30",
-                                        "2000",
-                                        " 3.00000000000000E+0000",
-                                        " 7.50000000000000E-0001"};
-  for (std::size_t k = 0; k < values.size(); ++k) EXPECT_EQ(lines[2 * k + 1], values[k]) << k;
+  std::string values;
+  for (std::size_t k = 1; k < lines.size(); k += 2) values += lines[k] + "|";
+  EXPECT_EQ(values,
+            "10|10|TRUE|TRUE|155|255|350|100|100|10|255|50|40|30|2000|"
+            " 3.00000000000000E+0000| 7.50000000000000E-0001|");
   EXPECT_EQ(ReadSettingsFile(path), CentralSettings{});
 }
 
