@@ -12,6 +12,7 @@
 #include "plate/plate.h"
 #include "plate/well_names.h"
 #include "support/command_run.h"
+#include "support/small_plate.h"
 #include "support/temp_dir.h"
 #include "support/tiff_writer.h"
 
@@ -38,14 +39,10 @@ void WriteTiffOfKind(const std::string& path, int bits, int format) {
 TEST(BadPictures, EveryBadFieldIsNamedAndLeftBlackAndTheWellAnalysed) {
   TempDir dir;
   constexpr std::uint32_t kSeed = 3;
-  int well = -1;  // a demo well with all eight fields, so the damage is the only fault
-  for (int w = 0; w < 96 && well < 0; ++w) {
-    const DemoWell demo = DescribeDemoWell(kSeed, w);
-    if (demo.blueField == std::array<bool, 4>{true, true, true, true} &&
-        demo.greenField == demo.blueField) {
-      well = w;
-    }
-  }
+  // A demo well with all eight fields, so the damage is the only fault.
+  const int well = FindDemoWell(kSeed, [](const DemoWell& w) {
+    return w.blueField == kAllFields && w.greenField == kAllFields;
+  });
   ASSERT_GE(well, 0);
   WriteDemoPlate(dir.file("plate"), kSeed, {well, (well + 1) % 96});  // open by the second
   const auto field = [&](int f, bool green) {

@@ -12,6 +12,7 @@
 #include "imaging/ring_fit.h"
 #include "imaging/tiff_loader.h"
 #include "plate/plate.h"
+#include "support/small_plate.h"
 #include "support/temp_dir.h"
 
 namespace vembrel {
@@ -128,11 +129,8 @@ TEST(DemoPlate, DefaultAnalysisFindsZoneNucleiAndCells) {
 TEST(DemoPlate, FilesHoldTheFieldsUnderTheirNames) {
   TempDir dir;
   const std::uint32_t seed = 3;
-  int gapWell = -1;
-  for (int well = 0; well < 96 && gapWell < 0; ++well) {
-    const DemoWell demo = DescribeDemoWell(seed, well);
-    if (demo.greenField != std::array<bool, 4>{true, true, true, true}) gapWell = well;
-  }
+  const int gapWell = testing::FindDemoWell(
+      seed, [](const DemoWell& w) { return w.greenField != testing::kAllFields; });
   ASSERT_GE(gapWell, 0);
   const std::vector<int> wells{0, gapWell};
   WriteDemoPlate(dir.file("plate"), seed, wells);

@@ -8,6 +8,7 @@
 #include "plate/settings_file.h"
 #include "support/command_run.h"
 #include "support/settings_text.h"
+#include "support/small_plate.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
@@ -16,11 +17,8 @@ namespace {
 TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
   TempDir dir;
   const std::uint32_t seed = 9;
-  int blueOnly = -1;
-  for (int well = 0; well < 96 && blueOnly < 0; ++well) {
-    const DemoWell demo = DescribeDemoWell(seed, well);
-    if (!demo.greenField[0] && !demo.greenField[1]) blueOnly = well;
-  }
+  const int blueOnly =
+      FindDemoWell(seed, [](const DemoWell& w) { return !w.greenField[0] && !w.greenField[1]; });
   ASSERT_GE(blueOnly, 0);
   const std::string folder = dir.file("p");
   WriteDemoPlate(folder, seed, {0, blueOnly});

@@ -139,18 +139,9 @@ TEST(SettingsFile, RefusedFilesNameThePathKeyAndText) {
 
 TEST(SettingsFile, LimitsOfTheControlsAreAccepted) {
   CentralSettings s;
-  s.Cent_COG = 254;
-  s.Cent_SG = 255;
-  s.Cent_COB = 0;
-  s.Cent_SB = 1;
-  s.Cent_diam = 0;
-  s.Cent_MINS = 0;
-  s.Cent_MAXS = 1;
-  s.Cent_RISI = 1;
-  s.Cent_Cell_Min = 4096;
-  s.Cent_Cell_Max = 1;
-  s.Cent_Cell_Ratio = 20.0;
-  s.Cent_Cell_Coeff = 1.0;
+  s.Cent_COG = 254, s.Cent_SG = 255, s.Cent_COB = 0, s.Cent_SB = 1, s.Cent_diam = 0;
+  s.Cent_MINS = 0, s.Cent_MAXS = 1, s.Cent_RISI = 1, s.Cent_Cell_Min = 4096;
+  s.Cent_Cell_Max = 1, s.Cent_Cell_Ratio = 20.0, s.Cent_Cell_Coeff = 1.0;
   EXPECT_FALSE(FindSettingsProblem(s).has_value());
   s.Cent_Cell_Ratio = 20.1;
   ASSERT_TRUE(FindSettingsProblem(s).has_value());

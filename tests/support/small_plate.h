@@ -1,8 +1,11 @@
 #pragma once
 // Plates of real TIFF field pictures written from mosaic patterns.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "plate/demo_plate.h"
 #include "support/pictures.h"
 
 namespace vembrel::testing {
@@ -24,5 +27,15 @@ struct SmallPlateWell {
 std::string WriteSmallPlate(const std::string& folder, const std::string& prefix,
                             const std::vector<SmallPlateWell>& wells, int ringX = 480,
                             int ringY = 540);
+
+/// The first demo well of the seed that fits, -1 when none does.
+inline int FindDemoWell(std::uint32_t seed, const std::function<bool(const DemoWell&)>& fits) {
+  for (int well = 0; well < 96; ++well) {
+    if (fits(DescribeDemoWell(seed, well))) return well;
+  }
+  return -1;
+}
+
+inline constexpr std::array<bool, 4> kAllFields{true, true, true, true};
 
 }  // namespace vembrel::testing
