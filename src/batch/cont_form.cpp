@@ -109,6 +109,13 @@ QLabel* TContForm::addValueRow(QWidget* group, int row, const QString& caption, 
   return value;
 }
 
+void TContForm::addValueRows(QWidget* group,
+                             std::initializer_list<std::pair<const char*, const char*>> rows) {
+  int row = 0;
+  for (const auto& [caption, name] : rows)
+    addValueRow(group, row++, QString::fromLatin1(caption), name);
+}
+
 QCheckBox* TContForm::addCheckRow(QWidget* group, int row, const QString& caption,
                                   const char* name) {
   auto* box = new QCheckBox(caption, group);
@@ -124,20 +131,20 @@ QCheckBox* TContForm::addCheckRow(QWidget* group, int row, const QString& captio
 void TContForm::buildSettingsDisplay() {
   auto* picture = MakeGroup(this, QStringLiteral("Raw Picture Blue/Green"), "RawPictureGroup",
                             QRect(5, 396, 240, 150));
-  addValueRow(picture, 0, QStringLiteral("Cutoff green:"), "Cent_COG");
-  addValueRow(picture, 1, QStringLiteral("Cutoff blue:"), "Cent_COB");
-  addValueRow(picture, 2, QStringLiteral("Satur. blue:"), "Cent_SB");
-  addValueRow(picture, 3, QStringLiteral("Satur. green:"), "Cent_SG");
+  addValueRows(picture, {{"Cutoff green:", "Cent_COG"},
+                         {"Cutoff blue:", "Cent_COB"},
+                         {"Satur. blue:", "Cent_SB"},
+                         {"Satur. green:", "Cent_SG"}});
   addCheckRow(picture, 4, QStringLiteral("Full range green:"), "Cent_KFRG");
   addCheckRow(picture, 5, QStringLiteral("Full range blue:"), "Cent_KFRb");
 
   auto* immigrant = MakeGroup(this, QStringLiteral("Immigrant Cells"), "ImmigrantCellsGroup",
                               QRect(250, 396, 244, 150));
-  addValueRow(immigrant, 0, QStringLiteral("Cutoff green:"), "Cent_LCG");
-  addValueRow(immigrant, 1, QStringLiteral("Cutoff blue:"), "Cent_LCB");
-  addValueRow(immigrant, 2, QStringLiteral("Minimal Size:"), "Cent_MINS");
-  addValueRow(immigrant, 3, QStringLiteral("Maximal Size:"), "Cent_MAXS");
-  addValueRow(immigrant, 4, QStringLiteral("Delta Rings:"), "Cent_RISI");
+  addValueRows(immigrant, {{"Cutoff green:", "Cent_LCG"},
+                           {"Cutoff blue:", "Cent_LCB"},
+                           {"Minimal Size:", "Cent_MINS"},
+                           {"Maximal Size:", "Cent_MAXS"},
+                           {"Delta Rings:", "Cent_RISI"}});
 
   auto* green = MakeGroup(this, QStringLiteral("Green Channel"), "GreenChannelGroup",
                           QRect(5, 550, 240, 112));
@@ -153,11 +160,11 @@ void TContForm::buildSettingsDisplay() {
 
   auto* cells = MakeGroup(this, QStringLiteral("Universal cellular settings"),
                           "UniversalCellularGroup", QRect(5, 672, 489, 140));
-  addValueRow(cells, 0, QStringLiteral("Cutoff green:"), "Cent_Cell_GCO");
-  addValueRow(cells, 1, QStringLiteral("Minimal Size:"), "Cent_Cell_Min");
-  addValueRow(cells, 2, QStringLiteral("Maximal Size:"), "Cent_Cell_Max");
-  addValueRow(cells, 3, QStringLiteral("Length - ratio:"), "Cent_Cell_Ratio");
-  addValueRow(cells, 4, QStringLiteral("Roughness coeff:"), "Cent_Cell_Coeff");
+  addValueRows(cells, {{"Cutoff green:", "Cent_Cell_GCO"},
+                       {"Minimal Size:", "Cent_Cell_Min"},
+                       {"Maximal Size:", "Cent_Cell_Max"},
+                       {"Length - ratio:", "Cent_Cell_Ratio"},
+                       {"Roughness coeff:", "Cent_Cell_Coeff"}});
 }
 
 void TContForm::buildStartTabChoice() {

@@ -5,7 +5,9 @@
 // the batch and the plate overview.
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 #include "app/user_dialogs.h"
 #include "core/program_state.h"
@@ -62,6 +64,9 @@ class TContForm : public QWidget {
   void buildSettingsDisplay();
   void buildStartTabChoice();
   QLabel* addValueRow(QWidget* group, int row, const QString& caption, const char* name);
+  /// Value rows from the first row down: caption and object name of each.
+  void addValueRows(QWidget* group,
+                    std::initializer_list<std::pair<const char*, const char*>> rows);
   QCheckBox* addCheckRow(QWidget* group, int row, const QString& caption, const char* name);
   void onWellPressed(int well, Qt::MouseButton button);
   void openOverview();

@@ -209,17 +209,20 @@ void TMDIChild::buildGreenTab() {
   addApplyAndSave(panel, false);
 }
 
+void TMDIChild::addChannelGroup(QVBoxLayout* panel, const QString& title, int cutoffBar,
+                                int cutoffLabel, int saturationBar, int saturationLabel,
+                                int checkBox) {
+  auto* group = addGroup(panel, title);
+  addScrollBarRow(group, QStringLiteral("\"Blacked\" out at:"), cutoffBar, cutoffLabel);
+  addScrollBarRow(group, QStringLiteral("Saturation"), saturationBar, saturationLabel);
+  addCheckBox(group, QStringLiteral("Keep at full range"), checkBox);
+}
+
 void TMDIChild::buildRawTab() {
   QVBoxLayout* panel = nullptr;
   addTab(QStringLiteral("Raw two channel"), 3, &panel);
-  auto* green = addGroup(panel, QStringLiteral("Green channel"));
-  addScrollBarRow(green, QStringLiteral("\"Blacked\" out at:"), 1, 1);
-  addScrollBarRow(green, QStringLiteral("Saturation"), 2, 2);
-  addCheckBox(green, QStringLiteral("Keep at full range"), 1);
-  auto* blue = addGroup(panel, QStringLiteral("Blue channel"));
-  addScrollBarRow(blue, QStringLiteral("\"Blacked\" out at:"), 3, 5);
-  addScrollBarRow(blue, QStringLiteral("Saturation"), 4, 6);
-  addCheckBox(blue, QStringLiteral("Keep at full range"), 2);
+  addChannelGroup(panel, QStringLiteral("Green channel"), 1, 1, 2, 2, 1);
+  addChannelGroup(panel, QStringLiteral("Blue channel"), 3, 5, 4, 6, 2);
   addApplyAndSave(panel, true);
 }
 
@@ -235,14 +238,8 @@ QLabel* TMDIChild::addResultRow(QWidget* parent, const QString& caption, const c
 void TMDIChild::buildImmigrantTab() {
   QVBoxLayout* panel = nullptr;
   addTab(QStringLiteral("Immigrant cells"), 4, &panel);
-  auto* green = addGroup(panel, QStringLiteral("Green channel"));
-  addScrollBarRow(green, QStringLiteral("\"Blacked\" out at:"), 7, 44);
-  addScrollBarRow(green, QStringLiteral("Saturation"), 8, 45);
-  addCheckBox(green, QStringLiteral("Keep at full range"), 5);
-  auto* blue = addGroup(panel, QStringLiteral("Blue channel"));
-  addScrollBarRow(blue, QStringLiteral("\"Blacked\" out at:"), 13, 48);
-  addScrollBarRow(blue, QStringLiteral("Saturation"), 14, 49);
-  addCheckBox(blue, QStringLiteral("Keep at full range"), 6);
+  addChannelGroup(panel, QStringLiteral("Green channel"), 7, 44, 8, 45, 5);
+  addChannelGroup(panel, QStringLiteral("Blue channel"), 13, 48, 14, 49, 6);
   auto* nuclei = addGroup(panel, QStringLiteral("Nuclei"));
   addScrollBarRow(nuclei, QStringLiteral("Lower cutoff GREEN"), 9, 18);
   addScrollBarRow(nuclei, QStringLiteral("Lower cutoff BLUE"), 10, 19);

@@ -65,6 +65,10 @@ class TMDIChild : public QWidget {
   QGroupBox* addGroup(QVBoxLayout* panel, const QString& title);
   void addScrollBarRow(QGroupBox* group, const QString& caption, int number, int labelNumber);
   QCheckBox* addCheckBox(QWidget* parent, const QString& caption, int number);
+  /// A channel's group: cut-off and saturation sliders with their labels, and
+  /// the full-range check box.
+  void addChannelGroup(QVBoxLayout* panel, const QString& title, int cutoffBar, int cutoffLabel,
+                       int saturationBar, int saturationLabel, int checkBox);
   QLabel* addResultRow(QWidget* parent, const QString& caption, const char* labelName, int top);
   QLabel* addValueLabel(QWidget* parent, const QString& name);
   QPushButton* addButton(QWidget* parent, const QString& caption, const QString& name,

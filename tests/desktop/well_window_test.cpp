@@ -1,6 +1,6 @@
-// The well window's widgets bound to the model: coupled and mirrored sliders,
-// ring arrows and AutoFit, typed ring sizes and increments, Apply across two
-// windows, saving and opening settings, and the mouse wheel over a picture.
+// The well window's widgets bound to the model: what the model holds is shown,
+// and every kind of control (slider, check box, edit, arrow, button) reaches
+// it. The semantics behind the controls are the engine's own tests.
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -50,12 +50,21 @@ class WellWindowTest : public QObject {
   QString label(int number, const char* caption = "A01") {
     return control<QLabel>(QStringLiteral("Label%1").arg(number), caption).text();
   }
+  QString panelValue(const char* name) {
+    return frame_->contForm().findChild<QLabel*>(QString::fromLatin1(name))->text();
+  }
+  void click(const char* name, const char* caption = "A01") {
+    auto* button = window(caption).findChild<QAbstractButton*>(QString::fromLatin1(name));
+    if (button == nullptr) qFatal("no button %s", name);
+    button->click();
+  }
   void openWell(const char* name) {
     QTest::mouseClick(&frame_->contForm().plateMap(), Qt::LeftButton, {},
                       PlateMap::circleRect(WellIndex(name)).center());
   }
   // Types text into an edit field and confirms it with Return.
-  void type(QLineEdit& edit, const QString& text) {
+  void type(const char* name, const QString& text) {
+    QLineEdit& edit = control<QLineEdit>(QString::fromLatin1(name));
     edit.setFocus();
     edit.selectAll();
     QTest::keyClicks(&edit, text);
@@ -95,139 +104,81 @@ class WellWindowTest : public QObject {
 
     // Ranges and values come from the model, which took the universal settings.
     QCOMPARE(bar(2).minimum(), 1);
-    QCOMPARE(bar(2).maximum(), 255);
-    QCOMPARE(bar(4).value(), 155);
     QCOMPARE(bar(14).value(), 155);
     QCOMPARE(label(6), QStringLiteral("155"));
-    QCOMPARE(bar(5).maximum(), 65536);
     QCOMPARE(control<QLineEdit>(QStringLiteral("Edit1")).text(), QStringLiteral("350"));
-    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit2")).text(), QStringLiteral("50"));
     QVERIFY(control<QCheckBox>(QStringLiteral("CheckBox1")).isChecked());
-    QVERIFY(!control<QCheckBox>(QStringLiteral("CheckBox3")).isChecked());
-    QVERIFY(!control<QPushButton>(QStringLiteral("Button8")).isEnabled());
     QVERIFY(!bar(15).isEnabled());
-    QVERIFY(bar(9).isEnabled());
 
     // The pictures are shown at 1:1 and the first pass produced counts.
     QCOMPARE(control<QLabel>(QStringLiteral("Image1")).pixmap().size(), QSize(1024, 1024));
     QCOMPARE(control<QLabel>(QStringLiteral("Image4")).pixmap().size(), QSize(1024, 1024));
     QVERIFY(label(31).toInt() > 0);
     QVERIFY(!label(13).isEmpty());
-    QVERIFY(!label(26).isEmpty());
   }
 
-  void coupledSlidersPushTheirPartner() {
-    // Green saturation below the cut-off pushes the cut-off down, on both tabs.
+  void slidersAndCheckBoxesShowWhatTheModelMade() {
+    // Green saturation below the cut-off pushes the cut-off down, on both tabs,
+    // and the control panel shows the new universal value.
     bar(1).setValue(120);
     bar(2).setValue(60);
     QCOMPARE(bar(1).value(), 59);
     QCOMPARE(label(1), QStringLiteral("59"));
-    QCOMPARE(label(2), QStringLiteral("60"));
     QCOMPARE(bar(7).value(), 59);
-    QCOMPARE(bar(8).value(), 60);
     QCOMPARE(label(44), QStringLiteral("59"));
+    QCOMPARE(panelValue("Cent_COG"), QStringLiteral("59"));
 
-    // Nuclei of 16 pixels: a minimal size of 20 leaves no nucleus in the ring.
-    const int before = label(13).toInt();
-    QVERIFY(before > 0);
+    // Nuclei of 16 pixels: a minimal size of 20 leaves none in the ring.
     bar(11).setValue(20);
     QCOMPARE(label(23), QStringLiteral("20"));
     QCOMPARE(label(13), QStringLiteral("0"));
-    // The minimal size above the maximal pushes the maximal one up.
-    bar(12).setValue(150);
-    bar(11).setValue(200);
-    QCOMPARE(bar(12).value(), 201);
-    QCOMPARE(label(25), QStringLiteral("201"));
-    bar(11).setValue(10);  // back to the universal value
-    QCOMPARE(label(13).toInt(), before);
-    QCOMPARE(frame_->state().central.Cent_MINS, 10);
-    QCOMPARE(frame_->contForm().findChild<QLabel*>(QStringLiteral("Cent_MAXS"))->text(),
-             QStringLiteral("201"));
-  }
 
-  void mirrorTabsMoveTogether() {
-    bar(13).setValue(30);  // "Immigrant cells" tab, blue cut-off
-    QCOMPARE(bar(3).value(), 30);
-    QCOMPARE(label(5), QStringLiteral("30"));
-    QCOMPARE(label(48), QStringLiteral("30"));
-    const QString totalAt30 = label(31);
-
-    control<QCheckBox>(QStringLiteral("CheckBox6")).click();
-    QCOMPARE(control<QCheckBox>(QStringLiteral("CheckBox2")).isChecked(),
-             control<QCheckBox>(QStringLiteral("CheckBox6")).isChecked());
-    control<QCheckBox>(QStringLiteral("CheckBox6")).click();
-
-    // The same change on the "Raw two channel" tab gives the same counts.
-    bar(3).setValue(0);
-    bar(3).setValue(30);
-    QCOMPARE(bar(13).value(), 30);
-    QCOMPARE(label(31), totalAt30);
+    click("CheckBox6");
+    QVERIFY(!control<QCheckBox>(QStringLiteral("CheckBox2")).isChecked());
   }
 
   void arrowsMoveTheRingAndAutoFitReturnsIt() {
     const int x = label(26).toInt();
     const int y = label(27).toInt();
-    control<QToolButton>(QStringLiteral("BitBtn1")).click();
+    click("BitBtn1");
     QCOMPARE(label(26).toInt(), x - 1);
-    control<QToolButton>(QStringLiteral("BitBtn3")).click();
-    control<QToolButton>(QStringLiteral("BitBtn3")).click();
-    QCOMPARE(label(27).toInt(), y + 2);
-    control<QToolButton>(QStringLiteral("BitBtn4")).click();
+    click("BitBtn3");
     QCOMPARE(label(27).toInt(), y + 1);
-    control<QPushButton>(QStringLiteral("Button5")).click();
+    click("Button5");
     QCOMPARE(label(26).toInt(), x);
     QCOMPARE(label(27).toInt(), y);
   }
 
-  void typedRingSizeRefitsAndInvalidTextChangesNothing() {
-    QLineEdit& edit1 = control<QLineEdit>(QStringLiteral("Edit1"));
+  void typedEditsReachTheModelOrShowTheError() {
     const std::uint64_t revision = window().model().revision();
-    const QString nuclei = label(13);
-    type(edit1, QStringLiteral("abc"));
+    type("Edit1", QStringLiteral("abc"));
     QCOMPARE(script_.errors, QStringList{QStringLiteral("'abc' is not a valid integer value")});
     script_.errors.clear();
     QCOMPARE(window().model().revision(), revision);
-    QCOMPARE(edit1.text(), QStringLiteral("350"));
-    QCOMPARE(label(13), nuclei);
-    QCOMPARE(frame_->state().central.Cent_diam, 350);
+    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit1")).text(), QStringLiteral("350"));
 
     // The plate's dark disc has radius 200 around (480, 540).
-    type(edit1, QStringLiteral("200"));
-    QCOMPARE(frame_->state().central.Cent_diam, 200);
-    QCOMPARE(frame_->contForm().findChild<QLabel*>(QStringLiteral("Cent_diam"))->text(),
-             QStringLiteral("200"));
+    type("Edit1", QStringLiteral("200"));
+    QCOMPARE(panelValue("Cent_diam"), QStringLiteral("200"));
     QVERIFY(std::abs(label(26).toInt() - 480) <= 2);
     QVERIFY(std::abs(label(27).toInt() - 540) <= 2);
+    click("UpDown1Up");
+    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit1")).text(), QStringLiteral("201"));
 
-    // The up-down changes the size by one.
-    control<QToolButton>(QStringLiteral("UpDown1Up")).click();
-    QCOMPARE(edit1.text(), QStringLiteral("201"));
+    type("Edit2", QStringLiteral("0"));
+    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit2")).text(), QStringLiteral("10"));
+    click("UpDown2Up");
+    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit2")).text(), QStringLiteral("20"));
   }
 
-  void typedIncrementBelowOneBecomesTen() {
-    QLineEdit& edit2 = control<QLineEdit>(QStringLiteral("Edit2"));
-    type(edit2, QStringLiteral("0"));
-    QCOMPARE(edit2.text(), QStringLiteral("10"));
-    QCOMPARE(frame_->state().central.Cent_RISI, 10);
-    type(edit2, QStringLiteral("x1"));
-    QCOMPARE(script_.errors, QStringList{QStringLiteral("'x1' is not a valid integer value")});
-    script_.errors.clear();
-    QCOMPARE(edit2.text(), QStringLiteral("10"));
-    QCOMPARE(frame_->state().central.Cent_RISI, 10);
-    control<QToolButton>(QStringLiteral("UpDown2Up")).click();
-    QCOMPARE(edit2.text(), QStringLiteral("20"));
-  }
-
-  void applyReanalysesTheOtherWindow() {
+  void everyApplyButtonReanalysesTheOtherWindow() {
     openWell("A02");
     bar(10, "A02").setValue(150);
-    QCOMPARE(bar(10, "A01").value(), 100);
-    control<QPushButton>(QStringLiteral("Button6"), "A02").click();
+    click("Button6", "A02");
     QCOMPARE(bar(10, "A01").value(), 150);
     QCOMPARE(label(19, "A01"), QStringLiteral("150"));
-    // The other "Apply" buttons do the same.
     bar(9, "A01").setValue(60);
-    control<QPushButton>(QStringLiteral("Button6_3"), "A01").click();
+    click("Button6_3", "A01");
     QCOMPARE(bar(9, "A02").value(), 60);
   }
 
@@ -244,13 +195,12 @@ class WellWindowTest : public QObject {
     QCOMPARE(bar(10).value(), 130);
   }
 
-  void saveAndOpenSettings() {
+  void saveAndOpenSettingsThroughTheirDialogs() {
     bar(1).setValue(33);
     script_.settingsToSave = QString::fromStdString(folder_.file("mine"));
-    control<QPushButton>(QStringLiteral("SaveSettings1")).click();
+    click("SaveSettings1");
     QCOMPARE(script_.saveStartFolder, QString::fromStdString(folder_.path().string() + "/"));
     const std::string saved = folder_.file("mine.VLS");
-    QVERIFY(std::filesystem::exists(saved));
     QCOMPARE(ReadSettingsFile(saved).Cent_COG, 33);
 
     // Change the window, then open the file: the active window takes it back.
@@ -258,9 +208,7 @@ class WellWindowTest : public QObject {
     script_.settingsToOpen = QString::fromStdString(saved);
     frame_->findChild<QAction*>(QStringLiteral("OpenSettings1"))->trigger();
     QCOMPARE(bar(1).value(), 33);
-    QCOMPARE(label(1), QStringLiteral("33"));
-    QCOMPARE(frame_->contForm().findChild<QLabel*>(QStringLiteral("Cent_COG"))->text(),
-             QStringLiteral("33"));
+    QCOMPARE(panelValue("Cent_COG"), QStringLiteral("33"));
 
     // A broken file is refused with a message naming it; nothing changes.
     const std::string broken = folder_.file("broken.VLS");
@@ -271,7 +219,6 @@ class WellWindowTest : public QObject {
     QVERIFY(script_.errors.front().contains(QStringLiteral("broken.VLS")));
     script_.errors.clear();
     QCOMPARE(bar(1).value(), 33);
-    QCOMPARE(frame_->state().central.Cent_COG, 33);
   }
 
   void wheelScrollsThePictureUnderThePointer() {

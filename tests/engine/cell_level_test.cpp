@@ -5,39 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
-#include "constructed_well.h"
 #include "core/error.h"
 #include "core/text_file.h"
 #include "engine_fixture.h"
 
 namespace vembrel::testing {
 namespace {
-
-struct Rect {
-  int x, y, w, h;  // bottom-left pixel and size
-  bool contains(int c, int r) const { return c >= x && c < x + w && r >= y && r < y + h; }
-};
-
-constexpr Rect kRoundBody{550, 500, 12, 12}, kRoundNucleus{554, 504, 4, 4};
-constexpr Rect kLongBody{650, 350, 40, 6}, kLongNucleus{665, 351, 4, 4};
-constexpr Rect kBareNucleus{500, 600, 4, 4};
-
-bool InNucleus(int c, int r) {
-  return kRoundNucleus.contains(c, r) || kLongNucleus.contains(c, r) || kBareNucleus.contains(c, r);
-}
-int CellsBlue(int c, int r) {
-  return InNucleus(c, r) ? 200 : 0;
-}
-int CellsGreen(int c, int r) {
-  if (InNucleus(c, r)) return 200;
-  if (kRoundBody.contains(c, r) || kLongBody.contains(c, r)) return 150;
-  const int dx = c - kRingX, dy = r - kRingY;
-  return dx * dx + dy * dy < kRing * kRing ? 20 : 200;
-}
 
 class CellLevelTest : public ::testing::Test {
  protected:
@@ -166,29 +142,6 @@ TEST_F(CellLevelTest, ExportFailureNamesThePath) {
     EXPECT_NE(std::string(e.what()).find(resultsFolder() + "CellShape"), std::string::npos)
         << e.what();
   }
-}
-
-TEST_F(CellLevelTest, CommandLineReportsAndExportsTheCells) {
-  const std::string command = std::string(VEMBREL_BINARY) + " well " + plate.anyPicture() +
-                              " A01 --cells --json --export 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string out;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-  ASSERT_EQ(pclose(pipe), 0) << out;
-
-  const nlohmann::json cells = nlohmann::json::parse(out)["cells"];
-  EXPECT_EQ(cells["kept"], 2);
-  EXPECT_EQ(cells["seeds"], 3);
-  EXPECT_EQ(cells["list"][1]["size"], 240);
-  EXPECT_TRUE(cells["elongation"]["median"].is_number());
-  // The file and its figures agree with the window's own export.
-  const std::vector<std::string> lines =
-      SplitLines(ReadWholeFile(resultsFolder() + "CellShape/T_A01_Cell_Data_VL.csv"));
-  ASSERT_EQ(lines.size(), 56u);
-  EXPECT_EQ(lines[55].rfind("1\t240\t40\t6\t", 0), 0u);
-  EXPECT_TRUE(std::filesystem::exists(resultsFolder() + "CellJPEGS/T_A01.jpg"));
 }
 
 }  // namespace

@@ -1,42 +1,10 @@
 #include "engine_fixture.h"
 
-#include <cstdint>
-#include <filesystem>
 #include <stdexcept>
-#include <vector>
 
-#include "constructed_well.h"
-#include "imaging/mosaic.h"
 #include "plate/well_names.h"
-#include "support/tiff_writer.h"
 
 namespace vembrel::testing {
-
-void WriteFieldTiff(const std::string& path, int width, int height,
-                    const std::function<int(int x, int yTop)>& grey) {
-  std::vector<std::uint16_t> values;
-  values.reserve(std::size_t(width) * height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) values.push_back(static_cast<std::uint16_t>(grey(x, y)));
-  }
-  WriteGreyTiff(path, width, height, values);
-}
-
-PlateFixture::PlateFixture() {
-  std::filesystem::create_directories(dir.file("plate"));
-}
-
-void PlateFixture::writeChannel(const std::string& well, bool green, const MosaicGrey& grey,
-                                int fieldMask) {
-  for (int field = 0; field < 4; ++field) {
-    if ((fieldMask & (1 << field)) == 0) continue;
-    const std::string path =
-        plateFolder() + "T_" + well + "f0" + std::to_string(field) + (green ? "d1.tif" : "d0.tif");
-    WriteFieldTiff(path, kFieldSize, kFieldSize, [&](int x, int yTop) {
-      return grey(QuadrantColumn(field) + x, QuadrantRow(field) + kFieldSize - 1 - yTop);
-    });
-  }
-}
 
 WellWindow& PlateFixture::open(const std::string& well) {
   if (!workspace.plate().open) workspace.FileOpen(anyPicture());
@@ -48,8 +16,7 @@ WellWindow& PlateFixture::open(const std::string& well) {
 
 int RingGreen(int column, int row) {
   if (NucleiBlue(column, row) != 0) return 200;
-  const int dx = column - kRingX, dy = row - kRingY;
-  return dx * dx + dy * dy < kRing * kRing ? 20 : 200;
+  return InDisc(column, row, kRingX, kRingY, kRing) ? 20 : 200;
 }
 
 int NucleiBlue(int column, int row) {
@@ -57,6 +24,31 @@ int NucleiBlue(int column, int row) {
     if (column >= b.x && column < b.x + b.w && row >= b.y && row < b.y + b.h) return 200;
   }
   return 0;
+}
+
+namespace {
+
+struct Rect {
+  int x, y, w, h;  // bottom-left pixel and size
+  bool contains(int c, int r) const { return c >= x && c < x + w && r >= y && r < y + h; }
+};
+constexpr Rect kRoundBody{550, 500, 12, 12}, kRoundNucleus{554, 504, 4, 4};
+constexpr Rect kLongBody{650, 350, 40, 6}, kLongNucleus{665, 351, 4, 4};
+constexpr Rect kBareNucleus{500, 600, 4, 4};
+
+}  // namespace
+
+int CellsBlue(int c, int r) {
+  const bool nucleus =
+      kRoundNucleus.contains(c, r) || kLongNucleus.contains(c, r) || kBareNucleus.contains(c, r);
+  const bool outside = !InDisc(c, r, kRingX, kRingY, kRing) && NucleiBlue(c, r) != 0;
+  return nucleus || outside ? 200 : 0;
+}
+
+int CellsGreen(int c, int r) {
+  if (CellsBlue(c, r) != 0) return 200;
+  if (kRoundBody.contains(c, r) || kLongBody.contains(c, r)) return 150;
+  return InDisc(c, r, kRingX, kRingY, kRing) ? 20 : 200;
 }
 
 }  // namespace vembrel::testing

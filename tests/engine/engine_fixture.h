@@ -1,35 +1,63 @@
 #pragma once
-// Constructed plates for the engine tests: real TIFF field files written with
-// libtiff into a temporary plate folder, and a workspace to open them with.
-#include <functional>
+// Constructed plates for the engine tests: real TIFF field files in a
+// temporary plate folder, and a workspace to open them with.
+//
+// The constructed well: a dark ring of radius 350 at (600, 450) in the green
+// channel and rectangular nuclei (blue 200, green 200) inside and outside it.
+// With the default settings a nucleus is accepted when 10 < size < 255.
+#include <array>
 #include <memory>
 #include <string>
 
 #include "core/program_state.h"
 #include "engine/workspace.h"
+#include "support/small_plate.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
 
-/// Grey value of mosaic pixel (column, row counted from the bottom).
-using MosaicGrey = std::function<int(int column, int row)>;
+inline constexpr int kRingX = 600, kRingY = 450, kRing = 350;
 
-/// Writes one 8-bit greyscale TIFF of width x height; grey(x, yTop) with y = 0 the top row.
-void WriteFieldTiff(const std::string& path, int width, int height,
-                    const std::function<int(int x, int yTop)>& grey);
+struct Block {
+  int x, y, w, h;  // bottom-left pixel (column, row from the bottom) and size
+  bool inRing;
+  int size() const { return w * h; }
+  bool accepted() const { return 10 < size() && size() < 255; }
+};
+
+inline constexpr std::array<Block, 10> kBlocks{{
+    {600, 550, 3, 4, true},    // 12 px, seed 100 from the centre
+    {801, 450, 4, 5, true},    // 20 px, seed 201 from the centre
+    {500, 400, 2, 5, true},    // exactly the minimal size: rejected
+    {650, 300, 1, 1, true},    // one pixel: rejected
+    {400, 600, 16, 16, true},  // 256 px: rejected
+    {700, 300, 3, 4, true},    // these two touch only at a corner:
+    {703, 304, 3, 4, true},    // two nuclei
+    {598, 30, 5, 5, false},    // outside the ring, for the density profile
+    {100, 900, 5, 5, false},
+    {1000, 1000, 5, 5, false},
+}};
+
+/// Green mosaic of grey 200 with a dark disc of grey 20 (the ring), and
+/// green 200 at the nuclei of NucleiBlue so they pass the green cut-off.
+int RingGreen(int column, int row);
+/// Blue mosaic: 200 on the constructed nuclei, 0 elsewhere.
+int NucleiBlue(int column, int row);
+
+/// The cell well: inside the same ring a round cell (12 x 12 body around a
+/// 4 x 4 nucleus), a long one (40 x 6 around 4 x 4) and a bare 4 x 4 nucleus;
+/// outside it the nuclei of the constructed well.
+int CellsBlue(int column, int row);
+int CellsGreen(int column, int row);
 
 /// A plate folder "plate/" with the prefix "T_" in a temporary folder, and a
 /// workspace over a program state of its own.
 class PlateFixture {
  public:
-  PlateFixture();
-  /// Writes the four fields of one channel of a well from a mosaic pattern;
-  /// fields whose bit is clear in fieldMask are not written.
-  void writeChannel(const std::string& well, bool green, const MosaicGrey& grey,
-                    int fieldMask = 0xF);
-  void writeWell(const std::string& well, const MosaicGrey& blue, const MosaicGrey& green) {
-    writeChannel(well, false, blue);
-    writeChannel(well, true, green);
+  void writeWell(const std::string& well, const MosaicGrey& blue = NucleiBlue,
+                 const MosaicGrey& green = RingGreen) {
+    WriteWellChannel(dir.file("plate"), "T_", well, false, blue);
+    WriteWellChannel(dir.file("plate"), "T_", well, true, green);
   }
   /// Opens the plate and left-clicks the well: its window opens and runs its pass.
   WellWindow& open(const std::string& well);
@@ -40,11 +68,5 @@ class PlateFixture {
   std::unique_ptr<ProgramState> state = std::make_unique<ProgramState>();
   Workspace workspace{*state};
 };
-
-/// Green mosaic of grey 200 with a dark disc of grey 20 (radius 350 at 600, 450),
-/// and green 200 at the nuclei of NucleiBlue so they pass the green cut-off.
-int RingGreen(int column, int row);
-/// Blue mosaic: 200 on the constructed nuclei, 0 elsewhere.
-int NucleiBlue(int column, int row);
 
 }  // namespace vembrel::testing

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <filesystem>
 
-#include "constructed_well.h"
 #include "engine_fixture.h"
 #include "imaging/image_files.h"
 #include "render/canvas.h"
+#include "support/tiff_writer.h"
 
 namespace vembrel::testing {
 namespace {
@@ -44,7 +44,7 @@ Expected FromBlocks() {
 
 class WellPass : public ::testing::Test {
  protected:
-  void SetUp() override { plate.writeWell("A01", NucleiBlue, RingGreen); }
+  void SetUp() override { plate.writeWell("A01"); }
   PlateFixture plate;
 };
 
@@ -129,27 +129,33 @@ TEST_F(WellPass, NoAcceptedNucleusEmptiesTheProfileButKeepsTheRadii) {
   EXPECT_EQ(window.label("Label30"), "");
 }
 
-TEST_F(WellPass, MissingOrOddFieldsLeaveTheirQuadrantsBlack) {
+TEST_F(WellPass, MissingOrOddFieldsAreNamedAndLeaveTheirQuadrantsBlack) {
   plate.writeWell(
       "A02", [](int, int) { return 70; }, [](int, int) { return 90; });
   plate.writeWell(
       "A03", [](int, int) { return 70; }, [](int, int) { return 90; });
-  // A03: field 2 missing in both channels, field 3 a 256 x 256 picture.
-  for (const char* channel : {"d0", "d1"}) {
-    std::filesystem::remove(plate.plateFolder() + "T_A03f02" + channel + ".tif");
-    WriteFieldTiff(plate.plateFolder() + "T_A03f03" + channel + ".tif", 256, 256,
-                   [](int, int) { return 70; });
-  }
   plate.open("A02");
+  // After the plate opened: A03's field 2 goes missing, field 3 becomes 256 x 256.
+  std::vector<std::string> problems;
+  for (const char* channel : {"d0", "d1"}) {
+    const std::string gone = plate.plateFolder() + "T_A03f02" + channel + ".tif";
+    const std::string small = plate.plateFolder() + "T_A03f03" + channel + ".tif";
+    std::filesystem::remove(gone);
+    WriteGreyTiff(small, 256, 256, std::vector<std::uint16_t>(256 * 256, 70));
+    problems.push_back("Field picture '" + gone + "' does not exist");
+    problems.push_back("Field picture '" + small + "' is 256 x 256 pixels, not 512 x 512");
+  }
   WellWindow& window = plate.open("A03");
-  EXPECT_EQ(window.fieldProblems().size(), 4u);
+  std::vector<std::string> named = window.fieldProblems();
+  std::sort(named.begin(), named.end());
+  std::sort(problems.begin(), problems.end());
+  EXPECT_EQ(named, problems);
   for (int image : {1, 2}) {
     const Picture& mosaic = window.image(image);
     EXPECT_EQ(mosaic.at(100, 100, kBlue), image == 1 ? 70 : 90);  // field 0
     EXPECT_EQ(mosaic.at(900, 100, kBlue), image == 1 ? 70 : 90);  // field 1
-    EXPECT_EQ(mosaic.at(900, 900, kBlue), 0);                     // field 2 missing
-    EXPECT_EQ(mosaic.at(100, 900, kBlue), 0);                     // field 3 not 512 x 512
-    EXPECT_EQ(mosaic.at(511, 1023, kGreen), 0);
+    EXPECT_EQ(mosaic.at(900, 900, kBlue), 0);  // field 2 missing, not A02's field
+    EXPECT_EQ(mosaic.at(100, 900, kBlue), 0);  // field 3 not 512 x 512
   }
 }
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
-#include "core/text_file.h"
 #include "engine_fixture.h"
 #include "plate/settings_file.h"
+#include "support/settings_text.h"
 
 namespace vembrel::testing {
 namespace {
@@ -12,8 +12,8 @@ namespace {
 class WorkspaceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    plate.writeWell("A01", NucleiBlue, RingGreen);
-    plate.writeWell("A02", NucleiBlue, RingGreen);
+    plate.writeWell("A01");
+    plate.writeWell("A02");
   }
   PlateFixture plate;
   Workspace& ws = plate.workspace;
@@ -81,14 +81,10 @@ TEST_F(WorkspaceTest, OpenSettingsChecksTheWholeFileBeforeApplyingIt) {
   CentralSettings wanted;
   wanted.Cent_LCB = 80;
   wanted.Cent_diam = 300;
-  std::vector<std::string> lines = SettingsFileLines(wanted);
   const std::string good = plate.dir.file("good.VLS");
   WriteSettingsFile(good, wanted);
-  lines[1] = "abc";  // Cent_COG
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
   const std::string bad = plate.dir.file("bad.VLS");
-  WriteFileAtomically(bad, text);
+  WriteBytes(bad, SettingsText({{"Cent_COG", "abc"}}, wanted));
 
   EXPECT_THROW(ws.OpenSettings(bad), Error);
   EXPECT_EQ(plate.state->central, before);
@@ -100,12 +96,6 @@ TEST_F(WorkspaceTest, OpenSettingsChecksTheWholeFileBeforeApplyingIt) {
   EXPECT_EQ(window.ringRadius(), 300);
   EXPECT_EQ(window.passCount(), passes + 1);
   EXPECT_EQ(plate.state->central, wanted);
-
-  // "Save Settings" adds the extension only to a name without one.
-  window.SaveSettings(plate.dir.file("saved"));
-  window.SaveSettings(plate.dir.file("saved.txt"));
-  EXPECT_EQ(ReadSettingsFile(plate.dir.file("saved.VLS")), wanted);
-  EXPECT_EQ(ReadSettingsFile(plate.dir.file("saved.txt")), wanted);
 }
 
 }  // namespace

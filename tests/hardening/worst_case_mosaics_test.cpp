@@ -5,31 +5,16 @@
 // and benchmarks, not here).
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "imaging/cell_segmentation.h"
 #include "imaging/cell_shape.h"
 #include "imaging/composite.h"
 #include "imaging/immigrants.h"
 #include "imaging/nuclei.h"
 #include "imaging/ring_fit.h"
+#include "support/pictures.h"
 
-namespace vembrel {
+namespace vembrel::testing {
 namespace {
-
-using Pattern = std::function<int(int column, int row)>;  // grey value 0..255
-
-Picture Mosaic(const Pattern& grey) {
-  Picture picture(kMosaicSize, kMosaicSize);
-  for (int row = 0; row < kMosaicSize; ++row) {
-    for (int column = 0; column < kMosaicSize; ++column) {
-      std::uint8_t* pixel =
-          &picture.bytes[4 * (static_cast<std::size_t>(row) * kMosaicSize + column)];
-      pixel[0] = pixel[1] = pixel[2] = static_cast<std::uint8_t>(grey(column, row));
-    }
-  }
-  return picture;
-}
 
 struct PassFigures {
   int total = 0;  // nuclei of the whole mosaic
@@ -38,9 +23,9 @@ struct PassFigures {
   int shaped = 0;
 };
 
-PassFigures RunPass(const Pattern& blue, const Pattern& green, int radius) {
-  const Picture blueMosaic = Mosaic(blue);
-  Picture greenMosaic = Mosaic(green);
+PassFigures RunPass(const MosaicGrey& blue, const MosaicGrey& green, int radius) {
+  const Picture blueMosaic = GreyPicture(kMosaicSize, kMosaicSize, blue);
+  Picture greenMosaic = GreyPicture(kMosaicSize, kMosaicSize, green);
   Picture composite;
   MakeComposite(blueMosaic, greenMosaic, ChannelWindow{}, ChannelWindow{}, composite);
   const RingSearchResult ring = FitRing(greenMosaic, radius);
@@ -77,7 +62,7 @@ PassFigures RunPass(const Pattern& blue, const Pattern& green, int radius) {
 }
 
 TEST(WorstCaseMosaics, EverythingMarkedIsOneOversizedNucleus) {
-  const Pattern white = [](int, int) { return 255; };
+  const MosaicGrey white = [](int, int) { return 255; };
   const PassFigures f = RunPass(white, white, 350);
   EXPECT_EQ(f.total, 0);
   EXPECT_EQ(f.counts.nuclei, 0);
@@ -86,7 +71,7 @@ TEST(WorstCaseMosaics, EverythingMarkedIsOneOversizedNucleus) {
 }
 
 TEST(WorstCaseMosaics, GiantNucleusIsRejectedAndSmallOnesAround) {
-  const Pattern giant = [](int column, int row) {
+  const MosaicGrey giant = [](int column, int row) {
     const int dx = column - 512, dy = row - 512;
     return dx * dx + dy * dy < 200 * 200 ? 255 : 0;
   };
@@ -97,14 +82,14 @@ TEST(WorstCaseMosaics, GiantNucleusIsRejectedAndSmallOnesAround) {
 }
 
 TEST(WorstCaseMosaics, CheckerboardAndDenseLatticeFinishConsistently) {
-  const Pattern checker = [](int column, int row) { return (column + row) % 2 ? 255 : 0; };
+  const MosaicGrey checker = [](int column, int row) { return (column + row) % 2 ? 255 : 0; };
   const PassFigures board = RunPass(checker, checker, 600);
   EXPECT_EQ(board.counts.seeds.size(), static_cast<std::size_t>(board.counts.nuclei));
   EXPECT_EQ(board.shaped, board.cells);
 
   // 2 x 2 nuclei every 4 pixels in a bright green field: tens of thousands of
   // seeds, each grown into the green around it.
-  const Pattern lattice = [](int column, int row) {
+  const MosaicGrey lattice = [](int column, int row) {
     return column % 4 < 2 && row % 4 < 2 ? 255 : 0;
   };
   const PassFigures dense = RunPass(
@@ -121,4 +106,4 @@ TEST(WorstCaseMosaics, CheckerboardAndDenseLatticeFinishConsistently) {
 }
 
 }  // namespace
-}  // namespace vembrel
+}  // namespace vembrel::testing

@@ -95,21 +95,16 @@ TEST(Canvas, EllipseIsSymmetricInsideItsBox) {
 }
 
 TEST(Canvas, PieRunsCounterClockwiseBetweenRadials) {
-  // From the radial to the right round to the radial upwards: the upper right quarter.
-  Board quarter;
+  // From the radial to the right round to the radial upwards: the upper right
+  // quarter; the same radials the other way round: the other three quarters.
+  Board quarter, rest;
   quarter.canvas.Pie(0, 0, 30, 30, 30, 15, 15, 0, kPureRed, kPureBlue);
-  EXPECT_EQ(quarter.canvas.GetPixel(20, 9), kPureBlue);
-  EXPECT_EQ(quarter.canvas.GetPixel(9, 9), kWhite);
-  EXPECT_EQ(quarter.canvas.GetPixel(9, 20), kWhite);
-  EXPECT_EQ(quarter.canvas.GetPixel(20, 20), kWhite);
-
-  // The same radials the other way round: three quarters.
-  Board rest;
   rest.canvas.Pie(0, 0, 30, 30, 15, 0, 30, 15, kPureRed, kPureBlue);
-  EXPECT_EQ(rest.canvas.GetPixel(20, 9), kWhite);
-  EXPECT_EQ(rest.canvas.GetPixel(9, 9), kPureBlue);
-  EXPECT_EQ(rest.canvas.GetPixel(9, 20), kPureBlue);
-  EXPECT_EQ(rest.canvas.GetPixel(20, 20), kPureBlue);
+  for (const Point p : {Point{20, 9}, Point{9, 9}, Point{9, 20}, Point{20, 20}}) {
+    const bool upperRight = p.x > 15 && p.y < 15;
+    EXPECT_EQ(quarter.canvas.GetPixel(p.x, p.y), upperRight ? kPureBlue : kWhite);
+    EXPECT_EQ(rest.canvas.GetPixel(p.x, p.y), upperRight ? kWhite : kPureBlue);
+  }
   EXPECT_GT(rest.Count(kPureBlue), 2 * quarter.Count(kPureBlue));
 }
 

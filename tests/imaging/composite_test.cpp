@@ -3,45 +3,43 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
-#include "mosaic_helpers.h"
+#include "support/pictures.h"
 
 namespace vembrel {
 namespace {
 
-TEST(WindowValue, CutoffAndSaturationAreInclusiveWithoutStretch) {
-  const ChannelWindow window{50, 200, false};
-  EXPECT_EQ(WindowValue(49, window), 0);
-  EXPECT_EQ(WindowValue(50, window), 50);
-  EXPECT_EQ(WindowValue(200, window), 200);
-  EXPECT_EQ(WindowValue(201, window), 255);
-}
-
-TEST(WindowValue, StretchTruncatesTowardZero) {
-  const ChannelWindow window{50, 200, true};
-  EXPECT_EQ(WindowValue(49, window), 0);
-  EXPECT_EQ(WindowValue(50, window), 0);
-  EXPECT_EQ(WindowValue(125, window), 127);  // 75 x 255 / 150 = 127.5
-  EXPECT_EQ(WindowValue(200, window), 255);
-  EXPECT_EQ(WindowValue(201, window), 255);
-
-  const ChannelWindow low{0, 100, true};
-  EXPECT_EQ(WindowValue(99, low), 252);
-  EXPECT_EQ(WindowValue(100, low), 255);
-  EXPECT_EQ(WindowValue(101, low), 255);
-}
-
-TEST(WindowValue, FullWindowIsIdentityWithAndWithoutStretch) {
-  for (int v = 0; v < 256; ++v) {
+TEST(WindowValue, CutoffAndSaturationBoundTheWindowAndStretchTruncates) {
+  const struct {
+    ChannelWindow window;
+    int in, out;
+  } cases[] = {
+      // Without stretch: both ends inclusive, values pass unchanged.
+      {{50, 200, false}, 49, 0},
+      {{50, 200, false}, 50, 50},
+      {{50, 200, false}, 200, 200},
+      {{50, 200, false}, 201, 255},
+      // Stretched over the window, truncated toward zero.
+      {{50, 200, true}, 49, 0},
+      {{50, 200, true}, 50, 0},
+      {{50, 200, true}, 125, 127},  // 75 x 255 / 150 = 127.5
+      {{50, 200, true}, 200, 255},
+      {{50, 200, true}, 201, 255},
+      {{0, 100, true}, 99, 252},
+      {{0, 100, true}, 100, 255},
+      {{0, 100, true}, 101, 255},
+      // A collapsed window does not divide by zero.
+      {{80, 80, true}, 79, 0},
+      {{80, 80, true}, 80, 0},
+      {{80, 80, true}, 81, 255},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(WindowValue(c.in, c.window), c.out)
+        << c.in << " in " << c.window.cutoff << ".." << c.window.saturation;
+  }
+  for (int v = 0; v < 256; ++v) {  // the full window is the identity
     EXPECT_EQ(WindowValue(v, {0, 255, false}), v);
     EXPECT_EQ(WindowValue(v, {0, 255, true}), v);
   }
-}
-
-TEST(WindowValue, CollapsedWindowDoesNotDivideByZero) {
-  const ChannelWindow window{80, 80, true};
-  EXPECT_EQ(WindowValue(79, window), 0);
-  EXPECT_EQ(WindowValue(80, window), 0);
-  EXPECT_EQ(WindowValue(81, window), 255);
 }
 
 TEST(MakeComposite, WindowsEachChannelSetsRedZeroAndKeepsBlueSpare) {

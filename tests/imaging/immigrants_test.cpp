@@ -7,7 +7,7 @@
 
 #include "core/error.h"
 #include "imaging/ring_fit.h"
-#include "mosaic_helpers.h"
+#include "support/pictures.h"
 
 namespace vembrel {
 namespace {
@@ -124,33 +124,13 @@ TEST(CountImmigrants, CutoffsInclusiveOnlyInsideTheRing) {
   EXPECT_EQ(pass.mask.at(510, 500, kGreen), 19);
 }
 
-TEST(CountImmigrants, WrapAroundJoinsRowsAndCornersStaySeparate) {
-  Pass pass;
-  DrawRingMask(pass.ringMask, 512, 512, 2000);  // everything inside
-  pass.Mark(1023, 40);
-  pass.Mark(0, 41);
-  pass.Mark(300, 300);
-  pass.Mark(301, 301);
-  pass.Mark(0, 0);
-  pass.Mark(1023, 1023);
-  const ImmigrantCounts counts = pass.Run();
-  EXPECT_EQ(counts.nuclei, 5);
-  EXPECT_EQ(counts.seeds.front(), RedPosition(0, 0));
-  EXPECT_EQ(counts.seeds[1], RedPosition(1023, 40));
-  EXPECT_EQ(counts.seeds.back(), RedPosition(1023, 1023));
-}
-
-TEST(CountImmigrants, EmptyPicturesGiveNoCounts) {
+TEST(CountImmigrants, EmptyPicturesGiveNoCountsAndMismatchedMasksAreRefused) {
   Picture work, mask;
   const ImmigrantCounts counts =
       CountImmigrants(Picture(), Picture(), ImmigrantSettings{}, work, mask);
   EXPECT_EQ(counts.pixels, 0);
   EXPECT_EQ(counts.nuclei, 0);
   EXPECT_TRUE(work.empty());
-}
-
-TEST(CountImmigrants, RefusesAMaskOfAnotherSize) {
-  Picture work, mask;
   EXPECT_THROW(
       CountImmigrants(Picture(1024, 1024), Picture(512, 512), ImmigrantSettings{}, work, mask),
       Error);

@@ -32,50 +32,38 @@ TEST(PolyFit, ReportsTermsBeforePointsAndSingularSystems) {
   EXPECT_EQ(FitMessage({0, 0, 0}, {1, 2, 3}, 3, 3), "Error in GaussJordan2: matrix is singular");
 }
 
-TEST(PolyFit, StraightLineThroughTwoPoints) {
-  const std::vector<double> x{1, 3}, y{3, 7};
-  std::array<double, 2> c{};
-  double r = 0;
-  PolyFit(x, y, c, r, 2, 2);
-  EXPECT_NEAR(c[0], 1.0, 1e-12);
-  EXPECT_NEAR(c[1], 2.0, 1e-12);
-  EXPECT_NEAR(r, 1.0, 1e-12);
-}
-
-TEST(PolyFit, SixPointsAndSixTermsInterpolate) {
-  const std::array<double, 6> truth{0.5, -1.0, 0.25, 2.0, -0.5, 0.125};
-  std::vector<double> x{-1.5, -0.9, -0.2, 0.4, 1.1, 2.0}, y;
-  for (const double v : x) {
+TEST(PolyFit, KnownFitsAndTheirCorrelation) {
+  // Six points and six terms interpolate a quintic.
+  const std::vector<double> quintic{0.5, -1.0, 0.25, 2.0, -0.5, 0.125};
+  const std::vector<double> qx{-1.5, -0.9, -0.2, 0.4, 1.1, 2.0};
+  std::vector<double> qy;
+  for (const double v : qx) {
     double value = 0, power = 1;
-    for (const double t : truth) value += t * power, power *= v;
-    y.push_back(value);
+    for (const double t : quintic) value += t * power, power *= v;
+    qy.push_back(value);
   }
-  std::array<double, 6> c{};
-  double r = 0;
-  PolyFit(x, y, c, r, 6, 6);
-  for (int j = 0; j < 6; ++j) EXPECT_NEAR(c[j], truth[j], 1e-8) << j;
-  EXPECT_NEAR(r, 1.0, 1e-9);
-}
-
-TEST(PolyFit, ConstantValuesGiveExactlyOne) {
-  const std::vector<double> x{-2, -1, 0.5, 1, 3}, y{5, 5, 5, 5, 5};
-  std::array<double, 3> c{};
-  double r = 0;
-  PolyFit(x, y, c, r, 5, 3);
-  EXPECT_NEAR(c[0], 5.0, 1e-12);
-  EXPECT_NEAR(c[1], 0.0, 1e-12);
-  EXPECT_NEAR(c[2], 0.0, 1e-12);
-  EXPECT_EQ(r, 1.0);
-}
-
-TEST(PolyFit, NoBetterThanTheMeanGivesZero) {
-  // One term fits the mean: SSE equals SST exactly, so R is 0.
-  const std::vector<double> x{0, 1}, y{0, 2};
-  std::array<double, 1> c{};
-  double r = -1;
-  PolyFit(x, y, c, r, 2, 1);
-  EXPECT_EQ(c[0], 1.0);
-  EXPECT_EQ(r, 0.0);
+  const struct {
+    const char* name;
+    std::vector<double> x, y, c;
+    double r;
+    bool exactR;
+  } cases[] = {
+      {"line through two points", {1, 3}, {3, 7}, {1, 2}, 1, false},
+      {"constant values", {-2, -1, 0.5, 1, 3}, {5, 5, 5, 5, 5}, {5, 0, 0}, 1, true},
+      {"one term fits the mean: SSE = SST", {0, 1}, {0, 2}, {1}, 0, true},
+      {"quintic", qx, qy, quintic, 1, false},
+  };
+  for (const auto& k : cases) {
+    std::vector<double> c(k.c.size(), -7.0);
+    double r = -7.0;
+    PolyFit(k.x, k.y, c, r, static_cast<int>(k.x.size()), static_cast<int>(k.c.size()));
+    for (std::size_t j = 0; j < c.size(); ++j) EXPECT_NEAR(c[j], k.c[j], 1e-8) << k.name << j;
+    if (k.exactR) {
+      EXPECT_EQ(r, k.r) << k.name;
+    } else {
+      EXPECT_NEAR(r, k.r, 1e-9) << k.name;
+    }
+  }
 }
 
 TEST(GaussJordan, OffDiagonalPivotsAreUnscrambledInTheInverse) {

@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <random>
 
-#include "mosaic_helpers.h"
+#include "support/pictures.h"
 
 namespace vembrel {
 namespace {
 
 using testing::GreyPicture;
+using testing::InDisc;
 using testing::PaintDisc;
 
 // Obviously-correct disc sum: every pixel tested against the strict inequality.
@@ -54,48 +55,39 @@ RingSearchResult ReferenceSearch(const Picture& picture, int radius) {
 }
 
 Picture DarkDiscMosaic(int cx, int cy, int radius) {
-  Picture mosaic = GreyPicture(1024, 1024, 200);
-  PaintDisc(mosaic, cx, cy, radius, 20);
-  return mosaic;
+  return GreyPicture(1024, 1024,
+                     [=](int c, int r) { return InDisc(c, r, cx, cy, radius) ? 20 : 200; });
 }
 
-TEST(FitRing, FindsTheDarkDiscIn38Trials) {
-  const RingSearchResult fit = FitRing(DarkDiscMosaic(600, 450, 350), 350);
-  EXPECT_EQ(fit.x, 600);
-  EXPECT_EQ(fit.y, 450);
-  EXPECT_EQ(fit.trials, 38);
-}
-
-TEST(FitRing, UniformMosaicNeverMovesAfter32Trials) {
-  const RingSearchResult fit = FitRing(GreyPicture(1024, 1024, 90), 350);
-  EXPECT_EQ(fit.x, 512);
-  EXPECT_EQ(fit.y, 512);
-  EXPECT_EQ(fit.trials, 32);
-}
-
-TEST(FitRing, SmallDiscOutOfReachLeavesTheCentre) {
-  const RingSearchResult fit = FitRing(DarkDiscMosaic(900, 100, 50), 50);
-  EXPECT_EQ(fit.x, 512);
-  EXPECT_EQ(fit.y, 512);
-}
-
-TEST(FitRing, ClampsToRadiusFromEachEdge) {
-  // Darkest towards the lower right: the search runs into W - R and R.
-  Picture mosaic(1024, 1024);
-  for (int r = 0; r < 1024; ++r)
-    for (int c = 0; c < 1024; ++c)
-      mosaic.at(c, r, kBlue) = static_cast<std::uint8_t>((1023 - c + r) / 8);
-  RingSearchResult fit = FitRing(mosaic, 350);
-  EXPECT_EQ(fit.x, 674);
-  EXPECT_EQ(fit.y, 350);
-
-  // Darkest towards the upper left: R and H - R.
-  for (int r = 0; r < 1024; ++r)
-    for (int c = 0; c < 1024; ++c)
-      mosaic.at(c, r, kBlue) = static_cast<std::uint8_t>((c + 1023 - r) / 8);
-  fit = FitRing(mosaic, 350);
-  EXPECT_EQ(fit.x, 350);
-  EXPECT_EQ(fit.y, 674);
+TEST(FitRing, KnownMosaicsGiveKnownCentresAndTrials) {
+  // The quick estimate does not evaluate its start, so it takes the first trial
+  // on a uniform mosaic; the full fit stays. Radius 0 never moves.
+  const struct {
+    const char* name;
+    RingSearchResult (*search)(const Picture&, int);
+    Picture mosaic;
+    int radius, x, y, trials;
+  } cases[] = {
+      {"dark disc", FitRing, DarkDiscMosaic(600, 450, 350), 350, 600, 450, 38},
+      {"uniform", FitRing, GreyPicture(1024, 1024, 90), 350, 512, 512, 32},
+      {"small disc out of reach", FitRing, DarkDiscMosaic(900, 100, 50), 50, 512, 512, -1},
+      // Darkest towards a corner: the search is clamped R from the edges.
+      {"lower right", FitRing,
+       GreyPicture(1024, 1024, [](int c, int r) { return (1023 - c + r) / 8; }), 350, 674, 350, -1},
+      {"upper left", FitRing,
+       GreyPicture(1024, 1024, [](int c, int r) { return (c + 1023 - r) / 8; }), 350, 350, 674, -1},
+      {"quick, uniform", QuickRingEstimate, GreyPicture(1024, 1024, 90), 350, 640, 512, 33},
+      {"quick, dark disc", QuickRingEstimate, DarkDiscMosaic(600, 450, 350), 350, 600, 450, -1},
+      {"quick, radius 0", QuickRingEstimate, DarkDiscMosaic(600, 450, 350), 0, 512, 512, -1},
+  };
+  for (const auto& c : cases) {
+    const RingSearchResult fit = c.search(c.mosaic, c.radius);
+    EXPECT_EQ(fit.x, c.x) << c.name;
+    EXPECT_EQ(fit.y, c.y) << c.name;
+    if (c.trials >= 0) {
+      EXPECT_EQ(fit.trials, c.trials) << c.name;
+    }
+  }
 }
 
 TEST(FitRing, AgreesWithPlainSearchOnRandomSmoothMosaics) {
@@ -147,27 +139,8 @@ TEST(DrawRingMask, RedIsTheStrictDiscAndOtherBytesStay) {
       ASSERT_EQ(picture.at(c, r, kSpare), before.at(c, r, kSpare));
     }
   }
-}
-
-TEST(QuickRingEstimate, StartIsNotEvaluatedSoTheFirstTrialIsTaken) {
-  // On a uniform mosaic the full fit stays, the estimate moves once to the right.
-  const RingSearchResult quick = QuickRingEstimate(GreyPicture(1024, 1024, 90), 350);
-  EXPECT_EQ(quick.x, 640);
-  EXPECT_EQ(quick.y, 512);
-  EXPECT_EQ(quick.trials, 33);
-
-  const RingSearchResult found = QuickRingEstimate(DarkDiscMosaic(600, 450, 350), 350);
-  EXPECT_EQ(found.x, 600);
-  EXPECT_EQ(found.y, 450);
-}
-
-TEST(QuickRingEstimate, RadiusZeroNeverMoves) {
-  const RingSearchResult quick = QuickRingEstimate(DarkDiscMosaic(600, 450, 350), 0);
-  EXPECT_EQ(quick.x, 512);
-  EXPECT_EQ(quick.y, 512);
-  Picture mosaic = GreyPicture(64, 64, 9);
-  DrawRingMask(mosaic, 512, 512, 0);
-  for (int r = 0; r < 64; ++r) ASSERT_EQ(mosaic.at(r, r, kRed), 0);
+  DrawRingMask(picture, 70, 30, 0);  // radius 0: nothing is inside
+  for (std::size_t i = kRed; i < picture.bytes.size(); i += 4) ASSERT_EQ(picture.bytes[i], 0);
 }
 
 }  // namespace

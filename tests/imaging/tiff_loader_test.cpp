@@ -16,6 +16,7 @@ namespace {
 using testing::GreyRamp;
 using testing::TempDir;
 using testing::TiffLayout;
+using testing::WriteBytes;
 
 // Width and height differ and are no multiple of the tile size, so swapped
 // axes, flipped rows and tile edges all show.
@@ -156,10 +157,6 @@ std::string HandMadeTiff(std::uint32_t width, std::uint32_t height, std::size_t 
   return out;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 TEST(TiffLoader, TruncatedFileStillGivesTheRowsThatWereThere) {
   TempDir dir;
   const std::string path = dir.file("short.tif");
@@ -215,26 +212,6 @@ TEST(TiffLoader, UnreadableFilesRaiseOpenErrorSilently) {
     EXPECT_NE(problem.find(path), std::string::npos);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << path;
   }
-}
-
-TEST(TiffLoader, MosaicFieldsMustBe512Square) {
-  TempDir dir;
-  std::string problem;
-  EXPECT_TRUE(LoadFieldForMosaic(dir.file("absent.tif"), &problem).empty());
-  EXPECT_NE(problem.find("absent.tif"), std::string::npos);
-
-  const std::string narrow = dir.file("narrow.tif");
-  testing::WriteGreyTiff(narrow, 256, 512, std::vector<std::uint16_t>(256 * 512, 9));
-  problem.clear();
-  EXPECT_TRUE(LoadFieldForMosaic(narrow, &problem).empty());
-  EXPECT_NE(problem.find(narrow), std::string::npos) << problem;
-  EXPECT_NE(problem.find("256 x 512"), std::string::npos) << problem;
-
-  const std::string good = dir.file("good.tif");
-  testing::WriteGreyTiff(good, 512, 512, std::vector<std::uint16_t>(512 * 512, 9));
-  const Picture field = LoadFieldForMosaic(good, &problem);
-  ASSERT_EQ(field.width, 512);
-  EXPECT_EQ(field.at(511, 511, kGreen), 9);
 }
 
 // Each load reports its own library messages even when several threads load

@@ -8,9 +8,11 @@
 
 #include "core/error.h"
 #include "imaging/composite.h"
+#include "imaging/mosaic.h"
 #include "imaging/ring_fit.h"
 #include "imaging/tiff_loader.h"
 #include "plate/plate.h"
+#include "support/small_plate.h"
 #include "support/temp_dir.h"
 
 namespace vembrel {
@@ -19,18 +21,7 @@ namespace {
 using testing::TempDir;
 
 Picture Mosaic(const std::array<Picture, 8>& fields, int first) {
-  Picture mosaic(kMosaicSize, kMosaicSize);
-  for (int field = 0; field < 4; ++field) {
-    const Picture& part = fields[first + field];
-    if (part.empty()) continue;
-    const int columns = field == 1 || field == 2 ? kFieldSize : 0;
-    const int rows = field >= 2 ? kFieldSize : 0;
-    for (int r = 0; r < kFieldSize; ++r) {
-      std::copy_n(part.bytes.begin() + part.offset(0, r), kFieldSize * 4,
-                  mosaic.bytes.begin() + mosaic.offset(columns, r + rows));
-    }
-  }
-  return mosaic;
+  return AssembleMosaic({fields[first], fields[first + 1], fields[first + 2], fields[first + 3]});
 }
 
 struct Blob {
@@ -138,11 +129,8 @@ TEST(DemoPlate, DefaultAnalysisFindsZoneNucleiAndCells) {
 TEST(DemoPlate, FilesHoldTheFieldsUnderTheirNames) {
   TempDir dir;
   const std::uint32_t seed = 3;
-  int gapWell = -1;
-  for (int well = 0; well < 96 && gapWell < 0; ++well) {
-    const DemoWell demo = DescribeDemoWell(seed, well);
-    if (demo.greenField != std::array<bool, 4>{true, true, true, true}) gapWell = well;
-  }
+  const int gapWell = testing::FindDemoWell(
+      seed, [](const DemoWell& w) { return w.greenField != testing::kAllFields; });
   ASSERT_GE(gapWell, 0);
   const std::vector<int> wells{0, gapWell};
   WriteDemoPlate(dir.file("plate"), seed, wells);

@@ -1,89 +1,74 @@
 // The plate and settings subcommands, run as the real program.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
+#include <filesystem>
 
 #include "core/central_settings.h"
-#include "core/text_file.h"
 #include "plate/demo_plate.h"
 #include "plate/settings_file.h"
+#include "support/command_run.h"
+#include "support/settings_text.h"
+#include "support/small_plate.h"
 #include "support/temp_dir.h"
 
-namespace vembrel {
+namespace vembrel::testing {
 namespace {
 
-using testing::TempDir;
-
-struct CommandRun {
-  int exitCode = -1;
-  std::string output;  // stdout and stderr together
-};
-
-CommandRun Vembrel(const std::string& arguments) {
-  CommandRun run;
-  const std::string command = std::string(VEMBREL_BINARY) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-TEST(PlateCommands, PlateShowsPrefixAndMap) {
+TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
   TempDir dir;
   const std::uint32_t seed = 9;
-  int blueOnly = -1;
-  for (int well = 0; well < 96 && blueOnly < 0; ++well) {
-    if (DescribeDemoWell(seed, well).greenField[0] == false &&
-        DescribeDemoWell(seed, well).greenField[1] == false) {
-      blueOnly = well;
-    }
-  }
+  const int blueOnly =
+      FindDemoWell(seed, [](const DemoWell& w) { return !w.greenField[0] && !w.greenField[1]; });
   ASSERT_GE(blueOnly, 0);
-  WriteDemoPlate(dir.file("p"), seed, {0, blueOnly});
-  const CommandRun run = Vembrel("plate '" + dir.file("p/DEMO_A01f00d0.tif") + "'");
-  EXPECT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_NE(run.output.find("Path:     " + dir.file("p") + "/\n"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("Prefix:   DEMO_\n"), std::string::npos);
-  EXPECT_NE(run.output.find("Included: 1 of 96 wells"), std::string::npos);
-  EXPECT_NE(run.output.find("\nA  +CCCC -.... -...."), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("-BBBB"), std::string::npos);
+  const std::string folder = dir.file("p");
+  WriteDemoPlate(folder, seed, {0, blueOnly});
+  for (int i = 0; i < 3000; ++i) {
+    WriteBytes(folder + "/note " + std::to_string(i) + (i % 3 == 0 ? ".tif" : ".txt"), "x");
+  }
+  std::filesystem::create_directory(folder + "/DEMO_B01f00d0.tif");  // a folder named as a picture
 
-  const CommandRun missing = Vembrel("plate '" + dir.file("p/none.tif") + "'");
+  const CommandRun run = RunVembrel("plate " + Quoted(folder + "/DEMO_A01f00d0.tif"));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("Path:     " + folder + "/\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Prefix:   DEMO_\n"), std::string::npos);
+  EXPECT_NE(run.out.find("Included: 1 of 96 wells"), std::string::npos);
+  EXPECT_NE(run.out.find("\nA  +CCCC -.... -...."), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("-BBBB"), std::string::npos);
+
+  const CommandRun missing = RunVembrel("plate " + Quoted(folder + "/none.tif"));
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.output.find("none.tif"), std::string::npos);
+  EXPECT_NE(missing.err.find("Picture '" + folder + "/none.tif' does not exist"), std::string::npos)
+      << missing.err;
 }
 
-TEST(PlateCommands, SettingsPrintsValuesOrTheProblem) {
+TEST(SettingsCommand, PrintsTheValuesOrNamesTheFileAndValue) {
   TempDir dir;
   CentralSettings settings;
   settings.Cent_diam = 300;
   settings.Cent_Cell_Coeff = 0.5;
   WriteSettingsFile(dir.file("good.VLS"), settings);
-  const CommandRun good = Vembrel("settings '" + dir.file("good.VLS") + "'");
-  EXPECT_EQ(good.exitCode, 0) << good.output;
-  EXPECT_NE(good.output.find("Cent_COG         10\n"), std::string::npos) << good.output;
-  EXPECT_NE(good.output.find("Cent_KFRb        TRUE\n"), std::string::npos);
-  EXPECT_NE(good.output.find("Cent_diam        300\n"), std::string::npos);
-  EXPECT_NE(good.output.find("Cent_Cell_Coeff  0.5\n"), std::string::npos);
-  EXPECT_EQ(std::count(good.output.begin(), good.output.end(), '\n'), 17);
+  const CommandRun good = RunVembrel("settings " + Quoted(dir.file("good.VLS")));
+  EXPECT_EQ(good.exitCode, 0) << good.err;
+  EXPECT_NE(good.out.find("Cent_COG         10\n"), std::string::npos) << good.out;
+  EXPECT_NE(good.out.find("Cent_KFRb        TRUE\n"), std::string::npos);
+  EXPECT_NE(good.out.find("Cent_diam        300\n"), std::string::npos);
+  EXPECT_NE(good.out.find("Cent_Cell_Coeff  0.5\n"), std::string::npos);
+  EXPECT_EQ(std::count(good.out.begin(), good.out.end(), '\n'), 17);
 
-  auto lines = SettingsFileLines(settings);
-  lines[13] = "5000";  // Cent_diam
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  WriteFileAtomically(dir.file("bad.VLS"), text);
-  const CommandRun bad = Vembrel("settings '" + dir.file("bad.VLS") + "'");
-  EXPECT_EQ(bad.exitCode, 1);
-  EXPECT_NE(bad.output.find("vembrel: Settings file '" + dir.file("bad.VLS") + "'"),
+  const std::string bad = dir.file("bad settings.VLS");
+  WriteBytes(bad, SettingsText({{"Cent_diam", "2000"}}));
+  const CommandRun refused = RunVembrel("settings " + Quoted(bad));
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("vembrel: Settings file '" + bad +
+                             "': Cent_diam value '2000' is outside 0..1024"),
             std::string::npos)
-      << bad.output;
-  EXPECT_NE(bad.output.find("Cent_diam value '5000'"), std::string::npos) << bad.output;
+      << refused.err;
+  EXPECT_TRUE(refused.out.empty()) << refused.out;
+
+  const CommandRun missing = RunVembrel("settings " + Quoted(dir.file("none.VLS")));
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("'" + dir.file("none.VLS") + "'"), std::string::npos) << missing.err;
 }
 
 }  // namespace
-}  // namespace vembrel
+}  // namespace vembrel::testing

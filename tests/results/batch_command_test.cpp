@@ -1,39 +1,19 @@
 // The command-line batch as users run it: the real program on a demo plate.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 
 #include "core/text_file.h"
 #include "plate/demo_plate.h"
+#include "support/command_run.h"
+#include "support/settings_text.h"
 #include "support/temp_dir.h"
 
-namespace vembrel {
+namespace vembrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFile;
-using testing::TempDir;
-
-struct CommandRun {
-  int exitCode = -1;
-  std::string out;
-};
-
-CommandRun Vembrel(const std::string& arguments) {
-  CommandRun run;
-  const std::string command = std::string(VEMBREL_BINARY) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
 
 // Every file under folder by relative path, with the analysis dates blanked.
 std::map<std::string, std::string> ResultFiles(const fs::path& folder) {
@@ -71,16 +51,16 @@ class BatchCommandTest : public ::testing::Test {
 };
 
 TEST_F(BatchCommandTest, JobCountDoesNotChangeAnyFile) {
-  const fs::path one = dir_.path() / "one";
+  const fs::path one = dir_.path() / "new" / "one";  // created with its parents
   const fs::path two = dir_.path() / "two";
   const CommandRun first =
-      Vembrel("batch '" + picture() + "' --cells --jobs 1 --results '" + one.string() + "'");
-  ASSERT_EQ(first.exitCode, 0) << first.out;
+      RunVembrel("batch '" + picture() + "' --cells --jobs 1 --results '" + one.string() + "'");
+  ASSERT_EQ(first.exitCode, 0) << first.err;
   EXPECT_NE(first.out.find("Analysed 6 wells, 0 failed"), std::string::npos) << first.out;
   EXPECT_NE(first.out.find((one / "DEMO_Vembrel.csv").string()), std::string::npos) << first.out;
   const CommandRun second =
-      Vembrel("batch '" + picture() + "' --cells --jobs 2 --results '" + two.string() + "'");
-  ASSERT_EQ(second.exitCode, 0) << second.out;
+      RunVembrel("batch '" + picture() + "' --cells --jobs 2 --results '" + two.string() + "'");
+  ASSERT_EQ(second.exitCode, 0) << second.err;
 
   const auto a = ResultFiles(one);
   const auto b = ResultFiles(two);
@@ -94,29 +74,46 @@ TEST_F(BatchCommandTest, JobCountDoesNotChangeAnyFile) {
   }
 }
 
-TEST_F(BatchCommandTest, ExitCodesTellFailedWellsFromUnusablePlates) {
+TEST_F(BatchCommandTest, FailedWellGivesExitCodeOneAndTheOthersAreWritten) {
   const fs::path results = dir_.path() / "plate";
-  fs::create_directories(results / "JPEGS" /
-                         "DEMO_A02.jpg.part");  // A02's snapshot cannot be written
-  const CommandRun failed = Vembrel("batch '" + picture() + "' --jobs 2 --no-xlsx");
-  EXPECT_EQ(failed.exitCode, 1) << failed.out;
+  fs::create_directories(results / "JPEGS" / "DEMO_A02.jpg.part");  // A02's snapshot fails
+  const CommandRun failed = RunVembrel("batch " + Quoted(picture()) + " --jobs 2 --no-xlsx");
+  EXPECT_EQ(failed.exitCode, 1) << failed.err;
   EXPECT_NE(failed.out.find("Analysed 5 wells, 1 failed"), std::string::npos) << failed.out;
-  EXPECT_NE(failed.out.find("A02"), std::string::npos) << failed.out;
+  EXPECT_NE((failed.out + failed.err).find("A02"), std::string::npos) << failed.err;
   EXPECT_TRUE(fs::exists(results / "DEMO_Vembrel.csv"));
   EXPECT_FALSE(fs::exists(results / "DEMO_Vembrel.xlsx"));
+}
 
-  const CommandRun missing = Vembrel("batch '" + dir_.file("nothing.tif") + "'");
-  EXPECT_EQ(missing.exitCode, 2) << missing.out;
-  EXPECT_NE(missing.out.find(dir_.file("nothing.tif")), std::string::npos) << missing.out;
-
-  const std::string stray = dir_.file("stray/x_A01f00d0.tif");
+TEST_F(BatchCommandTest, UnusableInputStopsBeforeAnythingIsWrittenNamingTheCause) {
   fs::create_directories(dir_.path() / "stray");
-  WriteFileAtomically(stray, "not a plate");
-  const CommandRun empty = Vembrel("batch '" + stray + "'");
-  EXPECT_EQ(empty.exitCode, 2) << empty.out;
-
-  const CommandRun usage = Vembrel("batch '" + picture() + "' --jobs 0");
-  EXPECT_EQ(usage.exitCode, 2) << usage.out;
+  WriteBytes(dir_.file("stray/x_A01f00d0.tif"), "not a plate");
+  WriteBytes(dir_.file("bad.VLS"), SettingsText({{"Cent_MINS", "255"}}));
+  const std::string blocker = dir_.file("not a folder");
+  WriteBytes(blocker, "keep me");
+  const struct {
+    std::string arguments;
+    std::string named;  // in the message on stderr
+    int exitCode;       // 0: any failure code
+  } cases[] = {
+      {Quoted(dir_.file("nothing.tif")), dir_.file("nothing.tif"), 2},
+      {Quoted(dir_.file("stray/x_A01f00d0.tif")), "", 2},
+      {Quoted(picture()) + " --jobs 0", "", 2},
+      {Quoted(picture()) + " --settings " + Quoted(dir_.file("bad.VLS")),
+       "Cent_MINS value '255' is outside 0..254", 2},
+      {Quoted(picture()) + " --results " + Quoted(blocker), blocker, 0},
+  };
+  for (const auto& c : cases) {
+    const CommandRun run = RunVembrel("batch " + c.arguments);
+    if (c.exitCode != 0) {
+      EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.err;
+    } else {
+      EXPECT_NE(run.exitCode, 0) << c.arguments;
+    }
+    EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir_.path() / "plate" / "DEMO_Vembrel.csv")) << c.arguments;
+  }
+  EXPECT_EQ(ReadFile(blocker), "keep me");
 }
 
 TEST(DemoCommand, UsesThePlateThatIsThereAndSaysWhereTheResultsAre) {
@@ -124,7 +121,7 @@ TEST(DemoCommand, UsesThePlateThatIsThereAndSaysWhereTheResultsAre) {
   const std::string folder = dir.file("demo");
   WriteDemoPlate(folder + "/pictures", 1, {0, 1});
   const auto written = fs::last_write_time(folder + "/pictures/DEMO_A01f00d0.tif");
-  const CommandRun run = Vembrel("demo '" + folder + "'");
+  const CommandRun run = RunVembrel("demo '" + folder + "'");
   ASSERT_EQ(run.exitCode, 0) << run.out;
   EXPECT_EQ(run.out.find("Writing the demo plate"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Analysed 2 wells, 0 failed"), std::string::npos) << run.out;
@@ -136,5 +133,26 @@ TEST(DemoCommand, UsesThePlateThatIsThereAndSaysWhereTheResultsAre) {
   EXPECT_TRUE(fs::exists(folder + "/JPEGS/DEMO_A02.jpg"));
 }
 
+TEST(AwkwardNames, NonAsciiAndSpacesInFolderAndPrefix) {
+  TempDir dir;
+  const std::string folder = dir.file("Zürich plate ü 1");
+  WriteDemoPlate(folder, 5, {0});
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    fs::rename(entry.path(), fs::path(folder) / ("Ünï cöde_" + name.substr(5)));
+  }
+  const std::string picture = folder + "/Ünï cöde_A01f00d0.tif";
+  const CommandRun plate = RunVembrel("plate " + Quoted(picture));
+  EXPECT_EQ(plate.exitCode, 0) << plate.err;
+  EXPECT_NE(plate.out.find("Prefix:   Ünï cöde_\n"), std::string::npos) << plate.out;
+
+  const CommandRun batch = RunVembrel("batch " + Quoted(picture) + " --jobs 1");
+  EXPECT_EQ(batch.exitCode, 0) << batch.err;
+  const std::string summary = dir.file("Ünï cöde_Vembrel.csv");
+  ASSERT_TRUE(fs::exists(summary)) << batch.out;
+  EXPECT_NE(ReadFile(summary).find(folder), std::string::npos);
+  EXPECT_TRUE(fs::exists(dir.file("Ünï cöde_Vembrel.xlsx")));
+}
+
 }  // namespace
-}  // namespace vembrel
+}  // namespace vembrel::testing

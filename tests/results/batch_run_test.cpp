@@ -209,31 +209,5 @@ TEST_F(BatchRunTest, SummaryFileThatCannotBeWrittenStopsTheBatchCleanly) {
   EXPECT_EQ(workspace_.windows().size(), 1u);  // nothing was closed
 }
 
-TEST_F(BatchRunTest, ParallelRunLeavesTheStateOfTheSequentialRun) {
-  ProgramState other;
-  Workspace parallel(other);
-  parallel.FileOpen((pictures_ / "DEMO_A01f00d0.tif").string());
-  parallel.setResultsFolder(dir_.file("parallel"));
-  fs::create_directories(dir_.file("parallel"));
-  // Longer radii from an earlier pass must survive both runs alike.
-  state_.RadiiLabels = other.RadiiLabels = {"1", "2"};
-
-  BatchRun sequential(workspace_);
-  sequential.runToEnd(1);
-  BatchRun threaded(parallel);
-  threaded.runToEnd(3);
-  EXPECT_EQ(other.results, state_.results);
-  EXPECT_EQ(other.DensityTable, state_.DensityTable);
-  EXPECT_EQ(other.WellSettings, state_.WellSettings);
-  EXPECT_EQ(other.RadiiLabels, state_.RadiiLabels);
-  EXPECT_EQ(other.central, state_.central);
-  EXPECT_EQ(other.CurrentWell, state_.CurrentWell);
-  EXPECT_EQ(other.largeWellLabel, state_.largeWellLabel);
-  EXPECT_EQ(other.DoneSignal, state_.DoneSignal);
-  EXPECT_EQ(other.ObjectList, state_.ObjectList);
-  EXPECT_FALSE(other.BatchRunning);
-  EXPECT_EQ(threaded.wellsAnalysed(), kDemoWells);
-}
-
 }  // namespace
 }  // namespace vembrel

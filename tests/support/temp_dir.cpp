@@ -27,4 +27,8 @@ std::string ReadFile(const std::filesystem::path& path) {
   return out.str();
 }
 
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 }  // namespace vembrel::testing

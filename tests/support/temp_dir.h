@@ -22,4 +22,7 @@ class TempDir {
 /// Whole content of a file as bytes (empty when it cannot be read).
 std::string ReadFile(const std::filesystem::path& path);
 
+/// Replaces the file with exactly these bytes.
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+
 }  // namespace vembrel::testing
