@@ -62,7 +62,11 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     throw UsageError("No results folder can be derived from '" + options.picture +
                      "'; use --results");
   }
-  CreateFolders(workspace.resultsFolder());
+  try {
+    CreateFolders(workspace.resultsFolder());
+  } catch (const Error& e) {
+    throw UsageError(e.what());  // an unusable destination, not a failed well
+  }
 
   BatchRun batch(workspace);
   batch.setWriteWorkbook(!options.noWorkbook);

@@ -375,6 +375,9 @@ void WriteDemoPlate(const std::string& folder, std::uint32_t seed, const std::ve
     for (int i = 0; i < 96; ++i) todo.push_back(i);
   }
   for (int well : todo) CheckWell(well);
+  // A well named twice would be written by two threads into the same files.
+  std::sort(todo.begin(), todo.end());
+  todo.erase(std::unique(todo.begin(), todo.end()), todo.end());
   CreateFolders(folder);
   const bool hasSeparator = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
   const std::string base = folder + (hasSeparator ? "" : "/") + kDemoPrefix;

@@ -133,7 +133,7 @@ TEST(DemoPlate, FilesHoldTheFieldsUnderTheirNames) {
       seed, [](const DemoWell& w) { return w.greenField != testing::kAllFields; });
   ASSERT_GE(gapWell, 0);
   const std::vector<int> wells{0, gapWell};
-  WriteDemoPlate(dir.file("plate"), seed, wells);
+  WriteDemoPlate(dir.file("plate"), seed, {0, 0, gapWell});  // a well named twice
 
   const std::string base = dir.file("plate/") + kDemoPrefix;
   for (int well : wells) {
