@@ -25,16 +25,9 @@ void CellLevel::takeOverSeeds() {
   if (state.CurrentWell == w.well_) return;
   // Another window's pass ran since this window's own: its seeds belong to
   // another well, so find this well's seeds again as the pass does.
-  ImmigrantSettings settings;
-  settings.lowerCutoffGreen = w.scrollBar(9).position;
-  settings.lowerCutoffBlue = w.scrollBar(10).position;
-  settings.minimalSize = w.scrollBar(11).position;
-  settings.maximalSize = w.scrollBar(12).position;
-  settings.ringRadius = w.radius_;
-  settings.ringX = w.ringX_;
-  settings.ringY = w.ringY_;
-  state.ObjectList =
-      CountImmigrants(w.images_[3], w.images_[2], settings, state.WorkPict, state.MaskPict).seeds;
+  state.ObjectList = CountImmigrants(w.images_[3], w.images_[2], w.immigrantSettings(),
+                                     state.WorkPict, state.MaskPict)
+                         .seeds;
   state.CurrentWell = w.well_;
   state.RingCentreX = w.ringX_;
   state.RingCentreY = w.ringY_;
@@ -155,7 +148,7 @@ void CellLevel::Export() {
   file.commit();
 
   CreateFolders(resultsFolder + "CellJPEGS");
-  WriteJpeg(w.images_[5], CellSnapshotFileName(resultsFolder, plate.PlatePrefix, well));
+  w.writeJpeg(w.images_[5], CellSnapshotFileName(resultsFolder, plate.PlatePrefix, well));
 }
 
 nlohmann::ordered_json CellLevelJson(const CellLevelResult& result) {

@@ -117,6 +117,22 @@ WellTab TabOf(StartTab start) {
 
 }  // namespace
 
+// What the pass reads besides the pictures, and the results it produced;
+// generation is the program's analysis generation right after it ran.
+struct WellWindow::PassMemo {
+  std::array<int, 9> inputs{};
+  std::uint64_t generation = 0;
+  DensityProfile profile;
+  ImmigrantCounts counts;
+};
+
+// The last JPEG this window encoded, and what it showed.
+struct WellWindow::JpegMemo {
+  const Picture* picture = nullptr;
+  std::uint64_t generation = 0;
+  std::string bytes;
+};
+
 WellWindow::WellWindow(Workspace& workspace, std::string caption)
     : workspace_(workspace), caption_(std::move(caption)) {
   for (const ScrollBarDesign& d : kScrollBars) {
@@ -572,18 +588,34 @@ void WellWindow::DrawTheRing(int x, int y) {
 // ---------------------------------------------------------------------------
 // The analysis pass.
 
-void WellWindow::GetAllNuclei() {
-  ProgramState& s = state();
+NucleusScanSettings WellWindow::nucleusScanSettings() const {
   NucleusScanSettings settings;
-  settings.lowerCutoffGreen = scrollBars_[9].position;
-  settings.lowerCutoffBlue = scrollBars_[10].position;
-  settings.minimalSize = scrollBars_[11].position;
-  settings.maximalSize = scrollBars_[12].position;
+  settings.lowerCutoffGreen = scrollBar(9).position;
+  settings.lowerCutoffBlue = scrollBar(10).position;
+  settings.minimalSize = scrollBar(11).position;
+  settings.maximalSize = scrollBar(12).position;
   settings.ringRadius = radius_;
   settings.ringIncrement = increment_;
-  settings.ringX = s.RingCentreX;
-  settings.ringY = s.RingCentreY;
-  applyProfile(vembrel::GetAllNuclei(images_[3], settings));
+  settings.ringX = ringX_;
+  settings.ringY = ringY_;
+  return settings;
+}
+
+ImmigrantSettings WellWindow::immigrantSettings() const {
+  const NucleusScanSettings scan = nucleusScanSettings();
+  ImmigrantSettings settings;
+  settings.lowerCutoffGreen = scan.lowerCutoffGreen;
+  settings.lowerCutoffBlue = scan.lowerCutoffBlue;
+  settings.minimalSize = scan.minimalSize;
+  settings.maximalSize = scan.maximalSize;
+  settings.ringRadius = scan.ringRadius;
+  settings.ringX = scan.ringX;
+  settings.ringY = scan.ringY;
+  return settings;
+}
+
+void WellWindow::GetAllNuclei() {
+  applyProfile(vembrel::GetAllNuclei(images_[3], nucleusScanSettings()));
 }
 
 void WellWindow::applyProfile(const DensityProfile& profile) {
@@ -619,38 +651,48 @@ void WellWindow::LaatsteFig() {
   }
   ProgramState& s = state();
   ++passCount_;
-  ++s.analysisGeneration;
   // This window's own well and ring, whichever window ran the last pass.
   s.CurrentWell = well_;
   s.RingCentreX = ringX_;
   s.RingCentreY = ringY_;
 
-  GetAllNuclei();
-
-  ImmigrantSettings settings;
-  settings.lowerCutoffGreen = scrollBars_[9].position;
-  settings.lowerCutoffBlue = scrollBars_[10].position;
-  settings.minimalSize = scrollBars_[11].position;
-  settings.maximalSize = scrollBars_[12].position;
-  settings.ringRadius = radius_;
-  settings.ringX = ringX_;
-  settings.ringY = ringY_;
-  const ImmigrantCounts counts =
-      CountImmigrants(images_[3], images_[2], settings, s.WorkPict, s.MaskPict);
+  const NucleusScanSettings scan = nucleusScanSettings();
+  const std::array<int, 9> inputs = {well_,
+                                     ringX_,
+                                     ringY_,
+                                     radius_,
+                                     increment_,
+                                     scan.lowerCutoffGreen,
+                                     scan.lowerCutoffBlue,
+                                     scan.minimalSize,
+                                     scan.maximalSize};
+  if (!passMemo_ || passMemo_->inputs != inputs || passMemo_->generation != s.analysisGeneration) {
+    // Something the pass reads changed since this window's last pass. (When
+    // nothing did, as in the nested pass that switches the cell level on, the
+    // buffers and pictures still hold that pass's results.)
+    ++s.analysisGeneration;
+    auto memo = std::make_unique<PassMemo>();
+    memo->inputs = inputs;
+    memo->profile = vembrel::GetAllNuclei(images_[3], scan);
+    memo->counts =
+        CountImmigrants(images_[3], images_[2], immigrantSettings(), s.WorkPict, s.MaskPict);
+    images_[4] = s.MaskPict;
+    images_[5] = RingCrop(images_[4], ringX_, ringY_, radius_);
+    Canvas canvas(images_[5]);
+    const std::string count = std::to_string(memo->counts.nuclei);
+    const int side = 2 * radius_;
+    canvas.TextOut(side - Canvas::TextWidth(count) - 3, side - 15, count, kWhite);
+    memo->generation = s.analysisGeneration;
+    passMemo_ = std::move(memo);
+  }
+  applyProfile(passMemo_->profile);
+  const ImmigrantCounts& counts = passMemo_->counts;
+  const std::int64_t acceptedArea = counts.acceptedArea;  // a nested pass may renew the memo
   s.ObjectList = counts.seeds;
   setLabel("Label13", std::to_string(counts.nuclei));
   setLabel("Label14", std::to_string(counts.pixels));
   setLabel("Label15", std::to_string(counts.calculatedNuclei));
   setLabel("Label29", std::to_string(counts.averageDistance));
-
-  images_[4] = s.MaskPict;
-  images_[5] = RingCrop(images_[4], ringX_, ringY_, radius_);
-  {
-    Canvas canvas(images_[5]);
-    const std::string count = label("Label13");
-    const int side = 2 * radius_;
-    canvas.TextOut(side - Canvas::TextWidth(count) - 3, side - 15, count, kWhite);
-  }
   touch();
 
   keepCellControlsInStep();
@@ -668,7 +710,7 @@ void WellWindow::LaatsteFig() {
   }
 
   SetCentralValues();
-  storeResults(counts.acceptedArea);
+  storeResults(acceptedArea);
   s.DoneSignal = label("Label13");
 }
 
@@ -689,7 +731,17 @@ void WellWindow::keepCellControlsInStep() {
 void WellWindow::saveSnapshot() {
   const std::string folder = workspace_.resultsFolder() + "JPEGS/";
   CreateFolders(folder);
-  WriteJpeg(images_[5], folder + workspace_.plate().PlatePrefix + state().largeWellLabel + ".jpg");
+  writeJpeg(images_[5], folder + workspace_.plate().PlatePrefix + state().largeWellLabel + ".jpg");
+}
+
+void WellWindow::writeJpeg(const Picture& picture, const std::string& path) {
+  const std::uint64_t generation = state().analysisGeneration;
+  if (!jpegMemo_ || jpegMemo_->picture != &picture || jpegMemo_->generation != generation) {
+    // Every change to a picture a snapshot shows moves the generation on.
+    jpegMemo_ =
+        std::make_unique<JpegMemo>(JpegMemo{&picture, generation, JpegBytes(picture, path)});
+  }
+  WriteFileAtomically(path, jpegMemo_->bytes);
 }
 
 void WellWindow::storeResults(std::int64_t acceptedArea) {

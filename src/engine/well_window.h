@@ -31,6 +31,8 @@ class Workspace;
 struct ProgramState;
 struct DensityProfile;
 struct CellRunMemo;
+struct NucleusScanSettings;
+struct ImmigrantSettings;
 
 struct ScrollBarControl {
   int position = 0;
@@ -137,6 +139,11 @@ class WellWindow {
   void applyProfile(const DensityProfile& profile);
   void keepCellControlsInStep();
   void saveSnapshot();
+  /// Writes picture as a JPEG, encoding it again only when it may have changed.
+  void writeJpeg(const Picture& picture, const std::string& path);
+  /// The pass's settings from the controls and this window's ring.
+  NucleusScanSettings nucleusScanSettings() const;
+  ImmigrantSettings immigrantSettings() const;
   void storeResults(std::int64_t acceptedArea);
   // The cell level (well_window_cells.cpp).
   void cellScrollBarChange(int number);
@@ -167,9 +174,13 @@ class WellWindow {
   int well_ = 0;
   int ringX_ = 512;
   int ringY_ = 512;
-  int radius_ = 350;                       // Edit1 as a number
-  int increment_ = 50;                     // Edit2 as a number
+  int radius_ = 350;    // Edit1 as a number
+  int increment_ = 50;  // Edit2 as a number
+  struct PassMemo;
+  struct JpegMemo;
+  std::unique_ptr<PassMemo> passMemo_;     // the last pass
   std::unique_ptr<CellRunMemo> cellMemo_;  // the last cell-level run
+  std::unique_ptr<JpegMemo> jpegMemo_;     // the last snapshot encoded
 };
 
 }  // namespace vembrel

@@ -135,9 +135,13 @@ std::string EncodePng(const Picture& picture, const std::string& path) {
 
 }  // namespace
 
-void WriteJpeg(const Picture& picture, const std::string& path) {
+std::string JpegBytes(const Picture& picture, const std::string& path) {
   CheckDrawable(picture, path);
-  WriteFileAtomically(path, EncodeJpeg(picture, path));
+  return EncodeJpeg(picture, path);
+}
+
+void WriteJpeg(const Picture& picture, const std::string& path) {
+  WriteFileAtomically(path, JpegBytes(picture, path));
 }
 
 void WritePng(const Picture& picture, const std::string& path) {

@@ -8,6 +8,8 @@
 namespace vembrel {
 
 void WriteJpeg(const Picture& picture, const std::string& path);
+/// The bytes WriteJpeg writes; path only names the file in errors.
+std::string JpegBytes(const Picture& picture, const std::string& path);
 void WritePng(const Picture& picture, const std::string& path);
 
 /// Reads a JPEG back (for tests and tools): blue = green = red for grey files.
