@@ -17,8 +17,8 @@ namespace vembrel {
 namespace {
 
 using testing::GreyRamp;
+using testing::NamedLayout;
 using testing::TempDir;
-using testing::TiffLayout;
 
 // A mosaic whose every byte says "not written", so untouched bytes show.
 Picture Sentinel() {
@@ -46,12 +46,7 @@ void ExpectOnlyQuadrant(const Picture& mosaic, const Picture& field, int column,
   }
 }
 
-struct LayoutCase {
-  const char* name;
-  TiffLayout layout;
-};
-
-class FieldLayouts : public ::testing::TestWithParam<LayoutCase> {};
+class FieldLayouts : public ::testing::TestWithParam<NamedLayout> {};
 
 TEST_P(FieldLayouts, QuadrantEqualsTheRgbaConversion) {
   TempDir dir;
@@ -71,13 +66,13 @@ TEST_P(FieldLayouts, QuadrantEqualsTheRgbaConversion) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, FieldLayouts,
-    ::testing::Values(LayoutCase{"one_strip", {8, COMPRESSION_NONE, false, 0}},
-                      LayoutCase{"strips_of_1", {8, COMPRESSION_NONE, false, 1}},
-                      LayoutCase{"strips_of_7", {8, COMPRESSION_LZW, false, 7}},
-                      LayoutCase{"deflate_64", {8, COMPRESSION_ADOBE_DEFLATE, false, 64}},
-                      LayoutCase{"packbits_100", {8, COMPRESSION_PACKBITS, false, 100}},
-                      LayoutCase{"tiled", {8, COMPRESSION_NONE, true, 0}},
-                      LayoutCase{"sixteen_bit", {16, COMPRESSION_LZW, false, 16}}),
+    ::testing::Values(NamedLayout{"one_strip", {8, COMPRESSION_NONE, false, 0}},
+                      NamedLayout{"strips_of_1", {8, COMPRESSION_NONE, false, 1}},
+                      NamedLayout{"strips_of_7", {8, COMPRESSION_LZW, false, 7}},
+                      NamedLayout{"deflate_64", {8, COMPRESSION_ADOBE_DEFLATE, false, 64}},
+                      NamedLayout{"packbits_100", {8, COMPRESSION_PACKBITS, false, 100}},
+                      NamedLayout{"tiled", {8, COMPRESSION_NONE, true, 0}},
+                      NamedLayout{"sixteen_bit", {16, COMPRESSION_LZW, false, 16}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FieldLoading, ColourFilesGoThroughTheConversion) {

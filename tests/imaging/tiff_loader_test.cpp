@@ -14,8 +14,8 @@ namespace vembrel {
 namespace {
 
 using testing::GreyRamp;
+using testing::NamedLayout;
 using testing::TempDir;
-using testing::TiffLayout;
 using testing::WriteBytes;
 
 // Width and height differ and are no multiple of the tile size, so swapped
@@ -38,12 +38,7 @@ void ExpectGrey(const Picture& picture, const std::vector<std::uint16_t>& topDow
   }
 }
 
-struct LayoutCase {
-  const char* name;
-  TiffLayout layout;
-};
-
-class GreyLayouts : public ::testing::TestWithParam<LayoutCase> {};
+class GreyLayouts : public ::testing::TestWithParam<NamedLayout> {};
 
 TEST_P(GreyLayouts, LoadsUprightWithEqualColourBytes) {
   TempDir dir;
@@ -55,14 +50,14 @@ TEST_P(GreyLayouts, LoadsUprightWithEqualColourBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     EightBit, GreyLayouts,
-    ::testing::Values(LayoutCase{"uncompressed", {8, COMPRESSION_NONE, false, 0}},
-                      LayoutCase{"lzw", {8, COMPRESSION_LZW, false, 0}},
-                      LayoutCase{"deflate", {8, COMPRESSION_ADOBE_DEFLATE, false, 0}},
-                      LayoutCase{"packbits", {8, COMPRESSION_PACKBITS, false, 0}},
-                      LayoutCase{"tiled", {8, COMPRESSION_NONE, true, 0}},
-                      LayoutCase{"tiled_lzw", {8, COMPRESSION_LZW, true, 0}},
-                      LayoutCase{"strips_of_4", {8, COMPRESSION_NONE, false, 4}},
-                      LayoutCase{"deflate_strips_of_1", {8, COMPRESSION_ADOBE_DEFLATE, false, 1}}),
+    ::testing::Values(NamedLayout{"uncompressed", {8, COMPRESSION_NONE, false, 0}},
+                      NamedLayout{"lzw", {8, COMPRESSION_LZW, false, 0}},
+                      NamedLayout{"deflate", {8, COMPRESSION_ADOBE_DEFLATE, false, 0}},
+                      NamedLayout{"packbits", {8, COMPRESSION_PACKBITS, false, 0}},
+                      NamedLayout{"tiled", {8, COMPRESSION_NONE, true, 0}},
+                      NamedLayout{"tiled_lzw", {8, COMPRESSION_LZW, true, 0}},
+                      NamedLayout{"strips_of_4", {8, COMPRESSION_NONE, false, 4}},
+                      NamedLayout{"deflate_strips_of_1", {8, COMPRESSION_ADOBE_DEFLATE, false, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TiffLoader, SixteenBitGreyKeepsTheHighByte) {

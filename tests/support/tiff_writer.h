@@ -2,6 +2,7 @@
 // Writes real TIFF files with libtiff for the tests: grey pictures of 8 or 16
 // bits in any compression, in strips or tiles, and RGB and palette pictures.
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,15 @@ struct TiffLayout {
   bool tiled = false;  // 16 x 16 tiles instead of strips
   std::uint32_t rowsPerStrip = 0;  // 0: one strip for the whole picture
 };
+
+/// A layout with a name, for parameterised tests (the name is what gtest prints).
+struct NamedLayout {
+  const char* name;
+  TiffLayout layout;
+};
+inline void PrintTo(const NamedLayout& value, std::ostream* out) {
+  *out << value.name;
+}
 
 /// Grey picture from values given top row first, width * height of them.
 /// 8-bit files keep the low byte of each value.
