@@ -8,9 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <utility>
-#include <vector>
 
 namespace vembrel {
 
@@ -27,29 +25,71 @@ constexpr std::size_t MosaicOffset(int column, int rowFromBottom, int channel = 
   return 4 * (static_cast<std::size_t>(rowFromBottom) * kMosaicSize + column) + channel;
 }
 
-/// An allocator whose new elements are left uninitialised: a well allocates
-/// dozens of 4 MB buffers that their producers write whole, and zero-filling
-/// them first would cost as much as some steps of the analysis.
-template <class T>
-struct UninitialisedAllocator : std::allocator<T> {
-  template <class U>
-  struct rebind {
-    using other = UninitialisedAllocator<U>;
-  };
-  UninitialisedAllocator() = default;
-  template <class U>
-  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
+/// The bytes of a picture, used like a std::vector<std::uint8_t> with two
+/// differences: new bytes are left uninitialised (a well allocates dozens of
+/// 4 MB buffers that their producers write whole, and zero-filling them first
+/// would cost as much as some steps of the analysis), and no per-byte
+/// construction loop runs that instrumented builds would have to trace.
+/// Copies reuse the buffer already held when it is large enough.
+class PictureBytes {
+ public:
+  PictureBytes() = default;
+  PictureBytes(const PictureBytes& other) { assign(other); }
+  PictureBytes(PictureBytes&& other) noexcept { take(other); }
+  PictureBytes& operator=(const PictureBytes& other) {
+    if (this != &other) assign(other);
+    return *this;
   }
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  PictureBytes& operator=(PictureBytes&& other) noexcept {
+    if (this != &other) take(other);
+    return *this;
   }
-};
 
-using PictureBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+  std::uint8_t* data() noexcept { return data_.get(); }
+  const std::uint8_t* data() const noexcept { return data_.get(); }
+  std::size_t size() const noexcept { return size_; }
+  bool empty() const noexcept { return size_ == 0; }
+  std::uint8_t& operator[](std::size_t i) noexcept { return data_[i]; }
+  const std::uint8_t& operator[](std::size_t i) const noexcept { return data_[i]; }
+  std::uint8_t* begin() noexcept { return data(); }
+  std::uint8_t* end() noexcept { return data() + size_; }
+  const std::uint8_t* begin() const noexcept { return data(); }
+  const std::uint8_t* end() const noexcept { return data() + size_; }
+  void clear() noexcept { size_ = 0; }
+  /// Keeps the first min(old, new) bytes; bytes past the old size are undefined.
+  void resize(std::size_t size) {
+    if (size > capacity_) {
+      auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+      if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+      data_ = std::move(grown);
+      capacity_ = size;
+    }
+    size_ = size;
+  }
+
+  friend bool operator==(const PictureBytes& a, const PictureBytes& b) noexcept {
+    return a.size_ == b.size_ && (a.size_ == 0 || std::memcmp(a.data(), b.data(), a.size_) == 0);
+  }
+
+ private:
+  void assign(const PictureBytes& other) {
+    if (other.size_ > capacity_) {
+      data_ = std::make_unique_for_overwrite<std::uint8_t[]>(other.size_);
+      capacity_ = other.size_;
+    }
+    size_ = other.size_;
+    if (size_ > 0) std::memcpy(data_.get(), other.data_.get(), size_);
+  }
+  void take(PictureBytes& other) noexcept {
+    data_ = std::move(other.data_);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+  }
+
+  std::unique_ptr<std::uint8_t[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 struct Picture {
   int width = 0;
