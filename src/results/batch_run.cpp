@@ -1,5 +1,6 @@
 #include "results/batch_run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <memory>
@@ -269,7 +270,10 @@ void BatchRun::runInParallel(int jobs) {
   }
   // The last well's pass leaves the analysis buffers and the settings.
   auto callback = std::move(main.onCentralValuesShown);
+  const std::uint64_t generation = main.analysisGeneration;
   main = std::move(*states[lastWorker]);
+  // Whatever a window kept from before the batch no longer matches the buffers.
+  main.analysisGeneration = std::max(main.analysisGeneration, generation) + 1;
   main.results = std::move(results);
   main.DensityTable = std::move(density);
   main.WellSettings = std::move(settings);
