@@ -139,9 +139,11 @@ Picture ReadRgba(OpenedTiff& opened) {
   return picture;
 }
 
-// The microscope's usual layout: 8-bit grey, black at 0, one sample, strips,
-// top row first. The RGBA conversion turns a grey value g into (g, g, g, 255).
-bool IsPlainGrey8(TIFF* tif) {
+// The microscope's usual layouts: 8- or 16-bit grey, black at 0, one
+// sample, strips, top row first. Returns the bits per sample, 0 for any other
+// layout. The RGBA conversion turns a grey value g into (g, g, g, 255),
+// keeping the high byte of a 16-bit value.
+int PlainGreyBits(TIFF* tif) {
   std::uint16_t bits = 0, samples = 0, format = 0, orientation = 0, photometric = 0,
                 compression = 0;
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
@@ -149,39 +151,55 @@ bool IsPlainGrey8(TIFF* tif) {
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
   TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
-  return !TIFFIsTiled(tif) && bits == 8 && samples == 1 && format == SAMPLEFORMAT_UINT &&
-         orientation == ORIENTATION_TOPLEFT && compression != COMPRESSION_OJPEG &&
-         TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) == 1 &&
-         photometric == PHOTOMETRIC_MINISBLACK;
+  const bool plain = !TIFFIsTiled(tif) && (bits == 8 || bits == 16) && samples == 1 &&
+                     format == SAMPLEFORMAT_UINT && orientation == ORIENTATION_TOPLEFT &&
+                     compression != COMPRESSION_OJPEG &&
+                     TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) == 1 &&
+                     photometric == PHOTOMETRIC_MINISBLACK;
+  return plain ? bits : 0;
 }
 
-// Decodes a plain 8-bit grey picture strip by strip straight into target at
+// The grey value of sample x of a decoded row, as the RGBA conversion takes it.
+template <int Bits>
+std::uint32_t GreyAt(const std::uint8_t* row, int x) {
+  if constexpr (Bits == 8) {
+    return row[x];
+  } else {
+    std::uint16_t sample;  // the library hands samples over in host byte order
+    std::memcpy(&sample, row + 2 * x, 2);
+    return sample >> 8;
+  }
+}
+
+// Decodes a plain grey picture strip by strip straight into target at
 // (column, row from the bottom), as the RGBA conversion would. False when a
 // strip cannot be read whole: the conversion's handling of damaged strips is
 // then left to the library.
-bool ReadGrey8Into(const OpenedTiff& opened, Picture& target, int column, int row) {
+template <int Bits>
+bool ReadGreyInto(const OpenedTiff& opened, Picture& target, int column, int row) {
   TIFF* tif = opened.tif.get();
   const int width = static_cast<int>(opened.width);
   const int height = static_cast<int>(opened.height);
+  const tmsize_t rowBytes = static_cast<tmsize_t>(width) * (Bits / 8);
   std::uint32_t rowsPerStrip = 0;
   TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
   rowsPerStrip = std::min<std::uint32_t>(std::max<std::uint32_t>(rowsPerStrip, 1), opened.height);
   const tmsize_t stripBytes = TIFFStripSize(tif);
-  if (stripBytes < static_cast<tmsize_t>(rowsPerStrip) * width) return false;
+  if (stripBytes < static_cast<tmsize_t>(rowsPerStrip) * rowBytes) return false;
   thread_local std::vector<std::uint8_t> strip;
   strip.resize(static_cast<std::size_t>(stripBytes));
   for (int top = 0, index = 0; top < height; top += static_cast<int>(rowsPerStrip), ++index) {
     const int rows = std::min(static_cast<int>(rowsPerStrip), height - top);
-    const tmsize_t expected = static_cast<tmsize_t>(rows) * width;
+    const tmsize_t expected = rows * rowBytes;
     if (TIFFReadEncodedStrip(tif, static_cast<std::uint32_t>(index), strip.data(), expected) !=
         expected) {
       return false;
     }
     for (int y = 0; y < rows; ++y) {
-      const std::uint8_t* grey = strip.data() + static_cast<std::size_t>(y) * width;
+      const std::uint8_t* grey = strip.data() + y * rowBytes;
       std::uint8_t* out = target.bytes.data() + target.offset(column, row + height - 1 - (top + y));
       for (int x = 0; x < width; ++x) {
-        const std::uint32_t word = 0xff000000u | grey[x] * 0x010101u;
+        const std::uint32_t word = 0xff000000u | GreyAt<Bits>(grey, x) * 0x010101u;
         std::memcpy(out + 4 * x, &word, 4);
       }
     }
@@ -230,7 +248,9 @@ bool LoadFieldInto(const std::string& fileName, Picture& target, int column, int
         row + kFieldSize > target.height) {
       throw Error("The field '" + fileName + "' does not fit its place in the mosaic");
     }
-    if (IsPlainGrey8(opened.tif.get()) && ReadGrey8Into(opened, target, column, row)) return true;
+    const int bits = PlainGreyBits(opened.tif.get());
+    if (bits == 8 && ReadGreyInto<8>(opened, target, column, row)) return true;
+    if (bits == 16 && ReadGreyInto<16>(opened, target, column, row)) return true;
     // Any other layout, or a damaged strip: the library's conversion, from a fresh start.
     opened.tif.reset();
     const Picture field = LoadTiffPicture(fileName);

@@ -30,8 +30,8 @@ bool LoadTiffIntoImage(const std::string& fileName, Picture& holder,
 /// Loads one 512 x 512 field straight into target, its lower left corner at
 /// (column, row counted from the bottom). Returns false, with the message of
 /// LoadFieldForMosaic in problem and target untouched, when the file is
-/// missing, cannot be loaded or is not 512 x 512. Plain 8-bit grey files are
-/// decoded directly; every other layout through libtiff's RGBA conversion,
+/// missing, cannot be loaded or is not 512 x 512. Plain 8- and 16-bit grey files
+/// are decoded directly; every other layout through libtiff's RGBA conversion,
 /// with the same pixels as LoadTiffPicture.
 bool LoadFieldInto(const std::string& fileName, Picture& target, int column, int row,
                    std::string* problem);

@@ -72,7 +72,10 @@ INSTANTIATE_TEST_SUITE_P(
                       NamedLayout{"deflate_64", {8, COMPRESSION_ADOBE_DEFLATE, false, 64}},
                       NamedLayout{"packbits_100", {8, COMPRESSION_PACKBITS, false, 100}},
                       NamedLayout{"tiled", {8, COMPRESSION_NONE, true, 0}},
-                      NamedLayout{"sixteen_bit", {16, COMPRESSION_LZW, false, 16}}),
+                      NamedLayout{"sixteen_bit", {16, COMPRESSION_NONE, false, 0}},
+                      NamedLayout{"sixteen_bit_lzw", {16, COMPRESSION_LZW, false, 16}},
+                      NamedLayout{"sixteen_bit_big_endian",
+                                  {16, COMPRESSION_NONE, false, 7, true}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FieldLoading, ColourFilesGoThroughTheConversion) {

@@ -15,8 +15,8 @@ struct Closer {
   }
 };
 
-TIFF* OpenForWriting(const std::string& path) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
+TIFF* OpenForWriting(const std::string& path, bool bigEndian = false) {
+  TIFF* tif = TIFFOpen(path.c_str(), bigEndian ? "wb" : "wl");
   if (tif == nullptr) throw std::runtime_error("cannot create " + path);
   return tif;
 }
@@ -83,7 +83,7 @@ void WriteGreyTiff(const std::string& path, int width, int height,
       packed[2 * i + 1] = static_cast<std::uint8_t>(values[i] >> 8);
     }
   }
-  Closer closer{OpenForWriting(path)};
+  Closer closer{OpenForWriting(path, layout.bigEndian)};
   SetCommon(closer.tif, width, height, layout.bits, 1, PHOTOMETRIC_MINISBLACK, layout.compression);
   WriteRows(closer.tif, path, width, height, bytes, packed, layout);
 }

@@ -16,6 +16,7 @@ struct TiffLayout {
       1;               // COMPRESSION_NONE, _LZW (5), _ADOBE_DEFLATE (8), _PACKBITS (32773)
   bool tiled = false;  // 16 x 16 tiles instead of strips
   std::uint32_t rowsPerStrip = 0;  // 0: one strip for the whole picture
+  bool bigEndian = false;          // "MM" files; libtiff swaps the samples on writing
 };
 
 /// A layout with a name, for parameterised tests (the name is what gtest prints).
