@@ -15,7 +15,8 @@ constexpr const char* kSeparators = "/\\:";
 
 bool FileExists(const std::string& path) {
   std::error_code error;
-  return std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error);
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
 }  // namespace
