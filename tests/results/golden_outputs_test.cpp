@@ -1,0 +1,127 @@
+// The files a cell-level batch writes for a few demo wells, against golden
+// copies in tests/golden: the summary file and the cell data files byte for
+// byte (dates and the temporary folder masked), the JPEG snapshots by CRC-32.
+// After a deliberate change of the output, regenerate the copies with
+//   VEMBREL_UPDATE_GOLDEN=1 test_results --gtest_filter='GoldenOutputs.*'
+// and review the difference before committing it.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "core/program_state.h"
+#include "engine/workspace.h"
+#include "plate/demo_plate.h"
+#include "results/batch_run.h"
+#include "support/small_plate.h"
+#include "support/temp_dir.h"
+
+namespace vembrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kGolden = fs::path(VEMBREL_SOURCE_DIR) / "tests" / "golden";
+
+bool Updating() {
+  const char* update = std::getenv("VEMBREL_UPDATE_GOLDEN");
+  return update != nullptr && std::string(update) == "1";
+}
+
+// Replaces the run's own folder by "<root>" and blanks the two dates, which
+// are the only texts that differ from run to run.
+std::string Masked(std::string text, const std::string& root) {
+  for (std::size_t at; (at = text.find(root)) != std::string::npos;) {
+    text.replace(at, root.size(), "<root>");
+  }
+  for (const std::string label : {"Measurement date: ", "Vembrel analysis: "}) {
+    for (std::size_t at = 0; (at = text.find(label, at)) != std::string::npos;) {
+      const std::size_t end = text.find('\r', at);
+      at += label.size();
+      text.replace(at, end - at, "<date>");
+    }
+  }
+  return text;
+}
+
+std::string Crc32(const std::string& bytes) {
+  const uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.data()),
+                          static_cast<uInt>(bytes.size()));
+  char text[16];
+  std::snprintf(text, sizeof text, "%08lx", crc);
+  return text;
+}
+
+void ExpectGolden(const std::string& name, const std::string& actual) {
+  const fs::path golden = kGolden / name;
+  if (Updating()) {
+    fs::create_directories(golden.parent_path());
+    std::ofstream(golden, std::ios::binary) << actual;
+    return;
+  }
+  ASSERT_TRUE(fs::exists(golden)) << golden << " is missing; see the comment at the top";
+  const std::string expected = ReadFile(golden);
+  if (expected == actual) return;
+  std::size_t line = 1;
+  std::size_t at = 0;
+  while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) {
+    line += expected[at] == '\n' ? 1 : 0;
+    ++at;
+  }
+  ADD_FAILURE() << name << " differs from " << golden << " first in line " << line;
+}
+
+TEST(GoldenOutputs, CellLevelBatchOnDemoWells) {
+  constexpr std::uint32_t kSeed = 1;
+  const int blueOnly =
+      FindDemoWell(kSeed, [](const DemoWell& w) { return w.greenField == std::array<bool, 4>{}; });
+  const int gap = FindDemoWell(kSeed, [](const DemoWell& w) {
+    return w.greenField != kAllFields && w.greenField != std::array<bool, 4>{};
+  });
+  ASSERT_GE(blueOnly, 0);
+  ASSERT_GE(gap, 0);
+  TempDir dir;
+  const std::string root = dir.path().string();
+  WriteDemoPlate(root + "/pictures", kSeed, {0, 1, blueOnly, gap, 94, 95});
+
+  ProgramState state;
+  state.startTab = StartTab::Ce;
+  Workspace workspace(state);
+  workspace.FileOpen(root + "/pictures/DEMO_A01f00d0.tif");
+  fs::create_directories(root + "/results");
+  workspace.setResultsFolder(root + "/results/");
+  BatchRun batch(workspace);
+  batch.setWriteWorkbook(false);
+  batch.runToEnd(2);
+  ASSERT_TRUE(batch.failures().empty()) << batch.failures().front().message;
+
+  const fs::path results = root + "/results";
+  ExpectGolden("DEMO_Vembrel.csv", Masked(ReadFile(results / "DEMO_Vembrel.csv"), root));
+  std::set<std::string> cellFiles;
+  for (const auto& entry : fs::directory_iterator(results / "CellShape")) {
+    cellFiles.insert(entry.path().filename().string());
+  }
+  ASSERT_EQ(cellFiles.size(), 5u);  // the blue-only well is not analysed
+  for (const std::string& name : cellFiles) {
+    ExpectGolden("CellShape/" + name, Masked(ReadFile(results / "CellShape" / name), root));
+  }
+  std::ostringstream crcs;
+  for (const std::string folder : {"JPEGS", "CellJPEGS"}) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(results / folder)) {
+      names.insert(entry.path().filename().string());
+    }
+    for (const std::string& name : names) {
+      crcs << folder << "/" << name << " " << Crc32(ReadFile(results / folder / name)) << "\n";
+    }
+  }
+  ExpectGolden("snapshot_crcs.txt", crcs.str());
+}
+
+}  // namespace
+}  // namespace vembrel::testing
