@@ -614,10 +614,6 @@ ImmigrantSettings WellWindow::immigrantSettings() const {
   return settings;
 }
 
-void WellWindow::GetAllNuclei() {
-  applyProfile(vembrel::GetAllNuclei(images_[3], nucleusScanSettings()));
-}
-
 void WellWindow::applyProfile(const DensityProfile& profile) {
   ProgramState& s = state();
   s.ObjectList = profile.distances;

@@ -119,7 +119,6 @@ class WellWindow {
   void remakeRBpict();
   void optiring();
   void DrawTheRing(int x, int y);
-  void GetAllNuclei();
   void LaatsteFig();
   void DoTheCell(const std::string& fileName);
   void ReCalcCells();
