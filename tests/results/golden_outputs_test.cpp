@@ -1,6 +1,8 @@
 // The files a cell-level batch writes for a few demo wells, against golden
-// copies in tests/golden: the summary file and the cell data files byte for
-// byte (dates and the temporary folder masked), the JPEG snapshots by CRC-32.
+// copies in tests/golden: the summary file, the cell data files and the
+// workbook's sheets byte for byte (dates and the temporary folder masked), the
+// JPEG snapshots by CRC-32, and a saved settings file. The batch runs through
+// the real `vembrel` program, so the golden files pin what users get.
 // After a deliberate change of the output, regenerate the copies with
 //   VEMBREL_UPDATE_GOLDEN=1 test_results --gtest_filter='GoldenOutputs.*'
 // and review the difference before committing it.
@@ -14,10 +16,9 @@
 #include <set>
 #include <sstream>
 
-#include "core/program_state.h"
-#include "engine/workspace.h"
 #include "plate/demo_plate.h"
-#include "results/batch_run.h"
+#include "plate/settings_file.h"
+#include "support/command_run.h"
 #include "support/small_plate.h"
 #include "support/temp_dir.h"
 
@@ -33,16 +34,20 @@ bool Updating() {
   return update != nullptr && std::string(update) == "1";
 }
 
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+}
+
 // Replaces the run's own folder by "<root>" and blanks the two dates, which
 // are the only texts that differ from run to run.
 std::string Masked(std::string text, const std::string& root) {
-  for (std::size_t at; (at = text.find(root)) != std::string::npos;) {
-    text.replace(at, root.size(), "<root>");
-  }
+  ReplaceAll(text, root, "<root>");
   for (const std::string label : {"Measurement date: ", "Vembrel analysis: "}) {
     for (std::size_t at = 0; (at = text.find(label, at)) != std::string::npos;) {
-      const std::size_t end = text.find('\r', at);
       at += label.size();
+      const std::size_t end = text.find_first_of("\r<", at);
       text.replace(at, end - at, "<date>");
     }
   }
@@ -55,6 +60,20 @@ std::string Crc32(const std::string& bytes) {
   char text[16];
   std::snprintf(text, sizeof text, "%08lx", crc);
   return text;
+}
+
+// One member of a zip archive, read with the unzip program.
+std::string Unzipped(const fs::path& archive, const std::string& member) {
+  std::string bytes;
+  const std::string command = "unzip -p " + Quoted(archive.string()) + " " + member;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+      bytes.append(buffer, n);
+    }
+    pclose(pipe);
+  }
+  return bytes;
 }
 
 void ExpectGolden(const std::string& name, const std::string& actual) {
@@ -89,19 +108,17 @@ TEST(GoldenOutputs, CellLevelBatchOnDemoWells) {
   const std::string root = dir.path().string();
   WriteDemoPlate(root + "/pictures", kSeed, {0, 1, blueOnly, gap, 94, 95});
 
-  ProgramState state;
-  state.startTab = StartTab::Ce;
-  Workspace workspace(state);
-  workspace.FileOpen(root + "/pictures/DEMO_A01f00d0.tif");
-  fs::create_directories(root + "/results");
-  workspace.setResultsFolder(root + "/results/");
-  BatchRun batch(workspace);
-  batch.setWriteWorkbook(false);
-  batch.runToEnd(2);
-  ASSERT_TRUE(batch.failures().empty()) << batch.failures().front().message;
+  const CommandRun run = RunVembrel("batch " + Quoted(root + "/pictures/DEMO_A01f00d0.tif") +
+                                    " --cells --jobs 2 --results " + Quoted(root + "/results"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
 
   const fs::path results = root + "/results";
   ExpectGolden("DEMO_Vembrel.csv", Masked(ReadFile(results / "DEMO_Vembrel.csv"), root));
+  const fs::path workbook = results / "DEMO_Vembrel.xlsx";
+  ExpectGolden("DEMO_Vembrel.xlsx.sheet1.xml",
+               Masked(Unzipped(workbook, "xl/worksheets/sheet1.xml"), root));
+  ExpectGolden("DEMO_Vembrel.xlsx.sharedStrings.xml",
+               Masked(Unzipped(workbook, "xl/sharedStrings.xml"), root));
   std::set<std::string> cellFiles;
   for (const auto& entry : fs::directory_iterator(results / "CellShape")) {
     cellFiles.insert(entry.path().filename().string());
@@ -121,6 +138,20 @@ TEST(GoldenOutputs, CellLevelBatchOnDemoWells) {
     }
   }
   ExpectGolden("snapshot_crcs.txt", crcs.str());
+}
+
+TEST(GoldenOutputs, SavedSettingsFile) {
+  CentralSettings settings;
+  settings.Cent_COG = 12;
+  settings.Cent_KFRb = false;
+  settings.Cent_diam = 300;
+  settings.Cent_RISI = 40;
+  settings.Cent_Cell_Max = 65536;
+  settings.Cent_Cell_Ratio = 2.9;
+  settings.Cent_Cell_Coeff = 0.29;
+  TempDir dir;
+  WriteSettingsFile(dir.file("saved.VLS"), settings);
+  ExpectGolden("saved.VLS", ReadFile(dir.file("saved.VLS")));
 }
 
 }  // namespace
