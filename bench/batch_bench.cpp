@@ -84,11 +84,11 @@ void BM_ReadAndDecodePictures(benchmark::State& bench) {
   for (auto _ : bench) {
     std::size_t problems = 0;
     for (int well = 0; well < 96; ++well) {
-      if (plate.wells[well].WellState != 1) continue;
+      if (plate.wells[well].state != 1) continue;
       for (bool green : {false, true}) {
         std::vector<std::string> messages;
         const Picture mosaic =
-            LoadChannelMosaic(ChannelFieldFiles(plate.PlateBase, well, green), &messages);
+            LoadChannelMosaic(ChannelFieldFiles(plate.base, well, green), &messages);
         benchmark::DoNotOptimize(mosaic.bytes.data());
         problems += messages.size();
       }

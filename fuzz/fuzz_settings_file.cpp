@@ -11,11 +11,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = vembrel::fuzz::WriteInputFile(data, size, ".VLS");
   try {
-    const vembrel::CentralSettings s = vembrel::ReadSettingsFile(path);
+    const vembrel::AnalysisSettings s = vembrel::ReadSettingsFile(path);
     // Accepted settings must be usable by the analysis and its controls.
-    if (vembrel::FindSettingsProblem(s) || s.Cent_diam < 0 || s.Cent_diam > 1024 ||
-        s.Cent_RISI < 1 || s.Cent_COG >= s.Cent_SG || s.Cent_COB >= s.Cent_SB ||
-        s.Cent_MINS >= s.Cent_MAXS || s.Cent_Cell_Min < 1 || s.Cent_Cell_Max > 65536) {
+    if (vembrel::FindSettingsProblem(s) || s.ring.radius < 0 || s.ring.radius > 1024 ||
+        s.ring.increment < 1 || s.display.green.cutoff >= s.display.green.saturation ||
+        s.display.blue.cutoff >= s.display.blue.saturation ||
+        s.nuclei.minimalSize >= s.nuclei.maximalSize || s.cells.minimalSize < 1 ||
+        s.cells.maximalSize > 65536) {
       std::abort();
     }
   } catch (const vembrel::Error&) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/central_settings.h"
+#include "plate/analysis_settings.h"
 #include "plate/settings_file.h"
 
 namespace fs = std::filesystem;
@@ -73,12 +73,12 @@ int main(int argc, char** argv) {
   WriteTiff(tiff / "tiled.tif", 32, 32, 8, COMPRESSION_NONE, true);
 
   const fs::path settings = root / "fuzz_settings_file";
-  vembrel::CentralSettings defaults;
+  vembrel::AnalysisSettings defaults;
   vembrel::WriteSettingsFile((settings / "defaults.VLS").string(), defaults);
-  vembrel::CentralSettings other;
-  other.Cent_diam = 300;
-  other.Cent_Cell_Ratio = 2.9;
-  other.Cent_Cell_Coeff = 0.29;
+  vembrel::AnalysisSettings other;
+  other.ring.radius = 300;
+  other.cells.lengthRatio = 2.9;
+  other.cells.smoothness = 0.29;
   vembrel::WriteSettingsFile((settings / "other.VLS").string(), other);
   WriteText(
       settings / "nuclear-only.VLS",

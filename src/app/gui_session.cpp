@@ -121,7 +121,7 @@ int RunGui(const GuiOptions& options) {
     const int well = WellIndex(options.well);
     if (!frame.workspace().plate().open)
       throw Error("No plate is open for the well " + options.well);
-    if (frame.workspace().plate().wells[well].WellState != 1) {
+    if (frame.workspace().plate().wells[well].state != 1) {
       throw Error("The well " + options.well + " has no pair of pictures in the plate");
     }
     frame.workspace().selectphoto(well, MouseButton::Left);

@@ -196,37 +196,37 @@ void TContForm::buildStartTabChoice() {
 void TContForm::showPlate() {
   const Plate& plate = workspace_.plate();
   plateMap_->showPlate(plate);
-  path_->setText(QString::fromStdString(plate.PlatePath));
-  fileName_->setText(QString::fromStdString(plate.PlatePrefix));
+  path_->setText(QString::fromStdString(plate.path));
+  fileName_->setText(QString::fromStdString(plate.prefix));
   go_->setEnabled(plate.open && batch_ == nullptr);
   overview_->setEnabled(plate.open);
 }
 
 void TContForm::showCentralValues() {
-  const CentralSettings& c = workspace_.state().central;
+  const AnalysisSettings& c = workspace_.state().central;
   const auto setValue = [this](const char* name, const QString& text) {
     if (auto* label = findChild<QLabel*>(QString::fromLatin1(name))) label->setText(text);
   };
   const auto setInt = [&](const char* name, std::int32_t value) {
     setValue(name, QString::number(value));
   };
-  setInt("Cent_COG", c.Cent_COG);
-  setInt("Cent_COB", c.Cent_COB);
-  setInt("Cent_SB", c.Cent_SB);
-  setInt("Cent_SG", c.Cent_SG);
-  setInt("Cent_diam", c.Cent_diam);
-  setInt("Cent_LCG", c.Cent_LCG);
-  setInt("Cent_LCB", c.Cent_LCB);
-  setInt("Cent_MINS", c.Cent_MINS);
-  setInt("Cent_MAXS", c.Cent_MAXS);
-  setInt("Cent_RISI", c.Cent_RISI);
-  setInt("Cent_Cell_GCO", c.Cent_Cell_GCO);
-  setInt("Cent_Cell_Min", c.Cent_Cell_Min);
-  setInt("Cent_Cell_Max", c.Cent_Cell_Max);
-  setValue("Cent_Cell_Ratio", QString::fromStdString(FloatToText(c.Cent_Cell_Ratio)));
-  setValue("Cent_Cell_Coeff", QString::fromStdString(FloatToText(c.Cent_Cell_Coeff)));
-  findChild<QCheckBox*>(QStringLiteral("Cent_KFRG"))->setChecked(c.Cent_KFRG);
-  findChild<QCheckBox*>(QStringLiteral("Cent_KFRb"))->setChecked(c.Cent_KFRb);
+  setInt("Cent_COG", c.display.green.cutoff);
+  setInt("Cent_COB", c.display.blue.cutoff);
+  setInt("Cent_SB", c.display.blue.saturation);
+  setInt("Cent_SG", c.display.green.saturation);
+  setInt("Cent_diam", c.ring.radius);
+  setInt("Cent_LCG", c.nuclei.greenCutoff);
+  setInt("Cent_LCB", c.nuclei.blueCutoff);
+  setInt("Cent_MINS", c.nuclei.minimalSize);
+  setInt("Cent_MAXS", c.nuclei.maximalSize);
+  setInt("Cent_RISI", c.ring.increment);
+  setInt("Cent_Cell_GCO", c.cells.greenCutoff);
+  setInt("Cent_Cell_Min", c.cells.minimalSize);
+  setInt("Cent_Cell_Max", c.cells.maximalSize);
+  setValue("Cent_Cell_Ratio", QString::fromStdString(FloatToText(c.cells.lengthRatio)));
+  setValue("Cent_Cell_Coeff", QString::fromStdString(FloatToText(c.cells.smoothness)));
+  findChild<QCheckBox*>(QStringLiteral("Cent_KFRG"))->setChecked(c.display.green.fullRange);
+  findChild<QCheckBox*>(QStringLiteral("Cent_KFRb"))->setChecked(c.display.blue.fullRange);
 }
 
 void TContForm::setWindowHeight(int windowHeight) {
@@ -249,7 +249,7 @@ void TContForm::onWellPressed(int well, Qt::MouseButton button) {
 
 void TContForm::openOverview() {
   try {
-    TOverview overview(workspace_.plate(), workspace_.state().central.Cent_diam, this);
+    TOverview overview(workspace_.plate(), workspace_.state().central.ring.radius, this);
     overview.exec();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));

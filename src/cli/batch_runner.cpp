@@ -28,7 +28,7 @@ void DrawProgress(int done, int total) {
 
 int IncludedWells(const Plate& plate) {
   int count = 0;
-  for (const WellRecord& well : plate.wells) count += well.WellState == 1 ? 1 : 0;
+  for (const WellRecord& well : plate.wells) count += well.state == 1 ? 1 : 0;
   return count;
 }
 

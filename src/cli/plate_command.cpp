@@ -34,11 +34,11 @@ void PrintPlate(const std::string& picture) {
   }
   const Plate plate = OpenPlate(picture);
   int included = 0;
-  for (const WellRecord& well : plate.wells) included += well.WellState == 1 ? 1 : 0;
+  for (const WellRecord& well : plate.wells) included += well.state == 1 ? 1 : 0;
 
-  std::cout << "Path:     " << plate.PlatePath << "\n"
-            << "Prefix:   " << plate.PlatePrefix << "\n"
-            << "Measured: " << ShortDateText(plate.MeasurementDate) << "\n"
+  std::cout << "Path:     " << plate.path << "\n"
+            << "Prefix:   " << plate.prefix << "\n"
+            << "Measured: " << ShortDateText(plate.measurementDate) << "\n"
             << "Included: " << included << " of 96 wells\n\n";
   std::cout << "  ";
   for (int column = 1; column <= 12; ++column) {
@@ -49,7 +49,7 @@ void PrintPlate(const std::string& picture) {
     std::cout << static_cast<char>('A' + row) << " ";
     for (int column = 0; column < 12; ++column) {
       const WellRecord& well = plate.wells[row * 12 + column];
-      std::cout << " " << (well.WellState == 1 ? '+' : '-');
+      std::cout << " " << (well.state == 1 ? '+' : '-');
       for (QuarterColour quarter : well.quarter) std::cout << QuarterLetter(quarter);
     }
     std::cout << "\n";

@@ -71,7 +71,7 @@ void PrintResults(const WellWindow& window, const ProgramState& state, std::ostr
   if (!maxText.empty()) out << maxText << "\n";
   // Bin k holds the distances beyond R + k * increment; the last is open above.
   const auto& rows = state.DensityTable[window.well()];
-  const int increment = state.central.Cent_RISI;
+  const int increment = state.central.ring.increment;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     out << "Beyond " << window.ringRadius() + int(k) * increment;
     if (k + 1 < rows.size()) out << " up to " << window.ringRadius() + int(k + 1) * increment;
@@ -103,9 +103,9 @@ WellWindow& OpenWell(Workspace& workspace, const WellOptions& options) {
   if (!options.settings.empty()) workspace.state().central = ReadSettingsFile(options.settings);
   workspace.FileOpen(options.picture);
   const WellRecord& record = workspace.plate().wells[well];
-  if (record.WellState != 1) {
+  if (record.state != 1) {
     throw Error("Well " + record.name + " has no field with both channel pictures in '" +
-                workspace.plate().PlateBase + "'");
+                workspace.plate().base + "'");
   }
   workspace.selectphoto(well, MouseButton::Left);
   WellWindow* window = workspace.findWindow(record.name);

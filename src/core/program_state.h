@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/central_settings.h"
 #include "imaging/picture.h"
+#include "plate/analysis_settings.h"
 
 namespace vembrel {
 
@@ -41,7 +41,7 @@ struct DensityRow {
 enum class StartTab { BG, B, G, Im, Ce };
 
 struct ProgramState {
-  CentralSettings central;
+  AnalysisSettings central;
   std::array<WellSettingsRow, 97> WellSettings{};  // rows 0..95 wells, 96 batch snapshot
   std::array<WellResultTexts, kWellCount> results;
   std::array<std::vector<DensityRow>, kWellCount> DensityTable;

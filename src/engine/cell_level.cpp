@@ -138,17 +138,17 @@ void CellLevel::Export() {
   const std::string well = state.largeWellLabel.empty() ? w.caption() : state.largeWellLabel;
 
   CreateFolders(resultsFolder + "CellShape");
-  AtomicTextFile file(CellDataFileName(resultsFolder, plate.PlatePrefix, well));
+  AtomicTextFile file(CellDataFileName(resultsFolder, plate.prefix, well));
   const CellSettingsTexts texts{w.label("Label53"), w.label("Label52"), w.label("Label42"),
                                 w.label("Label68"), w.label("Label69")};
-  const std::vector<std::string> settingsHeader = SettingsHeader(
-      state.central, plate.MeasurementDate, plate.PlatePath, plate.PlatePrefix, Now());
+  const std::vector<std::string> settingsHeader =
+      SettingsHeader(state.central, plate.measurementDate, plate.path, plate.prefix, Now());
   for (const std::string& line : CellDataHeader(well, settingsHeader, texts)) file.line(line);
   DoTheCell(&file);
   file.commit();
 
   CreateFolders(resultsFolder + "CellJPEGS");
-  w.writeJpeg(w.images_[5], CellSnapshotFileName(resultsFolder, plate.PlatePrefix, well));
+  w.writeJpeg(w.images_[5], CellSnapshotFileName(resultsFolder, plate.prefix, well));
 }
 
 nlohmann::ordered_json CellLevelJson(const CellLevelResult& result) {

@@ -361,7 +361,7 @@ void WellWindow::Edit1Change(const std::string& text) {
   }
   edit1_ = text;
   radius_ = size;
-  state().central.Cent_diam = size;
+  state().central.ring.radius = size;
   touch();
   optiring();
   LaatsteFig();
@@ -376,7 +376,7 @@ void WellWindow::Edit2Change(const std::string& text) {
   }
   edit2_ = text;
   increment_ = increment;
-  state().central.Cent_RISI = increment;
+  state().central.ring.increment = increment;
   touch();
   LaatsteFig();
 }
@@ -424,12 +424,12 @@ void WellWindow::Button6Click() {
 }
 
 void WellWindow::Button8Click() {
-  CentralSettings& central = state().central;
-  central.Cent_Cell_GCO = scrollBars_[15].position;
-  central.Cent_Cell_Min = scrollBars_[6].position;
-  central.Cent_Cell_Max = scrollBars_[5].position;
-  central.Cent_Cell_Ratio = scrollBars_[19].position / 10.0;
-  central.Cent_Cell_Coeff = scrollBars_[20].position / 100.0;
+  AnalysisSettings& central = state().central;
+  central.cells.greenCutoff = scrollBars_[15].position;
+  central.cells.minimalSize = scrollBars_[6].position;
+  central.cells.maximalSize = scrollBars_[5].position;
+  central.cells.lengthRatio = scrollBars_[19].position / 10.0;
+  central.cells.smoothness = scrollBars_[20].position / 100.0;
   if (state().onCentralValuesShown) state().onCentralValuesShown();
   workspace_.applyToOthers(*this);
 }
@@ -456,7 +456,7 @@ void WellWindow::FormShow() {
   ProgramState& s = state();
   tab_ = TabOf(s.startTab);
   well_ = s.CurrentWell;
-  const std::string& plateBase = workspace_.plate().PlateBase;
+  const std::string& plateBase = workspace_.plate().base;
   fieldProblems_.clear();
   for (const bool green : {false, true}) {
     images_[green ? 2 : 1] =
@@ -487,59 +487,59 @@ void WellWindow::FormHide() {
 // Settings to and from the controls.
 
 void WellWindow::SetDefaultsOnTabs() {
-  const CentralSettings& c = state().central;
+  const AnalysisSettings& c = state().central;
   const auto setBar = [this](int number, int position) {
     setScrollBarSilently(number, position);
     scrollBarLabel(number);
   };
-  setBar(1, c.Cent_COG);
-  setBar(7, c.Cent_COG);
-  setBar(2, c.Cent_SG);
-  setBar(8, c.Cent_SG);
-  setBar(3, c.Cent_COB);
-  setBar(13, c.Cent_COB);
-  setBar(4, c.Cent_SB);
-  setBar(14, c.Cent_SB);
+  setBar(1, c.display.green.cutoff);
+  setBar(7, c.display.green.cutoff);
+  setBar(2, c.display.green.saturation);
+  setBar(8, c.display.green.saturation);
+  setBar(3, c.display.blue.cutoff);
+  setBar(13, c.display.blue.cutoff);
+  setBar(4, c.display.blue.saturation);
+  setBar(14, c.display.blue.saturation);
   upDown1Max_ = images_[1].empty() ? kMosaicSize : images_[1].width;
   // The edits hold only sizes the analysis can work with, like the scroll bars.
-  radius_ = std::clamp(c.Cent_diam, 0, kRingSizeLimit);
+  radius_ = std::clamp(c.ring.radius, 0, kRingSizeLimit);
   edit1_ = std::to_string(radius_);
-  increment_ = std::max(c.Cent_RISI, 1);
+  increment_ = std::max(c.ring.increment, 1);
   edit2_ = std::to_string(increment_);
-  checkBoxes_[1] = checkBoxes_[5] = c.Cent_KFRG;
-  checkBoxes_[2] = checkBoxes_[6] = c.Cent_KFRb;
-  setBar(9, c.Cent_LCG);
-  setBar(10, c.Cent_LCB);
-  setBar(11, c.Cent_MINS);
-  setBar(12, c.Cent_MAXS);
+  checkBoxes_[1] = checkBoxes_[5] = c.display.green.fullRange;
+  checkBoxes_[2] = checkBoxes_[6] = c.display.blue.fullRange;
+  setBar(9, c.nuclei.greenCutoff);
+  setBar(10, c.nuclei.blueCutoff);
+  setBar(11, c.nuclei.minimalSize);
+  setBar(12, c.nuclei.maximalSize);
   editHandlersAttached_ = true;
-  setBar(15, c.Cent_Cell_GCO);
-  setBar(6, c.Cent_Cell_Min);
-  setBar(5, c.Cent_Cell_Max);
-  setBar(19, ScaledPosition(c.Cent_Cell_Ratio, 10, Design(19)));
-  setBar(20, ScaledPosition(c.Cent_Cell_Coeff, 100, Design(20)));
+  setBar(15, c.cells.greenCutoff);
+  setBar(6, c.cells.minimalSize);
+  setBar(5, c.cells.maximalSize);
+  setBar(19, ScaledPosition(c.cells.lengthRatio, 10, Design(19)));
+  setBar(20, ScaledPosition(c.cells.smoothness, 100, Design(20)));
 }
 
 void WellWindow::SetCentralValues() {
   ProgramState& s = state();
-  CentralSettings& c = s.central;
-  c.Cent_COG = scrollBars_[1].position;
-  c.Cent_SG = scrollBars_[2].position;
-  c.Cent_COB = scrollBars_[3].position;
-  c.Cent_SB = scrollBars_[4].position;
-  c.Cent_diam = radius_;
-  c.Cent_KFRG = checkBoxes_[1];
-  c.Cent_KFRb = checkBoxes_[2];
-  c.Cent_LCG = scrollBars_[9].position;
-  c.Cent_LCB = scrollBars_[10].position;
-  c.Cent_MINS = scrollBars_[11].position;
-  c.Cent_MAXS = scrollBars_[12].position;
-  c.Cent_RISI = increment_;
-  c.Cent_Cell_GCO = scrollBars_[15].position;
-  c.Cent_Cell_Min = scrollBars_[6].position;
-  c.Cent_Cell_Max = scrollBars_[5].position;
-  c.Cent_Cell_Ratio = scrollBars_[19].position / 10.0;
-  c.Cent_Cell_Coeff = scrollBars_[20].position / 100.0;
+  AnalysisSettings& c = s.central;
+  c.display.green.cutoff = scrollBars_[1].position;
+  c.display.green.saturation = scrollBars_[2].position;
+  c.display.blue.cutoff = scrollBars_[3].position;
+  c.display.blue.saturation = scrollBars_[4].position;
+  c.ring.radius = radius_;
+  c.display.green.fullRange = checkBoxes_[1];
+  c.display.blue.fullRange = checkBoxes_[2];
+  c.nuclei.greenCutoff = scrollBars_[9].position;
+  c.nuclei.blueCutoff = scrollBars_[10].position;
+  c.nuclei.minimalSize = scrollBars_[11].position;
+  c.nuclei.maximalSize = scrollBars_[12].position;
+  c.ring.increment = increment_;
+  c.cells.greenCutoff = scrollBars_[15].position;
+  c.cells.minimalSize = scrollBars_[6].position;
+  c.cells.maximalSize = scrollBars_[5].position;
+  c.cells.lengthRatio = scrollBars_[19].position / 10.0;
+  c.cells.smoothness = scrollBars_[20].position / 100.0;
   if (s.CurrentWell >= 0 && s.CurrentWell < kWellCount) {
     s.WellSettings[s.CurrentWell] = ToWellSettingsRow(c);
   }
@@ -727,7 +727,7 @@ void WellWindow::keepCellControlsInStep() {
 void WellWindow::saveSnapshot() {
   const std::string folder = workspace_.resultsFolder() + "JPEGS/";
   CreateFolders(folder);
-  writeJpeg(images_[5], folder + workspace_.plate().PlatePrefix + state().largeWellLabel + ".jpg");
+  writeJpeg(images_[5], folder + workspace_.plate().prefix + state().largeWellLabel + ".jpg");
 }
 
 void WellWindow::writeJpeg(const Picture& picture, const std::string& path) {

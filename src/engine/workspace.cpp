@@ -46,7 +46,7 @@ void Workspace::selectphoto(int well, MouseButton button) {
     if (onPlateChanged) onPlateChanged();
     return;
   }
-  if (record.WellState != 1) return;
+  if (record.state != 1) return;
   state_.largeWellLabel = record.name;
   if (onLargeWellLabelChanged) onLargeWellLabelChanged(record.name);
   if (WellWindow* window = findWindow(record.name)) {
@@ -60,7 +60,7 @@ WellWindow& Workspace::CreateMDIChild(const std::string& name) {
   windows_.insert(windows_.begin(), std::make_unique<WellWindow>(*this, name));
   WellWindow& window = *windows_.front();
   // The edit handlers are still detached: this only sets the text.
-  window.setEditText(1, std::to_string(state_.central.Cent_diam));
+  window.setEditText(1, std::to_string(state_.central.ring.radius));
   if (onWindowCreated) onWindowCreated(window);
   if (onWindowActivated) onWindowActivated(window);
   window.FormShow();
@@ -104,7 +104,7 @@ void Workspace::applyToOthers(WellWindow& sender) {
 
 std::string Workspace::resultsFolder() const {
   if (!resultsFolderOverride_.empty()) return resultsFolderOverride_;
-  return plate_.open ? ResultsFolderOf(plate_.PlatePath) : std::string();
+  return plate_.open ? ResultsFolderOf(plate_.path) : std::string();
 }
 
 void Workspace::setResultsFolder(std::string folder) {

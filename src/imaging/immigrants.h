@@ -8,11 +8,11 @@
 namespace vembrel {
 
 struct ImmigrantSettings {
-  int lowerCutoffGreen = 20;  // Cent_LCG
-  int lowerCutoffBlue = 30;   // Cent_LCB
-  int minimalSize = 0;        // Cent_MINS (strict)
-  int maximalSize = 255;      // Cent_MAXS (strict)
-  int ringRadius = 350;       // R
+  int lowerCutoffGreen = 20;
+  int lowerCutoffBlue = 30;
+  int minimalSize = 0;    // (strict)
+  int maximalSize = 255;  // (strict)
+  int ringRadius = 350;   // R
   int ringX = 512;
   int ringY = 512;  // from the bottom
 };

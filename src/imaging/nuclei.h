@@ -10,14 +10,14 @@
 namespace vembrel {
 
 struct NucleusScanSettings {
-  int lowerCutoffGreen = 20;  // Cent_LCG (inclusive)
-  int lowerCutoffBlue = 30;   // Cent_LCB (inclusive)
-  int minimalSize = 0;        // Cent_MINS (strict)
-  int maximalSize = 255;      // Cent_MAXS (strict)
-  int ringRadius = 350;       // Cent_diam
-  int ringIncrement = 50;     // Cent_RISI
-  int ringX = 512;            // RingCentreX
-  int ringY = 512;            // RingCentreY (from the bottom)
+  int lowerCutoffGreen = 20;  // (inclusive)
+  int lowerCutoffBlue = 30;   // (inclusive)
+  int minimalSize = 0;        // (strict)
+  int maximalSize = 255;      // (strict)
+  int ringRadius = 350;
+  int ringIncrement = 50;
+  int ringX = 512;  // RingCentreX
+  int ringY = 512;  // RingCentreY (from the bottom)
 };
 
 struct DensityProfile {

@@ -56,7 +56,7 @@ void TOverview::build() {
   built_ = true;
   setUpdatesEnabled(false);
   for (int well = 0; well < 96; ++well) {
-    if (plate_.wells[well].WellState != 1) continue;
+    if (plate_.wells[well].state != 1) continue;
     const QImage full = ToQImage(OverviewThumbnail(plate_, well, radius_));
     if (full.isNull()) continue;
     thumbnail(well)->setPixmap(QPixmap::fromImage(full.scaled(

@@ -13,7 +13,7 @@ namespace vembrel {
 class TOverview : public QDialog {
   Q_OBJECT
  public:
-  /// radius: the ring size (Cent_diam) used for the estimate and the marking.
+  /// radius: the ring size (the settings' ring radius) used for the estimate and the marking.
   TOverview(const Plate& plate, int radius, QWidget* parent = nullptr);
 
   /// Builds the thumbnails (also done when the window is first shown).

@@ -69,17 +69,17 @@ std::array<std::string, 4> ChannelFieldFiles(const std::string& plateBase, int w
 Plate OpenPlate(const std::string& chosenPicture) {
   Plate plate;
   plate.open = true;
-  plate.PlatePath = PlatePathOf(chosenPicture);
-  plate.MeasurementDate = MeasurementDateOf(chosenPicture);
-  plate.PlatePrefix = PlatePrefixOf(chosenPicture);
-  plate.PlateBase = plate.PlatePath + plate.PlatePrefix;
+  plate.path = PlatePathOf(chosenPicture);
+  plate.measurementDate = MeasurementDateOf(chosenPicture);
+  plate.prefix = PlatePrefixOf(chosenPicture);
+  plate.base = plate.path + plate.prefix;
   for (WellRecord& well : plate.wells) {
     for (int field = 0; field < 4; ++field) {
-      well.hasBlue[field] = FileExists(FieldFileName(plate.PlateBase, well.index, field, false));
-      well.hasGreen[field] = FileExists(FieldFileName(plate.PlateBase, well.index, field, true));
+      well.hasBlue[field] = FileExists(FieldFileName(plate.base, well.index, field, false));
+      well.hasGreen[field] = FileExists(FieldFileName(plate.base, well.index, field, true));
       if (well.hasBlue[field]) {
         well.quarter[field] = well.hasGreen[field] ? QuarterColour::Cyan : QuarterColour::Blue;
-        if (well.hasGreen[field]) well.WellState = 1;
+        if (well.hasGreen[field]) well.state = 1;
       } else {
         well.quarter[field] = well.hasGreen[field] ? QuarterColour::Green : QuarterColour::None;
       }
@@ -90,16 +90,16 @@ Plate OpenPlate(const std::string& chosenPicture) {
 
 RightClickResult ToggleWellInclusion(Plate& plate, int well) {
   WellRecord& record = plate.wells.at(static_cast<std::size_t>(well));
-  if (record.WellState == 1) {
+  if (record.state == 1) {
     record.quarter.fill(QuarterColour::Red);
-    record.WellState = 0;
+    record.state = 0;
     return RightClickResult::Excluded;
   }
   for (QuarterColour colour : record.quarter) {
     if (colour != QuarterColour::Red) return RightClickResult::Unchanged;
   }
   record.quarter.fill(QuarterColour::Cyan);
-  record.WellState = 1;
+  record.state = 1;
   return RightClickResult::Included;
 }
 

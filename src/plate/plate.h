@@ -11,7 +11,7 @@ enum class QuarterColour { None, Cyan, Blue, Green, Red };
 struct WellRecord {
   int index = 0;
   std::string name;
-  int WellState = 0;                       // 0 not included, 1 included, 2 transient batch mark
+  int state = 0;                           // 0 not included, 1 included, 2 transient batch mark
   std::array<bool, 4> hasBlue{};           // "d0" picture of field 0..3 exists
   std::array<bool, 4> hasGreen{};          // "d1" picture of field 0..3 exists
   std::array<QuarterColour, 4> quarter{};  // plate-map colour of field 0..3
@@ -19,10 +19,10 @@ struct WellRecord {
 
 struct Plate {
   bool open = false;
-  std::string PlatePath;       // folder of the chosen picture, with trailing separator
-  std::string PlatePrefix;     // file-name prefix up to and including the last "_"
-  std::string PlateBase;       // PlatePath + PlatePrefix
-  double MeasurementDate = 0;  // creation time of the chosen picture (days since 1899-12-30)
+  std::string path;            // folder of the chosen picture, with trailing separator
+  std::string prefix;          // file-name prefix up to and including the last "_"
+  std::string base;            // path + prefix
+  double measurementDate = 0;  // creation time of the chosen picture (days since 1899-12-30)
   std::array<WellRecord, 96> wells;
 
   Plate();  // no plate: names filled, states 0, nothing painted
@@ -43,7 +43,7 @@ double MeasurementDateOf(const std::string& fileName);
 /// shortened until it ends with a separator ("" when none is left).
 std::string ResultsFolderOf(const std::string& platePath);
 
-/// PlateBase + well name + "f0" + field + ("d1.tif" when green else "d0.tif").
+/// base + well name + "f0" + field + ("d1.tif" when green else "d0.tif").
 std::string FieldFileName(const std::string& plateBase, int well, int field, bool green);
 /// The four field files of one channel of a well, in field order.
 std::array<std::string, 4> ChannelFieldFiles(const std::string& plateBase, int well, bool green);

@@ -6,7 +6,7 @@
 
 namespace vembrel {
 
-std::optional<SettingsProblem> FindSettingsProblem(const CentralSettings& s) {
+std::optional<SettingsProblem> FindSettingsProblem(const AnalysisSettings& s) {
   struct Limit {
     const char* key;
     long long value;
@@ -23,21 +23,21 @@ std::optional<SettingsProblem> FindSettingsProblem(const CentralSettings& s) {
   };
   const long long noLimit = std::numeric_limits<std::int32_t>::max();
   const Limit limits[] = {
-      {"Cent_COG", s.Cent_COG, 0, 254},
-      {"Cent_COB", s.Cent_COB, 0, 254},
-      {"Cent_SB", s.Cent_SB, 1, 255},
-      {"Cent_SG", s.Cent_SG, 1, 255},
-      {"Cent_diam", s.Cent_diam, 0, 1024},
-      {"Cent_LCG", s.Cent_LCG, 0, 255},
-      {"Cent_LCB", s.Cent_LCB, 0, 255},
-      {"Cent_MINS", s.Cent_MINS, 0, 254},
-      {"Cent_MAXS", s.Cent_MAXS, 1, 255},
-      {"Cent_RISI", s.Cent_RISI, 1, noLimit},
-      {"Cent_Cell_GCO", s.Cent_Cell_GCO, 0, 254},
-      {"Cent_Cell_Min", s.Cent_Cell_Min, 1, 4096},
-      {"Cent_Cell_Max", s.Cent_Cell_Max, 1, 65536},
-      {"Cent_Cell_Ratio", scaled(s.Cent_Cell_Ratio, 10), 1, 200, " tenths"},
-      {"Cent_Cell_Coeff", scaled(s.Cent_Cell_Coeff, 100), 0, 100, " hundredths"},
+      {"Cent_COG", s.display.green.cutoff, 0, 254},
+      {"Cent_COB", s.display.blue.cutoff, 0, 254},
+      {"Cent_SB", s.display.blue.saturation, 1, 255},
+      {"Cent_SG", s.display.green.saturation, 1, 255},
+      {"Cent_diam", s.ring.radius, 0, 1024},
+      {"Cent_LCG", s.nuclei.greenCutoff, 0, 255},
+      {"Cent_LCB", s.nuclei.blueCutoff, 0, 255},
+      {"Cent_MINS", s.nuclei.minimalSize, 0, 254},
+      {"Cent_MAXS", s.nuclei.maximalSize, 1, 255},
+      {"Cent_RISI", s.ring.increment, 1, noLimit},
+      {"Cent_Cell_GCO", s.cells.greenCutoff, 0, 254},
+      {"Cent_Cell_Min", s.cells.minimalSize, 1, 4096},
+      {"Cent_Cell_Max", s.cells.maximalSize, 1, 65536},
+      {"Cent_Cell_Ratio", scaled(s.cells.lengthRatio, 10), 1, 200, " tenths"},
+      {"Cent_Cell_Coeff", scaled(s.cells.smoothness, 100), 0, 100, " hundredths"},
   };
   for (const Limit& limit : limits) {
     if (limit.value >= limit.low && limit.value <= limit.high) continue;
@@ -47,14 +47,17 @@ std::optional<SettingsProblem> FindSettingsProblem(const CentralSettings& s) {
     return SettingsProblem{limit.key, "is outside " + std::to_string(limit.low) + ".." +
                                           std::to_string(limit.high) + limit.unit};
   }
-  if (s.Cent_COG >= s.Cent_SG) {
-    return SettingsProblem{"Cent_COG", "is not below Cent_SG " + std::to_string(s.Cent_SG)};
+  if (s.display.green.cutoff >= s.display.green.saturation) {
+    return SettingsProblem{"Cent_COG",
+                           "is not below Cent_SG " + std::to_string(s.display.green.saturation)};
   }
-  if (s.Cent_COB >= s.Cent_SB) {
-    return SettingsProblem{"Cent_COB", "is not below Cent_SB " + std::to_string(s.Cent_SB)};
+  if (s.display.blue.cutoff >= s.display.blue.saturation) {
+    return SettingsProblem{"Cent_COB",
+                           "is not below Cent_SB " + std::to_string(s.display.blue.saturation)};
   }
-  if (s.Cent_MINS >= s.Cent_MAXS) {
-    return SettingsProblem{"Cent_MINS", "is not below Cent_MAXS " + std::to_string(s.Cent_MAXS)};
+  if (s.nuclei.minimalSize >= s.nuclei.maximalSize) {
+    return SettingsProblem{"Cent_MINS",
+                           "is not below Cent_MAXS " + std::to_string(s.nuclei.maximalSize)};
   }
   return std::nullopt;
 }

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "core/central_settings.h"
+#include "plate/analysis_settings.h"
 
 namespace vembrel {
 
@@ -16,6 +16,6 @@ struct SettingsProblem {
 };
 
 /// The first unusable value in file order, or nothing when all are usable.
-std::optional<SettingsProblem> FindSettingsProblem(const CentralSettings& settings);
+std::optional<SettingsProblem> FindSettingsProblem(const AnalysisSettings& settings);
 
 }  // namespace vembrel

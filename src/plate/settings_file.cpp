@@ -51,47 +51,47 @@ std::optional<std::string> FindValue(const std::vector<std::string>& lines,
 
 }  // namespace
 
-std::vector<std::string> SettingsFileLines(const CentralSettings& s) {
+std::vector<std::string> SettingsFileLines(const AnalysisSettings& s) {
   const auto flag = [](bool value) { return std::string(value ? "TRUE" : "FALSE"); };
   return {
       "[Cent_COG - Cutoff Green in Blue/Green Tab]",
-      UnsignedText(s.Cent_COG),
+      UnsignedText(s.display.green.cutoff),
       "[Cent_COB - Cutoff Blue in Blue/Green Tab]",
-      UnsignedText(s.Cent_COB),
+      UnsignedText(s.display.blue.cutoff),
       "[Cent_KFRG - Stretch Green in Blue/Green Tab]",
-      flag(s.Cent_KFRG),
+      flag(s.display.green.fullRange),
       "[Cent_KFRb - Stretch Blue in Blue/Green Tab]",
-      flag(s.Cent_KFRb),
+      flag(s.display.blue.fullRange),
       "[Cent_SB - Saturation Blue in Blue/Green Tab]",
-      UnsignedText(s.Cent_SB),
+      UnsignedText(s.display.blue.saturation),
       "[Cent_SG - Saturation Green in Blue/Green Tab]",
-      UnsignedText(s.Cent_SG),
+      UnsignedText(s.display.green.saturation),
       "[Cent_diam - Radius of circle in Green Tab]",
-      UnsignedText(s.Cent_diam),
+      UnsignedText(s.ring.radius),
       "[Cent_LCG - Cutoff Green in Immigrated cells Tab]",
-      UnsignedText(s.Cent_LCG),
+      UnsignedText(s.nuclei.greenCutoff),
       "[Cent_LCB - Cutoff Blue in Immigrated cells Tab]",
-      UnsignedText(s.Cent_LCB),
+      UnsignedText(s.nuclei.blueCutoff),
       "[Cent_MINS - Minimal nucleus size in Immigrated cells Tab]",
-      UnsignedText(s.Cent_MINS),
+      UnsignedText(s.nuclei.minimalSize),
       "[Cent_MAXS - Maximal nucleus size in Immigrated cells Tab]",
-      UnsignedText(s.Cent_MAXS),
+      UnsignedText(s.nuclei.maximalSize),
       "[Cent_RISI - Increments of ring size in Immigrated cells Tab]",
-      UnsignedText(s.Cent_RISI),
+      UnsignedText(s.ring.increment),
       "[Cent_Cell_GCO - Blacked out Green in Cells Tab]",
-      UnsignedText(s.Cent_Cell_GCO),
+      UnsignedText(s.cells.greenCutoff),
       "[Cent_Cell_Min - Minimal Cellular size in Cells Tab]",
-      UnsignedText(s.Cent_Cell_Min),
+      UnsignedText(s.cells.minimalSize),
       "[Cent_Cell_Max - Max Cellular size in Cells Tab]",
-      UnsignedText(s.Cent_Cell_Max),
+      UnsignedText(s.cells.maximalSize),
       "[Cent_Cell_Ratio - Ratio between cell length and width in Cells Tab]",
-      ScientificText(s.Cent_Cell_Ratio),
+      ScientificText(s.cells.lengthRatio),
       "[Cent_Cell_Coeff - Coeff of smoothness in Cells Tab]",
-      ScientificText(s.Cent_Cell_Coeff),
+      ScientificText(s.cells.smoothness),
   };
 }
 
-void WriteSettingsFile(const std::string& path, const CentralSettings& settings) {
+void WriteSettingsFile(const std::string& path, const AnalysisSettings& settings) {
   AtomicTextFile file(path);
   for (const std::string& line : SettingsFileLines(settings)) file.line(line);
   file.commit();
@@ -109,12 +109,12 @@ std::string SettingsReadValue(const std::vector<std::string>& lines, const std::
   return FindValue(lines, key).value_or(key);
 }
 
-CentralSettings ReadSettingsFile(const std::string& path) {
+AnalysisSettings ReadSettingsFile(const std::string& path) {
   const std::vector<std::string> lines = SplitLines(ReadWholeFile(path));
   const std::string where = "Settings file '" + path + "': ";
   std::map<std::string, std::string> texts;  // the text each value came from
 
-  CentralSettings s;
+  AnalysisSettings s;
   const auto integer = [&](const char* key, std::int32_t& target,
                            std::optional<std::int32_t> fallback) {
     const std::optional<std::string> text = FindValue(lines, key);
@@ -146,23 +146,23 @@ CentralSettings ReadSettingsFile(const std::string& path) {
     texts[key] = *text;
   };
 
-  integer("Cent_COG", s.Cent_COG, std::nullopt);
-  integer("Cent_COB", s.Cent_COB, std::nullopt);
-  integer("Cent_SB", s.Cent_SB, std::nullopt);
-  integer("Cent_SG", s.Cent_SG, std::nullopt);
-  integer("Cent_LCG", s.Cent_LCG, std::nullopt);
-  integer("Cent_LCB", s.Cent_LCB, std::nullopt);
-  integer("Cent_diam", s.Cent_diam, std::nullopt);
-  integer("Cent_MINS", s.Cent_MINS, std::nullopt);
-  integer("Cent_MAXS", s.Cent_MAXS, std::nullopt);
-  integer("Cent_RISI", s.Cent_RISI, std::nullopt);
-  s.Cent_KFRG = FindValue(lines, "Cent_KFRG").value_or("") == "TRUE";
-  s.Cent_KFRb = FindValue(lines, "Cent_KFRb").value_or("") == "TRUE";
-  integer("Cent_Cell_GCO", s.Cent_Cell_GCO, 40);
-  integer("Cent_Cell_Min", s.Cent_Cell_Min, 30);
-  integer("Cent_Cell_Max", s.Cent_Cell_Max, 2000);
-  real("Cent_Cell_Ratio", s.Cent_Cell_Ratio, 3.0);
-  real("Cent_Cell_Coeff", s.Cent_Cell_Coeff, 0.75);
+  integer("Cent_COG", s.display.green.cutoff, std::nullopt);
+  integer("Cent_COB", s.display.blue.cutoff, std::nullopt);
+  integer("Cent_SB", s.display.blue.saturation, std::nullopt);
+  integer("Cent_SG", s.display.green.saturation, std::nullopt);
+  integer("Cent_LCG", s.nuclei.greenCutoff, std::nullopt);
+  integer("Cent_LCB", s.nuclei.blueCutoff, std::nullopt);
+  integer("Cent_diam", s.ring.radius, std::nullopt);
+  integer("Cent_MINS", s.nuclei.minimalSize, std::nullopt);
+  integer("Cent_MAXS", s.nuclei.maximalSize, std::nullopt);
+  integer("Cent_RISI", s.ring.increment, std::nullopt);
+  s.display.green.fullRange = FindValue(lines, "Cent_KFRG").value_or("") == "TRUE";
+  s.display.blue.fullRange = FindValue(lines, "Cent_KFRb").value_or("") == "TRUE";
+  integer("Cent_Cell_GCO", s.cells.greenCutoff, 40);
+  integer("Cent_Cell_Min", s.cells.minimalSize, 30);
+  integer("Cent_Cell_Max", s.cells.maximalSize, 2000);
+  real("Cent_Cell_Ratio", s.cells.lengthRatio, 3.0);
+  real("Cent_Cell_Coeff", s.cells.smoothness, 0.75);
 
   if (const auto problem = FindSettingsProblem(s)) {
     throw Error(where + problem->key + " value '" + texts[problem->key] + "' " + problem->reason);

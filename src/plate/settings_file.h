@@ -3,14 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "core/central_settings.h"
+#include "plate/analysis_settings.h"
 
 namespace vembrel {
 
 /// The 34 lines of the settings file for these settings, without line ends.
-std::vector<std::string> SettingsFileLines(const CentralSettings& settings);
+std::vector<std::string> SettingsFileLines(const AnalysisSettings& settings);
 /// Writes the file (atomically). Throws Error naming the path.
-void WriteSettingsFile(const std::string& path, const CentralSettings& settings);
+void WriteSettingsFile(const std::string& path, const AnalysisSettings& settings);
 /// The chosen save name, with ".VLS" appended when it has no extension.
 std::string WithSettingsExtension(const std::string& chosenName);
 /// Value line after the first line whose text after its first "[" starts with
@@ -21,6 +21,6 @@ std::string SettingsReadValue(const std::vector<std::string>& lines, const std::
 /// Error naming the path, the key and the offending text for a missing or
 /// malformed value and for values the analysis cannot use (plate/settings_check.h);
 /// nothing is applied by the caller in that case.
-CentralSettings ReadSettingsFile(const std::string& path);
+AnalysisSettings ReadSettingsFile(const std::string& path);
 
 }  // namespace vembrel

@@ -57,12 +57,11 @@ void BatchRun::start() {
   Plate& plate = workspace_.plate();
   if (!plate.open) throw Error("No plate is open");
   const std::string folder = workspace_.resultsFolder();
-  if (folder.empty())
-    throw Error("No results folder can be derived from '" + plate.PlatePath + "'");
+  if (folder.empty()) throw Error("No results folder can be derived from '" + plate.path + "'");
 
   state.BatchRunning = true;
   BatchRunningGuard guard(state);
-  summaryFile_ = SummaryFileName(folder, plate.PlatePrefix);
+  summaryFile_ = SummaryFileName(folder, plate.prefix);
 
   // Windows from the last in frame order to the first; the file is written
   // before anything is closed, so a failing write leaves the windows alone.
@@ -70,8 +69,8 @@ void BatchRun::start() {
   for (auto it = workspace_.windows().rbegin(); it != workspace_.windows().rend(); ++it) {
     open.push_back(it->get());
   }
-  std::vector<std::string> lines = SummaryHeaderLines(state.central, plate.MeasurementDate,
-                                                      plate.PlatePath, plate.PlatePrefix, Now());
+  std::vector<std::string> lines =
+      SummaryHeaderLines(state.central, plate.measurementDate, plate.path, plate.prefix, Now());
   std::vector<int> special;
   for (WellWindow* window : open) {
     const int well = WellIndex(window->caption());
@@ -89,7 +88,7 @@ void BatchRun::start() {
   started_ = true;
 
   for (const int well : special) {
-    if (plate.wells[well].WellState == 1) plate.wells[well].WellState = 2;
+    if (plate.wells[well].state == 1) plate.wells[well].state = 2;
   }
   for (WellWindow* window : open) {
     window->setCaption("Closed");
@@ -98,7 +97,7 @@ void BatchRun::start() {
 
   queue_.clear();
   for (int well = 0; well < kWellCount; ++well) {
-    int& wellState = plate.wells[well].WellState;
+    int& wellState = plate.wells[well].state;
     if (wellState == 1) {
       queue_.push_back(well);
     } else if (wellState == 2) {
@@ -172,7 +171,7 @@ void BatchRun::finish() {
   writetherest(summaryFile_, state);
   if (writeWorkbook_) {
     const std::string workbook =
-        WorkbookFileName(workspace_.resultsFolder(), workspace_.plate().PlatePrefix);
+        WorkbookFileName(workspace_.resultsFolder(), workspace_.plate().prefix);
     try {
       CVS2Exel(summaryFile_, workbook);
       workbookFile_ = workbook;

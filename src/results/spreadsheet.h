@@ -15,7 +15,7 @@ CellRow SplitCells(std::string_view line);
 /// Every line of the file split into cells. Throws Error naming the path.
 std::vector<CellRow> ReadCellRows(const std::string& path);
 
-/// ResultsFolder + PlatePrefix + "Vembrel.xlsx".
+/// results folder + plate prefix + "Vembrel.xlsx".
 std::string WorkbookFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
 /// Writes a workbook with one sheet "Migration" holding the rows from A1, every

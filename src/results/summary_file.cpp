@@ -94,8 +94,8 @@ bool FindSpecialSettings(const WellSettingsRow& row, const WellSettingsRow& snap
   return nucleus || cell;
 }
 
-std::vector<std::string> SummaryHeaderLines(const CentralSettings& settings, double measurementDate,
-                                            const std::string& platePath,
+std::vector<std::string> SummaryHeaderLines(const AnalysisSettings& settings,
+                                            double measurementDate, const std::string& platePath,
                                             const std::string& platePrefix, double today) {
   std::vector<std::string> lines{""};
   for (auto& line : SettingsHeader(settings, measurementDate, platePath, platePrefix, today)) {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "core/central_settings.h"
 #include "core/program_state.h"
+#include "plate/analysis_settings.h"
 
 namespace vembrel {
 
-/// ResultsFolder + PlatePrefix + "Vembrel.csv".
+/// results folder + plate prefix + "Vembrel.csv".
 std::string SummaryFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
 /// Which columns of a well's settings row differ from the batch snapshot.
@@ -21,8 +21,8 @@ bool FindSpecialSettings(const WellSettingsRow& row, const WellSettingsRow& snap
                          SpecialSettingsKind& kind);
 
 /// The 26 header lines: empty line, SettingsHeader, two empty lines.
-std::vector<std::string> SummaryHeaderLines(const CentralSettings& settings, double measurementDate,
-                                            const std::string& platePath,
+std::vector<std::string> SummaryHeaderLines(const AnalysisSettings& settings,
+                                            double measurementDate, const std::string& platePath,
                                             const std::string& platePrefix, double today);
 
 /// The 19 lines of one special-settings block (the cell columns themselves

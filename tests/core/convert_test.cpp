@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/central_settings.h"
 #include "core/error.h"
+#include "plate/analysis_settings.h"
 
 namespace vembrel {
 namespace {
@@ -40,13 +40,13 @@ TEST(FloatToText, GeneralFormWithFifteenDigits) {
 }
 
 TEST(WellSettingsRow, TruncatesExtendedProducts) {
-  CentralSettings s;
+  AnalysisSettings s;
   WellSettingsRow row = ToWellSettingsRow(s);
   EXPECT_EQ(row[15], 30);
   EXPECT_EQ(row[16], 75);
   EXPECT_EQ(row[5], 1);
-  s.Cent_Cell_Ratio = 29 / 10.0;
-  s.Cent_Cell_Coeff = 29 / 100.0;
+  s.cells.lengthRatio = 29 / 10.0;
+  s.cells.smoothness = 29 / 100.0;
   row = ToWellSettingsRow(s);
   EXPECT_EQ(row[15], 28);
   EXPECT_EQ(row[16], 28);

@@ -158,7 +158,7 @@ class MainFrameTest : public QObject {
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(frame_.get(), &drop);
-    QCOMPARE(frame_->workspace().plate().PlatePrefix, std::string("TP_1_"));
+    QCOMPARE(frame_->workspace().plate().prefix, std::string("TP_1_"));
   }
 
   void leftClickOpensOrRaisesWellWindow() {

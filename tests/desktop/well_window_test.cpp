@@ -201,7 +201,7 @@ class WellWindowTest : public QObject {
     click("SaveSettings1");
     QCOMPARE(script_.saveStartFolder, QString::fromStdString(folder_.path().string() + "/"));
     const std::string saved = folder_.file("mine.VLS");
-    QCOMPARE(ReadSettingsFile(saved).Cent_COG, 33);
+    QCOMPARE(ReadSettingsFile(saved).display.green.cutoff, 33);
 
     // Change the window, then open the file: the active window takes it back.
     bar(1).setValue(70);

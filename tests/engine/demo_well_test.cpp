@@ -79,7 +79,7 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
     SCOPED_TRACE(well);
     workspace.selectphoto(well, MouseButton::Left);
     WellWindow& window = *workspace.activeWindow();
-    const CentralSettings& c = state->central;
+    const AnalysisSettings& c = state->central;
 
     // The same steps, run directly on the generator's fields.
     const std::array<Picture, 8> fields = MakeDemoWellFields(kSeed, well);
@@ -87,17 +87,24 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
     Picture green = AssembleMosaic({fields[4], fields[5], fields[6], fields[7]});
     ASSERT_EQ(window.image(1), blue);
     Picture composite;
-    MakeComposite(blue, green, {c.Cent_COB, c.Cent_SB, c.Cent_KFRb},
-                  {c.Cent_COG, c.Cent_SG, c.Cent_KFRG}, composite);
+    MakeComposite(
+        blue, green, {c.display.blue.cutoff, c.display.blue.saturation, c.display.blue.fullRange},
+        {c.display.green.cutoff, c.display.green.saturation, c.display.green.fullRange}, composite);
     ASSERT_EQ(window.image(3), composite);
-    const RingSearchResult ring = FitRing(green, c.Cent_diam);
+    const RingSearchResult ring = FitRing(green, c.ring.radius);
     EXPECT_EQ(window.ringX(), ring.x);
     EXPECT_EQ(window.ringY(), ring.y);
-    DrawRingMask(green, ring.x, ring.y, c.Cent_diam);
+    DrawRingMask(green, ring.x, ring.y, c.ring.radius);
     EXPECT_EQ(window.image(2), green);
 
-    NucleusScanSettings scan{c.Cent_LCG,  c.Cent_LCB,  c.Cent_MINS, c.Cent_MAXS,
-                             c.Cent_diam, c.Cent_RISI, ring.x,      ring.y};
+    NucleusScanSettings scan{c.nuclei.greenCutoff,
+                             c.nuclei.blueCutoff,
+                             c.nuclei.minimalSize,
+                             c.nuclei.maximalSize,
+                             c.ring.radius,
+                             c.ring.increment,
+                             ring.x,
+                             ring.y};
     const DensityProfile profile = GetAllNuclei(composite, scan);
     EXPECT_EQ(window.label("Label31"), std::to_string(profile.total));
     EXPECT_EQ(window.label("Label30"), profile.maxText);
@@ -107,25 +114,31 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
       EXPECT_EQ(state->DensityTable[well][k].cells, std::to_string(profile.counts[k]));
       EXPECT_EQ(state->DensityTable[well][k].area, std::to_string(profile.areas[k]));
     }
-    EXPECT_EQ(state->RadiiLabels.at(0), std::to_string(c.Cent_diam + c.Cent_RISI));
+    EXPECT_EQ(state->RadiiLabels.at(0), std::to_string(c.ring.radius + c.ring.increment));
     EXPECT_EQ(window.chart().heights, profile.barHeights);
 
-    ImmigrantSettings count{c.Cent_LCG,  c.Cent_LCB, c.Cent_MINS, c.Cent_MAXS,
-                            c.Cent_diam, ring.x,     ring.y};
+    ImmigrantSettings count{c.nuclei.greenCutoff,
+                            c.nuclei.blueCutoff,
+                            c.nuclei.minimalSize,
+                            c.nuclei.maximalSize,
+                            c.ring.radius,
+                            ring.x,
+                            ring.y};
     Picture work, mask;
     const ImmigrantCounts direct = CountImmigrants(composite, green, count, work, mask);
     EXPECT_EQ(window.image(4), mask);
     EXPECT_EQ(state->ObjectList, direct.seeds);
 
-    const ReferenceCounts ref = CountByHand(composite, ring.x, ring.y, c.Cent_diam, c.Cent_LCG,
-                                            c.Cent_LCB, c.Cent_MINS, c.Cent_MAXS);
+    const ReferenceCounts ref =
+        CountByHand(composite, ring.x, ring.y, c.ring.radius, c.nuclei.greenCutoff,
+                    c.nuclei.blueCutoff, c.nuclei.minimalSize, c.nuclei.maximalSize);
     ASSERT_GT(ref.nuclei, 0);
     EXPECT_EQ(window.label("Label13"), std::to_string(ref.nuclei));
     EXPECT_EQ(window.label("Label14"), std::to_string(ref.pixels));
     EXPECT_EQ(window.label("Label15"),
               std::to_string(std::int64_t(double(ref.nuclei * ref.pixels) / ref.area + 0.5)));
     EXPECT_EQ(window.label("Label29"),
-              std::to_string(std::int64_t(c.Cent_diam - ref.distanceSum / ref.nuclei)));
+              std::to_string(std::int64_t(c.ring.radius - ref.distanceSum / ref.nuclei)));
     EXPECT_EQ(state->results[well].ResultNuclei, std::to_string(ref.nuclei));
     EXPECT_EQ(state->DoneSignal, std::to_string(ref.nuclei));
   }

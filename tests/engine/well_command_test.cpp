@@ -15,8 +15,8 @@ namespace {
 TEST(WellCommand, JsonHoldsTheResultsOfTheWellWindowAtCellLevel) {
   PlateFixture plate;
   plate.writeWell("A01", CellsBlue, CellsGreen);
-  CentralSettings settings;
-  settings.Cent_RISI = 40;
+  AnalysisSettings settings;
+  settings.ring.increment = 40;
   const std::string settingsFile = plate.dir.file("s.VLS");
   WriteSettingsFile(settingsFile, settings);
   const std::string pictures = plate.dir.file("pictures");

@@ -36,7 +36,7 @@ TEST_F(WellControls, ShowingAppliesTheUniversalSettingsAndRunsOnePass) {
   EXPECT_EQ(window->upDown1Max(), 1024);
 
   // Loading defaults never recomputes by itself.
-  plate.state->central.Cent_LCG = 77;
+  plate.state->central.nuclei.greenCutoff = 77;
   window->SetDefaultsOnTabs();
   EXPECT_EQ(bar(9), 77);
   EXPECT_EQ(window->passCount(), 1);
@@ -51,8 +51,8 @@ TEST_F(WellControls, CutOffAndSaturationPushEachOtherByOneStep) {
   EXPECT_EQ(bar(7), 200);
   EXPECT_EQ(window->label("Label45"), "201");
   EXPECT_EQ(window->passCount(), passes + 1);
-  EXPECT_EQ(plate.state->central.Cent_COG, 200);
-  EXPECT_EQ(plate.state->central.Cent_SG, 201);
+  EXPECT_EQ(plate.state->central.display.green.cutoff, 200);
+  EXPECT_EQ(plate.state->central.display.green.saturation, 201);
 
   window->setScrollBar(3, 10);
   window->setScrollBar(4, 1);
@@ -111,13 +111,13 @@ TEST_F(WellControls, RingSizeRefusesBadTextAndSizesOutOfRange) {
   EXPECT_EQ(window->editText(1), "350");
   EXPECT_EQ(window->ringRadius(), 350);
   EXPECT_EQ(window->ringX(), x);
-  EXPECT_EQ(plate.state->central.Cent_diam, 350);
+  EXPECT_EQ(plate.state->central.ring.radius, 350);
   EXPECT_EQ(window->passCount(), passes);
   EXPECT_EQ(results(), before);
 
   window->setEditText(1, "300");
   EXPECT_EQ(window->ringRadius(), 300);
-  EXPECT_EQ(plate.state->central.Cent_diam, 300);
+  EXPECT_EQ(plate.state->central.ring.radius, 300);
   EXPECT_EQ(window->passCount(), passes + 1);
   EXPECT_EQ(window->image(5).width, 600);
 
@@ -137,7 +137,7 @@ TEST_F(WellControls, RingIncrementBelowOneBecomesTen) {
   window->setEditText(2, "0");
   EXPECT_EQ(window->editText(2), "10");
   EXPECT_EQ(window->passCount(), passes + 1);
-  EXPECT_EQ(plate.state->central.Cent_RISI, 10);
+  EXPECT_EQ(plate.state->central.ring.increment, 10);
   ASSERT_FALSE(plate.state->RadiiLabels.empty());
   EXPECT_EQ(plate.state->RadiiLabels[0], "360");
 
@@ -179,16 +179,16 @@ TEST_F(WellControls, RingArrowsMoveByOnePixelWithinTheirClamps) {
 }
 
 TEST_F(WellControls, FloatSettingsRoundTripThroughTheirScrollBars) {
-  plate.state->central.Cent_Cell_Ratio = 2.9;
-  plate.state->central.Cent_Cell_Coeff = 0.29;
+  plate.state->central.cells.lengthRatio = 2.9;
+  plate.state->central.cells.smoothness = 0.29;
   window->SetDefaultsOnTabs();
   EXPECT_EQ(bar(19), 29);
   EXPECT_EQ(bar(20), 29);
   EXPECT_EQ(window->label("Label68"), "2.9");
   EXPECT_EQ(window->label("Label69"), "0.29");
   window->SetCentralValues();
-  EXPECT_EQ(plate.state->central.Cent_Cell_Ratio, 2.9);
-  EXPECT_EQ(plate.state->central.Cent_Cell_Coeff, 0.29);
+  EXPECT_EQ(plate.state->central.cells.lengthRatio, 2.9);
+  EXPECT_EQ(plate.state->central.cells.smoothness, 0.29);
 }
 
 TEST_F(WellControls, CellLevelSwitchEnablesItsControlsAndResizesThePanel) {

@@ -32,11 +32,11 @@ TEST_F(WorkspaceTest, PlateMapClicksOpenFrontAndCloseWellWindows) {
 
   ws.selectphoto(0, MouseButton::Right);  // excluded: its window closes
   EXPECT_EQ(ws.findWindow("A01"), nullptr);
-  EXPECT_EQ(ws.plate().wells[0].WellState, 0);
+  EXPECT_EQ(ws.plate().wells[0].state, 0);
   ws.selectphoto(0, MouseButton::Left);
   EXPECT_EQ(ws.findWindow("A01"), nullptr);
   ws.selectphoto(0, MouseButton::Right);  // included again
-  EXPECT_EQ(ws.plate().wells[0].WellState, 1);
+  EXPECT_EQ(ws.plate().wells[0].state, 1);
   ws.selectphoto(5, MouseButton::Left);  // no pictures: nothing happens
   EXPECT_EQ(ws.windows().size(), 1u);
 
@@ -75,12 +75,12 @@ TEST_F(WorkspaceTest, ApplyReanalysesEveryOtherWindowWithTheSendersSettings) {
 
 TEST_F(WorkspaceTest, OpenSettingsChecksTheWholeFileBeforeApplyingIt) {
   WellWindow& window = plate.open("A01");
-  const CentralSettings before = plate.state->central;
+  const AnalysisSettings before = plate.state->central;
   const int passes = window.passCount();
 
-  CentralSettings wanted;
-  wanted.Cent_LCB = 80;
-  wanted.Cent_diam = 300;
+  AnalysisSettings wanted;
+  wanted.nuclei.blueCutoff = 80;
+  wanted.ring.radius = 300;
   const std::string good = plate.dir.file("good.VLS");
   WriteSettingsFile(good, wanted);
   const std::string bad = plate.dir.file("bad.VLS");

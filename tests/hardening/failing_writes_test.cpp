@@ -9,10 +9,10 @@
 #include <fstream>
 #include <functional>
 
-#include "core/central_settings.h"
 #include "core/error.h"
 #include "core/program_state.h"
 #include "imaging/image_files.h"
+#include "plate/analysis_settings.h"
 #include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "results/spreadsheet.h"
@@ -46,7 +46,7 @@ TEST(FailingWrites, EveryWriterKeepsTheEarlierFile) {
   TempDir dir;
   Picture picture(16, 16);
   ExpectGoodFileSurvives(dir.file("settings.VLS"),
-                         [&] { WriteSettingsFile(dir.file("settings.VLS"), CentralSettings{}); });
+                         [&] { WriteSettingsFile(dir.file("settings.VLS"), AnalysisSettings{}); });
   ExpectGoodFileSurvives(dir.file("snap.jpg"), [&] { WriteJpeg(picture, dir.file("snap.jpg")); });
   ExpectGoodFileSurvives(dir.file("snap.png"), [&] { WritePng(picture, dir.file("snap.png")); });
   ExpectGoodFileSurvives(dir.file("book.xlsx"), [&] {

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "core/central_settings.h"
+#include "plate/analysis_settings.h"
 #include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "support/command_run.h"
@@ -43,9 +43,9 @@ TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
 
 TEST(SettingsCommand, PrintsTheValuesOrNamesTheFileAndValue) {
   TempDir dir;
-  CentralSettings settings;
-  settings.Cent_diam = 300;
-  settings.Cent_Cell_Coeff = 0.5;
+  AnalysisSettings settings;
+  settings.ring.radius = 300;
+  settings.cells.smoothness = 0.5;
   WriteSettingsFile(dir.file("good.VLS"), settings);
   const CommandRun good = RunVembrel("settings " + Quoted(dir.file("good.VLS")));
   EXPECT_EQ(good.exitCode, 0) << good.err;

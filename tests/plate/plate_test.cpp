@@ -70,24 +70,24 @@ TEST(OpenPlate, ScansFieldsColoursQuartersAndIncludesPairedWells) {
   const Plate plate = OpenPlate(base + "C05f02d1.tif");  // need not exist itself
 
   EXPECT_TRUE(plate.open);
-  EXPECT_EQ(plate.PlatePath, dir.path().string() + "/");
-  EXPECT_EQ(plate.PlatePrefix, "AB_12_");
-  EXPECT_EQ(plate.PlateBase, base);
-  EXPECT_EQ(plate.MeasurementDate, 0);  // the chosen name does not exist
+  EXPECT_EQ(plate.path, dir.path().string() + "/");
+  EXPECT_EQ(plate.prefix, "AB_12_");
+  EXPECT_EQ(plate.base, base);
+  EXPECT_EQ(plate.measurementDate, 0);  // the chosen name does not exist
 
   using Q = QuarterColour;
-  EXPECT_EQ(plate.wells[0].WellState, 1);
+  EXPECT_EQ(plate.wells[0].state, 1);
   EXPECT_EQ(plate.wells[0].quarter, (std::array<Q, 4>{Q::Cyan, Q::Cyan, Q::Cyan, Q::Cyan}));
-  EXPECT_EQ(plate.wells[1].WellState, 1);
+  EXPECT_EQ(plate.wells[1].state, 1);
   EXPECT_EQ(plate.wells[1].quarter, (std::array<Q, 4>{Q::Blue, Q::None, Q::None, Q::Cyan}));
   EXPECT_EQ(plate.wells[1].hasBlue, (std::array<bool, 4>{true, false, false, true}));
   EXPECT_EQ(plate.wells[1].hasGreen, (std::array<bool, 4>{false, false, false, true}));
-  EXPECT_EQ(plate.wells[2].WellState, 0);
+  EXPECT_EQ(plate.wells[2].state, 0);
   EXPECT_EQ(plate.wells[2].quarter, (std::array<Q, 4>{Q::Blue, Q::Blue, Q::Blue, Q::Blue}));
-  EXPECT_EQ(plate.wells[3].WellState, 0);
+  EXPECT_EQ(plate.wells[3].state, 0);
   EXPECT_EQ(plate.wells[3].quarter[2], Q::Green);
   for (int i = 4; i < 96; ++i) {
-    EXPECT_EQ(plate.wells[i].WellState, 0);
+    EXPECT_EQ(plate.wells[i].state, 0);
     EXPECT_EQ(plate.wells[i].quarter[0], Q::None);
     EXPECT_EQ(plate.wells[i].name, WellName(i));
   }
@@ -98,9 +98,9 @@ TEST(OpenPlate, WithoutUnderscoreTheWellsAreLookedUpByNameAlone) {
   Touch(dir.file("H12f01d0.tif"));
   Touch(dir.file("H12f01d1.tif"));
   const Plate plate = OpenPlate(dir.file("H12f01d1.tif"));
-  EXPECT_EQ(plate.PlatePrefix, "");
-  EXPECT_EQ(plate.PlateBase, dir.path().string() + "/");
-  EXPECT_EQ(plate.wells[95].WellState, 1);
+  EXPECT_EQ(plate.prefix, "");
+  EXPECT_EQ(plate.base, dir.path().string() + "/");
+  EXPECT_EQ(plate.wells[95].state, 1);
   EXPECT_EQ(plate.wells[95].quarter[1], QuarterColour::Cyan);
 }
 
@@ -127,18 +127,18 @@ TEST(RightClick, ExcludesAndIncludesOnlyPairedWells) {
                                          QuarterColour::Red};
 
   EXPECT_EQ(ToggleWellInclusion(plate, 0), RightClickResult::Excluded);
-  EXPECT_EQ(plate.wells[0].WellState, 0);
+  EXPECT_EQ(plate.wells[0].state, 0);
   EXPECT_EQ(quartersOf(0), red);
   EXPECT_EQ(ToggleWellInclusion(plate, 0), RightClickResult::Included);
-  EXPECT_EQ(plate.wells[0].WellState, 1);
+  EXPECT_EQ(plate.wells[0].state, 1);
   EXPECT_EQ(quartersOf(0)[3], QuarterColour::Cyan);
 
   const auto blueWell = quartersOf(1);
   EXPECT_EQ(ToggleWellInclusion(plate, 1), RightClickResult::Unchanged);  // blue only
   EXPECT_EQ(ToggleWellInclusion(plate, 5), RightClickResult::Unchanged);  // unpainted
   EXPECT_EQ(quartersOf(1), blueWell);
-  EXPECT_EQ(plate.wells[1].WellState, 0);
-  EXPECT_EQ(plate.wells[5].WellState, 0);
+  EXPECT_EQ(plate.wells[1].state, 0);
+  EXPECT_EQ(plate.wells[5].state, 0);
 }
 
 }  // namespace

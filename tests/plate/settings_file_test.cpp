@@ -16,7 +16,7 @@ namespace {
 TEST(SettingsFile, DefaultsAreWrittenAsTheKnownFile) {
   TempDir dir;
   const std::string path = dir.file("defaults.VLS");
-  WriteSettingsFile(path, CentralSettings{});
+  WriteSettingsFile(path, AnalysisSettings{});
   const std::string bytes = ReadFile(path);
   const std::vector<std::string> lines = SplitLines(bytes);
   ASSERT_EQ(lines.size(), 34u);
@@ -30,34 +30,34 @@ TEST(SettingsFile, DefaultsAreWrittenAsTheKnownFile) {
   EXPECT_EQ(values,
             "10|10|TRUE|TRUE|155|255|350|100|100|10|255|50|40|30|2000|"
             " 3.00000000000000E+0000| 7.50000000000000E-0001|");
-  EXPECT_EQ(ReadSettingsFile(path), CentralSettings{});
+  EXPECT_EQ(ReadSettingsFile(path), AnalysisSettings{});
 }
 
 TEST(SettingsFile, FloatTextAndRoundTripOfOtherValues) {
-  CentralSettings s;
-  s.Cent_Cell_Ratio = 12.5;
-  s.Cent_Cell_Coeff = 0.29;
-  s.Cent_KFRb = false;
-  s.Cent_diam = 1024;
-  s.Cent_COG = 0;
-  s.Cent_RISI = 7;
+  AnalysisSettings s;
+  s.cells.lengthRatio = 12.5;
+  s.cells.smoothness = 0.29;
+  s.display.blue.fullRange = false;
+  s.ring.radius = 1024;
+  s.display.green.cutoff = 0;
+  s.ring.increment = 7;
   const auto lines = SettingsFileLines(s);
   EXPECT_EQ(lines[7], "FALSE");
   EXPECT_EQ(lines[31], " 1.25000000000000E+0001");
   EXPECT_EQ(lines[33], " 2.90000000000000E-0001");
-  s.Cent_Cell_Ratio = -0.5;
-  s.Cent_Cell_Coeff = 0;
+  s.cells.lengthRatio = -0.5;
+  s.cells.smoothness = 0;
   EXPECT_EQ(SettingsFileLines(s)[31], "-5.00000000000000E-0001");
   EXPECT_EQ(SettingsFileLines(s)[33], " 0.00000000000000E+0000");
-  s.Cent_Cell_Min = -1;  // 32 bits read as non-negative
+  s.cells.minimalSize = -1;  // 32 bits read as non-negative
   EXPECT_EQ(SettingsFileLines(s)[27], "4294967295");
 
   TempDir dir;
-  CentralSettings back;
-  back.Cent_Cell_Ratio = 12.5;
-  back.Cent_Cell_Coeff = 0.29;
-  back.Cent_KFRG = false;
-  back.Cent_Cell_Max = 65536;
+  AnalysisSettings back;
+  back.cells.lengthRatio = 12.5;
+  back.cells.smoothness = 0.29;
+  back.display.green.fullRange = false;
+  back.cells.maximalSize = 65536;
   WriteSettingsFile(dir.file("s.VLS"), back);
   EXPECT_EQ(ReadSettingsFile(dir.file("s.VLS")), back);
 }
@@ -80,17 +80,17 @@ TEST(SettingsFile, ReaderIsLenientWhereTheFormatAllows) {
   std::string text;
   for (int k = 11; k >= 0; --k) text += lines[2 * k] + "\n" + lines[2 * k + 1] + "\n";
   WriteBytes(dir.file("nuclear.VLS"), text);
-  CentralSettings expected;
-  expected.Cent_KFRG = false;
-  expected.Cent_COG = 12;
+  AnalysisSettings expected;
+  expected.display.green.fullRange = false;
+  expected.display.green.cutoff = 12;
   EXPECT_EQ(ReadSettingsFile(dir.file("nuclear.VLS")), expected);
 
   // Floats with "," as well as "." and blanks around them.
   WriteBytes(dir.file("comma.VLS"),
              SettingsText({{"Cent_Cell_Ratio", " 2,5"}, {"Cent_Cell_Coeff", "0.5 "}}));
-  const CentralSettings read = ReadSettingsFile(dir.file("comma.VLS"));
-  EXPECT_EQ(read.Cent_Cell_Ratio, 2.5);
-  EXPECT_EQ(read.Cent_Cell_Coeff, 0.5);
+  const AnalysisSettings read = ReadSettingsFile(dir.file("comma.VLS"));
+  EXPECT_EQ(read.cells.lengthRatio, 2.5);
+  EXPECT_EQ(read.cells.smoothness, 0.5);
 }
 
 TEST(SettingsFile, RefusedFilesNameThePathKeyAndText) {
@@ -138,12 +138,14 @@ TEST(SettingsFile, RefusedFilesNameThePathKeyAndText) {
 }
 
 TEST(SettingsFile, LimitsOfTheControlsAreAccepted) {
-  CentralSettings s;
-  s.Cent_COG = 254, s.Cent_SG = 255, s.Cent_COB = 0, s.Cent_SB = 1, s.Cent_diam = 0;
-  s.Cent_MINS = 0, s.Cent_MAXS = 1, s.Cent_RISI = 1, s.Cent_Cell_Min = 4096;
-  s.Cent_Cell_Max = 1, s.Cent_Cell_Ratio = 20.0, s.Cent_Cell_Coeff = 1.0;
+  AnalysisSettings s;
+  s.display.green.cutoff = 254, s.display.green.saturation = 255, s.display.blue.cutoff = 0,
+  s.display.blue.saturation = 1, s.ring.radius = 0;
+  s.nuclei.minimalSize = 0, s.nuclei.maximalSize = 1, s.ring.increment = 1,
+  s.cells.minimalSize = 4096;
+  s.cells.maximalSize = 1, s.cells.lengthRatio = 20.0, s.cells.smoothness = 1.0;
   EXPECT_FALSE(FindSettingsProblem(s).has_value());
-  s.Cent_Cell_Ratio = 20.1;
+  s.cells.lengthRatio = 20.1;
   ASSERT_TRUE(FindSettingsProblem(s).has_value());
   EXPECT_EQ(FindSettingsProblem(s)->key, "Cent_Cell_Ratio");
 }

@@ -30,7 +30,7 @@ class BatchRunTest : public ::testing::Test {
     WriteDemoPlate(pictures_.string(), 7, {0, 1, 2, 3, 4});
     workspace_.FileOpen((pictures_ / "DEMO_A01f00d0.tif").string());
     for (int well = 0; well < kDemoWells; ++well) {
-      ASSERT_EQ(workspace_.plate().wells[well].WellState, 1) << well;
+      ASSERT_EQ(workspace_.plate().wells[well].state, 1) << well;
     }
   }
   std::string results() const { return dir_.path().string() + "/"; }
@@ -59,7 +59,7 @@ TEST_F(BatchRunTest, AnalysesIncludedWellsAndWritesSummaryAndWorkbook) {
   state_.results[1].ResultNuclei = "999";
   state_.DensityTable[1] = {{"1", "2"}};
   workspace_.selectphoto(1, MouseButton::Right);
-  ASSERT_EQ(workspace_.plate().wells[1].WellState, 0);
+  ASSERT_EQ(workspace_.plate().wells[1].state, 0);
 
   BatchRun batch(workspace_);
   int progressCalls = 0;
@@ -129,17 +129,17 @@ TEST_F(BatchRunTest, OpenWindowsWithSettingsOfTheirOwnKeepTheirResults) {
   // A01 analysed at blue cut-off 10, then A02 at 20; both windows stay open.
   workspace_.selectphoto(0, MouseButton::Left);
   const WellResultTexts a01 = state_.results[0];
-  state_.central.Cent_COB = 20;
+  state_.central.display.blue.cutoff = 20;
   workspace_.selectphoto(1, MouseButton::Left);
   ASSERT_EQ(workspace_.windows().size(), 2u);
-  ASSERT_EQ(state_.central.Cent_COB, 20);
+  ASSERT_EQ(state_.central.display.blue.cutoff, 20);
 
   BatchRun batch(workspace_);
   batch.start();
   EXPECT_TRUE(workspace_.windows().empty());
   EXPECT_EQ(std::vector<int>(batch.queue().begin(), batch.queue().end()),
             (std::vector<int>{1, 2, 3, 4}));
-  EXPECT_EQ(workspace_.plate().wells[0].WellState, 1);  // the batch mark is gone again
+  EXPECT_EQ(workspace_.plate().wells[0].state, 1);  // the batch mark is gone again
   EXPECT_EQ(state_.WellSettings[kBatchSnapshotRow], ToWellSettingsRow(state_.central));
   batch.runToEnd();
   EXPECT_EQ(state_.results[0], a01);

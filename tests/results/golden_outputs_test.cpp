@@ -141,14 +141,14 @@ TEST(GoldenOutputs, CellLevelBatchOnDemoWells) {
 }
 
 TEST(GoldenOutputs, SavedSettingsFile) {
-  CentralSettings settings;
-  settings.Cent_COG = 12;
-  settings.Cent_KFRb = false;
-  settings.Cent_diam = 300;
-  settings.Cent_RISI = 40;
-  settings.Cent_Cell_Max = 65536;
-  settings.Cent_Cell_Ratio = 2.9;
-  settings.Cent_Cell_Coeff = 0.29;
+  AnalysisSettings settings;
+  settings.display.green.cutoff = 12;
+  settings.display.blue.fullRange = false;
+  settings.ring.radius = 300;
+  settings.ring.increment = 40;
+  settings.cells.maximalSize = 65536;
+  settings.cells.lengthRatio = 2.9;
+  settings.cells.smoothness = 0.29;
   TempDir dir;
   WriteSettingsFile(dir.file("saved.VLS"), settings);
   ExpectGolden("saved.VLS", ReadFile(dir.file("saved.VLS")));

@@ -26,8 +26,8 @@ TEST(SummaryFile, HeaderAndSpecialBlocksAreWrittenLineByLine) {
   const std::string path = SummaryFileName(dir.path().string() + "/", "pre_");
   EXPECT_EQ(path, dir.path().string() + "/pre_Vembrel.csv");
 
-  auto lines = SummaryHeaderLines(CentralSettings{}, 45000, "/plates/p1/", "pre_", 45001);
-  WellSettingsRow row = ToWellSettingsRow(CentralSettings{});
+  auto lines = SummaryHeaderLines(AnalysisSettings{}, 45000, "/plates/p1/", "pre_", 45001);
+  WellSettingsRow row = ToWellSettingsRow(AnalysisSettings{});
   row[2] = 20;  // blue cut-off
   row[6] = 0;   // blue stretch off
   for (auto& line : SpecialSettingsLines("A01", SpecialSettingsKind::Nucleus, row))
@@ -58,7 +58,7 @@ TEST(SummaryFile, HeaderAndSpecialBlocksAreWrittenLineByLine) {
 }
 
 TEST(SummaryFile, SpecialSettingsKindFollowsTheDifferingColumns) {
-  const WellSettingsRow snapshot = ToWellSettingsRow(CentralSettings{});
+  const WellSettingsRow snapshot = ToWellSettingsRow(AnalysisSettings{});
   SpecialSettingsKind kind{};
   EXPECT_FALSE(FindSpecialSettings(snapshot, snapshot, kind));
   WellSettingsRow row = snapshot;
@@ -147,7 +147,7 @@ TEST(SummaryFile, EmptyDensityTablesGiveNoColumnPairs) {
 TEST(SummaryFile, WritetherestAppendsToTheHeader) {
   TempDir dir;
   const std::string path = dir.file("pre_Vembrel.csv");
-  const auto header = SummaryHeaderLines(CentralSettings{}, 45000, "/p/", "pre_", 45001);
+  const auto header = SummaryHeaderLines(AnalysisSettings{}, 45000, "/p/", "pre_", 45001);
   WriteSummaryHeader(path, header);
   const std::string headerBytes = ReadFile(path);
   const ProgramState state = SmallPlateResults();

@@ -14,7 +14,7 @@ namespace vembrel::testing {
 using SettingsChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
 inline std::string SettingsText(const SettingsChanges& changes = {},
-                                const CentralSettings& settings = {},
+                                const AnalysisSettings& settings = {},
                                 const std::string& lineEnd = "\r\n") {
   const std::vector<std::string> lines = SettingsFileLines(settings);
   std::string text;
