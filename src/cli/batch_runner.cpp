@@ -9,7 +9,6 @@
 #include <sstream>
 #include <thread>
 
-#include "core/program_state.h"
 #include "core/text_file.h"
 #include "engine/workspace.h"
 #include "plate/settings_file.h"
@@ -36,23 +35,20 @@ int IncludedWells(const Plate& plate) {
 
 int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   const auto began = std::chrono::steady_clock::now();
-  ProgramState state;
+  Workspace workspace;
   if (!options.settings.empty()) {
     try {
-      state.central = ReadSettingsFile(options.settings);
+      workspace.setUniversalSettings(ReadSettingsFile(options.settings));
     } catch (const Error& e) {
       throw UsageError(e.what());
     }
   }
-  if (options.cells) state.startTab = StartTab::Ce;
-
   std::error_code error;
   if (!std::filesystem::is_regular_file(options.picture, error)) {
     throw UsageError("Unable to open picture '" + options.picture + "': no such file");
   }
-  Workspace workspace(state);
   // Absolute, so the summary names the real folder and a parent can be derived.
-  workspace.FileOpen(std::filesystem::absolute(options.picture).lexically_normal().string());
+  workspace.openPlate(std::filesystem::absolute(options.picture).lexically_normal().string());
   if (IncludedWells(workspace.plate()) == 0) {
     throw UsageError("No well of the plate of '" + options.picture +
                      "' has both channel pictures; nothing to analyse");
@@ -69,6 +65,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
 
   BatchRun batch(workspace);
+  batch.setCellLevel(options.cells);
   batch.setWriteWorkbook(!options.noWorkbook);
   const bool terminal = isatty(STDERR_FILENO) == 1;
   if (terminal) batch.setProgress(DrawProgress);
@@ -79,6 +76,9 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
 
   for (const BatchFailure& failure : batch.failures())
     std::cerr << "vembrel: " << failure.message << "\n";
+  for (const BatchFailure& failure : batch.writeFailures())
+    std::cerr << "vembrel: " << failure.message << "\n";
+  if (!batch.summaryError().empty()) std::cerr << "vembrel: " << batch.summaryError() << "\n";
   if (!batch.workbookError().empty()) std::cerr << "vembrel: " << batch.workbookError() << "\n";
 
   const double seconds =
@@ -94,7 +94,9 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
          << workspace.resultsFolder() << "CellJPEGS/";
   }
   out << line.str() << "\n";
-  return batch.failures().empty() && batch.workbookError().empty() ? 0 : 1;
+  const bool complete = batch.failures().empty() && batch.writeFailures().empty() &&
+                        batch.summaryError().empty() && batch.workbookError().empty();
+  return complete ? 0 : 1;
 }
 
 void RunBatchCommandWithExitCode(const BatchOptions& options, std::ostream& out, int& exitCode) {

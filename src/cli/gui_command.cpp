@@ -3,7 +3,7 @@
 #ifdef VEMBREL_HAVE_DESKTOP
 #include <memory>
 
-#include "app/gui_session.h"
+#include "desktop/gui_session.h"
 #include "cli/command.h"
 
 namespace vembrel::cli {

@@ -8,14 +8,16 @@
 #include <optional>
 #include <string>
 
+#include "cli/batch_runner.h"
 #include "cli/command.h"
 #include "core/convert.h"
 #include "core/error.h"
-#include "core/program_state.h"
 #include "core/text_file.h"
-#include "engine/cell_level.h"
-#include "engine/workspace.h"
+#include "engine/cell_data_file.h"
+#include "engine/results_json.h"
+#include "engine/well_session.h"
 #include "imaging/image_files.h"
+#include "plate/plate.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
 
@@ -32,121 +34,85 @@ struct WellOptions {
   bool exportData = false;  // write the cell data file and the cell snapshot
 };
 
-std::int64_t Number(const WellWindow& window, std::string_view label) {
-  return StrToInt(window.label(label));
-}
-
-nlohmann::ordered_json ResultsAsJson(const WellWindow& window, const ProgramState& state) {
-  nlohmann::ordered_json density = nlohmann::ordered_json::array();
-  for (const DensityRow& row : state.DensityTable[window.well()]) {
-    density.push_back({{"cells", StrToInt(row.cells)}, {"area", StrToInt(row.area)}});
-  }
-  const WellResultTexts& results = state.results[window.well()];
-  return {
-      {"well", window.caption()},
-      {"ring", {{"x", window.ringX()}, {"y", window.ringY()}, {"radius", window.ringRadius()}}},
-      {"nuclei", Number(window, "Label13")},
-      {"pixels", Number(window, "Label14")},
-      {"calculated_nuclei", Number(window, "Label15")},
-      {"average_distance", Number(window, "Label29")},
-      {"total_nuclei", Number(window, "Label31")},
-      {"average_nucleus_size", StrToInt(results.ResultAvgNucleusSize)},
-      {"density", density},
-      {"radii", state.RadiiLabels},
-      {"max_text", window.label("Label30")},
-  };
-}
-
-void PrintResults(const WellWindow& window, const ProgramState& state, std::ostream& out) {
-  out << "Well: " << window.caption() << "\n"
-      << "Ring: X " << window.ringX() << ", Y " << window.ringY() << ", radius "
-      << window.ringRadius() << "\n"
-      << "Number of nuclei: " << window.label("Label13") << "\n"
-      << "Number of pixels: " << window.label("Label14") << "\n"
-      << "Number of calculated nuclei: " << window.label("Label15") << "\n"
-      << "Average distance: " << window.label("Label29") << "\n"
-      << "Total Number of Nuclei: " << window.label("Label31") << "\n"
-      << "Average nucleus size: " << state.results[window.well()].ResultAvgNucleusSize << "\n";
-  const std::string maxText = window.label("Label30");
-  if (!maxText.empty()) out << maxText << "\n";
-  // Bin k holds the distances beyond R + k * increment; the last is open above.
-  const auto& rows = state.DensityTable[window.well()];
-  const int increment = state.central.ring.increment;
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    out << "Beyond " << window.ringRadius() + int(k) * increment;
-    if (k + 1 < rows.size()) out << " up to " << window.ringRadius() + int(k + 1) * increment;
-    out << ": " << rows[k].cells << " nuclei in " << rows[k].area << " pixel\n";
+void PrintResults(const WellSession& session, std::ostream& out) {
+  const WellResults& r = session.results();
+  out << "Well: " << session.wellName() << "\n"
+      << "Ring: X " << r.ring.x << ", Y " << r.ring.y << ", radius " << r.ring.radius << "\n"
+      << "Number of nuclei: " << r.nuclei << "\n"
+      << "Number of pixels: " << r.pixels << "\n"
+      << "Number of calculated nuclei: " << r.calculatedNuclei << "\n"
+      << "Average distance: " << r.averageDistance << "\n"
+      << "Total Number of Nuclei: " << r.totalNuclei << "\n"
+      << "Average nucleus size: " << r.averageNucleusSize << "\n";
+  const std::string& maximum = session.densityChart().maximumText;
+  if (!maximum.empty()) out << maximum << "\n";
+  // Ring k holds the distances beyond R + k * increment; the last is open above.
+  for (std::size_t k = 0; k < r.density.size(); ++k) {
+    out << "Beyond " << r.ring.radius + int(k) * r.ringIncrement;
+    if (k + 1 < r.density.size()) out << " up to " << r.ring.radius + int(k + 1) * r.ringIncrement;
+    out << ": " << r.density[k].nuclei << " nuclei in " << r.density[k].area << " pixel\n";
   }
 }
 
-void WritePictures(const WellWindow& window, const std::string& folder, bool cellLevel) {
+void WritePictures(const WellSession& session, const std::string& folder) {
   CreateFolders(folder);
-  const std::string base = (std::filesystem::path(folder) / window.caption()).string();
-  WritePng(window.image(2), base + "_green_ring.png");
-  WritePng(window.image(3), base + "_composite.png");
-  WritePng(window.image(4), base + "_result.png");
-  WritePng(window.image(5), base + "_crop.png");
-  if (cellLevel) {
-    WritePng(window.image(6), base + "_cell_gallery.png");
-    WritePng(window.image(7), base + "_cell_histogram.png");
-    WritePng(window.image(8), base + "_cell_pie.png");
+  const std::string base = (std::filesystem::path(folder) / session.wellName()).string();
+  const WellPictures& p = session.pictures();
+  WritePng(p.greenMosaic, base + "_green_ring.png");
+  WritePng(p.composite, base + "_composite.png");
+  WritePng(p.result, base + "_result.png");
+  WritePng(session.shownCrop(), base + "_crop.png");
+  if (session.cellLevel()) {
+    WritePng(p.cellGallery, base + "_cell_gallery.png");
+    if (!p.orientationHistogram.empty()) WritePng(p.orientationHistogram, base + "_cell_histogram.png");
+    if (!p.classPie.empty()) WritePng(p.classPie, base + "_cell_pie.png");
   }
 }
 
-/// Opens the plate and the well's window; the window runs the whole pass.
-WellWindow& OpenWell(Workspace& workspace, const WellOptions& options) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(options.picture, error)) {
-    throw Error("Cannot open picture '" + options.picture + "': no such file");
+void PrintCells(const CellResults& cells, std::ostream& out) {
+  if (cells.kept >= 1) {
+    out << "Cells: " << cells.kept << " c./" << cells.seeds << " tot\n";
+  } else {
+    out << "Cells: 0/" << cells.seeds << "\n";
   }
-  const int well = WellIndex(options.well);
-  if (!options.settings.empty()) workspace.state().central = ReadSettingsFile(options.settings);
-  workspace.FileOpen(options.picture);
-  const WellRecord& record = workspace.plate().wells[well];
-  if (record.state != 1) {
-    throw Error("Well " + record.name + " has no field with both channel pictures in '" +
-                workspace.plate().base + "'");
-  }
-  workspace.selectphoto(well, MouseButton::Left);
-  WellWindow* window = workspace.findWindow(record.name);
-  if (window == nullptr) throw Error("Well " + record.name + " could not be opened");
-  return *window;
-}
-
-void PrintCells(const WellWindow& window, const CellLevelResult& cells, std::ostream& out) {
-  out << "Cells: " << window.label("Label43") << "\n";
   if (!cells.shapes) return;
   const ShapeStatistics& s = cells.shapes->statistics;
   for (int k = 0; k < kClassCount; ++k) {
     out << ClassName(static_cast<CellClass>(k)) << ": " << s.classCounts[k] << "\n";
   }
-  out << window.label("Label89") << "\n" << window.label("Label90") << "\n";
+  out << ElongationText(s) << "\n" << SmoothnessText(s) << "\n";
   if (s.gauge) out << "perc.<45: " << *s.gauge << "%\n";
 }
 
 int RunWell(const WellOptions& options) {
-  auto state = std::make_unique<ProgramState>();
-  Workspace workspace(*state);
-  WellWindow& window = OpenWell(workspace, options);
-  for (const std::string& problem : window.fieldProblems()) {
-    std::cerr << "vembrel: left black: " << problem << "\n";
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(options.picture, error)) {
+    throw UsageError("Cannot open picture '" + options.picture + "': no such file");
+  }
+  const int well = WellIndex(options.well);
+  AnalysisSettings settings;
+  if (!options.settings.empty()) settings = ReadSettingsFile(options.settings);
+  // Absolute, so a results folder can be derived beside the picture folder.
+  const Plate plate = OpenPlate(std::filesystem::absolute(options.picture).lexically_normal().string());
+  const WellRecord& record = plate.wells[well];
+  if (record.state != 1) {
+    throw Error("Well " + record.name + " has no field with both channel pictures in '" +
+                plate.base + "'");
   }
   const bool cellLevel = options.cells || options.exportData;
-  std::optional<CellLevelResult> cells;
-  if (cellLevel) {
-    window.setCheckBox(3, true);  // "Look at Cell level": runs the pass with the cells
-    if (options.exportData) window.Button9Click();
-    // The same segmentation once more, for its figures (colours are seeded per run).
-    cells = CellLevel(window).DoTheCell(nullptr);
+  SessionOptions sessionOptions;
+  sessionOptions.cellLevel = cellLevel;
+  const WellSession session(plate, well, settings, std::move(sessionOptions));
+  for (const std::string& problem : session.results().fieldProblems) {
+    std::cerr << "vembrel: left black: " << problem << "\n";
   }
-  if (!options.pictures.empty()) WritePictures(window, options.pictures, cellLevel);
+  if (options.exportData) SaveWellData(session, ResultsFolderOf(plate.path));
+  if (!options.pictures.empty()) WritePictures(session, options.pictures);
   if (options.json) {
-    nlohmann::ordered_json results = ResultsAsJson(window, *state);
-    if (cells) results["cells"] = CellLevelJson(*cells);
-    std::cout << results.dump(2) << "\n";
+    std::cout << WellResultsJson(session).dump(2) << "\n";
   } else {
-    PrintResults(window, *state, std::cout);
-    if (cells) PrintCells(window, *cells, std::cout);
+    PrintResults(session, std::cout);
+    if (session.results().cells) PrintCells(*session.results().cells, std::cout);
   }
   return 0;
 }
@@ -165,7 +131,14 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
   command->add_flag("--export", options->exportData,
                     "Write the cell data file and the cell snapshot as \"Save Welldata\" does "
                     "(implies --cells)");
-  command->callback([options, &exitCode] { exitCode = RunWell(*options); });
+  command->callback([options, &exitCode] {
+    try {
+      exitCode = RunWell(*options);
+    } catch (const UsageError&) {
+      exitCode = 2;
+      throw;
+    }
+  });
 });
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // The plate overview's picture of one well: the green mosaic, a missing
 // field black, with the quick ring estimate marked as a red disc.
-#include "core/program_state.h"
+#include "engine/plate_results.h"
 #include "imaging/picture.h"
 #include "plate/plate.h"
 

@@ -2,104 +2,134 @@
 
 #include <algorithm>
 
-#include "core/error.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
 
 namespace vembrel {
 
-Workspace::Workspace(ProgramState& state) : state_(state) {}
-
+Workspace::Workspace() = default;
 Workspace::~Workspace() = default;
 
-void Workspace::FileOpen(const std::string& chosenPicture) {
-  closeAllWindows();
-  plate_ = OpenPlate(chosenPicture);
+void Workspace::setUniversalSettings(const AnalysisSettings& settings) {
+  universal_ = settings;
+  if (onUniversalSettingsChanged) onUniversalSettingsChanged();
+}
+
+void Workspace::openPlate(const std::string& pictureOrFolder) {
+  closeAll();
+  setPlate(OpenPlate(pictureOrFolder));
+}
+
+void Workspace::setPlate(Plate plate) {
+  closeAll();
+  plate_ = std::move(plate);
   if (onPlateChanged) onPlateChanged();
 }
 
-void Workspace::OpenSettings(const std::string& path) {
+void Workspace::loadSettings(const std::string& path) {
   // Throws before anything is applied when any value of the file is bad.
-  state_.central = ReadSettingsFile(path);
-  if (WellWindow* active = activeWindow()) active->FormHide();
+  setUniversalSettings(ReadSettingsFile(path));
+  if (WellSession* active = activeSession()) active->resetTo(universal_);
 }
 
-WellWindow* Workspace::activeWindow() {
-  return windows_.empty() ? nullptr : windows_.front().get();
+void Workspace::saveSettings(const std::string& path) const {
+  WriteSettingsFile(WithSettingsExtension(path), universal_);
 }
 
-WellWindow* Workspace::findWindow(std::string_view caption) {
-  for (const auto& window : windows_) {
-    if (window->caption() == caption) return window.get();
+WellSession* Workspace::activeSession() {
+  return sessions_.empty() ? nullptr : sessions_.front().get();
+}
+
+WellSession* Workspace::findSession(int well) {
+  for (const auto& session : sessions_) {
+    if (session->well() == well) return session.get();
   }
   return nullptr;
 }
 
-void Workspace::selectphoto(int well, MouseButton button) {
-  if (well < 0 || well >= kWellCount) well = 0;
-  state_.CurrentWell = well;
-  WellRecord& record = plate_.wells[well];
+void Workspace::pressWell(int well, MouseButton button) {
+  if (well < 0 || well >= kWellCount) return;
   if (button == MouseButton::Right) {
     if (ToggleWellInclusion(plate_, well) == RightClickResult::Excluded) {
-      while (WellWindow* window = findWindow(record.name)) closeWindow(*window);
+      while (WellSession* session = findSession(well)) closeSession(*session);
     }
     if (onPlateChanged) onPlateChanged();
     return;
   }
-  if (record.state != 1) return;
-  state_.largeWellLabel = record.name;
-  if (onLargeWellLabelChanged) onLargeWellLabelChanged(record.name);
-  if (WellWindow* window = findWindow(record.name)) {
-    bringToFront(*window);
+  if (plate_.wells[well].state != 1) return;
+  chosenWell_ = plate_.wells[well].name;
+  if (WellSession* session = findSession(well)) {
+    bringToFront(*session);
   } else {
-    CreateMDIChild(record.name);
+    openWell(well);
   }
 }
 
-WellWindow& Workspace::CreateMDIChild(const std::string& name) {
-  windows_.insert(windows_.begin(), std::make_unique<WellWindow>(*this, name));
-  WellWindow& window = *windows_.front();
-  // The edit handlers are still detached: this only sets the text.
-  window.setEditText(1, std::to_string(state_.central.ring.radius));
-  if (onWindowCreated) onWindowCreated(window);
-  if (onWindowActivated) onWindowActivated(window);
-  window.FormShow();
-  return window;
+WellSession& Workspace::openWell(int well) {
+  SessionOptions options;
+  options.cellLevel = startTab_ == WellTab::Cells;
+  options.onAnalysed = [this](const WellSession& session) { recordAnalysis(session); };
+  auto session = std::make_unique<WellSession>(plate_, well, universal_, std::move(options));
+  sessions_.insert(sessions_.begin(), std::move(session));
+  WellSession& opened = *sessions_.front();
+  if (onSessionOpened) onSessionOpened(opened);
+  if (onSessionActivated) onSessionActivated(opened);
+  return opened;
 }
 
-void Workspace::bringToFront(WellWindow& window) {
-  const auto it = std::find_if(windows_.begin(), windows_.end(),
-                               [&](const auto& w) { return w.get() == &window; });
-  if (it == windows_.end()) return;
-  std::rotate(windows_.begin(), it, it + 1);
-  if (onWindowActivated) onWindowActivated(window);
+void Workspace::recordAnalysis(const WellSession& session) {
+  // The well analysed last gives the universal settings.
+  results_.record(session.results(), session.settings());
+  setUniversalSettings(session.settings());
 }
 
-void Workspace::closeWindow(WellWindow& window) {
-  const auto it = std::find_if(windows_.begin(), windows_.end(),
-                               [&](const auto& w) { return w.get() == &window; });
-  if (it == windows_.end()) return;
-  if (onWindowClosing) onWindowClosing(window);
-  std::unique_ptr<WellWindow> closing = std::move(*it);
-  windows_.erase(it);
-  if (onWindowActivated && !windows_.empty()) onWindowActivated(*windows_.front());
+void Workspace::bringToFront(WellSession& session) {
+  const auto it = std::find_if(sessions_.begin(), sessions_.end(),
+                               [&](const auto& s) { return s.get() == &session; });
+  if (it == sessions_.end()) return;
+  std::rotate(sessions_.begin(), it, it + 1);
+  if (onSessionActivated) onSessionActivated(session);
 }
 
-void Workspace::closeAllWindows() {
-  while (!windows_.empty()) closeWindow(*windows_.back());
+void Workspace::closeSession(WellSession& session) {
+  const auto it = std::find_if(sessions_.begin(), sessions_.end(),
+                               [&](const auto& s) { return s.get() == &session; });
+  if (it == sessions_.end()) return;
+  if (onSessionClosing) onSessionClosing(session);
+  std::unique_ptr<WellSession> closing = std::move(*it);
+  sessions_.erase(it);
+  if (onSessionActivated && !sessions_.empty()) onSessionActivated(*sessions_.front());
 }
 
-void Workspace::applyToOthers(WellWindow& sender) {
-  // The order changes as each window takes the focus, so visit a snapshot.
-  std::vector<WellWindow*> order;
-  for (const auto& window : windows_) order.push_back(window.get());
-  const std::string senderCaption = sender.caption();
+void Workspace::closeAll() {
+  while (!sessions_.empty()) closeSession(*sessions_.back());
+}
+
+void Workspace::applyToOthers(const WellSession& sender) {
+  // The order changes as each session comes to the front, so visit a snapshot.
+  std::vector<WellSession*> order;
+  for (const auto& session : sessions_) order.push_back(session.get());
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    WellWindow& window = **it;
-    if (window.caption() == senderCaption) continue;
-    bringToFront(window);
-    window.FormHide();
+    WellSession& session = **it;
+    if (session.well() == sender.well()) continue;
+    bringToFront(session);
+    session.resetTo(universal_);
   }
+}
+
+void Workspace::applyCellSettingsToOthers(const WellSession& sender) {
+  AnalysisSettings settings = universal_;
+  settings.cells = sender.settings().cells;
+  setUniversalSettings(settings);
+  applyToOthers(sender);
+}
+
+void Workspace::resetToUniversal(WellSession& session) {
+  session.resetTo(universal_);
+}
+
+WellDataFiles Workspace::saveWellData(const WellSession& session) const {
+  return SaveWellData(session, resultsFolder());
 }
 
 std::string Workspace::resultsFolder() const {

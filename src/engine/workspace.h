@@ -1,70 +1,101 @@
 #pragma once
-// The main frame as a toolkit-free model: the open plate, the program-wide
-// state and the open well windows in frame order (front first). The desktop
-// program listens to its notifications to create and close widgets; the
-// batch and the command line drive it directly.
+// The desktop's main frame as a toolkit-free model: the open plate, the
+// universal settings, the open well sessions in frame order (front first) and
+// the plate's results. The desktop program listens to its notifications to
+// create and close widgets; the batch drives it too.
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "core/program_state.h"
-#include "engine/well_window.h"
+#include "engine/cell_data_file.h"
+#include "engine/plate_results.h"
+#include "engine/well_session.h"
+#include "plate/analysis_settings.h"
 #include "plate/plate.h"
 
 namespace vembrel {
 
 enum class MouseButton { Left, Right, Middle };
 
+/// The tab a newly opened well shows first; wells open at cell level on Cells.
+enum class WellTab { BlueChannel, GreenChannel, TwoChannels, ImmigrantCells, Cells };
+
 class Workspace {
  public:
-  explicit Workspace(ProgramState& state);
+  Workspace();
   ~Workspace();
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
 
-  ProgramState& state() { return state_; }
-  const ProgramState& state() const { return state_; }
-  Plate& plate() { return plate_; }
   const Plate& plate() const { return plate_; }
+  /// The settings new wells open with: those of the well analysed last.
+  const AnalysisSettings& universalSettings() const { return universal_; }
+  void setUniversalSettings(const AnalysisSettings& settings);
+  PlateResults& results() { return results_; }
+  const PlateResults& results() const { return results_; }
+  WellTab startTab() const { return startTab_; }
+  void setStartTab(WellTab tab) { startTab_ = tab; }
+  /// Name of the well chosen last on the plate map ("" before any).
+  const std::string& chosenWell() const { return chosenWell_; }
 
-  /// "Open Pictures": closes every well window, then opens the plate of the picture.
-  void FileOpen(const std::string& chosenPicture);
-  /// "Open Settings": reads and checks the whole file first (an invalid file
-  /// changes nothing), then applies it and re-analyses the active window.
-  void OpenSettings(const std::string& path);
+  /// "Open Pictures": closes every well, then opens the plate of the picture or folder.
+  void openPlate(const std::string& pictureOrFolder);
+  /// Takes a plate opened elsewhere (the batch's workers, tests).
+  void setPlate(Plate plate);
+  /// "Open Settings": reads and checks the whole file first (a bad file
+  /// changes nothing), then re-analyses the active well with it.
+  void loadSettings(const std::string& path);
+  /// "Save Settings": the universal settings, ".VLS" added to a name without extension.
+  void saveSettings(const std::string& path) const;
 
-  /// Open windows, front (active) first.
-  const std::vector<std::unique_ptr<WellWindow>>& windows() const { return windows_; }
-  WellWindow* activeWindow();
-  WellWindow* findWindow(std::string_view caption);
+  /// Open wells, front (active) first.
+  const std::vector<std::unique_ptr<WellSession>>& sessions() const { return sessions_; }
+  WellSession* activeSession();
+  WellSession* findSession(int well);
 
-  /// Mouse-down on a plate-map circle.
-  void selectphoto(int well, MouseButton button);
-  /// Creates, shows and analyses the window of CurrentWell with this caption.
-  WellWindow& CreateMDIChild(const std::string& name);
-  void bringToFront(WellWindow& window);
-  void closeWindow(WellWindow& window);
-  void closeAllWindows();
-  /// "Apply": FormHide on every other window, from the last to the first.
-  void applyToOthers(WellWindow& sender);
+  /// A mouse button pressed on a well of the plate map: the left button opens
+  /// an included well (or brings it to the front), the right one excludes an
+  /// included well (closing it) or includes an excluded one again.
+  void pressWell(int well, MouseButton button);
+  /// Opens and analyses a well with the universal settings, in front.
+  WellSession& openWell(int well);
+  void bringToFront(WellSession& session);
+  void closeSession(WellSession& session);
+  void closeAll();
 
-  /// ResultsFolder of the open plate ("" without a plate), ending with a
-  /// separator; the override when one is set.
+  /// "Apply": every other open well, from the back to the front, re-analysed
+  /// with the universal settings (the sender's, as it was analysed last).
+  void applyToOthers(const WellSession& sender);
+  /// "Apply" at cell level: the sender's cell settings become universal first.
+  void applyCellSettingsToOthers(const WellSession& sender);
+  /// The well re-analysed with the universal settings and a fresh ring fit.
+  void resetToUniversal(WellSession& session);
+  /// "Save Welldata" into the results folder.
+  WellDataFiles saveWellData(const WellSession& session) const;
+
+  /// Folder for results beside the picture folder ("" without a plate),
+  /// ending with a separator; the override when one is set.
   std::string resultsFolder() const;
-  /// Writes results (snapshots, data files) into this folder instead; "" restores the default.
+  /// Writes results into this folder instead; "" restores the default.
   void setResultsFolder(std::string folder);
 
   // Notifications for a face (any may be empty).
-  std::function<void(WellWindow&)> onWindowCreated;  // before FormShow
-  std::function<void(WellWindow&)> onWindowClosing;
-  std::function<void(WellWindow&)> onWindowActivated;
-  std::function<void()> onPlateChanged;  // states or colours of the plate map changed
-  std::function<void(const std::string&)> onLargeWellLabelChanged;
+  std::function<void(WellSession&)> onSessionOpened;
+  std::function<void(WellSession&)> onSessionClosing;
+  std::function<void(WellSession&)> onSessionActivated;
+  std::function<void()> onPlateChanged;  // plate, states or colours of the plate map changed
+  std::function<void()> onUniversalSettingsChanged;
 
  private:
-  ProgramState& state_;
+  void recordAnalysis(const WellSession& session);
+
   Plate plate_;
-  std::vector<std::unique_ptr<WellWindow>> windows_;
+  AnalysisSettings universal_;
+  PlateResults results_;
+  std::vector<std::unique_ptr<WellSession>> sessions_;
+  WellTab startTab_ = WellTab::ImmigrantCells;
+  std::string chosenWell_;
   std::string resultsFolderOverride_;
 };
 

@@ -1,18 +1,22 @@
 #pragma once
-// The batch over the plate ("Go!"): set-up with the summary header and the
-// special-settings blocks, one well per step through the same entry as a
-// click, and the end with the result part and the workbook. The desktop
-// program paces the steps with its timer; the command line runs them
-// straight through, on several threads if asked.
+// The batch over the plate ("Go!"): set-up with the special-settings blocks
+// of the open wells, one well per step, and at the end the summary file and
+// the workbook, each written once and complete. The desktop program paces
+// the steps with its timer; the command line runs them straight through, on
+// several threads if asked.
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "plate/analysis_settings.h"
+
 namespace vembrel {
 
 class Workspace;
+struct Plate;
+struct WellResults;
 
 /// A queued well whose analysis failed; its results are left blank.
 struct BatchFailure {
@@ -20,22 +24,31 @@ struct BatchFailure {
   std::string message;  // names the well
 };
 
+/// What analysing one well of a batch gave.
+struct BatchWellOutcome {
+  int well = 0;
+  std::optional<std::string> failure;     // the analysis failed: no results
+  std::vector<std::string> writeFailures; // files that could not be written, one message each
+};
+
 class BatchRun {
  public:
   explicit BatchRun(Workspace& workspace);
+  ~BatchRun();
 
   /// Also write the workbook at the end (on by default).
   void setWriteWorkbook(bool write) { writeWorkbook_ = write; }
+  /// Analyse the wells at cell level (writing their cell data files too).
+  void setCellLevel(bool cells) { cellLevel_ = cells; }
   /// Called after every analysed well with (wells done, wells queued); from
   /// the worker threads in a parallel run, never two calls at once.
   void setProgress(std::function<void(int done, int total)> progress) {
     progress_ = std::move(progress);
   }
 
-  /// "Go!": summary header, special-settings blocks, closes every well window,
+  /// "Go!": records the special-settings blocks, closes every open well and
   /// queues the included wells. A set-up that queues nothing finishes the
-  /// batch at once. Throws Error (naming the path) when the summary file
-  /// cannot be written; the batch is then not running.
+  /// batch at once.
   void start();
   /// One timer tick: analyses the next queued well, or ends the batch when
   /// the queue is empty. Returns whether the batch still runs.
@@ -49,27 +62,45 @@ class BatchRun {
   int wellsQueued() const { return queued_; }
   int wellsAnalysed() const { return analysed_; }
   const std::vector<BatchFailure>& failures() const { return failures_; }
+  /// Files that could not be written, with the well (the analysis stands).
+  const std::vector<BatchFailure>& writeFailures() const { return writeFailures_; }
   const std::string& summaryFile() const { return summaryFile_; }
+  /// Why the summary file could not be written ("" when it was).
+  const std::string& summaryError() const { return summaryError_; }
   /// "" without a workbook (not asked for, or not written).
   const std::string& workbookFile() const { return workbookFile_; }
   /// Why the workbook could not be written ("" when it was or was not asked for).
   const std::string& workbookError() const { return workbookError_; }
 
+  /// Analyses one well of the plate as the batch does and writes its
+  /// snapshot (and at cell level its cell data file and cell snapshot) into
+  /// resultsFolder. Thread-safe. results receives the well's results.
+  static BatchWellOutcome AnalyseWell(const Plate& plate, int well,
+                                      const AnalysisSettings& settings, bool cellLevel,
+                                      const std::string& resultsFolder,
+                                      std::optional<WellResults>& results,
+                                      AnalysisSettings& analysedWith);
+
  private:
-  /// Opens, analyses and closes one queued well; the failure message, if any.
-  static std::optional<std::string> AnalyseQueuedWell(Workspace& workspace, int well);
+  void takeOutcome(const BatchWellOutcome& outcome, std::optional<WellResults>& results,
+                   const AnalysisSettings& analysedWith);
   void runInParallel(int jobs);
   void finish();
   void reportProgress();
 
   Workspace& workspace_;
+  AnalysisSettings settings_;
+  std::vector<std::string> headerLines_;
   std::deque<int> queue_;
   std::vector<BatchFailure> failures_;
+  std::vector<BatchFailure> writeFailures_;
   std::function<void(int, int)> progress_;
   std::string summaryFile_;
+  std::string summaryError_;
   std::string workbookFile_;
   std::string workbookError_;
   bool writeWorkbook_ = true;
+  bool cellLevel_ = false;
   bool started_ = false;
   bool finished_ = false;
   int queued_ = 0;

@@ -16,16 +16,16 @@ char RowLetter(int row) {
   return static_cast<char>('A' + row);
 }
 
-// Radii and density texts are numbers the spreadsheet should read with ",".
-std::string WithCommas(std::string text) {
-  for (char& c : text) {
-    if (c == '.') c = ',';
-  }
-  return text;
+// A well's value as its grid shows it: "" for a well without results.
+using WellValue = std::int64_t (*)(const WellResults&);
+
+std::string ValueText(const PlateResults& results, int well, WellValue value) {
+  const auto& r = results.wells[well];
+  return r ? std::to_string(value(*r)) : std::string();
 }
 
-void AppendValueGrid(std::vector<std::string>& lines, const char* title, const ProgramState& state,
-                     std::string WellResultTexts::*value) {
+void AppendValueGrid(std::vector<std::string>& lines, const char* title,
+                     const PlateResults& results, WellValue value) {
   lines.emplace_back();
   lines.emplace_back();
   lines.emplace_back(title);
@@ -35,23 +35,25 @@ void AppendValueGrid(std::vector<std::string>& lines, const char* title, const P
   for (int r = 0; r < kRows; ++r) {
     std::string line(1, RowLetter(r));
     line += '\t';
-    for (int c = 1; c <= kColumns; ++c) line += state.results[r * kColumns + c - 1].*value + "\t";
+    for (int c = 1; c <= kColumns; ++c) line += ValueText(results, r * kColumns + c - 1, value) + "\t";
     lines.push_back(std::move(line));
   }
 }
 
-void AppendDensityPart(std::vector<std::string>& lines, const ProgramState& state) {
+void AppendDensityPart(std::vector<std::string>& lines, const PlateResults& results) {
   lines.emplace_back();
   lines.emplace_back();
   lines.emplace_back("Density of cells");
   lines.emplace_back("Radii");
   std::string radii;
-  for (const std::string& label : state.RadiiLabels) radii += WithCommas(label) + "\t";
+  for (const int radius : results.radii) radii += std::to_string(radius) + "\t";
   lines.push_back(std::move(radii));
   lines.emplace_back();
 
   std::size_t widest = 0;
-  for (const auto& table : state.DensityTable) widest = std::max(widest, table.size());
+  for (const auto& well : results.wells) {
+    if (well) widest = std::max(widest, well->density.size());
+  }
   std::string numbers = "\t";
   std::string captions = "\t";
   for (std::size_t i = 1; i <= widest; ++i) {
@@ -62,8 +64,10 @@ void AppendDensityPart(std::vector<std::string>& lines, const ProgramState& stat
   lines.push_back(std::move(captions));
   for (int w = 0; w < kWellCount; ++w) {
     std::string line = WellName(w) + "\t";
-    for (const DensityRow& row : state.DensityTable[w]) {
-      line += WithCommas(row.cells) + "\t" + WithCommas(row.area) + "\t";
+    if (const auto& well = results.wells[w]) {
+      for (const DensityBin& bin : well->density) {
+        line += std::to_string(bin.nuclei) + "\t" + std::to_string(bin.area) + "\t";
+      }
     }
     lines.push_back(std::move(line));
   }
@@ -106,7 +110,7 @@ std::vector<std::string> SummaryHeaderLines(const AnalysisSettings& settings,
   return lines;
 }
 
-std::vector<std::string> SpecialSettingsLines(const std::string& caption, SpecialSettingsKind kind,
+std::vector<std::string> SpecialSettingsLines(const std::string& well, SpecialSettingsKind kind,
                                               const WellSettingsRow& row) {
   const char* what = kind == SpecialSettingsKind::Nucleus ? " has special settings for the nucleus:"
                      : kind == SpecialSettingsKind::CellShape
@@ -114,7 +118,7 @@ std::vector<std::string> SpecialSettingsLines(const std::string& caption, Specia
                          : " has special settings for both the nucleus and the cell shape:";
   const auto n = [&row](int column) { return std::to_string(row[column]); };
   return {
-      caption + what,
+      well + what,
       "Circle size:\t" + n(4),
       "",
       "Settings of Blue/Green",
@@ -136,7 +140,7 @@ std::vector<std::string> SpecialSettingsLines(const std::string& caption, Specia
   };
 }
 
-std::vector<std::string> SummaryResultLines(const ProgramState& state) {
+std::vector<std::string> SummaryResultLines(const PlateResults& results) {
   std::vector<std::string> lines{"All X & Y coordinates"};
   std::string numbers = "\t";
   std::string captions = "\t";
@@ -150,31 +154,34 @@ std::vector<std::string> SummaryResultLines(const ProgramState& state) {
     std::string line(1, RowLetter(r));
     line += '\t';
     for (int c = 1; c <= kColumns; ++c) {
-      const WellResultTexts& texts = state.results[r * kColumns + c - 1];
-      line += texts.ResultRingX + "\t" + texts.ResultRingY + "\t";
+      const int well = r * kColumns + c - 1;
+      line += ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.x; }) +
+              "\t" +
+              ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.y; }) +
+              "\t";
     }
     lines.push_back(std::move(line));
   }
   // "Numer of Cells" is the title users' spreadsheets look for; keep it as is.
-  AppendValueGrid(lines, "Numer of Cells", state, &WellResultTexts::ResultNuclei);
-  AppendValueGrid(lines, "Average distance", state, &WellResultTexts::ResultAvgDistance);
-  AppendValueGrid(lines, "Average Nuclear Size", state, &WellResultTexts::ResultAvgNucleusSize);
-  AppendValueGrid(lines, "Total nuclear Area", state, &WellResultTexts::ResultNuclearArea);
-  AppendValueGrid(lines, "Calculated Number of Nuclei", state, &WellResultTexts::ResultCalcNuclei);
-  AppendValueGrid(lines, "Total number of cells", state, &WellResultTexts::ResultTotalNuclei);
-  AppendDensityPart(lines, state);
+  AppendValueGrid(lines, "Numer of Cells", results, [](const WellResults& w) { return w.nuclei; });
+  AppendValueGrid(lines, "Average distance", results,
+                  [](const WellResults& w) { return w.averageDistance; });
+  AppendValueGrid(lines, "Average Nuclear Size", results,
+                  [](const WellResults& w) { return w.averageNucleusSize; });
+  AppendValueGrid(lines, "Total nuclear Area", results, [](const WellResults& w) { return w.pixels; });
+  AppendValueGrid(lines, "Calculated Number of Nuclei", results,
+                  [](const WellResults& w) { return w.calculatedNuclei; });
+  AppendValueGrid(lines, "Total number of cells", results,
+                  [](const WellResults& w) { return w.totalNuclei; });
+  AppendDensityPart(lines, results);
   return lines;
 }
 
-void WriteSummaryHeader(const std::string& path, const std::vector<std::string>& lines) {
+void WriteSummaryFile(const std::string& path, const std::vector<std::string>& headerLines,
+                      const std::vector<std::string>& resultLines) {
   AtomicTextFile file(path);
-  for (const std::string& line : lines) file.line(line);
-  file.commit();
-}
-
-void writetherest(const std::string& path, const ProgramState& state) {
-  AtomicTextFile file = AtomicTextFile::ForAppend(path);
-  for (const std::string& line : SummaryResultLines(state)) file.line(line);
+  for (const std::string& line : headerLines) file.line(line);
+  for (const std::string& line : resultLines) file.line(line);
   file.commit();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 // The summary results file: a header with the settings, one block per well
-// that kept settings of its own, and, once the batch is done, the per-well
-// result grids and the density table. 8-bit text, CR LF, TAB between cells.
+// that kept settings of its own, the per-well result grids laid out like the
+// plate and the density table. 8-bit text, CR LF, TAB between cells.
 #include <string>
 #include <vector>
 
-#include "core/program_state.h"
+#include "engine/plate_results.h"
 #include "plate/analysis_settings.h"
 
 namespace vembrel {
@@ -20,27 +20,21 @@ enum class SpecialSettingsKind { Nucleus, CellShape, Both };
 bool FindSpecialSettings(const WellSettingsRow& row, const WellSettingsRow& snapshot,
                          SpecialSettingsKind& kind);
 
-/// The 26 header lines: empty line, SettingsHeader, two empty lines.
+/// The 26 header lines: empty line, the settings header, two empty lines.
 std::vector<std::string> SummaryHeaderLines(const AnalysisSettings& settings,
                                             double measurementDate, const std::string& platePath,
                                             const std::string& platePrefix, double today);
 
-/// The 19 lines of one special-settings block (the cell columns themselves
-/// are not written, only the nuclear ones).
-std::vector<std::string> SpecialSettingsLines(const std::string& caption, SpecialSettingsKind kind,
+/// The 19 lines of one special-settings block (only the nuclear columns are written).
+std::vector<std::string> SpecialSettingsLines(const std::string& well, SpecialSettingsKind kind,
                                               const WellSettingsRow& row);
 
-/// The result part appended by writetherest: coordinate grid, six value grids,
-/// density table.
-std::vector<std::string> SummaryResultLines(const ProgramState& state);
+/// The result part: coordinate grid, six value grids, density table.
+std::vector<std::string> SummaryResultLines(const PlateResults& results);
 
-/// Creates (or replaces) the summary file with these lines. The file appears
-/// complete or not at all. Throws Error naming the path.
-void WriteSummaryHeader(const std::string& path, const std::vector<std::string>& lines);
-
-/// writetherest: appends the result part to the summary file written by
-/// WriteSummaryHeader, again replacing the file only once it is complete.
+/// Writes the whole file at once: it is replaced only by a complete file.
 /// Throws Error naming the path.
-void writetherest(const std::string& path, const ProgramState& state);
+void WriteSummaryFile(const std::string& path, const std::vector<std::string>& headerLines,
+                      const std::vector<std::string>& resultLines);
 
 }  // namespace vembrel

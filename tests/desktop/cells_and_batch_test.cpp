@@ -9,8 +9,8 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include "batch/cont_form.h"
-#include "batch/plate_map.h"
+#include "desktop/cont_form.h"
+#include "desktop/plate_map.h"
 #include "core/date_text.h"
 #include "core/text_file.h"
 #include "desktop/desktop_fixture.h"

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/main_form.h"
+#include "desktop/main_form.h"
 
 namespace vembrel::testing {
 

@@ -14,11 +14,11 @@
 #include <QUrl>
 #include <QtTest>
 
-#include "app/grey_ramp_area.h"
-#include "batch/cont_form.h"
-#include "batch/plate_map.h"
+#include "desktop/grey_ramp_area.h"
+#include "desktop/cont_form.h"
+#include "desktop/plate_map.h"
 #include "desktop/desktop_fixture.h"
-#include "overview/overview.h"
+#include "desktop/overview.h"
 #include "plate/well_names.h"
 #include "support/small_plate.h"
 #include "support/temp_dir.h"

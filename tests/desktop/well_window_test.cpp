@@ -14,14 +14,14 @@
 #include <QtTest>
 #include <fstream>
 
-#include "batch/cont_form.h"
-#include "batch/plate_map.h"
+#include "desktop/cont_form.h"
+#include "desktop/plate_map.h"
 #include "desktop/desktop_fixture.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
 #include "support/small_plate.h"
 #include "support/temp_dir.h"
-#include "well/picture_view.h"
+#include "desktop/picture_view.h"
 
 using namespace vembrel;
 

@@ -1,4 +1,4 @@
-#include "well/results_group.h"
+#include "desktop/results_group.h"
 
 #include <QLabel>
 #include <QPainter>

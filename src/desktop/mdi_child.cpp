@@ -1,4 +1,4 @@
-#include "well/mdi_child.h"
+#include "desktop/mdi_child.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -16,13 +16,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/picture_image.h"
-#include "app/user_dialogs.h"
+#include "desktop/picture_image.h"
+#include "desktop/user_dialogs.h"
 #include "core/error.h"
 #include "engine/workspace.h"
-#include "well/picture_view.h"
-#include "well/results_group.h"
-#include "well/up_down.h"
+#include "desktop/picture_view.h"
+#include "desktop/results_group.h"
+#include "desktop/up_down.h"
 
 namespace vembrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/grey_ramp_area.h"
+#include "desktop/grey_ramp_area.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "app/user_dialogs.h"
+#include "desktop/user_dialogs.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>

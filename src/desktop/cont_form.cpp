@@ -1,4 +1,4 @@
-#include "batch/cont_form.h"
+#include "desktop/cont_form.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,11 +11,11 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "batch/plate_map.h"
+#include "desktop/plate_map.h"
 #include "core/convert.h"
 #include "core/error.h"
 #include "engine/workspace.h"
-#include "overview/overview.h"
+#include "desktop/overview.h"
 #include "results/batch_run.h"
 
 namespace vembrel {

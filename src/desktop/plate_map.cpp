@@ -1,4 +1,4 @@
-#include "batch/plate_map.h"
+#include "desktop/plate_map.h"
 
 #include <QMouseEvent>
 #include <QPainter>

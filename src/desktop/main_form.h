@@ -6,10 +6,10 @@
 #include <QMainWindow>
 #include <map>
 
-#include "app/user_dialogs.h"
+#include "desktop/user_dialogs.h"
 #include "core/program_state.h"
 #include "engine/workspace.h"
-#include "well/mdi_child.h"
+#include "desktop/mdi_child.h"
 
 class QMdiArea;
 class QMdiSubWindow;

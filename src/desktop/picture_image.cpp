@@ -1,4 +1,4 @@
-#include "app/picture_image.h"
+#include "desktop/picture_image.h"
 
 #include <cstring>
 

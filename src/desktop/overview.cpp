@@ -1,9 +1,9 @@
-#include "overview/overview.h"
+#include "desktop/overview.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/picture_image.h"
+#include "desktop/picture_image.h"
 #include "engine/overview_thumbnail.h"
 
 namespace vembrel {

@@ -1,4 +1,4 @@
-#include "well/picture_view.h"
+#include "desktop/picture_view.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "app/picture_image.h"
+#include "desktop/picture_image.h"
 
 namespace vembrel {
 

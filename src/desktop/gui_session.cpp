@@ -1,4 +1,4 @@
-#include "app/gui_session.h"
+#include "desktop/gui_session.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "app/main_form.h"
-#include "batch/cont_form.h"
+#include "desktop/main_form.h"
+#include "desktop/cont_form.h"
 #include "core/error.h"
 #include "core/text_file.h"
 #include "plate/well_names.h"

@@ -1,4 +1,4 @@
-#include "app/main_form.h"
+#include "desktop/main_form.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -9,8 +9,8 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "app/grey_ramp_area.h"
-#include "batch/cont_form.h"
+#include "desktop/grey_ramp_area.h"
+#include "desktop/cont_form.h"
 
 namespace vembrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "well/up_down.h"
+#include "desktop/up_down.h"
 
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -1,5 +1,5 @@
 // Program entry of the desktop face: `vembrel` without arguments.
-#include "app/gui_session.h"
+#include "desktop/gui_session.h"
 
 namespace vembrel::cli {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <utility>
 
-#include "app/user_dialogs.h"
+#include "desktop/user_dialogs.h"
 #include "core/program_state.h"
 
 class QCheckBox;

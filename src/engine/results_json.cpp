@@ -1,0 +1,68 @@
+#include "engine/results_json.h"
+
+#include "engine/plate_results.h"
+#include "engine/well_session.h"
+
+namespace vembrel {
+
+nlohmann::ordered_json CellResultsJson(const CellResults& result) {
+  using json = nlohmann::ordered_json;
+  json cells = {{"kept", result.kept}, {"seeds", result.seeds}};
+  const ShapeStatistics empty;
+  const ShapeStatistics& s = result.shapes ? result.shapes->statistics : empty;
+  cells["classes"] = s.classCounts;
+  cells["orientation_bins"] = s.bins;
+  cells["radial_share"] = s.gauge ? json(*s.gauge) : json(nullptr);
+  const auto pair = [&](double median, double mean) {
+    return result.shapes ? json{{"median", median}, {"mean", mean}}
+                         : json{{"median", nullptr}, {"mean", nullptr}};
+  };
+  cells["elongation"] = pair(s.elongationMedian, s.elongationMean);
+  cells["smoothness"] = pair(s.smoothnessMedian, s.smoothnessMean);
+  json list = json::array();
+  if (result.shapes) {
+    for (const ShapedCell& cell : result.shapes->cells) {
+      const CellMeasurement& m = cell.m;
+      list.push_back({{"size", m.size},
+                      {"width", m.PicWidth},
+                      {"height", m.PicHeight},
+                      {"circumference", m.circumference()},
+                      {"length", m.chord.Length},
+                      {"ratio", m.Ratio},
+                      {"correlation", m.Correlation},
+                      {"class", ClassName(cell.cls)},
+                      {"angle", cell.angle ? json(*cell.angle) : json(nullptr)},
+                      {"nucleus_size", m.NucleusSize}});
+    }
+  }
+  cells["list"] = std::move(list);
+  return cells;
+}
+
+nlohmann::ordered_json WellResultsJson(const WellSession& session) {
+  using json = nlohmann::ordered_json;
+  const WellResults& r = session.results();
+  json density = json::array();
+  for (const DensityBin& bin : r.density) density.push_back({{"cells", bin.nuclei}, {"area", bin.area}});
+  std::vector<int> radii;
+  GrowRadii(radii, r);
+  std::vector<std::string> radiiTexts;
+  for (const int radius : radii) radiiTexts.push_back(std::to_string(radius));
+  json result = {
+      {"well", session.wellName()},
+      {"ring", {{"x", r.ring.x}, {"y", r.ring.y}, {"radius", r.ring.radius}}},
+      {"nuclei", r.nuclei},
+      {"pixels", r.pixels},
+      {"calculated_nuclei", r.calculatedNuclei},
+      {"average_distance", r.averageDistance},
+      {"total_nuclei", r.totalNuclei},
+      {"average_nucleus_size", r.averageNucleusSize},
+      {"density", density},
+      {"radii", radiiTexts},
+      {"max_text", session.densityChart().maximumText},
+  };
+  if (r.cells) result["cells"] = CellResultsJson(*r.cells);
+  return result;
+}
+
+}  // namespace vembrel

@@ -1,0 +1,29 @@
+#include "engine/well_results.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vembrel {
+namespace {
+
+constexpr std::array<std::string_view, 7> kNoteNames = {
+    "missing_field", "damaged_field", "ring_at_search_limit", "ring_in_black_quarter",
+    "no_nuclei",     "few_nuclei_outside", "saturated"};
+
+}  // namespace
+
+std::string_view QualityNoteName(QualityNote note) {
+  return kNoteNames.at(static_cast<std::size_t>(note));
+}
+
+std::optional<QualityNote> QualityNoteFromName(std::string_view name) {
+  const auto it = std::find(kNoteNames.begin(), kNoteNames.end(), name);
+  if (it == kNoteNames.end()) return std::nullopt;
+  return static_cast<QualityNote>(it - kNoteNames.begin());
+}
+
+bool WellResults::has(QualityNote note) const {
+  return std::find(quality.begin(), quality.end(), note) != quality.end();
+}
+
+}  // namespace vembrel

@@ -1,0 +1,73 @@
+#pragma once
+// The results of one well's analysis as values: what the summary file, the
+// tables, `vembrel well --json` and the faces show. Display text is made from
+// these by whoever shows them; nothing parses text back.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imaging/cell_shape.h"
+
+namespace vembrel {
+
+/// Where the ring sits: centre column, centre row counted from the bottom, radius.
+struct RingPlacement {
+  int x = 512;
+  int y = 512;
+  int radius = 350;
+  bool operator==(const RingPlacement&) const = default;
+};
+
+/// One ring of the density profile outside the cell-free zone.
+struct DensityBin {
+  std::int32_t nuclei = 0;  // accepted nuclei whose distance falls into the ring
+  std::int32_t area = 0;    // sample points of the ring inside the mosaic
+  bool operator==(const DensityBin&) const = default;
+};
+
+/// What the cell level found.
+struct CellResults {
+  int kept = 0;                         // cells kept
+  int seeds = 0;                        // immigrant nuclei the cells were grown from
+  std::optional<ShapeAnalysis> shapes;  // present when at least one cell is kept
+};
+
+/// Notes on a well that a person should look at before trusting its numbers.
+enum class QualityNote {
+  MissingField,       // a field picture is missing or unreadable: its quarter is black
+  DamagedField,       // a field could not be decoded whole
+  RingAtSearchLimit,  // the fitted centre lies on the edge of its search area
+  RingInBlackQuarter, // the ring lies mostly in a black (missing) quarter
+  NoNuclei,           // no nucleus was found in the whole well
+  FewNucleiOutside,   // fewer than 20 nuclei outside the ring
+  Saturated,          // more than 1 % of the nuclear channel at its maximum
+};
+
+/// "missing_field", "damaged_field", ... as tables and JSON write them.
+std::string_view QualityNoteName(QualityNote note);
+/// The note of a name; nothing for an unknown name.
+std::optional<QualityNote> QualityNoteFromName(std::string_view name);
+
+struct WellResults {
+  int well = 0;  // index 0..95, row-major from A01
+  RingPlacement ring;
+  int ringIncrement = 50;                // width of the density rings
+  std::int64_t nuclei = 0;               // immigrant nuclei in the ring
+  std::int64_t pixels = 0;               // nucleus pixels in the ring
+  std::int64_t calculatedNuclei = 0;     // pixels / average nucleus size, rounded
+  std::int64_t averageDistance = 0;      // mean migration distance from the ring's edge
+  std::int64_t totalNuclei = 0;          // accepted nuclei of the whole mosaic
+  std::int64_t averageNucleusSize = 0;   // mean immigrant area, rounded; 0 without immigrants
+  std::vector<DensityBin> density;       // empty when no nucleus lies an increment beyond the ring
+  std::vector<QualityNote> quality;      // in the order of QualityNote
+  std::vector<std::string> fieldProblems;  // why fields were left black, one message each
+  std::optional<CellResults> cells;        // at cell level
+
+  /// Outer radius of density ring k (0-based): radius + (k + 1) * increment.
+  int densityRadius(int k) const { return ring.radius + (k + 1) * ringIncrement; }
+  bool has(QualityNote note) const;
+};
+
+}  // namespace vembrel

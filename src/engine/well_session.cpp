@@ -1,0 +1,469 @@
+#include "engine/well_session.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "core/error.h"
+#include "imaging/composite.h"
+#include "imaging/image_files.h"
+#include "imaging/immigrants.h"
+#include "imaging/mosaic.h"
+#include "imaging/nuclei.h"
+#include "imaging/ring_fit.h"
+#include "plate/plate.h"
+#include "plate/well_names.h"
+#include "render/canvas.h"
+
+namespace vembrel {
+namespace {
+
+constexpr int kSmallestIncrement = 10, kLargestIncrement = 100, kIncrementStep = 10;
+
+struct SliderRange {
+  int minimum;
+  int maximum;
+  int scale;  // steps per unit of a decimal setting
+};
+
+SliderRange RangeOf(SettingId id) {
+  switch (id) {
+    case SettingId::GreenCutoff:
+    case SettingId::BlueCutoff:
+    case SettingId::NucleusMinimalSize:
+    case SettingId::CellGreenCutoff:
+      return {0, 254, 1};
+    case SettingId::GreenSaturation:
+    case SettingId::BlueSaturation:
+    case SettingId::NucleusMaximalSize:
+      return {1, 255, 1};
+    case SettingId::NucleusGreenCutoff:
+    case SettingId::NucleusBlueCutoff:
+      return {0, 255, 1};
+    case SettingId::RingRadius:
+      return {1, 1024, 1};
+    case SettingId::RingIncrement:
+      return {1, 2147483647, 1};
+    case SettingId::CellMinimalSize:
+      return {1, 4096, 1};
+    case SettingId::CellMaximalSize:
+      return {1, 65536, 1};
+    case SettingId::CellLengthRatio:
+      return {1, 200, 10};
+    case SettingId::CellSmoothness:
+      return {0, 100, 100};
+    case SettingId::GreenFullRange:
+    case SettingId::BlueFullRange:
+      break;
+  }
+  return {0, 1, 1};
+}
+
+int Clamped(SettingId id, int value) {
+  const SliderRange range = RangeOf(id);
+  return std::clamp(value, range.minimum, range.maximum);
+}
+
+// A decimal setting as the slider holds it: the nearest step inside the range.
+int Steps(SettingId id, double value) {
+  const SliderRange range = RangeOf(id);
+  const double scaled = value * range.scale;
+  if (std::isnan(scaled)) return range.minimum;
+  return static_cast<int>(
+      std::nearbyint(std::clamp(scaled, double(range.minimum), double(range.maximum))));
+}
+
+// A whole-number value from a double given by a face, clamped into the range.
+int Whole(SettingId id, double value) {
+  if (std::isnan(value)) return RangeOf(id).minimum;
+  const SliderRange range = RangeOf(id);
+  return static_cast<int>(std::clamp(value, double(range.minimum), double(range.maximum)));
+}
+
+// A lower and an upper bound kept in order the way their sliders do it: the
+// changed one takes its value, and when that crosses the partner, the partner
+// is pushed one step past it, which may push back in turn. Returns whether
+// anything changed.
+bool SetOrdered(int& lower, SettingId lowerId, int& upper, SettingId upperId, bool changeLower,
+                int value) {
+  bool changed = false;
+  for (int guard = 0; guard < 4; ++guard) {
+    int& target = changeLower ? lower : upper;
+    const int clamped = Clamped(changeLower ? lowerId : upperId, value);
+    if (clamped == target) break;
+    target = clamped;
+    changed = true;
+    if (lower < upper) break;
+    value = changeLower ? clamped + 1 : clamped - 1;
+    changeLower = !changeLower;
+  }
+  return changed;
+}
+
+}  // namespace
+
+// Encoded snapshots, keyed by the revision they were made at.
+struct WellSession::Memo {
+  std::uint64_t ringRevision = ~std::uint64_t{0};
+  std::string ringJpeg;
+  std::uint64_t cellRevision = ~std::uint64_t{0};
+  std::string cellJpeg;
+};
+
+WellMosaics LoadWellMosaics(const Plate& plate, int well) {
+  WellMosaics mosaics;
+  mosaics.blue = LoadChannelMosaic(ChannelFieldFiles(plate.base, well, false), &mosaics.fieldProblems);
+  mosaics.green = LoadChannelMosaic(ChannelFieldFiles(plate.base, well, true), &mosaics.fieldProblems);
+  return mosaics;
+}
+
+WellSession::WellSession(const Plate& plate, int well, const AnalysisSettings& settings,
+                         SessionOptions options)
+    : WellSession(well, LoadWellMosaics(plate, well), settings, std::move(options),
+                  PlateIdentity{plate.path, plate.prefix, plate.measurementDate}) {}
+
+WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& settings,
+                         SessionOptions options, PlateIdentity plate)
+    : well_(well),
+      wellName_(WellName(well)),
+      plate_(std::move(plate)),
+      options_(std::move(options)),
+      memo_(std::make_unique<Memo>()) {
+  for (const Picture* mosaic : {&mosaics.blue, &mosaics.green}) {
+    if (mosaic->width != kMosaicSize || mosaic->height != kMosaicSize ||
+        mosaic->bytes.size() != kMosaicBytes) {
+      throw Error("Well " + wellName_ + ": a mosaic of " + std::to_string(mosaic->width) + " x " +
+                  std::to_string(mosaic->height) + " pixels cannot be analysed; it must be " +
+                  std::to_string(kMosaicSize) + " x " + std::to_string(kMosaicSize));
+    }
+  }
+  pictures_.blueMosaic = std::move(mosaics.blue);
+  pictures_.greenMosaic = std::move(mosaics.green);
+  results_.well = well;
+  results_.fieldProblems = std::move(mosaics.fieldProblems);
+  cellLevel_ = options_.cellLevel;
+  pictures_.cellGallery = BlankCellGallery();
+  takeSettings(settings);
+  rebuildComposite();
+  fitRing();
+  analyse();
+  cellThresholdsEditable_ = cellLevel_;
+}
+
+WellSession::~WellSession() = default;
+
+const Picture& WellSession::shownCrop() const {
+  return cellLevel_ && !pictures_.cellCrop.empty() ? pictures_.cellCrop : pictures_.ringCrop;
+}
+
+// ---------------------------------------------------------------------------
+// Settings.
+
+void WellSession::takeSettings(const AnalysisSettings& s) {
+  AnalysisSettings& t = settings_;
+  t.display.green = {Clamped(SettingId::GreenCutoff, s.display.green.cutoff),
+                     Clamped(SettingId::GreenSaturation, s.display.green.saturation),
+                     s.display.green.fullRange};
+  t.display.blue = {Clamped(SettingId::BlueCutoff, s.display.blue.cutoff),
+                    Clamped(SettingId::BlueSaturation, s.display.blue.saturation),
+                    s.display.blue.fullRange};
+  t.ring.radius = Clamped(SettingId::RingRadius, s.ring.radius);
+  t.ring.increment = std::max(s.ring.increment, 1);
+  t.nuclei.greenCutoff = Clamped(SettingId::NucleusGreenCutoff, s.nuclei.greenCutoff);
+  t.nuclei.blueCutoff = Clamped(SettingId::NucleusBlueCutoff, s.nuclei.blueCutoff);
+  t.nuclei.minimalSize = Clamped(SettingId::NucleusMinimalSize, s.nuclei.minimalSize);
+  t.nuclei.maximalSize = Clamped(SettingId::NucleusMaximalSize, s.nuclei.maximalSize);
+  t.cells.greenCutoff = Clamped(SettingId::CellGreenCutoff, s.cells.greenCutoff);
+  t.cells.minimalSize = Clamped(SettingId::CellMinimalSize, s.cells.minimalSize);
+  t.cells.maximalSize = Clamped(SettingId::CellMaximalSize, s.cells.maximalSize);
+  // The decimals live in tenths and hundredths, as their sliders hold them.
+  t.cells.lengthRatio = Steps(SettingId::CellLengthRatio, s.cells.lengthRatio) / 10.0;
+  t.cells.smoothness = Steps(SettingId::CellSmoothness, s.cells.smoothness) / 100.0;
+  touch();
+}
+
+void WellSession::set(SettingId id, double value) {
+  AnalysisSettings& s = settings_;
+  enum class Redo { Nothing, Composite, Pass, Cells } redo = Redo::Nothing;
+  const auto changeTo = [&](int& field, int next, Redo what) {
+    if (field == next) return;
+    field = next;
+    redo = what;
+  };
+  switch (id) {
+    case SettingId::GreenCutoff:
+    case SettingId::GreenSaturation:
+      if (SetOrdered(s.display.green.cutoff, SettingId::GreenCutoff, s.display.green.saturation,
+                     SettingId::GreenSaturation, id == SettingId::GreenCutoff,
+                     Whole(id, value))) {
+        redo = Redo::Composite;
+      }
+      break;
+    case SettingId::BlueCutoff:
+    case SettingId::BlueSaturation:
+      if (SetOrdered(s.display.blue.cutoff, SettingId::BlueCutoff, s.display.blue.saturation,
+                     SettingId::BlueSaturation, id == SettingId::BlueCutoff, Whole(id, value))) {
+        redo = Redo::Composite;
+      }
+      break;
+    case SettingId::GreenFullRange:
+    case SettingId::BlueFullRange: {
+      bool& flag = id == SettingId::GreenFullRange ? s.display.green.fullRange
+                                                   : s.display.blue.fullRange;
+      if (flag != (value != 0)) {
+        flag = value != 0;
+        redo = Redo::Composite;
+      }
+      break;
+    }
+    case SettingId::RingRadius: {
+      const SliderRange range = RangeOf(id);
+      if (std::isnan(value) || value < range.minimum || value > range.maximum) {
+        throw Error("Ring size " + std::to_string(static_cast<long long>(value)) +
+                    " is outside " + std::to_string(range.minimum) + ".." +
+                    std::to_string(range.maximum));
+      }
+      const int radius = static_cast<int>(value);
+      if (radius == s.ring.radius) return;
+      s.ring.radius = radius;
+      fitRing();
+      redo = Redo::Pass;
+      break;
+    }
+    case SettingId::RingIncrement: {
+      // An increment below 1 would leave the profile without rings.
+      const int increment =
+          std::isnan(value) || value < 1 ? kSmallestIncrement : Whole(id, value);
+      changeTo(s.ring.increment, increment, Redo::Pass);
+      break;
+    }
+    case SettingId::NucleusGreenCutoff:
+      changeTo(s.nuclei.greenCutoff, Whole(id, value), Redo::Pass);
+      break;
+    case SettingId::NucleusBlueCutoff:
+      changeTo(s.nuclei.blueCutoff, Whole(id, value), Redo::Pass);
+      break;
+    case SettingId::NucleusMinimalSize:
+    case SettingId::NucleusMaximalSize:
+      if (SetOrdered(s.nuclei.minimalSize, SettingId::NucleusMinimalSize, s.nuclei.maximalSize,
+                     SettingId::NucleusMaximalSize, id == SettingId::NucleusMinimalSize,
+                     Whole(id, value))) {
+        redo = Redo::Pass;
+      }
+      break;
+    case SettingId::CellGreenCutoff:
+      changeTo(s.cells.greenCutoff, Whole(id, value), Redo::Cells);
+      break;
+    case SettingId::CellMinimalSize:
+    case SettingId::CellMaximalSize:
+      if (SetOrdered(s.cells.minimalSize, SettingId::CellMinimalSize, s.cells.maximalSize,
+                     SettingId::CellMaximalSize, id == SettingId::CellMinimalSize,
+                     Whole(id, value))) {
+        redo = Redo::Cells;
+      }
+      break;
+    case SettingId::CellLengthRatio: {
+      const double ratio = Steps(id, value) / 10.0;
+      if (ratio != s.cells.lengthRatio) {
+        s.cells.lengthRatio = ratio;
+        redo = Redo::Cells;
+      }
+      break;
+    }
+    case SettingId::CellSmoothness: {
+      const double smoothness = Steps(id, value) / 100.0;
+      if (smoothness != s.cells.smoothness) {
+        s.cells.smoothness = smoothness;
+        redo = Redo::Cells;
+      }
+      break;
+    }
+  }
+  switch (redo) {
+    case Redo::Nothing:
+      return;
+    case Redo::Composite:
+      rebuildComposite();
+      analyse();
+      break;
+    case Redo::Pass:
+      analyse();
+      break;
+    case Redo::Cells:
+      touch();
+      if (cellLevel_) runCells();
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Composite and ring.
+
+void WellSession::rebuildComposite() {
+  const ChannelWindow blue{settings_.display.blue.cutoff, settings_.display.blue.saturation,
+                           settings_.display.blue.fullRange};
+  const ChannelWindow green{settings_.display.green.cutoff, settings_.display.green.saturation,
+                            settings_.display.green.fullRange};
+  MakeComposite(pictures_.blueMosaic, pictures_.greenMosaic, blue, green, pictures_.composite);
+  touch();
+}
+
+void WellSession::fitRing() {
+  const RingSearchResult best = FitRing(pictures_.greenMosaic, settings_.ring.radius);
+  drawRing(best.x, best.y);
+}
+
+void WellSession::drawRing(int x, int y) {
+  results_.ring = {x, y, settings_.ring.radius};
+  DrawRingMask(pictures_.greenMosaic, x, y, settings_.ring.radius);
+  touch();
+}
+
+void WellSession::autoFitRing() {
+  fitRing();
+  analyse();
+}
+
+void WellSession::nudgeRing(RingDirection direction) {
+  int x = results_.ring.x;
+  int y = results_.ring.y;
+  const int radius = settings_.ring.radius;
+  // A step never moves the ring against its direction, also when the ring
+  // already lies beyond the limit of that direction.
+  switch (direction) {
+    case RingDirection::Left:
+      x = std::max(x - 1, 0);
+      break;
+    case RingDirection::Right:
+      x = std::max(x, std::min(x + 1, pictures_.greenMosaic.width - radius));
+      break;
+    case RingDirection::Up:
+      y = std::max(y, std::min(y + 1, pictures_.greenMosaic.height - radius));
+      break;
+    case RingDirection::Down:
+      y = std::max(y - 1, 0);
+      break;
+  }
+  placeRing(x, y);
+}
+
+void WellSession::placeRing(int x, int y) {
+  drawRing(x, y);
+  analyse();
+}
+
+void WellSession::stepRingRadius(bool larger) {
+  const SliderRange range = RangeOf(SettingId::RingRadius);
+  const int radius =
+      std::clamp(settings_.ring.radius + (larger ? 1 : -1), range.minimum, range.maximum);
+  set(SettingId::RingRadius, radius);
+}
+
+void WellSession::stepRingIncrement(bool larger) {
+  const int current = std::clamp(settings_.ring.increment, kSmallestIncrement, kLargestIncrement);
+  const int next = std::clamp(current + (larger ? kIncrementStep : -kIncrementStep),
+                              kSmallestIncrement, kLargestIncrement);
+  set(SettingId::RingIncrement, next);
+}
+
+void WellSession::setCellLevel(bool on) {
+  if (on == cellLevel_) return;
+  cellLevel_ = on;
+  analyse();
+  cellThresholdsEditable_ = on;
+  touch();
+}
+
+void WellSession::setCellsInColour(bool colour) {
+  if (colour == cellsInColour_) return;
+  cellsInColour_ = colour;
+  touch();
+  if (cellLevel_) runCells();
+}
+
+void WellSession::resetTo(const AnalysisSettings& settings) {
+  takeSettings(settings);
+  rebuildComposite();
+  fitRing();
+  analyse();
+}
+
+// ---------------------------------------------------------------------------
+// The analysis pass.
+
+void WellSession::analyse() {
+  ++passCount_;
+  const RingPlacement ring = results_.ring;
+  NucleusScanSettings scan;
+  scan.lowerCutoffGreen = settings_.nuclei.greenCutoff;
+  scan.lowerCutoffBlue = settings_.nuclei.blueCutoff;
+  scan.minimalSize = settings_.nuclei.minimalSize;
+  scan.maximalSize = settings_.nuclei.maximalSize;
+  scan.ringRadius = ring.radius;
+  scan.ringIncrement = settings_.ring.increment;
+  scan.ringX = ring.x;
+  scan.ringY = ring.y;
+  const DensityProfile profile = GetAllNuclei(pictures_.composite, scan);
+
+  ImmigrantSettings immigrants;
+  immigrants.lowerCutoffGreen = scan.lowerCutoffGreen;
+  immigrants.lowerCutoffBlue = scan.lowerCutoffBlue;
+  immigrants.minimalSize = scan.minimalSize;
+  immigrants.maximalSize = scan.maximalSize;
+  immigrants.ringRadius = ring.radius;
+  immigrants.ringX = ring.x;
+  immigrants.ringY = ring.y;
+  ImmigrantCounts counts = CountImmigrants(pictures_.composite, pictures_.greenMosaic,
+                                           immigrants, work_, pictures_.result);
+  pictures_.ringCrop = RingCrop(pictures_.result, ring.x, ring.y, ring.radius);
+  Canvas canvas(pictures_.ringCrop);
+  const std::string count = std::to_string(counts.nuclei);
+  const int side = 2 * ring.radius;
+  canvas.TextOut(side - Canvas::TextWidth(count) - 3, side - 15, count, kWhite);
+
+  WellResults& r = results_;
+  r.ringIncrement = settings_.ring.increment;
+  r.nuclei = counts.nuclei;
+  r.pixels = counts.pixels;
+  r.calculatedNuclei = counts.calculatedNuclei;
+  r.averageDistance = counts.averageDistance;
+  r.totalNuclei = profile.total;
+  r.averageNucleusSize = counts.averageNucleusSize;
+  r.density.clear();
+  chart_ = DensityChart{};
+  if (profile.total > 0 && profile.nbins > 0) {
+    for (int k = 0; k < profile.nbins; ++k) r.density.push_back({profile.counts[k], profile.areas[k]});
+    chart_ = DensityChart{profile.barWidth, profile.barHeights, profile.maxText};
+  }
+  seeds_ = std::move(counts.seeds);
+
+  // The cell cut-off never lies below the green display cut-off, and a pass
+  // locks the cell thresholds until the cell level is switched on again.
+  settings_.cells.greenCutoff = std::max(settings_.cells.greenCutoff, settings_.display.green.cutoff);
+  cellThresholdsEditable_ = false;
+  if (cellLevel_) {
+    runCells();
+  } else {
+    results_.cells.reset();
+  }
+  touch();
+  if (options_.onAnalysed) options_.onAnalysed(*this);
+}
+
+const std::string& WellSession::ringCropJpeg() const {
+  if (memo_->ringRevision != revision_) {
+    memo_->ringJpeg = JpegBytes(pictures_.ringCrop, wellName_ + " ring crop");
+    memo_->ringRevision = revision_;
+  }
+  return memo_->ringJpeg;
+}
+
+const std::string& WellSession::cellCropJpeg() const {
+  if (memo_->cellRevision != revision_) {
+    memo_->cellJpeg = JpegBytes(pictures_.cellCrop, wellName_ + " cell drawings");
+    memo_->cellRevision = revision_;
+  }
+  return memo_->cellJpeg;
+}
+
+}  // namespace vembrel

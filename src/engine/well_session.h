@@ -1,0 +1,163 @@
+#pragma once
+// One open well: its pictures and work buffers, its settings and ring, and
+// the named actions a user takes on it. Every action recomputes at once what
+// it affects (the composite, the analysis pass, the cell level) and nothing
+// else; a session shares no state with other sessions, so any number of them
+// can live side by side or on different threads.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/well_results.h"
+#include "imaging/cell_segmentation.h"
+#include "imaging/picture.h"
+#include "plate/analysis_settings.h"
+#include "plate/settings_table.h"
+
+namespace vembrel {
+
+struct Plate;
+
+/// The pictures of a well. Rows bottom first, 4 bytes per pixel.
+struct WellPictures {
+  Picture blueMosaic;   // the nuclear stain
+  Picture greenMosaic;  // the cell stain; its red bytes are 255 inside the ring
+  Picture composite;    // both channels windowed (blue, green; red 0)
+  Picture result;       // immigrant nuclei pure red inside the ring, black outside
+  Picture ringCrop;     // the ring's square of the result, with the immigrant count
+  Picture cellCrop;     // cell level: the ring's square with outlines and long axes,
+                        // or with the cells in their colours
+  Picture cellGallery;  // cell level: thumbnails of the cells by class
+  Picture orientationHistogram;
+  Picture classPie;
+};
+
+/// The density chart of the results: bars barWidth pixels wide, heights 0..100.
+struct DensityChart {
+  int barWidth = 0;
+  std::vector<int> heights;  // empty: no profile
+  std::string maximumText;   // "Max: <nuclei> in <area> pixel", "" without a profile
+};
+
+/// The mosaics of a well as loaded, and why any field was left black.
+struct WellMosaics {
+  Picture blue;
+  Picture green;
+  std::vector<std::string> fieldProblems;
+};
+
+/// Loads both 1024 x 1024 mosaics of a well of the plate.
+WellMosaics LoadWellMosaics(const Plate& plate, int well);
+
+/// The plate a session's files describe (empty for mosaics given by a caller).
+struct PlateIdentity {
+  std::string path;    // folder of the pictures, with a trailing separator
+  std::string prefix;  // file-name prefix of the plate
+  double measurementDate = 0;
+};
+
+enum class RingDirection { Left, Right, Up, Down };
+
+struct SessionOptions {
+  bool cellLevel = false;  // analyse the cells as well
+  /// Called after every analysis pass, the first included (not after runs of
+  /// the cell level alone). May be empty.
+  std::function<void(const class WellSession&)> onAnalysed;
+};
+
+class WellSession {
+ public:
+  /// Opens a well of the plate: loads its mosaics, builds the composite,
+  /// fits the ring and analyses.
+  WellSession(const Plate& plate, int well, const AnalysisSettings& settings,
+              SessionOptions options = {});
+  /// Analyses mosaics given by the caller (1024 x 1024 each; others throw Error).
+  WellSession(int well, WellMosaics mosaics, const AnalysisSettings& settings,
+              SessionOptions options = {}, PlateIdentity plate = {});
+  ~WellSession();
+  WellSession(const WellSession&) = delete;
+  WellSession& operator=(const WellSession&) = delete;
+
+  // What the session shows.
+  int well() const { return well_; }
+  const std::string& wellName() const { return wellName_; }
+  const PlateIdentity& plate() const { return plate_; }
+  const AnalysisSettings& settings() const { return settings_; }
+  const RingPlacement& ring() const { return results_.ring; }
+  const WellResults& results() const { return results_; }
+  const WellPictures& pictures() const { return pictures_; }
+  const DensityChart& densityChart() const { return chart_; }
+  /// The ring's square as shown: the cell drawings at cell level, else the ring crop.
+  const Picture& shownCrop() const;
+  bool cellLevel() const { return cellLevel_; }
+  bool cellsInColour() const { return cellsInColour_; }
+  /// Whether the cell thresholds may be changed: switching the cell level on
+  /// allows it, and any analysis pass locks them again.
+  bool cellThresholdsEditable() const { return cellThresholdsEditable_; }
+  /// The last share of radially oriented cells shown (kept while no cell is oriented).
+  int radialShareShown() const { return radialShare_; }
+  /// Grows with every change, so a face knows when to repaint.
+  std::uint64_t revision() const { return revision_; }
+  /// Analysis passes run so far.
+  int passCount() const { return passCount_; }
+
+  // Actions.
+  /// Changes one setting as its control does and recomputes what depends on
+  /// it. Values are clamped into the setting's range and decimals rounded to
+  /// its steps; a cut-off pushes its saturation (and a minimum its maximum)
+  /// one step past itself rather than crossing it. The ring radius is checked
+  /// instead (Error outside its range) and refits the ring; an increment
+  /// below 1 becomes 10.
+  void set(SettingId id, double value);
+  void autoFitRing();
+  void nudgeRing(RingDirection direction);
+  /// Places the ring's centre (row counted from the bottom) and analyses.
+  void placeRing(int x, int y);
+  /// The radius one pixel larger or smaller (1..1024), fitted afresh.
+  void stepRingRadius(bool larger);
+  /// The increment ten pixels larger or smaller (10..100).
+  void stepRingIncrement(bool larger);
+  void setCellLevel(bool on);
+  void setCellsInColour(bool colour);
+  /// Takes these settings (as opening the well would), fits the ring afresh and analyses.
+  void resetTo(const AnalysisSettings& settings);
+
+  /// JPEG bytes of the ring crop and of the cell drawings, encoded once per picture state.
+  const std::string& ringCropJpeg() const;
+  const std::string& cellCropJpeg() const;
+
+ private:
+  struct Memo;
+  /// The gallery before any cell is drawn: the window's button face.
+  static Picture BlankCellGallery();
+  void open(const AnalysisSettings& settings);
+  void takeSettings(const AnalysisSettings& settings);
+  void rebuildComposite();
+  void fitRing();
+  void drawRing(int x, int y);
+  void analyse();
+  void runCells();
+  void touch() { ++revision_; }
+
+  int well_;
+  std::string wellName_;
+  PlateIdentity plate_;
+  AnalysisSettings settings_;
+  SessionOptions options_;
+  WellPictures pictures_;
+  WellResults results_;
+  DensityChart chart_;
+  Picture work_;       // scratch picture of the pass and the cell level
+  Picture cellMask_;   // the result with the grown cells painted in their colours
+  std::vector<double> seeds_;  // buffer positions of the immigrant nuclei
+  bool cellLevel_ = false;
+  bool cellsInColour_ = false;
+  bool cellThresholdsEditable_ = false;
+  int radialShare_ = 0;
+  std::uint64_t revision_ = 0;
+  int passCount_ = 0;
+  mutable std::unique_ptr<Memo> memo_;
+};
+
+}  // namespace vembrel

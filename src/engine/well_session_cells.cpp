@@ -1,0 +1,63 @@
+// The cell level of a well session: cells grown from the immigrant nuclei,
+// measured, classed and drawn.
+#include "engine/well_session.h"
+#include "imaging/cell_segmentation.h"
+#include "render/cell_drawings.h"
+
+namespace vembrel {
+
+Picture WellSession::BlankCellGallery() {
+  constexpr int kHeight = 600;
+  constexpr std::uint32_t kButtonFace = 0xF0F0F0;
+  return Picture(kGalleryWidth, kHeight, kButtonFace);
+}
+
+void WellSession::runCells() {
+  const RingGeometry ring{results_.ring.x, results_.ring.y, results_.ring.radius};
+  // The grown cells are painted in their colours over a copy of the result.
+  cellMask_ = pictures_.result;
+  pictures_.cellCrop = CopyRingCrop(pictures_.result, ring);
+
+  CellSegmentationSettings segmentation;
+  segmentation.lowerCutoffBlue = settings_.nuclei.blueCutoff;
+  segmentation.lowerCutoffGreen = settings_.nuclei.greenCutoff;
+  segmentation.cellCutoff = settings_.cells.greenCutoff;
+  segmentation.minSize = settings_.cells.minimalSize;
+  segmentation.maxSize = settings_.cells.maximalSize;
+  segmentation.ringCentreX = ring.centreX;
+  segmentation.ringCentreY = ring.centreY;
+  segmentation.radius = ring.radius;
+  CellColourGenerator colours;  // one fixed seed per run: reproducible snapshots
+  CellSegmentation cells = SegmentCells(pictures_.composite, pictures_.greenMosaic, work_,
+                                        cellMask_, seeds_, segmentation, colours);
+
+  CellResults found;
+  found.kept = cells.kept();
+  found.seeds = static_cast<int>(seeds_.size());
+  if (found.kept >= 1) {
+    ShapeSettings shape;
+    shape.ring = ring;
+    shape.elongation = settings_.cells.lengthRatio;
+    shape.smoothness = settings_.cells.smoothness;
+    ShapeAnalysis analysis = AnalyseShapes(cells.cells, shape);
+    for (const ShapedCell& cell : analysis.cells) {
+      DrawOutline(pictures_.cellCrop, cell.m, ring);
+      DrawLongAxis(pictures_.cellCrop, cell.m, cell.cls, ring);
+    }
+    pictures_.cellGallery = DrawThumbnailGallery(analysis, cells.cells, pictures_.result);
+    pictures_.classPie = DrawPieChart(analysis.statistics);
+    pictures_.orientationHistogram = DrawHistogram(analysis.statistics);
+    if (analysis.statistics.gauge) radialShare_ = *analysis.statistics.gauge;
+    found.shapes = std::move(analysis);
+  } else {
+    // Nothing of an earlier run may stand as this run's drawings.
+    pictures_.cellGallery = BlankCellGallery();
+    pictures_.classPie = Picture();
+    pictures_.orientationHistogram = Picture();
+  }
+  if (cellsInColour_) pictures_.cellCrop = CopyRingCrop(cellMask_, ring);
+  results_.cells = std::move(found);
+  touch();
+}
+
+}  // namespace vembrel
