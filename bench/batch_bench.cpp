@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/memory_tuning.h"
-#include "core/program_state.h"
+#include "engine/well_session.h"
 #include "engine/workspace.h"
 #include "imaging/mosaic.h"
 #include "plate/demo_plate.h"
@@ -52,17 +52,17 @@ const DemoPlate& Demo() {
 
 // The demo plate opened in a fresh workspace, at cell level if asked.
 void OpenDemo(Workspace& workspace, bool cells) {
-  if (cells) workspace.state().startTab = StartTab::Ce;
-  workspace.FileOpen(Demo().picture);
+  if (cells) workspace.setStartTab(WellTab::Cells);
+  workspace.openPlate(Demo().picture);
 }
 
 void RunBatch(benchmark::State& bench, bool cells) {
   Demo();  // the plate is written before the timing starts
   const int jobs = static_cast<int>(bench.range(0));
   for (auto _ : bench) {
-    ProgramState state;
-    Workspace workspace(state);
+    Workspace workspace;
     OpenDemo(workspace, cells);
+    workspace.setResultsFolder((Demo().root / "batch").string());
     BatchRun batch(workspace);
     batch.runToEnd(jobs);
     if (!batch.failures().empty()) bench.SkipWithError(batch.failures().front().message.c_str());
@@ -97,17 +97,17 @@ void BM_ReadAndDecodePictures(benchmark::State& bench) {
   }
 }
 
-// Every well opened and closed outside a batch: reading plus the analysis
-// passes, without snapshots or data files.
+// Every well analysed outside a batch: reading plus the analysis, without
+// snapshots or data files.
 void AnalyseOnly(benchmark::State& bench, bool cells) {
-  Demo();  // the plate is written before the timing starts
+  const Plate plate = OpenPlate(Demo().picture);
   for (auto _ : bench) {
-    ProgramState state;
-    Workspace workspace(state);
-    OpenDemo(workspace, cells);
     for (int well = 0; well < 96; ++well) {
-      workspace.selectphoto(well, MouseButton::Left);
-      workspace.closeAllWindows();
+      if (plate.wells[well].state != 1) continue;
+      SessionOptions options;
+      options.cellLevel = cells;
+      const WellSession session(plate, well, AnalysisSettings{}, std::move(options));
+      benchmark::DoNotOptimize(session.results().nuclei);
     }
   }
 }
@@ -119,25 +119,25 @@ void BM_ReadAndAnalyseCellLevel(benchmark::State& bench) {
   AnalyseOnly(bench, true);
 }
 
-// The end of the batch: the result part of the summary file and the workbook.
+// The end of the batch: the summary file and the workbook from the plate's results.
 void BM_WriteSummaryAndWorkbook(benchmark::State& bench) {
   const DemoPlate& demo = Demo();
-  ProgramState state;
-  Workspace workspace(state);
-  workspace.FileOpen(demo.picture);
+  Workspace workspace;
+  workspace.openPlate(demo.picture);
   workspace.setResultsFolder((demo.root / "write").string());
   fs::create_directories(demo.root / "write");
   BatchRun batch(workspace);
+  batch.setWriteWorkbook(false);
   batch.runToEnd(2);
-  const std::string summary = batch.summaryFile();
-  const std::string header = (demo.root / "write" / "header.csv").string();
-  fs::copy_file(summary, header, fs::copy_options::overwrite_existing);
+  const std::vector<std::string> header =
+      SummaryHeaderLines(workspace.universalSettings(), 0, demo.root.string(), "DEMO_", 0);
   for (auto _ : bench) {
-    bench.PauseTiming();
-    fs::copy_file(header, summary, fs::copy_options::overwrite_existing);
-    bench.ResumeTiming();
-    writetherest(summary, state);
-    CVS2Exel(summary, WorkbookFileName(workspace.resultsFolder(), "DEMO_"));
+    const std::vector<std::string> results = SummaryResultLines(workspace.results());
+    WriteSummaryFile(batch.summaryFile(), header, results);
+    std::vector<CellRow> rows;
+    for (const auto& line : header) rows.push_back(SplitCells(line));
+    for (const auto& line : results) rows.push_back(SplitCells(line));
+    WriteWorkbook(WorkbookFileName(workspace.resultsFolder(), "DEMO_"), rows);
   }
 }
 

@@ -10,12 +10,11 @@
 #include <random>
 #include <stdexcept>
 
-#include "core/program_state.h"
-#include "engine/cell_level.h"
-#include "engine/workspace.h"
+#include "engine/well_session.h"
 #include "imaging/cell_segmentation.h"
 #include "imaging/cell_shape.h"
 #include "plate/demo_plate.h"
+#include "plate/plate.h"
 #include "render/cell_drawings.h"
 
 namespace {
@@ -177,43 +176,44 @@ void BM_CellChartsOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_CellChartsOnly)->Unit(benchmark::kMillisecond);
 
-// The whole recompute of a well window at cell level (ReCalcCells: buffers,
-// segmentation, measurements, drawings) on a demo plate well read from its files.
-class DemoWindow {
+// The whole recompute of a well session at cell level (buffers, segmentation,
+// measurements, drawings) on a demo plate well read from its files.
+class DemoWell {
  public:
-  explicit DemoWindow(int well) {
+  explicit DemoWell(int well) {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "vembrel-cells-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     folder_ = pattern;
     WriteDemoPlate((folder_ / "plate").string(), 2026, {well});
-    workspace_.FileOpen((folder_ / "plate" / "DEMO_A01f00d0.tif").string());
-    workspace_.selectphoto(well, MouseButton::Left);
-    window_ = workspace_.activeWindow();
-    if (window_ == nullptr) throw std::runtime_error("demo well did not open");
-    window_->setCheckBox(3, true);
+    SessionOptions options;
+    options.cellLevel = true;
+    session_ =
+        std::make_unique<WellSession>(OpenPlate((folder_ / "plate" / "DEMO_A01f00d0.tif").string()),
+                                      well, AnalysisSettings{}, std::move(options));
   }
-  ~DemoWindow() {
+  ~DemoWell() {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
   }
-  WellWindow& window() { return *window_; }
+  WellSession& session() { return *session_; }
 
  private:
   std::filesystem::path folder_;
-  std::unique_ptr<ProgramState> state_ = std::make_unique<ProgramState>();
-  Workspace workspace_{*state_};
-  WellWindow* window_ = nullptr;
+  std::unique_ptr<WellSession> session_;
 };
 
-void BM_DemoWellReCalcCells(benchmark::State& state) {
-  static DemoWindow demo(0);
-  CellLevelResult result;
-  for (auto _ : state) result = CellLevel(demo.window()).DoTheCell(nullptr);
-  state.counters["kept"] = result.kept;
-  state.counters["seeds"] = result.seeds;
+void BM_DemoWellCellLevel(benchmark::State& state) {
+  static DemoWell demo(0);
+  int steps = 75;
+  for (auto _ : state) {
+    steps = steps == 75 ? 74 : 75;  // each change reruns the cell level alone
+    demo.session().set(SettingId::CellSmoothness, steps / 100.0);
+  }
+  state.counters["kept"] = demo.session().results().cells->kept;
+  state.counters["seeds"] = demo.session().results().cells->seeds;
 }
-BENCHMARK(BM_DemoWellReCalcCells)
+BENCHMARK(BM_DemoWellCellLevel)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

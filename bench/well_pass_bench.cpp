@@ -1,5 +1,6 @@
-// The well window's analysis pass on a demo well, and opening the window
-// (loading the eight field files, composite, ring fit and first pass).
+// The analysis pass of a well session on a demo well (what a slider move
+// costs), and opening a well (loading the eight field files, composite, ring
+// fit and first pass).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -8,9 +9,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/program_state.h"
-#include "engine/workspace.h"
+#include "engine/well_session.h"
 #include "plate/demo_plate.h"
+#include "plate/plate.h"
 
 namespace {
 
@@ -36,29 +37,24 @@ class BenchPlate {
 
 void BM_WellPass(benchmark::State& state) {
   BenchPlate plate;
-  auto program = std::make_unique<vembrel::ProgramState>();
-  vembrel::Workspace workspace(*program);
-  workspace.FileOpen(plate.picture());
-  workspace.selectphoto(0, vembrel::MouseButton::Left);
-  vembrel::WellWindow& window = *workspace.activeWindow();
+  vembrel::WellSession session(vembrel::OpenPlate(plate.picture()), 0, {});
+  int cutoff = 100;
   for (auto _ : state) {
-    window.LaatsteFig();
-    benchmark::DoNotOptimize(program->DoneSignal);
+    cutoff = cutoff == 100 ? 101 : 100;  // each change runs one pass
+    session.set(vembrel::SettingId::NucleusBlueCutoff, cutoff);
   }
-  state.counters["nuclei"] = std::stod(window.label("Label31"));
+  state.counters["nuclei"] = static_cast<double>(session.results().totalNuclei);
 }
 BENCHMARK(BM_WellPass)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 
-void BM_FormShow(benchmark::State& state) {
+void BM_OpenWell(benchmark::State& state) {
   BenchPlate plate;
-  auto program = std::make_unique<vembrel::ProgramState>();
-  vembrel::Workspace workspace(*program);
-  workspace.FileOpen(plate.picture());
+  const vembrel::Plate opened = vembrel::OpenPlate(plate.picture());
   for (auto _ : state) {
-    workspace.selectphoto(0, vembrel::MouseButton::Left);
-    workspace.closeAllWindows();
+    vembrel::WellSession session(opened, 0, {});
+    benchmark::DoNotOptimize(session.results().nuclei);
   }
 }
-BENCHMARK(BM_FormShow)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_OpenWell)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 
 }  // namespace

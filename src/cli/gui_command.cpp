@@ -3,8 +3,8 @@
 #ifdef VEMBREL_HAVE_DESKTOP
 #include <memory>
 
-#include "desktop/gui_session.h"
 #include "cli/command.h"
+#include "desktop/gui_session.h"
 
 namespace vembrel::cli {
 namespace {

@@ -64,7 +64,8 @@ void WritePictures(const WellSession& session, const std::string& folder) {
   WritePng(session.shownCrop(), base + "_crop.png");
   if (session.cellLevel()) {
     WritePng(p.cellGallery, base + "_cell_gallery.png");
-    if (!p.orientationHistogram.empty()) WritePng(p.orientationHistogram, base + "_cell_histogram.png");
+    if (!p.orientationHistogram.empty())
+      WritePng(p.orientationHistogram, base + "_cell_histogram.png");
     if (!p.classPie.empty()) WritePng(p.classPie, base + "_cell_pie.png");
   }
 }
@@ -89,15 +90,21 @@ int RunWell(const WellOptions& options) {
   if (!std::filesystem::is_regular_file(options.picture, error)) {
     throw UsageError("Cannot open picture '" + options.picture + "': no such file");
   }
-  const int well = WellIndex(options.well);
+  int well = 0;
   AnalysisSettings settings;
-  if (!options.settings.empty()) settings = ReadSettingsFile(options.settings);
+  try {
+    well = WellIndex(options.well);
+    if (!options.settings.empty()) settings = ReadSettingsFile(options.settings);
+  } catch (const Error& e) {
+    throw UsageError(e.what());
+  }
   // Absolute, so a results folder can be derived beside the picture folder.
-  const Plate plate = OpenPlate(std::filesystem::absolute(options.picture).lexically_normal().string());
+  const Plate plate =
+      OpenPlate(std::filesystem::absolute(options.picture).lexically_normal().string());
   const WellRecord& record = plate.wells[well];
   if (record.state != 1) {
-    throw Error("Well " + record.name + " has no field with both channel pictures in '" +
-                plate.base + "'");
+    throw UsageError("Well " + record.name + " has no field with both channel pictures in '" +
+                     plate.base + "'");
   }
   const bool cellLevel = options.cells || options.exportData;
   SessionOptions sessionOptions;

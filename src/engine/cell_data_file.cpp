@@ -5,7 +5,7 @@
 #include "core/error.h"
 #include "core/text_file.h"
 #include "engine/well_session.h"
-#include "results/settings_header.h"
+#include "plate/settings_header.h"
 
 namespace vembrel {
 
@@ -27,12 +27,13 @@ std::vector<std::string> CellDataLines(const WellSession& session, double today)
        SettingsHeader(s, plate.measurementDate, plate.path, plate.prefix, today)) {
     lines.push_back(std::move(line));
   }
-  lines.insert(lines.end(),
-               {"", "Settings Cells", "Cut off Green channel:\t" + std::to_string(s.cells.greenCutoff),
-                "Minimum size of cells\t" + std::to_string(s.cells.minimalSize),
-                "Maximum size of cells\t" + std::to_string(s.cells.maximalSize),
-                "Shape ratio long/round\t" + FloatToText(s.cells.lengthRatio),
-                "Shape coeff rough/smooth\t" + FloatToText(s.cells.smoothness), "", ""});
+  lines.insert(
+      lines.end(),
+      {"", "Settings Cells", "Cut off Green channel:\t" + std::to_string(s.cells.greenCutoff),
+       "Minimum size of cells\t" + std::to_string(s.cells.minimalSize),
+       "Maximum size of cells\t" + std::to_string(s.cells.maximalSize),
+       "Shape ratio long/round\t" + FloatToText(s.cells.lengthRatio),
+       "Shape coeff rough/smooth\t" + FloatToText(s.cells.smoothness), "", ""});
   const auto& cells = session.results().cells;
   if (cells && cells->shapes) {
     for (std::string& line : StatisticsBlock(cells->shapes->statistics)) {
@@ -47,7 +48,8 @@ std::vector<std::string> CellDataLines(const WellSession& session, double today)
 
 WellDataFiles SaveWellData(const WellSession& session, const std::string& resultsFolder) {
   if (!session.cellLevel()) {
-    throw Error("Well " + session.wellName() + ": switch the cell level on before saving well data");
+    throw Error("Well " + session.wellName() +
+                ": switch the cell level on before saving well data");
   }
   if (resultsFolder.empty()) {
     throw Error("No results folder: open the plate's pictures before saving well data");

@@ -43,7 +43,8 @@ nlohmann::ordered_json WellResultsJson(const WellSession& session) {
   using json = nlohmann::ordered_json;
   const WellResults& r = session.results();
   json density = json::array();
-  for (const DensityBin& bin : r.density) density.push_back({{"cells", bin.nuclei}, {"area", bin.area}});
+  for (const DensityBin& bin : r.density)
+    density.push_back({{"cells", bin.nuclei}, {"area", bin.area}});
   std::vector<int> radii;
   GrowRadii(radii, r);
   std::vector<std::string> radiiTexts;

@@ -6,9 +6,13 @@
 namespace vembrel {
 namespace {
 
-constexpr std::array<std::string_view, 7> kNoteNames = {
-    "missing_field", "damaged_field", "ring_at_search_limit", "ring_in_black_quarter",
-    "no_nuclei",     "few_nuclei_outside", "saturated"};
+constexpr std::array<std::string_view, 7> kNoteNames = {"missing_field",
+                                                        "damaged_field",
+                                                        "ring_at_search_limit",
+                                                        "ring_in_black_quarter",
+                                                        "no_nuclei",
+                                                        "few_nuclei_outside",
+                                                        "saturated"};
 
 }  // namespace
 

@@ -36,13 +36,13 @@ struct CellResults {
 
 /// Notes on a well that a person should look at before trusting its numbers.
 enum class QualityNote {
-  MissingField,       // a field picture is missing or unreadable: its quarter is black
-  DamagedField,       // a field could not be decoded whole
-  RingAtSearchLimit,  // the fitted centre lies on the edge of its search area
-  RingInBlackQuarter, // the ring lies mostly in a black (missing) quarter
-  NoNuclei,           // no nucleus was found in the whole well
-  FewNucleiOutside,   // fewer than 20 nuclei outside the ring
-  Saturated,          // more than 1 % of the nuclear channel at its maximum
+  MissingField,        // a field picture is missing or unreadable: its quarter is black
+  DamagedField,        // a field could not be decoded whole
+  RingAtSearchLimit,   // the fitted centre lies on the edge of its search area
+  RingInBlackQuarter,  // the ring lies mostly in a black (missing) quarter
+  NoNuclei,            // no nucleus was found in the whole well
+  FewNucleiOutside,    // fewer than 20 nuclei outside the ring
+  Saturated,           // more than 1 % of the nuclear channel at its maximum
 };
 
 /// "missing_field", "damaged_field", ... as tables and JSON write them.
@@ -53,15 +53,15 @@ std::optional<QualityNote> QualityNoteFromName(std::string_view name);
 struct WellResults {
   int well = 0;  // index 0..95, row-major from A01
   RingPlacement ring;
-  int ringIncrement = 50;                // width of the density rings
-  std::int64_t nuclei = 0;               // immigrant nuclei in the ring
-  std::int64_t pixels = 0;               // nucleus pixels in the ring
-  std::int64_t calculatedNuclei = 0;     // pixels / average nucleus size, rounded
-  std::int64_t averageDistance = 0;      // mean migration distance from the ring's edge
-  std::int64_t totalNuclei = 0;          // accepted nuclei of the whole mosaic
-  std::int64_t averageNucleusSize = 0;   // mean immigrant area, rounded; 0 without immigrants
-  std::vector<DensityBin> density;       // empty when no nucleus lies an increment beyond the ring
-  std::vector<QualityNote> quality;      // in the order of QualityNote
+  int ringIncrement = 50;               // width of the density rings
+  std::int64_t nuclei = 0;              // immigrant nuclei in the ring
+  std::int64_t pixels = 0;              // nucleus pixels in the ring
+  std::int64_t calculatedNuclei = 0;    // pixels / average nucleus size, rounded
+  std::int64_t averageDistance = 0;     // mean migration distance from the ring's edge
+  std::int64_t totalNuclei = 0;         // accepted nuclei of the whole mosaic
+  std::int64_t averageNucleusSize = 0;  // mean immigrant area, rounded; 0 without immigrants
+  std::vector<DensityBin> density;      // empty when no nucleus lies an increment beyond the ring
+  std::vector<QualityNote> quality;     // in the order of QualityNote
   std::vector<std::string> fieldProblems;  // why fields were left black, one message each
   std::optional<CellResults> cells;        // at cell level
 

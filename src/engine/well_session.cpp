@@ -112,8 +112,10 @@ struct WellSession::Memo {
 
 WellMosaics LoadWellMosaics(const Plate& plate, int well) {
   WellMosaics mosaics;
-  mosaics.blue = LoadChannelMosaic(ChannelFieldFiles(plate.base, well, false), &mosaics.fieldProblems);
-  mosaics.green = LoadChannelMosaic(ChannelFieldFiles(plate.base, well, true), &mosaics.fieldProblems);
+  mosaics.blue =
+      LoadChannelMosaic(ChannelFieldFiles(plate.base, well, false), &mosaics.fieldProblems);
+  mosaics.green =
+      LoadChannelMosaic(ChannelFieldFiles(plate.base, well, true), &mosaics.fieldProblems);
   return mosaics;
 }
 
@@ -194,8 +196,7 @@ void WellSession::set(SettingId id, double value) {
     case SettingId::GreenCutoff:
     case SettingId::GreenSaturation:
       if (SetOrdered(s.display.green.cutoff, SettingId::GreenCutoff, s.display.green.saturation,
-                     SettingId::GreenSaturation, id == SettingId::GreenCutoff,
-                     Whole(id, value))) {
+                     SettingId::GreenSaturation, id == SettingId::GreenCutoff, Whole(id, value))) {
         redo = Redo::Composite;
       }
       break;
@@ -208,8 +209,8 @@ void WellSession::set(SettingId id, double value) {
       break;
     case SettingId::GreenFullRange:
     case SettingId::BlueFullRange: {
-      bool& flag = id == SettingId::GreenFullRange ? s.display.green.fullRange
-                                                   : s.display.blue.fullRange;
+      bool& flag =
+          id == SettingId::GreenFullRange ? s.display.green.fullRange : s.display.blue.fullRange;
       if (flag != (value != 0)) {
         flag = value != 0;
         redo = Redo::Composite;
@@ -219,9 +220,8 @@ void WellSession::set(SettingId id, double value) {
     case SettingId::RingRadius: {
       const SliderRange range = RangeOf(id);
       if (std::isnan(value) || value < range.minimum || value > range.maximum) {
-        throw Error("Ring size " + std::to_string(static_cast<long long>(value)) +
-                    " is outside " + std::to_string(range.minimum) + ".." +
-                    std::to_string(range.maximum));
+        throw Error("Ring size " + std::to_string(static_cast<long long>(value)) + " is outside " +
+                    std::to_string(range.minimum) + ".." + std::to_string(range.maximum));
       }
       const int radius = static_cast<int>(value);
       if (radius == s.ring.radius) return;
@@ -232,8 +232,7 @@ void WellSession::set(SettingId id, double value) {
     }
     case SettingId::RingIncrement: {
       // An increment below 1 would leave the profile without rings.
-      const int increment =
-          std::isnan(value) || value < 1 ? kSmallestIncrement : Whole(id, value);
+      const int increment = std::isnan(value) || value < 1 ? kSmallestIncrement : Whole(id, value);
       changeTo(s.ring.increment, increment, Redo::Pass);
       break;
     }
@@ -413,8 +412,8 @@ void WellSession::analyse() {
   immigrants.ringRadius = ring.radius;
   immigrants.ringX = ring.x;
   immigrants.ringY = ring.y;
-  ImmigrantCounts counts = CountImmigrants(pictures_.composite, pictures_.greenMosaic,
-                                           immigrants, work_, pictures_.result);
+  ImmigrantCounts counts = CountImmigrants(pictures_.composite, pictures_.greenMosaic, immigrants,
+                                           work_, pictures_.result);
   pictures_.ringCrop = RingCrop(pictures_.result, ring.x, ring.y, ring.radius);
   Canvas canvas(pictures_.ringCrop);
   const std::string count = std::to_string(counts.nuclei);
@@ -432,14 +431,16 @@ void WellSession::analyse() {
   r.density.clear();
   chart_ = DensityChart{};
   if (profile.total > 0 && profile.nbins > 0) {
-    for (int k = 0; k < profile.nbins; ++k) r.density.push_back({profile.counts[k], profile.areas[k]});
+    for (int k = 0; k < profile.nbins; ++k)
+      r.density.push_back({profile.counts[k], profile.areas[k]});
     chart_ = DensityChart{profile.barWidth, profile.barHeights, profile.maxText};
   }
   seeds_ = std::move(counts.seeds);
 
   // The cell cut-off never lies below the green display cut-off, and a pass
   // locks the cell thresholds until the cell level is switched on again.
-  settings_.cells.greenCutoff = std::max(settings_.cells.greenCutoff, settings_.display.green.cutoff);
+  settings_.cells.greenCutoff =
+      std::max(settings_.cells.greenCutoff, settings_.display.green.cutoff);
   cellThresholdsEditable_ = false;
   if (cellLevel_) {
     runCells();

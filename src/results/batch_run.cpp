@@ -178,14 +178,16 @@ void BatchRun::runInParallel(int jobs) {
     for (std::size_t k = 0; k < workers; ++k) threads.emplace_back(work);
   }
   // In queue order, as one thread would have left things.
-  for (std::size_t i = 0; i < wells.size(); ++i) takeOutcome(outcomes[i], results[i], analysedWith[i]);
+  for (std::size_t i = 0; i < wells.size(); ++i)
+    takeOutcome(outcomes[i], results[i], analysedWith[i]);
 }
 
 void BatchRun::finish() {
   finished_ = true;
   workspace_.setUniversalSettings(settings_);
   std::vector<std::string> lines = headerLines_;
-  for (std::string& line : SummaryResultLines(workspace_.results())) lines.push_back(std::move(line));
+  for (std::string& line : SummaryResultLines(workspace_.results()))
+    lines.push_back(std::move(line));
   try {
     WriteSummaryFile(summaryFile_, lines, {});
   } catch (const Error& e) {

@@ -27,8 +27,8 @@ struct BatchFailure {
 /// What analysing one well of a batch gave.
 struct BatchWellOutcome {
   int well = 0;
-  std::optional<std::string> failure;     // the analysis failed: no results
-  std::vector<std::string> writeFailures; // files that could not be written, one message each
+  std::optional<std::string> failure;      // the analysis failed: no results
+  std::vector<std::string> writeFailures;  // files that could not be written, one message each
 };
 
 class BatchRun {

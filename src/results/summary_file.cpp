@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/text_file.h"
+#include "plate/settings_header.h"
 #include "plate/well_names.h"
-#include "results/settings_header.h"
 
 namespace vembrel {
 namespace {
@@ -35,7 +35,8 @@ void AppendValueGrid(std::vector<std::string>& lines, const char* title,
   for (int r = 0; r < kRows; ++r) {
     std::string line(1, RowLetter(r));
     line += '\t';
-    for (int c = 1; c <= kColumns; ++c) line += ValueText(results, r * kColumns + c - 1, value) + "\t";
+    for (int c = 1; c <= kColumns; ++c)
+      line += ValueText(results, r * kColumns + c - 1, value) + "\t";
     lines.push_back(std::move(line));
   }
 }
@@ -155,10 +156,11 @@ std::vector<std::string> SummaryResultLines(const PlateResults& results) {
     line += '\t';
     for (int c = 1; c <= kColumns; ++c) {
       const int well = r * kColumns + c - 1;
-      line += ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.x; }) +
-              "\t" +
-              ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.y; }) +
-              "\t";
+      line +=
+          ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.x; }) +
+          "\t" +
+          ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.y; }) +
+          "\t";
     }
     lines.push_back(std::move(line));
   }
@@ -168,7 +170,8 @@ std::vector<std::string> SummaryResultLines(const PlateResults& results) {
                   [](const WellResults& w) { return w.averageDistance; });
   AppendValueGrid(lines, "Average Nuclear Size", results,
                   [](const WellResults& w) { return w.averageNucleusSize; });
-  AppendValueGrid(lines, "Total nuclear Area", results, [](const WellResults& w) { return w.pixels; });
+  AppendValueGrid(lines, "Total nuclear Area", results,
+                  [](const WellResults& w) { return w.pixels; });
   AppendValueGrid(lines, "Calculated Number of Nuclei", results,
                   [](const WellResults& w) { return w.calculatedNuclei; });
   AppendValueGrid(lines, "Total number of cells", results,

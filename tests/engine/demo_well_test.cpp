@@ -1,18 +1,18 @@
-// Whole wells of the demo plate: the window's pass against the imaging steps
+// Whole wells of the demo plate: the session's pass against the imaging steps
 // run directly, and its immigrant counts against a plain reference count.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <deque>
 
-#include "core/program_state.h"
-#include "engine/workspace.h"
+#include "engine/well_session.h"
 #include "imaging/composite.h"
 #include "imaging/immigrants.h"
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
 #include "imaging/ring_fit.h"
 #include "plate/demo_plate.h"
+#include "plate/plate.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
@@ -71,31 +71,29 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
   TempDir dir;
   const std::string folder = dir.file("plate");
   WriteDemoPlate(folder, kSeed, {0, 17});
-  auto state = std::make_unique<ProgramState>();
-  Workspace workspace(*state);
-  workspace.FileOpen(folder + "/DEMO_A01f00d0.tif");
+  const Plate plate = OpenPlate(folder + "/DEMO_A01f00d0.tif");
+  const AnalysisSettings c;
 
   for (const int well : {0, 17}) {
     SCOPED_TRACE(well);
-    workspace.selectphoto(well, MouseButton::Left);
-    WellWindow& window = *workspace.activeWindow();
-    const AnalysisSettings& c = state->central;
+    const WellSession session(plate, well, c);
+    const WellPictures& pictures = session.pictures();
 
     // The same steps, run directly on the generator's fields.
     const std::array<Picture, 8> fields = MakeDemoWellFields(kSeed, well);
     const Picture blue = AssembleMosaic({fields[0], fields[1], fields[2], fields[3]});
     Picture green = AssembleMosaic({fields[4], fields[5], fields[6], fields[7]});
-    ASSERT_EQ(window.image(1), blue);
+    ASSERT_EQ(pictures.blueMosaic, blue);
     Picture composite;
     MakeComposite(
         blue, green, {c.display.blue.cutoff, c.display.blue.saturation, c.display.blue.fullRange},
         {c.display.green.cutoff, c.display.green.saturation, c.display.green.fullRange}, composite);
-    ASSERT_EQ(window.image(3), composite);
+    ASSERT_EQ(pictures.composite, composite);
     const RingSearchResult ring = FitRing(green, c.ring.radius);
-    EXPECT_EQ(window.ringX(), ring.x);
-    EXPECT_EQ(window.ringY(), ring.y);
+    EXPECT_EQ(session.ring().x, ring.x);
+    EXPECT_EQ(session.ring().y, ring.y);
     DrawRingMask(green, ring.x, ring.y, c.ring.radius);
-    EXPECT_EQ(window.image(2), green);
+    EXPECT_EQ(pictures.greenMosaic, green);
 
     NucleusScanSettings scan{c.nuclei.greenCutoff,
                              c.nuclei.blueCutoff,
@@ -106,16 +104,15 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
                              ring.x,
                              ring.y};
     const DensityProfile profile = GetAllNuclei(composite, scan);
-    EXPECT_EQ(window.label("Label31"), std::to_string(profile.total));
-    EXPECT_EQ(window.label("Label30"), profile.maxText);
+    EXPECT_EQ(session.results().totalNuclei, profile.total);
+    EXPECT_EQ(session.densityChart().maximumText, profile.maxText);
     ASSERT_GT(profile.nbins, 0);
-    ASSERT_EQ(state->DensityTable[well].size(), std::size_t(profile.nbins));
+    const std::vector<DensityBin>& density = session.results().density;
+    ASSERT_EQ(density.size(), std::size_t(profile.nbins));
     for (int k = 0; k < profile.nbins; ++k) {
-      EXPECT_EQ(state->DensityTable[well][k].cells, std::to_string(profile.counts[k]));
-      EXPECT_EQ(state->DensityTable[well][k].area, std::to_string(profile.areas[k]));
+      EXPECT_EQ(density[k], (DensityBin{profile.counts[k], profile.areas[k]}));
     }
-    EXPECT_EQ(state->RadiiLabels.at(0), std::to_string(c.ring.radius + c.ring.increment));
-    EXPECT_EQ(window.chart().heights, profile.barHeights);
+    EXPECT_EQ(session.densityChart().heights, profile.barHeights);
 
     ImmigrantSettings count{c.nuclei.greenCutoff,
                             c.nuclei.blueCutoff,
@@ -126,21 +123,17 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
                             ring.y};
     Picture work, mask;
     const ImmigrantCounts direct = CountImmigrants(composite, green, count, work, mask);
-    EXPECT_EQ(window.image(4), mask);
-    EXPECT_EQ(state->ObjectList, direct.seeds);
+    EXPECT_EQ(pictures.result, mask);
 
     const ReferenceCounts ref =
         CountByHand(composite, ring.x, ring.y, c.ring.radius, c.nuclei.greenCutoff,
                     c.nuclei.blueCutoff, c.nuclei.minimalSize, c.nuclei.maximalSize);
     ASSERT_GT(ref.nuclei, 0);
-    EXPECT_EQ(window.label("Label13"), std::to_string(ref.nuclei));
-    EXPECT_EQ(window.label("Label14"), std::to_string(ref.pixels));
-    EXPECT_EQ(window.label("Label15"),
-              std::to_string(std::int64_t(double(ref.nuclei * ref.pixels) / ref.area + 0.5)));
-    EXPECT_EQ(window.label("Label29"),
-              std::to_string(std::int64_t(c.ring.radius - ref.distanceSum / ref.nuclei)));
-    EXPECT_EQ(state->results[well].ResultNuclei, std::to_string(ref.nuclei));
-    EXPECT_EQ(state->DoneSignal, std::to_string(ref.nuclei));
+    const WellResults& r = session.results();
+    EXPECT_EQ(r.nuclei, ref.nuclei);
+    EXPECT_EQ(r.pixels, ref.pixels);
+    EXPECT_EQ(r.calculatedNuclei, std::int64_t(double(ref.nuclei * ref.pixels) / ref.area + 0.5));
+    EXPECT_EQ(r.averageDistance, std::int64_t(c.ring.radius - ref.distanceSum / ref.nuclei));
   }
 }
 

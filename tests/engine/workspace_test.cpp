@@ -1,9 +1,12 @@
-// The main frame model: plate-map clicks, window order, Apply and Open Settings.
+// The main frame model: plate-map presses, session order, Apply, the
+// universal settings that follow the well analysed last, and Open Settings.
+#include "engine/workspace.h"
+
 #include <gtest/gtest.h>
 
 #include "core/error.h"
-#include "engine_fixture.h"
 #include "plate/settings_file.h"
+#include "support/constructed_well.h"
 #include "support/settings_text.h"
 
 namespace vembrel::testing {
@@ -12,90 +15,121 @@ namespace {
 class WorkspaceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    plate.writeWell("A01");
-    plate.writeWell("A02");
+    fixture.writeWell("A01");
+    fixture.writeWell("A02");
+    workspace.openPlate(fixture.anyPicture());
   }
-  PlateFixture plate;
-  Workspace& ws = plate.workspace;
+  WellSession& open(int well) {
+    workspace.pressWell(well, MouseButton::Left);
+    return *workspace.findSession(well);
+  }
+  PlateFixture fixture;
+  Workspace workspace;
 };
 
-TEST_F(WorkspaceTest, PlateMapClicksOpenFrontAndCloseWellWindows) {
-  WellWindow& a01 = plate.open("A01");
-  WellWindow& a02 = plate.open("A02");
-  EXPECT_EQ(ws.activeWindow(), &a02);
-  EXPECT_EQ(plate.state->largeWellLabel, "A02");
+TEST_F(WorkspaceTest, PlateMapPressesOpenFrontAndCloseWells) {
+  WellSession& a01 = open(0);
+  WellSession& a02 = open(1);
+  EXPECT_EQ(workspace.activeSession(), &a02);
+  EXPECT_EQ(workspace.chosenWell(), "A02");
 
-  ws.selectphoto(0, MouseButton::Left);  // already open: brought to the front, no new pass
-  ASSERT_EQ(ws.windows().size(), 2u);
-  EXPECT_EQ(ws.activeWindow(), &a01);
+  workspace.pressWell(0, MouseButton::Left);  // already open: to the front, no new pass
+  ASSERT_EQ(workspace.sessions().size(), 2u);
+  EXPECT_EQ(workspace.activeSession(), &a01);
   EXPECT_EQ(a01.passCount(), 1);
 
-  ws.selectphoto(0, MouseButton::Right);  // excluded: its window closes
-  EXPECT_EQ(ws.findWindow("A01"), nullptr);
-  EXPECT_EQ(ws.plate().wells[0].state, 0);
-  ws.selectphoto(0, MouseButton::Left);
-  EXPECT_EQ(ws.findWindow("A01"), nullptr);
-  ws.selectphoto(0, MouseButton::Right);  // included again
-  EXPECT_EQ(ws.plate().wells[0].state, 1);
-  ws.selectphoto(5, MouseButton::Left);  // no pictures: nothing happens
-  EXPECT_EQ(ws.windows().size(), 1u);
+  workspace.pressWell(0, MouseButton::Right);  // excluded: its session closes
+  EXPECT_EQ(workspace.findSession(0), nullptr);
+  EXPECT_EQ(workspace.plate().wells[0].state, 0);
+  workspace.pressWell(0, MouseButton::Left);
+  EXPECT_EQ(workspace.findSession(0), nullptr);
+  workspace.pressWell(0, MouseButton::Right);  // included again
+  EXPECT_EQ(workspace.plate().wells[0].state, 1);
+  workspace.pressWell(5, MouseButton::Left);  // no pictures: nothing happens
+  EXPECT_EQ(workspace.sessions().size(), 1u);
 
-  ws.FileOpen(plate.anyPicture());
-  EXPECT_TRUE(ws.windows().empty());
+  workspace.setStartTab(WellTab::Cells);
+  EXPECT_TRUE(open(0).cellLevel());
+  workspace.openPlate(fixture.anyPicture());
+  EXPECT_TRUE(workspace.sessions().empty());
 }
 
-TEST_F(WorkspaceTest, ApplyReanalysesEveryOtherWindowWithTheSendersSettings) {
-  WellWindow& a01 = plate.open("A01");
-  WellWindow& a02 = plate.open("A02");
-  a02.Button6Click();  // the only other window is A01
+TEST_F(WorkspaceTest, ApplyReanalysesEveryOtherWellWithTheSendersSettings) {
+  WellSession& a01 = open(0);
+  WellSession& a02 = open(1);
+  workspace.applyToOthers(a02);  // the only other well is A01
   EXPECT_EQ(a01.passCount(), 2);
   EXPECT_EQ(a02.passCount(), 1);
 
-  a01.BitBtn1Click();  // a manual ring move in A01
-  EXPECT_EQ(plate.state->results[0].ResultRingX, "599");
-  // A pass of A02 stores into A02's slots, whichever window ran last.
-  a02.setScrollBar(9, 50);
-  EXPECT_EQ(plate.state->WellSettings[1][7], 50);
-  EXPECT_EQ(plate.state->WellSettings[0][7], 100);
-  EXPECT_EQ(plate.state->results[0].ResultRingX, "599");
+  a01.nudgeRing(RingDirection::Left);  // a manual ring move in A01
+  EXPECT_EQ(workspace.results().wells[0]->ring.x, kRingX - 1);
+  a02.set(SettingId::NucleusGreenCutoff, 50);
+  EXPECT_EQ(workspace.universalSettings().nuclei.greenCutoff, 50);
+  EXPECT_EQ(workspace.results().settingsRows[1][7], 50);
+  EXPECT_EQ(workspace.results().settingsRows[0][7], 100);
 
   const int passes = a02.passCount();
-  a02.Button6Click();
-  EXPECT_EQ(a01.scrollBar(9).position, 50);
-  EXPECT_EQ(a01.ringX(), 600);  // fitted afresh
-  EXPECT_EQ(plate.state->results[0].ResultRingX, "600");
-  EXPECT_EQ(plate.state->WellSettings[0][7], 50);
+  workspace.applyToOthers(a02);
+  EXPECT_EQ(a01.settings().nuclei.greenCutoff, 50);
+  EXPECT_EQ(a01.ring().x, kRingX);  // fitted afresh
+  EXPECT_EQ(workspace.results().wells[0]->ring.x, kRingX);
+  EXPECT_EQ(workspace.results().settingsRows[0][7], 50);
   EXPECT_EQ(a02.passCount(), passes);
 
-  ws.closeWindow(a01);
+  a02.setCellLevel(true);
+  a02.set(SettingId::CellMinimalSize, 44);  // the cell level alone hands nothing back...
+  EXPECT_EQ(workspace.universalSettings().cells.minimalSize, 30);
+  workspace.applyCellSettingsToOthers(a02);  // ...until it is applied
+  EXPECT_EQ(workspace.universalSettings().cells.minimalSize, 44);
+  EXPECT_EQ(a01.settings().cells.minimalSize, 44);
+
+  workspace.closeSession(a01);
   const int alone = a02.passCount();
-  a02.Button6Click();
+  workspace.applyToOthers(a02);
   EXPECT_EQ(a02.passCount(), alone);
 }
 
 TEST_F(WorkspaceTest, OpenSettingsChecksTheWholeFileBeforeApplyingIt) {
-  WellWindow& window = plate.open("A01");
-  const AnalysisSettings before = plate.state->central;
-  const int passes = window.passCount();
+  WellSession& session = open(0);
+  const AnalysisSettings before = workspace.universalSettings();
+  const int passes = session.passCount();
 
   AnalysisSettings wanted;
   wanted.nuclei.blueCutoff = 80;
   wanted.ring.radius = 300;
-  const std::string good = plate.dir.file("good.VLS");
+  const std::string good = fixture.dir.file("good.VLS");
   WriteSettingsFile(good, wanted);
-  const std::string bad = plate.dir.file("bad.VLS");
+  const std::string bad = fixture.dir.file("bad.VLS");
   WriteBytes(bad, SettingsText({{"Cent_COG", "abc"}}, wanted));
 
-  EXPECT_THROW(ws.OpenSettings(bad), Error);
-  EXPECT_EQ(plate.state->central, before);
-  EXPECT_EQ(window.passCount(), passes);
-  EXPECT_EQ(window.scrollBar(10).position, 100);
+  EXPECT_THROW(workspace.loadSettings(bad), Error);
+  EXPECT_EQ(workspace.universalSettings(), before);
+  EXPECT_EQ(session.passCount(), passes);
 
-  ws.OpenSettings(good);
-  EXPECT_EQ(window.scrollBar(10).position, 80);
-  EXPECT_EQ(window.ringRadius(), 300);
-  EXPECT_EQ(window.passCount(), passes + 1);
-  EXPECT_EQ(plate.state->central, wanted);
+  workspace.loadSettings(good);
+  EXPECT_EQ(session.settings().nuclei.blueCutoff, 80);
+  EXPECT_EQ(session.ring().radius, 300);
+  EXPECT_EQ(session.passCount(), passes + 1);
+  EXPECT_EQ(workspace.universalSettings(), wanted);
+}
+
+TEST(PlateResults, RadiiGrowOnlyAndFollowTheWellThatGrewThem) {
+  PlateResults results;
+  WellResults a;
+  a.ring.radius = 100;
+  a.ringIncrement = 10;
+  a.density.resize(3);
+  results.record(a, AnalysisSettings{});
+  EXPECT_EQ(results.radii, (std::vector<int>{110, 120, 130}));
+  WellResults b = a;
+  b.well = 1;
+  b.ring.radius = 200;
+  b.density.resize(2);  // fewer rings: the list stays
+  results.record(b, AnalysisSettings{});
+  EXPECT_EQ(results.radii, (std::vector<int>{110, 120, 130}));
+  b.density.resize(4);
+  results.record(b, AnalysisSettings{});
+  EXPECT_EQ(results.radii, (std::vector<int>{210, 220, 230, 240}));
 }
 
 }  // namespace

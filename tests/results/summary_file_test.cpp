@@ -36,7 +36,7 @@ TEST(SummaryFile, HeaderAndSpecialBlocksAreWrittenLineByLine) {
     lines.push_back(line);
   for (auto& line : SpecialSettingsLines("C03", SpecialSettingsKind::Both, row))
     lines.push_back(line);
-  WriteSummaryHeader(path, lines);
+  WriteSummaryFile(path, lines, {});
 
   const auto written = FileLines(path);
   ASSERT_EQ(written.size(), 26u + 3 * 19u);
@@ -74,14 +74,28 @@ TEST(SummaryFile, SpecialSettingsKindFollowsTheDifferingColumns) {
   EXPECT_EQ(kind, SpecialSettingsKind::Both);
 }
 
-ProgramState SmallPlateResults() {
-  ProgramState state;
-  state.results[0] = {"512", "498", "7", "120", "300", "15", "105", "7"};   // A01
-  state.results[13] = {"400", "401", "3", "99", "250", "12.5", "36", "3"};  // B02
-  state.RadiiLabels = {"12.5", "25", "37.5"};
-  state.DensityTable[0] = {{"4", "1.5"}, {"6", "2"}, {"1", "0.25"}};
-  state.DensityTable[13] = {{"2", "3.75"}};
-  return state;
+WellResults Results(int well, int x, int y, std::int64_t nuclei, std::int64_t distance,
+                    std::int64_t total, std::int64_t size, std::int64_t pixels,
+                    std::int64_t calculated, std::vector<DensityBin> density) {
+  WellResults r;
+  r.well = well;
+  r.ring = {x, y, 350};
+  r.nuclei = nuclei;
+  r.averageDistance = distance;
+  r.totalNuclei = total;
+  r.averageNucleusSize = size;
+  r.pixels = pixels;
+  r.calculatedNuclei = calculated;
+  r.density = std::move(density);
+  return r;
+}
+
+PlateResults SmallPlateResults() {
+  PlateResults results;
+  results.wells[0] = Results(0, 512, 498, 7, 120, 300, 15, 105, 7, {{4, 1500}, {6, 2}, {1, 25}});
+  results.wells[13] = Results(13, 400, 401, 3, 99, 250, 12, 36, 3, {{2, 375}});
+  results.radii = {400, 450, 500};
+  return results;
 }
 
 TEST(SummaryFile, ResultPartHasGridsAndDensityTable) {
@@ -104,7 +118,7 @@ TEST(SummaryFile, ResultPartHasGridsAndDensityTable) {
                                            "Calculated Number of Nuclei",
                                            "Total number of cells"};
   const std::vector<std::string> a01 = {"7", "120", "15", "105", "7", "300"};
-  const std::vector<std::string> b02 = {"3", "99", "12.5", "36", "3", "250"};
+  const std::vector<std::string> b02 = {"3", "99", "12", "36", "3", "250"};
   for (std::size_t g = 0; g < titles.size(); ++g) {
     const std::size_t at = 11 + g * 12;
     EXPECT_EQ(lines[at], "");
@@ -112,7 +126,6 @@ TEST(SummaryFile, ResultPartHasGridsAndDensityTable) {
     EXPECT_EQ(lines[at + 2], titles[g]);
     EXPECT_EQ(lines[at + 3], "\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t");
     EXPECT_EQ(lines[at + 4], "A\t" + a01[g] + "\t" + std::string(11, '\t'));
-    // The value grids keep "." as the analysis stored it.
     EXPECT_EQ(lines[at + 5], "B\t\t" + b02[g] + "\t" + std::string(10, '\t'));
     EXPECT_EQ(lines[at + 11], "H\t" + std::string(12, '\t'));
   }
@@ -123,20 +136,20 @@ TEST(SummaryFile, ResultPartHasGridsAndDensityTable) {
   EXPECT_EQ(lines[d + 1], "");
   EXPECT_EQ(lines[d + 2], "Density of cells");
   EXPECT_EQ(lines[d + 3], "Radii");
-  EXPECT_EQ(lines[d + 4], "12,5\t25\t37,5\t");
+  EXPECT_EQ(lines[d + 4], "400\t450\t500\t");
   EXPECT_EQ(lines[d + 5], "");
   EXPECT_EQ(lines[d + 6], "\t\t1\t\t2\t\t3\t");  // three pairs: the widest table
   EXPECT_EQ(lines[d + 7], "\tcells\tArea\tcells\tArea\tcells\tArea\t");
-  EXPECT_EQ(lines[d + 8], "A01\t4\t1,5\t6\t2\t1\t0,25\t");
+  EXPECT_EQ(lines[d + 8], "A01\t4\t1500\t6\t2\t1\t25\t");
   EXPECT_EQ(lines[d + 9], "A02\t");
-  EXPECT_EQ(lines[d + 8 + 13], "B02\t2\t3,75\t");  // shorter table ends earlier
+  EXPECT_EQ(lines[d + 8 + 13], "B02\t2\t375\t");  // shorter table ends earlier
   EXPECT_EQ(lines[d + 8 + 95], "H12\t");
   EXPECT_EQ(lines[d + 8 + 96], "");
   EXPECT_EQ(lines.size(), d + 8 + 97);
 }
 
 TEST(SummaryFile, EmptyDensityTablesGiveNoColumnPairs) {
-  const auto lines = SummaryResultLines(ProgramState{});
+  const auto lines = SummaryResultLines(PlateResults{});
   const std::size_t d = 11 + 6 * 12;
   EXPECT_EQ(lines[d + 4], "");  // no radii
   EXPECT_EQ(lines[d + 6], "\t");
@@ -144,19 +157,16 @@ TEST(SummaryFile, EmptyDensityTablesGiveNoColumnPairs) {
   EXPECT_EQ(lines[d + 8], "A01\t");
 }
 
-TEST(SummaryFile, WritetherestAppendsToTheHeader) {
+TEST(SummaryFile, IsWrittenWholeFromHeaderAndResults) {
   TempDir dir;
   const std::string path = dir.file("pre_Vembrel.csv");
   const auto header = SummaryHeaderLines(AnalysisSettings{}, 45000, "/p/", "pre_", 45001);
-  WriteSummaryHeader(path, header);
-  const std::string headerBytes = ReadFile(path);
-  const ProgramState state = SmallPlateResults();
-  writetherest(path, state);
-
-  std::string expected = headerBytes;
-  for (const auto& line : SummaryResultLines(state)) expected += line + "\r\n";
+  const auto results = SummaryResultLines(SmallPlateResults());
+  WriteSummaryFile(path, header, results);
+  std::string expected;
+  for (const auto& line : header) expected += line + "\r\n";
+  for (const auto& line : results) expected += line + "\r\n";
   EXPECT_EQ(ReadFile(path), expected);
-  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "results/settings_header.h"
+#include "plate/settings_header.h"
 
 #include <gtest/gtest.h>
 

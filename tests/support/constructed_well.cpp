@@ -1,17 +1,12 @@
-#include "engine_fixture.h"
-
-#include <stdexcept>
+#include "support/constructed_well.h"
 
 #include "plate/well_names.h"
 
 namespace vembrel::testing {
 
-WellWindow& PlateFixture::open(const std::string& well) {
-  if (!workspace.plate().open) workspace.FileOpen(anyPicture());
-  workspace.selectphoto(WellIndex(well), MouseButton::Left);
-  WellWindow* window = workspace.findWindow(well);
-  if (window == nullptr) throw std::runtime_error("well " + well + " did not open");
-  return *window;
+std::unique_ptr<WellSession> PlateFixture::open(const std::string& well, SessionOptions options,
+                                                const AnalysisSettings& settings) const {
+  return std::make_unique<WellSession>(plate(), WellIndex(well), settings, std::move(options));
 }
 
 int RingGreen(int column, int row) {

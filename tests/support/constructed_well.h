@@ -1,6 +1,6 @@
 #pragma once
 // Constructed plates for the engine tests: real TIFF field files in a
-// temporary plate folder, and a workspace to open them with.
+// temporary plate folder, opened as a plate.
 //
 // The constructed well: a dark ring of radius 350 at (600, 450) in the green
 // channel and rectangular nuclei (blue 200, green 200) inside and outside it.
@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "core/program_state.h"
-#include "engine/workspace.h"
+#include "engine/well_session.h"
+#include "plate/plate.h"
 #include "support/small_plate.h"
 #include "support/temp_dir.h"
 
@@ -50,8 +50,7 @@ int NucleiBlue(int column, int row);
 int CellsBlue(int column, int row);
 int CellsGreen(int column, int row);
 
-/// A plate folder "plate/" with the prefix "T_" in a temporary folder, and a
-/// workspace over a program state of its own.
+/// A plate folder "plate/" with the prefix "T_" in a temporary folder.
 class PlateFixture {
  public:
   void writeWell(const std::string& well, const MosaicGrey& blue = NucleiBlue,
@@ -59,14 +58,15 @@ class PlateFixture {
     WriteWellChannel(dir.file("plate"), "T_", well, false, blue);
     WriteWellChannel(dir.file("plate"), "T_", well, true, green);
   }
-  /// Opens the plate and left-clicks the well: its window opens and runs its pass.
-  WellWindow& open(const std::string& well);
+  /// The plate as it is on disk now.
+  Plate plate() const { return OpenPlate(anyPicture()); }
+  /// A session of the well with these settings (the defaults unless given).
+  std::unique_ptr<WellSession> open(const std::string& well, SessionOptions options = {},
+                                    const AnalysisSettings& settings = {}) const;
   std::string plateFolder() const { return dir.file("plate") + "/"; }
   std::string anyPicture() const { return plateFolder() + "T_A01f00d0.tif"; }
 
   TempDir dir;
-  std::unique_ptr<ProgramState> state = std::make_unique<ProgramState>();
-  Workspace workspace{*state};
 };
 
 }  // namespace vembrel::testing

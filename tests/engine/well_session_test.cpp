@@ -1,0 +1,318 @@
+// A well session on constructed wells: counts worked out by hand from the
+// construction, the rules that keep coupled settings in order, the ring
+// actions, the cell level and its well data files.
+#include "engine/well_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "core/error.h"
+#include "core/text_file.h"
+#include "engine/cell_data_file.h"
+#include "render/canvas.h"
+#include "support/constructed_well.h"
+
+namespace vembrel::testing {
+namespace {
+
+struct Expected {
+  std::int64_t nuclei = 0, pixels = 0, area = 0;
+  double distanceSum = 0;
+  int totalAccepted = 0;
+};
+
+// Straight from the construction: every block is one nucleus, its seed the bottom-left pixel.
+Expected FromBlocks() {
+  std::vector<Block> blocks(kBlocks.begin(), kBlocks.end());
+  std::sort(blocks.begin(), blocks.end(),
+            [](const Block& a, const Block& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+  Expected e;
+  for (const Block& b : blocks) {
+    if (b.accepted()) ++e.totalAccepted;
+    if (!b.inRing) continue;
+    e.pixels += b.size();
+    if (!b.accepted()) continue;
+    ++e.nuclei;
+    e.area += b.size();
+    e.distanceSum +=
+        std::sqrt(double((kRingX - b.x) * (kRingX - b.x) + (kRingY - b.y) * (kRingY - b.y)));
+  }
+  return e;
+}
+
+class WellSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fixture.writeWell("A01"); }
+  PlateFixture fixture;
+};
+
+TEST_F(WellSessionTest, ConstructedWellGivesTheHandCountedResults) {
+  const auto session = fixture.open("A01");
+  const WellResults& r = session->results();
+  const Expected e = FromBlocks();
+  ASSERT_EQ(e.nuclei, 4);
+  EXPECT_EQ(r.ring, (RingPlacement{kRingX, kRingY, kRing}));
+  EXPECT_EQ(r.nuclei, e.nuclei);
+  EXPECT_EQ(r.pixels, e.pixels);
+  EXPECT_EQ(r.calculatedNuclei, std::int64_t(double(e.nuclei * e.pixels) / double(e.area) + 0.5));
+  EXPECT_EQ(r.averageDistance, std::int64_t(kRing - e.distanceSum / 4));
+  EXPECT_EQ(r.totalNuclei, e.totalAccepted);
+  EXPECT_EQ(r.averageNucleusSize, std::int64_t(e.area / 4.0 + 0.5));
+  EXPECT_FALSE(r.cells.has_value());
+  ASSERT_FALSE(r.density.empty());
+  EXPECT_EQ(r.densityRadius(0), kRing + 50);
+  EXPECT_EQ(session->densityChart().heights.size(), r.density.size());
+
+  // Result picture: accepted nuclei red, rejected ones black, outside the ring black.
+  const Picture& result = session->pictures().result;
+  for (const Block& b : kBlocks) {
+    const bool red = b.inRing && b.accepted();
+    EXPECT_EQ(result.at(b.x, b.y, kRed), red ? 255 : 0) << b.x << "," << b.y;
+    EXPECT_EQ(result.at(b.x, b.y, kBlue), 0);
+  }
+  EXPECT_EQ(result.at(5, 1020, kGreen), 0);
+
+  // The crop shows the count in white at its lower right.
+  const Picture& crop = session->pictures().ringCrop;
+  ASSERT_EQ(crop.width, 2 * kRing);
+  int white = 0;
+  for (int y = 685; y < 685 + Canvas::TextHeight() && y < 700; ++y) {
+    for (int x = 700 - Canvas::TextWidth("4") - 3; x < 697; ++x) {
+      const std::uint8_t* p = crop.topDown(x, y);
+      white += p[0] == 255 && p[1] == 255 && p[2] == 255;
+    }
+  }
+  EXPECT_GT(white, 0);
+  EXPECT_EQ(&session->shownCrop(), &crop);
+}
+
+TEST_F(WellSessionTest, NoAcceptedNucleusEmptiesTheProfile) {
+  const auto session = fixture.open("A01");
+  session->set(SettingId::NucleusGreenCutoff, 255);  // no nucleus reaches it
+  const WellResults& r = session->results();
+  EXPECT_EQ(r.totalNuclei, 0);
+  EXPECT_TRUE(r.density.empty());
+  EXPECT_TRUE(session->densityChart().heights.empty());
+  EXPECT_EQ(session->densityChart().maximumText, "");
+  EXPECT_EQ(r.nuclei, 0);
+  EXPECT_EQ(r.calculatedNuclei, 0);
+  EXPECT_EQ(r.averageDistance, 0);
+  EXPECT_EQ(r.averageNucleusSize, 0);
+}
+
+TEST_F(WellSessionTest, CoupledSettingsPushEachOtherOneStepAndRecomputeOnce) {
+  const auto session = fixture.open("A01");
+  const AnalysisSettings& s = session->settings();
+  const auto expectPass = [&](SettingId id, double value) {
+    const int passes = session->passCount();
+    session->set(id, value);
+    EXPECT_EQ(session->passCount(), passes + 1);
+  };
+  expectPass(SettingId::BlueCutoff, 155);  // exactly onto the saturation
+  EXPECT_EQ(s.display.blue.cutoff, 155);
+  EXPECT_EQ(s.display.blue.saturation, 156);
+  expectPass(SettingId::BlueSaturation, 100);  // below the cut-off
+  EXPECT_EQ(s.display.blue.cutoff, 99);
+  EXPECT_EQ(s.display.blue.saturation, 100);
+  expectPass(SettingId::GreenCutoff, 300);  // clamped into 0..254
+  EXPECT_EQ(s.display.green.cutoff, 254);
+  EXPECT_EQ(s.display.green.saturation, 255);
+  expectPass(SettingId::NucleusMaximalSize, 100);
+  expectPass(SettingId::NucleusMinimalSize, 100);  // exactly onto the maximal size
+  EXPECT_EQ(s.nuclei.minimalSize, 100);
+  EXPECT_EQ(s.nuclei.maximalSize, 101);
+  // A value that changes nothing recomputes nothing.
+  const int passes = session->passCount();
+  session->set(SettingId::NucleusMinimalSize, 100);
+  EXPECT_EQ(session->passCount(), passes);
+  // The cell sizes: a maximum of 1 pushes the minimum to its floor of 1, which pushes back.
+  session->set(SettingId::CellMaximalSize, 1);
+  EXPECT_EQ(s.cells.minimalSize, 1);
+  EXPECT_EQ(s.cells.maximalSize, 2);
+  EXPECT_EQ(session->passCount(), passes) << "cell settings never rerun the pass";
+}
+
+TEST_F(WellSessionTest, DecimalsLiveInTenthsAndHundredthsAndTheCellCutOffFollowsTheDisplay) {
+  AnalysisSettings settings;
+  settings.cells.lengthRatio = 2.96;
+  settings.cells.smoothness = 0.291;
+  settings.display.green.cutoff = 60;  // above the cell cut-off of 40
+  const auto session = fixture.open("A01", {}, settings);
+  EXPECT_EQ(session->settings().cells.lengthRatio, 3.0);
+  EXPECT_EQ(session->settings().cells.smoothness, 29 / 100.0);
+  EXPECT_EQ(session->settings().cells.greenCutoff, 60);
+  session->set(SettingId::CellLengthRatio, 2.94);
+  EXPECT_EQ(session->settings().cells.lengthRatio, 29 / 10.0);
+  session->set(SettingId::CellSmoothness, 7);  // clamped to 100 hundredths
+  EXPECT_EQ(session->settings().cells.smoothness, 1.0);
+}
+
+TEST_F(WellSessionTest, RingSizeIsCheckedAndRefitsTheRing) {
+  const auto session = fixture.open("A01");
+  const int passes = session->passCount();
+  EXPECT_THROW(session->set(SettingId::RingRadius, 0), Error);
+  EXPECT_THROW(session->set(SettingId::RingRadius, 1025), Error);
+  EXPECT_EQ(session->passCount(), passes);
+  EXPECT_EQ(session->ring().radius, kRing);
+
+  session->set(SettingId::RingRadius, 300);
+  EXPECT_EQ(session->ring().radius, 300);
+  EXPECT_EQ(session->results().ring.radius, 300);
+  EXPECT_EQ(session->pictures().ringCrop.width, 600);
+  session->stepRingRadius(true);
+  EXPECT_EQ(session->settings().ring.radius, 301);
+
+  session->set(SettingId::RingIncrement, 0);  // below 1 becomes 10
+  EXPECT_EQ(session->results().ringIncrement, 10);
+  session->set(SettingId::RingIncrement, 95);
+  session->stepRingIncrement(true);  // up to the largest step of 100
+  EXPECT_EQ(session->settings().ring.increment, 100);
+  session->stepRingIncrement(true);
+  EXPECT_EQ(session->settings().ring.increment, 100);
+}
+
+TEST_F(WellSessionTest, RingArrowsMoveOnePixelAndNeverAgainstTheirDirection) {
+  const auto session = fixture.open("A01");
+  session->nudgeRing(RingDirection::Left);
+  session->nudgeRing(RingDirection::Up);
+  EXPECT_EQ(session->ring(), (RingPlacement{kRingX - 1, kRingY + 1, kRing}));
+  // Beyond the right-hand limit (width - radius) the arrow leaves the ring where it is.
+  session->placeRing(900, 100);
+  session->nudgeRing(RingDirection::Right);
+  EXPECT_EQ(session->ring().x, 900);
+  session->placeRing(0, 0);
+  session->nudgeRing(RingDirection::Left);
+  session->nudgeRing(RingDirection::Down);
+  EXPECT_EQ(session->ring(), (RingPlacement{0, 0, kRing}));
+  session->autoFitRing();
+  EXPECT_EQ(session->ring(), (RingPlacement{kRingX, kRingY, kRing}));
+}
+
+TEST_F(WellSessionTest, TellsItsWorkspaceAfterEveryPassOnly) {
+  int calls = 0;
+  SessionOptions options;
+  options.onAnalysed = [&calls](const WellSession&) { ++calls; };
+  const auto session = fixture.open("A01", std::move(options));
+  EXPECT_EQ(calls, 1);
+  session->set(SettingId::NucleusBlueCutoff, 90);
+  EXPECT_EQ(calls, 2);
+  session->set(SettingId::CellSmoothness, 0.5);  // the cell level alone
+  EXPECT_EQ(calls, 2);
+}
+
+TEST_F(WellSessionTest, MosaicsGivenByTheCallerAnalyseLikeThePlatesFields) {
+  const auto fromPlate = fixture.open("A01");
+  WellMosaics mosaics = LoadWellMosaics(fixture.plate(), 0);
+  const WellSession fromMosaics(0, std::move(mosaics), AnalysisSettings{});
+  EXPECT_EQ(fromMosaics.results().nuclei, fromPlate->results().nuclei);
+  EXPECT_EQ(fromMosaics.results().density, fromPlate->results().density);
+  EXPECT_EQ(fromMosaics.pictures().result, fromPlate->pictures().result);
+  EXPECT_THROW(
+      WellSession(0, WellMosaics{Picture(512, 512), Picture(1024, 1024), {}}, AnalysisSettings{}),
+      Error);
+}
+
+class CellLevelTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fixture.writeWell("A01", CellsBlue, CellsGreen); }
+  std::unique_ptr<WellSession> openAtCellLevel() {
+    SessionOptions options;
+    options.cellLevel = true;
+    auto session = fixture.open("A01", std::move(options));
+    EXPECT_EQ(session->ring(), (RingPlacement{kRingX, kRingY, kRing}));
+    return session;
+  }
+  std::string resultsFolder() const { return fixture.dir.path().string() + "/"; }
+  PlateFixture fixture;
+};
+
+TEST_F(CellLevelTest, KeepsTheWholeCellsAndDrawsThem) {
+  const auto session = openAtCellLevel();
+  ASSERT_TRUE(session->results().cells.has_value());
+  const CellResults& cells = *session->results().cells;
+  EXPECT_EQ(cells.kept, 2);
+  EXPECT_EQ(cells.seeds, 3);
+  ASSERT_TRUE(cells.shapes.has_value());
+  const auto& round = cells.shapes->cells.at(0).m;
+  const auto& longCell = cells.shapes->cells.at(1).m;
+  EXPECT_EQ(round.size, 144);
+  // A 12 x 12 square: 14 x 14 grid minus the cell; the longest chord is the grid diagonal.
+  EXPECT_EQ(round.circumference(), 14 * 14 - 144);
+  EXPECT_EQ(round.chord.Length, std::sqrt(338.0));
+  EXPECT_FALSE(IsOval(cells.shapes->cells[0].cls));
+  EXPECT_EQ(longCell.size, 240);
+  EXPECT_EQ(longCell.PicWidth, 40);
+  EXPECT_EQ(longCell.circumference(), 42 * 8 - 240);
+  EXPECT_EQ(longCell.NucleusSize, 16);
+  EXPECT_TRUE(cells.shapes->cells[1].angle.has_value());
+
+  const WellPictures& p = session->pictures();
+  EXPECT_EQ(&session->shownCrop(), &p.cellCrop);
+  EXPECT_EQ(p.cellGallery.width, 240);
+  EXPECT_EQ(p.cellGallery.height, 60);
+  EXPECT_EQ(p.orientationHistogram.width, 180);
+  EXPECT_FALSE(p.classPie.empty());
+  EXPECT_TRUE(session->cellThresholdsEditable());
+  session->set(SettingId::NucleusBlueCutoff, 99);  // any pass locks the cell thresholds
+  EXPECT_FALSE(session->cellThresholdsEditable());
+}
+
+TEST_F(CellLevelTest, ColourShowsThePaintedCellsAndBorderTheOutlines) {
+  const auto session = openAtCellLevel();
+  const Picture border = session->pictures().cellCrop;
+  // Pixel (552, 502) of the round cell, in crop coordinates.
+  const int x = 552 - (kRingX - kRing), y = (1023 - 502) - (1024 - kRingY - kRing);
+  const std::uint8_t* plain = border.topDown(x, y);
+  EXPECT_EQ(plain[kRed], 0);
+  EXPECT_GT(plain[kGreen], 100);
+  session->setCellsInColour(true);
+  const std::uint8_t* painted = session->pictures().cellCrop.topDown(x, y);
+  EXPECT_FALSE(painted[kBlue] == plain[kBlue] && painted[kGreen] == plain[kGreen] &&
+               painted[kRed] == plain[kRed]);
+  session->setCellsInColour(false);
+  EXPECT_EQ(session->pictures().cellCrop, border) << "same seeded colours, same drawings";
+}
+
+TEST_F(CellLevelTest, WellDataFilesHoldTheSettingsAndOneLinePerCell) {
+  const auto session = openAtCellLevel();
+  const WellDataFiles files = SaveWellData(*session, resultsFolder());
+  EXPECT_EQ(files.cellData, resultsFolder() + "CellShape/T_A01_Cell_Data_VL.csv");
+  EXPECT_TRUE(std::filesystem::exists(resultsFolder() + "CellJPEGS/T_A01.jpg"));
+  const std::vector<std::string> lines = SplitLines(ReadWholeFile(files.cellData));
+  ASSERT_EQ(lines.size(), 34u + 20u + 2u);
+  EXPECT_EQ(lines[0], "Data of Cells from well A01");
+  EXPECT_EQ(lines[6], "Path:\t" + fixture.plateFolder());
+  EXPECT_EQ(lines[27], "Cut off Green channel:\t40");
+  EXPECT_EQ(lines[30], "Shape ratio long/round\t3");
+  EXPECT_EQ(lines[31], "Shape coeff rough/smooth\t0.75");
+  EXPECT_EQ(lines[34], "Data from piechart");
+  EXPECT_EQ(lines[54].rfind("0\t144\t12\t12\t", 0), 0u);
+  EXPECT_EQ(lines[55].rfind("1\t240\t40\t6\t", 0), 0u);
+
+  // No cell kept: the header block alone, replacing the earlier file whole.
+  session->set(SettingId::CellMinimalSize, 1000);
+  SaveWellData(*session, resultsFolder());
+  EXPECT_EQ(SplitLines(ReadWholeFile(files.cellData)).size(), 34u);
+
+  session->setCellLevel(false);
+  EXPECT_THROW(SaveWellData(*session, resultsFolder()), Error);
+}
+
+TEST_F(CellLevelTest, WellDataThatCannotBeWrittenNamesThePath) {
+  const auto session = openAtCellLevel();
+  std::ofstream(resultsFolder() + "CellShape") << "a file where the folder belongs";
+  try {
+    SaveWellData(*session, resultsFolder());
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(resultsFolder() + "CellShape"), std::string::npos)
+        << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace vembrel::testing
