@@ -76,8 +76,8 @@ void PrintCells(const CellResults& cells, std::ostream& out) {
   } else {
     out << "Cells: 0/" << cells.seeds << "\n";
   }
-  if (!cells.shapes) return;
-  const ShapeStatistics& s = cells.shapes->statistics;
+  if (cells.kept < 1) return;
+  const ShapeStatistics& s = cells.statistics;
   for (int k = 0; k < kClassCount; ++k) {
     out << ClassName(static_cast<CellClass>(k)) << ": " << s.classCounts[k] << "\n";
   }

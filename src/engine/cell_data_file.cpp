@@ -19,6 +19,17 @@ std::string CellSnapshotFileName(const std::string& resultsFolder, const std::st
   return resultsFolder + "CellJPEGS/" + platePrefix + well + ".jpg";
 }
 
+std::string CellTableLine(int number, const CellMeasures& cell) {
+  std::string line = std::to_string(number) + "\t" + std::to_string(cell.size) + "\t" +
+                     std::to_string(cell.width) + "\t" + std::to_string(cell.height) + "\t" +
+                     std::to_string(cell.circumference) + "\t" + CommaFloatText(cell.length) +
+                     "\t" + CommaFloatText(cell.ratio) + "\t" + CommaFloatText(cell.correlation) +
+                     "\t" + ClassColourWord(cell.shapeClass) + "\t" +
+                     (cell.angle ? CommaFloatText(*cell.angle) : std::string("-")) + "\t" +
+                     std::to_string(cell.nucleusSize);
+  return line;
+}
+
 std::vector<std::string> CellDataLines(const WellSession& session, double today) {
   const AnalysisSettings& s = session.settings();
   const PlateIdentity& plate = session.plate();
@@ -35,12 +46,10 @@ std::vector<std::string> CellDataLines(const WellSession& session, double today)
        "Shape ratio long/round\t" + FloatToText(s.cells.lengthRatio),
        "Shape coeff rough/smooth\t" + FloatToText(s.cells.smoothness), "", ""});
   const auto& cells = session.results().cells;
-  if (cells && cells->shapes) {
-    for (std::string& line : StatisticsBlock(cells->shapes->statistics)) {
-      lines.push_back(std::move(line));
-    }
-    for (std::size_t i = 0; i < cells->shapes->cells.size(); ++i) {
-      lines.push_back(CellTableLine(static_cast<int>(i), cells->shapes->cells[i]));
+  if (cells && cells->kept >= 1) {
+    for (std::string& line : StatisticsBlock(cells->statistics)) lines.push_back(std::move(line));
+    for (std::size_t i = 0; i < cells->cells.size(); ++i) {
+      lines.push_back(CellTableLine(static_cast<int>(i), cells->cells[i]));
     }
   }
   return lines;

@@ -17,6 +17,13 @@ std::string CellDataFileName(const std::string& resultsFolder, const std::string
 std::string CellSnapshotFileName(const std::string& resultsFolder, const std::string& platePrefix,
                                  const std::string& well);
 
+struct CellMeasures;
+
+/// One line of the cell table (without line end): number, size, width,
+/// height, circumference, length, ratio, correlation, colour word ("Blue "
+/// ...), angle or "-", nucleus size; decimals with ",".
+std::string CellTableLine(int number, const CellMeasures& cell);
+
 /// The lines of the cell data file of the session's last cell-level run (the
 /// header alone when no cell was kept); today is the analysis date.
 std::vector<std::string> CellDataLines(const WellSession& session, double today);

@@ -8,32 +8,29 @@ namespace vembrel {
 nlohmann::ordered_json CellResultsJson(const CellResults& result) {
   using json = nlohmann::ordered_json;
   json cells = {{"kept", result.kept}, {"seeds", result.seeds}};
-  const ShapeStatistics empty;
-  const ShapeStatistics& s = result.shapes ? result.shapes->statistics : empty;
+  const ShapeStatistics& s = result.statistics;
+  const bool any = result.kept >= 1;
   cells["classes"] = s.classCounts;
   cells["orientation_bins"] = s.bins;
   cells["radial_share"] = s.gauge ? json(*s.gauge) : json(nullptr);
   const auto pair = [&](double median, double mean) {
-    return result.shapes ? json{{"median", median}, {"mean", mean}}
-                         : json{{"median", nullptr}, {"mean", nullptr}};
+    return any ? json{{"median", median}, {"mean", mean}}
+               : json{{"median", nullptr}, {"mean", nullptr}};
   };
   cells["elongation"] = pair(s.elongationMedian, s.elongationMean);
   cells["smoothness"] = pair(s.smoothnessMedian, s.smoothnessMean);
   json list = json::array();
-  if (result.shapes) {
-    for (const ShapedCell& cell : result.shapes->cells) {
-      const CellMeasurement& m = cell.m;
-      list.push_back({{"size", m.size},
-                      {"width", m.PicWidth},
-                      {"height", m.PicHeight},
-                      {"circumference", m.circumference()},
-                      {"length", m.chord.Length},
-                      {"ratio", m.Ratio},
-                      {"correlation", m.Correlation},
-                      {"class", ClassName(cell.cls)},
-                      {"angle", cell.angle ? json(*cell.angle) : json(nullptr)},
-                      {"nucleus_size", m.NucleusSize}});
-    }
+  for (const CellMeasures& cell : result.cells) {
+    list.push_back({{"size", cell.size},
+                    {"width", cell.width},
+                    {"height", cell.height},
+                    {"circumference", cell.circumference},
+                    {"length", cell.length},
+                    {"ratio", cell.ratio},
+                    {"correlation", cell.correlation},
+                    {"class", ClassName(cell.shapeClass)},
+                    {"angle", cell.angle ? json(*cell.angle) : json(nullptr)},
+                    {"nucleus_size", cell.nucleusSize}});
   }
   cells["list"] = std::move(list);
   return cells;

@@ -27,11 +27,28 @@ struct DensityBin {
   bool operator==(const DensityBin&) const = default;
 };
 
+/// One kept cell, as the tables and the cell data file show it.
+struct CellMeasures {
+  double x = 0;               // centroid column in the mosaic
+  double y = 0;               // centroid row counted from the bottom, as the ring's centre
+  int size = 0;               // pixels
+  int width = 0, height = 0;  // bounding box
+  int circumference = 0;      // background pixels touching the cell
+  double length = 0;          // longest chord through the centroid
+  double ratio = 0;           // elongation: length^2 / size
+  double correlation = 0;     // smoothness: quality of the outline's polynomial fit
+  CellClass shapeClass = CellClass::RoundRough;
+  std::optional<double> angle;  // degrees between long axis and ring centre (oval cells)
+  int nucleusSize = 0;
+  bool operator==(const CellMeasures&) const = default;
+};
+
 /// What the cell level found.
 struct CellResults {
-  int kept = 0;                         // cells kept
-  int seeds = 0;                        // immigrant nuclei the cells were grown from
-  std::optional<ShapeAnalysis> shapes;  // present when at least one cell is kept
+  int kept = 0;                     // cells kept
+  int seeds = 0;                    // immigrant nuclei the cells were grown from
+  std::vector<CellMeasures> cells;  // the kept cells, smallest first
+  ShapeStatistics statistics;       // class counts, orientation, medians (zero without cells)
 };
 
 /// Notes on a well that a person should look at before trusting its numbers.

@@ -6,6 +6,29 @@
 
 namespace vembrel {
 
+namespace {
+
+CellMeasures Measures(const ShapedCell& cell) {
+  const CellMeasurement& m = cell.m;
+  CellMeasures measures;
+  // Pixel rows of a cell count from the top (the top row is 1).
+  measures.x = m.minX + m.centroidX;
+  measures.y = kMosaicSize - (m.minY + m.centroidY);
+  measures.size = m.size;
+  measures.width = m.PicWidth;
+  measures.height = m.PicHeight;
+  measures.circumference = m.circumference();
+  measures.length = m.chord.Length;
+  measures.ratio = m.Ratio;
+  measures.correlation = m.Correlation;
+  measures.shapeClass = cell.cls;
+  measures.angle = cell.angle;
+  measures.nucleusSize = m.NucleusSize;
+  return measures;
+}
+
+}  // namespace
+
 Picture WellSession::BlankCellGallery() {
   constexpr int kHeight = 600;
   constexpr std::uint32_t kButtonFace = 0xF0F0F0;
@@ -48,7 +71,8 @@ void WellSession::runCells() {
     pictures_.classPie = DrawPieChart(analysis.statistics);
     pictures_.orientationHistogram = DrawHistogram(analysis.statistics);
     if (analysis.statistics.gauge) radialShare_ = *analysis.statistics.gauge;
-    found.shapes = std::move(analysis);
+    for (const ShapedCell& cell : analysis.cells) found.cells.push_back(Measures(cell));
+    found.statistics = analysis.statistics;
   } else {
     // Nothing of an earlier run may stand as this run's drawings.
     pictures_.cellGallery = BlankCellGallery();

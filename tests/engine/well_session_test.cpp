@@ -236,19 +236,23 @@ TEST_F(CellLevelTest, KeepsTheWholeCellsAndDrawsThem) {
   const CellResults& cells = *session->results().cells;
   EXPECT_EQ(cells.kept, 2);
   EXPECT_EQ(cells.seeds, 3);
-  ASSERT_TRUE(cells.shapes.has_value());
-  const auto& round = cells.shapes->cells.at(0).m;
-  const auto& longCell = cells.shapes->cells.at(1).m;
+  ASSERT_EQ(cells.cells.size(), 2u);
+  const CellMeasures& round = cells.cells[0];
+  const CellMeasures& longCell = cells.cells[1];
   EXPECT_EQ(round.size, 144);
+  // The round cell's body is the 12 x 12 square from (550, 500): its centroid is the square's.
+  EXPECT_EQ(round.x, 555.5);
+  EXPECT_EQ(round.y, 505.5);
   // A 12 x 12 square: 14 x 14 grid minus the cell; the longest chord is the grid diagonal.
-  EXPECT_EQ(round.circumference(), 14 * 14 - 144);
-  EXPECT_EQ(round.chord.Length, std::sqrt(338.0));
-  EXPECT_FALSE(IsOval(cells.shapes->cells[0].cls));
+  EXPECT_EQ(round.circumference, 14 * 14 - 144);
+  EXPECT_EQ(round.length, std::sqrt(338.0));
+  EXPECT_FALSE(IsOval(round.shapeClass));
   EXPECT_EQ(longCell.size, 240);
-  EXPECT_EQ(longCell.PicWidth, 40);
-  EXPECT_EQ(longCell.circumference(), 42 * 8 - 240);
-  EXPECT_EQ(longCell.NucleusSize, 16);
-  EXPECT_TRUE(cells.shapes->cells[1].angle.has_value());
+  EXPECT_EQ(longCell.width, 40);
+  EXPECT_EQ(longCell.circumference, 42 * 8 - 240);
+  EXPECT_EQ(longCell.nucleusSize, 16);
+  EXPECT_TRUE(longCell.angle.has_value());
+  EXPECT_EQ(cells.statistics.total(), 2);
 
   const WellPictures& p = session->pictures();
   EXPECT_EQ(&session->shownCrop(), &p.cellCrop);
