@@ -11,7 +11,7 @@
 #include "imaging/image_files.h"
 #include "imaging/immigrants.h"
 #include "render/cell_drawings.h"
-#include "results/settings_header.h"
+#include "plate/settings_header.h"
 
 namespace vembrel {
 
