@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::string(e.what()).size() > path.size() + 200) std::abort();
     return 0;
   }
-  if (size > vembrel::kSettingsFileLimit || vembrel::FindSettingProblem(s) ||
-      s.ring.radius < 1 || s.ring.radius > 1024 || s.ring.increment < 1 ||
+  if (size > vembrel::kSettingsFileLimit || vembrel::FindSettingProblem(s) || s.ring.radius < 1 ||
+      s.ring.radius > 1024 || s.ring.increment < 1 ||
       s.display.green.cutoff >= s.display.green.saturation ||
       s.display.blue.cutoff >= s.display.blue.saturation ||
       s.nuclei.minimalSize >= s.nuclei.maximalSize || s.cells.minimalSize > s.cells.maximalSize ||

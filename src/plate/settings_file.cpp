@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cctype>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -93,7 +93,8 @@ std::string ReadSettingsBytes(const std::string& path, const std::string& where)
   if (fd < 0) throw Error(where + "cannot be opened (" + std::strerror(errno) + ")");
   const FileDescriptor file{fd};
   struct stat status {};
-  if (::fstat(fd, &status) != 0) throw Error(where + "cannot be read (" + std::strerror(errno) + ")");
+  if (::fstat(fd, &status) != 0)
+    throw Error(where + "cannot be read (" + std::strerror(errno) + ")");
   if (!S_ISREG(status.st_mode)) throw Error(where + "not a regular file");
   const auto tooLarge = [&](long long size) {
     return Error(where + "larger than 64 KB (" + std::to_string(size) + " bytes)");

@@ -46,10 +46,10 @@ using SettingField = std::variant<std::int32_t*, bool*, double*>;
 
 struct SettingDescriptor {
   SettingId id;
-  std::string_view key;          // settings file key: "Cent_COG"
-  std::string_view description;  // its comment in the file: "Cutoff Green in Blue/Green Tab"
-  std::string_view name;         // dotted English name (JSON, Python): "display.green.cutoff"
-  std::string_view panelGroup;   // control panel group box: "Raw Picture Blue/Green"
+  std::string_view key;            // settings file key: "Cent_COG"
+  std::string_view description;    // its comment in the file: "Cutoff Green in Blue/Green Tab"
+  std::string_view name;           // dotted English name (JSON, Python): "display.green.cutoff"
+  std::string_view panelGroup;     // control panel group box: "Raw Picture Blue/Green"
   std::string_view panelCaption;   // row caption in that group: "Cutoff green:"
   int panelRow;                    // row in that group, from 0
   std::string_view headerCaption;  // summary header caption ("Green cutoff:"); "" when none
@@ -57,7 +57,7 @@ struct SettingDescriptor {
   // Valid range in slider positions: the value itself for integers and flags,
   // value x sliderScale rounded to nearest for decimals.
   std::int32_t minimum;
-  std::int32_t maximum;  // INT32_MAX: no upper limit
+  std::int32_t maximum;      // INT32_MAX: no upper limit
   std::int32_t sliderScale;  // 1; 10 and 100 where sliders hold tenths and hundredths
   SettingValue defaultValue;
   int wellRowColumn;  // column in WellSettingsRow

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/text_file.h"
-#include "plate/well_names.h"
 #include "plate/settings_header.h"
+#include "plate/well_names.h"
 
 namespace vembrel {
 namespace {

@@ -129,7 +129,8 @@ TEST(SettingsFile, MalformedFilesAreRefusedNamingLineKeyAndText) {
        "line 1 is not a known key line: '[cent_cog - Cutoff Green in Blue/Green Tab]'"},
       {defaults + "stray\r\n", "line 35 is not a known key line: 'stray'"},
       {std::string("\x00\xff\x13[Cent_COG]\x00\x01", 15),
-       "line 1 is not a known key line: '?\xff?[Cent_COG]?" "?'"},
+       "line 1 is not a known key line: '?\xff?[Cent_COG]?"
+       "?'"},
       {SettingsText({{"Cent_Cell_Coeff", std::nullopt}}) + "[Cent_Cell_Coeff]",
        "key Cent_Cell_Coeff on line 33 has no value line"},
       {Replaced(defaults, "10\r\n[Cent_COB", "[Cent_COB"),

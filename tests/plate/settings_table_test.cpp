@@ -70,13 +70,14 @@ TEST(SettingsTable, RangesAndOrderRulesNameTheSetting) {
 }
 
 TEST(SettingsJson, NestedByNameAndBack) {
-  EXPECT_EQ(SettingsToJson(AnalysisSettings{}).dump(),
-            R"({"display":{"green":{"cutoff":10,"full_range":true,"saturation":255},)"
-            R"("blue":{"cutoff":10,"full_range":true,"saturation":155}},)"
-            R"("ring":{"radius":350,"increment":50},)"
-            R"("nuclei":{"green_cutoff":100,"blue_cutoff":100,"minimal_size":10,"maximal_size":255},)"
-            R"("cells":{"green_cutoff":40,"minimal_size":30,"maximal_size":2000,)"
-            R"("length_ratio":3.0,"smoothness":0.75}})");
+  EXPECT_EQ(
+      SettingsToJson(AnalysisSettings{}).dump(),
+      R"({"display":{"green":{"cutoff":10,"full_range":true,"saturation":255},)"
+      R"("blue":{"cutoff":10,"full_range":true,"saturation":155}},)"
+      R"("ring":{"radius":350,"increment":50},)"
+      R"("nuclei":{"green_cutoff":100,"blue_cutoff":100,"minimal_size":10,"maximal_size":255},)"
+      R"("cells":{"green_cutoff":40,"minimal_size":30,"maximal_size":2000,)"
+      R"("length_ratio":3.0,"smoothness":0.75}})");
   for (const bool maximum : {false, true}) {
     const AnalysisSettings s = AtRangeEnd(maximum);
     EXPECT_EQ(SettingsFromJson(SettingsToJson(s)), s);
@@ -112,10 +113,10 @@ TEST(SettingsJson, RefusedValuesNameTheSetting) {
       {R"({"ring": {"radius": 4294967296}})", "Setting ring.radius: 4294967296 is outside 1..1024"},
       {R"({"ring": {"increment": 18446744073709551615}})",
        "Setting ring.increment: 18446744073709551615 is too large"},
-      {R"({"ring": {"increment": -4294967296}})",
-       "Setting ring.increment: -4294967296 is below 1"},
+      {R"({"ring": {"increment": -4294967296}})", "Setting ring.increment: -4294967296 is below 1"},
       {R"({"cells": {"smoothness": 1.2}})", "Setting cells.smoothness: 1.2 is outside 0..1"},
-      {R"({"nuclei": {"minimal_size": 255}})", "Setting nuclei.minimal_size: 255 is outside 0..254"},
+      {R"({"nuclei": {"minimal_size": 255}})",
+       "Setting nuclei.minimal_size: 255 is outside 0..254"},
       {R"({"cells": {"minimal_size": 2001}})",
        "Setting cells.minimal_size: 2001 is above cells.maximal_size 2000"},
   };
