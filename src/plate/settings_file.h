@@ -26,9 +26,9 @@ std::string WithSettingsExtension(const std::string& chosenName);
 /// offending text; the caller then applies nothing. The file must be a
 /// regular file of at most kSettingsFileLimit bytes. Each non-blank line is a
 /// key line, exactly "[<key> - <description>]" or "[<key>]", or the value line
-/// right after one; every key at most once. The twelve keys up to Cent_RISI
-/// are required; missing cell-level keys take their defaults (files from
-/// before the cell level). Integers convert as StrToInt takes them, flags
+/// right after one; every key at most once. The nuclear keys are
+/// required; missing cell-level keys take their defaults (files from before
+/// the cell level). Integers convert as StrToInt takes them, flags
 /// read TRUE or FALSE in any case with blanks around, decimals take "." or
 /// ","; values must lie in their ranges and keep the table's order rules.
 AnalysisSettings ReadSettingsFile(const std::string& path);
