@@ -208,7 +208,7 @@ void BM_DemoWellCellLevel(benchmark::State& state) {
   int steps = 75;
   for (auto _ : state) {
     steps = steps == 75 ? 74 : 75;  // each change reruns the cell level alone
-    demo.session().set(SettingId::CellSmoothness, steps / 100.0);
+    demo.session().set(SettingId::CellsSmoothness, steps / 100.0);
   }
   state.counters["kept"] = demo.session().results().cells->kept;
   state.counters["seeds"] = demo.session().results().cells->seeds;

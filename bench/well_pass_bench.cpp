@@ -41,7 +41,7 @@ void BM_WellPass(benchmark::State& state) {
   int cutoff = 100;
   for (auto _ : state) {
     cutoff = cutoff == 100 ? 101 : 100;  // each change runs one pass
-    session.set(vembrel::SettingId::NucleusBlueCutoff, cutoff);
+    session.set(vembrel::SettingId::NucleiBlueCutoff, cutoff);
   }
   state.counters["nuclei"] = static_cast<double>(session.results().totalNuclei);
 }

@@ -80,11 +80,25 @@ int main(int argc, char** argv) {
   other.cells.lengthRatio = 2.9;
   other.cells.smoothness = 0.29;
   vembrel::WriteSettingsFile((settings / "other.VLS").string(), other);
-  WriteText(
-      settings / "nuclear-only.VLS",
-      "[Cent_COG]\r\n10\r\n[Cent_COB]\r\n10\r\n[Cent_KFRG]\r\nTRUE\r\n[Cent_KFRb]\r\nfalse\r\n"
+  // Earlier and hand-written forms, then one seed per refused case.
+  const std::string nuclear =
+      "[Cent_COG]\r\n10\r\n[Cent_COB]\r\n10\r\n[Cent_KFRG]\r\nTRUE\r\n[Cent_KFRb]\r\n false \r\n"
       "[Cent_SB]\r\n155\r\n[Cent_SG]\r\n255\r\n[Cent_diam]\r\n350\r\n[Cent_LCG]\r\n100\r\n"
-      "[Cent_LCB]\r\n100\r\n[Cent_MINS]\r\n10\r\n[Cent_MAXS]\r\n255\r\n[Cent_RISI]\r\n50\r\n");
+      "[Cent_LCB]\r\n100\r\n[Cent_MINS]\r\n10\r\n[Cent_MAXS]\r\n255\r\n[Cent_RISI]\r\n50\r\n";
+  WriteText(settings / "nuclear-only.VLS", nuclear);
+  WriteText(settings / "blank-lines-lf.VLS",
+            "\n[Cent_RISI]\n7\n\n[Cent_MAXS]\n20\n[Cent_MINS]\n19\n[Cent_LCB]\n0\n"
+            "[Cent_LCG]\n255\n[Cent_diam]\n1\n[Cent_SG]\n1\n[Cent_SB]\n255\n[Cent_KFRb]\nfalse\n"
+            "[Cent_KFRG]\nTrue\n[Cent_COB]\n254\n[Cent_COG]\n0\n[Cent_Cell_Ratio]\n2,5\n"
+            "[Cent_Cell_Min]\n300\n[Cent_Cell_Max]\n300\n");
+  WriteText(settings / "flag-yes.VLS", nuclear.substr(0, nuclear.find("TRUE")) + "yes" +
+                                           nuclear.substr(nuclear.find("TRUE") + 4));
+  WriteText(settings / "twice.VLS", nuclear + "[Cent_COB]\r\n12\r\n");
+  WriteText(settings / "bad-key-line.VLS", "[Cent_diamXYZ\r\n350\r\n" + nuclear);
+  WriteText(settings / "no-value.VLS", nuclear + "[Cent_Cell_Min]");
+  WriteText(settings / "cell-sizes.VLS",
+            nuclear + "[Cent_Cell_Min]\r\n2001\r\n[Cent_Cell_Coeff]\r\n 1.0E+0000\r\n");
+  WriteText(settings / "long-value.VLS", nuclear + "[Cent_Cell_GCO]\r\n" + std::string(300, '4'));
 
   const fs::path names = root / "fuzz_plate_names";
   WriteText(names / "windows", "X:\\plate\\AB_12_C05f02d1.tif");

@@ -86,7 +86,10 @@ double StrToFloat(std::string_view text) {
   char* stop = nullptr;
   errno = 0;
   const double value = ok ? std::strtod(copy.c_str(), &stop) : 0.0;
-  if (!ok || stop != copy.c_str() + copy.size() || errno == ERANGE || !std::isfinite(value)) {
+  // Underflow gives a tiny value or 0, as written tiny values must read back;
+  // overflow is refused.
+  const bool overflow = errno == ERANGE && std::fabs(value) > 1.0;
+  if (!ok || stop != copy.c_str() + copy.size() || overflow || !std::isfinite(value)) {
     throw ConversionError(Quoted(text) + " is not a valid floating point value");
   }
   return value;

@@ -27,36 +27,8 @@ struct SliderRange {
 };
 
 SliderRange RangeOf(SettingId id) {
-  switch (id) {
-    case SettingId::GreenCutoff:
-    case SettingId::BlueCutoff:
-    case SettingId::NucleusMinimalSize:
-    case SettingId::CellGreenCutoff:
-      return {0, 254, 1};
-    case SettingId::GreenSaturation:
-    case SettingId::BlueSaturation:
-    case SettingId::NucleusMaximalSize:
-      return {1, 255, 1};
-    case SettingId::NucleusGreenCutoff:
-    case SettingId::NucleusBlueCutoff:
-      return {0, 255, 1};
-    case SettingId::RingRadius:
-      return {1, 1024, 1};
-    case SettingId::RingIncrement:
-      return {1, 2147483647, 1};
-    case SettingId::CellMinimalSize:
-      return {1, 4096, 1};
-    case SettingId::CellMaximalSize:
-      return {1, 65536, 1};
-    case SettingId::CellLengthRatio:
-      return {1, 200, 10};
-    case SettingId::CellSmoothness:
-      return {0, 100, 100};
-    case SettingId::GreenFullRange:
-    case SettingId::BlueFullRange:
-      break;
-  }
-  return {0, 1, 1};
+  const SettingDescriptor& d = Describe(id);
+  return {d.minimum, d.maximum, d.sliderScale};
 }
 
 int Clamped(SettingId id, int value) {
@@ -64,13 +36,10 @@ int Clamped(SettingId id, int value) {
   return std::clamp(value, range.minimum, range.maximum);
 }
 
-// A decimal setting as the slider holds it: the nearest step inside the range.
-int Steps(SettingId id, double value) {
-  const SliderRange range = RangeOf(id);
-  const double scaled = value * range.scale;
-  if (std::isnan(scaled)) return range.minimum;
-  return static_cast<int>(
-      std::nearbyint(std::clamp(scaled, double(range.minimum), double(range.maximum))));
+// A decimal setting as its slider holds it: the nearest step inside the range.
+double Stepped(SettingId id, double value) {
+  const SettingDescriptor& d = Describe(id);
+  return std::get<double>(FromSliderPosition(d, SliderPosition(d, value)));
 }
 
 // A whole-number value from a double given by a face, clamped into the range.
@@ -163,24 +132,24 @@ const Picture& WellSession::shownCrop() const {
 
 void WellSession::takeSettings(const AnalysisSettings& s) {
   AnalysisSettings& t = settings_;
-  t.display.green = {Clamped(SettingId::GreenCutoff, s.display.green.cutoff),
-                     Clamped(SettingId::GreenSaturation, s.display.green.saturation),
+  t.display.green = {Clamped(SettingId::DisplayGreenCutoff, s.display.green.cutoff),
+                     Clamped(SettingId::DisplayGreenSaturation, s.display.green.saturation),
                      s.display.green.fullRange};
-  t.display.blue = {Clamped(SettingId::BlueCutoff, s.display.blue.cutoff),
-                    Clamped(SettingId::BlueSaturation, s.display.blue.saturation),
+  t.display.blue = {Clamped(SettingId::DisplayBlueCutoff, s.display.blue.cutoff),
+                    Clamped(SettingId::DisplayBlueSaturation, s.display.blue.saturation),
                     s.display.blue.fullRange};
   t.ring.radius = Clamped(SettingId::RingRadius, s.ring.radius);
   t.ring.increment = std::max(s.ring.increment, 1);
-  t.nuclei.greenCutoff = Clamped(SettingId::NucleusGreenCutoff, s.nuclei.greenCutoff);
-  t.nuclei.blueCutoff = Clamped(SettingId::NucleusBlueCutoff, s.nuclei.blueCutoff);
-  t.nuclei.minimalSize = Clamped(SettingId::NucleusMinimalSize, s.nuclei.minimalSize);
-  t.nuclei.maximalSize = Clamped(SettingId::NucleusMaximalSize, s.nuclei.maximalSize);
-  t.cells.greenCutoff = Clamped(SettingId::CellGreenCutoff, s.cells.greenCutoff);
-  t.cells.minimalSize = Clamped(SettingId::CellMinimalSize, s.cells.minimalSize);
-  t.cells.maximalSize = Clamped(SettingId::CellMaximalSize, s.cells.maximalSize);
+  t.nuclei.greenCutoff = Clamped(SettingId::NucleiGreenCutoff, s.nuclei.greenCutoff);
+  t.nuclei.blueCutoff = Clamped(SettingId::NucleiBlueCutoff, s.nuclei.blueCutoff);
+  t.nuclei.minimalSize = Clamped(SettingId::NucleiMinimalSize, s.nuclei.minimalSize);
+  t.nuclei.maximalSize = Clamped(SettingId::NucleiMaximalSize, s.nuclei.maximalSize);
+  t.cells.greenCutoff = Clamped(SettingId::CellsGreenCutoff, s.cells.greenCutoff);
+  t.cells.minimalSize = Clamped(SettingId::CellsMinimalSize, s.cells.minimalSize);
+  t.cells.maximalSize = Clamped(SettingId::CellsMaximalSize, s.cells.maximalSize);
   // The decimals live in tenths and hundredths, as their sliders hold them.
-  t.cells.lengthRatio = Steps(SettingId::CellLengthRatio, s.cells.lengthRatio) / 10.0;
-  t.cells.smoothness = Steps(SettingId::CellSmoothness, s.cells.smoothness) / 100.0;
+  t.cells.lengthRatio = Stepped(SettingId::CellsLengthRatio, s.cells.lengthRatio);
+  t.cells.smoothness = Stepped(SettingId::CellsSmoothness, s.cells.smoothness);
   touch();
 }
 
@@ -193,24 +162,26 @@ void WellSession::set(SettingId id, double value) {
     redo = what;
   };
   switch (id) {
-    case SettingId::GreenCutoff:
-    case SettingId::GreenSaturation:
-      if (SetOrdered(s.display.green.cutoff, SettingId::GreenCutoff, s.display.green.saturation,
-                     SettingId::GreenSaturation, id == SettingId::GreenCutoff, Whole(id, value))) {
+    case SettingId::DisplayGreenCutoff:
+    case SettingId::DisplayGreenSaturation:
+      if (SetOrdered(s.display.green.cutoff, SettingId::DisplayGreenCutoff,
+                     s.display.green.saturation, SettingId::DisplayGreenSaturation,
+                     id == SettingId::DisplayGreenCutoff, Whole(id, value))) {
         redo = Redo::Composite;
       }
       break;
-    case SettingId::BlueCutoff:
-    case SettingId::BlueSaturation:
-      if (SetOrdered(s.display.blue.cutoff, SettingId::BlueCutoff, s.display.blue.saturation,
-                     SettingId::BlueSaturation, id == SettingId::BlueCutoff, Whole(id, value))) {
+    case SettingId::DisplayBlueCutoff:
+    case SettingId::DisplayBlueSaturation:
+      if (SetOrdered(s.display.blue.cutoff, SettingId::DisplayBlueCutoff, s.display.blue.saturation,
+                     SettingId::DisplayBlueSaturation, id == SettingId::DisplayBlueCutoff,
+                     Whole(id, value))) {
         redo = Redo::Composite;
       }
       break;
-    case SettingId::GreenFullRange:
-    case SettingId::BlueFullRange: {
-      bool& flag =
-          id == SettingId::GreenFullRange ? s.display.green.fullRange : s.display.blue.fullRange;
+    case SettingId::DisplayGreenFullRange:
+    case SettingId::DisplayBlueFullRange: {
+      bool& flag = id == SettingId::DisplayGreenFullRange ? s.display.green.fullRange
+                                                          : s.display.blue.fullRange;
       if (flag != (value != 0)) {
         flag = value != 0;
         redo = Redo::Composite;
@@ -236,41 +207,41 @@ void WellSession::set(SettingId id, double value) {
       changeTo(s.ring.increment, increment, Redo::Pass);
       break;
     }
-    case SettingId::NucleusGreenCutoff:
+    case SettingId::NucleiGreenCutoff:
       changeTo(s.nuclei.greenCutoff, Whole(id, value), Redo::Pass);
       break;
-    case SettingId::NucleusBlueCutoff:
+    case SettingId::NucleiBlueCutoff:
       changeTo(s.nuclei.blueCutoff, Whole(id, value), Redo::Pass);
       break;
-    case SettingId::NucleusMinimalSize:
-    case SettingId::NucleusMaximalSize:
-      if (SetOrdered(s.nuclei.minimalSize, SettingId::NucleusMinimalSize, s.nuclei.maximalSize,
-                     SettingId::NucleusMaximalSize, id == SettingId::NucleusMinimalSize,
+    case SettingId::NucleiMinimalSize:
+    case SettingId::NucleiMaximalSize:
+      if (SetOrdered(s.nuclei.minimalSize, SettingId::NucleiMinimalSize, s.nuclei.maximalSize,
+                     SettingId::NucleiMaximalSize, id == SettingId::NucleiMinimalSize,
                      Whole(id, value))) {
         redo = Redo::Pass;
       }
       break;
-    case SettingId::CellGreenCutoff:
+    case SettingId::CellsGreenCutoff:
       changeTo(s.cells.greenCutoff, Whole(id, value), Redo::Cells);
       break;
-    case SettingId::CellMinimalSize:
-    case SettingId::CellMaximalSize:
-      if (SetOrdered(s.cells.minimalSize, SettingId::CellMinimalSize, s.cells.maximalSize,
-                     SettingId::CellMaximalSize, id == SettingId::CellMinimalSize,
+    case SettingId::CellsMinimalSize:
+    case SettingId::CellsMaximalSize:
+      if (SetOrdered(s.cells.minimalSize, SettingId::CellsMinimalSize, s.cells.maximalSize,
+                     SettingId::CellsMaximalSize, id == SettingId::CellsMinimalSize,
                      Whole(id, value))) {
         redo = Redo::Cells;
       }
       break;
-    case SettingId::CellLengthRatio: {
-      const double ratio = Steps(id, value) / 10.0;
+    case SettingId::CellsLengthRatio: {
+      const double ratio = Stepped(id, value);
       if (ratio != s.cells.lengthRatio) {
         s.cells.lengthRatio = ratio;
         redo = Redo::Cells;
       }
       break;
     }
-    case SettingId::CellSmoothness: {
-      const double smoothness = Steps(id, value) / 100.0;
+    case SettingId::CellsSmoothness: {
+      const double smoothness = Stepped(id, value);
       if (smoothness != s.cells.smoothness) {
         s.cells.smoothness = smoothness;
         redo = Redo::Cells;

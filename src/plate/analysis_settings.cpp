@@ -1,28 +1,24 @@
 #include "plate/analysis_settings.h"
 
+#include "plate/settings_table.h"
+
 namespace vembrel {
 
-WellSettingsRow ToWellSettingsRow(const AnalysisSettings& s) {
-  // long double is the 80-bit extended type on x86-64 with GCC.
-  const auto ratio = static_cast<std::int32_t>(static_cast<long double>(s.cells.lengthRatio) * 10);
-  const auto coeff = static_cast<std::int32_t>(static_cast<long double>(s.cells.smoothness) * 100);
-  return {s.display.green.cutoff,
-          s.display.green.saturation,
-          s.display.blue.cutoff,
-          s.display.blue.saturation,
-          s.ring.radius,
-          s.display.green.fullRange,
-          s.display.blue.fullRange,
-          s.nuclei.greenCutoff,
-          s.nuclei.blueCutoff,
-          s.nuclei.minimalSize,
-          s.nuclei.maximalSize,
-          s.ring.increment,
-          s.cells.greenCutoff,
-          s.cells.minimalSize,
-          s.cells.maximalSize,
-          ratio,
-          coeff};
+WellSettingsRow ToWellSettingsRow(const AnalysisSettings& settings) {
+  WellSettingsRow row{};
+  for (const SettingDescriptor& setting : AllSettings()) {
+    const SettingValue value = GetSetting(settings, setting.id);
+    std::int32_t& cell = row[setting.wellRowColumn];
+    if (const auto* decimal = std::get_if<double>(&value)) {
+      // long double is the 80-bit extended type on x86-64 with GCC.
+      cell = static_cast<std::int32_t>(static_cast<long double>(*decimal) * setting.sliderScale);
+    } else if (const auto* flag = std::get_if<bool>(&value)) {
+      cell = *flag ? 1 : 0;
+    } else {
+      cell = std::get<std::int32_t>(value);
+    }
+  }
+  return row;
 }
 
 }  // namespace vembrel

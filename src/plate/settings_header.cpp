@@ -1,14 +1,75 @@
 #include "plate/settings_header.h"
 
+#include <functional>
+#include <variant>
+
 #include "core/date_text.h"
+#include "plate/settings_table.h"
 
 namespace vembrel {
+namespace {
+
+using enum SettingId;
+
+// A line of the block: a setting as "<caption>\t<value>", or a fixed text.
+using BlockLine = std::variant<SettingId, const char*>;
+
+constexpr BlockLine kBlock[] = {
+    RingRadius,
+    "",
+    "Settings of Blue/Green",
+    DisplayGreenCutoff,
+    DisplayGreenSaturation,
+    DisplayGreenFullRange,
+    DisplayBlueCutoff,
+    DisplayBlueSaturation,
+    DisplayBlueFullRange,
+    "",
+    "Settings Immigrant cells",
+    NucleiGreenCutoff,
+    NucleiBlueCutoff,
+    NucleiMinimalSize,
+    NucleiMaximalSize,
+    RingIncrement,
+};
+
+// Flags read "YES" or "NO" here; the block holds no decimals.
+std::vector<std::string> BlockLines(const std::function<SettingValue(SettingId)>& valueOf) {
+  std::vector<std::string> lines;
+  for (const BlockLine& item : kBlock) {
+    if (const auto* text = std::get_if<const char*>(&item)) {
+      lines.emplace_back(*text);
+      continue;
+    }
+    const SettingDescriptor& setting = Describe(std::get<SettingId>(item));
+    const SettingValue value = valueOf(setting.id);
+    const std::string valueText = std::holds_alternative<bool>(value)
+                                      ? (std::get<bool>(value) ? "YES" : "NO")
+                                      : std::to_string(std::get<std::int32_t>(value));
+    lines.push_back(std::string(setting.headerCaption) + "\t" + valueText);
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> SettingsBlockLines(const AnalysisSettings& settings) {
+  return BlockLines([&](SettingId id) { return GetSetting(settings, id); });
+}
+
+std::vector<std::string> SettingsBlockLines(const WellSettingsRow& row) {
+  return BlockLines([&](SettingId id) -> SettingValue {
+    const SettingDescriptor& setting = Describe(id);
+    const std::int32_t value = row[setting.wellRowColumn];
+    if (setting.type == SettingType::Flag) return value == 1;
+    return value;
+  });
+}
 
 std::vector<std::string> SettingsHeader(const AnalysisSettings& settings, double measurementDate,
                                         const std::string& platePath,
                                         const std::string& platePrefix, double today) {
-  const auto n = [](std::int32_t value) { return std::to_string(value); };
-  return {
+  std::vector<std::string> lines{
       "Measurement date: " + ShortDateText(measurementDate),
       "",
       "Vembrel analysis: " + ShortDateText(today),
@@ -16,23 +77,9 @@ std::vector<std::string> SettingsHeader(const AnalysisSettings& settings, double
       "Path:\t" + platePath,
       "Files:\t" + platePrefix,
       "",
-      "Circle size:\t" + n(settings.ring.radius),
-      "",
-      "Settings of Blue/Green",
-      "Green cutoff:\t" + n(settings.display.green.cutoff),
-      "Green saturation:\t" + n(settings.display.green.saturation),
-      std::string("Green stretch:\t") + YesNo(settings.display.green.fullRange),
-      "Blue Cutoff:\t" + n(settings.display.blue.cutoff),
-      "Blue saturation:\t" + n(settings.display.blue.saturation),
-      std::string("Blue stretch:\t") + YesNo(settings.display.blue.fullRange),
-      "",
-      "Settings Immigrant cells",
-      "Green cutoff:\t" + n(settings.nuclei.greenCutoff),
-      "Blue Cutoff:\t" + n(settings.nuclei.blueCutoff),
-      "Min Size:\t" + n(settings.nuclei.minimalSize),
-      "Max Size:\t" + n(settings.nuclei.maximalSize),
-      "Delta Rings:\t" + n(settings.ring.increment),
   };
+  for (std::string& line : SettingsBlockLines(settings)) lines.push_back(std::move(line));
+  return lines;
 }
 
 }  // namespace vembrel

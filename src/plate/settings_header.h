@@ -1,5 +1,6 @@
 #pragma once
-// The settings lines shared by the summary file and the cell data files.
+// The settings as text lines, shared by the summary file (its header and the
+// blocks of wells with special settings) and the cell data files.
 #include <string>
 #include <vector>
 
@@ -14,9 +15,9 @@ std::vector<std::string> SettingsHeader(const AnalysisSettings& settings, double
                                         const std::string& platePath,
                                         const std::string& platePrefix, double today);
 
-/// "YES" or "NO", as the stretch lines write a flag.
-inline const char* YesNo(bool flag) {
-  return flag ? "YES" : "NO";
-}
+/// The 16 lines from "Circle size:" to "Delta Rings:" of the header, for
+/// these settings or for the nuclear columns of a well's settings row.
+std::vector<std::string> SettingsBlockLines(const AnalysisSettings& settings);
+std::vector<std::string> SettingsBlockLines(const WellSettingsRow& row);
 
 }  // namespace vembrel

@@ -117,28 +117,11 @@ std::vector<std::string> SpecialSettingsLines(const std::string& well, SpecialSe
                      : kind == SpecialSettingsKind::CellShape
                          ? " has special settings for the cell shape:"
                          : " has special settings for both the nucleus and the cell shape:";
-  const auto n = [&row](int column) { return std::to_string(row[column]); };
-  return {
-      well + what,
-      "Circle size:\t" + n(4),
-      "",
-      "Settings of Blue/Green",
-      "Green cutoff:\t" + n(0),
-      "Green saturation:\t" + n(1),
-      std::string("Green stretch:\t") + YesNo(row[5] == 1),
-      "Blue Cutoff:\t" + n(2),
-      "Blue saturation:\t" + n(3),
-      std::string("Blue stretch:\t") + YesNo(row[6] == 1),
-      "",
-      "Settings Immigrant cells",
-      "Green cutoff:\t" + n(7),
-      "Blue Cutoff:\t" + n(8),
-      "Min Size:\t" + n(9),
-      "Max Size:\t" + n(10),
-      "Delta Rings:\t" + n(11),
-      "",
-      "",
-  };
+  std::vector<std::string> lines{well + what};
+  for (std::string& line : SettingsBlockLines(row)) lines.push_back(std::move(line));
+  lines.emplace_back();
+  lines.emplace_back();
+  return lines;
 }
 
 std::vector<std::string> SummaryResultLines(const PlateResults& results) {

@@ -60,7 +60,7 @@ TEST(SettingsCommand, PrintsTheValuesOrNamesTheFileAndValue) {
   const CommandRun refused = RunVembrel("settings " + Quoted(bad));
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("vembrel: Settings file '" + bad +
-                             "': Cent_diam value '2000' is outside 0..1024"),
+                             "': Cent_diam value '2000' is outside 1..1024"),
             std::string::npos)
       << refused.err;
   EXPECT_TRUE(refused.out.empty()) << refused.out;

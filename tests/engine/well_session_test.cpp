@@ -92,7 +92,7 @@ TEST_F(WellSessionTest, ConstructedWellGivesTheHandCountedResults) {
 
 TEST_F(WellSessionTest, NoAcceptedNucleusEmptiesTheProfile) {
   const auto session = fixture.open("A01");
-  session->set(SettingId::NucleusGreenCutoff, 255);  // no nucleus reaches it
+  session->set(SettingId::NucleiGreenCutoff, 255);  // no nucleus reaches it
   const WellResults& r = session->results();
   EXPECT_EQ(r.totalNuclei, 0);
   EXPECT_TRUE(r.density.empty());
@@ -112,25 +112,25 @@ TEST_F(WellSessionTest, CoupledSettingsPushEachOtherOneStepAndRecomputeOnce) {
     session->set(id, value);
     EXPECT_EQ(session->passCount(), passes + 1);
   };
-  expectPass(SettingId::BlueCutoff, 155);  // exactly onto the saturation
+  expectPass(SettingId::DisplayBlueCutoff, 155);  // exactly onto the saturation
   EXPECT_EQ(s.display.blue.cutoff, 155);
   EXPECT_EQ(s.display.blue.saturation, 156);
-  expectPass(SettingId::BlueSaturation, 100);  // below the cut-off
+  expectPass(SettingId::DisplayBlueSaturation, 100);  // below the cut-off
   EXPECT_EQ(s.display.blue.cutoff, 99);
   EXPECT_EQ(s.display.blue.saturation, 100);
-  expectPass(SettingId::GreenCutoff, 300);  // clamped into 0..254
+  expectPass(SettingId::DisplayGreenCutoff, 300);  // clamped into 0..254
   EXPECT_EQ(s.display.green.cutoff, 254);
   EXPECT_EQ(s.display.green.saturation, 255);
-  expectPass(SettingId::NucleusMaximalSize, 100);
-  expectPass(SettingId::NucleusMinimalSize, 100);  // exactly onto the maximal size
+  expectPass(SettingId::NucleiMaximalSize, 100);
+  expectPass(SettingId::NucleiMinimalSize, 100);  // exactly onto the maximal size
   EXPECT_EQ(s.nuclei.minimalSize, 100);
   EXPECT_EQ(s.nuclei.maximalSize, 101);
   // A value that changes nothing recomputes nothing.
   const int passes = session->passCount();
-  session->set(SettingId::NucleusMinimalSize, 100);
+  session->set(SettingId::NucleiMinimalSize, 100);
   EXPECT_EQ(session->passCount(), passes);
   // The cell sizes: a maximum of 1 pushes the minimum to its floor of 1, which pushes back.
-  session->set(SettingId::CellMaximalSize, 1);
+  session->set(SettingId::CellsMaximalSize, 1);
   EXPECT_EQ(s.cells.minimalSize, 1);
   EXPECT_EQ(s.cells.maximalSize, 2);
   EXPECT_EQ(session->passCount(), passes) << "cell settings never rerun the pass";
@@ -145,9 +145,9 @@ TEST_F(WellSessionTest, DecimalsLiveInTenthsAndHundredthsAndTheCellCutOffFollows
   EXPECT_EQ(session->settings().cells.lengthRatio, 3.0);
   EXPECT_EQ(session->settings().cells.smoothness, 29 / 100.0);
   EXPECT_EQ(session->settings().cells.greenCutoff, 60);
-  session->set(SettingId::CellLengthRatio, 2.94);
+  session->set(SettingId::CellsLengthRatio, 2.94);
   EXPECT_EQ(session->settings().cells.lengthRatio, 29 / 10.0);
-  session->set(SettingId::CellSmoothness, 7);  // clamped to 100 hundredths
+  session->set(SettingId::CellsSmoothness, 7);  // clamped to 100 hundredths
   EXPECT_EQ(session->settings().cells.smoothness, 1.0);
 }
 
@@ -198,9 +198,9 @@ TEST_F(WellSessionTest, TellsItsWorkspaceAfterEveryPassOnly) {
   options.onAnalysed = [&calls](const WellSession&) { ++calls; };
   const auto session = fixture.open("A01", std::move(options));
   EXPECT_EQ(calls, 1);
-  session->set(SettingId::NucleusBlueCutoff, 90);
+  session->set(SettingId::NucleiBlueCutoff, 90);
   EXPECT_EQ(calls, 2);
-  session->set(SettingId::CellSmoothness, 0.5);  // the cell level alone
+  session->set(SettingId::CellsSmoothness, 0.5);  // the cell level alone
   EXPECT_EQ(calls, 2);
 }
 
@@ -261,7 +261,7 @@ TEST_F(CellLevelTest, KeepsTheWholeCellsAndDrawsThem) {
   EXPECT_EQ(p.orientationHistogram.width, 180);
   EXPECT_FALSE(p.classPie.empty());
   EXPECT_TRUE(session->cellThresholdsEditable());
-  session->set(SettingId::NucleusBlueCutoff, 99);  // any pass locks the cell thresholds
+  session->set(SettingId::NucleiBlueCutoff, 99);  // any pass locks the cell thresholds
   EXPECT_FALSE(session->cellThresholdsEditable());
 }
 
@@ -298,7 +298,7 @@ TEST_F(CellLevelTest, WellDataFilesHoldTheSettingsAndOneLinePerCell) {
   EXPECT_EQ(lines[55].rfind("1\t240\t40\t6\t", 0), 0u);
 
   // No cell kept: the header block alone, replacing the earlier file whole.
-  session->set(SettingId::CellMinimalSize, 1000);
+  session->set(SettingId::CellsMinimalSize, 1000);
   SaveWellData(*session, resultsFolder());
   EXPECT_EQ(SplitLines(ReadWholeFile(files.cellData)).size(), 34u);
 

@@ -63,7 +63,7 @@ TEST_F(WorkspaceTest, ApplyReanalysesEveryOtherWellWithTheSendersSettings) {
 
   a01.nudgeRing(RingDirection::Left);  // a manual ring move in A01
   EXPECT_EQ(workspace.results().wells[0]->ring.x, kRingX - 1);
-  a02.set(SettingId::NucleusGreenCutoff, 50);
+  a02.set(SettingId::NucleiGreenCutoff, 50);
   EXPECT_EQ(workspace.universalSettings().nuclei.greenCutoff, 50);
   EXPECT_EQ(workspace.results().settingsRows[1][7], 50);
   EXPECT_EQ(workspace.results().settingsRows[0][7], 100);
@@ -77,7 +77,7 @@ TEST_F(WorkspaceTest, ApplyReanalysesEveryOtherWellWithTheSendersSettings) {
   EXPECT_EQ(a02.passCount(), passes);
 
   a02.setCellLevel(true);
-  a02.set(SettingId::CellMinimalSize, 44);  // the cell level alone hands nothing back...
+  a02.set(SettingId::CellsMinimalSize, 44);  // the cell level alone hands nothing back...
   EXPECT_EQ(workspace.universalSettings().cells.minimalSize, 30);
   workspace.applyCellSettingsToOthers(a02);  // ...until it is applied
   EXPECT_EQ(workspace.universalSettings().cells.minimalSize, 44);

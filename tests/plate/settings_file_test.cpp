@@ -1,17 +1,37 @@
 #include "plate/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "core/error.h"
 #include "core/text_file.h"
-#include "plate/settings_check.h"
+#include "plate/settings_table.h"
 #include "support/settings_text.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
 namespace {
+
+// The message after "Settings file '<path>': ", or "accepted".
+std::string Refusal(const std::string& path) {
+  try {
+    (void)ReadSettingsFile(path);
+    return "accepted";
+  } catch (const Error& e) {
+    const std::string prefix = "Settings file '" + path + "': ";
+    const std::string message = e.what();
+    return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : "unnamed: " + message;
+  }
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
 
 TEST(SettingsFile, DefaultsAreWrittenAsTheKnownFile) {
   TempDir dir;
@@ -22,7 +42,6 @@ TEST(SettingsFile, DefaultsAreWrittenAsTheKnownFile) {
   ASSERT_EQ(lines.size(), 34u);
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 34);
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 34);
-  EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
   EXPECT_EQ(lines[0], "[Cent_COG - Cutoff Green in Blue/Green Tab]");
   EXPECT_EQ(lines[32], "[Cent_Cell_Coeff - Coeff of smoothness in Cells Tab]");
   std::string values;
@@ -31,61 +50,54 @@ TEST(SettingsFile, DefaultsAreWrittenAsTheKnownFile) {
             "10|10|TRUE|TRUE|155|255|350|100|100|10|255|50|40|30|2000|"
             " 3.00000000000000E+0000| 7.50000000000000E-0001|");
   EXPECT_EQ(ReadSettingsFile(path), AnalysisSettings{});
-}
 
-TEST(SettingsFile, FloatTextAndRoundTripOfOtherValues) {
   AnalysisSettings s;
-  s.cells.lengthRatio = 12.5;
-  s.cells.smoothness = 0.29;
-  s.display.blue.fullRange = false;
-  s.ring.radius = 1024;
-  s.display.green.cutoff = 0;
-  s.ring.increment = 7;
-  const auto lines = SettingsFileLines(s);
-  EXPECT_EQ(lines[7], "FALSE");
-  EXPECT_EQ(lines[31], " 1.25000000000000E+0001");
-  EXPECT_EQ(lines[33], " 2.90000000000000E-0001");
   s.cells.lengthRatio = -0.5;
   s.cells.smoothness = 0;
+  s.cells.minimalSize = -1;  // 32 bits read as non-negative
   EXPECT_EQ(SettingsFileLines(s)[31], "-5.00000000000000E-0001");
   EXPECT_EQ(SettingsFileLines(s)[33], " 0.00000000000000E+0000");
-  s.cells.minimalSize = -1;  // 32 bits read as non-negative
   EXPECT_EQ(SettingsFileLines(s)[27], "4294967295");
-
-  TempDir dir;
-  AnalysisSettings back;
-  back.cells.lengthRatio = 12.5;
-  back.cells.smoothness = 0.29;
-  back.display.green.fullRange = false;
-  back.cells.maximalSize = 65536;
-  WriteSettingsFile(dir.file("s.VLS"), back);
-  EXPECT_EQ(ReadSettingsFile(dir.file("s.VLS")), back);
 }
 
-TEST(SettingsFile, ReadValueMatchesKeyAfterFirstBracket) {
-  const std::vector<std::string> lines{"Cent_COG",  "1", "  [Cent_COB extra", "2",
-                                       "[Cent_COB", "3", "[Cent_SB"};
-  EXPECT_EQ(SettingsReadValue(lines, "Cent_COG"), "1");  // no bracket: from the first character
-  EXPECT_EQ(SettingsReadValue(lines, "Cent_COB"), "2");  // first match wins
-  EXPECT_EQ(SettingsReadValue(lines, "Cent_SB"), "Cent_SB");  // last line: the key itself
-  EXPECT_EQ(SettingsReadValue(lines, "Cent_SG"), "Cent_SG");
-  EXPECT_EQ(SettingsReadValue(lines, "cent_cog"), "cent_cog");  // case matters
+TEST(SettingsFile, EveryValueRoundTripsAtTheEndsOfItsRange) {
+  TempDir dir;
+  for (const bool atMaximum : {false, true}) {
+    AnalysisSettings s;
+    for (const SettingDescriptor& d : AllSettings()) {
+      SetSetting(s, d.id, FromSliderPosition(d, atMaximum ? d.maximum : d.minimum));
+    }
+    WriteSettingsFile(dir.file("ends.VLS"), s);
+    EXPECT_EQ(ReadSettingsFile(dir.file("ends.VLS")), s) << atMaximum;
+  }
+  // The pinned file of the golden outputs, decimals that have no exact binary form.
+  AnalysisSettings saved;
+  saved.display.green.cutoff = 12;
+  saved.display.blue.fullRange = false;
+  saved.ring.radius = 300;
+  saved.ring.increment = 40;
+  saved.cells.maximalSize = 65536;
+  saved.cells.lengthRatio = 2.9;
+  saved.cells.smoothness = 0.29;
+  EXPECT_EQ(ReadSettingsFile(VEMBREL_SOURCE_DIR "/tests/golden/saved.VLS"), saved);
 }
 
-TEST(SettingsFile, ReaderIsLenientWhereTheFormatAllows) {
+TEST(SettingsFile, EarlierAndHandWrittenFormsAreRead) {
   TempDir dir;
-  // Only the twelve nuclear keys, blocks in reverse order, lower-case "true",
-  // LF line ends: the cell values take their defaults.
-  const auto lines = SplitLines(SettingsText({{"Cent_KFRG", "true"}, {"Cent_COG", "12"}}));
-  std::string text;
-  for (int k = 11; k >= 0; --k) text += lines[2 * k] + "\n" + lines[2 * k + 1] + "\n";
+  // The twelve nuclear keys as "[<key>]" in reverse order, LF line ends, blank
+  // lines and flags in any case with blanks: the cell values take their defaults.
+  const auto lines = SplitLines(SettingsText({{"Cent_KFRG", " false\t"}, {"Cent_KFRb", "True"}}));
+  std::string text = "\n";
+  for (int k = 11; k >= 0; --k) {
+    const std::string key = lines[2 * k].substr(0, lines[2 * k].find(' '));
+    text += key + "]\n" + lines[2 * k + 1] + "\n  \n";
+  }
   WriteBytes(dir.file("nuclear.VLS"), text);
   AnalysisSettings expected;
   expected.display.green.fullRange = false;
-  expected.display.green.cutoff = 12;
   EXPECT_EQ(ReadSettingsFile(dir.file("nuclear.VLS")), expected);
 
-  // Floats with "," as well as "." and blanks around them.
+  // Decimals with "," as well as "." and blanks around them.
   WriteBytes(dir.file("comma.VLS"),
              SettingsText({{"Cent_Cell_Ratio", " 2,5"}, {"Cent_Cell_Coeff", "0.5 "}}));
   const AnalysisSettings read = ReadSettingsFile(dir.file("comma.VLS"));
@@ -93,61 +105,106 @@ TEST(SettingsFile, ReaderIsLenientWhereTheFormatAllows) {
   EXPECT_EQ(read.cells.smoothness, 0.5);
 }
 
-TEST(SettingsFile, RefusedFilesNameThePathKeyAndText) {
+TEST(SettingsFile, MalformedFilesAreRefusedNamingLineKeyAndText) {
   TempDir dir;
+  const std::string defaults = SettingsText();
+  const std::string longValue(200, '7');
   const struct {
     std::string text;
-    std::string message;  // after "Settings file '<path>': "
+    std::string message;
   } cases[] = {
       {"", "key Cent_COG is missing"},
-      {std::string("\x00\xff\x13[Cent_COG]\x00\x01", 10), "key Cent_COG is missing"},
-      {SettingsText({{"Cent_COG", std::nullopt}}), "key Cent_COG is missing"},
       {SettingsText({{"Cent_MAXS", std::nullopt}}), "key Cent_MAXS is missing"},
+      {SettingsText({{"Cent_KFRb", std::nullopt}}), "key Cent_KFRb is missing"},
+      {SettingsText({{"Cent_KFRG", "yes"}}), "Cent_KFRG: 'yes' is not TRUE or FALSE"},
+      {SettingsText({{"Cent_KFRb", ""}}), "Cent_KFRb: '' is not TRUE or FALSE"},
+      {defaults + "[Cent_COB]\r\n12\r\n", "key Cent_COB is given twice (lines 3 and 35)"},
+      {Replaced(defaults, "[Cent_diam - Radius of circle in Green Tab]", "[Cent_diamXYZ"),
+       "line 13 is not a known key line: '[Cent_diamXYZ'"},
+      {Replaced(defaults, "[Cent_diam - Radius of circle in Green Tab]", "[Cent_diam - Radius]"),
+       "line 13 is not a known key line: '[Cent_diam - Radius]'"},
+      {Replaced(defaults, "[Cent_SB - ", " [Cent_SB - "),
+       "line 9 is not a known key line: ' [Cent_SB - Saturation Blue in Blue/Green Tab]'"},
+      {Replaced(defaults, "[Cent_COG", "[cent_cog"),
+       "line 1 is not a known key line: '[cent_cog - Cutoff Green in Blue/Green Tab]'"},
+      {defaults + "stray\r\n", "line 35 is not a known key line: 'stray'"},
+      {std::string("\x00\xff\x13[Cent_COG]\x00\x01", 15),
+       "line 1 is not a known key line: '?\xff?[Cent_COG]?"
+       "?'"},
+      {SettingsText({{"Cent_Cell_Coeff", std::nullopt}}) + "[Cent_Cell_Coeff]",
+       "key Cent_Cell_Coeff on line 33 has no value line"},
+      {Replaced(defaults, "10\r\n[Cent_COB", "[Cent_COB"),
+       "key Cent_COG on line 1 has no value line"},
       {SettingsText({{"Cent_SB", "1S5"}}), "Cent_SB: '1S5' is not a valid integer value"},
-      {SettingsText({{"Cent_Cell_GCO", ""}}), "Cent_Cell_GCO: '' is not a valid integer value"},
+      {SettingsText({{"Cent_SB", longValue + "x"}}),
+       "Cent_SB: '" + longValue.substr(0, 80) + "'... is not a valid integer value"},
       {SettingsText({{"Cent_Cell_Ratio", "3.0.0"}}),
        "Cent_Cell_Ratio: '3.0.0' is not a valid floating point value"},
-      {SettingsText({{"Cent_diam", "2000"}}), "Cent_diam value '2000' is outside 0..1024"},
-      {SettingsText({{"Cent_diam", "-3"}}), "Cent_diam value '-3' is outside 0..1024"},
-      {SettingsText({{"Cent_RISI", "0"}}), "Cent_RISI value '0' is below 1"},
-      {SettingsText({{"Cent_COG", "255"}}), "Cent_COG value '255' is outside 0..254"},
-      {SettingsText({{"Cent_MINS", "255"}}), "Cent_MINS value '255' is outside 0..254"},
-      {SettingsText({{"Cent_LCB", "256"}}), "Cent_LCB value '256' is outside 0..255"},
-      {SettingsText({{"Cent_Cell_Min", "0"}}), "Cent_Cell_Min value '0' is outside 1..4096"},
-      {SettingsText({{"Cent_Cell_Max", "70000"}}),
-       "Cent_Cell_Max value '70000' is outside 1..65536"},
-      {SettingsText({{"Cent_Cell_Ratio", "0.04"}}),
-       "Cent_Cell_Ratio value '0.04' is outside 1..200 tenths"},
-      {SettingsText({{"Cent_Cell_Coeff", "1,2"}}),
-       "Cent_Cell_Coeff value '1,2' is outside 0..100 hundredths"},
-      {SettingsText({{"Cent_COB", "160"}}), "Cent_COB value '160' is not below Cent_SB 155"},
-      {SettingsText({{"Cent_MINS", "200"}, {"Cent_MAXS", "150"}}),
-       "Cent_MINS value '200' is not below Cent_MAXS 150"},
   };
   const std::string path = dir.file("bad.VLS");
   for (const auto& c : cases) {
     WriteBytes(path, c.text);
-    try {
-      (void)ReadSettingsFile(path);
-      ADD_FAILURE() << c.message << ": accepted";
-    } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()), "Settings file '" + path + "': " + c.message);
-    }
+    EXPECT_EQ(Refusal(path), c.message);
   }
-  EXPECT_THROW(ReadSettingsFile(dir.file("absent.VLS")), Error);
 }
 
-TEST(SettingsFile, LimitsOfTheControlsAreAccepted) {
-  AnalysisSettings s;
-  s.display.green.cutoff = 254, s.display.green.saturation = 255, s.display.blue.cutoff = 0,
-  s.display.blue.saturation = 1, s.ring.radius = 0;
-  s.nuclei.minimalSize = 0, s.nuclei.maximalSize = 1, s.ring.increment = 1,
-  s.cells.minimalSize = 4096;
-  s.cells.maximalSize = 1, s.cells.lengthRatio = 20.0, s.cells.smoothness = 1.0;
-  EXPECT_FALSE(FindSettingsProblem(s).has_value());
-  s.cells.lengthRatio = 20.1;
-  ASSERT_TRUE(FindSettingsProblem(s).has_value());
-  EXPECT_EQ(FindSettingsProblem(s)->key, "Cent_Cell_Ratio");
+TEST(SettingsFile, ValuesOutsideTheirRangesOrOrderAreRefused) {
+  TempDir dir;
+  const std::string path = dir.file("bad.VLS");
+  // Each key one step beyond each end of its range.
+  for (const SettingDescriptor& d : AllSettings()) {
+    if (d.type == SettingType::Flag) continue;
+    for (const long long position : {d.minimum - 1LL, d.maximum + 1LL}) {
+      if (position > INT32_MAX) continue;
+      const std::string text =
+          SettingValueText(FromSliderPosition(d, static_cast<std::int32_t>(position)));
+      WriteBytes(path, SettingsText({{std::string(d.key), text}}));
+      EXPECT_EQ(Refusal(path).rfind(std::string(d.key) + " value '" + text + "' is ", 0), 0u)
+          << Refusal(path);
+    }
+  }
+  const struct {
+    SettingsChanges changes;
+    std::string message;
+  } cases[] = {
+      {{{"Cent_diam", "0"}}, "Cent_diam value '0' is outside 1..1024"},
+      {{{"Cent_RISI", "0"}}, "Cent_RISI value '0' is below 1"},
+      {{{"Cent_Cell_Ratio", "0.04"}}, "Cent_Cell_Ratio value '0.04' is outside 0.1..20"},
+      {{{"Cent_Cell_Coeff", "1,006"}}, "Cent_Cell_Coeff value '1,006' is outside 0..1"},
+      {{{"Cent_COB", "160"}}, "Cent_COB value '160' is not below Cent_SB 155"},
+      {{{"Cent_COG", "200"}, {"Cent_SG", "200"}}, "Cent_COG value '200' is not below Cent_SG 200"},
+      {{{"Cent_MINS", "150"}, {"Cent_MAXS", "150"}},
+       "Cent_MINS value '150' is not below Cent_MAXS 150"},
+      {{{"Cent_Cell_Min", "301"}, {"Cent_Cell_Max", "300"}},
+       "Cent_Cell_Min value '301' is above Cent_Cell_Max 300"},
+      {{{"Cent_Cell_Min", std::nullopt}, {"Cent_Cell_Max", "20"}},
+       "Cent_Cell_Min value 30 (the default) is above Cent_Cell_Max 20"},
+      {{{"Cent_Cell_Min", "300"}, {"Cent_Cell_Max", "300"}}, "accepted"},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(path, SettingsText(c.changes));
+    EXPECT_EQ(Refusal(path), c.message);
+  }
+}
+
+TEST(SettingsFile, OnlySmallRegularFilesAreRead) {
+  TempDir dir;
+  const std::string fifo = dir.file("fifo.VLS");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(Refusal(fifo), "not a regular file");  // at once, with no writer
+  EXPECT_EQ(Refusal("/dev/zero"), "not a regular file");
+  EXPECT_EQ(Refusal(dir.path().string()), "not a regular file");
+  EXPECT_EQ(Refusal(dir.file("absent.VLS")), "cannot be opened (No such file or directory)");
+
+  // Blank lines fill a good file to the limit; one byte more is too much.
+  std::string text = SettingsText();
+  text += std::string(kSettingsFileLimit - text.size(), '\n');
+  WriteBytes(dir.file("full.VLS"), text);
+  EXPECT_EQ(Refusal(dir.file("full.VLS")), "accepted");
+  WriteBytes(dir.file("large.VLS"), text + "\n");
+  EXPECT_EQ(Refusal(dir.file("large.VLS")), "larger than 64 KB (65537 bytes)");
+  std::filesystem::create_symlink(dir.file("full.VLS"), dir.file("link.VLS"));
+  EXPECT_EQ(Refusal(dir.file("link.VLS")), "accepted");
 }
 
 TEST(SettingsFile, SaveNameGetsTheExtensionOnlyWhenItHasNone) {

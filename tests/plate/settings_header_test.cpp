@@ -40,6 +40,9 @@ TEST(SettingsHeader, EachValueLandsOnItsLabelledLine) {
       "Delta Rings:\t11",
   };
   EXPECT_EQ(rest, expected);
+  // A well's settings row gives the same block.
+  EXPECT_EQ(SettingsBlockLines(ToWellSettingsRow(s)),
+            std::vector<std::string>(expected.begin() + 3, expected.end()));
 }
 
 }  // namespace
