@@ -76,7 +76,7 @@ TEST_F(BatchCommandTest, JobCountDoesNotChangeAnyFile) {
 
 TEST_F(BatchCommandTest, FailedWellGivesExitCodeOneAndTheOthersAreWritten) {
   const fs::path results = dir_.path() / "plate";
-  fs::create_directories(results / "JPEGS" / "DEMO_A02.jpg.part");  // A02's snapshot fails
+  fs::create_directories(results / "JPEGS" / "DEMO_A02.jpg");  // A02's snapshot fails
   const CommandRun failed = RunVembrel("batch " + Quoted(picture()) + " --jobs 2 --no-xlsx");
   EXPECT_EQ(failed.exitCode, 1) << failed.err;
   EXPECT_NE(failed.out.find("Analysed 5 wells, 1 failed"), std::string::npos) << failed.out;

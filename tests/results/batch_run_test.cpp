@@ -170,8 +170,8 @@ TEST_F(BatchRunTest, WindowOpenedBetweenStepsGivesItsOwnResults) {
 TEST_F(BatchRunTest, FailedWellIsBlankAndReportedAndTheBatchGoesOn) {
   state_.results[2].ResultNuclei = "999";  // stale results of an earlier analysis
   state_.DensityTable[2] = {{"1", "2"}};
-  // A directory where A03's snapshot would be written makes its pass fail.
-  fs::create_directories(results() + "JPEGS/DEMO_A03.jpg.part");
+  // A folder where A03's snapshot would be written makes its pass fail.
+  fs::create_directories(results() + "JPEGS/DEMO_A03.jpg");
 
   BatchRun batch(workspace_);
   batch.runToEnd();
