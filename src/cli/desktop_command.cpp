@@ -58,7 +58,9 @@ void RequireUsableDisplay() {
     throw UsageError(std::string("no display: neither DISPLAY nor WAYLAND_DISPLAY is set") +
                      kNoDisplayHint);
   }
-  if (previousHandler == nullptr) previousHandler = qInstallMessageHandler(ExitWithoutDisplay);
+  static const bool installed =
+      (previousHandler = qInstallMessageHandler(ExitWithoutDisplay), true);
+  (void)installed;
 #endif
 }
 

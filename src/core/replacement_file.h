@@ -78,7 +78,9 @@ class ReplacementFile {
 
 /// Flushes every file of the file system holding folder to disk, and the
 /// folder itself (syncfs, then fsync of the folder): makes the Deferred files
-/// written there durable. Throws Error naming the folder.
+/// written there and in its subfolders on that file system durable. It also
+/// waits for other programs' data on that file system. Throws Error naming
+/// the folder.
 void SyncFolder(const std::string& folder);
 
 /// Whether a file name has the pattern of the temporaries above.
