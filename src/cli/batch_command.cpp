@@ -23,6 +23,10 @@ const CommandRegistration registration([](CLI::App& app, int& exitCode) {
   command->add_option("--results", options->results,
                       "Results folder (default: beside the picture folder)");
   command->add_flag("--no-xlsx", options->noWorkbook, "Do not write the workbook");
+  command->add_flag("--wait", options->wait,
+                    "Wait while another run writes into the results folder (else exit 2)");
+  command->add_flag("--strict", options->strict,
+                    "Fields left black (missing, damaged, wrong size) make the run fail (exit 1)");
   command->callback(
       [options, &exitCode] { RunBatchCommandWithExitCode(*options, std::cout, exitCode); });
 });

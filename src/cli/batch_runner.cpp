@@ -12,6 +12,7 @@
 #include "core/text_file.h"
 #include "engine/workspace.h"
 #include "plate/settings_file.h"
+#include "plate/well_names.h"
 #include "results/batch_run.h"
 
 namespace vembrel::cli {
@@ -65,6 +66,9 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
 
   BatchRun batch(workspace);
+  batch.setWaitForFolder(options.wait, [](const std::string& holder) {
+    std::cerr << "vembrel: waiting for " << holder << " to finish\n";
+  });
   batch.setCellLevel(options.cells);
   batch.setWriteWorkbook(!options.noWorkbook);
   const bool terminal = isatty(STDERR_FILENO) == 1;
@@ -74,6 +78,8 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   batch.runToEnd(jobs);
   if (terminal) std::cerr << "\n";
 
+  for (const BatchFailure& problem : batch.fieldProblems())
+    std::cerr << "vembrel: left black: " << problem.message << "\n";
   for (const BatchFailure& failure : batch.failures())
     std::cerr << "vembrel: " << failure.message << "\n";
   for (const BatchFailure& failure : batch.writeFailures())
@@ -93,10 +99,28 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     line << ", cell data in " << workspace.resultsFolder() << "CellShape/ and "
          << workspace.resultsFolder() << "CellJPEGS/";
   }
+  if (!batch.fieldProblems().empty()) {
+    line << "; " << batch.fieldProblems().size() << " field"
+         << (batch.fieldProblems().size() == 1 ? "" : "s") << " left black in "
+         << batch.wellsWithFieldProblems() << " well"
+         << (batch.wellsWithFieldProblems() == 1 ? "" : "s");
+  }
   out << line.str() << "\n";
-  const bool complete = batch.failures().empty() && batch.writeFailures().empty() &&
-                        batch.summaryError().empty() && batch.workbookError().empty();
-  return complete ? 0 : 1;
+  // The last line says what did not work, for whoever reads only the end.
+  std::vector<std::string> failed;
+  for (const BatchFailure& failure : batch.failures()) failed.push_back(WellName(failure.well));
+  for (const BatchFailure& failure : batch.writeFailures()) failed.push_back(failure.message);
+  if (!batch.summaryError().empty()) failed.push_back(batch.summaryFile());
+  if (!batch.workbookError().empty()) failed.push_back("the workbook");
+  if (options.strict) {
+    for (const BatchFailure& problem : batch.fieldProblems()) failed.push_back(problem.message);
+  }
+  if (!failed.empty()) {
+    out << "Failed: ";
+    for (std::size_t i = 0; i < failed.size(); ++i) out << (i > 0 ? "; " : "") << failed[i];
+    out << "\n";
+  }
+  return failed.empty() ? 0 : 1;
 }
 
 void RunBatchCommandWithExitCode(const BatchOptions& options, std::ostream& out, int& exitCode) {

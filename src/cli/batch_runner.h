@@ -14,19 +14,18 @@ struct BatchOptions {
   int jobs = 0;          // 0: the number of cores
   bool cells = false;
   bool noWorkbook = false;
+  bool wait = false;    // wait for another run to leave the results folder
+  bool strict = false;  // fields left black make the run fail
 };
 
 /// A bad option or an unusable plate: the command exits with code 2.
-class UsageError : public Error {
- public:
-  using Error::Error;
-};
+using vembrel::UsageError;
 
-/// Runs the batch and prints the closing line to out (the progress bar and
-/// failures go to stderr). Returns 0 when every queued well was analysed, 1
-/// when some failed or the workbook could not be written. Throws UsageError
-/// for bad options and unusable plates, Error when the summary file cannot
-/// be written.
+/// Runs the batch and prints the closing line to out, and after it a line
+/// naming what failed (the progress bar and each problem go to stderr).
+/// Returns 0 when everything was analysed and written, 1 when a well, a file
+/// or (with strict) a field failed. Throws UsageError for bad options,
+/// unusable plates and a results folder in use.
 int RunBatchCommand(const BatchOptions& options, std::ostream& out);
 
 /// Sets exitCode from RunBatchCommand, or to 2 before a UsageError goes on.

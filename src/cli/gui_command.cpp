@@ -1,10 +1,14 @@
 // vembrel gui [PICTURE] [--well NAME] [--tab NAME] [--screenshot FILE]: the
 // desktop program opened on a plate and a well, or rendered into a PNG.
 #ifdef VEMBREL_HAVE_DESKTOP
+#include <filesystem>
 #include <memory>
 
 #include "cli/command.h"
+#include "cli/desktop_command.h"
+#include "core/error.h"
 #include "desktop/gui_session.h"
+#include "plate/well_names.h"
 
 namespace vembrel::cli {
 namespace {
@@ -18,7 +22,22 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
                   "Tab to show: B, G, BG, Im, Ce or a tab caption such as \"Green channel\"");
   gui->add_option("--screenshot", options->screenshot,
                   "Render the main frame with its windows to this PNG and exit");
-  gui->callback([options, &exitCode] { exitCode = RunGui(*options); });
+  gui->callback([options, &exitCode] {
+    // What cannot be shown is refused before any window opens.
+    std::error_code error;
+    if (!options->picture.empty() && !std::filesystem::is_regular_file(options->picture, error)) {
+      throw UsageError("Unable to open picture '" + options->picture + "': no such file");
+    }
+    if (!options->well.empty()) {
+      try {
+        WellIndex(options->well);
+      } catch (const Error& e) {
+        throw UsageError(e.what());
+      }
+    }
+    RequireUsableDisplay();
+    exitCode = RunGui(*options);
+  });
 });
 
 }  // namespace

@@ -1,9 +1,11 @@
-// vembrel: the command-line face over the toolkit-free core. Errors go to
-// stderr with a non-zero exit code; without a subcommand the desktop program starts.
+// vembrel: the command-line face over the toolkit-free core. Without a
+// subcommand the desktop program starts. Exit codes (README): 0 done, 1 some
+// work failed, 2 usage errors and unusable input (UsageError).
 #include <clocale>
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/desktop_command.h"
 #include "core/error.h"
 #include "core/memory_tuning.h"
 
@@ -13,9 +15,6 @@ std::vector<CommandSetup>& CommandSetups() {
   static std::vector<CommandSetup> setups;
   return setups;
 }
-
-// Provided by the desktop face when it is built (desktop_command.cpp).
-int RunDesktop(int argc, char** argv);
 
 }  // namespace vembrel::cli
 
@@ -27,12 +26,15 @@ int main(int argc, char** argv) {
   CLI::App app{"Vembrel: cell-migration assays in 96-well plates"};
   app.require_subcommand(0, 1);
   for (const auto& setup : vembrel::cli::CommandSetups()) setup(app, exitCode);
-  if (argc < 2) return vembrel::cli::RunDesktop(argc, argv);
   try {
+    if (argc < 2) return vembrel::cli::StartDesktop(argc, argv);
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? 0 : 2;
+  } catch (const vembrel::UsageError& e) {
+    std::cerr << "vembrel: " << e.what() << "\n";
+    return 2;
   } catch (const vembrel::Error& e) {
     std::cerr << "vembrel: " << e.what() << "\n";
     return exitCode != 0 ? exitCode : 1;

@@ -11,6 +11,14 @@ class Error : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+/// Input that cannot be used at all: a bad option, a missing picture, a
+/// results folder that cannot be made or is in use. The command line exits
+/// with 2 for it (1 is for work that failed).
+class UsageError : public Error {
+ public:
+  using Error::Error;
+};
+
 /// A text that does not convert to a number. The message is the one users know
 /// from the settings dialogs: "'abc' is not a valid integer value".
 class ConversionError : public Error {

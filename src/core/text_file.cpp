@@ -1,13 +1,12 @@
 #include "core/text_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/error.h"
 
@@ -37,42 +36,14 @@ void AtomicTextFile::raw(std::string_view bytes) {
   content_.append(bytes);
 }
 
-void AtomicTextFile::commit() {
-  WriteFileAtomically(path_, content_);
+void AtomicTextFile::commit(Durability durability) {
+  WriteFileAtomically(path_, content_, durability);
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  const std::string temporary = path + ".part";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw Error("Unable to create file '" + path + "': " + Reason());
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const std::string reason = Reason();
-      ::close(fd);
-      ::unlink(temporary.c_str());
-      throw Error("Unable to write file '" + path + "': " + reason);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0 && errno != EINVAL) {
-    const std::string reason = Reason();
-    ::close(fd);
-    ::unlink(temporary.c_str());
-    throw Error("Unable to write file '" + path + "': " + reason);
-  }
-  if (::close(fd) != 0) {
-    const std::string reason = Reason();
-    ::unlink(temporary.c_str());
-    throw Error("Unable to write file '" + path + "': " + reason);
-  }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    const std::string reason = Reason();
-    ::unlink(temporary.c_str());
-    throw Error("Unable to write file '" + path + "': " + reason);
-  }
+void WriteFileAtomically(const std::string& path, std::string_view bytes, Durability durability) {
+  ReplacementFile file(path, durability);
+  file.write(bytes);
+  file.commit();
 }
 
 void CreateFolders(const std::string& folder) {
@@ -85,12 +56,29 @@ void CreateFolders(const std::string& folder) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Error("Unable to read file '" + path + "': " + Reason());
-  std::ostringstream out;
-  out << in.rdbuf();
-  if (in.bad()) throw Error("Unable to read file '" + path + "'");
-  return out.str();
+  // Non-blocking, so that a FIFO is refused instead of waiting for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) throw Error("Unable to read file '" + path + "': " + Reason());
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    throw Error("Unable to read file '" + path + "': not a regular file");
+  }
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const std::string reason = Reason();
+      ::close(fd);
+      throw Error("Unable to read file '" + path + "': " + reason);
+    }
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return content;
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

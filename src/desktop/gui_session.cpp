@@ -37,7 +37,7 @@ StartTab TabNamed(const std::string& name) {
       return tab.tab;
     }
   }
-  throw Error("Unknown tab '" + name + "' (use B, G, BG, Im, Ce or a tab caption)");
+  throw UsageError("Unknown tab '" + name + "' (use B, G, BG, Im, Ce or a tab caption)");
 }
 
 const char* RadioName(StartTab tab) {
@@ -120,9 +120,9 @@ int RunGui(const GuiOptions& options) {
   if (!options.well.empty()) {
     const int well = WellIndex(options.well);
     if (!frame.workspace().plate().open)
-      throw Error("No plate is open for the well " + options.well);
+      throw UsageError("No plate is open for the well " + options.well);
     if (frame.workspace().plate().wells[well].state != 1) {
-      throw Error("The well " + options.well + " has no pair of pictures in the plate");
+      throw UsageError("The well " + options.well + " has no pair of pictures in the plate");
     }
     frame.workspace().selectphoto(well, MouseButton::Left);
     frame.contForm().showPlate();

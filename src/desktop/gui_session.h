@@ -12,9 +12,10 @@ struct GuiOptions {
   std::string screenshot;  // PNG to write instead of running interactively
 };
 
-/// Starts the program; returns its exit code. Throws Error (naming the
-/// picture, well, tab or file) when the options cannot be carried out in
-/// screenshot mode.
+/// Starts the program; returns its exit code. Throws UsageError (naming the
+/// well or tab) for options that cannot be carried out, Error (naming the
+/// picture or file) when the plate cannot be opened or the screenshot written
+/// in screenshot mode.
 int RunGui(const GuiOptions& options);
 
 }  // namespace vembrel

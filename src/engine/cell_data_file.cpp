@@ -55,7 +55,8 @@ std::vector<std::string> CellDataLines(const WellSession& session, double today)
   return lines;
 }
 
-WellDataFiles SaveWellData(const WellSession& session, const std::string& resultsFolder) {
+WellDataFiles SaveWellData(const WellSession& session, const std::string& resultsFolder,
+                           Durability durability) {
   if (!session.cellLevel()) {
     throw Error("Well " + session.wellName() +
                 ": switch the cell level on before saving well data");
@@ -69,9 +70,9 @@ WellDataFiles SaveWellData(const WellSession& session, const std::string& result
   CreateFolders(resultsFolder + "CellShape");
   AtomicTextFile data(files.cellData);
   for (const std::string& line : CellDataLines(session, Now())) data.line(line);
-  data.commit();
+  data.commit(durability);
   CreateFolders(resultsFolder + "CellJPEGS");
-  WriteFileAtomically(files.cellSnapshot, session.cellCropJpeg());
+  WriteFileAtomically(files.cellSnapshot, session.cellCropJpeg(), durability);
   return files;
 }
 

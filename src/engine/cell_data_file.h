@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/replacement_file.h"
+
 namespace vembrel {
 
 class WellSession;
@@ -37,7 +39,9 @@ struct WellDataFiles {
 /// Writes the cell data file and the cell snapshot of a session at cell level
 /// into resultsFolder (ending with a separator), each replaced only by a
 /// complete file. Throws Error naming the path on failure, or when the
-/// session is not at cell level.
-WellDataFiles SaveWellData(const WellSession& session, const std::string& resultsFolder);
+/// session is not at cell level. A batch defers durability to one sync of
+/// the folder before its summary is written.
+WellDataFiles SaveWellData(const WellSession& session, const std::string& resultsFolder,
+                           Durability durability = Durability::Synced);
 
 }  // namespace vembrel

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/replacement_file.h"
 
 namespace vembrel {
 namespace {
@@ -31,7 +32,9 @@ int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) {
 
 void WriteGreyTiffFile(const std::string& path, const std::uint8_t* topRow, int width, int height,
                        std::ptrdiff_t rowStride) {
-  const std::string part = path + ".part";
+  // The library writes to a file name: a named temporary beside the target.
+  ReplacementFile file(path, Durability::Deferred, ReplacementFile::Kind::Named);
+  const std::string& part = file.temporaryPath();
   std::string problem;
   {
     std::unique_ptr<TIFFOpenOptions, void (*)(TIFFOpenOptions*)> options(TIFFOpenOptionsAlloc(),
@@ -54,20 +57,15 @@ void WriteGreyTiffFile(const std::string& path, const std::uint8_t* topRow, int 
       std::copy_n(topRow + y * rowStride, width, row.begin());
       if (TIFFWriteScanline(tif.get(), row.data(), static_cast<std::uint32_t>(y), 0) < 0) {
         tif.reset();
-        std::remove(part.c_str());
         throw Error("Unable to write file '" + path + "': " + problem);
       }
     }
     if (!TIFFFlush(tif.get())) {
       tif.reset();
-      std::remove(part.c_str());
       throw Error("Unable to write file '" + path + "': " + problem);
     }
   }
-  if (std::rename(part.c_str(), path.c_str()) != 0) {
-    std::remove(part.c_str());
-    throw Error("Unable to write file '" + path + "'");
-  }
+  file.commit();
 }
 
 }  // namespace vembrel

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
 #include "core/date_text.h"
 #include "core/error.h"
+#include "core/folder_lock.h"
+#include "core/replacement_file.h"
 #include "core/text_file.h"
 #include "engine/cell_data_file.h"
 #include "engine/workspace.h"
@@ -28,6 +31,8 @@ void BatchRun::start() {
   if (!plate.open) throw Error("No plate is open");
   const std::string folder = workspace_.resultsFolder();
   if (folder.empty()) throw Error("No results folder can be derived from '" + plate.path + "'");
+  CreateFolders(folder);
+  lock_ = std::make_unique<FolderLock>(folder, waitForFolder_, waitNotice_);
   settings_ = workspace_.universalSettings();
   summaryFile_ = SummaryFileName(folder, plate.prefix);
   headerLines_ =
@@ -63,10 +68,15 @@ void BatchRun::start() {
     }
   }
   queued_ = static_cast<int>(queue_.size());
+  // Temporaries of runs killed in this folder; ours are made from here on.
+  RemoveLeftoverTemporaries(folder);
   for (const char* sub : {"JPEGS", "CellShape", "CellJPEGS"}) {
-    if (!cellLevel_ && sub != std::string("JPEGS")) continue;
+    const std::string subfolder = folder + sub;
+    std::error_code missing;
+    if (std::filesystem::is_directory(subfolder, missing)) RemoveLeftoverTemporaries(subfolder);
+    if (!cellLevel_ && std::string_view(sub) != "JPEGS") continue;
     try {
-      CreateFolders(folder + sub);
+      CreateFolders(subfolder);
     } catch (const Error&) {
       // Each file that cannot be written there is reported with its well.
     }
@@ -86,18 +96,19 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well,
     SessionOptions options;
     options.cellLevel = cellLevel;
     const WellSession session(plate, well, settings, std::move(options));
+    outcome.fieldProblems = session.results().fieldProblems;
     results = session.results();
     analysedWith = session.settings();
     // A snapshot that cannot be written is no failed analysis: the numbers stand.
     const std::string snapshot = resultsFolder + "JPEGS/" + plate.prefix + name + ".jpg";
     try {
-      WriteFileAtomically(snapshot, session.ringCropJpeg());
+      WriteFileAtomically(snapshot, session.ringCropJpeg(), Durability::Deferred);
     } catch (const std::exception& e) {
       outcome.writeFailures.push_back(e.what());
     }
     if (cellLevel) {
       try {
-        SaveWellData(session, resultsFolder);
+        SaveWellData(session, resultsFolder, Durability::Deferred);
       } catch (const std::exception& e) {
         outcome.writeFailures.push_back(e.what());
       }
@@ -122,6 +133,9 @@ void BatchRun::takeOutcome(const BatchWellOutcome& outcome, std::optional<WellRe
   }
   for (const std::string& message : outcome.writeFailures) {
     writeFailures_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
+  }
+  for (const std::string& message : outcome.fieldProblems) {
+    fieldProblems_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
   }
 }
 
@@ -184,11 +198,18 @@ void BatchRun::runInParallel(int jobs) {
 
 void BatchRun::finish() {
   finished_ = true;
+  // The lock goes when the files are written, whichever way this ends.
+  struct Release {
+    std::unique_ptr<FolderLock>& lock;
+    ~Release() { lock.reset(); }
+  } release{lock_};
   workspace_.setUniversalSettings(settings_);
   std::vector<std::string> lines = headerLines_;
   for (std::string& line : SummaryResultLines(workspace_.results()))
     lines.push_back(std::move(line));
   try {
+    // The wells' files are made durable together before the summary names them.
+    SyncFolder(workspace_.resultsFolder());
     WriteSummaryFile(summaryFile_, lines, {});
   } catch (const Error& e) {
     summaryError_ = std::string(e.what()) + "; the earlier summary file is kept";
@@ -206,6 +227,13 @@ void BatchRun::finish() {
   } catch (const Error& e) {
     workbookError_ = std::string(e.what()) + "; the earlier workbook is kept";
   }
+}
+
+int BatchRun::wellsWithFieldProblems() const {
+  std::vector<int> wells;
+  for (const BatchFailure& problem : fieldProblems_) wells.push_back(problem.well);
+  std::sort(wells.begin(), wells.end());
+  return static_cast<int>(std::unique(wells.begin(), wells.end()) - wells.begin());
 }
 
 void BatchRun::reportProgress() {

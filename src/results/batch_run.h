@@ -6,6 +6,7 @@
 // several threads if asked.
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 
 namespace vembrel {
 
+class FolderLock;
 class Workspace;
 struct Plate;
 struct WellResults;
@@ -29,6 +31,7 @@ struct BatchWellOutcome {
   int well = 0;
   std::optional<std::string> failure;      // the analysis failed: no results
   std::vector<std::string> writeFailures;  // files that could not be written, one message each
+  std::vector<std::string> fieldProblems;  // fields left black, one message each
 };
 
 class BatchRun {
@@ -40,15 +43,21 @@ class BatchRun {
   void setWriteWorkbook(bool write) { writeWorkbook_ = write; }
   /// Analyse the wells at cell level (writing their cell data files too).
   void setCellLevel(bool cells) { cellLevel_ = cells; }
+  /// Wait for another run to leave the results folder instead of refusing to start.
+  void setWaitForFolder(bool wait, std::function<void(const std::string& holder)> notice = {}) {
+    waitForFolder_ = wait;
+    waitNotice_ = std::move(notice);
+  }
   /// Called after every analysed well with (wells done, wells queued); from
   /// the worker threads in a parallel run, never two calls at once.
   void setProgress(std::function<void(int done, int total)> progress) {
     progress_ = std::move(progress);
   }
 
-  /// "Go!": records the special-settings blocks, closes every open well and
-  /// queues the included wells. A set-up that queues nothing finishes the
-  /// batch at once.
+  /// "Go!": takes the results folder (one run at a time: FolderInUseError
+  /// when another run holds it), removes what killed runs left there,
+  /// records the special-settings blocks, closes every open well and queues
+  /// the included wells. A set-up that queues nothing finishes the batch at once.
   void start();
   /// One timer tick: analyses the next queued well, or ends the batch when
   /// the queue is empty. Returns whether the batch still runs.
@@ -64,6 +73,10 @@ class BatchRun {
   const std::vector<BatchFailure>& failures() const { return failures_; }
   /// Files that could not be written, with the well (the analysis stands).
   const std::vector<BatchFailure>& writeFailures() const { return writeFailures_; }
+  /// Fields left black (missing, unreadable, damaged, of the wrong size), with the well.
+  const std::vector<BatchFailure>& fieldProblems() const { return fieldProblems_; }
+  /// Wells with at least one field left black.
+  int wellsWithFieldProblems() const;
   const std::string& summaryFile() const { return summaryFile_; }
   /// Why the summary file could not be written ("" when it was).
   const std::string& summaryError() const { return summaryError_; }
@@ -94,6 +107,10 @@ class BatchRun {
   std::deque<int> queue_;
   std::vector<BatchFailure> failures_;
   std::vector<BatchFailure> writeFailures_;
+  std::vector<BatchFailure> fieldProblems_;
+  std::unique_ptr<FolderLock> lock_;
+  bool waitForFolder_ = false;
+  std::function<void(const std::string&)> waitNotice_;
   std::function<void(int, int)> progress_;
   std::string summaryFile_;
   std::string summaryError_;

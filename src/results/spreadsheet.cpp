@@ -2,9 +2,8 @@
 
 #include <xlsxwriter.h>
 
-#include <cstdio>
-
 #include "core/error.h"
+#include "core/replacement_file.h"
 #include "core/text_file.h"
 
 namespace vembrel {
@@ -85,15 +84,15 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows) {
     throw Error("Unable to write workbook '" + path + "': " + std::to_string(rows.size()) +
                 " rows do not fit on a sheet");
   }
-  const std::string temporary = path + ".part";
-  lxw_workbook* workbook = workbook_new(temporary.c_str());
+  // The library writes to a file name: a named temporary beside the target.
+  ReplacementFile file(path, Durability::Synced, ReplacementFile::Kind::Named);
+  lxw_workbook* workbook = workbook_new(file.temporaryPath().c_str());
   if (workbook == nullptr) Fail(path, LXW_ERROR_MEMORY_MALLOC_FAILED);
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Migration");
   lxw_error error = sheet == nullptr ? LXW_ERROR_MEMORY_MALLOC_FAILED : LXW_NO_ERROR;
   for (std::size_t r = 0; r < rows.size() && error == LXW_NO_ERROR; ++r) {
     if (rows[r].size() > kMaxColumns) {
       workbook_close(workbook);
-      std::remove(temporary.c_str());
       throw Error("Unable to write workbook '" + path + "': line " + std::to_string(r + 1) +
                   " has more cells than a sheet holds");
     }
@@ -106,14 +105,8 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows) {
   // workbook_close also frees the workbook, so it runs whatever happened above.
   const lxw_error closed = workbook_close(workbook);
   if (error == LXW_NO_ERROR) error = closed;
-  if (error != LXW_NO_ERROR) {
-    std::remove(temporary.c_str());
-    Fail(path, error);
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    throw Error("Unable to write workbook '" + path + "': cannot rename the temporary file");
-  }
+  if (error != LXW_NO_ERROR) Fail(path, error);
+  file.commit();
 }
 
 void CVS2Exel(const std::string& summaryFile, const std::string& workbookFile) {

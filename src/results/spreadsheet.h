@@ -20,7 +20,7 @@ std::string WorkbookFileName(const std::string& resultsFolder, const std::string
 
 /// Writes a workbook with one sheet "Migration" holding the rows from A1, every
 /// non-empty cell as text (8-bit texts that are no UTF-8 are read as Latin-1).
-/// The file is written under a temporary name and renamed into place.
+/// The file replaces path only once complete (core/replacement_file.h).
 /// Throws Error naming the path.
 void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows);
 

@@ -57,13 +57,13 @@ class GuiCommandTest : public QObject {
   void refusesWhatItCannotShow() {
     const QString shot = QString::fromStdString(folder_.file("never.png"));
     QString errors;
-    QCOMPARE(run({"gui", picture_, "--well", "C03", "--screenshot", shot}, &errors), 1);
+    QCOMPARE(run({"gui", picture_, "--well", "C03", "--screenshot", shot}, &errors), 2);
     QVERIFY2(errors.contains(QStringLiteral("C03")), qPrintable(errors));
     QCOMPARE(
         run({"gui", picture_, "--well", "A01", "--tab", "Sideways", "--screenshot", shot}, &errors),
-        1);
+        2);
     QVERIFY2(errors.contains(QStringLiteral("Sideways")), qPrintable(errors));
-    QCOMPARE(run({"gui", picture_, "--well", "Z99", "--screenshot", shot}, &errors), 1);
+    QCOMPARE(run({"gui", picture_, "--well", "Z99", "--screenshot", shot}, &errors), 2);
     QVERIFY2(errors.contains(QStringLiteral("Z99")), qPrintable(errors));
     QVERIFY(!QFile::exists(shot));
   }

@@ -1,21 +1,28 @@
-// Every writer of result and settings files replaces its target only once the
-// new content is complete: when writing fails, the earlier good file is kept
-// byte for byte, the error names the file, and no temporary is left behind.
-// A folder in the place of the temporary file makes the write fail even for
-// root, who is not stopped by permissions.
+// Every writer of result, settings and picture files replaces its target only
+// once the new content is complete: on a full disk the earlier good file is
+// kept byte for byte, the error names the file, and no temporary is left
+// behind. A target that is no regular file is refused by the program too.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <vector>
 
 #include "core/error.h"
+#include "core/text_file.h"
+#include "imaging/grey_tiff_writer.h"
 #include "imaging/image_files.h"
 #include "plate/analysis_settings.h"
 #include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "results/spreadsheet.h"
-#include "results/summary_file.h"
 #include "support/command_run.h"
 #include "support/temp_dir.h"
 
@@ -24,39 +31,76 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void ExpectGoodFileSurvives(const std::string& target, const std::function<void()>& write) {
-  SCOPED_TRACE(target);
-  std::ofstream(target, std::ios::binary) << "earlier good content";
-  fs::create_directory(target + ".part");
-  try {
-    write();
-    ADD_FAILURE() << "the write did not fail";
-  } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find(target), std::string::npos) << e.what();
+// A small tmpfs mounted in a mount namespace of the test's own, so nothing
+// outside sees it and nothing stays mounted when the test ends. Needs root.
+struct SmallDisk {
+  std::string folder;
+  std::string problem;  // why there is none
+  explicit SmallDisk(std::string where) : folder(std::move(where)) {
+    if (geteuid() != 0) {
+      problem = "a full disk is made with a small tmpfs, which needs root";
+    } else if (unshare(CLONE_NEWNS) != 0 ||
+               mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+      problem = std::string("no mount namespace of its own: ") + std::strerror(errno);
+    } else if (fs::create_directory(folder);
+               mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m") != 0) {
+      problem = std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+    }
   }
-  EXPECT_EQ(ReadFile(target), "earlier good content");
-  fs::remove(target + ".part");
-  const auto entries = std::distance(fs::directory_iterator(fs::path(target).parent_path()), {});
-  EXPECT_EQ(entries, 1) << "something beside the target was left behind";
-  fs::remove(target);
+  ~SmallDisk() {
+    if (problem.empty()) umount(folder.c_str());
+  }
+};
+
+void FillUp(const std::string& path) {
+  std::ofstream filler(path, std::ios::binary);
+  const std::string block(4096, 'f');
+  while (filler.write(block.data(), block.size())) {
+  }
 }
 
-TEST(FailingWrites, EveryWriterKeepsTheEarlierFile) {
+TEST(FailingWrites, AFullDiskKeepsEveryEarlierFile) {
   TempDir dir;
-  Picture picture(16, 16);
-  ExpectGoodFileSurvives(dir.file("settings.VLS"),
-                         [&] { WriteSettingsFile(dir.file("settings.VLS"), AnalysisSettings{}); });
-  ExpectGoodFileSurvives(dir.file("snap.jpg"), [&] { WriteJpeg(picture, dir.file("snap.jpg")); });
-  ExpectGoodFileSurvives(dir.file("snap.png"), [&] { WritePng(picture, dir.file("snap.png")); });
-  ExpectGoodFileSurvives(dir.file("book.xlsx"), [&] {
-    WriteWorkbook(dir.file("book.xlsx"), {{"a", "b"}, {"1"}});
-  });
-  ExpectGoodFileSurvives(dir.file("summary.txt"), [&] {
-    WriteSummaryFile(dir.file("summary.txt"), {"Header", "line"}, {"results"});
-  });
+  const SmallDisk small(dir.file("disk"));
+  if (!small.problem.empty()) GTEST_SKIP() << small.problem;
+  const std::string& disk = small.folder;
+  const auto file = [&](const std::string& name) { return disk + "/" + name; };
+  Picture picture(64, 64);
+  const std::vector<std::uint8_t> grey(64 * 64, 100);
+  const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> writers = {
+      {"settings.VLS", [](const auto& path) { WriteSettingsFile(path, AnalysisSettings{}); }},
+      {"summary.csv",
+       [](const auto& path) {
+         AtomicTextFile summary(path);
+         summary.line("Numer of Cells");
+         summary.commit();
+       }},
+      {"snap.jpg", [&](const auto& path) { WriteJpeg(picture, path); }},
+      {"shot.png", [&](const auto& path) { WritePng(picture, path); }},
+      {"book.xlsx",
+       [](const auto& path) {
+         WriteWorkbook(path, {{"a", "b"}, {"1"}});
+       }},
+      {"field.tif", [&](const auto& path) { WriteGreyTiffFile(path, grey.data(), 64, 64, 64); }},
+  };
+  for (const auto& [name, write] : writers) WriteBytes(file(name), "earlier good " + name);
+  FillUp(file("filler"));
+
+  for (const auto& [name, write] : writers) {
+    SCOPED_TRACE(name);
+    try {
+      write(file(name));
+      ADD_FAILURE() << "the write did not fail";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("'" + file(name) + "'"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFile(file(name)), "earlier good " + name);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(disk), {}), 7) << "a temporary was left";
 }
 
 TEST(FailingWrites, CellExportThatCannotWriteKeepsTheEarlierDataFile) {
+  alarm(300);  // a write that blocks on the FIFO ends the test here
   TempDir dir;
   WriteDemoPlate(dir.file("plate"), 5, {2});  // A03 keeps cells at the defaults
   const std::string command =
@@ -68,15 +112,24 @@ TEST(FailingWrites, CellExportThatCannotWriteKeepsTheEarlierDataFile) {
   ASSERT_TRUE(fs::exists(data));
   ASSERT_TRUE(fs::exists(snapshot));
   const std::string goodData = ReadFile(data);
-  const std::string goodSnapshot = ReadFile(snapshot);
 
-  // The snapshot cannot be replaced: the data file is new, the old snapshot stays.
-  fs::create_directory(snapshot + ".part");
-  const CommandRun noSnapshot = RunVembrel(command);
-  EXPECT_EQ(noSnapshot.exitCode, 1);
-  EXPECT_NE(noSnapshot.err.find("'" + snapshot + "'"), std::string::npos) << noSnapshot.err;
-  EXPECT_EQ(ReadFile(snapshot), goodSnapshot);
-  EXPECT_FALSE(fs::exists(data + ".part"));
+  // The scratch copy of the cell tables cannot be made.
+  fs::create_directory(dir.file("CellShape/DEMO_A03_Cell_Data_VL.tem"));
+  const CommandRun blocked = RunVembrel(command);
+  EXPECT_EQ(blocked.exitCode, 1);
+  EXPECT_NE(blocked.err.find("DEMO_A03_Cell_Data_VL.tem"), std::string::npos) << blocked.err;
+  EXPECT_EQ(ReadFile(data), goodData);
+  fs::remove(dir.file("CellShape/DEMO_A03_Cell_Data_VL.tem"));
+
+  // A FIFO where the snapshot goes is refused, not written into or replaced.
+  fs::remove(snapshot);
+  ASSERT_EQ(mkfifo(snapshot.c_str(), 0644), 0);
+  const CommandRun toFifo = RunVembrel(command);
+  EXPECT_EQ(toFifo.exitCode, 1);
+  EXPECT_NE(toFifo.err.find("'" + snapshot + "': it is a FIFO"), std::string::npos) << toFifo.err;
+  EXPECT_TRUE(fs::is_fifo(snapshot));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("CellJPEGS")), {}), 1);
+  alarm(0);
 }
 
 }  // namespace
