@@ -456,11 +456,11 @@ void WellWindow::FormShow() {
   ProgramState& s = state();
   tab_ = TabOf(s.startTab);
   well_ = s.CurrentWell;
-  const std::string& plateBase = workspace_.plate().base;
+  const Plate& plate = workspace_.plate();
   fieldProblems_.clear();
   for (const bool green : {false, true}) {
     images_[green ? 2 : 1] =
-        LoadChannelMosaic(ChannelFieldFiles(plateBase, well_, green), &fieldProblems_);
+        LoadChannelMosaic(ChannelFieldFiles(plate, well_, green), &fieldProblems_);
   }
   images_[3] = Picture::Uninitialised(kMosaicSize, kMosaicSize);  // the composite, made below
   ++s.analysisGeneration;
