@@ -37,7 +37,8 @@ struct Plate {
   std::string path;            // the plate's folder, with trailing separator
   std::string prefix;          // results prefix (the native layout: names up to the well)
   std::string base;            // path + prefix
-  double measurementDate = 0;  // creation time of the chosen picture (days since 1899-12-30)
+  double measurementDate = 0;  // creation time of the chosen picture, or of a folder's first
+                               // field picture by name (days since 1899-12-30)
   std::array<WellRecord, 96> wells;
 
   std::string layout = "native";   // the layout's name: native, imagexpress, operetta, pattern

@@ -30,7 +30,8 @@ class PlateLayout {
   /// The field, well and channel of a field picture's name (no folder), or
   /// nothing when the name is none of this layout's (thumbnails included).
   virtual std::optional<FieldName> parse(std::string_view fileName) const = 0;
-  /// The name this layout gives a field picture.
+  /// The name this layout gives a field picture (a pattern writes {row} as a
+  /// letter and {col} with two digits).
   virtual std::string format(const FieldName& field) const = 0;
   /// Results prefix of a plate: from the plate part of its names, or the name
   /// of its folder.

@@ -18,11 +18,12 @@ namespace fs = std::filesystem;
 std::vector<std::string> ListFiles(const std::string& folder) {
   std::error_code error;
   fs::directory_iterator entries(folder.empty() ? "." : folder, error);
-  if (error) throw Error("Cannot read the folder '" + folder + "': " + error.message());
   std::vector<std::string> names;
-  for (const fs::directory_entry& entry : entries) {
-    if (entry.is_regular_file(error)) names.push_back(entry.path().filename().string());
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    std::error_code typeError;
+    if (entries->is_regular_file(typeError)) names.push_back(entries->path().filename().string());
   }
+  if (error) throw Error("Cannot read the folder '" + folder + "': " + error.message());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -117,6 +117,17 @@ TEST(OpenPlate, TheNativePrefixIsTheTextBeforeTheWell) {
   EXPECT_EQ(dashed.prefix, "PL-");
   EXPECT_EQ(dashed.wells[2].state, 1);
   EXPECT_EQ(dashed.wells[95].state, 0);  // another plate of the folder
+
+  // A name that fits no layout: the folder's files decide, the larger plate
+  // (here the first by name of two as large) is shown.
+  const Plate chosen = OpenPlate(dir.file("notes.txt"));
+  EXPECT_EQ(chosen.prefix, "");
+  ASSERT_GE(chosen.notes.size(), 2u);
+  EXPECT_EQ(chosen.notes[0],
+            "'notes.txt' fits no layout tried; the layout was taken from the files of its folder");
+  EXPECT_EQ(chosen.notes[1],
+            "The folder holds 2 plates: '' (2 files), 'PL-' (2 files); '' is shown (choose one of "
+            "another plate's pictures to open that one)");
 }
 
 TEST(OpenPlate, MeasurementDateIsTheFilesTimeInLocalDays) {
