@@ -88,7 +88,7 @@ void BM_ReadAndDecodePictures(benchmark::State& bench) {
       for (bool green : {false, true}) {
         std::vector<std::string> messages;
         const Picture mosaic =
-            LoadChannelMosaic(ChannelFieldFiles(plate.base, well, green), &messages);
+            LoadChannelMosaic(ChannelFieldFiles(plate, well, green), &messages);
         benchmark::DoNotOptimize(mosaic.bytes.data());
         problems += messages.size();
       }

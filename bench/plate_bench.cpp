@@ -8,6 +8,7 @@
 
 #include "imaging/tiff_loader.h"
 #include "plate/demo_plate.h"
+#include "plate/plate.h"
 
 namespace {
 
@@ -48,5 +49,19 @@ void BM_LoadTiffField(benchmark::State& state) {
   std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_LoadTiffField)->Unit(benchmark::kMicrosecond);
+
+// Opening a whole demo plate: listing its folder and recording every field.
+void BM_OpenPlate(benchmark::State& state) {
+  const std::string folder = ScratchFolder();
+  std::vector<int> wells(96);
+  for (int well = 0; well < 96; ++well) wells[well] = well;
+  vembrel::WriteDemoPlate(folder, 1, wells);
+  for (auto _ : state) {
+    auto plate = vembrel::OpenPlate(folder + "/DEMO_A01f00d0.tif");
+    benchmark::DoNotOptimize(plate);
+  }
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_OpenPlate)->Unit(benchmark::kMillisecond);
 
 }  // namespace

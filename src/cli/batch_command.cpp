@@ -6,6 +6,7 @@
 
 #include "cli/batch_runner.h"
 #include "cli/command.h"
+#include "cli/plate_options.h"
 
 namespace vembrel::cli {
 namespace {
@@ -13,7 +14,9 @@ namespace {
 const CommandRegistration registration([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<BatchOptions>();
   CLI::App* command = app.add_subcommand("batch", "Analyse every included well of a plate");
-  command->add_option("picture", options->picture, "Any one picture of the plate")->required();
+  command->add_option("picture", options->picture, "Any one picture of the plate, or its folder")
+      ->required();
+  AddPlateOpenOptions(*command, options->plate);
   command->add_option("--settings", options->settings, "Universal settings file (.VLS)");
   command->add_flag("--cells", options->cells,
                     "Work at cell level (cell data files and snapshots)");

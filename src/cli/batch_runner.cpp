@@ -34,6 +34,22 @@ int IncludedWells(const Plate& plate) {
 
 }  // namespace
 
+Plate OpenPlateForCommand(const std::string& pictureOrFolder, const PlateOpenOptions& options) {
+  std::error_code error;
+  if (!std::filesystem::exists(pictureOrFolder, error)) {
+    throw UsageError("Unable to open picture '" + pictureOrFolder + "': no such file or folder");
+  }
+  try {
+    // Absolute, so the summary names the real folder and a parent can be derived.
+    return OpenPlate(std::filesystem::absolute(pictureOrFolder).lexically_normal().string(),
+                     options);
+  } catch (const UsageError&) {
+    throw;
+  } catch (const Error& e) {
+    throw UsageError(e.what());
+  }
+}
+
 int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   const auto began = std::chrono::steady_clock::now();
   Workspace workspace;
@@ -44,12 +60,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
       throw UsageError(e.what());
     }
   }
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(options.picture, error)) {
-    throw UsageError("Unable to open picture '" + options.picture + "': no such file");
-  }
-  // Absolute, so the summary names the real folder and a parent can be derived.
-  workspace.openPlate(std::filesystem::absolute(options.picture).lexically_normal().string());
+  workspace.setPlate(OpenPlateForCommand(options.picture, options.plate));
   if (IncludedWells(workspace.plate()) == 0) {
     throw UsageError("No well of the plate of '" + options.picture +
                      "' has both channel pictures; nothing to analyse");

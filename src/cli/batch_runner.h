@@ -4,11 +4,13 @@
 #include <string>
 
 #include "core/error.h"
+#include "plate/plate.h"
 
 namespace vembrel::cli {
 
 struct BatchOptions {
-  std::string picture;
+  std::string picture;  // any picture of the plate, or its folder
+  PlateOpenOptions plate;
   std::string settings;  // "" for the defaults
   std::string results;   // "" for the folder beside the picture folder
   int jobs = 0;          // 0: the number of cores
@@ -27,6 +29,10 @@ using vembrel::UsageError;
 /// or (with strict) a field failed. Throws UsageError for bad options,
 /// unusable plates and a results folder in use.
 int RunBatchCommand(const BatchOptions& options, std::ostream& out);
+
+/// Opens the plate of a picture or folder for a command: a path that does
+/// not exist or holds no plate is a UsageError naming it.
+Plate OpenPlateForCommand(const std::string& pictureOrFolder, const PlateOpenOptions& options);
 
 /// Sets exitCode from RunBatchCommand, or to 2 before a UsageError goes on.
 void RunBatchCommandWithExitCode(const BatchOptions& options, std::ostream& out, int& exitCode);

@@ -1,9 +1,11 @@
-// vembrel plate PICTURE: the plate a picture belongs to, and its plate map.
+// vembrel plate PICTURE|FOLDER: the plate of a picture or folder, its layout
+// and its plate map.
 #include <filesystem>
 #include <iostream>
 #include <memory>
 
 #include "cli/command.h"
+#include "cli/plate_options.h"
 #include "core/date_text.h"
 #include "core/error.h"
 #include "plate/plate.h"
@@ -27,19 +29,22 @@ char QuarterLetter(QuarterColour colour) {
   return '.';
 }
 
-void PrintPlate(const std::string& picture) {
+void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& options) {
   std::error_code error;
-  if (!std::filesystem::is_regular_file(picture, error)) {
-    throw Error("Picture '" + picture + "' does not exist");
+  if (!std::filesystem::exists(pictureOrFolder, error)) {
+    throw Error("Picture or folder '" + pictureOrFolder + "' does not exist");
   }
-  const Plate plate = OpenPlate(picture);
+  const Plate plate = OpenPlate(pictureOrFolder, options);
   int included = 0;
   for (const WellRecord& well : plate.wells) included += well.state == 1 ? 1 : 0;
 
   std::cout << "Path:     " << plate.path << "\n"
             << "Prefix:   " << plate.prefix << "\n"
+            << "Layout:   " << plate.layoutDescription << "\n"
             << "Measured: " << ShortDateText(plate.measurementDate) << "\n"
-            << "Included: " << included << " of 96 wells\n\n";
+            << "Included: " << included << " of 96 wells\n";
+  for (const std::string& note : plate.notes) std::cout << "Note:     " << note << "\n";
+  std::cout << "\n";
   std::cout << "  ";
   for (int column = 1; column <= 12; ++column) {
     std::cout << "    " << (column < 10 ? " " : "") << column;
@@ -61,11 +66,13 @@ void PrintPlate(const std::string& picture) {
 
 const CommandRegistration kPlateCommand([](CLI::App& app, int& exitCode) {
   auto picture = std::make_shared<std::string>();
+  auto options = std::make_shared<PlateOpenOptions>();
   CLI::App* command = app.add_subcommand(
-      "plate", "Show the plate of a picture: folder, prefix, date and plate map");
-  command->add_option("PICTURE", *picture, "Any picture of the plate")->required();
-  command->callback([picture, &exitCode] {
-    PrintPlate(*picture);
+      "plate", "Show the plate of a picture or folder: folder, prefix, layout, date and plate map");
+  command->add_option("PICTURE", *picture, "Any picture of the plate, or its folder")->required();
+  AddPlateOpenOptions(*command, *options);
+  command->callback([picture, options, &exitCode] {
+    PrintPlate(*picture, *options);
     exitCode = 0;
   });
 });

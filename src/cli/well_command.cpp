@@ -10,6 +10,7 @@
 
 #include "cli/batch_runner.h"
 #include "cli/command.h"
+#include "cli/plate_options.h"
 #include "core/convert.h"
 #include "core/error.h"
 #include "core/text_file.h"
@@ -25,7 +26,8 @@ namespace vembrel::cli {
 namespace {
 
 struct WellOptions {
-  std::string picture;
+  std::string picture;  // any picture of the plate, or its folder
+  PlateOpenOptions plate;
   std::string well;
   std::string settings;
   std::string pictures;  // folder for the PNG pictures, "" for none
@@ -86,10 +88,6 @@ void PrintCells(const CellResults& cells, std::ostream& out) {
 }
 
 int RunWell(const WellOptions& options) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(options.picture, error)) {
-    throw UsageError("Cannot open picture '" + options.picture + "': no such file");
-  }
   int well = 0;
   AnalysisSettings settings;
   try {
@@ -98,9 +96,7 @@ int RunWell(const WellOptions& options) {
   } catch (const Error& e) {
     throw UsageError(e.what());
   }
-  // Absolute, so a results folder can be derived beside the picture folder.
-  const Plate plate =
-      OpenPlate(std::filesystem::absolute(options.picture).lexically_normal().string());
+  const Plate plate = OpenPlateForCommand(options.picture, options.plate);
   const WellRecord& record = plate.wells[well];
   if (record.state != 1) {
     throw UsageError("Well " + record.name + " has no field with both channel pictures in '" +
@@ -127,7 +123,9 @@ int RunWell(const WellOptions& options) {
 const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<WellOptions>();
   CLI::App* command = app.add_subcommand("well", "Analyse one well as its window does");
-  command->add_option("PICTURE", options->picture, "Any picture of the plate")->required();
+  command->add_option("PICTURE", options->picture, "Any picture of the plate, or its folder")
+      ->required();
+  AddPlateOpenOptions(*command, options->plate);
   command->add_option("WELL", options->well, "Well name, such as A01")->required();
   command->add_option("--settings", options->settings, "Settings file (.VLS) to analyse with");
   command->add_flag("--json", options->json, "Print the results as one JSON object");

@@ -81,10 +81,8 @@ struct WellSession::Memo {
 
 WellMosaics LoadWellMosaics(const Plate& plate, int well) {
   WellMosaics mosaics;
-  mosaics.blue =
-      LoadChannelMosaic(ChannelFieldFiles(plate.base, well, false), &mosaics.fieldProblems);
-  mosaics.green =
-      LoadChannelMosaic(ChannelFieldFiles(plate.base, well, true), &mosaics.fieldProblems);
+  mosaics.blue = LoadChannelMosaic(ChannelFieldFiles(plate, well, false), &mosaics.fieldProblems);
+  mosaics.green = LoadChannelMosaic(ChannelFieldFiles(plate, well, true), &mosaics.fieldProblems);
   return mosaics;
 }
 

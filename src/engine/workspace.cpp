@@ -15,9 +15,9 @@ void Workspace::setUniversalSettings(const AnalysisSettings& settings) {
   if (onUniversalSettingsChanged) onUniversalSettingsChanged();
 }
 
-void Workspace::openPlate(const std::string& pictureOrFolder) {
+void Workspace::openPlate(const std::string& pictureOrFolder, const PlateOpenOptions& options) {
   closeAll();
-  setPlate(OpenPlate(pictureOrFolder));
+  setPlate(OpenPlate(pictureOrFolder, options));
 }
 
 void Workspace::setPlate(Plate plate) {

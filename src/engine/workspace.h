@@ -40,7 +40,7 @@ class Workspace {
   const std::string& chosenWell() const { return chosenWell_; }
 
   /// "Open Pictures": closes every well, then opens the plate of the picture or folder.
-  void openPlate(const std::string& pictureOrFolder);
+  void openPlate(const std::string& pictureOrFolder, const PlateOpenOptions& options = {});
   /// Takes a plate opened elsewhere (the batch's workers, tests).
   void setPlate(Plate plate);
   /// "Open Settings": reads and checks the whole file first (a bad file

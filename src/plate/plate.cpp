@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <filesystem>
-
 #include "core/date_text.h"
 #include "plate/well_names.h"
 
@@ -12,12 +10,6 @@ namespace vembrel {
 namespace {
 
 constexpr const char* kSeparators = "/\\:";
-
-bool FileExists(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
-}
 
 }  // namespace
 
@@ -59,33 +51,20 @@ std::string FieldFileName(const std::string& plateBase, int well, int field, boo
   return plateBase + WellName(well) + "f0" + std::to_string(field) + (green ? "d1.tif" : "d0.tif");
 }
 
-std::array<std::string, 4> ChannelFieldFiles(const std::string& plateBase, int well, bool green) {
-  std::array<std::string, 4> files;
-  for (int field = 0; field < 4; ++field)
-    files[field] = FieldFileName(plateBase, well, field, green);
-  return files;
-}
-
-Plate OpenPlate(const std::string& chosenPicture) {
-  Plate plate;
-  plate.open = true;
-  plate.path = PlatePathOf(chosenPicture);
-  plate.measurementDate = MeasurementDateOf(chosenPicture);
-  plate.prefix = PlatePrefixOf(chosenPicture);
-  plate.base = plate.path + plate.prefix;
-  for (WellRecord& well : plate.wells) {
-    for (int field = 0; field < 4; ++field) {
-      well.hasBlue[field] = FileExists(FieldFileName(plate.base, well.index, field, false));
-      well.hasGreen[field] = FileExists(FieldFileName(plate.base, well.index, field, true));
-      if (well.hasBlue[field]) {
-        well.quarter[field] = well.hasGreen[field] ? QuarterColour::Cyan : QuarterColour::Blue;
-        if (well.hasGreen[field]) well.state = 1;
-      } else {
-        well.quarter[field] = well.hasGreen[field] ? QuarterColour::Green : QuarterColour::None;
-      }
+std::array<std::string, 4> ChannelFieldFiles(const Plate& plate, int well, bool green) {
+  const WellRecord& record = plate.wells.at(static_cast<std::size_t>(well));
+  std::array<std::string, 4> files = green ? record.greenFiles : record.blueFiles;
+  for (int field = 0; field < 4; ++field) {
+    if (!files[field].empty()) continue;
+    if (plate.naming == nullptr) {
+      files[field] = FieldFileName(plate.base, well, field, green);
+    } else {
+      files[field] =
+          plate.path + plate.naming->format({plate.plateName, well, field,
+                                             plate.channels[green ? 1 : 0], plate.plane});
     }
   }
-  return plate;
+  return files;
 }
 
 RightClickResult ToggleWellInclusion(Plate& plate, int well) {

@@ -1,8 +1,14 @@
 #pragma once
-// The open plate: folder, file-name prefix, measurement date, and the table of
-// 96 wells with which field pictures exist and whether each well is included.
+// The open plate: folder, file-name prefix, measurement date, the layout of
+// its file names, and the table of 96 wells with their field pictures and
+// whether each well is included.
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "plate/plate_layout.h"
 
 namespace vembrel {
 
@@ -12,25 +18,48 @@ struct WellRecord {
   int index = 0;
   std::string name;
   int state = 0;                           // 0 not included, 1 included, 2 transient batch mark
-  std::array<bool, 4> hasBlue{};           // "d0" picture of field 0..3 exists
-  std::array<bool, 4> hasGreen{};          // "d1" picture of field 0..3 exists
+  std::array<bool, 4> hasBlue{};           // a nuclear-stain picture of field 0..3 exists
+  std::array<bool, 4> hasGreen{};          // a cell-stain picture of field 0..3 exists
   std::array<QuarterColour, 4> quarter{};  // plate-map colour of field 0..3
+  std::array<std::string, 4> blueFiles;    // nuclear-stain picture of field 0..3, "" where none
+  std::array<std::string, 4> greenFiles;   // cell-stain picture of field 0..3, "" where none
+};
+
+/// How a plate is opened; everything is detected when nothing is given.
+struct PlateOpenOptions {
+  std::optional<std::string> layout;  // a layout's name or a user pattern (LayoutFromOption)
+  std::optional<std::array<int, 2>> channels;  // the layout's nuclear and cell channel numbers
+  int plane = 1;                               // focal plane read where the names carry one
 };
 
 struct Plate {
   bool open = false;
-  std::string path;            // folder of the chosen picture, with trailing separator
-  std::string prefix;          // file-name prefix up to and including the last "_"
+  std::string path;            // the plate's folder, with trailing separator
+  std::string prefix;          // results prefix (the native layout: names up to the well)
   std::string base;            // path + prefix
-  double measurementDate = 0;  // creation time of the chosen picture (days since 1899-12-30)
+  double measurementDate = 0;  // creation time of the chosen picture, or of a folder's first
+                               // field picture by name (days since 1899-12-30)
   std::array<WellRecord, 96> wells;
+
+  std::string layout = "native";   // the layout's name: native, imagexpress, operetta, pattern
+  std::string layoutDescription;   // its rule and the channels read, for the user
+  std::vector<std::string> notes;  // missing, ignored or mixed-size fields and the like, once each
+  std::array<int, 2> channels{0, 1};  // the layout's numbers of the nuclear and cell channel
+  std::string plateName;              // the plate part of the names ("" where they have none)
+  int plane = 1;                      // focal plane read
+  std::shared_ptr<const PlateLayout> naming;  // names missing fields; null: the native layout
 
   Plate();  // no plate: names filled, states 0, nothing painted
 };
 
-/// Opens the plate of any one of its pictures ("Open Pictures"): derives path,
-/// prefix, base and measurement date and scans every well and field.
-Plate OpenPlate(const std::string& chosenPicture);
+/// Opens a plate ("Open Pictures") from any one of its pictures or from its
+/// folder. The layout comes from the options, else from the picture's name,
+/// else from the folder's files (the layout most of them fit; of several
+/// plates there, the one with most files). Lists the folder once and records
+/// every well's field files; fields beyond four, fields missing and fields of
+/// mixed sizes within a well are named in notes. Throws Error saying why when
+/// no field picture is found: the layouts tried and some of the names seen.
+Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& options = {});
 
 /// Folder part of a file name up to and including its last "/", "\" or ":".
 std::string PlatePathOf(const std::string& fileName);
@@ -45,8 +74,10 @@ std::string ResultsFolderOf(const std::string& platePath);
 
 /// base + well name + "f0" + field + ("d1.tif" when green else "d0.tif").
 std::string FieldFileName(const std::string& plateBase, int well, int field, bool green);
-/// The four field files of one channel of a well, in field order.
-std::array<std::string, 4> ChannelFieldFiles(const std::string& plateBase, int well, bool green);
+/// The four field files of one channel of a well (green: the cell stain), in
+/// field order. Where the plate has none, the name its layout would give the
+/// file, so that loading it names what is missing.
+std::array<std::string, 4> ChannelFieldFiles(const Plate& plate, int well, bool green);
 
 enum class RightClickResult { Excluded, Included, Unchanged };
 /// The right-click rule of the plate map: an included well is excluded (all

@@ -12,12 +12,18 @@ std::string WellName(int index) {
   return name + std::to_string(column);
 }
 
-int WellIndex(std::string_view name) {
+std::optional<int> WellIndexIfAny(std::string_view name) {
   const bool shaped = name.size() == 3 && name[0] >= 'A' && name[0] <= 'H' && name[1] >= '0' &&
                       name[1] <= '9' && name[2] >= '0' && name[2] <= '9';
   const int column = shaped ? (name[1] - '0') * 10 + (name[2] - '0') : 0;
-  if (column < 1 || column > 12) throw Error("'" + std::string(name) + "' is no well name");
+  if (column < 1 || column > 12) return std::nullopt;
   return (name[0] - 'A') * 12 + column - 1;
+}
+
+int WellIndex(std::string_view name) {
+  const std::optional<int> index = WellIndexIfAny(name);
+  if (!index) throw Error("'" + std::string(name) + "' is no well name");
+  return *index;
 }
 
 }  // namespace vembrel

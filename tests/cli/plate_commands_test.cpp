@@ -7,6 +7,7 @@
 #include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "support/command_run.h"
+#include "support/layout_plate.h"
 #include "support/settings_text.h"
 #include "support/small_plate.h"
 #include "support/temp_dir.h"
@@ -30,15 +31,58 @@ TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
   const CommandRun run = RunVembrel("plate " + Quoted(folder + "/DEMO_A01f00d0.tif"));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("Path:     " + folder + "/\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Prefix:   DEMO_\n"), std::string::npos);
-  EXPECT_NE(run.out.find("Included: 1 of 96 wells"), std::string::npos);
+  EXPECT_NE(run.out.find("Prefix:   DEMO_\nLayout:   native <prefix><well>f0<field>d<channel>.tif; "
+                         "nuclear stain d0, cell stain d1\n"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("Included: 1 of 96 wells\nNote:     Fewer than four fields in 1 well"),
+            std::string::npos);
   EXPECT_NE(run.out.find("\nA  +CCCC -.... -...."), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("-BBBB"), std::string::npos);
 
   const CommandRun missing = RunVembrel("plate " + Quoted(folder + "/none.tif"));
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.err.find("Picture '" + folder + "/none.tif' does not exist"), std::string::npos)
+  EXPECT_NE(missing.err.find("Picture or folder '" + folder + "/none.tif' does not exist"),
+            std::string::npos)
       << missing.err;
+}
+
+TEST(PlateCommand, OpensAFolderWithItsOptionsAndRefusesBadOnes) {
+  TempDir dir;
+  const std::string zone = dir.file("zone");
+  const MosaicGrey grey = [](int c, int r) { return (c + r) % 200; };
+  WriteLayoutWell(zone, ImageXpressNames("P"), "A01", {1, 2}, grey, grey, 0xF, 0b0111);
+
+  const CommandRun run = RunVembrel("plate " + Quoted(zone + "/") + " --channels 2,1");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("Prefix:   P_\nLayout:   ImageXpress-style <plate>_<well>_s<site>_w<n>["
+                         "<32 hex digits>].tif|.TIF; nuclear stain w2, cell stain w1\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\nA  +CCCG -...."), std::string::npos) << run.out;
+
+  const std::pair<std::string, std::string> refused[] = {
+      {"--channels 1",
+       "--channels: Channels '1': give the nuclear and the cell stain's channel "
+       "numbers, two different numbers such as 1,2"},
+      {"--layout '{well}_{channel}'",
+       "--layout: Layout pattern '{well}_{channel}': {field} is "
+       "missing"},
+      {"--layout tiff", "--layout: Unknown layout 'tiff'"},
+      {"--plane 0", "--plane: Value 0 not in range 1 to 99"},
+  };
+  for (const auto& [options, message] : refused) {
+    const CommandRun bad = RunVembrel("plate " + Quoted(zone) + " " + options);
+    EXPECT_EQ(bad.exitCode, 2) << options;
+    EXPECT_NE(bad.err.find(message), std::string::npos) << bad.err;
+  }
+
+  const CommandRun none = RunVembrel("plate " + Quoted(zone) + " --layout operetta");
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_NE(none.err.find("vembrel: No well found in '" + zone +
+                          "/': no file name fits the layout "
+                          "Operetta/Harmony-style"),
+            std::string::npos)
+      << none.err;
 }
 
 TEST(SettingsCommand, PrintsTheValuesOrNamesTheFileAndValue) {

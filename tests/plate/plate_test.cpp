@@ -9,13 +9,15 @@
 
 #include "core/date_text.h"
 #include "core/error.h"
+#include "imaging/mosaic.h"
 #include "plate/well_names.h"
+#include "support/layout_plate.h"
 #include "support/temp_dir.h"
 
 namespace vembrel {
 namespace {
 
-using testing::TempDir;
+using namespace testing;
 
 TEST(WellNames, NamesAndIndicesRoundTrip) {
   EXPECT_EQ(WellName(0), "A01");
@@ -82,6 +84,11 @@ TEST(OpenPlate, ScansFieldsColoursQuartersAndIncludesPairedWells) {
   EXPECT_EQ(plate.wells[1].quarter, (std::array<Q, 4>{Q::Blue, Q::None, Q::None, Q::Cyan}));
   EXPECT_EQ(plate.wells[1].hasBlue, (std::array<bool, 4>{true, false, false, true}));
   EXPECT_EQ(plate.wells[1].hasGreen, (std::array<bool, 4>{false, false, false, true}));
+  EXPECT_EQ(plate.wells[1].blueFiles,
+            (std::array<std::string, 4>{base + "A02f00d0.tif", "", "", base + "A02f03d0.tif"}));
+  // A missing field is named as the layout would name it.
+  EXPECT_EQ(ChannelFieldFiles(plate, 1, true)[0], base + "A02f00d1.tif");
+  EXPECT_EQ(plate.layout, "native");
   EXPECT_EQ(plate.wells[2].state, 0);
   EXPECT_EQ(plate.wells[2].quarter, (std::array<Q, 4>{Q::Blue, Q::Blue, Q::Blue, Q::Blue}));
   EXPECT_EQ(plate.wells[3].state, 0);
@@ -93,7 +100,7 @@ TEST(OpenPlate, ScansFieldsColoursQuartersAndIncludesPairedWells) {
   }
 }
 
-TEST(OpenPlate, WithoutUnderscoreTheWellsAreLookedUpByNameAlone) {
+TEST(OpenPlate, TheNativePrefixIsTheTextBeforeTheWell) {
   TempDir dir;
   Touch(dir.file("H12f01d0.tif"));
   Touch(dir.file("H12f01d1.tif"));
@@ -102,6 +109,25 @@ TEST(OpenPlate, WithoutUnderscoreTheWellsAreLookedUpByNameAlone) {
   EXPECT_EQ(plate.base, dir.path().string() + "/");
   EXPECT_EQ(plate.wells[95].state, 1);
   EXPECT_EQ(plate.wells[95].quarter[1], QuarterColour::Cyan);
+
+  // No "_" before the well: the prefix still ends where the well begins.
+  Touch(dir.file("PL-A03f00d0.tif"));
+  Touch(dir.file("PL-A03f00d1.tif"));
+  const Plate dashed = OpenPlate(dir.file("PL-A03f00d0.tif"));
+  EXPECT_EQ(dashed.prefix, "PL-");
+  EXPECT_EQ(dashed.wells[2].state, 1);
+  EXPECT_EQ(dashed.wells[95].state, 0);  // another plate of the folder
+
+  // A name that fits no layout: the folder's files decide, the larger plate
+  // (here the first by name of two as large) is shown.
+  const Plate chosen = OpenPlate(dir.file("notes.txt"));
+  EXPECT_EQ(chosen.prefix, "");
+  ASSERT_GE(chosen.notes.size(), 2u);
+  EXPECT_EQ(chosen.notes[0],
+            "'notes.txt' fits no layout tried; the layout was taken from the files of its folder");
+  EXPECT_EQ(chosen.notes[1],
+            "The folder holds 2 plates: '' (2 files), 'PL-' (2 files); '' is shown (choose one of "
+            "another plate's pictures to open that one)");
 }
 
 TEST(OpenPlate, MeasurementDateIsTheFilesTimeInLocalDays) {
@@ -139,6 +165,233 @@ TEST(RightClick, ExcludesAndIncludesOnlyPairedWells) {
   EXPECT_EQ(quartersOf(1), blueWell);
   EXPECT_EQ(plate.wells[1].state, 0);
   EXPECT_EQ(plate.wells[5].state, 0);
+}
+
+// Field pictures differing in every quadrant and channel.
+int BlueGrey(int c, int r) {
+  return (c * 3 + r * 5) % 251;
+}
+int GreenGrey(int c, int r) {
+  return (c * 7 + r) % 253 + 1;
+}
+
+// Writes wells A01 (complete) and B02 (field 2 missing, and field 0 of the
+// cell stain) in a layout.
+void WriteTwoWells(const std::string& folder, const FieldNamer& names,
+                   std::array<int, 2> channels) {
+  WriteLayoutWell(folder, names, "A01", channels, BlueGrey, GreenGrey);
+  WriteLayoutWell(folder, names, "B02", channels, BlueGrey, GreenGrey, 0b1011, 0b1010);
+}
+
+TEST(PlateLayouts, SamePixelsGiveTheSameFieldsInEveryLayout) {
+  TempDir dir;
+  const std::string native = dir.file("native");
+  WriteTwoWells(native, NativeNames("N_"), {0, 1});
+
+  // ImageXpress-style with identifiers, a plate name holding "_", a third
+  // wavelength, thumbnails and a fifth site: all beside the fields read.
+  const std::string xpress = dir.file("xpress");
+  const FieldNamer xpressNames = ImageXpressNames("Run_7", true);
+  WriteTwoWells(xpress, xpressNames, {1, 2});
+  WriteLayoutWell(xpress, xpressNames, "A01", {3, 3}, GreenGrey, GreenGrey);
+  WriteLayoutField(xpress, xpressNames, "A01", 4, 1, GreenGrey);
+  WriteLayoutField(xpress, xpressNames, "A01", 4, 2, GreenGrey);
+  for (int site = 1; site <= 4; ++site) {
+    WriteLayoutField(
+        xpress,
+        [](auto& w, int f, int c) {
+          return "Run_7_" + w + "_s" + std::to_string(f + 1) + "_w" + std::to_string(c) +
+                 "_thumb.tif";
+        },
+        "C03", site - 1, 1, BlueGrey, 64);
+  }
+
+  // Operetta/Harmony-style in a folder "Images", with a second plane.
+  const std::string harmony = dir.file("Images");
+  WriteTwoWells(harmony, OperettaNames(1), {1, 2});
+  WriteTwoWells(harmony, OperettaNames(2), {1, 2});
+  WriteLayoutWell(harmony, OperettaNames(2), "C03", {1, 2}, GreenGrey, GreenGrey);
+
+  // A user pattern with row and column apart, the stains' channels chosen.
+  const std::string user = dir.file("user");
+  WriteTwoWells(user,
+                [](const std::string& w, int f, int c) {
+                  return "exp_r" + std::to_string(w[0] - 'A' + 1) + "c" + w.substr(1) + "_f" +
+                         std::to_string(f + 1) + "_ch" + std::to_string(c) + ".tif";
+                },
+                {5, 3});
+  PlateOpenOptions pattern;
+  pattern.layout = "{plate}_r{row}c{col}_f{field}_ch{channel}.tif";
+  pattern.channels = std::array<int, 2>{5, 3};
+
+  struct Case {
+    std::string open;  // a picture or the folder
+    PlateOpenOptions options;
+    std::string layout, prefix, description;
+  };
+  const Case cases[] = {
+      {native,
+       {},
+       "native",
+       "N_",
+       "native <prefix><well>f0<field>d<channel>.tif; nuclear stain d0, cell stain d1"},
+      {xpress + "/" + xpressNames("B02", 1, 2),
+       {},
+       "imagexpress",
+       "Run_7_",
+       "ImageXpress-style <plate>_<well>_s<site>_w<n>[<32 hex digits>].tif|.TIF; nuclear stain w1, "
+       "cell stain w2 (of w1, w2, w3)"},
+      {harmony + "/",
+       {},
+       "operetta",
+       "Images_",
+       "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk1fk1fl1.tiff; nuclear stain ch1, cell "
+       "stain ch2; plane 1 (of 1, 2)"},
+      {user, pattern, "pattern", "exp_",
+       "pattern {plate}_r{row}c{col}_f{field}_ch{channel}.tif; nuclear stain channel 5, cell stain "
+       "channel 3"},
+  };
+  const Plate reference = OpenPlate(native);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layout);
+    const Plate plate = OpenPlate(c.open, c.options);
+    EXPECT_EQ(plate.layout, c.layout);
+    EXPECT_EQ(plate.prefix, c.prefix);
+    EXPECT_EQ(plate.layoutDescription, c.description);
+    for (int well = 0; well < 96; ++well) {
+      EXPECT_EQ(plate.wells[well].quarter, reference.wells[well].quarter) << well;
+      EXPECT_EQ(plate.wells[well].state, reference.wells[well].state) << well;
+    }
+    for (int well : {0, 13}) {
+      for (bool green : {false, true}) {
+        std::vector<std::string> problems;
+        const Picture mosaic = LoadChannelMosaic(ChannelFieldFiles(plate, well, green), &problems);
+        const Picture expected =
+            LoadChannelMosaic(ChannelFieldFiles(reference, well, green), nullptr);
+        EXPECT_TRUE(mosaic.bytes == expected.bytes) << well << green;
+        // A missing field is named in the plate's folder.
+        for (const std::string& problem : problems) {
+          EXPECT_EQ(problem.find("Field picture '" + plate.path), 0u) << problem;
+        }
+      }
+    }
+  }
+
+  const Plate xpressPlate = OpenPlate(xpress);
+  EXPECT_EQ(xpressPlate.notes,
+            (std::vector<std::string>{
+                "Fewer than four fields in 1 well, whose missing quarters stay black: B02 (w1: "
+                "site 3; w2: site 1, site 3)",
+                "Fields beyond the fourth have no place in the 2 x 2 mosaic and are ignored in 1 "
+                "well: A01 (site 5)"}));
+}
+
+TEST(PlateLayouts, MixedSizesAndDuplicatesAreNotedOnce) {
+  TempDir dir;
+  const FieldNamer names = ImageXpressNames("P");
+  WriteLayoutWell(dir.path(), names, "A01", {1, 2}, BlueGrey, GreenGrey, 0b0111, 0b0111);
+  WriteLayoutWell(dir.path(), names, "A02", {1, 2}, BlueGrey, GreenGrey);
+  WriteLayoutField(dir.path(), names, "A01", 3, 1, BlueGrey, 1024);
+  WriteLayoutField(dir.path(), names, "A01", 3, 2, GreenGrey, 1024);
+  WriteLayoutField(dir.path(), ImageXpressNames("P", true), "A02", 0, 1, GreenGrey);
+  const Plate plate = OpenPlate(dir.path());
+  EXPECT_EQ(plate.notes,
+            (std::vector<std::string>{
+                "Fields of mixed sizes in 1 well: A01 (1024 x 1024: w1 site 4, w2 site 4; the "
+                "others 512 x 512)",
+                "Two files name the same field, the first by name is read: 'P_A02_s1_w1.tif' and "
+                "'P_A02_s1_w10A1B2C3D4E5F60718293A4B5C6D7E8F9.TIF'"}));
+  EXPECT_EQ(plate.wells[1].blueFiles[0], dir.file("P_A02_s1_w1.tif"));
+}
+
+TEST(PlateLayouts, NoWellFoundSaysWhy) {
+  TempDir dir;
+  const std::string folder = dir.path().string() + "/";
+  const auto messageOf = [&](const std::string& open, const PlateOpenOptions& options) {
+    try {
+      OpenPlate(open, options);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("opened");
+  };
+  EXPECT_EQ(messageOf(dir.path(), {}), "No well found in '" + folder +
+                                           "': no file name fits the layouts tried: native "
+                                           "<prefix><well>f0<field>d<channel>.tif; ImageXpress-"
+                                           "style <plate>_<well>_s<site>_w<n>[<32 hex digits>]."
+                                           "tif|.TIF; Operetta/Harmony-style r<RR>c<CC>f<FF>p<"
+                                           "PP>-ch<N>sk1fk1fl1.tiff; the folder holds no file");
+  for (const char* name : {"notes.txt", "P_A01_s1_w1_thumb.tif", "scan 1.tif", "scan 2.tif",
+                           "scan 3.tif", "scan 4.tif", "scan 5.tif"}) {
+    Touch(dir.file(name));
+  }
+  EXPECT_NE(messageOf(dir.file("scan 1.tif"), {})
+                .find("; files seen: 'P_A01_s1_w1_thumb.tif', 'notes.txt', 'scan 1.tif', 'scan "
+                      "2.tif', 'scan 3.tif', 'scan 4.tif' and 1 more"),
+            std::string::npos);
+  PlateOpenOptions pattern;
+  pattern.layout = "{well}-{field}-{channel}.tif";
+  EXPECT_NE(messageOf(dir.path(), pattern)
+                .find(": no file name fits the layout pattern {well}-{field}-{channel}.tif;"),
+            std::string::npos);
+
+  WriteLayoutWell(dir.path(), OperettaNames(2), "A01", {1, 2}, BlueGrey, GreenGrey, 1, 1);
+  EXPECT_NE(messageOf(dir.path(), {}).find(": no file is of plane 1 (planes found: 2);"),
+            std::string::npos);
+  PlateOpenOptions chosen;
+  chosen.plane = 2;
+  chosen.channels = std::array<int, 2>{3, 4};
+  EXPECT_NE(messageOf(dir.path(), chosen)
+                .find(": no file is of the nuclear stain's channel ch3 or the cell stain's ch4 "
+                      "(channels found: ch1, ch2);"),
+            std::string::npos);
+  chosen.channels = std::array<int, 2>{1, 4};
+  const Plate half = OpenPlate(dir.path(), chosen);
+  EXPECT_EQ(half.wells[0].quarter[0], QuarterColour::Blue);
+  EXPECT_EQ(half.notes.front(),
+            "No picture of the cell stain's channel ch4 was found (channels found: ch1, ch2)");
+}
+
+TEST(PlateLayouts, PatternsAndChannelChoicesAreCheckedWithReasons) {
+  const std::pair<std::string, std::string> patterns[] = {
+      {"{plate}_{well}_{channel}.tif", "{field} is missing"},
+      {"{well}_{field}.tif", "{channel} is missing"},
+      {"{row}_{field}_{channel}.tif", "the well is given by {well}, or by {row} and {col}"},
+      {"{well}{row}{col}_{field}_{channel}", "the well is given by {well}, or by {row} and {col}"},
+      {"{well}_{site}_{channel}",
+       "unknown placeholder {site}; the placeholders are {plate}, "
+       "{well}, {row}, {col}, {field} and {channel}"},
+      {"{well}_{field}_{channel", "a '{' without its '}'"},
+      {"{well}_{field}}_{channel}", "a '}' without its '{'"},
+      {"{well}_{field}_{field}{channel}", "{field} appears twice"},
+      {"x/{well}_{field}_{channel}", "names files of one folder, so it has no '/' or '\\'"},
+  };
+  for (const auto& [pattern, why] : patterns) {
+    try {
+      LayoutFromOption(pattern);
+      ADD_FAILURE() << pattern;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Layout pattern '" + pattern + "': " + why);
+    }
+  }
+  EXPECT_THROW(LayoutFromOption("Native"), Error);
+  EXPECT_EQ(LayoutFromOption("operetta")->name(), "operetta");
+
+  // Placeholders take the longest text that still lets the rest fit.
+  const auto layout = PatternLayout("{plate}{well}_{field}{channel}.tif");
+  const std::optional<FieldName> field = layout->parse("a_B1_B12_123.tif");
+  ASSERT_TRUE(field);
+  EXPECT_EQ(field->plate, "a_B1_");
+  EXPECT_EQ(field->well, 23);
+  EXPECT_EQ(field->field, 11);
+  EXPECT_EQ(field->channel, 3);
+  EXPECT_FALSE(layout->parse("B13_11.tif"));  // no column 13
+  EXPECT_FALSE(layout->parse("B12_01.tif"));  // fields count from 1
+
+  EXPECT_EQ(ParseChannelChoice("2,0"), (std::array<int, 2>{2, 0}));
+  for (const char* bad : {"1", "1,1", "a,2", "1,2,3", ",2", "-1,2"}) {
+    EXPECT_THROW(ParseChannelChoice(bad), Error) << bad;
+  }
 }
 
 }  // namespace

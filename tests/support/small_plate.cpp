@@ -1,28 +1,14 @@
 #include "support/small_plate.h"
 
-#include <filesystem>
-
-#include "imaging/mosaic.h"
-#include "support/tiff_writer.h"
+#include "support/layout_plate.h"
 
 namespace vembrel::testing {
 
 void WriteWellChannel(const std::string& folder, const std::string& prefix, const std::string& well,
                       bool green, const MosaicGrey& grey, int fieldMask) {
-  std::filesystem::create_directories(folder);
   for (int field = 0; field < 4; ++field) {
     if ((fieldMask & (1 << field)) == 0) continue;
-    std::vector<std::uint16_t> values;
-    values.reserve(std::size_t{kFieldSize} * kFieldSize);
-    for (int y = 0; y < kFieldSize; ++y) {
-      for (int x = 0; x < kFieldSize; ++x) {
-        values.push_back(static_cast<std::uint16_t>(
-            grey(QuadrantColumn(field) + x, QuadrantRow(field) + kFieldSize - 1 - y)));
-      }
-    }
-    WriteGreyTiff(
-        folder + "/" + prefix + well + "f0" + std::to_string(field) + (green ? "d1.tif" : "d0.tif"),
-        kFieldSize, kFieldSize, values);
+    WriteLayoutField(folder, NativeNames(prefix), well, field, green ? 1 : 0, grey);
   }
 }
 

@@ -1,0 +1,44 @@
+#include "cli/plate_options.h"
+
+#include "core/error.h"
+#include "plate/plate_layout.h"
+
+namespace vembrel::cli {
+namespace {
+
+// A CLI11 check from a parser that throws Error: its message, or "" when the value is good.
+template <typename Parse>
+std::function<std::string(const std::string&)> CheckWith(Parse parse) {
+  return [parse](const std::string& value) -> std::string {
+    try {
+      parse(value);
+      return {};
+    } catch (const Error& e) {
+      return e.what();
+    }
+  };
+}
+
+}  // namespace
+
+void AddPlateOpenOptions(CLI::App& command, PlateOpenOptions& options) {
+  command
+      .add_option_function<std::string>(
+          "--layout", [&options](const std::string& value) { options.layout = value; },
+          "File names of the plate: native, imagexpress, operetta or a pattern with {plate}, "
+          "{well}, {row}, {col}, {field}, {channel} (detected when not given)")
+      ->check(CheckWith([](const std::string& value) { LayoutFromOption(value); }))
+      ->type_name("NAME|PATTERN");
+  command
+      .add_option_function<std::string>(
+          "--channels",
+          [&options](const std::string& value) { options.channels = ParseChannelChoice(value); },
+          "Channel numbers of the nuclear and the cell stain (default: the two lowest found)")
+      ->check(CheckWith([](const std::string& value) { ParseChannelChoice(value); }))
+      ->type_name("NUCLEAR,CELL");
+  command.add_option("--plane", options.plane, "Focal plane read where names carry one")
+      ->check(CLI::Range(1, 99))
+      ->type_name("N");
+}
+
+}  // namespace vembrel::cli

@@ -1,0 +1,214 @@
+// A layout given by the user as a pattern: literal text with the placeholders
+// {plate} (any text), {well} (A01 or A1), {row} (A..H or 1..8), {col} (1..12),
+// {field} (counted from 1) and {channel} (a number). The prefix is the text of
+// {plate} followed by "_", or the folder's name followed by "_" when the
+// pattern has no {plate} or it is empty.
+#include <algorithm>
+#include <array>
+
+#include "core/error.h"
+#include "plate/name_reading.h"
+#include "plate/plate_layout.h"
+#include "plate/well_names.h"
+
+namespace vembrel {
+namespace {
+
+enum class Part { Text, Plate, Well, Row, Col, Field, Channel };
+
+constexpr std::array<std::pair<std::string_view, Part>, 6> kPlaceholders{{
+    {"plate", Part::Plate},
+    {"well", Part::Well},
+    {"row", Part::Row},
+    {"col", Part::Col},
+    {"field", Part::Field},
+    {"channel", Part::Channel},
+}};
+
+struct Piece {
+  Part part = Part::Text;
+  std::string text;  // the literal text of a Text piece
+};
+
+// What a name has given so far while it is matched.
+struct Reading {
+  FieldName field;
+  int row = 0;     // 1..8
+  int column = 0;  // 1..12
+  int site = 0;    // the field counted from 1
+};
+
+bool IsRowLetter(char c) {
+  return (c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h');
+}
+
+class Pattern : public PlateLayout {
+ public:
+  explicit Pattern(std::string pattern) : pattern_(std::move(pattern)) { split(); }
+
+  std::string name() const override { return "pattern"; }
+  std::string title() const override { return "pattern " + pattern_; }
+
+  std::optional<FieldName> parse(std::string_view fileName) const override {
+    Reading reading;
+    if (!match(0, fileName, reading)) return std::nullopt;
+    reading.field.well = (reading.row - 1) * 12 + reading.column - 1;
+    reading.field.field = reading.site - 1;
+    return reading.field;
+  }
+
+  std::string format(const FieldName& f) const override {
+    std::string name;
+    for (const Piece& piece : pieces_) {
+      switch (piece.part) {
+        case Part::Text:
+          name += piece.text;
+          break;
+        case Part::Plate:
+          name += f.plate;
+          break;
+        case Part::Well:
+          name += WellName(f.well);
+          break;
+        case Part::Row:
+          name += static_cast<char>('A' + f.well / 12);
+          break;
+        case Part::Col:
+          name += Padded(f.well % 12 + 1, 2);
+          break;
+        case Part::Field:
+          name += std::to_string(f.field + 1);
+          break;
+        case Part::Channel:
+          name += std::to_string(f.channel);
+          break;
+      }
+    }
+    return name;
+  }
+
+  std::string prefix(const std::string& plate, const std::string& folderName) const override {
+    if (plate.empty()) return folderName + "_";
+    return plate.ends_with('_') ? plate : plate + "_";
+  }
+  std::string fieldLabel(int field) const override { return "field " + std::to_string(field + 1); }
+  std::string channelLabel(int channel) const override {
+    return "channel " + std::to_string(channel);
+  }
+
+ private:
+  [[noreturn]] void refuse(const std::string& why) const {
+    throw Error("Layout pattern '" + pattern_ + "': " + why);
+  }
+
+  void split() {
+    std::vector<Part> seen;
+    std::string text;
+    for (std::size_t i = 0; i < pattern_.size(); ++i) {
+      const char c = pattern_[i];
+      if (c == '/' || c == '\\') refuse("names files of one folder, so it has no '/' or '\\'");
+      if (c == '}') refuse("a '}' without its '{'");
+      if (c != '{') {
+        text += c;
+        continue;
+      }
+      const std::size_t close = pattern_.find('}', i);
+      if (close == std::string::npos) refuse("a '{' without its '}'");
+      const std::string_view word = std::string_view(pattern_).substr(i + 1, close - i - 1);
+      const auto known = std::find_if(kPlaceholders.begin(), kPlaceholders.end(),
+                                      [&](const auto& entry) { return entry.first == word; });
+      if (known == kPlaceholders.end()) {
+        refuse("unknown placeholder {" + std::string(word) +
+               "}; the placeholders are {plate}, {well}, {row}, {col}, {field} and {channel}");
+      }
+      if (std::find(seen.begin(), seen.end(), known->second) != seen.end()) {
+        refuse("{" + std::string(word) + "} appears twice");
+      }
+      seen.push_back(known->second);
+      if (!text.empty()) pieces_.push_back({Part::Text, std::move(text)});
+      text.clear();
+      pieces_.push_back({known->second, {}});
+      i = close;
+    }
+    if (!text.empty()) pieces_.push_back({Part::Text, std::move(text)});
+
+    const auto has = [&](Part part) {
+      return std::find(seen.begin(), seen.end(), part) != seen.end();
+    };
+    if (has(Part::Well) ? has(Part::Row) || has(Part::Col) : !(has(Part::Row) && has(Part::Col))) {
+      refuse("the well is given by {well}, or by {row} and {col}");
+    }
+    if (!has(Part::Field)) refuse("{field} is missing");
+    if (!has(Part::Channel)) refuse("{channel} is missing");
+  }
+
+  // Matches pieces from index onward against the rest of the name, trying the
+  // longest text of a placeholder first ({plate} ends at the last place that fits).
+  bool match(std::size_t index, std::string_view rest, Reading& reading) const {
+    if (index == pieces_.size()) return rest.empty();
+    const Piece& piece = pieces_[index];
+    const auto next = [&](std::size_t used) {
+      return match(index + 1, rest.substr(used), reading);
+    };
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 9 && IsDigit(rest[digits])) ++digits;
+    switch (piece.part) {
+      case Part::Text:
+        return rest.starts_with(piece.text) && next(piece.text.size());
+      case Part::Plate:
+        for (std::size_t length = rest.size() + 1; length-- > 0;) {
+          reading.field.plate = std::string(rest.substr(0, length));
+          if (next(length)) return true;
+        }
+        return false;
+      case Part::Well: {
+        if (rest.empty() || !IsRowLetter(rest[0])) return false;
+        reading.row = (rest[0] & ~0x20) - 'A' + 1;
+        std::size_t columnDigits = 0;
+        while (columnDigits + 1 < rest.size() && columnDigits < 2 &&
+               IsDigit(rest[columnDigits + 1]))
+          ++columnDigits;
+        for (std::size_t length = columnDigits; length >= 1; --length) {
+          reading.column = *NumberOf(rest.substr(1, length));
+          if (reading.column >= 1 && reading.column <= 12 && next(1 + length)) return true;
+        }
+        return false;
+      }
+      case Part::Row:
+        if (!rest.empty() && IsRowLetter(rest[0])) {
+          reading.row = (rest[0] & ~0x20) - 'A' + 1;
+          return next(1);
+        }
+        return tryNumbers(rest, std::min<std::size_t>(digits, 2), 1, 8, reading.row, next);
+      case Part::Col:
+        return tryNumbers(rest, std::min<std::size_t>(digits, 2), 1, 12, reading.column, next);
+      case Part::Field:
+        return tryNumbers(rest, digits, 1, 999999999, reading.site, next);
+      case Part::Channel:
+        return tryNumbers(rest, digits, 0, 999999999, reading.field.channel, next);
+    }
+    return false;
+  }
+
+  // The leading numbers of 1..digits digits, longest first, within low..high.
+  template <typename Next>
+  static bool tryNumbers(std::string_view rest, std::size_t digits, int low, int high, int& value,
+                         const Next& next) {
+    for (std::size_t length = digits; length >= 1; --length) {
+      value = *NumberOf(rest.substr(0, length));
+      if (value >= low && value <= high && next(length)) return true;
+    }
+    return false;
+  }
+
+  std::string pattern_;
+  std::vector<Piece> pieces_;
+};
+
+}  // namespace
+
+std::unique_ptr<PlateLayout> PatternLayout(const std::string& pattern) {
+  return std::make_unique<Pattern>(pattern);
+}
+
+}  // namespace vembrel

@@ -1,0 +1,45 @@
+#include "plate/picture_size.h"
+
+#include <tiffio.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <memory>
+
+namespace vembrel {
+namespace {
+
+int Ignore(TIFF*, void*, const char*, const char*, va_list) {
+  return 1;  // handled: nothing reaches stderr
+}
+
+struct OptionsFree {
+  void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+struct TiffClose {
+  void operator()(TIFF* tif) const { TIFFClose(tif); }
+};
+
+}  // namespace
+
+std::optional<PictureSize> ReadTiffSize(const std::string& fileName) {
+  std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
+  if (!options) return std::nullopt;
+  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), Ignore, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), Ignore, nullptr);
+  // "m": no memory mapping, only the header and first directory are read.
+  std::unique_ptr<TIFF, TiffClose> tif(TIFFOpenExt(fileName.c_str(), "rmO", options.get()));
+  if (!tif) return std::nullopt;
+  std::uint32_t width = 0, height = 0;
+  if (TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) != 1 ||
+      TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height) != 1) {
+    return std::nullopt;
+  }
+  return PictureSize{static_cast<int>(width), static_cast<int>(height)};
+}
+
+std::string SizeText(const PictureSize& size) {
+  return std::to_string(size.width) + " x " + std::to_string(size.height);
+}
+
+}  // namespace vembrel

@@ -1,0 +1,69 @@
+#pragma once
+// File-name layouts of a plate's field pictures. Each layout reads the well,
+// field and channel from a file name, names a field it expects, and says how
+// the results prefix is formed; each has its rules in one file (layout_*.cpp).
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vembrel {
+
+/// What a layout reads from one file name.
+struct FieldName {
+  std::string plate;  // the part naming the plate ("" where the layout has none)
+  int well = 0;       // 0..95
+  int field = 0;      // place in the 2 x 2 mosaic, from 0; 4 and above have none
+  int channel = 0;    // the layout's own channel number
+  int plane = 1;      // focal plane; 1 where the layout has none
+};
+
+class PlateLayout {
+ public:
+  virtual ~PlateLayout() = default;
+  /// Short name, as --layout takes it: "native", "imagexpress", "operetta", "pattern".
+  virtual std::string name() const = 0;
+  /// The layout and its file-name rule, for the user.
+  virtual std::string title() const = 0;
+  /// The field, well and channel of a field picture's name (no folder), or
+  /// nothing when the name is none of this layout's (thumbnails included).
+  virtual std::optional<FieldName> parse(std::string_view fileName) const = 0;
+  /// The name this layout gives a field picture (a pattern writes {row} as a
+  /// letter and {col} with two digits).
+  virtual std::string format(const FieldName& field) const = 0;
+  /// Results prefix of a plate: from the plate part of its names, or the name
+  /// of its folder.
+  virtual std::string prefix(const std::string& plate, const std::string& folderName) const = 0;
+  /// Nuclear and cell channels when none are chosen; nothing: the two lowest found.
+  virtual std::optional<std::array<int, 2>> defaultChannels() const { return std::nullopt; }
+  /// How notes name field k (from 0) and channel c: "site 1", "w2".
+  virtual std::string fieldLabel(int field) const = 0;
+  virtual std::string channelLabel(int channel) const = 0;
+  /// Whether the names carry a focal plane.
+  virtual bool hasPlanes() const { return false; }
+};
+
+/// <prefix><well>f0<field>d<channel>.tif; fields 0..3; d0 nuclear, d1 cell.
+std::unique_ptr<PlateLayout> NativeLayout();
+/// <plate>_<well>_s<site>_w<n>[<32 hex digits>].tif|.TIF; "_thumb" files ignored.
+std::unique_ptr<PlateLayout> ImageXpressLayout();
+/// r<RR>c<CC>f<FF>p<PP>-ch<N>sk1fk1fl1.tiff; prefix from the folder's name.
+std::unique_ptr<PlateLayout> OperettaLayout();
+/// A user pattern with {plate}, {well}, {row}, {col}, {field}, {channel}.
+/// Throws Error naming the pattern and the fault when it cannot be used.
+std::unique_ptr<PlateLayout> PatternLayout(const std::string& pattern);
+
+/// The built-in layouts in the order detection prefers them.
+std::vector<std::unique_ptr<PlateLayout>> BuiltInLayouts();
+
+/// The layout of a --layout value: a built-in layout's name or a user
+/// pattern (any value with a "{"). Throws Error with a message for the user.
+std::unique_ptr<PlateLayout> LayoutFromOption(const std::string& value);
+
+/// "NUCLEAR,CELL" as two different channel numbers ("1,2", "2,0").
+/// Throws Error naming the text when it is anything else.
+std::array<int, 2> ParseChannelChoice(std::string_view text);
+
+}  // namespace vembrel

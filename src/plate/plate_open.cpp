@@ -1,0 +1,223 @@
+// Opening a plate: the folder is listed once, the layout and plate are chosen,
+// and every well's field files are recorded.
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "core/error.h"
+#include "plate/plate.h"
+#include "plate/plate_notes.h"
+
+namespace vembrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The regular files of the folder, by name; directories named like pictures do not count.
+std::vector<std::string> ListFiles(const std::string& folder) {
+  std::error_code error;
+  fs::directory_iterator entries(folder.empty() ? "." : folder, error);
+  std::vector<std::string> names;
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    std::error_code typeError;
+    if (entries->is_regular_file(typeError)) names.push_back(entries->path().filename().string());
+  }
+  if (error) throw Error("Cannot read the folder '" + folder + "': " + error.message());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The name of the folder itself ("plate" for "/data/plate/").
+std::string FolderName(const std::string& path) {
+  fs::path folder = path.empty() ? fs::current_path() : fs::path(path);
+  if (!folder.has_filename()) folder = folder.parent_path();
+  return folder.filename().string();
+}
+
+struct Parsed {
+  FieldName field;
+  std::string name;
+};
+
+std::vector<Parsed> ParseAll(const PlateLayout& layout, const std::vector<std::string>& names) {
+  std::vector<Parsed> parsed;
+  for (const std::string& name : names) {
+    if (std::optional<FieldName> field = layout.parse(name)) parsed.push_back({*field, name});
+  }
+  return parsed;
+}
+
+template <typename Keep>
+std::vector<Parsed> Filtered(const std::vector<Parsed>& files, Keep keep) {
+  std::vector<Parsed> kept;
+  std::copy_if(files.begin(), files.end(), std::back_inserter(kept), keep);
+  return kept;
+}
+
+std::string Listed(const std::set<int>& numbers, const PlateLayout& layout) {
+  std::string text;
+  for (int number : numbers) text += (text.empty() ? "" : ", ") + layout.channelLabel(number);
+  return text;
+}
+
+}  // namespace
+
+Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& options) {
+  std::error_code error;
+  const bool folderGiven = fs::is_directory(pictureOrFolder, error);
+  Plate plate;
+  plate.open = true;
+  plate.path = pictureOrFolder;
+  if (!folderGiven) {
+    plate.path = PlatePathOf(pictureOrFolder);
+  } else if (!plate.path.empty() && plate.path.back() != '/') {
+    plate.path += '/';
+  }
+  const std::string pictureName = folderGiven ? "" : pictureOrFolder.substr(plate.path.size());
+  const std::vector<std::string> names = ListFiles(plate.path);
+
+  // The layout: as given, else the picture's, else the one most files fit.
+  std::vector<std::shared_ptr<const PlateLayout>> tried;
+  if (options.layout) {
+    tried.push_back(LayoutFromOption(*options.layout));
+  } else {
+    for (auto& builtIn : BuiltInLayouts()) tried.push_back(std::move(builtIn));
+  }
+  std::shared_ptr<const PlateLayout> layout;
+  std::optional<FieldName> picture;
+  for (const auto& candidate : tried) {
+    if (!folderGiven && (picture = candidate->parse(pictureName))) {
+      layout = candidate;
+      break;
+    }
+  }
+  std::vector<Parsed> files;
+  if (layout != nullptr) {
+    files = ParseAll(*layout, names);
+  } else {
+    std::size_t best = 0;
+    for (const auto& candidate : tried) {
+      std::vector<Parsed> fitting = ParseAll(*candidate, names);
+      if (fitting.size() <= best) continue;
+      best = fitting.size();
+      files = std::move(fitting);
+      layout = candidate;
+    }
+    if (layout == nullptr) throw Error(NoWellMessage(plate.path, names, NoFitReason(tried)));
+    if (!folderGiven) {
+      plate.notes.push_back("'" + pictureName + "' fits no layout tried; the layout was taken " +
+                            "from the files of its folder");
+    }
+  }
+
+  // The plate: the picture's, else the one with most files.
+  std::map<std::string, int> plates;
+  for (const Parsed& file : files) ++plates[file.field.plate];
+  if (picture) {
+    plate.plateName = picture->plate;
+  } else if (!plates.empty()) {
+    plate.plateName = std::max_element(plates.begin(), plates.end(), [](auto& a, auto& b) {
+                        return a.second < b.second;
+                      })->first;
+    if (plates.size() > 1) plate.notes.push_back(SeveralPlatesNote(plates, plate.plateName));
+  }
+  files = Filtered(files, [&](const Parsed& f) { return f.field.plate == plate.plateName; });
+  if (files.empty()) {
+    throw Error(NoWellMessage(
+        plate.path, names,
+        "no file name fits " + layout->title() + " with the plate '" + plate.plateName + "'"));
+  }
+
+  // The plane and the channels.
+  plate.plane = options.plane;
+  std::set<int> planes;
+  for (const Parsed& file : files) planes.insert(file.field.plane);
+  if (layout->hasPlanes()) {
+    files = Filtered(files, [&](const Parsed& f) { return f.field.plane == plate.plane; });
+    if (files.empty()) {
+      throw Error(NoWellMessage(plate.path, names,
+                                "no file is of plane " + std::to_string(plate.plane) +
+                                    " (planes found: " + JoinNumbers(planes) + ")"));
+    }
+  } else if (options.plane != 1) {
+    plate.notes.push_back("A plane was chosen, but names of the " + layout->title() +
+                          " layout carry none; every file was read");
+  }
+  std::set<int> channels;
+  for (const Parsed& file : files) channels.insert(file.field.channel);
+  if (options.channels) {
+    plate.channels = *options.channels;
+  } else if (layout->defaultChannels()) {
+    plate.channels = *layout->defaultChannels();
+  } else {
+    plate.channels[0] = *channels.begin();
+    plate.channels[1] = channels.size() > 1 ? *std::next(channels.begin()) : plate.channels[0] + 1;
+  }
+
+  // The wells.
+  FieldCensus census;
+  for (const Parsed& file : files) {
+    const FieldName& f = file.field;
+    const int stain = f.channel == plate.channels[0] ? 0 : f.channel == plate.channels[1] ? 1 : -1;
+    if (stain < 0) continue;
+    if (f.field >= 4) {
+      census.beyondMosaic[f.well].insert(f.field);
+      continue;
+    }
+    WellRecord& well = plate.wells[f.well];
+    std::string& slot = stain == 0 ? well.blueFiles[f.field] : well.greenFiles[f.field];
+    if (slot.empty()) {
+      slot = plate.path + file.name;
+    } else if (census.duplicate.first.empty()) {
+      census.duplicate = {slot.substr(plate.path.size()), file.name};
+    }
+  }
+  bool anyFile = false;
+  for (WellRecord& well : plate.wells) {
+    for (int field = 0; field < 4; ++field) {
+      well.hasBlue[field] = !well.blueFiles[field].empty();
+      well.hasGreen[field] = !well.greenFiles[field].empty();
+      anyFile = anyFile || well.hasBlue[field] || well.hasGreen[field];
+      if (well.hasBlue[field]) {
+        well.quarter[field] = well.hasGreen[field] ? QuarterColour::Cyan : QuarterColour::Blue;
+        if (well.hasGreen[field]) well.state = 1;
+      } else {
+        well.quarter[field] = well.hasGreen[field] ? QuarterColour::Green : QuarterColour::None;
+      }
+    }
+  }
+  if (!anyFile) {
+    throw Error(NoWellMessage(
+        plate.path, names,
+        "no file is of the nuclear stain's channel " + layout->channelLabel(plate.channels[0]) +
+            " or the cell stain's " + layout->channelLabel(plate.channels[1]) +
+            " (channels found: " + Listed(channels, *layout) + ")"));
+  }
+  for (int stain = 0; stain < 2; ++stain) {
+    if (channels.count(plate.channels[stain]) == 0) {
+      plate.notes.push_back(std::string("No picture of the ") + (stain == 0 ? "nuclear" : "cell") +
+                            " stain's channel " + layout->channelLabel(plate.channels[stain]) +
+                            " was found (channels found: " + Listed(channels, *layout) + ")");
+    }
+  }
+  AddFieldNotes(plate, *layout, census);
+
+  plate.layout = layout->name();
+  plate.layoutDescription = layout->title() + "; nuclear stain " +
+                            layout->channelLabel(plate.channels[0]) + ", cell stain " +
+                            layout->channelLabel(plate.channels[1]);
+  if (channels.size() > 2) plate.layoutDescription += " (of " + Listed(channels, *layout) + ")";
+  if (layout->hasPlanes()) {
+    plate.layoutDescription += "; plane " + std::to_string(plate.plane);
+    if (planes.size() > 1) plate.layoutDescription += " (of " + JoinNumbers(planes) + ")";
+  }
+  plate.prefix = layout->prefix(plate.plateName, FolderName(plate.path));
+  plate.base = plate.path + plate.prefix;
+  plate.naming = layout;
+  plate.measurementDate =
+      MeasurementDateOf(folderGiven ? plate.path + files.front().name : pictureOrFolder);
+  return plate;
+}
+
+}  // namespace vembrel
