@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/analysis_options.h"
 #include "cli/batch_runner.h"
 #include "cli/command.h"
 #include "cli/plate_options.h"
@@ -17,6 +18,7 @@ const CommandRegistration registration([](CLI::App& app, int& exitCode) {
   command->add_option("picture", options->picture, "Any one picture of the plate, or its folder")
       ->required();
   AddPlateOpenOptions(*command, options->plate);
+  AddFitRadiusOption(*command, options->fitRadius);
   command->add_option("--settings", options->settings, "Universal settings file (.VLS)");
   command->add_flag("--cells", options->cells,
                     "Work at cell level (cell data files and snapshots)");

@@ -81,6 +81,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     std::cerr << "vembrel: waiting for " << holder << " to finish\n";
   });
   batch.setCellLevel(options.cells);
+  batch.setFitRadius(options.fitRadius);
   batch.setWriteWorkbook(!options.noWorkbook);
   const bool terminal = isatty(STDERR_FILENO) == 1;
   if (terminal) batch.setProgress(DrawProgress);

@@ -1,9 +1,11 @@
 #pragma once
 // The command-line batch shared by `vembrel batch` and `vembrel demo`.
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "core/error.h"
+#include "engine/well_session.h"
 #include "plate/plate.h"
 
 namespace vembrel::cli {
@@ -16,8 +18,9 @@ struct BatchOptions {
   int jobs = 0;          // 0: the number of cores
   bool cells = false;
   bool noWorkbook = false;
-  bool wait = false;    // wait for another run to leave the results folder
-  bool strict = false;  // fields left black make the run fail
+  bool wait = false;                     // wait for another run to leave the results folder
+  bool strict = false;                   // fields left black make the run fail
+  std::optional<RadiusRange> fitRadius;  // fit each well's zone size in this range
 };
 
 /// A bad option or an unusable plate: the command exits with code 2.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/analysis_options.h"
 #include "cli/batch_runner.h"
 #include "cli/command.h"
 #include "cli/plate_options.h"
@@ -28,6 +29,7 @@ namespace {
 struct WellOptions {
   std::string picture;  // any picture of the plate, or its folder
   PlateOpenOptions plate;
+  std::optional<RadiusRange> fitRadius;
   std::string well;
   std::string settings;
   std::string pictures;  // folder for the PNG pictures, "" for none
@@ -105,6 +107,7 @@ int RunWell(const WellOptions& options) {
   const bool cellLevel = options.cells || options.exportData;
   SessionOptions sessionOptions;
   sessionOptions.cellLevel = cellLevel;
+  sessionOptions.fitRadius = options.fitRadius;
   const WellSession session(plate, well, settings, std::move(sessionOptions));
   for (const std::string& problem : session.results().fieldProblems) {
     std::cerr << "vembrel: left black: " << problem << "\n";
@@ -126,6 +129,7 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
   command->add_option("PICTURE", options->picture, "Any picture of the plate, or its folder")
       ->required();
   AddPlateOpenOptions(*command, options->plate);
+  AddFitRadiusOption(*command, options->fitRadius);
   command->add_option("WELL", options->well, "Well name, such as A01")->required();
   command->add_option("--settings", options->settings, "Settings file (.VLS) to analyse with");
   command->add_flag("--json", options->json, "Print the results as one JSON object");

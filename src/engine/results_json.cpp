@@ -59,6 +59,10 @@ nlohmann::ordered_json WellResultsJson(const WellSession& session) {
       {"radii", radiiTexts},
       {"max_text", session.densityChart().maximumText},
   };
+  if (r.zoneContrast) result["ring"]["contrast"] = *r.zoneContrast;
+  json quality = json::array();
+  for (const QualityNote note : r.quality) quality.push_back(QualityNoteName(note));
+  result["qc"] = std::move(quality);
   if (r.cells) result["cells"] = CellResultsJson(*r.cells);
   return result;
 }

@@ -77,6 +77,9 @@ struct WellResults {
   std::int64_t averageDistance = 0;     // mean migration distance from the ring's edge
   std::int64_t totalNuclei = 0;         // accepted nuclei of the whole mosaic
   std::int64_t averageNucleusSize = 0;  // mean immigrant area, rounded; 0 without immigrants
+  std::int64_t nucleiOutside = 0;       // accepted nuclei of the mosaic beyond the ring
+  bool ringFitted = true;               // the ring was placed by the fit, not by hand
+  std::optional<double> zoneContrast;   // when the zone's size was fitted: its contrast
   std::vector<DensityBin> density;      // empty when no nucleus lies an increment beyond the ring
   std::vector<QualityNote> quality;     // in the order of QualityNote
   std::vector<std::string> fieldProblems;  // why fields were left black, one message each

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "core/error.h"
@@ -11,6 +12,7 @@
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
 #include "imaging/ring_fit.h"
+#include "imaging/zone_fit.h"
 #include "plate/plate.h"
 #include "plate/well_names.h"
 #include "render/canvas.h"
@@ -69,6 +71,17 @@ bool SetOrdered(int& lower, SettingId lowerId, int& upper, SettingId upperId, bo
   return changed;
 }
 
+// Fewer nuclei than this outside the ring give no density profile worth reading.
+constexpr std::int64_t kFewNucleiOutside = 20;
+
+// Whether more than 1 % of the nuclear channel sits at its maximum.
+bool SaturatedShare(const Picture& blue) {
+  std::int64_t atMaximum = 0;
+  for (std::size_t i = 0; i < blue.bytes.size(); i += 4) atMaximum += blue.bytes[i] == 255;
+  const std::int64_t pixels = std::int64_t{blue.width} * blue.height;
+  return atMaximum * 100 > pixels;
+}
+
 }  // namespace
 
 // Encoded snapshots, keyed by the revision they were made at.
@@ -112,9 +125,14 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   results_.fieldProblems = std::move(mosaics.fieldProblems);
   cellLevel_ = options_.cellLevel;
   pictures_.cellGallery = BlankCellGallery();
+  saturated_ = SaturatedShare(pictures_.blueMosaic);
   takeSettings(settings);
   rebuildComposite();
-  fitRing();
+  if (options_.fitRadius) {
+    fitZone(*options_.fitRadius);
+  } else {
+    fitRing();
+  }
   analyse();
   cellThresholdsEditable_ = cellLevel_;
 }
@@ -279,9 +297,33 @@ void WellSession::rebuildComposite() {
 void WellSession::fitRing() {
   const RingSearchResult best = FitRing(pictures_.greenMosaic, settings_.ring.radius);
   drawRing(best.x, best.y);
+  results_.ringFitted = true;
+  results_.zoneContrast.reset();
+}
+
+void WellSession::fitZone(RadiusRange range) {
+  const SliderRange limits = RangeOf(SettingId::RingRadius);
+  if (range.minimum < limits.minimum || range.maximum > limits.maximum ||
+      range.minimum > range.maximum) {
+    throw Error("Radius range " + std::to_string(range.minimum) + ":" +
+                std::to_string(range.maximum) + " is not within " + std::to_string(limits.minimum) +
+                ":" + std::to_string(limits.maximum));
+  }
+  const ZoneFit zone = FitZone(pictures_.greenMosaic, range.minimum, range.maximum);
+  settings_.ring.radius = zone.radius;
+  drawRing(zone.x, zone.y);
+  results_.ringFitted = true;
+  results_.zoneContrast = zone.contrast;
+}
+
+void WellSession::fitRingSize(RadiusRange range) {
+  fitZone(range);
+  analyse();
 }
 
 void WellSession::drawRing(int x, int y) {
+  results_.ringFitted = false;
+  results_.zoneContrast.reset();
   results_.ring = {x, y, settings_.ring.radius};
   DrawRingMask(pictures_.greenMosaic, x, y, settings_.ring.radius);
   touch();
@@ -359,6 +401,22 @@ void WellSession::resetTo(const AnalysisSettings& settings) {
 // ---------------------------------------------------------------------------
 // The analysis pass.
 
+void WellSession::noteQuality(const DensityProfile& profile) {
+  WellResults& r = results_;
+  const RingPlacement& ring = r.ring;
+  r.nucleiOutside = std::count_if(profile.distances.begin(), profile.distances.end(),
+                                  [&](double d) { return d > ring.radius; });
+  r.quality.clear();
+  if (!r.fieldProblems.empty()) r.quality.push_back(QualityNote::MissingField);
+  const int width = pictures_.greenMosaic.width, height = pictures_.greenMosaic.height;
+  const bool atLimit = ring.x == ring.radius || ring.x == width - ring.radius ||
+                       ring.y == ring.radius || ring.y == height - ring.radius;
+  if (r.ringFitted && atLimit) r.quality.push_back(QualityNote::RingAtSearchLimit);
+  if (r.totalNuclei == 0) r.quality.push_back(QualityNote::NoNuclei);
+  if (r.nucleiOutside < kFewNucleiOutside) r.quality.push_back(QualityNote::FewNucleiOutside);
+  if (saturated_) r.quality.push_back(QualityNote::Saturated);
+}
+
 void WellSession::analyse() {
   ++passCount_;
   const RingPlacement ring = results_.ring;
@@ -405,6 +463,7 @@ void WellSession::analyse() {
     chart_ = DensityChart{profile.barWidth, profile.barHeights, profile.maxText};
   }
   seeds_ = std::move(counts.seeds);
+  noteQuality(profile);
 
   // The cell cut-off never lies below the green display cut-off, and a pass
   // locks the cell thresholds until the cell level is switched on again.

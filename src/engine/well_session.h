@@ -6,6 +6,7 @@
 // can live side by side or on different threads.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 namespace vembrel {
 
 struct Plate;
+struct DensityProfile;
 
 /// The pictures of a well. Rows bottom first, 4 bytes per pixel.
 struct WellPictures {
@@ -59,8 +61,17 @@ struct PlateIdentity {
 
 enum class RingDirection { Left, Right, Up, Down };
 
+/// A range of radii to fit the cell-free zone's size in.
+struct RadiusRange {
+  int minimum = 0;
+  int maximum = 0;
+};
+
 struct SessionOptions {
   bool cellLevel = false;  // analyse the cells as well
+  /// Fit the zone's size in this range when the well opens, instead of
+  /// taking the settings' radius.
+  std::optional<RadiusRange> fitRadius;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -111,6 +122,10 @@ class WellSession {
   /// below 1 becomes 10.
   void set(SettingId id, double value);
   void autoFitRing();
+  /// Fits the ring's centre and radius within the range (1..1024; Error
+  /// otherwise) and analyses; the radius becomes the session's ring size and
+  /// the results carry the fitted zone's contrast.
+  void fitRingSize(RadiusRange range);
   void nudgeRing(RingDirection direction);
   /// Places the ring's centre (row counted from the bottom) and analyses.
   void placeRing(int x, int y);
@@ -135,8 +150,10 @@ class WellSession {
   void takeSettings(const AnalysisSettings& settings);
   void rebuildComposite();
   void fitRing();
+  void fitZone(RadiusRange range);
   void drawRing(int x, int y);
   void analyse();
+  void noteQuality(const DensityProfile& profile);
   void runCells();
   void touch() { ++revision_; }
 
@@ -155,6 +172,7 @@ class WellSession {
   bool cellsInColour_ = false;
   bool cellThresholdsEditable_ = false;
   int radialShare_ = 0;
+  bool saturated_ = false;  // more than 1 % of the nuclear channel at its maximum
   std::uint64_t revision_ = 0;
   int passCount_ = 0;
   mutable std::unique_ptr<Memo> memo_;

@@ -84,8 +84,16 @@ void BatchRun::start() {
   if (queue_.empty()) finish();
 }
 
+SessionOptions BatchRun::sessionOptions() const {
+  SessionOptions options;
+  options.cellLevel = cellLevel_;
+  options.fitRadius = fitRadius_;
+  return options;
+}
+
 BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well,
-                                       const AnalysisSettings& settings, bool cellLevel,
+                                       const AnalysisSettings& settings,
+                                       const SessionOptions& options,
                                        const std::string& resultsFolder,
                                        std::optional<WellResults>& results,
                                        AnalysisSettings& analysedWith) {
@@ -93,9 +101,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well,
   outcome.well = well;
   const std::string name = WellName(well);
   try {
-    SessionOptions options;
-    options.cellLevel = cellLevel;
-    const WellSession session(plate, well, settings, std::move(options));
+    const WellSession session(plate, well, settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     results = session.results();
     analysedWith = session.settings();
@@ -106,7 +112,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well,
     } catch (const std::exception& e) {
       outcome.writeFailures.push_back(e.what());
     }
-    if (cellLevel) {
+    if (options.cellLevel) {
       try {
         SaveWellData(session, resultsFolder, Durability::Deferred);
       } catch (const std::exception& e) {
@@ -129,7 +135,7 @@ void BatchRun::takeOutcome(const BatchWellOutcome& outcome, std::optional<WellRe
   } else {
     ++analysed_;
     plateResults.record(*results, analysedWith);
-    settings_ = analysedWith;  // the well analysed last gives the universal settings
+    lastSettings_ = analysedWith;  // the well analysed last gives the universal settings
   }
   for (const std::string& message : outcome.writeFailures) {
     writeFailures_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
@@ -150,8 +156,9 @@ bool BatchRun::step() {
   queue_.pop_front();
   std::optional<WellResults> results;
   AnalysisSettings analysedWith;
-  const BatchWellOutcome outcome = AnalyseWell(workspace_.plate(), well, settings_, cellLevel_,
-                                               workspace_.resultsFolder(), results, analysedWith);
+  const BatchWellOutcome outcome =
+      AnalyseWell(workspace_.plate(), well, settings_, sessionOptions(), workspace_.resultsFolder(),
+                  results, analysedWith);
   takeOutcome(outcome, results, analysedWith);
   reportProgress();
   return true;
@@ -174,6 +181,7 @@ void BatchRun::runInParallel(int jobs) {
   const Plate& plate = workspace_.plate();
   const std::string folder = workspace_.resultsFolder();
   const AnalysisSettings settings = settings_;
+  const SessionOptions options = sessionOptions();
 
   std::atomic<std::size_t> next{0};
   std::mutex progressMutex;
@@ -181,7 +189,7 @@ void BatchRun::runInParallel(int jobs) {
   const auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(1)) < wells.size();) {
       outcomes[i] =
-          AnalyseWell(plate, wells[i], settings, cellLevel_, folder, results[i], analysedWith[i]);
+          AnalyseWell(plate, wells[i], settings, options, folder, results[i], analysedWith[i]);
       const std::lock_guard lock(progressMutex);
       ++done;
       if (progress_) progress_(done, queued_);
@@ -203,7 +211,7 @@ void BatchRun::finish() {
     std::unique_ptr<FolderLock>& lock;
     ~Release() { lock.reset(); }
   } release{lock_};
-  workspace_.setUniversalSettings(settings_);
+  if (lastSettings_) workspace_.setUniversalSettings(*lastSettings_);
   std::vector<std::string> lines = headerLines_;
   for (std::string& line : SummaryResultLines(workspace_.results()))
     lines.push_back(std::move(line));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/well_session.h"
 #include "plate/analysis_settings.h"
 
 namespace vembrel {
@@ -43,6 +44,8 @@ class BatchRun {
   void setWriteWorkbook(bool write) { writeWorkbook_ = write; }
   /// Analyse the wells at cell level (writing their cell data files too).
   void setCellLevel(bool cells) { cellLevel_ = cells; }
+  /// Fit each well's zone size within this range instead of the settings' radius.
+  void setFitRadius(std::optional<RadiusRange> range) { fitRadius_ = range; }
   /// Wait for another run to leave the results folder instead of refusing to start.
   void setWaitForFolder(bool wait, std::function<void(const std::string& holder)> notice = {}) {
     waitForFolder_ = wait;
@@ -89,7 +92,8 @@ class BatchRun {
   /// snapshot (and at cell level its cell data file and cell snapshot) into
   /// resultsFolder. Thread-safe. results receives the well's results.
   static BatchWellOutcome AnalyseWell(const Plate& plate, int well,
-                                      const AnalysisSettings& settings, bool cellLevel,
+                                      const AnalysisSettings& settings,
+                                      const SessionOptions& options,
                                       const std::string& resultsFolder,
                                       std::optional<WellResults>& results,
                                       AnalysisSettings& analysedWith);
@@ -103,6 +107,7 @@ class BatchRun {
 
   Workspace& workspace_;
   AnalysisSettings settings_;
+  std::optional<AnalysisSettings> lastSettings_;
   std::vector<std::string> headerLines_;
   std::deque<int> queue_;
   std::vector<BatchFailure> failures_;
@@ -118,6 +123,8 @@ class BatchRun {
   std::string workbookError_;
   bool writeWorkbook_ = true;
   bool cellLevel_ = false;
+  std::optional<RadiusRange> fitRadius_;
+  SessionOptions sessionOptions() const;
   bool started_ = false;
   bool finished_ = false;
   int queued_ = 0;

@@ -216,6 +216,50 @@ TEST_F(WellSessionTest, MosaicsGivenByTheCallerAnalyseLikeThePlatesFields) {
       Error);
 }
 
+TEST_F(WellSessionTest, QualityNotesNameWhatToLookAtFirst) {
+  const auto names = [](const WellSession& session) {
+    std::vector<std::string> notes;
+    for (const QualityNote note : session.results().quality) {
+      notes.emplace_back(QualityNoteName(note));
+    }
+    return notes;
+  };
+  const auto session = fixture.open("A01");
+  EXPECT_EQ(session->results().nucleiOutside, 3);  // the three blocks outside the ring
+  EXPECT_EQ(names(*session), std::vector<std::string>{"few_nuclei_outside"});
+  session->set(SettingId::NucleiGreenCutoff, 255);
+  EXPECT_EQ(names(*session), (std::vector<std::string>{"no_nuclei", "few_nuclei_outside"}));
+
+  // A zone in the corner pulls the fit onto the edge of its search area;
+  // a ring placed by hand is no fit.
+  WriteWellChannel(fixture.plateFolder(), "T_", "B01", false, NucleiBlue, 0x7);  // no field 3
+  WriteWellChannel(fixture.plateFolder(), "T_", "B01", true,
+                   [](int c, int r) { return InDisc(c, r, 150, 150, kRing) ? 20 : 200; });
+  const auto corner = fixture.open("B01");
+  EXPECT_EQ(corner->ring().x, kRing);
+  EXPECT_EQ(names(*corner), (std::vector<std::string>{"missing_field", "ring_at_search_limit",
+                                                      "few_nuclei_outside"}));
+  corner->placeRing(kRing, kRing);
+  EXPECT_FALSE(corner->results().has(QualityNote::RingAtSearchLimit));
+}
+
+TEST_F(WellSessionTest, FittingTheZonesSizeFindsTheRingAnotherRadiusMissed) {
+  AnalysisSettings settings;
+  settings.ring.radius = 250;
+  SessionOptions options;
+  options.fitRadius = RadiusRange{200, 450};
+  const auto session = fixture.open("A01", std::move(options), settings);
+  EXPECT_NEAR(session->ring().radius, kRing, 3);
+  EXPECT_NEAR(session->ring().x, kRingX, 3);
+  EXPECT_NEAR(session->ring().y, kRingY, 3);
+  EXPECT_EQ(session->settings().ring.radius, session->ring().radius);
+  ASSERT_TRUE(session->results().zoneContrast.has_value());
+  EXPECT_GT(*session->results().zoneContrast, 100);
+  EXPECT_THROW(session->fitRingSize({300, 200}), Error);
+  session->autoFitRing();  // a plain fit keeps the radius and forgets the contrast
+  EXPECT_FALSE(session->results().zoneContrast.has_value());
+}
+
 class CellLevelTest : public ::testing::Test {
  protected:
   void SetUp() override { fixture.writeWell("A01", CellsBlue, CellsGreen); }

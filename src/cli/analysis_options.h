@@ -1,0 +1,14 @@
+#pragma once
+// Options of the commands that analyse wells, beyond the settings file.
+#include <CLI/CLI.hpp>
+#include <optional>
+
+#include "engine/well_session.h"
+
+namespace vembrel::cli {
+
+/// Adds --fit-radius MIN:MAX (the zone's size fitted in that range); checked
+/// while the command line is parsed, stored in range, which must outlive it.
+void AddFitRadiusOption(CLI::App& command, std::optional<RadiusRange>& range);
+
+}  // namespace vembrel::cli
