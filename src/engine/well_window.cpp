@@ -459,8 +459,9 @@ void WellWindow::FormShow() {
   const std::string& plateBase = workspace_.plate().base;
   fieldProblems_.clear();
   for (const bool green : {false, true}) {
-    images_[green ? 2 : 1] =
-        LoadChannelMosaic(ChannelFieldFiles(plateBase, well_, green), &fieldProblems_);
+    ChannelMosaic loaded = LoadChannelMosaic(ChannelFieldFiles(plateBase, well_, green));
+    for (const FieldProblem& problem : loaded.problems()) fieldProblems_.push_back(problem.message);
+    images_[green ? 2 : 1] = std::move(loaded.mosaic);
   }
   images_[3] = Picture::Uninitialised(kMosaicSize, kMosaicSize);  // the composite, made below
   ++s.analysisGeneration;

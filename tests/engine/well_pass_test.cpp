@@ -143,7 +143,9 @@ TEST_F(WellPass, MissingOrOddFieldsAreNamedAndLeaveTheirQuadrantsBlack) {
     std::filesystem::remove(gone);
     WriteGreyTiff(small, 256, 256, std::vector<std::uint16_t>(256 * 256, 70));
     problems.push_back("Field picture '" + gone + "' does not exist");
-    problems.push_back("Field picture '" + small + "' is 256 x 256 pixels, not 512 x 512");
+    problems.push_back("Field picture '" + small +
+                       "' is 256 x 256 pixels; a field must be square, from 512 x 512 to "
+                       "16384 x 16384 pixels");
   }
   WellWindow& window = plate.open("A03");
   std::vector<std::string> named = window.fieldProblems();
