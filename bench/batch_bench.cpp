@@ -86,11 +86,9 @@ void BM_ReadAndDecodePictures(benchmark::State& bench) {
     for (int well = 0; well < 96; ++well) {
       if (plate.wells[well].state != 1) continue;
       for (bool green : {false, true}) {
-        std::vector<std::string> messages;
-        const Picture mosaic =
-            LoadChannelMosaic(ChannelFieldFiles(plate, well, green), &messages);
-        benchmark::DoNotOptimize(mosaic.bytes.data());
-        problems += messages.size();
+        const ChannelMosaic loaded = LoadChannelMosaic(ChannelFieldFiles(plate, well, green));
+        benchmark::DoNotOptimize(loaded.mosaic.bytes.data());
+        problems += loaded.problems().size();
       }
     }
     bench.counters["missing"] = static_cast<double>(problems);

@@ -1,8 +1,16 @@
 // The per-pass imaging work on a demo well: composite, ring fit, the
-// whole-mosaic nucleus scan with its density profile, and the counting step.
+// whole-mosaic nucleus scan with its density profile, and the counting step;
+// and loading a field into its mosaic quarter, plain or reduced from a large one.
 #include <benchmark/benchmark.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
 
 #include "imaging/composite.h"
+#include "imaging/field_loader.h"
+#include "imaging/grey_tiff_writer.h"
 #include "imaging/immigrants.h"
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
@@ -87,6 +95,83 @@ void BM_CountImmigrants(benchmark::State& state) {
   state.counters["nuclei"] = static_cast<double>(nuclei);
 }
 BENCHMARK(BM_CountImmigrants)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Field files written once per benchmark program into a temporary folder.
+struct FieldFiles {
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vembrel-bench-fields-" + std::to_string(getpid()));
+  FieldFiles() { std::filesystem::create_directories(folder); }
+  ~FieldFiles() { std::filesystem::remove_all(folder); }
+};
+
+const FieldFiles& Fields() {
+  static const FieldFiles files;
+  return files;
+}
+
+// A demo field as the demo plate writes it: 8 bits, uncompressed strips.
+std::string PlainField() {
+  static const std::string path = [] {
+    const std::string file = (Fields().folder / "plain.tif").string();
+    const Picture& blue = Well().blue;
+    std::vector<std::uint8_t> grey(std::size_t{vembrel::kFieldSize} * vembrel::kFieldSize);
+    for (int y = 0; y < vembrel::kFieldSize; ++y) {
+      for (int x = 0; x < vembrel::kFieldSize; ++x)
+        grey[y * vembrel::kFieldSize + x] = *blue.topDown(x, y);
+    }
+    vembrel::WriteGreyTiffFile(file, grey.data(), vembrel::kFieldSize, vembrel::kFieldSize,
+                               vembrel::kFieldSize);
+    return file;
+  }();
+  return path;
+}
+
+// A camera's 16-bit field of 12-bit values, uncompressed strips of 16 rows.
+std::string LargeField(int side) {
+  const std::string file = (Fields().folder / ("large" + std::to_string(side) + ".tif")).string();
+  if (std::filesystem::exists(file)) return file;
+  TIFF* tif = TIFFOpen(file.c_str(), "w");
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, side);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, side);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+  std::vector<std::uint16_t> row(static_cast<std::size_t>(side));
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) row[x] = static_cast<std::uint16_t>((x * 7 + y * 13) % 4096);
+    TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0);
+  }
+  TIFFClose(tif);
+  return file;
+}
+
+void LoadInto(benchmark::State& state, const std::string& file, int inputBits) {
+  Picture mosaic = Picture::Uninitialised(vembrel::kMosaicSize, vembrel::kMosaicSize);
+  for (auto _ : state) {
+    const vembrel::FieldLoad load = vembrel::LoadField(file, mosaic, 0, 0, {inputBits});
+    if (load.problem) state.SkipWithError(load.problem->message.c_str());
+    benchmark::DoNotOptimize(mosaic.bytes.data());
+  }
+}
+
+void BM_LoadPlainField(benchmark::State& state) {
+  LoadInto(state, PlainField(), 16);
+}
+BENCHMARK(BM_LoadPlainField)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_LoadLargeField(benchmark::State& state) {
+  LoadInto(state, LargeField(static_cast<int>(state.range(0))), 12);
+}
+BENCHMARK(BM_LoadLargeField)
+    ->Arg(2048)
+    ->Arg(2160)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

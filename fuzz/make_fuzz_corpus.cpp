@@ -15,30 +15,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteTiff(const fs::path& path, int width, int height, int bits, int compression, bool tiled) {
+// A grey picture (or MINISWHITE, which only the RGBA conversion reads) whose
+// values repeat along each row, so even large ones compress to little.
+void WriteTiff(const fs::path& path, int width, int height, int bits, int compression, bool tiled,
+               int photometric = PHOTOMETRIC_MINISBLACK, int rowsPerStrip = 4, int tileSide = 16) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (tif == nullptr) return;
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
   const int bytes = bits / 8;
   if (tiled) {
-    TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
-    TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
-    std::vector<unsigned char> tile(16 * 16 * bytes, 0);
-    for (int y = 0; y < height; y += 16) {
-      for (int x = 0; x < width; x += 16) {
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, tileSide);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, tileSide);
+    std::vector<unsigned char> tile(tileSide * tileSide * bytes, 0);
+    for (int y = 0; y < height; y += tileSide) {
+      for (int x = 0; x < width; x += tileSide) {
         for (std::size_t i = 0; i < tile.size(); ++i)
           tile[i] = static_cast<unsigned char>(x + y + i);
         TIFFWriteTile(tif, tile.data(), x, y, 0, 0);
       }
     }
   } else {
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
     std::vector<unsigned char> row(width * bytes);
     for (int y = 0; y < height; ++y) {
       for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<unsigned char>(3 * i + y);
@@ -71,6 +74,18 @@ int main(int argc, char** argv) {
   WriteTiff(tiff / "deflate.tif", 32, 32, 8, COMPRESSION_ADOBE_DEFLATE, false);
   WriteTiff(tiff / "packbits.tif", 32, 32, 8, COMPRESSION_PACKBITS, false);
   WriteTiff(tiff / "tiled.tif", 32, 32, 8, COMPRESSION_NONE, true);
+  // Whole fields: decoded straight into place, through the RGBA conversion,
+  // at 16 bits, and reduced from a large field.
+  WriteTiff(tiff / "field8.tif", 512, 512, 8, COMPRESSION_ADOBE_DEFLATE, false,
+            PHOTOMETRIC_MINISBLACK, 64);
+  WriteTiff(tiff / "field_converted.tif", 512, 512, 8, COMPRESSION_ADOBE_DEFLATE, false,
+            PHOTOMETRIC_MINISWHITE, 64);
+  WriteTiff(tiff / "field16.tif", 512, 512, 16, COMPRESSION_ADOBE_DEFLATE, false,
+            PHOTOMETRIC_MINISBLACK, 32);
+  WriteTiff(tiff / "field_large16.tif", 1024, 1024, 16, COMPRESSION_ADOBE_DEFLATE, true,
+            PHOTOMETRIC_MINISBLACK, 0, 256);
+  WriteTiff(tiff / "field_uneven.tif", 600, 600, 8, COMPRESSION_LZW, false, PHOTOMETRIC_MINISBLACK,
+            100);
 
   const fs::path settings = root / "fuzz_settings_file";
   vembrel::AnalysisSettings defaults;

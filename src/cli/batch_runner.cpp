@@ -90,8 +90,10 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   batch.runToEnd(jobs);
   if (terminal) std::cerr << "\n";
 
-  for (const BatchFailure& problem : batch.fieldProblems())
-    std::cerr << "vembrel: left black: " << problem.message << "\n";
+  for (const auto& [well, problem] : batch.fieldProblems()) {
+    std::cerr << "vembrel: " << (problem.leftBlack() ? "left black" : "damaged") << ": Well "
+              << WellName(well) << ": " << problem.message << "\n";
+  }
   for (const BatchFailure& failure : batch.failures())
     std::cerr << "vembrel: " << failure.message << "\n";
   for (const BatchFailure& failure : batch.writeFailures())
@@ -111,12 +113,15 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     line << ", cell data in " << workspace.resultsFolder() << "CellShape/ and "
          << workspace.resultsFolder() << "CellJPEGS/";
   }
-  if (!batch.fieldProblems().empty()) {
-    line << "; " << batch.fieldProblems().size() << " field"
-         << (batch.fieldProblems().size() == 1 ? "" : "s") << " left black in "
-         << batch.wellsWithFieldProblems() << " well"
-         << (batch.wellsWithFieldProblems() == 1 ? "" : "s");
+  const auto plural = [](int n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  if (batch.fieldsLeftBlack() > 0) {
+    line << "; " << plural(batch.fieldsLeftBlack(), "field") << " left black in "
+         << plural(batch.wellsWithFieldsLeftBlack(), "well");
   }
+  if (batch.fieldsDamaged() > 0)
+    line << "; " << plural(batch.fieldsDamaged(), "field") << " damaged";
   out << line.str() << "\n";
   // The last line says what did not work, for whoever reads only the end.
   std::vector<std::string> failed;
@@ -125,7 +130,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   if (!batch.summaryError().empty()) failed.push_back(batch.summaryFile());
   if (!batch.workbookError().empty()) failed.push_back("the workbook");
   if (options.strict) {
-    for (const BatchFailure& problem : batch.fieldProblems()) failed.push_back(problem.message);
+    for (const auto& [well, problem] : batch.fieldProblems()) failed.push_back(problem.message);
   }
   if (!failed.empty()) {
     out << "Failed: ";

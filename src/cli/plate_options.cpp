@@ -39,6 +39,16 @@ void AddPlateOpenOptions(CLI::App& command, PlateOpenOptions& options) {
   command.add_option("--plane", options.plane, "Focal plane read where names carry one")
       ->check(CLI::Range(1, 99))
       ->type_name("N");
+  command
+      .add_option_function<std::string>(
+          "--input-bits",
+          [&options](const std::string& value) {
+            options.inputBits = value == "auto" ? 0 : std::stoi(value);
+          },
+          "Bits of 16-bit samples that carry the picture: 8, 10, 12, 14, 16 or auto (default: "
+          "detected from the first included well)")
+      ->check(CLI::IsMember({"8", "10", "12", "14", "16", "auto"}))
+      ->type_name("BITS");
 }
 
 }  // namespace vembrel::cli

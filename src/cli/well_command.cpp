@@ -109,8 +109,9 @@ int RunWell(const WellOptions& options) {
   sessionOptions.cellLevel = cellLevel;
   sessionOptions.fitRadius = options.fitRadius;
   const WellSession session(plate, well, settings, std::move(sessionOptions));
-  for (const std::string& problem : session.results().fieldProblems) {
-    std::cerr << "vembrel: left black: " << problem << "\n";
+  for (const FieldProblem& problem : session.results().fieldProblems) {
+    std::cerr << "vembrel: " << (problem.leftBlack() ? "left black" : "damaged") << ": "
+              << problem.message << "\n";
   }
   if (options.exportData) SaveWellData(session, ResultsFolderOf(plate.path));
   if (!options.pictures.empty()) WritePictures(session, options.pictures);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/cell_shape.h"
+#include "imaging/field_loader.h"
 
 namespace vembrel {
 
@@ -82,8 +83,9 @@ struct WellResults {
   std::optional<double> zoneContrast;   // when the zone's size was fitted: its contrast
   std::vector<DensityBin> density;      // empty when no nucleus lies an increment beyond the ring
   std::vector<QualityNote> quality;     // in the order of QualityNote
-  std::vector<std::string> fieldProblems;  // why fields were left black, one message each
-  std::optional<CellResults> cells;        // at cell level
+  std::vector<FieldProblem> fieldProblems;  // fields missing, damaged or unusable
+  int reducedFrom = 0;               // side of the large fields reduced to 512 x 512, 0 when none
+  std::optional<CellResults> cells;  // at cell level
 
   /// Outer radius of density ring k (0-based): radius + (k + 1) * increment.
   int densityRadius(int k) const { return ring.radius + (k + 1) * ringIncrement; }

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
 #include "core/error.h"
 #include "imaging/composite.h"
+#include "imaging/disc_geometry.h"
 #include "imaging/image_files.h"
 #include "imaging/immigrants.h"
 #include "imaging/mosaic.h"
@@ -74,6 +76,27 @@ bool SetOrdered(int& lower, SettingId lowerId, int& upper, SettingId upperId, bo
 // Fewer nuclei than this outside the ring give no density profile worth reading.
 constexpr std::int64_t kFewNucleiOutside = 20;
 
+// Whether more than half of the ring's disc lies in quarters left black,
+// where the fit finds the darkest disc however the zone lies.
+bool MostlyInBlackQuarters(const RingPlacement& ring, const std::array<bool, 4>& black) {
+  if (std::none_of(black.begin(), black.end(), [](bool b) { return b; })) return false;
+  const std::vector<int> halfWidths = DiscHalfWidths(ring.radius);
+  std::int64_t inside = 0, inBlack = 0;
+  for (int r = std::max(0, ring.y - ring.radius + 1);
+       r <= std::min(kMosaicSize - 1, ring.y + ring.radius - 1); ++r) {
+    const int half = halfWidths[std::abs(r - ring.y)];
+    const int c0 = std::max(0, ring.x - half), c1 = std::min(kMosaicSize - 1, ring.x + half);
+    if (c0 > c1) continue;
+    const int left = std::max(0, std::min(c1, kFieldSize - 1) - c0 + 1);  // columns below 512
+    const int right = (c1 - c0 + 1) - left;
+    const bool upper = r >= kFieldSize;
+    // Fields: 0 lower left, 1 lower right, 2 upper right, 3 upper left.
+    inside += c1 - c0 + 1;
+    inBlack += (black[upper ? 3 : 0] ? left : 0) + (black[upper ? 2 : 1] ? right : 0);
+  }
+  return inBlack * 2 > inside;
+}
+
 // Whether more than 1 % of the nuclear channel sits at its maximum.
 bool SaturatedShare(const Picture& blue) {
   std::int64_t atMaximum = 0;
@@ -93,9 +116,21 @@ struct WellSession::Memo {
 };
 
 WellMosaics LoadWellMosaics(const Plate& plate, int well) {
+  FieldLoadOptions options;
+  options.inputBits = plate.loaderInputBits();
   WellMosaics mosaics;
-  mosaics.blue = LoadChannelMosaic(ChannelFieldFiles(plate, well, false), &mosaics.fieldProblems);
-  mosaics.green = LoadChannelMosaic(ChannelFieldFiles(plate, well, true), &mosaics.fieldProblems);
+  for (const bool green : {false, true}) {
+    ChannelMosaic loaded = LoadChannelMosaic(ChannelFieldFiles(plate, well, green), options);
+    for (FieldProblem& problem : loaded.problems()) mosaics.fieldProblems.push_back(problem);
+    mosaics.reducedFrom = std::max(mosaics.reducedFrom, loaded.reducedFrom());
+    if (green) {
+      for (int field = 0; field < 4; ++field) {
+        const auto& problem = loaded.fields[field].problem;
+        mosaics.greenQuarterBlack[field] = problem && problem->leftBlack();
+      }
+    }
+    (green ? mosaics.green : mosaics.blue) = std::move(loaded.mosaic);
+  }
   return mosaics;
 }
 
@@ -123,6 +158,8 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   pictures_.greenMosaic = std::move(mosaics.green);
   results_.well = well;
   results_.fieldProblems = std::move(mosaics.fieldProblems);
+  results_.reducedFrom = mosaics.reducedFrom;
+  greenQuarterBlack_ = mosaics.greenQuarterBlack;
   cellLevel_ = options_.cellLevel;
   pictures_.cellGallery = BlankCellGallery();
   saturated_ = SaturatedShare(pictures_.blueMosaic);
@@ -407,11 +444,20 @@ void WellSession::noteQuality(const DensityProfile& profile) {
   r.nucleiOutside = std::count_if(profile.distances.begin(), profile.distances.end(),
                                   [&](double d) { return d > ring.radius; });
   r.quality.clear();
-  if (!r.fieldProblems.empty()) r.quality.push_back(QualityNote::MissingField);
+  const auto anyProblem = [&](bool damaged) {
+    return std::any_of(r.fieldProblems.begin(), r.fieldProblems.end(), [&](const FieldProblem& p) {
+      return (p.kind == FieldProblemKind::kDamaged) == damaged;
+    });
+  };
+  if (anyProblem(false)) r.quality.push_back(QualityNote::MissingField);
+  if (anyProblem(true)) r.quality.push_back(QualityNote::DamagedField);
   const int width = pictures_.greenMosaic.width, height = pictures_.greenMosaic.height;
   const bool atLimit = ring.x == ring.radius || ring.x == width - ring.radius ||
                        ring.y == ring.radius || ring.y == height - ring.radius;
   if (r.ringFitted && atLimit) r.quality.push_back(QualityNote::RingAtSearchLimit);
+  if (MostlyInBlackQuarters(ring, greenQuarterBlack_)) {
+    r.quality.push_back(QualityNote::RingInBlackQuarter);
+  }
   if (r.totalNuclei == 0) r.quality.push_back(QualityNote::NoNuclei);
   if (r.nucleiOutside < kFewNucleiOutside) r.quality.push_back(QualityNote::FewNucleiOutside);
   if (saturated_) r.quality.push_back(QualityNote::Saturated);

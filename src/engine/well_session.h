@@ -4,6 +4,7 @@
 // it affects (the composite, the analysis pass, the cell level) and nothing
 // else; a session shares no state with other sessions, so any number of them
 // can live side by side or on different threads.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -12,6 +13,7 @@
 
 #include "engine/well_results.h"
 #include "imaging/cell_segmentation.h"
+#include "imaging/field_loader.h"
 #include "imaging/picture.h"
 #include "plate/analysis_settings.h"
 #include "plate/settings_table.h"
@@ -42,11 +44,13 @@ struct DensityChart {
   std::string maximumText;   // "Max: <nuclei> in <area> pixel", "" without a profile
 };
 
-/// The mosaics of a well as loaded, and why any field was left black.
+/// The mosaics of a well as loaded, and what went wrong with any field.
 struct WellMosaics {
   Picture blue;
   Picture green;
-  std::vector<std::string> fieldProblems;
+  std::vector<FieldProblem> fieldProblems;
+  std::array<bool, 4> greenQuarterBlack{};  // cell-stain quarters left black, in field order
+  int reducedFrom = 0;  // side of the large fields reduced to 512 x 512, 0 when none
 };
 
 /// Loads both 1024 x 1024 mosaics of a well of the plate.
@@ -173,6 +177,7 @@ class WellSession {
   bool cellThresholdsEditable_ = false;
   int radialShare_ = 0;
   bool saturated_ = false;  // more than 1 % of the nuclear channel at its maximum
+  std::array<bool, 4> greenQuarterBlack_{};
   std::uint64_t revision_ = 0;
   int passCount_ = 0;
   mutable std::unique_ptr<Memo> memo_;

@@ -1,8 +1,7 @@
 #include "imaging/mosaic.h"
 
+#include <algorithm>
 #include <cstring>
-
-#include "imaging/tiff_loader.h"
 
 namespace vembrel {
 
@@ -25,21 +24,39 @@ Picture AssembleMosaic(const WellFields& fields) {
   return mosaic;
 }
 
-Picture LoadChannelMosaic(const std::array<std::string, 4>& fieldFiles,
-                          std::vector<std::string>* problems) {
-  Picture mosaic = Picture::Uninitialised(kMosaicSize, kMosaicSize);
+std::vector<FieldProblem> ChannelMosaic::problems() const {
+  std::vector<FieldProblem> found;
+  for (const FieldLoad& field : fields) {
+    if (field.problem) found.push_back(*field.problem);
+  }
+  return found;
+}
+
+int ChannelMosaic::reducedFrom() const {
+  int side = 0;
+  for (const FieldLoad& field : fields) {
+    if (field.reduced()) side = std::max(side, field.side);
+  }
+  return side;
+}
+
+ChannelMosaic LoadChannelMosaic(const std::array<std::string, 4>& fieldFiles,
+                                const FieldLoadOptions& options) {
+  ChannelMosaic loaded;
+  Picture& mosaic = loaded.mosaic;
+  mosaic = Picture::Uninitialised(kMosaicSize, kMosaicSize);
   for (int field = 0; field < 4; ++field) {
     const int column = QuadrantColumn(field);
     const int row = QuadrantRow(field);
-    std::string problem;
-    if (LoadFieldInto(fieldFiles[field], mosaic, column, row, &problem)) continue;
-    if (problems != nullptr) problems->push_back(std::move(problem));
+    FieldLoad& load = loaded.fields[field];
+    load = LoadField(fieldFiles[field], mosaic, column, row, options);
+    if (!load.problem || !load.problem->leftBlack()) continue;
     for (int r = 0; r < kFieldSize; ++r) {
       std::memset(mosaic.bytes.data() + mosaic.offset(column, row + r), 0,
                   std::size_t{kFieldSize} * 4);
     }
   }
-  return mosaic;
+  return loaded;
 }
 
 }  // namespace vembrel

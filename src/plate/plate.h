@@ -30,6 +30,9 @@ struct PlateOpenOptions {
   std::optional<std::string> layout;  // a layout's name or a user pattern (LayoutFromOption)
   std::optional<std::array<int, 2>> channels;  // the layout's nuclear and cell channel numbers
   int plane = 1;                               // focal plane read where the names carry one
+  /// Bits of the 16-bit samples that carry the picture (8, 10, 12, 14 or 16);
+  /// 0 detects them from the first included well's fields.
+  int inputBits = 0;
 };
 
 struct Plate {
@@ -48,6 +51,12 @@ struct Plate {
   std::string plateName;              // the plate part of the names ("" where they have none)
   int plane = 1;                      // focal plane read
   std::shared_ptr<const PlateLayout> naming;  // names missing fields; null: the native layout
+  /// Bits of the 16-bit samples read (8 when the pictures are 8-bit); see PlateOpenOptions.
+  int inputBits = 16;
+  bool inputBitsDetected = false;  // found in the first included well, not chosen
+
+  /// How the loader takes the plate's 16-bit samples.
+  int loaderInputBits() const { return inputBits == 8 && inputBitsDetected ? 16 : inputBits; }
 
   Plate();  // no plate: names filled, states 0, nothing painted
 };

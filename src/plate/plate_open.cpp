@@ -6,6 +6,7 @@
 #include <set>
 
 #include "core/error.h"
+#include "imaging/input_bits.h"
 #include "plate/plate.h"
 #include "plate/plate_notes.h"
 
@@ -59,6 +60,31 @@ std::string Listed(const std::set<int>& numbers, const PlateLayout& layout) {
   std::string text;
   for (int number : numbers) text += (text.empty() ? "" : ", ") + layout.channelLabel(number);
   return text;
+}
+
+}  // namespace
+
+namespace {
+
+// A camera that fills only 12 (or 10, 14) bits of its 16-bit samples would
+// come out nearly black through the high byte: the first included well tells.
+void ChooseInputBits(Plate& plate, int chosen) {
+  if (chosen != 0) {
+    plate.inputBits = chosen;
+    return;
+  }
+  plate.inputBitsDetected = true;
+  for (const WellRecord& well : plate.wells) {
+    if (well.state != 1) continue;
+    std::vector<std::string> files;
+    for (const auto* channel : {&well.blueFiles, &well.greenFiles}) {
+      for (const std::string& file : *channel) {
+        if (!file.empty()) files.push_back(file);
+      }
+    }
+    plate.inputBits = ProbeInputBits(files);
+    return;
+  }
 }
 
 }  // namespace
@@ -217,6 +243,7 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
   plate.naming = layout;
   plate.measurementDate =
       MeasurementDateOf(folderGiven ? plate.path + files.front().name : pictureOrFolder);
+  ChooseInputBits(plate, options.inputBits);
   return plate;
 }
 

@@ -140,8 +140,8 @@ void BatchRun::takeOutcome(const BatchWellOutcome& outcome, std::optional<WellRe
   for (const std::string& message : outcome.writeFailures) {
     writeFailures_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
   }
-  for (const std::string& message : outcome.fieldProblems) {
-    fieldProblems_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
+  for (const FieldProblem& problem : outcome.fieldProblems) {
+    fieldProblems_.push_back({outcome.well, problem});
   }
 }
 
@@ -237,11 +237,22 @@ void BatchRun::finish() {
   }
 }
 
-int BatchRun::wellsWithFieldProblems() const {
+int BatchRun::fieldsLeftBlack() const {
+  return static_cast<int>(std::count_if(fieldProblems_.begin(), fieldProblems_.end(),
+                                        [](const auto& p) { return p.problem.leftBlack(); }));
+}
+
+int BatchRun::wellsWithFieldsLeftBlack() const {
   std::vector<int> wells;
-  for (const BatchFailure& problem : fieldProblems_) wells.push_back(problem.well);
+  for (const auto& p : fieldProblems_) {
+    if (p.problem.leftBlack()) wells.push_back(p.well);
+  }
   std::sort(wells.begin(), wells.end());
   return static_cast<int>(std::unique(wells.begin(), wells.end()) - wells.begin());
+}
+
+int BatchRun::fieldsDamaged() const {
+  return static_cast<int>(fieldProblems_.size()) - fieldsLeftBlack();
 }
 
 void BatchRun::reportProgress() {

@@ -30,9 +30,9 @@ struct BatchFailure {
 /// What analysing one well of a batch gave.
 struct BatchWellOutcome {
   int well = 0;
-  std::optional<std::string> failure;      // the analysis failed: no results
-  std::vector<std::string> writeFailures;  // files that could not be written, one message each
-  std::vector<std::string> fieldProblems;  // fields left black, one message each
+  std::optional<std::string> failure;       // the analysis failed: no results
+  std::vector<std::string> writeFailures;   // files that could not be written, one message each
+  std::vector<FieldProblem> fieldProblems;  // fields left black or damaged
 };
 
 class BatchRun {
@@ -76,10 +76,17 @@ class BatchRun {
   const std::vector<BatchFailure>& failures() const { return failures_; }
   /// Files that could not be written, with the well (the analysis stands).
   const std::vector<BatchFailure>& writeFailures() const { return writeFailures_; }
-  /// Fields left black (missing, unreadable, damaged, of the wrong size), with the well.
-  const std::vector<BatchFailure>& fieldProblems() const { return fieldProblems_; }
-  /// Wells with at least one field left black.
-  int wellsWithFieldProblems() const;
+  /// Fields left black (missing, unreadable, empty, of the wrong size) or
+  /// damaged (only partly decoded), with their well.
+  struct WellFieldProblem {
+    int well = 0;
+    FieldProblem problem;
+  };
+  const std::vector<WellFieldProblem>& fieldProblems() const { return fieldProblems_; }
+  /// Fields left black, and the wells they are in.
+  int fieldsLeftBlack() const;
+  int wellsWithFieldsLeftBlack() const;
+  int fieldsDamaged() const;
   const std::string& summaryFile() const { return summaryFile_; }
   /// Why the summary file could not be written ("" when it was).
   const std::string& summaryError() const { return summaryError_; }
@@ -112,7 +119,7 @@ class BatchRun {
   std::deque<int> queue_;
   std::vector<BatchFailure> failures_;
   std::vector<BatchFailure> writeFailures_;
-  std::vector<BatchFailure> fieldProblems_;
+  std::vector<WellFieldProblem> fieldProblems_;
   std::unique_ptr<FolderLock> lock_;
   bool waitForFolder_ = false;
   std::function<void(const std::string&)> waitNotice_;

@@ -1,13 +1,21 @@
-// Fields loaded straight into their mosaic quadrant must hold exactly the
-// pixels of libtiff's RGBA conversion, whichever way the file is laid out,
-// and a field that cannot be used must leave its quadrant black.
+// One field file into its mosaic quarter: the pixels of every layout, large
+// fields reduced, 16-bit samples brought to 8 bits, the probe for the bits in
+// use, and every field that cannot be used whole reported by kind.
+#include "imaging/field_loader.h"
+
 #include <gtest/gtest.h>
 #include <tiffio.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
+#include "imaging/field_reduction.h"
+#include "imaging/input_bits.h"
 #include "imaging/mosaic.h"
 #include "imaging/tiff_loader.h"
 #include "support/temp_dir.h"
@@ -16,9 +24,14 @@
 namespace vembrel {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::GreyRamp;
+using testing::HandMadeTiff;
 using testing::NamedLayout;
 using testing::TempDir;
+using testing::TiffLayout;
+using testing::WriteBytes;
+using testing::WriteGreyTiff;
 
 // A mosaic whose every byte says "not written", so untouched bytes show.
 Picture Sentinel() {
@@ -46,6 +59,40 @@ void ExpectOnlyQuadrant(const Picture& mosaic, const Picture& field, int column,
   }
 }
 
+// A field loaded alone into the lower right quarter of a sentinel mosaic.
+struct Loaded {
+  Picture mosaic = Sentinel();
+  FieldLoad load;
+};
+Loaded Load(const std::string& path, int inputBits = 16) {
+  Loaded loaded;
+  loaded.load = LoadField(path, loaded.mosaic, kFieldSize, 0, {inputBits});
+  return loaded;
+}
+
+void WriteUniformTiff(const std::string& path, int bits, int format) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 512);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 512);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, format);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 512);
+  std::vector<unsigned char> row(static_cast<std::size_t>(512 * bits / 8), 0x55);
+  for (int y = 0; y < 512; ++y) TIFFWriteScanline(tif, row.data(), y, 0);
+  TIFFClose(tif);
+}
+
+// Overwrites bytes in the middle of a file, where compressed strips lie.
+void Spoil(const std::string& path) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(fs::file_size(path) / 3));
+  const std::string garbage(200, '\xff');
+  file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+}
+
 class FieldLayouts : public ::testing::TestWithParam<NamedLayout> {};
 
 TEST_P(FieldLayouts, QuadrantEqualsTheRgbaConversion) {
@@ -55,13 +102,12 @@ TEST_P(FieldLayouts, QuadrantEqualsTheRgbaConversion) {
   if (GetParam().layout.bits == 16) {
     for (auto& v : values) v = static_cast<std::uint16_t>(v << 8 | 0x5a);
   }
-  testing::WriteGreyTiff(path, kFieldSize, kFieldSize, values, GetParam().layout);
-
-  Picture mosaic = Sentinel();
-  std::string problem;
-  ASSERT_TRUE(LoadFieldInto(path, mosaic, kFieldSize, 0, &problem)) << problem;
-  EXPECT_EQ(problem, "");
-  ExpectOnlyQuadrant(mosaic, LoadTiffPicture(path), kFieldSize, 0);
+  WriteGreyTiff(path, kFieldSize, kFieldSize, values, GetParam().layout);
+  const Loaded loaded = Load(path);
+  ASSERT_FALSE(loaded.load.problem) << loaded.load.problem->message;
+  EXPECT_EQ(loaded.load.side, kFieldSize);
+  EXPECT_EQ(loaded.load.sampleBits, GetParam().layout.bits);
+  ExpectOnlyQuadrant(loaded.mosaic, LoadTiffPicture(path), kFieldSize, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,64 +118,387 @@ INSTANTIATE_TEST_SUITE_P(
                       NamedLayout{"deflate_64", {8, COMPRESSION_ADOBE_DEFLATE, false, 64}},
                       NamedLayout{"packbits_100", {8, COMPRESSION_PACKBITS, false, 100}},
                       NamedLayout{"tiled", {8, COMPRESSION_NONE, true, 0}},
+                      NamedLayout{"tiles_of_48_lzw", {8, COMPRESSION_LZW, true, 0, false, 48}},
+                      NamedLayout{"min_is_white", {8, COMPRESSION_NONE, false, 0, false, 16, 0}},
                       NamedLayout{"sixteen_bit", {16, COMPRESSION_NONE, false, 0}},
                       NamedLayout{"sixteen_bit_lzw", {16, COMPRESSION_LZW, false, 16}},
-                      NamedLayout{"sixteen_bit_big_endian",
-                                  {16, COMPRESSION_NONE, false, 7, true}}),
+                      NamedLayout{"sixteen_bit_big_endian", {16, COMPRESSION_NONE, false, 7, true}},
+                      NamedLayout{"sixteen_bit_tiles_deflate",
+                                  {16, COMPRESSION_ADOBE_DEFLATE, true, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FieldLoading, ColourFilesGoThroughTheConversion) {
+TEST(FieldLoading, ColourAndOtherLayoutsGoThroughTheConversion) {
   TempDir dir;
   std::vector<std::uint8_t> rgb(std::size_t{kFieldSize} * kFieldSize * 3);
   for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<std::uint8_t>(i * 31 / 7);
   testing::WriteRgbTiff(dir.file("rgb.tif"), kFieldSize, kFieldSize, rgb);
-  Picture mosaic = Sentinel();
-  ASSERT_TRUE(LoadFieldInto(dir.file("rgb.tif"), mosaic, 0, kFieldSize, nullptr));
-  ExpectOnlyQuadrant(mosaic, LoadTiffPicture(dir.file("rgb.tif")), 0, kFieldSize);
-}
-
-TEST(FieldLoading, DamagedStripsGiveWhatTheConversionGives) {
-  TempDir dir;
-  const std::string path = dir.file("damaged.tif");
-  testing::WriteGreyTiff(path, kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize),
-                         {8, COMPRESSION_ADOBE_DEFLATE, false, 16});
-  const Picture intact = LoadTiffPicture(path);
-  // The strips come before the directory: spoil some in the middle of the file.
-  {
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(static_cast<std::streamoff>(std::filesystem::file_size(path) / 3));
-    const std::string garbage(200, '\xff');
-    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+  std::vector<std::uint16_t> ramp(256);
+  for (int i = 0; i < 256; ++i) ramp[i] = static_cast<std::uint16_t>(i * 257);
+  std::vector<std::uint8_t> indices(std::size_t{kFieldSize} * kFieldSize);
+  for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(i % 251);
+  testing::WritePaletteTiff(dir.file("palette.tif"), kFieldSize, kFieldSize, indices, ramp, ramp,
+                            ramp);
+  WriteUniformTiff(dir.file("one_bit.tif"), 1, SAMPLEFORMAT_UINT);
+  for (const char* name : {"rgb.tif", "palette.tif", "one_bit.tif"}) {
+    const Loaded loaded = Load(dir.file(name));
+    ASSERT_FALSE(loaded.load.problem) << loaded.load.problem->message;
+    ExpectOnlyQuadrant(loaded.mosaic, LoadTiffPicture(dir.file(name)), kFieldSize, 0);
   }
-  const Picture partial = LoadTiffPicture(path);
-  ASSERT_FALSE(partial == intact) << "the damage must reach the pixels";
 
-  Picture mosaic = Sentinel();
-  std::string problem;
-  ASSERT_TRUE(LoadFieldInto(path, mosaic, kFieldSize, kFieldSize, &problem)) << problem;
-  ExpectOnlyQuadrant(mosaic, partial, kFieldSize, kFieldSize);
+  // Colour fields are reduced per channel: 2 x 2 blocks of one colour give that colour.
+  std::vector<std::uint8_t> large(std::size_t{4} * rgb.size());
+  for (int y = 0; y < 2 * kFieldSize; ++y) {
+    for (int x = 0; x < 2 * kFieldSize; ++x) {
+      std::memcpy(&large[3 * (std::size_t(y) * 2 * kFieldSize + x)],
+                  &rgb[3 * (std::size_t(y / 2) * kFieldSize + x / 2)], 3);
+    }
+  }
+  testing::WriteRgbTiff(dir.file("large.tif"), 2 * kFieldSize, 2 * kFieldSize, large);
+  const Loaded reduced = Load(dir.file("large.tif"));
+  ASSERT_FALSE(reduced.load.problem) << reduced.load.problem->message;
+  EXPECT_EQ(reduced.load.side, 2 * kFieldSize);
+  EXPECT_TRUE(reduced.mosaic == Load(dir.file("rgb.tif")).mosaic);
 }
 
-TEST(FieldLoading, UnusableFieldsLeaveTheirQuadrantBlackAndSayWhy) {
+// Large fields, and 16-bit fields of fewer bits in use, against the same
+// pixels written as a plain 512 x 512 8-bit field.
+struct LargeField {
+  const char* name;
+  int side;
+  TiffLayout layout;
+  int inputBits;
+};
+void PrintTo(const LargeField& value, std::ostream* out) {
+  *out << value.name;
+}
+class LargeFields : public ::testing::TestWithParam<LargeField> {};
+
+TEST_P(LargeFields, EqualThePlainFieldOfTheirMeans) {
+  const LargeField& c = GetParam();
+  const int k = c.side / kFieldSize;
+  const int shift = c.layout.bits == 16 ? c.inputBits - 8 : 0;
+  std::vector<std::uint16_t> reference = GreyRamp(kFieldSize, kFieldSize);
+  for (auto& v : reference) v = static_cast<std::uint16_t>(v % 254 + 1);
+  // Each k x k block: its reference value with small offsets that average
+  // away (rounding down); for 16 bits the offsets lie below the bits kept.
+  std::vector<std::uint16_t> values(std::size_t(c.side) * c.side);
+  for (int y = 0; y < c.side; ++y) {
+    for (int x = 0; x < c.side; ++x) {
+      const int p = reference[std::size_t(y / k) * kFieldSize + x / k];
+      const int j = (y % k) * k + x % k;
+      values[std::size_t(y) * c.side + x] = static_cast<std::uint16_t>(
+          shift == 0 ? p + (j % 2 != 0 ? -1 : 1) : (p << shift) + (x * 5 + y * 3) % (1 << shift));
+    }
+  }
   TempDir dir;
-  const auto values = GreyRamp(kFieldSize, kFieldSize);
-  const std::array<std::string, 4> files = {dir.file("f0.tif"), dir.file("f1.tif"),
-                                            dir.file("f2.tif"), dir.file("f3.tif")};
-  testing::WriteGreyTiff(files[0], kFieldSize, kFieldSize, values);
-  testing::WriteGreyTiff(files[2], 256, 256, GreyRamp(256, 256));  // wrong size
-  testing::WriteGreyTiff(files[3], kFieldSize, kFieldSize, values, {8, COMPRESSION_LZW});
-  // files[1] is missing.
+  WriteGreyTiff(dir.file("large.tif"), c.side, c.side, values, c.layout);
+  WriteGreyTiff(dir.file("plain.tif"), kFieldSize, kFieldSize, reference);
+  const FieldLoadOptions options{c.inputBits};
+  const ChannelMosaic large = LoadChannelMosaic(
+      {dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif")},
+      options);
+  const ChannelMosaic plain = LoadChannelMosaic(
+      {dir.file("plain.tif"), dir.file("plain.tif"), dir.file("plain.tif"), dir.file("plain.tif")});
+  ASSERT_TRUE(large.problems().empty()) << large.problems().front().message;
+  EXPECT_EQ(large.reducedFrom(), c.side == kFieldSize ? 0 : c.side);
+  EXPECT_EQ(large.fields[3].sampleBits, c.layout.bits);
+  EXPECT_TRUE(large.mosaic == plain.mosaic);
+  EXPECT_EQ(ProbeInputBits({dir.file("large.tif")}),
+            c.layout.bits == 8 ? 8 : std::max(10, c.inputBits));
+}
 
-  std::vector<std::string> problems;
-  const Picture mosaic = LoadChannelMosaic(files, &problems);
-  ASSERT_EQ(problems.size(), 2u);
-  EXPECT_EQ(problems[0], "Field picture '" + files[1] + "' does not exist");
-  EXPECT_EQ(problems[1], "Field picture '" + files[2] + "' is 256 x 256 pixels, not 512 x 512");
+INSTANTIATE_TEST_SUITE_P(
+    Sides, LargeFields,
+    ::testing::Values(
+        LargeField{"k2_8bit", 1024, {8, COMPRESSION_NONE, false, 0}, 16},
+        LargeField{"k3_8bit_tiles_lzw", 1536, {8, COMPRESSION_LZW, true, 0, false, 256}, 16},
+        LargeField{"k4_16bit_lzw", 2048, {16, COMPRESSION_LZW, false, 64}, 16},
+        LargeField{"k4_12bit_tiles_deflate",
+                   2048,
+                   {16, COMPRESSION_ADOBE_DEFLATE, true, 0, false, 256},
+                   12},
+        LargeField{"k2_10bit_big_endian", 1024, {16, COMPRESSION_NONE, false, 7, true}, 10},
+        LargeField{"k3_14bit_packbits", 1536, {16, COMPRESSION_PACKBITS, false, 5}, 14},
+        LargeField{"k1_12bit", 512, {16, COMPRESSION_NONE, false, 0}, 12}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-  WellFields fields;
-  fields[0] = LoadTiffPicture(files[0]);
-  fields[3] = LoadTiffPicture(files[3]);
-  EXPECT_TRUE(mosaic == AssembleMosaic(fields));
+// The reduction written out as its definition: the overlap of every source
+// pixel with the output pixel, in 1/512 of a source pixel.
+std::uint32_t AreaMean(const std::vector<std::uint16_t>& v, int n, int column, int row) {
+  const auto overlap = [n](std::int64_t s, std::int64_t out) {
+    return std::max<std::int64_t>(
+        0, std::min(512 * s + 512, n * out + n) - std::max(512 * s, n * out));
+  };
+  std::uint64_t sum = 0;
+  for (int y = n * row / 512; y <= (n * (row + 1) - 1) / 512; ++y) {
+    for (int x = n * column / 512; x <= (n * (column + 1) - 1) / 512; ++x) {
+      sum += overlap(x, column) * overlap(y, row) * v[std::size_t(y) * n + x];
+    }
+  }
+  return static_cast<std::uint32_t>(sum / (std::uint64_t(n) * n));
+}
+
+TEST(FieldLoading, OtherSquareSidesAreAreaAveraged) {
+  std::uint32_t seed = 12345;
+  const auto random12 = [&] {
+    return static_cast<std::uint16_t>((seed = seed * 1103515245 + 12345) >> 20);
+  };
+  for (const int n : {513, 600, 2160}) {
+    std::vector<std::uint16_t> values(std::size_t(n) * n);
+    for (auto& v : values) v = random12();
+    // Two channels: the second holds the first's complement.
+    std::vector<std::uint8_t> row(std::size_t(n) * 4);
+    AreaReducer reducer(n, 2, 2);
+    int out = 0;
+    for (int y = 0; y < n; ++y) {
+      for (int x = 0; x < n; ++x) {
+        const std::uint16_t pair[2] = {
+            values[std::size_t(y) * n + x],
+            static_cast<std::uint16_t>(4095 - values[std::size_t(y) * n + x])};
+        std::memcpy(&row[4 * std::size_t(x)], pair, 4);
+      }
+      const std::uint32_t* means = reducer.addRow(row.data());
+      if (means == nullptr) continue;
+      for (int x = 0; x < 512; ++x) {
+        const std::uint32_t want = AreaMean(values, n, x, out);
+        ASSERT_EQ(means[2 * x], want) << "n " << n << " x " << x << " row " << out;
+        ASSERT_GE(means[2 * x + 1] + want, 4094u);  // each channel rounded down on its own
+        ASSERT_LE(means[2 * x + 1] + want, 4095u);
+      }
+      ++out;
+    }
+    EXPECT_EQ(out, 512) << n;
+    if (n != 2160) continue;
+
+    // The same through a file: a 12-bit camera's 2160-pixel field in tiles.
+    TempDir dir;
+    WriteGreyTiff(dir.file("field.tif"), n, n, values,
+                  {16, COMPRESSION_ADOBE_DEFLATE, true, 0, false, 240});
+    const Loaded loaded = Load(dir.file("field.tif"), 12);
+    ASSERT_FALSE(loaded.load.problem) << loaded.load.problem->message;
+    EXPECT_EQ(loaded.load.side, n);
+    for (int r = 0; r < 512; r += 7) {
+      for (int x = 0; x < 512; ++x) {
+        ASSERT_EQ(*loaded.mosaic.topDown(kFieldSize + x, kFieldSize + r),
+                  AreaMean(values, n, x, r) >> 4);
+      }
+    }
+  }
+}
+
+TEST(FieldLoading, SixteenBitSamplesKeepTheirTopBits) {
+  TempDir dir;
+  std::vector<std::uint16_t> values(std::size_t{kFieldSize} * kFieldSize);
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint16_t>(i * 7);
+  WriteGreyTiff(dir.file("wide.tif"), kFieldSize, kFieldSize, values, {16, COMPRESSION_LZW});
+  for (const int bits : {8, 10, 12, 14, 16}) {
+    const Loaded loaded = Load(dir.file("wide.tif"), bits);
+    ASSERT_FALSE(loaded.load.problem);
+    for (int y = 0; y < kFieldSize; ++y) {
+      for (int x = 0; x < kFieldSize; ++x) {
+        const std::uint8_t* p = loaded.mosaic.topDown(kFieldSize + x, kFieldSize + y);
+        const auto want = std::min(255, values[std::size_t(y) * kFieldSize + x] >> (bits - 8));
+        ASSERT_EQ(p[kBlue], want) << bits << " bits, x " << x << " y " << y;
+        ASSERT_EQ(p[kGreen], want);
+        ASSERT_EQ(p[kRed], want);
+        ASSERT_EQ(p[kSpare], 255);
+      }
+    }
+  }
+  // 8-bit files are not affected.
+  WriteGreyTiff(dir.file("narrow.tif"), kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize));
+  EXPECT_TRUE(Load(dir.file("narrow.tif"), 10).mosaic == Load(dir.file("narrow.tif")).mosaic);
+}
+
+TEST(InputBits, ProbeFindsTheBitsEverySampleFitsIn) {
+  TempDir dir;
+  const auto wide = [&](std::uint16_t largest, bool tiled = false) {
+    std::vector<std::uint16_t> values(64 * 64);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint16_t>(i % 500);
+    values[64 * 40 + 33] = largest;
+    const std::string path = dir.file(std::to_string(largest) + (tiled ? "t.tif" : ".tif"));
+    WriteGreyTiff(path, 64, 64, values, {16, COMPRESSION_LZW, tiled, 9});
+    return path;
+  };
+  const std::pair<std::uint16_t, int> cases[] = {{0, 10},    {1023, 10},  {1024, 12},  {4095, 12},
+                                                 {4096, 14}, {16383, 14}, {16384, 16}, {65535, 16}};
+  for (const auto& [largest, bits] : cases) {
+    EXPECT_EQ(ProbeInputBits({wide(largest)}), bits) << largest;
+  }
+  EXPECT_EQ(ProbeInputBits({wide(4095, true)}), 12);
+  WriteGreyTiff(dir.file("narrow.tif"), 64, 64, GreyRamp(64, 64));
+  const std::string missing = dir.file("missing.tif");
+  EXPECT_EQ(ProbeInputBits({wide(1023), wide(4000), wide(100)}), 12);  // the largest decides
+  EXPECT_EQ(ProbeInputBits({dir.file("narrow.tif")}), 8);
+  EXPECT_EQ(ProbeInputBits({dir.file("narrow.tif"), wide(4095)}), 12);
+  EXPECT_EQ(ProbeInputBits({missing, wide(1000)}), 10);
+  EXPECT_EQ(ProbeInputBits({missing}), 16);
+}
+
+// Every kind of bad field, in one quarter of a mosaic whose other quarters are
+// good: it is named with its kind, its quarter stays black (or, damaged, holds
+// what the RGBA conversion makes of it, as it always has) and the others load.
+TEST(FieldLoading, EveryBadFieldIsReportedByKind) {
+  TempDir dir;
+  const std::string good = dir.file("good.tif");
+  WriteGreyTiff(good, kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize));
+  const Picture goodField = LoadTiffPicture(good);
+  const auto path = [&](const char* name) { return dir.file(name); };
+
+  fs::create_directory(path("folder.tif"));
+  WriteBytes(path("empty.tif"), "");
+  WriteBytes(path("text.tif"), "this is plain text, not a picture\n");
+  WriteGreyTiff(path("cut.tif"), kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize));
+  fs::resize_file(path("cut.tif"), fs::file_size(path("cut.tif")) / 2);  // the directory is last
+  WriteGreyTiff(path("locked.tif"), kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize));
+  fs::permissions(path("locked.tif"), fs::perms::none);
+  const bool locked = !std::ifstream(path("locked.tif")).good();  // not for root
+  WriteUniformTiff(path("float.tif"), 32, SAMPLEFORMAT_IEEEFP);
+  WriteGreyTiff(path("small.tif"), 256, 256, GreyRamp(256, 256));
+  WriteGreyTiff(path("short.tif"), 512, 256, GreyRamp(512, 256));
+  WriteGreyTiff(path("tall.tif"), 512, 600, GreyRamp(512, 600));
+  WriteBytes(path("huge.tif"), HandMadeTiff(20000, 20000, 0));
+  WriteBytes(path("truncated.tif"), HandMadeTiff(512, 512, 512 * 100 + 7));
+  // libtiff reads at most ten times a strip's size past its offset: near the end
+  // of the file that runs past it.
+  WriteBytes(path("count.tif"), HandMadeTiff(512, 512, 512 * 512, 508));
+  WriteGreyTiff(path("deflate.tif"), kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize),
+                {8, COMPRESSION_ADOBE_DEFLATE, false, 16});
+  Spoil(path("deflate.tif"));
+  WriteGreyTiff(path("white.tif"), kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize),
+                {8, COMPRESSION_ADOBE_DEFLATE, false, 16, false, 16, 0});
+  Spoil(path("white.tif"));
+
+  using K = FieldProblemKind;
+  struct Case {
+    const char* name;
+    K kind;
+    std::string says;  // the message from its start; the file's name follows
+  };
+  const Case cases[] = {
+      {"missing.tif", K::kMissing, "Field picture '" + path("missing.tif") + "' does not exist"},
+      {"folder.tif", K::kUnreadable,
+       "Unable to open file '" + path("folder.tif") + "' (not a regular file)"},
+      {"empty.tif", K::kEmpty, "Field picture '" + path("empty.tif") + "' is empty"},
+      {"text.tif", K::kUnreadable, "Unable to open file '" + path("text.tif") + "' ("},
+      {"cut.tif", K::kUnreadable, "Unable to open file '" + path("cut.tif") + "' ("},
+      {"locked.tif", K::kUnreadable,
+       "Unable to open file '" + path("locked.tif") + "' (Permission denied)"},
+      {"float.tif", K::kUnreadable, "Unable to load file '" + path("float.tif") + "': "},
+      {"small.tif", K::kWrongSize, "Field picture '" + path("small.tif") + "' is 256 x 256 pixels"},
+      {"short.tif", K::kWrongSize, "Field picture '" + path("short.tif") + "' is 512 x 256 pixels"},
+      {"tall.tif", K::kWrongSize, "Field picture '" + path("tall.tif") + "' is 512 x 600 pixels"},
+      {"huge.tif", K::kWrongSize,
+       "Field picture '" + path("huge.tif") + "' is 20000 x 20000 pixels"},
+      {"truncated.tif", K::kDamaged, "Field picture '" + path("truncated.tif") + "' is damaged"},
+      {"count.tif", K::kDamaged, "Field picture '" + path("count.tif") + "' is damaged"},
+      {"deflate.tif", K::kDamaged, "Field picture '" + path("deflate.tif") + "' is damaged"},
+      {"white.tif", K::kDamaged, "Field picture '" + path("white.tif") + "' is damaged"},
+  };
+  for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+    const Case& c = cases[i];
+    if (std::string(c.name) == "locked.tif" && !locked) continue;
+    SCOPED_TRACE(c.name);
+    const int quarter = i % 4;
+    std::array<std::string, 4> files = {good, good, good, good};
+    files[quarter] = path(c.name);
+    ::testing::internal::CaptureStderr();
+    const ChannelMosaic loaded = LoadChannelMosaic(files);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+
+    const std::vector<FieldProblem> problems = loaded.problems();
+    ASSERT_EQ(problems.size(), 1u);
+    const FieldProblem& problem = *loaded.fields[quarter].problem;
+    EXPECT_EQ(FieldProblemName(problem.kind), std::string(FieldProblemName(c.kind)));
+    EXPECT_EQ(problem.file, files[quarter]);
+    EXPECT_EQ(problem.message.rfind(c.says, 0), 0u) << problem.message;
+    if (c.kind == K::kWrongSize) {
+      EXPECT_NE(problem.message.find("square, from 512 x 512 to 16384 x 16384"), std::string::npos);
+    }
+    WellFields fields;
+    for (int f = 0; f < 4; ++f) fields[f] = goodField;
+    if (c.kind == K::kDamaged) {
+      fields[quarter] = LoadTiffPicture(files[quarter]);
+      EXPECT_FALSE(fields[quarter] == goodField);
+      EXPECT_FALSE(fields[quarter] == Picture(kFieldSize, kFieldSize)) << "nothing decoded";
+    } else {
+      fields[quarter] = Picture();
+    }
+    EXPECT_TRUE(loaded.mosaic == AssembleMosaic(fields));
+  }
+}
+
+// A large field with a strip that cannot be decoded: that strip reads as
+// black, every output row it does not reach is as the intact file gives it.
+TEST(FieldLoading, ADamagedLargeFieldKeepsWhatDecodes) {
+  TempDir dir;
+  WriteBytes(dir.file("intact.tif"), HandMadeTiff(1024, 1024, 1024 * 1024));
+  WriteBytes(dir.file("broken.tif"), HandMadeTiff(1024, 1024, 1024 * 1024, 1020));
+  const Loaded intact = Load(dir.file("intact.tif"));
+  const Loaded broken = Load(dir.file("broken.tif"));
+  ASSERT_FALSE(intact.load.problem);
+  ASSERT_TRUE(broken.load.problem);
+  EXPECT_EQ(broken.load.problem->kind, FieldProblemKind::kDamaged);
+  EXPECT_EQ(broken.load.side, 1024);
+  for (int y = 0; y < kFieldSize; ++y) {
+    const bool same = std::memcmp(intact.mosaic.topDown(kFieldSize, kFieldSize + y),
+                                  broken.mosaic.topDown(kFieldSize, kFieldSize + y),
+                                  std::size_t{kFieldSize} * 4) == 0;
+    EXPECT_EQ(same, y != 510) << "row " << y;
+  }
+}
+
+// Files renamed over the path while it loads: each load gives one whole
+// picture or a clean refusal, never a mixture (run under AddressSanitizer).
+TEST(FieldLoading, FilesSwappedUnderTheLoaderGiveWholeFieldsOrCleanFailures) {
+  TempDir dir;
+  WriteGreyTiff(dir.file("grey.tif"), kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize),
+                {8, COMPRESSION_LZW, false, 32});
+  std::vector<std::uint16_t> ramp(256);
+  std::vector<std::uint8_t> indices(std::size_t{kFieldSize} * kFieldSize);
+  for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(i % 7);
+  for (int i = 0; i < 256; ++i) ramp[i] = static_cast<std::uint16_t>(i * 9000);
+  testing::WritePaletteTiff(dir.file("palette.tif"), kFieldSize, kFieldSize, indices, ramp, ramp,
+                            ramp);
+  std::vector<std::uint16_t> wide(1024 * 1024);
+  for (std::size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<std::uint16_t>(i * 13);
+  WriteGreyTiff(dir.file("large.tif"), 1024, 1024, wide,
+                {16, COMPRESSION_NONE, true, 0, false, 64});
+  WriteGreyTiff(dir.file("tiny.tif"), 1, 1, {200});
+  const std::vector<std::string> candidates = {dir.file("grey.tif"), dir.file("palette.tif"),
+                                               dir.file("large.tif"), dir.file("tiny.tif")};
+  std::vector<Picture> expected;
+  for (int c = 0; c < 3; ++c) expected.push_back(Load(candidates[c]).mosaic);
+
+  const std::string field = dir.file("field.tif");
+  fs::copy_file(candidates[0], field);
+  std::atomic<bool> stop = false;
+  std::thread swapper([&] {
+    for (std::size_t i = 0; !stop; ++i) {
+      const std::string incoming = dir.file("incoming.tif");
+      fs::create_hard_link(candidates[i % candidates.size()], incoming);
+      fs::rename(incoming, field);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  std::vector<int> seen(4, 0);
+  for (int i = 0; i < 200; ++i) {
+    const Loaded loaded = Load(field);
+    if (loaded.load.problem) {
+      EXPECT_EQ(loaded.load.problem->kind, FieldProblemKind::kWrongSize)
+          << loaded.load.problem->message;
+      EXPECT_TRUE(loaded.mosaic == Sentinel());
+      ++seen[3];
+      continue;
+    }
+    const auto match = std::find(expected.begin(), expected.end(), loaded.mosaic);
+    ASSERT_NE(match, expected.end()) << "load " << i << " mixed two files";
+    ++seen[match - expected.begin()];
+  }
+  stop = true;
+  swapper.join();
+  EXPECT_GE(std::count_if(seen.begin(), seen.end(), [](int n) { return n > 0; }), 2)
+      << "the files were not swapped while loading";
 }
 
 }  // namespace

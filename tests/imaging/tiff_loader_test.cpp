@@ -14,6 +14,7 @@ namespace vembrel {
 namespace {
 
 using testing::GreyRamp;
+using testing::HandMadeTiff;
 using testing::NamedLayout;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -102,54 +103,6 @@ TEST(TiffLoader, ColourPicturesPutBlueInTheLowestByte) {
   EXPECT_EQ(p[kRed], 5);
   EXPECT_EQ(p[kGreen], 250);
   EXPECT_EQ(p[kBlue], 0x40);
-}
-
-// A little-endian TIFF built by hand: 8-bit grey, one row per strip, strips
-// stored one after the other from offset dataStart. Only the first
-// keptDataBytes of pixel data are written, so the file can end early.
-std::string HandMadeTiff(std::uint32_t width, std::uint32_t height, std::size_t keptDataBytes) {
-  std::string out;
-  auto put16 = [&](std::uint16_t v) { out.append({char(v & 0xff), char(v >> 8)}); };
-  auto put32 = [&](std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(char((v >> (8 * i)) & 0xff));
-  };
-  const std::uint32_t strips = height;
-  const std::uint16_t tags = 9;
-  const std::uint32_t ifdSize = 2 + tags * 12 + 4;
-  const std::uint32_t offsetsAt = 8 + ifdSize;
-  const std::uint32_t countsAt = offsetsAt + 4 * strips;
-  const std::uint32_t dataStart = countsAt + 4 * strips;
-  out += "II";
-  put16(42);
-  put32(8);
-  put16(tags);
-  auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t v) {
-    put16(tag);
-    put16(type);
-    put32(count);
-    if (type == 3 && count == 1) {
-      put16(static_cast<std::uint16_t>(v));
-      put16(0);
-    } else {
-      put32(v);
-    }
-  };
-  entry(256, 4, 1, width);
-  entry(257, 4, 1, height);
-  entry(258, 3, 1, 8);
-  entry(259, 3, 1, 1);
-  entry(262, 3, 1, 1);
-  entry(273, 4, strips, strips == 1 ? dataStart : offsetsAt);
-  entry(277, 3, 1, 1);
-  entry(278, 4, 1, 1);
-  entry(279, 4, strips, strips == 1 ? width : countsAt);
-  put32(0);
-  if (strips > 1) {
-    for (std::uint32_t s = 0; s < strips; ++s) put32(dataStart + s * width);
-    for (std::uint32_t s = 0; s < strips; ++s) put32(width);
-  }
-  for (std::size_t i = 0; i < keptDataBytes; ++i) out.push_back(char(100 + i % 50));
-  return out;
 }
 
 TEST(TiffLoader, TruncatedFileStillGivesTheRowsThatWereThere) {

@@ -264,14 +264,12 @@ TEST(PlateLayouts, SamePixelsGiveTheSameFieldsInEveryLayout) {
     }
     for (int well : {0, 13}) {
       for (bool green : {false, true}) {
-        std::vector<std::string> problems;
-        const Picture mosaic = LoadChannelMosaic(ChannelFieldFiles(plate, well, green), &problems);
-        const Picture expected =
-            LoadChannelMosaic(ChannelFieldFiles(reference, well, green), nullptr);
-        EXPECT_TRUE(mosaic.bytes == expected.bytes) << well << green;
+        const ChannelMosaic loaded = LoadChannelMosaic(ChannelFieldFiles(plate, well, green));
+        const ChannelMosaic expected = LoadChannelMosaic(ChannelFieldFiles(reference, well, green));
+        EXPECT_TRUE(loaded.mosaic.bytes == expected.mosaic.bytes) << well << green;
         // A missing field is named in the plate's folder.
-        for (const std::string& problem : problems) {
-          EXPECT_EQ(problem.find("Field picture '" + plate.path), 0u) << problem;
+        for (const FieldProblem& problem : loaded.problems()) {
+          EXPECT_EQ(problem.message.find("Field picture '" + plate.path), 0u) << problem.message;
         }
       }
     }

@@ -25,7 +25,7 @@ void WriteRows(TIFF* tif, const std::string& path, int width, int height, int by
                const std::vector<std::uint8_t>& packed, const TiffLayout& layout) {
   const std::size_t rowBytes = static_cast<std::size_t>(width) * bytesPerPixel;
   if (layout.tiled) {
-    const int tile = 16;
+    const int tile = layout.tileSide;
     TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
     TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(tile) * tile * bytesPerPixel);
@@ -84,7 +84,7 @@ void WriteGreyTiff(const std::string& path, int width, int height,
     }
   }
   Closer closer{OpenForWriting(path, layout.bigEndian)};
-  SetCommon(closer.tif, width, height, layout.bits, 1, PHOTOMETRIC_MINISBLACK, layout.compression);
+  SetCommon(closer.tif, width, height, layout.bits, 1, layout.photometric, layout.compression);
   WriteRows(closer.tif, path, width, height, bytes, packed, layout);
 }
 
@@ -127,6 +127,55 @@ std::vector<std::uint16_t> GreyRamp(int width, int height) {
     }
   }
   return values;
+}
+
+std::string HandMadeTiff(std::uint32_t width, std::uint32_t height, std::size_t keptDataBytes,
+                         std::optional<std::uint32_t> hugeCountStrip) {
+  std::string out;
+  auto put16 = [&](std::uint16_t v) { out.append({char(v & 0xff), char(v >> 8)}); };
+  auto put32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(char((v >> (8 * i)) & 0xff));
+  };
+  const std::uint32_t strips = height;
+  const std::uint16_t tags = 9;
+  const std::uint32_t ifdSize = 2 + tags * 12 + 4;
+  const std::uint32_t offsetsAt = 8 + ifdSize;
+  const std::uint32_t countsAt = offsetsAt + 4 * strips;
+  const std::uint32_t dataStart = countsAt + 4 * strips;
+  const auto count = [&](std::uint32_t strip) {
+    return hugeCountStrip == strip ? 0xFFFFFFF0u : width;
+  };
+  out += "II";
+  put16(42);
+  put32(8);
+  put16(tags);
+  auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t n, std::uint32_t v) {
+    put16(tag);
+    put16(type);
+    put32(n);
+    if (type == 3 && n == 1) {
+      put16(static_cast<std::uint16_t>(v));
+      put16(0);
+    } else {
+      put32(v);
+    }
+  };
+  entry(256, 4, 1, width);
+  entry(257, 4, 1, height);
+  entry(258, 3, 1, 8);
+  entry(259, 3, 1, 1);
+  entry(262, 3, 1, 1);
+  entry(273, 4, strips, strips == 1 ? dataStart : offsetsAt);
+  entry(277, 3, 1, 1);
+  entry(278, 4, 1, 1);
+  entry(279, 4, strips, strips == 1 ? count(0) : countsAt);
+  put32(0);
+  if (strips > 1) {
+    for (std::uint32_t s = 0; s < strips; ++s) put32(dataStart + s * width);
+    for (std::uint32_t s = 0; s < strips; ++s) put32(count(s));
+  }
+  for (std::size_t i = 0; i < keptDataBytes; ++i) out.push_back(char(100 + i % 50));
+  return out;
 }
 
 }  // namespace vembrel::testing

@@ -2,6 +2,7 @@
 // Writes real TIFF files with libtiff for the tests: grey pictures of 8 or 16
 // bits in any compression, in strips or tiles, and RGB and palette pictures.
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -14,9 +15,11 @@ struct TiffLayout {
   int bits = 8;  // 8 or 16 bits per sample
   std::uint16_t compression =
       1;               // COMPRESSION_NONE, _LZW (5), _ADOBE_DEFLATE (8), _PACKBITS (32773)
-  bool tiled = false;  // 16 x 16 tiles instead of strips
+  bool tiled = false;  // square tiles instead of strips
   std::uint32_t rowsPerStrip = 0;  // 0: one strip for the whole picture
   bool bigEndian = false;          // "MM" files; libtiff swaps the samples on writing
+  int tileSide = 16;               // a multiple of 16
+  std::uint16_t photometric = 1;   // PHOTOMETRIC_MINISBLACK; 0: MINISWHITE
 };
 
 /// A layout with a name, for parameterised tests (the name is what gtest prints).
@@ -50,5 +53,12 @@ void WritePaletteTiff(const std::string& path, int width, int height,
 
 /// Values x * 7 + y * 3 (mod 256), top row first: every row and column differs.
 std::vector<std::uint16_t> GreyRamp(int width, int height);
+
+/// A little-endian 8-bit grey TIFF built by hand, one row per strip, the
+/// directory before the pixels. Only the first keptDataBytes of pixel data
+/// are written, so the file can end early; values 100 + i % 50. When
+/// hugeCountStrip is given, that strip's byte count reads 0xFFFFFFF0.
+std::string HandMadeTiff(std::uint32_t width, std::uint32_t height, std::size_t keptDataBytes,
+                         std::optional<std::uint32_t> hugeCountStrip = std::nullopt);
 
 }  // namespace vembrel::testing

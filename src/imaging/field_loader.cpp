@@ -1,0 +1,257 @@
+#include "imaging/field_loader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "core/error.h"
+#include "imaging/field_reduction.h"
+#include "imaging/tiff_file.h"
+
+namespace vembrel {
+namespace {
+
+std::string SizeText(std::uint32_t width, std::uint32_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+FieldLoad Problem(FieldProblemKind kind, const std::string& file, std::string message) {
+  FieldLoad load;
+  load.problem = FieldProblem{kind, file, std::move(message)};
+  return load;
+}
+
+FieldProblem Damaged(const std::string& file, const std::string& reason) {
+  return {FieldProblemKind::kDamaged, file,
+          "Field picture '" + file + "' is damaged and only partly decoded (" +
+              (reason.empty() ? "a strip or tile cannot be decoded whole" : reason) + ")"};
+}
+
+// Where a field's place in the target starts and how its rows are reached:
+// rows counted from the top of the field.
+struct Place {
+  Picture& target;
+  int column;
+  int row;
+  std::uint8_t* rowFromTop(int y) const {
+    return target.bytes.data() + target.offset(column, row + kFieldSize - 1 - y);
+  }
+};
+
+// A grey value as the mosaic stores it: the top 8 bits below the shift,
+// clamped, in blue, green and red, spare byte 255 (as the RGBA conversion
+// gives it).
+inline std::uint32_t GreyWord(std::uint32_t value, int shift) {
+  return 0xff000000u | std::min<std::uint32_t>(value >> shift, 255) * 0x010101u;
+}
+
+template <class T>
+void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int shift) {
+  if (samples == nullptr) {  // a strip that could not be decoded: black
+    const std::uint32_t black = 0xff000000u;
+    for (int x = 0; x < kFieldSize; ++x) std::memcpy(out + 4 * x, &black, 4);
+    return;
+  }
+  for (int x = 0; x < kFieldSize; ++x) {
+    std::uint32_t word;
+    if constexpr (sizeof(T) == 1) {
+      word = 0xff000000u | samples[x] * 0x010101u;
+    } else {
+      T sample;  // the library hands samples over in host byte order
+      std::memcpy(&sample, samples + sizeof(T) * x, sizeof(T));
+      word = GreyWord(sample, shift);
+    }
+    std::memcpy(out + 4 * x, &word, 4);
+  }
+}
+
+void PutMeansRow(const std::uint32_t* means, std::uint8_t* out, int shift) {
+  for (int x = 0; x < kFieldSize; ++x) {
+    const std::uint32_t word = GreyWord(means[x], shift);
+    std::memcpy(out + 4 * x, &word, 4);
+  }
+}
+
+// libtiff's RGBA conversion of the whole picture: words with red in the
+// lowest byte, bottom row first, zero where the conversion writes nothing.
+std::vector<std::uint32_t> ConvertToRgba(TiffFile& file) {
+  const std::size_t side = file.width();
+  std::vector<std::uint32_t> raster(side * side);
+  // Stop-on-error 0: a damaged file still gives what could be read.
+  TIFFReadRGBAImage(file.get(), file.width(), file.height(), raster.data(), 0);
+  return raster;
+}
+
+// Copies a converted 512 x 512 raster into place; pictures keep blue in the
+// lowest byte where the library keeps red.
+void PutRgba(const std::vector<std::uint32_t>& raster, const Place& place) {
+  for (int r = 0; r < kFieldSize; ++r) {
+    const std::uint32_t* in = raster.data() + static_cast<std::size_t>(r) * kFieldSize;
+    std::uint8_t* out = place.rowFromTop(kFieldSize - 1 - r);
+    for (int x = 0; x < kFieldSize; ++x) {
+      const std::uint32_t word =
+          (in[x] & 0xff00ff00u) | ((in[x] & 0xffu) << 16) | ((in[x] >> 16) & 0xffu);
+      std::memcpy(out + 4 * x, &word, 4);
+    }
+  }
+}
+
+void ReduceRgba(const std::vector<std::uint32_t>& raster, int side, const Place& place) {
+  AreaReducer reducer(side, 4, 1);
+  int outRow = 0;
+  for (int y = 0; y < side; ++y) {
+    const auto* bytes =
+        reinterpret_cast<const std::uint8_t*>(raster.data() + std::size_t(side - 1 - y) * side);
+    const std::uint32_t* means = reducer.addRow(bytes);  // red, green, blue, alpha per pixel
+    if (means == nullptr) continue;
+    std::uint8_t* out = place.rowFromTop(outRow++);
+    for (int x = 0; x < kFieldSize; ++x) {
+      const std::uint8_t pixel[4] = {
+          static_cast<std::uint8_t>(means[4 * x + 2]), static_cast<std::uint8_t>(means[4 * x + 1]),
+          static_cast<std::uint8_t>(means[4 * x]), static_cast<std::uint8_t>(means[4 * x + 3])};
+      std::memcpy(out + 4 * x, pixel, 4);
+    }
+  }
+}
+
+// Plain grey files, sample by sample. Empty when the file's strip or tile
+// sizes do not fit its picture size: nothing was written then.
+std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place& place,
+                                  const FieldLoadOptions& options) {
+  const int side = static_cast<int>(file.width());
+  const int shift = bits == 16 ? std::clamp(options.inputBits, 8, 16) - 8 : 0;
+  // A 512 x 512 field read at the full depth has the RGBA conversion's pixels,
+  // so a damaged one is left to the conversion as it always was.
+  const bool asConverted = side == kFieldSize && (bits == 8 || shift == 8);
+  file.takeError();
+  int failed = 0;
+  if (side == kFieldSize) {
+    failed = ReadGreyRows(file, asConverted, [&](int y, const std::uint8_t* samples) {
+      if (bits == 8) {
+        PutGreyRow<std::uint8_t>(samples, place.rowFromTop(y), 0);
+      } else {
+        PutGreyRow<std::uint16_t>(samples, place.rowFromTop(y), shift);
+      }
+    });
+  } else {
+    AreaReducer reducer(side, 1, bits / 8);
+    int outRow = 0;
+    failed = ReadGreyRows(file, false, [&](int, const std::uint8_t* samples) {
+      if (const std::uint32_t* means = reducer.addRow(samples)) {
+        PutMeansRow(means, place.rowFromTop(outRow++), shift);
+      }
+    });
+  }
+  if (failed < 0) return std::nullopt;
+  FieldLoad load;
+  load.side = side;
+  load.sampleBits = bits;
+  if (failed > 0) {
+    load.problem = Damaged(file.name(), file.takeError());
+    if (asConverted) PutRgba(ConvertToRgba(file), place);
+  }
+  return load;
+}
+
+// Every other layout, through the library's RGBA conversion on the same handle.
+FieldLoad LoadConverted(TiffFile& file, const Place& place) {
+  const int side = static_cast<int>(file.width());
+  if (side > kMaxConvertedFieldSide) {
+    return Problem(FieldProblemKind::kWrongSize, file.name(),
+                   "Field picture '" + file.name() + "' is " + SizeText(side, side) +
+                       " pixels; fields of its layout can be at most " +
+                       SizeText(kMaxConvertedFieldSide, kMaxConvertedFieldSide) +
+                       " (grey fields of 8 or 16 bits up to " +
+                       SizeText(kMaxFieldSide, kMaxFieldSide) + ")");
+  }
+  // A layout the library cannot convert at all (32-bit float, odd bit
+  // depths) would otherwise come back as a silently black picture.
+  char reason[1024] = "";
+  if (TIFFRGBAImageOK(file.get(), reason) == 0) {
+    return Problem(FieldProblemKind::kUnreadable, file.name(),
+                   "Unable to load file '" + file.name() + "': " + reason);
+  }
+  file.takeError();
+  std::vector<std::uint32_t> raster;
+  try {
+    raster = ConvertToRgba(file);
+  } catch (const std::bad_alloc&) {
+    return Problem(FieldProblemKind::kUnreadable, file.name(),
+                   "Unable to load file '" + file.name() + "': not enough memory");
+  }
+  if (side == kFieldSize) {
+    PutRgba(raster, place);
+  } else {
+    ReduceRgba(raster, side, place);
+  }
+  FieldLoad load;
+  load.side = side;
+  std::uint16_t bits = 0;
+  TIFFGetFieldDefaulted(file.get(), TIFFTAG_BITSPERSAMPLE, &bits);
+  load.sampleBits = bits;
+  if (std::string error = file.takeError(); !error.empty())
+    load.problem = Damaged(file.name(), error);
+  return load;
+}
+
+}  // namespace
+
+const char* FieldProblemName(FieldProblemKind kind) {
+  switch (kind) {
+    case FieldProblemKind::kMissing:
+      return "missing";
+    case FieldProblemKind::kUnreadable:
+      return "unreadable";
+    case FieldProblemKind::kDamaged:
+      return "damaged";
+    case FieldProblemKind::kEmpty:
+      return "empty";
+    case FieldProblemKind::kWrongSize:
+      return "wrong size";
+  }
+  return "unknown";
+}
+
+FieldLoad LoadField(const std::string& fileName, Picture& target, int column, int row,
+                    const FieldLoadOptions& options) {
+  if (column < 0 || row < 0 || column > target.width - kFieldSize ||
+      row > target.height - kFieldSize ||
+      target.bytes.size() != static_cast<std::size_t>(target.width) * target.height * 4) {
+    throw Error("The field '" + fileName + "' does not fit its place in the mosaic");
+  }
+  TiffFile file(fileName);
+  switch (file.status()) {
+    case TiffOpenStatus::kOpened:
+      break;
+    case TiffOpenStatus::kMissing:
+      return Problem(FieldProblemKind::kMissing, fileName,
+                     "Field picture '" + fileName + "' does not exist");
+    case TiffOpenStatus::kEmpty:
+      return Problem(FieldProblemKind::kEmpty, fileName,
+                     "Field picture '" + fileName + "' is empty (0 bytes)");
+    case TiffOpenStatus::kNotAFile:
+    case TiffOpenStatus::kUnreadable:
+      return Problem(FieldProblemKind::kUnreadable, fileName, file.message());
+  }
+  const std::uint32_t width = file.width();
+  const std::uint32_t height = file.height();
+  if (width == 0 || height == 0) {
+    return Problem(
+        FieldProblemKind::kEmpty, fileName,
+        "Field picture '" + fileName + "' has no pixels (" + SizeText(width, height) + ")");
+  }
+  if (width != height || width < kFieldSize || width > kMaxFieldSide) {
+    return Problem(FieldProblemKind::kWrongSize, fileName,
+                   "Field picture '" + fileName + "' is " + SizeText(width, height) +
+                       " pixels; a field must be square, from " + SizeText(kFieldSize, kFieldSize) +
+                       " to " + SizeText(kMaxFieldSide, kMaxFieldSide) + " pixels");
+  }
+  const Place place{target, column, row};
+  if (const int bits = PlainGreyBits(file.get()); bits != 0) {
+    if (std::optional<FieldLoad> load = LoadGrey(file, bits, place, options)) return *load;
+  }
+  return LoadConverted(file, place);
+}
+
+}  // namespace vembrel

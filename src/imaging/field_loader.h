@@ -1,0 +1,74 @@
+#pragma once
+// Loading one microscope field (a TIFF per well, field and channel) into its
+// 512 x 512 place in a mosaic: every size the file states is checked against
+// what is read, large square fields are reduced, 16-bit samples are brought to
+// 8 bits, and a field that cannot be used is reported by kind.
+#include <optional>
+#include <string>
+
+#include "imaging/picture.h"
+
+namespace vembrel {
+
+/// Why a field could not be used whole.
+enum class FieldProblemKind {
+  kMissing,     // no file of that name
+  kUnreadable,  // not a file, no permission, not a TIFF, or a layout that cannot be converted
+  kDamaged,     // a strip or tile that cannot be decoded whole: the field is partly decoded
+  kEmpty,       // a file of 0 bytes, or a picture of no pixels
+  kWrongSize,   // not square, smaller than 512 x 512 or larger than can be reduced
+};
+
+/// "missing", "unreadable", "damaged", "empty", "wrong size".
+const char* FieldProblemName(FieldProblemKind kind);
+
+struct FieldProblem {
+  FieldProblemKind kind;
+  std::string file;
+  std::string message;  // names the file, and the sizes where they are at fault
+  /// Whether the field's place stayed black; a damaged field is partly decoded.
+  bool leftBlack() const { return kind != FieldProblemKind::kDamaged; }
+};
+
+struct FieldLoadOptions {
+  /// How many bits of a 16-bit sample carry the picture (8, 10, 12, 14 or
+  /// 16): a sample v becomes min(255, v >> (inputBits - 8)), its top 8 bits.
+  /// 16 keeps the high byte, as libtiff's RGBA conversion does. 8-bit files
+  /// and layouts only the RGBA conversion reads are not affected.
+  int inputBits = 16;
+};
+
+struct FieldLoad {
+  std::optional<FieldProblem> problem;
+  /// The file's side in pixels when its pixels were used (512, or the side of
+  /// a square field that was reduced); 0 when the place stayed black.
+  int side = 0;
+  /// The file's bits per sample when its pixels were used, else 0.
+  int sampleBits = 0;
+  bool reduced() const { return side > kFieldSize; }
+};
+
+/// Largest field side that is reduced to 512 x 512. Grey fields of one
+/// sample of 8 or 16 bits are reduced while they decode; other layouts go
+/// through libtiff's RGBA conversion whole and are taken up to
+/// kMaxConvertedFieldSide.
+inline constexpr int kMaxFieldSide = 16384;
+inline constexpr int kMaxConvertedFieldSide = 4096;
+
+/// Loads fileName into target at (column, row counted from the bottom) as a
+/// 512 x 512 region, opening the file once. A field of 512 x 512 is taken as
+/// it is: plain grey files (8 or 16 bits, one sample, strips or tiles) are
+/// decoded straight into place, any other layout through libtiff's RGBA
+/// conversion, with the same pixels. A larger square field is reduced by
+/// AreaReducer in the file's own depth (per colour channel for converted
+/// layouts), then brought to 8 bits. When a strip or tile of a 512 x 512
+/// field read at the full 16 bits (or an 8-bit one) cannot be decoded whole,
+/// the region holds what libtiff's RGBA conversion makes of the file; in the
+/// other cases such strips and tiles are black. The region is untouched when
+/// the field is missing, unreadable, empty or of a wrong size. Throws Error
+/// only when the region does not lie inside target. Thread-safe; prints
+/// nothing.
+FieldLoad LoadField(const std::string& fileName, Picture& target, int column, int row,
+                    const FieldLoadOptions& options = {});
+
+}  // namespace vembrel

@@ -1,0 +1,49 @@
+#pragma once
+// Reduction of a large square field to the 512 x 512 of a mosaic quarter, fed
+// one source row at a time so a large picture is never held whole.
+#include <cstdint>
+#include <vector>
+
+namespace vembrel {
+
+/// Area averaging of a square picture of side n > 512 down to 512 x 512, in
+/// integers so results never depend on the platform. Output pixel (X, Y) is
+///   floor( sum over source pixels (x, y) of a(x, X) * a(y, Y) * v(x, y) / n^2 )
+/// where a(s, S) = | [512 s, 512 s + 512) intersected with [n S, n S + n) | is
+/// the overlap of source pixel s with output pixel S, both measured in 1/512
+/// of a source pixel. For n = k * 512 this is the mean of each k x k block,
+/// rounded down. Each channel of interleaved values is reduced on its own.
+class AreaReducer {
+ public:
+  static constexpr int kSide = 512;
+
+  /// sourceSide above 512 (and at most 65536); channels 1 to 4, each value
+  /// of valueBytes 1 or 2 (in host order).
+  AreaReducer(int sourceSide, int channels, int valueBytes);
+
+  /// Adds the next source row, top row first: sourceSide * channels values,
+  /// or nullptr for a row of zeros. Returns the output row this source row
+  /// completes (kSide * channels means, rows top first), valid until the next
+  /// call, or nullptr when it completes none.
+  const std::uint32_t* addRow(const std::uint8_t* values);
+
+  int sourceSide() const { return n_; }
+
+ private:
+  template <class T>
+  void sumRow(const std::uint8_t* values);
+  const std::uint32_t* finishRow();
+
+  int n_;
+  int channels_;
+  int valueBytes_;
+  int block_;                          // n / 512 when n is a multiple of 512, else 0
+  int row_ = 0;                        // source rows added so far
+  std::vector<int> out_;               // per source index: the output index its start lies in
+  std::vector<int> first_;             // per source index: its overlap with that output (1..512)
+  std::vector<std::uint64_t> rowSum_;  // the current source row, summed per output column
+  std::vector<std::uint64_t> current_, next_;  // weighted sums of output rows
+  std::vector<std::uint32_t> means_;
+};
+
+}  // namespace vembrel
