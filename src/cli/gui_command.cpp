@@ -1,10 +1,11 @@
-// vembrel gui [PICTURE] [--well NAME] [--tab NAME] [--screenshot FILE]: the
-// desktop program opened on a plate and a well, or rendered into a PNG.
+// vembrel gui [PICTURE] [--settings FILE.VLS] [--well NAME] [--tab NAME]
+// [--screenshot FILE]: the desktop program opened on a plate, settings and a
+// well, or rendered into a PNG.
 #ifdef VEMBREL_HAVE_DESKTOP
 #include <memory>
 
-#include "desktop/gui_session.h"
 #include "cli/command.h"
+#include "desktop/gui_session.h"
 
 namespace vembrel::cli {
 namespace {
@@ -13,6 +14,8 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<GuiOptions>();
   CLI::App* gui = app.add_subcommand("gui", "Start the desktop program on a plate and a well");
   gui->add_option("PICTURE", options->picture, "Any picture of the plate to open");
+  gui->add_option("--settings", options->settings,
+                  "Settings file (.VLS) to take as the universal settings");
   gui->add_option("--well", options->well, "Well window to open, e.g. A01");
   gui->add_option("--tab", options->tab,
                   "Tab to show: B, G, BG, Im, Ce or a tab caption such as \"Green channel\"");
