@@ -40,6 +40,7 @@ QVBoxLayout* WellWindowWidget::addTab(const QString& caption, const char* name, 
   if (picture != nullptr) row->addWidget(picture, 1);
   // The panel scrolls when the window is lower than its content.
   auto* scroller = new QScrollArea(page);
+  scroller->setObjectName(QString::fromLatin1(name) + QStringLiteral("Panel"));
   scroller->setFrameShape(QFrame::NoFrame);
   scroller->setWidgetResizable(true);
   scroller->setFixedWidth(kPanelWidth);
