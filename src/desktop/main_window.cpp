@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMdiSubWindow>
@@ -129,7 +130,7 @@ void MainWindow::showAtSavedGeometry() {
 void MainWindow::openPictures(const QString& picture) {
   try {
     workspace_.openPlate(picture.toStdString());
-    showRecentPlates(RememberPlate(QDir::cleanPath(QDir(picture).absolutePath())));
+    showRecentPlates(RememberPlate(QFileInfo(picture).absoluteFilePath()));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }

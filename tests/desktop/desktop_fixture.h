@@ -1,14 +1,15 @@
 #pragma once
 // Shared set-up of the desktop tests: a main window whose dialogs answer from
 // the test, whose messages are collected instead of shown and whose
-// preferences live in a temporary folder, over a small plate of real TIFFs.
-#include <QAction>
-#include <QSettings>
+// preferences live in a temporary folder, over a small plate of real TIFFs
+// (every well with a dark ring of radius 200 at 480, 540).
 #include <QtTest>
+#include <QtWidgets>
 #include <memory>
 
 #include "desktop/control_panel.h"
 #include "desktop/main_window.h"
+#include "desktop/picture_view.h"
 #include "desktop/plate_map.h"
 #include "plate/well_names.h"
 #include "support/small_plate.h"
@@ -16,28 +17,7 @@
 
 namespace vembrel::testing {
 
-struct ScriptedDialogs {
-  QString picture;         // answer of the picture dialog
-  QString settingsToOpen;  // answer of the settings open dialog
-  QString settingsToSave;  // answer of the settings save dialog
-  QStringList errors;      // every message shown
-  QStringList opened;      // every document handed to the desktop
-
-  UserDialogs dialogs() {
-    UserDialogs d;
-    d.choosePicture = [this](QWidget*) { return picture; };
-    d.chooseSettingsToOpen = [this](QWidget*) { return settingsToOpen; };
-    d.chooseSettingsToSave = [this](QWidget*, const QString&) { return settingsToSave; };
-    d.showError = [this](QWidget*, const QString& message) { errors << message; };
-    d.openDocument = [this](const QString& path) {
-      opened << path;
-      return true;
-    };
-    return d;
-  }
-};
-
-/// Finds a named child or fails the test program.
+/// Finds a named child or ends the test program.
 template <typename T>
 T& Child(const QObject& parent, const QString& name) {
   T* found = parent.findChild<T*>(name);
@@ -48,32 +28,36 @@ T& Child(const QObject& parent, const QString& name) {
 struct DesktopFixture {
   TempDir folder;
   QString picture;
-  ScriptedDialogs script;
+  QString settingsToOpen, settingsToSave;  // what the file dialogs answer
+  QStringList errors, opened;              // messages shown, documents handed to the desktop
   std::unique_ptr<MainWindow> window;
 
-  /// Writes the plate (every well with the dark ring at 480, 540).
   explicit DesktopFixture(const std::vector<SmallPlateWell>& wells) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString(folder.file("preferences")));
     picture = QString::fromStdString(WriteSmallPlate(folder.file("pictures"), "TP_", wells));
   }
-  /// A fresh main window of this size, shown.
-  MainWindow& newWindow(QSize size = {1600, 1000}) {
+  /// A fresh main window, not yet shown.
+  MainWindow& create() {
     window.reset();
-    script = {};
-    window = std::make_unique<MainWindow>(script.dialogs());
-    window->resize(size);
+    UserDialogs d;
+    d.choosePicture = [this](QWidget*) { return picture; };
+    d.chooseSettingsToOpen = [this](QWidget*) { return settingsToOpen; };
+    d.chooseSettingsToSave = [this](QWidget*, const QString&) { return settingsToSave; };
+    d.showError = [this](QWidget*, const QString& message) { errors << message; };
+    d.openDocument = [this](const QString& path) { return opened << path, true; };
+    window = std::make_unique<MainWindow>(d);
+    return *window;
+  }
+  /// A fresh main window of 1600 x 1000 pixels, shown.
+  MainWindow& newWindow() {
+    create().resize(1600, 1000);
     window->show();
     return *window;
   }
   ControlPanel& panel() { return window->controlPanel(); }
-  void trigger(const char* action) {
-    Child<QAction>(*window, QString::fromLatin1(action)).trigger();
-  }
-  void openPlate() {
-    script.picture = picture;
-    trigger("openPicturesAction");
-  }
+  void trigger(const char* action) { Child<QAction>(*window, action).trigger(); }
+  void openPlate() { trigger("openPicturesAction"); }
   void clickWell(const char* name, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(&panel().plateMap(), button, {},
                       PlateMap::circleRect(WellIndex(name)).center());

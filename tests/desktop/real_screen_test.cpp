@@ -3,15 +3,6 @@
 // the plate map shows every control of every tab, none cut off and none
 // hidden by the control panel or another window, as the X server stacks
 // them. Saves what the screen shows to $VEMBREL_REAL_SCREEN_SHOT when set.
-#include <QAbstractButton>
-#include <QAbstractSlider>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QScreen>
-#include <QTabWidget>
-#include <QtTest>
-
 #include "desktop/desktop_fixture.h"
 
 using namespace vembrel;
@@ -40,8 +31,7 @@ class RealScreenTest : public QObject {
   }
 
   void noPanelHidesAWellWindowsControls() {
-    fixture_.window = std::make_unique<MainWindow>(fixture_.script.dialogs());
-    MainWindow& window = *fixture_.window;
+    MainWindow& window = fixture_.create();
     window.showAtSavedGeometry();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QRect screen = window.screen()->availableGeometry();
