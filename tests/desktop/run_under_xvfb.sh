@@ -7,4 +7,6 @@ if ! command -v xvfb-run >/dev/null || ! command -v Xvfb >/dev/null; then
   exit 77
 fi
 export QT_QPA_PLATFORM=xcb
+# For sanitizer builds: what the X and D-Bus libraries keep is not ours.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan_suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 exec xvfb-run -a -s "-screen 0 1600x1000x24" "$@"
