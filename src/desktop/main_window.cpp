@@ -2,9 +2,9 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -116,8 +116,9 @@ void MainWindow::showRecentPlates(const QStringList& plates) {
 
 void MainWindow::showAtSavedGeometry() {
   const WindowLayout saved = SavedWindowLayout();
+  const bool restored = !saved.geometry.isEmpty() && restoreGeometry(saved.geometry);
   if (!saved.state.isEmpty()) restoreState(saved.state);
-  if (!saved.geometry.isEmpty() && restoreGeometry(saved.geometry)) {
+  if (restored) {
     show();
     return;
   }
