@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
   desktop-file-utils appstream
+  xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do

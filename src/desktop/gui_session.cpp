@@ -2,69 +2,73 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QMdiSubWindow>
-#include <QPainter>
 #include <QRadioButton>
-#include <QTabWidget>
+#include <QScreen>
+#include <QThread>
+#include <QWindow>
 
-#include "desktop/main_form.h"
-#include "desktop/cont_form.h"
 #include "core/error.h"
 #include "core/text_file.h"
+#include "desktop/control_panel.h"
+#include "desktop/main_window.h"
 #include "plate/well_names.h"
 
 namespace vembrel {
 namespace {
 
-// Frame size of a screenshot: one well window with the panel beside it.
+// Window size of a screenshot rendered without a display: one well window
+// with the control panel beside it.
 constexpr int kShotWidth = 1500;
 constexpr int kShotHeight = 1000;
 
-// The tab as the control panel's start-tab choice ("AllWells").
-StartTab TabNamed(const std::string& name) {
+// The short name of the start-tab choice on the control panel ("AllWells").
+QString StartTabChoice(const std::string& name) {
   const QString wanted = QString::fromStdString(name).toLower();
   const struct {
     const char* shortName;
     const char* caption;
-    StartTab tab;
-  } tabs[] = {{"b", "blue channel", StartTab::B},
-              {"g", "green channel", StartTab::G},
-              {"bg", "raw two channel", StartTab::BG},
-              {"im", "immigrant cells", StartTab::Im},
-              {"ce", "cells", StartTab::Ce}};
+    const char* choice;
+  } tabs[] = {{"b", "blue channel", "B"},
+              {"g", "green channel", "G"},
+              {"bg", "raw two channel", "BG"},
+              {"im", "immigrant cells", "Im"},
+              {"ce", "cells", "Ce"}};
   for (const auto& tab : tabs) {
     if (wanted == QLatin1String(tab.shortName) || wanted == QLatin1String(tab.caption)) {
-      return tab.tab;
+      return QString::fromLatin1(tab.choice);
     }
   }
   throw UsageError("Unknown tab '" + name + "' (use B, G, BG, Im, Ce or a tab caption)");
 }
 
-const char* RadioName(StartTab tab) {
-  switch (tab) {
-    case StartTab::B:
-      return "StartTabB";
-    case StartTab::G:
-      return "StartTabG";
-    case StartTab::BG:
-      return "StartTabBG";
-    case StartTab::Ce:
-      return "StartTabCe";
-    case StartTab::Im:
-      break;
+// Lets the window system show and paint the window.
+void Settle(QWidget& window) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 5000 &&
+         (window.windowHandle() == nullptr || !window.windowHandle()->isExposed())) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
   }
-  return "StartTabIm";
+  for (int i = 0; i < 5; ++i) {
+    QApplication::processEvents();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) QThread::msleep(100);
+  }
 }
 
-void WriteScreenshot(TMainForm& frame, const std::string& path) {
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
-  QImage shot = frame.grab().toImage();
-  // The control panel is a window of its own; put it where it stands beside the frame.
-  TContForm& panel = frame.contForm();
-  const QImage panelShot = panel.grab().toImage();
-  QPainter painter(&shot);
-  painter.drawImage(shot.width() - panelShot.width() - 35, 75, panelShot);
-  painter.end();
+void WriteScreenshot(MainWindow& window, const std::string& path) {
+  Settle(window);
+  QImage shot;
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    shot = window.grab().toImage();
+  } else {
+    // What the display shows: the pixels of the screen under the window.
+    const QRect frame = window.frameGeometry();
+    shot = window.screen()
+               ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+               .toImage();
+  }
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -83,10 +87,13 @@ int RunGui(const GuiOptions& options) {
   static char name[] = "vembrel";
   static char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Vembrel"));
   QApplication::setApplicationName(QStringLiteral("Vembrel"));
   QApplication::setDesktopFileName(QStringLiteral("org.vembrel.Vembrel"));
 
   const bool headless = !options.screenshot.empty();
+  // Refuse a bad tab before anything is opened.
+  const QString startTab = options.tab.empty() ? QString() : StartTabChoice(options.tab);
   QString firstError;
   UserDialogs dialogs = UserDialogs::Standard();
   if (headless) {
@@ -95,45 +102,53 @@ int RunGui(const GuiOptions& options) {
       if (firstError.isEmpty()) firstError = message;
     };
   }
-  TMainForm frame(dialogs);
+  MainWindow window(dialogs);
+  // What the options asked for could not be opened: unusable input.
   const auto failOnError = [&firstError] {
-    if (!firstError.isEmpty()) throw Error(firstError.toStdString());
+    if (!firstError.isEmpty()) throw UsageError(firstError.toStdString());
   };
-  if (headless) {
-    frame.resize(kShotWidth, kShotHeight);
-    frame.show();
+  window.setPlateOpenOptions(options.plate);
+  if (headless && QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    window.resize(kShotWidth, kShotHeight);
+    window.show();
+  } else if (headless) {
+    // A real display: the whole screen, as a user would start it, whatever was saved.
+    window.setGeometry(window.screen()->availableGeometry());
+    window.show();
   } else {
-    frame.showMaximized();
+    window.showAtSavedGeometry();
   }
 
   if (!options.picture.empty()) {
-    frame.openPictures(QString::fromStdString(options.picture));
+    window.openPictures(QString::fromStdString(options.picture));
+    failOnError();
+  }
+  if (!options.settings.empty()) {
+    window.openSettings(QString::fromStdString(options.settings));
     failOnError();
   }
   // The tab is chosen on the panel, as a user would before opening the well;
   // "Ce" therefore opens the well at cell level.
-  if (!options.tab.empty()) {
-    frame.contForm()
-        .findChild<QRadioButton*>(QString::fromLatin1(RadioName(TabNamed(options.tab))))
-        ->click();
+  if (!startTab.isEmpty()) {
+    window.controlPanel().findChild<QRadioButton*>(QStringLiteral("startTab") + startTab)->click();
   }
   if (!options.well.empty()) {
     const int well = WellIndex(options.well);
-    if (!frame.workspace().plate().open)
-      throw UsageError("No plate is open for the well " + options.well);
-    if (frame.workspace().plate().wells[well].state != 1) {
+    Workspace& workspace = window.workspace();
+    if (!workspace.plate().open) throw UsageError("No plate is open for the well " + options.well);
+    if (workspace.plate().wells[well].state != 1) {
       throw UsageError("The well " + options.well + " has no pair of pictures in the plate");
     }
-    frame.workspace().selectphoto(well, MouseButton::Left);
-    frame.contForm().showPlate();
-    frame.refreshAllWindows();
+    try {
+      workspace.pressWell(well, MouseButton::Left);
+    } catch (const std::exception& e) {
+      window.reportError(QString::fromStdString(e.what()));
+    }
+    window.refreshAll();
     failOnError();
   }
   if (headless) {
-    if (auto* window = frame.workspace().activeWindow()) {
-      if (auto* sub = frame.subWindow(QString::fromStdString(window->caption()))) sub->move(0, 0);
-    }
-    WriteScreenshot(frame, options.screenshot);
+    WriteScreenshot(window, options.screenshot);
     return 0;
   }
   return QApplication::exec();

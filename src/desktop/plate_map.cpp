@@ -1,7 +1,13 @@
 #include "desktop/plate_map.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+#include <algorithm>
+
+#include "render/colour_map.h"
 
 namespace vembrel {
 namespace {
@@ -28,17 +34,83 @@ QColor QuarterQColor(QuarterColour colour) {
 // spans from the left radial to the bottom one, and so on round the circle.
 constexpr int kQuarterStartDegrees[4] = {180, 270, 0, 90};
 
+double ResultValue(const WellResults& results, PlateColouring colouring) {
+  switch (colouring) {
+    case PlateColouring::ImmigrantNuclei:
+      return double(results.nuclei);
+    case PlateColouring::AverageDistance:
+      return double(results.averageDistance);
+    case PlateColouring::TotalNuclei:
+      return double(results.totalNuclei);
+    case PlateColouring::CalculatedNuclei:
+      return double(results.calculatedNuclei);
+    case PlateColouring::Pictures:
+      break;
+  }
+  return 0;
+}
+
 }  // namespace
 
+QString ColouringCaption(PlateColouring colouring) {
+  switch (colouring) {
+    case PlateColouring::ImmigrantNuclei:
+      return QStringLiteral("Immigrant nuclei");
+    case PlateColouring::AverageDistance:
+      return QStringLiteral("Average distance");
+    case PlateColouring::TotalNuclei:
+      return QStringLiteral("Total nuclei");
+    case PlateColouring::CalculatedNuclei:
+      return QStringLiteral("Calculated nuclei");
+    case PlateColouring::Pictures:
+      break;
+  }
+  return QStringLiteral("Pictures");
+}
+
 PlateMap::PlateMap(QWidget* parent) : QFrame(parent) {
-  setObjectName(QStringLiteral("PlateMap"));
+  setObjectName(QStringLiteral("plateMap"));
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   setLineWidth(2);
   setFixedSize(489, 329);
 }
 
-void PlateMap::showPlate(const Plate& plate) {
+void PlateMap::showPlate(const Plate& plate, const PlateResults& results) {
   plate_ = plate;
+  results_ = results.wells;
+  updateValues();
+}
+
+void PlateMap::setColouring(PlateColouring colouring) {
+  colouring_ = colouring;
+  updateValues();
+}
+
+std::optional<double> PlateMap::value(int well) const {
+  return values_.at(well);
+}
+
+void PlateMap::updateValues() {
+  bool any = false;
+  for (int well = 0; well < kWellCount; ++well) {
+    values_[well].reset();
+    notes_[well].clear();
+    const std::optional<WellResults>& results = results_[well];
+    if (!results || plate_.wells[well].state != 1) continue;
+    QStringList notes;
+    for (QualityNote note : results->quality) {
+      notes << QString::fromLatin1(QualityNoteName(note).data(),
+                                   static_cast<qsizetype>(QualityNoteName(note).size()));
+    }
+    notes_[well] = notes.join(QStringLiteral(", "));
+    if (colouring_ == PlateColouring::Pictures) continue;
+    const double value = ResultValue(*results, colouring_);
+    values_[well] = value;
+    scale_ = any ? std::pair(std::min(scale_.first, value), std::max(scale_.second, value))
+                 : std::pair(value, value);
+    any = true;
+  }
+  if (!any) scale_ = {0, 0};
   update();
 }
 
@@ -46,8 +118,13 @@ QRect PlateMap::circleRect(int well) {
   return QRect((well % 12) * 35 + 55, (well / 12) * 35 + 40, kCircleSize, kCircleSize);
 }
 
+QRect PlateMap::flagRect(int well) {
+  const QRect circle = circleRect(well);
+  return QRect(circle.right() - 9, circle.top() - 3, 13, 12);
+}
+
 int PlateMap::wellAt(const QPoint& point) {
-  for (int well = 0; well < 96; ++well) {
+  for (int well = 0; well < kWellCount; ++well) {
     if (circleRect(well).contains(point)) return well;
   }
   return -1;
@@ -62,6 +139,12 @@ void PlateMap::paintEvent(QPaintEvent* event) {
   painter.setPen(QPen(Qt::black, 1));
   for (const WellRecord& well : plate_.wells) {
     const QRect box = circleRect(well.index);
+    if (const std::optional<double>& value = values_[well.index]) {
+      const Rgb colour = ViridisColour(*value, scale_.first, scale_.second);
+      painter.setBrush(QColor(colour.r, colour.g, colour.b));
+      painter.drawEllipse(box);
+      continue;
+    }
     for (int field = 0; field < 4; ++field) {
       if (well.quarter[field] == QuarterColour::None) continue;
       painter.setBrush(QuarterQColor(well.quarter[field]));
@@ -72,9 +155,23 @@ void PlateMap::paintEvent(QPaintEvent* event) {
   // Grey outlines until the first plate is opened, black after.
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(plate_.open ? QColor(0, 0, 0) : QColor(128, 128, 128), 1));
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  for (int well = 0; well < 96; ++well) {
+  for (int well = 0; well < kWellCount; ++well) {
     painter.drawEllipse(circleRect(well).adjusted(0, 0, -1, -1));
+  }
+
+  // Flagged wells: an orange warning triangle at the circle's upper right.
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setPen(QPen(Qt::black, 1));
+  painter.setBrush(QColor(255, 140, 0));
+  for (int well = 0; well < kWellCount; ++well) {
+    if (!flagged(well)) continue;
+    const QRectF mark = flagRect(well);
+    QPainterPath triangle;
+    triangle.moveTo(mark.center().x(), mark.top());
+    triangle.lineTo(mark.right(), mark.bottom());
+    triangle.lineTo(mark.left(), mark.bottom());
+    triangle.closeSubpath();
+    painter.drawPath(triangle);
   }
 
   painter.setRenderHint(QPainter::Antialiasing, false);
@@ -100,6 +197,24 @@ void PlateMap::mousePressEvent(QMouseEvent* event) {
   }
   emit wellPressed(well, event->button());
   event->accept();
+}
+
+bool PlateMap::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QFrame::event(event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const int well = wellAt(help->pos());
+  if (well < 0) {
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+  }
+  QString text = QString::fromStdString(plate_.wells[well].name);
+  if (const std::optional<double>& shown = values_[well]) {
+    text += QStringLiteral(": %1 %2").arg(*shown).arg(ColouringCaption(colouring_).toLower());
+  }
+  if (flagged(well)) text += QStringLiteral("\nCheck: ") + notes_[well];
+  QToolTip::showText(help->globalPos(), text, this);
+  return true;
 }
 
 }  // namespace vembrel

@@ -1,23 +1,53 @@
 #pragma once
-// The plate map of the control panel: 96 well circles with their field
-// quarters painted in the colours of the plate, column and row labels, on a
-// raised panel of 489 x 329 pixels.
+// The plate map of the control panel: 96 well circles with column and row
+// labels on a raised panel of 489 x 329 pixels. Each circle shows its field
+// quarters in the colours of the plate, or, when a result is chosen, is
+// filled with that result's colour on the viridis scale from the lowest to
+// the highest well. Wells with quality notes carry an orange mark.
 #include <QFrame>
+#include <array>
+#include <optional>
+#include <utility>
 
+#include "engine/plate_results.h"
 #include "plate/plate.h"
 
 namespace vembrel {
+
+/// What the plate map's wells are coloured by.
+enum class PlateColouring {
+  Pictures,
+  ImmigrantNuclei,
+  AverageDistance,
+  TotalNuclei,
+  CalculatedNuclei
+};
+inline constexpr std::array kPlateColourings{
+    PlateColouring::Pictures, PlateColouring::ImmigrantNuclei, PlateColouring::AverageDistance,
+    PlateColouring::TotalNuclei, PlateColouring::CalculatedNuclei};
+/// "Pictures", "Immigrant nuclei", ...
+QString ColouringCaption(PlateColouring colouring);
 
 class PlateMap : public QFrame {
   Q_OBJECT
  public:
   explicit PlateMap(QWidget* parent = nullptr);
 
-  /// Redraws from the plate (colours, states, outline colour).
-  void showPlate(const Plate& plate);
+  /// Redraws from the plate (colours, states) and the wells' results.
+  void showPlate(const Plate& plate, const PlateResults& results);
+  void setColouring(PlateColouring colouring);
+  PlateColouring colouring() const { return colouring_; }
 
-  /// Rectangle of a well's circle in panel coordinates.
+  /// The value an included well is coloured by; nothing without one.
+  std::optional<double> value(int well) const;
+  /// The lowest and highest value of the wells coloured by a result.
+  std::pair<double, double> scale() const { return scale_; }
+  bool flagged(int well) const { return !notes_[well].isEmpty(); }
+
+  /// Rectangle of a well's circle in map coordinates.
   static QRect circleRect(int well);
+  /// Where a flagged well's mark is drawn.
+  static QRect flagRect(int well);
   /// Well whose circle contains the point, -1 for none.
   static int wellAt(const QPoint& point);
 
@@ -27,9 +57,17 @@ class PlateMap : public QFrame {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
+  void updateValues();
+
   Plate plate_;
+  std::array<std::optional<WellResults>, kWellCount> results_;
+  std::array<std::optional<double>, kWellCount> values_;
+  std::array<QString, kWellCount> notes_;  // quality notes, "" when none
+  std::pair<double, double> scale_{0, 0};
+  PlateColouring colouring_ = PlateColouring::Pictures;
 };
 
 }  // namespace vembrel

@@ -1,9 +1,10 @@
 #pragma once
 // The "Results" group of the "Immigrant cells" tab: the counts, the ring
-// increment and the density chart drawn to its fixed geometry.
+// increment and the density chart drawn to its fixed geometry; the well
+// window places the rows.
 #include <QGroupBox>
 
-#include "engine/well_window.h"
+#include "engine/well_session.h"
 
 namespace vembrel {
 

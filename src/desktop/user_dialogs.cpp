@@ -2,7 +2,6 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -45,11 +44,6 @@ UserDialogs UserDialogs::Standard() {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
   };
   return dialogs;
-}
-
-QString WithSettingsExtension(const QString& chosen) {
-  if (chosen.isEmpty() || !QFileInfo(chosen).suffix().isEmpty()) return chosen;
-  return chosen + QStringLiteral(".VLS");
 }
 
 }  // namespace vembrel

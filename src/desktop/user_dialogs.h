@@ -24,8 +24,4 @@ struct UserDialogs {
   static UserDialogs Standard();
 };
 
-/// The name a settings file is saved under: ".VLS" appended when the chosen
-/// name has no extension, any other name kept as chosen.
-QString WithSettingsExtension(const QString& chosen);
-
 }  // namespace vembrel

@@ -1,35 +1,71 @@
 #pragma once
-// Shared set-up of the desktop tests: a main frame whose dialogs answer from
-// the test and whose error messages are collected instead of shown.
-#include <QStringList>
+// Shared set-up of the desktop tests: a main window whose dialogs answer from
+// the test, whose messages are collected instead of shown and whose
+// preferences live in a temporary folder, over a small plate of real TIFFs
+// (every well with a dark ring of radius 200 at 480, 540).
+#include <QtTest>
+#include <QtWidgets>
 #include <memory>
 
-#include "desktop/main_form.h"
+#include "desktop/control_panel.h"
+#include "desktop/main_window.h"
+#include "desktop/picture_view.h"
+#include "desktop/plate_map.h"
+#include "plate/well_names.h"
+#include "support/small_plate.h"
+#include "support/temp_dir.h"
 
 namespace vembrel::testing {
 
-struct ScriptedDialogs {
-  QString picture;          // answer of the picture dialog
-  QString settingsToOpen;   // answer of the settings open dialog
-  QString settingsToSave;   // answer of the settings save dialog
-  QString saveStartFolder;  // start folder the save dialog was given
-  QStringList errors;       // every message shown
-  QStringList opened;       // every document handed to the desktop
+/// Finds a named child or ends the test program.
+template <typename T>
+T& Child(const QObject& parent, const QString& name) {
+  T* found = parent.findChild<T*>(name);
+  if (found == nullptr) qFatal("no %s in %s", qPrintable(name), qPrintable(parent.objectName()));
+  return *found;
+}
 
-  UserDialogs dialogs() {
+struct DesktopFixture {
+  TempDir folder;
+  QString picture;
+  QString settingsToOpen, settingsToSave;  // what the file dialogs answer
+  QStringList errors, opened;              // messages shown, documents handed to the desktop
+  std::unique_ptr<MainWindow> window;
+
+  explicit DesktopFixture(const std::vector<SmallPlateWell>& wells) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(folder.file("preferences")));
+    picture = QString::fromStdString(WriteSmallPlate(folder.file("pictures"), "TP_", wells));
+  }
+  /// A fresh main window, not yet shown.
+  MainWindow& create() {
+    window.reset();
     UserDialogs d;
     d.choosePicture = [this](QWidget*) { return picture; };
     d.chooseSettingsToOpen = [this](QWidget*) { return settingsToOpen; };
-    d.chooseSettingsToSave = [this](QWidget*, const QString& folder) {
-      saveStartFolder = folder;
-      return settingsToSave;
-    };
+    d.chooseSettingsToSave = [this](QWidget*, const QString&) { return settingsToSave; };
     d.showError = [this](QWidget*, const QString& message) { errors << message; };
-    d.openDocument = [this](const QString& path) {
-      opened << path;
-      return true;
-    };
-    return d;
+    d.openDocument = [this](const QString& path) { return opened << path, true; };
+    window = std::make_unique<MainWindow>(d);
+    return *window;
+  }
+  /// A fresh main window of 1600 x 1000 pixels, shown.
+  MainWindow& newWindow() {
+    create().resize(1600, 1000);
+    window->show();
+    return *window;
+  }
+  ControlPanel& panel() { return window->controlPanel(); }
+  void trigger(const char* action) { Child<QAction>(*window, action).trigger(); }
+  void openPlate() { trigger("openPicturesAction"); }
+  void clickWell(const char* name, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(&panel().plateMap(), button, {},
+                      PlateMap::circleRect(WellIndex(name)).center());
+  }
+  WellWindowWidget& well(const char* name) {
+    WellWindowWidget* found = window->wellWindow(QString::fromLatin1(name));
+    if (found == nullptr) qFatal("no well window %s", name);
+    return *found;
   }
 };
 

@@ -1,248 +1,225 @@
-// The well window's widgets bound to the model: what the model holds is shown,
-// and every kind of control (slider, check box, edit, arrow, button) reaches
-// it. The semantics behind the controls are the engine's own tests.
-#include <QAction>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTabWidget>
-#include <QToolButton>
-#include <QtTest>
-#include <fstream>
-
-#include "desktop/cont_form.h"
-#include "desktop/plate_map.h"
+// The well window's widgets bound to its session: every bound widget moves
+// its setting and shows it, buttons and edits reach their actions, and the
+// cell level decides what may be used. The rules behind the actions are the
+// engine's own tests.
 #include "desktop/desktop_fixture.h"
+#include "desktop/setting_bindings.h"
+#include "engine/cell_data_file.h"
 #include "plate/settings_file.h"
-#include "plate/well_names.h"
-#include "support/small_plate.h"
-#include "support/temp_dir.h"
-#include "desktop/picture_view.h"
 
 using namespace vembrel;
+using vembrel::testing::Child;
+
+namespace {
+
+QString Name(std::string_view name) {
+  return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+// The field each bound widget must move, by its name without the tab ("raw", "immigrant").
+#define FIELD(name, member)                                          \
+  {                                                                  \
+    name, [](const AnalysisSettings& s) { return double(s.member); } \
+  }
+const std::map<QString, double (*)(const AnalysisSettings&)> kFields{
+    FIELD("GreenCutoff", display.green.cutoff),
+    FIELD("GreenSaturation", display.green.saturation),
+    FIELD("BlueCutoff", display.blue.cutoff),
+    FIELD("BlueSaturation", display.blue.saturation),
+    FIELD("GreenFullRange", display.green.fullRange),
+    FIELD("BlueFullRange", display.blue.fullRange),
+    FIELD("nucleusGreenCutoff", nuclei.greenCutoff),
+    FIELD("nucleusBlueCutoff", nuclei.blueCutoff),
+    FIELD("nucleusMinimalSize", nuclei.minimalSize),
+    FIELD("nucleusMaximalSize", nuclei.maximalSize),
+    FIELD("cellGreenCutoff", cells.greenCutoff),
+    FIELD("cellMinimalSize", cells.minimalSize),
+    FIELD("cellMaximalSize", cells.maximalSize),
+    FIELD("cellLengthRatio", cells.lengthRatio),
+    FIELD("cellSmoothness", cells.smoothness)};
+#undef FIELD
+
+double Field(const AnalysisSettings& settings, QString name) {
+  return kFields.at(name.remove(QRegularExpression("^(raw|immigrant)|(Slider|Check)$")))(settings);
+}
+
+// The widget of the same setting on the other tab, "" for none.
+QString Mirror(const QString& name) {
+  if (name.startsWith(QLatin1String("raw"))) return "immigrant" + name.mid(3);
+  return name.startsWith(QLatin1String("immigrant")) ? "raw" + name.mid(9) : QString();
+}
+
+}  // namespace
 
 class WellWindowTest : public QObject {
   Q_OBJECT
+  vembrel::testing::DesktopFixture fixture_{{{"A01"}, {"A02"}}};
 
- private:
-  vembrel::testing::TempDir folder_;
-  vembrel::testing::ScriptedDialogs script_;
-  std::unique_ptr<TMainForm> frame_;
-
-  TMDIChild& window(const char* caption = "A01") {
-    TMDIChild* child = frame_->child(QString::fromLatin1(caption));
-    if (child == nullptr) qFatal("no window %s", caption);
-    return *child;
+  WellSession& session(const char* well = "A01") { return *fixture_.well(well).session(); }
+  const AnalysisSettings& settings(const char* well = "A01") { return session(well).settings(); }
+  template <typename T = QWidget>
+  T& widget(const QString& name, const char* well = "A01") {
+    return Child<T>(fixture_.well(well), name);
   }
-  template <typename T>
-  T& control(const QString& name, const char* caption = "A01") {
-    T* found = window(caption).findChild<T*>(name);
-    if (found == nullptr) qFatal("no control %s", qPrintable(name));
-    return *found;
+  QString text(const QString& name) { return widget<QLabel>(name).text(); }
+  QString edit(const char* name) { return widget<QLineEdit>(name).text(); }
+  void click(const QString& name, const char* well = "A01") {
+    widget<QAbstractButton>(name, well).click();
   }
-  QScrollBar& bar(int number, const char* caption = "A01") {
-    return control<QScrollBar>(QStringLiteral("ScrollBar%1").arg(number), caption);
-  }
-  QString label(int number, const char* caption = "A01") {
-    return control<QLabel>(QStringLiteral("Label%1").arg(number), caption).text();
-  }
-  QString panelValue(const char* name) {
-    return frame_->contForm().findChild<QLabel*>(QString::fromLatin1(name))->text();
-  }
-  void click(const char* name, const char* caption = "A01") {
-    auto* button = window(caption).findChild<QAbstractButton*>(QString::fromLatin1(name));
-    if (button == nullptr) qFatal("no button %s", name);
-    button->click();
-  }
-  void openWell(const char* name) {
-    QTest::mouseClick(&frame_->contForm().plateMap(), Qt::LeftButton, {},
-                      PlateMap::circleRect(WellIndex(name)).center());
-  }
-  // Types text into an edit field and confirms it with Return.
-  void type(const char* name, const QString& text) {
-    QLineEdit& edit = control<QLineEdit>(QString::fromLatin1(name));
-    edit.setFocus();
-    edit.selectAll();
-    QTest::keyClicks(&edit, text);
-    QTest::keyClick(&edit, Qt::Key_Return);
+  void type(const char* name, const char* text) {
+    widget<QLineEdit>(name).selectAll();
+    QTest::keyClicks(&widget<QLineEdit>(name), text);
+    QTest::keyClick(&widget<QLineEdit>(name), Qt::Key_Return);
   }
 
  private slots:
-  void initTestCase() {
-    vembrel::testing::WriteSmallPlate((folder_.path() / "pictures").string(), "WW_",
-                                      {{"A01"}, {"A02"}});
-  }
-
   void init() {
-    script_ = {};
-    script_.picture =
-        QString::fromStdString((folder_.path() / "pictures" / "WW_A01f00d0.tif").string());
-    frame_ = std::make_unique<TMainForm>(script_.dialogs());
-    frame_->resize(1500, 1000);
-    frame_->show();
-    frame_->findChild<QAction*>(QStringLiteral("FileOpen1"))->trigger();
-    openWell("A01");
-    QVERIFY(frame_->child(QStringLiteral("A01")) != nullptr);
+    fixture_.newWindow();
+    fixture_.openPlate();
+    fixture_.clickWell("A01");
   }
-
   void cleanup() {
-    QVERIFY2(script_.errors.isEmpty(), qPrintable(script_.errors.join('\n')));
-    frame_.reset();
+    QVERIFY2(fixture_.errors.isEmpty(), qPrintable(fixture_.errors.join('\n')));
+    fixture_.window.reset();
   }
 
-  void showsTabsControlsAndPictures() {
-    QTabWidget& tabs = window().tabs();
-    QStringList captions;
-    for (int i = 0; i < tabs.count(); ++i) captions << tabs.tabText(i);
-    QCOMPARE(captions, (QStringList{"Blue channel", "Green channel", "Raw two channel",
-                                    "Immigrant cells", "Cells"}));
-    QCOMPARE(tabs.tabText(tabs.currentIndex()), QStringLiteral("Immigrant cells"));
-
-    // Ranges and values come from the model, which took the universal settings.
-    QCOMPARE(bar(2).minimum(), 1);
-    QCOMPARE(bar(14).value(), 155);
-    QCOMPARE(label(6), QStringLiteral("155"));
-    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit1")).text(), QStringLiteral("350"));
-    QVERIFY(control<QCheckBox>(QStringLiteral("CheckBox1")).isChecked());
-    QVERIFY(!bar(15).isEnabled());
-
-    // The pictures are shown at 1:1 and the first pass produced counts.
-    QCOMPARE(control<QLabel>(QStringLiteral("Image1")).pixmap().size(), QSize(1024, 1024));
-    QCOMPARE(control<QLabel>(QStringLiteral("Image4")).pixmap().size(), QSize(1024, 1024));
-    QVERIFY(label(31).toInt() > 0);
-    QVERIFY(!label(13).isEmpty());
+  void everyBoundWidgetMovesItsSettingAndBack() {
+    QCOMPARE(SliderBindings().size() + CheckBoxBindings().size(), std::size_t{21});
+    for (const WidgetBinding& binding : SliderBindings()) {
+      const QString name = Name(binding.name);
+      QScrollBar& slider = widget<QScrollBar>(name);
+      const int before = slider.value();
+      const int moved = before < slider.maximum() ? before + 1 : before - 1;
+      slider.setValue(moved);
+      // Decimals show as value = position / scale: 3.1, 0.76.
+      const double value = double(moved) / SliderRangeOf(binding.setting).scale;
+      QCOMPARE(Field(settings(), name), value);
+      QCOMPARE(text(Name(ValueLabelName(binding.name))), QString::number(value));
+      if (!Mirror(name).isEmpty()) QCOMPARE(widget<QScrollBar>(Mirror(name)).value(), moved);
+      slider.setValue(before);
+      QCOMPARE(Field(settings(), name) * SliderRangeOf(binding.setting).scale, before);
+    }
+    for (const WidgetBinding& binding : CheckBoxBindings()) {
+      const QString name = Name(binding.name);
+      const bool before = widget<QCheckBox>(name).isChecked();
+      click(name);
+      QCOMPARE(Field(settings(), name), before ? 0.0 : 1.0);
+      QCOMPARE(widget<QCheckBox>(Mirror(name)).isChecked(), !before);
+      click(name);
+      QCOMPARE(Field(settings(), name), before ? 1.0 : 0.0);
+    }
   }
 
-  void slidersAndCheckBoxesShowWhatTheModelMade() {
-    // Green saturation below the cut-off pushes the cut-off down, on both tabs,
-    // and the control panel shows the new universal value.
-    bar(1).setValue(120);
-    bar(2).setValue(60);
-    QCOMPARE(bar(1).value(), 59);
-    QCOMPARE(label(1), QStringLiteral("59"));
-    QCOMPARE(bar(7).value(), 59);
-    QCOMPARE(label(44), QStringLiteral("59"));
-    QCOMPARE(panelValue("Cent_COG"), QStringLiteral("59"));
-
-    // Nuclei of 16 pixels: a minimal size of 20 leaves none in the ring.
-    bar(11).setValue(20);
-    QCOMPARE(label(23), QStringLiteral("20"));
-    QCOMPARE(label(13), QStringLiteral("0"));
-
-    click("CheckBox6");
-    QVERIFY(!control<QCheckBox>(QStringLiteral("CheckBox2")).isChecked());
+  void cutoffPushedPastItsSaturationShowsBoth() {
+    widget<QScrollBar>("rawBlueSaturationSlider").setValue(150);
+    widget<QScrollBar>("immigrantBlueCutoffSlider").setValue(200);
+    QCOMPARE(settings().display.blue.cutoff, 200);
+    QCOMPARE(settings().display.blue.saturation, 201);
+    for (const QString tab : {"raw", "immigrant"}) {
+      QCOMPARE(widget<QScrollBar>(tab + "BlueCutoffSlider").value(), 200);
+      QCOMPARE(widget<QScrollBar>(tab + "BlueSaturationSlider").value(), 201);
+      QCOMPARE(text(tab + "BlueSaturationValue"), QStringLiteral("201"));
+    }
+    QCOMPARE(Child<QLabel>(fixture_.panel(), "universalBlueSaturation").text(), "201");
   }
 
-  void arrowsMoveTheRingAndAutoFitReturnsIt() {
-    const int x = label(26).toInt();
-    const int y = label(27).toInt();
-    click("BitBtn1");
-    QCOMPARE(label(26).toInt(), x - 1);
-    click("BitBtn3");
-    QCOMPARE(label(27).toInt(), y + 1);
-    click("Button5");
-    QCOMPARE(label(26).toInt(), x);
-    QCOMPARE(label(27).toInt(), y);
+  void buttonsAndEditsReachTheirActions() {
+    const RingPlacement fitted = session().ring();
+    for (const auto& [name, dx, dy] : {std::tuple{"ringLeftButton", -1, 0},
+                                       {"ringRightButton", 1, 0},
+                                       {"ringUpButton", 0, 1},
+                                       {"ringDownButton", 0, -1}}) {
+      click(name);
+      QCOMPARE(text("ringXValue"), QString::number(fitted.x + dx));
+      QCOMPARE(text("ringYValue"), QString::number(fitted.y + dy));
+      click("autoFitButton");
+      QCOMPARE(session().ring(), fitted);
+    }
+    type("ringRadiusEdit", "abc");
+    QCOMPARE(fixture_.errors.takeFirst(), QStringLiteral("'abc' is not a valid integer value"));
+    QCOMPARE(edit("ringRadiusEdit"), QStringLiteral("350"));
+    type("ringRadiusEdit", "200");  // the plate's dark disc
+    QCOMPARE(session().ring().radius, 200);
+    QVERIFY(std::abs(session().ring().x - 480) <= 2 && std::abs(session().ring().y - 540) <= 2);
+    click("ringRadiusStepUp");
+    QCOMPARE(edit("ringRadiusEdit"), QStringLiteral("201"));
+    type("ringIncrementEdit", "0");
+    QCOMPARE(edit("ringIncrementEdit"), QStringLiteral("10"));
+    click("ringIncrementStepUp");
+    QCOMPARE(settings().ring.increment, 20);
+    for (const QString tab : {"blue", "green", "raw", "immigrant", "cells"}) {
+      fixture_.settingsToSave = QString::fromStdString(fixture_.folder.file(tab.toStdString()));
+      click(tab + "SaveSettingsButton");
+      QCOMPARE(ReadSettingsFile(fixture_.settingsToSave.toStdString() + ".VLS").ring.increment, 20);
+    }
   }
 
-  void typedEditsReachTheModelOrShowTheError() {
-    const std::uint64_t revision = window().model().revision();
-    type("Edit1", QStringLiteral("abc"));
-    QCOMPARE(script_.errors, QStringList{QStringLiteral("'abc' is not a valid integer value")});
-    script_.errors.clear();
-    QCOMPARE(window().model().revision(), revision);
-    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit1")).text(), QStringLiteral("350"));
-
-    // The plate's dark disc has radius 200 around (480, 540).
-    type("Edit1", QStringLiteral("200"));
-    QCOMPARE(panelValue("Cent_diam"), QStringLiteral("200"));
-    QVERIFY(std::abs(label(26).toInt() - 480) <= 2);
-    QVERIFY(std::abs(label(27).toInt() - 540) <= 2);
-    click("UpDown1Up");
-    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit1")).text(), QStringLiteral("201"));
-
-    type("Edit2", QStringLiteral("0"));
-    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit2")).text(), QStringLiteral("10"));
-    click("UpDown2Up");
-    QCOMPARE(control<QLineEdit>(QStringLiteral("Edit2")).text(), QStringLiteral("20"));
+  void applyButtonsReanalyseTheOtherWells() {
+    fixture_.clickWell("A02");
+    for (const char* apply : {"blueApplyButton", "rawApplyButton", "immigrantApplyButton"}) {
+      const int cutoff = settings("A02").nuclei.blueCutoff + 5;
+      widget<QScrollBar>("nucleusBlueCutoffSlider", "A02").setValue(cutoff);
+      QVERIFY(settings("A01").nuclei.blueCutoff != cutoff);
+      click(apply, "A02");
+      QCOMPARE(widget<QScrollBar>("nucleusBlueCutoffSlider").value(), cutoff);
+    }
+    click("cellLevelCheck", "A02");
+    widget<QScrollBar>("cellLengthRatioSlider", "A02").setValue(45);
+    click("cellApplyButton", "A02");
+    QCOMPARE(text("cellLengthRatioValue"), QStringLiteral("4.5"));
   }
 
-  void everyApplyButtonReanalysesTheOtherWindow() {
-    openWell("A02");
-    bar(10, "A02").setValue(150);
-    click("Button6", "A02");
-    QCOMPARE(bar(10, "A01").value(), 150);
-    QCOMPARE(label(19, "A01"), QStringLiteral("150"));
-    bar(9, "A01").setValue(60);
-    click("Button6_3", "A01");
-    QCOMPARE(bar(9, "A02").value(), 60);
-  }
-
-  void hidingRecomputesButMinimisingDoesNot() {
-    bar(10).setValue(120);
-    openWell("A02");
-    bar(10, "A02").setValue(130);  // the universal value is now 130
-    QMdiSubWindow* a01 = frame_->subWindow(QStringLiteral("A01"));
-    a01->showMinimized();
-    QCOMPARE(bar(10).value(), 120);
-    a01->showNormal();
-    QCOMPARE(bar(10).value(), 120);
-    a01->hide();
-    QCOMPARE(bar(10).value(), 130);
-  }
-
-  void saveAndOpenSettingsThroughTheirDialogs() {
-    bar(1).setValue(33);
-    script_.settingsToSave = QString::fromStdString(folder_.file("mine"));
-    click("SaveSettings1");
-    QCOMPARE(script_.saveStartFolder, QString::fromStdString(folder_.path().string() + "/"));
-    const std::string saved = folder_.file("mine.VLS");
-    QCOMPARE(ReadSettingsFile(saved).display.green.cutoff, 33);
-
-    // Change the window, then open the file: the active window takes it back.
-    bar(1).setValue(70);
-    script_.settingsToOpen = QString::fromStdString(saved);
-    frame_->findChild<QAction*>(QStringLiteral("OpenSettings1"))->trigger();
-    QCOMPARE(bar(1).value(), 33);
-    QCOMPARE(panelValue("Cent_COG"), QStringLiteral("33"));
-
-    // A broken file is refused with a message naming it; nothing changes.
-    const std::string broken = folder_.file("broken.VLS");
-    std::ofstream(broken) << "[Cent_COG]\r\nabc\r\n";
-    script_.settingsToOpen = QString::fromStdString(broken);
-    frame_->findChild<QAction*>(QStringLiteral("OpenSettings1"))->trigger();
-    QCOMPARE(script_.errors.size(), 1);
-    QVERIFY(script_.errors.front().contains(QStringLiteral("broken.VLS")));
-    script_.errors.clear();
-    QCOMPARE(bar(1).value(), 33);
-  }
-
-  void wheelScrollsThePictureUnderThePointer() {
-    auto* box = window().findChild<PictureView*>(QStringLiteral("Image4Box"));
-    QVERIFY(box != nullptr);
-    QScrollBar* vertical = box->verticalScrollBar();
-    QScrollBar* horizontal = box->horizontalScrollBar();
-    vertical->setValue(0);
-    horizontal->setValue(0);
-    const QPointF at(50, 50);
-    const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
-      QWheelEvent event(at, box->viewport()->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton,
-                        modifiers, Qt::NoScrollPhase, false);
-      QApplication::sendEvent(box->viewport(), &event);
+  void cellControlsFollowTheCellLevel() {
+    const QStringList cellLevel{"cellLengthRatioSlider", "cellSmoothnessSlider",
+                                "borderRadio",           "colourRadio",
+                                "cellApplyButton",       "saveWellDataButton"};
+    const QStringList thresholds{"cellGreenCutoffSlider", "cellMinimalSizeSlider",
+                                 "cellMaximalSizeSlider"};
+    const auto enabled = [this](const QStringList& names, bool on) {
+      for (const QString& name : names) QVERIFY2(widget(name).isEnabled() == on, qPrintable(name));
     };
-    wheel(-120, Qt::NoModifier);
-    const int down = vertical->value();
-    QVERIFY(down > 0);
-    QCOMPARE(horizontal->value(), 0);
-    wheel(-120, Qt::ShiftModifier);
-    QVERIFY(horizontal->value() > 0);
-    QCOMPARE(vertical->value(), down);
-    wheel(120, Qt::NoModifier);
-    QCOMPARE(vertical->value(), 0);
+    enabled(cellLevel + thresholds, false);
+    click("cellLevelCheck");
+    enabled(cellLevel + thresholds, true);
+    widget<QScrollBar>("nucleusMinimalSizeSlider").setValue(11);  // a pass locks the thresholds
+    enabled(thresholds, false);
+    enabled(cellLevel, true);
+    const QImage outlines = widget<PictureView>("cellCropView").image();
+    click("colourRadio");
+    QVERIFY(widget<PictureView>("cellCropView").image() != outlines);
+    click("saveWellDataButton");
+    const std::string results = fixture_.window->workspace().resultsFolder();
+    QVERIFY(QFile::exists(QString::fromStdString(CellDataFileName(results, "TP_", "A01"))));
+    click("cellLevelCheck");
+    enabled(cellLevel + thresholds, false);
+  }
+
+  void hidingByTheProgramResetsToTheUniversalSettings() {
+    widget<QScrollBar>("nucleusBlueCutoffSlider").setValue(120);
+    fixture_.clickWell("A02");
+    widget<QScrollBar>("nucleusBlueCutoffSlider", "A02").setValue(130);  // now universal
+    QMdiSubWindow* a01 = fixture_.window->subWindow(QStringLiteral("A01"));
+    a01->showMinimized();
+    a01->showNormal();
+    QCOMPARE(settings().nuclei.blueCutoff, 120);
+    a01->hide();
+    QCOMPARE(settings().nuclei.blueCutoff, 130);
+  }
+
+  void picturesFitZoomAndShowActualSize() {
+    PictureView& view = widget<PictureView>("resultView");
+    const QSize fitted = view.widget()->size();
+    QCOMPARE(fitted.boundedTo(view.viewport()->size()), fitted);
+    QVERIFY(fitted.width() == view.viewport()->width() ||
+            fitted.height() == view.viewport()->height());
+    click("actualSizeButton");
+    QCOMPARE(view.widget()->size(), QSize(1024, 1024));
+    QWheelEvent wheel(QPointF(40, 40), view.viewport()->mapToGlobal(QPointF(40, 40)), {},
+                      QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &wheel);
+    QCOMPARE(view.widget()->size(), QSize(1280, 1280));
+    click("fitPicturesButton");
+    QCOMPARE(view.widget()->size(), fitted);
   }
 };
 

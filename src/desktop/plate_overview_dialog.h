@@ -1,7 +1,7 @@
 #pragma once
 // The modal plate overview "Overview": a thumbnail of every included well's
 // green mosaic with the quick ring estimate marked in red, in a plate-shaped
-// grid. Built when shown, discarded when closed.
+// grid that scrolls on a screen smaller than the grid. Built when shown.
 #include <QDialog>
 
 #include "plate/plate.h"
@@ -10,16 +10,16 @@ class QLabel;
 
 namespace vembrel {
 
-class TOverview : public QDialog {
+class PlateOverviewDialog : public QDialog {
   Q_OBJECT
  public:
   /// radius: the ring size (the settings' ring radius) used for the estimate and the marking.
-  TOverview(const Plate& plate, int radius, QWidget* parent = nullptr);
+  PlateOverviewDialog(const Plate& plate, int radius, QWidget* parent = nullptr);
 
   /// Builds the thumbnails (also done when the window is first shown).
   void build();
   bool built() const { return built_; }
-  /// Thumbnail holder of a well ("Image1" .. "Image96").
+  /// Thumbnail holder of a well ("thumbnailA01").
   QLabel* thumbnail(int well) const;
 
  protected:

@@ -1,57 +1,77 @@
-#include "desktop/overview.h"
+#include "desktop/plate_overview_dialog.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 #include "desktop/picture_image.h"
 #include "engine/overview_thumbnail.h"
+#include "plate/well_names.h"
 
 namespace vembrel {
 namespace {
 
 constexpr int kThumbnailSize = 105;
 constexpr int kPitch = 111;
+constexpr QSize kGridSize(1387, 910);
 
 }  // namespace
 
-TOverview::TOverview(const Plate& plate, int radius, QWidget* parent)
+PlateOverviewDialog::PlateOverviewDialog(const Plate& plate, int radius, QWidget* parent)
     : QDialog(parent), plate_(plate), radius_(radius) {
-  setObjectName(QStringLiteral("Overview"));
+  setObjectName(QStringLiteral("overviewDialog"));
   setWindowTitle(QStringLiteral("Overview"));
   setModal(true);
-  setFixedSize(1387, 960);
 
+  auto* grid = new QWidget;
+  grid->setFixedSize(kGridSize);
   QFont labelFont = font();
   labelFont.setPixelSize(27);
   for (int column = 0; column < 12; ++column) {
-    auto* label = new QLabel(QString::number(column + 1), this);
+    auto* label = new QLabel(QString::number(column + 1), grid);
     label->setFont(labelFont);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     label->setGeometry(47 + kPitch * column, 8, kThumbnailSize, 38);
   }
   for (int row = 0; row < 8; ++row) {
-    auto* label = new QLabel(QString(QChar('A' + row)), this);
+    auto* label = new QLabel(QString(QChar('A' + row)), grid);
     label->setFont(labelFont);
     label->setAlignment(Qt::AlignCenter);
     label->setGeometry(8, 48 + kPitch * row, 36, kThumbnailSize);
   }
   for (int well = 0; well < 96; ++well) {
-    auto* holder = new QLabel(this);
-    holder->setObjectName(QStringLiteral("Image%1").arg(well + 1));
+    auto* holder = new QLabel(grid);
+    holder->setObjectName(QStringLiteral("thumbnail") + QString::fromStdString(WellName(well)));
     holder->setGeometry(47 + kPitch * (well % 12), 48 + kPitch * (well / 12), kThumbnailSize,
                         kThumbnailSize);
   }
-  auto* close = new QPushButton(QStringLiteral("Close"), this);
-  close->setObjectName(QStringLiteral("Close"));
-  close->setGeometry(1387 - 110, 960 - 40, 95, 28);
+  auto* scroller = new QScrollArea;
+  scroller->setWidget(grid);
+  scroller->setFrameShape(QFrame::NoFrame);
+  auto* close = new QPushButton(QStringLiteral("Close"));
+  close->setObjectName(QStringLiteral("closeButton"));
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(scroller, 1);
+  layout->addWidget(close, 0, Qt::AlignRight);
+
+  // The whole grid where the screen has room for it, else as much as fits.
+  QSize size = kGridSize + QSize(30, 70);
+  if (const QScreen* screen =
+          parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableSize() - QSize(20, 40));
+  }
+  resize(size);
 }
 
-QLabel* TOverview::thumbnail(int well) const {
-  return findChild<QLabel*>(QStringLiteral("Image%1").arg(well + 1));
+QLabel* PlateOverviewDialog::thumbnail(int well) const {
+  return findChild<QLabel*>(QStringLiteral("thumbnail") + QString::fromStdString(WellName(well)));
 }
 
-void TOverview::build() {
+void PlateOverviewDialog::build() {
   if (built_) return;
   built_ = true;
   setUpdatesEnabled(false);
@@ -65,7 +85,7 @@ void TOverview::build() {
   setUpdatesEnabled(true);
 }
 
-void TOverview::showEvent(QShowEvent* event) {
+void PlateOverviewDialog::showEvent(QShowEvent* event) {
   build();
   QDialog::showEvent(event);
 }

@@ -1,11 +1,11 @@
-#include "desktop/up_down.h"
+#include "desktop/step_buttons.h"
 
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace vembrel {
 
-UpDown::UpDown(const QString& name, QWidget* parent) : QWidget(parent) {
+StepButtons::StepButtons(const QString& name, QWidget* parent) : QWidget(parent) {
   setObjectName(name);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -16,7 +16,7 @@ UpDown::UpDown(const QString& name, QWidget* parent) : QWidget(parent) {
     button->setArrowType(arrow);
     button->setFixedSize(18, 12);
     layout->addWidget(button);
-    connect(button, &QToolButton::clicked, this, [this, up] { emit clicked(up); });
+    connect(button, &QToolButton::clicked, this, [this, up] { emit stepped(up); });
   };
   addButton(Qt::UpArrow, "Up", true);
   addButton(Qt::DownArrow, "Down", false);

@@ -1,0 +1,293 @@
+#include "desktop/main_window.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QUrl>
+#include <algorithm>
+
+#include "desktop/control_panel.h"
+#include "desktop/grey_ramp_area.h"
+#include "desktop/preferences.h"
+
+namespace vembrel {
+namespace {
+
+// A drop opens a plate when it carries exactly one local file.
+QString DroppedPicture(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+// New well windows step down and right from the top left, so each shows its title.
+constexpr int kCascadeStep = 24;
+constexpr int kCascadeSteps = 6;
+
+}  // namespace
+
+MainWindow::MainWindow(UserDialogs dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(std::move(dialogs)) {
+  setObjectName(QStringLiteral("mainWindow"));
+  setWindowTitle(QStringLiteral("Vembrel"));
+  setAcceptDrops(true);
+
+  wellArea_ = new GreyRampArea(this);
+  wellArea_->setObjectName(QStringLiteral("wellArea"));
+  wellArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  wellArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(wellArea_);
+  connect(wellArea_, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
+
+  controlPanel_ = new ControlPanel(workspace_, dialogs_, this);
+  addDockWidget(Qt::RightDockWidgetArea, controlPanel_);
+  connect(controlPanel_, &ControlPanel::wellsChanged, this, &MainWindow::refreshAll);
+  connect(controlPanel_, &ControlPanel::batchFinished, this, &MainWindow::refreshAll);
+  buildMenu();
+  statusBar();
+
+  workspace_.onSessionOpened = [this](WellSession& session) { addWindowFor(session); };
+  workspace_.onSessionClosing = [this](WellSession& session) { removeWindowFor(session); };
+  workspace_.onSessionActivated = [this](WellSession& session) { activateWindowFor(session); };
+  workspace_.onPlateChanged = [this] { controlPanel_->showPlate(); };
+  workspace_.onUniversalSettingsChanged = [this] { controlPanel_->showUniversalSettings(); };
+}
+
+MainWindow::~MainWindow() {
+  // Qt deletes the widgets after this body, when the workspace is gone.
+  disconnect(wellArea_, nullptr, this, nullptr);
+  detachAll();
+  workspace_.onSessionOpened = nullptr;
+  workspace_.onSessionClosing = nullptr;
+  workspace_.onSessionActivated = nullptr;
+  workspace_.onPlateChanged = nullptr;
+  workspace_.onUniversalSettingsChanged = nullptr;
+}
+
+void MainWindow::buildMenu() {
+  fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+  fileMenu_->setObjectName(QStringLiteral("fileMenu"));
+  QAction* open = fileMenu_->addAction(QStringLiteral("Open Pictures"));
+  open->setObjectName(QStringLiteral("openPicturesAction"));
+  open->setShortcut(QKeySequence::Open);
+  connect(open, &QAction::triggered, this, [this] {
+    const QString picture = dialogs_.choosePicture(this);
+    if (!picture.isEmpty()) openPictures(picture);
+  });
+  QAction* settings = fileMenu_->addAction(QStringLiteral("Open Settings"));
+  settings->setObjectName(QStringLiteral("openSettingsAction"));
+  connect(settings, &QAction::triggered, this, [this] {
+    const QString path = dialogs_.chooseSettingsToOpen(this);
+    if (!path.isEmpty()) openSettings(path);
+  });
+  fileMenu_->addSeparator();
+  recentEnd_ = fileMenu_->addSeparator();
+  QAction* quit = fileMenu_->addAction(QStringLiteral("Quit"));
+  quit->setObjectName(QStringLiteral("quitAction"));
+  quit->setShortcut(QKeySequence::Quit);
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+  showRecentPlates(RecentPlates());
+}
+
+void MainWindow::showRecentPlates(const QStringList& plates) {
+  for (QAction* action : recentActions_) {
+    fileMenu_->removeAction(action);
+    action->deleteLater();
+  }
+  recentActions_.clear();
+  for (int i = 0; i < plates.size(); ++i) {
+    const QString picture = plates[i];
+    auto* action = new QAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(picture)), fileMenu_);
+    action->setObjectName(QStringLiteral("recentPlate%1").arg(i + 1));
+    action->setData(picture);
+    connect(action, &QAction::triggered, this, [this, picture] { openPictures(picture); });
+    fileMenu_->insertAction(recentEnd_, action);
+    recentActions_.push_back(action);
+  }
+}
+
+void MainWindow::showAtSavedGeometry() {
+  const WindowLayout saved = SavedWindowLayout();
+  const bool restored = !saved.geometry.isEmpty() && restoreGeometry(saved.geometry);
+  if (!saved.state.isEmpty()) restoreState(saved.state);
+  if (restored) {
+    show();
+    return;
+  }
+  if (const QScreen* shown = screen()) setGeometry(shown->availableGeometry());
+  showMaximized();
+}
+
+// ---- plates and settings -------------------------------------------------------
+
+void MainWindow::openPictures(const QString& picture) {
+  try {
+    workspace_.openPlate(picture.toStdString(), plateOptions_);
+    showRecentPlates(RememberPlate(QFileInfo(picture).absoluteFilePath()));
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+  }
+  refreshAll();
+}
+
+void MainWindow::openSettings(const QString& path) {
+  try {
+    workspace_.loadSettings(path.toStdString());
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+  }
+  refreshAll();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedPicture(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString picture = DroppedPicture(event->mimeData());
+  if (picture.isEmpty()) return;
+  event->acceptProposedAction();
+  openPictures(picture);
+}
+
+// ---- host services ----------------------------------------------------------
+
+void MainWindow::reportError(const QString& message) {
+  dialogs_.showError(this, message);
+}
+
+QString MainWindow::chooseSettingsToSave(const QString& startFolder) {
+  return dialogs_.chooseSettingsToSave(this, startFolder);
+}
+
+void MainWindow::showStatus(const QString& message) {
+  statusBar()->showMessage(message, 10000);
+}
+
+void MainWindow::refreshAll() {
+  for (auto& [session, subWindow] : subWindows_) {
+    if (auto* widget = qobject_cast<WellWindowWidget*>(subWindow->widget())) widget->refresh();
+  }
+  controlPanel_->showPlate();
+  const WellSession* active = workspace_.activeSession();
+  controlPanel_->setCellularSettingsShown(active != nullptr && active->cellLevel());
+}
+
+// ---- well windows -------------------------------------------------------------
+
+void MainWindow::addWindowFor(WellSession& session) {
+  auto* widget = new WellWindowWidget(session, *this, workspace_.startTab());
+  auto* subWindow = new QMdiSubWindow;
+  subWindow->setWidget(widget);
+  subWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+  subWindow->setWindowTitle(QString::fromStdString(session.wellName()));
+  subWindow->installEventFilter(this);
+  subWindows_[&session] = subWindow;
+  const bool wasSyncing = syncingActivation_;
+  syncingActivation_ = true;
+  wellArea_->addSubWindow(subWindow);
+  subWindow->show();
+  placeWellWindow(subWindow, *widget);
+  syncingActivation_ = wasSyncing;
+}
+
+void MainWindow::placeWellWindow(QMdiSubWindow* subWindow, const WellWindowWidget& widget) {
+  const QSize frame = (subWindow->size() - subWindow->widget()->size()).expandedTo(QSize(0, 0));
+  QSize wanted = widget.preferredSize() + frame;
+  const int step = kCascadeStep * static_cast<int>((subWindows_.size() - 1) % kCascadeSteps);
+  const QSize room = wellArea_->viewport()->size() - QSize(step, step);
+  if (room.width() > 300 && room.height() > 300) {
+    // As high as the area allows, the pictures staying square; never wider than the area.
+    const int taller = std::max(0, room.height() - wanted.height());
+    wanted = QSize(wanted.width() + taller, wanted.height() + taller).boundedTo(room);
+  }
+  subWindow->setGeometry(QRect(QPoint(step, step), wanted));
+}
+
+void MainWindow::removeWindowFor(WellSession& session) {
+  const auto found = subWindows_.find(&session);
+  if (found == subWindows_.end()) return;
+  QMdiSubWindow* subWindow = found->second;
+  subWindows_.erase(found);
+  if (auto* widget = qobject_cast<WellWindowWidget*>(subWindow->widget())) widget->detach();
+  subWindow->removeEventFilter(this);
+  const bool wasSyncing = syncingActivation_;
+  syncingActivation_ = true;
+  wellArea_->removeSubWindow(subWindow);
+  syncingActivation_ = wasSyncing;
+  subWindow->hide();
+  subWindow->deleteLater();
+}
+
+void MainWindow::activateWindowFor(WellSession& session) {
+  const auto found = subWindows_.find(&session);
+  if (found == subWindows_.end() || syncingActivation_) return;
+  syncingActivation_ = true;
+  wellArea_->setActiveSubWindow(found->second);
+  syncingActivation_ = false;
+}
+
+void MainWindow::onSubWindowActivated(QMdiSubWindow* subWindow) {
+  if (syncingActivation_) return;
+  WellSession* session = sessionOf(subWindow);
+  if (session == nullptr) return;
+  syncingActivation_ = true;
+  workspace_.bringToFront(*session);
+  syncingActivation_ = false;
+  controlPanel_->setCellularSettingsShown(session->cellLevel());
+}
+
+WellSession* MainWindow::sessionOf(QMdiSubWindow* subWindow) const {
+  for (const auto& [session, candidate] : subWindows_) {
+    if (candidate == subWindow) return session;
+  }
+  return nullptr;
+}
+
+WellWindowWidget* MainWindow::wellWindow(const QString& well) const {
+  QMdiSubWindow* found = subWindow(well);
+  return found != nullptr ? qobject_cast<WellWindowWidget*>(found->widget()) : nullptr;
+}
+
+QMdiSubWindow* MainWindow::subWindow(const QString& well) const {
+  for (const auto& [session, subWindow] : subWindows_) {
+    if (QString::fromStdString(session->wellName()) == well) return subWindow;
+  }
+  return nullptr;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The user closes a well window: the workspace closes its session, which removes the widget.
+  if (event->type() == QEvent::Close) {
+    if (WellSession* session = sessionOf(qobject_cast<QMdiSubWindow*>(watched))) {
+      event->ignore();
+      workspace_.closeSession(*session);
+      refreshAll();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::detachAll() {
+  for (auto& [session, subWindow] : subWindows_) {
+    if (auto* widget = qobject_cast<WellWindowWidget*>(subWindow->widget())) widget->detach();
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  SaveWindowLayout({saveGeometry(), saveState()});
+  // Closing hides the windows: that must not re-analyse them.
+  detachAll();
+  QMainWindow::closeEvent(event);
+}
+
+}  // namespace vembrel

@@ -1,0 +1,83 @@
+#pragma once
+// The main window "Vembrel": a multiple-document area over the Workspace
+// with the grey ramp behind one WellWindowWidget per open well, the control
+// panel docked at the right, and the "File" menu with the plates opened
+// last. Pictures dropped on the window open their plate; every error is
+// shown in a message box.
+#include <QMainWindow>
+#include <map>
+#include <vector>
+
+#include "desktop/user_dialogs.h"
+#include "desktop/well_window_widget.h"
+#include "engine/workspace.h"
+
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace vembrel {
+
+class ControlPanel;
+
+class MainWindow : public QMainWindow, public WellWindowHost {
+  Q_OBJECT
+ public:
+  explicit MainWindow(UserDialogs dialogs = UserDialogs::Standard(), QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  ControlPanel& controlPanel() { return *controlPanel_; }
+  QMdiArea& wellArea() { return *wellArea_; }
+  /// The well window of an open well ("A01"), nullptr when none is open.
+  WellWindowWidget* wellWindow(const QString& well) const;
+  QMdiSubWindow* subWindow(const QString& well) const;
+
+  /// Shows the window where it was when last closed, or else filling the
+  /// screen's available area.
+  void showAtSavedGeometry();
+  /// "Open Pictures" once a picture is chosen (also drops and recent plates).
+  /// How plates are opened (layout, channels, plane, input bits); detected by default.
+  void setPlateOpenOptions(PlateOpenOptions options) { plateOptions_ = std::move(options); }
+  void openPictures(const QString& picture);
+  /// "Open Settings" once a file is chosen.
+  void openSettings(const QString& path);
+
+  // WellWindowHost
+  Workspace& workspace() override { return workspace_; }
+  void reportError(const QString& message) override;
+  void refreshAll() override;
+  QString chooseSettingsToSave(const QString& startFolder) override;
+  void showStatus(const QString& message) override;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  /// No menu of docks to hide: the control panel always stays.
+  QMenu* createPopupMenu() override { return nullptr; }
+
+ private:
+  void buildMenu();
+  void showRecentPlates(const QStringList& plates);
+  void addWindowFor(WellSession& session);
+  void removeWindowFor(WellSession& session);
+  void activateWindowFor(WellSession& session);
+  void placeWellWindow(QMdiSubWindow* subWindow, const WellWindowWidget& widget);
+  void onSubWindowActivated(QMdiSubWindow* subWindow);
+  WellSession* sessionOf(QMdiSubWindow* subWindow) const;
+  void detachAll();
+
+  Workspace workspace_;
+  UserDialogs dialogs_;
+  QMdiArea* wellArea_ = nullptr;
+  ControlPanel* controlPanel_ = nullptr;
+  QMenu* fileMenu_ = nullptr;
+  QAction* recentEnd_ = nullptr;
+  std::vector<QAction*> recentActions_;
+  std::map<WellSession*, QMdiSubWindow*> subWindows_;
+  bool syncingActivation_ = false;
+  PlateOpenOptions plateOptions_;
+};
+
+}  // namespace vembrel

@@ -1,0 +1,25 @@
+#pragma once
+// What the desktop program keeps between runs in the user's settings store
+// (QSettings, organisation and application "Vembrel"): the main window's
+// geometry and dock layout, and the plates opened last.
+#include <QByteArray>
+#include <QStringList>
+
+namespace vembrel {
+
+inline constexpr int kRecentPlateCount = 8;
+
+/// The pictures of the plates opened last, newest first.
+QStringList RecentPlates();
+/// Puts the picture first among the recent plates (once) and returns the list.
+QStringList RememberPlate(const QString& picture);
+
+struct WindowLayout {
+  QByteArray geometry;  // QWidget::saveGeometry
+  QByteArray state;     // QMainWindow::saveState: where the docks are
+};
+/// Empty arrays before the first run.
+WindowLayout SavedWindowLayout();
+void SaveWindowLayout(const WindowLayout& layout);
+
+}  // namespace vembrel
