@@ -28,6 +28,15 @@ struct DensityBin {
   bool operator==(const DensityBin&) const = default;
 };
 
+/// One immigrant nucleus, as the nuclei table shows it.
+struct NucleusMeasures {
+  int x = 0;              // column of its first pixel in scan order
+  int y = 0;              // row of that pixel counted from the bottom, as the ring's centre
+  std::int64_t size = 0;  // pixels
+  double distance = 0;    // how far it migrated: ring radius - distance from the ring's centre
+  bool operator==(const NucleusMeasures&) const = default;
+};
+
 /// One kept cell, as the tables and the cell data file show it.
 struct CellMeasures {
   double x = 0;               // centroid column in the mosaic
@@ -71,18 +80,19 @@ std::optional<QualityNote> QualityNoteFromName(std::string_view name);
 struct WellResults {
   int well = 0;  // index 0..95, row-major from A01
   RingPlacement ring;
-  int ringIncrement = 50;               // width of the density rings
-  std::int64_t nuclei = 0;              // immigrant nuclei in the ring
-  std::int64_t pixels = 0;              // nucleus pixels in the ring
-  std::int64_t calculatedNuclei = 0;    // pixels / average nucleus size, rounded
-  std::int64_t averageDistance = 0;     // mean migration distance from the ring's edge
-  std::int64_t totalNuclei = 0;         // accepted nuclei of the whole mosaic
-  std::int64_t averageNucleusSize = 0;  // mean immigrant area, rounded; 0 without immigrants
-  std::int64_t nucleiOutside = 0;       // accepted nuclei of the mosaic beyond the ring
-  bool ringFitted = true;               // the ring was placed by the fit, not by hand
-  std::optional<double> zoneContrast;   // when the zone's size was fitted: its contrast
-  std::vector<DensityBin> density;      // empty when no nucleus lies an increment beyond the ring
-  std::vector<QualityNote> quality;     // in the order of QualityNote
+  int ringIncrement = 50;                   // width of the density rings
+  std::int64_t nuclei = 0;                  // immigrant nuclei in the ring
+  std::int64_t pixels = 0;                  // nucleus pixels in the ring
+  std::int64_t calculatedNuclei = 0;        // pixels / average nucleus size, rounded
+  std::int64_t averageDistance = 0;         // mean migration distance from the ring's edge
+  std::int64_t totalNuclei = 0;             // accepted nuclei of the whole mosaic
+  std::int64_t averageNucleusSize = 0;      // mean immigrant area, rounded; 0 without immigrants
+  std::int64_t nucleiOutside = 0;           // accepted nuclei of the mosaic beyond the ring
+  bool ringFitted = true;                   // the ring was placed by the fit, not by hand
+  std::optional<double> zoneContrast;       // when the zone's size was fitted: its contrast
+  std::vector<NucleusMeasures> immigrants;  // the nuclei counted in the ring, in scan order
+  std::vector<DensityBin> density;   // empty when no nucleus lies an increment beyond the ring
+  std::vector<QualityNote> quality;  // in the order of QualityNote
   std::vector<FieldProblem> fieldProblems;  // fields missing, damaged or unusable
   int reducedFrom = 0;               // side of the large fields reduced to 512 x 512, 0 when none
   std::optional<CellResults> cells;  // at cell level

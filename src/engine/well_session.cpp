@@ -508,6 +508,10 @@ void WellSession::analyse() {
       r.density.push_back({profile.counts[k], profile.areas[k]});
     chart_ = DensityChart{profile.barWidth, profile.barHeights, profile.maxText};
   }
+  r.immigrants.clear();
+  for (const ImmigrantNucleus& nucleus : counts.accepted) {
+    r.immigrants.push_back({nucleus.x, nucleus.y, nucleus.size, ring.radius - nucleus.distance});
+  }
   seeds_ = std::move(counts.seeds);
   noteQuality(profile);
 

@@ -54,7 +54,10 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
     if (settings.minimalSize < size && size < settings.maximalSize) {
       const std::int64_t dx = settings.ringX - seed % width;
       const std::int64_t dy = settings.ringY - seed / width;
-      counts.distanceSum += std::sqrt(static_cast<double>(dx * dx + dy * dy));
+      const double distance = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+      counts.distanceSum += distance;
+      counts.accepted.push_back(
+          {static_cast<int>(seed % width), static_cast<int>(seed / width), size, distance});
       // ObjectList holds red-byte buffer positions, 1-based, after the 54-byte header.
       counts.seeds.push_back(static_cast<double>(57 + 4 * seed));
       counts.acceptedArea += size;

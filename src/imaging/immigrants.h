@@ -17,6 +17,14 @@ struct ImmigrantSettings {
   int ringY = 512;  // from the bottom
 };
 
+/// One accepted nucleus inside the ring.
+struct ImmigrantNucleus {
+  int x = 0;              // column of its first pixel in scan order
+  int y = 0;              // row of that pixel, counted from the bottom
+  std::int64_t size = 0;  // pixels
+  double distance = 0;    // from the ring's centre to that pixel
+};
+
 struct ImmigrantCounts {
   std::int64_t nuclei = 0;              // n, "Number of nuclei:"
   std::int64_t pixels = 0;              // P, "Number of pixels:"
@@ -25,7 +33,8 @@ struct ImmigrantCounts {
   std::int64_t calculatedNuclei = 0;    // "Number of calculated nuclei:"
   std::int64_t averageDistance = 0;     // "Average distance:"
   std::int64_t averageNucleusSize = 0;  // Trunc(A / n + 0.5), 0 when n = 0
-  std::vector<double> seeds;            // ObjectList: red-byte buffer positions of accepted seeds
+  std::vector<double> seeds;  // red-byte buffer positions of the accepted nuclei's first pixels
+  std::vector<ImmigrantNucleus> accepted;  // the same nuclei, measured
 };
 
 /// Steps 2 to 5 of the pass: cuts the composite to the ring (ringMask: the

@@ -63,6 +63,18 @@ TEST_F(WellSessionTest, ConstructedWellGivesTheHandCountedResults) {
   EXPECT_EQ(r.totalNuclei, e.totalAccepted);
   EXPECT_EQ(r.averageNucleusSize, std::int64_t(e.area / 4.0 + 0.5));
   EXPECT_FALSE(r.cells.has_value());
+  // Each immigrant by its first pixel (the block's lower left), in scan order.
+  std::vector<NucleusMeasures> immigrants;
+  std::vector<Block> blocks(kBlocks.begin(), kBlocks.end());
+  std::sort(blocks.begin(), blocks.end(),
+            [](const Block& a, const Block& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+  for (const Block& b : blocks) {
+    if (!b.inRing || !b.accepted()) continue;
+    immigrants.push_back({b.x, b.y, b.size(),
+                          kRing - std::sqrt(double((kRingX - b.x) * (kRingX - b.x) +
+                                                   (kRingY - b.y) * (kRingY - b.y)))});
+  }
+  EXPECT_EQ(r.immigrants, immigrants);
   ASSERT_FALSE(r.density.empty());
   EXPECT_EQ(r.densityRadius(0), kRing + 50);
   EXPECT_EQ(session->densityChart().heights.size(), r.density.size());
