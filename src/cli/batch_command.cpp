@@ -19,6 +19,17 @@ const CommandRegistration registration([](CLI::App& app, int& exitCode) {
       ->required();
   AddPlateOpenOptions(*command, options->plate);
   AddFitRadiusOption(*command, options->fitRadius);
+  command->add_option("--wells", options->wells, "Analyse only these wells, e.g. A01-A12,C05")
+      ->type_name("LIST");
+  command
+      ->add_option("--shard", options->shard,
+                   "Analyse the I-th of N interleaved parts of the included wells")
+      ->type_name("I/N");
+  command->add_flag(
+      "--resume", options->resume,
+      "Reuse the wells an earlier run of the same request left in the results folder");
+  command->add_option("--progress", options->progress, "Progress on stderr: line, json, none, auto")
+      ->check(CLI::IsMember({"line", "json", "none", "auto"}));
   command->add_option("--settings", options->settings, "Universal settings file (.VLS)");
   command->add_flag("--cells", options->cells,
                     "Work at cell level (cell data files and snapshots)");

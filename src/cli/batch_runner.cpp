@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <iomanip>
@@ -9,6 +10,8 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/batch_progress.h"
+#include "core/convert.h"
 #include "core/text_file.h"
 #include "engine/workspace.h"
 #include "plate/settings_file.h"
@@ -18,12 +21,28 @@
 namespace vembrel::cli {
 namespace {
 
-// "[#######.............]  12/96" redrawn in place on a terminal.
-void DrawProgress(int done, int total) {
-  constexpr int kWidth = 40;
-  const int filled = total > 0 ? done * kWidth / total : kWidth;
-  std::cerr << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] "
-            << done << "/" << total << std::flush;
+// The wells --wells and --shard choose, in plate order. A shard is cut from
+// the included wells (of the list, when both are given).
+std::vector<int> ChosenWells(const Plate& plate, const BatchOptions& options) {
+  std::vector<int> wells;
+  try {
+    const std::vector<int> listed =
+        options.wells.empty() ? std::vector<int>{} : ParseWellList(options.wells);
+    for (int well = 0; well < kWellCount; ++well) {
+      const bool inList =
+          options.wells.empty() || std::binary_search(listed.begin(), listed.end(), well);
+      if (inList && plate.wells[well].state == 1) wells.push_back(well);
+    }
+    if (!options.shard.empty()) {
+      const std::size_t slash = options.shard.find('/');
+      if (slash == std::string::npos) throw Error("'" + options.shard + "' is no shard I/N");
+      wells = ShardOf(wells, StrToInt(options.shard.substr(0, slash)),
+                      StrToInt(options.shard.substr(slash + 1)));
+    }
+  } catch (const Error& e) {
+    throw UsageError(e.what());
+  }
+  return wells;
 }
 
 int IncludedWells(const Plate& plate) {
@@ -77,18 +96,22 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
 
   BatchRun batch(workspace);
+  if (!options.wells.empty() || !options.shard.empty()) {
+    batch.setWells(ChosenWells(workspace.plate(), options));
+  }
+  batch.setResume(options.resume);
   batch.setWaitForFolder(options.wait, [](const std::string& holder) {
     std::cerr << "vembrel: waiting for " << holder << " to finish\n";
   });
   batch.setCellLevel(options.cells);
   batch.setFitRadius(options.fitRadius);
   batch.setWriteWorkbook(!options.noWorkbook);
-  const bool terminal = isatty(STDERR_FILENO) == 1;
-  if (terminal) batch.setProgress(DrawProgress);
+  const ProgressStyle style = ProgressStyleOf(options.progress, isatty(STDERR_FILENO) == 1);
+  batch.setProgress(ProgressReporter(style));
   const int jobs =
       options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
   batch.runToEnd(jobs);
-  if (terminal) std::cerr << "\n";
+  if (style == ProgressStyle::Line) std::cerr << "\n";
 
   for (const auto& [well, problem] : batch.fieldProblems()) {
     std::cerr << "vembrel: " << (problem.leftBlack() ? "left black" : "damaged") << ": Well "
@@ -104,10 +127,17 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   std::ostringstream line;
-  line << "Analysed " << batch.wellsAnalysed() << " wells, " << batch.failures().size()
-       << " failed, " << std::fixed << std::setprecision(2) << seconds << " s; wrote "
-       << batch.summaryFile();
-  if (!batch.workbookFile().empty()) line << ", " << batch.workbookFile();
+  line << "Analysed " << batch.wellsAnalysed() << " wells";
+  if (batch.wellsReused() > 0) line << ", reused " << batch.wellsReused();
+  line << ", " << batch.failures().size() << " failed, " << std::fixed << std::setprecision(2)
+       << seconds << " s; wrote ";
+  if (batch.coversWholePlate()) {
+    line << batch.summaryFile();
+    if (!batch.workbookFile().empty()) line << ", " << batch.workbookFile();
+  } else {
+    line << "the records of a part of the plate in " << workspace.resultsFolder()
+         << "WellResults/ (vembrel merge puts the parts together)";
+  }
   line << ", snapshots in " << workspace.resultsFolder() << "JPEGS/";
   if (options.cells) {
     line << ", cell data in " << workspace.resultsFolder() << "CellShape/ and "

@@ -21,6 +21,10 @@ struct BatchOptions {
   bool wait = false;                     // wait for another run to leave the results folder
   bool strict = false;                   // fields left black make the run fail
   std::optional<RadiusRange> fitRadius;  // fit each well's zone size in this range
+  std::string wells;                     // "A01-A12,C05": only these wells ("" for all)
+  std::string shard;                     // "I/N": the I-th of N interleaved parts ("" for all)
+  bool resume = false;                   // reuse the records an earlier run left
+  std::string progress = "auto";         // line, json, none or auto
 };
 
 /// A bad option or an unusable plate: the command exits with code 2.

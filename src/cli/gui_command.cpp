@@ -31,8 +31,7 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
     // What cannot be shown is refused before any window opens.
     std::error_code error;
     if (!options->picture.empty() && !std::filesystem::exists(options->picture, error)) {
-      throw UsageError("Unable to open picture '" + options->picture +
-                       "': no such file or folder");
+      throw UsageError("Unable to open picture '" + options->picture + "': no such file or folder");
     }
     if (!options->well.empty()) {
       try {

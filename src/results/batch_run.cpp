@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <mutex>
@@ -60,9 +61,15 @@ void BatchRun::start() {
   started_ = true;
 
   queue_.clear();
+  std::vector<bool> selected(kWellCount, !selection_.has_value());
+  if (selection_) {
+    for (const int well : *selection_) selected.at(well) = true;
+  }
   for (int well = 0; well < kWellCount; ++well) {
     if (plate.wells[well].state != 1) {
       results.forget(well);
+    } else if (!selected[well]) {
+      coversWholePlate_ = false;
     } else if (!keep[well]) {
       queue_.push_back(well);
     }
@@ -70,7 +77,7 @@ void BatchRun::start() {
   queued_ = static_cast<int>(queue_.size());
   // Temporaries of runs killed in this folder; ours are made from here on.
   RemoveLeftoverTemporaries(folder);
-  for (const char* sub : {"JPEGS", "CellShape", "CellJPEGS"}) {
+  for (const char* sub : {"JPEGS", "CellShape", "CellJPEGS", "WellResults"}) {
     const std::string subfolder = folder + sub;
     std::error_code missing;
     if (std::filesystem::is_directory(subfolder, missing)) RemoveLeftoverTemporaries(subfolder);
@@ -84,58 +91,91 @@ void BatchRun::start() {
   if (queue_.empty()) finish();
 }
 
-SessionOptions BatchRun::sessionOptions() const {
-  SessionOptions options;
-  options.cellLevel = cellLevel_;
-  options.fitRadius = fitRadius_;
-  return options;
+WellRequest BatchRun::request() const {
+  WellRequest request;
+  request.settings = settings_;
+  request.cellLevel = cellLevel_;
+  request.fitRadius = fitRadius_;
+  return request;
 }
 
-BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well,
-                                       const AnalysisSettings& settings,
-                                       const SessionOptions& options,
-                                       const std::string& resultsFolder,
-                                       std::optional<WellResults>& results,
-                                       AnalysisSettings& analysedWith) {
+BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellRequest& request,
+                                       const std::string& resultsFolder) {
+  const auto began = std::chrono::steady_clock::now();
   BatchWellOutcome outcome;
   outcome.well = well;
   const std::string name = WellName(well);
   try {
-    const WellSession session(plate, well, settings, options);
+    SessionOptions options;
+    options.cellLevel = request.cellLevel;
+    options.fitRadius = request.fitRadius;
+    const WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
-    results = session.results();
-    analysedWith = session.settings();
-    // A snapshot that cannot be written is no failed analysis: the numbers stand.
-    const std::string snapshot = resultsFolder + "JPEGS/" + plate.prefix + name + ".jpg";
-    try {
-      WriteFileAtomically(snapshot, session.ringCropJpeg(), Durability::Deferred);
-    } catch (const std::exception& e) {
-      outcome.writeFailures.push_back(e.what());
-    }
-    if (options.cellLevel) {
+    outcome.analysed = AnalysedWell{session.results(), session.settings(), request};
+    // A file that cannot be written is no failed analysis: the numbers stand.
+    const auto write = [&](const std::function<void()>& writer) {
       try {
-        SaveWellData(session, resultsFolder, Durability::Deferred);
+        writer();
       } catch (const std::exception& e) {
         outcome.writeFailures.push_back(e.what());
       }
-    }
+    };
+    write([&] {
+      WriteFileAtomically(resultsFolder + "JPEGS/" + plate.prefix + name + ".jpg",
+                          session.ringCropJpeg(), Durability::Deferred);
+    });
+    if (request.cellLevel)
+      write([&] { SaveWellData(session, resultsFolder, Durability::Deferred); });
+    // The record comes last: a record on disk means the well's files are there.
+    write([&] {
+      WriteFileAtomically(AnalysedWellFileName(resultsFolder, plate.prefix, name),
+                          AnalysedWellToJson(*outcome.analysed).dump() + "\n",
+                          Durability::Deferred);
+    });
   } catch (const std::exception& e) {
     outcome.failure = "Well " + name + ": " + e.what();
-    results.reset();
+    outcome.analysed.reset();
   }
+  outcome.milliseconds =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
   return outcome;
 }
 
-void BatchRun::takeOutcome(const BatchWellOutcome& outcome, std::optional<WellResults>& results,
-                           const AnalysisSettings& analysedWith) {
+BatchWellOutcome BatchRun::runWell(int well) const {
+  const Plate& plate = workspace_.plate();
+  const std::string folder = workspace_.resultsFolder();
+  if (resume_) {
+    const std::string record = AnalysedWellFileName(folder, plate.prefix, WellName(well));
+    std::error_code missing;
+    if (std::filesystem::exists(record, missing)) {
+      try {
+        AnalysedWell earlier = ReadAnalysedWell(record);
+        if (earlier.request == request() && earlier.results.well == well) {
+          BatchWellOutcome outcome;
+          outcome.well = well;
+          outcome.fieldProblems = earlier.results.fieldProblems;
+          outcome.analysed = std::move(earlier);
+          outcome.reused = true;
+          return outcome;
+        }
+      } catch (const Error&) {
+        // A damaged record is no result: the well is analysed again.
+      }
+    }
+  }
+  return AnalyseWell(plate, well, request(), folder);
+}
+
+void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
   PlateResults& plateResults = workspace_.results();
   if (outcome.failure) {
     failures_.push_back({outcome.well, *outcome.failure});
     plateResults.forget(outcome.well);
   } else {
-    ++analysed_;
-    plateResults.record(*results, analysedWith);
-    lastSettings_ = analysedWith;  // the well analysed last gives the universal settings
+    (outcome.reused ? reused_ : analysed_) += 1;
+    plateResults.record(outcome.analysed->results, outcome.analysed->settings);
+    lastSettings_ =
+        outcome.analysed->settings;  // the well analysed last gives the universal settings
   }
   for (const std::string& message : outcome.writeFailures) {
     writeFailures_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
@@ -154,13 +194,9 @@ bool BatchRun::step() {
   }
   const int well = queue_.front();
   queue_.pop_front();
-  std::optional<WellResults> results;
-  AnalysisSettings analysedWith;
-  const BatchWellOutcome outcome =
-      AnalyseWell(workspace_.plate(), well, settings_, sessionOptions(), workspace_.resultsFolder(),
-                  results, analysedWith);
-  takeOutcome(outcome, results, analysedWith);
-  reportProgress();
+  BatchWellOutcome outcome = runWell(well);
+  takeOutcome(outcome);
+  reportProgress(outcome);
   return true;
 }
 
@@ -176,23 +212,17 @@ void BatchRun::runInParallel(int jobs) {
   queue_.clear();
   const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(jobs), wells.size());
   std::vector<BatchWellOutcome> outcomes(wells.size());
-  std::vector<std::optional<WellResults>> results(wells.size());
-  std::vector<AnalysisSettings> analysedWith(wells.size());
-  const Plate& plate = workspace_.plate();
-  const std::string folder = workspace_.resultsFolder();
-  const AnalysisSettings settings = settings_;
-  const SessionOptions options = sessionOptions();
-
   std::atomic<std::size_t> next{0};
   std::mutex progressMutex;
   int done = 0;
   const auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(1)) < wells.size();) {
-      outcomes[i] =
-          AnalyseWell(plate, wells[i], settings, options, folder, results[i], analysedWith[i]);
+      outcomes[i] = runWell(wells[i]);
       const std::lock_guard lock(progressMutex);
       ++done;
-      if (progress_) progress_(done, queued_);
+      if (progress_) {
+        progress_({done, queued_, outcomes[i].well, outcomes[i].milliseconds, outcomes[i].reused});
+      }
     }
   };
   {
@@ -200,8 +230,7 @@ void BatchRun::runInParallel(int jobs) {
     for (std::size_t k = 0; k < workers; ++k) threads.emplace_back(work);
   }
   // In queue order, as one thread would have left things.
-  for (std::size_t i = 0; i < wells.size(); ++i)
-    takeOutcome(outcomes[i], results[i], analysedWith[i]);
+  for (BatchWellOutcome& outcome : outcomes) takeOutcome(outcome);
 }
 
 void BatchRun::finish() {
@@ -212,6 +241,16 @@ void BatchRun::finish() {
     ~Release() { lock.reset(); }
   } release{lock_};
   if (lastSettings_) workspace_.setUniversalSettings(*lastSettings_);
+  if (!coversWholePlate_) {
+    // A part of the plate: its wells' records are its results; the plate's
+    // files come from putting the parts together.
+    try {
+      SyncFolder(workspace_.resultsFolder());
+    } catch (const Error& e) {
+      summaryError_ = e.what();
+    }
+    return;
+  }
   std::vector<std::string> lines = headerLines_;
   for (std::string& line : SummaryResultLines(workspace_.results()))
     lines.push_back(std::move(line));
@@ -255,8 +294,10 @@ int BatchRun::fieldsDamaged() const {
   return static_cast<int>(fieldProblems_.size()) - fieldsLeftBlack();
 }
 
-void BatchRun::reportProgress() {
-  if (progress_) progress_(analysed_ + static_cast<int>(failures_.size()), queued_);
+void BatchRun::reportProgress(const BatchWellOutcome& outcome) {
+  if (!progress_) return;
+  const int done = analysed_ + reused_ + static_cast<int>(failures_.size());
+  progress_({done, queued_, outcome.well, outcome.milliseconds, outcome.reused});
 }
 
 }  // namespace vembrel

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/analysed_well.h"
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
 
@@ -30,9 +31,21 @@ struct BatchFailure {
 /// What analysing one well of a batch gave.
 struct BatchWellOutcome {
   int well = 0;
+  std::optional<AnalysedWell> analysed;     // its results, unless the analysis failed
   std::optional<std::string> failure;       // the analysis failed: no results
   std::vector<std::string> writeFailures;   // files that could not be written, one message each
   std::vector<FieldProblem> fieldProblems;  // fields left black or damaged
+  bool reused = false;                      // taken from an earlier run's record
+  double milliseconds = 0;                  // time it took
+};
+
+/// Where a batch stands after a well.
+struct BatchProgress {
+  int done = 0;   // wells finished, reused ones included
+  int total = 0;  // wells queued
+  int well = 0;   // the well just finished
+  double milliseconds = 0;
+  bool reused = false;
 };
 
 class BatchRun {
@@ -51,11 +64,18 @@ class BatchRun {
     waitForFolder_ = wait;
     waitNotice_ = std::move(notice);
   }
-  /// Called after every analysed well with (wells done, wells queued); from
-  /// the worker threads in a parallel run, never two calls at once.
-  void setProgress(std::function<void(int done, int total)> progress) {
+  /// Called after every finished well; from the worker threads in a
+  /// parallel run, never two calls at once.
+  void setProgress(std::function<void(const BatchProgress&)> progress) {
     progress_ = std::move(progress);
   }
+  /// Analyse only these wells (indexes; those not included are passed over).
+  /// A run that leaves included wells out writes its wells' files and
+  /// records but no plate-level files.
+  void setWells(std::vector<int> wells) { selection_ = std::move(wells); }
+  /// Reuse the wells' records an earlier run left in the results folder when
+  /// they were made for the same request.
+  void setResume(bool resume) { resume_ = resume; }
 
   /// "Go!": takes the results folder (one run at a time: FolderInUseError
   /// when another run holds it), removes what killed runs left there,
@@ -73,6 +93,10 @@ class BatchRun {
   const std::deque<int>& queue() const { return queue_; }
   int wellsQueued() const { return queued_; }
   int wellsAnalysed() const { return analysed_; }
+  /// Wells taken over from the records of an earlier run (--resume).
+  int wellsReused() const { return reused_; }
+  /// Whether the run covers every included well (and so writes the plate's files).
+  bool coversWholePlate() const { return coversWholePlate_; }
   const std::vector<BatchFailure>& failures() const { return failures_; }
   /// Files that could not be written, with the well (the analysis stands).
   const std::vector<BatchFailure>& writeFailures() const { return writeFailures_; }
@@ -96,21 +120,19 @@ class BatchRun {
   const std::string& workbookError() const { return workbookError_; }
 
   /// Analyses one well of the plate as the batch does and writes its
-  /// snapshot (and at cell level its cell data file and cell snapshot) into
-  /// resultsFolder. Thread-safe. results receives the well's results.
-  static BatchWellOutcome AnalyseWell(const Plate& plate, int well,
-                                      const AnalysisSettings& settings,
-                                      const SessionOptions& options,
-                                      const std::string& resultsFolder,
-                                      std::optional<WellResults>& results,
-                                      AnalysisSettings& analysedWith);
+  /// snapshot (at cell level its cell data file and cell snapshot too) and
+  /// its record into resultsFolder. Thread-safe.
+  static BatchWellOutcome AnalyseWell(const Plate& plate, int well, const WellRequest& request,
+                                      const std::string& resultsFolder);
 
  private:
-  void takeOutcome(const BatchWellOutcome& outcome, std::optional<WellResults>& results,
-                   const AnalysisSettings& analysedWith);
+  /// The well's outcome: reused from its record, or analysed now.
+  BatchWellOutcome runWell(int well) const;
+  void takeOutcome(BatchWellOutcome& outcome);
   void runInParallel(int jobs);
   void finish();
-  void reportProgress();
+  void reportProgress(const BatchWellOutcome& outcome);
+  WellRequest request() const;
 
   Workspace& workspace_;
   AnalysisSettings settings_;
@@ -123,7 +145,11 @@ class BatchRun {
   std::unique_ptr<FolderLock> lock_;
   bool waitForFolder_ = false;
   std::function<void(const std::string&)> waitNotice_;
-  std::function<void(int, int)> progress_;
+  std::function<void(const BatchProgress&)> progress_;
+  std::optional<std::vector<int>> selection_;
+  bool resume_ = false;
+  bool coversWholePlate_ = true;
+  int reused_ = 0;
   std::string summaryFile_;
   std::string summaryError_;
   std::string workbookFile_;
@@ -131,7 +157,6 @@ class BatchRun {
   bool writeWorkbook_ = true;
   bool cellLevel_ = false;
   std::optional<RadiusRange> fitRadius_;
-  SessionOptions sessionOptions() const;
   bool started_ = false;
   bool finished_ = false;
   int queued_ = 0;

@@ -1,5 +1,6 @@
 #include "command_run.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +34,28 @@ CommandRun RunVembrel(const std::string& arguments) {
   run.err = ReadFile(errFile);
   std::filesystem::remove(errFile);
   return run;
+}
+
+int StartVembrel(const std::vector<std::string>& arguments) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    std::vector<char*> argv{const_cast<char*>(VEMBREL_BINARY)};
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(VEMBREL_BINARY, argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+int WaitForProcess(int pid) {
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1000;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
 }  // namespace vembrel::testing
