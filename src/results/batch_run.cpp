@@ -81,7 +81,8 @@ void BatchRun::start() {
     const std::string subfolder = folder + sub;
     std::error_code missing;
     if (std::filesystem::is_directory(subfolder, missing)) RemoveLeftoverTemporaries(subfolder);
-    if (!cellLevel_ && std::string_view(sub) != "JPEGS") continue;
+    const bool cellFolder = std::string_view(sub).starts_with("Cell");
+    if (cellFolder && !cellLevel_) continue;
     try {
       CreateFolders(subfolder);
     } catch (const Error&) {
