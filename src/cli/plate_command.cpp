@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 
+#include "cli/batch_runner.h"
 #include "cli/command.h"
 #include "cli/plate_options.h"
 #include "core/date_text.h"
@@ -29,18 +31,37 @@ char QuarterLetter(QuarterColour colour) {
   return '.';
 }
 
-void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& options) {
-  std::error_code error;
-  if (!std::filesystem::exists(pictureOrFolder, error)) {
-    throw Error("Picture or folder '" + pictureOrFolder + "' does not exist");
+// The plate as one JSON object, for scripts and workflows.
+void PrintPlateJson(const Plate& plate) {
+  nlohmann::ordered_json wells = nlohmann::ordered_json::array();
+  for (const WellRecord& well : plate.wells) {
+    if (well.state == 1) wells.push_back(well.name);
   }
-  const Plate plate = OpenPlate(pictureOrFolder, options);
+  const nlohmann::ordered_json json = {{"path", plate.path},
+                                       {"prefix", plate.prefix},
+                                       {"layout", plate.layout},
+                                       {"layout_description", plate.layoutDescription},
+                                       {"input_bits", plate.inputBits},
+                                       {"input_bits_detected", plate.inputBitsDetected},
+                                       {"wells", wells},
+                                       {"notes", plate.notes}};
+  std::cout << json.dump(2) << "\n";
+}
+
+void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& options, bool json) {
+  const Plate plate = OpenPlateForCommand(pictureOrFolder, options);
+  if (json) {
+    PrintPlateJson(plate);
+    return;
+  }
   int included = 0;
   for (const WellRecord& well : plate.wells) included += well.state == 1 ? 1 : 0;
 
   std::cout << "Path:     " << plate.path << "\n"
             << "Prefix:   " << plate.prefix << "\n"
             << "Layout:   " << plate.layoutDescription << "\n"
+            << "Bits:     " << plate.inputBits
+            << (plate.inputBitsDetected ? " (detected)" : " (chosen)") << "\n"
             << "Measured: " << ShortDateText(plate.measurementDate) << "\n"
             << "Included: " << included << " of 96 wells\n";
   for (const std::string& note : plate.notes) std::cout << "Note:     " << note << "\n";
@@ -67,12 +88,14 @@ void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
 const CommandRegistration kPlateCommand([](CLI::App& app, int& exitCode) {
   auto picture = std::make_shared<std::string>();
   auto options = std::make_shared<PlateOpenOptions>();
+  auto json = std::make_shared<bool>(false);
   CLI::App* command = app.add_subcommand(
       "plate", "Show the plate of a picture or folder: folder, prefix, layout, date and plate map");
   command->add_option("PICTURE", *picture, "Any picture of the plate, or its folder")->required();
   AddPlateOpenOptions(*command, *options);
-  command->callback([picture, options, &exitCode] {
-    PrintPlate(*picture, *options);
+  command->add_flag("--json", *json, "Print the plate as one JSON object");
+  command->callback([picture, options, json, &exitCode] {
+    PrintPlate(*picture, *options, *json);
     exitCode = 0;
   });
 });
