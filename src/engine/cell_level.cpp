@@ -81,8 +81,8 @@ CellLevelResult CellLevel::DoTheCell(AtomicTextFile* file) {
   settings.ringCentreY = ring.centreY;
   settings.radius = ring.radius;
   CellColourGenerator colours;  // one fixed seed per run: reproducible snapshots
-  CellSegmentation segmentation = SegmentCells(w.images_[3], w.images_[2], state.WorkPict,
-                                               state.MaskPict, state.ObjectList, settings, colours);
+  CellSegmentation segmentation =
+      SegmentCells(w.images_[3], w.images_[2], state.MaskPict, state.ObjectList, settings, colours);
   state.PictCursor = static_cast<std::uint32_t>(state.MaskPict.bytes.size() + 55);
 
   CellLevelResult result;
