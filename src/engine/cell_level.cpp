@@ -25,9 +25,8 @@ void CellLevel::takeOverSeeds() {
   if (state.CurrentWell == w.well_) return;
   // Another window's pass ran since this window's own: its seeds belong to
   // another well, so find this well's seeds again as the pass does.
-  state.ObjectList = CountImmigrants(w.images_[3], w.images_[2], w.immigrantSettings(),
-                                     state.WorkPict, state.MaskPict)
-                         .seeds;
+  state.ObjectList =
+      CountImmigrants(w.images_[3], w.images_[2], w.immigrantSettings(), state.MaskPict).seeds;
   state.CurrentWell = w.well_;
   state.RingCentreX = w.ringX_;
   state.RingCentreY = w.ringY_;

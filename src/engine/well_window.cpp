@@ -670,8 +670,7 @@ void WellWindow::LaatsteFig() {
     auto memo = std::make_unique<PassMemo>();
     memo->inputs = inputs;
     memo->profile = vembrel::GetAllNuclei(images_[3], scan);
-    memo->counts =
-        CountImmigrants(images_[3], images_[2], immigrantSettings(), s.WorkPict, s.MaskPict);
+    memo->counts = CountImmigrants(images_[3], images_[2], immigrantSettings(), s.MaskPict);
     images_[4] = s.MaskPict;
     images_[5] = RingCrop(images_[4], ringX_, ringY_, radius_);
     Canvas canvas(images_[5]);

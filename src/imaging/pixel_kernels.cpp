@@ -88,8 +88,8 @@ void MarkPixelsAtLeast(const std::uint8_t* pixels, std::int64_t count, int cutof
 }
 
 std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* ring,
-                             std::int64_t count, int cutoffBlue, int cutoffGreen,
-                             std::uint8_t* work, std::uint8_t* mask, std::uint8_t* marks) {
+                             std::int64_t count, int cutoffBlue, int cutoffGreen, std::uint8_t* out,
+                             std::uint8_t* marks) {
   std::int64_t k = 0;
   std::int64_t red = 0;
 #if defined(__SSE2__)
@@ -118,8 +118,7 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
       }
       for (int part = 0; part < 4; ++part) {
         const std::int64_t at = 4 * (k + 4 * part);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(work + at), results[part]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(mask + at), results[part]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), results[part]);
       }
       const __m128i bytes = MaskBytes(redMasks[0], redMasks[1], redMasks[2], redMasks[3]);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(marks + k), bytes);
@@ -133,8 +132,7 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
   for (; k < count; ++k) {
     const std::uint32_t result =
         CutPixel(LoadPixel(composite + 4 * k), LoadPixel(ring + 4 * k), cutoffBlue, cutoffGreen);
-    StorePixel(work + 4 * k, result);
-    StorePixel(mask + 4 * k, result);
+    StorePixel(out + 4 * k, result);
     marks[k] = (result & 0x00ff0000u) == 0x00ff0000u;
     red += marks[k];
   }

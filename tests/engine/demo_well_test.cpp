@@ -124,8 +124,8 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
                             c.ring.radius,
                             ring.x,
                             ring.y};
-    Picture work, mask;
-    const ImmigrantCounts direct = CountImmigrants(composite, green, count, work, mask);
+    Picture mask;
+    const ImmigrantCounts direct = CountImmigrants(composite, green, count, mask);
     EXPECT_EQ(window.image(4), mask);
     EXPECT_EQ(state->ObjectList, direct.seeds);
 
