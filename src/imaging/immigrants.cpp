@@ -8,6 +8,7 @@
 #include "core/error.h"
 #include "imaging/pixel_kernels.h"
 #include "imaging/pixel_marks.h"
+#include "imaging/square_crop.h"
 
 namespace vembrel {
 namespace {
@@ -78,20 +79,7 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
 
 Picture RingCrop(const Picture& picture, int ringX, int ringY, int radius) {
   if (radius <= 0) return Picture();
-  const int side = 2 * radius;
-  Picture crop(side, side);
-  const int left = ringX - radius;
-  const int top = picture.height - ringY - radius;
-  for (int y = 0; y < side; ++y) {
-    const int sy = top + y;
-    if (sy < 0 || sy >= picture.height) continue;
-    const int x0 = std::max(0, -left);
-    const int x1 = std::min(side, picture.width - left);
-    if (x0 >= x1) continue;
-    std::copy_n(picture.topDown(left + x0, sy), 4 * static_cast<std::size_t>(x1 - x0),
-                crop.topDown(x0, y));
-  }
-  return crop;
+  return SquareCrop(picture, ringX - radius, picture.height - ringY - radius, 2 * radius);
 }
 
 }  // namespace vembrel

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/square_crop.h"
+
 namespace vembrel {
 namespace {
 
@@ -36,18 +38,8 @@ Rgb ClassColour(CellClass c) {
 }
 
 Picture CopyRingCrop(const Picture& picture, const RingGeometry& ring) {
-  const int side = std::max(2 * ring.radius, 1);
-  Picture crop(side, side);
-  const int left = ring.centreX - ring.radius;
-  const int top = picture.height - ring.centreY - ring.radius;
-  const int x0 = std::max(0, -left), x1 = std::min(side, picture.width - left);
-  if (x1 <= x0) return crop;
-  for (int y = 0; y < side; ++y) {
-    const int sy = top + y;
-    if (sy < 0 || sy >= picture.height) continue;
-    std::copy_n(picture.topDown(left + x0, sy), 4 * (x1 - x0), crop.topDown(x0, y));
-  }
-  return crop;
+  return SquareCrop(picture, ring.centreX - ring.radius,
+                    picture.height - ring.centreY - ring.radius, std::max(2 * ring.radius, 1));
 }
 
 void DrawOutline(Picture& crop, const CellMeasurement& m, const RingGeometry& ring) {
