@@ -11,8 +11,6 @@
 namespace vembrel {
 namespace {
 
-constexpr std::int32_t kRowStep = kMosaicRowBytes;  // 4096
-
 /// Pixel index of a 1-based buffer position of one of its bytes (the bitmap
 /// file's 54-byte header is not stored, so position p lives at offset p - 55).
 std::int64_t PixelOf(std::int32_t position) {
@@ -78,17 +76,22 @@ class MarkedComposite {
   Taken& taken_;
 };
 
+/// 1-based buffer position of a pixel's red byte.
+std::int32_t RedPosition(std::int64_t pixel) {
+  return static_cast<std::int32_t>(57 + 4 * pixel);
+}
+
 class CellGrower {
  public:
   CellGrower(MarkedComposite& work, Picture& mask, int height,
              const CellSegmentationSettings& settings)
       : work_(work),
         mask_(mask.bytes.data()),
-        length_(static_cast<std::int32_t>(mask.bytes.size() + 54)),
+        pixels_(static_cast<std::int64_t>(mask.bytes.size() / 4)),
         height_(height),
         settings_(settings) {}
 
-  CellRejection Grow(std::int32_t seed, CellRecord& cell, std::uint8_t g, std::uint8_t b,
+  CellRejection Grow(std::int64_t seed, CellRecord& cell, std::uint8_t g, std::uint8_t b,
                      std::uint8_t r) {
     FillNucleus(seed, cell);
     GrowFromNucleus(cell, g, b, r);
@@ -96,60 +99,51 @@ class CellGrower {
   }
 
  private:
-  // Neighbours (red-byte positions) in the order the fills take them; never
-  // outside the buffer.
+  // The four neighbours in the order the fills take them: the rows below and
+  // above, then left and right (which wrap to the neighbouring rows at the
+  // picture's edges); never outside the picture.
   template <typename Visit>
-  void ForNeighbours(std::int32_t p, Visit&& visit) const {
-    if (p - kRowStep > 54) visit(p - kRowStep);
-    if (p + kRowStep < length_) visit(p + kRowStep);
-    if (p - 4 > 54) visit(p - 4);
-    if (p + 4 < length_) visit(p + 4);
+  void ForNeighbours(std::int64_t p, Visit&& visit) const {
+    if (p >= kMosaicSize) visit(p - kMosaicSize);
+    if (p + kMosaicSize < pixels_) visit(p + kMosaicSize);
+    if (p >= 1) visit(p - 1);
+    if (p + 1 < pixels_) visit(p + 1);
   }
 
-  void FillNucleus(std::int32_t seed, CellRecord& cell) {
-    list_.assign(1, seed);
-    work_.clearGreenAndRed(PixelOf(seed));
-    // Passes over the list as it stood at the start of the pass, until one adds nothing.
-    for (bool added = true; added;) {
-      added = false;
-      const std::size_t count = list_.size();
-      for (std::size_t i = 0; i < count; ++i) {
-        ForNeighbours(list_[i], [&](std::int32_t q) {
-          if (!work_.redFull(PixelOf(q))) return;
-          list_.push_back(q);
-          work_.clearGreenAndRed(PixelOf(q));
-          added = true;
-        });
-      }
+  // Both fills take pixels breadth first: every pixel's neighbours are looked
+  // at once, in the order the pixels were taken.
+  void FillNucleus(std::int64_t seed, CellRecord& cell) {
+    taken_.assign(1, static_cast<std::int32_t>(seed));
+    work_.clearGreenAndRed(seed);
+    for (std::size_t i = 0; i < taken_.size(); ++i) {
+      ForNeighbours(taken_[i], [&](std::int64_t q) {
+        if (!work_.redFull(q)) return;
+        taken_.push_back(static_cast<std::int32_t>(q));
+        work_.clearGreenAndRed(q);
+      });
     }
-    cell.Pixels.reserve(list_.size() * 8);
-    for (const std::int32_t p : list_) cell.Pixels.push_back({0, 0, 0, 0, p, 255});
-    cell.NucleusSize = static_cast<std::int32_t>(list_.size());
+    cell.Pixels.reserve(taken_.size() * 8);
+    for (const std::int32_t p : taken_) cell.Pixels.push_back({0, 0, 0, 0, RedPosition(p), 255});
+    cell.NucleusSize = static_cast<std::int32_t>(taken_.size());
   }
 
+  // Grows generation by generation from the nucleus into green above the cut-off.
   void GrowFromNucleus(CellRecord& cell, std::uint8_t g, std::uint8_t b, std::uint8_t r) {
-    frontier_.clear();
-    for (const CellPixel& pixel : cell.Pixels) frontier_.push_back(pixel.Position);
     const int cutoff = settings_.cellCutoff;
-    while (!frontier_.empty()) {
-      next_.clear();
-      for (const std::int32_t p : frontier_) {
-        ForNeighbours(p, [&](std::int32_t q) {
-          const std::int64_t pixel = PixelOf(q);
-          const std::uint8_t green = work_.green(pixel);
-          if (green <= cutoff) return;
-          next_.push_back(q);
-          cell.Pixels.push_back({0, 0, 0, 0, q, green});
-          work_.clearGreen(pixel);
-          std::uint8_t* painted = mask_ + 4 * pixel;
-          if (painted[kRed] != 255) {
-            painted[kBlue] = b;
-            painted[kGreen] = g;
-            painted[kRed] = r;
-          }
-        });
-      }
-      frontier_.swap(next_);
+    for (std::size_t i = 0; i < taken_.size(); ++i) {
+      ForNeighbours(taken_[i], [&](std::int64_t q) {
+        const std::uint8_t green = work_.green(q);
+        if (green <= cutoff) return;
+        taken_.push_back(static_cast<std::int32_t>(q));
+        cell.Pixels.push_back({0, 0, 0, 0, RedPosition(q), green});
+        work_.clearGreen(q);
+        std::uint8_t* painted = mask_ + 4 * q;
+        if (painted[kRed] != 255) {
+          painted[kBlue] = b;
+          painted[kGreen] = g;
+          painted[kRed] = r;
+        }
+      });
     }
   }
 
@@ -176,12 +170,10 @@ class CellGrower {
 
   MarkedComposite& work_;
   std::uint8_t* mask_;
-  std::int32_t length_;  // buffer length including the header
+  std::int64_t pixels_;
   int height_;
   const CellSegmentationSettings& settings_;
-  std::vector<std::int32_t> list_;
-  std::vector<std::int32_t> frontier_;
-  std::vector<std::int32_t> next_;
+  std::vector<std::int32_t> taken_;  // the cell's pixels in the order taken
 };
 
 void CheckMosaics(const Picture& composite, const Picture& cellMask, const Picture& mask) {
@@ -226,7 +218,8 @@ CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
     const std::uint8_t b = static_cast<std::uint8_t>(colours.below(256));
     const std::uint8_t r = static_cast<std::uint8_t>(colours.below(255));
     CellRecord cell;
-    CellRejection outcome = grower.Grow(static_cast<std::int32_t>(truncated), cell, g, b, r);
+    const std::int64_t seed = (static_cast<std::int64_t>(truncated) - 57) / 4;
+    CellRejection outcome = grower.Grow(seed, cell, g, b, r);
     if (outcome == CellRejection::None && cell.size() <= settings.minSize) {
       outcome = CellRejection::TooSmall;
     }
