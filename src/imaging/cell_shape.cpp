@@ -15,22 +15,25 @@ namespace {
 constexpr double kDegreesPerRadian = 57.29577951308232;
 constexpr int kFitTerms = 6;  // degree 5
 
+// The empty grid cells with an occupied one among their eight neighbours,
+// column by column. The grid's empty margin keeps every neighbour of an
+// occupied cell inside it.
 std::vector<OutlinePoint> FindOutline(const std::vector<std::uint8_t>& grid, int columns, int rows,
                                       double p, double q) {
-  const auto occupied = [&](int c, int r) {
-    return c >= 0 && c < columns && r >= 0 && r < rows && grid[c * rows + r] != 0;
-  };
+  std::vector<std::uint8_t> touched(grid.size());
+  for (int c = 1; c + 1 < columns; ++c) {
+    for (int r = 1; r + 1 < rows; ++r) {
+      if (grid[c * rows + r] == 0) continue;
+      for (int dc = -1; dc <= 1; ++dc) {
+        std::uint8_t* column = touched.data() + (c + dc) * rows + r;
+        column[-1] = column[0] = column[1] = 1;
+      }
+    }
+  }
   std::vector<OutlinePoint> outline;
   for (int c = 0; c < columns; ++c) {
     for (int r = 0; r < rows; ++r) {
-      if (grid[c * rows + r] != 0) continue;
-      bool touches = false;
-      for (int dc = -1; dc <= 1 && !touches; ++dc) {
-        for (int dr = -1; dr <= 1 && !touches; ++dr) {
-          if ((dc != 0 || dr != 0) && occupied(c + dc, r + dr)) touches = true;
-        }
-      }
-      if (!touches) continue;
+      if (grid[c * rows + r] != 0 || touched[c * rows + r] == 0) continue;
       const double dx = c - p;
       const double dy = r - q;
       const double direction = c == p ? std::numbers::pi / 2 : std::atan2(dy, dx);
