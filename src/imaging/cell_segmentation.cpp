@@ -104,10 +104,11 @@ class CellGrower {
   // picture's edges); never outside the picture.
   template <typename Visit>
   void ForNeighbours(std::int64_t p, Visit&& visit) const {
-    if (p >= kMosaicSize) visit(p - kMosaicSize);
-    if (p + kMosaicSize < pixels_) visit(p + kMosaicSize);
-    if (p >= 1) visit(p - 1);
-    if (p + 1 < pixels_) visit(p + 1);
+    static constexpr std::int64_t kOffsets[4] = {-kMosaicSize, kMosaicSize, -1, 1};
+    for (const std::int64_t offset : kOffsets) {
+      const std::int64_t q = p + offset;
+      if (q >= 0 && q < pixels_) visit(q);
+    }
   }
 
   // Both fills take pixels breadth first: every pixel's neighbours are looked
