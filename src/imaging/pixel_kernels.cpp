@@ -139,4 +139,34 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
   return red;
 }
 
+void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint32_t* sums) {
+  std::uint32_t sum = 0;
+  std::int64_t k = 0;
+#if defined(__SSE2__)
+  // Eight pixels at a time: the running sums within each four, then the sum
+  // before them added (one dependent step per eight pixels).
+  const __m128i lowByte = _mm_set1_epi32(0xff);
+  __m128i before = _mm_setzero_si128();
+  const auto within = [&](const std::uint8_t* p) {
+    __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), lowByte);
+    x = _mm_add_epi32(x, _mm_slli_si128(x, 4));
+    return _mm_add_epi32(x, _mm_slli_si128(x, 8));
+  };
+  for (; k + 8 <= count; k += 8) {
+    const __m128i first = within(pixels + 4 * k);
+    const __m128i second =
+        _mm_add_epi32(within(pixels + 4 * k + 16), _mm_shuffle_epi32(first, 0xff));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), _mm_add_epi32(first, before));
+    const __m128i total = _mm_add_epi32(second, before);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 4), total);
+    before = _mm_shuffle_epi32(total, 0xff);
+  }
+  sum = static_cast<std::uint32_t>(_mm_cvtsi128_si32(before));
+#endif
+  for (; k < count; ++k) {
+    sum += pixels[4 * k];
+    sums[k] = sum;
+  }
+}
+
 }  // namespace vembrel

@@ -19,4 +19,7 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
                              std::int64_t count, int cutoffBlue, int cutoffGreen, std::uint8_t* out,
                              std::uint8_t* marks);
 
+/// sums[k] = the grey values (blue bytes) of pixels 0 .. k added up, for k < count.
+void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint32_t* sums);
+
 }  // namespace vembrel

@@ -82,5 +82,20 @@ TEST(PixelKernels, RingCutMayWriteOverItsInput) {
   EXPECT_EQ(ringInPlace, cut);
 }
 
+TEST(PixelKernels, GreyPrefixSumsAddUpTheBlueBytes) {
+  std::mt19937 random(29);
+  for (const std::int64_t count : {0, 1, 3, 4, 5, 7, 8, 1023, 1024}) {
+    const std::vector<std::uint8_t> pixels = RandomPixels(count, random, 255);
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(count) + 1, 7);
+    GreyPrefixSums(pixels.data(), count, sums.data());
+    std::uint32_t sum = 0;
+    for (std::int64_t k = 0; k < count; ++k) {
+      sum += pixels[4 * k];
+      ASSERT_EQ(sums[k], sum) << k << " of " << count;
+    }
+    EXPECT_EQ(sums[count], 7u) << "nothing written past the end";
+  }
+}
+
 }  // namespace
 }  // namespace vembrel
