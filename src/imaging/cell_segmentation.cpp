@@ -52,16 +52,25 @@ class MarkedComposite {
         greenCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffGreen, 0))),
         taken_(taken) {}
 
-  std::uint8_t green(std::int64_t pixel) const {
-    if (taken_.flags[pixel] & Taken::kGreen) return 0;
-    return inRing(pixel) ? pixels_[4 * pixel + kGreen] : 0;
+  // The composite's own bytes are read first: they decide most pixels without
+  // the ring mask and the record of what was taken.
+
+  /// Whether the pixel's green as marked lies above the cut-off, and that
+  /// green. It is the composite's green or 0, so a composite green at or
+  /// below the cut-off (which is then not negative) rules the pixel out.
+  bool greenAbove(std::int64_t pixel, int cutoff, std::uint8_t& green) const {
+    const std::uint8_t own = pixels_[4 * pixel + kGreen];
+    if (own <= cutoff) return false;
+    green = (taken_.flags[pixel] & Taken::kGreen) || !inRing(pixel) ? 0 : own;
+    return green > cutoff;
   }
+  /// Whether the pixel's red byte as marked is 255.
   bool redFull(std::int64_t pixel) const {
-    if (taken_.flags[pixel] & Taken::kRed) return false;
     const std::uint8_t* bytes = pixels_ + 4 * pixel;
-    const bool nucleus =
-        inRing(pixel) && bytes[kBlue] >= blueCutoff_ && bytes[kGreen] >= greenCutoff_;
-    return nucleus || bytes[kRed] == 255;
+    const bool reaches = bytes[kBlue] >= blueCutoff_ && bytes[kGreen] >= greenCutoff_;
+    if (!reaches && bytes[kRed] != 255) return false;
+    if (taken_.flags[pixel] & Taken::kRed) return false;
+    return bytes[kRed] == 255 || inRing(pixel);
   }
   void clearGreen(std::int64_t pixel) { taken_.Take(pixel, Taken::kGreen); }
   void clearGreenAndRed(std::int64_t pixel) { taken_.Take(pixel, Taken::kGreen | Taken::kRed); }
@@ -133,8 +142,8 @@ class CellGrower {
     const int cutoff = settings_.cellCutoff;
     for (std::size_t i = 0; i < taken_.size(); ++i) {
       ForNeighbours(taken_[i], [&](std::int64_t q) {
-        const std::uint8_t green = work_.green(q);
-        if (green <= cutoff) return;
+        std::uint8_t green;
+        if (!work_.greenAbove(q, cutoff, green)) return;
         taken_.push_back(static_cast<std::int32_t>(q));
         cell.Pixels.push_back({0, 0, 0, 0, RedPosition(q), green});
         work_.clearGreen(q);

@@ -63,12 +63,10 @@ class VectorWindow {
     // Beyond -1 and 256 the cut-off and saturation act on 0..255 as at those values.
     cutoff_ = _mm_set1_epi16(static_cast<short>(std::clamp(window.cutoff, -1, 256)));
     saturation_ = _mm_set1_epi16(static_cast<short>(std::clamp(window.saturation, -1, 256)));
-    stretch_ = window.stretch;
+    stretched_ = _mm_set1_epi16(window.stretch ? -1 : 0);
     const std::int64_t range = std::int64_t{window.saturation} - window.cutoff;
-    if (!stretch_ || range <= 0 || range == 1) {
-      // No division: the value itself, 0 for a collapsed window, or (v - cut-off) x 255.
-      divide_ = false;
-      if (stretch_ && range <= 0) stretch_ = false, collapsed_ = true;
+    if (!window.stretch || range <= 0) {
+      // The value itself, or 0 for a collapsed stretch (multiplier 0).
       exact_ = Matches(table);
       return;
     }
@@ -78,8 +76,9 @@ class VectorWindow {
       const std::int64_t scale = std::int64_t{1} << (16 + shift);
       for (const bool up : {true, false}) {
         const std::int64_t reciprocal = up ? (scale + range - 1) / range : scale / range;
-        if (exact_ || reciprocal > 0xffff) continue;
-        multiplier_ = _mm_set1_epi16(static_cast<short>(static_cast<std::uint16_t>(reciprocal)));
+        if (exact_ || reciprocal > 0x10000) continue;
+        multiplier_ = _mm_set1_epi16(static_cast<short>(
+            static_cast<std::uint16_t>(std::min<std::int64_t>(reciprocal, 0xffff))));
         raise_ = _mm_set1_epi16(up ? 0 : 1);
         shift_ = _mm_cvtsi32_si128(shift);
         exact_ = Matches(table);
@@ -90,17 +89,15 @@ class VectorWindow {
   bool exact() const { return exact_; }
 
   __m128i Apply(__m128i values) const {
+    const __m128i full = _mm_set1_epi16(255);
     const __m128i below = _mm_cmplt_epi16(values, cutoff_);
     const __m128i above = _mm_cmpgt_epi16(values, saturation_);
-    __m128i inside = collapsed_ ? _mm_setzero_si128() : values;
-    if (stretch_) {
-      inside = _mm_mullo_epi16(_mm_sub_epi16(values, cutoff_), _mm_set1_epi16(255));
-      if (divide_) {
-        inside = _mm_srl_epi16(_mm_mulhi_epu16(_mm_add_epi16(inside, raise_), multiplier_), shift_);
-      }
-    }
-    const __m128i upper =
-        _mm_or_si128(_mm_andnot_si128(above, inside), _mm_and_si128(above, _mm_set1_epi16(255)));
+    const __m128i scaled = _mm_mullo_epi16(_mm_sub_epi16(values, cutoff_), full);
+    const __m128i divided =
+        _mm_srl_epi16(_mm_mulhi_epu16(_mm_add_epi16(scaled, raise_), multiplier_), shift_);
+    const __m128i inside =
+        _mm_or_si128(_mm_and_si128(stretched_, divided), _mm_andnot_si128(stretched_, values));
+    const __m128i upper = _mm_or_si128(_mm_andnot_si128(above, inside), _mm_and_si128(above, full));
     return _mm_andnot_si128(below, upper);
   }
 
@@ -120,19 +117,18 @@ class VectorWindow {
 
   __m128i cutoff_;
   __m128i saturation_;
+  __m128i stretched_;  // all ones where the value is stretched
   __m128i multiplier_ = _mm_setzero_si128();
   __m128i raise_ = _mm_setzero_si128();
   __m128i shift_ = _mm_setzero_si128();
-  bool stretch_ = false;
-  bool divide_ = true;
-  bool collapsed_ = false;
   bool exact_ = false;
 };
 
 // Eight pixels at a time; returns the number of pixels done.
 std::size_t CompositeByVector(const std::uint8_t* blue, const std::uint8_t* green,
-                              std::size_t pixels, const VectorWindow& blueWindow,
-                              const VectorWindow& greenWindow, std::uint8_t* out) {
+                              std::size_t pixels, VectorWindow blueWindow, VectorWindow greenWindow,
+                              std::uint8_t* out) {
+  // The windows are copies: stores through out cannot change them, so they stay in registers.
   const __m128i lowByte = _mm_set1_epi32(0xff);
   const __m128i spareByte = _mm_set1_epi32(static_cast<int>(0xff000000u));
   const __m128i zero = _mm_setzero_si128();
