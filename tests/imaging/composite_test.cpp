@@ -62,30 +62,6 @@ TEST(MakeComposite, WindowsEachChannelSetsRedZeroAndKeepsBlueSpare) {
   }
 }
 
-TEST(MakeComposite, EveryWindowGivesTheWindowValueOfEveryGreyValue) {
-  // 16 x 17 pixels: all 256 grey values and a tail of 16 for the last partial stretch.
-  Picture blue(16, 17), green(16, 17);
-  for (int i = 0; i < 16 * 17; ++i) {
-    blue.bytes[4 * i] = static_cast<std::uint8_t>(i);
-    green.bytes[4 * i] = static_cast<std::uint8_t>(255 - i);
-    blue.bytes[4 * i + kSpare] = static_cast<std::uint8_t>(7 * i);
-  }
-  Picture composite;
-  for (int cutoff = -3; cutoff <= 258; ++cutoff) {
-    for (int saturation = -3; saturation <= 258; ++saturation) {
-      const ChannelWindow plain{cutoff, saturation, false}, stretched{cutoff, saturation, true};
-      MakeComposite(blue, green, stretched, plain, composite);
-      for (int i = 0; i < 16 * 17; ++i) {
-        const std::uint8_t* pixel = composite.bytes.data() + 4 * i;
-        ASSERT_EQ(pixel[kBlue], WindowValue(i & 0xff, stretched)) << cutoff << ".." << saturation;
-        ASSERT_EQ(pixel[kGreen], WindowValue((255 - i) & 0xff, plain))
-            << cutoff << ".." << saturation;
-        ASSERT_EQ(pixel[kSpare], blue.bytes[4 * i + kSpare]);
-      }
-    }
-  }
-}
-
 TEST(MakeComposite, RefusesMosaicsOfDifferentSizes) {
   Picture composite;
   EXPECT_THROW(MakeComposite(Picture(8, 8), Picture(8, 9), {}, {}, composite), Error);
