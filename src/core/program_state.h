@@ -50,7 +50,6 @@ struct ProgramState {
   // Analysis state of the pass that ran last.
   std::int32_t RingCentreX = 0;
   std::int32_t RingCentreY = 0;  // rows counted from the bottom
-  Picture WorkPict;
   Picture MaskPict;
   std::uint32_t PictCursor = 0;
   std::vector<double> ObjectList;
