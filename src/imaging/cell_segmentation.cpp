@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "core/error.h"

@@ -1,6 +1,5 @@
 #include "imaging/immigrants.h"
 
-#include <algorithm>
 #include <cmath>
 #include <span>
 #include <string>
