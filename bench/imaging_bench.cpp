@@ -86,10 +86,10 @@ void BM_CountImmigrants(benchmark::State& state) {
   vembrel::ImmigrantSettings settings;
   settings.ringX = well.ring.x;
   settings.ringY = well.ring.y;
-  Picture work, mask;
+  Picture result;
   std::int64_t nuclei = 0;
   for (auto _ : state) {
-    nuclei = vembrel::CountImmigrants(well.composite, ringMask, settings, work, mask).nuclei;
+    nuclei = vembrel::CountImmigrants(well.composite, ringMask, settings, result).nuclei;
     benchmark::DoNotOptimize(nuclei);
   }
   state.counters["nuclei"] = static_cast<double>(nuclei);

@@ -98,9 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   count.ringRadius = radius;
   count.ringX = ring.x;
   count.ringY = ring.y;
-  vembrel::Picture work, mask;
+  vembrel::Picture mask;
   const vembrel::ImmigrantCounts counts =
-      vembrel::CountImmigrants(composite, greenMosaic, count, work, mask);
+      vembrel::CountImmigrants(composite, greenMosaic, count, mask);
   if (counts.nuclei < 0 || counts.acceptedArea > counts.pixels) std::abort();
   const vembrel::Picture crop = vembrel::RingCrop(mask, ring.x, ring.y, radius);
   if (crop.width != 2 * radius && !(radius == 0 && crop.empty())) std::abort();
@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vembrel::CellColourGenerator colours;
   vembrel::CellSegmentation segmentation;
   try {
-    segmentation = vembrel::SegmentCells(work, greenMosaic, mask, counts.seeds, cell, colours);
+    segmentation = vembrel::SegmentCells(composite, greenMosaic, mask, counts.seeds, cell, colours);
   } catch (const vembrel::Error&) {
     std::abort();  // the seeds of the count always lie inside the mosaic
   }

@@ -157,10 +157,10 @@ void WellWindowWidget::refresh() {
   }
   cellCount_->setText(CellCountText(results));
   const bool shapes = results.cells && results.cells->kept >= 1;
-  elongation_->setText(
-      shapes ? QString::fromStdString(ElongationText(results.cells->statistics)) : QString());
-  smoothness_->setText(
-      shapes ? QString::fromStdString(SmoothnessText(results.cells->statistics)) : QString());
+  elongation_->setText(shapes ? QString::fromStdString(ElongationText(results.cells->statistics))
+                              : QString());
+  smoothness_->setText(shapes ? QString::fromStdString(SmoothnessText(results.cells->statistics))
+                              : QString());
   radialShare_->setValue(session.radialShareShown());
   for (QWidget* widget : cellLevelWidgets_) widget->setEnabled(session.cellLevel());
   const bool thresholds = session.cellLevel() && session.cellThresholdsEditable();

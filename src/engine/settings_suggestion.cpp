@@ -71,8 +71,8 @@ SettingsSuggestion SuggestSettings(const Plate& plate, const std::vector<int>& w
   const std::int64_t median = sizes[sizes.size() / 2];
   const SettingDescriptor& minimal = Describe(SettingId::NucleiMinimalSize);
   const SettingDescriptor& maximal = Describe(SettingId::NucleiMaximalSize);
-  nuclei.minimalSize = static_cast<int>(
-      std::clamp<std::int64_t>(median / 3, minimal.minimum, minimal.maximum));
+  nuclei.minimalSize =
+      static_cast<int>(std::clamp<std::int64_t>(median / 3, minimal.minimum, minimal.maximum));
   nuclei.maximalSize = static_cast<int>(std::clamp<std::int64_t>(
       3 * median, std::max(nuclei.minimalSize + 1, maximal.minimum), maximal.maximum));
 
@@ -85,15 +85,16 @@ SettingsSuggestion SuggestSettings(const Plate& plate, const std::vector<int>& w
                     "nuclei from the background.");
   reasons.push_back("Green cut-off " + std::to_string(nuclei.greenCutoff) +
                     ": 95 % of the pixels above the blue cut-off reach it in green.");
-  reasons.push_back("Sizes " + std::to_string(nuclei.minimalSize) + " to " +
-                    std::to_string(nuclei.maximalSize) + " pixels: a third and three times the "
-                    "median size " + std::to_string(median) + " of the " +
-                    std::to_string(sizes.size()) + " objects above both cut-offs" +
-                    (3 * median > maximal.maximum ? " (the maximal size is at most 255)" : "") +
-                    ".");
+  reasons.push_back(
+      "Sizes " + std::to_string(nuclei.minimalSize) + " to " + std::to_string(nuclei.maximalSize) +
+      " pixels: a third and three times the "
+      "median size " +
+      std::to_string(median) + " of the " + std::to_string(sizes.size()) +
+      " objects above both cut-offs" +
+      (3 * median > maximal.maximum ? " (the maximal size is at most 255)" : "") + ".");
   if (const auto problem = FindSettingProblem(suggestion.settings)) {
-    throw Error("The suggested settings are not usable: " + std::string(Describe(problem->id).name) +
-                " " + problem->reason);
+    throw Error("The suggested settings are not usable: " +
+                std::string(Describe(problem->id).name) + " " + problem->reason);
   }
   return suggestion;
 }

@@ -485,8 +485,8 @@ void WellSession::analyse() {
   immigrants.ringRadius = ring.radius;
   immigrants.ringX = ring.x;
   immigrants.ringY = ring.y;
-  ImmigrantCounts counts = CountImmigrants(pictures_.composite, pictures_.greenMosaic, immigrants,
-                                           work_, pictures_.result);
+  ImmigrantCounts counts =
+      CountImmigrants(pictures_.composite, pictures_.greenMosaic, immigrants, pictures_.result);
   pictures_.ringCrop = RingCrop(pictures_.result, ring.x, ring.y, ring.radius);
   Canvas canvas(pictures_.ringCrop);
   const std::string count = std::to_string(counts.nuclei);

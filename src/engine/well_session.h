@@ -169,7 +169,6 @@ class WellSession {
   WellPictures pictures_;
   WellResults results_;
   DensityChart chart_;
-  Picture work_;               // scratch picture of the pass and the cell level
   Picture cellMask_;           // the result with the grown cells painted in their colours
   std::vector<double> seeds_;  // buffer positions of the immigrant nuclei
   bool cellLevel_ = false;

@@ -51,8 +51,8 @@ void WellSession::runCells() {
   segmentation.ringCentreY = ring.centreY;
   segmentation.radius = ring.radius;
   CellColourGenerator colours;  // one fixed seed per run: reproducible snapshots
-  CellSegmentation cells = SegmentCells(pictures_.composite, pictures_.greenMosaic, work_,
-                                        cellMask_, seeds_, segmentation, colours);
+  CellSegmentation cells = SegmentCells(pictures_.composite, pictures_.greenMosaic, cellMask_,
+                                        seeds_, segmentation, colours);
 
   CellResults found;
   found.kept = cells.kept();

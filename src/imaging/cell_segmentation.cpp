@@ -1,10 +1,9 @@
 #include "imaging/cell_segmentation.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "core/error.h"
@@ -12,25 +11,107 @@
 namespace vembrel {
 namespace {
 
-constexpr std::int32_t kRowStep = kMosaicRowBytes;  // 4096
+/// Pixel index of a 1-based buffer position of one of its bytes (the bitmap
+/// file's 54-byte header is not stored, so position p lives at offset p - 55).
+std::int64_t PixelOf(std::int32_t position) {
+  return (position - 55) / 4;
+}
 
-// Byte access by 1-based buffer position (the bitmap file's 54-byte header
-// is not stored, so position p lives at offset p - 55).
-struct Buffer {
-  std::uint8_t* bytes;
-  std::int32_t length;  // buffer length including the header
-  std::uint8_t& at(std::int32_t position) const { return bytes[position - 55]; }
+/// What the growth changed in the marked composite: per pixel, whether its
+/// green and its red byte were cleared, and the pixels changed, so the next
+/// run can clear exactly those. Kept per thread: a run changes only the few
+/// pixels around its seeds.
+struct Taken {
+  static constexpr std::uint8_t kGreen = 1;
+  static constexpr std::uint8_t kRed = 2;
+  std::vector<std::uint8_t> flags;
+  std::vector<std::int32_t> changed;
+
+  void Reset(std::size_t pixels) {
+    for (const std::int32_t p : changed) flags[p] = 0;
+    changed.clear();
+    if (flags.size() < pixels) flags.resize(pixels, 0);
+  }
+  void Take(std::int64_t pixel, std::uint8_t what) {
+    if (flags[pixel] == 0) changed.push_back(static_cast<std::int32_t>(pixel));
+    flags[pixel] |= what;
+  }
 };
+
+/// The composite with its nuclei marked, read on demand instead of marked
+/// whole. As marked: outside the ring blue and green are 0; a pixel inside
+/// the ring whose blue and green reach the cut-offs gets red 255; all other
+/// bytes stay. The growth then clears greens and reds, as Taken records.
+class MarkedComposite {
+ public:
+  MarkedComposite(const Picture& composite, const Picture& cellMask,
+                  const CellSegmentationSettings& settings, Taken& taken)
+      : pixels_(composite.bytes.data()),
+        ring_(cellMask.bytes.data()),
+        count_(static_cast<std::int64_t>(composite.bytes.size() / 4)),
+        blueCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffBlue, 0))),
+        greenCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffGreen, 0))),
+        taken_(taken) {}
+
+  // The composite's own bytes are read first: they decide most pixels without
+  // the ring mask and the record of what was taken.
+
+  /// Whether the pixel's green as marked lies above the cut-off, and that
+  /// green. It is the composite's green or 0, so a composite green at or
+  /// below the cut-off (which is then not negative) rules the pixel out.
+  bool greenAbove(std::int64_t pixel, int cutoff, std::uint8_t& green) const {
+    const std::uint8_t own = pixels_[4 * pixel + kGreen];
+    if (own <= cutoff) return false;
+    green = (taken_.flags[pixel] & Taken::kGreen) || !inRing(pixel) ? 0 : own;
+    return green > cutoff;
+  }
+  /// Whether the pixel's red byte as marked is 255.
+  bool redFull(std::int64_t pixel) const {
+    const std::uint8_t* bytes = pixels_ + 4 * pixel;
+    const bool reaches = bytes[kBlue] >= blueCutoff_ && bytes[kGreen] >= greenCutoff_;
+    if (!reaches && bytes[kRed] != 255) return false;
+    if (taken_.flags[pixel] & Taken::kRed) return false;
+    return bytes[kRed] == 255 || inRing(pixel);
+  }
+  /// Starts reading the rows below and above a pixel the growth will reach
+  /// soon: waiting for those reads is most of the growth's time.
+  void Prefetch(std::int64_t pixel) const {
+    if (pixel < kMosaicSize || pixel + kMosaicSize >= count_) return;
+    for (const std::uint8_t* bytes : {pixels_, ring_}) {
+      __builtin_prefetch(bytes + 4 * (pixel - kMosaicSize));
+      __builtin_prefetch(bytes + 4 * (pixel + kMosaicSize));
+    }
+  }
+  void clearGreen(std::int64_t pixel) { taken_.Take(pixel, Taken::kGreen); }
+  void clearGreenAndRed(std::int64_t pixel) { taken_.Take(pixel, Taken::kGreen | Taken::kRed); }
+
+ private:
+  bool inRing(std::int64_t pixel) const { return ring_[4 * pixel + kRed] == 255; }
+
+  const std::uint8_t* pixels_;
+  const std::uint8_t* ring_;
+  std::int64_t count_;  // pixels
+  std::uint32_t blueCutoff_;
+  std::uint32_t greenCutoff_;
+  Taken& taken_;
+};
+
+/// 1-based buffer position of a pixel's red byte.
+std::int32_t RedPosition(std::int64_t pixel) {
+  return static_cast<std::int32_t>(57 + 4 * pixel);
+}
 
 class CellGrower {
  public:
-  CellGrower(Picture& work, Picture& mask, int height, const CellSegmentationSettings& settings)
-      : work_{work.bytes.data(), static_cast<std::int32_t>(work.bytes.size() + 54)},
-        mask_{mask.bytes.data(), static_cast<std::int32_t>(mask.bytes.size() + 54)},
+  CellGrower(MarkedComposite& work, Picture& mask, int height,
+             const CellSegmentationSettings& settings)
+      : work_(work),
+        mask_(mask.bytes.data()),
+        pixels_(static_cast<std::int64_t>(mask.bytes.size() / 4)),
         height_(height),
         settings_(settings) {}
 
-  CellRejection Grow(std::int32_t seed, CellRecord& cell, std::uint8_t g, std::uint8_t b,
+  CellRejection Grow(std::int64_t seed, CellRecord& cell, std::uint8_t g, std::uint8_t b,
                      std::uint8_t r) {
     FillNucleus(seed, cell);
     GrowFromNucleus(cell, g, b, r);
@@ -38,67 +119,61 @@ class CellGrower {
   }
 
  private:
-  // Neighbours in the order the fills take them; never outside the buffer.
+  // The four neighbours in the order the fills take them: the rows below and
+  // above, then left and right (which wrap to the neighbouring rows at the
+  // picture's edges); never outside the picture.
   template <typename Visit>
-  void ForNeighbours(std::int32_t p, Visit&& visit) const {
-    const std::int32_t length = work_.length;
-    if (p - kRowStep > 54) visit(p - kRowStep);
-    if (p + kRowStep < length) visit(p + kRowStep);
-    if (p - 4 > 54) visit(p - 4);
-    if (p + 4 < length) visit(p + 4);
-  }
-
-  void FillNucleus(std::int32_t seed, CellRecord& cell) {
-    std::vector<std::int32_t> list{seed};
-    work_.at(seed - 1) = 0;
-    work_.at(seed) = 0;
-    // Passes over the list as it stood at the start of the pass, until one adds nothing.
-    for (bool added = true; added;) {
-      added = false;
-      const std::size_t count = list.size();
-      for (std::size_t i = 0; i < count; ++i) {
-        ForNeighbours(list[i], [&](std::int32_t q) {
-          if (work_.at(q) != 255) return;
-          list.push_back(q);
-          work_.at(q - 1) = 0;
-          work_.at(q) = 0;
-          added = true;
-        });
-      }
+  void ForNeighbours(std::int64_t p, Visit&& visit) const {
+    static constexpr std::int64_t kOffsets[4] = {-kMosaicSize, kMosaicSize, -1, 1};
+    for (const std::int64_t offset : kOffsets) {
+      const std::int64_t q = p + offset;
+      if (q >= 0 && q < pixels_) visit(q);
     }
-    cell.Pixels.reserve(list.size() * 8);
-    for (const std::int32_t p : list) cell.Pixels.push_back({0, 0, 0, 0, p, 255});
-    cell.NucleusSize = static_cast<std::int32_t>(list.size());
   }
 
+  // Both fills take pixels breadth first: every pixel's neighbours are looked
+  // at once, in the order the pixels were taken.
+  void FillNucleus(std::int64_t seed, CellRecord& cell) {
+    taken_.assign(1, static_cast<std::int32_t>(seed));
+    work_.clearGreenAndRed(seed);
+    for (std::size_t i = 0; i < taken_.size(); ++i) {
+      ForNeighbours(taken_[i], [&](std::int64_t q) {
+        if (!work_.redFull(q)) return;
+        taken_.push_back(static_cast<std::int32_t>(q));
+        work_.clearGreenAndRed(q);
+      });
+    }
+    cell.Pixels.reserve(taken_.size() * 8);
+    for (const std::int32_t p : taken_) cell.Pixels.push_back({0, 0, 0, 0, RedPosition(p), 255});
+    cell.NucleusSize = static_cast<std::int32_t>(taken_.size());
+  }
+
+  // Grows generation by generation from the nucleus into green above the cut-off.
   void GrowFromNucleus(CellRecord& cell, std::uint8_t g, std::uint8_t b, std::uint8_t r) {
-    frontier_.clear();
-    for (const CellPixel& pixel : cell.Pixels) frontier_.push_back(pixel.Position);
+    constexpr std::size_t kAhead = 6;  // pixels of the queue read ahead
     const int cutoff = settings_.cellCutoff;
-    while (!frontier_.empty()) {
-      next_.clear();
-      for (const std::int32_t p : frontier_) {
-        ForNeighbours(p, [&](std::int32_t q) {
-          const std::uint8_t green = work_.at(q - 1);
-          if (green <= cutoff) return;
-          next_.push_back(q);
-          cell.Pixels.push_back({0, 0, 0, 0, q, green});
-          work_.at(q - 1) = 0;
-          if (mask_.at(q) != 255) {
-            mask_.at(q - 2) = b;
-            mask_.at(q - 1) = g;
-            mask_.at(q) = r;
-          }
-        });
-      }
-      frontier_.swap(next_);
+    for (std::size_t i = 0; i < taken_.size(); ++i) {
+      if (i + kAhead < taken_.size()) work_.Prefetch(taken_[i + kAhead]);
+      ForNeighbours(taken_[i], [&](std::int64_t q) {
+        std::uint8_t green;
+        if (!work_.greenAbove(q, cutoff, green)) return;
+        taken_.push_back(static_cast<std::int32_t>(q));
+        cell.Pixels.push_back({0, 0, 0, 0, RedPosition(q), green});
+        work_.clearGreen(q);
+        std::uint8_t* painted = mask_ + 4 * q;
+        if (painted[kRed] != 255) {
+          painted[kBlue] = b;
+          painted[kGreen] = g;
+          painted[kRed] = r;
+        }
+      });
     }
   }
 
   CellRejection Check(CellRecord& cell) const {
     if (cell.size() <= cell.NucleusSize) return CellRejection::NoGrowth;
     for (const CellPixel& pixel : cell.Pixels) {
-      if (work_.at(pixel.Position) == 255) return CellRejection::SecondNucleus;
+      if (work_.redFull(PixelOf(pixel.Position))) return CellRejection::SecondNucleus;
     }
     if (cell.size() > settings_.maxSize) return CellRejection::TooLarge;
     const std::int64_t centreX = settings_.ringCentreX;
@@ -116,54 +191,42 @@ class CellGrower {
     return CellRejection::None;
   }
 
-  Buffer work_;
-  Buffer mask_;
+  MarkedComposite& work_;
+  std::uint8_t* mask_;
+  std::int64_t pixels_;
   int height_;
   const CellSegmentationSettings& settings_;
-  std::vector<std::int32_t> frontier_;
-  std::vector<std::int32_t> next_;
+  std::vector<std::int32_t> taken_;  // the cell's pixels in the order taken
 };
 
-// Whole pixels as 32-bit words (blue in the low byte) and no branches, so the
-// compiler can vectorise the whole-mosaic scan.
-// in and out are the same buffer or do not overlap at all.
-void MarkPixels(const std::uint8_t* in, const std::uint8_t* __restrict ring, std::uint8_t* w,
-                std::size_t pixels, std::uint32_t blueCutoff, std::uint32_t greenCutoff) {
-  static_assert(std::endian::native == std::endian::little, "blue is the low byte of a pixel");
-  for (std::size_t n = 0; n < pixels; ++n) {
-    std::uint32_t pixel, ringPixel;
-    std::memcpy(&pixel, in + 4 * n, 4);
-    std::memcpy(&ringPixel, ring + 4 * n, 4);
-    const bool inRing = ((ringPixel >> 16) & 0xFF) == 255;
-    const bool nucleus =
-        inRing & ((pixel & 0xFF) >= blueCutoff) & (((pixel >> 8) & 0xFF) >= greenCutoff);
-    pixel = nucleus ? (pixel | 0x00FF0000u) : pixel;
-    pixel = inRing ? pixel : (pixel & 0xFFFF0000u);
-    std::memcpy(w + 4 * n, &pixel, 4);
-  }
-}
-
-// Marks the nuclei of composite into work (which may be composite itself).
-void MarkNuclei(const Picture& composite, const Picture& cellMask, Picture& work,
-                const CellSegmentationSettings& settings) {
-  MarkPixels(composite.bytes.data(), cellMask.bytes.data(), work.bytes.data(),
-             work.bytes.size() / 4,
-             static_cast<std::uint32_t>(std::max(settings.lowerCutoffBlue, 0)),
-             static_cast<std::uint32_t>(std::max(settings.lowerCutoffGreen, 0)));
-}
-
-void CheckMosaics(const Picture& work, const Picture& cellMask, const Picture& mask) {
-  if (work.width != kMosaicSize || cellMask.width != work.width || mask.width != work.width ||
-      cellMask.height != work.height || mask.height != work.height || work.empty()) {
+void CheckMosaics(const Picture& composite, const Picture& cellMask, const Picture& mask) {
+  if (composite.width != kMosaicSize || cellMask.width != composite.width ||
+      mask.width != composite.width || cellMask.height != composite.height ||
+      mask.height != composite.height || composite.empty()) {
     throw Error("Cell level needs three mosaics of 1024 pixels width and equal size (got " +
-                std::to_string(work.width) + " x " + std::to_string(work.height) + ")");
+                std::to_string(composite.width) + " x " + std::to_string(composite.height) + ")");
   }
 }
 
-CellSegmentation GrowCells(Picture& work, const Picture& cellMask, Picture& mask,
-                           const std::vector<double>& seeds,
-                           const CellSegmentationSettings& settings, CellColourGenerator& colours) {
-  const std::int64_t length = static_cast<std::int64_t>(work.bytes.size()) + 54;
+}  // namespace
+
+int CellColourGenerator::below(int limit) {
+  state_ ^= state_ << 13;
+  state_ ^= state_ >> 17;
+  state_ ^= state_ << 5;
+  return static_cast<int>((static_cast<std::uint64_t>(state_) * static_cast<unsigned>(limit)) >>
+                          32);
+}
+
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
+                              const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours) {
+  CheckMosaics(composite, cellMask, mask);
+  const std::int64_t length = static_cast<std::int64_t>(composite.bytes.size()) + 54;
+  thread_local Taken taken;
+  taken.Reset(composite.bytes.size() / 4);
+  MarkedComposite work(composite, cellMask, settings, taken);
   CellGrower grower(work, mask, cellMask.height, settings);
   CellSegmentation result;
   result.seeds.reserve(seeds.size());
@@ -178,7 +241,8 @@ CellSegmentation GrowCells(Picture& work, const Picture& cellMask, Picture& mask
     const std::uint8_t b = static_cast<std::uint8_t>(colours.below(256));
     const std::uint8_t r = static_cast<std::uint8_t>(colours.below(255));
     CellRecord cell;
-    CellRejection outcome = grower.Grow(static_cast<std::int32_t>(truncated), cell, g, b, r);
+    const std::int64_t seed = (static_cast<std::int64_t>(truncated) - 57) / 4;
+    CellRejection outcome = grower.Grow(seed, cell, g, b, r);
     if (outcome == CellRejection::None && cell.size() <= settings.minSize) {
       outcome = CellRejection::TooSmall;
     }
@@ -189,39 +253,6 @@ CellSegmentation GrowCells(Picture& work, const Picture& cellMask, Picture& mask
   std::stable_sort(result.cells.begin(), result.cells.end(),
                    [](const CellRecord& a, const CellRecord& b) { return a.size() < b.size(); });
   return result;
-}
-
-}  // namespace
-
-int CellColourGenerator::below(int limit) {
-  state_ ^= state_ << 13;
-  state_ ^= state_ >> 17;
-  state_ ^= state_ << 5;
-  return static_cast<int>((static_cast<std::uint64_t>(state_) * static_cast<unsigned>(limit)) >>
-                          32);
-}
-
-CellSegmentation SegmentCells(Picture& work, const Picture& cellMask, Picture& mask,
-                              const std::vector<double>& seeds,
-                              const CellSegmentationSettings& settings,
-                              CellColourGenerator& colours) {
-  CheckMosaics(work, cellMask, mask);
-  MarkNuclei(work, cellMask, work, settings);
-  return GrowCells(work, cellMask, mask, seeds, settings, colours);
-}
-
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& work,
-                              Picture& mask, const std::vector<double>& seeds,
-                              const CellSegmentationSettings& settings,
-                              CellColourGenerator& colours) {
-  CheckMosaics(composite, cellMask, mask);
-  if (&work != &composite) {
-    work.width = composite.width;
-    work.height = composite.height;
-    work.bytes.resize(composite.bytes.size());
-  }
-  MarkNuclei(composite, cellMask, work, settings);
-  return GrowCells(work, cellMask, mask, seeds, settings, colours);
 }
 
 }  // namespace vembrel

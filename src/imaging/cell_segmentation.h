@@ -69,20 +69,14 @@ struct CellSegmentation {
   int kept() const { return static_cast<int>(cells.size()); }
 };
 
-/// Segments the cells on 1024-wide mosaic buffers. work: the composite (marked
-/// and consumed); cellMask: the green mosaic with the ring disc in red; mask:
-/// the result picture, grown pixels painted into it in their random colour.
-/// seeds: ObjectList, red-byte buffer positions. Throws Error when the
-/// pictures do not match or a seed lies outside them.
-CellSegmentation SegmentCells(Picture& work, const Picture& cellMask, Picture& mask,
+/// Segments the cells on 1024-wide mosaics. composite: the nuclei are the
+/// pixels inside the ring that reach both nucleus cut-offs; cellMask: the
+/// green mosaic with the ring disc in red (255); mask: the result picture,
+/// grown pixels painted into it in their random colour. seeds: ObjectList,
+/// red-byte buffer positions. Throws Error when the pictures do not match or
+/// a seed lies outside them.
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
                               const std::vector<double>& seeds,
-                              const CellSegmentationSettings& settings,
-                              CellColourGenerator& colours);
-
-/// SegmentCells on a copy of composite made into work (sized to fit), in the
-/// same sweep as the marking.
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& work,
-                              Picture& mask, const std::vector<double>& seeds,
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours);
 

@@ -15,22 +15,25 @@ namespace {
 constexpr double kDegreesPerRadian = 57.29577951308232;
 constexpr int kFitTerms = 6;  // degree 5
 
+// The empty grid cells with an occupied one among their eight neighbours,
+// column by column. The grid's empty margin keeps every neighbour of an
+// occupied cell inside it.
 std::vector<OutlinePoint> FindOutline(const std::vector<std::uint8_t>& grid, int columns, int rows,
                                       double p, double q) {
-  const auto occupied = [&](int c, int r) {
-    return c >= 0 && c < columns && r >= 0 && r < rows && grid[c * rows + r] != 0;
-  };
+  std::vector<std::uint8_t> touched(grid.size());
+  for (int c = 1; c + 1 < columns; ++c) {
+    for (int r = 1; r + 1 < rows; ++r) {
+      if (grid[c * rows + r] == 0) continue;
+      for (int dc = -1; dc <= 1; ++dc) {
+        std::uint8_t* column = touched.data() + (c + dc) * rows + r;
+        column[-1] = column[0] = column[1] = 1;
+      }
+    }
+  }
   std::vector<OutlinePoint> outline;
   for (int c = 0; c < columns; ++c) {
     for (int r = 0; r < rows; ++r) {
-      if (grid[c * rows + r] != 0) continue;
-      bool touches = false;
-      for (int dc = -1; dc <= 1 && !touches; ++dc) {
-        for (int dr = -1; dr <= 1 && !touches; ++dr) {
-          if ((dc != 0 || dr != 0) && occupied(c + dc, r + dr)) touches = true;
-        }
-      }
-      if (!touches) continue;
+      if (grid[c * rows + r] != 0 || touched[c * rows + r] == 0) continue;
       const double dx = c - p;
       const double dy = r - q;
       const double direction = c == p ? std::numbers::pi / 2 : std::atan2(dy, dx);
@@ -97,67 +100,147 @@ CellMeasurement MeasureCell(CellRecord& cell) {
   return m;
 }
 
+namespace {
+
+std::int64_t SquaredDistance(int dx, int dy) {
+  return std::int64_t{dx} * dx + std::int64_t{dy} * dy;
+}
+
+/// A grid point of the walk.
+struct GridPoint {
+  int x = 0, y = 0;
+  bool operator==(const GridPoint&) const = default;
+};
+
+/// The walk from (a, b) through the centroid (p, q) to the grid edge. Every
+/// step moves x or y or both away from (a, b), never back, so the distance
+/// from (a, b) grows with each step: the last outline point met is the
+/// farthest one. Returns it, or nothing when the walk meets none.
+std::optional<GridPoint> FarthestOnWalk(int a, int b, double p, double q, int lastColumn,
+                                        int lastRow, const std::vector<std::uint8_t>& onOutline) {
+  const int gridRows = lastRow + 1;
+  std::optional<GridPoint> last;
+  int x = a, y = b;
+  const auto visit = [&]() {
+    if (onOutline[x * gridRows + y]) last = GridPoint{x, y};
+  };
+  if (a == p) {
+    if (b > q) {
+      while (y > 0) --y, visit();
+    } else if (b < q) {
+      while (y < lastRow) ++y, visit();
+    }
+    return last;
+  }
+  const int sx = a > p ? -1 : 1;
+  const auto xInside = [&] { return sx < 0 ? x > 0 : x < lastColumn; };
+  if (b == q) {
+    while (xInside()) x += sx, visit();
+    return last;
+  }
+  const int sy = b > q ? -1 : 1;
+  const auto yInside = [&] { return sy < 0 ? y > 0 : y < lastRow; };
+  const double m = (b - q) / (a - p);
+  const double c = q - m * p;
+  const double norm = std::sqrt(m * m + 1);
+  const auto distance = [&](int column, int row) { return std::fabs(row - m * column - c) / norm; };
+  while (xInside() && yInside()) {
+    const double dA = distance(x + sx, y);
+    const double dB = distance(x + sx, y + sy);
+    const double dC = distance(x, y + sy);
+    bool takeC, takeB = false;
+    if (dA > dB) {
+      takeC = dC < dB;
+      takeB = !takeC;
+    } else {
+      takeC = dC < dA;
+    }
+    if (takeC) {
+      y += sy;
+    } else if (takeB) {
+      x += sx;
+      y += sy;
+    } else {
+      x += sx;
+    }
+    visit();
+  }
+  return last;
+}
+
+/// Vertices of the convex hull of distinct points (monotone chain); the
+/// farthest of the points from any place is one of them.
+std::vector<GridPoint> ConvexHull(std::vector<GridPoint> points) {
+  std::sort(points.begin(), points.end(), [](const GridPoint& u, const GridPoint& v) {
+    return u.x != v.x ? u.x < v.x : u.y < v.y;
+  });
+  if (points.size() <= 2) return points;
+  const auto cross = [](const GridPoint& o, const GridPoint& u, const GridPoint& v) {
+    return std::int64_t{u.x - o.x} * (v.y - o.y) - std::int64_t{u.y - o.y} * (v.x - o.x);
+  };
+  std::vector<GridPoint> hull(2 * points.size());
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    while (size >= 2 && cross(hull[size - 2], hull[size - 1], points[i]) <= 0) --size;
+    hull[size++] = points[i];
+  }
+  for (std::size_t i = points.size() - 1, lower = size + 1; i-- > 0;) {
+    while (size >= lower && cross(hull[size - 2], hull[size - 1], points[i]) <= 0) --size;
+    hull[size++] = points[i];
+  }
+  hull.resize(size - 1);
+  return hull;
+}
+
+}  // namespace
+
+// Walked one after the other, the outline points would each update the chord
+// whenever a point met lies strictly farther than the chord so far: the
+// chord ends as the first walk, in outline order, whose farthest point met
+// lies farthest of all. The walks are therefore taken in order of how far
+// they could reach at most (the farthest outline point from their start, a
+// hull vertex), and the search stops when no walk left can beat or, starting
+// earlier, tie the best. Distances are compared as exact squared integers.
 Chord pixeledline(std::vector<int> columns, std::vector<int> rows, double p, double q,
                   int lastColumn, int lastRow) {
   // Outline points are distinct grid cells, so a lookup grid answers "is the
   // new position on the outline" exactly as a search of the list would.
   const int gridRows = lastRow + 1;
+  const std::size_t count = columns.size();
   std::vector<std::uint8_t> onOutline(static_cast<std::size_t>(lastColumn + 1) * gridRows);
-  for (std::size_t k = 0; k < columns.size(); ++k) onOutline[columns[k] * gridRows + rows[k]] = 1;
+  std::vector<GridPoint> points(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    onOutline[columns[k] * gridRows + rows[k]] = 1;
+    points[k] = {columns[k], rows[k]};
+  }
+  const std::vector<GridPoint> hull = ConvexHull(points);
+
+  std::vector<std::int64_t> reach(count, 0);
+  std::vector<std::size_t> order(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    for (const GridPoint& h : hull) {
+      reach[k] = std::max(reach[k], SquaredDistance(columns[k] - h.x, rows[k] - h.y));
+    }
+    order[k] = k;
+  }
+  std::sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
+    return reach[i] != reach[j] ? reach[i] > reach[j] : i < j;
+  });
 
   Chord chord;
-  for (std::size_t k = 0; k < columns.size(); ++k) {
+  std::int64_t best = 0;
+  std::size_t bestStart = count;
+  for (const std::size_t k : order) {
+    if (reach[k] < best || (reach[k] == best && k > bestStart)) break;
     const int a = columns[k], b = rows[k];
-    int x = a, y = b;
-    const auto visit = [&]() {
-      if (!onOutline[x * gridRows + y]) return;
-      const double dx = a - x, dy = b - y;
-      const double d = std::sqrt(dx * dx + dy * dy);
-      if (d > chord.Length) chord = {a, x, b, y, d};
-    };
-
-    if (a == p) {
-      if (b > q) {
-        while (y > 0) --y, visit();
-      } else if (b < q) {
-        while (y < lastRow) ++y, visit();
-      }
-      continue;
-    }
-    const int sx = a > p ? -1 : 1;
-    const auto xInside = [&] { return sx < 0 ? x > 0 : x < lastColumn; };
-    if (b == q) {
-      while (xInside()) x += sx, visit();
-      continue;
-    }
-    const int sy = b > q ? -1 : 1;
-    const auto yInside = [&] { return sy < 0 ? y > 0 : y < lastRow; };
-    const double m = (b - q) / (a - p);
-    const double c = q - m * p;
-    const double norm = std::sqrt(m * m + 1);
-    const auto distance = [&](int column, int row) {
-      return std::fabs(row - m * column - c) / norm;
-    };
-    while (xInside() && yInside()) {
-      const double dA = distance(x + sx, y);
-      const double dB = distance(x + sx, y + sy);
-      const double dC = distance(x, y + sy);
-      bool takeC, takeB = false;
-      if (dA > dB) {
-        takeC = dC < dB;
-        takeB = !takeC;
-      } else {
-        takeC = dC < dA;
-      }
-      if (takeC) {
-        y += sy;
-      } else if (takeB) {
-        x += sx;
-        y += sy;
-      } else {
-        x += sx;
-      }
-      visit();
+    const std::optional<GridPoint> end = FarthestOnWalk(a, b, p, q, lastColumn, lastRow, onOutline);
+    if (!end) continue;
+    const std::int64_t squared = SquaredDistance(a - end->x, b - end->y);
+    if (squared > best || (squared == best && k < bestStart)) {
+      best = squared;
+      bestStart = k;
+      const double dx = a - end->x, dy = b - end->y;
+      chord = {a, end->x, b, end->y, std::sqrt(dx * dx + dy * dy)};
     }
   }
   return chord;

@@ -1,6 +1,5 @@
 #include "imaging/immigrants.h"
 
-#include <algorithm>
 #include <cmath>
 #include <span>
 #include <string>
@@ -8,29 +7,27 @@
 #include "core/error.h"
 #include "imaging/pixel_kernels.h"
 #include "imaging/pixel_marks.h"
+#include "imaging/square_crop.h"
 
 namespace vembrel {
 namespace {
 
-/// Step 3 of the pass, written to both work and mask at once: inside the
-/// ring the nucleus pixels become pure red, outside the ring blue and green
-/// are blacked out. Marks the red (255) pixels and returns their number.
+/// Step 3 of the pass: inside the ring the nucleus pixels become pure red,
+/// outside the ring blue and green are blacked out. Marks the red (255)
+/// pixels and returns their number.
 std::int64_t CutToRing(const Picture& composite, const Picture& ringMask,
-                       const ImmigrantSettings& s, Picture& work, Picture& mask,
-                       PixelMarks& marks) {
-  work.width = mask.width = composite.width;
-  work.height = mask.height = composite.height;
-  work.bytes.resize(composite.bytes.size());
-  mask.bytes.resize(composite.bytes.size());
+                       const ImmigrantSettings& s, Picture& result, PixelMarks& marks) {
+  result.width = composite.width;
+  result.height = composite.height;
+  result.bytes.resize(composite.bytes.size());
   return CutPixelsToRing(composite.bytes.data(), ringMask.bytes.data(), marks.pixels(),
-                         s.lowerCutoffBlue, s.lowerCutoffGreen, work.bytes.data(),
-                         mask.bytes.data(), marks.marks());
+                         s.lowerCutoffBlue, s.lowerCutoffGreen, result.bytes.data(), marks.marks());
 }
 
 }  // namespace
 
 ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMask,
-                                const ImmigrantSettings& settings, Picture& work, Picture& mask) {
+                                const ImmigrantSettings& settings, Picture& result) {
   if (composite.width != ringMask.width || composite.height != ringMask.height) {
     throw Error("The ring mask (" + std::to_string(ringMask.width) + " x " +
                 std::to_string(ringMask.height) + ") does not fit the composite (" +
@@ -42,11 +39,10 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
   thread_local PixelMarks marks;
   marks.Reset(width, pixels);
   ImmigrantCounts counts;
-  counts.pixels = CutToRing(composite, ringMask, settings, work, mask, marks);
+  counts.pixels = CutToRing(composite, ringMask, settings, result, marks);
 
-  // Work and mask are both the cut picture now; the fill runs on the marks
-  // (the red bytes of 255), and a rejected nucleus is erased from both, so
-  // both end as the result picture.
+  // The fill runs on the marks (the red bytes of 255) of the cut picture; a
+  // rejected nucleus is erased from it, which leaves the result picture.
   // Down, up, left, right; no column test.
   const std::int64_t order[4] = {-std::int64_t{width}, width, -1, 1};
   for (std::int64_t seed = 0; (seed = marks.NextMark(seed)) < pixels; ++seed) {
@@ -64,8 +60,7 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
       ++counts.nuclei;
     } else {
       for (const std::int32_t p : std::span(marks.queue(), static_cast<std::size_t>(size))) {
-        work.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
-        mask.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
+        result.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
       }
     }
   }
@@ -86,20 +81,7 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
 
 Picture RingCrop(const Picture& picture, int ringX, int ringY, int radius) {
   if (radius <= 0) return Picture();
-  const int side = 2 * radius;
-  Picture crop(side, side);
-  const int left = ringX - radius;
-  const int top = picture.height - ringY - radius;
-  for (int y = 0; y < side; ++y) {
-    const int sy = top + y;
-    if (sy < 0 || sy >= picture.height) continue;
-    const int x0 = std::max(0, -left);
-    const int x1 = std::min(side, picture.width - left);
-    if (x0 >= x1) continue;
-    std::copy_n(picture.topDown(left + x0, sy), 4 * static_cast<std::size_t>(x1 - x0),
-                crop.topDown(x0, y));
-  }
-  return crop;
+  return SquareCrop(picture, ringX - radius, picture.height - ringY - radius, 2 * radius);
 }
 
 }  // namespace vembrel

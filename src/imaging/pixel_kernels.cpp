@@ -88,8 +88,8 @@ void MarkPixelsAtLeast(const std::uint8_t* pixels, std::int64_t count, int cutof
 }
 
 std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* ring,
-                             std::int64_t count, int cutoffBlue, int cutoffGreen,
-                             std::uint8_t* work, std::uint8_t* mask, std::uint8_t* marks) {
+                             std::int64_t count, int cutoffBlue, int cutoffGreen, std::uint8_t* out,
+                             std::uint8_t* marks) {
   std::int64_t k = 0;
   std::int64_t red = 0;
 #if defined(__SSE2__)
@@ -118,8 +118,7 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
       }
       for (int part = 0; part < 4; ++part) {
         const std::int64_t at = 4 * (k + 4 * part);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(work + at), results[part]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(mask + at), results[part]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), results[part]);
       }
       const __m128i bytes = MaskBytes(redMasks[0], redMasks[1], redMasks[2], redMasks[3]);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(marks + k), bytes);
@@ -133,12 +132,41 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
   for (; k < count; ++k) {
     const std::uint32_t result =
         CutPixel(LoadPixel(composite + 4 * k), LoadPixel(ring + 4 * k), cutoffBlue, cutoffGreen);
-    StorePixel(work + 4 * k, result);
-    StorePixel(mask + 4 * k, result);
+    StorePixel(out + 4 * k, result);
     marks[k] = (result & 0x00ff0000u) == 0x00ff0000u;
     red += marks[k];
   }
   return red;
+}
+
+void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint32_t* sums) {
+  std::uint32_t sum = 0;
+  std::int64_t k = 0;
+#if defined(__SSE2__)
+  // Eight pixels at a time: the running sums within each four, then the sum
+  // before them added (one dependent step per eight pixels).
+  const __m128i lowByte = _mm_set1_epi32(0xff);
+  __m128i before = _mm_setzero_si128();
+  const auto within = [&](const std::uint8_t* p) {
+    __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), lowByte);
+    x = _mm_add_epi32(x, _mm_slli_si128(x, 4));
+    return _mm_add_epi32(x, _mm_slli_si128(x, 8));
+  };
+  for (; k + 8 <= count; k += 8) {
+    const __m128i first = within(pixels + 4 * k);
+    const __m128i second =
+        _mm_add_epi32(within(pixels + 4 * k + 16), _mm_shuffle_epi32(first, 0xff));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), _mm_add_epi32(first, before));
+    const __m128i total = _mm_add_epi32(second, before);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 4), total);
+    before = _mm_shuffle_epi32(total, 0xff);
+  }
+  sum = static_cast<std::uint32_t>(_mm_cvtsi128_si32(before));
+#endif
+  for (; k < count; ++k) {
+    sum += pixels[4 * k];
+    sums[k] = sum;
+  }
 }
 
 }  // namespace vembrel

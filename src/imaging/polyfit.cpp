@@ -89,10 +89,12 @@ void PolyFit(std::span<const double> X, std::span<const double> Y, std::span<dou
     throw MathError("PolyFit called with arrays smaller than its point or term count");
   }
 
-  Matrix D(NPoints, std::vector<double>(NTerms));
+  // Powers of each X, one row of NTerms per point.
+  std::vector<double> powers(static_cast<std::size_t>(NPoints) * NTerms);
+  const auto D = [&](int k) { return powers.data() + static_cast<std::size_t>(k) * NTerms; };
   for (int k = 0; k < NPoints; ++k) {
-    D[k][0] = 1.0;
-    for (int j = 1; j < NTerms; ++j) D[k][j] = D[k][j - 1] * X[k];
+    D(k)[0] = 1.0;
+    for (int j = 1; j < NTerms; ++j) D(k)[j] = D(k)[j - 1] * X[k];
   }
 
   Matrix A(NTerms, std::vector<double>(NTerms));
@@ -100,12 +102,12 @@ void PolyFit(std::span<const double> X, std::span<const double> Y, std::span<dou
   for (int i = 0; i < NTerms; ++i) {
     for (int j = 0; j <= i; ++j) {
       double sum = 0.0;
-      for (int k = 0; k < NPoints; ++k) sum = sum + D[k][j] * D[k][i];
+      for (int k = 0; k < NPoints; ++k) sum = sum + D(k)[j] * D(k)[i];
       A[i][j] = sum;
       A[j][i] = sum;
     }
     double sum = 0.0;
-    for (int k = 0; k < NPoints; ++k) sum = sum + Y[k] * D[k][i];
+    for (int k = 0; k < NPoints; ++k) sum = sum + Y[k] * D(k)[i];
     B[i] = sum;
   }
 
@@ -115,7 +117,7 @@ void PolyFit(std::span<const double> X, std::span<const double> Y, std::span<dou
   double sse = 0.0, sy = 0.0, syy = 0.0;
   for (int k = 0; k < NPoints; ++k) {
     double yfit = 0.0;
-    for (int j = 0; j < NTerms; ++j) yfit = yfit + solution[j] * D[k][j];
+    for (int j = 0; j < NTerms; ++j) yfit = yfit + solution[j] * D(k)[j];
     const double residual = yfit - Y[k];
     sse = sse + residual * residual;
     sy = sy + Y[k];

@@ -6,6 +6,11 @@
 #include <vector>
 
 #include "imaging/disc_geometry.h"
+#include "imaging/pixel_kernels.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vembrel {
 namespace {
@@ -23,13 +28,8 @@ class DiscSummer {
     const std::uint8_t* grey = picture.bytes.data();
     for (int r = 0; r < height_; ++r) {
       std::uint32_t* row = prefix_.data() + static_cast<std::size_t>(r) * (width_ + 1);
-      const std::uint8_t* pixels = grey + static_cast<std::size_t>(r) * width_ * 4;
-      std::uint32_t sum = 0;
       row[0] = 0;
-      for (int c = 0; c < width_; ++c) {
-        sum += pixels[4 * c];
-        row[c + 1] = sum;
-      }
+      GreyPrefixSums(grey + static_cast<std::size_t>(r) * width_ * 4, width_, row + 1);
     }
   }
 
@@ -113,6 +113,27 @@ RingSearchResult CompassSearch(const Picture& green, int radius, bool evaluateSt
   return result;
 }
 
+/// Sets the red byte of pixels from .. to - 1 of a row, leaving the other bytes.
+void PaintRed(std::uint8_t* row, int from, int to, std::uint8_t red) {
+  constexpr std::uint32_t kKeep = 0xff00ffffu;  // blue, green and spare bytes
+  const std::uint32_t redByte = std::uint32_t{red} << 16;
+  int c = from;
+#if defined(__SSE2__)
+  const __m128i keep = _mm_set1_epi32(static_cast<int>(kKeep));
+  const __m128i redBytes = _mm_set1_epi32(static_cast<int>(redByte));
+  for (; c + 4 <= to; c += 4) {
+    auto* pixels = reinterpret_cast<__m128i*>(row + 4 * c);
+    _mm_storeu_si128(pixels, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(pixels), keep), redBytes));
+  }
+#endif
+  for (; c < to; ++c) {
+    std::uint32_t pixel;
+    std::memcpy(&pixel, row + 4 * c, 4);
+    pixel = (pixel & kKeep) | redByte;
+    std::memcpy(row + 4 * c, &pixel, 4);
+  }
+}
+
 }  // namespace
 
 RingSearchResult FitRing(const Picture& greenMosaic, int radius) {
@@ -151,21 +172,10 @@ void DrawRingMask(Picture& greenMosaic, int x, int y, int radius) {
     }
     c0 = std::clamp(c0, 0, greenMosaic.width);
     c1 = std::clamp(c1 + 1, c0, greenMosaic.width);  // one past the last inside column
-    // Whole pixels as words, in three plain runs the compiler can vectorise.
     std::uint8_t* row = greenMosaic.bytes.data() + greenMosaic.offset(0, r, kBlue);
-    constexpr std::uint32_t kKeep = 0xff00ffffu;  // blue, green and spare bytes
-    constexpr std::uint32_t kRedFull = 0x00ff0000u;
-    const auto paint = [row](int from, int to, std::uint32_t red) {
-      for (int c = from; c < to; ++c) {
-        std::uint32_t pixel;
-        std::memcpy(&pixel, row + 4 * c, 4);
-        pixel = (pixel & kKeep) | red;
-        std::memcpy(row + 4 * c, &pixel, 4);
-      }
-    };
-    paint(0, c0, 0);
-    paint(c0, c1, kRedFull);
-    paint(c1, greenMosaic.width, 0);
+    PaintRed(row, 0, c0, 0);
+    PaintRed(row, c0, c1, 0xff);
+    PaintRed(row, c1, greenMosaic.width, 0);
   }
 }
 

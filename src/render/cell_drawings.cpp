@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/square_crop.h"
+
 namespace vembrel {
 namespace {
 
@@ -28,6 +30,40 @@ Rgb PixelOrBlack(const Picture& picture, int x, int y) {
   return {p[kRed], p[kGreen], p[kBlue]};
 }
 
+constexpr int kPieCentreX = 80, kPieCentreY = 105, kPieRadius = 75;
+constexpr int kPieBox = 2 * kPieRadius, kPieLeft = kPieCentreX - kPieRadius,
+              kPieTop = kPieCentreY - kPieRadius;
+
+// Angle in degrees, 0 .. 360, of a point seen from the pie's centre,
+// counter-clockwise as on screen.
+double PieAngle(double x, double y) {
+  const double a = std::atan2(kPieCentreY - y, x - kPieCentreX) * 180 / std::numbers::pi;
+  return a < 0 ? a + 360 : a;
+}
+
+struct PiePixel {
+  int x, y;      // in the pie's box
+  double angle;  // of the pixel centre
+};
+
+// The pixels of the pie's box whose centre lies in the circle, with their
+// angles: the same for every chart, so worked out once.
+const std::vector<PiePixel>& PiePixels() {
+  static const std::vector<PiePixel> pixels = [] {
+    std::vector<PiePixel> inside;
+    for (int y = 0; y < kPieBox; ++y) {
+      for (int x = 0; x < kPieBox; ++x) {
+        const double cx = kPieLeft + x + 0.5, cy = kPieTop + y + 0.5;
+        const double dx = (cx - kPieCentreX) / kPieRadius, dy = (cy - kPieCentreY) / kPieRadius;
+        if (dx * dx + dy * dy > 1.0) continue;
+        inside.push_back({x, y, PieAngle(cx, cy)});
+      }
+    }
+    return inside;
+  }();
+  return pixels;
+}
+
 }  // namespace
 
 Rgb ClassColour(CellClass c) {
@@ -36,18 +72,8 @@ Rgb ClassColour(CellClass c) {
 }
 
 Picture CopyRingCrop(const Picture& picture, const RingGeometry& ring) {
-  const int side = std::max(2 * ring.radius, 1);
-  Picture crop(side, side);
-  const int left = ring.centreX - ring.radius;
-  const int top = picture.height - ring.centreY - ring.radius;
-  const int x0 = std::max(0, -left), x1 = std::min(side, picture.width - left);
-  if (x1 <= x0) return crop;
-  for (int y = 0; y < side; ++y) {
-    const int sy = top + y;
-    if (sy < 0 || sy >= picture.height) continue;
-    std::copy_n(picture.topDown(left + x0, sy), 4 * (x1 - x0), crop.topDown(x0, y));
-  }
-  return crop;
+  return SquareCrop(picture, ring.centreX - ring.radius,
+                    picture.height - ring.centreY - ring.radius, std::max(2 * ring.radius, 1));
 }
 
 void DrawOutline(Picture& crop, const CellMeasurement& m, const RingGeometry& ring) {
@@ -113,11 +139,6 @@ Picture DrawPieChart(const ShapeStatistics& s) {
   if (total <= 0) return picture;
   // Sector k runs from the previous end point to its own; the end points are
   // rounded to pixels and the next sector starts where the previous one ended.
-  constexpr int kCentreX = 80, kCentreY = 105, kPieRadius = 75;
-  const auto angleOf = [](double x, double y) {
-    const double a = std::atan2(kCentreY - y, x - kCentreX) * 180 / std::numbers::pi;
-    return a < 0 ? a + 360 : a;
-  };
   std::array<double, kClassCount> endAngle{};
   std::array<int, kClassCount> sectorClass{};
   int sectors = 0;
@@ -127,36 +148,29 @@ Picture DrawPieChart(const ShapeStatistics& s) {
     if (count <= 0) continue;
     angle += static_cast<double>(count) * 360 / total;
     const double radians = angle * std::numbers::pi / 180;
-    const int endX = kCentreX + static_cast<int>(std::nearbyint(kPieRadius * std::cos(radians)));
-    const int endY = kCentreY - static_cast<int>(std::nearbyint(kPieRadius * std::sin(radians)));
+    const int endX = kPieCentreX + static_cast<int>(std::nearbyint(kPieRadius * std::cos(radians)));
+    const int endY = kPieCentreY - static_cast<int>(std::nearbyint(kPieRadius * std::sin(radians)));
     sectorClass[sectors] = k;
-    endAngle[sectors++] = angle >= 360 ? 360.0 : angleOf(endX, endY);
+    endAngle[sectors++] = angle >= 360 ? 360.0 : PieAngle(endX, endY);
   }
   endAngle[sectors - 1] = 360.0;  // the last sector closes the circle
 
   // One pass over the pie's box: the sector of every pixel centre (-1 outside),
   // then fill colours with a black edge where the sector changes.
-  constexpr int kBox = 2 * kPieRadius, kLeft = kCentreX - kPieRadius, kTop = kCentreY - kPieRadius;
-  std::vector<int> sector(static_cast<std::size_t>(kBox + 2) * (kBox + 2), -1);
-  const auto at = [&](int x, int y) -> int& { return sector[(y + 1) * (kBox + 2) + x + 1]; };
-  for (int y = 0; y < kBox; ++y) {
-    for (int x = 0; x < kBox; ++x) {
-      const double cx = kLeft + x + 0.5, cy = kTop + y + 0.5;
-      const double dx = (cx - kCentreX) / kPieRadius, dy = (cy - kCentreY) / kPieRadius;
-      if (dx * dx + dy * dy > 1.0) continue;
-      const double a = angleOf(cx, cy);
-      int k = 0;
-      while (k < sectors - 1 && a >= endAngle[k]) ++k;
-      at(x, y) = k;
-    }
+  std::vector<int> sector(static_cast<std::size_t>(kPieBox + 2) * (kPieBox + 2), -1);
+  const auto at = [&](int x, int y) -> int& { return sector[(y + 1) * (kPieBox + 2) + x + 1]; };
+  for (const PiePixel& pixel : PiePixels()) {
+    int k = 0;
+    while (k < sectors - 1 && pixel.angle >= endAngle[k]) ++k;
+    at(pixel.x, pixel.y) = k;
   }
-  for (int y = 0; y < kBox; ++y) {
-    for (int x = 0; x < kBox; ++x) {
+  for (int y = 0; y < kPieBox; ++y) {
+    for (int x = 0; x < kPieBox; ++x) {
       const int k = at(x, y);
       if (k < 0) continue;
       const bool edge =
           at(x - 1, y) != k || at(x + 1, y) != k || at(x, y - 1) != k || at(x, y + 1) != k;
-      canvas.SetPixel(kLeft + x, kTop + y,
+      canvas.SetPixel(kPieLeft + x, kPieTop + y,
                       edge ? kBlack : ClassColour(static_cast<CellClass>(sectorClass[k])));
     }
   }

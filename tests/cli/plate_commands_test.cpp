@@ -40,8 +40,8 @@ TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
   EXPECT_NE(run.out.find("-BBBB"), std::string::npos);
 
   const CommandRun missing = RunVembrel("plate " + Quoted(folder + "/none.tif"));
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.err.find("Picture or folder '" + folder + "/none.tif' does not exist"),
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("'" + folder + "/none.tif': no such file or folder"),
             std::string::npos)
       << missing.err;
 }
@@ -77,7 +77,7 @@ TEST(PlateCommand, OpensAFolderWithItsOptionsAndRefusesBadOnes) {
   }
 
   const CommandRun none = RunVembrel("plate " + Quoted(zone) + " --layout operetta");
-  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_EQ(none.exitCode, 2);
   EXPECT_NE(none.err.find("vembrel: No well found in '" + zone +
                           "/': no file name fits the layout "
                           "Operetta/Harmony-style"),

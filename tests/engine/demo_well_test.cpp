@@ -121,8 +121,8 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
                             c.ring.radius,
                             ring.x,
                             ring.y};
-    Picture work, mask;
-    const ImmigrantCounts direct = CountImmigrants(composite, green, count, work, mask);
+    Picture mask;
+    const ImmigrantCounts direct = CountImmigrants(composite, green, count, mask);
     EXPECT_EQ(pictures.result, mask);
 
     const ReferenceCounts ref =

@@ -41,8 +41,8 @@ PassFigures RunPass(const MosaicGrey& blue, const MosaicGrey& green, int radius)
   count.ringRadius = radius;
   count.ringX = ring.x;
   count.ringY = ring.y;
-  Picture work, mask;
-  figures.counts = CountImmigrants(composite, greenMosaic, count, work, mask);
+  Picture mask;
+  figures.counts = CountImmigrants(composite, greenMosaic, count, mask);
 
   CellSegmentationSettings cell;
   cell.ringCentreX = ring.x;
@@ -53,7 +53,7 @@ PassFigures RunPass(const MosaicGrey& blue, const MosaicGrey& green, int radius)
   cell.maxSize = 65536;
   CellColourGenerator colours;
   CellSegmentation segmentation =
-      SegmentCells(work, greenMosaic, mask, figures.counts.seeds, cell, colours);
+      SegmentCells(composite, greenMosaic, mask, figures.counts.seeds, cell, colours);
   figures.cells = segmentation.kept();
   ShapeSettings shape;
   shape.ring = {ring.x, ring.y, radius};

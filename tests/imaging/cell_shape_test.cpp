@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <set>
+#include <tuple>
 #include <vector>
 
 namespace vembrel {
@@ -74,6 +78,72 @@ TEST(Pixeledline, TiesTakeTheStraightStepBeforeTheDiagonal) {
 
   // A point on the centroid itself walks nowhere.
   EXPECT_EQ(pixeledline({2}, {1}, 2.0, 1.0, 4, 3).Length, 0.0);
+}
+
+// The chord as the plain walk finds it: every outline point walks through the
+// centroid to the grid edge, and every outline point met that lies strictly
+// farther than the chord so far replaces it.
+Chord WalkEveryPoint(const std::vector<int>& columns, const std::vector<int>& rows, double p,
+                     double q, int lastColumn, int lastRow) {
+  Chord chord;
+  std::set<std::pair<int, int>> outline;
+  for (std::size_t k = 0; k < columns.size(); ++k) outline.emplace(columns[k], rows[k]);
+  const auto onOutline = [&](int x, int y) { return outline.count({x, y}) > 0; };
+  for (std::size_t k = 0; k < columns.size(); ++k) {
+    const int a = columns[k], b = rows[k];
+    int x = a, y = b;
+    const auto visit = [&] {
+      const double d = std::sqrt(double(a - x) * (a - x) + double(b - y) * (b - y));
+      if (onOutline(x, y) && d > chord.Length) chord = {a, x, b, y, d};
+    };
+    const int sx = a > p ? -1 : 1, sy = b > q ? -1 : 1;
+    const double m = (b - q) / (a - p), c = q - m * p, norm = std::sqrt(m * m + 1);
+    const auto off = [&](int u, int v) { return std::fabs(v - m * u - c) / norm; };
+    const auto inX = [&] { return sx < 0 ? x > 0 : x < lastColumn; };
+    const auto inY = [&] { return sy < 0 ? y > 0 : y < lastRow; };
+    if (a == p) {
+      while (b != q && inY()) y += sy, visit();
+    } else if (b == q) {
+      while (inX()) x += sx, visit();
+    } else {
+      while (inX() && inY()) {
+        const double dA = off(x + sx, y), dB = off(x + sx, y + sy), dC = off(x, y + sy);
+        if (dA > dB ? dC < dB : dC < dA) {
+          y += sy;
+        } else {
+          x += sx;
+          y += dA > dB ? sy : 0;
+        }
+        visit();
+      }
+    }
+  }
+  return chord;
+}
+
+TEST(Pixeledline, SameChordAsWalkingEveryPointOnRandomOutlines) {
+  std::mt19937 random(12);
+  for (int trial = 0; trial < 3000; ++trial) {
+    // Small grids make ties and centroids on grid lines common.
+    const int lastColumn = 2 + static_cast<int>(random() % (trial < 2000 ? 8 : 40));
+    const int lastRow = 2 + static_cast<int>(random() % (trial < 2000 ? 8 : 40));
+    std::vector<int> columns, rows;
+    const unsigned density = 1 + random() % 4;
+    for (int c = 0; c <= lastColumn; ++c) {
+      for (int r = 0; r <= lastRow; ++r) {
+        if (random() % 8 < density) columns.push_back(c), rows.push_back(r);
+      }
+    }
+    std::shuffle(columns.begin(), columns.end(), std::mt19937(trial));
+    std::shuffle(rows.begin(), rows.end(), std::mt19937(trial));
+    const double p = (random() % (4 * lastColumn + 1)) / 4.0;
+    const double q = (random() % (4 * lastRow + 1)) / 4.0;
+    const Chord fast = pixeledline(columns, rows, p, q, lastColumn, lastRow);
+    const Chord plain = WalkEveryPoint(columns, rows, p, q, lastColumn, lastRow);
+    ASSERT_EQ(std::tie(fast.column1, fast.row1, fast.column2, fast.row2, fast.Length),
+              std::tie(plain.column1, plain.row1, plain.column2, plain.row2, plain.Length))
+        << "trial " << trial;
+  }
 }
 
 TEST(OrientationAngle, RadialAndTangentialAxes) {

@@ -38,28 +38,25 @@ TEST(PixelKernels, MarksMatchThePerPixelRule) {
 TEST(PixelKernels, RingCutMatchesThePerPixelRule) {
   std::mt19937 random(19);
   const int cutoffs[][2] = {{30, 20}, {0, 0}, {255, 255}, {-1, 256}};
-  for (const auto& cut : cutoffs) {
+  for (const auto& cutoff : cutoffs) {
     const std::int64_t count = 2000 + static_cast<std::int64_t>(random() % 16);
-    const std::vector<std::uint8_t> composite = RandomPixels(count, random, cut[0] & 0xff);
+    const std::vector<std::uint8_t> composite = RandomPixels(count, random, cutoff[0] & 0xff);
     std::vector<std::uint8_t> ring = RandomPixels(count, random, 255);
-    std::vector<std::uint8_t> work(composite.size()), mask(composite.size());
+    std::vector<std::uint8_t> cut(composite.size());
     std::vector<std::uint8_t> marks(static_cast<std::size_t>(count));
-    const std::int64_t red = CutPixelsToRing(composite.data(), ring.data(), count, cut[0], cut[1],
-                                             work.data(), mask.data(), marks.data());
+    const std::int64_t red = CutPixelsToRing(composite.data(), ring.data(), count, cutoff[0],
+                                             cutoff[1], cut.data(), marks.data());
     std::int64_t expectedRed = 0;
     for (std::int64_t k = 0; k < count; ++k) {
       const std::uint8_t* in = composite.data() + 4 * k;
       std::uint8_t out[4] = {in[0], in[1], in[2], in[3]};
       if (ring[4 * k + kRed] != 255) {
         out[kBlue] = out[kGreen] = 0;
-      } else if (in[kBlue] >= cut[0] && in[kGreen] >= cut[1]) {
+      } else if (in[kBlue] >= cutoff[0] && in[kGreen] >= cutoff[1]) {
         out[kBlue] = out[kGreen] = 0;
         out[kRed] = 255;
       }
-      for (int b = 0; b < 4; ++b) {
-        ASSERT_EQ(work[4 * k + b], out[b]) << k;
-        ASSERT_EQ(mask[4 * k + b], out[b]) << k;
-      }
+      for (int b = 0; b < 4; ++b) ASSERT_EQ(cut[4 * k + b], out[b]) << k;
       ASSERT_EQ(marks[k], out[kRed] == 255 ? 1 : 0) << k;
       expectedRed += out[kRed] == 255;
     }
@@ -72,17 +69,32 @@ TEST(PixelKernels, RingCutMayWriteOverItsInput) {
   const std::int64_t count = 999;
   const std::vector<std::uint8_t> composite = RandomPixels(count, random, 40);
   const std::vector<std::uint8_t> ring = RandomPixels(count, random, 255);
-  std::vector<std::uint8_t> work(composite.size()), mask(composite.size());
+  std::vector<std::uint8_t> cut(composite.size());
   std::vector<std::uint8_t> marks(static_cast<std::size_t>(count));
-  CutPixelsToRing(composite.data(), ring.data(), count, 40, 40, work.data(), mask.data(),
-                  marks.data());
+  CutPixelsToRing(composite.data(), ring.data(), count, 40, 40, cut.data(), marks.data());
 
   std::vector<std::uint8_t> inPlace = composite;
+  CutPixelsToRing(inPlace.data(), ring.data(), count, 40, 40, inPlace.data(), marks.data());
+  EXPECT_EQ(inPlace, cut);
   std::vector<std::uint8_t> ringInPlace = ring;
-  CutPixelsToRing(inPlace.data(), ringInPlace.data(), count, 40, 40, inPlace.data(),
-                  ringInPlace.data(), marks.data());
-  EXPECT_EQ(inPlace, work);
-  EXPECT_EQ(ringInPlace, mask);
+  CutPixelsToRing(composite.data(), ringInPlace.data(), count, 40, 40, ringInPlace.data(),
+                  marks.data());
+  EXPECT_EQ(ringInPlace, cut);
+}
+
+TEST(PixelKernels, GreyPrefixSumsAddUpTheBlueBytes) {
+  std::mt19937 random(29);
+  for (const std::int64_t count : {0, 1, 3, 4, 5, 7, 8, 1023, 1024}) {
+    const std::vector<std::uint8_t> pixels = RandomPixels(count, random, 255);
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(count) + 1, 7);
+    GreyPrefixSums(pixels.data(), count, sums.data());
+    std::uint32_t sum = 0;
+    for (std::int64_t k = 0; k < count; ++k) {
+      sum += pixels[4 * k];
+      ASSERT_EQ(sums[k], sum) << k << " of " << count;
+    }
+    EXPECT_EQ(sums[count], 7u) << "nothing written past the end";
+  }
 }
 
 }  // namespace
