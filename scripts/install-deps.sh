@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev
+  libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev libxxhash-dev
   qt6-base-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev

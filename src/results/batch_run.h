@@ -4,6 +4,7 @@
 // the workbook, each written once and complete. The desktop program paces
 // the steps with its timer; the command line runs them straight through, on
 // several threads if asked.
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
+#include "results/plate_files.h"
 
 namespace vembrel {
 
@@ -51,6 +53,8 @@ class BatchRun {
     waitForFolder_ = wait;
     waitNotice_ = std::move(notice);
   }
+  /// The command line that started the run, for the run manifest.
+  void setCommandLine(std::string commandLine) { commandLine_ = std::move(commandLine); }
   /// Called after every analysed well with (wells done, wells queued); from
   /// the worker threads in a parallel run, never two calls at once.
   void setProgress(std::function<void(int done, int total)> progress) {
@@ -94,6 +98,9 @@ class BatchRun {
   const std::string& workbookFile() const { return workbookFile_; }
   /// Why the workbook could not be written ("" when it was or was not asked for).
   const std::string& workbookError() const { return workbookError_; }
+  /// The plate files written after the summary (workbook, tables, manifest,
+  /// heatmaps, report) and why any could not be; empty when the summary failed.
+  const std::vector<PlateFileOutcome>& plateFiles() const { return plateFiles_; }
 
   /// Analyses one well of the plate as the batch does and writes its
   /// snapshot (and at cell level its cell data file and cell snapshot) into
@@ -110,6 +117,7 @@ class BatchRun {
                    const AnalysisSettings& analysedWith);
   void runInParallel(int jobs);
   void finish();
+  void writePlateFiles(const std::vector<std::string>& summaryLines);
   void reportProgress();
 
   Workspace& workspace_;
@@ -128,6 +136,9 @@ class BatchRun {
   std::string summaryError_;
   std::string workbookFile_;
   std::string workbookError_;
+  std::vector<PlateFileOutcome> plateFiles_;
+  std::string commandLine_;
+  std::time_t startTime_ = 0;
   bool writeWorkbook_ = true;
   bool cellLevel_ = false;
   std::optional<RadiusRange> fitRadius_;
