@@ -15,14 +15,14 @@ constexpr int kColumns = 12;
 constexpr int kCellWidth = 64;
 constexpr int kCellHeight = 44;
 constexpr int kGridLeft = 28;  // room for the row letters
-constexpr int kGridTop = 56;   // title and column numbers
+constexpr int kGridTop = 66;   // title and column numbers
 constexpr int kScaleGap = 14;
 constexpr int kScaleWidth = 18;
-constexpr int kPanelWidth = kGridLeft + kColumns * kCellWidth + kScaleGap + kScaleWidth + 70;
+constexpr int kPanelWidth = kGridLeft + kColumns * kCellWidth + kScaleGap + kScaleWidth + 110;
 constexpr int kPanelHeight = kGridTop + kRows * kCellHeight + 24;
 constexpr int kMargin = 20;
 constexpr int kHeadingHeight = 44;
-constexpr int kLegendHeight = 40;
+constexpr int kLegendHeight = 48;
 
 constexpr Rgb kText{30, 30, 30};
 constexpr Rgb kGridLine{120, 120, 120};
@@ -87,11 +87,11 @@ void DrawScale(Canvas& canvas, int left, int top, int height, double low, double
                     high > low ? ViridisColour(share) : ViridisColour(0.5));
   }
   canvas.FrameRect(left, top, left + kScaleWidth, top + height, kGridLine);
-  const int labelX = left + kScaleWidth + 5;
-  Text(canvas, labelX, top - 2, ScaleText(high), kText, 1);
+  const int labelX = left + kScaleWidth + 6;
+  Text(canvas, labelX, top, ScaleText(high), kText, 2);
   if (high > low) {
-    Text(canvas, labelX, top + height / 2 - 5, ScaleText((low + high) / 2), kText, 1);
-    Text(canvas, labelX, top + height - 9, ScaleText(low), kText, 1);
+    Text(canvas, labelX, top + height / 2 - 8, ScaleText((low + high) / 2), kText, 2);
+    Text(canvas, labelX, top + height - 16, ScaleText(low), kText, 2);
   }
 }
 
@@ -102,8 +102,8 @@ void DrawPanel(Canvas& canvas, const HeatmapPlate& plate, const HeatmapPanel& pa
   const int gridTop = top + kGridTop;
   for (int c = 0; c < kColumns; ++c) {
     const std::string number = std::to_string(c + 1);
-    Text(canvas, gridLeft + c * kCellWidth + (kCellWidth - TextWidth(number, 1)) / 2, gridTop - 14,
-         number, kText, 1);
+    Text(canvas, gridLeft + c * kCellWidth + (kCellWidth - TextWidth(number, 2)) / 2, gridTop - 24,
+         number, kText, 2);
   }
   for (int r = 0; r < kRows; ++r) {
     Text(canvas, left + 8, gridTop + r * kCellHeight + (kCellHeight - 20) / 2,
@@ -157,19 +157,17 @@ void DrawPanel(Canvas& canvas, const HeatmapPlate& plate, const HeatmapPanel& pa
 
 void DrawLegend(Canvas& canvas, int left, int top) {
   int x = left;
-  Hatch(canvas, x, top, x + 28, top + 20);
-  canvas.FrameRect(x, top, x + 28, top + 20, kGridLine);
-  Text(canvas, x + 36, top + 5, "excluded", kText, 1);
-  x += 36 + TextWidth("excluded", 1) + 30;
-  canvas.FillRect(x, top, x + 28, top + 20, kFailedFill);
-  canvas.FrameRect(x, top, x + 28, top + 20, kGridLine);
-  Text(canvas, x + 36, top + 5, "analysis failed", kText, 1);
-  x += 36 + TextWidth("analysis failed", 1) + 30;
-  canvas.FillRect(x, top, x + 28, top + 20, kWhite);
-  canvas.FrameRect(x, top, x + 28, top + 20, kGridLine);
-  FlagTriangle(canvas, x + 28, top);
-  Text(canvas, x + 36, top + 5, "quality notes: check the well before trusting its numbers", kText,
-       1);
+  const auto key = [&](std::string_view text) {
+    canvas.FrameRect(x, top, x + 32, top + 24, kGridLine);
+    Text(canvas, x + 42, top + 3, text, kText, 2);
+    x += 42 + TextWidth(text, 2) + 40;
+  };
+  Hatch(canvas, x, top, x + 32, top + 24);
+  key("excluded");
+  canvas.FillRect(x, top, x + 32, top + 24, kFailedFill);
+  key("analysis failed");
+  FlagTriangle(canvas, x + 32, top);
+  key("quality notes: check the well before trusting its numbers");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "plate/plate.h"
+#include "results/result_tables.h"
 
 namespace vembrel {
 
@@ -12,7 +13,8 @@ std::string PlateHeatmapFileName(const std::string& resultsFolder, const std::st
 
 HeatmapPlate PlateHeatmapOf(const Plate& plate, const PlateResults& results, bool cellLevel) {
   HeatmapPlate map;
-  map.heading = "Plate " + (plate.prefix.empty() ? plate.path : plate.prefix);
+  const std::string label = PlateLabel(plate);
+  map.heading = "Plate " + (label.empty() ? plate.path : label);
   for (int w = 0; w < kWellCount; ++w) {
     const auto& r = results.wells[w];
     map.excluded[w] = plate.wells[w].state != 1 && !r;

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cctype>
 #include <functional>
+#include <map>
+#include <optional>
 
 #include "plate/plate.h"
 #include "plate/well_names.h"
+#include "results/result_tables.h"
 #include "results/table.h"
 
 namespace vembrel {
@@ -317,7 +321,7 @@ std::string DensitySvg(const WellResults& well) {
 std::string ReportPage(const Plate& plate, const PlateResults& results, const Json& manifest,
                        const std::string& heatmapFile) {
   std::string title = "Vembrel results";
-  if (!plate.prefix.empty()) title += ": " + plate.prefix;
+  if (const std::string label = PlateLabel(plate); !label.empty()) title += ": " + label;
   std::string settings;
   FlattenSettings(manifest["settings"], "", settings);
   std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
