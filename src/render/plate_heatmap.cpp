@@ -95,6 +95,14 @@ void DrawScale(Canvas& canvas, int left, int top, int height, double low, double
   }
 }
 
+int PanelLeft(int panel) {
+  return kMargin + (panel % 2) * kPanelWidth;
+}
+
+int PanelTop(int panel) {
+  return kMargin + kHeadingHeight + (panel / 2) * kPanelHeight;
+}
+
 void DrawPanel(Canvas& canvas, const HeatmapPlate& plate, const HeatmapPanel& panel, int left,
                int top) {
   Text(canvas, left + kGridLeft, top + 4, panel.title, kText, 2);
@@ -181,12 +189,17 @@ Picture DrawPlateHeatmaps(const HeatmapPlate& plate) {
   Canvas canvas(picture);
   Text(canvas, kMargin, kMargin, plate.heading, kText, 2);
   for (std::size_t i = 0; i < plate.panels.size(); ++i) {
-    const int left = kMargin + static_cast<int>(i % 2) * kPanelWidth;
-    const int top = kMargin + kHeadingHeight + static_cast<int>(i / 2) * kPanelHeight;
-    DrawPanel(canvas, plate, plate.panels[i], left, top);
+    const int panel = static_cast<int>(i);
+    DrawPanel(canvas, plate, plate.panels[i], PanelLeft(panel), PanelTop(panel));
   }
   DrawLegend(canvas, kMargin + kGridLeft, height - kLegendHeight + 4);
   return picture;
+}
+
+HeatmapBox HeatmapWellBox(int panel, int well) {
+  const int left = PanelLeft(panel) + kGridLeft + (well % kColumns) * kCellWidth;
+  const int top = PanelTop(panel) + kGridTop + (well / kColumns) * kCellHeight;
+  return {left, top, left + kCellWidth, top + kCellHeight};
 }
 
 }  // namespace vembrel

@@ -33,4 +33,11 @@ struct HeatmapPlate {
 /// value to its highest.
 Picture DrawPlateHeatmaps(const HeatmapPlate& plate);
 
+/// Where a well's box lies in the picture of DrawPlateHeatmaps, in top-down
+/// coordinates, right and bottom excluded.
+struct HeatmapBox {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+HeatmapBox HeatmapWellBox(int panel, int well);
+
 }  // namespace vembrel

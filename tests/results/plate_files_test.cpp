@@ -17,6 +17,7 @@
 #include "plate/well_names.h"
 #include "results/run_manifest.h"
 #include "results/spreadsheet.h"
+#include "results/table.h"
 #include "support/command_run.h"
 #include "support/small_plate.h"
 #include "support/temp_dir.h"
@@ -102,6 +103,20 @@ class PlateFilesTest : public ::testing::Test {
   static inline CommandRun* run_ = nullptr;
   static inline int gap_ = -1;
 };
+
+TEST(Tables, FieldsAreQuotedWhereNeededAndDecimalsReadBackExactly) {
+  EXPECT_EQ(CsvField(TableValue()), "");
+  EXPECT_EQ(CsvField(true), "true");
+  EXPECT_EQ(CsvField(std::int64_t{-12}), "-12");
+  EXPECT_EQ(CsvField(std::string("missing_field;saturated")), "missing_field;saturated");
+  EXPECT_EQ(CsvField(std::string("a,b")), "\"a,b\"");
+  EXPECT_EQ(CsvField(std::string("say \"hi\"\n")), "\"say \"\"hi\"\"\n\"");
+  EXPECT_EQ(ExactDecimalText(0.1), "0.1");
+  EXPECT_EQ(ExactDecimalText(12.0), "12");
+  for (const double value : {1.0 / 3.0, 2.5e-7, 1.9189640838044566, -1e300, 2.2250738585072014e-308}) {
+    EXPECT_EQ(std::stod(ExactDecimalText(value)), value) << ExactDecimalText(value);
+  }
+}
 
 TEST_F(PlateFilesTest, TablesHoldTheSummarysNumbersForEveryWell) {
   ASSERT_EQ(run_->exitCode, 0) << run_->err;
