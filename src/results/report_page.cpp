@@ -1,8 +1,8 @@
 #include "results/report_page.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cctype>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
@@ -118,8 +118,7 @@ std::string FactsTable(const Json& manifest) {
   if (plate["input_bits_detected"].get<bool>()) bits += " (detected)";
   std::string rows;
   rows += FactRow("Plate folder", JsonText(plate["path"]));
-  rows +=
-      FactRow("Layout", JsonText(plate["layout"]) + ": " + JsonText(plate["layout_description"]));
+  rows += FactRow("Layout", JsonText(plate["layout_description"]));
   rows += FactRow("Input bits", bits);
   rows += FactRow("Measurement date", JsonText(plate["measurement_date"]));
   rows += FactRow("Program", "vembrel " + JsonText(manifest["program"]["version"]));
