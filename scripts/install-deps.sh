@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Vembrel builds and tests with; skips what is present.
+# Installs the Debian 12 packages Vembrel builds with; skips what is present.
+# With --tests also what only the tests use: the browser that renders the
+# report page and the workbook reader (scripts/test.sh asks for them).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev
+  libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev libxxhash-dev
   qt6-base-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -11,6 +13,7 @@ packages=(
   desktop-file-utils appstream
   xvfb xauth
 )
+if [ "${1:-}" = "--tests" ]; then packages+=(chromium python3-openpyxl unzip); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

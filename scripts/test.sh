@@ -4,6 +4,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
+"$root/scripts/install-deps.sh" --tests
 "$root/scripts/build.sh" "$build" "$@"
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"

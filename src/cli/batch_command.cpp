@@ -41,6 +41,8 @@ const CommandRegistration registration([](CLI::App& app, int& exitCode) {
   command->add_flag("--no-xlsx", options->noWorkbook, "Do not write the workbook");
   command->add_flag("--wait", options->wait,
                     "Wait while another run writes into the results folder (else exit 2)");
+  command->add_flag("--json", options->json,
+                    "Print each well's results as a JSON line (the closing line goes to stderr)");
   command->add_flag("--strict", options->strict,
                     "Fields left black (missing, damaged, wrong size) make the run fail (exit 1)");
   command->callback(

@@ -11,8 +11,10 @@
 #include <thread>
 
 #include "cli/batch_progress.h"
+#include "cli/command_line.h"
 #include "core/convert.h"
 #include "core/text_file.h"
+#include "engine/results_json.h"
 #include "engine/workspace.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
@@ -49,6 +51,23 @@ int IncludedWells(const Plate& plate) {
   int count = 0;
   for (const WellRecord& well : plate.wells) count += well.state == 1 ? 1 : 0;
   return count;
+}
+
+// One line per well with results or a failed analysis, in plate order.
+void PrintWellsJson(const PlateResults& results, const std::vector<BatchFailure>& failures,
+                    std::ostream& out) {
+  for (int well = 0; well < kWellCount; ++well) {
+    if (const auto& r = results.wells[well]) {
+      out << WellResultsJson(*r).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+          << "\n";
+    }
+    for (const BatchFailure& failure : failures) {
+      if (failure.well != well) continue;
+      const nlohmann::ordered_json line = {{"well", WellName(well)}, {"error", failure.message}};
+      out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    }
+  }
+  out.flush();
 }
 
 }  // namespace
@@ -106,6 +125,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   batch.setCellLevel(options.cells);
   batch.setFitRadius(options.fitRadius);
   batch.setWriteWorkbook(!options.noWorkbook);
+  batch.setCommandLine(ThisCommandLine());
   const ProgressStyle style = ProgressStyleOf(options.progress, isatty(STDERR_FILENO) == 1);
   batch.setProgress(ProgressReporter(style));
   const int jobs =
@@ -122,7 +142,11 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   for (const BatchFailure& failure : batch.writeFailures())
     std::cerr << "vembrel: " << failure.message << "\n";
   if (!batch.summaryError().empty()) std::cerr << "vembrel: " << batch.summaryError() << "\n";
-  if (!batch.workbookError().empty()) std::cerr << "vembrel: " << batch.workbookError() << "\n";
+  for (const PlateFileOutcome& file : batch.plateFiles()) {
+    if (!file.error.empty()) std::cerr << "vembrel: " << file.error << "\n";
+  }
+  if (options.json) PrintWellsJson(workspace.results(), batch.failures(), out);
+  std::ostream& closing = options.json ? std::cerr : out;
 
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
@@ -134,6 +158,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   if (batch.coversWholePlate()) {
     line << batch.summaryFile();
     if (!batch.workbookFile().empty()) line << ", " << batch.workbookFile();
+    if (batch.plateFiles().size() > 1) line << ", tables, run manifest, plate heatmaps and report";
   } else {
     line << "the records of a part of the plate in " << workspace.resultsFolder()
          << "WellResults/ (vembrel merge puts the parts together)";
@@ -152,20 +177,22 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
   if (batch.fieldsDamaged() > 0)
     line << "; " << plural(batch.fieldsDamaged(), "field") << " damaged";
-  out << line.str() << "\n";
+  closing << line.str() << "\n";
   // The last line says what did not work, for whoever reads only the end.
   std::vector<std::string> failed;
   for (const BatchFailure& failure : batch.failures()) failed.push_back(WellName(failure.well));
   for (const BatchFailure& failure : batch.writeFailures()) failed.push_back(failure.message);
   if (!batch.summaryError().empty()) failed.push_back(batch.summaryFile());
-  if (!batch.workbookError().empty()) failed.push_back("the workbook");
+  for (const PlateFileOutcome& file : batch.plateFiles()) {
+    if (!file.error.empty()) failed.push_back(file.path);
+  }
   if (options.strict) {
     for (const auto& [well, problem] : batch.fieldProblems()) failed.push_back(problem.message);
   }
   if (!failed.empty()) {
-    out << "Failed: ";
-    for (std::size_t i = 0; i < failed.size(); ++i) out << (i > 0 ? "; " : "") << failed[i];
-    out << "\n";
+    closing << "Failed: ";
+    for (std::size_t i = 0; i < failed.size(); ++i) closing << (i > 0 ? "; " : "") << failed[i];
+    closing << "\n";
   }
   return failed.empty() ? 0 : 1;
 }

@@ -20,6 +20,7 @@ struct BatchOptions {
   bool noWorkbook = false;
   bool wait = false;                     // wait for another run to leave the results folder
   bool strict = false;                   // fields left black make the run fail
+  bool json = false;                     // each well's results as a JSON line on out
   std::optional<RadiusRange> fitRadius;  // fit each well's zone size in this range
   std::string wells;                     // "A01-A12,C05": only these wells ("" for all)
   std::string shard;                     // "I/N": the I-th of N interleaved parts ("" for all)
@@ -32,6 +33,9 @@ using vembrel::UsageError;
 
 /// Runs the batch and prints the closing line to out, and after it a line
 /// naming what failed (the progress bar and each problem go to stderr).
+/// With json, out gets one JSON object per well instead, in plate order
+/// (the results as `vembrel well --json` prints them, or the well and its
+/// "error"), and the closing lines go to stderr.
 /// Returns 0 when everything was analysed and written, 1 when a well, a file
 /// or (with strict) a field failed. Throws UsageError for bad options,
 /// unusable plates and a results folder in use.

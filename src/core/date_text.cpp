@@ -1,6 +1,8 @@
 #include "core/date_text.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace vembrel {
 namespace {
@@ -34,6 +36,33 @@ double DateTimeFromTime(std::time_t t) {
 
 double Now() {
   return DateTimeFromTime(std::time(nullptr));
+}
+
+std::time_t TimeFromDateTime(double dateTime) {
+  const double days = std::floor(dateTime);
+  const long long seconds = std::llround((dateTime - days) * 86400.0);
+  int y;
+  unsigned m, d;
+  CivilFromDays(static_cast<long long>(days) - static_cast<long long>(kUnixEpochDays), y, m, d);
+  std::tm local{};
+  local.tm_year = y - 1900;
+  local.tm_mon = static_cast<int>(m) - 1;
+  local.tm_mday = static_cast<int>(d);
+  local.tm_sec = static_cast<int>(seconds);  // mktime carries seconds into minutes and hours
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+std::string IsoDateTimeText(std::time_t t) {
+  std::tm local{};
+  localtime_r(&t, &local);
+  char buffer[64];
+  const std::size_t n = std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &local);
+  const long offset = local.tm_gmtoff / 60;
+  char zone[32];
+  std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", offset < 0 ? '-' : '+', std::labs(offset) / 60,
+                std::labs(offset) % 60);
+  return std::string(buffer, n) + zone;
 }
 
 std::string ShortDateText(double dateTime) {

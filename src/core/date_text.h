@@ -10,6 +10,10 @@ namespace vembrel {
 double DateTimeFromTime(std::time_t t);
 /// The current local date-time.
 double Now();
+/// The time_t of a local date-time value (seconds dropped below one).
+std::time_t TimeFromDateTime(double dateTime);
+/// ISO 8601 local time with its offset: "2024-05-01T14:03:07+02:00".
+std::string IsoDateTimeText(std::time_t t);
 /// Short date text of the date part, in the locale's short date format
 /// (LC_TIME; "%x"). 1900-01-01 and 0 (1899-12-30) are formatted like any date.
 std::string ShortDateText(double dateTime);

@@ -2,6 +2,7 @@
 
 #include "engine/plate_results.h"
 #include "engine/well_session.h"
+#include "plate/well_names.h"
 
 namespace vembrel {
 
@@ -36,9 +37,34 @@ nlohmann::ordered_json CellResultsJson(const CellResults& result) {
   return cells;
 }
 
+namespace {
+
+// "Max: <nuclei> in <area> pixel" of the densest ring (the first of equals),
+// as the density chart shows it; "" without a profile.
+std::string DensityMaximumText(const std::vector<DensityBin>& density) {
+  if (density.empty()) return "";
+  std::size_t best = 0;
+  double greatest = 0;
+  for (std::size_t k = 0; k < density.size(); ++k) {
+    const double value =
+        density[k].area > 0 ? static_cast<double>(density[k].nuclei) / density[k].area : 0.0;
+    if (value > greatest) {
+      greatest = value;
+      best = k;
+    }
+  }
+  return "Max: " + std::to_string(density[best].nuclei) + " in " +
+         std::to_string(density[best].area) + " pixel";
+}
+
+}  // namespace
+
 nlohmann::ordered_json WellResultsJson(const WellSession& session) {
+  return WellResultsJson(session.results());
+}
+
+nlohmann::ordered_json WellResultsJson(const WellResults& r) {
   using json = nlohmann::ordered_json;
-  const WellResults& r = session.results();
   json density = json::array();
   for (const DensityBin& bin : r.density)
     density.push_back({{"cells", bin.nuclei}, {"area", bin.area}});
@@ -47,7 +73,7 @@ nlohmann::ordered_json WellResultsJson(const WellSession& session) {
   std::vector<std::string> radiiTexts;
   for (const int radius : radii) radiiTexts.push_back(std::to_string(radius));
   json result = {
-      {"well", session.wellName()},
+      {"well", WellName(r.well)},
       {"ring", {{"x", r.ring.x}, {"y", r.ring.y}, {"radius", r.ring.radius}}},
       {"nuclei", r.nuclei},
       {"pixels", r.pixels},
@@ -57,7 +83,7 @@ nlohmann::ordered_json WellResultsJson(const WellSession& session) {
       {"average_nucleus_size", r.averageNucleusSize},
       {"density", density},
       {"radii", radiiTexts},
-      {"max_text", session.densityChart().maximumText},
+      {"max_text", DensityMaximumText(r.density)},
   };
   if (r.zoneContrast) result["ring"]["contrast"] = *r.zoneContrast;
   json quality = json::array();

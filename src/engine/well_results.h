@@ -37,6 +37,17 @@ struct NucleusMeasures {
   bool operator==(const NucleusMeasures&) const = default;
 };
 
+/// One field picture the well was loaded from, as it was read.
+struct InputPicture {
+  std::string file;
+  bool cellStain = false;  // the cell stain (green), else the nuclear stain (blue)
+  int field = 0;           // 0..3, in file order
+  /// Size and hash of the bytes read; none when the file could not be read
+  /// (missing, no permission, no regular file).
+  std::optional<FileFingerprint> fingerprint;
+  bool operator==(const InputPicture&) const = default;
+};
+
 /// One kept cell, as the tables and the cell data file show it.
 struct CellMeasures {
   double x = 0;               // centroid column in the mosaic
@@ -94,6 +105,7 @@ struct WellResults {
   std::vector<DensityBin> density;   // empty when no nucleus lies an increment beyond the ring
   std::vector<QualityNote> quality;  // in the order of QualityNote
   std::vector<FieldProblem> fieldProblems;  // fields missing, damaged or unusable
+  std::vector<InputPicture> inputs;         // nuclear stain fields 0..3, then cell stain 0..3
   int reducedFrom = 0;               // side of the large fields reduced to 512 x 512, 0 when none
   std::optional<CellResults> cells;  // at cell level
 

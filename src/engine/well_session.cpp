@@ -120,7 +120,11 @@ WellMosaics LoadWellMosaics(const Plate& plate, int well) {
   options.inputBits = plate.loaderInputBits();
   WellMosaics mosaics;
   for (const bool green : {false, true}) {
-    ChannelMosaic loaded = LoadChannelMosaic(ChannelFieldFiles(plate, well, green), options);
+    const std::array<std::string, 4> files = ChannelFieldFiles(plate, well, green);
+    ChannelMosaic loaded = LoadChannelMosaic(files, options);
+    for (int field = 0; field < 4; ++field) {
+      mosaics.inputs.push_back({files[field], green, field, loaded.fields[field].fingerprint});
+    }
     for (FieldProblem& problem : loaded.problems()) mosaics.fieldProblems.push_back(problem);
     mosaics.reducedFrom = std::max(mosaics.reducedFrom, loaded.reducedFrom());
     if (green) {
@@ -158,6 +162,7 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   pictures_.greenMosaic = std::move(mosaics.green);
   results_.well = well;
   results_.fieldProblems = std::move(mosaics.fieldProblems);
+  results_.inputs = std::move(mosaics.inputs);
   results_.reducedFrom = mosaics.reducedFrom;
   greenQuarterBlack_ = mosaics.greenQuarterBlack;
   cellLevel_ = options_.cellLevel;

@@ -49,6 +49,7 @@ struct WellMosaics {
   Picture blue;
   Picture green;
   std::vector<FieldProblem> fieldProblems;
+  std::vector<InputPicture> inputs{};       // the field files as read (none for given mosaics)
   std::array<bool, 4> greenQuarterBlack{};  // cell-stain quarters left black, in field order
   int reducedFrom = 0;  // side of the large fields reduced to 512 x 512, 0 when none
 };

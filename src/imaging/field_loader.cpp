@@ -213,14 +213,10 @@ const char* FieldProblemName(FieldProblemKind kind) {
   return "unknown";
 }
 
-FieldLoad LoadField(const std::string& fileName, Picture& target, int column, int row,
-                    const FieldLoadOptions& options) {
-  if (column < 0 || row < 0 || column > target.width - kFieldSize ||
-      row > target.height - kFieldSize ||
-      target.bytes.size() != static_cast<std::size_t>(target.width) * target.height * 4) {
-    throw Error("The field '" + fileName + "' does not fit its place in the mosaic");
-  }
-  TiffFile file(fileName);
+namespace {
+
+FieldLoad LoadOpenedField(TiffFile& file, const std::string& fileName, Picture& target, int column,
+                          int row, const FieldLoadOptions& options) {
   switch (file.status()) {
     case TiffOpenStatus::kOpened:
       break;
@@ -252,6 +248,21 @@ FieldLoad LoadField(const std::string& fileName, Picture& target, int column, in
     if (std::optional<FieldLoad> load = LoadGrey(file, bits, place, options)) return *load;
   }
   return LoadConverted(file, place);
+}
+
+}  // namespace
+
+FieldLoad LoadField(const std::string& fileName, Picture& target, int column, int row,
+                    const FieldLoadOptions& options) {
+  if (column < 0 || row < 0 || column > target.width - kFieldSize ||
+      row > target.height - kFieldSize ||
+      target.bytes.size() != static_cast<std::size_t>(target.width) * target.height * 4) {
+    throw Error("The field '" + fileName + "' does not fit its place in the mosaic");
+  }
+  TiffFile file(fileName);
+  FieldLoad load = LoadOpenedField(file, fileName, target, column, row, options);
+  load.fingerprint = file.fingerprint();
+  return load;
 }
 
 }  // namespace vembrel

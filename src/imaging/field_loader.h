@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "imaging/file_fingerprint.h"
 #include "imaging/picture.h"
 
 namespace vembrel {
@@ -45,6 +46,9 @@ struct FieldLoad {
   int side = 0;
   /// The file's bits per sample when its pixels were used, else 0.
   int sampleBits = 0;
+  /// The bytes read from the file; none when it could not be opened (missing,
+  /// no permission) or is no regular file.
+  std::optional<FileFingerprint> fingerprint;
   bool reduced() const { return side > kFieldSize; }
 };
 

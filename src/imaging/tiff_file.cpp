@@ -147,6 +147,7 @@ int ReadTiles(TiffFile& file, std::size_t sampleBytes, bool stopAtFailure,
 struct TiffFile::Source {
   int fd = -1;
   std::unique_ptr<std::uint8_t[]> copy;
+  std::optional<FileFingerprint> copied;  // of the copy, taken when it is made
   ~Source() {
     if (fd >= 0) ::close(fd);
   }
@@ -218,6 +219,9 @@ int CopyWhole(thandle_t handle, void** base, toff_t* size) {
     done += static_cast<std::size_t>(got);
   }
   if (done == 0) return 0;
+  // Hashed here, while the bytes are fresh in the cache: the fingerprint
+  // costs no second read of the file.
+  source->copied = FingerprintOf(copy.get(), done);
   source->copy = std::move(copy);
   *base = source->copy.get();
   *size = done;
@@ -280,6 +284,13 @@ TiffFile::~TiffFile() {
 
 std::string TiffFile::takeError() {
   return std::exchange(messages_->error, std::string());
+}
+
+std::optional<FileFingerprint> TiffFile::fingerprint() const {
+  if (source_ && source_->copied) return source_->copied;
+  if (!source_ || status_ == TiffOpenStatus::kNotAFile) return std::nullopt;
+  if (status_ == TiffOpenStatus::kEmpty) return FingerprintOf(nullptr, 0);
+  return FingerprintOfDescriptor(source_->fd);
 }
 
 int PlainGreyBits(TIFF* tif) {

@@ -11,7 +11,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "imaging/file_fingerprint.h"
 
 namespace vembrel {
 
@@ -49,6 +52,12 @@ class TiffFile {
 
   /// The first error the library reported since the last call, then forgets it.
   std::string takeError();
+
+  /// Size and hash of the bytes decoded from (the copy in memory), or of
+  /// the file read once more when no copy was made (very large files, files
+  /// that are no TIFF). None for a file that could not be opened or is no
+  /// regular file.
+  std::optional<FileFingerprint> fingerprint() const;
 
   struct Source;  // what the library reads through
 

@@ -16,7 +16,6 @@
 #include "engine/cell_data_file.h"
 #include "engine/workspace.h"
 #include "plate/well_names.h"
-#include "results/spreadsheet.h"
 #include "results/summary_file.h"
 
 namespace vembrel {
@@ -34,6 +33,7 @@ void BatchRun::start() {
   if (folder.empty()) throw Error("No results folder can be derived from '" + plate.path + "'");
   CreateFolders(folder);
   lock_ = std::make_unique<FolderLock>(folder, waitForFolder_, waitNotice_);
+  startTime_ = std::time(nullptr);
   settings_ = workspace_.universalSettings();
   summaryFile_ = SummaryFileName(folder, plate.prefix);
   headerLines_ =
@@ -261,19 +261,30 @@ void BatchRun::finish() {
     WriteSummaryFile(summaryFile_, lines, {});
   } catch (const Error& e) {
     summaryError_ = std::string(e.what()) + "; the earlier summary file is kept";
-    return;  // the workbook stays the one that matches the summary file
+    return;  // the workbook, tables and the rest stay those that match the summary file
   }
-  if (!writeWorkbook_) return;
-  const std::string workbook =
-      WorkbookFileName(workspace_.resultsFolder(), workspace_.plate().prefix);
-  std::vector<CellRow> rows;
-  rows.reserve(lines.size());
-  for (const std::string& line : lines) rows.push_back(SplitCells(line));
-  try {
-    WriteWorkbook(workbook, rows);
-    workbookFile_ = workbook;
-  } catch (const Error& e) {
-    workbookError_ = std::string(e.what()) + "; the earlier workbook is kept";
+  writePlateFiles(lines);
+}
+
+void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
+  RunFacts facts;
+  facts.commandLine = commandLine_;
+  facts.started = startTime_;
+  facts.ended = std::time(nullptr);
+  facts.cellLevel = cellLevel_;
+  facts.settings = settings_;
+  for (const BatchFailure& failure : failures_)
+    facts.failures.push_back({failure.well, failure.message});
+  const Workspace& workspace = workspace_;
+  plateFiles_ = WritePlateFiles(workspace.plate(), workspace.results(), facts,
+                                workspace.resultsFolder(), summaryLines, writeWorkbook_);
+  if (writeWorkbook_ && !plateFiles_.empty()) {  // the workbook comes first
+    const PlateFileOutcome& workbook = plateFiles_.front();
+    if (workbook.error.empty()) {
+      workbookFile_ = workbook.path;
+    } else {
+      workbookError_ = workbook.error;
+    }
   }
 }
 

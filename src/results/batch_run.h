@@ -4,6 +4,7 @@
 // the workbook, each written once and complete. The desktop program paces
 // the steps with its timer; the command line runs them straight through, on
 // several threads if asked.
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "engine/analysed_well.h"
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
+#include "results/plate_files.h"
 
 namespace vembrel {
 
@@ -64,6 +66,8 @@ class BatchRun {
     waitForFolder_ = wait;
     waitNotice_ = std::move(notice);
   }
+  /// The command line that started the run, for the run manifest.
+  void setCommandLine(std::string commandLine) { commandLine_ = std::move(commandLine); }
   /// Called after every finished well; from the worker threads in a
   /// parallel run, never two calls at once.
   void setProgress(std::function<void(const BatchProgress&)> progress) {
@@ -118,6 +122,9 @@ class BatchRun {
   const std::string& workbookFile() const { return workbookFile_; }
   /// Why the workbook could not be written ("" when it was or was not asked for).
   const std::string& workbookError() const { return workbookError_; }
+  /// The plate files written after the summary (workbook, tables, manifest,
+  /// heatmaps, report) and why any could not be; empty when the summary failed.
+  const std::vector<PlateFileOutcome>& plateFiles() const { return plateFiles_; }
 
   /// Analyses one well of the plate as the batch does and writes its
   /// snapshot (at cell level its cell data file and cell snapshot too) and
@@ -133,6 +140,7 @@ class BatchRun {
   void finish();
   void reportProgress(const BatchWellOutcome& outcome);
   WellRequest request() const;
+  void writePlateFiles(const std::vector<std::string>& summaryLines);
 
   Workspace& workspace_;
   AnalysisSettings settings_;
@@ -154,6 +162,9 @@ class BatchRun {
   std::string summaryError_;
   std::string workbookFile_;
   std::string workbookError_;
+  std::vector<PlateFileOutcome> plateFiles_;
+  std::string commandLine_;
+  std::time_t startTime_ = 0;
   bool writeWorkbook_ = true;
   bool cellLevel_ = false;
   std::optional<RadiusRange> fitRadius_;

@@ -2,6 +2,9 @@
 
 #include <xlsxwriter.h>
 
+#include <charconv>
+#include <variant>
+
 #include "core/error.h"
 #include "core/replacement_file.h"
 #include "core/text_file.h"
@@ -50,6 +53,54 @@ std::string AsUtf8(const std::string& text) {
   throw Error("Unable to write workbook '" + path + "': " + lxw_strerror(error));
 }
 
+// Digits of a decimal integer without leading zeros; how many, 0 when none.
+std::size_t IntegerDigits(std::string_view text) {
+  std::size_t n = 0;
+  while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
+  if (n > 1 && text[0] == '0') return 0;
+  return n;
+}
+
+lxw_error WriteValue(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column,
+                     const TableValue& value) {
+  struct Visitor {
+    lxw_worksheet* sheet;
+    lxw_row_t row;
+    lxw_col_t column;
+    lxw_error operator()(std::monostate) const { return LXW_NO_ERROR; }
+    lxw_error operator()(std::int64_t n) const {
+      return worksheet_write_number(sheet, row, column, static_cast<double>(n), nullptr);
+    }
+    lxw_error operator()(double d) const {
+      return worksheet_write_number(sheet, row, column, d, nullptr);
+    }
+    lxw_error operator()(bool b) const {
+      return worksheet_write_boolean(sheet, row, column, b ? 1 : 0, nullptr);
+    }
+    lxw_error operator()(const std::string& text) const {
+      return worksheet_write_string(sheet, row, column, AsUtf8(text).c_str(), nullptr);
+    }
+  };
+  return std::visit(Visitor{sheet, row, column}, value);
+}
+
+lxw_error WriteTable(lxw_workbook* workbook, const WorkbookSheet& extra) {
+  lxw_worksheet* sheet = workbook_add_worksheet(workbook, extra.name.c_str());
+  if (sheet == nullptr) return LXW_ERROR_MEMORY_MALLOC_FAILED;
+  const Table& table = *extra.table;
+  lxw_error error = LXW_NO_ERROR;
+  for (std::size_t c = 0; c < table.columns.size() && error == LXW_NO_ERROR; ++c) {
+    error = WriteValue(sheet, 0, static_cast<lxw_col_t>(c), table.columns[c]);
+  }
+  for (std::size_t r = 0; r < table.rows.size() && error == LXW_NO_ERROR; ++r) {
+    const auto& row = table.rows[r];
+    for (std::size_t c = 0; c < row.size() && error == LXW_NO_ERROR; ++c) {
+      error = WriteValue(sheet, static_cast<lxw_row_t>(r + 1), static_cast<lxw_col_t>(c), row[c]);
+    }
+  }
+  return error;
+}
+
 }  // namespace
 
 CellRow SplitCells(std::string_view line) {
@@ -75,11 +126,33 @@ std::vector<CellRow> ReadCellRows(const std::string& path) {
   return rows;
 }
 
+std::optional<double> SummaryNumber(std::string_view text) {
+  std::string_view rest = text;
+  if (!rest.empty() && rest.front() == '-') rest.remove_prefix(1);
+  const std::size_t whole = IntegerDigits(rest);
+  if (whole == 0) return std::nullopt;
+  std::size_t decimals = 0;
+  if (whole < rest.size()) {
+    if (rest[whole] != ',') return std::nullopt;
+    const std::string_view after = rest.substr(whole + 1);
+    while (decimals < after.size() && after[decimals] >= '0' && after[decimals] <= '9') ++decimals;
+    if (decimals == 0 || decimals != after.size()) return std::nullopt;
+  }
+  // Up to 15 significant digits a double holds exactly as written.
+  if (whole + decimals > 15) return std::nullopt;
+  std::string dotted(text);
+  if (const std::size_t comma = dotted.find(','); comma != std::string::npos) dotted[comma] = '.';
+  double value = 0;
+  std::from_chars(dotted.data(), dotted.data() + dotted.size(), value);
+  return value;
+}
+
 std::string WorkbookFileName(const std::string& resultsFolder, const std::string& platePrefix) {
   return resultsFolder + platePrefix + "Vembrel.xlsx";
 }
 
-void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows) {
+void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
+                   const WorkbookExtras& extras) {
   if (rows.size() > kMaxRows) {
     throw Error("Unable to write workbook '" + path + "': " + std::to_string(rows.size()) +
                 " rows do not fit on a sheet");
@@ -88,6 +161,11 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows) {
   ReplacementFile file(path, Durability::Synced, ReplacementFile::Kind::Named);
   lxw_workbook* workbook = workbook_new(file.temporaryPath().c_str());
   if (workbook == nullptr) Fail(path, LXW_ERROR_MEMORY_MALLOC_FAILED);
+  lxw_doc_properties properties{};
+  if (extras.created) {
+    properties.created = *extras.created;
+    workbook_set_properties(workbook, &properties);
+  }
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Migration");
   lxw_error error = sheet == nullptr ? LXW_ERROR_MEMORY_MALLOC_FAILED : LXW_NO_ERROR;
   for (std::size_t r = 0; r < rows.size() && error == LXW_NO_ERROR; ++r) {
@@ -98,9 +176,17 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows) {
     }
     for (std::size_t c = 0; c < rows[r].size() && error == LXW_NO_ERROR; ++c) {
       if (rows[r][c].empty()) continue;
-      error = worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
-                                     AsUtf8(rows[r][c]).c_str(), nullptr);
+      const auto row = static_cast<lxw_row_t>(r);
+      const auto column = static_cast<lxw_col_t>(c);
+      if (const std::optional<double> number = SummaryNumber(rows[r][c])) {
+        error = worksheet_write_number(sheet, row, column, *number, nullptr);
+      } else {
+        error = worksheet_write_string(sheet, row, column, AsUtf8(rows[r][c]).c_str(), nullptr);
+      }
     }
+  }
+  for (std::size_t k = 0; k < extras.sheets.size() && error == LXW_NO_ERROR; ++k) {
+    error = WriteTable(workbook, extras.sheets[k]);
   }
   // workbook_close also frees the workbook, so it runs whatever happened above.
   const lxw_error closed = workbook_close(workbook);

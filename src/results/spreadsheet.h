@@ -1,9 +1,14 @@
 #pragma once
 // The spreadsheet hand-over of the summary file: the file read back and split
-// into cells at its TABs, and a workbook holding that block as text.
+// into cells at its TABs, and a workbook holding that block, its numbers as
+// numbers, with further sheets holding tables.
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "results/table.h"
 
 namespace vembrel {
 
@@ -18,11 +23,32 @@ std::vector<CellRow> ReadCellRows(const std::string& path);
 /// results folder + plate prefix + "Vembrel.xlsx".
 std::string WorkbookFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
-/// Writes a workbook with one sheet "Migration" holding the rows from A1, every
-/// non-empty cell as text (8-bit texts that are no UTF-8 are read as Latin-1).
-/// The file replaces path only once complete (core/replacement_file.h).
-/// Throws Error naming the path.
-void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows);
+/// The number a summary cell's text stands for: a decimal integer ("-12",
+/// "0"; no leading zeros, at most 15 digits) or such an integer with ","
+/// and decimals ("12,5"), as the summary file writes numbers. Everything
+/// else is text.
+std::optional<double> SummaryNumber(std::string_view text);
+
+/// A further sheet of the workbook.
+struct WorkbookSheet {
+  std::string name;
+  const Table* table = nullptr;  // header row, then the rows with their types
+};
+
+struct WorkbookExtras {
+  std::vector<WorkbookSheet> sheets;  // after "Migration", in this order
+  /// The document's creation time; the workbook's bytes then depend on its
+  /// content alone. Without it, the current time.
+  std::optional<std::time_t> created;
+};
+
+/// Writes a workbook whose sheet "Migration" holds the rows from A1: cells
+/// that are SummaryNumber numbers as numbers, every other non-empty cell as
+/// text (8-bit texts that are no UTF-8 are read as Latin-1); then the extra
+/// sheets. The file replaces path only once complete
+/// (core/replacement_file.h). Throws Error naming the path.
+void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
+                   const WorkbookExtras& extras = {});
 
 /// CVS2Exel: the summary file into its workbook. Throws Error naming the path
 /// at fault; the summary file is left as it is.

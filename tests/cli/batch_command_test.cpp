@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 
 #include "core/text_file.h"
 #include "plate/demo_plate.h"
@@ -17,14 +18,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every file under folder by relative path, with the analysis dates blanked.
+// Every file under folder by relative path, with the analysis dates blanked;
+// the run manifest and the report page only by name (they hold the run's
+// times and command line).
 std::map<std::string, std::string> ResultFiles(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     if (!entry.is_regular_file()) continue;
     const std::string name = fs::relative(entry.path(), folder).string();
-    if (entry.path().extension() == ".xlsx") {
-      files[name] = "workbook";  // holds its creation time; its cells are checked elsewhere
+    if (name.ends_with("_run.json") || name.ends_with("_report.html")) {
+      files[name] = "run facts";
       continue;
     }
     std::string bytes = ReadFile(entry.path());
@@ -67,13 +70,33 @@ TEST_F(BatchCommandTest, JobCountDoesNotChangeAnyFile) {
   const auto a = ResultFiles(one);
   const auto b = ResultFiles(two);
   EXPECT_TRUE(a.count("DEMO_Vembrel.csv"));
-  EXPECT_TRUE(a.count("DEMO_Vembrel.xlsx"));
+  EXPECT_TRUE(a.count("DEMO_Vembrel.xlsx"));  // byte for byte: its creation time is the plate's
+  EXPECT_TRUE(a.count("DEMO_Vembrel_report.html"));
   EXPECT_TRUE(a.count("JPEGS/DEMO_A06.jpg"));
   ASSERT_EQ(a.size(), b.size());
   for (const auto& [name, bytes] : a) {
     ASSERT_TRUE(b.count(name)) << name;
     EXPECT_TRUE(b.at(name) == bytes) << name << " differs between --jobs 1 and --jobs 2";
   }
+}
+
+TEST_F(BatchCommandTest, JsonPrintsOneLinePerWellAsTheWellCommandDoes) {
+  const CommandRun run = RunVembrel("batch " + Quoted(picture()) + " --json --jobs 2 --results " +
+                                    Quoted(dir_.file("json")));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("Analysed 6 wells, 0 failed"), std::string::npos) << run.err;
+  std::vector<nlohmann::json> lines;
+  for (const std::string& line : SplitLines(run.out)) {
+    if (!line.empty()) lines.push_back(nlohmann::json::parse(line));  // stdout is JSON alone
+  }
+  ASSERT_EQ(lines.size(), 6u) << run.out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i]["well"], "A0" + std::to_string(i + 1));
+  }
+  const CommandRun well = RunVembrel("well " + Quoted(picture()) + " A02 --json");
+  ASSERT_EQ(well.exitCode, 0) << well.err;
+  EXPECT_EQ(lines[1], nlohmann::json::parse(well.out));
+  EXPECT_TRUE(lines[1].contains("qc"));
 }
 
 TEST_F(BatchCommandTest, SnapshotThatCannotBeWrittenKeepsTheWellsNumbers) {

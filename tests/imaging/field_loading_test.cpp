@@ -425,6 +425,15 @@ TEST(FieldLoading, EveryBadFieldIsReportedByKind) {
       fields[quarter] = Picture();
     }
     EXPECT_TRUE(loaded.mosaic == AssembleMosaic(fields));
+    // Every regular file that could be opened is fingerprinted from the bytes read.
+    for (int f = 0; f < 4; ++f) {
+      if (!fs::is_regular_file(files[f]) || (f == quarter && std::string(c.name) == "locked.tif")) {
+        EXPECT_FALSE(loaded.fields[f].fingerprint);
+        continue;
+      }
+      const std::string bytes = testing::ReadFile(files[f]);
+      EXPECT_EQ(loaded.fields[f].fingerprint, FingerprintOf(bytes.data(), bytes.size())) << f;
+    }
   }
 }
 

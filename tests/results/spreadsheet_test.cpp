@@ -59,7 +59,8 @@ std::string Unescape(std::string text) {
   return text;
 }
 
-// Cell reference ("B3") to its text, read from the workbook's XML.
+// Cell reference ("B3") to its text, or "#" and the number of a numeric
+// cell, read from the workbook's XML.
 std::map<std::string, std::string> ReadSheet(const std::string& workbook) {
   std::vector<std::string> strings;
   const std::string shared = Unzip(workbook, "xl/sharedStrings.xml");
@@ -75,10 +76,27 @@ std::map<std::string, std::string> ReadSheet(const std::string& workbook) {
        ++it) {
     cells[(*it)[1]] = strings.at(std::stoul((*it)[2]));
   }
+  const std::regex n("<c r=\"([A-Z]+[0-9]+)\"(?: s=\"[0-9]+\")?><v>([^<]*)</v></c>");
+  for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), n); it != std::sregex_iterator();
+       ++it) {
+    cells[(*it)[1]] = "#" + std::string((*it)[2]);
+  }
   return cells;
 }
 
-TEST(Workbook, HoldsEveryCellAsTextOnTheMigrationSheet) {
+TEST(SummaryNumber, TakesTheSummarysIntegersAndCommaDecimalsOnly) {
+  EXPECT_EQ(SummaryNumber("0"), 0.0);
+  EXPECT_EQ(SummaryNumber("-12"), -12.0);
+  EXPECT_EQ(SummaryNumber("12,5"), 12.5);
+  EXPECT_EQ(SummaryNumber("0,75"), 0.75);
+  EXPECT_EQ(SummaryNumber("123456789012345"), 123456789012345.0);
+  for (const char* text : {"", "-", "0007", "12.5", "12,", ",5", "1,2,3", "1e3", " 1", "YES",
+                           "1234567890123456", "12,5 pixel"}) {
+    EXPECT_FALSE(SummaryNumber(text).has_value()) << text;
+  }
+}
+
+TEST(Workbook, HoldsNumbersAsNumbersAndTextAsTextOnTheMigrationSheet) {
   TempDir dir;
   const std::string summary = dir.file("pre_Vembrel.csv");
   WriteFileAtomically(
@@ -98,18 +116,16 @@ TEST(Workbook, HoldsEveryCellAsTextOnTheMigrationSheet) {
       {"A3", "Path:"},
       {"B3", "/a&b/<p>/"},
       {"A4", "Radii"},
-      {"A5", "12,5"},
-      {"B5", "25"},
-      {"C5", "0007"},
-      {"C6", "1"},
+      {"A5", "#12.5"},
+      {"B5", "#25"},
+      {"C5", "0007"},  // leading zeros: a code, not a number
+      {"C6", "#1"},
       {"A7", "B"},
-      {"D7", "400"},
-      {"E7", "401"},
+      {"D7", "#400"},
+      {"E7", "#401"},
       {"A8", "Gr\xc3\xbcn"},  // the 8-bit text read as Latin-1
   };
   EXPECT_EQ(ReadSheet(workbook), expected);
-  // Numbers stay text: no plain numeric cells at all.
-  EXPECT_EQ(Unzip(workbook, "xl/worksheets/sheet1.xml").find("<c r=\"B5\"><v>"), std::string::npos);
 }
 
 }  // namespace

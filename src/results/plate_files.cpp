@@ -1,0 +1,84 @@
+#include "results/plate_files.h"
+
+#include <exception>
+#include <functional>
+
+#include "core/date_text.h"
+#include "core/text_file.h"
+#include "imaging/image_files.h"
+#include "plate/plate.h"
+#include "results/plate_heatmap_file.h"
+#include "results/report_page.h"
+#include "results/result_tables.h"
+#include "results/spreadsheet.h"
+
+namespace vembrel {
+namespace {
+
+// 1980-01-01, the earliest time a zip archive records, for plates without a date.
+constexpr std::time_t kNoDate = 315532800;
+
+void Attempt(std::vector<PlateFileOutcome>& outcomes, const std::string& path,
+             const std::function<void()>& write) {
+  PlateFileOutcome outcome{path, ""};
+  try {
+    write();
+  } catch (const std::exception& e) {
+    outcome.error = std::string(e.what()) + "; the earlier file is kept";
+  }
+  outcomes.push_back(std::move(outcome));
+}
+
+}  // namespace
+
+std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateResults& results,
+                                              const RunFacts& facts,
+                                              const std::string& resultsFolder,
+                                              const std::vector<std::string>& summaryLines,
+                                              bool workbook) {
+  std::vector<PlateFileOutcome> outcomes;
+  const std::string& prefix = plate.prefix;
+  const Table wells = WellsTable(plate, results, facts.cellLevel);
+  const Table cells = facts.cellLevel ? CellsTable(results) : Table{};
+  if (workbook) {
+    Attempt(outcomes, WorkbookFileName(resultsFolder, prefix), [&] {
+      std::vector<CellRow> rows;
+      rows.reserve(summaryLines.size());
+      for (const std::string& line : summaryLines) rows.push_back(SplitCells(line));
+      WorkbookExtras extras;
+      extras.sheets.push_back({"Wells", &wells});
+      if (facts.cellLevel) extras.sheets.push_back({"Cells", &cells});
+      extras.created =
+          plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : kNoDate;
+      WriteWorkbook(WorkbookFileName(resultsFolder, prefix), rows, extras);
+    });
+  }
+  const auto writeTable = [&](const std::string& kind, const Table& table) {
+    const std::string path = TableFileName(resultsFolder, prefix, kind);
+    Attempt(outcomes, path, [&] { WriteFileAtomically(path, CsvText(table)); });
+  };
+  writeTable("wells", wells);
+  writeTable("density", DensityTable(results));
+  writeTable("nuclei", NucleiTable(results));
+  if (facts.cellLevel) writeTable("cells", cells);
+
+  const nlohmann::ordered_json manifest = RunManifest(plate, results, facts);
+  const std::string manifestFile = RunManifestFileName(resultsFolder, prefix);
+  Attempt(outcomes, manifestFile, [&] {
+    WriteFileAtomically(
+        manifestFile,
+        manifest.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  });
+  const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, prefix);
+  Attempt(outcomes, heatmapFile, [&] {
+    WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);
+  });
+  const std::string reportFile = ReportPageFileName(resultsFolder, prefix);
+  Attempt(outcomes, reportFile, [&] {
+    WriteFileAtomically(reportFile,
+                        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png"));
+  });
+  return outcomes;
+}
+
+}  // namespace vembrel

@@ -1,0 +1,343 @@
+#include "results/report_page.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "plate/plate.h"
+#include "plate/well_names.h"
+#include "results/result_tables.h"
+#include "results/table.h"
+
+namespace vembrel {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kStyle = R"(
+body { font-family: sans-serif; margin: 1.5em; color: #222; }
+h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 1.5em; }
+table { border-collapse: collapse; }
+th, td { border: 1px solid #bbb; padding: 3px 6px; vertical-align: middle; }
+th { background: #eee; text-align: left; }
+#wells th { cursor: pointer; user-select: none; }
+#wells th.sorted-asc::after { content: " \25B2"; }
+#wells th.sorted-desc::after { content: " \25BC"; }
+#wells td.number { text-align: right; }
+td.qc { color: #b35900; }
+tr.failed td { background: #f3f3f3; color: #900; }
+img.heatmap { max-width: 100%; border: 1px solid #ccc; }
+img.crop { width: 96px; height: 96px; }
+svg.density rect { fill: #3b528b; }
+.facts th { width: 12em; }
+)";
+
+// Sorts the well table by a clicked header: numbers by value (data-value),
+// other cells by text; cells without a value stay last.
+constexpr const char* kScript = R"(
+(function () {
+  var table = document.getElementById('wells');
+  if (!table) return;
+  var heads = table.tHead.rows[0].cells;
+  function key(cell) {
+    var value = cell.getAttribute('data-value');
+    if (value === null) return cell.textContent;
+    return value === '' ? null : parseFloat(value);
+  }
+  function sortBy(index, descending) {
+    var body = table.tBodies[0];
+    var rows = Array.prototype.slice.call(body.rows);
+    rows.sort(function (a, b) {
+      var x = key(a.cells[index]), y = key(b.cells[index]);
+      if (x === null || y === null) return x === y ? 0 : x === null ? 1 : -1;
+      var order = x < y ? -1 : x > y ? 1 : 0;
+      return descending ? -order : order;
+    });
+    rows.forEach(function (row) { body.appendChild(row); });
+    for (var i = 0; i < heads.length; ++i) heads[i].className = '';
+    heads[index].className = descending ? 'sorted-desc' : 'sorted-asc';
+    table.setAttribute('data-sorted', heads[index].getAttribute('data-key') +
+                       (descending ? '-desc' : ''));
+  }
+  Array.prototype.forEach.call(heads, function (head, index) {
+    head.addEventListener('click', function () {
+      sortBy(index, head.className === 'sorted-asc');
+    });
+  });
+  var wanted = /^#sort=([a-z_]+?)(-desc)?$/.exec(window.location.hash);
+  if (wanted) {
+    Array.prototype.forEach.call(heads, function (head, index) {
+      if (head.getAttribute('data-key') === wanted[1]) sortBy(index, !!wanted[2]);
+    });
+  }
+})();
+)";
+
+std::string Cell(const std::string& text, const std::string& attributes = "") {
+  return "<td" + attributes + ">" + HtmlEscaped(text) + "</td>";
+}
+
+std::string NumberCell(const std::optional<double>& value, const std::string& text) {
+  if (!value) return "<td class=\"number\" data-value=\"\"></td>";
+  return "<td class=\"number\" data-value=\"" + ExactDecimalText(*value) + "\">" +
+         HtmlEscaped(text) + "</td>";
+}
+
+std::string NumberCell(std::int64_t value) {
+  return NumberCell(static_cast<double>(value), std::to_string(value));
+}
+
+std::string JsonText(const Json& value) {
+  if (value.is_null()) return "";
+  if (value.is_string()) return value.get<std::string>();
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void FlattenSettings(const Json& json, const std::string& prefix, std::string& rows) {
+  for (const auto& [key, value] : json.items()) {
+    const std::string name = prefix.empty() ? key : prefix + "." + key;
+    if (value.is_object()) {
+      FlattenSettings(value, name, rows);
+    } else {
+      rows += "<tr><th>" + HtmlEscaped(name) + "</th>" + Cell(JsonText(value)) + "</tr>\n";
+    }
+  }
+}
+
+std::string FactRow(const std::string& name, const std::string& value) {
+  return "<tr><th>" + HtmlEscaped(name) + "</th>" + Cell(value) + "</tr>\n";
+}
+
+std::string FactsTable(const Json& manifest) {
+  const Json& plate = manifest["plate"];
+  const Json& wells = manifest["wells"];
+  std::string bits = JsonText(plate["input_bits"]);
+  if (plate["input_bits_detected"].get<bool>()) bits += " (detected)";
+  std::string rows;
+  rows += FactRow("Plate folder", JsonText(plate["path"]));
+  rows += FactRow("Layout", JsonText(plate["layout_description"]));
+  rows += FactRow("Input bits", bits);
+  rows += FactRow("Measurement date", JsonText(plate["measurement_date"]));
+  rows += FactRow("Program", "vembrel " + JsonText(manifest["program"]["version"]));
+  rows += FactRow("Command line", JsonText(manifest["command_line"]));
+  rows += FactRow("Started", JsonText(manifest["started"]));
+  rows += FactRow("Ended", JsonText(manifest["ended"]));
+  rows += FactRow("Cell level", manifest["cell_level"].get<bool>() ? "yes" : "no");
+  rows += FactRow("Wells included", JsonText(wells["included"]));
+  rows += FactRow("Wells analysed", std::to_string(wells["analysed"].size()));
+  rows += FactRow("Wells failed", std::to_string(wells["failed"].size()));
+  rows += FactRow("Wells flagged", std::to_string(wells["flagged"].size()));
+  rows += FactRow("Input pictures", std::to_string(manifest["inputs"].size()) +
+                                        " (sizes and fingerprints in the run manifest)");
+  for (const Json& note : plate["notes"]) rows += FactRow("Plate note", JsonText(note));
+  return "<table class=\"facts\">\n" + rows + "</table>\n";
+}
+
+std::string QualityText(const WellResults& well) {
+  std::string text;
+  for (const QualityNote note : well.quality) {
+    if (!text.empty()) text += ", ";
+    text += QualityNoteName(note);
+  }
+  return text;
+}
+
+std::string WellsTableHtml(const Plate& plate, const PlateResults& results, const Json& manifest) {
+  const bool cellLevel = manifest["cell_level"].get<bool>();
+  struct Column {
+    const char* key;
+    const char* title;
+  };
+  std::vector<Column> columns = {{"well", "Well"},
+                                 {"nuclei", "Immigrant nuclei"},
+                                 {"average_distance", "Average distance"},
+                                 {"total_nuclei", "Total nuclei"},
+                                 {"calculated_nuclei", "Calculated nuclei"},
+                                 {"average_nucleus_size", "Average nucleus size"},
+                                 {"ring_radius", "Ring (x, y, radius)"}};
+  if (cellLevel) {
+    columns.push_back({"cells_kept", "Cells kept"});
+    columns.push_back({"radial_share", "Radial share %"});
+  }
+  columns.push_back({"qc", "Quality notes"});
+  columns.push_back({"density", "Density profile"});
+  columns.push_back({"snapshot", "Ring crop"});
+
+  std::string html = "<table id=\"wells\">\n<thead><tr>";
+  for (const Column& column : columns) {
+    html +=
+        "<th data-key=\"" + std::string(column.key) + "\">" + HtmlEscaped(column.title) + "</th>";
+  }
+  html += "</tr></thead>\n<tbody>\n";
+  std::map<int, std::string> failures;
+  for (const Json& failure : manifest["wells"]["failed"]) {
+    failures[WellIndex(failure["well"].get<std::string>())] = JsonText(failure["message"]);
+  }
+  for (int w = 0; w < kWellCount; ++w) {
+    if (plate.wells[w].state != 1 && !results.wells[w]) continue;
+    const std::string name = WellName(w);
+    const auto& r = results.wells[w];
+    if (!r) {
+      const auto failure = failures.find(w);
+      html += "<tr class=\"failed\" id=\"well-" + name + "\">" +
+              Cell(name, " data-value=\"" + std::to_string(w) + "\"") + "<td colspan=\"" +
+              std::to_string(columns.size() - 1) + "\">" +
+              HtmlEscaped(failure != failures.end() ? failure->second : "not analysed") +
+              "</td></tr>\n";
+      continue;
+    }
+    html += "<tr id=\"well-" + name + "\">";
+    html += Cell(name, " data-value=\"" + std::to_string(w) + "\"");
+    html += NumberCell(r->nuclei) + NumberCell(r->averageDistance) + NumberCell(r->totalNuclei) +
+            NumberCell(r->calculatedNuclei) + NumberCell(r->averageNucleusSize);
+    html +=
+        NumberCell(r->ring.radius, std::to_string(r->ring.x) + ", " + std::to_string(r->ring.y) +
+                                       ", " + std::to_string(r->ring.radius));
+    if (cellLevel) {
+      const int kept = r->cells ? r->cells->kept : 0;
+      html += NumberCell(kept);
+      const auto share = r->cells ? r->cells->statistics.gauge : std::nullopt;
+      html += share ? NumberCell(*share) : NumberCell(std::nullopt, "");
+    }
+    html += Cell(QualityText(*r), " class=\"qc\"");
+    const std::string svg = DensitySvg(*r);
+    html += "<td>" + svg + "</td>";
+    const std::string snapshot = UrlPath("JPEGS/" + plate.prefix + name + ".jpg");
+    html += "<td><a href=\"" + snapshot + "\"><img class=\"crop\" src=\"" + snapshot +
+            "\" alt=\"Ring crop of " + HtmlEscaped(name) + "\"></a></td>";
+    html += "</tr>\n";
+  }
+  html += "</tbody>\n</table>\n";
+  return html;
+}
+
+std::string ProblemsHtml(const Json& manifest) {
+  std::string html;
+  const Json& problems = manifest["field_problems"];
+  if (!problems.empty()) {
+    html += "<h2>Fields not used whole</h2>\n<ul>\n";
+    for (const Json& problem : problems) {
+      html += "<li>" +
+              HtmlEscaped(JsonText(problem["well"]) + ": " + JsonText(problem["message"])) +
+              "</li>\n";
+    }
+    html += "</ul>\n";
+  }
+  const Json& failed = manifest["wells"]["failed"];
+  if (!failed.empty()) {
+    html += "<h2>Wells whose analysis failed</h2>\n<ul>\n";
+    for (const Json& failure : failed) {
+      html += "<li>" + HtmlEscaped(JsonText(failure["message"])) + "</li>\n";
+    }
+    html += "</ul>\n";
+  }
+  return html;
+}
+
+}  // namespace
+
+std::string ReportPageFileName(const std::string& resultsFolder, const std::string& platePrefix) {
+  return resultsFolder + platePrefix + "Vembrel_report.html";
+}
+
+std::string HtmlEscaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char ch : text) {
+    switch (ch) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += ch;
+    }
+  }
+  return out;
+}
+
+std::string UrlPath(std::string_view path) {
+  std::string out;
+  for (const char ch : path) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (std::isalnum(c) != 0 || ch == '-' || ch == '.' || ch == '_' || ch == '~' || ch == '/') {
+      out += ch;
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+std::string DensitySvg(const WellResults& well) {
+  if (well.density.empty()) return "";
+  constexpr int kWidth = 120;
+  constexpr int kHeight = 40;
+  std::vector<double> densities;
+  for (const DensityBin& bin : well.density) {
+    densities.push_back(bin.area > 0 ? static_cast<double>(bin.nuclei) / bin.area : 0.0);
+  }
+  const double greatest = *std::max_element(densities.begin(), densities.end());
+  const double bar = static_cast<double>(kWidth) / static_cast<double>(densities.size());
+  std::string svg = "<svg class=\"density\" width=\"" + std::to_string(kWidth) + "\" height=\"" +
+                    std::to_string(kHeight) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
+                    std::to_string(kHeight) + "\" role=\"img\"><title>" +
+                    HtmlEscaped("Nuclei per pixel by ring of " +
+                                std::to_string(well.ringIncrement) + " pixels beyond the ring") +
+                    "</title>";
+  char number[64];
+  for (std::size_t k = 0; k < densities.size(); ++k) {
+    const double height = greatest > 0 ? densities[k] / greatest * (kHeight - 2) : 0;
+    std::snprintf(number, sizeof number,
+                  "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\">", k * bar,
+                  kHeight - height, std::max(bar - 1, 1.0), height);
+    svg += number;
+    svg += "<title>" +
+           HtmlEscaped("ring " + std::to_string(k + 1) + ": " +
+                       std::to_string(well.density[k].nuclei) + " nuclei in " +
+                       std::to_string(well.density[k].area) + " pixels") +
+           "</title></rect>";
+  }
+  return svg + "</svg>";
+}
+
+std::string ReportPage(const Plate& plate, const PlateResults& results, const Json& manifest,
+                       const std::string& heatmapFile) {
+  std::string title = "Vembrel results";
+  if (const std::string label = PlateLabel(plate); !label.empty()) title += ": " + label;
+  std::string settings;
+  FlattenSettings(manifest["settings"], "", settings);
+  std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+  html += "<title>" + HtmlEscaped(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n";
+  html += "<body>\n<h1>" + HtmlEscaped(title) + "</h1>\n";
+  html += FactsTable(manifest);
+  if (!heatmapFile.empty()) {
+    html += "<h2>Plate</h2>\n<a href=\"" + UrlPath(heatmapFile) +
+            "\"><img class=\"heatmap\" src=\"" + UrlPath(heatmapFile) +
+            "\" alt=\"Heatmaps of the plate\"></a>\n";
+  }
+  html += "<h2>Wells</h2>\n<p>Click a column header to sort by it; click again to reverse.</p>\n";
+  html += WellsTableHtml(plate, results, manifest);
+  html += ProblemsHtml(manifest);
+  html += "<h2>Settings</h2>\n<table class=\"facts\">\n" + settings + "</table>\n";
+  html += "<script>" + std::string(kScript) + "</script>\n</body>\n</html>\n";
+  return html;
+}
+
+}  // namespace vembrel

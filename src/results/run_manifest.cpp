@@ -1,0 +1,111 @@
+#include "results/run_manifest.h"
+
+#include "core/date_text.h"
+#include "plate/plate.h"
+#include "plate/settings_json.h"
+#include "plate/well_names.h"
+
+namespace vembrel {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string RelativeTo(const std::string& folder, const std::string& file) {
+  return !folder.empty() && file.rfind(folder, 0) == 0 ? file.substr(folder.size()) : file;
+}
+
+Json PlateJson(const Plate& plate) {
+  return {{"path", plate.path},
+          {"prefix", plate.prefix},
+          {"name", plate.plateName},
+          {"layout", plate.layout},
+          {"layout_description", plate.layoutDescription},
+          {"channels", {{"nuclear", plate.channels[0]}, {"cell", plate.channels[1]}}},
+          {"plane", plate.plane},
+          {"input_bits", plate.inputBits},
+          {"input_bits_detected", plate.inputBitsDetected},
+          {"measurement_date", plate.measurementDate > 0
+                                   ? Json(IsoDateTimeText(TimeFromDateTime(plate.measurementDate)))
+                                   : Json(nullptr)},
+          {"notes", plate.notes}};
+}
+
+Json InputJson(const WellResults& well, const InputPicture& input, const std::string& folder) {
+  Json entry = {{"well", WellName(well.well)},
+                {"channel", input.cellStain ? "cell" : "nuclear"},
+                {"field", input.field},
+                {"file", RelativeTo(folder, input.file)}};
+  if (input.fingerprint) {
+    entry["size"] = input.fingerprint->size;
+    entry["xxh3"] = FingerprintText(input.fingerprint->xxh3);
+  }
+  for (const FieldProblem& problem : well.fieldProblems) {
+    if (problem.file == input.file) {
+      entry["problem"] = FieldProblemName(problem.kind);
+      break;
+    }
+  }
+  if (!input.fingerprint && !entry.contains("problem")) entry["problem"] = "unreadable";
+  return entry;
+}
+
+}  // namespace
+
+std::string ProgramVersion() {
+  return VEMBREL_VERSION;
+}
+
+std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix) {
+  return resultsFolder + platePrefix + "Vembrel_run.json";
+}
+
+Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts& facts) {
+  Json analysed = Json::array();
+  Json flagged = Json::array();
+  Json problems = Json::array();
+  Json inputs = Json::array();
+  int included = 0;
+  for (int w = 0; w < kWellCount; ++w) {
+    included += plate.wells[w].state == 1 ? 1 : 0;
+    const auto& well = results.wells[w];
+    if (!well) continue;
+    analysed.push_back(WellName(w));
+    if (!well->quality.empty()) {
+      Json notes = Json::array();
+      for (const QualityNote note : well->quality) notes.push_back(QualityNoteName(note));
+      flagged.push_back({{"well", WellName(w)}, {"qc", std::move(notes)}});
+    }
+    for (const FieldProblem& problem : well->fieldProblems) {
+      problems.push_back({{"well", WellName(w)},
+                          {"kind", FieldProblemName(problem.kind)},
+                          {"file", RelativeTo(plate.path, problem.file)},
+                          {"message", problem.message}});
+    }
+    for (const InputPicture& input : well->inputs) {
+      inputs.push_back(InputJson(*well, input, plate.path));
+    }
+  }
+  Json failed = Json::array();
+  for (const RunFacts::Failure& failure : facts.failures) {
+    failed.push_back({{"well", WellName(failure.well)}, {"message", failure.message}});
+  }
+  return {
+      {"program", {{"name", "vembrel"}, {"version", ProgramVersion()}}},
+      {"command_line", facts.commandLine.empty() ? Json(nullptr) : Json(facts.commandLine)},
+      {"started", IsoDateTimeText(facts.started)},
+      {"ended", IsoDateTimeText(facts.ended)},
+      {"seconds", static_cast<std::int64_t>(facts.ended - facts.started)},
+      {"plate", PlateJson(plate)},
+      {"cell_level", facts.cellLevel},
+      {"settings", SettingsToJson(facts.settings)},
+      {"wells",
+       {{"included", included},
+        {"analysed", std::move(analysed)},
+        {"failed", std::move(failed)},
+        {"flagged", std::move(flagged)}}},
+      {"field_problems", std::move(problems)},
+      {"inputs", std::move(inputs)},
+  };
+}
+
+}  // namespace vembrel

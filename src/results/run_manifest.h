@@ -1,0 +1,45 @@
+#pragma once
+// The run manifest: how a batch's results were made, for whoever publishes
+// or re-checks them. Program version, command line, the 17 settings by
+// name, the plate's layout and input bits, start and end time, the wells
+// analysed, failed and flagged, the fields that could not be used, and
+// every input picture of the analysed wells with its size and fingerprint.
+#include <ctime>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "engine/plate_results.h"
+#include "plate/analysis_settings.h"
+
+namespace vembrel {
+
+struct Plate;
+
+/// What the plate and its results do not say about a run.
+struct RunFacts {
+  std::string commandLine;  // "" when the run was not started from a command line
+  std::time_t started = 0;
+  std::time_t ended = 0;
+  bool cellLevel = false;
+  AnalysisSettings settings;  // the universal settings the run started with
+  struct Failure {
+    int well = 0;
+    std::string message;
+  };
+  std::vector<Failure> failures;  // wells whose analysis failed
+};
+
+/// The program's version ("0.1.0").
+std::string ProgramVersion();
+
+/// results folder + plate prefix + "Vembrel_run.json".
+std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix);
+
+/// The manifest. Input files are named relative to the plate's folder;
+/// their fingerprints are XXH3-64 hashes as 16 hex digits; a file that could
+/// not be read has none and says why ("missing", "unreadable", ...).
+nlohmann::ordered_json RunManifest(const Plate& plate, const PlateResults& results,
+                                   const RunFacts& facts);
+
+}  // namespace vembrel

@@ -1,0 +1,32 @@
+#pragma once
+// A table of typed values, as the analysis-ready files hold them: written as
+// comma-separated text (UTF-8, "." decimals, a header row, LF) and as a
+// workbook sheet whose numbers are numbers.
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vembrel {
+
+/// Empty (no value), an integer, a decimal, a flag or a text.
+using TableValue = std::variant<std::monostate, std::int64_t, double, bool, std::string>;
+
+struct Table {
+  std::vector<std::string> columns;
+  std::vector<std::vector<TableValue>> rows;  // each as long as columns
+};
+
+/// The shortest text that reads back as exactly the same double ("0.1",
+/// "2.5e-07", "12"); "nan" and "inf" never occur in the tables.
+std::string ExactDecimalText(double value);
+
+/// A value as the comma-separated text writes it: "" when empty, true and
+/// false, numbers in ExactDecimalText form; texts with a comma, quote or
+/// line break in double quotes, quotes doubled.
+std::string CsvField(const TableValue& value);
+
+/// The header row and every row, each line ended by LF.
+std::string CsvText(const Table& table);
+
+}  // namespace vembrel

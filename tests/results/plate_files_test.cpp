@@ -1,0 +1,381 @@
+// The plate files of a real cell-level batch: the tables hold the summary
+// file's numbers for every well, the workbook reads back with numbers as
+// numbers, the manifest fingerprints every input, a plate file that cannot
+// be written is reported without stopping the others, and the report page
+// renders in a real browser with every analysed well.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include "core/text_file.h"
+#include "imaging/file_fingerprint.h"
+#include "plate/well_names.h"
+#include "results/run_manifest.h"
+#include "results/spreadsheet.h"
+#include "results/table.h"
+#include "support/command_run.h"
+#include "support/small_plate.h"
+#include "support/temp_dir.h"
+
+namespace vembrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+// Output of a shell command, and whether it exited with 0.
+std::pair<bool, std::string> Shell(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {false, out};
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  return {pclose(pipe) == 0, out};
+}
+
+// Rows of a comma-separated table without quoted fields, by the header's names.
+std::vector<std::map<std::string, std::string>> ReadCsv(const fs::path& path) {
+  const std::vector<std::string> lines = SplitLines(ReadFile(path));
+  std::vector<std::map<std::string, std::string>> rows;
+  if (lines.empty()) return rows;
+  const auto split = [](const std::string& line) {
+    std::vector<std::string> fields{""};
+    for (const char ch : line) {
+      if (ch == ',') {
+        fields.emplace_back();
+      } else {
+        fields.back().push_back(ch);
+      }
+    }
+    return fields;
+  };
+  const std::vector<std::string> header = split(lines[0]);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    const std::vector<std::string> fields = split(lines[i]);
+    EXPECT_EQ(fields.size(), header.size()) << path << " line " << i + 1;
+    std::map<std::string, std::string>& row = rows.emplace_back();
+    for (std::size_t c = 0; c < header.size() && c < fields.size(); ++c) row[header[c]] = fields[c];
+  }
+  return rows;
+}
+
+// One grid of the summary: well name to its cell text.
+std::map<std::string, std::string> SummaryGrid(const std::vector<std::string>& lines,
+                                               const std::string& title) {
+  std::map<std::string, std::string> values;
+  const auto at = std::find(lines.begin(), lines.end(), title);
+  EXPECT_NE(at, lines.end()) << title;
+  if (at == lines.end()) return values;
+  for (int r = 0; r < 8; ++r) {
+    const CellRow cells = SplitCells(at[2 + r]);
+    for (int c = 1; c <= 12; ++c) values[WellName(r * 12 + c - 1)] = cells.at(c);
+  }
+  return values;
+}
+
+class PlateFilesTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir;
+    gap_ = FindDemoWell(kSeed, [](const DemoWell& w) {
+      return w.greenField != kAllFields && w.greenField != std::array<bool, 4>{};
+    });
+    ASSERT_GE(gap_, 0);
+    WriteDemoPlate(dir_->file("pictures"), kSeed, {0, 1, 2, 13, gap_, 95});
+    run_ =
+        new CommandRun(RunVembrel("batch " + Quoted(dir_->file("pictures/DEMO_A01f00d0.tif")) +
+                                  " --cells --jobs 2 --results " + Quoted(dir_->file("results"))));
+  }
+  static void TearDownTestSuite() {
+    delete run_;
+    delete dir_;
+  }
+  static fs::path results(const std::string& name) { return dir_->path() / "results" / name; }
+
+  static constexpr std::uint32_t kSeed = 1;
+  static inline TempDir* dir_ = nullptr;
+  static inline CommandRun* run_ = nullptr;
+  static inline int gap_ = -1;
+};
+
+TEST(Tables, FieldsAreQuotedWhereNeededAndDecimalsReadBackExactly) {
+  EXPECT_EQ(CsvField(TableValue()), "");
+  EXPECT_EQ(CsvField(true), "true");
+  EXPECT_EQ(CsvField(std::int64_t{-12}), "-12");
+  EXPECT_EQ(CsvField(std::string("missing_field;saturated")), "missing_field;saturated");
+  EXPECT_EQ(CsvField(std::string("a,b")), "\"a,b\"");
+  EXPECT_EQ(CsvField(std::string("say \"hi\"\n")), "\"say \"\"hi\"\"\n\"");
+  EXPECT_EQ(ExactDecimalText(0.1), "0.1");
+  EXPECT_EQ(ExactDecimalText(12.0), "12");
+  for (const double value :
+       {1.0 / 3.0, 2.5e-7, 1.9189640838044566, -1e300, 2.2250738585072014e-308}) {
+    EXPECT_EQ(std::stod(ExactDecimalText(value)), value) << ExactDecimalText(value);
+  }
+}
+
+TEST_F(PlateFilesTest, TablesHoldTheSummarysNumbersForEveryWell) {
+  ASSERT_EQ(run_->exitCode, 0) << run_->err;
+  const std::vector<std::string> summary = SplitLines(ReadFile(results("DEMO_Vembrel.csv")));
+  const auto wells = ReadCsv(results("DEMO_Vembrel_wells.csv"));
+  ASSERT_EQ(wells.size(), 96u);
+  const std::pair<const char*, const char*> grids[] = {
+      {"nuclei", "Numer of Cells"},
+      {"average_distance", "Average distance"},
+      {"average_nucleus_size", "Average Nuclear Size"},
+      {"pixels", "Total nuclear Area"},
+      {"calculated_nuclei", "Calculated Number of Nuclei"},
+      {"total_nuclei", "Total number of cells"}};
+  for (const auto& [column, title] : grids) {
+    const auto grid = SummaryGrid(summary, title);
+    for (const auto& row : wells) EXPECT_EQ(row.at(column), grid.at(row.at("well"))) << column;
+  }
+  // Ring centres: the coordinate grid holds X and Y side by side.
+  const auto coordinates = std::find(summary.begin(), summary.end(), "All X & Y coordinates");
+  ASSERT_NE(coordinates, summary.end());
+  int analysed = 0;
+  for (int w = 0; w < 96; ++w) {
+    const auto& row = wells[w];
+    EXPECT_EQ(row.at("well"), WellName(w));
+    const CellRow cells = SplitCells(coordinates[3 + w / 12]);
+    EXPECT_EQ(row.at("ring_x"), cells.at(1 + 2 * (w % 12)));
+    EXPECT_EQ(row.at("ring_y"), cells.at(2 + 2 * (w % 12)));
+    EXPECT_EQ(row.at("included"), row.at("nuclei").empty() ? "false" : "true");
+    analysed += row.at("nuclei").empty() ? 0 : 1;
+  }
+  EXPECT_EQ(analysed, 6);
+  EXPECT_NE(wells[gap_].at("qc").find("missing_field"), std::string::npos);
+
+  // Density rows: the summary's cells and area pairs, in ring order.
+  const auto density = ReadCsv(results("DEMO_Vembrel_density.csv"));
+  const auto table = std::find(summary.begin(), summary.end(), "Density of cells");
+  ASSERT_NE(table, summary.end());
+  std::size_t next = 0;
+  for (int w = 0; w < 96; ++w) {
+    const CellRow pairs = SplitCells(table[6 + w]);
+    for (std::size_t k = 1; k + 1 < pairs.size() && !pairs[k].empty(); k += 2, ++next) {
+      ASSERT_LT(next, density.size());
+      EXPECT_EQ(density[next].at("well"), WellName(w));
+      EXPECT_EQ(density[next].at("ring"), std::to_string((k + 1) / 2));
+      EXPECT_EQ(density[next].at("cells"), pairs[k]);
+      EXPECT_EQ(density[next].at("area"), pairs[k + 1]);
+      EXPECT_EQ(std::stod(density[next].at("density")),
+                std::stod(pairs[k]) / std::stod(pairs[k + 1]));
+    }
+  }
+  EXPECT_EQ(next, density.size());
+
+  // Nuclei and cells: one row per immigrant nucleus and per kept cell.
+  std::map<std::string, int> nuclei, cells;
+  for (const auto& row : ReadCsv(results("DEMO_Vembrel_nuclei.csv"))) ++nuclei[row.at("well")];
+  for (const auto& row : ReadCsv(results("DEMO_Vembrel_cells.csv"))) {
+    ++cells[row.at("well")];
+    EXPECT_TRUE(std::regex_match(row.at("class"), std::regex("(round|oval)_(rough|smooth)")));
+  }
+  for (const auto& row : wells) {
+    if (row.at("nuclei").empty()) continue;
+    EXPECT_EQ(std::to_string(nuclei[row.at("well")]), row.at("nuclei")) << row.at("well");
+    EXPECT_EQ(std::to_string(cells[row.at("well")]), row.at("cells_kept")) << row.at("well");
+  }
+}
+
+TEST_F(PlateFilesTest, WorkbookReadsBackWithNumbersAsNumbers) {
+  ASSERT_EQ(run_->exitCode, 0) << run_->err;
+  if (!Shell("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null").first) {
+    GTEST_SKIP() << "python3-openpyxl is not installed (scripts/install-deps.sh installs it)";
+  }
+  const std::string script = R"(
+import json, sys, openpyxl
+book = openpyxl.load_workbook(sys.argv[1])
+out = {"sheets": book.sheetnames, "created": book.properties.created.isoformat()}
+for sheet in book.worksheets:
+    kinds = {"number": 0, "text": 0}
+    for row in sheet.iter_rows():
+        for cell in row:
+            if isinstance(cell.value, (int, float)) and not isinstance(cell.value, bool):
+                kinds["number"] += 1
+            elif isinstance(cell.value, str):
+                kinds["text"] += 1
+    out[sheet.title] = {"kinds": kinds, "rows": sheet.max_row,
+                        "A2": [c.value for c in sheet[2]]}
+print(json.dumps(out))
+)";
+  WriteBytes(dir_->path() / "read.py", script);
+  const auto [ok, out] = Shell("/usr/bin/python3 " + Quoted(dir_->file("read.py")) + " " +
+                               Quoted(results("DEMO_Vembrel.xlsx").string()));
+  ASSERT_TRUE(ok) << out;
+  const Json book = Json::parse(out);
+  EXPECT_EQ(book["sheets"], Json({"Migration", "Wells", "Cells"}));
+  EXPECT_GT(book["Migration"]["kinds"]["number"].get<int>(), 200) << out;
+  EXPECT_EQ(book["Wells"]["rows"], 97);
+  const Json a01 = book["Wells"]["A2"];
+  const auto wells = ReadCsv(results("DEMO_Vembrel_wells.csv"));
+  EXPECT_EQ(a01[1], "A01");
+  EXPECT_EQ(a01[2], true);
+  EXPECT_EQ(a01[6], std::stod(wells[0].at("nuclei")));  // a number, not its text
+  // The workbook keeps 16 significant digits (a spreadsheet shows 15); the tables are exact.
+  EXPECT_DOUBLE_EQ(a01[21].get<double>(), std::stod(wells[0].at("elongation_median")));
+  EXPECT_EQ(book["Cells"]["rows"].get<std::size_t>(),
+            ReadCsv(results("DEMO_Vembrel_cells.csv")).size() + 1);
+}
+
+TEST_F(PlateFilesTest, ManifestFingerprintsEveryInputAndNamesTheMissing) {
+  ASSERT_EQ(run_->exitCode, 0) << run_->err;
+  const Json manifest = Json::parse(ReadFile(results("DEMO_Vembrel_run.json")));
+  EXPECT_EQ(manifest["program"]["version"], ProgramVersion());
+  EXPECT_NE(manifest["command_line"].get<std::string>().find("--cells --jobs 2"),
+            std::string::npos);
+  EXPECT_TRUE(std::regex_match(manifest["started"].get<std::string>(),
+                               std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")));
+  EXPECT_EQ(manifest["settings"]["ring"]["radius"], 350);
+  EXPECT_EQ(manifest["wells"]["analysed"].size(), 6u);
+  EXPECT_EQ(manifest["wells"]["flagged"][0]["well"], WellName(gap_));
+  const Json& inputs = manifest["inputs"];
+  ASSERT_EQ(inputs.size(), 6u * 8u);
+  int missing = 0;
+  for (const Json& input : inputs) {
+    const fs::path file = dir_->path() / "pictures" / input["file"].get<std::string>();
+    if (input.contains("xxh3")) {
+      const std::string bytes = ReadFile(file);
+      EXPECT_EQ(input["size"], bytes.size());
+      EXPECT_EQ(input["xxh3"], FingerprintText(FingerprintOf(bytes.data(), bytes.size()).xxh3));
+    } else {
+      ++missing;
+      EXPECT_EQ(input["well"], WellName(gap_));
+      EXPECT_EQ(input["problem"], "missing");
+      EXPECT_FALSE(fs::exists(file));
+    }
+  }
+  EXPECT_GT(missing, 0);
+  EXPECT_EQ(manifest["field_problems"].size(), static_cast<std::size_t>(missing));
+}
+
+TEST(PlateFiles, OneThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {
+  TempDir dir;
+  WriteDemoPlate(dir.file("pictures"), 2, {0, 1});
+  fs::create_directories(dir.path() / "DEMO_Vembrel_nuclei.csv");  // a folder in its place
+  const CommandRun run =
+      RunVembrel("batch " + Quoted(dir.file("pictures/DEMO_A01f00d0.tif")) + " --jobs 1");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find(dir.file("DEMO_Vembrel_nuclei.csv")), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("Failed: " + dir.file("DEMO_Vembrel_nuclei.csv")), std::string::npos)
+      << run.out;
+  EXPECT_TRUE(fs::is_directory(dir.path() / "DEMO_Vembrel_nuclei.csv"));
+  for (const char* name :
+       {"DEMO_Vembrel.csv", "DEMO_Vembrel.xlsx", "DEMO_Vembrel_wells.csv", "DEMO_Vembrel_run.json",
+        "DEMO_Vembrel_plate.png", "DEMO_Vembrel_report.html"}) {
+    EXPECT_TRUE(fs::is_regular_file(dir.path() / name)) << name;
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "DEMO_Vembrel_cells.csv"));  // not at cell level
+}
+
+// Pixels of an 8-bit RGB or RGBA PNG without interlacing, as the browser writes them.
+struct Png {
+  int width = 0, height = 0, channels = 0;
+  std::vector<std::uint8_t> pixels;
+};
+
+Png DecodePng(const std::string& bytes) {
+  Png png;
+  std::string data;
+  const auto u32 = [&](std::size_t at) {
+    return std::uint32_t(std::uint8_t(bytes[at])) << 24 |
+           std::uint32_t(std::uint8_t(bytes[at + 1])) << 16 |
+           std::uint32_t(std::uint8_t(bytes[at + 2])) << 8 | std::uint8_t(bytes[at + 3]);
+  };
+  for (std::size_t at = 8; at + 12 <= bytes.size();) {
+    const std::uint32_t length = u32(at);
+    const std::string type = bytes.substr(at + 4, 4);
+    if (type == "IHDR") {
+      png.width = static_cast<int>(u32(at + 8));
+      png.height = static_cast<int>(u32(at + 12));
+      png.channels = bytes[at + 17] == 6 ? 4 : 3;
+      if (bytes[at + 16] != 8 || bytes[at + 20] != 0) return {};
+    } else if (type == "IDAT") {
+      data += bytes.substr(at + 8, length);
+    }
+    at += 12 + length;
+  }
+  const std::size_t stride = static_cast<std::size_t>(png.width) * png.channels;
+  std::vector<std::uint8_t> raw((stride + 1) * png.height);
+  uLongf size = raw.size();
+  if (uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(data.data()), data.size()) !=
+      Z_OK)
+    return {};
+  png.pixels.assign(stride * png.height, 0);
+  const int bpp = png.channels;
+  for (int y = 0; y < png.height; ++y) {
+    const std::uint8_t filter = raw[y * (stride + 1)];
+    const std::uint8_t* in = &raw[y * (stride + 1) + 1];
+    std::uint8_t* out = &png.pixels[y * stride];
+    const std::uint8_t* up = y > 0 ? out - stride : nullptr;
+    for (std::size_t x = 0; x < stride; ++x) {
+      const int a = x >= std::size_t(bpp) ? out[x - bpp] : 0;
+      const int b = up ? up[x] : 0;
+      const int c = up && x >= std::size_t(bpp) ? up[x - bpp] : 0;
+      int predicted = 0;
+      if (filter == 1) predicted = a;
+      if (filter == 2) predicted = b;
+      if (filter == 3) predicted = (a + b) / 2;
+      if (filter == 4) {
+        const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      out[x] = static_cast<std::uint8_t>(in[x] + predicted);
+    }
+  }
+  return png;
+}
+
+TEST_F(PlateFilesTest, ReportPageRendersInABrowserWithEveryAnalysedWell) {
+  ASSERT_EQ(run_->exitCode, 0) << run_->err;
+  if (!Shell("command -v chromium >/dev/null").first) {
+    GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh installs it)";
+  }
+  const std::string browser =
+      "timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+      "--disable-background-networking --disable-component-update --disable-sync "
+      "--hide-scrollbars --user-data-dir=" +
+      Quoted(dir_->file("browser")) + " ";
+  const std::string page = "file://" + results("DEMO_Vembrel_report.html").string();
+  const fs::path shot = dir_->path() / "report.png";
+  Shell(browser + "--window-size=1280,1400 --screenshot=" + Quoted(shot.string()) + " " +
+        Quoted(page) + " 2>/dev/null");
+  const Png png = DecodePng(ReadFile(shot));
+  ASSERT_GT(png.width, 0) << "no screenshot";
+  std::size_t inked = 0;
+  for (std::size_t i = 0; i + 2 < png.pixels.size(); i += png.channels) {
+    inked += png.pixels[i] + png.pixels[i + 1] + png.pixels[i + 2] < 600 ? 1 : 0;
+  }
+  EXPECT_GT(inked, png.pixels.size() / png.channels / 20) << "the page looks blank";
+
+  // The DOM after the page's script sorted the wells by immigrant nuclei, most first.
+  const auto [ok, dom] =
+      Shell(browser + "--dump-dom " + Quoted(page + "#sort=nuclei-desc") + " 2>/dev/null");
+  ASSERT_TRUE(ok) << dom;
+  EXPECT_NE(dom.find("data-sorted=\"nuclei-desc\""), std::string::npos);
+  const std::regex row(
+      "<tr id=\"well-([A-H][0-9]{2})\"><td[^>]*>[^<]*</td><td class=\"number\" "
+      "data-value=\"([0-9]+)\"");
+  std::vector<std::string> shown;
+  double last = 1e300;
+  for (auto it = std::sregex_iterator(dom.begin(), dom.end(), row); it != std::sregex_iterator();
+       ++it) {
+    shown.push_back((*it)[1]);
+    const double nuclei = std::stod((*it)[2]);
+    EXPECT_LE(nuclei, last) << "not sorted at " << (*it)[1];
+    last = nuclei;
+  }
+  std::sort(shown.begin(), shown.end());
+  std::vector<std::string> expected{"A01", "A02", "A03", "B02", WellName(gap_), "H12"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(shown, expected);
+}
+
+}  // namespace
+}  // namespace vembrel::testing
