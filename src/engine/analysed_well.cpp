@@ -1,5 +1,9 @@
 #include "engine/analysed_well.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "core/error.h"
 #include "core/text_file.h"
 #include "plate/settings_json.h"
@@ -89,6 +93,15 @@ json ResultsToJson(const WellResults& r) {
     problems.push_back(
         {{"kind", static_cast<int>(p.kind)}, {"file", p.file}, {"message", p.message}});
   }
+  json inputs = json::array();
+  for (const InputPicture& input : r.inputs) {
+    json entry = {{"file", input.file}, {"cell_stain", input.cellStain}, {"field", input.field}};
+    if (input.fingerprint) {
+      entry["size"] = input.fingerprint->size;
+      entry["xxh3"] = FingerprintText(input.fingerprint->xxh3);
+    }
+    inputs.push_back(std::move(entry));
+  }
   json result = {{"ring", {r.ring.x, r.ring.y, r.ring.radius}},
                  {"ring_increment", r.ringIncrement},
                  {"ring_fitted", r.ringFitted},
@@ -104,7 +117,8 @@ json ResultsToJson(const WellResults& r) {
                  {"density", std::move(density)},
                  {"qc", std::move(quality)},
                  {"field_problems", std::move(problems)},
-                 {"reduced_from", r.reducedFrom}};
+                 {"reduced_from", r.reducedFrom},
+                 {"inputs", std::move(inputs)}};
   result["cells"] = r.cells ? CellsToJson(*r.cells) : json(nullptr);
   return result;
 }
@@ -145,6 +159,18 @@ WellResults ResultsFromJson(const json& j, int well) {
                                p.at("message").get<std::string>()});
   }
   r.reducedFrom = j.at("reduced_from").get<int>();
+  for (const json& entry : j.at("inputs")) {
+    InputPicture input;
+    input.file = entry.at("file").get<std::string>();
+    input.cellStain = entry.at("cell_stain").get<bool>();
+    input.field = entry.at("field").get<int>();
+    if (entry.contains("xxh3")) {
+      input.fingerprint =
+          FileFingerprint{entry.at("size").get<std::uint64_t>(),
+                          std::stoull(entry.at("xxh3").get<std::string>(), nullptr, 16)};
+    }
+    r.inputs.push_back(std::move(input));
+  }
   if (!j.at("cells").is_null()) r.cells = CellsFromJson(j.at("cells"));
   return r;
 }
@@ -200,6 +226,20 @@ AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json) {
   } catch (const nlohmann::json::exception& e) {
     throw Error(std::string("the record is incomplete: ") + e.what());
   }
+}
+
+bool InputsUnchanged(const WellResults& results) {
+  for (const InputPicture& input : results.inputs) {
+    std::optional<FileFingerprint> now;
+    const int fd = open(input.file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+      struct stat status {};
+      if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) now = FingerprintOfDescriptor(fd);
+      close(fd);
+    }
+    if (now != input.fingerprint) return false;
+  }
+  return true;
 }
 
 std::string AnalysedWellFileName(const std::string& resultsFolder, const std::string& platePrefix,

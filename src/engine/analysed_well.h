@@ -34,6 +34,10 @@ nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& record);
 /// Reads a record back. Throws Error saying what is missing or wrong.
 AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json);
 
+/// Whether the pictures a well was analysed from are still the same bytes
+/// (a missing one still missing), read again and fingerprinted.
+bool InputsUnchanged(const WellResults& results);
+
 /// results folder + "WellResults/" + prefix + well + ".json".
 std::string AnalysedWellFileName(const std::string& resultsFolder, const std::string& platePrefix,
                                  const std::string& well);

@@ -47,6 +47,7 @@ class Pattern : public PlateLayout {
   explicit Pattern(std::string pattern) : pattern_(std::move(pattern)) { split(); }
 
   std::string name() const override { return "pattern"; }
+  std::string option() const override { return pattern_; }
   std::string title() const override { return "pattern " + pattern_; }
 
   std::optional<FieldName> parse(std::string_view fileName) const override {

@@ -25,6 +25,8 @@ class PlateLayout {
   virtual ~PlateLayout() = default;
   /// Short name, as --layout takes it: "native", "imagexpress", "operetta", "pattern".
   virtual std::string name() const = 0;
+  /// What --layout takes to choose this layout again: its name, or the pattern.
+  virtual std::string option() const { return name(); }
   /// The layout and its file-name rule, for the user.
   virtual std::string title() const = 0;
   /// The field, well and channel of a field picture's name (no folder), or

@@ -151,7 +151,9 @@ BatchWellOutcome BatchRun::runWell(int well) const {
     if (std::filesystem::exists(record, missing)) {
       try {
         AnalysedWell earlier = ReadAnalysedWell(record);
-        if (earlier.request == request() && earlier.results.well == well) {
+        // The same request on the same pictures: the earlier results stand.
+        if (earlier.request == request() && earlier.results.well == well &&
+            InputsUnchanged(earlier.results)) {
           BatchWellOutcome outcome;
           outcome.well = well;
           outcome.fieldProblems = earlier.results.fieldProblems;
@@ -243,12 +245,17 @@ void BatchRun::finish() {
   } release{lock_};
   if (lastSettings_) workspace_.setUniversalSettings(*lastSettings_);
   if (!coversWholePlate_) {
-    // A part of the plate: its wells' records are its results; the plate's
-    // files come from putting the parts together.
+    // A part of the plate: its wells' records and its manifest are its
+    // results; the plate's files come from putting the parts together.
+    const std::string manifest =
+        RunManifestFileName(workspace_.resultsFolder(), workspace_.plate().prefix);
     try {
       SyncFolder(workspace_.resultsFolder());
+      WriteFileAtomically(
+          manifest, RunManifest(workspace_.plate(), workspace_.results(), facts()).dump(2) + "\n");
+      plateFiles_.push_back({manifest, ""});
     } catch (const Error& e) {
-      summaryError_ = e.what();
+      plateFiles_.push_back({manifest, e.what()});
     }
     return;
   }
@@ -266,17 +273,23 @@ void BatchRun::finish() {
   writePlateFiles(lines);
 }
 
-void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
+RunFacts BatchRun::facts() const {
   RunFacts facts;
   facts.commandLine = commandLine_;
   facts.started = startTime_;
   facts.ended = std::time(nullptr);
   facts.cellLevel = cellLevel_;
+  facts.fitRadius = fitRadius_;
+  facts.wholePlate = coversWholePlate_;
   facts.settings = settings_;
   for (const BatchFailure& failure : failures_)
     facts.failures.push_back({failure.well, failure.message});
+  return facts;
+}
+
+void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
   const Workspace& workspace = workspace_;
-  plateFiles_ = WritePlateFiles(workspace.plate(), workspace.results(), facts,
+  plateFiles_ = WritePlateFiles(workspace.plate(), workspace.results(), facts(),
                                 workspace.resultsFolder(), summaryLines, writeWorkbook_);
   if (writeWorkbook_ && !plateFiles_.empty()) {  // the workbook comes first
     const PlateFileOutcome& workbook = plateFiles_.front();

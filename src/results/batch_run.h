@@ -141,6 +141,7 @@ class BatchRun {
   void reportProgress(const BatchWellOutcome& outcome);
   WellRequest request() const;
   void writePlateFiles(const std::vector<std::string>& summaryLines);
+  RunFacts facts() const;
 
   Workspace& workspace_;
   AnalysisSettings settings_;

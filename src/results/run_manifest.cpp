@@ -27,7 +27,14 @@ Json PlateJson(const Plate& plate) {
           {"measurement_date", plate.measurementDate > 0
                                    ? Json(IsoDateTimeText(TimeFromDateTime(plate.measurementDate)))
                                    : Json(nullptr)},
-          {"notes", plate.notes}};
+          {"notes", plate.notes},
+          // What opens the same plate again, to put parts of a run together.
+          {"open",
+           {{"layout", plate.naming ? plate.naming->option() : plate.layout},
+            {"channels", plate.channels},
+            {"plane", plate.plane},
+            {"input_bits", plate.inputBits},
+            {"measurement_date", plate.measurementDate}}}};
 }
 
 Json InputJson(const WellResults& well, const InputPicture& input, const std::string& folder) {
@@ -97,6 +104,9 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       {"seconds", static_cast<std::int64_t>(facts.ended - facts.started)},
       {"plate", PlateJson(plate)},
       {"cell_level", facts.cellLevel},
+      {"fit_radius",
+       facts.fitRadius ? Json{facts.fitRadius->minimum, facts.fitRadius->maximum} : Json(nullptr)},
+      {"whole_plate", facts.wholePlate},
       {"settings", SettingsToJson(facts.settings)},
       {"wells",
        {{"included", included},

@@ -6,10 +6,12 @@
 // every input picture of the analysed wells with its size and fingerprint.
 #include <ctime>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/plate_results.h"
+#include "engine/well_session.h"
 #include "plate/analysis_settings.h"
 
 namespace vembrel {
@@ -22,7 +24,9 @@ struct RunFacts {
   std::time_t started = 0;
   std::time_t ended = 0;
   bool cellLevel = false;
-  AnalysisSettings settings;  // the universal settings the run started with
+  std::optional<RadiusRange> fitRadius;  // the zone's size fitted in this range
+  bool wholePlate = true;                // false for a part (--wells, --shard)
+  AnalysisSettings settings;             // the universal settings the run started with
   struct Failure {
     int well = 0;
     std::string message;

@@ -10,6 +10,7 @@
 #include "plate/demo_plate.h"
 #include "results/spreadsheet.h"
 #include "support/command_run.h"
+#include "support/result_files.h"
 #include "support/settings_text.h"
 #include "support/temp_dir.h"
 
@@ -17,32 +18,6 @@ namespace vembrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file under folder by relative path, with the analysis dates blanked;
-// the run manifest and the report page only by name (they hold the run's
-// times and command line).
-std::map<std::string, std::string> ResultFiles(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
-    const std::string name = fs::relative(entry.path(), folder).string();
-    if (name.ends_with("_run.json") || name.ends_with("_report.html")) {
-      files[name] = "run facts";
-      continue;
-    }
-    std::string bytes = ReadFile(entry.path());
-    if (entry.path().extension() == ".csv") {
-      auto lines = SplitLines(bytes);
-      for (auto& line : lines) {
-        if (line.rfind("Vembrel analysis: ", 0) == 0) line = "Vembrel analysis: <today>";
-      }
-      bytes.clear();
-      for (const auto& line : lines) bytes += line + "\n";
-    }
-    files[name] = bytes;
-  }
-  return files;
-}
 
 class BatchCommandTest : public ::testing::Test {
  protected:
@@ -73,11 +48,7 @@ TEST_F(BatchCommandTest, JobCountDoesNotChangeAnyFile) {
   EXPECT_TRUE(a.count("DEMO_Vembrel.xlsx"));  // byte for byte: its creation time is the plate's
   EXPECT_TRUE(a.count("DEMO_Vembrel_report.html"));
   EXPECT_TRUE(a.count("JPEGS/DEMO_A06.jpg"));
-  ASSERT_EQ(a.size(), b.size());
-  for (const auto& [name, bytes] : a) {
-    ASSERT_TRUE(b.count(name)) << name;
-    EXPECT_TRUE(b.at(name) == bytes) << name << " differs between --jobs 1 and --jobs 2";
-  }
+  ExpectSameFiles(b, a);
 }
 
 TEST_F(BatchCommandTest, JsonPrintsOneLinePerWellAsTheWellCommandDoes) {

@@ -13,44 +13,13 @@
 #include "core/text_file.h"
 #include "plate/demo_plate.h"
 #include "support/command_run.h"
+#include "support/result_files.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file under a results folder by relative path (the lock file aside),
-// with the analysis dates blanked.
-std::map<std::string, std::string> ResultFiles(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file() || entry.path().filename() == ".vembrel.lock") continue;
-    std::string bytes = ReadFile(entry.path());
-    if (entry.path().extension() == ".xlsx") bytes = "workbook";  // holds its creation time
-    if (entry.path().extension() == ".csv") {
-      for (const char* label : {"Vembrel analysis: "}) {
-        for (std::size_t at = 0; (at = bytes.find(label, at)) != std::string::npos;) {
-          at += std::string_view(label).size();
-          bytes.replace(at, bytes.find('\r', at) - at, "<date>");
-        }
-      }
-    }
-    files[fs::relative(entry.path(), folder).string()] = bytes;
-  }
-  return files;
-}
-
-void ExpectSameFiles(const std::map<std::string, std::string>& actual,
-                     const std::map<std::string, std::string>& expected) {
-  std::vector<std::string> actualNames, expectedNames;
-  for (const auto& [name, bytes] : actual) actualNames.push_back(name);
-  for (const auto& [name, bytes] : expected) expectedNames.push_back(name);
-  ASSERT_EQ(actualNames, expectedNames) << "leftovers or missing files";
-  for (const auto& [name, bytes] : expected) {
-    EXPECT_TRUE(actual.at(name) == bytes) << name << " differs";
-  }
-}
 
 TEST(KilledBatch, KeepsCompleteFilesAndResumesIntoTheWholeRunsFiles) {
   TempDir dir;

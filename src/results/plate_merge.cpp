@@ -1,0 +1,226 @@
+#include "results/plate_merge.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "core/date_text.h"
+#include "core/error.h"
+#include "core/folder_lock.h"
+#include "core/replacement_file.h"
+#include "core/text_file.h"
+#include "engine/analysed_well.h"
+#include "engine/cell_data_file.h"
+#include "plate/plate.h"
+#include "plate/settings_json.h"
+#include "plate/well_names.h"
+#include "results/run_manifest.h"
+#include "results/summary_file.h"
+
+namespace vembrel {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+std::string WithSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+struct Part {
+  std::string folder;    // with a trailing separator
+  std::string manifest;  // its path
+  Json facts;
+};
+
+Part ReadPart(const std::string& folder) {
+  std::vector<fs::path> manifests;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && name.ends_with("Vembrel_run.json")) manifests.push_back(entry);
+  }
+  if (error) throw UsageError("Unable to read the folder '" + folder + "': " + error.message());
+  if (manifests.size() != 1) {
+    throw UsageError(
+        "The folder '" + folder + "' holds " +
+        (manifests.empty() ? std::string("no run manifest") : "several run manifests") +
+        " (*Vembrel_run.json): give the results folder of one run of vembrel batch");
+  }
+  Part part{WithSeparator(folder), manifests.front().string(), {}};
+  try {
+    part.facts = Json::parse(ReadWholeFile(part.manifest));
+  } catch (const Json::exception& e) {
+    throw UsageError("Run manifest '" + part.manifest + "': " + e.what());
+  }
+  return part;
+}
+
+// What every part must share to be one run, by its place in the manifest.
+const std::vector<std::vector<std::string>> kSharedFacts = {
+    {"plate", "path"}, {"plate", "prefix"}, {"plate", "open"},     {"cell_level"},
+    {"fit_radius"},    {"settings"},        {"program", "version"}};
+
+const Json* Fact(const Json& manifest, const std::vector<std::string>& place) {
+  const Json* at = &manifest;
+  for (const std::string& key : place) {
+    if (!at->is_object() || !at->contains(key)) return nullptr;
+    at = &(*at)[key];
+  }
+  return at;
+}
+
+void RequireOneRun(const std::vector<Part>& parts) {
+  for (const std::vector<std::string>& place : kSharedFacts) {
+    std::string name;
+    for (const std::string& key : place) name += (name.empty() ? "" : ".") + key;
+    const Json* first = Fact(parts.front().facts, place);
+    if (first == nullptr)
+      throw UsageError("Run manifest '" + parts.front().manifest + "' has no " + name);
+    for (const Part& part : parts) {
+      const Json* fact = Fact(part.facts, place);
+      if (fact == nullptr || *fact != *first) {
+        throw UsageError("The parts differ in " + name + ": '" + parts.front().folder + "' has " +
+                         first->dump().substr(0, 200) + ", '" + part.folder + "' has " +
+                         (fact ? fact->dump().substr(0, 200) : std::string("none")));
+      }
+    }
+  }
+}
+
+Plate OpenPlateOf(const Json& manifest) {
+  const Json& open = manifest.at("plate").at("open");
+  PlateOpenOptions options;
+  options.layout = open.at("layout").get<std::string>();
+  options.channels = open.at("channels").get<std::array<int, 2>>();
+  options.plane = open.at("plane").get<int>();
+  options.inputBits = open.at("input_bits").get<int>();
+  Plate plate = OpenPlate(manifest.at("plate").at("path").get<std::string>(), options);
+  // The date the run took, whichever picture or folder it was given, and
+  // whether its bits were found or chosen.
+  plate.measurementDate = open.at("measurement_date").get<double>();
+  plate.inputBitsDetected = manifest.at("plate").at("input_bits_detected").get<bool>();
+  return plate;
+}
+
+// The files of a well a batch writes besides its record.
+std::vector<std::string> WellFiles(const Plate& plate, const std::string& name, bool cellLevel) {
+  std::vector<std::string> files{"JPEGS/" + plate.prefix + name + ".jpg"};
+  if (cellLevel) {
+    files.push_back("CellShape/" + plate.prefix + name + "_Cell_Data_VL.csv");
+    files.push_back("CellJPEGS/" + plate.prefix + name + ".jpg");
+  }
+  files.push_back("WellResults/" + plate.prefix + name + ".json");
+  return files;
+}
+
+}  // namespace
+
+MergeReport MergeParts(const std::vector<std::string>& partFolders,
+                       const std::string& resultsFolder, bool workbook,
+                       const std::string& commandLine, bool waitForFolder) {
+  if (partFolders.empty()) throw UsageError("No part to put together");
+  const std::time_t started = std::time(nullptr);
+  std::vector<Part> parts;
+  for (const std::string& folder : partFolders) parts.push_back(ReadPart(folder));
+  RequireOneRun(parts);
+  const Json& reference = parts.front().facts;
+  Plate plate;
+  try {
+    plate = OpenPlateOf(reference);
+  } catch (const Json::exception& e) {
+    throw UsageError("Run manifest '" + parts.front().manifest + "': " + e.what());
+  } catch (const Error& e) {
+    throw UsageError("The plate of the parts cannot be opened again: " + std::string(e.what()));
+  }
+  const bool cellLevel = reference.at("cell_level").get<bool>();
+  const AnalysisSettings settings = SettingsFromJson(reference.at("settings"));
+
+  const std::string out = WithSeparator(resultsFolder);
+  CreateFolders(out);
+  const FolderLock lock(out, waitForFolder);
+  RemoveLeftoverTemporaries(out);
+  for (const char* sub : {"JPEGS", "CellShape", "CellJPEGS", "WellResults"}) {
+    CreateFolders(out + sub);
+    RemoveLeftoverTemporaries(out + sub);
+  }
+
+  MergeReport report;
+  RunFacts facts;
+  facts.commandLine = commandLine;
+  facts.started = started;
+  facts.cellLevel = cellLevel;
+  facts.settings = settings;
+  if (!reference.at("fit_radius").is_null()) {
+    facts.fitRadius = RadiusRange{reference.at("fit_radius").at(0).get<int>(),
+                                  reference.at("fit_radius").at(1).get<int>()};
+  }
+  // Each well from the part that analysed it, in plate order.
+  std::map<int, std::pair<const Part*, AnalysedWell>> taken;
+  for (const Part& part : parts) {
+    const Json& wells = part.facts.at("wells");
+    for (const Json& failed : wells.at("failed")) {
+      report.failures.push_back(failed.at("message").get<std::string>());
+      facts.failures.push_back({WellIndex(failed.at("well").get<std::string>()),
+                                failed.at("message").get<std::string>()});
+    }
+    for (const Json& name : wells.at("analysed")) {
+      const int well = WellIndex(name.get<std::string>());
+      AnalysedWell analysed =
+          ReadAnalysedWell(AnalysedWellFileName(part.folder, plate.prefix, WellName(well)));
+      if (!InputsUnchanged(analysed.results)) {
+        throw UsageError("The pictures of well " + WellName(well) + " changed since '" +
+                         part.folder + "' analysed them; analyse the well again");
+      }
+      const auto [at, fresh] = taken.try_emplace(well, &part, analysed);
+      if (!fresh && AnalysedWellToJson(at->second.second) != AnalysedWellToJson(analysed)) {
+        throw UsageError("Well " + WellName(well) + " has other results in '" + part.folder +
+                         "' than in '" + at->second.first->folder + "'");
+      }
+    }
+  }
+  PlateResults results;
+  for (auto& [well, from] : taken) {
+    const auto& [part, analysed] = from;
+    const std::string name = WellName(well);
+    if (part->folder != out) {
+      for (const std::string& file : WellFiles(plate, name, cellLevel)) {
+        try {
+          WriteFileAtomically(out + file, ReadWholeFile(part->folder + file), Durability::Deferred);
+        } catch (const Error& e) {
+          report.copyFailures.push_back("Well " + name + ": " + e.what());
+        }
+      }
+    }
+    results.record(analysed.results, analysed.settings);
+    ++report.wells;
+  }
+  for (const WellRecord& well : plate.wells) {
+    const bool failed = std::any_of(facts.failures.begin(), facts.failures.end(),
+                                    [&](const auto& f) { return f.well == well.index; });
+    if (well.state == 1 && !taken.contains(well.index) && !failed) {
+      report.unanalysed.push_back(well.index);
+    }
+  }
+
+  std::vector<std::string> lines =
+      SummaryHeaderLines(settings, plate.measurementDate, plate.path, plate.prefix, Now());
+  for (std::string& line : SummaryResultLines(results)) lines.push_back(std::move(line));
+  report.summaryFile = SummaryFileName(out, plate.prefix);
+  try {
+    SyncFolder(out);
+    WriteSummaryFile(report.summaryFile, lines, {});
+  } catch (const Error& e) {
+    report.summaryError = std::string(e.what()) + "; the earlier summary file is kept";
+    return report;
+  }
+  facts.ended = std::time(nullptr);
+  report.plateFiles = WritePlateFiles(plate, results, facts, out, lines, workbook);
+  return report;
+}
+
+}  // namespace vembrel

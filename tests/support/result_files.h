@@ -1,0 +1,18 @@
+#pragma once
+// The files of a results folder as a map, with what differs from run to run
+// masked: the analysis date of the text files, and the times and command
+// line in the run manifest and the report page. Two runs that wrote the same
+// results compare equal.
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace vembrel::testing {
+
+std::map<std::string, std::string> ResultFiles(const std::filesystem::path& folder);
+
+/// Fails (naming the file) where the two maps differ.
+void ExpectSameFiles(const std::map<std::string, std::string>& actual,
+                     const std::map<std::string, std::string>& expected);
+
+}  // namespace vembrel::testing
