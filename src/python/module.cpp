@@ -1,7 +1,6 @@
 // The module `vembrel`: the engine's plates, settings and well analysis for
 // Python, with the numbers `vembrel well --json` prints.
 #include <cstdint>
-#include <limits>
 #include <string>
 
 #include "core/memory_tuning.h"
@@ -59,9 +58,8 @@ Json FromPython(py::handle value) {
     const py::int_ number = py::reinterpret_steal<py::int_>(PyNumber_Index(object));
     int overflow = 0;
     const long long whole = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
-    if (overflow != 0) {  // beyond 64 bits is beyond every range: say so as the extreme
-      return overflow > 0 ? std::numeric_limits<std::int64_t>::max()
-                          : std::numeric_limits<std::int64_t>::min();
+    if (overflow != 0) {
+      Raise(PyExc_ValueError, std::string(py::repr(number)) + " is too large for any setting");
     }
     return static_cast<std::int64_t>(whole);
   }

@@ -4,6 +4,7 @@
 // change goes through the engine's JSON reader, which checks it.
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -95,13 +96,16 @@ Json GroupJson(const AnalysisSettings& values, const std::string& path) {
   return SettingsToJson(values)[Json::json_pointer(pointer)];
 }
 
-// "cutoff=10, saturation=255, full_range=True" for a group's settings.
+// "cutoff=10, saturation=255, full_range=True" for a group's settings, by subgroup.
 std::string Members(const AnalysisSettings& values, const std::string& path) {
   std::string text;
-  for (const SettingDescriptor& setting : AllSettings()) {
-    if (!setting.name.starts_with(path + ".")) continue;
-    text += (text.empty() ? "" : ", ") + std::string(setting.name.substr(path.size() + 1)) + "=" +
-            std::string(py::repr(ValueOf(values, setting)));
+  for (const std::string& child : Children(path)) {
+    for (const SettingDescriptor& setting : AllSettings()) {
+      const std::string_view name = setting.name;
+      if (name != Join(path, child) && !name.starts_with(Join(path, child) + ".")) continue;
+      text += (text.empty() ? "" : ", ") + std::string(name.substr(path.size() + 1)) + "=" +
+              std::string(py::repr(ValueOf(values, setting)));
+    }
   }
   return text;
 }
@@ -135,6 +139,36 @@ std::string Repr(const AnalysisSettings& values) {
                "': " + std::string(py::repr(ValueOf(values, setting)));
   }
   return changed.empty() ? "Settings()" : "Settings({" + changed + "})";
+}
+
+SettingsValues Copy(const SettingsValues& settings) {
+  return SettingsValues{std::make_shared<AnalysisSettings>(*settings.values)};
+}
+
+// The class's documentation, with the groups and their settings from the table.
+std::string SettingsDoc() {
+  std::string groups;
+  std::vector<std::string> seen;
+  for (const SettingDescriptor& setting : AllSettings()) {
+    const std::string name(setting.name);
+    const std::string group = name.substr(0, name.rfind('.'));
+    if (std::find(seen.begin(), seen.end(), group) != seen.end()) continue;
+    seen.push_back(group);
+    groups += "    " + group + ": " + Listing(group) + "\n";
+  }
+  return R"(The 17 analysis settings, checked whenever one changes.
+
+Settings() holds the defaults; Settings({'nuclei': {'blue_cutoff': 90}}) or
+Settings({'nuclei.blue_cutoff': 90}) changes some of them. The settings are
+attributes grouped as the analysis uses them (s.nuclei.blue_cutoff):
+
+)" + groups +
+         R"(
+Setting one raises ValueError with the reason when the value is outside its
+range (Settings.range), of the wrong type, or breaks an order (each display
+cutoff below its saturation, each minimal size below its maximal); the
+settings keep their values then. s['nuclei.blue_cutoff'] reaches a setting by
+its dotted name (Settings.names()).)";
 }
 
 py::list Dir(const py::object& self, const std::string& path) {
@@ -173,22 +207,8 @@ Settings does. A group is a view: changing it changes the Settings it came from.
         return "<vembrel settings " + g.path + ": " + Members(*g.values, g.path) + ">";
       });
 
-  py::class_<SettingsValues>(module, "Settings",
-                             R"(The 17 analysis settings, checked whenever one changes.
-
-Settings() holds the defaults; Settings({'nuclei': {'blue_cutoff': 90}}) or
-Settings({'nuclei.blue_cutoff': 90}) changes some of them. The settings are
-attributes grouped as the analysis uses them:
-
-    display.green / display.blue: cutoff, saturation, full_range
-    ring: radius, increment
-    nuclei: green_cutoff, blue_cutoff, minimal_size, maximal_size
-    cells: green_cutoff, minimal_size, maximal_size, length_ratio, smoothness
-
-s.nuclei.blue_cutoff = 90 raises ValueError with the reason when the value is
-outside its range (Settings.range), of the wrong type, or breaks an order
-(each display cutoff below its saturation, each minimal size below its
-maximal); the settings keep their values then.)")
+  static const std::string settingsDoc = SettingsDoc();
+  py::class_<SettingsValues>(module, "Settings", settingsDoc.c_str())
       .def(py::init([](const py::object& values) {
              SettingsValues settings;
              if (!values.is_none()) Change(*settings.values, FromPython(values));
@@ -224,20 +244,9 @@ maximal); the settings keep their values then.)")
           py::arg("values"),
           "Changes several settings at once (nested or dotted names), checked together,\n"
           "so a cutoff and its saturation can move past each other.")
-      .def(
-          "copy",
-          [](const SettingsValues& s) {
-            return SettingsValues{std::make_shared<AnalysisSettings>(*s.values)};
-          },
-          "An independent copy.")
-      .def("__copy__",
-           [](const SettingsValues& s) {
-             return SettingsValues{std::make_shared<AnalysisSettings>(*s.values)};
-           })
-      .def("__deepcopy__",
-           [](const SettingsValues& s, const py::object&) {
-             return SettingsValues{std::make_shared<AnalysisSettings>(*s.values)};
-           })
+      .def("copy", &Copy, "An independent copy.")
+      .def("__copy__", &Copy)
+      .def("__deepcopy__", [](const SettingsValues& s, const py::object&) { return Copy(s); })
       .def_static(
           "names",
           [] {
