@@ -1,0 +1,297 @@
+// Plate: a plate opened from a picture or folder, its wells analysed one by
+// one or as a batch on threads. The engine runs without the GIL: its sessions
+// share nothing, so Python threads (and the batch's own) go on meanwhile.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "plate/plate.h"
+#include "plate/plate_layout.h"
+#include "plate/well_names.h"
+#include "python/binding.h"
+
+namespace vembrel::python {
+namespace {
+
+struct PlateHandle {
+  std::shared_ptr<const Plate> plate;
+};
+
+PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
+                             const py::object& inputBits, int plane) {
+  PlateOpenOptions options;
+  if (!layout.is_none()) {
+    options.layout = layout.cast<std::string>();
+    RaisingAs(PyExc_ValueError, [&] { LayoutFromOption(*options.layout); });
+  }
+  if (!channels.is_none()) {
+    std::string text;
+    if (py::isinstance<py::str>(channels)) {
+      text = channels.cast<std::string>();
+    } else {
+      try {
+        const auto pair = channels.cast<std::pair<int, int>>();
+        text = std::to_string(pair.first) + "," + std::to_string(pair.second);
+      } catch (const py::cast_error&) {
+        Raise(PyExc_TypeError, "channels must be (nuclear, cell) channel numbers, not " +
+                                   std::string(py::repr(channels)));
+      }
+    }
+    options.channels = RaisingAs(PyExc_ValueError, [&] { return ParseChannelChoice(text); });
+  }
+  const bool automatic =
+      py::isinstance<py::str>(inputBits) && inputBits.cast<std::string>() == "auto";
+  if (!automatic) {
+    const std::array<int, 5> allowed{8, 10, 12, 14, 16};
+    if (!py::isinstance<py::int_>(inputBits) || py::isinstance<py::bool_>(inputBits) ||
+        std::find(allowed.begin(), allowed.end(), inputBits.cast<long long>()) == allowed.end()) {
+      Raise(PyExc_ValueError, "input_bits must be 8, 10, 12, 14, 16 or 'auto', not " +
+                                  std::string(py::repr(inputBits)));
+    }
+    options.inputBits = inputBits.cast<int>();
+  }
+  if (plane < 1 || plane > 99) {
+    Raise(PyExc_ValueError, "plane must lie within 1..99, not " + std::to_string(plane));
+  }
+  options.plane = plane;
+  return options;
+}
+
+PlateHandle Open(const py::object& pathArgument, const PlateOpenOptions& options) {
+  namespace fs = std::filesystem;
+  const std::string path = PathArgument(pathArgument);
+  std::error_code error;
+  if (!fs::exists(path, error)) {
+    Raise(PyExc_FileNotFoundError, "Unable to open picture '" + path + "': no such file or folder");
+  }
+  // Absolute, so the plate's folder is the real one.
+  const std::string absolute = fs::absolute(path).lexically_normal().string();
+  return RaisingAs(PyExc_OSError, [&] {
+    py::gil_scoped_release release;
+    return PlateHandle{std::make_shared<const Plate>(OpenPlate(absolute, options))};
+  });
+}
+
+// A well name of the plate that has pictures to analyse.
+int IncludedWell(const Plate& plate, const std::string& name) {
+  const int well = WellArgument(name);
+  if (plate.wells[well].state != 1) {
+    Raise(PyExc_ValueError, "Well " + plate.wells[well].name +
+                                " has no field with both channel pictures in '" + plate.base + "'");
+  }
+  return well;
+}
+
+WellResult Analyse(const Plate& plate, int well, const AnalysisSettings& settings, bool cells,
+                   const std::optional<RadiusRange>& fitRadius) {
+  SessionOptions options;
+  options.cellLevel = cells;
+  options.fitRadius = fitRadius;
+  const WellSession session(plate, well, settings, std::move(options));
+  return TakeResult(session);
+}
+
+// The wells of a batch, in plate order, once each.
+std::vector<int> BatchWells(const Plate& plate, const py::object& names) {
+  std::vector<int> wells;
+  if (names.is_none()) {
+    for (const WellRecord& record : plate.wells) {
+      if (record.state == 1) wells.push_back(record.index);
+    }
+    return wells;
+  }
+  if (py::isinstance<py::str>(names)) {
+    Raise(PyExc_TypeError, "wells must be a list of well names, not one name");
+  }
+  for (const py::handle name : names)
+    wells.push_back(IncludedWell(plate, name.cast<std::string>()));
+  std::sort(wells.begin(), wells.end());
+  wells.erase(std::unique(wells.begin(), wells.end()), wells.end());
+  return wells;
+}
+
+// Analyses the wells on `jobs` threads without the GIL. The calling thread
+// takes the GIL back every tenth of a second to report progress and to notice
+// Ctrl+C, which ends the batch after the wells under way.
+std::vector<WellResult> RunBatch(const Plate& plate, const std::vector<int>& wells,
+                                 const AnalysisSettings& settings, bool cells,
+                                 const std::optional<RadiusRange>& fitRadius, int jobs,
+                                 const py::object& progress) {
+  const int total = static_cast<int>(wells.size());
+  std::vector<std::optional<WellResult>> results(total);
+  std::vector<std::string> failures(total);
+  std::atomic<int> next{0};
+  std::atomic<bool> cancelled{false};
+  std::mutex mutex;
+  std::condition_variable changed;
+  int finished = 0;
+  const int threads =
+      std::min(total, jobs > 0 ? jobs : int(std::max(1u, std::thread::hardware_concurrency())));
+  {
+    py::gil_scoped_release release;
+    std::vector<std::jthread> pool;
+    for (int t = 0; t < threads; ++t) {
+      pool.emplace_back([&] {
+        for (int i; !cancelled && (i = next++) < total;) {
+          try {
+            results[i] = Analyse(plate, wells[i], settings, cells, fitRadius);
+          } catch (const std::exception& e) {
+            failures[i] = "Well " + WellName(wells[i]) + ": " + e.what();
+          }
+          const std::lock_guard lock(mutex);
+          ++finished;
+          changed.notify_one();
+        }
+      });
+    }
+    int reported = 0;
+    while (reported < total) {
+      int done = 0;
+      {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::milliseconds(100),
+                         [&] { return finished != reported; });
+        done = finished;
+      }
+      const py::gil_scoped_acquire acquire;
+      try {
+        if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+        if (!progress.is_none() && done != reported) progress(done, total);
+      } catch (...) {
+        cancelled = true;  // the pool finishes the wells under way as it unwinds
+        throw;
+      }
+      reported = done;
+    }
+  }
+  std::vector<WellResult> list;
+  for (int i = 0; i < total; ++i) {
+    if (!failures[i].empty()) Raise(PyExc_RuntimeError, failures[i]);
+    list.push_back(std::move(*results[i]));
+  }
+  return list;
+}
+
+std::string Repr(const Plate& plate) {
+  int included = 0;
+  for (const WellRecord& record : plate.wells) included += record.state == 1 ? 1 : 0;
+  return "Plate('" + plate.path + "', prefix='" + plate.prefix + "', layout='" + plate.layout +
+         "', wells=" + std::to_string(included) + ")";
+}
+
+}  // namespace
+
+void BindPlate(py::module_& module) {
+  using P = const PlateHandle&;
+  py::class_<PlateHandle>(
+      module, "Plate", R"(A plate of field pictures, opened from any one picture or from its folder.
+
+Plate(path, layout=None, channels=None, input_bits='auto', plane=1): layout is
+'native', 'imagexpress', 'operetta' or a pattern such as
+'{plate}_{well}_s{field}_w{channel}.tif' (detected when None); channels the
+(nuclear, cell) channel numbers (the two lowest found when None); input_bits
+the bits of 16-bit samples that carry the picture (8, 10, 12, 14, 16, or
+'auto' to detect them from the first included well); plane the focal plane
+read where names carry one. FileNotFoundError when path does not exist,
+OSError when it holds no plate, ValueError for a bad option.)")
+      .def(py::init([](const py::object& path, const py::object& layout, const py::object& channels,
+                       const py::object& inputBits, int plane) {
+             return Open(path, OpenOptions(layout, channels, inputBits, plane));
+           }),
+           py::arg("path"), py::arg("layout") = py::none(), py::arg("channels") = py::none(),
+           py::arg("input_bits") = "auto", py::arg("plane") = 1)
+      .def_property_readonly(
+          "path", [](P p) { return p.plate->path; },
+          "Folder of the pictures, with a trailing separator.")
+      .def_property_readonly(
+          "prefix", [](P p) { return p.plate->prefix; },
+          "Results prefix of the plate, such as 'DEMO_'.")
+      .def_property_readonly(
+          "wells",
+          [](P p) {
+            std::vector<std::string> names;
+            for (const WellRecord& record : p.plate->wells) {
+              if (record.state == 1) names.push_back(record.name);
+            }
+            return names;
+          },
+          "Names of the included wells (a field with both channels), in plate order.")
+      .def_property_readonly(
+          "layout", [](P p) { return p.plate->layout; },
+          "The layout's name: native, imagexpress, operetta or pattern.")
+      .def_property_readonly(
+          "layout_description", [](P p) { return p.plate->layoutDescription; },
+          "The layout's file-name rule and the channels read.")
+      .def_property_readonly(
+          "channels",
+          [](P p) { return py::make_tuple(p.plate->channels[0], p.plate->channels[1]); },
+          "The layout's numbers of the nuclear and the cell channel.")
+      .def_property_readonly(
+          "plane", [](P p) { return p.plate->plane; }, "Focal plane read.")
+      .def_property_readonly(
+          "input_bits", [](P p) { return p.plate->inputBits; },
+          "Bits of the 16-bit samples read (8 for 8-bit pictures).")
+      .def_property_readonly(
+          "notes", [](P p) { return p.plate->notes; },
+          "Missing, extra or mixed-size fields and the like, once each.")
+      .def(
+          "analyse",
+          [](P p, const std::string& well, const py::object& settings, bool cells,
+             const py::object& fitRadius) {
+            const int index = IncludedWell(*p.plate, well);
+            const AnalysisSettings values = SettingsArgument(settings);
+            const std::optional<RadiusRange> range = FitRadiusArgument(fitRadius);
+            const py::gil_scoped_release release;
+            return Analyse(*p.plate, index, values, cells, range);
+          },
+          py::arg("well"), py::arg("settings") = py::none(), py::arg("cells") = false,
+          py::arg("fit_radius") = py::none(),
+          R"(Analyses one well as `vembrel well` does and returns its WellResult.
+
+settings: a Settings (the defaults when None); cells: analyse the cells as
+well; fit_radius: (min, max) to fit the zone's radius in that range as well
+as its centre, instead of taking settings.ring.radius. ValueError for an
+unknown well name or a well without pictures.)")
+      .def(
+          "mosaics",
+          [](P p, const std::string& well) {
+            const int index = IncludedWell(*p.plate, well);
+            WellMosaics mosaics;
+            {
+              const py::gil_scoped_release release;
+              mosaics = LoadWellMosaics(*p.plate, index);
+            }
+            return MosaicArrays(mosaics);
+          },
+          py::arg("well"),
+          "The well's (blue, green) mosaics as numpy uint8 arrays of 1024 x 1024, rows\n"
+          "top first: the nuclear and the cell stain as the analysis sees them\n"
+          "(quarters of missing fields black).")
+      .def(
+          "batch",
+          [](P p, const py::object& settings, bool cells, int jobs, const py::object& wells,
+             const py::object& fitRadius, const py::object& progress) {
+            if (jobs < 0) Raise(PyExc_ValueError, "jobs must be 0 (all cores) or more");
+            return RunBatch(*p.plate, BatchWells(*p.plate, wells), SettingsArgument(settings),
+                            cells, FitRadiusArgument(fitRadius), jobs, progress);
+          },
+          py::arg("settings") = py::none(), py::arg("cells") = false, py::arg("jobs") = 0,
+          py::arg("wells") = py::none(), py::arg("fit_radius") = py::none(),
+          py::arg("progress") = py::none(),
+          R"(Analyses wells on threads and returns their WellResults in plate order.
+
+wells: names of wells to analyse (all included wells when None); jobs:
+threads (0: one per core); progress: called as progress(done, total) in the
+calling thread as wells finish. No file is written. Other Python threads run
+meanwhile; Ctrl+C stops the batch after the wells under way. RuntimeError
+naming the well when one cannot be analysed.)")
+      .def("__repr__", [](P p) { return Repr(*p.plate); });
+}
+
+}  // namespace vembrel::python

@@ -1,0 +1,184 @@
+"""The module against the command line: same numbers, arrays, settings, errors, threads."""
+
+import ast
+import pathlib
+import sys
+import threading
+import time
+
+import numpy as np
+import pytest
+import vembrel
+
+
+@pytest.mark.parametrize("well, cli_args, kwargs", [
+    ("B03", [], {}),
+    ("D03", ["--cells"], {"cells": True}),  # field 0 missing: a black quarter, a note
+    ("E05", ["--fit-radius", "300:380"], {"fit_radius": (300, 380)}),
+    ("C07", ["--cells", "--settings", "{settings}"], {"cells": True, "settings": "{settings}"}),
+])
+def test_analyse_gives_the_command_lines_numbers(demo, demo_plate, well_json, tmp_path, well,
+                                                 cli_args, kwargs):
+    settings = vembrel.Settings({"nuclei": {"blue_cutoff": 80}, "cells.smoothness": 0.7})
+    settings.save(tmp_path / "tuned.VLS")
+    cli_args = [str(tmp_path / "tuned.VLS") if a == "{settings}" else a for a in cli_args]
+    if "settings" in kwargs:
+        kwargs = dict(kwargs, settings=vembrel.Settings.load(tmp_path / "tuned.VLS"))
+    assert demo_plate.analyse(well, **kwargs).to_dict() == well_json(demo, well, *cli_args)
+
+
+def test_attributes_are_the_dicts_numbers(demo_plate):
+    result = demo_plate.analyse("D03", cells=True)
+    d = result.to_dict()
+    assert (result.well, result.plate) == ("D03", "DEMO_")
+    assert (result.ring.x, result.ring.y, result.ring.radius) == tuple(d["ring"].values())
+    for name in ("nuclei", "pixels", "calculated_nuclei", "average_distance", "total_nuclei",
+                 "average_nucleus_size", "qc"):
+        assert getattr(result, name) == d[name], name
+    assert "missing_field" in result.qc and result.field_problems[0][0] == "missing"
+    assert result.density == [(b["cells"], b["area"]) for b in d["density"]]
+    assert len(result.immigrants) == result.nuclei
+    assert sum(size for _, _, size, _ in result.immigrants) == result.pixels
+    assert result.cell_statistics.kept == d["cells"]["kept"] == len(result.cells) > 0
+    for cell, listed in zip(result.cells, d["cells"]["list"]):
+        assert (cell.size, cell.ratio, cell.angle, cell.nucleus_size) == (
+            listed["size"], listed["ratio"], listed["angle"], listed["nucleus_size"])
+        assert cell.shape_class.replace("_", " & ").title() == listed["class"]
+    assert demo_plate.analyse("D03").cells is None
+
+
+def test_batch_in_plate_order_and_as_a_table(demo_plate, well_json, demo):
+    seen = []
+    results = demo_plate.batch(wells=["C02", "A05", "B11"], cells=True, jobs=2,
+                               progress=lambda done, total: seen.append((done, total)))
+    assert [r.well for r in results] == ["A05", "B11", "C02"]
+    assert seen[-1] == (3, 3)
+    assert results[1].to_dict() == well_json(demo, "B11", "--cells")
+    table = vembrel.to_pandas(results)
+    assert list(table.columns[:14]) == [
+        "plate", "well", "included", "ring_x", "ring_y", "ring_radius", "nuclei", "pixels",
+        "calculated_nuclei", "average_distance", "total_nuclei", "average_nucleus_size", "qc",
+        "nuclei_outside"]
+    row = table.set_index("well").loc["B11"]
+    assert (row.ring_x, row.nuclei, row.cells_kept, row.round_rough) == (
+        results[1].ring.x, results[1].nuclei, results[1].cell_statistics.kept,
+        results[1].cell_statistics.class_counts["round_rough"])
+    assert "cells_kept" not in vembrel.to_pandas(demo_plate.batch(wells=["A05"]))
+
+
+def test_other_layout(demo, tmp_path, well_json):
+    # The demo's fields under ImageXpress-style names: site = field + 1, w1 nuclear, w2 cell.
+    for well in ("B03", "D03"):
+        for picture in demo.glob(f"DEMO_{well}f0*d*.tif"):
+            field, channel = int(picture.name[-7]), int(picture.name[-5])
+            (tmp_path / f"SCREEN7_{well}_s{field + 1}_w{channel + 1}.tif").symlink_to(picture)
+    plate = vembrel.Plate(tmp_path / "SCREEN7_B03_s1_w1.tif")
+    assert (plate.layout, plate.prefix, plate.wells) == ("imagexpress", "SCREEN7_", ["B03", "D03"])
+    for well in plate.wells:
+        assert plate.analyse(well, cells=True).to_dict() == well_json(tmp_path, well, "--cells")
+
+
+def test_mosaics_round_trip(demo_plate):
+    blue, green = demo_plate.mosaics("D03")
+    assert blue.shape == green.shape == (1024, 1024) and blue.dtype == np.uint8
+    # Field 0 (lower left) is missing: rows are top first.
+    assert not blue[512:, :512].any() and blue[:512, :512].any()
+    expected = demo_plate.analyse("D03", cells=True).to_dict()
+    assert expected.pop("qc") == ["missing_field"]  # a note on the files, not on pixels
+    given = vembrel.analyse_mosaics(blue, green, cells=True, well="D03").to_dict()
+    assert given.pop("qc") == [] and given == expected
+    wide = np.zeros((1024, 2048), np.uint8)
+    wide[:, 1::2] = blue
+    strided, fortran = wide[:, 1::2], np.asfortranarray(green)
+    assert not strided.flags.c_contiguous and not fortran.flags.c_contiguous
+    given = vembrel.analyse_mosaics(strided, fortran, cells=True, well="D03").to_dict()
+    assert given.pop("qc") == [] and given == expected
+
+
+def test_settings(tmp_path):
+    s = vembrel.Settings()
+    assert s.to_dict()["display"]["green"] == {"cutoff": 10, "full_range": True, "saturation": 255}
+    s.nuclei.blue_cutoff = np.int64(90)
+    s.display.green.full_range = False
+    s["cells.length_ratio"] = 2.5
+    assert repr(s) == ("Settings({'display.green.full_range': False, "
+                       "'nuclei.blue_cutoff': 90, 'cells.length_ratio': 2.5})")
+    s.save(tmp_path / "s.VLS")
+    assert vembrel.Settings.load(tmp_path / "s.VLS") == s != vembrel.Settings()
+    with pytest.raises(ValueError, match=r"nuclei.blue_cutoff: 256 is outside 0..255"):
+        s.nuclei.blue_cutoff = 256
+    with pytest.raises(ValueError, match=r"is not below display.blue.saturation 155"):
+        s.display.blue.cutoff = 160
+    with pytest.raises(ValueError, match=r"ring.radius: 3.5 is not a whole number"):
+        s.ring.radius = 3.5
+    assert s.nuclei.blue_cutoff == 90 and s.display.blue.cutoff == 10
+    s.update({"display.blue.cutoff": 160, "display.blue.saturation": 200})
+    assert (s.display.blue.cutoff, vembrel.Settings.range("ring.radius")) == (160, (1, 1024))
+    with pytest.raises(AttributeError, match="nuclei holds green_cutoff"):
+        s.nuclei.blue = 3
+    (tmp_path / "bad.VLS").write_text("[Cent_COG]\r\nabc\r\n")
+    with pytest.raises(ValueError, match="bad.VLS"):
+        vembrel.Settings.load(tmp_path / "bad.VLS")
+    with pytest.raises(OSError, match="missing.VLS"):
+        vembrel.Settings.load(tmp_path / "missing.VLS")
+    with pytest.raises(OSError):
+        s.save(tmp_path / "no folder" / "s.VLS")
+
+
+def test_stubs_name_every_setting():
+    stub = ast.parse((pathlib.Path(vembrel.__file__).parent / "vembrel.pyi").read_text())
+    classes = {c.name: {a.target.id: ast.unparse(a.annotation) for a in c.body
+                        if isinstance(a, ast.AnnAssign)}
+               for c in stub.body if isinstance(c, ast.ClassDef)}
+    for name in vembrel.Settings.names():
+        *groups, leaf = name.split(".")
+        cls = "Settings"
+        for group in groups:
+            cls = classes[cls][group]
+        assert classes[cls][leaf] == type(vembrel.Settings()[name]).__name__, name
+
+
+def test_errors(demo, demo_plate, tmp_path):
+    with pytest.raises(OSError, match="no such file or folder"):
+        vembrel.Plate(tmp_path / "nowhere")
+    (tmp_path / "empty").mkdir()
+    with pytest.raises(OSError, match="empty"):
+        vembrel.Plate(tmp_path / "empty")
+    for call, pattern in [
+        (lambda: demo_plate.analyse("Z99"), "Z99"),
+        (lambda: demo_plate.analyse("F09"), "F09 has no field with both channel pictures"),
+        (lambda: demo_plate.batch(wells=["A01", "A13"]), "A13"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..1024"),
+        (lambda: vembrel.Plate(demo, layout="{well}.tif"), r"\{field\}"),
+        (lambda: vembrel.Plate(demo, input_bits=9), "input_bits"),
+        (lambda: vembrel.analyse_mosaics(np.zeros((4, 4), np.uint8),
+                                         np.zeros((4, 4), np.uint8)), "1024 x 1024"),
+    ]:
+        with pytest.raises(ValueError, match=pattern):
+            call()
+    with pytest.raises(TypeError, match="uint8"):
+        vembrel.analyse_mosaics(np.zeros((1024, 1024)), np.zeros((1024, 1024), np.uint8))
+
+
+def test_batch_releases_the_gil(demo_plate):
+    # With a switch interval this long, another thread runs only when the GIL is let go.
+    counter, stop = [0], threading.Event()
+
+    def spin():
+        while not stop.is_set():
+            counter[0] += 1
+            time.sleep(0.0001)
+
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(1000)
+    spinner = threading.Thread(target=spin)
+    try:
+        spinner.start()
+        before = counter[0]
+        demo_plate.batch(wells=["A01", "A02"], jobs=1)
+        during = counter[0] - before
+    finally:
+        stop.set()
+        spinner.join()
+        sys.setswitchinterval(interval)
+    assert during > 0
