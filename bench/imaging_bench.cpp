@@ -68,7 +68,7 @@ void BM_GetAllNuclei(benchmark::State& state) {
   settings.ringY = well.ring.y;
   int total = 0;
   for (auto _ : state) {
-    const vembrel::DensityProfile profile = vembrel::GetAllNuclei(well.composite, settings);
+    const vembrel::DensityProfile profile = vembrel::ScanNuclei(well.composite, settings);
     total = profile.total;
     benchmark::DoNotOptimize(profile.nbins);
   }

@@ -43,7 +43,7 @@ void BM_LoadTiffField(benchmark::State& state) {
   vembrel::WriteDemoPlate(folder, 1, {0});
   const std::string file = folder + "/DEMO_A01f00d1.tif";
   for (auto _ : state) {
-    auto picture = vembrel::LoadTiffPicture(file);
+    auto picture = vembrel::ReadTiffPicture(file);
     benchmark::DoNotOptimize(picture);
   }
   std::filesystem::remove_all(folder);

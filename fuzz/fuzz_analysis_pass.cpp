@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vembrel::DrawRingMask(greenMosaic, ring.x, ring.y, radius);
   scan.ringX = ring.x;
   scan.ringY = ring.y;
-  const vembrel::DensityProfile profile = vembrel::GetAllNuclei(composite, scan);
+  const vembrel::DensityProfile profile = vembrel::ScanNuclei(composite, scan);
   if (profile.nbins > 0 && (profile.counts.size() != static_cast<std::size_t>(profile.nbins) ||
                             profile.areas.size() != profile.counts.size())) {
     std::abort();

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::filesystem::remove(workbook);
   try {
-    vembrel::CVS2Exel(summary, workbook);
+    vembrel::WorkbookFromSummary(summary, workbook);
     if (!std::filesystem::exists(workbook)) std::abort();
   } catch (const vembrel::Error&) {
     if (std::filesystem::exists(workbook)) std::abort();  // refused: nothing half-written

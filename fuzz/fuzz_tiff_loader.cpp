@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = vembrel::fuzz::WriteInputFile(data, size, ".tif");
   vembrel::Picture holder;
   std::string problem;
-  if (vembrel::LoadTiffIntoImage(path, holder, &problem)) {
+  if (vembrel::TryReadTiffPicture(path, holder, &problem)) {
     if (holder.bytes.size() != static_cast<std::size_t>(holder.width) * holder.height * 4) {
       std::abort();
     }

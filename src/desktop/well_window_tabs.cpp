@@ -1,5 +1,7 @@
 // Building the well window's five tabs: a picture on the left of each and
 // the panel of its controls on the right.
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -196,6 +198,16 @@ void WellWindowWidget::buildGreenTab() {
   grid->addWidget(new QLabel(QStringLiteral("Y-coor:"), ring), 3, 0);
   ringY_ = addValueLabel(ring, "ringYValue");
   grid->addWidget(ringY_, 3, 1);
+  // The zone's size as well as its centre, searched around the present size.
+  grid->addWidget(
+      addButton(nullptr, QStringLiteral("Fit size"), "fitSizeButton",
+                [](WellSession& s) {
+                  const int radius = s.settings().ring.radius;
+                  s.fitRingSize({std::max(1, radius / 2), std::min(1024, radius + radius / 2)});
+                }),
+      4, 0);
+  zoneContrast_ = addValueLabel(ring, "zoneContrastValue");
+  grid->addWidget(zoneContrast_, 4, 1, 1, 2);
   addSaveSettings(panel, "greenSaveSettingsButton");
 }
 

@@ -140,6 +140,9 @@ void WellWindowWidget::refresh() {
   }
   ringX_->setText(Number(results.ring.x));
   ringY_->setText(Number(results.ring.y));
+  zoneContrast_->setText(results.zoneContrast
+                             ? QStringLiteral("contrast %1").arg(*results.zoneContrast, 0, 'f', 1)
+                             : QString());
   nuclei_->setText(Number(results.nuclei));
   pixels_->setText(Number(results.pixels));
   calculatedNuclei_->setText(Number(results.calculatedNuclei));

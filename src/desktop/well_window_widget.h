@@ -128,6 +128,7 @@ class WellWindowWidget : public QWidget {
   QProgressBar* radialShare_ = nullptr;
   QLabel* ringX_ = nullptr;
   QLabel* ringY_ = nullptr;
+  QLabel* zoneContrast_ = nullptr;
   ResultsGroup* results_ = nullptr;
   QLabel* nuclei_ = nullptr;
   QLabel* pixels_ = nullptr;

@@ -35,7 +35,7 @@ std::vector<std::string> CellDataLines(const WellSession& session, double today)
   const PlateIdentity& plate = session.plate();
   std::vector<std::string> lines = {"Data of Cells from well " + session.wellName(), ""};
   for (std::string& line :
-       SettingsHeader(s, plate.measurementDate, plate.path, plate.prefix, today)) {
+       SettingsHeaderLines(s, plate.measurementDate, plate.path, plate.prefix, today)) {
     lines.push_back(std::move(line));
   }
   lines.insert(

@@ -480,7 +480,7 @@ void WellSession::analyse() {
   scan.ringIncrement = settings_.ring.increment;
   scan.ringX = ring.x;
   scan.ringY = ring.y;
-  const DensityProfile profile = GetAllNuclei(pictures_.composite, scan);
+  const DensityProfile profile = ScanNuclei(pictures_.composite, scan);
 
   ImmigrantSettings immigrants;
   immigrants.lowerCutoffGreen = scan.lowerCutoffGreen;

@@ -15,15 +15,15 @@ CellMeasures Measures(const ShapedCell& cell) {
   measures.x = m.minX + m.centroidX;
   measures.y = kMosaicSize - (m.minY + m.centroidY);
   measures.size = m.size;
-  measures.width = m.PicWidth;
-  measures.height = m.PicHeight;
+  measures.width = m.width;
+  measures.height = m.height;
   measures.circumference = m.circumference();
-  measures.length = m.chord.Length;
-  measures.ratio = m.Ratio;
-  measures.correlation = m.Correlation;
+  measures.length = m.chord.length;
+  measures.ratio = m.ratio;
+  measures.correlation = m.correlation;
   measures.shapeClass = cell.cls;
   measures.angle = cell.angle;
-  measures.nucleusSize = m.NucleusSize;
+  measures.nucleusSize = m.nucleusSize;
   return measures;
 }
 

@@ -143,9 +143,9 @@ class CellGrower {
         work_.clearGreenAndRed(q);
       });
     }
-    cell.Pixels.reserve(taken_.size() * 8);
-    for (const std::int32_t p : taken_) cell.Pixels.push_back({0, 0, 0, 0, RedPosition(p), 255});
-    cell.NucleusSize = static_cast<std::int32_t>(taken_.size());
+    cell.pixels.reserve(taken_.size() * 8);
+    for (const std::int32_t p : taken_) cell.pixels.push_back({0, 0, 0, 0, RedPosition(p), 255});
+    cell.nucleusSize = static_cast<std::int32_t>(taken_.size());
   }
 
   // Grows generation by generation from the nucleus into green above the cut-off.
@@ -158,7 +158,7 @@ class CellGrower {
         std::uint8_t green;
         if (!work_.greenAbove(q, cutoff, green)) return;
         taken_.push_back(static_cast<std::int32_t>(q));
-        cell.Pixels.push_back({0, 0, 0, 0, RedPosition(q), green});
+        cell.pixels.push_back({0, 0, 0, 0, RedPosition(q), green});
         work_.clearGreen(q);
         std::uint8_t* painted = mask_ + 4 * q;
         if (painted[kRed] != 255) {
@@ -171,21 +171,21 @@ class CellGrower {
   }
 
   CellRejection Check(CellRecord& cell) const {
-    if (cell.size() <= cell.NucleusSize) return CellRejection::NoGrowth;
-    for (const CellPixel& pixel : cell.Pixels) {
-      if (work_.redFull(PixelOf(pixel.Position))) return CellRejection::SecondNucleus;
+    if (cell.size() <= cell.nucleusSize) return CellRejection::NoGrowth;
+    for (const CellPixel& pixel : cell.pixels) {
+      if (work_.redFull(PixelOf(pixel.position))) return CellRejection::SecondNucleus;
     }
     if (cell.size() > settings_.maxSize) return CellRejection::TooLarge;
     const std::int64_t centreX = settings_.ringCentreX;
     const std::int64_t centreY = height_ - settings_.ringCentreY;  // as a top-based Y
     const std::int64_t limit = settings_.radius - 1;
-    for (CellPixel& pixel : cell.Pixels) {
-      pixel.X = ((pixel.Position - 55) & 4095) / 4;
-      if (pixel.X == 511 || pixel.X == 512) return CellRejection::Seam;
-      pixel.Y = height_ - (pixel.Position - 55) / 4096;
-      if (pixel.Y == 511 || pixel.Y == 512) return CellRejection::Seam;
-      const std::int64_t dx = centreX - pixel.X;
-      const std::int64_t dy = centreY - pixel.Y;
+    for (CellPixel& pixel : cell.pixels) {
+      pixel.x = ((pixel.position - 55) & 4095) / 4;
+      if (pixel.x == 511 || pixel.x == 512) return CellRejection::Seam;
+      pixel.y = height_ - (pixel.position - 55) / 4096;
+      if (pixel.y == 511 || pixel.y == 512) return CellRejection::Seam;
+      const std::int64_t dx = centreX - pixel.x;
+      const std::int64_t dy = centreY - pixel.y;
       if (dx * dx + dy * dy >= limit * limit) return CellRejection::OutsideRing;
     }
     return CellRejection::None;

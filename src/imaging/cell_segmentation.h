@@ -11,19 +11,19 @@ namespace vembrel {
 
 /// One pixel of a cell.
 struct CellPixel {
-  std::int32_t X = 0;         // mosaic column
-  std::int32_t Y = 0;         // mosaic height - row from the bottom (top row = 1)
-  std::int32_t BoxX = 0;      // X - smallest X of the cell (set by the measurements)
-  std::int32_t BoxY = 0;      // Y - smallest Y of the cell
-  std::int32_t Position = 0;  // 1-based buffer position of the red byte
-  std::int32_t Value = 0;     // 255 for the own nucleus, else the green value taken
+  std::int32_t x = 0;         // mosaic column
+  std::int32_t y = 0;         // mosaic height - row from the bottom (top row = 1)
+  std::int32_t boxX = 0;      // x - smallest x of the cell (set by the measurements)
+  std::int32_t boxY = 0;      // y - smallest y of the cell
+  std::int32_t position = 0;  // 1-based buffer position of the red byte
+  std::int32_t value = 0;     // 255 for the own nucleus, else the green value taken
 };
 
 /// One cell: nucleus pixels first, then the grown pixels generation by generation.
 struct CellRecord {
-  std::vector<CellPixel> Pixels;
-  std::int32_t NucleusSize = 0;
-  int size() const { return static_cast<int>(Pixels.size()); }
+  std::vector<CellPixel> pixels;
+  std::int32_t nucleusSize = 0;
+  int size() const { return static_cast<int>(pixels.size()); }
 };
 
 /// The kept cells of one run, sorted by size ascending (stable).
@@ -65,14 +65,14 @@ enum class CellRejection {
 
 struct CellSegmentation {
   CellList cells;                    // kept cells, sorted by size
-  std::vector<CellRejection> seeds;  // outcome per seed, in ObjectList order
+  std::vector<CellRejection> seeds;  // outcome per seed, in the order of the seeds
   int kept() const { return static_cast<int>(cells.size()); }
 };
 
 /// Segments the cells on 1024-wide mosaics. composite: the nuclei are the
 /// pixels inside the ring that reach both nucleus cut-offs; cellMask: the
 /// green mosaic with the ring disc in red (255); mask: the result picture,
-/// grown pixels painted into it in their random colour. seeds: ObjectList,
+/// grown pixels painted into it in their random colour. seeds: the immigrant nuclei of the pass,
 /// red-byte buffer positions. Throws Error when the pictures do not match or
 /// a seed lies outside them.
 CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,

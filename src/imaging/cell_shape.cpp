@@ -48,34 +48,34 @@ std::vector<OutlinePoint> FindOutline(const std::vector<std::uint8_t>& grid, int
 CellMeasurement MeasureCell(CellRecord& cell) {
   CellMeasurement m;
   m.size = cell.size();
-  m.NucleusSize = cell.NucleusSize;
-  int maxX = cell.Pixels.front().X, maxY = cell.Pixels.front().Y;
+  m.nucleusSize = cell.nucleusSize;
+  int maxX = cell.pixels.front().x, maxY = cell.pixels.front().y;
   m.minX = maxX;
   m.minY = maxY;
-  for (const CellPixel& pixel : cell.Pixels) {
-    m.minX = std::min(m.minX, pixel.X);
-    m.minY = std::min(m.minY, pixel.Y);
-    maxX = std::max(maxX, pixel.X);
-    maxY = std::max(maxY, pixel.Y);
+  for (const CellPixel& pixel : cell.pixels) {
+    m.minX = std::min(m.minX, pixel.x);
+    m.minY = std::min(m.minY, pixel.y);
+    maxX = std::max(maxX, pixel.x);
+    maxY = std::max(maxY, pixel.y);
   }
-  m.PicWidth = maxX - m.minX + 1;
-  m.PicHeight = maxY - m.minY + 1;
+  m.width = maxX - m.minX + 1;
+  m.height = maxY - m.minY + 1;
 
   std::int64_t sumX = 0, sumY = 0;
-  for (CellPixel& pixel : cell.Pixels) {
-    pixel.BoxX = pixel.X - m.minX;
-    pixel.BoxY = pixel.Y - m.minY;
-    sumX += pixel.BoxX;
-    sumY += pixel.BoxY;
+  for (CellPixel& pixel : cell.pixels) {
+    pixel.boxX = pixel.x - m.minX;
+    pixel.boxY = pixel.y - m.minY;
+    sumX += pixel.boxX;
+    sumY += pixel.boxY;
   }
   m.centroidX = static_cast<double>(sumX) / m.size;
   m.centroidY = static_cast<double>(sumY) / m.size;
 
   // Occupancy grid with an empty margin of one all round.
-  const int columns = m.PicWidth + 2, rows = m.PicHeight + 2;
+  const int columns = m.width + 2, rows = m.height + 2;
   std::vector<std::uint8_t> grid(static_cast<std::size_t>(columns) * rows);
-  for (const CellPixel& pixel : cell.Pixels) {
-    grid[(pixel.BoxX + 1) * rows + pixel.BoxY + 1] = static_cast<std::uint8_t>(pixel.Value);
+  for (const CellPixel& pixel : cell.pixels) {
+    grid[(pixel.boxX + 1) * rows + pixel.boxY + 1] = static_cast<std::uint8_t>(pixel.value);
   }
   const double p = m.centroidX + 1, q = m.centroidY + 1;
   m.outline = FindOutline(grid, columns, rows, p, q);
@@ -89,14 +89,14 @@ CellMeasurement MeasureCell(CellRecord& cell) {
     directions.push_back(point.direction);
   }
   m.chord =
-      pixeledline(std::move(outlineColumns), std::move(outlineRows), p, q, columns - 1, rows - 1);
+      LongestChord(std::move(outlineColumns), std::move(outlineRows), p, q, columns - 1, rows - 1);
 
   std::array<double, kFitTerms> coefficients{};
   double fitQuality = 0;
-  PolyFit(directions, radii, coefficients, fitQuality, static_cast<int>(directions.size()),
-          kFitTerms);
-  m.Correlation = fitQuality;
-  m.Ratio = m.chord.Length * m.chord.Length / m.size;
+  FitPolynomial(directions, radii, coefficients, fitQuality, static_cast<int>(directions.size()),
+                kFitTerms);
+  m.correlation = fitQuality;
+  m.ratio = m.chord.length * m.chord.length / m.size;
   return m;
 }
 
@@ -201,8 +201,8 @@ std::vector<GridPoint> ConvexHull(std::vector<GridPoint> points) {
 // they could reach at most (the farthest outline point from their start, a
 // hull vertex), and the search stops when no walk left can beat or, starting
 // earlier, tie the best. Distances are compared as exact squared integers.
-Chord pixeledline(std::vector<int> columns, std::vector<int> rows, double p, double q,
-                  int lastColumn, int lastRow) {
+Chord LongestChord(std::vector<int> columns, std::vector<int> rows, double p, double q,
+                   int lastColumn, int lastRow) {
   // Outline points are distinct grid cells, so a lookup grid answers "is the
   // new position on the outline" exactly as a search of the list would.
   const int gridRows = lastRow + 1;
@@ -341,7 +341,7 @@ ShapeAnalysis AnalyseShapes(CellList& cells, const ShapeSettings& settings) {
   for (CellRecord& cell : cells) {
     ShapedCell shaped;
     shaped.m = MeasureCell(cell);
-    shaped.cls = ClassifyCell(shaped.m.Ratio, shaped.m.Correlation, settings.elongation,
+    shaped.cls = ClassifyCell(shaped.m.ratio, shaped.m.correlation, settings.elongation,
                               settings.smoothness);
     ++s.classCounts[static_cast<int>(shaped.cls)];
     if (IsOval(shaped.cls)) {
@@ -349,8 +349,8 @@ ShapeAnalysis AnalyseShapes(CellList& cells, const ShapeSettings& settings) {
       const int bin = OrientationBin(*shaped.angle);
       if (bin > 0) ++s.bins[bin - 1];
     }
-    ratios.push_back(shaped.m.Ratio);
-    correlations.push_back(shaped.m.Correlation);
+    ratios.push_back(shaped.m.ratio);
+    correlations.push_back(shaped.m.correlation);
     analysis.cells.push_back(std::move(shaped));
   }
   s.elongationMedian = Median(ratios);
@@ -388,13 +388,13 @@ std::string SmoothnessText(const ShapeStatistics& s) {
 std::string CellTableLine(int number, const ShapedCell& cell) {
   const CellMeasurement& m = cell.m;
   std::string line = std::to_string(number) + "\t" + std::to_string(m.size) + "\t" +
-                     std::to_string(m.PicWidth) + "\t" + std::to_string(m.PicHeight) + "\t" +
-                     std::to_string(m.circumference()) + "\t" + CommaFloatText(m.chord.Length) +
-                     "\t" + CommaFloatText(m.Ratio) + "\t" + CommaFloatText(m.Correlation) + "\t";
+                     std::to_string(m.width) + "\t" + std::to_string(m.height) + "\t" +
+                     std::to_string(m.circumference()) + "\t" + CommaFloatText(m.chord.length) +
+                     "\t" + CommaFloatText(m.ratio) + "\t" + CommaFloatText(m.correlation) + "\t";
   line += ClassColourWord(cell.cls);
   line += "\t";
   line += cell.angle ? CommaFloatText(*cell.angle) : std::string("-");
-  line += "\t" + std::to_string(m.NucleusSize);
+  line += "\t" + std::to_string(m.nucleusSize);
   return line;
 }
 

@@ -21,30 +21,30 @@ struct OutlinePoint {
 /// The longest chord through the centroid, in grid coordinates.
 struct Chord {
   int column1 = 0, column2 = 0, row1 = 0, row2 = 0;
-  double Length = 0;
+  double length = 0;
 };
 
 struct CellMeasurement {
   int size = 0;
-  int minX = 0, minY = 0;  // box origin
-  int PicWidth = 0, PicHeight = 0;
-  double centroidX = 0, centroidY = 0;  // means of BoxX and BoxY
+  int minX = 0, minY = 0;               // box origin
+  int width = 0, height = 0;            // bounding box
+  double centroidX = 0, centroidY = 0;  // means of boxX and boxY
   std::vector<OutlinePoint> outline;    // in visiting order (column by column)
   Chord chord;
-  double Ratio = 0;
-  double Correlation = 0;
-  int NucleusSize = 0;
+  double ratio = 0;        // length^2 / size
+  double correlation = 0;  // quality of the outline's polynomial fit
+  int nucleusSize = 0;
   int circumference() const { return static_cast<int>(outline.size()); }
 };
 
-/// Measures one cell; fills BoxX and BoxY of its pixels. Throws MathError
+/// Measures one cell; fills boxX and boxY of its pixels. Throws MathError
 /// when the outline cannot be fitted.
 CellMeasurement MeasureCell(CellRecord& cell);
 
 /// The chord walk: from every outline point through the centroid (p, q) to
 /// the grid edge; the farthest outline point met on the way decides.
-Chord pixeledline(std::vector<int> columns, std::vector<int> rows, double p, double q,
-                  int lastColumn, int lastRow);
+Chord LongestChord(std::vector<int> columns, std::vector<int> rows, double p, double q,
+                   int lastColumn, int lastRow);
 
 /// Where the ring sits: centre (rows from the bottom) and radius R.
 struct RingGeometry {
@@ -61,7 +61,7 @@ enum class CellClass { RoundRough = 0, RoundSmooth = 1, OvalRough = 2, OvalSmoot
 inline constexpr int kClassCount = 4;
 inline constexpr int kOrientationBins = 18;
 
-/// Ties go to oval (Ratio == elongation) and to smooth (Correlation == smoothness).
+/// Ties go to oval (ratio == elongation) and to smooth (correlation == smoothness).
 CellClass ClassifyCell(double ratio, double correlation, double elongation, double smoothness);
 inline bool IsOval(CellClass c) {
   return c == CellClass::OvalRough || c == CellClass::OvalSmooth;
@@ -106,7 +106,7 @@ struct ShapeAnalysis {
   ShapeStatistics statistics;
 };
 
-/// Measures, classes and counts every cell of the list (BoxX/BoxY are filled).
+/// Measures, classes and counts every cell of the list (boxX and boxY are filled).
 ShapeAnalysis AnalyseShapes(CellList& cells, const ShapeSettings& settings);
 
 /// Middle value of the sorted values (mean of the two middle ones for an even count).
@@ -118,8 +118,9 @@ std::string TwoDecimals(double value);
 std::string ElongationText(const ShapeStatistics& s);
 std::string SmoothnessText(const ShapeStatistics& s);
 
-/// One line of the cell table (without line end): number, Size, PicWidth,
-/// PicHeight, Circum., Length, Ratio, Correl., colour word, angle or "-", NucSize.
+/// One line of the cell table (without line end): number, size, width,
+/// height, circumference, length, ratio, correlation, colour word, angle or
+/// "-", nucleus size.
 std::string CellTableLine(int number, const ShapedCell& cell);
 
 /// The statistics block of the cell data file up to the table header

@@ -15,7 +15,7 @@ struct ChannelWindow {
 /// The window function of one 8-bit value.
 std::uint8_t WindowValue(int value, const ChannelWindow& window);
 
-/// makeRBpict: blue = window(blue mosaic), green = window(green mosaic), red 0,
+/// The composite: blue = window(blue mosaic), green = window(green mosaic), red 0,
 /// spare byte of the blue mosaic. Grey values are read from the blue bytes.
 /// Both mosaics must have the same size; composite is resized to it.
 void MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,

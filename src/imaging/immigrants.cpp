@@ -54,7 +54,7 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
       counts.distanceSum += distance;
       counts.accepted.push_back(
           {static_cast<int>(seed % width), static_cast<int>(seed / width), size, distance});
-      // ObjectList holds red-byte buffer positions, 1-based, after the 54-byte header.
+      // Seeds are red-byte buffer positions, 1-based, after a bitmap file's 54-byte header.
       counts.seeds.push_back(static_cast<double>(57 + 4 * seed));
       counts.acceptedArea += size;
       ++counts.nuclei;

@@ -105,7 +105,7 @@ void BuildProfile(DensityProfile& profile, double dmax, int width, int height,
 
 }  // namespace
 
-DensityProfile GetAllNuclei(const Picture& composite, const NucleusScanSettings& settings) {
+DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& settings) {
   if (settings.ringIncrement < 1) {
     throw Error("The ring increment must be at least 1, not " +
                 std::to_string(settings.ringIncrement));

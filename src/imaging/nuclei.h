@@ -1,5 +1,5 @@
 #pragma once
-// GetAllNuclei: nuclei of the whole composite and the density profile of
+// ScanNuclei: nuclei of the whole composite and the density profile of
 // nuclei outside the ring by ring increments.
 #include <cstdint>
 #include <string>
@@ -16,13 +16,13 @@ struct NucleusScanSettings {
   int maximalSize = 255;      // (strict)
   int ringRadius = 350;
   int ringIncrement = 50;
-  int ringX = 512;  // RingCentreX
-  int ringY = 512;  // RingCentreY (from the bottom)
+  int ringX = 512;  // ring centre column
+  int ringY = 512;  // ring centre row (from the bottom)
 };
 
 struct DensityProfile {
   int total = 0;                  // accepted nuclei ("Total Number of Nuclei:")
-  std::vector<double> distances;  // ObjectList after the scan, in seed order
+  std::vector<double> distances;  // of the accepted nuclei from the centre, in seed order
   int nbins = 0;                  // <= 0: no profile could be formed
   std::vector<std::int32_t> counts;
   std::vector<std::int32_t> areas;  // sample points of the 1025 x 1025 grid
@@ -39,6 +39,6 @@ std::vector<std::int32_t> DensityAreas(int width, int height, const NucleusScanS
                                        int nbins);
 
 /// Scans a copy of the composite (the picture itself is not changed).
-DensityProfile GetAllNuclei(const Picture& composite, const NucleusScanSettings& settings);
+DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& settings);
 
 }  // namespace vembrel

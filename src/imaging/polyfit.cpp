@@ -60,10 +60,10 @@ void GaussJordan2(Matrix& A, std::vector<double>& b, std::vector<int>& useCount,
 
 }  // namespace
 
-void GaussJordan(Matrix& A, std::span<const double> B, std::span<double> C, int N) {
+void SolveLinearSystem(Matrix& A, std::span<const double> B, std::span<double> C, int N) {
   if (N < 1 || static_cast<int>(A.size()) < N || static_cast<int>(B.size()) < N ||
       static_cast<int>(C.size()) < N) {
-    throw MathError("GaussJordan called with arrays smaller than " + std::to_string(N));
+    throw MathError("SolveLinearSystem called with arrays smaller than " + std::to_string(N));
   }
   std::vector<double> b(B.begin(), B.begin() + N);
   std::vector<int> useCount(N, -1);
@@ -80,8 +80,8 @@ void GaussJordan(Matrix& A, std::span<const double> B, std::span<double> C, int 
   for (int i = 0; i < N; ++i) C[i] = b[i];
 }
 
-void PolyFit(std::span<const double> X, std::span<const double> Y, std::span<double> C, double& R,
-             int NPoints, int NTerms) {
+void FitPolynomial(std::span<const double> X, std::span<const double> Y, std::span<double> C,
+                   double& R, int NPoints, int NTerms) {
   if (NTerms < 1) throw MathError("PolyFit called with less than one term");
   if (NPoints < 2) throw MathError("PolyFit called with less than two points");
   if (static_cast<int>(X.size()) < NPoints || static_cast<int>(Y.size()) < NPoints ||
@@ -112,7 +112,7 @@ void PolyFit(std::span<const double> X, std::span<const double> Y, std::span<dou
   }
 
   std::vector<double> solution(NTerms);
-  GaussJordan(A, B, solution, NTerms);
+  SolveLinearSystem(A, B, solution, NTerms);
 
   double sse = 0.0, sy = 0.0, syy = 0.0;
   for (int k = 0; k < NPoints; ++k) {

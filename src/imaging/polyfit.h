@@ -12,12 +12,12 @@ using Matrix = std::vector<std::vector<double>>;
 /// points and sets R to the square root of the coefficient of determination.
 /// Throws MathError ("PolyFit called with less than one term", "... less than
 /// two points", or a singular-matrix message); C and R are then untouched.
-void PolyFit(std::span<const double> X, std::span<const double> Y, std::span<double> C, double& R,
-             int NPoints, int NTerms);
+void FitPolynomial(std::span<const double> X, std::span<const double> Y, std::span<double> C,
+                   double& R, int NPoints, int NTerms);
 
 /// Solves A C = B (N x N) with full pivoting; A is replaced by its inverse.
 /// Throws MathError "Error in GaussJordan: matrix is singular" or
 /// "Error in GaussJordan2: matrix is singular".
-void GaussJordan(Matrix& A, std::span<const double> B, std::span<double> C, int N);
+void SolveLinearSystem(Matrix& A, std::span<const double> B, std::span<double> C, int N);
 
 }  // namespace vembrel

@@ -12,7 +12,7 @@ struct RingSearchResult {
   int trials = 0;  // disc sums evaluated after the start point
 };
 
-/// optiring's compass search from (512, 512) with steps 128 .. 1 over the grey
+/// The ring fit: a compass search from (512, 512) with steps 128 .. 1 over the grey
 /// values (blue bytes) of the green mosaic; strict improvements only, limits
 /// W - R and R per direction.
 RingSearchResult FitRing(const Picture& greenMosaic, int radius);
@@ -20,7 +20,7 @@ RingSearchResult FitRing(const Picture& greenMosaic, int radius);
 /// Sum of the grey values strictly inside the disc (x, y, radius).
 std::int64_t DiscSum(const Picture& greenMosaic, int x, int y, int radius);
 
-/// DrawTheRing's overlay: red byte 255 inside the disc, 0 outside.
+/// The ring's overlay: red byte 255 inside the disc, 0 outside.
 void DrawRingMask(Picture& greenMosaic, int x, int y, int radius);
 
 /// The overview's quick estimate: the same compass search, but the start

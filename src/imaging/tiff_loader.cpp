@@ -27,7 +27,7 @@ void ExchangeRedAndBlue(Picture& picture) {
 
 }  // namespace
 
-Picture LoadTiffPicture(const std::string& fileName) {
+Picture ReadTiffPicture(const std::string& fileName) {
   TiffFile file(fileName);
   if (file.status() != TiffOpenStatus::kOpened) throw Error(file.message());
   const std::uint32_t width = file.width();
@@ -56,9 +56,9 @@ Picture LoadTiffPicture(const std::string& fileName) {
   return picture;
 }
 
-bool LoadTiffIntoImage(const std::string& fileName, Picture& holder, std::string* problem) {
+bool TryReadTiffPicture(const std::string& fileName, Picture& holder, std::string* problem) {
   try {
-    holder = LoadTiffPicture(fileName);
+    holder = ReadTiffPicture(fileName);
     return true;
   } catch (const std::exception& e) {
     holder = Picture();

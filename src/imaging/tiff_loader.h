@@ -20,12 +20,12 @@ inline constexpr int kMaxPictureSide = 16384;
 /// oversized picture. libtiff's own messages never reach stderr. A layout the
 /// library cannot convert (32-bit float, for one) throws an Error naming the
 /// file and the reason. Safe to call from several threads at once.
-Picture LoadTiffPicture(const std::string& fileName);
+Picture ReadTiffPicture(const std::string& fileName);
 
-/// LoadTiffPicture that catches every error: on failure holder is emptied
+/// ReadTiffPicture that catches every error: on failure holder is emptied
 /// (width = height = 0), problem (when given) receives the message and false
 /// is returned. Prints nothing.
-bool LoadTiffIntoImage(const std::string& fileName, Picture& holder,
-                       std::string* problem = nullptr);
+bool TryReadTiffPicture(const std::string& fileName, Picture& holder,
+                        std::string* problem = nullptr);
 
 }  // namespace vembrel

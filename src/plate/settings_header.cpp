@@ -66,9 +66,9 @@ std::vector<std::string> SettingsBlockLines(const WellSettingsRow& row) {
   });
 }
 
-std::vector<std::string> SettingsHeader(const AnalysisSettings& settings, double measurementDate,
-                                        const std::string& platePath,
-                                        const std::string& platePrefix, double today) {
+std::vector<std::string> SettingsHeaderLines(const AnalysisSettings& settings,
+                                             double measurementDate, const std::string& platePath,
+                                             const std::string& platePrefix, double today) {
   std::vector<std::string> lines{
       "Measurement date: " + ShortDateText(measurementDate),
       "",

@@ -11,9 +11,9 @@ namespace vembrel {
 /// The 23 settings lines (measurement date, analysis date, path, prefix, circle
 /// size, the settings of both channels and of the immigrant cells), without
 /// line ends. Dates are days since 1899-12-30, written as short date texts.
-std::vector<std::string> SettingsHeader(const AnalysisSettings& settings, double measurementDate,
-                                        const std::string& platePath,
-                                        const std::string& platePrefix, double today);
+std::vector<std::string> SettingsHeaderLines(const AnalysisSettings& settings,
+                                             double measurementDate, const std::string& platePath,
+                                             const std::string& platePrefix, double today);
 
 /// The 16 lines from "Circle size:" to "Delta Rings:" of the header, for
 /// these settings or for the nuclear columns of a well's settings row.

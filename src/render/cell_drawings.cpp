@@ -106,9 +106,9 @@ Picture DrawThumbnailGallery(const ShapeAnalysis& analysis, const CellList& cell
     const int column = static_cast<int>(analysis.cells[i].cls);
     const int left = column * kSlotSize;
     const int top = nextSlot[column]++ * kSlotSize;
-    for (const CellPixel& pixel : cells[i].Pixels) {
-      canvas.SetPixel(left + 10 + pixel.BoxX, top + 10 + pixel.BoxY,
-                      PixelOrBlack(resultPicture, pixel.X, pixel.Y));
+    for (const CellPixel& pixel : cells[i].pixels) {
+      canvas.SetPixel(left + 10 + pixel.boxX, top + 10 + pixel.boxY,
+                      PixelOrBlack(resultPicture, pixel.x, pixel.y));
     }
     const std::string size = std::to_string(cells[i].size());
     canvas.TextOut(left + 56 - Canvas::TextWidth(size), top + 46, size, kBlack);

@@ -58,7 +58,7 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
     Attempt(outcomes, path, [&] { WriteFileAtomically(path, CsvText(table)); });
   };
   writeTable("wells", wells);
-  writeTable("density", DensityTable(results));
+  writeTable("density", DensityProfileTable(results));
   writeTable("nuclei", NucleiTable(results));
   if (facts.cellLevel) writeTable("cells", cells);
 

@@ -94,7 +94,7 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
   return table;
 }
 
-Table DensityTable(const PlateResults& results) {
+Table DensityProfileTable(const PlateResults& results) {
   Table table;
   table.columns = {"well", "ring", "inner_radius", "outer_radius", "cells", "area", "density"};
   for (int w = 0; w < kWellCount; ++w) {

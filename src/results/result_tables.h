@@ -28,7 +28,7 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
 /// One row per well and ring of the density profile: ring counted from 1,
 /// inner and outer radius (empty for the last ring, which holds everything
 /// beyond its inner radius), nuclei ("cells"), area and cells / area.
-Table DensityTable(const PlateResults& results);
+Table DensityProfileTable(const PlateResults& results);
 
 /// One row per immigrant nucleus: its first pixel in scan order, size and
 /// migration distance.

@@ -195,7 +195,7 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
   file.commit();
 }
 
-void CVS2Exel(const std::string& summaryFile, const std::string& workbookFile) {
+void WorkbookFromSummary(const std::string& summaryFile, const std::string& workbookFile) {
   WriteWorkbook(workbookFile, ReadCellRows(summaryFile));
 }
 

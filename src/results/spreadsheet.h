@@ -50,8 +50,8 @@ struct WorkbookExtras {
 void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
                    const WorkbookExtras& extras = {});
 
-/// CVS2Exel: the summary file into its workbook. Throws Error naming the path
+/// WorkbookFromSummary: the summary file into its workbook. Throws Error naming the path
 /// at fault; the summary file is left as it is.
-void CVS2Exel(const std::string& summaryFile, const std::string& workbookFile);
+void WorkbookFromSummary(const std::string& summaryFile, const std::string& workbookFile);
 
 }  // namespace vembrel

@@ -103,7 +103,7 @@ std::vector<std::string> SummaryHeaderLines(const AnalysisSettings& settings,
                                             double measurementDate, const std::string& platePath,
                                             const std::string& platePrefix, double today) {
   std::vector<std::string> lines{""};
-  for (auto& line : SettingsHeader(settings, measurementDate, platePath, platePrefix, today)) {
+  for (auto& line : SettingsHeaderLines(settings, measurementDate, platePath, platePrefix, today)) {
     lines.push_back(std::move(line));
   }
   lines.emplace_back();

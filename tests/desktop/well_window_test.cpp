@@ -143,6 +143,10 @@ class WellWindowTest : public QObject {
     QVERIFY(std::abs(session().ring().x - 480) <= 2 && std::abs(session().ring().y - 540) <= 2);
     click("ringRadiusStepUp");
     QCOMPARE(edit("ringRadiusEdit"), QStringLiteral("201"));
+    type("ringRadiusEdit", "300");  // too large for the plate's disc of 200
+    click("fitSizeButton");         // searches 150..450
+    QVERIFY2(std::abs(session().ring().radius - 200) <= 3, qPrintable(edit("ringRadiusEdit")));
+    QVERIFY(text("zoneContrastValue").startsWith(QStringLiteral("contrast ")));
     type("ringIncrementEdit", "0");
     QCOMPARE(edit("ringIncrementEdit"), QStringLiteral("10"));
     click("ringIncrementStepUp");

@@ -103,7 +103,7 @@ TEST(DemoWell, PassAgreesWithTheImagingStepsAndAPlainReferenceCount) {
                              c.ring.increment,
                              ring.x,
                              ring.y};
-    const DensityProfile profile = GetAllNuclei(composite, scan);
+    const DensityProfile profile = ScanNuclei(composite, scan);
     EXPECT_EQ(session.results().totalNuclei, profile.total);
     EXPECT_EQ(session.densityChart().maximumText, profile.maxText);
     ASSERT_GT(profile.nbins, 0);

@@ -35,7 +35,7 @@ PassFigures RunPass(const MosaicGrey& blue, const MosaicGrey& green, int radius)
   scan.ringX = ring.x;
   scan.ringY = ring.y;
   PassFigures figures;
-  figures.total = GetAllNuclei(composite, scan).total;
+  figures.total = ScanNuclei(composite, scan).total;
 
   ImmigrantSettings count;
   count.ringRadius = radius;

@@ -13,9 +13,9 @@ Rgb At(const Picture& p, int x, int y) {
 CellRecord Square(int x0, int y0, int side) {
   CellRecord cell;
   for (int x = x0; x < x0 + side; ++x) {
-    for (int y = y0; y < y0 + side; ++y) cell.Pixels.push_back({x, y, 0, 0, 0, 90});
+    for (int y = y0; y < y0 + side; ++y) cell.pixels.push_back({x, y, 0, 0, 0, 90});
   }
-  cell.NucleusSize = 1;
+  cell.nucleusSize = 1;
   return cell;
 }
 

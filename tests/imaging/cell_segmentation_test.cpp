@@ -66,11 +66,11 @@ TEST(SegmentCells, GrowsAWholeCellAndPaintsItsGrownPixels) {
   ASSERT_EQ(result.kept(), 1);
   const CellRecord& cell = result.cells[0];
   EXPECT_EQ(cell.size(), 36);
-  EXPECT_EQ(cell.NucleusSize, 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(cell.Pixels[i].Value, 255);
-  EXPECT_EQ(cell.Pixels[0].X, 302);
-  EXPECT_EQ(cell.Pixels[0].Y, kMosaicSize - 602);
-  EXPECT_EQ(cell.Pixels[3].Value, 100);
+  EXPECT_EQ(cell.nucleusSize, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(cell.pixels[i].value, 255);
+  EXPECT_EQ(cell.pixels[0].x, 302);
+  EXPECT_EQ(cell.pixels[0].y, kMosaicSize - 602);
+  EXPECT_EQ(cell.pixels[3].value, 100);
 
   EXPECT_EQ(well.mask.at(302, 602, kRed), 0) << "nucleus pixels are not painted";
   EXPECT_EQ(well.mask.at(305, 605, kRed), 255);
@@ -165,7 +165,7 @@ TEST(SegmentCells, SortsBySizeKeepingSeedOrderOnTies) {
   const CellSegmentation result = well.Run();
   ASSERT_EQ(result.kept(), 4);
   const int rows[] = {310, 330, 300, 320};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(result.cells[i].Pixels[0].Y, kMosaicSize - rows[i]);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(result.cells[i].pixels[0].y, kMosaicSize - rows[i]);
 }
 
 TEST(SegmentCells, ColoursAreReproducibleAndSeedsOutsideThePictureRefused) {

@@ -15,17 +15,17 @@ namespace {
 
 CellRecord CellAt(const std::vector<std::pair<int, int>>& xy) {
   CellRecord cell;
-  for (const auto& [x, y] : xy) cell.Pixels.push_back({x, y, 0, 0, 0, 100});
-  cell.Pixels[0].Value = 255;
-  cell.NucleusSize = 1;
+  for (const auto& [x, y] : xy) cell.pixels.push_back({x, y, 0, 0, 0, 100});
+  cell.pixels[0].value = 255;
+  cell.nucleusSize = 1;
   return cell;
 }
 
 TEST(MeasureCell, SinglePixelOutlineDirectionsAndDiagonalChord) {
   CellRecord cell = CellAt({{40, 70}});
   const CellMeasurement m = MeasureCell(cell);
-  EXPECT_EQ(m.PicWidth, 1);
-  EXPECT_EQ(m.PicHeight, 1);
+  EXPECT_EQ(m.width, 1);
+  EXPECT_EQ(m.height, 1);
   ASSERT_EQ(m.circumference(), 8);
   // Column by column, row by row: the centre cell (1, 1) is skipped.
   const int expected[8][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 2}, {2, 0}, {2, 1}, {2, 2}};
@@ -43,10 +43,10 @@ TEST(MeasureCell, SinglePixelOutlineDirectionsAndDiagonalChord) {
   EXPECT_EQ(m.chord.row1, 0);
   EXPECT_EQ(m.chord.column2, 2);
   EXPECT_EQ(m.chord.row2, 2);
-  EXPECT_EQ(m.chord.Length, std::sqrt(8.0));
-  EXPECT_DOUBLE_EQ(m.Ratio, 8.0);
-  EXPECT_GE(m.Correlation, 0.0);
-  EXPECT_LE(m.Correlation, 1.0);
+  EXPECT_EQ(m.chord.length, std::sqrt(8.0));
+  EXPECT_DOUBLE_EQ(m.ratio, 8.0);
+  EXPECT_GE(m.correlation, 0.0);
+  EXPECT_LE(m.correlation, 1.0);
 }
 
 TEST(MeasureCell, HorizontalLineCellBoxAndCentroid) {
@@ -54,30 +54,30 @@ TEST(MeasureCell, HorizontalLineCellBoxAndCentroid) {
   const CellMeasurement m = MeasureCell(cell);
   EXPECT_EQ(m.minX, 10);
   EXPECT_EQ(m.minY, 30);
-  EXPECT_EQ(m.PicWidth, 5);
-  EXPECT_EQ(m.PicHeight, 1);
+  EXPECT_EQ(m.width, 5);
+  EXPECT_EQ(m.height, 1);
   EXPECT_EQ(m.centroidX, 2.0);
   EXPECT_EQ(m.centroidY, 0.0);
-  EXPECT_EQ(cell.Pixels[0].BoxX, 2);
+  EXPECT_EQ(cell.pixels[0].boxX, 2);
   EXPECT_EQ(m.circumference(), 7 * 3 - 5);
   // The walk from the outline point level with the centroid runs along the
   // row to the opposite end; the corner diagonals reach farther.
-  EXPECT_GE(m.chord.Length, 6.0);
-  EXPECT_EQ(m.Ratio, m.chord.Length * m.chord.Length / 5);
+  EXPECT_GE(m.chord.length, 6.0);
+  EXPECT_EQ(m.ratio, m.chord.length * m.chord.length / 5);
 }
 
 TEST(Pixeledline, TiesTakeTheStraightStepBeforeTheDiagonal) {
   // From (4, 2) through (2, 1): the line y = x / 2 lies midway between the
   // candidates at (3, 2) and (3, 1), so the walk goes (3, 2), (2, 1), (1, 1), (0, 0).
-  const Chord chord = pixeledline({4, 1, 1}, {2, 1, 0}, 2.0, 1.0, 4, 3);
+  const Chord chord = LongestChord({4, 1, 1}, {2, 1, 0}, 2.0, 1.0, 4, 3);
   EXPECT_EQ(chord.column1, 4);
   EXPECT_EQ(chord.row1, 2);
   EXPECT_EQ(chord.column2, 1);
   EXPECT_EQ(chord.row2, 1);
-  EXPECT_EQ(chord.Length, std::sqrt(10.0));
+  EXPECT_EQ(chord.length, std::sqrt(10.0));
 
   // A point on the centroid itself walks nowhere.
-  EXPECT_EQ(pixeledline({2}, {1}, 2.0, 1.0, 4, 3).Length, 0.0);
+  EXPECT_EQ(LongestChord({2}, {1}, 2.0, 1.0, 4, 3).length, 0.0);
 }
 
 // The chord as the plain walk finds it: every outline point walks through the
@@ -94,7 +94,7 @@ Chord WalkEveryPoint(const std::vector<int>& columns, const std::vector<int>& ro
     int x = a, y = b;
     const auto visit = [&] {
       const double d = std::sqrt(double(a - x) * (a - x) + double(b - y) * (b - y));
-      if (onOutline(x, y) && d > chord.Length) chord = {a, x, b, y, d};
+      if (onOutline(x, y) && d > chord.length) chord = {a, x, b, y, d};
     };
     const int sx = a > p ? -1 : 1, sy = b > q ? -1 : 1;
     const double m = (b - q) / (a - p), c = q - m * p, norm = std::sqrt(m * m + 1);
@@ -138,10 +138,10 @@ TEST(Pixeledline, SameChordAsWalkingEveryPointOnRandomOutlines) {
     std::shuffle(rows.begin(), rows.end(), std::mt19937(trial));
     const double p = (random() % (4 * lastColumn + 1)) / 4.0;
     const double q = (random() % (4 * lastRow + 1)) / 4.0;
-    const Chord fast = pixeledline(columns, rows, p, q, lastColumn, lastRow);
+    const Chord fast = LongestChord(columns, rows, p, q, lastColumn, lastRow);
     const Chord plain = WalkEveryPoint(columns, rows, p, q, lastColumn, lastRow);
-    ASSERT_EQ(std::tie(fast.column1, fast.row1, fast.column2, fast.row2, fast.Length),
-              std::tie(plain.column1, plain.row1, plain.column2, plain.row2, plain.Length))
+    ASSERT_EQ(std::tie(fast.column1, fast.row1, fast.column2, fast.row2, fast.length),
+              std::tie(plain.column1, plain.row1, plain.column2, plain.row2, plain.length))
         << "trial " << trial;
   }
 }
@@ -211,13 +211,13 @@ TEST(ShapeTexts, MediansAndTwoDecimals) {
 TEST(ShapeTexts, CellLineAndStatisticsBlocks) {
   ShapedCell round;
   round.m.size = 40;
-  round.m.PicWidth = 7;
-  round.m.PicHeight = 8;
+  round.m.width = 7;
+  round.m.height = 8;
   round.m.outline.resize(30);
-  round.m.chord.Length = 8.5;
-  round.m.Ratio = 1.80625;
-  round.m.Correlation = 0.5;
-  round.m.NucleusSize = 9;
+  round.m.chord.length = 8.5;
+  round.m.ratio = 1.80625;
+  round.m.correlation = 0.5;
+  round.m.nucleusSize = 9;
   EXPECT_EQ(CellTableLine(0, round), "0\t40\t7\t8\t30\t8,5\t1,80625\t0,5\tBlue \t-\t9");
   ShapedCell oval = round;
   oval.cls = CellClass::OvalSmooth;

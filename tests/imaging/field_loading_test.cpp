@@ -107,7 +107,7 @@ TEST_P(FieldLayouts, QuadrantEqualsTheRgbaConversion) {
   ASSERT_FALSE(loaded.load.problem) << loaded.load.problem->message;
   EXPECT_EQ(loaded.load.side, kFieldSize);
   EXPECT_EQ(loaded.load.sampleBits, GetParam().layout.bits);
-  ExpectOnlyQuadrant(loaded.mosaic, LoadTiffPicture(path), kFieldSize, 0);
+  ExpectOnlyQuadrant(loaded.mosaic, ReadTiffPicture(path), kFieldSize, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,7 +142,7 @@ TEST(FieldLoading, ColourAndOtherLayoutsGoThroughTheConversion) {
   for (const char* name : {"rgb.tif", "palette.tif", "one_bit.tif"}) {
     const Loaded loaded = Load(dir.file(name));
     ASSERT_FALSE(loaded.load.problem) << loaded.load.problem->message;
-    ExpectOnlyQuadrant(loaded.mosaic, LoadTiffPicture(dir.file(name)), kFieldSize, 0);
+    ExpectOnlyQuadrant(loaded.mosaic, ReadTiffPicture(dir.file(name)), kFieldSize, 0);
   }
 
   // Colour fields are reduced per channel: 2 x 2 blocks of one colour give that colour.
@@ -342,7 +342,7 @@ TEST(FieldLoading, EveryBadFieldIsReportedByKind) {
   TempDir dir;
   const std::string good = dir.file("good.tif");
   WriteGreyTiff(good, kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize));
-  const Picture goodField = LoadTiffPicture(good);
+  const Picture goodField = ReadTiffPicture(good);
   const auto path = [&](const char* name) { return dir.file(name); };
 
   fs::create_directory(path("folder.tif"));
@@ -418,7 +418,7 @@ TEST(FieldLoading, EveryBadFieldIsReportedByKind) {
     WellFields fields;
     for (int f = 0; f < 4; ++f) fields[f] = goodField;
     if (c.kind == K::kDamaged) {
-      fields[quarter] = LoadTiffPicture(files[quarter]);
+      fields[quarter] = ReadTiffPicture(files[quarter]);
       EXPECT_FALSE(fields[quarter] == goodField);
       EXPECT_FALSE(fields[quarter] == Picture(kFieldSize, kFieldSize)) << "nothing decoded";
     } else {

@@ -82,7 +82,7 @@ std::vector<std::int32_t> ReferenceAreas(int width, int height, const NucleusSca
   return areas;
 }
 
-TEST(GetAllNuclei, RowEndTouchesNextRowStartButCornersDoNot) {
+TEST(ScanNuclei, RowEndTouchesNextRowStartButCornersDoNot) {
   Composite composite;
   composite.Mark(1023, 200);
   composite.Mark(0, 201);  // storage neighbour of the one above
@@ -91,12 +91,12 @@ TEST(GetAllNuclei, RowEndTouchesNextRowStartButCornersDoNot) {
   composite.Mark(0, 0);      // first and last pixel of the buffer
   composite.Mark(1023, 1023);
   NucleusScanSettings s;
-  EXPECT_EQ(GetAllNuclei(composite.picture, s).total, 5);
+  EXPECT_EQ(ScanNuclei(composite.picture, s).total, 5);
   s.minimalSize = 1;  // only the two-pixel nucleus is left
-  EXPECT_EQ(GetAllNuclei(composite.picture, s).total, 1);
+  EXPECT_EQ(ScanNuclei(composite.picture, s).total, 1);
 }
 
-TEST(GetAllNuclei, MatchesPlainWaveFillOnRandomPictures) {
+TEST(ScanNuclei, MatchesPlainWaveFillOnRandomPictures) {
   std::mt19937 random(21);
   for (int round = 0; round < 4; ++round) {
     const int w = 20 + static_cast<int>(random() % 50), h = 10 + static_cast<int>(random() % 40);
@@ -113,14 +113,14 @@ TEST(GetAllNuclei, MatchesPlainWaveFillOnRandomPictures) {
     s.ringRadius = 2;
     s.ringIncrement = 3;
     const std::vector<double> expected = ReferenceDistances(picture, s);
-    const DensityProfile profile = GetAllNuclei(picture, s);
+    const DensityProfile profile = ScanNuclei(picture, s);
     EXPECT_EQ(profile.distances, expected);
     EXPECT_GT(expected.size(), 3u);
     EXPECT_EQ(picture, before);
   }
 }
 
-TEST(GetAllNuclei, BinsOfTheFarthestNucleusAtCornerDistance) {
+TEST(ScanNuclei, BinsOfTheFarthestNucleusAtCornerDistance) {
   // Ring 350 at the centre, increment 50; the farthest nucleus in the corner
   // at 724.08 gives Trunc(374.58) div 50 = 7 bins.
   Composite composite;
@@ -129,7 +129,7 @@ TEST(GetAllNuclei, BinsOfTheFarthestNucleusAtCornerDistance) {
   composite.Mark(512, 962);  // exactly 350 + 2 x 50: bin 1
   composite.Mark(162, 512);  // exactly at the ring: no bin, still counted
   composite.Mark(512, 812);  // 300, inside
-  const DensityProfile profile = GetAllNuclei(composite.picture, NucleusScanSettings{});
+  const DensityProfile profile = ScanNuclei(composite.picture, NucleusScanSettings{});
   EXPECT_EQ(profile.total, 5);
   ASSERT_EQ(profile.nbins, 7);
   EXPECT_EQ(profile.counts, (std::vector<std::int32_t>{1, 1, 0, 0, 0, 0, 1}));
@@ -150,7 +150,7 @@ TEST(GetAllNuclei, BinsOfTheFarthestNucleusAtCornerDistance) {
   EXPECT_EQ(profile.maxText, "Max: 1 in " + std::to_string(profile.areas[6]) + " pixel");
 }
 
-TEST(GetAllNuclei, EqualDensitiesNameTheLowerBin) {
+TEST(ScanNuclei, EqualDensitiesNameTheLowerBin) {
   // Ring 352, increment 50 at the centre: the two bins hold 118464 and
   // 542960 sample points, both multiples of 9872, so 12 and 55 nuclei give
   // the same density.
@@ -174,7 +174,7 @@ TEST(GetAllNuclei, EqualDensitiesNameTheLowerBin) {
   }
   ASSERT_EQ(placed[0], wanted[0]);
   ASSERT_EQ(placed[1], wanted[1]);
-  const DensityProfile profile = GetAllNuclei(composite.picture, s);
+  const DensityProfile profile = ScanNuclei(composite.picture, s);
   ASSERT_EQ(profile.nbins, 2);
   EXPECT_EQ(profile.areas, areas);
   EXPECT_EQ(profile.densities[0], profile.densities[1]);
@@ -184,31 +184,31 @@ TEST(GetAllNuclei, EqualDensitiesNameTheLowerBin) {
   EXPECT_EQ(profile.barHeights, (std::vector<int>{100, 100}));
 }
 
-TEST(GetAllNuclei, NoProfileWithoutNucleiOrBeyondTheRing) {
+TEST(ScanNuclei, NoProfileWithoutNucleiOrBeyondTheRing) {
   Composite composite;
-  DensityProfile profile = GetAllNuclei(composite.picture, NucleusScanSettings{});
+  DensityProfile profile = ScanNuclei(composite.picture, NucleusScanSettings{});
   EXPECT_EQ(profile.total, 0);
   EXPECT_LE(profile.nbins, 0);
   EXPECT_TRUE(profile.counts.empty());
   EXPECT_TRUE(profile.barHeights.empty());
   EXPECT_EQ(profile.maxText, "");
 
-  EXPECT_EQ(GetAllNuclei(Picture(), NucleusScanSettings{}).total, 0);
+  EXPECT_EQ(ScanNuclei(Picture(), NucleusScanSettings{}).total, 0);
 
   // Nuclei only within 349.5 + 50 of the centre: zero bins.
   composite.Mark(512, 512);
   composite.Mark(512 + 399, 512);
-  profile = GetAllNuclei(composite.picture, NucleusScanSettings{});
+  profile = ScanNuclei(composite.picture, NucleusScanSettings{});
   EXPECT_EQ(profile.total, 2);
   EXPECT_LE(profile.nbins, 0);
   EXPECT_TRUE(profile.areas.empty());
   EXPECT_EQ(profile.maxText, "");
 }
 
-TEST(GetAllNuclei, RefusesAnIncrementBelowOne) {
+TEST(ScanNuclei, RefusesAnIncrementBelowOne) {
   NucleusScanSettings s;
   s.ringIncrement = 0;
-  EXPECT_THROW(GetAllNuclei(Picture(1024, 1024), s), Error);
+  EXPECT_THROW(ScanNuclei(Picture(1024, 1024), s), Error);
 }
 
 TEST(DensityAreas, EqualsOneRootPerSamplePoint) {

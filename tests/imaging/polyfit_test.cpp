@@ -15,7 +15,7 @@ std::string FitMessage(std::vector<double> x, std::vector<double> y, int points,
   std::vector<double> c(std::max(terms, 1), -7.0);
   double r = -7.0;
   try {
-    PolyFit(x, y, c, r, points, terms);
+    FitPolynomial(x, y, c, r, points, terms);
   } catch (const MathError& e) {
     // Nothing is written on failure.
     EXPECT_EQ(r, -7.0);
@@ -25,14 +25,14 @@ std::string FitMessage(std::vector<double> x, std::vector<double> y, int points,
   return "no error";
 }
 
-TEST(PolyFit, ReportsTermsBeforePointsAndSingularSystems) {
+TEST(FitPolynomial, ReportsTermsBeforePointsAndSingularSystems) {
   EXPECT_EQ(FitMessage({0}, {0}, 1, 0), "PolyFit called with less than one term");
   EXPECT_EQ(FitMessage({0}, {0}, 1, 2), "PolyFit called with less than two points");
   EXPECT_EQ(FitMessage({0, 0, 0}, {1, 2, 3}, 3, 2), "Error in GaussJordan: matrix is singular");
   EXPECT_EQ(FitMessage({0, 0, 0}, {1, 2, 3}, 3, 3), "Error in GaussJordan2: matrix is singular");
 }
 
-TEST(PolyFit, KnownFitsAndTheirCorrelation) {
+TEST(FitPolynomial, KnownFitsAndTheirCorrelation) {
   // Six points and six terms interpolate a quintic.
   const std::vector<double> quintic{0.5, -1.0, 0.25, 2.0, -0.5, 0.125};
   const std::vector<double> qx{-1.5, -0.9, -0.2, 0.4, 1.1, 2.0};
@@ -56,7 +56,7 @@ TEST(PolyFit, KnownFitsAndTheirCorrelation) {
   for (const auto& k : cases) {
     std::vector<double> c(k.c.size(), -7.0);
     double r = -7.0;
-    PolyFit(k.x, k.y, c, r, static_cast<int>(k.x.size()), static_cast<int>(k.c.size()));
+    FitPolynomial(k.x, k.y, c, r, static_cast<int>(k.x.size()), static_cast<int>(k.c.size()));
     for (std::size_t j = 0; j < c.size(); ++j) EXPECT_NEAR(c[j], k.c[j], 1e-8) << k.name << j;
     if (k.exactR) {
       EXPECT_EQ(r, k.r) << k.name;
@@ -66,17 +66,17 @@ TEST(PolyFit, KnownFitsAndTheirCorrelation) {
   }
 }
 
-TEST(GaussJordan, OffDiagonalPivotsAreUnscrambledInTheInverse) {
+TEST(SolveLinearSystem, OffDiagonalPivotsAreUnscrambledInTheInverse) {
   Matrix a{{0, 1}, {2, 0}};
   const std::array<double, 2> b{3, 4};
   std::array<double, 2> c{};
-  GaussJordan(a, b, c, 2);
+  SolveLinearSystem(a, b, c, 2);
   EXPECT_EQ(c[0], 2.0);
   EXPECT_EQ(c[1], 3.0);
   EXPECT_EQ(a, (Matrix{{0, 0.5}, {1, 0}}));
 
   Matrix zero{{0, 0}, {0, 0}};
-  EXPECT_THROW(GaussJordan(zero, b, c, 2), MathError);
+  EXPECT_THROW(SolveLinearSystem(zero, b, c, 2), MathError);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_P(GreyLayouts, LoadsUprightWithEqualColourBytes) {
   const std::string path = dir.file("field.tif");
   const auto values = GreyRamp(kW, kH);
   testing::WriteGreyTiff(path, kW, kH, values, GetParam().layout);
-  ExpectGrey(LoadTiffPicture(path), values);
+  ExpectGrey(ReadTiffPicture(path), values);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -70,7 +70,7 @@ TEST(TiffLoader, SixteenBitGreyKeepsTheHighByte) {
     wide[i] = static_cast<std::uint16_t>(values[i] << 8 | 0x7f);
   }
   testing::WriteGreyTiff(path, kW, kH, wide, {16, COMPRESSION_LZW, false, 5});
-  ExpectGrey(LoadTiffPicture(path), values);
+  ExpectGrey(ReadTiffPicture(path), values);
 }
 
 TEST(TiffLoader, ColourPicturesPutBlueInTheLowestByte) {
@@ -82,7 +82,7 @@ TEST(TiffLoader, ColourPicturesPutBlueInTheLowestByte) {
     rgb[3 * i + 2] = 10;  // blue
   }
   testing::WriteRgbTiff(dir.file("rgb.tif"), kW, kH, rgb);
-  const Picture picture = LoadTiffPicture(dir.file("rgb.tif"));
+  const Picture picture = ReadTiffPicture(dir.file("rgb.tif"));
   ASSERT_EQ(picture.width, kW);
   EXPECT_EQ(picture.topDown(3, 0)[kBlue], 10);
   EXPECT_EQ(picture.topDown(3, 0)[kGreen], 3);
@@ -98,7 +98,7 @@ TEST(TiffLoader, ColourPicturesPutBlueInTheLowestByte) {
   std::vector<std::uint8_t> indices(kW * kH);
   for (int i = 0; i < kW * kH; ++i) indices[i] = static_cast<std::uint8_t>(i % 200);
   testing::WritePaletteTiff(dir.file("palette.tif"), kW, kH, indices, red, green, blue);
-  const Picture mapped = LoadTiffPicture(dir.file("palette.tif"));
+  const Picture mapped = ReadTiffPicture(dir.file("palette.tif"));
   const std::uint8_t* p = mapped.topDown(5, 0);
   EXPECT_EQ(p[kRed], 5);
   EXPECT_EQ(p[kGreen], 250);
@@ -110,7 +110,7 @@ TEST(TiffLoader, TruncatedFileStillGivesTheRowsThatWereThere) {
   const std::string path = dir.file("short.tif");
   WriteBytes(path, HandMadeTiff(16, 8, 16 * 3 + 5));  // three whole rows and a bit
   ::testing::internal::CaptureStderr();
-  const Picture picture = LoadTiffPicture(path);
+  const Picture picture = ReadTiffPicture(path);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   ASSERT_EQ(picture.width, 16);
   ASSERT_EQ(picture.height, 8);
@@ -123,7 +123,7 @@ TEST(TiffLoader, RefusesHugeAndEmptyPicturesNamingFileAndSize) {
   const std::string huge = dir.file("huge.tif");
   WriteBytes(huge, HandMadeTiff(100000, 1, 0));
   try {
-    LoadTiffPicture(huge);
+    ReadTiffPicture(huge);
     FAIL() << "huge picture loaded";
   } catch (const Error& e) {
     const std::string message = e.what();
@@ -131,9 +131,9 @@ TEST(TiffLoader, RefusesHugeAndEmptyPicturesNamingFileAndSize) {
     EXPECT_NE(message.find("100000 x 1"), std::string::npos) << message;
   }
   WriteBytes(dir.file("wide.tif"), HandMadeTiff(kMaxPictureSide + 1, 1, 0));
-  EXPECT_THROW(LoadTiffPicture(dir.file("wide.tif")), Error);
+  EXPECT_THROW(ReadTiffPicture(dir.file("wide.tif")), Error);
   WriteBytes(dir.file("limit.tif"), HandMadeTiff(kMaxPictureSide, 1, 10));
-  EXPECT_EQ(LoadTiffPicture(dir.file("limit.tif")).width, kMaxPictureSide);
+  EXPECT_EQ(ReadTiffPicture(dir.file("limit.tif")).width, kMaxPictureSide);
 }
 
 TEST(TiffLoader, UnreadableFilesRaiseOpenErrorSilently) {
@@ -145,7 +145,7 @@ TEST(TiffLoader, UnreadableFilesRaiseOpenErrorSilently) {
   for (const std::string& path : {fake, cut, dir.file("missing.tif")}) {
     ::testing::internal::CaptureStderr();
     try {
-      LoadTiffPicture(path);
+      ReadTiffPicture(path);
       ADD_FAILURE() << path << " loaded";
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()).rfind("Unable to open file '" + path + "'", 0), 0u)
@@ -153,7 +153,7 @@ TEST(TiffLoader, UnreadableFilesRaiseOpenErrorSilently) {
     }
     Picture holder(4, 4, 0xffffffff);
     std::string problem;
-    EXPECT_FALSE(LoadTiffIntoImage(path, holder, &problem));
+    EXPECT_FALSE(TryReadTiffPicture(path, holder, &problem));
     EXPECT_TRUE(holder.empty());
     EXPECT_EQ(holder.width, 0);
     EXPECT_TRUE(holder.bytes.empty());
@@ -178,7 +178,7 @@ TEST(TiffLoader, ConcurrentLoadsKeepTheirOwnMessages) {
         std::string problem;
         const bool good = (i + t) % 2 == 0;
         const std::string path = dir.file(good ? "good.tif" : "bad.tif");
-        const bool loaded = LoadTiffIntoImage(path, picture, &problem);
+        const bool loaded = TryReadTiffPicture(path, picture, &problem);
         if (loaded != good || (good && picture.topDown(2, 1)[kRed] != values[kW + 2]) ||
             (!good && problem.find(path) == std::string::npos)) {
           ++failures[t];

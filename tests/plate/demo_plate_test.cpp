@@ -147,7 +147,7 @@ TEST(DemoPlate, FilesHoldTheFieldsUnderTheirNames) {
       ASSERT_EQ(std::filesystem::exists(name), expected) << name;
       ASSERT_EQ(fields[f].empty(), !expected);
       if (expected) {
-        EXPECT_TRUE(LoadTiffPicture(name) == fields[f]) << name;
+        EXPECT_TRUE(ReadTiffPicture(name) == fields[f]) << name;
       }
     }
   }

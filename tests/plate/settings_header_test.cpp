@@ -5,14 +5,14 @@
 namespace vembrel {
 namespace {
 
-TEST(SettingsHeader, EachValueLandsOnItsLabelledLine) {
+TEST(SettingsHeaderLines, EachValueLandsOnItsLabelledLine) {
   AnalysisSettings s;
   s.display.green.cutoff = 1, s.display.green.saturation = 2, s.display.green.fullRange = false,
   s.display.blue.cutoff = 3, s.display.blue.saturation = 4;
   s.ring.radius = 5, s.nuclei.greenCutoff = 6, s.nuclei.blueCutoff = 7, s.nuclei.minimalSize = 8,
   s.nuclei.maximalSize = 9;
   s.ring.increment = 11;
-  const auto lines = SettingsHeader(s, 45000.75, "/plates/p1/", "pre_", 45001.0);
+  const auto lines = SettingsHeaderLines(s, 45000.75, "/plates/p1/", "pre_", 45001.0);
   ASSERT_EQ(lines.size(), 23u);  // lines 2 to 24 of the summary header
   EXPECT_EQ(lines[0].rfind("Measurement date: ", 0), 0u);
   EXPECT_EQ(lines[2].rfind("Vembrel analysis: ", 0), 0u);

@@ -105,7 +105,7 @@ TEST(Workbook, HoldsNumbersAsNumbersAndTextAsTextOnTheMigrationSheet) {
       "\t\t1\t\r\nB\t\t\t400\t401\t\r\nGr\xfcn\t\r\n");
   const std::string workbook = WorkbookFileName(dir.path().string() + "/", "pre_");
   EXPECT_EQ(workbook, dir.path().string() + "/pre_Vembrel.xlsx");
-  CVS2Exel(summary, workbook);
+  WorkbookFromSummary(summary, workbook);
 
   const std::string book = Unzip(workbook, "xl/workbook.xml");
   EXPECT_NE(book.find("<sheet name=\"Migration\""), std::string::npos) << book;
