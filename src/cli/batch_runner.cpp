@@ -16,6 +16,7 @@
 #include "core/text_file.h"
 #include "engine/results_json.h"
 #include "engine/workspace.h"
+#include "plate/plate_notes.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
 #include "results/batch_run.h"
@@ -45,6 +46,14 @@ std::vector<int> ChosenWells(const Plate& plate, const BatchOptions& options) {
     throw UsageError(e.what());
   }
   return wells;
+}
+
+int LargestReducedField(const PlateResults& results) {
+  int side = 0;
+  for (const auto& well : results.wells) {
+    if (well) side = std::max(side, well->reducedFrom);
+  }
+  return side;
 }
 
 int IncludedWells(const Plate& plate) {
@@ -102,6 +111,12 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   if (IncludedWells(workspace.plate()) == 0) {
     throw UsageError("No well of the plate of '" + options.picture +
                      "' has both channel pictures; nothing to analyse");
+  }
+  // What is done to the plate's pictures is said once, before the run.
+  for (const std::string& note : workspace.plate().notes)
+    std::cerr << "vembrel: note: " << note << "\n";
+  if (const std::string bits = InputBitsNote(workspace.plate()); !bits.empty()) {
+    std::cerr << "vembrel: " << bits << "\n";
   }
   if (!options.results.empty()) workspace.setResultsFolder(options.results);
   if (workspace.resultsFolder().empty()) {
@@ -177,6 +192,9 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
   if (batch.fieldsDamaged() > 0)
     line << "; " << plural(batch.fieldsDamaged(), "field") << " damaged";
+  if (const int side = LargestReducedField(workspace.results()); side > 0) {
+    line << "; fields of " << side << " x " << side << " reduced to 512 x 512";
+  }
   closing << line.str() << "\n";
   // The last line says what did not work, for whoever reads only the end.
   std::vector<std::string> failed;

@@ -149,4 +149,15 @@ std::string JoinNumbers(const std::set<int>& numbers) {
   return Join(items, ", ");
 }
 
+std::string InputBitsNote(const Plate& plate) {
+  if (!plate.inputBitsDetected) {
+    return "16-bit samples read as " + std::to_string(plate.inputBits) + " bits (--input-bits)";
+  }
+  if (plate.inputBits == 8) return "";
+  if (plate.inputBits == 16) return "16-bit samples read as 16 bits (they use the full range)";
+  return "16-bit samples read as " + std::to_string(plate.inputBits) +
+         " bits: no value in the first included well's fields is above " +
+         std::to_string((1 << plate.inputBits) - 1) + " (--input-bits chooses otherwise)";
+}
+
 }  // namespace vembrel

@@ -30,6 +30,9 @@ std::string NoWellMessage(const std::string& folder, const std::vector<std::stri
 std::string NoFitReason(const std::vector<std::shared_ptr<const PlateLayout>>& tried);
 /// The plates of one folder, with their file counts, and which is shown.
 std::string SeveralPlatesNote(const std::map<std::string, int>& plates, const std::string& shown);
+/// How the plate's 16-bit samples are read ("16-bit samples read as 12
+/// bits, ..."), "" for a plate of 8-bit pictures read as they are.
+std::string InputBitsNote(const Plate& plate);
 /// "1, 2, 3".
 std::string JoinNumbers(const std::set<int>& numbers);
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "plate/analysis_settings.h"
 #include "plate/demo_plate.h"
@@ -112,6 +113,33 @@ TEST(SettingsCommand, PrintsTheValuesOrNamesTheFileAndValue) {
   const CommandRun missing = RunVembrel("settings " + Quoted(dir.file("none.VLS")));
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("'" + dir.file("none.VLS") + "'"), std::string::npos) << missing.err;
+}
+
+TEST(SuggestCommand, WritesSettingsThatFindTheNucleiAndSaysWhy) {
+  TempDir dir;
+  // Nuclei of 4 x 4 pixels, which base settings for larger nuclei miss.
+  const std::string picture = WriteSmallPlate(dir.file("pictures"), "S_", {{"A01"}, {"B05"}});
+  const std::string base = dir.file("base.VLS");
+  WriteBytes(base, SettingsText({{"Cent_MINS", "40"}, {"Cent_MAXS", "200"}}));
+  const auto totalNuclei = [&](const std::string& settings) {
+    const CommandRun well = RunVembrel("well " + Quoted(picture) + " A01 --json" + settings);
+    EXPECT_EQ(well.exitCode, 0) << well.err;
+    return nlohmann::json::parse(well.out).at("total_nuclei").get<int>();
+  };
+  ASSERT_EQ(totalNuclei(" --settings " + Quoted(base)), 0);
+
+  const std::string output = dir.file("suggested.VLS");
+  const CommandRun suggest = RunVembrel("suggest " + Quoted(picture) + " --settings " +
+                                        Quoted(base) + " --output " + Quoted(output));
+  ASSERT_EQ(suggest.exitCode, 0) << suggest.err;
+  EXPECT_NE(suggest.out.find("Looked at wells A01, B05"), std::string::npos) << suggest.out;
+  EXPECT_NE(suggest.out.find("median size 16 "), std::string::npos) << suggest.out;
+  EXPECT_EQ(RunVembrel("settings " + Quoted(output)).exitCode, 0);
+  EXPECT_EQ(totalNuclei(" --settings " + Quoted(output)), 17 * 17);
+
+  const CommandRun nowhere = RunVembrel("suggest " + Quoted(picture) + " --wells C01");
+  EXPECT_EQ(nowhere.exitCode, 2);
+  EXPECT_NE(nowhere.err.find("None of the wells asked for"), std::string::npos) << nowhere.err;
 }
 
 }  // namespace

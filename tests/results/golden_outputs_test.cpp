@@ -19,6 +19,7 @@
 #include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "support/command_run.h"
+#include "support/result_files.h"
 #include "support/small_plate.h"
 #include "support/temp_dir.h"
 
@@ -60,20 +61,6 @@ std::string Crc32(const std::string& bytes) {
   char text[16];
   std::snprintf(text, sizeof text, "%08lx", crc);
   return text;
-}
-
-// One member of a zip archive, read with the unzip program.
-std::string Unzipped(const fs::path& archive, const std::string& member) {
-  std::string bytes;
-  const std::string command = "unzip -p " + Quoted(archive.string()) + " " + member;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-      bytes.append(buffer, n);
-    }
-    pclose(pipe);
-  }
-  return bytes;
 }
 
 void ExpectGolden(const std::string& name, const std::string& actual) {

@@ -9,10 +9,13 @@
 
 #include "core/error.h"
 #include "core/text_file.h"
+#include "support/result_files.h"
 #include "support/temp_dir.h"
 
 namespace vembrel {
 namespace {
+
+using testing::Unzipped;
 
 using testing::TempDir;
 
@@ -37,18 +40,6 @@ TEST(SplitCells, ReadsEveryLineOfTheFile) {
   EXPECT_THROW(ReadCellRows(dir.file("missing.csv")), Error);
 }
 
-std::string Unzip(const std::string& archive, const std::string& member) {
-  const std::string command = "unzip -p '" + archive + "' " + member;
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
 std::string Unescape(std::string text) {
   const std::pair<const char*, const char*> entities[] = {
       {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
@@ -63,14 +54,14 @@ std::string Unescape(std::string text) {
 // cell, read from the workbook's XML.
 std::map<std::string, std::string> ReadSheet(const std::string& workbook) {
   std::vector<std::string> strings;
-  const std::string shared = Unzip(workbook, "xl/sharedStrings.xml");
+  const std::string shared = Unzipped(workbook, "xl/sharedStrings.xml");
   const std::regex si("<si><t(?: [^>]*)?>([^<]*)</t></si>");
   for (auto it = std::sregex_iterator(shared.begin(), shared.end(), si);
        it != std::sregex_iterator(); ++it) {
     strings.push_back(Unescape((*it)[1]));
   }
   std::map<std::string, std::string> cells;
-  const std::string sheet = Unzip(workbook, "xl/worksheets/sheet1.xml");
+  const std::string sheet = Unzipped(workbook, "xl/worksheets/sheet1.xml");
   const std::regex c("<c r=\"([A-Z]+[0-9]+)\"[^>]*t=\"s\"[^>]*><v>([0-9]+)</v></c>");
   for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), c); it != std::sregex_iterator();
        ++it) {
@@ -107,7 +98,7 @@ TEST(Workbook, HoldsNumbersAsNumbersAndTextAsTextOnTheMigrationSheet) {
   EXPECT_EQ(workbook, dir.path().string() + "/pre_Vembrel.xlsx");
   WorkbookFromSummary(summary, workbook);
 
-  const std::string book = Unzip(workbook, "xl/workbook.xml");
+  const std::string book = Unzipped(workbook, "xl/workbook.xml");
   EXPECT_NE(book.find("<sheet name=\"Migration\""), std::string::npos) << book;
   EXPECT_EQ(book.find("<sheet name=", book.find("<sheet name=") + 1), std::string::npos);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <vector>
@@ -30,6 +31,19 @@ std::string MaskedReport(const std::string& bytes) {
 }
 
 }  // namespace
+
+std::string Unzipped(const fs::path& archive, const std::string& member) {
+  std::string bytes;
+  const std::string command = "unzip -p '" + archive.string() + "' '" + member + "'";
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+      bytes.append(buffer, n);
+    }
+    pclose(pipe);
+  }
+  return bytes;
+}
 
 std::map<std::string, std::string> ResultFiles(const fs::path& folder) {
   std::map<std::string, std::string> files;

@@ -11,6 +11,10 @@ namespace vembrel::testing {
 
 std::map<std::string, std::string> ResultFiles(const std::filesystem::path& folder);
 
+/// Members of a zip archive (a workbook's sheets, say), read with the unzip
+/// program; member may be a wildcard such as 'xl/worksheets/*.xml'.
+std::string Unzipped(const std::filesystem::path& archive, const std::string& member);
+
 /// Fails (naming the file) where the two maps differ.
 void ExpectSameFiles(const std::map<std::string, std::string>& actual,
                      const std::map<std::string, std::string>& expected);
