@@ -1,11 +1,10 @@
 // Every writer of result, settings and picture files replaces its target only
 // once the new content is complete: on a full disk the earlier good file is
 // kept byte for byte, the error names the file, and no temporary is left
-// behind. A target that is no regular file is refused by the program too.
+// behind.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,10 +19,8 @@
 #include "imaging/grey_tiff_writer.h"
 #include "imaging/image_files.h"
 #include "plate/analysis_settings.h"
-#include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "results/spreadsheet.h"
-#include "support/command_run.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
@@ -97,39 +94,6 @@ TEST(FailingWrites, AFullDiskKeepsEveryEarlierFile) {
     EXPECT_EQ(ReadFile(file(name)), "earlier good " + name);
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(disk), {}), 7) << "a temporary was left";
-}
-
-TEST(FailingWrites, CellExportThatCannotWriteKeepsTheEarlierDataFile) {
-  alarm(300);  // a write that blocks on the FIFO ends the test here
-  TempDir dir;
-  WriteDemoPlate(dir.file("plate"), 5, {2});  // A03 keeps cells at the defaults
-  const std::string command =
-      "well " + Quoted(dir.file("plate/DEMO_A03f00d0.tif")) + " A03 --export";
-  const CommandRun first = RunVembrel(command);
-  ASSERT_EQ(first.exitCode, 0) << first.err;
-  const std::string data = dir.file("CellShape/DEMO_A03_Cell_Data_VL.csv");
-  const std::string snapshot = dir.file("CellJPEGS/DEMO_A03.jpg");
-  ASSERT_TRUE(fs::exists(data));
-  ASSERT_TRUE(fs::exists(snapshot));
-
-  // A folder where the data file goes: the write is refused and the file named.
-  fs::remove(data);
-  fs::create_directory(data);
-  const CommandRun blocked = RunVembrel(command);
-  EXPECT_EQ(blocked.exitCode, 1);
-  EXPECT_NE(blocked.err.find("'" + data + "'"), std::string::npos) << blocked.err;
-  EXPECT_TRUE(fs::is_directory(data));
-  fs::remove(data);
-
-  // A FIFO where the snapshot goes is refused, not written into or replaced.
-  fs::remove(snapshot);
-  ASSERT_EQ(mkfifo(snapshot.c_str(), 0644), 0);
-  const CommandRun toFifo = RunVembrel(command);
-  EXPECT_EQ(toFifo.exitCode, 1);
-  EXPECT_NE(toFifo.err.find("'" + snapshot + "': it is a FIFO"), std::string::npos) << toFifo.err;
-  EXPECT_TRUE(fs::is_fifo(snapshot));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("CellJPEGS")), {}), 1);
-  alarm(0);
 }
 
 }  // namespace

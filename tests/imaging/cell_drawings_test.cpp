@@ -99,14 +99,5 @@ TEST(CellDrawings, OutlineAndLongAxisOnTheRingCrop) {
   EXPECT_EQ(At(crop, 243, 143), (Rgb{0, 255, 0}));
 }
 
-TEST(CellDrawings, RingCropOutsideThePictureStaysBlack) {
-  Picture picture(kMosaicSize, kMosaicSize, 0x00102030);
-  const Picture crop = CopyRingCrop(picture, {100, 100, 150});
-  EXPECT_EQ(crop.width, 300);
-  EXPECT_EQ(At(crop, 10, 10), kBlack);
-  EXPECT_EQ(At(crop, 299, 299), kBlack);  // below the bottom row
-  EXPECT_EQ(At(crop, 100, 100), (Rgb{0x10, 0x20, 0x30}));
-}
-
 }  // namespace
 }  // namespace vembrel

@@ -208,45 +208,5 @@ TEST(ShapeTexts, MediansAndTwoDecimals) {
   EXPECT_EQ(SmoothnessText(s), "Smoothness: 0.80   Ava.: 0.81");
 }
 
-TEST(ShapeTexts, CellLineAndStatisticsBlocks) {
-  ShapedCell round;
-  round.m.size = 40;
-  round.m.width = 7;
-  round.m.height = 8;
-  round.m.outline.resize(30);
-  round.m.chord.length = 8.5;
-  round.m.ratio = 1.80625;
-  round.m.correlation = 0.5;
-  round.m.nucleusSize = 9;
-  EXPECT_EQ(CellTableLine(0, round), "0\t40\t7\t8\t30\t8,5\t1,80625\t0,5\tBlue \t-\t9");
-  ShapedCell oval = round;
-  oval.cls = CellClass::OvalSmooth;
-  oval.angle = 12.5;
-  EXPECT_EQ(CellTableLine(3, oval), "3\t40\t7\t8\t30\t8,5\t1,80625\t0,5\tGreen\t12,5\t9");
-
-  ShapeStatistics s;
-  s.classCounts = {2, 1, 0, 0};
-  const std::vector<std::string> none = StatisticsBlock(s);
-  ASSERT_EQ(none.size(), 20u);
-  EXPECT_EQ(none[4], "Number:\t2\t1\t0\t0\t3");
-  EXPECT_EQ(none[7], "Data from histogram");
-  EXPECT_EQ(none[9], "");
-  EXPECT_EQ(none[10], "NONE");
-  EXPECT_EQ(none[11], "");
-  EXPECT_EQ(none[12], "");
-  EXPECT_EQ(none[17], "Info for every cell");
-
-  s.classCounts = {0, 0, 1, 2};
-  s.bins[0] = 2;
-  s.bins[17] = 1;
-  s.gauge = RadialShare(s.bins);
-  const std::vector<std::string> with = StatisticsBlock(s);
-  ASSERT_EQ(with.size(), 20u);
-  EXPECT_EQ(with[9].substr(0, 10), "\t<5\t<10\t<1");
-  EXPECT_EQ(with[9].substr(with[9].size() - 5), "\t<90\t");
-  EXPECT_EQ(with[10], "Number:\t2\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t1\t");
-  EXPECT_EQ(with[12], "perc.<45:\t67%");
-}
-
 }  // namespace
 }  // namespace vembrel

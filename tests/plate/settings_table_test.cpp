@@ -20,23 +20,14 @@ AnalysisSettings AtRangeEnd(bool maximum) {
   return s;
 }
 
-TEST(SettingsTable, LookupsAndTypedAccessAgree) {
+TEST(SettingsTable, LookupsAreExactAndTypedAccessChecksTheType) {
   for (const SettingDescriptor& d : AllSettings()) {
-    EXPECT_EQ(&Describe(d.id), &d);
     EXPECT_EQ(FindSettingByKey(d.key), &d);
     EXPECT_EQ(FindSettingByName(d.name), &d);
   }
   EXPECT_EQ(FindSettingByKey("cent_cog"), nullptr);
   EXPECT_EQ(FindSettingByName("display.green"), nullptr);
-
   AnalysisSettings s;
-  SetInteger(s, SettingId::RingRadius, 300);
-  SetFlag(s, SettingId::DisplayBlueFullRange, false);
-  SetDecimal(s, SettingId::CellsSmoothness, 0.5);
-  EXPECT_EQ(s.ring.radius, 300);
-  EXPECT_FALSE(s.display.blue.fullRange);
-  EXPECT_EQ(GetDecimal(s, SettingId::CellsSmoothness), 0.5);
-  EXPECT_EQ(GetSetting(s, SettingId::NucleiMaximalSize), SettingValue(std::int32_t{255}));
   EXPECT_THROW(SetSetting(s, SettingId::RingRadius, 3.0), std::invalid_argument);
   EXPECT_THROW((void)GetFlag(s, SettingId::RingRadius), std::bad_variant_access);
 }
@@ -56,6 +47,18 @@ TEST(SettingsTable, RangesAndOrderRulesNameTheSetting) {
   EXPECT_FALSE(FindSettingProblem(AnalysisSettings{}));
   EXPECT_FALSE(FindSettingProblem(AtRangeEnd(false)));
   EXPECT_FALSE(FindSettingProblem(AtRangeEnd(true)));
+  // Every setting one step beyond either end of its range.
+  for (const SettingDescriptor& d : AllSettings()) {
+    if (d.type == SettingType::Flag) continue;
+    for (const long long position : {d.minimum - 1LL, d.maximum + 1LL}) {
+      if (position > INT32_MAX) continue;
+      AnalysisSettings beyond;
+      SetSetting(beyond, d.id, FromSliderPosition(d, static_cast<std::int32_t>(position)));
+      const auto problem = FindSettingProblem(beyond);
+      ASSERT_TRUE(problem) << d.name << " at " << position;
+      EXPECT_EQ(problem->id, d.id);
+    }
+  }
 
   AnalysisSettings s;
   s.display.green.cutoff = 200;
