@@ -116,13 +116,12 @@ TEST(TiffLoader, RefusesHugeAndEmptyPicturesNamingFileAndSize) {
   EXPECT_EQ(ReadTiffPicture(dir.file("limit.tif")).width, kMaxPictureSide);
 }
 
+// The kinds of unusable files are the field loader's tests; here the two
+// forms of the refusal.
 TEST(TiffLoader, UnreadableFilesRaiseOpenErrorSilently) {
   TempDir dir;
-  const std::string fake = dir.file("notes.tif");
-  WriteBytes(fake, "this is plain text, not a picture\n");
-  const std::string cut = dir.file("cut.tif");
-  WriteBytes(cut, HandMadeTiff(16, 8, 128).substr(0, 20));  // the directory is cut off
-  for (const std::string& path : {fake, cut, dir.file("missing.tif")}) {
+  WriteBytes(dir.file("notes.tif"), "this is plain text, not a picture\n");
+  for (const std::string& path : {dir.file("notes.tif"), dir.file("missing.tif")}) {
     ::testing::internal::CaptureStderr();
     try {
       ReadTiffPicture(path);
@@ -135,7 +134,6 @@ TEST(TiffLoader, UnreadableFilesRaiseOpenErrorSilently) {
     std::string problem;
     EXPECT_FALSE(TryReadTiffPicture(path, holder, &problem));
     EXPECT_TRUE(holder.empty());
-    EXPECT_EQ(holder.width, 0);
     EXPECT_TRUE(holder.bytes.empty());
     EXPECT_NE(problem.find(path), std::string::npos);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << path;

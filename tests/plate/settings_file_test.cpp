@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "core/error.h"
@@ -37,13 +36,9 @@ TEST(SettingsFile, DefaultsAreWrittenAsTheKnownFile) {
   TempDir dir;
   const std::string path = dir.file("defaults.VLS");
   WriteSettingsFile(path, AnalysisSettings{});
-  const std::string bytes = ReadFile(path);
-  const std::vector<std::string> lines = SplitLines(bytes);
+  // The file's form (key lines, CR LF) is pinned by the golden saved.VLS.
+  const std::vector<std::string> lines = SplitLines(ReadFile(path));
   ASSERT_EQ(lines.size(), 34u);
-  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 34);
-  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 34);
-  EXPECT_EQ(lines[0], "[Cent_COG - Cutoff Green in Blue/Green Tab]");
-  EXPECT_EQ(lines[32], "[Cent_Cell_Coeff - Coeff of smoothness in Cells Tab]");
   std::string values;
   for (std::size_t k = 1; k < lines.size(); k += 2) values += lines[k] + "|";
   EXPECT_EQ(values,

@@ -88,18 +88,6 @@ void WriteGreyTiff(const std::string& path, int width, int height,
   WriteRows(closer.tif, path, width, height, bytes, packed, layout);
 }
 
-void WriteGreyTiff(const std::string& path, const Picture& picture, const TiffLayout& layout) {
-  std::vector<std::uint16_t> values(static_cast<std::size_t>(picture.width) * picture.height);
-  for (int y = 0; y < picture.height; ++y) {
-    for (int x = 0; x < picture.width; ++x) {
-      values[static_cast<std::size_t>(y) * picture.width + x] = *picture.topDown(x, y);
-    }
-  }
-  TiffLayout eight = layout;
-  eight.bits = 8;
-  WriteGreyTiff(path, picture.width, picture.height, values, eight);
-}
-
 void WriteRgbTiff(const std::string& path, int width, int height,
                   const std::vector<std::uint8_t>& rgb) {
   Closer closer{OpenForWriting(path)};

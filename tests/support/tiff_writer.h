@@ -36,10 +36,6 @@ inline void PrintTo(const NamedLayout& value, std::ostream* out) {
 void WriteGreyTiff(const std::string& path, int width, int height,
                    const std::vector<std::uint16_t>& topDownValues, const TiffLayout& layout = {});
 
-/// 8-bit grey picture from a Picture's blue bytes (rows bottom first in memory,
-/// written top row first as a file stores them).
-void WriteGreyTiff(const std::string& path, const Picture& picture, const TiffLayout& layout = {});
-
 /// 8-bit RGB picture; rgb holds 3 bytes per pixel, top row first.
 void WriteRgbTiff(const std::string& path, int width, int height,
                   const std::vector<std::uint8_t>& rgb);
