@@ -134,26 +134,20 @@ TEST(SegmentCells, DropsCellsOnTheSeamsOnly) {
             (std::vector<CellRejection>{Seam, Seam, None, None, Seam, Seam, None, None}));
 }
 
-TEST(SegmentCells, RingTestRejectsAtRadiusMinusOne) {
+TEST(SegmentCells, RingTestRejectsAtRadiusMinusOneAndNothingGrowsOutsideTheDisc) {
   Well well(300, 300, 200);
   // The ring centre's row: its Y equals 1024 - 300. The first strip ends 199
   // columns right of the centre (R - 1), the second at 198.
   well.Strip(495, 300, 5);
   well.Strip(494, 302, 5);
+  // A cell continuing beyond the disc: growth stops at its edge (column 499).
+  well.Strip(480, 310, 6);
+  for (int c = 486; c < 520; ++c) well.Body(c, 310);
   const CellSegmentation result = well.Run();
-  EXPECT_EQ(result.seeds,
-            (std::vector<CellRejection>{CellRejection::OutsideRing, CellRejection::None}));
-}
-
-TEST(SegmentCells, NothingGrowsOutsideTheRingDisc) {
-  Well well(300, 300, 200);
-  well.Strip(480, 300, 6);
-  for (int c = 486; c < 520; ++c) well.Body(c, 300);  // continues beyond the disc
-  const CellSegmentation result = well.Run();
-  // Growth stops at the disc edge (column 499, R - 1 from the centre), which the ring test refuses.
-  EXPECT_EQ(result.seeds, std::vector<CellRejection>{CellRejection::OutsideRing});
-  EXPECT_NE(well.mask.at(499, 300, kGreen) | well.mask.at(499, 300, kBlue), 0);
-  EXPECT_EQ(well.mask.at(500, 300, kGreen) | well.mask.at(500, 300, kBlue), 0);
+  using enum CellRejection;
+  EXPECT_EQ(result.seeds, (std::vector<CellRejection>{OutsideRing, None, OutsideRing}));
+  EXPECT_NE(well.mask.at(499, 310, kGreen) | well.mask.at(499, 310, kBlue), 0);
+  EXPECT_EQ(well.mask.at(500, 310, kGreen) | well.mask.at(500, 310, kBlue), 0);
 }
 
 TEST(SegmentCells, SortsBySizeKeepingSeedOrderOnTies) {
