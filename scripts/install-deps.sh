@@ -13,7 +13,7 @@ packages=(
   clang clang-format libclang-rt-14-dev
   desktop-file-utils appstream
   xvfb xauth
-  snakemake python3-pytest
+  snakemake
 )
 if [ "${1:-}" = "--tests" ]; then packages+=(chromium python3-openpyxl unzip); fi
 missing=()

@@ -143,6 +143,21 @@ TEST(ScanNuclei, BinsOfTheFarthestNucleusAtCornerDistance) {
   EXPECT_EQ(profile.maxText, "Max: 1 in " + std::to_string(profile.areas[6]) + " pixel");
 }
 
+TEST(ScanNuclei, TheReachBeyondTheRingIsRoundedToNearest) {
+  // Ring 100, increment 10: the farthest nucleus at 129.62 reaches 29.62
+  // beyond the ring, which rounds to 30 and so gives 3 bins (not 2).
+  NucleusScanSettings s;
+  s.ringRadius = 100;
+  s.ringIncrement = 10;
+  Composite composite;
+  composite.Mark(512 + 120, 512 + 49);
+  const DensityProfile profile = ScanNuclei(composite.picture, s);
+  ASSERT_EQ(profile.distances.size(), 1u);
+  EXPECT_NEAR(profile.distances[0], 129.62, 0.01);
+  ASSERT_EQ(profile.nbins, 3);
+  EXPECT_EQ(profile.counts, (std::vector<std::int32_t>{0, 0, 1}));
+}
+
 TEST(ScanNuclei, EqualDensitiesNameTheLowerBin) {
   // Ring 352, increment 50 at the centre: the two bins hold 118464 and
   // 542960 sample points, both multiples of 9872, so 12 and 55 nuclei give
