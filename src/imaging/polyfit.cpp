@@ -19,8 +19,8 @@ struct Pivot {
 
 // One elimination step: search the pivot, move it onto the diagonal,
 // normalise its row and clear its column in every other row.
-void GaussJordan2(Matrix& A, std::vector<double>& b, std::vector<int>& useCount,
-                  std::vector<Pivot>& pivots, int step, int N) {
+void EliminateColumn(Matrix& A, std::vector<double>& b, std::vector<int>& useCount,
+                     std::vector<Pivot>& pivots, int step, int N) {
   double big = 0.0;
   Pivot pivot = step > 0 ? pivots[step - 1] : Pivot{};
   bool found = false;
@@ -68,7 +68,7 @@ void SolveLinearSystem(Matrix& A, std::span<const double> B, std::span<double> C
   std::vector<double> b(B.begin(), B.begin() + N);
   std::vector<int> useCount(N, -1);
   std::vector<Pivot> pivots(N);
-  for (int i = 0; i < N; ++i) GaussJordan2(A, b, useCount, pivots, i, N);
+  for (int i = 0; i < N; ++i) EliminateColumn(A, b, useCount, pivots, i, N);
   for (int i = N - 1; i >= 0; --i) {
     const Pivot p = pivots[i];
     if (p.row == p.column) continue;

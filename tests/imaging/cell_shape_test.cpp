@@ -66,7 +66,7 @@ TEST(MeasureCell, HorizontalLineCellBoxAndCentroid) {
   EXPECT_EQ(m.ratio, m.chord.length * m.chord.length / 5);
 }
 
-TEST(Pixeledline, TiesTakeTheStraightStepBeforeTheDiagonal) {
+TEST(LongestChord, TiesTakeTheStraightStepBeforeTheDiagonal) {
   // From (4, 2) through (2, 1): the line y = x / 2 lies midway between the
   // candidates at (3, 2) and (3, 1), so the walk goes (3, 2), (2, 1), (1, 1), (0, 0).
   const Chord chord = LongestChord({4, 1, 1}, {2, 1, 0}, 2.0, 1.0, 4, 3);
@@ -121,7 +121,7 @@ Chord WalkEveryPoint(const std::vector<int>& columns, const std::vector<int>& ro
   return chord;
 }
 
-TEST(Pixeledline, SameChordAsWalkingEveryPointOnRandomOutlines) {
+TEST(LongestChord, SameChordAsWalkingEveryPointOnRandomOutlines) {
   std::mt19937 random(12);
   for (int trial = 0; trial < 3000; ++trial) {
     // Small grids make ties and centroids on grid lines common.

@@ -19,27 +19,6 @@ using testing::Unzipped;
 
 using testing::TempDir;
 
-TEST(SplitCells, FollowsTheTabRules) {
-  EXPECT_EQ(SplitCells("a\tb\t"), (CellRow{"a", "b", ""}));
-  EXPECT_EQ(SplitCells(""), (CellRow{""}));
-  EXPECT_EQ(SplitCells("\tX"), (CellRow{"", "X", ""}));
-  EXPECT_EQ(SplitCells("Radii"), (CellRow{"Radii", ""}));
-  EXPECT_EQ(SplitCells("\t\t"), (CellRow{"", "", ""}));
-  EXPECT_EQ(SplitCells("12,5\t25\t"), (CellRow{"12,5", "25", ""}));
-}
-
-TEST(SplitCells, ReadsEveryLineOfTheFile) {
-  TempDir dir;
-  const std::string path = dir.file("s.csv");
-  WriteFileAtomically(path, "\r\nA\tB\r\n\tX\r\n");
-  const auto rows = ReadCellRows(path);
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0], (CellRow{""}));
-  EXPECT_EQ(rows[1], (CellRow{"A", "B", ""}));
-  EXPECT_EQ(rows[2], (CellRow{"", "X", ""}));
-  EXPECT_THROW(ReadCellRows(dir.file("missing.csv")), Error);
-}
-
 std::string Unescape(std::string text) {
   const std::pair<const char*, const char*> entities[] = {
       {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
