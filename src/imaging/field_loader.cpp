@@ -9,6 +9,10 @@
 #include "imaging/field_reduction.h"
 #include "imaging/tiff_file.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vembrel {
 namespace {
 
@@ -53,6 +57,24 @@ void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int shift) {
     for (int x = 0; x < kFieldSize; ++x) std::memcpy(out + 4 * x, &black, 4);
     return;
   }
+#if defined(__SSE2__)
+  // Sixteen 8-bit samples at a time become sixteen words s, s, s, 0xff.
+  if constexpr (sizeof(T) == 1) {
+    static_assert(kFieldSize % 16 == 0);
+    const __m128i opaque = _mm_set1_epi8(-1);
+    for (int x = 0; x < kFieldSize; x += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + x));
+      const __m128i pairs[2] = {_mm_unpacklo_epi8(v, v), _mm_unpackhi_epi8(v, v)};
+      const __m128i alpha[2] = {_mm_unpacklo_epi8(v, opaque), _mm_unpackhi_epi8(v, opaque)};
+      auto* words = reinterpret_cast<__m128i*>(out + 4 * x);
+      for (int half = 0; half < 2; ++half) {
+        _mm_storeu_si128(words + 2 * half, _mm_unpacklo_epi16(pairs[half], alpha[half]));
+        _mm_storeu_si128(words + 2 * half + 1, _mm_unpackhi_epi16(pairs[half], alpha[half]));
+      }
+    }
+    return;
+  }
+#endif
   for (int x = 0; x < kFieldSize; ++x) {
     std::uint32_t word;
     if constexpr (sizeof(T) == 1) {
