@@ -141,5 +141,13 @@ int main(int argc, char** argv) {
   std::string checker;
   for (int i = 0; i < 1025; ++i) checker += i % 2 ? '\xff' : '\0';
   WriteText(pass / "checkerboard", settingsPart + cellPart + checker);
+  // A dense lattice of 2 x 2 nuclei every 4 pixels: tens of thousands of seeds.
+  std::string lattice;
+  for (int row = 0; row < 4; ++row) {
+    for (int column = 0; column < 1024; ++column) {
+      lattice += row < 2 && column % 4 < 2 ? '\xff' : '\0';
+    }
+  }
+  WriteText(pass / "lattice", settingsPart + cellPart + lattice);
   return 0;
 }

@@ -385,19 +385,6 @@ std::string SmoothnessText(const ShapeStatistics& s) {
          "   Ava.: " + TwoDecimals(s.smoothnessMean);
 }
 
-std::string CellTableLine(int number, const ShapedCell& cell) {
-  const CellMeasurement& m = cell.m;
-  std::string line = std::to_string(number) + "\t" + std::to_string(m.size) + "\t" +
-                     std::to_string(m.width) + "\t" + std::to_string(m.height) + "\t" +
-                     std::to_string(m.circumference()) + "\t" + CommaFloatText(m.chord.length) +
-                     "\t" + CommaFloatText(m.ratio) + "\t" + CommaFloatText(m.correlation) + "\t";
-  line += ClassColourWord(cell.cls);
-  line += "\t";
-  line += cell.angle ? CommaFloatText(*cell.angle) : std::string("-");
-  line += "\t" + std::to_string(m.nucleusSize);
-  return line;
-}
-
 std::vector<std::string> StatisticsBlock(const ShapeStatistics& s) {
   std::vector<std::string> lines = {
       "Data from piechart", "",

@@ -118,11 +118,6 @@ std::string TwoDecimals(double value);
 std::string ElongationText(const ShapeStatistics& s);
 std::string SmoothnessText(const ShapeStatistics& s);
 
-/// One line of the cell table (without line end): number, size, width,
-/// height, circumference, length, ratio, correlation, colour word, angle or
-/// "-", nucleus size.
-std::string CellTableLine(int number, const ShapedCell& cell);
-
 /// The statistics block of the cell data file up to the table header
 /// (pie-chart block, histogram block or "NONE", "Info for every cell").
 std::vector<std::string> StatisticsBlock(const ShapeStatistics& s);

