@@ -91,6 +91,22 @@ TEST_F(WellSessionTest, NoAcceptedNucleusEmptiesTheProfile) {
   EXPECT_EQ(r.nuclei, 0);
 }
 
+TEST_F(WellSessionTest, EachStainIsComparedWithItsOwnNucleusCutoff) {
+  // Nuclei whose cell stain is dimmer than their nuclear stain: 120 raw,
+  // about 114 in the composite, against 255 in blue.
+  fixture.writeWell("B01", NucleiBlue,
+                    [](int c, int r) { return NucleiBlue(c, r) > 0 ? 120 : RingGreen(c, r); });
+  const auto session = fixture.open("B01");
+  session->set(SettingId::NucleiBlueCutoff, 150);
+  session->set(SettingId::NucleiGreenCutoff, 100);
+  EXPECT_EQ(session->results().totalNuclei, FromBlocks().totalAccepted);
+  EXPECT_EQ(session->results().nuclei, FromBlocks().nuclei);
+  session->set(SettingId::NucleiBlueCutoff, 100);
+  session->set(SettingId::NucleiGreenCutoff, 150);
+  EXPECT_EQ(session->results().totalNuclei, 0);
+  EXPECT_EQ(session->results().nuclei, 0);
+}
+
 TEST_F(WellSessionTest, CoupledSettingsPushEachOtherOneStepAndRecomputeOnce) {
   const auto session = fixture.open("A01");
   const AnalysisSettings& s = session->settings();
