@@ -13,6 +13,7 @@
 #include "imaging/immigrants.h"
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
+#include "imaging/pixel_kernels.h"
 #include "imaging/ring_fit.h"
 #include "imaging/zone_fit.h"
 #include "plate/plate.h"
@@ -99,9 +100,8 @@ bool MostlyInBlackQuarters(const RingPlacement& ring, const std::array<bool, 4>&
 
 // Whether more than 1 % of the nuclear channel sits at its maximum.
 bool SaturatedShare(const Picture& blue) {
-  std::int64_t atMaximum = 0;
-  for (std::size_t i = 0; i < blue.bytes.size(); i += 4) atMaximum += blue.bytes[i] == 255;
   const std::int64_t pixels = std::int64_t{blue.width} * blue.height;
+  const std::int64_t atMaximum = CountBlueEqual(blue.bytes.data(), pixels, 255);
   return atMaximum * 100 > pixels;
 }
 

@@ -139,6 +139,31 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
   return red;
 }
 
+std::int64_t CountBlueEqual(const std::uint8_t* pixels, std::int64_t count, std::uint8_t value) {
+  std::int64_t equal = 0;
+  std::int64_t k = 0;
+#if defined(__SSE2__)
+  // Four pixels a time; each lane counts down by one per match (-1 is all ones),
+  // and is added up before it could overflow.
+  const __m128i blueByte = _mm_set1_epi32(0xff);
+  const __m128i wanted = _mm_set1_epi32(value);
+  while (count - k >= 4) {
+    const std::int64_t stop =
+        k + std::min<std::int64_t>((count - k) / 4 * 4, std::int64_t{1} << 30);
+    __m128i lanes = _mm_setzero_si128();
+    for (; k < stop; k += 4) {
+      const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * k));
+      lanes = _mm_sub_epi32(lanes, _mm_cmpeq_epi32(_mm_and_si128(words, blueByte), wanted));
+    }
+    alignas(16) std::uint32_t sums[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(sums), lanes);
+    equal += std::int64_t{sums[0]} + sums[1] + sums[2] + sums[3];
+  }
+#endif
+  for (; k < count; ++k) equal += pixels[4 * k] == value ? 1 : 0;
+  return equal;
+}
+
 void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint32_t* sums) {
   std::uint32_t sum = 0;
   std::int64_t k = 0;

@@ -19,6 +19,9 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
                              std::int64_t count, int cutoffBlue, int cutoffGreen, std::uint8_t* out,
                              std::uint8_t* marks);
 
+/// The number of pixels whose blue byte equals value.
+std::int64_t CountBlueEqual(const std::uint8_t* pixels, std::int64_t count, std::uint8_t value);
+
 /// sums[k] = the grey values (blue bytes) of pixels 0 .. k added up, for k < count.
 void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint32_t* sums);
 

@@ -107,6 +107,17 @@ TEST_F(WellSessionTest, EachStainIsComparedWithItsOwnNucleusCutoff) {
   EXPECT_EQ(session->results().nuclei, 0);
 }
 
+TEST_F(WellSessionTest, MoreThanOnePercentOfTheNuclearStainAtItsMaximumIsNoted) {
+  // 1 % of the 1024 x 1024 mosaic is 10485.76 pixels.
+  for (const int atMaximum : {10485, 10486}) {
+    const std::string well = atMaximum == 10485 ? "C01" : "C02";
+    fixture.writeWell(well, [atMaximum](int c, int r) {
+      return r * kMosaicSize + c < atMaximum ? 255 : NucleiBlue(c, r);
+    });
+    EXPECT_EQ(fixture.open(well)->results().has(QualityNote::Saturated), atMaximum == 10486);
+  }
+}
+
 TEST_F(WellSessionTest, CoupledSettingsPushEachOtherOneStepAndRecomputeOnce) {
   const auto session = fixture.open("A01");
   const AnalysisSettings& s = session->settings();

@@ -68,6 +68,16 @@ TEST(PixelKernels, MarksAndRingCutMatchThePerPixelRule) {
   }
 }
 
+TEST(PixelKernels, CountBlueEqualCountsOnlyTheBlueByte) {
+  std::mt19937 random(31);
+  for (const std::int64_t count : {0, 1, 3, 4, 5, 7, 1023, 1024}) {
+    const std::vector<std::uint8_t> pixels = RandomPixels(count, random, 255);
+    std::int64_t expected = 0;
+    for (std::int64_t k = 0; k < count; ++k) expected += pixels[4 * k] == 255 ? 1 : 0;
+    EXPECT_EQ(CountBlueEqual(pixels.data(), count, 255), expected) << count;
+  }
+}
+
 TEST(PixelKernels, GreyPrefixSumsAddUpTheBlueBytes) {
   std::mt19937 random(29);
   for (const std::int64_t count : {0, 1, 3, 4, 5, 7, 8, 1023, 1024}) {
