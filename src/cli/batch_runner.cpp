@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "cli/batch_progress.h"
+#include "cli/command.h"
 #include "cli/command_line.h"
 #include "core/convert.h"
 #include "core/text_file.h"
@@ -216,12 +217,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
 }
 
 void RunBatchCommandWithExitCode(const BatchOptions& options, std::ostream& out, int& exitCode) {
-  try {
-    exitCode = RunBatchCommand(options, out);
-  } catch (const UsageError&) {
-    exitCode = 2;
-    throw;
-  }
+  RunWithExitCode(exitCode, [&] { return RunBatchCommand(options, out); });
 }
 
 }  // namespace vembrel::cli

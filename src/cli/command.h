@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/error.h"
+
 namespace vembrel::cli {
 
 /// Adds the subcommand to the app; the callback it installs returns the exit
@@ -17,5 +19,17 @@ std::vector<CommandSetup>& CommandSetups();
 struct CommandRegistration {
   explicit CommandRegistration(CommandSetup setup) { CommandSetups().push_back(std::move(setup)); }
 };
+
+/// A subcommand's work run from its callback: what it returns is the exit
+/// code; a UsageError makes it 2 and goes on to main, which prints it.
+template <class Work>
+void RunWithExitCode(int& exitCode, Work work) {
+  try {
+    exitCode = work();
+  } catch (const UsageError&) {
+    exitCode = 2;
+    throw;
+  }
+}
 
 }  // namespace vembrel::cli

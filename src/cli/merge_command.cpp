@@ -67,14 +67,8 @@ const CommandRegistration kMergeCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--no-xlsx", options->noWorkbook, "Do not write the workbook");
   command->add_flag("--wait", options->wait,
                     "Wait while another run writes into the results folder (else exit 2)");
-  command->callback([options, &exitCode] {
-    try {
-      exitCode = RunMerge(*options);
-    } catch (const UsageError&) {
-      exitCode = 2;
-      throw;
-    }
-  });
+  command->callback(
+      [options, &exitCode] { RunWithExitCode(exitCode, [&] { return RunMerge(*options); }); });
 });
 
 }  // namespace

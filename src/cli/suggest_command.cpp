@@ -66,14 +66,8 @@ const CommandRegistration kSuggestCommand([](CLI::App& app, int& exitCode) {
   command->add_option("--output", options->output,
                       "Settings file to write (default: <prefix>Suggested.VLS beside the pictures' "
                       "folder)");
-  command->callback([options, &exitCode] {
-    try {
-      exitCode = RunSuggest(*options);
-    } catch (const UsageError&) {
-      exitCode = 2;
-      throw;
-    }
-  });
+  command->callback(
+      [options, &exitCode] { RunWithExitCode(exitCode, [&] { return RunSuggest(*options); }); });
 });
 
 }  // namespace

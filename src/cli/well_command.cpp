@@ -141,14 +141,8 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
   command->add_flag("--export", options->exportData,
                     "Write the cell data file and the cell snapshot as \"Save Welldata\" does "
                     "(implies --cells)");
-  command->callback([options, &exitCode] {
-    try {
-      exitCode = RunWell(*options);
-    } catch (const UsageError&) {
-      exitCode = 2;
-      throw;
-    }
-  });
+  command->callback(
+      [options, &exitCode] { RunWithExitCode(exitCode, [&] { return RunWell(*options); }); });
 });
 
 }  // namespace
