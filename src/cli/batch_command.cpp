@@ -45,6 +45,7 @@ const CommandRegistration registration([](CLI::App& app, int& exitCode) {
                     "Print each well's results as a JSON line (the closing line goes to stderr)");
   command->add_flag("--strict", options->strict,
                     "Fields left black (missing, damaged, wrong size) make the run fail (exit 1)");
+  AddPlateMapOptions(*command, options->plateMap);
   command->callback(
       [options, &exitCode] { RunBatchCommandWithExitCode(*options, std::cout, exitCode); });
 });

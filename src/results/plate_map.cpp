@@ -161,7 +161,7 @@ class MapBuilder {
     }
   }
 
-  PlateMap finish(int lastLine) {
+  MappedPlate finish(int lastLine) {
     bool any = false;
     for (int well = 0; well < kWellCount; ++well) {
       MappedWell& target = map_.wells[well];
@@ -186,7 +186,7 @@ class MapBuilder {
 
  private:
   const std::string& fileName_;
-  PlateMap map_;
+  MappedPlate map_;
   std::vector<std::string> named_;
   std::array<bool, kWellCount> conditionGiven_{};
 };
@@ -286,13 +286,13 @@ const char* WellRoleWord(WellRole role) {
   return kWords[static_cast<int>(role)];
 }
 
-bool PlateMap::hasControls() const {
+bool MappedPlate::hasControls() const {
   return std::any_of(wells.begin(), wells.end(), [](const MappedWell& well) {
     return well.role == WellRole::NegativeControl || well.role == WellRole::PositiveControl;
   });
 }
 
-PlateMap ParsePlateMap(std::string_view text, const std::string& fileName) {
+MappedPlate ParsePlateMap(std::string_view text, const std::string& fileName) {
   const std::vector<Line> lines = MapLines(text);
   MapBuilder builder(fileName);
   std::size_t first = 0;
@@ -306,25 +306,25 @@ PlateMap ParsePlateMap(std::string_view text, const std::string& fileName) {
       ReadBlocks(lines, first, builder);
     }
   }
-  PlateMap map = builder.finish(lastLine);
+  MappedPlate map = builder.finish(lastLine);
   map.file = fileName;
   map.form = tidy ? "tidy" : "plate";
   return map;
 }
 
-PlateMap ReadPlateMap(const std::string& path) {
+MappedPlate ReadPlateMap(const std::string& path) {
   std::string bytes;
   try {
     bytes = ReadWholeFile(path);
   } catch (const Error& e) {
     throw UsageError(std::string("Plate map: ") + e.what());
   }
-  PlateMap map = ParsePlateMap(bytes, path);
+  MappedPlate map = ParsePlateMap(bytes, path);
   map.fingerprint = FingerprintText(FingerprintOf(bytes.data(), bytes.size()).xxh3);
   return map;
 }
 
-std::vector<int> UnmappedWells(const PlateMap& map, const Plate& plate) {
+std::vector<int> UnmappedWells(const MappedPlate& map, const Plate& plate) {
   std::vector<int> wells;
   for (int well = 0; well < kWellCount; ++well) {
     if (plate.wells[well].state == 1 && !map.wells[well].mapped) wells.push_back(well);
@@ -332,7 +332,7 @@ std::vector<int> UnmappedWells(const PlateMap& map, const Plate& plate) {
   return wells;
 }
 
-std::string UnmappedWellsNote(const PlateMap& map, const Plate& plate) {
+std::string UnmappedWellsNote(const MappedPlate& map, const Plate& plate) {
   const std::vector<int> wells = UnmappedWells(map, plate);
   if (wells.empty()) return "";
   std::string note = "the plate map '" + map.file + "' leaves out " + std::to_string(wells.size()) +

@@ -11,7 +11,7 @@
 // Tidy: a header row starting with "well", then one row per well ("A01" or
 // "A1") with one column per variable.
 //
-// Both forms of the same map read into the same PlateMap.
+// Both forms of the same map read into the same MappedPlate.
 #include <array>
 #include <optional>
 #include <string>
@@ -36,11 +36,11 @@ struct MappedWell {
   /// As given, or made from compound, concentration and unit ("DrugA 10 uM"),
   /// else the role's word; "" when none of them is set.
   std::string condition;
-  std::vector<std::string> others;  // one per PlateMap::otherVariables, "" when not set
+  std::vector<std::string> others;  // one per MappedPlate::otherVariables, "" when not set
   bool mapped = false;              // the map sets at least one variable of the well
 };
 
-struct PlateMap {
+struct MappedPlate {
   std::string file;         // as given
   std::string fingerprint;  // XXH3-64 of the file's bytes, 16 hex digits
   std::string form;         // "plate" or "tidy"
@@ -61,16 +61,16 @@ inline constexpr std::array<const char*, 5> kReservedMapVariables = {
 /// named twice, a well not on a 96-well plate, a role outside the list, a
 /// concentration that is no positive number, a block that is not 8 rows by
 /// 12 columns, a variable named twice, and a map that sets nothing.
-PlateMap ParsePlateMap(std::string_view text, const std::string& fileName);
+MappedPlate ParsePlateMap(std::string_view text, const std::string& fileName);
 
 /// ParsePlateMap of a file, with its fingerprint. Throws UsageError when
 /// the file cannot be read.
-PlateMap ReadPlateMap(const std::string& path);
+MappedPlate ReadPlateMap(const std::string& path);
 
 /// The included wells of the plate that the map leaves out, in plate order.
-std::vector<int> UnmappedWells(const PlateMap& map, const Plate& plate);
+std::vector<int> UnmappedWells(const MappedPlate& map, const Plate& plate);
 
 /// The one note naming those wells ("" when the map covers every included well).
-std::string UnmappedWellsNote(const PlateMap& map, const Plate& plate);
+std::string UnmappedWellsNote(const MappedPlate& map, const Plate& plate);
 
 }  // namespace vembrel

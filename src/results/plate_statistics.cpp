@@ -178,7 +178,7 @@ std::optional<double> PercentInhibition(double value, const ControlQuality& qual
 }
 
 PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& results) {
-  const PlateMap& map = request.map;
+  const MappedPlate& map = request.map;
   PlateAnalysis analysis;
   analysis.hasControls = map.hasControls();
   std::array<bool, kWellCount> kept{};

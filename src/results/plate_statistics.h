@@ -64,7 +64,7 @@ std::optional<double> PercentInhibition(double value, const ControlQuality& qual
 
 /// A plate map applied to a plate's results.
 struct MapRequest {
-  PlateMap map;
+  MappedPlate map;
   std::vector<Readout> readouts;
   bool dropFlagged = false;  // leave wells with a quality note out of the statistics
 };

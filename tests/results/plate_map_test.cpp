@@ -91,8 +91,8 @@ std::vector<std::pair<std::string, Layer>> QuotedLayers() {
 }
 
 TEST(PlateMapTest, BothFormsReadIntoTheSameWells) {
-  const PlateMap plate = ParsePlateMap(PlateForm(QuotedLayers()), "map.csv");
-  const PlateMap tidy = ParsePlateMap(TidyForm(QuotedLayers(), true), "map.csv");
+  const MappedPlate plate = ParsePlateMap(PlateForm(QuotedLayers()), "map.csv");
+  const MappedPlate tidy = ParsePlateMap(TidyForm(QuotedLayers(), true), "map.csv");
   EXPECT_EQ(plate.form, "plate");
   EXPECT_EQ(tidy.form, "tidy");
   ASSERT_EQ(plate.otherVariables, std::vector<std::string>{"cell_line"});
@@ -131,7 +131,7 @@ TEST(PlateMapTest, BothFormsReadIntoTheSameWells) {
 }
 
 TEST(PlateMapTest, ReadsTabsACarriageReturnAndAByteOrderMark) {
-  const PlateMap map = ParsePlateMap(
+  const MappedPlate map = ParsePlateMap(
       "\xEF\xBB\xBFWell\tRole\tConcentration\r\na1\tsample\t2\r\nH12\tnegative_control\t\r\n",
       "m.tsv");
   EXPECT_EQ(map.wells[0].role, WellRole::Sample);
@@ -189,14 +189,16 @@ TEST(PlateMapTest, RefusesBadMapsNamingFileLineAndValue) {
 TEST(PlateMapTest, TheNoteNamesTheIncludedWellsLeftOutOnce) {
   Plate plate;
   for (int w = 0; w < 96; ++w) plate.wells[w].state = w < 3 ? 1 : 0;
-  const PlateMap covering = ParsePlateMap("well,role\nA01,sample\nA02,sample\nA03,sample\n", "m");
+  const MappedPlate covering =
+      ParsePlateMap("well,role\nA01,sample\nA02,sample\nA03,sample\n", "m");
   EXPECT_EQ(UnmappedWellsNote(covering, plate), "");
-  const PlateMap partial = ParsePlateMap("well,role,donor\nA02,sample\nA03,,d1\nH12,sample\n", "m");
+  const MappedPlate partial =
+      ParsePlateMap("well,role,donor\nA02,sample\nA03,,d1\nH12,sample\n", "m");
   EXPECT_EQ(UnmappedWells(partial, plate), std::vector<int>{0});
   EXPECT_EQ(UnmappedWellsNote(partial, plate),
             "the plate map 'm' leaves out 1 well of the plate: A01");
   plate.wells[1].state = 1;
-  const PlateMap other = ParsePlateMap("well,role\nH12,sample\n", "m");
+  const MappedPlate other = ParsePlateMap("well,role\nH12,sample\n", "m");
   EXPECT_EQ(UnmappedWellsNote(other, plate),
             "the plate map 'm' leaves out 3 wells of the plate: A01, A02, A03");
 }
@@ -205,7 +207,7 @@ TEST(PlateMapTest, AFileIsFingerprintedAndAMissingOneRefused) {
   const TempDir dir;
   const std::string path = dir.file("map.csv");
   WriteFileAtomically(path, "well,role\nA01,sample\n");
-  const PlateMap map = ReadPlateMap(path);
+  const MappedPlate map = ReadPlateMap(path);
   EXPECT_EQ(map.file, path);
   EXPECT_EQ(map.fingerprint.size(), 16u);
   WriteFileAtomically(path, "well,role\nA01,empty\n");

@@ -1,0 +1,209 @@
+// `--plate-map` on batch and merge: both forms of a map give the same files,
+// the map's columns come after "well", the new tables and sheets appear only
+// with a map, the manifest records it, --json carries each well's variables,
+// and a bad map stops the command (exit 2) before anything is written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "core/text_file.h"
+#include "imaging/file_fingerprint.h"
+#include "plate/demo_plate.h"
+#include "support/command_run.h"
+#include "support/result_files.h"
+#include "support/temp_dir.h"
+
+namespace vembrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Wells A01..A08: two negative and two positive controls, DrugA at four
+// concentrations, a donor for some wells.
+const char* const kTidyMap =
+    "well,role,compound,concentration,unit,donor\n"
+    "A01,negative_control,DMSO,,,d1\n"
+    "A2,negative_control,DMSO,,,d2\n"
+    "A03,sample,DrugA,0.1,uM,d1\n"
+    "A04,sample,DrugA,1,uM,\n"
+    "A05,sample,DrugA,10,uM,\n"
+    "A06,sample,DrugA,100,uM,\n"
+    "A07,positive_control,,,,\n"
+    "A08,positive_control,,,,\n";
+
+std::string PlateShapedMap() {
+  const char* const rows[][6] = {
+      {"negative_control", "DMSO", "", "", "d1"}, {"negative_control", "DMSO", "", "", "d2"},
+      {"sample", "DrugA", "0.1", "uM", "d1"},     {"sample", "DrugA", "1", "uM", ""},
+      {"sample", "DrugA", "10", "uM", ""},        {"sample", "DrugA", "100", "uM", ""},
+      {"positive_control", "", "", "", ""},       {"positive_control", "", "", "", ""}};
+  std::string text;
+  const char* names[] = {"role", "compound", "concentration", "unit", "donor"};
+  for (int v = 0; v < 5; ++v) {
+    text += std::string(v ? "\n" : "") + names[v] + ",1,2,3,4,5,6,7,8,9,10,11,12\n";
+    for (char row = 'A'; row <= 'H'; ++row) {
+      text += row;
+      for (int c = 0; c < 12; ++c)
+        text += std::string(",") + (row == 'A' && c < 8 ? rows[c][v] : "");
+      text += "\n";
+    }
+  }
+  return text;
+}
+
+class PlateMapCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteDemoPlate(dir_.file("pictures"), 4, {0, 1, 2, 3, 4, 5, 6, 7});
+    WriteBytes(dir_.file("tidy.csv"), kTidyMap);
+    WriteBytes(dir_.file("plate.csv"), PlateShapedMap());
+  }
+  CommandRun batch(const std::string& results, const std::string& extra) {
+    return RunVembrel("batch " + Quoted(dir_.file("pictures")) + " --progress none " + extra +
+                      " --results " + Quoted(dir_.file(results)));
+  }
+  std::string file(const std::string& results, const std::string& kind) {
+    return ReadFile(dir_.file(results + "/DEMO_Vembrel_" + kind));
+  }
+  TempDir dir_;
+};
+
+TEST_F(PlateMapCommandTest, BothFormsGiveTheSameFilesWithTheMapsColumnsAfterWell) {
+  const CommandRun tidy = batch("tidy", "--plate-map " + Quoted(dir_.file("tidy.csv")));
+  ASSERT_EQ(tidy.exitCode, 0) << tidy.err;
+  const CommandRun plate = batch("plate", "--plate-map " + Quoted(dir_.file("plate.csv")));
+  ASSERT_EQ(plate.exitCode, 0) << plate.err;
+  for (const char* kind : {"wells.csv", "conditions.csv", "plate_quality.csv", "dose_response.csv",
+                           "density.csv", "nuclei.csv"}) {
+    EXPECT_EQ(file("tidy", kind), file("plate", kind)) << kind;
+  }
+  EXPECT_EQ(file("tidy", "wells.csv"), file("plate", "wells.csv"));
+  EXPECT_EQ(ReadFile(dir_.file("tidy/DEMO_Vembrel.xlsx")),
+            ReadFile(dir_.file("plate/DEMO_Vembrel.xlsx")));
+
+  const std::vector<std::string> wells = SplitLines(file("tidy", "wells.csv"));
+  const auto startsWith = [](const std::string& text, const std::string& start) {
+    EXPECT_TRUE(text.starts_with(start)) << text << "\ndoes not start with\n" << start;
+  };
+  startsWith(wells[0],
+             "plate,well,role,compound,concentration,unit,condition,donor,"
+             "nuclei_percent_of_control,nuclei_percent_inhibition,"
+             "calculated_nuclei_percent_of_control,calculated_nuclei_percent_inhibition,"
+             "average_distance_percent_of_control,average_distance_percent_inhibition,"
+             "included,");
+  startsWith(wells[1], "DEMO,A01,negative_control,DMSO,,,DMSO,d1,");
+  startsWith(wells[3], "DEMO,A03,sample,DrugA,0.1,uM,DrugA 0.1 uM,d1,");
+  EXPECT_EQ(SplitLines(file("tidy", "conditions.csv"))[0],
+            "condition,role,compound,concentration,unit,readout,n,mean,sd,cv,median,mad");
+  const std::vector<std::string> quality = SplitLines(file("tidy", "plate_quality.csv"));
+  EXPECT_EQ(quality[0],
+            "readout,n_negative,n_positive,mean_negative,sd_negative,mean_positive,sd_positive,"
+            "z_prime,robust_z_prime,ssmd,verdict,note");
+  ASSERT_EQ(quality.size(), 4u);
+  startsWith(quality[1], "nuclei,2,2,");
+  const std::vector<std::string> dose = SplitLines(file("tidy", "dose_response.csv"));
+  EXPECT_EQ(dose[0],
+            "compound,readout,n_wells,n_concentrations,bottom,top,ic50,hill,ic50_low,ic50_high,"
+            "r_squared,rss,converged,flags");
+  startsWith(dose[1], "DrugA,nuclei,4,4,");
+  const std::string sheets = Unzipped(dir_.file("tidy/DEMO_Vembrel.xlsx"), "xl/workbook.xml");
+  for (const char* sheet : {"Conditions", "Plate quality", "Dose response"}) {
+    EXPECT_NE(sheets.find(std::string("name=\"") + sheet + "\""), std::string::npos) << sheet;
+  }
+
+  const auto manifest = nlohmann::json::parse(file("tidy", "run.json"));
+  const std::string bytes = ReadFile(dir_.file("tidy.csv"));
+  EXPECT_EQ(manifest.at("plate_map").at("file"), dir_.file("tidy.csv"));
+  EXPECT_EQ(manifest.at("plate_map").at("xxh3"),
+            FingerprintText(FingerprintOf(bytes.data(), bytes.size()).xxh3));
+  EXPECT_EQ(manifest.at("plate_map").at("form"), "tidy");
+  EXPECT_EQ(manifest.at("plate_map").at("variables").back(), "donor");
+  EXPECT_EQ(nlohmann::json::parse(file("plate", "run.json")).at("plate_map").at("form"), "plate");
+}
+
+TEST_F(PlateMapCommandTest, WithoutAMapNoTableOrColumnIsAdded) {
+  const CommandRun run = batch("none", "");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(file("none", "wells.csv").starts_with("plate,well,included,"));
+  for (const char* kind : {"conditions.csv", "plate_quality.csv", "dose_response.csv"}) {
+    EXPECT_FALSE(fs::exists(dir_.file(std::string("none/DEMO_Vembrel_") + kind))) << kind;
+  }
+  EXPECT_FALSE(nlohmann::json::parse(file("none", "run.json")).contains("plate_map"));
+}
+
+TEST_F(PlateMapCommandTest, JsonCarriesTheVariablesAndDroppedWellsAreListed) {
+  const CommandRun run = batch("json", "--json --drop-flagged --readouts nuclei --plate-map " +
+                                           Quoted(dir_.file("tidy.csv")));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<std::string> lines = SplitLines(run.out);
+  const auto first = nlohmann::json::parse(lines.at(0));
+  EXPECT_EQ(first.at("variables").at("role"), "negative_control");
+  EXPECT_EQ(first.at("variables").at("donor"), "d1");
+  EXPECT_TRUE(first.at("variables").at("concentration").is_null());
+  EXPECT_EQ(nlohmann::json::parse(lines.at(2)).at("variables").at("concentration"), 0.1);
+  EXPECT_NE(run.err.find("--drop-flagged left out of the plate map's statistics: "),
+            std::string::npos)
+      << run.err;
+  const std::vector<std::string> quality = SplitLines(file("json", "plate_quality.csv"));
+  EXPECT_EQ(quality.size(), 2u);
+  EXPECT_EQ(SplitLines(file("json", "wells.csv"))[0].find("calculated_nuclei_percent"),
+            std::string::npos);
+}
+
+TEST_F(PlateMapCommandTest, MergeReadsThePartsThroughTheMapAsTheWholeRunDoes) {
+  const std::string map = " --plate-map " + Quoted(dir_.file("plate.csv"));
+  ASSERT_EQ(batch("whole", map).exitCode, 0);
+  ASSERT_EQ(batch("p1", "--shard 1/2").exitCode, 0);
+  ASSERT_EQ(batch("p2", "--shard 2/2").exitCode, 0);
+  const CommandRun merge =
+      RunVembrel("merge " + Quoted(dir_.file("p1")) + " " + Quoted(dir_.file("p2")) +
+                 " --results " + Quoted(dir_.file("merged")) + map);
+  ASSERT_EQ(merge.exitCode, 0) << merge.err;
+  for (const char* kind :
+       {"wells.csv", "conditions.csv", "plate_quality.csv", "dose_response.csv"}) {
+    EXPECT_EQ(file("merged", kind), file("whole", kind)) << kind;
+  }
+}
+
+TEST_F(PlateMapCommandTest, BadMapsStopBeforeAnythingIsWritten) {
+  const struct {
+    std::string text;
+    std::string named;
+  } cases[] = {
+      {"well,role\nA01,sample\nA01,sample\n", "line 3: well 'A01' is named twice"},
+      {"well,role\nJ01,sample\n", "line 2: 'J01' is not a well of a 96-well plate"},
+      {"well,role\nA01,inhibitor\n", "line 2: role 'inhibitor'"},
+      {"well,concentration\nA01,ten\n", "line 2: concentration 'ten'"},
+      {"role,1,2,3\nA,x\n", "line 2: the block 'role' is 1 rows"},
+      {"well,role\n", "line 1: the map sets no variable of any well"},
+  };
+  int k = 0;
+  for (const auto& c : cases) {
+    const std::string map = dir_.file("bad" + std::to_string(k) + ".csv");
+    WriteBytes(map, c.text);
+    const std::string results = "bad" + std::to_string(k++);
+    const CommandRun run = batch(results, "--plate-map " + Quoted(map));
+    EXPECT_EQ(run.exitCode, 2) << c.text << run.err;
+    EXPECT_NE(run.err.find("Plate map '" + map + "', " + c.named), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir_.file(results))) << c.text;
+  }
+  const CommandRun missing = batch("missing", "--plate-map " + Quoted(dir_.file("none.csv")));
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_FALSE(fs::exists(dir_.file("missing")));
+  const CommandRun radial =
+      batch("radial", "--readouts radial_share --plate-map " + Quoted(dir_.file("tidy.csv")));
+  EXPECT_EQ(radial.exitCode, 2);
+  EXPECT_NE(radial.err.find("add --cells"), std::string::npos) << radial.err;
+  EXPECT_EQ(batch("readouts", "--readouts nuclei").exitCode, 2);  // needs a map
+
+  ASSERT_EQ(batch("part", "").exitCode, 0);
+  const CommandRun merge =
+      RunVembrel("merge " + Quoted(dir_.file("part")) + " --results " +
+                 Quoted(dir_.file("merged")) + " --plate-map " + Quoted(dir_.file("bad0.csv")));
+  EXPECT_EQ(merge.exitCode, 2);
+  EXPECT_FALSE(fs::exists(dir_.file("merged")));
+}
+
+}  // namespace
+}  // namespace vembrel::testing
