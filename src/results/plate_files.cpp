@@ -8,6 +8,7 @@
 #include "imaging/image_files.h"
 #include "plate/plate.h"
 #include "results/plate_heatmap_file.h"
+#include "results/plate_map_report.h"
 #include "results/plate_map_tables.h"
 #include "results/report_page.h"
 #include "results/result_tables.h"
@@ -96,8 +97,10 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   });
   const std::string reportFile = ReportPageFileName(resultsFolder, prefix);
   Attempt(outcomes, reportFile, [&] {
-    WriteFileAtomically(reportFile,
-                        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png"));
+    WriteFileAtomically(
+        reportFile,
+        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png",
+                   analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : ""));
   });
   return outcomes;
 }

@@ -31,7 +31,9 @@ std::string DensitySvg(const WellResults& well);
 /// The page. heatmapFile is the plate heatmap's name beside the page ("" for
 /// none); a link "#sort=COLUMN" (or "#sort=COLUMN-desc") opens the well
 /// table sorted by that column's key (well, nuclei, average_distance, ...).
+/// mapSections (the plate map's sections, HTML) stand after the heatmaps.
 std::string ReportPage(const Plate& plate, const PlateResults& results,
-                       const nlohmann::ordered_json& manifest, const std::string& heatmapFile);
+                       const nlohmann::ordered_json& manifest, const std::string& heatmapFile,
+                       const std::string& mapSections = "");
 
 }  // namespace vembrel

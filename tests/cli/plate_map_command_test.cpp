@@ -4,6 +4,7 @@
 // and a bad map stops the command (exit 2) before anything is written.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -122,6 +123,63 @@ TEST_F(PlateMapCommandTest, BothFormsGiveTheSameFilesWithTheMapsColumnsAfterWell
   EXPECT_EQ(nlohmann::json::parse(file("plate", "run.json")).at("plate_map").at("form"), "plate");
 }
 
+// Output of a shell command, and whether it exited with 0.
+std::pair<bool, std::string> Shell(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {false, out};
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  return {pclose(pipe) == 0, out};
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+    ++count;
+  return count;
+}
+
+TEST_F(PlateMapCommandTest, TheReportShowsTheMapsSectionsInABrowser) {
+  const CommandRun run = batch("report", "--plate-map " + Quoted(dir_.file("tidy.csv")));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  if (!Shell("command -v chromium >/dev/null").first) {
+    GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh installs it)";
+  }
+  const std::string page = "file://" + dir_.file("report/DEMO_Vembrel_report.html");
+  const auto [ok, dom] = Shell(
+      "timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+      "--disable-background-networking --disable-component-update --disable-sync "
+      "--user-data-dir=" +
+      Quoted(dir_.file("browser")) + " --dump-dom " + Quoted(page) + " 2>/dev/null");
+  ASSERT_TRUE(ok) << dom;
+  for (const char* section :
+       {"<h2>Plate map</h2>", "<h2>Plate quality</h2>", "<h2>Readouts per condition</h2>",
+        "<h2>Dose response</h2>", "<h2>Wells</h2>"}) {
+    EXPECT_NE(dom.find(section), std::string::npos) << section;
+  }
+  // Every well of the plate, coloured by its condition, with its variables as hover text.
+  EXPECT_EQ(Count(dom, "<circle id=\"map-"), 96u);
+  EXPECT_NE(dom.find("<circle id=\"map-A03\""), std::string::npos);
+  EXPECT_NE(dom.find("<title>A03\nrole: sample\ncompound: DrugA\nconcentration: 0.1\nunit: uM\n"
+                     "condition: DrugA 0.1 uM\ndonor: d1</title>"),
+            std::string::npos);
+  // The legend: DMSO, DrugA at four concentrations, the positive controls.
+  const std::size_t legend = dom.find("<ul class=\"legend\">");
+  ASSERT_NE(legend, std::string::npos);
+  EXPECT_EQ(Count(dom.substr(legend, dom.find("</ul>", legend) - legend), "<li>"), 6u);
+  EXPECT_EQ(Count(dom, "<svg class=\"conditions\""), 3u);
+  // One chart per readout of DrugA, each with its four points and its curve on a log axis.
+  EXPECT_EQ(Count(dom, "<svg class=\"dose\""), 3u);
+  EXPECT_EQ(Count(dom, "<polyline class=\"curve\""), 3u);
+  EXPECT_EQ(Count(dom, "concentration (uM), log scale"), 3u);
+  const std::size_t quality = dom.find("<table id=\"plate-quality\">");
+  ASSERT_NE(quality, std::string::npos);
+  EXPECT_EQ(Count(dom.substr(quality, dom.find("</table>", quality) - quality), "<tr>"), 4u);
+  // Nothing is fetched: no source but the snapshots and the heatmap beside the page.
+  EXPECT_EQ(dom.find("http"), std::string::npos);
+}
+
 TEST_F(PlateMapCommandTest, WithoutAMapNoTableOrColumnIsAdded) {
   const CommandRun run = batch("none", "");
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -130,6 +188,7 @@ TEST_F(PlateMapCommandTest, WithoutAMapNoTableOrColumnIsAdded) {
     EXPECT_FALSE(fs::exists(dir_.file(std::string("none/DEMO_Vembrel_") + kind))) << kind;
   }
   EXPECT_FALSE(nlohmann::json::parse(file("none", "run.json")).contains("plate_map"));
+  EXPECT_EQ(file("none", "report.html").find("Plate map"), std::string::npos);
 }
 
 TEST_F(PlateMapCommandTest, JsonCarriesTheVariablesAndDroppedWellsAreListed) {

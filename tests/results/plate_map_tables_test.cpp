@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "plate/well_names.h"
+#include "results/plate_map_report.h"
 #include "results/plate_map_tables.h"
 
 namespace vembrel::testing {
@@ -100,6 +101,18 @@ TEST(PlateMapTablesTest, EachValueStandsInItsColumn) {
   plain.rows.assign(96, {std::string("P"), std::string("X")});
   AddMapColumns(plain, map, analysis);
   EXPECT_EQ(Lines(plain)[0], "plate,well,role,compound,concentration,unit,condition,donor");
+}
+
+TEST(PlateMapTablesTest, ChartAxesTickAtRoundNumbers) {
+  EXPECT_EQ(AxisTicks(0, 100), (std::vector<double>{0, 20, 40, 60, 80, 100}));
+  const std::vector<double> small = AxisTicks(-0.3, 0.7);
+  const std::vector<double> expected{-0.2, 0, 0.2, 0.4, 0.6};
+  ASSERT_EQ(small.size(), expected.size());
+  for (std::size_t i = 0; i < small.size(); ++i) EXPECT_NEAR(small[i], expected[i], 1e-12);
+  EXPECT_EQ(AxisTicks(-0.05, 1).front(), 0.0);
+  EXPECT_FALSE(std::signbit(AxisTicks(-0.05, 1).front()));  // no "-0" label
+  EXPECT_EQ(AxisTicks(3, 4.1), (std::vector<double>{3, 3.5, 4}));
+  EXPECT_TRUE(AxisTicks(5, 5).empty());
 }
 
 }  // namespace
