@@ -335,6 +335,12 @@ std::vector<double> AxisTicks(double low, double high) {
   return ticks;
 }
 
+std::string DoseResponseCharts(const std::vector<DoseResponseRow>& rows) {
+  std::string html = "<div class=\"charts\">\n";
+  for (std::size_t k = 0; k < rows.size(); ++k) html += DoseChart(rows[k], k);
+  return html + "</div>\n";
+}
+
 std::string PlateMapReportSections(const MappedPlate& map, const PlateAnalysis& analysis) {
   std::vector<std::string> conditions;
   for (const MappedWell& well : map.wells) {
@@ -350,10 +356,7 @@ std::string PlateMapReportSections(const MappedPlate& map, const PlateAnalysis& 
     html += ConditionsChart(map, analysis, r, conditions);
   html += "</div>\n";
   if (!analysis.doseResponse.empty()) {
-    html += "<h2>Dose response</h2>\n<div class=\"charts\">\n";
-    for (std::size_t k = 0; k < analysis.doseResponse.size(); ++k)
-      html += DoseChart(analysis.doseResponse[k], k);
-    html += "</div>\n";
+    html += "<h2>Dose response</h2>\n" + DoseResponseCharts(analysis.doseResponse);
   }
   return html;
 }

@@ -13,6 +13,9 @@ namespace vembrel {
 /// The sections' HTML (each starts with an <h2>).
 std::string PlateMapReportSections(const MappedPlate& map, const PlateAnalysis& analysis);
 
+/// The dose-response charts (each an inline SVG in a figure).
+std::string DoseResponseCharts(const std::vector<DoseResponseRow>& rows);
+
 /// Tick values for an axis from low to high: 4 to 10 round numbers
 /// (1, 2 or 5 times a power of ten apart) within the range.
 std::vector<double> AxisTicks(double low, double high);

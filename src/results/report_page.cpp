@@ -260,6 +260,10 @@ std::string ReportPageFileName(const std::string& resultsFolder, const std::stri
   return resultsFolder + platePrefix + "Vembrel_report.html";
 }
 
+std::string ReportStyle(bool mapCharts) {
+  return std::string(kStyle) + (mapCharts ? kMapStyle : "");
+}
+
 std::string HtmlEscaped(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -17,6 +17,9 @@ struct Plate;
 /// results folder + plate prefix + "Vembrel_report.html".
 std::string ReportPageFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
+/// The pages' style sheet, with the rules of the plate map's charts when asked.
+std::string ReportStyle(bool mapCharts);
+
 /// Text with &, <, >, " and ' as character references.
 std::string HtmlEscaped(std::string_view text);
 

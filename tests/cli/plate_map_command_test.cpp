@@ -225,6 +225,65 @@ TEST_F(PlateMapCommandTest, MergeReadsThePartsThroughTheMapAsTheWholeRunDoes) {
   }
 }
 
+TEST_F(PlateMapCommandTest, AnExperimentPoolsPlatesEachWithItsMap) {
+  // The second plate's map names DrugA at 1 uM differently.
+  std::string renamed = kTidyMap;
+  renamed.replace(renamed.find(",donor\n"), 7, ",donor,condition\n");
+  renamed.replace(renamed.find("A04,sample,DrugA,1,uM,"), 22, "A04,sample,DrugA,1,uM,,A-1");
+  WriteBytes(dir_.file("renamed.csv"), renamed);
+  ASSERT_EQ(batch("one", "--plate-map " + Quoted(dir_.file("tidy.csv"))).exitCode, 0);
+  ASSERT_EQ(batch("two", "--plate-map " + Quoted(dir_.file("renamed.csv"))).exitCode, 0);
+  const CommandRun run =
+      RunVembrel("experiment " + Quoted(dir_.file("one")) + " " + Quoted(dir_.file("two")) +
+                 " --results " + Quoted(dir_.file("experiment")));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("note: DrugA 1 uM is named 'DrugA 1 uM' on plate DEMO and 'A-1' on "
+                         "plate DEMO#2"),
+            std::string::npos)
+      << run.err;
+  const auto read = [&](const std::string& name) {
+    return SplitLines(ReadFile(dir_.file("experiment/Vembrel_experiment_" + name)));
+  };
+  const std::vector<std::string> quality = read("plate_quality.csv");
+  ASSERT_EQ(quality.size(), 7u);
+  EXPECT_TRUE(quality[0].starts_with("plate,readout,n_negative,"));
+  // Both plates analysed the same pictures: the same quality, plate by plate.
+  EXPECT_EQ(quality[1].substr(4), quality[4].substr(6)) << quality[1] << "\n" << quality[4];
+  const std::vector<std::string> conditions = read("conditions.csv");
+  const auto row = [&](const std::string& start) {
+    const auto at = std::find_if(conditions.begin(), conditions.end(),
+                                 [&](const std::string& line) { return line.starts_with(start); });
+    return at == conditions.end() ? std::string() : *at;
+  };
+  EXPECT_TRUE(row("DEMO,DMSO,negative_control,DMSO,,,nuclei,2,").size() > 0);
+  EXPECT_TRUE(row("all,DMSO,negative_control,DMSO,,,nuclei,4,").size() > 0);
+  EXPECT_TRUE(row("all,A-1,sample,DrugA,1,uM,nuclei,1,").size() > 0);
+  EXPECT_TRUE(row("all,DrugA 1 uM,sample,DrugA,1,uM,nuclei,1,").size() > 0);
+  const std::vector<std::string> dose = read("dose_response.csv");
+  EXPECT_TRUE(dose[0].starts_with("plate,compound,readout,n_wells,"));
+  EXPECT_TRUE(std::any_of(dose.begin(), dose.end(), [](const std::string& line) {
+    return line.starts_with("all,DrugA,nuclei,8,4,");
+  }));
+  EXPECT_TRUE(fs::exists(dir_.file("experiment/Vembrel_experiment.xlsx")));
+  const std::string page = ReadFile(dir_.file("experiment/Vembrel_experiment_report.html"));
+  EXPECT_NE(page.find("<h2>Conditions named differently</h2>"), std::string::npos);
+  EXPECT_EQ(Count(page, "<svg class=\"dose\""), 3u);
+
+  // A run without a map, or whose map changed, is refused before anything is written.
+  ASSERT_EQ(batch("plain", "").exitCode, 0);
+  const CommandRun plain =
+      RunVembrel("experiment " + Quoted(dir_.file("one")) + " " + Quoted(dir_.file("plain")) +
+                 " --results " + Quoted(dir_.file("refused")));
+  EXPECT_EQ(plain.exitCode, 2);
+  EXPECT_NE(plain.err.find("had no plate map"), std::string::npos) << plain.err;
+  WriteBytes(dir_.file("renamed.csv"), kTidyMap);
+  const CommandRun changed = RunVembrel("experiment " + Quoted(dir_.file("two")) + " --results " +
+                                        Quoted(dir_.file("refused")));
+  EXPECT_EQ(changed.exitCode, 2);
+  EXPECT_NE(changed.err.find("changed since the run"), std::string::npos) << changed.err;
+  EXPECT_FALSE(fs::exists(dir_.file("refused")));
+}
+
 TEST_F(PlateMapCommandTest, BadMapsStopBeforeAnythingIsWritten) {
   const struct {
     std::string text;
