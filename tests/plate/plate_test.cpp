@@ -245,7 +245,7 @@ TEST(PlateLayouts, SamePixelsGiveTheSameFieldsInEveryLayout) {
        {},
        "operetta",
        "Images_",
-       "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk1fk1fl1.tiff; nuclear stain ch1, cell "
+       "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff; nuclear stain ch1, cell "
        "stain ch2; plane 1 (of 1, 2)"},
       {user, pattern, "pattern", "exp_",
        "pattern {plate}_r{row}c{col}_f{field}_ch{channel}.tif; nuclear stain channel 5, cell stain "
@@ -318,7 +318,7 @@ TEST(PlateLayouts, NoWellFoundSaysWhy) {
                                            "<prefix><well>f0<field>d<channel>.tif; ImageXpress-"
                                            "style <plate>_<well>_s<site>_w<n>[<32 hex digits>]."
                                            "tif|.TIF; Operetta/Harmony-style r<RR>c<CC>f<FF>p<"
-                                           "PP>-ch<N>sk1fk1fl1.tiff; the folder holds no file");
+                                           "PP>-ch<N>sk<T>fk1fl1.tiff; the folder holds no file");
   for (const char* name : {"notes.txt", "P_A01_s1_w1_thumb.tif", "scan 1.tif", "scan 2.tif",
                            "scan 3.tif", "scan 4.tif", "scan 5.tif"}) {
     Touch(dir.file(name));
@@ -358,7 +358,7 @@ TEST(PlateLayouts, PatternsAndChannelChoicesAreCheckedWithReasons) {
       {"{well}{row}{col}_{field}_{channel}", "the well is given by {well}, or by {row} and {col}"},
       {"{well}_{site}_{channel}",
        "unknown placeholder {site}; the placeholders are {plate}, "
-       "{well}, {row}, {col}, {field} and {channel}"},
+       "{well}, {row}, {col}, {field}, {channel} and {time}"},
       {"{well}_{field}_{channel", "a '{' without its '}'"},
       {"{well}_{field}}_{channel}", "a '}' without its '{'"},
       {"{well}_{field}_{field}{channel}", "{field} appears twice"},
