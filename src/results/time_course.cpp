@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "core/error.h"
+#include "core/text_file.h"
+#include "plate/picture_size.h"
 #include "imaging/zone_coverage.h"
 #include "plate/well_names.h"
 #include "results/result_tables.h"
@@ -95,6 +97,7 @@ TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
     }
     course.hours.push_back(points[t].hours);
     course.plates.push_back(points[t].plate);
+    course.numbers.push_back(points[t].number > 0 ? points[t].number : static_cast<int>(t) + 1);
   }
   course.wells.resize(points.size());
   const auto included = [&](int t, int well) { return course.plates[t].wells[well].state == 1; };
@@ -204,7 +207,7 @@ Table TimeCourseTable(const TimeCourse& course) {
       if (!analysed) continue;
       const std::vector<TableValue>& measured = perTimePoint[t].rows[well];
       std::vector<TableValue> row(measured.begin(), measured.begin() + 2);
-      row.emplace_back(std::int64_t{course.plates[t].timePoint});
+      row.emplace_back(std::int64_t{course.numbers[t]});
       row.emplace_back(course.hours[t]);
       row.insert(row.end(), measured.begin() + 2, measured.end());
       row.push_back(analysed->zoneCoverage);
@@ -258,6 +261,74 @@ std::vector<double> ParseHours(const std::string& text, std::size_t timePoints) 
                 std::to_string(timePoints) + " time points");
   }
   return hours;
+}
+
+namespace {
+
+// The first field picture of the plate's first included well, for comparing sizes.
+std::string FirstPicture(const Plate& plate) {
+  for (const WellRecord& well : plate.wells) {
+    if (well.state != 1) continue;
+    for (const std::string& file : well.blueFiles) {
+      if (!file.empty()) return file;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plates,
+                                           const PlateOpenOptions& options,
+                                           const std::string& hours,
+                                           std::vector<std::string>& notes) {
+  std::vector<TimePointPlate> points;
+  if (plates.size() == 1) {
+    const Plate first = OpenPlate(plates.front(), options);
+    for (const int t : first.timePoints) {
+      PlateOpenOptions at = options;
+      at.timePoint = t;
+      points.push_back({t == first.timePoint ? first : OpenPlate(plates.front(), at), 0, t});
+    }
+  } else {
+    for (const std::string& plate : plates) points.push_back({OpenPlate(plate, options), 0});
+  }
+  if (!hours.empty()) {
+    const std::vector<double> given = ParseHours(hours, points.size());
+    for (std::size_t t = 0; t < points.size(); ++t) points[t].hours = given[t];
+  } else {
+    for (std::size_t t = 0; t < points.size(); ++t) {
+      points[t].hours = plates.size() == 1
+                            ? points[t].plate.timePoint - points.front().plate.timePoint
+                            : static_cast<double>(t);
+    }
+    if (points.size() > 1) {
+      notes.push_back("No --hours given: the time points are taken as 1 hour apart per step of "
+                      "their numbers");
+    }
+  }
+  // One camera and one reduction for the whole series.
+  const std::string reference = FirstPicture(points.front().plate);
+  const std::optional<PictureSize> size = ReadTiffSize(reference);
+  for (const TimePointPlate& point : points) {
+    const std::string picture = FirstPicture(point.plate);
+    const std::optional<PictureSize> other = ReadTiffSize(picture);
+    if (size && other && !(*size == *other)) {
+      throw Error("The time points' pictures differ in size: '" + reference + "' is " +
+                  SizeText(*size) + ", '" + picture + "' is " + SizeText(*other));
+    }
+  }
+  return points;
+}
+
+std::vector<std::string> WriteTimeCourseFiles(const std::string& resultsFolder,
+                                              const std::string& prefix,
+                                              const TimeCourse& course) {
+  const std::string timeCourse = TableFileName(resultsFolder, prefix, "timecourse");
+  const std::string kinetics = TableFileName(resultsFolder, prefix, "kinetics");
+  WriteFileAtomically(timeCourse, CsvText(TimeCourseTable(course)));
+  WriteFileAtomically(kinetics, CsvText(KineticsTable(course)));
+  return {timeCourse, kinetics};
 }
 
 }  // namespace vembrel

@@ -21,6 +21,7 @@ namespace vembrel {
 struct TimePointPlate {
   Plate plate;
   double hours = 0;  // elapsed since the first time point
+  int number = 0;    // the time point's number (TimePoint_<n>, sk<n>); 0: its place from 1
 };
 
 struct TimeCourseOptions {
@@ -53,6 +54,7 @@ struct TimeCourseFailure {
 struct TimeCourse {
   std::vector<double> hours;  // per time point
   std::vector<Plate> plates;  // the plate as opened at each time point
+  std::vector<int> numbers;   // each time point's number, as the table shows it
   bool cellLevel = false;
   /// [time point][well]: empty where the well was not analysed at that time point.
   std::vector<std::array<std::optional<WellAtTimePoint>, kWellCount>> wells;
@@ -88,5 +90,20 @@ Table KineticsTable(const TimeCourse& course);
 /// Hours of the time points from "0,6,12,24": as many as there are time
 /// points, increasing. Throws Error naming the text and the fault.
 std::vector<double> ParseHours(const std::string& text, std::size_t timePoints);
+
+/// The plates of a series, in time order: several plate folders (or a
+/// picture of each) are one time point each; a single plate that holds
+/// several time points gives them all. Hours from `hours` ("" to take them
+/// from the time points' numbers, with a note). The pictures of every time
+/// point must be of one size. Throws Error naming what disagrees.
+std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plates,
+                                           const PlateOpenOptions& options,
+                                           const std::string& hours,
+                                           std::vector<std::string>& notes);
+
+/// Writes <prefix>Vembrel_timecourse.csv and <prefix>Vembrel_kinetics.csv
+/// into the folder, each replaced only by a complete file; returns their names.
+std::vector<std::string> WriteTimeCourseFiles(const std::string& resultsFolder,
+                                              const std::string& prefix, const TimeCourse& course);
 
 }  // namespace vembrel
