@@ -10,6 +10,7 @@
 
 #include "core/error.h"
 #include "core/text_file.h"
+#include "imaging/acquisition_time.h"
 #include "plate/picture_size.h"
 #include "imaging/zone_coverage.h"
 #include "plate/well_names.h"
@@ -276,6 +277,25 @@ std::string FirstPicture(const Plate& plate) {
   return "";
 }
 
+// Hours since the first time point from the acquisition times of each time
+// point's first picture (the Harmony-style index, else the TIFF's own);
+// none unless every time point has one and they increase.
+std::optional<std::vector<double>> AcquisitionHours(const std::vector<TimePointPlate>& points) {
+  std::vector<double> seconds;
+  for (const TimePointPlate& point : points) {
+    const std::string picture = FirstPicture(point.plate);
+    if (picture.empty()) return std::nullopt;
+    const std::string name = picture.substr(point.plate.path.size());
+    std::optional<double> time = IndexAcquisitionTime(point.plate.path, name);
+    if (!time) time = TiffAcquisitionTime(picture);
+    if (!time || (!seconds.empty() && !(*time > seconds.back()))) return std::nullopt;
+    seconds.push_back(*time);
+  }
+  std::vector<double> hours;
+  for (const double s : seconds) hours.push_back((s - seconds.front()) / 3600);
+  return hours;
+}
+
 }  // namespace
 
 std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plates,
@@ -296,6 +316,9 @@ std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plate
   if (!hours.empty()) {
     const std::vector<double> given = ParseHours(hours, points.size());
     for (std::size_t t = 0; t < points.size(); ++t) points[t].hours = given[t];
+  } else if (const std::optional<std::vector<double>> taken = AcquisitionHours(points)) {
+    for (std::size_t t = 0; t < points.size(); ++t) points[t].hours = (*taken)[t];
+    if (points.size() > 1) notes.push_back("The hours come from the pictures' acquisition times");
   } else {
     for (std::size_t t = 0; t < points.size(); ++t) {
       points[t].hours = plates.size() == 1
@@ -303,8 +326,8 @@ std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plate
                             : static_cast<double>(t);
     }
     if (points.size() > 1) {
-      notes.push_back("No --hours given: the time points are taken as 1 hour apart per step of "
-                      "their numbers");
+      notes.push_back("No --hours given and no acquisition times in the pictures: the time "
+                      "points are taken as 1 hour apart per step of their numbers");
     }
   }
   // One camera and one reduction for the whole series.

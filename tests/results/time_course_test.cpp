@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "core/error.h"
 #include "plate/well_names.h"
@@ -154,6 +155,38 @@ TEST(TimeCourse, RingDriftLetsALaterFitStayNearTheFirst) {
   const TimeCourse held = RunTimeCourse(Series(folder), options);
   EXPECT_EQ(held.wells[1][0]->results.ring, held.wells[0][0]->results.ring);
   EXPECT_EQ(held.wells[1][0]->ringDrift, 0);
+}
+
+TEST(TimeCourse, HoursComeFromTheOptionElseTheAcquisitionTimesElseTheNumbers) {
+  TempDir dir;
+  const std::string folder = dir.file("Images");
+  const MosaicGrey flat = [](int, int) { return 50; };
+  for (int t : {1, 2, 4}) WriteLayoutWell(folder, OperettaNames(1, t), "A01", {1, 2}, flat, flat);
+  std::vector<std::string> notes;
+  const auto hoursOf = [&](const std::string& given) {
+    notes.clear();
+    std::vector<double> hours;
+    for (const TimePointPlate& point : OpenTimeSeries({folder}, {}, given, notes)) {
+      hours.push_back(point.hours);
+    }
+    return hours;
+  };
+  // No times anywhere: the time points' numbers, said once.
+  EXPECT_EQ(hoursOf(""), (std::vector<double>{0, 1, 3}));
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("taken as 1 hour apart"), std::string::npos);
+
+  std::ofstream(folder + "/Index.idx.xml")
+      << "<Images><Image><URL>r01c01f01p01-ch1sk1fk1fl1.tiff</URL>"
+         "<AbsTime>2023-05-01T22:00:00Z</AbsTime></Image>"
+         "<Image><URL>r01c01f01p01-ch1sk2fk1fl1.tiff</URL>"
+         "<AbsTime>2023-05-02T00:30:00Z</AbsTime></Image>"
+         "<Image><URL>r01c01f01p01-ch1sk4fk1fl1.tiff</URL>"
+         "<AbsTime>2023-05-02T04:00:00Z</AbsTime></Image></Images>";
+  EXPECT_EQ(hoursOf(""), (std::vector<double>{0, 2.5, 6}));
+  EXPECT_EQ(notes, std::vector<std::string>{"The hours come from the pictures' acquisition times"});
+  EXPECT_EQ(hoursOf("0,1,1.5"), (std::vector<double>{0, 1, 1.5}));  // the option wins
+  EXPECT_TRUE(notes.empty());
 }
 
 TEST(TimeCourse, HoursAreCheckedAgainstTheTimePoints) {
