@@ -14,6 +14,11 @@ std::string RelativeTo(const std::string& folder, const std::string& file) {
   return !folder.empty() && file.rfind(folder, 0) == 0 ? file.substr(folder.size()) : file;
 }
 
+Json MeasurementDateJson(double dateTime) {
+  const std::time_t measured = dateTime > 0 ? TimeFromDateTime(dateTime) : -1;
+  return measured != -1 ? Json(IsoDateTimeText(measured)) : Json(nullptr);
+}
+
 Json PlateJson(const Plate& plate) {
   return {{"path", plate.path},
           {"prefix", plate.prefix},
@@ -24,9 +29,7 @@ Json PlateJson(const Plate& plate) {
           {"plane", plate.plane},
           {"input_bits", plate.inputBits},
           {"input_bits_detected", plate.inputBitsDetected},
-          {"measurement_date", plate.measurementDate > 0
-                                   ? Json(IsoDateTimeText(TimeFromDateTime(plate.measurementDate)))
-                                   : Json(nullptr)},
+          {"measurement_date", MeasurementDateJson(plate.measurementDate)},
           {"notes", plate.notes},
           // What opens the same plate again, to put parts of a run together.
           {"open",
