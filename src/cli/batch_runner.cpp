@@ -169,6 +169,10 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   std::ostringstream line;
   line << "Analysed " << batch.wellsAnalysed() << " wells";
   if (batch.wellsReused() > 0) line << ", reused " << batch.wellsReused();
+  if (batch.recordsRedone() > 0) {
+    line << " (analysed again because their records did not fit: " << batch.recordsRedoneText()
+         << ")";
+  }
   line << ", " << batch.failures().size() << " failed, " << std::fixed << std::setprecision(2)
        << seconds << " s; wrote ";
   if (batch.coversWholePlate()) {

@@ -12,6 +12,7 @@
 #include <regex>
 
 #include "core/text_file.h"
+#include "engine/analysed_well.h"
 #include "imaging/file_fingerprint.h"
 #include "plate/well_names.h"
 #include "results/run_manifest.h"
