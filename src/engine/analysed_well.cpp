@@ -404,7 +404,7 @@ AnalysedWell ReadAnalysedWell(const std::string& path) {
   try {
     return AnalysedWellFromJson(nlohmann::ordered_json::parse(ReadWholeFile(path)));
   } catch (const nlohmann::json::exception& e) {
-    throw Error("Well record '" + ValidUtf8Text(path) + "': " + e.what());
+    throw Error("Well record '" + ValidUtf8Text(path) + "': " + JsonProblem(e));
   } catch (const Error& e) {
     throw Error("Well record '" + ValidUtf8Text(path) + "': " + e.what());
   }

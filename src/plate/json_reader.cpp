@@ -16,6 +16,12 @@ std::string Shown(const nlohmann::ordered_json& json) {
 
 }  // namespace
 
+std::string JsonProblem(const nlohmann::json::exception& error) {
+  const std::string_view text = error.what();
+  const std::size_t tag = text.starts_with("[json.exception.") ? text.find("] ") : text.npos;
+  return std::string(tag == text.npos ? text : text.substr(tag + 2));
+}
+
 JsonReader::JsonReader(const nlohmann::ordered_json& json, std::string place)
     : json_(json), place_(std::move(place)) {}
 

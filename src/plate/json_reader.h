@@ -11,6 +11,9 @@
 
 namespace vembrel {
 
+/// What a JSON exception says, without the library's tag ("[json.exception...] ").
+std::string JsonProblem(const nlohmann::json::exception& error);
+
 class JsonReader {
  public:
   /// Reads `json`, whose place is named `place` in messages ("" for the whole).

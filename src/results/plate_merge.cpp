@@ -15,6 +15,7 @@
 #include "core/text_file.h"
 #include "engine/analysed_well.h"
 #include "engine/cell_data_file.h"
+#include "plate/json_reader.h"
 #include "plate/plate.h"
 #include "plate/settings_json.h"
 #include "plate/well_names.h"
@@ -58,7 +59,7 @@ Part ReadPart(const std::string& folder) {
     part.json = Json::parse(ReadWholeFile(part.manifest));
     part.facts = ReadRunManifestFacts(part.json);
   } catch (const Json::exception& e) {
-    throw UsageError("Run manifest '" + ValidUtf8Text(part.manifest) + "': " + e.what());
+    throw UsageError("Run manifest '" + ValidUtf8Text(part.manifest) + "': " + JsonProblem(e));
   } catch (const Error& e) {
     throw UsageError("Run manifest '" + ValidUtf8Text(part.manifest) + "': " + e.what());
   }
