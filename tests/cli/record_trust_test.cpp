@@ -4,9 +4,12 @@
 // (resume) or refused naming the record (merge).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 
+#include "core/name_text.h"
 #include "imaging/file_fingerprint.h"
 #include "plate/demo_plate.h"
 #include "support/command_run.h"
@@ -237,6 +240,59 @@ TEST_F(RecordMergeTest, UnusableManifestsAreRefusedNamingTheManifestAndKey) {
     EXPECT_NE(run.err.find("Well A02: broken"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("no part analysed"), std::string::npos) << run.err;
   });
+}
+
+}  // namespace
+}  // namespace vembrel::testing
+
+namespace vembrel::testing {
+namespace {
+
+TEST_F(RecordTrustTest, NamesThatAreNotUtf8OrHoldLineBreaksKeepEveryFileWhole) {
+  ASSERT_EQ(batch("plain").exitCode, 0);
+  // The same pictures named with a Latin-1 prefix in a folder with a line break and a tab.
+  const std::string folder = "odd\n\tfolder\xE9";
+  fs::create_directories(dir_.file(folder));
+  for (const auto& entry : fs::directory_iterator(dir_.file("pictures"))) {
+    const std::string name = entry.path().filename().string();
+    fs::copy_file(entry.path(), dir_.path() / folder / ("caf\xE9_" + name.substr(5)));
+  }
+  const CommandRun run = batch("odd", "", folder);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* table : {"wells", "nuclei", "density"}) {
+    const std::string text =
+        ReadFile(dir_.file(std::string("odd/caf\xE9_Vembrel_") + table + ".csv"));
+    EXPECT_TRUE(IsValidUtf8(text)) << table;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), [&] {
+      const std::string plain =
+          ReadFile(dir_.file(std::string("plain/DEMO_Vembrel_") + table + ".csv"));
+      return std::count(plain.begin(), plain.end(), '\n');
+    }()) << table;
+  }
+  const std::string wells = ReadFile(dir_.file("odd/caf\xE9_Vembrel_wells.csv"));
+  EXPECT_NE(wells.find("\ncaf\xEF\xBF\xBD,A01,"), std::string::npos) << wells;
+  const std::string summary = ReadFile(dir_.file("odd/caf\xE9_Vembrel.csv"));
+  const std::string plainSummary = ReadFile(dir_.file("plain/DEMO_Vembrel.csv"));
+  EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'),
+            std::count(plainSummary.begin(), plainSummary.end(), '\n'));
+  EXPECT_NE(summary.find("odd\\n\\tfolder\xEF\xBF\xBD/\r\n"), std::string::npos);
+  EXPECT_TRUE(IsValidUtf8(summary));
+  const Json manifest = ReadJson(dir_.file("odd/caf\xE9_Vembrel_run.json"));
+  EXPECT_EQ(manifest["plate"]["prefix_bytes"], "caf\\xe9_");
+  EXPECT_EQ(UnescapedBytes(manifest["plate"]["path_bytes"].get<std::string>()),
+            dir_.file(folder) + "/");
+  EXPECT_TRUE(IsValidUtf8(ReadFile(dir_.file("odd/caf\xE9_Vembrel_report.html"))));
+
+  // The records keep the names exactly: a resumed run reuses every well,
+  // and the parts of a run put together give the whole run's files.
+  const CommandRun resumed = batch("odd", "--resume", folder);
+  ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+  EXPECT_NE(resumed.out.find("Analysed 0 wells, reused 4"), std::string::npos) << resumed.out;
+  ASSERT_EQ(batch("odd1", "--shard 1/2", folder).exitCode, 0);
+  ASSERT_EQ(batch("odd2", "--shard 2/2", folder).exitCode, 0);
+  const CommandRun merged = merge({"odd1", "odd2"}, "oddmerged");
+  ASSERT_EQ(merged.exitCode, 0) << merged.err;
+  ExpectSameFiles(ResultFiles(dir_.file("oddmerged")), ResultFiles(dir_.file("odd")));
 }
 
 }  // namespace
