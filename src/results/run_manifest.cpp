@@ -37,6 +37,7 @@ Json PlateJson(const Plate& plate) {
           {"plane", plate.plane},
           {"input_bits", plate.inputBits},
           {"input_bits_detected", plate.inputBitsDetected},
+          {"pictures", plate.pictureKind.empty() ? Json(nullptr) : Json(plate.pictureKind)},
           {"measurement_date", MeasurementDateJson(plate.measurementDate)},
           {"notes", plate.notes},
           // What opens the same plate again, to put parts of a run together.
