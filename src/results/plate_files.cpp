@@ -65,8 +65,9 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
         extras.sheets.push_back({"Plate quality", &quality});
         extras.sheets.push_back({"Dose response", &doseResponse});
       }
-      extras.created =
-          plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : kNoDate;
+      const std::time_t measured =
+          plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : -1;
+      extras.created = measured != -1 ? measured : kNoDate;
       WriteWorkbook(WorkbookFileName(resultsFolder, prefix), rows, extras);
     });
   }

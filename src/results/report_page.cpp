@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "core/name_text.h"
 #include "plate/plate.h"
 #include "plate/well_names.h"
 #include "results/result_tables.h"
@@ -264,7 +265,8 @@ std::string ReportStyle(bool mapCharts) {
   return std::string(kStyle) + (mapCharts ? kMapStyle : "");
 }
 
-std::string HtmlEscaped(std::string_view text) {
+std::string HtmlEscaped(std::string_view bytes) {
+  const std::string text = ValidUtf8Text(bytes);
   std::string out;
   out.reserve(text.size());
   for (const char ch : text) {

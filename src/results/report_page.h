@@ -20,7 +20,7 @@ std::string ReportPageFileName(const std::string& resultsFolder, const std::stri
 /// The pages' style sheet, with the rules of the plate map's charts when asked.
 std::string ReportStyle(bool mapCharts);
 
-/// Text with &, <, >, " and ' as character references.
+/// Text with &, <, >, " and ' as character references, bytes outside UTF-8 as U+FFFD.
 std::string HtmlEscaped(std::string_view text);
 
 /// A relative path as a URL path: bytes other than letters, digits and
