@@ -192,9 +192,17 @@ TEST_F(PlateMapCommandTest, WithoutAMapNoTableOrColumnIsAdded) {
 }
 
 TEST_F(PlateMapCommandTest, JsonCarriesTheVariablesAndDroppedWellsAreListed) {
+  // A map without A08: the well is named once.
+  std::string map = kTidyMap;
+  map.erase(map.find("A08"));
+  WriteBytes(dir_.file("short.csv"), map);
   const CommandRun run = batch("json", "--json --drop-flagged --readouts nuclei --plate-map " +
-                                           Quoted(dir_.file("tidy.csv")));
+                                           Quoted(dir_.file("short.csv")));
   ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("note: the plate map '" + dir_.file("short.csv") +
+                         "' leaves out 1 well of the plate: A08\n"),
+            std::string::npos)
+      << run.err;
   const std::vector<std::string> lines = SplitLines(run.out);
   const auto first = nlohmann::json::parse(lines.at(0));
   EXPECT_EQ(first.at("variables").at("role"), "negative_control");
@@ -204,6 +212,14 @@ TEST_F(PlateMapCommandTest, JsonCarriesTheVariablesAndDroppedWellsAreListed) {
   EXPECT_NE(run.err.find("--drop-flagged left out of the plate map's statistics: "),
             std::string::npos)
       << run.err;
+  // The manifest names the well left out of the map and each flagged well dropped.
+  const auto manifest = nlohmann::json::parse(file("json", "run.json"));
+  EXPECT_EQ(manifest.at("plate_map").at("wells_not_in_map"), nlohmann::json::array({"A08"}));
+  EXPECT_EQ(manifest.at("plate_map").at("readouts"), nlohmann::json::array({"nuclei"}));
+  EXPECT_TRUE(manifest.at("plate_map").at("drop_flagged").get<bool>());
+  nlohmann::json flagged = nlohmann::json::array();
+  for (const auto& well : manifest.at("wells").at("flagged")) flagged.push_back(well.at("well"));
+  EXPECT_EQ(manifest.at("plate_map").at("wells_dropped"), flagged);
   const std::vector<std::string> quality = SplitLines(file("json", "plate_quality.csv"));
   EXPECT_EQ(quality.size(), 2u);
   EXPECT_EQ(SplitLines(file("json", "wells.csv"))[0].find("calculated_nuclei_percent"),
