@@ -16,6 +16,7 @@
 #include "desktop/control_panel.h"
 #include "desktop/grey_ramp_area.h"
 #include "desktop/preferences.h"
+#include "results/plate_map.h"
 
 namespace vembrel {
 namespace {
@@ -87,6 +88,12 @@ void MainWindow::buildMenu() {
     const QString path = dialogs_.chooseSettingsToOpen(this);
     if (!path.isEmpty()) openSettings(path);
   });
+  QAction* plateMap = fileMenu_->addAction(QStringLiteral("Open Plate Map..."));
+  plateMap->setObjectName(QStringLiteral("openPlateMapAction"));
+  connect(plateMap, &QAction::triggered, this, [this] {
+    const QString path = dialogs_.choosePlateMap ? dialogs_.choosePlateMap(this) : QString();
+    if (!path.isEmpty()) openPlateMap(path);
+  });
   fileMenu_->addSeparator();
   recentEnd_ = fileMenu_->addSeparator();
   QAction* quit = fileMenu_->addAction(QStringLiteral("Quit"));
@@ -145,6 +152,15 @@ void MainWindow::openSettings(const QString& path) {
     reportError(QString::fromStdString(e.what()));
   }
   refreshAll();
+}
+
+void MainWindow::openPlateMap(const QString& path) {
+  try {
+    controlPanel_->setWellMap(
+        std::make_shared<const MappedPlate>(ReadPlateMap(path.toStdString())));
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+  }
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

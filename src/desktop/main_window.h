@@ -41,6 +41,8 @@ class MainWindow : public QMainWindow, public WellWindowHost {
   void openPictures(const QString& picture);
   /// "Open Settings" once a file is chosen.
   void openSettings(const QString& path);
+  /// Reads a plate map and colours and describes the wells by it; a bad map is reported.
+  void openPlateMap(const QString& path);
 
   // WellWindowHost
   Workspace& workspace() override { return workspace_; }

@@ -29,7 +29,8 @@ struct DesktopFixture {
   TempDir folder;
   QString picture;
   QString settingsToOpen, settingsToSave;  // what the file dialogs answer
-  QStringList errors, opened;              // messages shown, documents handed to the desktop
+  QString plateMapToOpen;
+  QStringList errors, opened;  // messages shown, documents handed to the desktop
   std::unique_ptr<MainWindow> window;
 
   explicit DesktopFixture(const std::vector<SmallPlateWell>& wells) {
@@ -43,6 +44,7 @@ struct DesktopFixture {
     UserDialogs d;
     d.choosePicture = [this](QWidget*) { return picture; };
     d.chooseSettingsToOpen = [this](QWidget*) { return settingsToOpen; };
+    d.choosePlateMap = [this](QWidget*) { return plateMapToOpen; };
     d.chooseSettingsToSave = [this](QWidget*, const QString&) { return settingsToSave; };
     d.showError = [this](QWidget*, const QString& message) { errors << message; };
     d.openDocument = [this](const QString& path) { return opened << path, true; };
