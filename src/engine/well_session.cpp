@@ -344,15 +344,14 @@ void WellSession::fitRing() {
 }
 
 void WellSession::fitZone(RadiusRange range) {
-  const SliderRange limits = RangeOf(SettingId::RingRadius);
-  if (range.minimum < limits.minimum || range.maximum > limits.maximum ||
-      range.minimum > range.maximum) {
+  if (range.minimum < 1 || range.maximum > kLargestFitRadius || range.minimum > range.maximum) {
     throw Error("Radius range " + std::to_string(range.minimum) + ":" +
-                std::to_string(range.maximum) + " is not within " + std::to_string(limits.minimum) +
-                ":" + std::to_string(limits.maximum));
+                std::to_string(range.maximum) +
+                " is not within 1:" + std::to_string(kLargestFitRadius));
   }
-  const ZoneFit zone = FitZone(pictures_.greenMosaic, range.minimum, range.maximum);
-  settings_.ring.radius = zone.radius;
+  const ZoneFit zone =
+      FitZone(pictures_.greenMosaic, range.minimum, range.maximum, greenQuarterBlack_);
+  settings_.ring.radius = Clamped(SettingId::RingRadius, zone.radius);
   drawRing(zone.x, zone.y);
   results_.ringFitted = true;
   results_.zoneContrast = zone.contrast;

@@ -1,0 +1,49 @@
+// Fitting the cell-free zone in whole constructed wells: the immigrants
+// counted in the ring found against the cells the construction put in the
+// zone (the ring's own accuracy is the zone fit's test). Prints the figures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "engine/well_session.h"
+#include "support/zone_well.h"
+
+namespace vembrel::testing {
+namespace {
+
+double Percentile(std::vector<double> values, double share) {
+  std::sort(values.begin(), values.end());
+  const auto index = static_cast<std::size_t>(std::ceil(share * values.size())) - 1;
+  return values[std::min(index, values.size() - 1)];
+}
+
+TEST(ZoneFitSession, FindsTheZoneAndCountsTheMigratedCellsAcrossASpreadOfWells) {
+  std::vector<double> ringErrors, countErrors;
+  int ringsWithin = 0, countsWithin = 0;
+  for (const ZoneWellRecipe& recipe : ZoneWellSpread()) {
+    const ZoneWell well = MakeZoneWell(recipe);
+    SessionOptions options;
+    options.fitRadius = RadiusRange{200, 460};
+    const WellSession session(0, well.mosaics(), AnalysisSettings{}, std::move(options));
+    const RingPlacement& ring = session.ring();
+    const double offCentre = std::hypot(ring.x - recipe.zoneX, ring.y - recipe.zoneY);
+    const double ringError = std::max(offCentre, double(std::abs(ring.radius - recipe.zoneRadius)));
+    const double countError = std::abs(double(session.results().nuclei - well.migrated));
+    ringErrors.push_back(ringError);
+    countErrors.push_back(countError);
+    ringsWithin += ringError <= 12;
+    countsWithin += countError <= std::max(3.0, 0.15 * well.migrated);
+  }
+  std::printf(
+      "ring error median %.1f p90 %.1f; count error median %.1f p90 %.1f; "
+      "rings within %d, counts within %d of %zu\n",
+      Percentile(ringErrors, 0.5), Percentile(ringErrors, 0.9), Percentile(countErrors, 0.5),
+      Percentile(countErrors, 0.9), ringsWithin, countsWithin, ringErrors.size());
+  EXPECT_GE(countsWithin * 10, 9 * static_cast<int>(countErrors.size()));
+}
+
+}  // namespace
+}  // namespace vembrel::testing
