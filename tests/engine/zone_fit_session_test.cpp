@@ -45,5 +45,43 @@ TEST(ZoneFitSession, FindsTheZoneAndCountsTheMigratedCellsAcrossASpreadOfWells) 
   EXPECT_GE(countsWithin * 10, 9 * static_cast<int>(countErrors.size()));
 }
 
+TEST(ZoneFitSession, NotesWellsWithoutAZoneWithOrWithoutTheFit) {
+  ZoneWellRecipe recipe;
+  recipe.zoneRadius = 0;
+  for (std::uint32_t seed : {11u, 12u}) {
+    recipe.seed = seed;
+    const ZoneWell confluent = MakeZoneWell(recipe);
+    const WellSession plain(0, confluent.mosaics(), AnalysisSettings{});
+    EXPECT_TRUE(plain.results().has(QualityNote::NoZone));
+    SessionOptions options;
+    options.fitRadius = RadiusRange{200, 460};
+    const WellSession fitted(0, confluent.mosaics(), AnalysisSettings{}, std::move(options));
+    EXPECT_TRUE(fitted.results().has(QualityNote::NoZone));
+  }
+  recipe.zoneRadius = 300;
+  const ZoneWell zone = MakeZoneWell(recipe);
+  EXPECT_FALSE(
+      WellSession(0, zone.mosaics(), AnalysisSettings{}).results().has(QualityNote::NoZone));
+  // Without any cell stain there is nothing to judge.
+  WellMosaics blueOnly = zone.mosaics();
+  blueOnly.green = Picture(kMosaicSize, kMosaicSize);
+  blueOnly.greenQuarterBlack = {true, true, true, true};
+  EXPECT_FALSE(WellSession(0, blueOnly, AnalysisSettings{}).results().has(QualityNote::NoZone));
+}
+
+TEST(ZoneFitSession, NotesNucleiLargerThanTheMaximalSize) {
+  ZoneWellRecipe recipe;
+  recipe.nucleusAreaLow = 400;
+  recipe.nucleusAreaHigh = 1500;
+  const ZoneWell large = MakeZoneWell(recipe);
+  AnalysisSettings settings;
+  EXPECT_TRUE(WellSession(0, large.mosaics(), settings).results().has(QualityNote::NucleiTooLarge));
+  recipe.nucleusAreaLow = 60;
+  recipe.nucleusAreaHigh = 170;
+  const ZoneWell usual = MakeZoneWell(recipe);
+  EXPECT_FALSE(
+      WellSession(0, usual.mosaics(), settings).results().has(QualityNote::NucleiTooLarge));
+}
+
 }  // namespace
 }  // namespace vembrel::testing
