@@ -76,6 +76,15 @@ TEST(ZoneFitSession, NotesNucleiLargerThanTheMaximalSize) {
   const ZoneWell large = MakeZoneWell(recipe);
   AnalysisSettings settings;
   EXPECT_TRUE(WellSession(0, large.mosaics(), settings).results().has(QualityNote::NucleiTooLarge));
+  // Size limits that fit them count them (those cut by the mosaic's edge aside).
+  settings.nuclei.minimalSize = 100;
+  settings.nuclei.maximalSize = 1'000'000;
+  const WellSession fitting(0, large.mosaics(), settings);
+  EXPECT_FALSE(fitting.results().has(QualityNote::NucleiTooLarge));
+  const auto inside = std::count_if(large.nuclei.begin(), large.nuclei.end(), [](const auto& n) {
+    return n.x > 0 && n.y > 0 && n.x < kMosaicSize && n.y < kMosaicSize;
+  });
+  EXPECT_NEAR(double(fitting.results().totalNuclei), double(inside), 0.1 * double(inside));
   recipe.nucleusAreaLow = 60;
   recipe.nucleusAreaHigh = 170;
   const ZoneWell usual = MakeZoneWell(recipe);

@@ -107,6 +107,14 @@ def test_settings(tmp_path):
     assert vembrel.Settings.load(tmp_path / "s.VLS") == s != vembrel.Settings()
     with pytest.raises(ValueError, match=r"nuclei.blue_cutoff: 256 is outside 0..255"):
         s.nuclei.blue_cutoff = 256
+    big = vembrel.Settings()
+    big.nuclei.maximal_size = 1_000_000
+    big.nuclei.minimal_size = 999_999
+    big.cells.maximal_size = 1_000_000
+    big.cells.minimal_size = 1_000_000
+    assert vembrel.Settings.range("nuclei.maximal_size") == (1, 1_000_000)
+    with pytest.raises(ValueError, match=r"nuclei.maximal_size: 1000001 is outside 1..1000000"):
+        big.nuclei.maximal_size = 1_000_001
     with pytest.raises(ValueError, match=r"is not below display.blue.saturation 155"):
         s.display.blue.cutoff = 160
     with pytest.raises(ValueError, match=r"ring.radius: 3.5 is not a whole number"):
