@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "support/small_plate.h"
+
 namespace vembrel::testing {
 namespace {
 
@@ -49,8 +51,8 @@ struct Cell {
 Cell MakeCell(Random& random, const ZoneWellRecipe& recipe) {
   Cell cell;
   const double nuclearArea = random.uniform(recipe.nucleusAreaLow, recipe.nucleusAreaHigh);
-  // Bodies five to eight times the nucleus, so large nuclei have large cells.
-  const double area = nuclearArea * random.uniform(5, 8);
+  // Bodies several times the nucleus, so large nuclei have large cells.
+  const double area = nuclearArea * random.uniform(recipe.bodyFactorLow, recipe.bodyFactorHigh);
   const double ratio = random.chance(0.25) ? random.uniform(0.3, 0.5) : random.uniform(0.65, 1);
   const double angle = random.uniform(0, kPi);
   const double a = std::sqrt(area / (kPi * ratio));
@@ -204,6 +206,20 @@ ZoneWell MakeZoneWell(const ZoneWellRecipe& recipe) {
     }
   }
   return well;
+}
+
+void WriteZoneWell(const std::string& folder, const std::string& prefix, const std::string& well,
+                   const ZoneWell& zoneWell) {
+  WriteWellChannel(folder, prefix, well, false,
+                   [&](int c, int r) { return zoneWell.blue.at(c, r, kBlue); });
+  WriteWellChannel(folder, prefix, well, true,
+                   [&](int c, int r) { return zoneWell.green.at(c, r, kBlue); });
+}
+
+int NucleiInMosaic(const ZoneWell& zoneWell) {
+  return static_cast<int>(std::count_if(
+      zoneWell.nuclei.begin(), zoneWell.nuclei.end(),
+      [](const ZoneWellNucleus& n) { return n.x >= 0 && n.y >= 0 && n.x < kSize && n.y < kSize; }));
 }
 
 std::vector<ZoneWellRecipe> ZoneWellSpread() {

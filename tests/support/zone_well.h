@@ -5,6 +5,7 @@
 // into the zone (some touching another), camera noise and an uneven
 // illumination. Every picture and every count is known from its construction.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/well_session.h"
@@ -23,6 +24,8 @@ struct ZoneWellRecipe {
   int noise = 12;                // span of the camera noise in grey levels
   double nucleusAreaLow = 60;    // nuclear areas drawn uniformly in this range
   double nucleusAreaHigh = 170;
+  double bodyFactorLow = 5;  // cell bodies this many times their nucleus
+  double bodyFactorHigh = 8;
   int bluePeakLow = 120;  // peak nuclear stain of a nucleus
   int bluePeakHigh = 230;
   double touchingShare = 0.2;  // share of migrated cells placed against another
@@ -44,6 +47,13 @@ struct ZoneWell {
 };
 
 ZoneWell MakeZoneWell(const ZoneWellRecipe& recipe);
+
+/// Writes the well's mosaics as its field pictures (folder/<prefix><well>f0<field>d<0|1>.tif).
+void WriteZoneWell(const std::string& folder, const std::string& prefix, const std::string& well,
+                   const ZoneWell& zoneWell);
+
+/// The nuclei whose centre lies in the mosaic.
+int NucleiInMosaic(const ZoneWell& zoneWell);
 
 /// A spread of 36 ordinary wells: radii 240..420, centres up to 100 px off
 /// the middle, 0..90 migrated cells, several densities, illuminations and
