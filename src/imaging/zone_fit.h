@@ -46,14 +46,16 @@ inline constexpr int kLargestFitRadius = 2048;
 /// that). The cell stain (blue bytes of the green mosaic) is cut at the
 /// threshold between background and cells (Otsu's rule over its histogram);
 /// the share of covered pixels in 4 x 4 blocks gives a density map whose
-/// largest sparse disc (a distance transform) is the first guess. From there
-/// and from the mosaic's middle a compass search moves the centre to where
-/// the radial profile of the covered share around it steps up most sharply
-/// (covered share in the 24 px outside minus that in the 24 px inside,
-/// maximal over the radii). The radius is where that profile, at pixel
-/// resolution, first reaches 30 % of the way from the zone's inner share
-/// to its surroundings' share: the inner edge of the cell layer, so the
-/// ring holds the zone and not the nuclei of its rim.
+/// largest sparse disc (a distance transform) is a first guess. The centre
+/// is where the radial profile of the covered share around it steps up most
+/// sharply (covered share in a band outside a radius minus that in a band
+/// inside, maximal over the radii): first with 64 px bands, scanned on a grid
+/// around the middle and climbed from the best grid points and the first
+/// guess, then with 24 px bands near the radius found. The radius is where
+/// that profile, at pixel resolution, reaches 30 % of the way from the
+/// zone's inner share to its surroundings' share, taken inwards from the
+/// sharpest step: the inner edge of the cell layer, so the ring holds the
+/// zone and not the nuclei of its rim. See docs/ARCHITECTURE.md.
 ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
                 const BlackQuarters& blackQuarters = {});
 

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+#include "imaging/mosaic.h"
+#include "plate/demo_plate.h"
 #include "support/pictures.h"
 #include "support/zone_well.h"
 
@@ -94,6 +96,29 @@ TEST(ZoneFit, FindsTheZonesOfASpreadOfConstructedWellsWithinTwelvePixels) {
   }
   EXPECT_GE(10 * within, 9 * static_cast<int>(spread.size()));
   EXPECT_GE(clear + 1, static_cast<int>(spread.size()));
+}
+
+TEST(ZoneFit, FindsTheDemoPlatesZonesMissingFieldsAside) {
+  // The demo generator's wells (zones 300..380 up to 60 px off the middle),
+  // a missing green field left black and out of the fit.
+  int within = 0, wells = 0;
+  for (int index = 0; index < 96; index += 7) {
+    const DemoWell demo = DescribeDemoWell(1, index);
+    const std::array<Picture, 8> fields = MakeDemoWellFields(1, index);
+    BlackQuarters black{};
+    WellFields green;
+    for (int f = 0; f < 4; ++f) {
+      black[f] = !demo.greenField[f];
+      green[f] = black[f] ? Picture(kFieldSize, kFieldSize) : fields[4 + f];
+    }
+    if (black == BlackQuarters{true, true, true, true}) continue;
+    const ZoneFit fit = FitZone(AssembleMosaic(green), 200, 460, black);
+    ++wells;
+    within += std::hypot(fit.x - demo.ringX, fit.y - demo.ringY) <= 12 &&
+              std::abs(fit.radius - demo.zoneRadius) <= 12;
+    EXPECT_TRUE(fit.zone.clear) << index;
+  }
+  EXPECT_GE(10 * within, 9 * wells);
 }
 
 TEST(ZoneFit, GreyContrastIsTheBandsMeanMinusTheDiscs) {
