@@ -110,7 +110,6 @@ Plate OpenPlateOf(const RunManifestFacts& facts) {
   // whether its bits were found or chosen.
   plate.measurementDate = facts.measurementDate;
   plate.inputBitsDetected = facts.inputBitsDetected;
-  // What the pictures were is found only where the bits are detected.
   plate.pictureKind = facts.pictureKind;
   return plate;
 }
