@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/date_text.h"
 #include "desktop/colour_scale.h"
 #include "desktop/plate_map.h"
 #include "desktop/plate_overview_dialog.h"
@@ -111,6 +112,9 @@ QWidget* ControlPanel::buildMapAndPlate() {
   fileName_ = new QLabel;
   fileName_->setObjectName(QStringLiteral("plateFileName"));
   form->addRow(QStringLiteral("Filename:"), fileName_);
+  measured_ = new QLabel;
+  measured_->setObjectName(QStringLiteral("plateMeasured"));
+  form->addRow(QStringLiteral("Measured:"), measured_);
   column->addLayout(form);
   return box;
 }
@@ -230,6 +234,9 @@ void ControlPanel::showPlate() {
   colourScale_->setScale(plateMap_->scale().first, plateMap_->scale().second);
   path_->setText(QString::fromStdString(plate.path));
   fileName_->setText(QString::fromStdString(plate.prefix));
+  measured_->setText(plate.open && plate.measurementDate > 0
+                         ? QString::fromStdString(IsoDateText(plate.measurementDate))
+                         : QString());
   go_->setEnabled(plate.open && batch_ == nullptr);
   overview_->setEnabled(plate.open);
 }

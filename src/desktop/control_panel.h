@@ -72,6 +72,7 @@ class ControlPanel : public QDockWidget {
   ColourScale* colourScale_ = nullptr;
   QLineEdit* path_ = nullptr;
   QLabel* fileName_ = nullptr;
+  QLabel* measured_ = nullptr;  // the plate's measurement date, ISO 8601
   std::map<SettingId, QLabel*> values_;
   std::map<SettingId, QCheckBox*> flags_;
   QGroupBox* cellularGroup_ = nullptr;

@@ -8,7 +8,7 @@
 namespace vembrel {
 namespace {
 
-const QString kAllFiles = QStringLiteral("Alle Dateien (*.*)");
+const QString kAllFiles = QStringLiteral("All files (*)");
 
 QString OpenSettingsDialog(QWidget* parent) {
   QFileDialog dialog(parent, QStringLiteral("Open Settings"));

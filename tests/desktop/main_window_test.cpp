@@ -40,6 +40,18 @@ class MainWindowTest : public QObject {
     fixture_.window.reset();
   }
 
+  void fileDialogsSpeakEnglishAndOfferAllFiles() {
+    QStringList filters;
+    QTimer::singleShot(0, [&filters] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      filters = dialog->nameFilters();
+      dialog->reject();
+    });
+    QCOMPARE(UserDialogs::Standard().chooseSettingsToOpen(&window()), QString());
+    QCOMPARE(filters, QStringList{QStringLiteral("All files (*)")});
+  }
+
   void controlPanelIsADockThatNeverCloses() {
     QCOMPARE(window().dockWidgetArea(&panel()), Qt::RightDockWidgetArea);
     QVERIFY(panel().features().testFlag(QDockWidget::DockWidgetFloatable));
@@ -80,6 +92,8 @@ class MainWindowTest : public QObject {
 
   void recentPlatesAreListedAndReopen() {
     fixture_.openPlate();
+    // The pictures were written today; the date reads as ISO 8601 whatever the locale.
+    QCOMPARE(inPanel<QLabel>("plateMeasured").text(), QDate::currentDate().toString(Qt::ISODate));
     fixture_.newWindow();
     QAction& recent = Child<QAction>(window(), "recentPlate1");
     QVERIFY(recent.text().endsWith(fixture_.picture));
