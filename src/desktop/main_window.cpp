@@ -130,7 +130,9 @@ void MainWindow::buildMenu() {
   recentEnd_ = fileMenu_->addSeparator();
   QAction* quit = fileMenu_->addAction(QStringLiteral("&Quit"));
   quit->setObjectName(QStringLiteral("quitAction"));
-  quit->setShortcut(QKeySequence::Quit);
+  quit->setShortcuts(QKeySequence::Quit);
+  // Not every platform names one.
+  if (quit->shortcuts().isEmpty()) quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quit, &QAction::triggered, this, &QWidget::close);
   showRecentPlates(RecentPlates());
   buildEditMenu();

@@ -49,6 +49,11 @@ class MainWindowTest : public QObject {
     QVERIFY2(fixture_.errors.isEmpty(), qPrintable(fixture_.errors.join('\n')));
     fixture_.window.reset();
     fixture_.errors.clear();
+    fixture_.opened.clear();
+    fixture_.batchSummaries.clear();
+    fixture_.savePrompts = 0;
+    fixture_.resultsFolder.clear();
+    fixture_.batchEndChoice = BatchEndChoice::Close;
   }
 
   void fileDialogsSpeakEnglishAndOfferAllFiles() {
@@ -210,6 +215,65 @@ class MainWindowTest : public QObject {
     QVERIFY(compared >= 6);  // summary, workbook, tables, snapshots, report
   }
 
+  void cancelStopsTheBatchBetweenWellsAndKeepsThePlatesFiles() {
+    fixture_.openPlate();
+    const QString folder = QString::fromStdString(fixture_.folder.file("cancelled"));
+    QVERIFY(QDir().mkpath(folder));
+    fixture_.resultsFolder = folder;
+    SetBatchThreads(1);
+    fixture_.trigger("goAction");
+    QPushButton& cancel = inPanel<QPushButton>("cancelBatchButton");
+    QVERIFY(cancel.isVisible() && cancel.isEnabled());
+    cancel.click();  // before the worker is past its first well
+    QVERIFY(!cancel.isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().batchRunning(), 60000);
+    QVERIFY(!cancel.isVisible());
+    QCOMPARE(fixture_.batchSummaries.size(), 1);
+    QVERIFY2(fixture_.batchSummaries[0].startsWith("The batch was cancelled."),
+             qPrintable(fixture_.batchSummaries[0]));
+    QVERIFY(!QFile::exists(folder + "/TP_Vembrel.csv"));  // no plate files for a part
+    QVERIFY(inPanel<QPushButton>("goButton").isEnabled());
+  }
+
+  void menusDoWhatTheButtonsDo() {
+    for (const char* name :
+         {"openPicturesAction", "openSettingsAction", "saveSettingsAction", "exportReportAction",
+          "quitAction", "undoAction", "redoAction", "preferencesAction", "zoomInAction",
+          "zoomOutAction", "zoomFitAction", "autoFitAction", "fitSizeAction", "overviewAction",
+          "goAction", "readmeAction"}) {
+      QVERIFY2(!Child<QAction>(window(), name).shortcut().isEmpty(), name);
+    }
+    for (QAction* menu : window().menuBar()->actions()) QVERIFY(menu->text().startsWith('&'));
+    fixture_.trigger("exportReportAction");  // nothing written yet: said so
+    QCOMPARE(fixture_.errors.size(), 1);
+    fixture_.errors.clear();
+    fixture_.openPlate();
+    fixture_.clickWell("A01");
+    WellSession& session = *window().workspace().findSession(WellIndex("A01"));
+    const int fittedX = session.ring().x;
+    Child<QToolButton>(fixture_.well("A01"), "ringLeftButton").click();
+    fixture_.trigger("autoFitAction");
+    QCOMPARE(session.ring().x, fittedX);
+    QCOMPARE(window().undoStack().count(), 2);  // the nudge and the fit
+    auto& view = Child<PictureView>(fixture_.well("A01"), "resultView");
+    const double fitted = view.zoom();
+    fixture_.trigger("zoomInAction");
+    QVERIFY(!view.fitting());
+    QCOMPARE(view.zoom(), fitted * 1.25);
+    fixture_.trigger("zoomOutAction");
+    QCOMPARE(view.zoom(), fitted * 1.25 * 0.8);
+    fixture_.trigger("zoomFitAction");
+    QVERIFY(view.fitting());
+    QSignalSpy drawing(&window(), &MainWindow::ringDrawingChanged);
+    const bool outline = window().ringAsOutline();
+    fixture_.trigger("ringOutlineAction");
+    QCOMPARE(drawing.size(), 1);
+    QCOMPARE(drawing[0][0].toBool(), !outline);
+    QCOMPARE(RingDrawnAsOutline(), !outline);
+    fixture_.trigger("ringOutlineAction");
+    QCOMPARE(RingDrawnAsOutline(), outline);
+  }
+
   void undoAndRedoEveryChangeOfAWellAndOfThePanel() {
     fixture_.openPlate();
     fixture_.clickWell("A01");
@@ -333,6 +397,13 @@ class MainWindowTest : public QObject {
     fixture_.trigger("goAction");
     QTRY_VERIFY_WITH_TIMEOUT(!panel().batchRunning(), 60000);
     QVERIFY(QFile::exists(results + "/TP_Vembrel.csv"));
+
+    // A damaged memory is said in the status bar; the plate opens as new.
+    WriteFileAtomically(fixture_.plateMemory(), "{ not json");
+    fixture_.newWindow(true);
+    fixture_.openPlate();
+    QCOMPARE(window().workspace().plate().wells[WellIndex("B01")].state, 1);
+    QVERIFY(window().statusBar()->currentMessage().contains("damaged"));
   }
 
   void plateMapOpensAndExcludesAndTheMenuOpensSettings() {
