@@ -58,6 +58,9 @@ struct Plate {
   /// Bits of the 16-bit samples read (8 when the pictures are 8-bit); see PlateOpenOptions.
   int inputBits = 16;
   bool inputBitsDetected = false;  // found in the first included well, not chosen
+  /// What the first included well's pictures are ("16-bit grey", "8-bit RGB",
+  /// "palette", "1-bit", ...; see InputPictures); "" when bits were chosen.
+  std::string pictureKind;
 
   /// How the loader takes the plate's 16-bit samples.
   int loaderInputBits() const { return inputBits == 8 && inputBitsDetected ? 16 : inputBits; }

@@ -158,7 +158,9 @@ void ChooseInputBits(Plate& plate, int chosen) {
         if (!file.empty()) files.push_back(file);
       }
     }
-    plate.inputBits = ProbeInputBits(files);
+    const InputPictures probed = ProbeInputPictures(files);
+    plate.inputBits = probed.bits;
+    plate.pictureKind = probed.kind;
     return;
   }
 }

@@ -5,6 +5,7 @@
 // steps straight through, on several threads if asked; the desktop program
 // analyses the queue on worker threads of its own (analyseQueued) and
 // completes the batch on its own thread, and may cancel it between wells.
+#include <array>
 #include <atomic>
 #include <ctime>
 #include <deque>
@@ -40,6 +41,7 @@ struct BatchWellOutcome {
   std::vector<std::string> writeFailures;   // files that could not be written, one message each
   std::vector<FieldProblem> fieldProblems;  // fields left black or damaged
   bool reused = false;                      // taken from an earlier run's record
+  std::optional<RecordMisfit> misfit;       // why an earlier record was not reused
   double milliseconds = 0;                  // time it took
 };
 
@@ -114,6 +116,11 @@ class BatchRun {
   int wellsAnalysed() const { return analysed_; }
   /// Wells taken over from the records of an earlier run (--resume).
   int wellsReused() const { return reused_; }
+  /// Wells analysed again although they had a record (--resume), because
+  /// the record did not fit; and how many for each reason, as text:
+  /// "90 of another plate, 1 edited or unusable".
+  int recordsRedone() const;
+  std::string recordsRedoneText() const;
   /// Whether the run covers every included well (and so writes the plate's files).
   bool coversWholePlate() const { return coversWholePlate_; }
   const std::vector<BatchFailure>& failures() const { return failures_; }
@@ -176,6 +183,7 @@ class BatchRun {
   bool resume_ = false;
   bool coversWholePlate_ = true;
   int reused_ = 0;
+  std::array<int, kRecordMisfitCount> recordsRedone_{};
   std::string summaryFile_;
   std::string summaryError_;
   std::string workbookFile_;
