@@ -1,6 +1,7 @@
 // The plate and settings subcommands, run as the real program.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -39,6 +40,13 @@ TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
             std::string::npos);
   EXPECT_NE(run.out.find("\nA  +CCCC -.... -...."), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("-BBBB"), std::string::npos);
+  // The pictures were written today: the date reads as ISO 8601.
+  const std::time_t now = std::time(nullptr);
+  std::tm today{};
+  localtime_r(&now, &today);
+  char iso[16];
+  std::strftime(iso, sizeof iso, "%Y-%m-%d", &today);
+  EXPECT_NE(run.out.find(std::string("Measured: ") + iso + "\n"), std::string::npos) << run.out;
 
   const CommandRun missing = RunVembrel("plate " + Quoted(folder + "/none.tif"));
   EXPECT_EQ(missing.exitCode, 2);
