@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "core/error.h"
 #include "core/text_file.h"
 #include "plate/settings_json.h"
@@ -210,6 +212,10 @@ nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& analysed) {
           {"request", RequestToJson(analysed.request)},
           {"settings", SettingsToJson(analysed.settings)},
           {"results", ResultsToJson(analysed.results)}};
+}
+
+std::string AnalysedWellText(const AnalysedWell& record) {
+  return AnalysedWellToJson(record).dump() + "\n";
 }
 
 AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json) {

@@ -3,7 +3,7 @@
 // note the plate-level files need, so that runs over parts of a plate (shards,
 // resumed runs) can be put together into exactly the files one whole run
 // writes. JSON; doubles are written so that they read back exactly.
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 
@@ -33,6 +33,8 @@ struct AnalysedWell {
 nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& record);
 /// Reads a record back. Throws Error saying what is missing or wrong.
 AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json);
+/// The record file's text: the record on one line, then a line break.
+std::string AnalysedWellText(const AnalysedWell& record);
 
 /// Whether the pictures a well was analysed from are still the same bytes
 /// (a missing one still missing), read again and fingerprinted.

@@ -130,8 +130,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     // The record comes last: a record on disk means the well's files are there.
     write([&] {
       WriteFileAtomically(AnalysedWellFileName(resultsFolder, plate.prefix, name),
-                          AnalysedWellToJson(*outcome.analysed).dump() + "\n",
-                          Durability::Deferred);
+                          AnalysedWellText(*outcome.analysed), Durability::Deferred);
     });
   } catch (const std::exception& e) {
     outcome.failure = "Well " + name + ": " + e.what();
@@ -251,8 +250,8 @@ void BatchRun::finish() {
         RunManifestFileName(workspace_.resultsFolder(), workspace_.plate().prefix);
     try {
       SyncFolder(workspace_.resultsFolder());
-      WriteFileAtomically(
-          manifest, RunManifest(workspace_.plate(), workspace_.results(), facts()).dump(2) + "\n");
+      WriteFileAtomically(manifest,
+                          RunManifestText(workspace_.plate(), workspace_.results(), facts()));
       plateFiles_.push_back({manifest, ""});
     } catch (const Error& e) {
       plateFiles_.push_back({manifest, e.what()});

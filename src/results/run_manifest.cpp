@@ -1,5 +1,7 @@
 #include "results/run_manifest.h"
 
+#include <nlohmann/json.hpp>
+
 #include "core/date_text.h"
 #include "plate/plate.h"
 #include "plate/settings_json.h"
@@ -116,6 +118,15 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       {"field_problems", std::move(problems)},
       {"inputs", std::move(inputs)},
   };
+}
+
+std::string RunManifestText(const Json& manifest) {
+  return manifest.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string RunManifestText(const Plate& plate, const PlateResults& results,
+                            const RunFacts& facts) {
+  return RunManifestText(RunManifest(plate, results, facts));
 }
 
 }  // namespace vembrel
