@@ -8,9 +8,10 @@ install(FILES data/org.vembrel.Vembrel.metainfo.xml DESTINATION ${CMAKE_INSTALL_
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vembrel)
 
 # The man page: help2man reads the program's --help (the subcommands and
-# their one-line descriptions); without help2man there is none.
+# their one-line descriptions); without help2man there is none, nor in
+# sanitizer builds, whose program is not one to run at build time.
 find_program(HELP2MAN help2man)
-if(HELP2MAN)
+if(HELP2MAN AND NOT (VEMBREL_SANITIZE OR VEMBREL_TSAN OR VEMBREL_FUZZ))
   add_custom_command(OUTPUT vembrel.1.gz
     COMMAND ${HELP2MAN} --no-info --no-discard-stderr --section=1
             "--name=cell-migration assays in 96-well plates"
@@ -22,7 +23,7 @@ if(HELP2MAN)
   add_custom_target(vembrel_man ALL DEPENDS vembrel.1.gz)
   add_dependencies(vembrel_programs vembrel_man)
   install(FILES ${PROJECT_BINARY_DIR}/vembrel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-else()
+elseif(NOT HELP2MAN)
   message(STATUS "Man page: off (no help2man)")
 endif()
 

@@ -8,7 +8,7 @@
 #include "cli/desktop_command.h"
 #include "core/error.h"
 #include "core/memory_tuning.h"
-#include "results/run_manifest.h"
+#include "engine/analysed_well.h"
 
 namespace vembrel::cli {
 
