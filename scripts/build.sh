@@ -1,7 +1,22 @@
 #!/usr/bin/env bash
-# Configures and builds Vembrel. Usage: scripts/build.sh [BUILD_DIR] [extra cmake options...]
+# Configures and builds Vembrel.
+# Usage: scripts/build.sh [--all | --target NAME...] [BUILD_DIR] [extra cmake options...]
+#   (default)      the programs: vembrel with its desktop, and the Python module
+#   --all          everything: the programs, the tests and the benchmarks
+#   --target NAME  only that target (repeatable), such as --target vembrel
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+targets=(--target vembrel_programs)
+if [ "${1:-}" = "--all" ]; then
+  targets=()
+  shift
+elif [ "${1:-}" = "--target" ]; then
+  targets=()
+  while [ "${1:-}" = "--target" ]; do
+    targets+=(--target "$2")
+    shift 2
+  done
+fi
 build=${1:-$root/build}
 shift || true
 "$root/scripts/install-deps.sh"
@@ -12,4 +27,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 else
   cmake -S "$root" -B "$build" "$@" >/dev/null
 fi
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Vembrel and runs the demo batch on a generated demo plate.
+# Builds the program vembrel with its desktop (no tests, no benchmarks) and
+# runs the demo batch on a generated demo plate.
 # Usage: scripts/demo.sh [DIR]   (DIR defaults to ./out/demo)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/build.sh" "$root/build"
+"$root/scripts/build.sh" --target vembrel "$root/build"
 "$root/build/vembrel" demo "${1:-$root/out/demo}"

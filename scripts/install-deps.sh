@@ -12,7 +12,7 @@ packages=(
   pybind11-dev python3-dev python3-numpy python3-pytest python3-pandas
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
-  desktop-file-utils appstream
+  desktop-file-utils appstream help2man
   xvfb xauth
   snakemake
 )

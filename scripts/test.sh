@@ -5,6 +5,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
 "$root/scripts/install-deps.sh" --tests
-"$root/scripts/build.sh" "$build" "$@"
+"$root/scripts/build.sh" --all "$build" "$@"
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"

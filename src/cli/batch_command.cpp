@@ -13,7 +13,7 @@
 namespace vembrel::cli {
 namespace {
 
-const CommandRegistration registration([](CLI::App& app, int& exitCode) {
+const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<BatchOptions>();
   CLI::App* command = app.add_subcommand("batch", "Analyse every included well of a plate");
   command->add_option("picture", options->picture, "Any one picture of the plate, or its folder")

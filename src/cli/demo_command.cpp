@@ -45,7 +45,7 @@ int RunDemo(std::string folder, int& exitCode) {
   return exitCode;
 }
 
-const CommandRegistration registration([](CLI::App& app, int& exitCode) {
+const CommandRegistration kDemoCommand([](CLI::App& app, int& exitCode) {
   auto folder = std::make_shared<std::string>();
   CLI::App* command =
       app.add_subcommand("demo", "Write the demo plate and run the batch on it at cell level");

@@ -16,7 +16,7 @@
 namespace vembrel::cli {
 namespace {
 
-const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
+const CommandRegistration kGuiCommand([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<GuiOptions>();
   CLI::App* gui = app.add_subcommand("gui", "Start the desktop program on a plate and a well");
   gui->add_option("PICTURE", options->picture, "Any picture of the plate to open, or its folder");

@@ -8,6 +8,7 @@
 #include "cli/desktop_command.h"
 #include "core/error.h"
 #include "core/memory_tuning.h"
+#include "engine/analysed_well.h"
 
 namespace vembrel::cli {
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   CLI::App app{"Vembrel: cell-migration assays in 96-well plates"};
   app.require_subcommand(0, 1);
+  app.set_version_flag("--version", "vembrel " + vembrel::ProgramVersion());
   for (const auto& setup : vembrel::cli::CommandSetups()) setup(app, exitCode);
   try {
     if (argc < 2) return vembrel::cli::StartDesktop(argc, argv);

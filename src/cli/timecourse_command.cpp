@@ -117,7 +117,7 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
 
 namespace {
 
-const CommandRegistration registration([](CLI::App& app, int& exitCode) {
+const CommandRegistration kTimeCourseCommand([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<TimeCourseCommandOptions>();
   CLI::App* command = app.add_subcommand(
       "timecourse", "Follow every well of a plate imaged at several time points");

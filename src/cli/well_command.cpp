@@ -124,7 +124,7 @@ int RunWell(const WellOptions& options) {
   return 0;
 }
 
-const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
+const CommandRegistration kWellCommand([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<WellOptions>();
   CLI::App* command = app.add_subcommand("well", "Analyse one well as its window does");
   command->add_option("PICTURE", options->picture, "Any picture of the plate, or its folder")

@@ -185,7 +185,7 @@ void MainWindow::openReadme() {
   // Installed with the program, or beside the build in a source tree.
   const QDir program(QCoreApplication::applicationDirPath());
   for (const QString& candidate :
-       {program.filePath(QStringLiteral("../share/doc/Vembrel/README.md")),
+       {program.filePath(QStringLiteral("../share/doc/vembrel/README.md")),
         program.filePath(QStringLiteral("../README.md")),
         program.filePath(QStringLiteral("../../README.md"))}) {
     if (QFile::exists(candidate)) {

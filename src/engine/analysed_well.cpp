@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "core/error.h"
 #include "core/name_text.h"
 #include "core/text_file.h"
@@ -316,6 +318,10 @@ nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& analysed) {
                  {"results", ResultsToJson(analysed.results)}};
   record["checksum"] = Checksum(record);
   return record;
+}
+
+std::string AnalysedWellText(const AnalysedWell& record) {
+  return AnalysedWellToJson(record).dump() + "\n";
 }
 
 AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& record) {

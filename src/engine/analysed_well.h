@@ -9,7 +9,7 @@
 // digest of it, the program's version and a checksum of its own content.
 // It is read back only through a reader that checks every value, and reused
 // only when each of these still matches (RecordFit).
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +61,8 @@ nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& record);
 /// Reads a record back, checking every value's type and range, the request's
 /// digest and the checksum. Throws Error naming the key and what is wrong.
 AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json);
+/// The record file's text: the record on one line, then a line break.
+std::string AnalysedWellText(const AnalysedWell& record);
 
 /// Why a record cannot stand for a well of this run.
 enum class RecordMisfit {

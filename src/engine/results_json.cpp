@@ -1,5 +1,7 @@
 #include "engine/results_json.h"
 
+#include <nlohmann/json.hpp>
+
 #include "engine/plate_results.h"
 #include "engine/well_session.h"
 #include "plate/well_names.h"

@@ -1,6 +1,6 @@
 #pragma once
 // A well's results as JSON, as `vembrel well --json` prints them.
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 namespace vembrel {
 

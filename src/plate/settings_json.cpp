@@ -2,6 +2,7 @@
 
 #include <array>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include "core/error.h"
 #include "plate/settings_table.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The settings as JSON by their dotted names (settings table), for the run
 // manifest and the Python module: {"display": {"green": {"cutoff": 10, ...}}}.
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "plate/analysis_settings.h"
 

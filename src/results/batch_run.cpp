@@ -132,11 +132,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     const std::string record = AnalysedWellFileName(resultsFolder, plate.prefix, name);
     if (outcome.writeFailures.empty()) {
       write([&] {
-        WriteFileAtomically(record,
-                            AnalysedWellToJson(*outcome.analysed)
-                                    .dump(-1, ' ', false, nlohmann::json::error_handler_t::strict) +
-                                "\n",
-                            Durability::Deferred);
+        WriteFileAtomically(record, AnalysedWellText(*outcome.analysed), Durability::Deferred);
       });
     }
     if (!outcome.writeFailures.empty()) std::filesystem::remove(record, ignored);
@@ -289,9 +285,7 @@ void BatchRun::finish() {
     try {
       SyncFolder(workspace_.resultsFolder());
       WriteFileAtomically(manifest,
-                          RunManifest(workspace_.plate(), workspace_.results(), facts())
-                                  .dump(2, ' ', false, nlohmann::json::error_handler_t::replace) +
-                              "\n");
+                          RunManifestText(workspace_.plate(), workspace_.results(), facts()));
       plateFiles_.push_back({manifest, ""});
     } catch (const Error& e) {
       plateFiles_.push_back({manifest, e.what()});

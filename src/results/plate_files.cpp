@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <functional>
+#include <nlohmann/json.hpp>
 
 #include "core/date_text.h"
 #include "core/text_file.h"
@@ -87,11 +88,8 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
 
   const nlohmann::ordered_json manifest = RunManifest(plate, results, facts);
   const std::string manifestFile = RunManifestFileName(resultsFolder, prefix);
-  Attempt(outcomes, manifestFile, [&] {
-    WriteFileAtomically(
-        manifestFile,
-        manifest.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
-  });
+  Attempt(outcomes, manifestFile,
+          [&] { WriteFileAtomically(manifestFile, RunManifestText(manifest)); });
   const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, prefix);
   Attempt(outcomes, heatmapFile, [&] {
     WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);

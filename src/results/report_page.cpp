@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "core/name_text.h"

@@ -5,7 +5,7 @@
 // well's ring-crop snapshot, density profile as a small chart and quality
 // notes, and the settings and facts of the run manifest. Pictures are
 // linked by paths relative to the page.
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 #include "engine/plate_results.h"

@@ -1,5 +1,7 @@
 #include "results/run_manifest.h"
 
+#include <nlohmann/json.hpp>
+
 #include "core/date_text.h"
 #include "core/error.h"
 #include "core/name_text.h"
@@ -214,6 +216,15 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
     manifest["plate_map"] = PlateMapJson(*facts.plateMap, plate, results, facts.cellLevel);
   }
   return manifest;
+}
+
+std::string RunManifestText(const Json& manifest) {
+  return manifest.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string RunManifestText(const Plate& plate, const PlateResults& results,
+                            const RunFacts& facts) {
+  return RunManifestText(RunManifest(plate, results, facts));
 }
 
 }  // namespace vembrel

@@ -5,7 +5,7 @@
 // analysed, failed and flagged, the fields that could not be used, and
 // every input picture of the analysed wells with its size and fingerprint.
 #include <ctime>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,5 +69,9 @@ std::string RunManifestFileName(const std::string& resultsFolder, const std::str
 /// not be read has none and says why ("missing", "unreadable", ...).
 nlohmann::ordered_json RunManifest(const Plate& plate, const PlateResults& results,
                                    const RunFacts& facts);
+/// The manifest file's text: the manifest indented by two spaces, bytes that
+/// are not UTF-8 replaced, then a line break.
+std::string RunManifestText(const nlohmann::ordered_json& manifest);
+std::string RunManifestText(const Plate& plate, const PlateResults& results, const RunFacts& facts);
 
 }  // namespace vembrel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "core/error.h"
 #include "plate/settings_json.h"
