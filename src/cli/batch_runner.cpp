@@ -119,6 +119,13 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   if (const std::string bits = InputBitsNote(workspace.plate()); !bits.empty()) {
     std::cerr << "vembrel: " << bits << "\n";
   }
+  if (const auto& size = workspace.plate().pixelSize) {
+    std::cerr << "vembrel: pixel size " << PixelSizeText(*size)
+              << "; the tables give micrometres as well\n";
+  } else {
+    std::cerr << "vembrel: no pixel size known (--pixel-size UM gives one); measures are in "
+                 "pixels\n";
+  }
   if (!options.results.empty()) workspace.setResultsFolder(options.results);
   if (workspace.resultsFolder().empty()) {
     throw UsageError("No results folder can be derived from '" + options.picture +

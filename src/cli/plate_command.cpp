@@ -37,14 +37,18 @@ void PrintPlateJson(const Plate& plate) {
   for (const WellRecord& well : plate.wells) {
     if (well.state == 1) wells.push_back(well.name);
   }
-  const nlohmann::ordered_json json = {{"path", plate.path},
-                                       {"prefix", plate.prefix},
-                                       {"layout", plate.layout},
-                                       {"layout_description", plate.layoutDescription},
-                                       {"input_bits", plate.inputBits},
-                                       {"input_bits_detected", plate.inputBitsDetected},
-                                       {"wells", wells},
-                                       {"notes", plate.notes}};
+  nlohmann::ordered_json json = {{"path", plate.path},
+                                 {"prefix", plate.prefix},
+                                 {"layout", plate.layout},
+                                 {"layout_description", plate.layoutDescription},
+                                 {"input_bits", plate.inputBits},
+                                 {"input_bits_detected", plate.inputBitsDetected},
+                                 {"wells", wells},
+                                 {"notes", plate.notes}};
+  if (plate.pixelSize) {
+    json["pixel_size"] = {{"micrometres", plate.pixelSize->micrometres},
+                          {"source", plate.pixelSize->source}};
+  }
   std::cout << json.dump(2) << "\n";
 }
 
@@ -63,6 +67,10 @@ void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
             << "Bits:     " << plate.inputBits
             << (plate.inputBitsDetected ? " (detected)" : " (chosen)") << "\n"
             << "Measured: " << ShortDateText(plate.measurementDate) << "\n"
+            << "Pixel:    "
+            << (plate.pixelSize ? PixelSizeText(*plate.pixelSize)
+                                : std::string("size not known (--pixel-size UM gives one)"))
+            << "\n"
             << "Included: " << included << " of 96 wells\n";
   for (const std::string& note : plate.notes) std::cout << "Note:     " << note << "\n";
   std::cout << "\n";

@@ -120,6 +120,7 @@ json ResultsToJson(const WellResults& r) {
                  {"reduced_from", r.reducedFrom},
                  {"inputs", std::move(inputs)}};
   result["cells"] = r.cells ? CellsToJson(*r.cells) : json(nullptr);
+  if (r.pixelSize) result["pixel_size"] = *r.pixelSize;
   return result;
 }
 
@@ -172,6 +173,7 @@ WellResults ResultsFromJson(const json& j, int well) {
     r.inputs.push_back(std::move(input));
   }
   if (!j.at("cells").is_null()) r.cells = CellsFromJson(j.at("cells"));
+  if (j.contains("pixel_size")) r.pixelSize = j.at("pixel_size").get<double>();
   return r;
 }
 

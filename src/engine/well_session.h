@@ -62,6 +62,7 @@ struct PlateIdentity {
   std::string path;    // folder of the pictures, with a trailing separator
   std::string prefix;  // file-name prefix of the plate
   double measurementDate = 0;
+  std::optional<double> pixelSize;  // micrometres per pixel of the field pictures
 };
 
 enum class RingDirection { Left, Right, Up, Down };

@@ -175,6 +175,9 @@ class WellResult:
     def cells(self) -> list[Cell] | None: ...
     @property
     def cell_statistics(self) -> CellStatistics | None: ...
+    @property
+    def pixel_size(self) -> float | None:
+        """Micrometres per mosaic pixel (large fields' reduction included), None when not known."""
     def to_dict(self) -> dict[str, Any]:
         """The results as `vembrel well --json` prints them."""
 
@@ -187,6 +190,7 @@ class Plate:
         channels: tuple[int, int] | str | None = None,
         input_bits: int | Literal["auto"] = "auto",
         plane: int = 1,
+        pixel_size: float | None = None,
     ) -> None: ...
     @property
     def path(self) -> str: ...
@@ -205,6 +209,9 @@ class Plate:
     def plane(self) -> int: ...
     @property
     def input_bits(self) -> int: ...
+    @property
+    def pixel_size(self) -> float | None:
+        """Micrometres per pixel of the field pictures, None when not known."""
     @property
     def notes(self) -> list[str]: ...
     def analyse(

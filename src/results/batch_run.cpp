@@ -157,6 +157,12 @@ BatchWellOutcome BatchRun::runWell(int well) const {
           BatchWellOutcome outcome;
           outcome.well = well;
           outcome.fieldProblems = earlier.results.fieldProblems;
+          // The pixel size is the plate's as opened now, not as it was then.
+          earlier.results.pixelSize.reset();
+          if (plate.pixelSize) {
+            earlier.results.pixelSize =
+                MosaicPixelSize(plate.pixelSize->micrometres, earlier.results.reducedFrom);
+          }
           outcome.analysed = std::move(earlier);
           outcome.reused = true;
           return outcome;

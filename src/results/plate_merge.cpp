@@ -104,6 +104,12 @@ Plate OpenPlateOf(const Json& manifest) {
   // whether its bits were found or chosen.
   plate.measurementDate = open.at("measurement_date").get<double>();
   plate.inputBitsDetected = manifest.at("plate").at("input_bits_detected").get<bool>();
+  // The pixel size the run had, whether chosen or read.
+  plate.pixelSize.reset();
+  if (const Json& given = manifest.at("plate"); given.contains("pixel_size")) {
+    plate.pixelSize = PixelSize{given.at("pixel_size").at("micrometres").get<double>(),
+                                given.at("pixel_size").at("source").get<std::string>()};
+  }
   return plate;
 }
 

@@ -15,26 +15,33 @@ std::string RelativeTo(const std::string& folder, const std::string& file) {
 }
 
 Json PlateJson(const Plate& plate) {
-  return {{"path", plate.path},
-          {"prefix", plate.prefix},
-          {"name", plate.plateName},
-          {"layout", plate.layout},
-          {"layout_description", plate.layoutDescription},
-          {"channels", {{"nuclear", plate.channels[0]}, {"cell", plate.channels[1]}}},
-          {"plane", plate.plane},
-          {"input_bits", plate.inputBits},
-          {"input_bits_detected", plate.inputBitsDetected},
-          {"measurement_date", plate.measurementDate > 0
-                                   ? Json(IsoDateTimeText(TimeFromDateTime(plate.measurementDate)))
-                                   : Json(nullptr)},
-          {"notes", plate.notes},
-          // What opens the same plate again, to put parts of a run together.
-          {"open",
-           {{"layout", plate.naming ? plate.naming->option() : plate.layout},
-            {"channels", plate.channels},
-            {"plane", plate.plane},
-            {"input_bits", plate.inputBits},
-            {"measurement_date", plate.measurementDate}}}};
+  Json json = {
+      {"path", plate.path},
+      {"prefix", plate.prefix},
+      {"name", plate.plateName},
+      {"layout", plate.layout},
+      {"layout_description", plate.layoutDescription},
+      {"channels", {{"nuclear", plate.channels[0]}, {"cell", plate.channels[1]}}},
+      {"plane", plate.plane},
+      {"input_bits", plate.inputBits},
+      {"input_bits_detected", plate.inputBitsDetected},
+      {"measurement_date", plate.measurementDate > 0
+                               ? Json(IsoDateTimeText(TimeFromDateTime(plate.measurementDate)))
+                               : Json(nullptr)},
+      {"notes", plate.notes},
+      // What opens the same plate again, to put parts of a run together.
+      {"open",
+       {{"layout", plate.naming ? plate.naming->option() : plate.layout},
+        {"channels", plate.channels},
+        {"plane", plate.plane},
+        {"input_bits", plate.inputBits},
+        {"measurement_date", plate.measurementDate}}}};
+  // Said only when known: a run in pixels keeps the manifest it always had.
+  if (plate.pixelSize) {
+    json["pixel_size"] = {{"micrometres", plate.pixelSize->micrometres},
+                          {"source", plate.pixelSize->source}};
+  }
+  return json;
 }
 
 Json InputJson(const WellResults& well, const InputPicture& input, const std::string& folder) {
