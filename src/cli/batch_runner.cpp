@@ -186,7 +186,8 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     line << "the records of a part of the plate in " << workspace.resultsFolder()
          << "WellResults/ (vembrel merge puts the parts together)";
   }
-  line << ", snapshots in " << workspace.resultsFolder() << "JPEGS/";
+  line << ", snapshots in " << workspace.resultsFolder() << "JPEGS/ and "
+       << workspace.resultsFolder() << "Wells/";
   if (options.cells) {
     line << ", cell data in " << workspace.resultsFolder() << "CellShape/ and "
          << workspace.resultsFolder() << "CellJPEGS/";

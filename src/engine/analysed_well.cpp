@@ -244,6 +244,11 @@ bool InputsUnchanged(const WellResults& results) {
   return true;
 }
 
+std::string WholeWellPictureFileName(const std::string& resultsFolder,
+                                     const std::string& platePrefix, const std::string& well) {
+  return resultsFolder + "Wells/" + platePrefix + well + ".jpg";
+}
+
 std::string AnalysedWellFileName(const std::string& resultsFolder, const std::string& platePrefix,
                                  const std::string& well) {
   return resultsFolder + "WellResults/" + platePrefix + well + ".json";

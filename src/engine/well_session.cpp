@@ -523,6 +523,7 @@ void WellSession::analyse() {
     r.immigrants.push_back({nucleus.x, nucleus.y, nucleus.size, ring.radius - nucleus.distance});
   }
   seeds_ = std::move(counts.seeds);
+  rejectedForSize_ = std::move(counts.rejected);
   noteQuality(profile);
 
   // The cell cut-off never lies below the green display cut-off, and a pass

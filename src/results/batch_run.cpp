@@ -15,6 +15,7 @@
 #include "core/text_file.h"
 #include "engine/cell_data_file.h"
 #include "engine/workspace.h"
+#include "imaging/image_files.h"
 #include "plate/well_names.h"
 #include "results/summary_file.h"
 
@@ -77,7 +78,7 @@ void BatchRun::start() {
   queued_ = static_cast<int>(queue_.size());
   // Temporaries of runs killed in this folder; ours are made from here on.
   RemoveLeftoverTemporaries(folder);
-  for (const char* sub : {"JPEGS", "CellShape", "CellJPEGS", "WellResults"}) {
+  for (const char* sub : {"JPEGS", "Wells", "CellShape", "CellJPEGS", "WellResults"}) {
     const std::string subfolder = folder + sub;
     std::error_code missing;
     if (std::filesystem::is_directory(subfolder, missing)) RemoveLeftoverTemporaries(subfolder);
@@ -125,6 +126,11 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
       WriteFileAtomically(resultsFolder + "JPEGS/" + plate.prefix + name + ".jpg",
                           session.ringCropJpeg(), Durability::Deferred);
     });
+    write([&] {
+      WriteFileAtomically(WholeWellPictureFileName(resultsFolder, plate.prefix, name),
+                          JpegBytes(session.wholeWellPicture(), name + " whole-well picture"),
+                          Durability::Deferred);
+    });
     if (request.cellLevel)
       write([&] { SaveWellData(session, resultsFolder, Durability::Deferred); });
     // The record comes last: a record on disk means the well's files are there.
@@ -153,6 +159,8 @@ BatchWellOutcome BatchRun::runWell(int well) const {
         AnalysedWell earlier = ReadAnalysedWell(record);
         // The same request on the same pictures: the earlier results stand.
         if (earlier.request == request() && earlier.results.well == well &&
+            std::filesystem::exists(WholeWellPictureFileName(folder, plate.prefix, WellName(well)),
+                                    missing) &&
             InputsUnchanged(earlier.results)) {
           BatchWellOutcome outcome;
           outcome.well = well;
