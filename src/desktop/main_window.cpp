@@ -87,6 +87,13 @@ void MainWindow::buildMenu() {
     const QString path = dialogs_.chooseSettingsToOpen(this);
     if (!path.isEmpty()) openSettings(path);
   });
+  QAction* pixelSize = fileMenu_->addAction(QStringLiteral("Pixel Size..."));
+  pixelSize->setObjectName(QStringLiteral("pixelSizeAction"));
+  connect(pixelSize, &QAction::triggered, this, [this] {
+    const std::optional<double> chosen = dialogs_.choosePixelSize(this, SavedPixelSize());
+    if (!chosen) return;
+    SavePixelSize(*chosen > 0 ? chosen : std::nullopt);
+  });
   fileMenu_->addSeparator();
   recentEnd_ = fileMenu_->addSeparator();
   QAction* quit = fileMenu_->addAction(QStringLiteral("Quit"));
@@ -130,7 +137,10 @@ void MainWindow::showAtSavedGeometry() {
 
 void MainWindow::openPictures(const QString& picture) {
   try {
-    workspace_.openPlate(picture.toStdString(), plateOptions_);
+    // The size given on the command line, else the one chosen here, else the metadata's.
+    PlateOpenOptions options = plateOptions_;
+    if (!options.pixelSize) options.pixelSize = SavedPixelSize();
+    workspace_.openPlate(picture.toStdString(), options);
     showRecentPlates(RememberPlate(QFileInfo(picture).absoluteFilePath()));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));

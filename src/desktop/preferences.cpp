@@ -10,6 +10,7 @@ const QString kApplication = QStringLiteral("Vembrel");
 const QString kRecentPlates = QStringLiteral("recentPlates");
 const QString kGeometry = QStringLiteral("mainWindow/geometry");
 const QString kState = QStringLiteral("mainWindow/state");
+const QString kPixelSize = QStringLiteral("pixelSize");
 
 }  // namespace
 
@@ -36,6 +37,23 @@ void SaveWindowLayout(const WindowLayout& layout) {
   QSettings store(kOrganisation, kApplication);
   store.setValue(kGeometry, layout.geometry);
   store.setValue(kState, layout.state);
+}
+
+std::optional<double> SavedPixelSize() {
+  const QVariant value = QSettings(kOrganisation, kApplication).value(kPixelSize);
+  bool number = false;
+  const double micrometres = value.toDouble(&number);
+  if (!number || !(micrometres > 0)) return std::nullopt;
+  return micrometres;
+}
+
+void SavePixelSize(std::optional<double> micrometres) {
+  QSettings store(kOrganisation, kApplication);
+  if (micrometres) {
+    store.setValue(kPixelSize, *micrometres);
+  } else {
+    store.remove(kPixelSize);
+  }
 }
 
 }  // namespace vembrel

@@ -1,9 +1,10 @@
 #pragma once
 // What the desktop program keeps between runs in the user's settings store
 // (QSettings, organisation and application "Vembrel"): the main window's
-// geometry and dock layout, and the plates opened last.
+// geometry and dock layout, the plates opened last and the pixel size.
 #include <QByteArray>
 #include <QStringList>
+#include <optional>
 
 namespace vembrel {
 
@@ -21,5 +22,10 @@ struct WindowLayout {
 /// Empty arrays before the first run.
 WindowLayout SavedWindowLayout();
 void SaveWindowLayout(const WindowLayout& layout);
+
+/// Micrometres per pixel of the field pictures for the plates opened, above
+/// what their metadata says; none: read from the metadata.
+std::optional<double> SavedPixelSize();
+void SavePixelSize(std::optional<double> micrometres);
 
 }  // namespace vembrel

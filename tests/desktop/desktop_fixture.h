@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <memory>
+#include <optional>
 
 #include "desktop/control_panel.h"
 #include "desktop/main_window.h"
@@ -29,6 +30,7 @@ struct DesktopFixture {
   TempDir folder;
   QString picture;
   QString settingsToOpen, settingsToSave;  // what the file dialogs answer
+  std::optional<double> pixelSizeAnswer;   // what the pixel size dialog answers
   QStringList errors, opened;              // messages shown, documents handed to the desktop
   std::unique_ptr<MainWindow> window;
 
@@ -44,6 +46,7 @@ struct DesktopFixture {
     d.choosePicture = [this](QWidget*) { return picture; };
     d.chooseSettingsToOpen = [this](QWidget*) { return settingsToOpen; };
     d.chooseSettingsToSave = [this](QWidget*, const QString&) { return settingsToSave; };
+    d.choosePixelSize = [this](QWidget*, std::optional<double>) { return pixelSizeAnswer; };
     d.showError = [this](QWidget*, const QString& message) { errors << message; };
     d.openDocument = [this](const QString& path) { return opened << path, true; };
     window = std::make_unique<MainWindow>(d);
