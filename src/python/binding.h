@@ -51,7 +51,7 @@ AnalysisSettings SettingsArgument(const py::object& settings);
 
 /// A well name ("B03") as its index; ValueError naming it otherwise.
 int WellArgument(const std::string& well);
-/// A fit_radius argument: None, or (min, max) within 1..1024 (ValueError otherwise).
+/// A fit_radius argument: None, or (min, max) within 1..2048 (ValueError otherwise).
 std::optional<RadiusRange> FitRadiusArgument(const py::object& range);
 
 /// One well's results as the module hands them out.

@@ -283,7 +283,8 @@ The numbers are those of the summary file and of `vembrel well --json`
       .def_property_readonly(
           "qc", [](W r) { return QualityNotes(r.results); },
           "Quality notes: missing_field, damaged_field, ring_at_search_limit,\n"
-          "ring_in_black_quarter, no_nuclei, few_nuclei_outside, saturated.")
+          "ring_in_black_quarter, no_nuclei, few_nuclei_outside, saturated, no_zone,\n"
+          "nuclei_too_large.")
       .def_property_readonly(
           "field_problems",
           [](W r) {

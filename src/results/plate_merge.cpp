@@ -110,6 +110,7 @@ Plate OpenPlateOf(const RunManifestFacts& facts) {
   // whether its bits were found or chosen.
   plate.measurementDate = facts.measurementDate;
   plate.inputBitsDetected = facts.inputBitsDetected;
+  plate.pictureKind = facts.pictureKind;
   // The pixel size the run had, whether chosen or read.
   plate.pixelSize = facts.pixelSize;
   return plate;

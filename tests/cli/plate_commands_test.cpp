@@ -156,6 +156,12 @@ TEST(SuggestCommand, WritesSettingsThatFindTheNucleiAndSaysWhy) {
   ASSERT_EQ(suggest.exitCode, 0) << suggest.err;
   EXPECT_NE(suggest.out.find("Looked at wells A01, B05"), std::string::npos) << suggest.out;
   EXPECT_NE(suggest.out.find("median size 16 "), std::string::npos) << suggest.out;
+  // The small plate's zone: a dark disc of radius 200.
+  EXPECT_NE(suggest.out.find("Ring radius 200: the median of the cell-free zones fitted in A01 "
+                             "200, B05 200."),
+            std::string::npos)
+      << suggest.out;
+  EXPECT_EQ(ReadSettingsFile(output).ring.radius, 200);
   EXPECT_EQ(RunVembrel("settings " + Quoted(output)).exitCode, 0);
   EXPECT_EQ(totalNuclei(" --settings " + Quoted(output)), 17 * 17);
 

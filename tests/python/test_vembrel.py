@@ -108,6 +108,14 @@ def test_settings(tmp_path):
     assert vembrel.Settings.load(tmp_path / "s.VLS") == s != vembrel.Settings()
     with pytest.raises(ValueError, match=r"nuclei.blue_cutoff: 256 is outside 0..255"):
         s.nuclei.blue_cutoff = 256
+    big = vembrel.Settings()
+    big.nuclei.maximal_size = 1_000_000
+    big.nuclei.minimal_size = 999_999
+    big.cells.maximal_size = 1_000_000
+    big.cells.minimal_size = 1_000_000
+    assert vembrel.Settings.range("nuclei.maximal_size") == (1, 1_000_000)
+    with pytest.raises(ValueError, match=r"nuclei.maximal_size: 1000001 is outside 1..1000000"):
+        big.nuclei.maximal_size = 1_000_001
     with pytest.raises(ValueError, match=r"is not below display.blue.saturation 155"):
         s.display.blue.cutoff = 160
     with pytest.raises(ValueError, match=r"ring.radius: 3.5 is not a whole number"):
@@ -149,7 +157,9 @@ def test_errors(demo, demo_plate, tmp_path):
         (lambda: demo_plate.analyse("Z99"), "Z99"),
         (lambda: demo_plate.analyse("F09"), "F09 has no field with both channel pictures"),
         (lambda: demo_plate.batch(wells=["A01", "A13"]), "A13"),
-        (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..1024"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..2048"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(300, 2049)), "within 1..2048"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(400, 300)), "within 1..2048"),
         (lambda: vembrel.Plate(demo, layout="{well}.tif"), r"\{field\}"),
         (lambda: vembrel.Plate(demo, input_bits=9), "input_bits"),
         (lambda: vembrel.analyse_mosaics(np.zeros((4, 4), np.uint8),
