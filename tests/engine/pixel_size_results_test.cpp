@@ -38,6 +38,11 @@ TEST(WellPixelSize, IsThePlatesTimesTheReductionOfLargeFields) {
 
 TEST(WellPixelSize, TheRecordKeepsItAndSaysNothingWithoutOne) {
   AnalysedWell record;
+  for (const bool cellStain : {false, true}) {
+    for (int field = 0; field < 4; ++field) {
+      record.results.inputs.push_back({"T_A01.tif", cellStain, field, std::nullopt});
+    }
+  }
   record.results.pixelSize = 1.0 / 3;
   const nlohmann::ordered_json json = AnalysedWellToJson(record);
   EXPECT_EQ(AnalysedWellFromJson(json).results.pixelSize, 1.0 / 3);
