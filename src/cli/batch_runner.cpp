@@ -150,6 +150,13 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
       std::cerr << "vembrel: note: " << note << "\n";
     }
   }
+  if (const auto& size = workspace.plate().pixelSize) {
+    std::cerr << "vembrel: pixel size " << PixelSizeText(*size)
+              << "; the tables give micrometres as well\n";
+  } else {
+    std::cerr << "vembrel: no pixel size known (--pixel-size UM gives one); measures are in "
+                 "pixels\n";
+  }
   if (!options.results.empty()) workspace.setResultsFolder(options.results);
   if (workspace.resultsFolder().empty()) {
     throw UsageError("No results folder can be derived from '" + options.picture +
@@ -225,7 +232,8 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     line << "the records of a part of the plate in " << workspace.resultsFolder()
          << "WellResults/ (vembrel merge puts the parts together)";
   }
-  line << ", snapshots in " << workspace.resultsFolder() << "JPEGS/";
+  line << ", snapshots in " << workspace.resultsFolder() << "JPEGS/ and "
+       << workspace.resultsFolder() << "Wells/";
   if (options.cells) {
     line << ", cell data in " << workspace.resultsFolder() << "CellShape/ and "
          << workspace.resultsFolder() << "CellJPEGS/";

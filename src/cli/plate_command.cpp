@@ -37,16 +37,20 @@ void PrintPlateJson(const Plate& plate) {
   for (const WellRecord& well : plate.wells) {
     if (well.state == 1) wells.push_back(well.name);
   }
-  const nlohmann::ordered_json json = {{"path", plate.path},
-                                       {"prefix", plate.prefix},
-                                       {"layout", plate.layout},
-                                       {"layout_description", plate.layoutDescription},
-                                       {"input_bits", plate.inputBits},
-                                       {"input_bits_detected", plate.inputBitsDetected},
-                                       {"time_point", plate.timePoint},
-                                       {"time_points", plate.timePoints},
-                                       {"wells", wells},
-                                       {"notes", plate.notes}};
+  nlohmann::ordered_json json = {{"path", plate.path},
+                                 {"prefix", plate.prefix},
+                                 {"layout", plate.layout},
+                                 {"layout_description", plate.layoutDescription},
+                                 {"input_bits", plate.inputBits},
+                                 {"input_bits_detected", plate.inputBitsDetected},
+                                 {"time_point", plate.timePoint},
+                                 {"time_points", plate.timePoints},
+                                 {"wells", wells},
+                                 {"notes", plate.notes}};
+  if (plate.pixelSize) {
+    json["pixel_size"] = {{"micrometres", plate.pixelSize->micrometres},
+                          {"source", plate.pixelSize->source}};
+  }
   std::cout << json.dump(2) << "\n";
 }
 
@@ -65,6 +69,10 @@ void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
             << "Bits:     " << plate.inputBits
             << (plate.inputBitsDetected ? " (detected)" : " (chosen)") << "\n"
             << "Measured: " << IsoDateText(plate.measurementDate) << "\n"
+            << "Pixel:    "
+            << (plate.pixelSize ? PixelSizeText(*plate.pixelSize)
+                                : std::string("size not known (--pixel-size UM gives one)"))
+            << "\n"
             << "Included: " << included << " of 96 wells\n";
   if (plate.timePoints.size() > 1) {
     std::cout << "Time:     point " << plate.timePoint << " of " << plate.timePoints.size() << "\n";

@@ -1,6 +1,7 @@
 #include "cli/plate_options.h"
 
 #include "core/error.h"
+#include "plate/pixel_size.h"
 #include "plate/plate_layout.h"
 
 namespace vembrel::cli {
@@ -54,6 +55,14 @@ void AddPlateOpenOptions(CLI::App& command, PlateOpenOptions& options) {
           "detected from the first included well)")
       ->check(CLI::IsMember({"8", "10", "12", "14", "16", "auto"}))
       ->type_name("BITS");
+  command
+      .add_option_function<std::string>(
+          "--pixel-size",
+          [&options](const std::string& value) { options.pixelSize = ParsePixelSizeOption(value); },
+          "Micrometres per pixel of the field pictures, above what their metadata says "
+          "(default: read from the metadata where there is one; else measures stay in pixels)")
+      ->check(CheckWith([](const std::string& value) { ParsePixelSizeOption(value); }))
+      ->type_name("UM");
 }
 
 }  // namespace vembrel::cli

@@ -133,6 +133,13 @@ void MainWindow::buildMenu() {
   report->setObjectName(QStringLiteral("exportReportAction"));
   report->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   connect(report, &QAction::triggered, this, &MainWindow::exportReport);
+  QAction* pixelSize = fileMenu_->addAction(QStringLiteral("Pixel Size..."));
+  pixelSize->setObjectName(QStringLiteral("pixelSizeAction"));
+  connect(pixelSize, &QAction::triggered, this, [this] {
+    const std::optional<double> chosen = dialogs_.choosePixelSize(this, SavedPixelSize());
+    if (!chosen) return;
+    SavePixelSize(*chosen > 0 ? chosen : std::nullopt);
+  });
   fileMenu_->addSeparator();
   recentEnd_ = fileMenu_->addSeparator();
   QAction* quit = fileMenu_->addAction(QStringLiteral("&Quit"));
@@ -186,7 +193,10 @@ void MainWindow::openPictures(const QString& picture) {
     return;
   }
   try {
-    workspace_.openPlate(picture.toStdString(), plateOptions_);
+    // The size given on the command line, else the one chosen here, else the metadata's.
+    PlateOpenOptions options = plateOptions_;
+    if (!options.pixelSize) options.pixelSize = SavedPixelSize();
+    workspace_.openPlate(picture.toStdString(), options);
     showRecentPlates(RememberPlate(QFileInfo(picture).absoluteFilePath()));
     // Changes of the plate before do not apply to this one.
     undoStack_->clear();

@@ -16,6 +16,7 @@ const QString kWellWindows = QStringLiteral("wellWindows/");
 const QString kLastWellWindow = QStringLiteral("wellWindows/last");
 const QString kRingOutline = QStringLiteral("view/ringOutline");
 const QString kBatchThreads = QStringLiteral("batch/threads");
+const QString kPixelSize = QStringLiteral("pixelSize");
 
 }  // namespace
 
@@ -71,6 +72,23 @@ int BatchThreads() {
 
 void SetBatchThreads(int threads) {
   QSettings(kOrganisation, kApplication).setValue(kBatchThreads, std::max(1, threads));
+}
+
+std::optional<double> SavedPixelSize() {
+  const QVariant value = QSettings(kOrganisation, kApplication).value(kPixelSize);
+  bool number = false;
+  const double micrometres = value.toDouble(&number);
+  if (!number || !(micrometres > 0)) return std::nullopt;
+  return micrometres;
+}
+
+void SavePixelSize(std::optional<double> micrometres) {
+  QSettings store(kOrganisation, kApplication);
+  if (micrometres) {
+    store.setValue(kPixelSize, *micrometres);
+  } else {
+    store.remove(kPixelSize);
+  }
 }
 
 }  // namespace vembrel

@@ -1,10 +1,11 @@
 #pragma once
 // What the desktop program keeps between runs in the user's settings store
 // (QSettings, organisation and application "Vembrel"): the main window's
-// geometry and dock layout, and the plates opened last.
+// geometry and dock layout, the plates opened last and the pixel size.
 #include <QByteArray>
 #include <QRect>
 #include <QStringList>
+#include <optional>
 
 namespace vembrel {
 
@@ -35,5 +36,9 @@ void SetRingDrawnAsOutline(bool outline);
 /// Threads the desktop's batch analyses wells on (at least 1).
 int BatchThreads();
 void SetBatchThreads(int threads);
+/// Micrometres per pixel of the field pictures for the plates opened, above
+/// what their metadata says; none: read from the metadata.
+std::optional<double> SavedPixelSize();
+void SavePixelSize(std::optional<double> micrometres);
 
 }  // namespace vembrel

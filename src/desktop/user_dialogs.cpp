@@ -2,9 +2,12 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
+
+#include "plate/pixel_size.h"
 
 namespace vembrel {
 namespace {
@@ -43,6 +46,17 @@ UserDialogs UserDialogs::Standard() {
         QStringLiteral("Plate maps (*.csv *.tsv *.txt);;") + kAllFiles);
   };
   dialogs.chooseSettingsToSave = SaveSettingsDialog;
+  dialogs.choosePixelSize = [](QWidget* parent,
+                               std::optional<double> current) -> std::optional<double> {
+    bool ok = false;
+    const double value = QInputDialog::getDouble(
+        parent, QStringLiteral("Pixel Size"),
+        QStringLiteral("Micrometres per pixel of the field pictures (0: read from the "
+                       "pictures' metadata).\nUsed for the plates opened from now on."),
+        current.value_or(0), 0, kPixelSizeOptionLimit - 0.001, 4, &ok);
+    if (!ok) return std::nullopt;
+    return value;
+  };
   dialogs.showError = [](QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, QStringLiteral("Vembrel"), message);
   };

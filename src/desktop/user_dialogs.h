@@ -4,6 +4,7 @@
 // own functions so that every path can be driven without a person.
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -25,6 +26,10 @@ struct UserDialogs {
   std::function<QString(QWidget* parent, const QString& startFolder)> chooseSettingsToSave;
   /// Shows an error message (a modal message box in the standard set).
   std::function<void(QWidget* parent, const QString& message)> showError;
+  /// The pixel size in micrometres, starting from current; nothing when
+  /// cancelled, 0 to read it from the pictures' metadata again.
+  std::function<std::optional<double>(QWidget* parent, std::optional<double> current)>
+      choosePixelSize;
   /// Opens a file in the desktop's application for it; false when none could.
   std::function<bool(const QString& path)> openDocument;
 

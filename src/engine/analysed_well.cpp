@@ -147,6 +147,7 @@ json ResultsToJson(const WellResults& r) {
                  {"reduced_from", r.reducedFrom},
                  {"inputs", std::move(inputs)}};
   result["cells"] = r.cells ? CellsToJson(*r.cells) : json(nullptr);
+  if (r.pixelSize) result["pixel_size"] = *r.pixelSize;
   return result;
 }
 
@@ -229,6 +230,9 @@ WellResults ResultsFromJson(const JsonReader& j, int well) {
     r.inputs.push_back(std::move(input));
   }
   if (!j.at("cells").isNull()) r.cells = CellsFromJson(j.at("cells"));
+  if (j.json().contains("pixel_size")) {
+    r.pixelSize = j.at("pixel_size").number(kLeastPlausiblePixelSize, kPixelSizeOptionLimit * 64);
+  }
   return r;
 }
 
@@ -399,6 +403,11 @@ bool InputsUnchanged(const WellResults& results) {
     if (now != input.fingerprint) return false;
   }
   return true;
+}
+
+std::string WholeWellPictureFileName(const std::string& resultsFolder,
+                                     const std::string& platePrefix, const std::string& well) {
+  return resultsFolder + "Wells/" + platePrefix + well + ".jpg";
 }
 
 std::string AnalysedWellFileName(const std::string& resultsFolder, const std::string& platePrefix,

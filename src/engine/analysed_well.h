@@ -94,6 +94,9 @@ bool InputsUnchanged(const WellResults& results);
 /// results folder + "WellResults/" + prefix + well + ".json".
 std::string AnalysedWellFileName(const std::string& resultsFolder, const std::string& platePrefix,
                                  const std::string& well);
+/// results folder + "Wells/" + prefix + well + ".jpg": the whole-well picture.
+std::string WholeWellPictureFileName(const std::string& resultsFolder,
+                                     const std::string& platePrefix, const std::string& well);
 /// Reads the record file. Throws Error naming the file.
 AnalysedWell ReadAnalysedWell(const std::string& path);
 

@@ -8,7 +8,7 @@
 
 namespace vembrel {
 
-nlohmann::ordered_json CellResultsJson(const CellResults& result) {
+nlohmann::ordered_json CellResultsJson(const CellResults& result, std::optional<double> pixelSize) {
   using json = nlohmann::ordered_json;
   json cells = {{"kept", result.kept}, {"seeds", result.seeds}};
   const ShapeStatistics& s = result.statistics;
@@ -34,6 +34,14 @@ nlohmann::ordered_json CellResultsJson(const CellResults& result) {
                     {"class", ClassName(cell.shapeClass)},
                     {"angle", cell.angle ? json(*cell.angle) : json(nullptr)},
                     {"nucleus_size", cell.nucleusSize}});
+    if (pixelSize) {
+      json& entry = list.back();
+      entry["size_um2"] = SquareMicrometres(cell.size, *pixelSize);
+      entry["width_um"] = Micrometres(cell.width, *pixelSize);
+      entry["height_um"] = Micrometres(cell.height, *pixelSize);
+      entry["length_um"] = Micrometres(cell.length, *pixelSize);
+      entry["nucleus_size_um2"] = SquareMicrometres(cell.nucleusSize, *pixelSize);
+    }
   }
   cells["list"] = std::move(list);
   return cells;
@@ -91,7 +99,26 @@ nlohmann::ordered_json WellResultsJson(const WellResults& r) {
   json quality = json::array();
   for (const QualityNote note : r.quality) quality.push_back(QualityNoteName(note));
   result["qc"] = std::move(quality);
-  if (r.cells) result["cells"] = CellResultsJson(*r.cells);
+  if (r.cells) result["cells"] = CellResultsJson(*r.cells, r.pixelSize);
+  if (r.pixelSize) {
+    const double size = *r.pixelSize;
+    const double radius = r.ring.radius;
+    result["pixel_size_um"] = size;
+    result["ring"]["radius_um"] = Micrometres(radius, size);
+    result["ring"]["area_mm2"] = SquareMillimetres(RingArea(r.ring), size);
+    result["pixels_um2"] = SquareMicrometres(static_cast<double>(r.pixels), size);
+    result["average_distance_um"] = Micrometres(static_cast<double>(r.averageDistance), size);
+    result["average_nucleus_size_um2"] =
+        SquareMicrometres(static_cast<double>(r.averageNucleusSize), size);
+    for (std::size_t k = 0; k < r.density.size(); ++k) {
+      const DensityBin& bin = r.density[k];
+      json& entry = result["density"][k];
+      entry["area_mm2"] = SquareMillimetres(bin.area, size);
+      entry["density_per_mm2"] =
+          bin.area > 0 ? json(PerSquareMillimetre(static_cast<double>(bin.nuclei) / bin.area, size))
+                       : json(nullptr);
+    }
+  }
   return result;
 }
 

@@ -3,6 +3,7 @@
 // tables, `vembrel well --json` and the faces show. Display text is made from
 // these by whoever shows them; nothing parses text back.
 #include <cstdint>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -108,12 +109,35 @@ struct WellResults {
   std::vector<QualityNote> quality;  // in the order of QualityNote
   std::vector<FieldProblem> fieldProblems;  // fields missing, damaged or unusable
   std::vector<InputPicture> inputs;         // nuclear stain fields 0..3, then cell stain 0..3
-  int reducedFrom = 0;               // side of the large fields reduced to 512 x 512, 0 when none
+  int reducedFrom = 0;  // side of the large fields reduced to 512 x 512, 0 when none
+  /// Micrometres per mosaic pixel: the field pictures' pixel size times the
+  /// reduction of large fields; none when the plate's pixel size is unknown.
+  std::optional<double> pixelSize;
   std::optional<CellResults> cells;  // at cell level
 
   /// Outer radius of density ring k (0-based): radius + (k + 1) * increment.
   int densityRadius(int k) const { return ring.radius + (k + 1) * ringIncrement; }
   bool has(QualityNote note) const;
 };
+
+/// Measures in pixels as micrometres, given the micrometres per pixel:
+/// lengths times the size, areas times its square, densities per pixel as
+/// densities per square millimetre.
+inline double Micrometres(double pixels, double pixelSize) {
+  return pixels * pixelSize;
+}
+inline double SquareMicrometres(double pixels, double pixelSize) {
+  return pixels * (pixelSize * pixelSize);
+}
+inline double SquareMillimetres(double pixels, double pixelSize) {
+  return pixels * (pixelSize * pixelSize) / 1e6;
+}
+/// The area inside the ring, pi r^2, in square pixels.
+inline double RingArea(const RingPlacement& ring) {
+  return std::numbers::pi * ring.radius * ring.radius;
+}
+inline double PerSquareMillimetre(double perPixel, double pixelSize) {
+  return perPixel * 1e6 / (pixelSize * pixelSize);
+}
 
 }  // namespace vembrel

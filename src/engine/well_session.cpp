@@ -142,8 +142,11 @@ WellMosaics LoadWellMosaics(const Plate& plate, int well) {
 
 WellSession::WellSession(const Plate& plate, int well, const AnalysisSettings& settings,
                          SessionOptions options)
-    : WellSession(well, LoadWellMosaics(plate, well), settings, std::move(options),
-                  PlateIdentity{plate.path, plate.prefix, plate.measurementDate}) {}
+    : WellSession(
+          well, LoadWellMosaics(plate, well), settings, std::move(options),
+          PlateIdentity{plate.path, plate.prefix, plate.measurementDate,
+                        plate.pixelSize ? std::optional<double>(plate.pixelSize->micrometres)
+                                        : std::nullopt}) {}
 
 WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& settings,
                          SessionOptions options, PlateIdentity plate)
@@ -166,6 +169,8 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   results_.fieldProblems = std::move(mosaics.fieldProblems);
   results_.inputs = std::move(mosaics.inputs);
   results_.reducedFrom = mosaics.reducedFrom;
+  if (plate_.pixelSize)
+    results_.pixelSize = MosaicPixelSize(*plate_.pixelSize, mosaics.reducedFrom);
   greenQuarterBlack_ = mosaics.greenQuarterBlack;
   cellLevel_ = options_.cellLevel;
   pictures_.cellGallery = BlankCellGallery();
@@ -527,6 +532,7 @@ void WellSession::analyse() {
     r.immigrants.push_back({nucleus.x, nucleus.y, nucleus.size, ring.radius - nucleus.distance});
   }
   seeds_ = std::move(counts.seeds);
+  rejectedForSize_ = std::move(counts.rejected);
   noteQuality(profile);
 
   // The cell cut-off never lies below the green display cut-off, and a pass

@@ -14,6 +14,7 @@
 #include "engine/well_results.h"
 #include "imaging/cell_segmentation.h"
 #include "imaging/field_loader.h"
+#include "imaging/immigrants.h"
 #include "imaging/picture.h"
 #include "imaging/zone_fit.h"
 #include "plate/analysis_settings.h"
@@ -63,6 +64,7 @@ struct PlateIdentity {
   std::string path;    // folder of the pictures, with a trailing separator
   std::string prefix;  // file-name prefix of the plate
   double measurementDate = 0;
+  std::optional<double> pixelSize;  // micrometres per pixel of the field pictures
 };
 
 enum class RingDirection { Left, Right, Up, Down };
@@ -148,6 +150,14 @@ class WellSession {
   const std::string& ringCropJpeg() const;
   const std::string& cellCropJpeg() const;
 
+  /// Objects in the ring that the count rejected for their size (first
+  /// pixel and size; distance 0), in scan order.
+  const std::vector<ImmigrantNucleus>& rejectedForSize() const { return rejectedForSize_; }
+  /// The whole-well picture of the results (render/whole_well_picture.h):
+  /// the composite, the ring, the counted and rejected nuclei, a scale bar
+  /// with a pixel size, and the well's name and key numbers.
+  Picture wholeWellPicture() const;
+
  private:
   struct Memo;
   /// The gallery before any cell is drawn: the window's button face.
@@ -173,6 +183,7 @@ class WellSession {
   DensityChart chart_;
   Picture cellMask_;           // the result with the grown cells painted in their colours
   std::vector<double> seeds_;  // buffer positions of the immigrant nuclei
+  std::vector<ImmigrantNucleus> rejectedForSize_;
   bool cellLevel_ = false;
   bool cellsInColour_ = false;
   bool cellThresholdsEditable_ = false;

@@ -59,6 +59,8 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
       counts.acceptedArea += size;
       ++counts.nuclei;
     } else {
+      counts.rejected.push_back(
+          {static_cast<int>(seed % width), static_cast<int>(seed / width), size, 0.0});
       for (const std::int32_t p : std::span(marks.queue(), static_cast<std::size_t>(size))) {
         result.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
       }

@@ -35,6 +35,8 @@ struct ImmigrantCounts {
   std::int64_t averageNucleusSize = 0;  // Trunc(A / n + 0.5), 0 when n = 0
   std::vector<double> seeds;  // red-byte buffer positions of the accepted nuclei's first pixels
   std::vector<ImmigrantNucleus> accepted;  // the same nuclei, measured
+  /// Objects in the ring rejected for their size (distance left 0), in scan order.
+  std::vector<ImmigrantNucleus> rejected;
 };
 
 /// Steps 2 to 5 of the pass: cuts the composite to the ring (ringMask: the

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "plate/pixel_size.h"
 #include "plate/plate_layout.h"
 
 namespace vembrel {
@@ -35,6 +36,9 @@ struct PlateOpenOptions {
   /// Bits of the 16-bit samples that carry the picture (8, 10, 12, 14 or 16);
   /// 0 detects them from the first included well's fields.
   int inputBits = 0;
+  /// Micrometres per pixel of the field pictures, above anything their
+  /// metadata says; none: read from the metadata where there is one.
+  std::optional<double> pixelSize;
 };
 
 struct Plate {
@@ -61,6 +65,9 @@ struct Plate {
   /// What the first included well's pictures are ("16-bit grey", "8-bit RGB",
   /// "palette", "1-bit", ...; see InputPictures); "" when bits were chosen.
   std::string pictureKind;
+  /// The size of the field pictures' pixels: chosen, or read from the first
+  /// included well's metadata; none when neither gives one (measures stay in pixels).
+  std::optional<PixelSize> pixelSize;
 
   /// How the loader takes the plate's 16-bit samples.
   int loaderInputBits() const { return inputBits == 8 && inputBitsDetected ? 16 : inputBits; }

@@ -165,6 +165,25 @@ void ChooseInputBits(Plate& plate, int chosen) {
   }
 }
 
+// The pixel size: the one chosen, else the first included well's metadata.
+void ChoosePixelSize(Plate& plate, const std::optional<double>& chosen) {
+  if (chosen) {
+    plate.pixelSize = PixelSize{*chosen, "--pixel-size"};
+    return;
+  }
+  for (const WellRecord& well : plate.wells) {
+    if (well.state != 1) continue;
+    std::vector<std::string> files;
+    for (const auto* channel : {&well.blueFiles, &well.greenFiles}) {
+      const auto first = std::find_if(channel->begin(), channel->end(),
+                                      [](const std::string& file) { return !file.empty(); });
+      if (first != channel->end()) files.push_back(*first);
+    }
+    plate.pixelSize = DetectPixelSize(files, HarmonyIndexFile(plate.path), plate.notes);
+    return;
+  }
+}
+
 }  // namespace
 
 Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& options) {
@@ -364,6 +383,7 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
   plate.measurementDate =
       MeasurementDateOf(pictureInFolder ? pictureOrFolder : plate.path + files.front().name);
   ChooseInputBits(plate, options.inputBits);
+  ChoosePixelSize(plate, options.pixelSize);
   return plate;
 }
 

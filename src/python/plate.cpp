@@ -32,8 +32,19 @@ struct PlateHandle {
 };
 
 PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
-                             const py::object& inputBits, int plane) {
+                             const py::object& inputBits, int plane, const py::object& pixelSize) {
   PlateOpenOptions options;
+  if (!pixelSize.is_none()) {
+    if (py::isinstance<py::bool_>(pixelSize) ||
+        !(py::isinstance<py::float_>(pixelSize) || py::isinstance<py::int_>(pixelSize))) {
+      Raise(PyExc_TypeError,
+            "pixel_size must be micrometres as a number, not " + std::string(py::repr(pixelSize)));
+    }
+    const double size = pixelSize.cast<double>();
+    options.pixelSize = RaisingAs(PyExc_ValueError, [&] {
+      return ParsePixelSizeOption(py::str(py::float_(size)).cast<std::string>());
+    });
+  }
   if (!layout.is_none()) {
     options.layout = layout.cast<std::string>();
     RaisingAs(PyExc_ValueError, [&] { LayoutFromOption(*options.layout); });
@@ -297,25 +308,29 @@ void BindPlate(py::module_& module) {
       module, "Plate", R"(A plate of field pictures, opened from any one picture or from its folder.
 
 Plate(path, layout=None, channels=None, input_bits='auto', plane=1,
-plate_map=None): layout is
+plate_map=None, pixel_size=None): layout is
 'native', 'imagexpress', 'operetta' or a pattern such as
 '{plate}_{well}_s{field}_w{channel}.tif' (detected when None); channels the
 (nuclear, cell) channel numbers (the two lowest found when None); input_bits
 the bits of 16-bit samples that carry the picture (8, 10, 12, 14, 16, or
 'auto' to detect them from the first included well); plane the focal plane
 read where names carry one; plate_map a plate map (CSV, plate-shaped or
-tidy) whose variables the results carry. FileNotFoundError when path does
-not exist, OSError when it holds no plate, ValueError for a bad option or
-plate map.)")
+tidy) whose variables the results carry; pixel_size the micrometres per pixel
+of the field pictures, above what their metadata says (read from it when
+None). FileNotFoundError when path does not exist, OSError when it holds no
+plate, ValueError for a bad option or plate map.)")
       .def(py::init([](const py::object& path, const py::object& layout, const py::object& channels,
-                       const py::object& inputBits, int plane, const py::object& plateMap) {
+                       const py::object& inputBits, int plane, const py::object& plateMap,
+                       const py::object& pixelSize) {
              std::shared_ptr<const MappedPlate> map = PlateMapArgument(plateMap);
-             PlateHandle handle = Open(path, OpenOptions(layout, channels, inputBits, plane));
+             PlateHandle handle =
+                 Open(path, OpenOptions(layout, channels, inputBits, plane, pixelSize));
              handle.map = std::move(map);
              return handle;
            }),
            py::arg("path"), py::arg("layout") = py::none(), py::arg("channels") = py::none(),
-           py::arg("input_bits") = "auto", py::arg("plane") = 1, py::arg("plate_map") = py::none())
+           py::arg("input_bits") = "auto", py::arg("plane") = 1, py::arg("plate_map") = py::none(),
+           py::arg("pixel_size") = py::none())
       .def_property_readonly(
           "plate_map",
           [](P p) -> py::object {
@@ -375,6 +390,13 @@ pictures differ in size.)")
       .def_property_readonly(
           "input_bits", [](P p) { return p.plate->inputBits; },
           "Bits of the 16-bit samples read (8 for 8-bit pictures).")
+      .def_property_readonly(
+          "pixel_size",
+          [](P p) -> py::object {
+            const auto& size = p.plate->pixelSize;
+            return size ? py::object(py::float_(size->micrometres)) : py::object(py::none());
+          },
+          "Micrometres per pixel of the field pictures, None when not known.")
       .def_property_readonly(
           "notes", [](P p) { return p.plate->notes; },
           "Missing, extra or mixed-size fields and the like, once each.")

@@ -106,6 +106,16 @@ py::object WellsTable(const py::iterable& items) {
   column("average_nucleus_size", [](R r) { return r.results.averageNucleusSize; });
   column("qc", [](R r) { return QualityText(r.results); });
   column("nuclei_outside", [](R r) { return r.results.nucleiOutside; });
+  bool micrometres = false;
+  for (const WellResult* result : results) micrometres = micrometres || result->results.pixelSize;
+  // The micrometre twins, as the wells table has them; None without a pixel size.
+  const auto twin = [&](const char* name, auto value) {
+    column(name, [value](R r) -> py::object {
+      const auto& size = r.results.pixelSize;
+      return size ? py::object(py::float_(value(r.results, *size))) : py::object(py::none());
+    });
+  };
+  using W = const WellResults&;
   if (cellLevel) {
     // Wells analysed without cells get None in the cell columns.
     const auto cells = [&](const char* name, auto value) {
@@ -124,6 +134,20 @@ py::object WellsTable(const py::iterable& items) {
     cells("elongation_mean", [](C c) { return Statistic(c, c.statistics.elongationMean); });
     cells("smoothness_median", [](C c) { return Statistic(c, c.statistics.smoothnessMedian); });
     cells("smoothness_mean", [](C c) { return Statistic(c, c.statistics.smoothnessMean); });
+  }
+  if (micrometres) {
+    twin("pixel_size_um", [](W, double size) { return size; });
+    twin("ring_radius_um", [](W r, double size) { return Micrometres(r.ring.radius, size); });
+    twin("ring_area_mm2",
+         [](W r, double size) { return SquareMillimetres(RingArea(r.ring), size); });
+    twin("pixels_um2",
+         [](W r, double size) { return SquareMicrometres(static_cast<double>(r.pixels), size); });
+    twin("average_distance_um", [](W r, double size) {
+      return Micrometres(static_cast<double>(r.averageDistance), size);
+    });
+    twin("average_nucleus_size_um2", [](W r, double size) {
+      return SquareMicrometres(static_cast<double>(r.averageNucleusSize), size);
+    });
   }
   py::dict data;
   py::list names;
@@ -344,6 +368,9 @@ The numbers are those of the summary file and of `vembrel well --json`
           },
           "What the plate map says of the well (role, compound, concentration, unit,\n"
           "condition and its other variables; None where not set); None without a map.")
+      .def_property_readonly(
+          "pixel_size", [](W r) { return Optional(r.results.pixelSize); },
+          "Micrometres per mosaic pixel (large fields' reduction included); None when not known.")
       .def(
           "to_dict", [](W r) { return ToPython(r.json); },
           "The results as `vembrel well --json` prints them, as a dict.")

@@ -178,6 +178,9 @@ class WellResult:
     @property
     def variables(self) -> dict[str, str | float | None] | None:
         """What the plate map says of the well; None without a map."""
+    @property
+    def pixel_size(self) -> float | None:
+        """Micrometres per mosaic pixel (large fields' reduction included), None when not known."""
     def to_dict(self) -> dict[str, Any]:
         """The results as `vembrel well --json` prints them."""
 
@@ -191,6 +194,7 @@ class Plate:
         input_bits: int | Literal["auto"] = "auto",
         plane: int = 1,
         plate_map: _Path | None = None,
+        pixel_size: float | None = None,
     ) -> None: ...
     @property
     def plate_map(self) -> dict[str, dict[str, str | float | None]] | None:
@@ -216,6 +220,9 @@ class Plate:
     def time_point(self) -> int: ...
     @property
     def input_bits(self) -> int: ...
+    @property
+    def pixel_size(self) -> float | None:
+        """Micrometres per pixel of the field pictures, None when not known."""
     @property
     def notes(self) -> list[str]: ...
     def analyse(

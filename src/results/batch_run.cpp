@@ -15,6 +15,7 @@
 #include "core/text_file.h"
 #include "engine/cell_data_file.h"
 #include "engine/workspace.h"
+#include "imaging/image_files.h"
 #include "plate/well_names.h"
 #include "results/summary_file.h"
 
@@ -79,7 +80,7 @@ void BatchRun::start() {
   queued_ = static_cast<int>(queue_.size());
   // Temporaries of runs killed in this folder; ours are made from here on.
   RemoveLeftoverTemporaries(folder);
-  for (const char* sub : {"JPEGS", "CellShape", "CellJPEGS", "WellResults"}) {
+  for (const char* sub : {"JPEGS", "Wells", "CellShape", "CellJPEGS", "WellResults"}) {
     const std::string subfolder = folder + sub;
     std::error_code missing;
     if (std::filesystem::is_directory(subfolder, missing)) RemoveLeftoverTemporaries(subfolder);
@@ -125,6 +126,11 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
       WriteFileAtomically(resultsFolder + "JPEGS/" + plate.prefix + name + ".jpg",
                           session.ringCropJpeg(), Durability::Deferred);
     });
+    write([&] {
+      WriteFileAtomically(WholeWellPictureFileName(resultsFolder, plate.prefix, name),
+                          JpegBytes(session.wholeWellPicture(), name + " whole-well picture"),
+                          Durability::Deferred);
+    });
     if (request.cellLevel)
       write([&] { SaveWellData(session, resultsFolder, Durability::Deferred); });
     // The record comes last: a record on disk means the well's files are
@@ -162,6 +168,12 @@ BatchWellOutcome BatchRun::runWell(int well) const {
           BatchWellOutcome outcome;
           outcome.well = well;
           outcome.fieldProblems = earlier.results.fieldProblems;
+          // The pixel size is the plate's as opened now, not as it was then.
+          earlier.results.pixelSize.reset();
+          if (plate.pixelSize) {
+            earlier.results.pixelSize =
+                MosaicPixelSize(plate.pixelSize->micrometres, earlier.results.reducedFrom);
+          }
           outcome.analysed = std::move(earlier);
           outcome.reused = true;
           return outcome;

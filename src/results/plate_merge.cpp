@@ -111,12 +111,15 @@ Plate OpenPlateOf(const RunManifestFacts& facts) {
   plate.measurementDate = facts.measurementDate;
   plate.inputBitsDetected = facts.inputBitsDetected;
   plate.pictureKind = facts.pictureKind;
+  // The pixel size the run had, whether chosen or read.
+  plate.pixelSize = facts.pixelSize;
   return plate;
 }
 
 // The files of a well a batch writes besides its record.
 std::vector<std::string> WellFiles(const Plate& plate, const std::string& name, bool cellLevel) {
-  std::vector<std::string> files{"JPEGS/" + plate.prefix + name + ".jpg"};
+  std::vector<std::string> files{"JPEGS/" + plate.prefix + name + ".jpg",
+                                 "Wells/" + plate.prefix + name + ".jpg"};
   if (cellLevel) {
     files.push_back("CellShape/" + plate.prefix + name + "_Cell_Data_VL.csv");
     files.push_back("CellJPEGS/" + plate.prefix + name + ".jpg");
@@ -157,7 +160,7 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   CreateFolders(out);
   const FolderLock lock(out, waitForFolder);
   RemoveLeftoverTemporaries(out);
-  for (const char* sub : {"JPEGS", "CellShape", "CellJPEGS", "WellResults"}) {
+  for (const char* sub : {"JPEGS", "Wells", "CellShape", "CellJPEGS", "WellResults"}) {
     CreateFolders(out + sub);
     RemoveLeftoverTemporaries(out + sub);
   }

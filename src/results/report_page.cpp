@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -34,6 +35,13 @@ tr.failed td { background: #f3f3f3; color: #900; }
 img.heatmap { max-width: 100%; border: 1px solid #ccc; }
 img.crop { width: 96px; height: 96px; }
 svg.density rect { fill: #3b528b; }
+svg.profile rect, svg.histogram rect { fill: #3b528b; }
+svg .axis { stroke: #444; stroke-width: 1; }
+svg text.tick { font-size: 10px; fill: #444; }
+svg text.label { font-size: 11px; fill: #222; }
+section.detail { display: inline-block; vertical-align: top; margin: 0 1em 1.5em 0; }
+section.detail svg { display: block; margin-top: 0.5em; }
+img.well { width: 256px; height: 256px; border: 1px solid #ccc; }
 .facts th { width: 12em; }
 )";
 
@@ -105,6 +113,14 @@ std::string NumberCell(const std::optional<double>& value, const std::string& te
          HtmlEscaped(text) + "</td>";
 }
 
+// A number with three significant digits ("0.0594", "25", "12.5"), whole
+// numbers from 1000 on ("2087").
+std::string ShortNumber(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, std::fabs(value) >= 1000 ? "%.0f" : "%.3g", value);
+  return text;
+}
+
 std::string NumberCell(std::int64_t value) {
   return NumberCell(static_cast<double>(value), std::to_string(value));
 }
@@ -139,6 +155,11 @@ std::string FactsTable(const Json& manifest) {
   rows += FactRow("Plate folder", JsonText(plate["path"]));
   rows += FactRow("Layout", JsonText(plate["layout_description"]));
   rows += FactRow("Input bits", bits);
+  rows += FactRow("Pixel size", plate.contains("pixel_size")
+                                    ? JsonText(plate["pixel_size"]["micrometres"]) +
+                                          " \xC2\xB5m (from " +
+                                          JsonText(plate["pixel_size"]["source"]) + ")"
+                                    : "not known: measures in pixels");
   rows += FactRow("Measurement date", JsonText(plate["measurement_date"]));
   rows += FactRow("Program", "vembrel " + JsonText(manifest["program"]["version"]));
   rows += FactRow("Command line", JsonText(manifest["command_line"]));
@@ -177,6 +198,12 @@ std::string WellsTableHtml(const Plate& plate, const PlateResults& results, cons
                                  {"calculated_nuclei", "Calculated nuclei"},
                                  {"average_nucleus_size", "Average nucleus size"},
                                  {"ring_radius", "Ring (x, y, radius)"}};
+  bool micrometres = false;
+  for (const auto& r : results.wells) micrometres = micrometres || (r && r->pixelSize);
+  if (micrometres) {
+    columns.push_back({"average_distance_um", "Average distance (\xC2\xB5m)"});
+    columns.push_back({"ring_radius_um", "Ring radius (\xC2\xB5m)"});
+  }
   if (cellLevel) {
     columns.push_back({"cells_kept", "Cells kept"});
     columns.push_back({"radial_share", "Radial share %"});
@@ -209,12 +236,22 @@ std::string WellsTableHtml(const Plate& plate, const PlateResults& results, cons
       continue;
     }
     html += "<tr id=\"well-" + name + "\">";
-    html += Cell(name, " data-value=\"" + std::to_string(w) + "\"");
+    html += "<td data-value=\"" + std::to_string(w) + "\"><a href=\"" +
+            UrlPath("Wells/" + plate.prefix + name + ".jpg") + "\" title=\"Whole-well picture of " +
+            HtmlEscaped(name) + "\">" + HtmlEscaped(name) + "</a></td>";
     html += NumberCell(r->nuclei) + NumberCell(r->averageDistance) + NumberCell(r->totalNuclei) +
             NumberCell(r->calculatedNuclei) + NumberCell(r->averageNucleusSize);
     html +=
         NumberCell(r->ring.radius, std::to_string(r->ring.x) + ", " + std::to_string(r->ring.y) +
                                        ", " + std::to_string(r->ring.radius));
+    if (micrometres) {
+      const auto twin = [&](double pixels) {
+        if (!r->pixelSize) return NumberCell(std::nullopt, "");
+        const double value = Micrometres(pixels, *r->pixelSize);
+        return NumberCell(value, ShortNumber(value));
+      };
+      html += twin(static_cast<double>(r->averageDistance)) + twin(r->ring.radius);
+    }
     if (cellLevel) {
       const int kept = r->cells ? r->cells->kept : 0;
       html += NumberCell(kept);
@@ -223,7 +260,7 @@ std::string WellsTableHtml(const Plate& plate, const PlateResults& results, cons
     }
     html += Cell(QualityText(*r), " class=\"qc\"");
     const std::string svg = DensitySvg(*r);
-    html += "<td>" + svg + "</td>";
+    html += "<td><a href=\"#detail-" + name + "\">" + svg + "</a></td>";
     const std::string snapshot = UrlPath("JPEGS/" + plate.prefix + name + ".jpg");
     html += "<td><a href=\"" + snapshot + "\"><img class=\"crop\" src=\"" + snapshot +
             "\" alt=\"Ring crop of " + HtmlEscaped(name) + "\"></a></td>";
@@ -231,6 +268,30 @@ std::string WellsTableHtml(const Plate& plate, const PlateResults& results, cons
   }
   html += "</tbody>\n</table>\n";
   return html;
+}
+
+// Each analysed well in detail: its whole-well picture, density profile and
+// migration distances.
+std::string WellDetailsHtml(const Plate& plate, const PlateResults& results) {
+  std::string html;
+  for (int w = 0; w < kWellCount; ++w) {
+    const auto& r = results.wells[w];
+    if (!r) continue;
+    const std::string name = WellName(w);
+    const std::string picture = UrlPath("Wells/" + plate.prefix + name + ".jpg");
+    html += "<section class=\"detail\" id=\"detail-" + name + "\">\n<h3>" + HtmlEscaped(name) +
+            "</h3>\n<a href=\"" + picture + "\"><img class=\"well\" src=\"" + picture +
+            "\" alt=\"Whole-well picture of " + HtmlEscaped(name) + "\"></a>\n";
+    const std::string profile = DensityProfileSvg(*r);
+    const std::string histogram = MigrationHistogramSvg(*r);
+    html += profile.empty() ? "<p class=\"empty\">No density profile.</p>\n" : profile + "\n";
+    html += histogram.empty() ? "<p class=\"empty\">No immigrant nuclei.</p>\n" : histogram + "\n";
+    html += "</section>\n";
+  }
+  if (html.empty()) return "";
+  return "<h2>Wells in detail</h2>\n<p>Each well's picture shows the ring (yellow), the nuclei "
+         "counted in it (red circles) and the objects rejected for their size (magenta).</p>\n" +
+         html;
 }
 
 std::string ProblemsHtml(const Json& manifest) {
@@ -341,6 +402,133 @@ std::string DensitySvg(const WellResults& well) {
   return svg + "</svg>";
 }
 
+namespace {
+
+// One bar of a chart: from x0 to x1 on the horizontal axis, value high.
+struct Bar {
+  double x0 = 0, x1 = 0, value = 0;
+  std::string title;  // shown when pointed at
+};
+
+struct BarChart {
+  std::string cssClass, title, xLabel, yLabel;
+  std::vector<Bar> bars;
+};
+
+// The chart with its axes: the vertical one from 0 to the greatest value
+// (labelled at 0, half and full), the horizontal one at each bar's edges
+// (at most seven labels).
+std::string ChartSvg(const BarChart& chart) {
+  constexpr double kWidth = 380, kHeight = 210;
+  constexpr double kLeft = 62, kRight = 12, kTop = 12, kBottom = 44;
+  constexpr double kPlotWidth = kWidth - kLeft - kRight, kPlotHeight = kHeight - kTop - kBottom;
+  double xMin = chart.bars.front().x0, xMax = chart.bars.back().x1, greatest = 0;
+  for (const Bar& bar : chart.bars) greatest = std::max(greatest, bar.value);
+  if (!(xMax > xMin)) xMax = xMin + 1;
+  const auto px = [&](double x) { return kLeft + (x - xMin) / (xMax - xMin) * kPlotWidth; };
+  const auto py = [&](double y) {
+    return kTop + kPlotHeight - (greatest > 0 ? y / greatest * kPlotHeight : 0);
+  };
+  char number[256];
+  const auto f = [&](double value) {
+    std::snprintf(number, sizeof number, "%.1f", value);
+    return std::string(number);
+  };
+  std::string svg = "<svg class=\"" + chart.cssClass + "\" width=\"" + f(kWidth) + "\" height=\"" +
+                    f(kHeight) + "\" viewBox=\"0 0 " + f(kWidth) + " " + f(kHeight) +
+                    "\" role=\"img\"><title>" + HtmlEscaped(chart.title) + "</title>";
+  for (const Bar& bar : chart.bars) {
+    const double top = py(bar.value);
+    svg += "<rect x=\"" + f(px(bar.x0)) + "\" y=\"" + f(top) + "\" width=\"" +
+           f(std::max(px(bar.x1) - px(bar.x0) - 1, 1.0)) + "\" height=\"" +
+           f(kTop + kPlotHeight - top) + "\" data-value=\"" + ExactDecimalText(bar.value) +
+           "\"><title>" + HtmlEscaped(bar.title) + "</title></rect>";
+  }
+  const std::string axis = "<line class=\"axis\" x1=\"";
+  svg += axis + f(kLeft) + "\" y1=\"" + f(kTop + kPlotHeight) + "\" x2=\"" + f(kLeft + kPlotWidth) +
+         "\" y2=\"" + f(kTop + kPlotHeight) + "\"/>";
+  svg += axis + f(kLeft) + "\" y1=\"" + f(kTop) + "\" x2=\"" + f(kLeft) + "\" y2=\"" +
+         f(kTop + kPlotHeight) + "\"/>";
+  for (const double share : {0.0, 0.5, 1.0}) {
+    const double y = kTop + kPlotHeight - share * kPlotHeight;
+    svg += "<text class=\"tick\" x=\"" + f(kLeft - 4) + "\" y=\"" + f(y + 3) +
+           "\" text-anchor=\"end\">" + ShortNumber(share * greatest) + "</text>";
+  }
+  std::vector<double> edges{chart.bars.front().x0};
+  for (const Bar& bar : chart.bars) edges.push_back(bar.x1);
+  const std::size_t every = (edges.size() + 6) / 7;
+  for (std::size_t k = 0; k < edges.size(); k += every) {
+    svg += "<text class=\"tick\" x=\"" + f(px(edges[k])) + "\" y=\"" + f(kTop + kPlotHeight + 13) +
+           "\" text-anchor=\"middle\">" + ShortNumber(edges[k]) + "</text>";
+  }
+  svg += "<text class=\"label\" x=\"" + f(kLeft + kPlotWidth / 2) + "\" y=\"" + f(kHeight - 6) +
+         "\" text-anchor=\"middle\">" + HtmlEscaped(chart.xLabel) + "</text>";
+  svg += "<text class=\"label\" transform=\"translate(14 " + f(kTop + kPlotHeight / 2) +
+         ") rotate(-90)\" text-anchor=\"middle\">" + HtmlEscaped(chart.yLabel) + "</text>";
+  return svg + "</svg>";
+}
+
+// Pixels, or micrometres with a pixel size.
+double Length(double pixels, const std::optional<double>& pixelSize) {
+  return pixelSize ? Micrometres(pixels, *pixelSize) : pixels;
+}
+std::string LengthUnit(const std::optional<double>& pixelSize) {
+  return pixelSize ? "\xC2\xB5m" : "px";
+}
+
+}  // namespace
+
+std::string DensityProfileSvg(const WellResults& well) {
+  if (well.density.empty()) return "";
+  const auto& size = well.pixelSize;
+  // Per square millimetre, or per 10 000 square pixels for numbers a person reads.
+  const double perArea = size ? 1e6 / ((*size) * (*size)) : 10000.0;
+  BarChart chart;
+  chart.cssClass = "profile";
+  chart.title = "Density profile of " + std::string(WellName(well.well)) + ": nuclei per area " +
+                "of each ring of " + std::to_string(well.ringIncrement) +
+                " pixels beyond the cell-free zone";
+  chart.xLabel = "Distance from the ring's centre (" + LengthUnit(size) + ")";
+  chart.yLabel = size ? "Nuclei per mm\xC2\xB2" : "Nuclei per 10 000 px\xC2\xB2";
+  for (std::size_t k = 0; k < well.density.size(); ++k) {
+    const DensityBin& bin = well.density[k];
+    const double inner = well.ring.radius + static_cast<double>(k) * well.ringIncrement;
+    const double outer = inner + well.ringIncrement;
+    const double density = bin.area > 0 ? static_cast<double>(bin.nuclei) / bin.area : 0.0;
+    const bool last = k + 1 == well.density.size();
+    chart.bars.push_back({Length(inner, size), Length(outer, size), density * perArea,
+                          "ring " + std::to_string(k + 1) + (last ? " (and beyond)" : "") + ": " +
+                              std::to_string(bin.nuclei) + " nuclei in " +
+                              std::to_string(bin.area) + " pixels"});
+  }
+  return ChartSvg(chart);
+}
+
+std::string MigrationHistogramSvg(const WellResults& well) {
+  if (well.immigrants.empty() || well.ring.radius <= 0) return "";
+  constexpr int kBins = 10;
+  const double width = well.ring.radius / static_cast<double>(kBins);
+  std::vector<int> counts(kBins, 0);
+  for (const NucleusMeasures& nucleus : well.immigrants) {
+    const int bin = static_cast<int>(std::floor(nucleus.distance / width));
+    ++counts[std::clamp(bin, 0, kBins - 1)];
+  }
+  const auto& size = well.pixelSize;
+  BarChart chart;
+  chart.cssClass = "histogram";
+  chart.title = "Migration distances of the immigrant nuclei of " +
+                std::string(WellName(well.well)) + ", from the ring's edge inwards";
+  chart.xLabel = "Migration distance from the ring's edge (" + LengthUnit(size) + ")";
+  chart.yLabel = "Immigrant nuclei";
+  for (int k = 0; k < kBins; ++k) {
+    chart.bars.push_back(
+        {Length(k * width, size), Length((k + 1) * width, size), static_cast<double>(counts[k]),
+         std::to_string(counts[k]) + " nuclei " + ShortNumber(Length(k * width, size)) + " to " +
+             ShortNumber(Length((k + 1) * width, size)) + " " + LengthUnit(size) + " in"});
+  }
+  return ChartSvg(chart);
+}
+
 std::string ReportPage(const Plate& plate, const PlateResults& results, const Json& manifest,
                        const std::string& heatmapFile, const std::string& mapSections) {
   std::string title = "Vembrel results";
@@ -360,6 +548,7 @@ std::string ReportPage(const Plate& plate, const PlateResults& results, const Js
   html += mapSections;
   html += "<h2>Wells</h2>\n<p>Click a column header to sort by it; click again to reverse.</p>\n";
   html += WellsTableHtml(plate, results, manifest);
+  html += WellDetailsHtml(plate, results);
   html += ProblemsHtml(manifest);
   html += "<h2>Settings</h2>\n<table class=\"facts\">\n" + settings + "</table>\n";
   html += "<script>" + std::string(kScript) + "</script>\n</body>\n</html>\n";

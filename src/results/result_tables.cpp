@@ -19,6 +19,32 @@ std::string QualityText(const WellResults& well) {
   return text;
 }
 
+bool AnyPixelSize(const PlateResults& results) {
+  for (const auto& r : results.wells) {
+    if (r && r->pixelSize) return true;
+  }
+  return false;
+}
+
+// The micrometre twins of some pixel columns: appended to a table whose
+// wells have a pixel size, empty in the rows of a well without one.
+struct Twins {
+  bool shown = false;
+  void addColumns(Table& table, std::initializer_list<const char*> names) {
+    if (!shown) return;
+    for (const char* name : names) table.columns.emplace_back(name);
+    count = names.size();
+  }
+  template <class Make>
+  void addValues(std::vector<TableValue>& row, const std::optional<double>& pixelSize, Make make) {
+    if (!shown) return;
+    const std::size_t first = row.size();
+    row.resize(first + count);
+    if (pixelSize) make(row.data() + first, *pixelSize);
+  }
+  std::size_t count = 0;
+};
+
 }  // namespace
 
 std::string TableFileName(const std::string& resultsFolder, const std::string& platePrefix,
@@ -60,10 +86,14 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
       table.columns.emplace_back(column);
     }
   }
+  Twins twins{AnyPixelSize(results)};
+  const std::size_t pixelColumns = table.columns.size();
+  twins.addColumns(table, {"pixel_size_um", "ring_radius_um", "ring_area_mm2", "pixels_um2",
+                           "average_distance_um", "average_nucleus_size_um2"});
   const std::string label = PlateLabel(plate);
   for (int w = 0; w < kWellCount; ++w) {
     std::vector<TableValue> row{label, WellName(w), plate.wells[w].state == 1};
-    row.resize(table.columns.size());
+    row.resize(pixelColumns);
     const auto& r = results.wells[w];
     if (r) {
       std::size_t c = 3;
@@ -89,6 +119,15 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
         }
       }
     }
+    twins.addValues(row, r ? r->pixelSize : std::nullopt, [&](TableValue* out, double size) {
+      const double radius = r->ring.radius;
+      out[0] = size;
+      out[1] = Micrometres(radius, size);
+      out[2] = SquareMillimetres(RingArea(r->ring), size);
+      out[3] = SquareMicrometres(static_cast<double>(r->pixels), size);
+      out[4] = Micrometres(static_cast<double>(r->averageDistance), size);
+      out[5] = SquareMicrometres(static_cast<double>(r->averageNucleusSize), size);
+    });
     table.rows.push_back(std::move(row));
   }
   return table;
@@ -97,18 +136,31 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
 Table DensityProfileTable(const PlateResults& results) {
   Table table;
   table.columns = {"well", "ring", "inner_radius", "outer_radius", "cells", "area", "density"};
+  Twins twins{AnyPixelSize(results)};
+  twins.addColumns(table, {"inner_radius_um", "outer_radius_um", "area_mm2", "density_per_mm2"});
   for (int w = 0; w < kWellCount; ++w) {
     const auto& r = results.wells[w];
     if (!r) continue;
     for (std::size_t k = 0; k < r->density.size(); ++k) {
       const DensityBin& bin = r->density[k];
       const bool last = k + 1 == r->density.size();
+      const std::int64_t inner =
+          std::int64_t{r->ring.radius} + static_cast<std::int64_t>(k) * r->ringIncrement;
+      const int outer = r->densityRadius(static_cast<int>(k));
       table.rows.push_back(
-          {WellName(w), static_cast<std::int64_t>(k + 1),
-           std::int64_t{r->ring.radius} + static_cast<std::int64_t>(k) * r->ringIncrement,
-           last ? TableValue() : TableValue(std::int64_t{r->densityRadius(static_cast<int>(k))}),
-           std::int64_t{bin.nuclei}, std::int64_t{bin.area},
+          {WellName(w), static_cast<std::int64_t>(k + 1), inner,
+           last ? TableValue() : TableValue(std::int64_t{outer}), std::int64_t{bin.nuclei},
+           std::int64_t{bin.area},
            bin.area > 0 ? TableValue(static_cast<double>(bin.nuclei) / bin.area) : TableValue()});
+      twins.addValues(table.rows.back(), r->pixelSize, [&](TableValue* out, double size) {
+        out[0] = Micrometres(static_cast<double>(inner), size);
+        out[1] = last ? TableValue() : TableValue(Micrometres(outer, size));
+        out[2] = SquareMillimetres(bin.area, size);
+        out[3] =
+            (bin.area > 0
+                 ? TableValue(PerSquareMillimetre(static_cast<double>(bin.nuclei) / bin.area, size))
+                 : TableValue());
+      });
     }
   }
   return table;
@@ -117,12 +169,18 @@ Table DensityProfileTable(const PlateResults& results) {
 Table NucleiTable(const PlateResults& results) {
   Table table;
   table.columns = {"well", "x", "y", "size", "distance"};
+  Twins twins{AnyPixelSize(results)};
+  twins.addColumns(table, {"size_um2", "distance_um"});
   for (int w = 0; w < kWellCount; ++w) {
     const auto& r = results.wells[w];
     if (!r) continue;
     for (const NucleusMeasures& nucleus : r->immigrants) {
       table.rows.push_back({WellName(w), std::int64_t{nucleus.x}, std::int64_t{nucleus.y},
                             nucleus.size, nucleus.distance});
+      twins.addValues(table.rows.back(), r->pixelSize, [&](TableValue* out, double size) {
+        out[0] = SquareMicrometres(static_cast<double>(nucleus.size), size);
+        out[1] = Micrometres(nucleus.distance, size);
+      });
     }
   }
   return table;
@@ -133,6 +191,8 @@ Table CellsTable(const PlateResults& results) {
   table.columns = {"well",   "cell",          "x",      "y",     "size",        "width",
                    "height", "circumference", "length", "ratio", "correlation", "angle",
                    "class",  "nucleus_size"};
+  Twins twins{AnyPixelSize(results)};
+  twins.addColumns(table, {"size_um2", "width_um", "height_um", "length_um", "nucleus_size_um2"});
   for (int w = 0; w < kWellCount; ++w) {
     const auto& r = results.wells[w];
     if (!r || !r->cells) continue;
@@ -145,6 +205,13 @@ Table CellsTable(const PlateResults& results) {
            cell.length, cell.ratio, cell.correlation,
            cell.angle ? TableValue(*cell.angle) : TableValue(),
            std::string(CellClassWord(cell.shapeClass)), std::int64_t{cell.nucleusSize}});
+      twins.addValues(table.rows.back(), r->pixelSize, [&](TableValue* out, double size) {
+        out[0] = SquareMicrometres(cell.size, size);
+        out[1] = Micrometres(cell.width, size);
+        out[2] = Micrometres(cell.height, size);
+        out[3] = Micrometres(cell.length, size);
+        out[4] = SquareMicrometres(cell.nucleusSize, size);
+      });
     }
   }
   return table;

@@ -27,28 +27,34 @@ Json MeasurementDateJson(double dateTime) {
 }
 
 Json PlateJson(const Plate& plate) {
-  return {{"path", plate.path},
-          {"prefix", plate.prefix},
-          // The names' exact bytes, where the texts above replace what is not UTF-8.
-          {"path_bytes", EscapedBytes(plate.path)},
-          {"prefix_bytes", EscapedBytes(plate.prefix)},
-          {"name", plate.plateName},
-          {"layout", plate.layout},
-          {"layout_description", plate.layoutDescription},
-          {"channels", {{"nuclear", plate.channels[0]}, {"cell", plate.channels[1]}}},
-          {"plane", plate.plane},
-          {"input_bits", plate.inputBits},
-          {"input_bits_detected", plate.inputBitsDetected},
-          {"pictures", plate.pictureKind.empty() ? Json(nullptr) : Json(plate.pictureKind)},
-          {"measurement_date", MeasurementDateJson(plate.measurementDate)},
-          {"notes", plate.notes},
-          // What opens the same plate again, to put parts of a run together.
-          {"open",
-           {{"layout", EscapedBytes(plate.naming ? plate.naming->option() : plate.layout)},
-            {"channels", plate.channels},
-            {"plane", plate.plane},
-            {"input_bits", plate.inputBits},
-            {"measurement_date", plate.measurementDate}}}};
+  Json json = {{"path", plate.path},
+               {"prefix", plate.prefix},
+               // The names' exact bytes, where the texts above replace what is not UTF-8.
+               {"path_bytes", EscapedBytes(plate.path)},
+               {"prefix_bytes", EscapedBytes(plate.prefix)},
+               {"name", plate.plateName},
+               {"layout", plate.layout},
+               {"layout_description", plate.layoutDescription},
+               {"channels", {{"nuclear", plate.channels[0]}, {"cell", plate.channels[1]}}},
+               {"plane", plate.plane},
+               {"input_bits", plate.inputBits},
+               {"input_bits_detected", plate.inputBitsDetected},
+               {"pictures", plate.pictureKind.empty() ? Json(nullptr) : Json(plate.pictureKind)},
+               {"measurement_date", MeasurementDateJson(plate.measurementDate)},
+               {"notes", plate.notes},
+               // What opens the same plate again, to put parts of a run together.
+               {"open",
+                {{"layout", EscapedBytes(plate.naming ? plate.naming->option() : plate.layout)},
+                 {"channels", plate.channels},
+                 {"plane", plate.plane},
+                 {"input_bits", plate.inputBits},
+                 {"measurement_date", plate.measurementDate}}}};
+  // Said only when known: a run in pixels keeps the manifest it always had.
+  if (plate.pixelSize) {
+    json["pixel_size"] = {{"micrometres", plate.pixelSize->micrometres},
+                          {"source", plate.pixelSize->source}};
+  }
+  return json;
 }
 
 Json InputJson(const WellResults& well, const InputPicture& input, const std::string& folder) {
@@ -133,6 +139,12 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
   if (facts.open.inputBits % 2 != 0) open.at("input_bits").fail("not 8, 10, 12, 14 or 16");
   facts.measurementDate =
       open.at("measurement_date").number(kEarliestDateTime, kLatestDateTime - 1e-9);
+  if (plate.json().contains("pixel_size")) {
+    const JsonReader size = plate.at("pixel_size");
+    facts.pixelSize = PixelSize{size.at("micrometres").number(0, kPixelSizeOptionLimit * 64),
+                                size.at("source").text()};
+    if (!(facts.pixelSize->micrometres > 0)) size.at("micrometres").fail("not above 0");
+  }
   facts.cellLevel = j.at("cell_level").flag();
   if (!j.at("fit_radius").isNull()) {
     const auto range = j.at("fit_radius").exactly(2);

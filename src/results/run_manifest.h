@@ -47,6 +47,7 @@ struct RunManifestFacts {
   double measurementDate = 0;
   bool inputBitsDetected = false;
   std::string pictureKind;  // "8-bit grey", "palette", ...; "" when the run did not probe
+  std::optional<PixelSize> pixelSize;  // the plate's, when the run had one
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;
   AnalysisSettings settings;

@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <memory>
+#include <optional>
 
 #include "desktop/control_panel.h"
 #include "desktop/main_window.h"
@@ -37,6 +38,7 @@ struct DesktopFixture {
   QString resultsFolder;                       // "" takes the folder proposed
   QStringList batchSummaries;                  // the batches' closing summaries
   BatchEndChoice batchEndChoice = BatchEndChoice::Close;
+  std::optional<double> pixelSizeAnswer;  // what the pixel size dialog answers
   std::unique_ptr<MainWindow> window;
 
   explicit DesktopFixture(const std::vector<SmallPlateWell>& wells) {
@@ -56,6 +58,7 @@ struct DesktopFixture {
     d.chooseSettingsToOpen = [this](QWidget*) { return settingsToOpen; };
     d.choosePlateMap = [this](QWidget*) { return plateMapToOpen; };
     d.chooseSettingsToSave = [this](QWidget*, const QString&) { return settingsToSave; };
+    d.choosePixelSize = [this](QWidget*, std::optional<double>) { return pixelSizeAnswer; };
     d.showError = [this](QWidget*, const QString& message) { errors << message; };
     d.openDocument = [this](const QString& path) { return opened << path, true; };
     d.askToSaveSettings = [this](QWidget*) { return ++savePrompts, saveChoice; };

@@ -117,6 +117,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(window().workspace().plate().prefix, std::string("TP_"));
   }
 
+  void pixelSizeChosenInTheMenuAppliesToThePlatesOpened() {
+    const auto opened = [this] {
+      fixture_.openPlate();
+      return window().workspace().plate().pixelSize;
+    };
+    QVERIFY(!opened());
+    fixture_.pixelSizeAnswer = 0.5;
+    fixture_.trigger("pixelSizeAction");
+    QCOMPARE(opened()->micrometres, 0.5);
+    fixture_.newWindow();  // kept between sessions
+    QCOMPARE(opened()->micrometres, 0.5);
+    fixture_.pixelSizeAnswer.reset();  // cancelled: unchanged
+    fixture_.trigger("pixelSizeAction");
+    QCOMPARE(opened()->micrometres, 0.5);
+    fixture_.pixelSizeAnswer = 0.0;  // back to the metadata, which has none
+    fixture_.trigger("pixelSizeAction");
+    QVERIFY(!opened());
+  }
+
   void plateMapColoursByAResultAndMarksFlaggedWells() {
     fixture_.openPlate();
     for (const auto& [well, nuclei, distance] :

@@ -249,3 +249,23 @@ def test_time_course_is_the_command_lines(demo, tmp_path, cli):
         plate.time_course(hours="0,6")
     with pytest.raises(ValueError):
         plate.time_course(ring_drift=-1)
+
+
+def test_pixel_size_gives_micrometre_twins(demo, well_json):
+    plate = vembrel.Plate(demo, pixel_size=0.5)
+    assert plate.pixel_size == 0.5 and vembrel.Plate(demo).pixel_size is None
+    result = plate.analyse("B03", cells=True)
+    assert result.pixel_size == 0.5
+    assert result.to_dict() == well_json(demo, "B03", "--cells", "--pixel-size", "0.5")
+    table = vembrel.to_pandas([result]).iloc[0]
+    assert table.ring_radius_um == pytest.approx(table.ring_radius * 0.5, abs=1e-9)
+    assert table.average_distance_um == pytest.approx(table.average_distance * 0.5, abs=1e-9)
+    assert table.pixels_um2 == pytest.approx(table.pixels * 0.25, abs=1e-9)
+    assert table.average_nucleus_size_um2 == pytest.approx(table.average_nucleus_size * 0.25)
+    assert table.ring_area_mm2 == pytest.approx(np.pi * table.ring_radius**2 * 0.25e-6)
+    assert "ring_radius_um" not in vembrel.to_pandas([vembrel.Plate(demo).analyse("B03")])
+    for bad in (0, -1, 1000):
+        with pytest.raises(ValueError, match="no pixel size"):
+            vembrel.Plate(demo, pixel_size=bad)
+    with pytest.raises(TypeError):
+        vembrel.Plate(demo, pixel_size="0.5")

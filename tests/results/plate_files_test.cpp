@@ -309,7 +309,8 @@ TEST_F(PlateFilesTest, ReportPageRendersInABrowserWithEveryAnalysedWell) {
   ASSERT_TRUE(ok) << dom;
   EXPECT_NE(dom.find("data-sorted=\"nuclei-desc\""), std::string::npos);
   const std::regex row(
-      "<tr id=\"well-([A-H][0-9]{2})\"><td[^>]*>[^<]*</td><td class=\"number\" "
+      "<tr id=\"well-([A-H][0-9]{2})\"><td[^>]*><a href=\"Wells/DEMO_\\1.jpg\"[^>]*>\\1</a></td>"
+      "<td class=\"number\" "
       "data-value=\"([0-9]+)\"");
   std::vector<std::string> shown;
   double last = 1e300;
@@ -324,6 +325,21 @@ TEST_F(PlateFilesTest, ReportPageRendersInABrowserWithEveryAnalysedWell) {
   std::vector<std::string> expected{"A01", "A02", "A03", "B02", WellName(gap_), "H12"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(shown, expected);
+
+  // Each well in detail: its picture (there beside the page), its density
+  // profile and migration distances as charts with labelled axes.
+  for (const std::string& well : expected) {
+    EXPECT_TRUE(fs::exists(results("Wells/DEMO_" + well + ".jpg"))) << well;
+    const std::size_t at = dom.find("<section class=\"detail\" id=\"detail-" + well + "\">");
+    ASSERT_NE(at, std::string::npos) << well;
+    const std::string section = dom.substr(at, dom.find("</section>", at) - at);
+    EXPECT_NE(section.find("src=\"Wells/DEMO_" + well + ".jpg\""), std::string::npos);
+    EXPECT_NE(section.find("Distance from the ring's centre (px)"), std::string::npos) << well;
+    EXPECT_NE(section.find("Nuclei per 10 000 px\xC2\xB2"), std::string::npos) << well;
+  }
+  EXPECT_NE(dom.find("Migration distance from the ring's edge (px)"), std::string::npos);
+  EXPECT_NE(dom.find("<th>Pixel size</th><td>not known: measures in pixels</td>"),
+            std::string::npos);
 }
 
 }  // namespace

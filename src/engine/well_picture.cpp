@@ -1,0 +1,46 @@
+// The whole-well picture of a session's results.
+#include <cstdio>
+
+#include "engine/well_session.h"
+#include "render/whole_well_picture.h"
+
+namespace vembrel {
+namespace {
+
+// " (74.1 µm)" with a pixel size, else "".
+std::string InMicrometres(double pixels, const std::optional<double>& pixelSize) {
+  if (!pixelSize) return "";
+  char text[48];
+  std::snprintf(text, sizeof text, " (%.1f \xC2\xB5m)", Micrometres(pixels, *pixelSize));
+  return text;
+}
+
+}  // namespace
+
+Picture WellSession::wholeWellPicture() const {
+  const WellResults& r = results_;
+  WholeWellMarks marks;
+  marks.ringX = r.ring.x;
+  marks.ringY = r.ring.y;
+  marks.ringRadius = r.ring.radius;
+  for (const NucleusMeasures& nucleus : r.immigrants)
+    marks.counted.push_back({nucleus.x, nucleus.y});
+  for (const ImmigrantNucleus& object : rejectedForSize_) {
+    marks.rejected.push_back({object.x, object.y});
+  }
+  marks.pixelSize = r.pixelSize;
+  const auto number = [](std::int64_t value) { return std::to_string(value); };
+  marks.lines = {
+      wellName_,
+      "Immigrant nuclei: " + number(r.nuclei) + " (calculated: " + number(r.calculatedNuclei) + ")",
+      "Average distance: " + number(r.averageDistance) + " px" +
+          InMicrometres(static_cast<double>(r.averageDistance), r.pixelSize),
+      "Total nuclei: " + number(r.totalNuclei) + "; outside the ring: " + number(r.nucleiOutside),
+      "Ring: centre " + number(r.ring.x) + ", " + number(r.ring.y) + "; radius " +
+          number(r.ring.radius) + " px" + InMicrometres(r.ring.radius, r.pixelSize),
+      "Red circles: counted; magenta: rejected for size",
+  };
+  return WholeWellPicture(pictures_.composite, marks);
+}
+
+}  // namespace vembrel

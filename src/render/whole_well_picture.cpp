@@ -1,0 +1,134 @@
+#include "render/whole_well_picture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+#include "render/bitmap_font.h"
+
+namespace vembrel {
+namespace {
+
+constexpr std::string_view kMicro = "\xC2\xB5";
+
+void Paint(Picture& picture, int x, int rowFromBottom, Rgb colour) {
+  if (x < 0 || rowFromBottom < 0 || x >= picture.width || rowFromBottom >= picture.height) return;
+  picture.at(x, rowFromBottom, kRed) = colour.r;
+  picture.at(x, rowFromBottom, kGreen) = colour.g;
+  picture.at(x, rowFromBottom, kBlue) = colour.b;
+}
+
+// Every pixel whose centre lies within halfWidth of the circle.
+void Circle(Picture& picture, int cx, int cy, double radius, double halfWidth, Rgb colour) {
+  const int reach = static_cast<int>(std::ceil(radius + halfWidth));
+  for (int dy = -reach; dy <= reach; ++dy) {
+    for (int dx = -reach; dx <= reach; ++dx) {
+      const double distance = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+      if (std::fabs(distance - radius) <= halfWidth) Paint(picture, cx + dx, cy + dy, colour);
+    }
+  }
+}
+
+// Characters of the text as the font draws them: "µ" becomes one glyph.
+int GlyphCount(std::string_view text) {
+  int count = 0;
+  for (std::size_t i = 0; i < text.size(); ++i, ++count) {
+    if (text.substr(i, kMicro.size()) == kMicro) i += kMicro.size() - 1;
+  }
+  return count;
+}
+
+// Text with its top-left at (x, y) top-down, each font pixel scale x scale.
+void Text(Picture& picture, int x, int y, std::string_view text, Rgb colour, int scale) {
+  Canvas canvas(picture);
+  const auto dot = [&](int column, int row) {
+    canvas.FillRect(x + column * scale, y + row * scale, x + (column + 1) * scale,
+                    y + (row + 1) * scale, colour);
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool micro = text.substr(i, kMicro.size()) == kMicro;
+    const std::uint8_t* rows = GlyphRows(micro ? 'u' : text[i]);
+    for (int row = 0; row < kGlyphCellHeight; ++row) {
+      for (int column = 0; column < 5; ++column) {
+        if ((rows[row] >> (4 - column)) & 1) dot(column, row);
+      }
+    }
+    if (micro) {
+      // The tail of the mu below the u's left stem.
+      dot(0, 8);
+      dot(0, 9);
+      i += kMicro.size() - 1;
+    }
+    x += kGlyphCellWidth * scale;
+  }
+}
+
+std::string LengthText(double micrometres) {
+  if (micrometres >= 1000) {
+    return std::to_string(static_cast<long long>(micrometres / 1000)) + " mm";
+  }
+  if (micrometres >= 1) {
+    return std::to_string(static_cast<long long>(micrometres)) + " " + std::string(kMicro) + "m";
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "%g", micrometres);
+  return std::string(text) + " " + std::string(kMicro) + "m";
+}
+
+}  // namespace
+
+ScaleBar ScaleBarFor(double pixelSize, int side) {
+  const double longest = side / 5.0 * pixelSize;  // micrometres
+  double length = std::pow(10.0, std::floor(std::log10(longest)));
+  for (const double step : {5.0, 2.0}) {
+    if (length * step <= longest) {
+      length *= step;
+      break;
+    }
+  }
+  return {length, static_cast<int>(std::lround(length / pixelSize))};
+}
+
+Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks) {
+  Picture picture = composite;
+  Circle(picture, marks.ringX, marks.ringY, marks.ringRadius, kOutlineHalfWidth, kRingOutline);
+  for (const MosaicPoint& point : marks.rejected) {
+    Circle(picture, point.x, point.y, kMarkRadius, kOutlineHalfWidth, kRejectedMark);
+  }
+  for (const MosaicPoint& point : marks.counted) {
+    Circle(picture, point.x, point.y, kMarkRadius, kOutlineHalfWidth, kCountedMark);
+  }
+
+  Canvas canvas(picture);
+  constexpr int kMargin = 12;
+  if (!marks.lines.empty()) {
+    int width = 0, height = 0;
+    for (std::size_t k = 0; k < marks.lines.size(); ++k) {
+      const int scale = k == 0 ? 2 : 1;
+      width = std::max(width, GlyphCount(marks.lines[k]) * kGlyphCellWidth * scale);
+      height += kGlyphCellHeight * scale + 3;
+    }
+    canvas.FillRect(kMargin - 6, kMargin - 6, kMargin + width + 6, kMargin + height + 4,
+                    Rgb{24, 24, 24});
+    int y = kMargin;
+    for (std::size_t k = 0; k < marks.lines.size(); ++k) {
+      const int scale = k == 0 ? 2 : 1;
+      Text(picture, kMargin, y, marks.lines[k], kWhite, scale);
+      y += kGlyphCellHeight * scale + 3;
+    }
+  }
+  if (marks.pixelSize && *marks.pixelSize > 0) {
+    const ScaleBar bar = ScaleBarFor(*marks.pixelSize, picture.width);
+    const std::string label = LengthText(bar.micrometres);
+    const int left = kMargin;
+    const int bottom = picture.height - kMargin;
+    const int boxWidth = std::max(bar.pixels, GlyphCount(label) * kGlyphCellWidth * 2);
+    canvas.FillRect(left - 6, bottom - 40, left + boxWidth + 6, bottom + 6, Rgb{24, 24, 24});
+    canvas.FillRect(left, bottom - 8, left + bar.pixels, bottom, kWhite);
+    Text(picture, left, bottom - 34, label, kWhite, 2);
+  }
+  return picture;
+}
+
+}  // namespace vembrel

@@ -1,0 +1,213 @@
+// A batch over a plate whose Harmony index gives the pixel size: every
+// micrometre column of every table, and of `batch --json`, is its pixel
+// column times the size (areas times its square, densities per square
+// millimetre); without a size no table has such a column, and the batch
+// says either once.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <numbers>
+
+#include "core/text_file.h"
+#include "support/command_run.h"
+#include "support/constructed_well.h"
+#include "support/result_files.h"
+
+namespace vembrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kSize = 0.8;  // micrometres per pixel, in the index as metres
+
+using Row = std::map<std::string, std::string>;
+
+std::vector<Row> ReadTable(const fs::path& path) {
+  const std::vector<std::string> lines = SplitLines(ReadFile(path));
+  const auto split = [](const std::string& line) {
+    std::vector<std::string> fields{""};
+    for (const char ch : line) {
+      if (ch == ',') {
+        fields.emplace_back();
+      } else {
+        fields.back().push_back(ch);
+      }
+    }
+    return fields;
+  };
+  std::vector<Row> rows;
+  if (lines.empty()) return rows;
+  const std::vector<std::string> header = split(lines[0]);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    const std::vector<std::string> fields = split(lines[i]);
+    Row& row = rows.emplace_back();
+    for (std::size_t c = 0; c < header.size() && c < fields.size(); ++c) row[header[c]] = fields[c];
+  }
+  return rows;
+}
+
+int Count(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// twin == pixels * factor to 1e-9 (relative for large values).
+void ExpectTwin(const Row& row, const std::string& pixels, const std::string& twin, double factor) {
+  ASSERT_TRUE(row.count(pixels) && row.count(twin)) << pixels << " / " << twin;
+  if (row.at(pixels).empty()) {
+    EXPECT_EQ(row.at(twin), "") << twin;
+    return;
+  }
+  const double expected = std::stod(row.at(pixels)) * factor;
+  const double actual = std::stod(row.at(twin));
+  EXPECT_NEAR(actual, expected, 1e-9 * std::max(1.0, std::fabs(expected)))
+      << twin << " of " << pixels << " = " << row.at(pixels);
+}
+
+class PixelSizeBatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fixture.writeWell("A01", CellsBlue, CellsGreen);
+    fixture.writeWell("A02");
+  }
+  CommandRun batch(const std::string& results) {
+    return RunVembrel("batch " + Quoted(fixture.anyPicture()) + " --cells --json --results " +
+                      Quoted(fixture.dir.file(results)));
+  }
+  fs::path table(const std::string& results, const std::string& kind) {
+    return fixture.dir.path() / results / ("T_Vembrel_" + kind + ".csv");
+  }
+  PlateFixture fixture;
+};
+
+TEST_F(PixelSizeBatch, MicrometreColumnsAreThePixelColumnsScaled) {
+  std::ofstream(fixture.plateFolder() + "Index.idx.xml")
+      << "<EvaluationInputData><Images><Image><ImageResolutionX Unit=\"m\">8E-07"
+         "</ImageResolutionX><ImageResolutionY Unit=\"m\">8E-07</ImageResolutionY></Image>"
+         "</Images></EvaluationInputData>";
+  const CommandRun run = batch("results");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Count(run.err, "pixel size 0.8 \xC2\xB5m per pixel (from the Harmony index"), 1)
+      << run.err;
+  EXPECT_EQ(Count(run.err, "no pixel size"), 0);
+
+  const double area = kSize * kSize;
+  const std::vector<Row> wells = ReadTable(table("results", "wells"));
+  int analysed = 0;
+  for (const Row& row : wells) {
+    if (row.at("ring_radius").empty()) {
+      EXPECT_EQ(row.at("pixel_size_um"), "") << row.at("well");
+      continue;
+    }
+    ++analysed;
+    EXPECT_EQ(std::stod(row.at("pixel_size_um")), kSize);
+    ExpectTwin(row, "ring_radius", "ring_radius_um", kSize);
+    ExpectTwin(row, "average_distance", "average_distance_um", kSize);
+    ExpectTwin(row, "pixels", "pixels_um2", area);
+    ExpectTwin(row, "average_nucleus_size", "average_nucleus_size_um2", area);
+    const double radius = std::stod(row.at("ring_radius"));
+    EXPECT_NEAR(std::stod(row.at("ring_area_mm2")), std::numbers::pi * radius * radius * area / 1e6,
+                1e-12);
+  }
+  EXPECT_EQ(analysed, 2);
+
+  const std::vector<Row> density = ReadTable(table("results", "density"));
+  ASSERT_FALSE(density.empty());
+  for (const Row& row : density) {
+    ExpectTwin(row, "inner_radius", "inner_radius_um", kSize);
+    ExpectTwin(row, "outer_radius", "outer_radius_um", kSize);
+    ExpectTwin(row, "area", "area_mm2", area / 1e6);
+    ExpectTwin(row, "density", "density_per_mm2", 1e6 / area);
+  }
+  const std::vector<Row> nuclei = ReadTable(table("results", "nuclei"));
+  ASSERT_FALSE(nuclei.empty());
+  for (const Row& row : nuclei) {
+    ExpectTwin(row, "size", "size_um2", area);
+    ExpectTwin(row, "distance", "distance_um", kSize);
+  }
+  const std::vector<Row> cells = ReadTable(table("results", "cells"));
+  ASSERT_FALSE(cells.empty());
+  for (const Row& row : cells) {
+    ExpectTwin(row, "size", "size_um2", area);
+    ExpectTwin(row, "width", "width_um", kSize);
+    ExpectTwin(row, "height", "height_um", kSize);
+    ExpectTwin(row, "length", "length_um", kSize);
+    ExpectTwin(row, "nucleus_size", "nucleus_size_um2", area);
+  }
+  EXPECT_NE(Unzipped(fixture.dir.path() / "results" / "T_Vembrel.xlsx", "xl/sharedStrings.xml")
+                .find("average_distance_um"),
+            std::string::npos);
+
+  // `batch --json`: one object per well with the same twins.
+  int lines = 0;
+  for (const std::string& line : SplitLines(run.out)) {
+    if (line.empty()) continue;
+    ++lines;
+    const nlohmann::json well = nlohmann::json::parse(line);
+    EXPECT_EQ(well["pixel_size_um"].get<double>(), kSize);
+    EXPECT_NEAR(well["ring"]["radius_um"].get<double>(), well["ring"]["radius"].get<int>() * kSize,
+                1e-9);
+    EXPECT_NEAR(well["average_distance_um"].get<double>(),
+                well["average_distance"].get<int>() * kSize, 1e-9);
+    EXPECT_NEAR(well["average_nucleus_size_um2"].get<double>(),
+                well["average_nucleus_size"].get<int>() * area, 1e-9);
+    for (const auto& bin : well["density"]) {
+      EXPECT_NEAR(bin["area_mm2"].get<double>(), bin["area"].get<int>() * area / 1e6, 1e-12);
+    }
+    if (well.contains("cells")) {
+      for (const auto& cell : well["cells"]["list"]) {
+        EXPECT_NEAR(cell["size_um2"].get<double>(), cell["size"].get<int>() * area, 1e-9);
+      }
+    }
+  }
+  EXPECT_EQ(lines, 2);
+}
+
+TEST_F(PixelSizeBatch, WithoutAPixelSizeTheTablesStayInPixels) {
+  const CommandRun run = batch("results");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Count(run.err, "no pixel size known"), 1) << run.err;
+  for (const char* kind : {"wells", "density", "nuclei", "cells"}) {
+    const std::string header = SplitLines(ReadFile(table("results", kind)))[0];
+    EXPECT_EQ(header.find("_um"), std::string::npos) << kind << ": " << header;
+    EXPECT_EQ(header.find("_mm2"), std::string::npos) << kind << ": " << header;
+  }
+  EXPECT_EQ(run.out.find("_um"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vembrel::testing
+
+namespace vembrel::testing {
+namespace {
+
+TEST(PixelSizeOption, EveryCommandThatOpensAPlateRefusesASizeOutOfRangeWithExitTwo) {
+  PlateFixture fixture;
+  fixture.writeWell("A01");
+  const std::string picture = Quoted(fixture.anyPicture());
+  for (const std::string& command :
+       {"plate " + picture, "well " + picture + " A01", "suggest " + picture, "batch " + picture}) {
+    for (const char* bad : {"0", "1000", "-2", "x"}) {
+      const CommandRun run = RunVembrel(command + " --pixel-size " + bad);
+      EXPECT_EQ(run.exitCode, 2) << command << " " << bad;
+      EXPECT_NE(run.err.find("'" + std::string(bad) + "' is no pixel size"), std::string::npos)
+          << run.err;
+    }
+  }
+  const CommandRun shown = RunVembrel("plate " + picture + " --pixel-size 999.5");
+  EXPECT_EQ(shown.exitCode, 0) << shown.err;
+  EXPECT_NE(shown.out.find("Pixel:    999.5 \xC2\xB5m per pixel (from --pixel-size)"),
+            std::string::npos)
+      << shown.out;
+}
+
+}  // namespace
+}  // namespace vembrel::testing
