@@ -2,6 +2,8 @@
 // in the well's record, and absent from both when the plate has none.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "engine/analysed_well.h"
 #include "engine/well_session.h"
 #include "plate/plate.h"
