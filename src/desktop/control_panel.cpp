@@ -106,6 +106,12 @@ QWidget* ControlPanel::buildMapAndPlate() {
   colourScale_ = new ColourScale;
   colouringRow->addWidget(colourScale_, 1);
   column->addLayout(colouringRow);
+  mapLegend_ = new QLabel;
+  mapLegend_->setObjectName(QStringLiteral("plateMapLegend"));
+  mapLegend_->setWordWrap(true);
+  mapLegend_->setTextFormat(Qt::RichText);
+  mapLegend_->hide();
+  column->addWidget(mapLegend_);
 
   auto* form = new QFormLayout;
   path_ = new QLineEdit;
@@ -238,10 +244,27 @@ void ControlPanel::reportError(const QString& message) {
   dialogs_.showError(this, message);
 }
 
+void ControlPanel::setWellMap(std::shared_ptr<const MappedPlate> map) {
+  plateMap_->setWellMap(std::move(map));
+  // A map just opened is shown at once, by condition.
+  colouring_->setCurrentIndex(colouring_->findData(static_cast<int>(PlateColouring::Condition)));
+  showPlate();
+}
+
 void ControlPanel::showPlate() {
   const Plate& plate = workspace_.plate();
   plateMap_->showPlate(plate, workspace_.results());
-  const bool colouredByResult = plateMap_->colouring() != PlateColouring::Pictures;
+  QString legend;
+  for (const auto& [name, colour] : plateMap_->legend()) {
+    legend +=
+        QStringLiteral("<span style=\"color:%1\">&#9679;</span>&nbsp;%2 &nbsp; ")
+            .arg(colour.name(), name.toHtmlEscaped().replace(QChar(' '), QStringLiteral("&nbsp;")));
+  }
+  mapLegend_->setText(legend);
+  mapLegend_->setVisible(!legend.isEmpty());
+  const bool colouredByResult = plateMap_->colouring() != PlateColouring::Pictures &&
+                                plateMap_->colouring() != PlateColouring::Condition &&
+                                plateMap_->colouring() != PlateColouring::Role;
   colourScale_->setVisible(colouredByResult);
   colourScale_->setScale(plateMap_->scale().first, plateMap_->scale().second);
   path_->setText(QString::fromStdString(plate.path));

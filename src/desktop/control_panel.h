@@ -26,6 +26,9 @@ class QPushButton;
 
 namespace vembrel {
 
+struct MappedPlate;
+
+class BatchRun;
 class ColourScale;
 class PlateMap;
 
@@ -37,6 +40,8 @@ class ControlPanel : public QDockWidget {
   ~ControlPanel() override;
 
   PlateMap& plateMap() { return *plateMap_; }
+  /// Colours and describes the wells by this plate map from now on.
+  void setWellMap(std::shared_ptr<const MappedPlate> map);
   /// The plate map, the plate texts and the buttons from the workspace.
   void showPlate();
   /// The universal settings of the workspace.
@@ -87,6 +92,7 @@ class ControlPanel : public QDockWidget {
   PlateMap* plateMap_ = nullptr;
   QComboBox* colouring_ = nullptr;
   ColourScale* colourScale_ = nullptr;
+  QLabel* mapLegend_ = nullptr;  // the conditions' or roles' colours
   QLineEdit* path_ = nullptr;
   QLabel* fileName_ = nullptr;
   QLabel* measured_ = nullptr;  // the plate's measurement date, ISO 8601

@@ -19,6 +19,7 @@
 #include "desktop/plate_memory.h"
 #include "desktop/preferences.h"
 #include "desktop/undo_commands.h"
+#include "results/plate_map.h"
 
 namespace vembrel {
 namespace {
@@ -118,6 +119,12 @@ void MainWindow::buildMenu() {
     const QString path = dialogs_.chooseSettingsToOpen(this);
     if (!path.isEmpty()) openSettings(path);
   });
+  QAction* plateMap = fileMenu_->addAction(QStringLiteral("Open Plate Map..."));
+  plateMap->setObjectName(QStringLiteral("openPlateMapAction"));
+  connect(plateMap, &QAction::triggered, this, [this] {
+    const QString path = dialogs_.choosePlateMap ? dialogs_.choosePlateMap(this) : QString();
+    if (!path.isEmpty()) openPlateMap(path);
+  });
   QAction* save = fileMenu_->addAction(QStringLiteral("Sa&ve Settings..."));
   save->setObjectName(QStringLiteral("saveSettingsAction"));
   save->setShortcut(QKeySequence::Save);
@@ -203,6 +210,15 @@ void MainWindow::openSettings(const QString& path) {
     reportError(QString::fromStdString(e.what()));
   }
   refreshAll();
+}
+
+void MainWindow::openPlateMap(const QString& path) {
+  try {
+    controlPanel_->setWellMap(
+        std::make_shared<const MappedPlate>(ReadPlateMap(path.toStdString())));
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+  }
 }
 
 void MainWindow::changeUniversalSettings(const QString& text, const std::function<void()>& change) {

@@ -45,6 +45,8 @@ class MainWindow : public QMainWindow, public WellWindowHost {
   void openPictures(const QString& picture);
   /// "Open Settings" once a file is chosen.
   void openSettings(const QString& path);
+  /// Reads a plate map and colours and describes the wells by it; a bad map is reported.
+  void openPlateMap(const QString& path);
   /// "Save Settings": asks where; false when cancelled or not written.
   bool saveSettingsAs();
   /// The universal settings or an open well's differ from those opened or saved last.

@@ -37,6 +37,11 @@ UserDialogs UserDialogs::Standard() {
                                         kAllFiles);
   };
   dialogs.chooseSettingsToOpen = OpenSettingsDialog;
+  dialogs.choosePlateMap = [](QWidget* parent) {
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Open Plate Map"), QString(),
+        QStringLiteral("Plate maps (*.csv *.tsv *.txt);;") + kAllFiles);
+  };
   dialogs.chooseSettingsToSave = SaveSettingsDialog;
   dialogs.showError = [](QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, QStringLiteral("Vembrel"), message);

@@ -19,6 +19,8 @@ struct UserDialogs {
   std::function<QString(QWidget* parent)> choosePicture;
   /// A settings file to read; "" when cancelled.
   std::function<QString(QWidget* parent)> chooseSettingsToOpen;
+  /// A plate map (CSV) to read; "" when cancelled.
+  std::function<QString(QWidget* parent)> choosePlateMap;
   /// Where to save the settings, starting in startFolder; "" when cancelled.
   std::function<QString(QWidget* parent, const QString& startFolder)> chooseSettingsToSave;
   /// Shows an error message (a modal message box in the standard set).

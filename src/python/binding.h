@@ -13,6 +13,7 @@
 #include "engine/well_results.h"
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
+#include "results/plate_map.h"
 
 namespace vembrel::python {
 
@@ -60,8 +61,12 @@ struct WellResult {
   std::string well;   // "B03"
   WellResults results;
   Json json;  // what `vembrel well --json` prints for the same analysis
+  std::shared_ptr<const MappedPlate> map;  // the plate's map, when it was opened with one
 };
 WellResult TakeResult(const WellSession& session);
+
+/// What a plate map says of a well, by variable (None for those not set).
+py::dict MapVariables(const MappedPlate& map, int well);
 
 /// The mosaics as (blue, green) numpy uint8 arrays of 1024 x 1024, rows top first.
 py::tuple MosaicArrays(const WellMosaics& mosaics);

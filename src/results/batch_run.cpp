@@ -321,6 +321,7 @@ RunFacts BatchRun::facts() const {
   facts.fitRadius = fitRadius_;
   facts.wholePlate = coversWholePlate_;
   facts.settings = settings_;
+  facts.plateMap = plateMap_;
   for (const BatchFailure& failure : failures_)
     facts.failures.push_back({failure.well, failure.message});
   return facts;

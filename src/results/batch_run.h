@@ -63,6 +63,9 @@ class BatchRun {
   void setWriteWorkbook(bool write) { writeWorkbook_ = write; }
   /// Analyse the wells at cell level (writing their cell data files too).
   void setCellLevel(bool cells) { cellLevel_ = cells; }
+  /// Read the results through a plate map: its columns in the wells table,
+  /// the conditions, plate quality and dose-response tables and sheets.
+  void setPlateMap(std::optional<MapRequest> request) { plateMap_ = std::move(request); }
   /// Fit each well's zone size within this range instead of the settings' radius.
   void setFitRadius(std::optional<RadiusRange> range) { fitRadius_ = range; }
   /// Wait for another run to leave the results folder instead of refusing to start.
@@ -194,6 +197,7 @@ class BatchRun {
   bool writeWorkbook_ = true;
   bool cellLevel_ = false;
   std::optional<RadiusRange> fitRadius_;
+  std::optional<MapRequest> plateMap_;
   bool started_ = false;
   bool finished_ = false;
   bool cancelled_ = false;

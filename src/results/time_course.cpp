@@ -11,8 +11,8 @@
 #include "core/error.h"
 #include "core/text_file.h"
 #include "imaging/acquisition_time.h"
-#include "plate/picture_size.h"
 #include "imaging/zone_coverage.h"
+#include "plate/picture_size.h"
 #include "plate/well_names.h"
 #include "results/result_tables.h"
 
@@ -326,8 +326,9 @@ std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plate
                             : static_cast<double>(t);
     }
     if (points.size() > 1) {
-      notes.push_back("No --hours given and no acquisition times in the pictures: the time "
-                      "points are taken as 1 hour apart per step of their numbers");
+      notes.push_back(
+          "No --hours given and no acquisition times in the pictures: the time "
+          "points are taken as 1 hour apart per step of their numbers");
     }
   }
   // One camera and one reduction for the whole series.
@@ -345,8 +346,7 @@ std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plate
 }
 
 std::vector<std::string> WriteTimeCourseFiles(const std::string& resultsFolder,
-                                              const std::string& prefix,
-                                              const TimeCourse& course) {
+                                              const std::string& prefix, const TimeCourse& course) {
   const std::string timeCourse = TableFileName(resultsFolder, prefix, "timecourse");
   const std::string kinetics = TableFileName(resultsFolder, prefix, "kinetics");
   WriteFileAtomically(timeCourse, CsvText(TimeCourseTable(course)));

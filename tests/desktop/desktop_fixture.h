@@ -28,6 +28,7 @@ T& Child(const QObject& parent, const QString& name) {
 struct DesktopFixture {
   TempDir folder;
   QString picture;
+  QString plateMapToOpen;
   QString settingsToOpen, settingsToSave;      // what the file dialogs answer
   QStringList errors, opened;                  // messages shown, documents handed to the desktop
   SaveChoice saveChoice = SaveChoice::Cancel;  // the answer to "save the settings?"
@@ -53,6 +54,7 @@ struct DesktopFixture {
     UserDialogs d;
     d.choosePicture = [this](QWidget*) { return picture; };
     d.chooseSettingsToOpen = [this](QWidget*) { return settingsToOpen; };
+    d.choosePlateMap = [this](QWidget*) { return plateMapToOpen; };
     d.chooseSettingsToSave = [this](QWidget*, const QString&) { return settingsToSave; };
     d.showError = [this](QWidget*, const QString& message) { errors << message; };
     d.openDocument = [this](const QString& path) { return opened << path, true; };

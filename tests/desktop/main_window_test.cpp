@@ -424,6 +424,51 @@ class MainWindowTest : public QObject {
     QCOMPARE(inPanel<QLabel>("universalRingRadius").text(), QStringLiteral("200"));
     QCOMPARE(Child<QLineEdit>(fixture_.well("A01"), "ringRadiusEdit").text(), "200");
   }
+
+  void plateMapColoursWellsByConditionOrRoleWithALegendAndVariablesOnHover() {
+    fixture_.openPlate();
+    fixture_.plateMapToOpen = QString::fromStdString(fixture_.folder.file("map.csv"));
+    WriteFileAtomically(fixture_.plateMapToOpen.toStdString(),
+                        "well,role,compound,concentration,unit,donor\n"
+                        "A01,negative_control,DMSO,,,d1\n"
+                        "A02,sample,DrugA,2.5,uM,d2\n"
+                        "B01,sample,DrugA,2.5,uM,\n");
+    fixture_.trigger("openPlateMapAction");
+    QVERIFY(panel().plateMap().wellMap() != nullptr);
+    auto& colouring = inPanel<QComboBox>("plateColouring");
+    colouring.setCurrentIndex(colouring.findText(QStringLiteral("Condition (plate map)")));
+    const auto& legend = panel().plateMap().legend();
+    QCOMPARE(legend.size(), std::size_t{2});
+    QCOMPARE(legend[0].first, QStringLiteral("DMSO"));
+    QCOMPARE(legend[1].first, QStringLiteral("DrugA 2.5 uM"));
+    QCOMPARE(wellColour("A01"), legend[0].second.rgb());
+    QCOMPARE(wellColour("A02"), legend[1].second.rgb());
+    QCOMPARE(wellColour("B01"), legend[1].second.rgb());
+    QVERIFY(!panel().plateMap().categoryColour(WellIndex("C01")));
+    const QString shown = inPanel<QLabel>("plateMapLegend").text();
+    QVERIFY2(shown.contains("DMSO") && shown.contains("DrugA&nbsp;2.5&nbsp;uM"), qPrintable(shown));
+    QVERIFY(inPanel<QLabel>("plateMapLegend").isVisible());
+
+    colouring.setCurrentIndex(colouring.findText(QStringLiteral("Role (plate map)")));
+    QCOMPARE(panel().plateMap().legend().size(), std::size_t{2});
+    QCOMPARE(panel().plateMap().legend()[1].first, QStringLiteral("sample"));
+    QCOMPARE(wellColour("A02"), wellColour("B01"));
+    QVERIFY(wellColour("A01") != wellColour("A02"));
+    QCOMPARE(panel().plateMap().wellText(WellIndex("A02")),
+             QStringLiteral("A02\nrole: sample\ncompound: DrugA\nconcentration: 2.5\nunit: uM\n"
+                            "condition: DrugA 2.5 uM\ndonor: d2"));
+    colouring.setCurrentIndex(colouring.findText(QStringLiteral("Pictures")));
+    QVERIFY(panel().plateMap().legend().empty());
+    QVERIFY(!inPanel<QLabel>("plateMapLegend").isVisible());
+
+    // A bad map is reported and the one shown stays.
+    WriteFileAtomically(fixture_.plateMapToOpen.toStdString(), "well,role\nA01,maybe\n");
+    fixture_.trigger("openPlateMapAction");
+    QCOMPARE(fixture_.errors.size(), qsizetype{1});
+    QVERIFY2(fixture_.errors[0].contains("line 2: role 'maybe'"), qPrintable(fixture_.errors[0]));
+    fixture_.errors.clear();
+    QVERIFY(panel().plateMap().wellMap()->wells[WellIndex("A02")].mapped);
+  }
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -195,6 +195,31 @@ def test_batch_releases_the_gil(demo_plate):
     assert during > 0
 
 
+def test_plate_map_variables_reach_the_results_and_the_table(demo, tmp_path):
+    plate_map = tmp_path / "map.csv"
+    plate_map.write_text("well,role,compound,concentration,unit,donor\n"
+                         "A05,sample,DrugA,2.5,uM,d1\n"
+                         "B11,negative_control,,,,\n")
+    plate = vembrel.Plate(demo, plate_map=plate_map)
+    assert plate.plate_map["A05"] == {"role": "sample", "compound": "DrugA", "concentration": 2.5,
+                                      "unit": "uM", "condition": "DrugA 2.5 uM", "donor": "d1"}
+    assert sorted(plate.plate_map) == ["A05", "B11"]
+    results = plate.batch(wells=["A05", "B11", "C02"])
+    assert results[1].variables["condition"] == "negative_control"
+    assert results[2].variables["role"] is None  # C02 is not in the map
+    assert plate.analyse("A05").variables["donor"] == "d1"
+    table = vembrel.to_pandas(results)
+    assert list(table.columns[:9]) == ["plate", "well", "role", "compound", "concentration",
+                                       "unit", "condition", "donor", "included"]
+    assert list(table["role"]) == ["sample", "negative_control", None]
+    assert vembrel.Plate(demo).plate_map is None
+    assert vembrel.Plate(demo).analyse("A05").variables is None
+    bad = tmp_path / "bad.csv"
+    bad.write_text("well,role\nA01,sample\nA01,sample\n")
+    with pytest.raises(ValueError, match="line 3: well 'A01' is named twice"):
+        vembrel.Plate(demo, plate_map=bad)
+
+
 def test_time_course_is_the_command_lines(demo, tmp_path, cli):
     # Two acquisitions in Harmony-style names: B03's fields, then D05's under B03's name.
     series = tmp_path / "Images"
