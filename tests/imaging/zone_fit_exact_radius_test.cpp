@@ -21,6 +21,8 @@ TEST(ZoneFit, FindsAnExactOddOrEvenRadius) {
     EXPECT_EQ(fit.y, 512);
     // At its exact radius the zone is all dark inside and all bright around.
     EXPECT_DOUBLE_EQ(fit.contrast, 180.0);
+    // The radius at the top of the range, whose even step above lies outside it.
+    EXPECT_EQ(FitZone(green, 250, radius).radius, radius);
   }
 }
 
