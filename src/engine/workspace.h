@@ -86,6 +86,8 @@ class Workspace {
   std::function<void(WellSession&)> onSessionActivated;
   std::function<void()> onPlateChanged;  // plate, states or colours of the plate map changed
   std::function<void()> onUniversalSettingsChanged;
+  /// The universal settings were written to this file.
+  std::function<void(const std::string& path)> onSettingsSaved;
 
  private:
   void recordAnalysis(const WellSession& session);

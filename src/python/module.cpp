@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/memory_tuning.h"
+#include "imaging/zone_fit.h"
 #include "plate/well_names.h"
 #include "python/binding.h"
 
@@ -129,11 +130,12 @@ std::optional<RadiusRange> FitRadiusArgument(const py::object& range) {
   }
   const py::sequence bounds = range;
   RadiusRange radii{
-      static_cast<int>(IntArgument(bounds[0], "fit_radius's minimum", 1, kMosaicSize)),
-      static_cast<int>(IntArgument(bounds[1], "fit_radius's maximum", 1, kMosaicSize))};
-  if (radii.minimum < 1 || radii.maximum > kMosaicSize || radii.minimum > radii.maximum) {
+      static_cast<int>(IntArgument(bounds[0], "fit_radius's minimum", 1, kLargestFitRadius)),
+      static_cast<int>(IntArgument(bounds[1], "fit_radius's maximum", 1, kLargestFitRadius))};
+  if (radii.minimum < 1 || radii.maximum > kLargestFitRadius || radii.minimum > radii.maximum) {
     Raise(PyExc_ValueError, "fit_radius " + std::string(py::repr(range)) +
-                                " is no range (min, max) of radii within 1..1024");
+                                " is no range (min, max) of radii within 1.." +
+                                std::to_string(kLargestFitRadius));
   }
   return radii;
 }

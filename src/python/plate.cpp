@@ -9,18 +9,26 @@
 #include <filesystem>
 #include <mutex>
 #include <thread>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
+#include "core/error.h"
 #include "plate/plate.h"
 #include "plate/plate_layout.h"
 #include "plate/well_names.h"
 #include "python/binding.h"
+#include "results/table.h"
+#include "results/time_course.h"
 
 namespace vembrel::python {
 namespace {
 
 struct PlateHandle {
   std::shared_ptr<const Plate> plate;
+  std::string source;                      // the path it was opened from, made absolute
+  PlateOpenOptions options;                // as it was opened, to open its other time points
+  std::shared_ptr<const MappedPlate> map;  // none without a plate map
 };
 
 PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
@@ -77,7 +85,8 @@ PlateHandle Open(const py::object& pathArgument, const PlateOpenOptions& options
   const std::string absolute = fs::absolute(path).lexically_normal().string();
   return RaisingAs(PyExc_OSError, [&] {
     py::gil_scoped_release release;
-    return PlateHandle{std::make_shared<const Plate>(OpenPlate(absolute, options))};
+    return PlateHandle{std::make_shared<const Plate>(OpenPlate(absolute, options)), absolute,
+                       options, nullptr};
   });
 }
 
@@ -98,6 +107,21 @@ WellResult Analyse(const Plate& plate, int well, const AnalysisSettings& setting
   options.fitRadius = fitRadius;
   const WellSession session(plate, well, settings, std::move(options));
   return TakeResult(session);
+}
+
+// A plate_map argument: None, or the path of a map (ValueError naming the
+// file, line and value when it cannot be used).
+std::shared_ptr<const MappedPlate> PlateMapArgument(const py::object& path) {
+  if (path.is_none()) return nullptr;
+  const std::string file = PathArgument(path);
+  return RaisingAs(PyExc_ValueError,
+                   [&] { return std::make_shared<const MappedPlate>(ReadPlateMap(file)); });
+}
+
+std::vector<WellResult> WithMap(std::vector<WellResult> results,
+                                const std::shared_ptr<const MappedPlate>& map) {
+  for (WellResult& result : results) result.map = map;
+  return results;
 }
 
 // The wells of a batch, in plate order, once each.
@@ -188,6 +212,86 @@ std::string Repr(const Plate& plate) {
          "', wells=" + std::to_string(included) + ")";
 }
 
+py::object TableValueObject(const TableValue& value) {
+  return std::visit(
+      [](const auto& v) -> py::object {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, std::monostate>) {
+          return py::none();
+        } else {
+          return py::cast(v);
+        }
+      },
+      value);
+}
+
+py::object DataFrame(const Table& table) {
+  py::dict data;
+  py::list names;
+  for (std::size_t c = 0; c < table.columns.size(); ++c) {
+    py::list values;
+    for (const auto& row : table.rows) values.append(TableValueObject(row[c]));
+    data[py::str(table.columns[c])] = values;
+    names.append(table.columns[c]);
+  }
+  return py::module_::import("pandas").attr("DataFrame")(data, py::arg("columns") = names);
+}
+
+py::tuple TimeCourseTables(const PlateHandle& handle, const py::object& settings, bool cells,
+                           const py::object& hours, const py::object& ringDrift,
+                           const py::object& fitRadius, const py::object& wells, int jobs) {
+  if (jobs < 0) Raise(PyExc_ValueError, "jobs must be 0 (all cores) or more");
+  TimeCourseOptions options;
+  options.settings = SettingsArgument(settings);
+  options.cellLevel = cells;
+  options.fitRadius = FitRadiusArgument(fitRadius);
+  if (!ringDrift.is_none()) {
+    if (!py::isinstance<py::int_>(ringDrift) || py::isinstance<py::bool_>(ringDrift)) {
+      Raise(PyExc_TypeError,
+            "ring_drift must be a number of pixels, not " + std::string(py::repr(ringDrift)));
+    }
+    const long long drift = ringDrift.cast<long long>();
+    if (drift < 0 || drift > 1024) {
+      Raise(PyExc_ValueError, "ring_drift must lie within 0..1024, not " + std::to_string(drift));
+    }
+    options.ringDrift = static_cast<int>(drift);
+  }
+  std::string hoursText;
+  if (!hours.is_none()) {
+    if (py::isinstance<py::str>(hours)) Raise(PyExc_TypeError, "hours must be a list of numbers");
+    for (const py::handle hour : hours) {
+      if (!py::isinstance<py::int_>(hour) && !py::isinstance<py::float_>(hour)) {
+        Raise(PyExc_TypeError, "hours must be numbers, not " + std::string(py::repr(hour)));
+      }
+      hoursText += (hoursText.empty() ? "" : ",") + ExactDecimalText(hour.cast<double>());
+    }
+    if (hoursText.empty()) Raise(PyExc_ValueError, "hours must not be empty");
+  }
+  if (!wells.is_none()) options.wells = BatchWells(*handle.plate, wells);
+  options.jobs =
+      jobs > 0 ? jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  TimeCourse course;
+  std::string refused;  // raised once the GIL is held again
+  {
+    std::vector<std::string> notes;
+    const py::gil_scoped_release release;
+    try {
+      course =
+          RunTimeCourse(OpenTimeSeries({handle.source}, handle.options, hoursText, notes), options);
+    } catch (const Error& e) {
+      refused = e.what();
+    }
+  }
+  if (!refused.empty()) Raise(PyExc_ValueError, refused);
+  if (!course.failures.empty()) {
+    const TimeCourseFailure& failure = course.failures.front();
+    Raise(PyExc_RuntimeError, "Well " + WellName(failure.well) + " at time point " +
+                                  std::to_string(course.numbers[failure.timePoint]) + ": " +
+                                  failure.message);
+  }
+  return py::make_tuple(DataFrame(TimeCourseTable(course)), DataFrame(KineticsTable(course)));
+}
+
 }  // namespace
 
 void BindPlate(py::module_& module) {
@@ -195,20 +299,38 @@ void BindPlate(py::module_& module) {
   py::class_<PlateHandle>(
       module, "Plate", R"(A plate of field pictures, opened from any one picture or from its folder.
 
-Plate(path, layout=None, channels=None, input_bits='auto', plane=1): layout is
+Plate(path, layout=None, channels=None, input_bits='auto', plane=1,
+plate_map=None): layout is
 'native', 'imagexpress', 'operetta' or a pattern such as
 '{plate}_{well}_s{field}_w{channel}.tif' (detected when None); channels the
 (nuclear, cell) channel numbers (the two lowest found when None); input_bits
 the bits of 16-bit samples that carry the picture (8, 10, 12, 14, 16, or
 'auto' to detect them from the first included well); plane the focal plane
-read where names carry one. FileNotFoundError when path does not exist,
-OSError when it holds no plate, ValueError for a bad option.)")
+read where names carry one; plate_map a plate map (CSV, plate-shaped or
+tidy) whose variables the results carry. FileNotFoundError when path does
+not exist, OSError when it holds no plate, ValueError for a bad option or
+plate map.)")
       .def(py::init([](const py::object& path, const py::object& layout, const py::object& channels,
-                       const py::object& inputBits, const py::object& plane) {
-             return Open(path, OpenOptions(layout, channels, inputBits, plane));
+                       const py::object& inputBits, const py::object& plane,
+                       const py::object& plateMap) {
+             std::shared_ptr<const MappedPlate> map = PlateMapArgument(plateMap);
+             PlateHandle handle = Open(path, OpenOptions(layout, channels, inputBits, plane));
+             handle.map = std::move(map);
+             return handle;
            }),
            py::arg("path"), py::arg("layout") = py::none(), py::arg("channels") = py::none(),
-           py::arg("input_bits") = "auto", py::arg("plane") = 1)
+           py::arg("input_bits") = "auto", py::arg("plane") = 1, py::arg("plate_map") = py::none())
+      .def_property_readonly(
+          "plate_map",
+          [](P p) -> py::object {
+            if (!p.map) return py::none();
+            py::dict wells;
+            for (int w = 0; w < 96; ++w) {
+              if (p.map->wells[w].mapped) wells[py::str(WellName(w))] = MapVariables(*p.map, w);
+            }
+            return wells;
+          },
+          "The plate map's variables of each well it names, by well name; None without a map.")
       .def_property_readonly(
           "path", [](P p) { return p.plate->path; },
           "Folder of the pictures, with a trailing separator.")
@@ -238,6 +360,23 @@ OSError when it holds no plate, ValueError for a bad option.)")
       .def_property_readonly(
           "plane", [](P p) { return p.plate->plane; }, "Focal plane read.")
       .def_property_readonly(
+          "time_points", [](P p) { return p.plate->timePoints; },
+          "Every time point the plate holds, ascending ([1] for a single acquisition).")
+      .def_property_readonly(
+          "time_point", [](P p) { return p.plate->timePoint; }, "The time point read.")
+      .def("time_course", &TimeCourseTables, py::arg("settings") = py::none(),
+           py::arg("cells") = false, py::arg("hours") = py::none(),
+           py::arg("ring_drift") = py::none(), py::arg("fit_radius") = py::none(),
+           py::arg("wells") = py::none(), py::arg("jobs") = 0,
+           R"(Follows the wells over every time point of the plate, as `vembrel timecourse`.
+
+Each well's ring is fitted at its first time point and held (ring_drift: re-fit
+within that many pixels of it). hours: one number per time point, increasing
+(the time points' numbers when None). Returns (time_course, kinetics): two
+pandas DataFrames with the columns of the time course and kinetics tables.
+ValueError for hours of another count or not increasing, or time points whose
+pictures differ in size.)")
+      .def_property_readonly(
           "input_bits", [](P p) { return p.plate->inputBits; },
           "Bits of the 16-bit samples read (8 for 8-bit pictures).")
       .def_property_readonly(
@@ -250,8 +389,13 @@ OSError when it holds no plate, ValueError for a bad option.)")
             const int index = IncludedWell(*p.plate, well);
             const AnalysisSettings values = SettingsArgument(settings);
             const std::optional<RadiusRange> range = FitRadiusArgument(fitRadius);
-            const py::gil_scoped_release release;
-            return Analyse(*p.plate, index, values, cells, range);
+            WellResult result;
+            {
+              const py::gil_scoped_release release;
+              result = Analyse(*p.plate, index, values, cells, range);
+            }
+            result.map = p.map;
+            return result;
           },
           py::arg("well"), py::arg("settings") = py::none(), py::arg("cells") = false,
           py::arg("fit_radius") = py::none(),
@@ -282,8 +426,10 @@ unknown well name or a well without pictures.)")
              const py::object& wells, const py::object& fitRadius, const py::object& progress) {
             // 0: one per core; more threads than wells are never started.
             const int threads = static_cast<int>(IntArgument(jobs, "jobs", 0, 1 << 16));
-            return RunBatch(*p.plate, BatchWells(*p.plate, wells), SettingsArgument(settings),
-                            cells, FitRadiusArgument(fitRadius), threads, progress);
+            return WithMap(
+                RunBatch(*p.plate, BatchWells(*p.plate, wells), SettingsArgument(settings), cells,
+                         FitRadiusArgument(fitRadius), threads, progress),
+                p.map);
           },
           py::arg("settings") = py::none(), py::arg("cells") = false, py::arg("jobs") = 0,
           py::arg("wells") = py::none(), py::arg("fit_radius") = py::none(),

@@ -175,6 +175,9 @@ class WellResult:
     def cells(self) -> list[Cell] | None: ...
     @property
     def cell_statistics(self) -> CellStatistics | None: ...
+    @property
+    def variables(self) -> dict[str, str | float | None] | None:
+        """What the plate map says of the well; None without a map."""
     def to_dict(self) -> dict[str, Any]:
         """The results as `vembrel well --json` prints them."""
 
@@ -187,7 +190,11 @@ class Plate:
         channels: tuple[int, int] | str | None = None,
         input_bits: int | Literal["auto"] = "auto",
         plane: int = 1,
+        plate_map: _Path | None = None,
     ) -> None: ...
+    @property
+    def plate_map(self) -> dict[str, dict[str, str | float | None]] | None:
+        """The map's variables of each well it names; None without a map."""
     @property
     def path(self) -> str: ...
     @property
@@ -203,6 +210,10 @@ class Plate:
     def channels(self) -> tuple[int, int]: ...
     @property
     def plane(self) -> int: ...
+    @property
+    def time_points(self) -> list[int]: ...
+    @property
+    def time_point(self) -> int: ...
     @property
     def input_bits(self) -> int: ...
     @property
@@ -229,6 +240,17 @@ class Plate:
         progress: Callable[[int, int], object] | None = None,
     ) -> list[WellResult]:
         """Analyses wells on threads (GIL released); results in plate order."""
+    def time_course(
+        self,
+        settings: Settings | None = None,
+        cells: bool = False,
+        hours: Iterable[float] | None = None,
+        ring_drift: int | None = None,
+        fit_radius: tuple[int, int] | None = None,
+        wells: Iterable[str] | None = None,
+        jobs: int = 0,
+    ) -> tuple[Any, Any]:
+        """(time_course, kinetics) pandas DataFrames over every time point."""
 
 def analyse_mosaics(
     blue: npt.NDArray[np.uint8],

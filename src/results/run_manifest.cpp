@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "core/name_text.h"
 #include "engine/analysed_well.h"
+#include "imaging/zone_fit.h"
 #include "plate/json_reader.h"
 #include "plate/plate.h"
 #include "plate/settings_json.h"
@@ -68,6 +69,35 @@ Json InputJson(const WellResults& well, const InputPicture& input, const std::st
   return entry;
 }
 
+Json PlateMapJson(const MapRequest& request, const Plate& plate, const PlateResults& results,
+                  bool cellLevel) {
+  const MappedPlate& map = request.map;
+  Json variables = Json::array();
+  for (const char* name : kReservedMapVariables) variables.push_back(name);
+  for (const std::string& name : map.otherVariables) variables.push_back(name);
+  Json readouts = Json::array();
+  for (const Readout readout :
+       request.readouts.empty() ? DefaultReadouts(cellLevel) : request.readouts) {
+    readouts.push_back(ReadoutName(readout));
+  }
+  Json unmapped = Json::array();
+  for (const int well : UnmappedWells(map, plate)) unmapped.push_back(WellName(well));
+  Json dropped = Json::array();
+  if (request.dropFlagged) {
+    for (int w = 0; w < kWellCount; ++w) {
+      if (results.wells[w] && !results.wells[w]->quality.empty()) dropped.push_back(WellName(w));
+    }
+  }
+  return {{"file", map.file},
+          {"xxh3", map.fingerprint},
+          {"form", map.form},
+          {"variables", std::move(variables)},
+          {"readouts", std::move(readouts)},
+          {"drop_flagged", request.dropFlagged},
+          {"wells_not_in_map", std::move(unmapped)},
+          {"wells_dropped", std::move(dropped)}};
+}
+
 }  // namespace
 
 RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
@@ -90,6 +120,9 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
   facts.platePath = unescaped(plate.at("path_bytes"));
   facts.platePrefix = unescaped(plate.at("prefix_bytes"));
   facts.inputBitsDetected = plate.at("input_bits_detected").flag();
+  if (plate.json().contains("pictures") && !plate.at("pictures").isNull()) {
+    facts.pictureKind = plate.at("pictures").text();
+  }
   const JsonReader open = plate.at("open");
   facts.open.layout = unescaped(open.at("layout"));
   const auto channels = open.at("channels").exactly(2);
@@ -102,9 +135,8 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
   facts.cellLevel = j.at("cell_level").flag();
   if (!j.at("fit_radius").isNull()) {
     const auto range = j.at("fit_radius").exactly(2);
-    const SettingDescriptor& radius = Describe(SettingId::RingRadius);
-    facts.fitRadius = RadiusRange{range[0].integer32(radius.minimum, radius.maximum),
-                                  range[1].integer32(radius.minimum, radius.maximum)};
+    facts.fitRadius = RadiusRange{range[0].integer32(1, kLargestFitRadius),
+                                  range[1].integer32(1, kLargestFitRadius)};
   }
   try {
     facts.settings = SettingsFromJson(j.at("settings").json());
@@ -158,7 +190,7 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
   for (const RunFacts::Failure& failure : facts.failures) {
     failed.push_back({{"well", WellName(failure.well)}, {"message", failure.message}});
   }
-  return {
+  Json manifest = {
       {"program", {{"name", "vembrel"}, {"version", ProgramVersion()}}},
       {"command_line", facts.commandLine.empty() ? Json(nullptr) : Json(facts.commandLine)},
       {"started", IsoDateTimeText(facts.started)},
@@ -178,6 +210,10 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       {"field_problems", std::move(problems)},
       {"inputs", std::move(inputs)},
   };
+  if (facts.plateMap) {
+    manifest["plate_map"] = PlateMapJson(*facts.plateMap, plate, results, facts.cellLevel);
+  }
+  return manifest;
 }
 
 }  // namespace vembrel

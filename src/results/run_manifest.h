@@ -14,6 +14,7 @@
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
 #include "plate/plate.h"
+#include "results/plate_statistics.h"
 
 namespace vembrel {
 
@@ -31,6 +32,9 @@ struct RunFacts {
     std::string message;
   };
   std::vector<Failure> failures;  // wells whose analysis failed
+  /// The plate map the results are read through (its readouts empty for
+  /// those of the run's level); none without a map.
+  std::optional<MapRequest> plateMap;
 };
 
 /// What a manifest says that putting parts of a run together needs: how to
@@ -42,6 +46,7 @@ struct RunManifestFacts {
   PlateOpenOptions open;  // the layout, channels, plane and bits the run read
   double measurementDate = 0;
   bool inputBitsDetected = false;
+  std::string pictureKind;  // "8-bit grey", "palette", ...; "" when the run did not probe
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;
   AnalysisSettings settings;
@@ -57,7 +62,9 @@ RunManifestFacts ReadRunManifestFacts(const nlohmann::ordered_json& manifest);
 /// results folder + plate prefix + "Vembrel_run.json".
 std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
-/// The manifest. Input files are named relative to the plate's folder;
+/// The manifest. With a plate map it records the map's file, fingerprint,
+/// form and variables, the readouts, and the wells left out of the map and
+/// (--drop-flagged) of the statistics. Input files are named relative to the plate's folder;
 /// their fingerprints are XXH3-64 hashes as 16 hex digits; a file that could
 /// not be read has none and says why ("missing", "unreadable", ...).
 nlohmann::ordered_json RunManifest(const Plate& plate, const PlateResults& results,

@@ -24,8 +24,8 @@ std::string CsvField(const TableValue& value) {
     std::string operator()(const std::string& value) const {
       const std::string text = OneLineText(value);
       // A text a spreadsheet program would take for a formula is shown as text.
-      const bool formulaLike = !text.empty() && std::string_view("=+-@").find(text.front()) !=
-                                                    std::string_view::npos;
+      const bool formulaLike =
+          !text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos;
       if (!formulaLike && text.find_first_of(",\"") == std::string::npos) return text;
       std::string quoted = formulaLike ? "\"'" : "\"";
       for (const char ch : text) {

@@ -1,6 +1,7 @@
 // The plate and settings subcommands, run as the real program.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -39,12 +40,41 @@ TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
             std::string::npos);
   EXPECT_NE(run.out.find("\nA  +CCCC -.... -...."), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("-BBBB"), std::string::npos);
+  // The pictures were written today: the date reads as ISO 8601.
+  const std::time_t now = std::time(nullptr);
+  std::tm today{};
+  localtime_r(&now, &today);
+  char iso[16];
+  std::strftime(iso, sizeof iso, "%Y-%m-%d", &today);
+  EXPECT_NE(run.out.find(std::string("Measured: ") + iso + "\n"), std::string::npos) << run.out;
 
   const CommandRun missing = RunVembrel("plate " + Quoted(folder + "/none.tif"));
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_NE(missing.err.find("'" + folder + "/none.tif': no such file or folder"),
             std::string::npos)
       << missing.err;
+}
+
+TEST(PlateCommand, ListsTimePointsAndReadsTheOneChosen) {
+  TempDir dir;
+  const std::string folder = dir.file("Images");
+  const MosaicGrey grey = [](int c, int r) { return (c + r) % 200; };
+  for (int t : {1, 2, 4}) WriteLayoutWell(folder, OperettaNames(1, t), "A01", {1, 2}, grey, grey);
+
+  const CommandRun run = RunVembrel("plate " + Quoted(folder) + " --time 4 --json");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["time_point"], 4);
+  EXPECT_EQ(json["time_points"], nlohmann::json({1, 2, 4}));
+  EXPECT_NE(RunVembrel("plate " + Quoted(folder)).out.find("Time:     point 1 of 3\n"),
+            std::string::npos);
+
+  const CommandRun beyond = RunVembrel("plate " + Quoted(folder) + " --time 3");
+  EXPECT_EQ(beyond.exitCode, 2);
+  EXPECT_NE(beyond.err.find("no file is of time point 3 (time points found: 1, 2, 4)"),
+            std::string::npos)
+      << beyond.err;
+  EXPECT_EQ(RunVembrel("plate " + Quoted(folder) + " --time 0").exitCode, 2);
 }
 
 TEST(PlateCommand, OpensAFolderWithItsOptionsAndRefusesBadOnes) {
@@ -134,6 +164,12 @@ TEST(SuggestCommand, WritesSettingsThatFindTheNucleiAndSaysWhy) {
   ASSERT_EQ(suggest.exitCode, 0) << suggest.err;
   EXPECT_NE(suggest.out.find("Looked at wells A01, B05"), std::string::npos) << suggest.out;
   EXPECT_NE(suggest.out.find("median size 16 "), std::string::npos) << suggest.out;
+  // The small plate's zone: a dark disc of radius 200.
+  EXPECT_NE(suggest.out.find("Ring radius 200: the median of the cell-free zones fitted in A01 "
+                             "200, B05 200."),
+            std::string::npos)
+      << suggest.out;
+  EXPECT_EQ(ReadSettingsFile(output).ring.radius, 200);
   EXPECT_EQ(RunVembrel("settings " + Quoted(output)).exitCode, 0);
   EXPECT_EQ(totalNuclei(" --settings " + Quoted(output)), 17 * 17);
 

@@ -135,6 +135,14 @@ TEST(OpenPlate, TheNativePrefixIsTheTextBeforeTheWell) {
             "another plate's pictures to open that one)");
 }
 
+TEST(OpenPlate, DatesShownToTheUserAreIso8601) {
+  EXPECT_EQ(IsoDateText(0), "1899-12-30");
+  EXPECT_EQ(IsoDateText(2.99), "1900-01-01");
+  EXPECT_EQ(IsoDateText(45658.75), "2025-01-01");
+  EXPECT_EQ(IsoDateText(45716), "2025-02-28");
+  EXPECT_EQ(IsoDateText(45717), "2025-03-01");
+}
+
 TEST(OpenPlate, MeasurementDateIsTheFilesTimeInLocalDays) {
   TempDir dir;
   const std::string path = dir.file("P_A01f00d0.tif");
@@ -250,7 +258,7 @@ TEST(PlateLayouts, SamePixelsGiveTheSameFieldsInEveryLayout) {
        {},
        "operetta",
        "Images_",
-       "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk1fk1fl1.tiff; nuclear stain ch1, cell "
+       "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff; nuclear stain ch1, cell "
        "stain ch2; plane 1 (of 1, 2)"},
       {user, pattern, "pattern", "exp_",
        "pattern {plate}_r{row}c{col}_f{field}_ch{channel}.tif; nuclear stain channel 5, cell stain "
@@ -323,7 +331,7 @@ TEST(PlateLayouts, NoWellFoundSaysWhy) {
                                            "<prefix><well>f0<field>d<channel>.tif; ImageXpress-"
                                            "style <plate>_<well>_s<site>_w<n>[<32 hex digits>]."
                                            "tif|.TIF; Operetta/Harmony-style r<RR>c<CC>f<FF>p<"
-                                           "PP>-ch<N>sk1fk1fl1.tiff; the folder holds no file");
+                                           "PP>-ch<N>sk<T>fk1fl1.tiff; the folder holds no file");
   for (const char* name : {"notes.txt", "P_A01_s1_w1_thumb.tif", "scan 1.tif", "scan 2.tif",
                            "scan 3.tif", "scan 4.tif", "scan 5.tif"}) {
     Touch(dir.file(name));
@@ -363,7 +371,7 @@ TEST(PlateLayouts, PatternsAndChannelChoicesAreCheckedWithReasons) {
       {"{well}{row}{col}_{field}_{channel}", "the well is given by {well}, or by {row} and {col}"},
       {"{well}_{site}_{channel}",
        "unknown placeholder {site}; the placeholders are {plate}, "
-       "{well}, {row}, {col}, {field} and {channel}"},
+       "{well}, {row}, {col}, {field}, {channel} and {time}"},
       {"{well}_{field}_{channel", "a '{' without its '}'"},
       {"{well}_{field}}_{channel}", "a '}' without its '{'"},
       {"{well}_{field}_{field}{channel}", "{field} appears twice"},

@@ -7,6 +7,7 @@ import threading
 import time
 
 import numpy as np
+import pandas as pd
 import pytest
 import vembrel
 
@@ -107,6 +108,14 @@ def test_settings(tmp_path):
     assert vembrel.Settings.load(tmp_path / "s.VLS") == s != vembrel.Settings()
     with pytest.raises(ValueError, match=r"nuclei.blue_cutoff: 256 is outside 0..255"):
         s.nuclei.blue_cutoff = 256
+    big = vembrel.Settings()
+    big.nuclei.maximal_size = 1_000_000
+    big.nuclei.minimal_size = 999_999
+    big.cells.maximal_size = 1_000_000
+    big.cells.minimal_size = 1_000_000
+    assert vembrel.Settings.range("nuclei.maximal_size") == (1, 1_000_000)
+    with pytest.raises(ValueError, match=r"nuclei.maximal_size: 1000001 is outside 1..1000000"):
+        big.nuclei.maximal_size = 1_000_001
     with pytest.raises(ValueError, match=r"is not below display.blue.saturation 155"):
         s.display.blue.cutoff = 160
     with pytest.raises(TypeError, match=r"ring.radius: 3.5 is not a whole number"):
@@ -148,7 +157,9 @@ def test_errors(demo, demo_plate, tmp_path):
         (lambda: demo_plate.analyse("Z99"), "Z99"),
         (lambda: demo_plate.analyse("F09"), "F09 has no field with both channel pictures"),
         (lambda: demo_plate.batch(wells=["A01", "A13"]), "A13"),
-        (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..1024"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..2048"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(300, 2049)), "within 1..2048"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(400, 300)), "within 1..2048"),
         (lambda: vembrel.Plate(demo, layout="{well}.tif"), r"\{field\}"),
         (lambda: vembrel.Plate(demo, input_bits=9), "input_bits"),
         (lambda: vembrel.analyse_mosaics(np.zeros((4, 4), np.uint8),
@@ -220,7 +231,7 @@ def test_wrong_types_and_extreme_values_raise_type_and_value_errors(demo, demo_p
         (lambda: demo_plate.batch(wells=["A01"], jobs=-1), "jobs"),
         (lambda: demo_plate.batch(wells=["A01"], jobs=2**70), "jobs"),
         (lambda: demo_plate.analyse("A01", fit_radius=(2**70, 1)), "fit_radius"),
-        (lambda: demo_plate.analyse("A01", fit_radius=(300, 1025)), "fit_radius"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(300, 2049)), "fit_radius"),
         (lambda: set_item("ring.radius", 2**70), "too large"),
         (lambda: set_item("ring.radius", 1025), "outside 1..1024"),
         (lambda: settings.update({"cells.length_ratio": float("inf")}), "length_ratio"),
@@ -244,3 +255,59 @@ def test_wrong_types_and_extreme_values_raise_type_and_value_errors(demo, demo_p
         with pytest.raises(ValueError, match="NUL"):
             call()
     assert not saved.exists()
+
+
+def test_plate_map_variables_reach_the_results_and_the_table(demo, tmp_path):
+    plate_map = tmp_path / "map.csv"
+    plate_map.write_text("well,role,compound,concentration,unit,donor\n"
+                         "A05,sample,DrugA,2.5,uM,d1\n"
+                         "B11,negative_control,,,,\n")
+    plate = vembrel.Plate(demo, plate_map=plate_map)
+    assert plate.plate_map["A05"] == {"role": "sample", "compound": "DrugA", "concentration": 2.5,
+                                      "unit": "uM", "condition": "DrugA 2.5 uM", "donor": "d1"}
+    assert sorted(plate.plate_map) == ["A05", "B11"]
+    results = plate.batch(wells=["A05", "B11", "C02"])
+    assert results[1].variables["condition"] == "negative_control"
+    assert results[2].variables["role"] is None  # C02 is not in the map
+    assert plate.analyse("A05").variables["donor"] == "d1"
+    table = vembrel.to_pandas(results)
+    assert list(table.columns[:9]) == ["plate", "well", "role", "compound", "concentration",
+                                       "unit", "condition", "donor", "included"]
+    assert list(table["role"]) == ["sample", "negative_control", None]
+    assert vembrel.Plate(demo).plate_map is None
+    assert vembrel.Plate(demo).analyse("A05").variables is None
+    bad = tmp_path / "bad.csv"
+    bad.write_text("well,role\nA01,sample\nA01,sample\n")
+    with pytest.raises(ValueError, match="line 3: well 'A01' is named twice"):
+        vembrel.Plate(demo, plate_map=bad)
+
+
+def test_time_course_is_the_command_lines(demo, tmp_path, cli):
+    # Two acquisitions in Harmony-style names: B03's fields, then D05's under B03's name.
+    series = tmp_path / "Images"
+    series.mkdir()
+    for time_point, source in ((1, "B03"), (2, "D05")):
+        for picture in demo.glob(f"DEMO_{source}f0*d*.tif"):
+            field, channel = int(picture.name[-7]), int(picture.name[-5])
+            name = f"r02c03f{field + 1:02}p01-ch{channel + 1}sk{time_point}fk1fl1.tiff"
+            (series / name).symlink_to(picture)
+    plate = vembrel.Plate(series)
+    assert (plate.time_points, plate.time_point) == ([1, 2], 1)
+    table, kinetics = plate.time_course(hours=[0, 6.5], jobs=1)
+    assert list(table.time_point) == [1, 2] and list(table.hours) == [0, 6.5]
+    assert list(kinetics.readout) == ["nuclei", "calculated_nuclei", "zone_coverage"]
+
+    cli("timecourse", series, "--hours", "0,6.5", "--results", tmp_path / "out")
+    written = pd.read_csv(tmp_path / "out" / "Images_Vembrel_timecourse.csv", keep_default_na=False)
+    assert list(written.columns) == list(table.columns)
+    for column in ("ring_x", "ring_y", "nuclei", "calculated_nuclei", "zone_coverage"):
+        assert list(written[column]) == list(table[column]), column
+    # The first ring is held at the second time point.
+    assert table.ring_x[1] == table.ring_x[0] and table.ring_y[1] == table.ring_y[0]
+
+    with pytest.raises(ValueError, match="gives 3 times for 2 time points"):
+        plate.time_course(hours=[0, 1, 2])
+    with pytest.raises(TypeError):
+        plate.time_course(hours="0,6")
+    with pytest.raises(ValueError):
+        plate.time_course(ring_drift=-1)
