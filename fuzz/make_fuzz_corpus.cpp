@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/analysed_well.h"
 #include "plate/analysis_settings.h"
+#include "plate/plate.h"
 #include "plate/settings_file.h"
+#include "results/run_manifest.h"
 
 namespace fs = std::filesystem;
 
@@ -64,7 +67,8 @@ int main(int argc, char** argv) {
   }
   const fs::path root = argv[1];
   for (const char* target : {"fuzz_tiff_loader", "fuzz_settings_file", "fuzz_plate_names",
-                             "fuzz_summary_split", "fuzz_analysis_pass"}) {
+                             "fuzz_summary_split", "fuzz_analysis_pass", "fuzz_well_record",
+                             "fuzz_run_manifest"}) {
     fs::create_directories(root / target);
   }
   const fs::path tiff = root / "fuzz_tiff_loader";
@@ -149,5 +153,42 @@ int main(int argc, char** argv) {
     }
   }
   WriteText(pass / "lattice", settingsPart + cellPart + lattice);
+
+  // A well's record and a part's manifest as a run writes them.
+  vembrel::AnalysedWell record;
+  record.program = vembrel::ProgramVersion();
+  vembrel::WellResults& well = record.results;
+  well.well = 13;
+  well.nuclei = 2;
+  well.immigrants = {{500, 480, 40, 12.5}, {520, 470, 35, -3.25}};
+  well.density = {{3, 900}, {1, 1200}};
+  well.quality = {vembrel::QualityNote::FewNucleiOutside};
+  for (const bool green : {false, true}) {
+    for (int field = 0; field < 4; ++field) {
+      vembrel::InputPicture input{"/p/caf\xE9_B02f0" + std::to_string(field) + (green ? "d1" : "d0"),
+                                  green, field, vembrel::FileFingerprint{1000u + field, 0x1234u}};
+      if (field == 3) input.fingerprint.reset();
+      well.inputs.push_back(input);
+    }
+  }
+  well.fieldProblems = {{vembrel::FieldProblemKind::kMissing, well.inputs[3].file, "missing"}};
+  well.cells = vembrel::CellResults{1, 2, {{500.5, 480.25, 90, 12, 10, 40, 14.5, 2.3, 0.8,
+                                            vembrel::CellClass::OvalSmooth, 33.0, 40}}, {}};
+  WriteText(root / "fuzz_well_record" / "record.json",
+            vembrel::AnalysedWellToJson(record).dump());
+  vembrel::Plate plate;
+  plate.open = true;
+  plate.path = "/p/";
+  plate.prefix = "caf\xE9_";
+  plate.measurementDate = 45000.5;
+  plate.wells[13].state = 1;
+  vembrel::PlateResults results;
+  results.record(well, record.settings);
+  vembrel::RunFacts facts;
+  facts.wholePlate = false;
+  facts.failures = {{14, "Well B03: broken"}};
+  WriteText(root / "fuzz_run_manifest" / "manifest.json",
+            vembrel::RunManifest(plate, results, facts)
+                .dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
   return 0;
 }

@@ -26,6 +26,13 @@ class ConversionError : public Error {
   using Error::Error;
 };
 
+/// A value of the wrong kind where a setting or option wants another: a text
+/// for a whole number, a number for a flag, a list for a group of settings.
+class WrongTypeError : public Error {
+ public:
+  using Error::Error;
+};
+
 /// Failures of the curve fitting (singular systems, too few points).
 class MathError : public Error {
  public:

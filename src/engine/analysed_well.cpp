@@ -10,6 +10,7 @@
 #include "core/name_text.h"
 #include "core/text_file.h"
 #include "imaging/file_fingerprint.h"
+#include "imaging/zone_fit.h"
 #include "plate/json_reader.h"
 #include "plate/plate.h"
 #include "plate/settings_json.h"
@@ -267,8 +268,8 @@ WellRequest RequestFromJson(const JsonReader& j) {
   request.cellLevel = j.at("cell_level").flag();
   if (!j.at("fit_radius").isNull()) {
     const auto range = j.at("fit_radius").exactly(2);
-    request.fitRadius = RadiusRange{SettingValue(range[0], SettingId::RingRadius),
-                                    SettingValue(range[1], SettingId::RingRadius)};
+    request.fitRadius = RadiusRange{range[0].integer32(1, kLargestFitRadius),
+                                    range[1].integer32(1, kLargestFitRadius)};
   }
   request.layout = Unescaped(j.at("layout"));
   const auto channels = j.at("channels").exactly(2);

@@ -16,7 +16,7 @@ using Json = nlohmann::ordered_json;
 SettingValue ValueOf(const SettingDescriptor& setting, const Json& json) {
   const std::string name(setting.name);
   const auto wrong = [&](const char* wanted) {
-    return Error("Setting " + name + ": " + json.dump() + " is not " + wanted);
+    return WrongTypeError("Setting " + name + ": " + json.dump() + " is not " + wanted);
   };
   switch (setting.type) {
     case SettingType::Flag:
@@ -47,8 +47,8 @@ SettingValue ValueOf(const SettingDescriptor& setting, const Json& json) {
 void Collect(const Json& json, const std::string& prefix, AnalysisSettings& settings,
              std::array<bool, kSettingCount>& given) {
   if (!json.is_object()) {
-    throw Error(prefix.empty() ? "Settings must be a JSON object, not " + json.dump()
-                               : "Unknown setting '" + prefix + "'");
+    if (prefix.empty()) throw WrongTypeError("Settings must be a JSON object, not " + json.dump());
+    throw Error("Unknown setting '" + prefix + "'");
   }
   for (const auto& [key, value] : json.items()) {
     const std::string name = prefix.empty() ? key : prefix + "." + key;

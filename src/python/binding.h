@@ -35,8 +35,14 @@ auto RaisingAs(PyObject* type, Work&& work) -> decltype(work()) {
 /// Raises the Python exception `type` with the message.
 [[noreturn]] void Raise(PyObject* type, const std::string& message);
 
-/// A path argument (str or os.PathLike) as text.
+/// A path argument (str or os.PathLike) as text; ValueError when it holds a NUL.
 std::string PathArgument(const py::handle& path);
+/// An int argument within minimum..maximum: TypeError for another type
+/// (bool too), ValueError naming `what` outside the range (2**70 too).
+long long IntArgument(const py::handle& value, const char* what, long long minimum,
+                      long long maximum);
+/// A str argument; TypeError naming `what` for anything else.
+std::string TextArgument(const py::handle& value, const char* what);
 
 /// JSON numbers, strings, arrays and objects as Python objects, and back;
 /// FromPython raises TypeError for what JSON cannot hold.

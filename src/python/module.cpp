@@ -16,7 +16,37 @@ void Raise(PyObject* type, const std::string& message) {
 }
 
 std::string PathArgument(const py::handle& path) {
-  return py::module_::import("os").attr("fspath")(path).cast<std::string>();
+  const py::object name = py::module_::import("os").attr("fspath")(path);
+  const std::string text = name.cast<std::string>();
+  // The system would cut the name at its first NUL and open another file.
+  if (text.find('\0') != std::string::npos) {
+    Raise(PyExc_ValueError, "A path must not hold a NUL character: " + std::string(py::repr(name)));
+  }
+  return text;
+}
+
+long long IntArgument(const py::handle& value, const char* what, long long minimum,
+                      long long maximum) {
+  if (!py::isinstance<py::int_>(value) || py::isinstance<py::bool_>(value)) {
+    Raise(PyExc_TypeError,
+          std::string(what) + " must be an int, not " + Py_TYPE(value.ptr())->tp_name);
+  }
+  int overflow = 0;
+  const long long whole = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+  if (overflow != 0 || whole < minimum || whole > maximum) {
+    Raise(PyExc_ValueError, std::string(what) + " must lie within " + std::to_string(minimum) +
+                                ".." + std::to_string(maximum) + ", not " +
+                                std::string(py::repr(value)));
+  }
+  return whole;
+}
+
+std::string TextArgument(const py::handle& value, const char* what) {
+  if (!py::isinstance<py::str>(value)) {
+    Raise(PyExc_TypeError,
+          std::string(what) + " must be a str, not " + Py_TYPE(value.ptr())->tp_name);
+  }
+  return value.cast<std::string>();
 }
 
 py::object ToPython(const Json& json) {
@@ -92,14 +122,16 @@ int WellArgument(const std::string& well) {
 
 std::optional<RadiusRange> FitRadiusArgument(const py::object& range) {
   if (range.is_none()) return std::nullopt;
-  RadiusRange radii;
-  try {
-    const auto pair = range.cast<std::pair<int, int>>();
-    radii = {pair.first, pair.second};
-  } catch (const py::cast_error&) {
+  const bool pair =
+      (py::isinstance<py::tuple>(range) || py::isinstance<py::list>(range)) && py::len(range) == 2;
+  if (!pair) {
     Raise(PyExc_TypeError, "fit_radius must be a pair of whole numbers (min, max), not " +
                                std::string(py::repr(range)));
   }
+  const py::sequence bounds = range;
+  RadiusRange radii{
+      static_cast<int>(IntArgument(bounds[0], "fit_radius's minimum", 1, kLargestFitRadius)),
+      static_cast<int>(IntArgument(bounds[1], "fit_radius's maximum", 1, kLargestFitRadius))};
   if (radii.minimum < 1 || radii.maximum > kLargestFitRadius || radii.minimum > radii.maximum) {
     Raise(PyExc_ValueError, "fit_radius " + std::string(py::repr(range)) +
                                 " is no range (min, max) of radii within 1.." +
@@ -135,6 +167,9 @@ PYBIND11_MODULE(vembrel, module) {
       PyErr_SetString(PyExc_ValueError, e.what());
     } catch (const vembrel::Error& e) {
       PyErr_SetString(PyExc_RuntimeError, e.what());
+    } catch (const py::cast_error& e) {
+      // An argument of a type no call checks itself.
+      PyErr_SetString(PyExc_TypeError, e.what());
     }
   });
   BindSettings(module);

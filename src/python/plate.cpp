@@ -32,7 +32,8 @@ struct PlateHandle {
 };
 
 PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
-                             const py::object& inputBits, int plane, const py::object& pixelSize) {
+                             const py::object& inputBits, const py::object& plane,
+                             const py::object& pixelSize) {
   PlateOpenOptions options;
   if (!pixelSize.is_none()) {
     if (py::isinstance<py::bool_>(pixelSize) ||
@@ -46,7 +47,7 @@ PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channel
     });
   }
   if (!layout.is_none()) {
-    options.layout = layout.cast<std::string>();
+    options.layout = TextArgument(layout, "layout");
     RaisingAs(PyExc_ValueError, [&] { LayoutFromOption(*options.layout); });
   }
   if (!channels.is_none()) {
@@ -68,17 +69,20 @@ PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channel
       py::isinstance<py::str>(inputBits) && inputBits.cast<std::string>() == "auto";
   if (!automatic) {
     const std::array<int, 5> allowed{8, 10, 12, 14, 16};
-    if (!py::isinstance<py::int_>(inputBits) || py::isinstance<py::bool_>(inputBits) ||
-        std::find(allowed.begin(), allowed.end(), inputBits.cast<long long>()) == allowed.end()) {
+    if (!py::isinstance<py::int_>(inputBits) && !py::isinstance<py::str>(inputBits)) {
+      Raise(PyExc_TypeError, "input_bits must be 8, 10, 12, 14, 16 or 'auto', not " +
+                                 std::string(py::repr(inputBits)));
+    }
+    // Compared as Python ints: 2**70 is no C++ int.
+    if (py::isinstance<py::bool_>(inputBits) ||
+        std::none_of(allowed.begin(), allowed.end(),
+                     [&](int bits) { return inputBits.equal(py::int_(bits)); })) {
       Raise(PyExc_ValueError, "input_bits must be 8, 10, 12, 14, 16 or 'auto', not " +
                                   std::string(py::repr(inputBits)));
     }
     options.inputBits = inputBits.cast<int>();
   }
-  if (plane < 1 || plane > 99) {
-    Raise(PyExc_ValueError, "plane must lie within 1..99, not " + std::to_string(plane));
-  }
-  options.plane = plane;
+  options.plane = static_cast<int>(IntArgument(plane, "plane", 1, 99));
   return options;
 }
 
@@ -145,7 +149,7 @@ std::vector<int> BatchWells(const Plate& plate, const py::object& names) {
     Raise(PyExc_TypeError, "wells must be a list of well names, not one name");
   }
   for (const py::handle name : names)
-    wells.push_back(IncludedWell(plate, name.cast<std::string>()));
+    wells.push_back(IncludedWell(plate, TextArgument(name, "a well name")));
   std::sort(wells.begin(), wells.end());
   wells.erase(std::unique(wells.begin(), wells.end()), wells.end());
   return wells;
@@ -320,8 +324,8 @@ of the field pictures, above what their metadata says (read from it when
 None). FileNotFoundError when path does not exist, OSError when it holds no
 plate, ValueError for a bad option or plate map.)")
       .def(py::init([](const py::object& path, const py::object& layout, const py::object& channels,
-                       const py::object& inputBits, int plane, const py::object& plateMap,
-                       const py::object& pixelSize) {
+                       const py::object& inputBits, const py::object& plane,
+                       const py::object& plateMap, const py::object& pixelSize) {
              std::shared_ptr<const MappedPlate> map = PlateMapArgument(plateMap);
              PlateHandle handle =
                  Open(path, OpenOptions(layout, channels, inputBits, plane, pixelSize));
@@ -440,12 +444,13 @@ unknown well name or a well without pictures.)")
           "(quarters of missing fields black).")
       .def(
           "batch",
-          [](P p, const py::object& settings, bool cells, int jobs, const py::object& wells,
-             const py::object& fitRadius, const py::object& progress) {
-            if (jobs < 0) Raise(PyExc_ValueError, "jobs must be 0 (all cores) or more");
+          [](P p, const py::object& settings, bool cells, const py::object& jobs,
+             const py::object& wells, const py::object& fitRadius, const py::object& progress) {
+            // 0: one per core; more threads than wells are never started.
+            const int threads = static_cast<int>(IntArgument(jobs, "jobs", 0, 1 << 16));
             return WithMap(
                 RunBatch(*p.plate, BatchWells(*p.plate, wells), SettingsArgument(settings), cells,
-                         FitRadiusArgument(fitRadius), jobs, progress),
+                         FitRadiusArgument(fitRadius), threads, progress),
                 p.map);
           },
           py::arg("settings") = py::none(), py::arg("cells") = false, py::arg("jobs") = 0,

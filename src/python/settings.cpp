@@ -72,7 +72,13 @@ py::object Get(const std::shared_ptr<AnalysisSettings>& values, const std::strin
 
 // Changes are checked as a settings JSON of one value: type, range and order rules.
 void Change(AnalysisSettings& values, Json change) {
-  values = RaisingAs(PyExc_ValueError, [&] { return SettingsFromJson(change, values); });
+  try {
+    values = SettingsFromJson(change, values);
+  } catch (const WrongTypeError& e) {
+    Raise(PyExc_TypeError, e.what());
+  } catch (const Error& e) {
+    Raise(PyExc_ValueError, e.what());
+  }
 }
 
 void Set(AnalysisSettings& values, const std::string& path, const std::string& name,
@@ -164,10 +170,10 @@ attributes grouped as the analysis uses them (s.nuclei.blue_cutoff):
 
 )" + groups +
          R"(
-Setting one raises ValueError with the reason when the value is outside its
-range (Settings.range), of the wrong type, or breaks an order (each display
-cutoff below its saturation, each minimal size below its maximal); the
-settings keep their values then. s['nuclei.blue_cutoff'] reaches a setting by
+Setting one raises TypeError with the reason when the value is of the wrong
+type, ValueError when it is outside its range (Settings.range) or breaks an
+order (each display cutoff below its saturation, each minimal size below its
+maximal); the settings keep their values then. s['nuclei.blue_cutoff'] reaches a setting by
 its dotted name (Settings.names()).)";
 }
 

@@ -51,7 +51,7 @@ class _CellsSettings(SettingsGroup):
     smoothness: float
 
 class Settings:
-    """The 17 analysis settings, checked whenever one changes (ValueError)."""
+    """The 17 analysis settings, checked whenever one changes (TypeError, ValueError)."""
     display: _DisplaySettings
     ring: _RingSettings
     nuclei: _NucleiSettings

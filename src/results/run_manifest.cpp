@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/name_text.h"
 #include "engine/analysed_well.h"
+#include "imaging/zone_fit.h"
 #include "plate/json_reader.h"
 #include "plate/plate.h"
 #include "plate/settings_json.h"
@@ -148,9 +149,8 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
   facts.cellLevel = j.at("cell_level").flag();
   if (!j.at("fit_radius").isNull()) {
     const auto range = j.at("fit_radius").exactly(2);
-    const SettingDescriptor& radius = Describe(SettingId::RingRadius);
-    facts.fitRadius = RadiusRange{range[0].integer32(radius.minimum, radius.maximum),
-                                  range[1].integer32(radius.minimum, radius.maximum)};
+    facts.fitRadius = RadiusRange{range[0].integer32(1, kLargestFitRadius),
+                                  range[1].integer32(1, kLargestFitRadius)};
   }
   try {
     facts.settings = SettingsFromJson(j.at("settings").json());

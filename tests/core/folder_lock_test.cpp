@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +62,24 @@ TEST(FolderLock, ASecondProcessIsRefusedWithTheHolderNamedOrWaits) {
 TEST(FolderLock, AFolderWithoutRoomForTheLockIsUnusable) {
   TempDir dir;
   EXPECT_THROW(FolderLock(dir.file("absent")), UsageError);
+}
+
+TEST(FolderLock, ALockThatIsNoRegularFileIsRefusedWithoutWaiting) {
+  alarm(60);  // a FIFO opened for reading alone would wait for a writer
+  TempDir dir;
+  const std::string folder = dir.path().string() + "/";
+  ASSERT_EQ(mkfifo((folder + ".vembrel.lock").c_str(), 0644), 0);
+  try {
+    FolderLock lock(folder);
+    ADD_FAILURE() << "a FIFO was taken as the lock";
+  } catch (const UsageError& e) {
+    EXPECT_NE(std::string(e.what()).find(".vembrel.lock"), std::string::npos) << e.what();
+  }
+  TempDir other;
+  const std::string linked = other.path().string() + "/";
+  ASSERT_EQ(symlink((folder + "elsewhere").c_str(), (linked + ".vembrel.lock").c_str()), 0);
+  EXPECT_THROW(FolderLock{linked}, UsageError);  // never follows a link out of the folder
+  alarm(0);
 }
 
 }  // namespace

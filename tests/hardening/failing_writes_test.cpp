@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,8 +20,10 @@
 #include "imaging/grey_tiff_writer.h"
 #include "imaging/image_files.h"
 #include "plate/analysis_settings.h"
+#include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "results/spreadsheet.h"
+#include "support/command_run.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
@@ -94,6 +97,25 @@ TEST(FailingWrites, AFullDiskKeepsEveryEarlierFile) {
     EXPECT_EQ(ReadFile(file(name)), "earlier good " + name);
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(disk), {}), 7) << "a temporary was left";
+}
+
+// A file is synced before it replaces its target: when the sync fails (a
+// preloaded fsync that fails with EIO), the earlier file stays.
+TEST(FailingWrites, AFailedSyncKeepsTheEarlierFile) {
+  TempDir dir;
+  WriteDemoPlate(dir.file("pictures"), 3, {0});
+  const std::string batch = "batch " + Quoted(dir.file("pictures")) +
+                            " --progress none --results " + Quoted(dir.file("results"));
+  ASSERT_EQ(RunVembrel(batch).exitCode, 0);
+  const std::string summary = dir.file("results/DEMO_Vembrel.csv");
+  WriteBytes(summary, "earlier good summary");
+  setenv("LD_PRELOAD", FAILING_FSYNC_SHIM, 1);
+  const CommandRun failing = RunVembrel(batch);
+  unsetenv("LD_PRELOAD");
+  EXPECT_EQ(failing.exitCode, 1) << failing.err;
+  EXPECT_NE(failing.err.find("'" + summary + "'"), std::string::npos) << failing.err;
+  EXPECT_NE(failing.err.find(std::strerror(EIO)), std::string::npos) << failing.err;
+  EXPECT_EQ(ReadFile(summary), "earlier good summary");
 }
 
 }  // namespace

@@ -511,3 +511,36 @@ TEST(FieldLoading, FilesSwappedUnderTheLoaderGiveWholeFieldsOrCleanFailures) {
 
 }  // namespace
 }  // namespace vembrel
+
+namespace vembrel {
+namespace {
+
+// Whole k x k blocks are meaned rounding down: k*k - 1 ones and a zero give
+// 0, twos and a one give 1, for 8- and 16-bit values.
+TEST(AreaReducer, WholeBlocksAreMeanedRoundingDown) {
+  for (const int side : {1024, 1536, 2048}) {
+    const int k = side / AreaReducer::kSide;
+    for (const int high : {1, 2, 1000}) {
+      AreaReducer reducer(side, 1, 2);
+      std::vector<std::uint16_t> row(static_cast<std::size_t>(side));
+      int outputs = 0;
+      for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+          const bool last = x % k == k - 1 && y % k == k - 1;
+          row[static_cast<std::size_t>(x)] = static_cast<std::uint16_t>(last ? high - 1 : high);
+        }
+        const std::uint32_t* means =
+            reducer.addRow(reinterpret_cast<const std::uint8_t*>(row.data()));
+        if (means == nullptr) continue;
+        ++outputs;
+        for (int X = 0; X < AreaReducer::kSide; ++X) {
+          ASSERT_EQ(means[X], static_cast<std::uint32_t>(high - 1)) << side << " " << high;
+        }
+      }
+      EXPECT_EQ(outputs, AreaReducer::kSide);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vembrel

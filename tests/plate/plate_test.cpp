@@ -12,6 +12,7 @@
 #include "core/date_text.h"
 #include "core/error.h"
 #include "imaging/mosaic.h"
+#include "plate/plate_layout.h"
 #include "plate/plate_notes.h"
 #include "plate/well_names.h"
 #include "support/layout_plate.h"
@@ -467,6 +468,38 @@ TEST(OpenPlate, PicturesReadThroughTheColourConversionAreToldAsSuch) {
   });
   EXPECT_EQ(wide.inputBits, 12);
   EXPECT_EQ(wide.pictureKind, "16-bit grey");
+}
+
+}  // namespace
+}  // namespace vembrel
+
+namespace vembrel {
+namespace {
+
+TEST(PlateLayouts, NamesAtTheEdgesOfTheirRules) {
+  // Operetta counts fields from 1: f01 is the first, f00 none.
+  const auto operetta = OperettaLayout();
+  const auto first = operetta->parse("r01c01f01p01-ch1sk1fk1fl1.tiff");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->field, 0);
+  EXPECT_EQ(first->well, 0);
+  const auto last = operetta->parse("r08c12f04p02-ch2sk1fk1fl1.tiff");
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->well, 95);
+  EXPECT_EQ(last->field, 3);
+  EXPECT_EQ(last->plane, 2);
+  for (const char* outside : {"r01c01f00p01-ch1sk1fk1fl1.tiff", "r00c01f01p01-ch1sk1fk1fl1.tiff",
+                              "r09c01f01p01-ch1sk1fk1fl1.tiff", "r01c13f01p01-ch1sk1fk1fl1.tiff",
+                              "r01c00f01p01-ch1sk1fk1fl1.tiff"}) {
+    EXPECT_FALSE(operetta->parse(outside)) << outside;
+  }
+  // A pattern without {plate} takes the folder's name and its "_"; with one,
+  // the plate's part, "_" added once.
+  const auto unnamed = PatternLayout("{well}_s{field}_w{channel}.tif");
+  EXPECT_EQ(unnamed->prefix("", "Plate7"), "Plate7_");
+  const auto named = PatternLayout("{plate}_{well}_s{field}_w{channel}.tif");
+  EXPECT_EQ(named->prefix("P1", "folder"), "P1_");
+  EXPECT_EQ(named->prefix("P1_", "folder"), "P1_");
 }
 
 }  // namespace

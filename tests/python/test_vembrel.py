@@ -118,7 +118,7 @@ def test_settings(tmp_path):
         big.nuclei.maximal_size = 1_000_001
     with pytest.raises(ValueError, match=r"is not below display.blue.saturation 155"):
         s.display.blue.cutoff = 160
-    with pytest.raises(ValueError, match=r"ring.radius: 3.5 is not a whole number"):
+    with pytest.raises(TypeError, match=r"ring.radius: 3.5 is not a whole number"):
         s.ring.radius = 3.5
     assert s.nuclei.blue_cutoff == 90 and s.display.blue.cutoff == 10
     s.update({"display.blue.cutoff": 160, "display.blue.saturation": 200})
@@ -193,6 +193,68 @@ def test_batch_releases_the_gil(demo_plate):
         spinner.join()
         sys.setswitchinterval(interval)
     assert during > 0
+
+
+def test_wrong_types_and_extreme_values_raise_type_and_value_errors(demo, demo_plate, tmp_path):
+    settings = vembrel.Settings()
+    mosaic = np.zeros((1024, 1024), np.uint8)
+
+    def set_item(name, value):
+        settings[name] = value
+
+    wrong_types = [
+        lambda: vembrel.Plate(demo, input_bits=12.0),
+        lambda: vembrel.Plate(demo, plane="1"),
+        lambda: vembrel.Plate(demo, plane=True),
+        lambda: vembrel.Plate(demo, layout=3),
+        lambda: demo_plate.batch(wells=[1, 2]),
+        lambda: demo_plate.batch(wells=["A01"], jobs="2"),
+        lambda: demo_plate.analyse(1),
+        lambda: demo_plate.analyse("A01", fit_radius="ab"),
+        lambda: demo_plate.analyse("A01", fit_radius=(300.5, 400)),
+        lambda: demo_plate.analyse("A01", settings=3),
+        lambda: demo_plate.mosaics(1),
+        lambda: vembrel.Settings(3),
+        lambda: set_item("ring.radius", "x"),
+        lambda: vembrel.to_pandas([1]),
+        lambda: vembrel.analyse_mosaics([[1]], mosaic),
+    ]
+    for call in wrong_types:
+        with pytest.raises(TypeError):
+            call()
+    out_of_range = [
+        (lambda: vembrel.Plate(demo, input_bits=2**70), "input_bits"),
+        (lambda: vembrel.Plate(demo, input_bits=True), "input_bits"),
+        (lambda: vembrel.Plate(demo, plane=0), "plane must lie within 1..99"),
+        (lambda: vembrel.Plate(demo, plane=100), "plane must lie within 1..99"),
+        (lambda: vembrel.Plate(demo, plane=2**70), "plane"),
+        (lambda: demo_plate.batch(wells=["A01"], jobs=-1), "jobs"),
+        (lambda: demo_plate.batch(wells=["A01"], jobs=2**70), "jobs"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(2**70, 1)), "fit_radius"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(300, 2049)), "fit_radius"),
+        (lambda: set_item("ring.radius", 2**70), "too large"),
+        (lambda: set_item("ring.radius", 1025), "outside 1..1024"),
+        (lambda: settings.update({"cells.length_ratio": float("inf")}), "length_ratio"),
+        (lambda: vembrel.analyse_mosaics(np.zeros((1024, 512), np.uint8), mosaic), "1024 x 1024"),
+        (lambda: vembrel.analyse_mosaics(mosaic, np.zeros((1024, 2048), np.uint8)), "1024 x 1024"),
+        (lambda: vembrel.analyse_mosaics(np.zeros((2048, 1024), np.uint8), mosaic), "1024 x 1024"),
+    ]
+    for call, pattern in out_of_range:
+        with pytest.raises((ValueError, OverflowError), match=pattern):
+            call()
+    # The plane's whole range opens, its ends included.
+    assert vembrel.Plate(demo, plane=99).plane == 99
+
+    # A NUL would cut the name short and open or write another file.
+    saved = tmp_path / "x.VLS"
+    for call in [
+        lambda: vembrel.Plate(str(demo) + "\0/etc/passwd"),
+        lambda: settings.save(str(saved) + "\0.evil"),
+        lambda: vembrel.Settings.load(str(saved) + "\0.evil"),
+    ]:
+        with pytest.raises(ValueError, match="NUL"):
+            call()
+    assert not saved.exists()
 
 
 def test_plate_map_variables_reach_the_results_and_the_table(demo, tmp_path):
