@@ -120,6 +120,7 @@ json ResultsToJson(const WellResults& r) {
                  {"reduced_from", r.reducedFrom},
                  {"inputs", std::move(inputs)}};
   result["cells"] = r.cells ? CellsToJson(*r.cells) : json(nullptr);
+  if (r.ringReviewed) result["ring_reviewed"] = true;
   return result;
 }
 
@@ -172,15 +173,19 @@ WellResults ResultsFromJson(const json& j, int well) {
     r.inputs.push_back(std::move(input));
   }
   if (!j.at("cells").is_null()) r.cells = CellsFromJson(j.at("cells"));
+  r.ringReviewed = j.value("ring_reviewed", false);
   return r;
 }
 
 json RequestToJson(const WellRequest& request) {
   json fit = nullptr;
   if (request.fitRadius) fit = {request.fitRadius->minimum, request.fitRadius->maximum};
-  return {{"settings", SettingsToJson(request.settings)},
-          {"cell_level", request.cellLevel},
-          {"fit_radius", fit}};
+  json result = {{"settings", SettingsToJson(request.settings)},
+                 {"cell_level", request.cellLevel},
+                 {"fit_radius", fit}};
+  // Only a request with a reviewed ring says so: records of fitted rings stay as they were.
+  if (request.ring) result["ring"] = {request.ring->x, request.ring->y, request.ring->radius};
+  return result;
 }
 
 WellRequest RequestFromJson(const json& j) {
@@ -190,6 +195,11 @@ WellRequest RequestFromJson(const json& j) {
   if (!j.at("fit_radius").is_null()) {
     request.fitRadius =
         RadiusRange{j.at("fit_radius").at(0).get<int>(), j.at("fit_radius").at(1).get<int>()};
+  }
+  if (j.contains("ring")) {
+    const json& ring = j.at("ring");
+    request.ring =
+        RingPlacement{ring.at(0).get<int>(), ring.at(1).get<int>(), ring.at(2).get<int>()};
   }
   return request;
 }
@@ -201,7 +211,7 @@ bool WellRequest::operator==(const WellRequest& other) const {
     return r ? std::pair{r->minimum, r->maximum} : std::pair{-1, -1};
   };
   return settings == other.settings && cellLevel == other.cellLevel &&
-         range(fitRadius) == range(other.fitRadius);
+         range(fitRadius) == range(other.fitRadius) && ring == other.ring;
 }
 
 nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& analysed) {

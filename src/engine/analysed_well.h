@@ -19,6 +19,7 @@ struct WellRequest {
   AnalysisSettings settings;
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;
+  std::optional<RingPlacement> ring;  // a reviewed ring, analysed instead of a fitted one
   bool operator==(const WellRequest& other) const;
 };
 

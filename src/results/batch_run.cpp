@@ -31,6 +31,12 @@ void BatchRun::start() {
   if (!plate.open) throw Error("No plate is open");
   const std::string folder = workspace_.resultsFolder();
   if (folder.empty()) throw Error("No results folder can be derived from '" + plate.path + "'");
+  if (!ringsChosen_) {
+    const std::string ringsFile = RingsFileName(folder, plate.prefix);
+    std::error_code missing;
+    if (std::filesystem::exists(ringsFile, missing)) rings_ = ReadRingsFile(ringsFile);
+    ringsChosen_ = true;
+  }
   CreateFolders(folder);
   lock_ = std::make_unique<FolderLock>(folder, waitForFolder_, waitNotice_);
   startTime_ = std::time(nullptr);
@@ -92,11 +98,12 @@ void BatchRun::start() {
   if (queue_.empty()) finish();
 }
 
-WellRequest BatchRun::request() const {
+WellRequest BatchRun::request(int well) const {
   WellRequest request;
   request.settings = settings_;
   request.cellLevel = cellLevel_;
   request.fitRadius = fitRadius_;
+  if (rings_) request.ring = rings_->reviewed(well);
   return request;
 }
 
@@ -110,6 +117,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     SessionOptions options;
     options.cellLevel = request.cellLevel;
     options.fitRadius = request.fitRadius;
+    options.ring = request.ring;
     const WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed = AnalysedWell{session.results(), session.settings(), request};
@@ -152,7 +160,7 @@ BatchWellOutcome BatchRun::runWell(int well) const {
       try {
         AnalysedWell earlier = ReadAnalysedWell(record);
         // The same request on the same pictures: the earlier results stand.
-        if (earlier.request == request() && earlier.results.well == well &&
+        if (earlier.request == request(well) && earlier.results.well == well &&
             InputsUnchanged(earlier.results)) {
           BatchWellOutcome outcome;
           outcome.well = well;
@@ -166,7 +174,7 @@ BatchWellOutcome BatchRun::runWell(int well) const {
       }
     }
   }
-  return AnalyseWell(plate, well, request(), folder);
+  return AnalyseWell(plate, well, request(well), folder);
 }
 
 void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
@@ -176,6 +184,7 @@ void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
     plateResults.forget(outcome.well);
   } else {
     (outcome.reused ? reused_ : analysed_) += 1;
+    if (outcome.analysed->request.ring) ++reviewedRingsUsed_;
     plateResults.record(outcome.analysed->results, outcome.analysed->settings);
     lastSettings_ =
         outcome.analysed->settings;  // the well analysed last gives the universal settings
@@ -280,6 +289,7 @@ RunFacts BatchRun::facts() const {
   facts.ended = std::time(nullptr);
   facts.cellLevel = cellLevel_;
   facts.fitRadius = fitRadius_;
+  if (rings_) facts.ringsFile = rings_->path;
   facts.wholePlate = coversWholePlate_;
   facts.settings = settings_;
   for (const BatchFailure& failure : failures_)

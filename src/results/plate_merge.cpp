@@ -162,6 +162,11 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   // Each well from the part that analysed it, in plate order.
   std::map<int, std::pair<const Part*, AnalysedWell>> taken;
   for (const Part& part : parts) {
+    // Reviewed rings are part of each well's record; the manifest names the file.
+    if (const Json* file = Fact(part.facts, {"rings", "file"});
+        file != nullptr && file->is_string() && facts.ringsFile.empty()) {
+      facts.ringsFile = file->get<std::string>();
+    }
     const Json& wells = part.facts.at("wells");
     for (const Json& failed : wells.at("failed")) {
       report.failures.push_back(failed.at("message").get<std::string>());

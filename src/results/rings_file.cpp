@@ -10,8 +10,6 @@
 #include "core/date_text.h"
 #include "core/error.h"
 #include "core/text_file.h"
-#include "imaging/picture.h"
-#include "plate/settings_table.h"
 #include "plate/well_names.h"
 
 namespace vembrel {
@@ -61,23 +59,6 @@ int RingsFile::reviewedCount() const {
 
 std::string RingsFileName(const std::string& resultsFolder, const std::string& platePrefix) {
   return resultsFolder + platePrefix + "Vembrel_rings.csv";
-}
-
-std::string RingPlacementProblem(const RingPlacement& ring) {
-  const int largest = Describe(SettingId::RingRadius).maximum;
-  const auto within = [](int value, int low, int high) { return value >= low && value <= high; };
-  if (!within(ring.x, 0, kMosaicSize - 1)) {
-    return "x " + std::to_string(ring.x) + " is outside the mosaic (0.." +
-           std::to_string(kMosaicSize - 1) + ")";
-  }
-  if (!within(ring.y, 0, kMosaicSize - 1)) {
-    return "y " + std::to_string(ring.y) + " is outside the mosaic (0.." +
-           std::to_string(kMosaicSize - 1) + ")";
-  }
-  if (!within(ring.radius, 1, largest)) {
-    return "radius " + std::to_string(ring.radius) + " is outside 1.." + std::to_string(largest);
-  }
-  return "";
 }
 
 RingsFile ReadRingsFile(const std::string& path) {

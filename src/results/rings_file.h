@@ -12,6 +12,7 @@
 
 #include "engine/plate_results.h"
 #include "engine/well_results.h"
+#include "engine/well_session.h"
 
 namespace vembrel {
 
@@ -38,11 +39,6 @@ struct RingsFile {
 
 /// results folder + plate prefix + "Vembrel_rings.csv".
 std::string RingsFileName(const std::string& resultsFolder, const std::string& platePrefix);
-
-/// Whether a ring lies on the mosaic: centre within 0..1023 in both
-/// directions, radius within the ring size's range (1 and up). Returns why
-/// not, or "" when it does.
-std::string RingPlacementProblem(const RingPlacement& ring);
 
 /// Reads a rings file strictly: the header, then one line per well with
 /// whole numbers, a known well at most once, a ring on the mosaic, a known

@@ -92,11 +92,15 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       inputs.push_back(InputJson(*well, input, plate.path));
     }
   }
+  Json reviewed = Json::array();
+  for (int w = 0; w < kWellCount; ++w) {
+    if (results.wells[w] && results.wells[w]->ringReviewed) reviewed.push_back(WellName(w));
+  }
   Json failed = Json::array();
   for (const RunFacts::Failure& failure : facts.failures) {
     failed.push_back({{"well", WellName(failure.well)}, {"message", failure.message}});
   }
-  return {
+  Json manifest = {
       {"program", {{"name", "vembrel"}, {"version", ProgramVersion()}}},
       {"command_line", facts.commandLine.empty() ? Json(nullptr) : Json(facts.commandLine)},
       {"started", IsoDateTimeText(facts.started)},
@@ -116,6 +120,18 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       {"field_problems", std::move(problems)},
       {"inputs", std::move(inputs)},
   };
+  if (!reviewed.empty()) {
+    // Kept after "fit_radius", so a run without reviewed rings reads as before.
+    Json rings = {{"file", facts.ringsFile.empty() ? Json(nullptr) : Json(facts.ringsFile)},
+                  {"reviewed", std::move(reviewed)}};
+    Json ordered;
+    for (auto item = manifest.begin(); item != manifest.end(); ++item) {
+      ordered[item.key()] = std::move(item.value());
+      if (item.key() == "fit_radius") ordered["rings"] = rings;
+    }
+    manifest = std::move(ordered);
+  }
+  return manifest;
 }
 
 }  // namespace vembrel

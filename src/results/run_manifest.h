@@ -25,6 +25,7 @@ struct RunFacts {
   std::time_t ended = 0;
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;  // the zone's size fitted in this range
+  std::string ringsFile;                 // where reviewed rings were taken from ("" for none)
   bool wholePlate = true;                // false for a part (--wells, --shard)
   AnalysisSettings settings;             // the universal settings the run started with
   struct Failure {
@@ -40,8 +41,9 @@ std::string ProgramVersion();
 /// results folder + plate prefix + "Vembrel_run.json".
 std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
-/// The manifest. Input files are named relative to the plate's folder;
-/// their fingerprints are XXH3-64 hashes as 16 hex digits; a file that could
+/// The manifest. Wells analysed at a reviewed ring are listed under
+/// "rings" with the rings file; without any, the key is left out. Input files are named relative to
+/// the plate's folder; their fingerprints are XXH3-64 hashes as 16 hex digits; a file that could
 /// not be read has none and says why ("missing", "unreadable", ...).
 nlohmann::ordered_json RunManifest(const Plate& plate, const PlateResults& results,
                                    const RunFacts& facts);
