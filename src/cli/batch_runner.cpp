@@ -180,6 +180,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   std::ostringstream line;
   line << "Analysed " << batch.wellsAnalysed() << " wells";
   if (batch.wellsReused() > 0) line << ", reused " << batch.wellsReused();
+
   line << ", " << batch.failures().size() << " failed, " << std::fixed << std::setprecision(2)
        << seconds << " s; wrote ";
   if (batch.coversWholePlate()) {
@@ -210,6 +211,10 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
   if (const int side = LargestReducedField(workspace.results()); side > 0) {
     line << "; fields of " << side << " x " << side << " reduced to 512 x 512";
+  }
+  if (batch.recordsRedone() > 0) {
+    line << "; " << plural(batch.recordsRedone(), "record") << " not reused ("
+         << batch.recordsRedoneText() << ")";
   }
   closing << line.str() << "\n";
   // The last line says what did not work, for whoever reads only the end.

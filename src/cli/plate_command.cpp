@@ -43,6 +43,8 @@ void PrintPlateJson(const Plate& plate) {
                                        {"layout_description", plate.layoutDescription},
                                        {"input_bits", plate.inputBits},
                                        {"input_bits_detected", plate.inputBitsDetected},
+                                       {"time_point", plate.timePoint},
+                                       {"time_points", plate.timePoints},
                                        {"wells", wells},
                                        {"notes", plate.notes}};
   std::cout << json.dump(2) << "\n";
@@ -64,6 +66,9 @@ void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
             << (plate.inputBitsDetected ? " (detected)" : " (chosen)") << "\n"
             << "Measured: " << ShortDateText(plate.measurementDate) << "\n"
             << "Included: " << included << " of 96 wells\n";
+  if (plate.timePoints.size() > 1) {
+    std::cout << "Time:     point " << plate.timePoint << " of " << plate.timePoints.size() << "\n";
+  }
   for (const std::string& note : plate.notes) std::cout << "Note:     " << note << "\n";
   std::cout << "\n";
   std::cout << "  ";

@@ -40,6 +40,11 @@ void AddPlateOpenOptions(CLI::App& command, PlateOpenOptions& options) {
       ->check(CLI::Range(1, 99))
       ->type_name("N");
   command
+      .add_option("--time", options.timePoint,
+                  "Time point read where the plate holds a time series (default: the first)")
+      ->check(CLI::Range(1, 999999999))
+      ->type_name("N");
+  command
       .add_option_function<std::string>(
           "--input-bits",
           [&options](const std::string& value) {

@@ -24,6 +24,12 @@ void CivilFromDays(long long z, int& y, unsigned& m, unsigned& d) {
   y = static_cast<int>(yy + (m <= 2));
 }
 
+// Whether a date-time lies within 0100-01-01 .. 9999-12-31, where every
+// conversion below stays within its integers.
+bool WithinDateRange(double dateTime) {
+  return dateTime >= kEarliestDateTime && dateTime < kLatestDateTime;
+}
+
 }  // namespace
 
 double DateTimeFromTime(std::time_t t) {
@@ -39,6 +45,7 @@ double Now() {
 }
 
 std::time_t TimeFromDateTime(double dateTime) {
+  if (!WithinDateRange(dateTime)) return -1;
   const double days = std::floor(dateTime);
   const long long seconds = std::llround((dateTime - days) * 86400.0);
   int y;
@@ -66,6 +73,7 @@ std::string IsoDateTimeText(std::time_t t) {
 }
 
 std::string ShortDateText(double dateTime) {
+  if (!WithinDateRange(dateTime)) return "";
   int y;
   unsigned m, d;
   CivilFromDays(

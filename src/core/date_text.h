@@ -6,6 +6,11 @@
 
 namespace vembrel {
 
+/// The date-times the conversions take: 0100-01-01 up to, not including,
+/// 10000-01-01. Outside them TimeFromDateTime gives -1 and ShortDateText "".
+inline constexpr double kEarliestDateTime = -657434.0;
+inline constexpr double kLatestDateTime = 2958466.0;
+
 /// Local time_t to a date-time value.
 double DateTimeFromTime(std::time_t t);
 /// The current local date-time.

@@ -5,8 +5,13 @@
 #include <unistd.h>
 
 #include "core/error.h"
+#include "core/name_text.h"
 #include "core/text_file.h"
+#include "imaging/file_fingerprint.h"
+#include "plate/json_reader.h"
+#include "plate/plate.h"
 #include "plate/settings_json.h"
+#include "plate/settings_table.h"
 #include "plate/well_names.h"
 
 namespace vembrel {
@@ -14,7 +19,16 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-constexpr int kFormat = 1;
+// Records of format 1 lack the fingerprints' guarantee, the request's
+// plate facts and the checksum: they are read as unusable, and so redone.
+constexpr int kFormat = 2;
+
+// What a 1024 x 1024 mosaic can hold: every count is at most its pixels,
+// every position within it; distances and radii within a few sides of it.
+constexpr std::int64_t kMosaicSide = 1024;
+constexpr std::int64_t kMosaicPixels = kMosaicSide * kMosaicSide;
+constexpr std::int64_t kFarthest = 4 * kMosaicSide;
+constexpr double kLargestMeasure = 1e9;  // ratios, correlations, contrasts, statistics
 
 json CellsToJson(const CellResults& cells) {
   const ShapeStatistics& s = cells.statistics;
@@ -45,35 +59,42 @@ json CellsToJson(const CellResults& cells) {
           {"list", std::move(list)}};
 }
 
-CellResults CellsFromJson(const json& j) {
+int Count(const JsonReader& value) {
+  return value.integer32(0, kMosaicPixels);
+}
+
+double Measure(const JsonReader& value) {
+  return value.number(-kLargestMeasure, kLargestMeasure);
+}
+
+CellResults CellsFromJson(const JsonReader& j) {
   CellResults cells;
-  cells.kept = j.at("kept").get<int>();
-  cells.seeds = j.at("seeds").get<int>();
+  cells.kept = Count(j.at("kept"));
+  cells.seeds = Count(j.at("seeds"));
   ShapeStatistics& s = cells.statistics;
-  s.classCounts = j.at("classes").get<std::array<int, kClassCount>>();
-  s.bins = j.at("orientation_bins").get<std::array<int, kOrientationBins>>();
-  if (!j.at("radial_share").is_null()) s.gauge = j.at("radial_share").get<int>();
-  s.elongationMedian = j.at("elongation_median").get<double>();
-  s.elongationMean = j.at("elongation_mean").get<double>();
-  s.smoothnessMedian = j.at("smoothness_median").get<double>();
-  s.smoothnessMean = j.at("smoothness_mean").get<double>();
-  for (const json& c : j.at("list")) {
+  const auto classes = j.at("classes").exactly(kClassCount);
+  for (int k = 0; k < kClassCount; ++k) s.classCounts[k] = Count(classes[k]);
+  const auto bins = j.at("orientation_bins").exactly(kOrientationBins);
+  for (int k = 0; k < kOrientationBins; ++k) s.bins[k] = Count(bins[k]);
+  if (!j.at("radial_share").isNull()) s.gauge = j.at("radial_share").integer32(0, 100);
+  s.elongationMedian = Measure(j.at("elongation_median"));
+  s.elongationMean = Measure(j.at("elongation_mean"));
+  s.smoothnessMedian = Measure(j.at("smoothness_median"));
+  s.smoothnessMean = Measure(j.at("smoothness_mean"));
+  for (const JsonReader& c : j.at("list").elements(kMosaicPixels)) {
     CellMeasures m;
-    m.x = c.at("x").get<double>();
-    m.y = c.at("y").get<double>();
-    m.size = c.at("size").get<int>();
-    m.width = c.at("width").get<int>();
-    m.height = c.at("height").get<int>();
-    m.circumference = c.at("circumference").get<int>();
-    m.length = c.at("length").get<double>();
-    m.ratio = c.at("ratio").get<double>();
-    m.correlation = c.at("correlation").get<double>();
-    const int shape = c.at("class").get<int>();
-    if (shape < 0 || shape >= kClassCount)
-      throw Error("unknown cell class " + std::to_string(shape));
-    m.shapeClass = static_cast<CellClass>(shape);
-    if (!c.at("angle").is_null()) m.angle = c.at("angle").get<double>();
-    m.nucleusSize = c.at("nucleus_size").get<int>();
+    m.x = c.at("x").number(0, kMosaicSide);
+    m.y = c.at("y").number(0, kMosaicSide);
+    m.size = Count(c.at("size"));
+    m.width = c.at("width").integer32(0, kMosaicSide);
+    m.height = c.at("height").integer32(0, kMosaicSide);
+    m.circumference = c.at("circumference").integer32(0, 4 * kMosaicPixels);
+    m.length = c.at("length").number(0, kFarthest);
+    m.ratio = Measure(c.at("ratio"));
+    m.correlation = Measure(c.at("correlation"));
+    m.shapeClass = static_cast<CellClass>(c.at("class").integer32(0, kClassCount - 1));
+    if (!c.at("angle").isNull()) m.angle = c.at("angle").number(-360, 360);
+    m.nucleusSize = Count(c.at("nucleus_size"));
     cells.cells.push_back(m);
   }
   return cells;
@@ -88,14 +109,18 @@ json ResultsToJson(const WellResults& r) {
   for (const DensityBin& bin : r.density) density.push_back({bin.nuclei, bin.area});
   json quality = json::array();
   for (const QualityNote note : r.quality) quality.push_back(QualityNoteName(note));
+  // Names are bytes: kept exactly in their escaped form.
   json problems = json::array();
   for (const FieldProblem& p : r.fieldProblems) {
-    problems.push_back(
-        {{"kind", static_cast<int>(p.kind)}, {"file", p.file}, {"message", p.message}});
+    problems.push_back({{"kind", static_cast<int>(p.kind)},
+                        {"file", EscapedBytes(p.file)},
+                        {"message", EscapedBytes(p.message)}});
   }
   json inputs = json::array();
   for (const InputPicture& input : r.inputs) {
-    json entry = {{"file", input.file}, {"cell_stain", input.cellStain}, {"field", input.field}};
+    json entry = {{"file", EscapedBytes(input.file)},
+                  {"cell_stain", input.cellStain},
+                  {"field", input.field}};
     if (input.fingerprint) {
       entry["size"] = input.fingerprint->size;
       entry["xxh3"] = FingerprintText(input.fingerprint->xxh3);
@@ -124,56 +149,86 @@ json ResultsToJson(const WellResults& r) {
   return result;
 }
 
-WellResults ResultsFromJson(const json& j, int well) {
+std::int32_t SettingValue(const JsonReader& value, SettingId id) {
+  const SettingDescriptor& setting = Describe(id);
+  return value.integer32(setting.minimum, setting.maximum);
+}
+
+std::uint64_t HexDigest(const JsonReader& value) {
+  const std::string& text = value.text();
+  if (text.size() != 16 || text.find_first_not_of("0123456789abcdef") != std::string::npos) {
+    value.fail("'" + ValidUtf8Text(text) + "' is not 16 hex digits");
+  }
+  return std::stoull(text, nullptr, 16);
+}
+
+std::string Unescaped(const JsonReader& value) {
+  try {
+    return UnescapedBytes(value.text());
+  } catch (const Error& e) {
+    value.fail(e.what());
+  }
+}
+
+WellResults ResultsFromJson(const JsonReader& j, int well) {
   WellResults r;
   r.well = well;
-  const json& ring = j.at("ring");
-  r.ring = {ring.at(0).get<int>(), ring.at(1).get<int>(), ring.at(2).get<int>()};
-  r.ringIncrement = j.at("ring_increment").get<int>();
-  r.ringFitted = j.at("ring_fitted").get<bool>();
-  if (!j.at("zone_contrast").is_null()) r.zoneContrast = j.at("zone_contrast").get<double>();
-  r.nuclei = j.at("nuclei").get<std::int64_t>();
-  r.pixels = j.at("pixels").get<std::int64_t>();
-  r.calculatedNuclei = j.at("calculated_nuclei").get<std::int64_t>();
-  r.averageDistance = j.at("average_distance").get<std::int64_t>();
-  r.totalNuclei = j.at("total_nuclei").get<std::int64_t>();
-  r.averageNucleusSize = j.at("average_nucleus_size").get<std::int64_t>();
-  r.nucleiOutside = j.at("nuclei_outside").get<std::int64_t>();
-  for (const json& n : j.at("immigrants")) {
-    r.immigrants.push_back({n.at(0).get<int>(), n.at(1).get<int>(), n.at(2).get<std::int64_t>(),
-                            n.at(3).get<double>()});
+  const auto ring = j.at("ring").exactly(3);
+  r.ring = {ring[0].integer32(-kMosaicSide, 2 * kMosaicSide),
+            ring[1].integer32(-kMosaicSide, 2 * kMosaicSide),
+            SettingValue(ring[2], SettingId::RingRadius)};
+  r.ringIncrement = SettingValue(j.at("ring_increment"), SettingId::RingIncrement);
+  r.ringFitted = j.at("ring_fitted").flag();
+  if (!j.at("zone_contrast").isNull()) r.zoneContrast = Measure(j.at("zone_contrast"));
+  r.nuclei = Count(j.at("nuclei"));
+  r.pixels = Count(j.at("pixels"));
+  r.calculatedNuclei = Count(j.at("calculated_nuclei"));
+  r.averageDistance = j.at("average_distance").integer(-kFarthest, kFarthest);
+  r.totalNuclei = Count(j.at("total_nuclei"));
+  r.averageNucleusSize = Count(j.at("average_nucleus_size"));
+  r.nucleiOutside = Count(j.at("nuclei_outside"));
+  for (const JsonReader& n : j.at("immigrants").elements(kMosaicPixels)) {
+    const auto values = n.exactly(4);
+    r.immigrants.push_back({values[0].integer32(0, kMosaicSide - 1),
+                            values[1].integer32(0, kMosaicSide - 1), Count(values[2]),
+                            values[3].number(-kFarthest, kFarthest)});
   }
-  for (const json& bin : j.at("density")) {
-    r.density.push_back({bin.at(0).get<std::int32_t>(), bin.at(1).get<std::int32_t>()});
+  for (const JsonReader& bin : j.at("density").elements(kFarthest)) {
+    const auto values = bin.exactly(2);
+    r.density.push_back({Count(values[0]), Count(values[1])});
   }
-  for (const json& note : j.at("qc")) {
-    const auto parsed = QualityNoteFromName(note.get<std::string>());
-    if (!parsed) throw Error("unknown quality note '" + note.get<std::string>() + "'");
+  for (const JsonReader& note : j.at("qc").elements(16)) {
+    const auto parsed = QualityNoteFromName(note.text());
+    if (!parsed) note.fail("unknown quality note '" + ValidUtf8Text(note.text()) + "'");
     r.quality.push_back(*parsed);
   }
-  for (const json& p : j.at("field_problems")) {
-    const int kind = p.at("kind").get<int>();
-    if (kind < 0 || kind > static_cast<int>(FieldProblemKind::kWrongSize)) {
-      throw Error("unknown field problem " + std::to_string(kind));
-    }
-    r.fieldProblems.push_back({static_cast<FieldProblemKind>(kind), p.at("file").get<std::string>(),
-                               p.at("message").get<std::string>()});
+  for (const JsonReader& p : j.at("field_problems").elements(8)) {
+    const int kind = p.at("kind").integer32(0, static_cast<int>(FieldProblemKind::kWrongSize));
+    r.fieldProblems.push_back(
+        {static_cast<FieldProblemKind>(kind), Unescaped(p.at("file")), Unescaped(p.at("message"))});
   }
-  r.reducedFrom = j.at("reduced_from").get<int>();
-  for (const json& entry : j.at("inputs")) {
+  r.reducedFrom = j.at("reduced_from").integer32(0, 1 << 16);
+  // The nuclear stain's four fields, then the cell stain's: never none.
+  const auto inputs = j.at("inputs").exactly(8);
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const JsonReader& entry = inputs[i];
     InputPicture input;
-    input.file = entry.at("file").get<std::string>();
-    input.cellStain = entry.at("cell_stain").get<bool>();
-    input.field = entry.at("field").get<int>();
-    if (entry.contains("xxh3")) {
-      input.fingerprint =
-          FileFingerprint{entry.at("size").get<std::uint64_t>(),
-                          std::stoull(entry.at("xxh3").get<std::string>(), nullptr, 16)};
+    input.file = Unescaped(entry.at("file"));
+    input.cellStain = entry.at("cell_stain").flag();
+    input.field = entry.at("field").integer32(0, 3);
+    if (input.cellStain != (i >= 4) || input.field != static_cast<int>(i % 4)) {
+      entry.fail("not the " + std::string(i >= 4 ? "cell" : "nuclear") + " stain's field " +
+                 std::to_string(i % 4));
+    }
+    if (entry.json().contains("xxh3")) {
+      const auto size = static_cast<std::uint64_t>(
+          entry.at("size").integer(0, std::numeric_limits<std::int64_t>::max()));
+      input.fingerprint = FileFingerprint{size, HexDigest(entry.at("xxh3"))};
     }
     r.inputs.push_back(std::move(input));
   }
-  if (!j.at("cells").is_null()) r.cells = CellsFromJson(j.at("cells"));
-  r.ringReviewed = j.value("ring_reviewed", false);
+  if (!j.at("cells").isNull()) r.cells = CellsFromJson(j.at("cells"));
+  if (j.json().contains("ring_reviewed")) r.ringReviewed = j.at("ring_reviewed").flag();
   return r;
 }
 
@@ -182,60 +237,159 @@ json RequestToJson(const WellRequest& request) {
   if (request.fitRadius) fit = {request.fitRadius->minimum, request.fitRadius->maximum};
   json result = {{"settings", SettingsToJson(request.settings)},
                  {"cell_level", request.cellLevel},
-                 {"fit_radius", fit}};
-  // Only a request with a reviewed ring says so: records of fitted rings stay as they were.
+                 {"fit_radius", fit},
+                 {"layout", EscapedBytes(request.layout)},
+                 {"channels", request.channels},
+                 {"plane", request.plane},
+                 {"input_bits", request.inputBits},
+                 {"ring_source", EscapedBytes(request.ringSource)}};
+  // Only a request with a reviewed ring names it: records of fitted rings stay as they were.
   if (request.ring) result["ring"] = {request.ring->x, request.ring->y, request.ring->radius};
   return result;
 }
 
-WellRequest RequestFromJson(const json& j) {
-  WellRequest request;
-  request.settings = SettingsFromJson(j.at("settings"));
-  request.cellLevel = j.at("cell_level").get<bool>();
-  if (!j.at("fit_radius").is_null()) {
-    request.fitRadius =
-        RadiusRange{j.at("fit_radius").at(0).get<int>(), j.at("fit_radius").at(1).get<int>()};
+// Settings from their JSON form, every one of them given.
+AnalysisSettings CompleteSettings(const JsonReader& j) {
+  AnalysisSettings settings;
+  try {
+    settings = SettingsFromJson(j.json());
+  } catch (const Error& e) {
+    j.fail(e.what());
   }
-  if (j.contains("ring")) {
-    const json& ring = j.at("ring");
+  if (SettingsToJson(settings) != j.json()) j.fail("not all 17 settings, or not in their steps");
+  return settings;
+}
+
+WellRequest RequestFromJson(const JsonReader& j) {
+  WellRequest request;
+  request.settings = CompleteSettings(j.at("settings"));
+  request.cellLevel = j.at("cell_level").flag();
+  if (!j.at("fit_radius").isNull()) {
+    const auto range = j.at("fit_radius").exactly(2);
+    request.fitRadius = RadiusRange{SettingValue(range[0], SettingId::RingRadius),
+                                    SettingValue(range[1], SettingId::RingRadius)};
+  }
+  request.layout = Unescaped(j.at("layout"));
+  const auto channels = j.at("channels").exactly(2);
+  request.channels = {channels[0].integer32(0, 1 << 16), channels[1].integer32(0, 1 << 16)};
+  request.plane = j.at("plane").integer32(1, 1 << 16);
+  request.inputBits = j.at("input_bits").integer32(8, 16);
+  if (request.inputBits % 2 != 0) j.at("input_bits").fail("not 8, 10, 12, 14 or 16");
+  request.ringSource = Unescaped(j.at("ring_source"));
+  if (j.json().contains("ring")) {
+    const auto ring = j.at("ring").exactly(3);
     request.ring =
-        RingPlacement{ring.at(0).get<int>(), ring.at(1).get<int>(), ring.at(2).get<int>()};
+        RingPlacement{ring[0].integer32(0, kMosaicSide - 1), ring[1].integer32(0, kMosaicSide - 1),
+                      SettingValue(ring[2], SettingId::RingRadius)};
   }
   return request;
+}
+
+std::string Checksum(const json& content) {
+  const std::string text = content.dump();
+  return FingerprintText(FingerprintOf(text.data(), text.size()).xxh3);
 }
 
 }  // namespace
 
 bool WellRequest::operator==(const WellRequest& other) const {
-  const auto range = [](const std::optional<RadiusRange>& r) {
-    return r ? std::pair{r->minimum, r->maximum} : std::pair{-1, -1};
-  };
-  return settings == other.settings && cellLevel == other.cellLevel &&
-         range(fitRadius) == range(other.fitRadius) && ring == other.ring;
+  return RequestToJson(*this) == RequestToJson(other);
+}
+
+WellRequest PlateRequest(const Plate& plate, const AnalysisSettings& settings, bool cellLevel,
+                         std::optional<RadiusRange> fitRadius) {
+  WellRequest request;
+  request.settings = settings;
+  request.cellLevel = cellLevel;
+  request.fitRadius = fitRadius;
+  request.layout = plate.naming ? plate.naming->option() : plate.layout;
+  request.channels = plate.channels;
+  request.plane = plate.plane;
+  request.inputBits = plate.loaderInputBits();
+  return request;
+}
+
+std::string RequestDigest(const WellRequest& request) {
+  return Checksum(RequestToJson(request));
+}
+
+std::string ProgramVersion() {
+  return VEMBREL_VERSION;
 }
 
 nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& analysed) {
-  return {{"format", kFormat},
-          {"well", WellName(analysed.results.well)},
-          {"request", RequestToJson(analysed.request)},
-          {"settings", SettingsToJson(analysed.settings)},
-          {"results", ResultsToJson(analysed.results)}};
+  json record = {{"format", kFormat},
+                 {"well", WellName(analysed.results.well)},
+                 {"program", analysed.program},
+                 {"request", RequestToJson(analysed.request)},
+                 {"request_digest", RequestDigest(analysed.request)},
+                 {"settings", SettingsToJson(analysed.settings)},
+                 {"results", ResultsToJson(analysed.results)}};
+  record["checksum"] = Checksum(record);
+  return record;
 }
 
-AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json) {
-  try {
-    if (json.at("format").get<int>() != kFormat) {
-      throw Error("format " + json.at("format").dump() + " is not " + std::to_string(kFormat));
-    }
-    AnalysedWell analysed;
-    const int well = WellIndex(json.at("well").get<std::string>());
-    analysed.request = RequestFromJson(json.at("request"));
-    analysed.settings = SettingsFromJson(json.at("settings"));
-    analysed.results = ResultsFromJson(json.at("results"), well);
-    return analysed;
-  } catch (const nlohmann::json::exception& e) {
-    throw Error(std::string("the record is incomplete: ") + e.what());
+AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& record) {
+  const JsonReader j(record);
+  const std::int64_t format = j.at("format").integer(0, std::numeric_limits<std::int64_t>::max());
+  if (format != kFormat) {
+    j.at("format").fail(std::to_string(format) + " is not " + std::to_string(kFormat) +
+                        " (made by another version)");
   }
+  // The content as written: every key but the checksum, in its order.
+  json content = record;
+  content.erase("checksum");
+  if (j.at("checksum").text() != Checksum(content)) {
+    j.at("checksum").fail("does not match the content: the record was edited");
+  }
+  const std::string& name = j.at("well").text();
+  const std::optional<int> well = WellIndexIfAny(name);
+  if (!well) j.at("well").fail("'" + ValidUtf8Text(name) + "' is no well");
+  AnalysedWell analysed;
+  analysed.program = j.at("program").text();
+  analysed.request = RequestFromJson(j.at("request"));
+  if (j.at("request_digest").text() != RequestDigest(analysed.request)) {
+    j.at("request_digest").fail("does not match the request");
+  }
+  analysed.settings = CompleteSettings(j.at("settings"));
+  analysed.results = ResultsFromJson(j.at("results"), *well);
+  return analysed;
+}
+
+std::string_view RecordMisfitText(RecordMisfit misfit) {
+  switch (misfit) {
+    case RecordMisfit::Fits:
+      return "fits";
+    case RecordMisfit::Unusable:
+      return "edited or unusable";
+    case RecordMisfit::OtherWell:
+      return "filed under another well";
+    case RecordMisfit::OtherVersion:
+      return "made by another version";
+    case RecordMisfit::OtherRequest:
+      return "made for another request";
+    case RecordMisfit::OtherPlate:
+      return "of another plate";
+    case RecordMisfit::PicturesChanged:
+      return "pictures changed since";
+  }
+  return "";
+}
+
+RecordMisfit RecordFit(const AnalysedWell& record, int well, const WellRequest& request,
+                       const Plate& plate) {
+  if (record.results.well != well) return RecordMisfit::OtherWell;
+  if (record.program != ProgramVersion()) return RecordMisfit::OtherVersion;
+  if (!(record.request == request)) return RecordMisfit::OtherRequest;
+  const auto& inputs = record.results.inputs;
+  if (inputs.size() != 8) return RecordMisfit::Unusable;
+  for (const bool green : {false, true}) {
+    const std::array<std::string, 4> files = ChannelFieldFiles(plate, well, green);
+    for (int field = 0; field < 4; ++field) {
+      if (inputs[(green ? 4 : 0) + field].file != files[field]) return RecordMisfit::OtherPlate;
+    }
+  }
+  return InputsUnchanged(record.results) ? RecordMisfit::Fits : RecordMisfit::PicturesChanged;
 }
 
 bool InputsUnchanged(const WellResults& results) {
@@ -261,9 +415,9 @@ AnalysedWell ReadAnalysedWell(const std::string& path) {
   try {
     return AnalysedWellFromJson(nlohmann::ordered_json::parse(ReadWholeFile(path)));
   } catch (const nlohmann::json::exception& e) {
-    throw Error("Well record '" + path + "': " + e.what());
+    throw Error("Well record '" + ValidUtf8Text(path) + "': " + JsonProblem(e));
   } catch (const Error& e) {
-    throw Error("Well record '" + path + "': " + e.what());
+    throw Error("Well record '" + ValidUtf8Text(path) + "': " + e.what());
   }
 }
 

@@ -13,4 +13,17 @@ namespace vembrel {
 /// are passed over. One pass over the samples of each file.
 int ProbeInputBits(const std::vector<std::string>& fieldFiles);
 
+/// What the probe found: the bits, and what the pictures are.
+struct InputPictures {
+  int bits = 16;
+  /// "16-bit grey", "8-bit grey", or for pictures read through libtiff's
+  /// colour conversion (8 bits a channel) what the first of them is:
+  /// "8-bit RGB", "16-bit RGB", "palette", "1-bit", "4-bit grey", ...;
+  /// "" when no picture could be read.
+  std::string kind;
+};
+/// ProbeInputBits, telling also what the pictures are: pictures read through
+/// the colour conversion count as 8-bit ones.
+InputPictures ProbeInputPictures(const std::vector<std::string>& fieldFiles);
+
 }  // namespace vembrel

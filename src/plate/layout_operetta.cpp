@@ -1,7 +1,7 @@
-// The Operetta/Harmony-style layout: r<RR>c<CC>f<FF>p<PP>-ch<N>sk1fk1fl1.tiff,
+// The Operetta/Harmony-style layout: r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff,
 // row 01..08 and column 01..12 of the well, field k in the place of field k-1,
-// focal plane PP. The names carry no plate: the prefix is the folder's name
-// followed by "_".
+// focal plane PP, time point T (sk: the k-th acquisition of a time series). The names carry no
+// plate: the prefix is the folder's name followed by "_".
 #include "plate/name_reading.h"
 #include "plate/plate_layout.h"
 
@@ -12,18 +12,20 @@ class Operetta : public PlateLayout {
  public:
   std::string name() const override { return "operetta"; }
   std::string title() const override {
-    return "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk1fk1fl1.tiff";
+    return "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff";
   }
 
   std::optional<FieldName> parse(std::string_view fileName) const override {
     std::string_view rest = fileName;
-    std::optional<int> row, column, field, plane, channel;
+    std::optional<int> row, column, field, plane, channel, timePoint;
     const bool shaped =
         TakeFront(rest, "r") && (row = TakeNumber(rest, 2, 2)) && TakeFront(rest, "c") &&
         (column = TakeNumber(rest, 2, 2)) && TakeFront(rest, "f") &&
         (field = TakeNumber(rest, 2)) && TakeFront(rest, "p") && (plane = TakeNumber(rest, 2)) &&
-        TakeFront(rest, "-ch") && (channel = TakeNumber(rest, 1)) && rest == "sk1fk1fl1.tiff";
-    if (!shaped || *row < 1 || *row > 8 || *column < 1 || *column > 12 || *field < 1) {
+        TakeFront(rest, "-ch") && (channel = TakeNumber(rest, 1)) && TakeFront(rest, "sk") &&
+        (timePoint = TakeNumber(rest, 1)) && rest == "fk1fl1.tiff";
+    if (!shaped || *row < 1 || *row > 8 || *column < 1 || *column > 12 || *field < 1 ||
+        *timePoint < 1) {
       return std::nullopt;
     }
     FieldName name;
@@ -31,13 +33,14 @@ class Operetta : public PlateLayout {
     name.field = *field - 1;
     name.channel = *channel;
     name.plane = *plane;
+    name.timePoint = *timePoint;
     return name;
   }
 
   std::string format(const FieldName& f) const override {
     return "r" + Padded(f.well / 12 + 1, 2) + "c" + Padded(f.well % 12 + 1, 2) + "f" +
            Padded(f.field + 1, 2) + "p" + Padded(f.plane, 2) + "-ch" + std::to_string(f.channel) +
-           "sk1fk1fl1.tiff";
+           "sk" + std::to_string(f.timePoint) + "fk1fl1.tiff";
   }
 
   std::string prefix(const std::string&, const std::string& folderName) const override {
@@ -46,6 +49,7 @@ class Operetta : public PlateLayout {
   std::string fieldLabel(int field) const override { return "field " + std::to_string(field + 1); }
   std::string channelLabel(int channel) const override { return "ch" + std::to_string(channel); }
   bool hasPlanes() const override { return true; }
+  bool hasTimePoints() const override { return true; }
 };
 
 }  // namespace

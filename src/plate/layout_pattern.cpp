@@ -1,6 +1,7 @@
 // A layout given by the user as a pattern: literal text with the placeholders
 // {plate} (any text), {well} (A01 or A1), {row} (A..H or 1..8), {col} (1..12),
-// {field} (counted from 1) and {channel} (a number). The prefix is the text of
+// {field} (counted from 1), {channel} (a number) and, for a time series,
+// {time} (the time point, counted from 1). The prefix is the text of
 // {plate} followed by "_", or the folder's name followed by "_" when the
 // pattern has no {plate} or it is empty.
 #include <algorithm>
@@ -14,15 +15,16 @@
 namespace vembrel {
 namespace {
 
-enum class Part { Text, Plate, Well, Row, Col, Field, Channel };
+enum class Part { Text, Plate, Well, Row, Col, Field, Channel, Time };
 
-constexpr std::array<std::pair<std::string_view, Part>, 6> kPlaceholders{{
+constexpr std::array<std::pair<std::string_view, Part>, 7> kPlaceholders{{
     {"plate", Part::Plate},
     {"well", Part::Well},
     {"row", Part::Row},
     {"col", Part::Col},
     {"field", Part::Field},
     {"channel", Part::Channel},
+    {"time", Part::Time},
 }};
 
 struct Piece {
@@ -83,6 +85,9 @@ class Pattern : public PlateLayout {
         case Part::Channel:
           name += std::to_string(f.channel);
           break;
+        case Part::Time:
+          name += std::to_string(f.timePoint);
+          break;
       }
     }
     return name;
@@ -95,6 +100,10 @@ class Pattern : public PlateLayout {
   std::string fieldLabel(int field) const override { return "field " + std::to_string(field + 1); }
   std::string channelLabel(int channel) const override {
     return "channel " + std::to_string(channel);
+  }
+  bool hasTimePoints() const override {
+    return std::any_of(pieces_.begin(), pieces_.end(),
+                       [](const Piece& piece) { return piece.part == Part::Time; });
   }
 
  private:
@@ -120,7 +129,8 @@ class Pattern : public PlateLayout {
                                       [&](const auto& entry) { return entry.first == word; });
       if (known == kPlaceholders.end()) {
         refuse("unknown placeholder {" + std::string(word) +
-               "}; the placeholders are {plate}, {well}, {row}, {col}, {field} and {channel}");
+               "}; the placeholders are {plate}, {well}, {row}, {col}, {field}, {channel} and "
+               "{time}");
       }
       if (std::find(seen.begin(), seen.end(), known->second) != seen.end()) {
         refuse("{" + std::string(word) + "} appears twice");
@@ -187,6 +197,8 @@ class Pattern : public PlateLayout {
         return tryNumbers(rest, digits, 1, 999999999, reading.site, next);
       case Part::Channel:
         return tryNumbers(rest, digits, 0, 999999999, reading.field.channel, next);
+      case Part::Time:
+        return tryNumbers(rest, digits, 1, 999999999, reading.field.timePoint, next);
     }
     return false;
   }

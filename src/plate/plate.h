@@ -30,6 +30,8 @@ struct PlateOpenOptions {
   std::optional<std::string> layout;  // a layout's name or a user pattern (LayoutFromOption)
   std::optional<std::array<int, 2>> channels;  // the layout's nuclear and cell channel numbers
   int plane = 1;                               // focal plane read where the names carry one
+  /// Time point read where the plate holds a time series; 0 reads the first.
+  int timePoint = 0;
   /// Bits of the 16-bit samples that carry the picture (8, 10, 12, 14 or 16);
   /// 0 detects them from the first included well's fields.
   int inputBits = 0;
@@ -50,10 +52,15 @@ struct Plate {
   std::array<int, 2> channels{0, 1};  // the layout's numbers of the nuclear and cell channel
   std::string plateName;              // the plate part of the names ("" where they have none)
   int plane = 1;                      // focal plane read
+  int timePoint = 1;                  // time point read
+  std::vector<int> timePoints{1};     // every time point the plate holds, ascending
   std::shared_ptr<const PlateLayout> naming;  // names missing fields; null: the native layout
   /// Bits of the 16-bit samples read (8 when the pictures are 8-bit); see PlateOpenOptions.
   int inputBits = 16;
   bool inputBitsDetected = false;  // found in the first included well, not chosen
+  /// What the first included well's pictures are ("16-bit grey", "8-bit RGB",
+  /// "palette", "1-bit", ...; see InputPictures); "" when bits were chosen.
+  std::string pictureKind;
 
   /// How the loader takes the plate's 16-bit samples.
   int loaderInputBits() const { return inputBits == 8 && inputBitsDetected ? 16 : inputBits; }

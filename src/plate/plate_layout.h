@@ -18,6 +18,7 @@ struct FieldName {
   int field = 0;      // place in the 2 x 2 mosaic, from 0; 4 and above have none
   int channel = 0;    // the layout's own channel number
   int plane = 1;      // focal plane; 1 where the layout has none
+  int timePoint = 1;  // acquisition of a time series, from 1; 1 where the layout has none
 };
 
 class PlateLayout {
@@ -45,15 +46,18 @@ class PlateLayout {
   virtual std::string channelLabel(int channel) const = 0;
   /// Whether the names carry a focal plane.
   virtual bool hasPlanes() const { return false; }
+  /// Whether the names carry a time point.
+  virtual bool hasTimePoints() const { return false; }
 };
 
 /// <prefix><well>f0<field>d<channel>.tif; fields 0..3; d0 nuclear, d1 cell.
 std::unique_ptr<PlateLayout> NativeLayout();
 /// <plate>_<well>_s<site>_w<n>[<32 hex digits>].tif|.TIF; "_thumb" files ignored.
 std::unique_ptr<PlateLayout> ImageXpressLayout();
-/// r<RR>c<CC>f<FF>p<PP>-ch<N>sk1fk1fl1.tiff; prefix from the folder's name.
+/// r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff; prefix from the folder's name.
 std::unique_ptr<PlateLayout> OperettaLayout();
-/// A user pattern with {plate}, {well}, {row}, {col}, {field}, {channel}.
+/// A user pattern with {plate}, {well}, {row}, {col}, {field}, {channel} and
+/// optionally {time}.
 /// Throws Error naming the pattern and the fault when it cannot be used.
 std::unique_ptr<PlateLayout> PatternLayout(const std::string& pattern);
 

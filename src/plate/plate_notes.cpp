@@ -153,7 +153,10 @@ std::string InputBitsNote(const Plate& plate) {
   if (!plate.inputBitsDetected) {
     return "16-bit samples read as " + std::to_string(plate.inputBits) + " bits (--input-bits)";
   }
-  if (plate.inputBits == 8) return "";
+  if (plate.inputBits == 8) {
+    if (plate.pictureKind.empty() || plate.pictureKind == "8-bit grey") return "";
+    return plate.pictureKind + " pictures read as 8 bits a channel";
+  }
   if (plate.inputBits == 16) return "16-bit samples read as 16 bits (they use the full range)";
   return "16-bit samples read as " + std::to_string(plate.inputBits) +
          " bits: no value in the first included well's fields is above " +

@@ -31,7 +31,8 @@ std::string NoFitReason(const std::vector<std::shared_ptr<const PlateLayout>>& t
 /// The plates of one folder, with their file counts, and which is shown.
 std::string SeveralPlatesNote(const std::map<std::string, int>& plates, const std::string& shown);
 /// How the plate's 16-bit samples are read ("16-bit samples read as 12
-/// bits, ..."), "" for a plate of 8-bit pictures read as they are.
+/// bits, ...", "8-bit RGB pictures read as 8 bits a channel"), "" for a plate
+/// of 8-bit grey pictures read as they are.
 std::string InputBitsNote(const Plate& plate);
 /// "1, 2, 3".
 std::string JoinNumbers(const std::set<int>& numbers);

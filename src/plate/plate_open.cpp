@@ -6,7 +6,9 @@
 #include <set>
 
 #include "core/error.h"
+#include "core/text_file.h"
 #include "imaging/input_bits.h"
+#include "plate/name_reading.h"
 #include "plate/plate.h"
 #include "plate/plate_notes.h"
 
@@ -62,6 +64,80 @@ std::string Listed(const std::set<int>& numbers, const PlateLayout& layout) {
   return text;
 }
 
+// Keeps the files of the chosen time point (the first when none is chosen)
+// and lists every time point the plate holds, so that none is dropped unseen.
+std::vector<Parsed> ChooseTimePoint(Plate& plate, const PlateLayout& layout, int chosen,
+                                    std::vector<Parsed> files,
+                                    const std::vector<std::string>& names) {
+  std::set<int> timePoints;
+  for (const Parsed& file : files) timePoints.insert(file.field.timePoint);
+  plate.timePoints.assign(timePoints.begin(), timePoints.end());
+  plate.timePoint = chosen > 0 ? chosen : plate.timePoints.front();
+  if (timePoints.count(plate.timePoint) == 0) {
+    throw Error(NoWellMessage(plate.path, names,
+                              "no file is of time point " + std::to_string(plate.timePoint) +
+                                  " (time points found: " + JoinNumbers(timePoints) + ")"));
+  }
+  if (!layout.hasTimePoints()) return files;
+  if (timePoints.size() > 1) {
+    plate.notes.push_back("The plate holds " + std::to_string(timePoints.size()) +
+                          " time points (" + JoinNumbers(timePoints) + "); time point " +
+                          std::to_string(plate.timePoint) + " was read (--time chooses another)");
+  }
+  return Filtered(files, [&](const Parsed& f) { return f.field.timePoint == plate.timePoint; });
+}
+
+// "TimePoint_<n>" (n >= 1): the folder of one acquisition of an
+// ImageXpress-style time series.
+std::optional<int> TimePointFolderNumber(const std::string& name) {
+  std::string_view rest = name;
+  if (!TakeFront(rest, "TimePoint_")) return std::nullopt;
+  const std::optional<int> number = TakeNumber(rest, 1);
+  if (!number || !rest.empty() || *number < 1) return std::nullopt;
+  return number;
+}
+
+// The time point folders of a plate folder, by number.
+std::map<int, std::string> TimePointFolders(const std::string& folder) {
+  std::map<int, std::string> folders;
+  std::error_code error;
+  fs::directory_iterator entries(folder.empty() ? "." : folder, error);
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    std::error_code typeError;
+    if (!entries->is_directory(typeError)) continue;
+    const std::string name = entries->path().filename().string();
+    if (const std::optional<int> number = TimePointFolderNumber(name)) folders[*number] = name;
+  }
+  return folders;
+}
+
+// The plate's acquisition file may say how many time points it took; a
+// folder more or fewer means the series is not what the instrument wrote.
+void CheckAcquisitionFile(const std::string& folder, const std::map<int, std::string>& found) {
+  for (const std::string& name : ListFiles(folder)) {
+    if (!name.ends_with(".HTD") && !name.ends_with(".htd")) continue;
+    std::string text;
+    try {
+      text = ReadWholeFile(folder + name);
+    } catch (const Error&) {
+      continue;
+    }
+    for (const std::string& line : SplitLines(text)) {
+      std::string_view rest = line;
+      if (!TakeFront(rest, "\"TimePoints\",")) continue;
+      while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+      const std::optional<int> stated = TakeNumber(rest, 1);
+      if (stated && *stated != static_cast<int>(found.size())) {
+        std::set<int> numbers;
+        for (const auto& entry : found) numbers.insert(entry.first);
+        throw Error("'" + folder + name + "' states " + std::to_string(*stated) +
+                    " time points, but the folder holds " + std::to_string(found.size()) +
+                    " (TimePoint_" + JoinNumbers(numbers) + ")");
+      }
+    }
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -82,7 +158,9 @@ void ChooseInputBits(Plate& plate, int chosen) {
         if (!file.empty()) files.push_back(file);
       }
     }
-    plate.inputBits = ProbeInputBits(files);
+    const InputPictures probed = ProbeInputPictures(files);
+    plate.inputBits = probed.bits;
+    plate.pictureKind = probed.kind;
     return;
   }
 }
@@ -101,6 +179,35 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
     plate.path += '/';
   }
   const std::string pictureName = folderGiven ? "" : pictureOrFolder.substr(plate.path.size());
+
+  // A time series in TimePoint_<n> folders: the plate folder, or a picture
+  // in one of its time points, opens the chosen (else that, else the first) one.
+  std::map<int, std::string> timeFolders;
+  std::string seriesFolder = plate.path;
+  std::optional<int> pictureTimePoint;
+  if (!folderGiven) {
+    const fs::path own = fs::path(plate.path).parent_path();
+    if ((pictureTimePoint = TimePointFolderNumber(own.filename().string()))) {
+      seriesFolder = own.parent_path().string() + "/";
+    }
+  }
+  if (folderGiven || pictureTimePoint) timeFolders = TimePointFolders(seriesFolder);
+  bool pictureInFolder = !folderGiven;
+  int folderTimePoint = 0;
+  if (!timeFolders.empty()) {
+    CheckAcquisitionFile(seriesFolder, timeFolders);
+    folderTimePoint = options.timePoint > 0 ? options.timePoint
+                      : pictureTimePoint    ? *pictureTimePoint
+                                            : timeFolders.begin()->first;
+    if (timeFolders.count(folderTimePoint) == 0) {
+      std::set<int> numbers;
+      for (const auto& entry : timeFolders) numbers.insert(entry.first);
+      throw Error("No time point " + std::to_string(folderTimePoint) + " in '" + seriesFolder +
+                  "' (time points found: " + JoinNumbers(numbers) + ")");
+    }
+    plate.path = seriesFolder + timeFolders[folderTimePoint] + "/";
+    pictureInFolder = pictureTimePoint == folderTimePoint;
+  }
   const std::vector<std::string> names = ListFiles(plate.path);
 
   // The layout: as given, else the picture's, else the one most files fit.
@@ -169,6 +276,19 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
   } else if (options.plane != 1) {
     plate.notes.push_back("A plane was chosen, but names of the " + layout->title() +
                           " layout carry none; every file was read");
+  }
+  files = ChooseTimePoint(plate, *layout, timeFolders.empty() ? options.timePoint : 0,
+                          std::move(files), names);
+  if (!timeFolders.empty()) {
+    plate.timePoints.clear();
+    for (const auto& entry : timeFolders) plate.timePoints.push_back(entry.first);
+    plate.timePoint = folderTimePoint;
+    if (timeFolders.size() > 1) {
+      plate.notes.push_back(
+          "The plate holds " + std::to_string(timeFolders.size()) + " time points (TimePoint_" +
+          JoinNumbers({plate.timePoints.begin(), plate.timePoints.end()}) + "); time point " +
+          std::to_string(folderTimePoint) + " was read (--time chooses another)");
+    }
   }
   std::set<int> channels;
   for (const Parsed& file : files) channels.insert(file.field.channel);
@@ -242,7 +362,7 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
   plate.base = plate.path + plate.prefix;
   plate.naming = layout;
   plate.measurementDate =
-      MeasurementDateOf(folderGiven ? plate.path + files.front().name : pictureOrFolder);
+      MeasurementDateOf(pictureInFolder ? pictureOrFolder : plate.path + files.front().name);
   ChooseInputBits(plate, options.inputBits);
   return plate;
 }

@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "core/date_text.h"
+#include "core/name_text.h"
 #include "plate/settings_table.h"
 
 namespace vembrel {
@@ -74,8 +75,8 @@ std::vector<std::string> SettingsHeaderLines(const AnalysisSettings& settings,
       "",
       "Vembrel analysis: " + ShortDateText(today),
       "",
-      "Path:\t" + platePath,
-      "Files:\t" + platePrefix,
+      "Path:\t" + OneLineText(platePath),
+      "Files:\t" + OneLineText(platePrefix),
       "",
   };
   for (std::string& line : SettingsBlockLines(settings)) lines.push_back(std::move(line));

@@ -9,18 +9,25 @@
 #include <filesystem>
 #include <mutex>
 #include <thread>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
+#include "core/error.h"
 #include "plate/plate.h"
 #include "plate/plate_layout.h"
 #include "plate/well_names.h"
 #include "python/binding.h"
+#include "results/table.h"
+#include "results/time_course.h"
 
 namespace vembrel::python {
 namespace {
 
 struct PlateHandle {
   std::shared_ptr<const Plate> plate;
+  std::string source;        // the path it was opened from, made absolute
+  PlateOpenOptions options;  // as it was opened, to open its other time points
 };
 
 PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
@@ -74,7 +81,8 @@ PlateHandle Open(const py::object& pathArgument, const PlateOpenOptions& options
   const std::string absolute = fs::absolute(path).lexically_normal().string();
   return RaisingAs(PyExc_OSError, [&] {
     py::gil_scoped_release release;
-    return PlateHandle{std::make_shared<const Plate>(OpenPlate(absolute, options))};
+    return PlateHandle{std::make_shared<const Plate>(OpenPlate(absolute, options)), absolute,
+                       options};
   });
 }
 
@@ -187,6 +195,86 @@ std::string Repr(const Plate& plate) {
          "', wells=" + std::to_string(included) + ")";
 }
 
+py::object TableValueObject(const TableValue& value) {
+  return std::visit(
+      [](const auto& v) -> py::object {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, std::monostate>) {
+          return py::none();
+        } else {
+          return py::cast(v);
+        }
+      },
+      value);
+}
+
+py::object DataFrame(const Table& table) {
+  py::dict data;
+  py::list names;
+  for (std::size_t c = 0; c < table.columns.size(); ++c) {
+    py::list values;
+    for (const auto& row : table.rows) values.append(TableValueObject(row[c]));
+    data[py::str(table.columns[c])] = values;
+    names.append(table.columns[c]);
+  }
+  return py::module_::import("pandas").attr("DataFrame")(data, py::arg("columns") = names);
+}
+
+py::tuple TimeCourseTables(const PlateHandle& handle, const py::object& settings, bool cells,
+                           const py::object& hours, const py::object& ringDrift,
+                           const py::object& fitRadius, const py::object& wells, int jobs) {
+  if (jobs < 0) Raise(PyExc_ValueError, "jobs must be 0 (all cores) or more");
+  TimeCourseOptions options;
+  options.settings = SettingsArgument(settings);
+  options.cellLevel = cells;
+  options.fitRadius = FitRadiusArgument(fitRadius);
+  if (!ringDrift.is_none()) {
+    if (!py::isinstance<py::int_>(ringDrift) || py::isinstance<py::bool_>(ringDrift)) {
+      Raise(PyExc_TypeError,
+            "ring_drift must be a number of pixels, not " + std::string(py::repr(ringDrift)));
+    }
+    const long long drift = ringDrift.cast<long long>();
+    if (drift < 0 || drift > 1024) {
+      Raise(PyExc_ValueError, "ring_drift must lie within 0..1024, not " + std::to_string(drift));
+    }
+    options.ringDrift = static_cast<int>(drift);
+  }
+  std::string hoursText;
+  if (!hours.is_none()) {
+    if (py::isinstance<py::str>(hours)) Raise(PyExc_TypeError, "hours must be a list of numbers");
+    for (const py::handle hour : hours) {
+      if (!py::isinstance<py::int_>(hour) && !py::isinstance<py::float_>(hour)) {
+        Raise(PyExc_TypeError, "hours must be numbers, not " + std::string(py::repr(hour)));
+      }
+      hoursText += (hoursText.empty() ? "" : ",") + ExactDecimalText(hour.cast<double>());
+    }
+    if (hoursText.empty()) Raise(PyExc_ValueError, "hours must not be empty");
+  }
+  if (!wells.is_none()) options.wells = BatchWells(*handle.plate, wells);
+  options.jobs =
+      jobs > 0 ? jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  TimeCourse course;
+  std::string refused;  // raised once the GIL is held again
+  {
+    std::vector<std::string> notes;
+    const py::gil_scoped_release release;
+    try {
+      course =
+          RunTimeCourse(OpenTimeSeries({handle.source}, handle.options, hoursText, notes), options);
+    } catch (const Error& e) {
+      refused = e.what();
+    }
+  }
+  if (!refused.empty()) Raise(PyExc_ValueError, refused);
+  if (!course.failures.empty()) {
+    const TimeCourseFailure& failure = course.failures.front();
+    Raise(PyExc_RuntimeError, "Well " + WellName(failure.well) + " at time point " +
+                                  std::to_string(course.numbers[failure.timePoint]) + ": " +
+                                  failure.message);
+  }
+  return py::make_tuple(DataFrame(TimeCourseTable(course)), DataFrame(KineticsTable(course)));
+}
+
 }  // namespace
 
 void BindPlate(py::module_& module) {
@@ -236,6 +324,23 @@ OSError when it holds no plate, ValueError for a bad option.)")
           "The layout's numbers of the nuclear and the cell channel.")
       .def_property_readonly(
           "plane", [](P p) { return p.plate->plane; }, "Focal plane read.")
+      .def_property_readonly(
+          "time_points", [](P p) { return p.plate->timePoints; },
+          "Every time point the plate holds, ascending ([1] for a single acquisition).")
+      .def_property_readonly(
+          "time_point", [](P p) { return p.plate->timePoint; }, "The time point read.")
+      .def("time_course", &TimeCourseTables, py::arg("settings") = py::none(),
+           py::arg("cells") = false, py::arg("hours") = py::none(),
+           py::arg("ring_drift") = py::none(), py::arg("fit_radius") = py::none(),
+           py::arg("wells") = py::none(), py::arg("jobs") = 0,
+           R"(Follows the wells over every time point of the plate, as `vembrel timecourse`.
+
+Each well's ring is fitted at its first time point and held (ring_drift: re-fit
+within that many pixels of it). hours: one number per time point, increasing
+(the time points' numbers when None). Returns (time_course, kinetics): two
+pandas DataFrames with the columns of the time course and kinetics tables.
+ValueError for hours of another count or not increasing, or time points whose
+pictures differ in size.)")
       .def_property_readonly(
           "input_bits", [](P p) { return p.plate->inputBits; },
           "Bits of the 16-bit samples read (8 for 8-bit pictures).")

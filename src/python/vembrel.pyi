@@ -204,6 +204,10 @@ class Plate:
     @property
     def plane(self) -> int: ...
     @property
+    def time_points(self) -> list[int]: ...
+    @property
+    def time_point(self) -> int: ...
+    @property
     def input_bits(self) -> int: ...
     @property
     def notes(self) -> list[str]: ...
@@ -230,6 +234,17 @@ class Plate:
         progress: Callable[[int, int], object] | None = None,
     ) -> list[WellResult]:
         """Analyses wells on threads (GIL released); results in plate order."""
+    def time_course(
+        self,
+        settings: Settings | None = None,
+        cells: bool = False,
+        hours: Iterable[float] | None = None,
+        ring_drift: int | None = None,
+        fit_radius: tuple[int, int] | None = None,
+        wells: Iterable[str] | None = None,
+        jobs: int = 0,
+    ) -> tuple[Any, Any]:
+        """(time_course, kinetics) pandas DataFrames over every time point."""
 
 def analyse_mosaics(
     blue: npt.NDArray[np.uint8],

@@ -99,11 +99,9 @@ void BatchRun::start() {
 }
 
 WellRequest BatchRun::request(int well) const {
-  WellRequest request;
-  request.settings = settings_;
-  request.cellLevel = cellLevel_;
-  request.fitRadius = fitRadius_;
+  WellRequest request = PlateRequest(workspace_.plate(), settings_, cellLevel_, fitRadius_);
   if (rings_) request.ring = rings_->reviewed(well);
+  if (request.ring) request.ringSource = RingSourceName(RingSource::Reviewed);
   return request;
 }
 
@@ -120,8 +118,10 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.ring = request.ring;
     const WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
-    outcome.analysed = AnalysedWell{session.results(), session.settings(), request};
+    outcome.analysed =
+        AnalysedWell{session.results(), session.settings(), request, ProgramVersion()};
     // A file that cannot be written is no failed analysis: the numbers stand.
+    std::error_code ignored;
     const auto write = [&](const std::function<void()>& writer) {
       try {
         writer();
@@ -135,12 +135,19 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     });
     if (request.cellLevel)
       write([&] { SaveWellData(session, resultsFolder, Durability::Deferred); });
-    // The record comes last: a record on disk means the well's files are there.
-    write([&] {
-      WriteFileAtomically(AnalysedWellFileName(resultsFolder, plate.prefix, name),
-                          AnalysedWellToJson(*outcome.analysed).dump() + "\n",
-                          Durability::Deferred);
-    });
+    // The record comes last: a record on disk means the well's files are
+    // there. A well whose files failed leaves none, not even an earlier run's.
+    const std::string record = AnalysedWellFileName(resultsFolder, plate.prefix, name);
+    if (outcome.writeFailures.empty()) {
+      write([&] {
+        WriteFileAtomically(record,
+                            AnalysedWellToJson(*outcome.analysed)
+                                    .dump(-1, ' ', false, nlohmann::json::error_handler_t::strict) +
+                                "\n",
+                            Durability::Deferred);
+      });
+    }
+    if (!outcome.writeFailures.empty()) std::filesystem::remove(record, ignored);
   } catch (const std::exception& e) {
     outcome.failure = "Well " + name + ": " + e.what();
     outcome.analysed.reset();
@@ -153,15 +160,17 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
 BatchWellOutcome BatchRun::runWell(int well) const {
   const Plate& plate = workspace_.plate();
   const std::string folder = workspace_.resultsFolder();
+  const WellRequest asked = request(well);
+  std::optional<RecordMisfit> misfit;
   if (resume_) {
     const std::string record = AnalysedWellFileName(folder, plate.prefix, WellName(well));
     std::error_code missing;
     if (std::filesystem::exists(record, missing)) {
       try {
         AnalysedWell earlier = ReadAnalysedWell(record);
-        // The same request on the same pictures: the earlier results stand.
-        if (earlier.request == request(well) && earlier.results.well == well &&
-            InputsUnchanged(earlier.results)) {
+        // This well, this request, this plate's pictures unchanged: the earlier results stand.
+        misfit = RecordFit(earlier, well, asked, plate);
+        if (*misfit == RecordMisfit::Fits) {
           BatchWellOutcome outcome;
           outcome.well = well;
           outcome.fieldProblems = earlier.results.fieldProblems;
@@ -170,11 +179,13 @@ BatchWellOutcome BatchRun::runWell(int well) const {
           return outcome;
         }
       } catch (const Error&) {
-        // A damaged record is no result: the well is analysed again.
+        misfit = RecordMisfit::Unusable;  // damaged or edited: no result
       }
     }
   }
-  return AnalyseWell(plate, well, request(well), folder);
+  BatchWellOutcome outcome = AnalyseWell(plate, well, asked, folder);
+  outcome.misfit = misfit;
+  return outcome;
 }
 
 void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
@@ -185,6 +196,7 @@ void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
   } else {
     (outcome.reused ? reused_ : analysed_) += 1;
     if (outcome.analysed->request.ring) ++reviewedRingsUsed_;
+    if (outcome.misfit) recordsRedone_[static_cast<std::size_t>(*outcome.misfit)] += 1;
     plateResults.record(outcome.analysed->results, outcome.analysed->settings);
     lastSettings_ =
         outcome.analysed->settings;  // the well analysed last gives the universal settings
@@ -260,8 +272,10 @@ void BatchRun::finish() {
         RunManifestFileName(workspace_.resultsFolder(), workspace_.plate().prefix);
     try {
       SyncFolder(workspace_.resultsFolder());
-      WriteFileAtomically(
-          manifest, RunManifest(workspace_.plate(), workspace_.results(), facts()).dump(2) + "\n");
+      WriteFileAtomically(manifest,
+                          RunManifest(workspace_.plate(), workspace_.results(), facts())
+                                  .dump(2, ' ', false, nlohmann::json::error_handler_t::replace) +
+                              "\n");
       plateFiles_.push_back({manifest, ""});
     } catch (const Error& e) {
       plateFiles_.push_back({manifest, e.what()});
@@ -309,6 +323,23 @@ void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
       workbookError_ = workbook.error;
     }
   }
+}
+
+int BatchRun::recordsRedone() const {
+  int redone = 0;
+  for (const int count : recordsRedone_) redone += count;
+  return redone;
+}
+
+std::string BatchRun::recordsRedoneText() const {
+  std::string text;
+  for (int k = 0; k < kRecordMisfitCount; ++k) {
+    if (recordsRedone_[static_cast<std::size_t>(k)] == 0) continue;
+    text += text.empty() ? "" : ", ";
+    text += std::to_string(recordsRedone_[static_cast<std::size_t>(k)]) + " " +
+            std::string(RecordMisfitText(static_cast<RecordMisfit>(k)));
+  }
+  return text;
 }
 
 int BatchRun::fieldsLeftBlack() const {

@@ -4,6 +4,7 @@
 // the workbook, each written once and complete. The desktop program paces
 // the steps with its timer; the command line runs them straight through, on
 // several threads if asked.
+#include <array>
 #include <ctime>
 #include <deque>
 #include <functional>
@@ -39,6 +40,7 @@ struct BatchWellOutcome {
   std::vector<std::string> writeFailures;   // files that could not be written, one message each
   std::vector<FieldProblem> fieldProblems;  // fields left black or damaged
   bool reused = false;                      // taken from an earlier run's record
+  std::optional<RecordMisfit> misfit;       // why an earlier record was not reused
   double milliseconds = 0;                  // time it took
 };
 
@@ -113,6 +115,11 @@ class BatchRun {
   const std::optional<RingsFile>& rings() const { return rings_; }
   /// Wells analysed (or reused) at a reviewed ring.
   int reviewedRingsUsed() const { return reviewedRingsUsed_; }
+  /// Wells analysed again although they had a record (--resume), because
+  /// the record did not fit; and how many for each reason, as text:
+  /// "90 of another plate, 1 edited or unusable".
+  int recordsRedone() const;
+  std::string recordsRedoneText() const;
   /// Whether the run covers every included well (and so writes the plate's files).
   bool coversWholePlate() const { return coversWholePlate_; }
   const std::vector<BatchFailure>& failures() const { return failures_; }
@@ -173,6 +180,7 @@ class BatchRun {
   bool resume_ = false;
   bool coversWholePlate_ = true;
   int reused_ = 0;
+  std::array<int, kRecordMisfitCount> recordsRedone_{};
   std::string summaryFile_;
   std::string summaryError_;
   std::string workbookFile_;

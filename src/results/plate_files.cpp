@@ -48,8 +48,9 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
       WorkbookExtras extras;
       extras.sheets.push_back({"Wells", &wells});
       if (facts.cellLevel) extras.sheets.push_back({"Cells", &cells});
-      extras.created =
-          plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : kNoDate;
+      const std::time_t measured =
+          plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : -1;
+      extras.created = measured != -1 ? measured : kNoDate;
       WriteWorkbook(WorkbookFileName(resultsFolder, prefix), rows, extras);
     });
   }

@@ -10,13 +10,16 @@
 #include "core/date_text.h"
 #include "core/error.h"
 #include "core/folder_lock.h"
+#include "core/name_text.h"
 #include "core/replacement_file.h"
 #include "core/text_file.h"
 #include "engine/analysed_well.h"
 #include "engine/cell_data_file.h"
+#include "plate/json_reader.h"
 #include "plate/plate.h"
 #include "plate/settings_json.h"
 #include "plate/well_names.h"
+#include "results/rings_file.h"
 #include "results/run_manifest.h"
 #include "results/summary_file.h"
 
@@ -34,7 +37,8 @@ std::string WithSeparator(std::string folder) {
 struct Part {
   std::string folder;    // with a trailing separator
   std::string manifest;  // its path
-  Json facts;
+  Json json;
+  RunManifestFacts facts;
 };
 
 Part ReadPart(const std::string& folder) {
@@ -51,19 +55,28 @@ Part ReadPart(const std::string& folder) {
         (manifests.empty() ? std::string("no run manifest") : "several run manifests") +
         " (*Vembrel_run.json): give the results folder of one run of vembrel batch");
   }
-  Part part{WithSeparator(folder), manifests.front().string(), {}};
+  Part part{WithSeparator(folder), manifests.front().string(), {}, {}};
   try {
-    part.facts = Json::parse(ReadWholeFile(part.manifest));
+    part.json = Json::parse(ReadWholeFile(part.manifest));
+    part.facts = ReadRunManifestFacts(part.json);
   } catch (const Json::exception& e) {
-    throw UsageError("Run manifest '" + part.manifest + "': " + e.what());
+    throw UsageError("Run manifest '" + ValidUtf8Text(part.manifest) + "': " + JsonProblem(e));
+  } catch (const Error& e) {
+    throw UsageError("Run manifest '" + ValidUtf8Text(part.manifest) + "': " + e.what());
   }
   return part;
 }
 
 // What every part must share to be one run, by its place in the manifest.
 const std::vector<std::vector<std::string>> kSharedFacts = {
-    {"plate", "path"}, {"plate", "prefix"}, {"plate", "open"},     {"cell_level"},
-    {"fit_radius"},    {"settings"},        {"program", "version"}};
+    {"plate", "path_bytes"}, {"plate", "prefix_bytes"},
+    {"plate", "open"},       {"cell_level"},
+    {"fit_radius"},          {"settings"},
+    {"program", "version"}};
+
+std::string Shown(const Json& fact) {
+  return ValidUtf8Text(fact.dump(-1, ' ', false, Json::error_handler_t::replace).substr(0, 200));
+}
 
 const Json* Fact(const Json& manifest, const std::vector<std::string>& place) {
   const Json* at = &manifest;
@@ -78,32 +91,26 @@ void RequireOneRun(const std::vector<Part>& parts) {
   for (const std::vector<std::string>& place : kSharedFacts) {
     std::string name;
     for (const std::string& key : place) name += (name.empty() ? "" : ".") + key;
-    const Json* first = Fact(parts.front().facts, place);
+    const Json* first = Fact(parts.front().json, place);
     if (first == nullptr)
       throw UsageError("Run manifest '" + parts.front().manifest + "' has no " + name);
     for (const Part& part : parts) {
-      const Json* fact = Fact(part.facts, place);
+      const Json* fact = Fact(part.json, place);
       if (fact == nullptr || *fact != *first) {
         throw UsageError("The parts differ in " + name + ": '" + parts.front().folder + "' has " +
-                         first->dump().substr(0, 200) + ", '" + part.folder + "' has " +
-                         (fact ? fact->dump().substr(0, 200) : std::string("none")));
+                         Shown(*first) + ", '" + part.folder + "' has " +
+                         (fact ? Shown(*fact) : std::string("none")));
       }
     }
   }
 }
 
-Plate OpenPlateOf(const Json& manifest) {
-  const Json& open = manifest.at("plate").at("open");
-  PlateOpenOptions options;
-  options.layout = open.at("layout").get<std::string>();
-  options.channels = open.at("channels").get<std::array<int, 2>>();
-  options.plane = open.at("plane").get<int>();
-  options.inputBits = open.at("input_bits").get<int>();
-  Plate plate = OpenPlate(manifest.at("plate").at("path").get<std::string>(), options);
+Plate OpenPlateOf(const RunManifestFacts& facts) {
+  Plate plate = OpenPlate(facts.platePath, facts.open);
   // The date the run took, whichever picture or folder it was given, and
   // whether its bits were found or chosen.
-  plate.measurementDate = open.at("measurement_date").get<double>();
-  plate.inputBitsDetected = manifest.at("plate").at("input_bits_detected").get<bool>();
+  plate.measurementDate = facts.measurementDate;
+  plate.inputBitsDetected = facts.inputBitsDetected;
   return plate;
 }
 
@@ -128,17 +135,22 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   std::vector<Part> parts;
   for (const std::string& folder : partFolders) parts.push_back(ReadPart(folder));
   RequireOneRun(parts);
-  const Json& reference = parts.front().facts;
+  const RunManifestFacts& reference = parts.front().facts;
   Plate plate;
   try {
     plate = OpenPlateOf(reference);
-  } catch (const Json::exception& e) {
-    throw UsageError("Run manifest '" + parts.front().manifest + "': " + e.what());
   } catch (const Error& e) {
     throw UsageError("The plate of the parts cannot be opened again: " + std::string(e.what()));
   }
-  const bool cellLevel = reference.at("cell_level").get<bool>();
-  const AnalysisSettings settings = SettingsFromJson(reference.at("settings"));
+  if (plate.prefix != reference.platePrefix) {
+    throw UsageError("The plate of the parts opens with the prefix '" +
+                     ValidUtf8Text(plate.prefix) + "', not '" +
+                     ValidUtf8Text(reference.platePrefix) + "' as in '" +
+                     ValidUtf8Text(parts.front().manifest) + "'");
+  }
+  const bool cellLevel = reference.cellLevel;
+  const AnalysisSettings& settings = reference.settings;
+  const WellRequest request = PlateRequest(plate, settings, cellLevel, reference.fitRadius);
 
   const std::string out = WithSeparator(resultsFolder);
   CreateFolders(out);
@@ -155,36 +167,45 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   facts.started = started;
   facts.cellLevel = cellLevel;
   facts.settings = settings;
-  if (!reference.at("fit_radius").is_null()) {
-    facts.fitRadius = RadiusRange{reference.at("fit_radius").at(0).get<int>(),
-                                  reference.at("fit_radius").at(1).get<int>()};
-  }
+  facts.fitRadius = reference.fitRadius;
   // Each well from the part that analysed it, in plate order.
   std::map<int, std::pair<const Part*, AnalysedWell>> taken;
   for (const Part& part : parts) {
     // Reviewed rings are part of each well's record; the manifest names the file.
-    if (const Json* file = Fact(part.facts, {"rings", "file"});
-        file != nullptr && file->is_string() && facts.ringsFile.empty()) {
-      facts.ringsFile = file->get<std::string>();
+    if (facts.ringsFile.empty()) facts.ringsFile = part.facts.ringsFile;
+    for (const RunFacts::Failure& failed : part.facts.failed) {
+      report.failures.push_back(failed.message);
+      facts.failures.push_back(failed);
     }
-    const Json& wells = part.facts.at("wells");
-    for (const Json& failed : wells.at("failed")) {
-      report.failures.push_back(failed.at("message").get<std::string>());
-      facts.failures.push_back({WellIndex(failed.at("well").get<std::string>()),
-                                failed.at("message").get<std::string>()});
-    }
-    for (const Json& name : wells.at("analysed")) {
-      const int well = WellIndex(name.get<std::string>());
-      AnalysedWell analysed =
-          ReadAnalysedWell(AnalysedWellFileName(part.folder, plate.prefix, WellName(well)));
-      if (!InputsUnchanged(analysed.results)) {
+    for (const int well : part.facts.analysed) {
+      const std::string record = AnalysedWellFileName(part.folder, plate.prefix, WellName(well));
+      AnalysedWell analysed;
+      try {
+        analysed = ReadAnalysedWell(record);
+      } catch (const Error& e) {
+        throw UsageError(e.what());
+      }
+      // A well analysed at its reviewed ring asked for that ring as well.
+      WellRequest asked = request;
+      if (analysed.request.ring) {
+        asked.ring = analysed.request.ring;
+        asked.ringSource = RingSourceName(RingSource::Reviewed);
+      }
+      const RecordMisfit misfit = RecordFit(analysed, well, asked, plate);
+      if (misfit == RecordMisfit::PicturesChanged) {
         throw UsageError("The pictures of well " + WellName(well) + " changed since '" +
-                         part.folder + "' analysed them; analyse the well again");
+                         ValidUtf8Text(part.folder) + "' analysed them (well record '" +
+                         ValidUtf8Text(record) + "'); analyse the well again");
+      }
+      if (misfit != RecordMisfit::Fits) {
+        throw UsageError("Well record '" + ValidUtf8Text(record) + "' is " +
+                         std::string(RecordMisfitText(misfit)) + ": analyse the well again");
       }
       const auto [at, fresh] = taken.try_emplace(well, &part, analysed);
       if (!fresh && AnalysedWellToJson(at->second.second) != AnalysedWellToJson(analysed)) {
-        throw UsageError("Well " + WellName(well) + " has other results in '" + part.folder +
-                         "' than in '" + at->second.first->folder + "'");
+        throw UsageError("Well " + WellName(well) + " has other results in '" +
+                         ValidUtf8Text(part.folder) + "' than in '" +
+                         ValidUtf8Text(at->second.first->folder) + "'");
       }
     }
   }

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "core/name_text.h"
 #include "plate/plate.h"
 #include "plate/well_names.h"
 #include "results/result_tables.h"
@@ -243,7 +244,8 @@ std::string ReportPageFileName(const std::string& resultsFolder, const std::stri
   return resultsFolder + platePrefix + "Vembrel_report.html";
 }
 
-std::string HtmlEscaped(std::string_view text) {
+std::string HtmlEscaped(std::string_view bytes) {
+  const std::string text = ValidUtf8Text(bytes);
   std::string out;
   out.reserve(text.size());
   for (const char ch : text) {

@@ -17,7 +17,7 @@ struct Plate;
 /// results folder + plate prefix + "Vembrel_report.html".
 std::string ReportPageFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
-/// Text with &, <, >, " and ' as character references.
+/// Text with &, <, >, " and ' as character references, bytes outside UTF-8 as U+FFFD.
 std::string HtmlEscaped(std::string_view text);
 
 /// A relative path as a URL path: bytes other than letters, digits and

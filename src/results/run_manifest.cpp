@@ -1,8 +1,13 @@
 #include "results/run_manifest.h"
 
 #include "core/date_text.h"
+#include "core/error.h"
+#include "core/name_text.h"
+#include "engine/analysed_well.h"
+#include "plate/json_reader.h"
 #include "plate/plate.h"
 #include "plate/settings_json.h"
+#include "plate/settings_table.h"
 #include "plate/well_names.h"
 
 namespace vembrel {
@@ -14,9 +19,17 @@ std::string RelativeTo(const std::string& folder, const std::string& file) {
   return !folder.empty() && file.rfind(folder, 0) == 0 ? file.substr(folder.size()) : file;
 }
 
+Json MeasurementDateJson(double dateTime) {
+  const std::time_t measured = dateTime > 0 ? TimeFromDateTime(dateTime) : -1;
+  return measured != -1 ? Json(IsoDateTimeText(measured)) : Json(nullptr);
+}
+
 Json PlateJson(const Plate& plate) {
   return {{"path", plate.path},
           {"prefix", plate.prefix},
+          // The names' exact bytes, where the texts above replace what is not UTF-8.
+          {"path_bytes", EscapedBytes(plate.path)},
+          {"prefix_bytes", EscapedBytes(plate.prefix)},
           {"name", plate.plateName},
           {"layout", plate.layout},
           {"layout_description", plate.layoutDescription},
@@ -24,13 +37,12 @@ Json PlateJson(const Plate& plate) {
           {"plane", plate.plane},
           {"input_bits", plate.inputBits},
           {"input_bits_detected", plate.inputBitsDetected},
-          {"measurement_date", plate.measurementDate > 0
-                                   ? Json(IsoDateTimeText(TimeFromDateTime(plate.measurementDate)))
-                                   : Json(nullptr)},
+          {"pictures", plate.pictureKind.empty() ? Json(nullptr) : Json(plate.pictureKind)},
+          {"measurement_date", MeasurementDateJson(plate.measurementDate)},
           {"notes", plate.notes},
           // What opens the same plate again, to put parts of a run together.
           {"open",
-           {{"layout", plate.naming ? plate.naming->option() : plate.layout},
+           {{"layout", EscapedBytes(plate.naming ? plate.naming->option() : plate.layout)},
             {"channels", plate.channels},
             {"plane", plate.plane},
             {"input_bits", plate.inputBits},
@@ -58,8 +70,61 @@ Json InputJson(const WellResults& well, const InputPicture& input, const std::st
 
 }  // namespace
 
-std::string ProgramVersion() {
-  return VEMBREL_VERSION;
+RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
+  const JsonReader j(manifest);
+  const auto unescaped = [](const JsonReader& value) {
+    try {
+      return UnescapedBytes(value.text());
+    } catch (const Error& e) {
+      value.fail(e.what());
+    }
+  };
+  const auto wellOf = [](const JsonReader& value) {
+    const std::optional<int> well = WellIndexIfAny(value.text());
+    if (!well) value.fail("'" + ValidUtf8Text(value.text()) + "' is no well");
+    return *well;
+  };
+  RunManifestFacts facts;
+  facts.program = j.at("program").at("version").text();
+  const JsonReader plate = j.at("plate");
+  facts.platePath = unescaped(plate.at("path_bytes"));
+  facts.platePrefix = unescaped(plate.at("prefix_bytes"));
+  facts.inputBitsDetected = plate.at("input_bits_detected").flag();
+  const JsonReader open = plate.at("open");
+  facts.open.layout = unescaped(open.at("layout"));
+  const auto channels = open.at("channels").exactly(2);
+  facts.open.channels = {channels[0].integer32(0, 1 << 16), channels[1].integer32(0, 1 << 16)};
+  facts.open.plane = open.at("plane").integer32(1, 1 << 16);
+  facts.open.inputBits = open.at("input_bits").integer32(8, 16);
+  if (facts.open.inputBits % 2 != 0) open.at("input_bits").fail("not 8, 10, 12, 14 or 16");
+  facts.measurementDate =
+      open.at("measurement_date").number(kEarliestDateTime, kLatestDateTime - 1e-9);
+  facts.cellLevel = j.at("cell_level").flag();
+  if (!j.at("fit_radius").isNull()) {
+    const auto range = j.at("fit_radius").exactly(2);
+    const SettingDescriptor& radius = Describe(SettingId::RingRadius);
+    facts.fitRadius = RadiusRange{range[0].integer32(radius.minimum, radius.maximum),
+                                  range[1].integer32(radius.minimum, radius.maximum)};
+  }
+  if (j.json().contains("rings") && !j.at("rings").at("file").isNull()) {
+    facts.ringsFile = j.at("rings").at("file").text();
+  }
+  try {
+    facts.settings = SettingsFromJson(j.at("settings").json());
+  } catch (const Error& e) {
+    j.at("settings").fail(e.what());
+  }
+  if (SettingsToJson(facts.settings) != j.at("settings").json()) {
+    j.at("settings").fail("not all 17 settings, or not in their steps");
+  }
+  const JsonReader wells = j.at("wells");
+  for (const JsonReader& name : wells.at("analysed").elements(kWellCount)) {
+    facts.analysed.push_back(wellOf(name));
+  }
+  for (const JsonReader& failed : wells.at("failed").elements(kWellCount)) {
+    facts.failed.push_back({wellOf(failed.at("well")), failed.at("message").text()});
+  }
+  return facts;
 }
 
 std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix) {

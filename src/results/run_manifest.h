@@ -13,10 +13,9 @@
 #include "engine/plate_results.h"
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
+#include "plate/plate.h"
 
 namespace vembrel {
-
-struct Plate;
 
 /// What the plate and its results do not say about a run.
 struct RunFacts {
@@ -35,8 +34,27 @@ struct RunFacts {
   std::vector<Failure> failures;  // wells whose analysis failed
 };
 
-/// The program's version ("0.1.0").
-std::string ProgramVersion();
+/// What a manifest says that putting parts of a run together needs: how to
+/// open the plate again and what the run asked for and did.
+struct RunManifestFacts {
+  std::string program;    // the version that made it
+  std::string platePath;  // the plate's folder, its exact bytes
+  std::string platePrefix;
+  PlateOpenOptions open;  // the layout, channels, plane and bits the run read
+  double measurementDate = 0;
+  bool inputBitsDetected = false;
+  bool cellLevel = false;
+  std::optional<RadiusRange> fitRadius;
+  std::string ringsFile;  // the file reviewed rings came from, "" for none
+  AnalysisSettings settings;
+  std::vector<int> analysed;  // wells, in the order listed
+  std::vector<RunFacts::Failure> failed;
+};
+
+/// Reads a manifest, checking each fact's type and range (bits, channels,
+/// plane, dates, radii, settings from the settings table, well names).
+/// Throws Error naming the key and what is wrong.
+RunManifestFacts ReadRunManifestFacts(const nlohmann::ordered_json& manifest);
 
 /// results folder + plate prefix + "Vembrel_run.json".
 std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix);

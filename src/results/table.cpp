@@ -2,6 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <string_view>
+
+#include "core/name_text.h"
 
 namespace vembrel {
 
@@ -18,9 +21,13 @@ std::string CsvField(const TableValue& value) {
     std::string operator()(std::int64_t n) const { return std::to_string(n); }
     std::string operator()(double d) const { return ExactDecimalText(d); }
     std::string operator()(bool b) const { return b ? "true" : "false"; }
-    std::string operator()(const std::string& text) const {
-      if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-      std::string quoted = "\"";
+    std::string operator()(const std::string& value) const {
+      const std::string text = OneLineText(value);
+      // A text a spreadsheet program would take for a formula is shown as text.
+      const bool formulaLike =
+          !text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos;
+      if (!formulaLike && text.find_first_of(",\"") == std::string::npos) return text;
+      std::string quoted = formulaLike ? "\"'" : "\"";
       for (const char ch : text) {
         if (ch == '"') quoted += '"';
         quoted += ch;

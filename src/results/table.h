@@ -22,8 +22,11 @@ struct Table {
 std::string ExactDecimalText(double value);
 
 /// A value as the comma-separated text writes it: "" when empty, true and
-/// false, numbers in ExactDecimalText form; texts with a comma, quote or
-/// line break in double quotes, quotes doubled.
+/// false, numbers in ExactDecimalText form. Texts are written as
+/// OneLineText (valid UTF-8, one line); those with a comma or quote in double
+/// quotes, quotes doubled; those beginning with "=", "+", "-" or "@" in
+/// double quotes after a single quote ("'=1+1"), so that spreadsheet programs
+/// show them instead of running them as formulas.
 std::string CsvField(const TableValue& value);
 
 /// The header row and every row, each line ended by LF.

@@ -47,6 +47,28 @@ TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
       << missing.err;
 }
 
+TEST(PlateCommand, ListsTimePointsAndReadsTheOneChosen) {
+  TempDir dir;
+  const std::string folder = dir.file("Images");
+  const MosaicGrey grey = [](int c, int r) { return (c + r) % 200; };
+  for (int t : {1, 2, 4}) WriteLayoutWell(folder, OperettaNames(1, t), "A01", {1, 2}, grey, grey);
+
+  const CommandRun run = RunVembrel("plate " + Quoted(folder) + " --time 4 --json");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["time_point"], 4);
+  EXPECT_EQ(json["time_points"], nlohmann::json({1, 2, 4}));
+  EXPECT_NE(RunVembrel("plate " + Quoted(folder)).out.find("Time:     point 1 of 3\n"),
+            std::string::npos);
+
+  const CommandRun beyond = RunVembrel("plate " + Quoted(folder) + " --time 3");
+  EXPECT_EQ(beyond.exitCode, 2);
+  EXPECT_NE(beyond.err.find("no file is of time point 3 (time points found: 1, 2, 4)"),
+            std::string::npos)
+      << beyond.err;
+  EXPECT_EQ(RunVembrel("plate " + Quoted(folder) + " --time 0").exitCode, 2);
+}
+
 TEST(PlateCommand, OpensAFolderWithItsOptionsAndRefusesBadOnes) {
   TempDir dir;
   const std::string zone = dir.file("zone");

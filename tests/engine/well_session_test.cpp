@@ -318,7 +318,7 @@ TEST_F(WellSessionTest, ARecordKeepsItsReviewedRingAndARingIsPartOfTheRequest) {
   const auto session = fixture.open("A01", options);
   WellRequest request;
   request.ring = options.ring;
-  const AnalysedWell record{session->results(), session->settings(), request};
+  const AnalysedWell record{session->results(), session->settings(), request, ProgramVersion()};
   const AnalysedWell read = AnalysedWellFromJson(AnalysedWellToJson(record));
   EXPECT_EQ(read.request.ring, request.ring);
   EXPECT_TRUE(read.request == request);
@@ -336,7 +336,7 @@ TEST_F(WellSessionTest, ARecordKeepsItsReviewedRingAndARingIsPartOfTheRequest) {
     EXPECT_FALSE(moved == request);
   }
   // A record of a fitted ring says nothing of reviewed rings.
-  const AnalysedWell plain{fixture.open("A01")->results(), {}, fitted};
+  const AnalysedWell plain{fixture.open("A01")->results(), {}, fitted, ProgramVersion()};
   const auto json = AnalysedWellToJson(plain);
   EXPECT_FALSE(json.at("request").contains("ring"));
   EXPECT_FALSE(json.at("results").contains("ring_reviewed"));

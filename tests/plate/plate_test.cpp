@@ -3,16 +3,20 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <tiffio.h>
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <functional>
 
 #include "core/date_text.h"
 #include "core/error.h"
 #include "imaging/mosaic.h"
+#include "plate/plate_notes.h"
 #include "plate/well_names.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
+#include "support/tiff_writer.h"
 
 namespace vembrel {
 namespace {
@@ -245,7 +249,7 @@ TEST(PlateLayouts, SamePixelsGiveTheSameFieldsInEveryLayout) {
        {},
        "operetta",
        "Images_",
-       "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk1fk1fl1.tiff; nuclear stain ch1, cell "
+       "Operetta/Harmony-style r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff; nuclear stain ch1, cell "
        "stain ch2; plane 1 (of 1, 2)"},
       {user, pattern, "pattern", "exp_",
        "pattern {plate}_r{row}c{col}_f{field}_ch{channel}.tif; nuclear stain channel 5, cell stain "
@@ -318,7 +322,7 @@ TEST(PlateLayouts, NoWellFoundSaysWhy) {
                                            "<prefix><well>f0<field>d<channel>.tif; ImageXpress-"
                                            "style <plate>_<well>_s<site>_w<n>[<32 hex digits>]."
                                            "tif|.TIF; Operetta/Harmony-style r<RR>c<CC>f<FF>p<"
-                                           "PP>-ch<N>sk1fk1fl1.tiff; the folder holds no file");
+                                           "PP>-ch<N>sk<T>fk1fl1.tiff; the folder holds no file");
   for (const char* name : {"notes.txt", "P_A01_s1_w1_thumb.tif", "scan 1.tif", "scan 2.tif",
                            "scan 3.tif", "scan 4.tif", "scan 5.tif"}) {
     Touch(dir.file(name));
@@ -358,7 +362,7 @@ TEST(PlateLayouts, PatternsAndChannelChoicesAreCheckedWithReasons) {
       {"{well}{row}{col}_{field}_{channel}", "the well is given by {well}, or by {row} and {col}"},
       {"{well}_{site}_{channel}",
        "unknown placeholder {site}; the placeholders are {plate}, "
-       "{well}, {row}, {col}, {field} and {channel}"},
+       "{well}, {row}, {col}, {field}, {channel} and {time}"},
       {"{well}_{field}_{channel", "a '{' without its '}'"},
       {"{well}_{field}}_{channel}", "a '}' without its '{'"},
       {"{well}_{field}_{field}{channel}", "{field} appears twice"},
@@ -390,6 +394,71 @@ TEST(PlateLayouts, PatternsAndChannelChoicesAreCheckedWithReasons) {
   for (const char* bad : {"1", "1,1", "a,2", "1,2,3", ",2", "-1,2"}) {
     EXPECT_THROW(ParseChannelChoice(bad), Error) << bad;
   }
+}
+
+}  // namespace
+}  // namespace vembrel
+
+namespace vembrel {
+namespace {
+
+// A 1-bit picture, white and black stripes.
+void WriteBilevelTiff(const std::string& path, int side) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, side);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, side);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(side + 7) / 8, 0xF0);
+  for (int y = 0; y < side; ++y) TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y));
+  TIFFClose(tif);
+}
+
+TEST(OpenPlate, PicturesReadThroughTheColourConversionAreToldAsSuch) {
+  const int side = 64;
+  const auto plateOf = [&](const std::function<void(const std::string&)>& write) {
+    TempDir dir;
+    for (int field = 0; field < 4; ++field) {
+      for (const char* channel : {"d0", "d1"}) {
+        write(dir.file("DEMO_A01f0" + std::to_string(field) + channel + ".tif"));
+      }
+    }
+    return OpenPlate(dir.path().string());
+  };
+  const Plate rgb = plateOf([&](const std::string& path) {
+    testing::WriteRgbTiff(path, side, side, std::vector<std::uint8_t>(side * side * 3, 90));
+  });
+  EXPECT_EQ(rgb.inputBits, 8);
+  EXPECT_EQ(rgb.loaderInputBits(), 16);  // the numbers stay those of the conversion
+  EXPECT_EQ(rgb.pictureKind, "8-bit RGB");
+  EXPECT_EQ(InputBitsNote(rgb), "8-bit RGB pictures read as 8 bits a channel");
+
+  std::vector<std::uint16_t> map(256);
+  for (int i = 0; i < 256; ++i) map[i] = static_cast<std::uint16_t>(i * 257);
+  const Plate palette = plateOf([&](const std::string& path) {
+    testing::WritePaletteTiff(path, side, side, std::vector<std::uint8_t>(side * side, 7), map, map,
+                              map);
+  });
+  EXPECT_EQ(palette.inputBits, 8);
+  EXPECT_EQ(palette.pictureKind, "palette");
+
+  const Plate bilevel = plateOf([&](const std::string& path) { WriteBilevelTiff(path, side); });
+  EXPECT_EQ(bilevel.inputBits, 8);
+  EXPECT_EQ(InputBitsNote(bilevel), "1-bit pictures read as 8 bits a channel");
+
+  const Plate grey = plateOf([&](const std::string& path) {
+    testing::WriteGreyTiff(path, side, side, testing::GreyRamp(side, side));
+  });
+  EXPECT_EQ(grey.pictureKind, "8-bit grey");
+  EXPECT_EQ(InputBitsNote(grey), "");
+  const Plate wide = plateOf([&](const std::string& path) {
+    testing::WriteGreyTiff(path, side, side, std::vector<std::uint16_t>(side * side, 4000), {16});
+  });
+  EXPECT_EQ(wide.inputBits, 12);
+  EXPECT_EQ(wide.pictureKind, "16-bit grey");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ import threading
 import time
 
 import numpy as np
+import pandas as pd
 import pytest
 import vembrel
 
@@ -202,3 +203,34 @@ def test_a_given_ring_is_analysed_as_the_command_line_does(demo, demo_plate, wel
     for ring in [(1, 2), (1, 2, 3, 4), ("a", 2, 3), (1.5, 2, 3), "123", 5]:
         with pytest.raises(TypeError, match="ring must be three whole numbers"):
             demo_plate.analyse("B03", ring=ring)
+
+
+def test_time_course_is_the_command_lines(demo, tmp_path, cli):
+    # Two acquisitions in Harmony-style names: B03's fields, then D05's under B03's name.
+    series = tmp_path / "Images"
+    series.mkdir()
+    for time_point, source in ((1, "B03"), (2, "D05")):
+        for picture in demo.glob(f"DEMO_{source}f0*d*.tif"):
+            field, channel = int(picture.name[-7]), int(picture.name[-5])
+            name = f"r02c03f{field + 1:02}p01-ch{channel + 1}sk{time_point}fk1fl1.tiff"
+            (series / name).symlink_to(picture)
+    plate = vembrel.Plate(series)
+    assert (plate.time_points, plate.time_point) == ([1, 2], 1)
+    table, kinetics = plate.time_course(hours=[0, 6.5], jobs=1)
+    assert list(table.time_point) == [1, 2] and list(table.hours) == [0, 6.5]
+    assert list(kinetics.readout) == ["nuclei", "calculated_nuclei", "zone_coverage"]
+
+    cli("timecourse", series, "--hours", "0,6.5", "--results", tmp_path / "out")
+    written = pd.read_csv(tmp_path / "out" / "Images_Vembrel_timecourse.csv", keep_default_na=False)
+    assert list(written.columns) == list(table.columns)
+    for column in ("ring_x", "ring_y", "nuclei", "calculated_nuclei", "zone_coverage"):
+        assert list(written[column]) == list(table[column]), column
+    # The first ring is held at the second time point.
+    assert table.ring_x[1] == table.ring_x[0] and table.ring_y[1] == table.ring_y[0]
+
+    with pytest.raises(ValueError, match="gives 3 times for 2 time points"):
+        plate.time_course(hours=[0, 1, 2])
+    with pytest.raises(TypeError):
+        plate.time_course(hours="0,6")
+    with pytest.raises(ValueError):
+        plate.time_course(ring_drift=-1)

@@ -12,6 +12,7 @@
 #include <regex>
 
 #include "core/text_file.h"
+#include "engine/analysed_well.h"
 #include "imaging/file_fingerprint.h"
 #include "plate/well_names.h"
 #include "results/run_manifest.h"
@@ -109,7 +110,17 @@ TEST(Tables, FieldsAreQuotedWhereNeededAndDecimalsReadBackExactly) {
   EXPECT_EQ(CsvField(std::int64_t{-12}), "-12");
   EXPECT_EQ(CsvField(std::string("missing_field;saturated")), "missing_field;saturated");
   EXPECT_EQ(CsvField(std::string("a,b")), "\"a,b\"");
-  EXPECT_EQ(CsvField(std::string("say \"hi\"\n")), "\"say \"\"hi\"\"\n\"");
+  EXPECT_EQ(CsvField(std::string("say \"hi\"\n")), "\"say \"\"hi\"\"\\n\"");
+  EXPECT_EQ(CsvField(std::string("caf\xE9\tA")), "caf\xEF\xBF\xBD\\tA");
+  // Formulas stay text; numbers, negative ones too, stay numbers.
+  for (const char* formula : {"=HYPERLINK(\"x\")", "+1", "-1", "@SUM(A1)"}) {
+    std::string quoted = "'";
+    for (const char ch : std::string(formula)) quoted += ch == '"' ? "\"\"" : std::string(1, ch);
+    EXPECT_EQ(CsvField(std::string(formula)), "\"" + quoted + "\"") << formula;
+  }
+  EXPECT_EQ(CsvField(std::string("a=b-c")), "a=b-c");
+  EXPECT_EQ(CsvField(std::string("")), "");
+  EXPECT_EQ(CsvField(-1.5), "-1.5");
   EXPECT_EQ(ExactDecimalText(0.1), "0.1");
   EXPECT_EQ(ExactDecimalText(12.0), "12");
   for (const double value :

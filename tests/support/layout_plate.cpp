@@ -27,12 +27,13 @@ FieldNamer ImageXpressNames(const std::string& plate, bool identified) {
   };
 }
 
-FieldNamer OperettaNames(int plane) {
-  return [plane](const std::string& well, int field, int channel) {
+FieldNamer OperettaNames(int plane, int timePoint) {
+  return [plane, timePoint](const std::string& well, int field, int channel) {
     const int row = well[0] - 'A' + 1;
     const int column = std::stoi(well.substr(1));
     return "r" + TwoDigits(row) + "c" + TwoDigits(column) + "f" + TwoDigits(field + 1) + "p" +
-           TwoDigits(plane) + "-ch" + std::to_string(channel) + "sk1fk1fl1.tiff";
+           TwoDigits(plane) + "-ch" + std::to_string(channel) + "sk" + std::to_string(timePoint) +
+           "fk1fl1.tiff";
   };
 }
 

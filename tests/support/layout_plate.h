@@ -18,8 +18,8 @@ FieldNamer NativeNames(const std::string& prefix);
 /// <plate>_<well>_s<field + 1>_w<channel>.tif, or with a 32-digit hex
 /// identifier after the wavelength and ".TIF".
 FieldNamer ImageXpressNames(const std::string& plate, bool identified = false);
-/// r<RR>c<CC>f<field + 1>p<plane>-ch<channel>sk1fk1fl1.tiff, two digits each.
-FieldNamer OperettaNames(int plane = 1);
+/// r<RR>c<CC>f<field + 1>p<plane>-ch<channel>sk<timePoint>fk1fl1.tiff, two digits each.
+FieldNamer OperettaNames(int plane = 1, int timePoint = 1);
 
 /// Writes folder/names(well, field, channel): the field's quadrant of the
 /// pattern (fields 4 and above repeat field 0) as side x side pixels, sampled

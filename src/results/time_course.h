@@ -1,0 +1,109 @@
+#pragma once
+// A plate imaged again and again: each well's ring is fitted on the first
+// time point that has the well and held for the later ones (the zone closes,
+// so a later fit would chase the cells), every time point is analysed with
+// it, and the immigrants' rise and the zone's closure become kinetics.
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/plate_results.h"
+#include "engine/well_session.h"
+#include "plate/plate.h"
+#include "results/kinetics.h"
+#include "results/table.h"
+
+namespace vembrel {
+
+/// One acquisition of the series: the plate as opened at that time point.
+struct TimePointPlate {
+  Plate plate;
+  double hours = 0;  // elapsed since the first time point
+  int number = 0;    // the time point's number (TimePoint_<n>, sk<n>); 0: its place from 1
+};
+
+struct TimeCourseOptions {
+  AnalysisSettings settings;
+  bool cellLevel = false;
+  std::optional<RadiusRange> fitRadius;  // the zone's size fitted at the first time point
+  /// Later time points re-fit the ring's centre and keep the fit when it lies
+  /// within this many pixels of the first ring's (wells moved between
+  /// acquisitions); without it the first ring is held exactly.
+  std::optional<int> ringDrift;
+  std::vector<int> wells;  // the wells to follow; empty: every well included at any time point
+  int jobs = 1;
+  /// Called after each (well, time point) analysed, from the worker that did it.
+  std::function<void(int done, int total)> progress;
+};
+
+/// One well at one time point.
+struct WellAtTimePoint {
+  WellResults results;
+  double zoneCoverage = 0;  // % of the ring's pixels at or above the cell-level cut-off
+  double ringDrift = 0;     // pixels between this ring's centre and the first one's
+};
+
+struct TimeCourseFailure {
+  int timePoint = 0;  // index into the series
+  int well = 0;
+  std::string message;
+};
+
+struct TimeCourse {
+  std::vector<double> hours;  // per time point
+  std::vector<Plate> plates;  // the plate as opened at each time point
+  std::vector<int> numbers;   // each time point's number, as the table shows it
+  bool cellLevel = false;
+  /// [time point][well]: empty where the well was not analysed at that time point.
+  std::vector<std::array<std::optional<WellAtTimePoint>, kWellCount>> wells;
+  std::vector<TimeCourseFailure> failures;
+  std::vector<int> followed;  // the wells followed, in plate order
+};
+
+/// Analyses every followed well at every time point, the first time point
+/// first. The plates must be in time order with increasing hours (Error
+/// otherwise).
+TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
+                         const TimeCourseOptions& options);
+
+/// The readouts followed over time, as the kinetics table names them.
+enum class TimeReadout { Nuclei, CalculatedNuclei, ZoneCoverage };
+inline constexpr std::array<TimeReadout, 3> kTimeReadouts{
+    TimeReadout::Nuclei, TimeReadout::CalculatedNuclei, TimeReadout::ZoneCoverage};
+const char* TimeReadoutName(TimeReadout readout);
+
+/// A well's series of a readout: the readout's own values for the counts,
+/// the zone's closure in % for the zone coverage.
+std::vector<TimedValue> WellSeries(const TimeCourse& course, int well, TimeReadout readout);
+Kinetics ReadoutKinetics(const std::vector<TimedValue>& series, TimeReadout readout);
+
+/// plate, well, time_point, hours, then the wells table's measures of that
+/// time point, zone_coverage and ring_drift; one row per well and time point
+/// analysed.
+Table TimeCourseTable(const TimeCourse& course);
+/// well, readout, n_points, slope, slope_se, r_squared, t_half,
+/// t_half_censored, auc, auc_per_hour, flags.
+Table KineticsTable(const TimeCourse& course);
+
+/// Hours of the time points from "0,6,12,24": as many as there are time
+/// points, increasing. Throws Error naming the text and the fault.
+std::vector<double> ParseHours(const std::string& text, std::size_t timePoints);
+
+/// The plates of a series, in time order: several plate folders (or a
+/// picture of each) are one time point each; a single plate that holds
+/// several time points gives them all. Hours from `hours` ("" to take them
+/// from the time points' numbers, with a note). The pictures of every time
+/// point must be of one size. Throws Error naming what disagrees.
+std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plates,
+                                           const PlateOpenOptions& options,
+                                           const std::string& hours,
+                                           std::vector<std::string>& notes);
+
+/// Writes <prefix>Vembrel_timecourse.csv and <prefix>Vembrel_kinetics.csv
+/// into the folder, each replaced only by a complete file; returns their names.
+std::vector<std::string> WriteTimeCourseFiles(const std::string& resultsFolder,
+                                              const std::string& prefix, const TimeCourse& course);
+
+}  // namespace vembrel

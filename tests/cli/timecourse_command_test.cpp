@@ -1,0 +1,83 @@
+// `vembrel timecourse`, run as the real program on constructed series.
+#include <gtest/gtest.h>
+
+#include "core/text_file.h"
+#include "support/command_run.h"
+#include "support/layout_plate.h"
+#include "support/temp_dir.h"
+
+namespace vembrel::testing {
+namespace {
+
+// An open zone of radius 300 at (512, 512) that shrinks by 40 px per time point.
+MosaicGrey Zone(int index) {
+  return [index](int c, int r) { return InDisc(c, r, 512, 512, 300 - 40 * index) ? 20 : 200; };
+}
+const MosaicGrey kNoNuclei = [](int, int) { return 0; };
+
+std::vector<std::string> Lines(const std::string& path) {
+  return SplitLines(ReadFile(path));
+}
+
+TEST(TimeCourseCommand, FollowsAnImageXpressSeriesAndWritesItsTables) {
+  TempDir dir;
+  const std::string plate = dir.file("P1");
+  for (int t = 1; t <= 3; ++t) {
+    for (const char* well : {"A01", "C07"}) {
+      WriteLayoutWell(plate + "/TimePoint_" + std::to_string(t), ImageXpressNames("P1"), well,
+                      {1, 2}, kNoNuclei, Zone(t - 1));
+    }
+  }
+  const CommandRun run = RunVembrel("timecourse " + Quoted(plate) + " --hours 0,12,24 --results " +
+                                    Quoted(dir.file("out")));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("3 time points; each well's ring is fitted at its first and held"),
+            std::string::npos)
+      << run.err;
+  const auto table = Lines(dir.file("out/P1_Vembrel_timecourse.csv"));
+  ASSERT_EQ(table.size(), 7u);  // header and 2 wells x 3 time points
+  EXPECT_EQ(table[0].rfind("plate,well,time_point,hours,included,ring_x,", 0), 0u);
+  EXPECT_EQ(table[3].rfind("P1,A01,3,24,true,", 0), 0u) << table[3];
+  EXPECT_EQ(table[4].rfind("P1,C07,1,0,true,", 0), 0u) << table[4];
+  const auto kinetics = Lines(dir.file("out/P1_Vembrel_kinetics.csv"));
+  ASSERT_EQ(kinetics.size(), 7u);  // header and 2 wells x 3 readouts
+  EXPECT_EQ(kinetics[0],
+            "well,readout,n_points,slope,slope_se,r_squared,t_half,t_half_censored,auc,"
+            "auc_per_hour,flags");
+  EXPECT_EQ(kinetics[3].rfind("A01,zone_coverage,3,", 0), 0u) << kinetics[3];
+}
+
+TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {
+  TempDir dir;
+  const std::string t0 = dir.file("t0"), t1 = dir.file("t1"), small = dir.file("small");
+  WriteLayoutWell(t0, NativeNames("S_"), "A01", {0, 1}, kNoNuclei, Zone(0));
+  WriteLayoutWell(t1, NativeNames("S_"), "A01", {0, 1}, kNoNuclei, Zone(1));
+  for (int field = 0; field < 4; ++field) {
+    for (int channel = 0; channel < 2; ++channel) {
+      WriteLayoutField(small, NativeNames("S_"), "A01", field, channel, Zone(1), 256);
+    }
+  }
+  const std::string out = " --results " + Quoted(dir.file("out"));
+  const auto refused = [&](const std::string& arguments, const std::string& message) {
+    const CommandRun run = RunVembrel("timecourse " + arguments + out);
+    EXPECT_EQ(run.exitCode, 2) << arguments;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+  };
+  refused(Quoted(t0) + " " + Quoted(t1) + " --hours 0,6,12",
+          "--hours '0,6,12' gives 3 times for 2 time points");
+  refused(Quoted(t0) + " " + Quoted(t1) + " --hours 6,2", "the hours must increase");
+  refused(Quoted(t0) + " " + Quoted(small), "The time points' pictures differ in size: '" + t0 +
+                                                "/S_A01f00d0.tif' is 512 x 512, '" + small +
+                                                "/S_A01f00d0.tif' is 256 x 256");
+  refused(Quoted(t0) + " " + Quoted(dir.file("none")), "no such file or folder");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out/S_Vembrel_timecourse.csv")));
+
+  // Without --hours, the series is one hour per step, and says so.
+  const CommandRun run = RunVembrel("timecourse " + Quoted(t0) + " " + Quoted(t1) + out);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("No --hours given"), std::string::npos);
+  EXPECT_EQ(Lines(dir.file("out/S_Vembrel_timecourse.csv"))[2].rfind("S,A01,2,1,", 0), 0u);
+}
+
+}  // namespace
+}  // namespace vembrel::testing

@@ -1,0 +1,86 @@
+// Acquisition times as instruments record them, read from real files.
+#include "imaging/acquisition_time.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <fstream>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace vembrel::testing {
+namespace {
+
+void WriteTaggedTiff(const std::string& path, const char* description, const char* dateTime) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 8);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 8);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 8);
+  if (description) TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description);
+  if (dateTime) TIFFSetField(tif, TIFFTAG_DATETIME, dateTime);
+  std::vector<unsigned char> pixels(64, 7);
+  TIFFWriteEncodedStrip(tif, 0, pixels.data(), 64);
+  TIFFClose(tif);
+}
+
+TEST(AcquisitionTime, ReadsTheInstrumentsFormatsOnOneClock) {
+  const auto tiff = ParseAcquisitionTime("2024:02:28 23:30:00");
+  ASSERT_TRUE(tiff);
+  // Across a leap day and midnight: 2024-02-29 exists.
+  EXPECT_EQ(*ParseAcquisitionTime("2024:03:01 00:30:00") - *tiff, 25 * 3600.0);
+  EXPECT_EQ(*ParseAcquisitionTime("20240229 00:30:00.250") - *tiff, 3600.25);
+  EXPECT_EQ(*ParseAcquisitionTime("2024-02-28T23:30:00Z"), *tiff);
+  // A zone offset is taken off: 10:00 at +01:00 is 09:00 universal time.
+  EXPECT_EQ(*ParseAcquisitionTime("2024-02-28T10:00:00+01:00"),
+            *ParseAcquisitionTime("2024-02-28T09:00:00Z"));
+  EXPECT_EQ(*ParseAcquisitionTime("1970-01-01T00:00:01.5"), 1.5);
+  for (const char* bad : {"", "2024:13:01 00:00:00", "2024:02:28 24:00:00", "2024:02:28",
+                          "2024:02:28 10:00:00 later", "2024-02-28T10:00:00+1", "yesterday"}) {
+    EXPECT_FALSE(ParseAcquisitionTime(bad)) << bad;
+  }
+}
+
+TEST(AcquisitionTime, FromTheTiffTagsAndTheIndexFile) {
+  TempDir dir;
+  WriteTaggedTiff(dir.file("plain.tif"), nullptr, "2023:05:01 10:00:00");
+  WriteTaggedTiff(dir.file("none.tif"), "just a picture", nullptr);
+  // The MetaSeries description wins over the DateTime tag.
+  WriteTaggedTiff(dir.file("meta.tif"),
+                  "<MetaData><prop id=\"acquisition-time-local\" type=\"time\" "
+                  "value=\"20230501 16:00:00.000\"/></MetaData>",
+                  "2023:05:01 10:00:00");
+  const auto plain = TiffAcquisitionTime(dir.file("plain.tif"));
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(*TiffAcquisitionTime(dir.file("meta.tif")) - *plain, 6 * 3600.0);
+  EXPECT_FALSE(TiffAcquisitionTime(dir.file("none.tif")));
+  EXPECT_FALSE(TiffAcquisitionTime(dir.file("missing.tif")));
+
+  std::ofstream(dir.file("Index.idx.xml"))
+      << "<EvaluationInputData><Images>\n"
+         "<Image Version=\"1\"><id>1</id><URL>r01c01f01p01-ch1sk1fk1fl1.tiff</URL>"
+         "<AbsTime>2023-05-01T10:00:00.5+02:00</AbsTime></Image>\n"
+         "<Image Version=\"1\"><AbsTime>2023-05-01T13:00:00.5+02:00</AbsTime>"
+         "<URL>r01c01f01p01-ch1sk2fk1fl1.tiff</URL></Image>\n"
+         "<Image Version=\"1\"><URL>r01c01f01p01-ch1sk3fk1fl1.tiff</URL></Image>\n"
+         "<Image Version=\"1\"><URL>r01c01f01p01-ch1sk4fk1fl1.tiff</URL>"
+         "<AbsTime>bad</AbsTime></Image>\n"
+         "</Images></EvaluationInputData>\n";
+  const std::string folder = dir.path().string() + "/";
+  const auto first = IndexAcquisitionTime(folder, "r01c01f01p01-ch1sk1fk1fl1.tiff");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(*ParseAcquisitionTime("2023-05-01T08:00:00.5Z"), *first);
+  EXPECT_EQ(*IndexAcquisitionTime(folder, "r01c01f01p01-ch1sk2fk1fl1.tiff") - *first, 3 * 3600.0);
+  // An entry without a time does not borrow the next entry's.
+  EXPECT_FALSE(IndexAcquisitionTime(folder, "r01c01f01p01-ch1sk3fk1fl1.tiff"));
+  EXPECT_FALSE(IndexAcquisitionTime(folder, "r01c01f01p01-ch1sk4fk1fl1.tiff"));
+  EXPECT_FALSE(IndexAcquisitionTime(folder, "r09c01f01p01-ch1sk1fk1fl1.tiff"));
+  EXPECT_FALSE(IndexAcquisitionTime(folder + "none/", "r01c01f01p01-ch1sk1fk1fl1.tiff"));
+}
+
+}  // namespace
+}  // namespace vembrel::testing
