@@ -8,6 +8,7 @@
 #include "cli/batch_runner.h"
 #include "cli/command.h"
 #include "cli/plate_options.h"
+#include "cli/timecourse_runner.h"
 
 namespace vembrel::cli {
 namespace {
@@ -17,6 +18,17 @@ const CommandRegistration registration([](CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand("batch", "Analyse every included well of a plate");
   command->add_option("picture", options->picture, "Any one picture of the plate, or its folder")
       ->required();
+  // Several plates in time order, or --hours, make the batch a time course.
+  auto series = std::make_shared<TimeCourseCommandOptions>();
+  command->add_option("later", series->plates,
+                      "Further plates of a time series, in time order (see timecourse)");
+  command->add_option("--hours", series->hours, "Hours of a time series' plates, e.g. 0,6,12,24")
+      ->type_name("LIST");
+  command
+      ->add_option("--ring-drift", series->ringDrift,
+                   "Time series: re-fit later rings within PX pixels of the first")
+      ->check(CLI::Range(0, 1024))
+      ->type_name("PX");
   AddPlateOpenOptions(*command, options->plate);
   AddFitRadiusOption(*command, options->fitRadius);
   command->add_option("--wells", options->wells, "Analyse only these wells, e.g. A01-A12,C05")
@@ -50,8 +62,26 @@ const CommandRegistration registration([](CLI::App& app, int& exitCode) {
                     "Print each well's results as a JSON line (the closing line goes to stderr)");
   command->add_flag("--strict", options->strict,
                     "Fields left black (missing, damaged, wrong size) make the run fail (exit 1)");
-  command->callback(
-      [options, &exitCode] { RunBatchCommandWithExitCode(*options, std::cout, exitCode); });
+  command->callback([options, series, &exitCode] {
+    if (series->plates.empty() && series->hours.empty() && !series->ringDrift) {
+      RunBatchCommandWithExitCode(*options, std::cout, exitCode);
+      return;
+    }
+    if (!options->shard.empty() || options->resume || options->json || options->strict) {
+      exitCode = 2;
+      throw UsageError("--shard, --resume, --json and --strict are not for a time series");
+    }
+    series->plates.insert(series->plates.begin(), options->picture);
+    series->plate = options->plate;
+    series->fitRadius = options->fitRadius;
+    series->settings = options->settings;
+    series->results = options->results;
+    series->wells = options->wells;
+    series->jobs = options->jobs;
+    series->cells = options->cells;
+    series->wait = options->wait;
+    RunWithExitCode(exitCode, [&] { return RunTimeCourseCommand(*series); });
+  });
 });
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "cli/batch_runner.h"
 #include "cli/command.h"
 #include "cli/plate_options.h"
+#include "cli/timecourse_runner.h"
 #include "core/folder_lock.h"
 #include "core/text_file.h"
 #include "plate/settings_file.h"
@@ -18,20 +19,6 @@
 
 namespace vembrel::cli {
 namespace {
-
-struct TimeCourseCommandOptions {
-  std::vector<std::string> plates;
-  PlateOpenOptions plate;
-  std::optional<RadiusRange> fitRadius;
-  std::string hours;
-  std::optional<int> ringDrift;
-  std::string settings;
-  std::string results;
-  std::string wells;
-  int jobs = 0;
-  bool cells = false;
-  bool wait = false;
-};
 
 template <typename Work>
 auto AsUsage(Work work) {
@@ -43,6 +30,8 @@ auto AsUsage(Work work) {
     throw UsageError(e.what());
   }
 }
+
+}  // namespace
 
 int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   for (const std::string& plate : options.plates) {
@@ -110,7 +99,7 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   }
   for (const TimeCourseFailure& failure : course.failures) {
     std::cerr << "vembrel: well " << WellName(failure.well) << " at time point "
-               << course.numbers[failure.timePoint] << ": " << failure.message << "\n";
+              << course.numbers[failure.timePoint] << ": " << failure.message << "\n";
   }
   std::vector<std::string> written;
   try {
@@ -125,6 +114,8 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   std::cout << "\n";
   return course.failures.empty() ? 0 : 1;
 }
+
+namespace {
 
 const CommandRegistration registration([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<TimeCourseCommandOptions>();

@@ -111,6 +111,7 @@ Plate OpenPlateOf(const RunManifestFacts& facts) {
   // whether its bits were found or chosen.
   plate.measurementDate = facts.measurementDate;
   plate.inputBitsDetected = facts.inputBitsDetected;
+  plate.pictureKind = facts.pictureKind;
   return plate;
 }
 

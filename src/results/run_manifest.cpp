@@ -90,6 +90,9 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
   facts.platePath = unescaped(plate.at("path_bytes"));
   facts.platePrefix = unescaped(plate.at("prefix_bytes"));
   facts.inputBitsDetected = plate.at("input_bits_detected").flag();
+  if (plate.json().contains("pictures") && !plate.at("pictures").isNull()) {
+    facts.pictureKind = plate.at("pictures").text();
+  }
   const JsonReader open = plate.at("open");
   facts.open.layout = unescaped(open.at("layout"));
   const auto channels = open.at("channels").exactly(2);

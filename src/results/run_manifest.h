@@ -43,6 +43,7 @@ struct RunManifestFacts {
   PlateOpenOptions open;  // the layout, channels, plane and bits the run read
   double measurementDate = 0;
   bool inputBitsDetected = false;
+  std::string pictureKind;  // "8-bit grey", "palette", ...; "" when the run did not probe
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;
   std::string ringsFile;  // the file reviewed rings came from, "" for none

@@ -72,6 +72,18 @@ TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {
   refused(Quoted(t0) + " " + Quoted(dir.file("none")), "no such file or folder");
   EXPECT_FALSE(std::filesystem::exists(dir.file("out/S_Vembrel_timecourse.csv")));
 
+  // The batch given several plates is the same time course.
+  const CommandRun batch = RunVembrel("batch " + Quoted(t0) + " " + Quoted(t1) +
+                                      " --hours 0,6 --results " + Quoted(dir.file("batch")));
+  EXPECT_EQ(batch.exitCode, 0) << batch.err;
+  const CommandRun timecourse = RunVembrel("timecourse " + Quoted(t0) + " " + Quoted(t1) +
+                                           " --hours 0,6 --results " + Quoted(dir.file("tc")));
+  for (const char* table : {"timecourse", "kinetics"}) {
+    const std::string name = std::string("/S_Vembrel_") + table + ".csv";
+    EXPECT_EQ(ReadFile(dir.file("batch") + name), ReadFile(dir.file("tc") + name)) << table;
+  }
+  EXPECT_EQ(RunVembrel("batch " + Quoted(t0) + " " + Quoted(t1) + " --resume" + out).exitCode, 2);
+
   // Without --hours, the series is one hour per step, and says so.
   const CommandRun run = RunVembrel("timecourse " + Quoted(t0) + " " + Quoted(t1) + out);
   EXPECT_EQ(run.exitCode, 0) << run.err;
