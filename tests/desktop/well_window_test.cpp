@@ -226,6 +226,8 @@ class WellWindowTest : public QObject {
       QApplication::sendEvent(canvas, &event);
     };
     std::filesystem::remove(rings);  // what earlier nudges kept
+    click("autoFitButton");          // a fit alone keeps nothing
+    QVERIFY(!std::filesystem::exists(rings));
     session().placeRing(RingPlacement{480, 540, 200});  // the plate's zone
     fixture_.window->refreshAll();
     QVERIFY(!std::filesystem::exists(rings));  // nothing kept before a ring is moved by hand

@@ -298,6 +298,13 @@ TEST_F(WellSessionTest, AGivenRingIsAnalysedAsPlacedInsteadOfTheFit) {
   EXPECT_EQ(small->results().pixels, 20);
   small->autoFitRing();  // fitted afresh: no longer the reviewed ring
   EXPECT_FALSE(small->results().ringReviewed);
+  // Placed whole by hand: the radius taken as it is, without a fit.
+  small->placeRing(RingPlacement{803, 452, 8});
+  EXPECT_EQ(small->results().ring, (RingPlacement{803, 452, 8}));
+  EXPECT_EQ(small->settings().ring.radius, 8);
+  EXPECT_EQ(small->results().nuclei, 1);
+  EXPECT_THROW(small->placeRing(RingPlacement{803, 1024, 8}), Error);
+  EXPECT_EQ(small->results().ring, (RingPlacement{803, 452, 8}));
 
   for (const RingPlacement off :
        {RingPlacement{1024, 500, 100}, RingPlacement{-1, 500, 100}, RingPlacement{500, 1024, 100},
