@@ -8,6 +8,7 @@ packages=(
   libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev libxxhash-dev
   qt6-base-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
+  libcminpack-dev libboost-dev
   pybind11-dev python3-dev python3-numpy python3-pytest python3-pandas
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
@@ -15,7 +16,7 @@ packages=(
   xvfb xauth
   snakemake
 )
-if [ "${1:-}" = "--tests" ]; then packages+=(chromium python3-openpyxl unzip); fi
+if [ "${1:-}" = "--tests" ]; then packages+=(chromium python3-openpyxl unzip python3-scipy); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

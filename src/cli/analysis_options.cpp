@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string>
 
+#include "imaging/zone_fit.h"
+
 namespace vembrel::cli {
 namespace {
 
@@ -23,10 +25,11 @@ void AddFitRadiusOption(CLI::App& command, std::optional<RadiusRange>& range) {
             if (colon == std::string::npos ||
                 !ParseInt(std::string_view(text).substr(0, colon), parsed.minimum) ||
                 !ParseInt(std::string_view(text).substr(colon + 1), parsed.maximum) ||
-                parsed.minimum < 1 || parsed.maximum > 1024 || parsed.minimum > parsed.maximum) {
-              throw CLI::ValidationError("--fit-radius", "'" + text +
-                                                             "' is no range MIN:MAX of radii "
-                                                             "within 1:1024");
+                parsed.minimum < 1 || parsed.maximum > kLargestFitRadius ||
+                parsed.minimum > parsed.maximum) {
+              throw CLI::ValidationError("--fit-radius",
+                                         "'" + text + "' is no range MIN:MAX of radii within 1:" +
+                                             std::to_string(kLargestFitRadius));
             }
             range = parsed;
           },

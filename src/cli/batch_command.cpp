@@ -62,14 +62,17 @@ const CommandRegistration registration([](CLI::App& app, int& exitCode) {
                     "Print each well's results as a JSON line (the closing line goes to stderr)");
   command->add_flag("--strict", options->strict,
                     "Fields left black (missing, damaged, wrong size) make the run fail (exit 1)");
+  AddPlateMapOptions(*command, options->plateMap);
   command->callback([options, series, &exitCode] {
     if (series->plates.empty() && series->hours.empty() && !series->ringDrift) {
       RunBatchCommandWithExitCode(*options, std::cout, exitCode);
       return;
     }
-    if (!options->shard.empty() || options->resume || options->json || options->strict) {
+    if (!options->shard.empty() || options->resume || options->json || options->strict ||
+        !options->plateMap.file.empty()) {
       exitCode = 2;
-      throw UsageError("--shard, --resume, --json and --strict are not for a time series");
+      throw UsageError(
+          "--shard, --resume, --json, --strict and --plate-map are not for a time series");
     }
     series->plates.insert(series->plates.begin(), options->picture);
     series->plate = options->plate;

@@ -63,13 +63,35 @@ int IncludedWells(const Plate& plate) {
   return count;
 }
 
-// One line per well with results or a failed analysis, in plate order.
+// What the plate map says of a well, by variable; unset ones are null.
+nlohmann::ordered_json MapVariablesJson(const MappedPlate& map, int well) {
+  const MappedWell& mapped = map.wells[well];
+  const auto text = [](const std::string& value) {
+    return value.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(value);
+  };
+  nlohmann::ordered_json variables = {
+      {"role", mapped.role ? nlohmann::ordered_json(WellRoleWord(*mapped.role))
+                           : nlohmann::ordered_json(nullptr)},
+      {"compound", text(mapped.compound)},
+      {"concentration", mapped.concentration ? nlohmann::ordered_json(*mapped.concentration)
+                                             : nlohmann::ordered_json(nullptr)},
+      {"unit", text(mapped.unit)},
+      {"condition", text(mapped.condition)}};
+  for (std::size_t i = 0; i < map.otherVariables.size(); ++i) {
+    variables[map.otherVariables[i]] = text(mapped.others[i]);
+  }
+  return variables;
+}
+
+// One line per well with results or a failed analysis, in plate order; with
+// a plate map each well's results carry its variables.
 void PrintWellsJson(const PlateResults& results, const std::vector<BatchFailure>& failures,
-                    std::ostream& out) {
+                    const std::optional<MapRequest>& plateMap, std::ostream& out) {
   for (int well = 0; well < kWellCount; ++well) {
     if (const auto& r = results.wells[well]) {
-      out << WellResultsJson(*r).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-          << "\n";
+      nlohmann::ordered_json line = WellResultsJson(*r);
+      if (plateMap) line["variables"] = MapVariablesJson(plateMap->map, well);
+      out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     }
     for (const BatchFailure& failure : failures) {
       if (failure.well != well) continue;
@@ -100,6 +122,8 @@ Plate OpenPlateForCommand(const std::string& pictureOrFolder, const PlateOpenOpt
 
 int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   const auto began = std::chrono::steady_clock::now();
+  // A plate map that cannot be used stops the run before anything is done.
+  const std::optional<MapRequest> plateMap = ReadPlateMapOptions(options.plateMap, options.cells);
   Workspace workspace;
   if (!options.settings.empty()) {
     try {
@@ -118,6 +142,12 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     std::cerr << "vembrel: note: " << note << "\n";
   if (const std::string bits = InputBitsNote(workspace.plate()); !bits.empty()) {
     std::cerr << "vembrel: " << bits << "\n";
+  }
+  if (plateMap) {
+    if (const std::string note = UnmappedWellsNote(plateMap->map, workspace.plate());
+        !note.empty()) {
+      std::cerr << "vembrel: note: " << note << "\n";
+    }
   }
   if (!options.results.empty()) workspace.setResultsFolder(options.results);
   if (workspace.resultsFolder().empty()) {
@@ -151,6 +181,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   });
   batch.setCellLevel(options.cells);
   batch.setFitRadius(options.fitRadius);
+  batch.setPlateMap(plateMap);
   batch.setWriteWorkbook(!options.noWorkbook);
   batch.setCommandLine(ThisCommandLine());
   const ProgressStyle style = ProgressStyleOf(options.progress, isatty(STDERR_FILENO) == 1);
@@ -172,7 +203,20 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   for (const PlateFileOutcome& file : batch.plateFiles()) {
     if (!file.error.empty()) std::cerr << "vembrel: " << file.error << "\n";
   }
-  if (options.json) PrintWellsJson(workspace.results(), batch.failures(), out);
+  if (plateMap && plateMap->dropFlagged && batch.coversWholePlate()) {
+    std::string dropped;
+    for (int well = 0; well < kWellCount; ++well) {
+      const auto& r = workspace.results().wells[well];
+      if (!r || r->quality.empty()) continue;
+      dropped += (dropped.empty() ? "" : ", ") + WellName(well) + " (";
+      for (std::size_t i = 0; i < r->quality.size(); ++i)
+        dropped += (i ? ";" : "") + std::string(QualityNoteName(r->quality[i]));
+      dropped += ")";
+    }
+    std::cerr << "vembrel: --drop-flagged left out of the plate map's statistics: "
+              << (dropped.empty() ? std::string("no well") : dropped) << "\n";
+  }
+  if (options.json) PrintWellsJson(workspace.results(), batch.failures(), plateMap, out);
   std::ostream& closing = options.json ? std::cerr : out;
 
   const double seconds =

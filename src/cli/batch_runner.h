@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/plate_map_options.h"
 #include "core/error.h"
 #include "engine/well_session.h"
 #include "plate/plate.h"
@@ -27,6 +28,7 @@ struct BatchOptions {
   bool resume = false;                   // reuse the records an earlier run left
   std::string rings;  // rings file of reviewed rings, "none", or "" for the results folder's
   std::string progress = "auto";  // line, json, none or auto
+  PlateMapOptions plateMap;       // the map the results are read through
 };
 
 /// A bad option or an unusable plate: the command exits with code 2.

@@ -1,5 +1,5 @@
-// vembrel gui [PICTURE] [--settings FILE.VLS] [--well NAME] [--tab NAME]
-// [--screenshot FILE]: the desktop program opened on a plate, settings and a
+// vembrel gui [PICTURE] [--settings FILE.VLS] [--plate-map FILE] [--well NAME]
+// [--tab NAME] [--screenshot FILE]: the desktop program opened on a plate, settings and a
 // well, or rendered into a PNG.
 #ifdef VEMBREL_HAVE_DESKTOP
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include "core/error.h"
 #include "desktop/gui_session.h"
 #include "plate/well_names.h"
+#include "results/plate_map.h"
 
 namespace vembrel::cli {
 namespace {
@@ -22,6 +23,9 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
   AddPlateOpenOptions(*gui, options->plate);
   gui->add_option("--settings", options->settings,
                   "Settings file (.VLS) to take as the universal settings");
+  gui->add_option("--plate-map", options->plateMap,
+                  "Plate map (CSV) to colour the wells by condition or role")
+      ->type_name("FILE");
   gui->add_option("--well", options->well, "Well window to open, e.g. A01");
   gui->add_option("--tab", options->tab,
                   "Tab to show: B, G, BG, Im, Ce or a tab caption such as \"Green channel\"");
@@ -40,6 +44,7 @@ const CommandRegistration kRegistration([](CLI::App& app, int& exitCode) {
         throw UsageError(e.what());
       }
     }
+    if (!options->plateMap.empty()) ReadPlateMap(options->plateMap);  // a bad map: exit 2
     RequireUsableDisplay();
     exitCode = RunGui(*options);
   });

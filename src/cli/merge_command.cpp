@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "cli/command_line.h"
+#include "cli/plate_map_options.h"
 #include "core/error.h"
 #include "plate/well_names.h"
 #include "results/plate_merge.h"
@@ -17,11 +18,15 @@ struct MergeOptions {
   std::string results;
   bool noWorkbook = false;
   bool wait = false;
+  PlateMapOptions plateMap;
 };
 
 int RunMerge(const MergeOptions& options) {
+  // The parts say their level only once read; a map is checked before that.
+  const std::optional<MapRequest> plateMap = ReadPlateMapOptions(options.plateMap, std::nullopt);
   const MergeReport report = MergeParts(options.parts, options.results, !options.noWorkbook,
-                                        ThisCommandLine(), options.wait);
+                                        ThisCommandLine(), options.wait, plateMap);
+  if (!report.plateMapNote.empty()) std::cerr << "vembrel: note: " << report.plateMapNote << "\n";
   std::vector<std::string> failed;
   for (const std::string& failure : report.failures) {
     std::cerr << "vembrel: " << failure << "\n";
@@ -67,6 +72,7 @@ const CommandRegistration kMergeCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--no-xlsx", options->noWorkbook, "Do not write the workbook");
   command->add_flag("--wait", options->wait,
                     "Wait while another run writes into the results folder (else exit 2)");
+  AddPlateMapOptions(*command, options->plateMap);
   command->callback(
       [options, &exitCode] { RunWithExitCode(exitCode, [&] { return RunMerge(*options); }); });
 });

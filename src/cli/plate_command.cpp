@@ -64,7 +64,7 @@ void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
             << "Layout:   " << plate.layoutDescription << "\n"
             << "Bits:     " << plate.inputBits
             << (plate.inputBitsDetected ? " (detected)" : " (chosen)") << "\n"
-            << "Measured: " << ShortDateText(plate.measurementDate) << "\n"
+            << "Measured: " << IsoDateText(plate.measurementDate) << "\n"
             << "Included: " << included << " of 96 wells\n";
   if (plate.timePoints.size() > 1) {
     std::cout << "Time:     point " << plate.timePoint << " of " << plate.timePoints.size() << "\n";

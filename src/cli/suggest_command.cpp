@@ -1,6 +1,6 @@
 // `vembrel suggest PICTURE`: looks at a few wells and writes a settings file
-// with suggested nucleus cut-offs and size limits, saying why, for the user
-// to review before a batch.
+// with the suggested ring radius, nucleus cut-offs and size limits and cell
+// settings, saying why, for the user to review before a batch.
 #include <iostream>
 #include <memory>
 
@@ -55,7 +55,9 @@ int RunSuggest(const SuggestOptions& options) {
 const CommandRegistration kSuggestCommand([](CLI::App& app, int& exitCode) {
   auto options = std::make_shared<SuggestOptions>();
   CLI::App* command = app.add_subcommand(
-      "suggest", "Suggest nucleus cut-offs and size limits from a few wells of a plate");
+      "suggest",
+      "Suggest the ring radius, nucleus cut-offs and sizes and the cell settings from a few "
+      "wells of a plate");
   command->add_option("PICTURE", options->picture, "Any picture of the plate, or its folder")
       ->required();
   AddPlateOpenOptions(*command, options->plate);

@@ -88,4 +88,15 @@ std::string ShortDateText(double dateTime) {
   return std::string(buffer, n);
 }
 
+std::string IsoDateText(double dateTime) {
+  int y;
+  unsigned m, d;
+  CivilFromDays(
+      static_cast<long long>(std::floor(dateTime)) - static_cast<long long>(kUnixEpochDays), y, m,
+      d);
+  char buffer[32];
+  const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", y, m, d);
+  return std::string(buffer, static_cast<std::size_t>(n));
+}
+
 }  // namespace vembrel

@@ -22,5 +22,7 @@ std::string IsoDateTimeText(std::time_t t);
 /// Short date text of the date part, in the locale's short date format
 /// (LC_TIME; "%x"). 1900-01-01 and 0 (1899-12-30) are formatted like any date.
 std::string ShortDateText(double dateTime);
+/// The date part as ISO 8601 ("2026-12-07"), the form dates are shown to the user in.
+std::string IsoDateText(double dateTime);
 
 }  // namespace vembrel

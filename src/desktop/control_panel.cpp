@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,17 +15,20 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
-#include <QTimer>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "core/date_text.h"
 #include "desktop/colour_scale.h"
 #include "desktop/plate_map.h"
 #include "desktop/plate_overview_dialog.h"
+#include "desktop/preferences.h"
 #include "desktop/setting_bindings.h"
 #include "engine/workspace.h"
 #include "plate/well_names.h"
 #include "results/batch_run.h"
+#include "results/report_page.h"
 #include "results/rings_file.h"
 
 namespace vembrel {
@@ -70,16 +74,16 @@ ControlPanel::ControlPanel(Workspace& workspace, UserDialogs& dialogs, QWidget* 
   scroller->setMinimumWidth(content->sizeHint().width() + 16);
   setWidget(scroller);
 
-  batchTimer_ = new QTimer(this);
-  batchTimer_->setInterval(50);
-  connect(batchTimer_, &QTimer::timeout, this, &ControlPanel::batchTick);
-
   setCellularSettingsShown(false);
   showPlate();
   showUniversalSettings();
 }
 
-ControlPanel::~ControlPanel() = default;
+ControlPanel::~ControlPanel() {
+  // The workers read only the batch's own copies; they stop before it goes.
+  cancelRequested_ = true;
+  if (worker_.joinable()) worker_.join();
+}
 
 QWidget* ControlPanel::buildMapAndPlate() {
   auto* box = new QWidget;
@@ -104,6 +108,12 @@ QWidget* ControlPanel::buildMapAndPlate() {
   colourScale_ = new ColourScale;
   colouringRow->addWidget(colourScale_, 1);
   column->addLayout(colouringRow);
+  mapLegend_ = new QLabel;
+  mapLegend_->setObjectName(QStringLiteral("plateMapLegend"));
+  mapLegend_->setWordWrap(true);
+  mapLegend_->setTextFormat(Qt::RichText);
+  mapLegend_->hide();
+  column->addWidget(mapLegend_);
 
   auto* form = new QFormLayout;
   path_ = new QLineEdit;
@@ -113,6 +123,9 @@ QWidget* ControlPanel::buildMapAndPlate() {
   fileName_ = new QLabel;
   fileName_->setObjectName(QStringLiteral("plateFileName"));
   form->addRow(QStringLiteral("Filename:"), fileName_);
+  measured_ = new QLabel;
+  measured_->setObjectName(QStringLiteral("plateMeasured"));
+  form->addRow(QStringLiteral("Measured:"), measured_);
   column->addLayout(form);
   return box;
 }
@@ -193,8 +206,12 @@ QWidget* ControlPanel::buildBatchRow() {
     group->addButton(button);
     const WellTab tab = choice.tab;
     connect(button, &QRadioButton::toggled, this, [this, tab](bool checked) {
-      if (checked) workspace_.setStartTab(tab);
+      if (!checked || workspace_.startTab() == tab) return;
+      const WellTab before = workspace_.startTab();
+      workspace_.setStartTab(tab);
+      emit startTabChosen(before, tab);
     });
+    startTabs_[tab] = button;
     choices->addWidget(button, index % 3, index / 3);
     ++index;
   }
@@ -217,9 +234,14 @@ QWidget* ControlPanel::buildBatchRow() {
   ringsNote_->setWordWrap(true);
   ringsNote_->setMaximumWidth(100);
   ringsNote_->hide();
+  cancel_ = new QPushButton(QStringLiteral("&Cancel"));
+  cancel_->setObjectName(QStringLiteral("cancelBatchButton"));
+  cancel_->hide();
+  connect(cancel_, &QPushButton::clicked, this, [this] { cancelBatch(); });
   buttons->addWidget(go_);
   buttons->addWidget(overview_);
   buttons->addWidget(progress_);
+  buttons->addWidget(cancel_);
   buttons->addWidget(ringsNote_);
   buttons->addStretch(1);
   row->addLayout(buttons);
@@ -230,15 +252,37 @@ void ControlPanel::reportError(const QString& message) {
   dialogs_.showError(this, message);
 }
 
+void ControlPanel::setWellMap(std::shared_ptr<const MappedPlate> map) {
+  plateMap_->setWellMap(std::move(map));
+  // A map just opened is shown at once, by condition.
+  colouring_->setCurrentIndex(colouring_->findData(static_cast<int>(PlateColouring::Condition)));
+  showPlate();
+}
+
 void ControlPanel::showPlate() {
   const Plate& plate = workspace_.plate();
   plateMap_->showPlate(plate, workspace_.results());
-  const bool colouredByResult = plateMap_->colouring() != PlateColouring::Pictures;
+  QString legend;
+  for (const auto& [name, colour] : plateMap_->legend()) {
+    legend +=
+        QStringLiteral("<span style=\"color:%1\">&#9679;</span>&nbsp;%2 &nbsp; ")
+            .arg(colour.name(), name.toHtmlEscaped().replace(QChar(' '), QStringLiteral("&nbsp;")));
+  }
+  mapLegend_->setText(legend);
+  mapLegend_->setVisible(!legend.isEmpty());
+  const bool colouredByResult = plateMap_->colouring() != PlateColouring::Pictures &&
+                                plateMap_->colouring() != PlateColouring::Condition &&
+                                plateMap_->colouring() != PlateColouring::Role;
   colourScale_->setVisible(colouredByResult);
   colourScale_->setScale(plateMap_->scale().first, plateMap_->scale().second);
   path_->setText(QString::fromStdString(plate.path));
   fileName_->setText(QString::fromStdString(plate.prefix));
+  measured_->setText(plate.open && plate.measurementDate > 0
+                         ? QString::fromStdString(IsoDateText(plate.measurementDate))
+                         : QString());
   go_->setEnabled(plate.open && batch_ == nullptr);
+  // The batch reads the plate: it stays as it is until the batch ends.
+  plateMap_->setEnabled(batch_ == nullptr);
   overview_->setEnabled(plate.open);
 }
 
@@ -250,6 +294,12 @@ void ControlPanel::showUniversalSettings() {
   for (auto& [setting, flag] : flags_) flag->setChecked(NumericValue(settings, setting) != 0);
 }
 
+void ControlPanel::showStartTab() {
+  QAbstractButton* button = startTabs_.at(workspace_.startTab());
+  const QSignalBlocker block(button);
+  button->setChecked(true);
+}
+
 void ControlPanel::setCellularSettingsShown(bool shown) {
   cellularGroup_->setVisible(shown);
 }
@@ -258,8 +308,12 @@ void ControlPanel::onWellPressed(int well, Qt::MouseButton button) {
   const MouseButton which = button == Qt::RightButton  ? MouseButton::Right
                             : button == Qt::LeftButton ? MouseButton::Left
                                                        : MouseButton::Middle;
+  const int stateBefore = well >= 0 && well < kWellCount ? workspace_.plate().wells[well].state : 0;
   try {
     workspace_.pressWell(well, which);
+    if (which == MouseButton::Right && workspace_.plate().wells[well].state != stateBefore) {
+      emit exclusionToggled(well);
+    }
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
@@ -313,8 +367,19 @@ void ControlPanel::closeEvent(QCloseEvent* event) {
 // ---- the batch ---------------------------------------------------------------
 
 void ControlPanel::startBatch() {
-  if (batch_ != nullptr) return;
+  if (batch_ != nullptr || !workspace_.plate().open) return;
+  const QString folder =
+      dialogs_.chooseResultsFolder(this, QString::fromStdString(workspace_.resultsFolder()));
+  if (folder.isEmpty()) return;
+  workspace_.setResultsFolder(folder.toStdString());
+  emit resultsFolderChosen();
   batch_ = std::make_unique<BatchRun>(workspace_);
+  // From the worker threads, one call at a time: shown on this thread.
+  batch_->setProgress([this](const BatchProgress& progress) {
+    QMetaObject::invokeMethod(
+        this, [this, done = progress.done, well = progress.well] { onBatchProgress(done, well); },
+        Qt::QueuedConnection);
+  });
   try {
     batch_->start();
   } catch (const std::exception& e) {
@@ -324,43 +389,56 @@ void ControlPanel::startBatch() {
     return;
   }
   lastSummaryFile_ = QString::fromStdString(batch_->summaryFile());
-  go_->setEnabled(false);
   emit wellsChanged();
   if (batch_->finished()) {
     finishBatch();
     return;
   }
+  go_->setEnabled(false);
+  plateMap_->setEnabled(false);
   progress_->setRange(0, batch_->wellsQueued());
   progress_->setValue(0);
   progress_->show();
+  cancel_->setEnabled(true);
+  cancel_->show();
   batchWell_->setText(QString::fromStdString(WellName(batch_->queue().front())));
   batchWell_->show();
-  batchTimer_->start();
+  cancelRequested_ = false;
+  worker_ = std::thread([this, batch = batch_.get(), jobs = BatchThreads()] {
+    outcomes_ = batch->analyseQueued(jobs, &cancelRequested_);
+    QMetaObject::invokeMethod(this, &ControlPanel::completeBatch, Qt::QueuedConnection);
+  });
 }
 
-void ControlPanel::batchTick() {
-  if (batch_ == nullptr) {
-    batchTimer_->stop();
-    return;
-  }
-  bool running = false;
+void ControlPanel::onBatchProgress(int done, int well) {
+  if (batch_ == nullptr) return;
+  progress_->setValue(done);
+  batchWell_->setText(QString::fromStdString(WellName(well)));
+}
+
+void ControlPanel::cancelBatch(bool wait) {
+  if (batch_ == nullptr) return;
+  cancelRequested_ = true;
+  cancel_->setEnabled(false);
+  if (wait) completeBatch();
+}
+
+void ControlPanel::completeBatch() {
+  if (batch_ == nullptr || !worker_.joinable()) return;
+  worker_.join();
   try {
-    running = batch_->step();
+    batch_->complete(std::move(outcomes_));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
-  progress_->setValue(batch_->wellsQueued() - static_cast<int>(batch_->queue().size()));
-  if (!batch_->queue().empty()) {
-    batchWell_->setText(QString::fromStdString(WellName(batch_->queue().front())));
-  }
-  showPlate();
-  if (!running) finishBatch();
+  outcomes_.clear();
+  finishBatch();
 }
 
 void ControlPanel::finishBatch() {
-  batchTimer_->stop();
   batchWell_->hide();
   progress_->hide();
+  cancel_->hide();
   std::unique_ptr<BatchRun> batch = std::move(batch_);
   showPlate();
   // Said once: how many wells were analysed at their reviewed ring.
@@ -372,24 +450,48 @@ void ControlPanel::finishBatch() {
   ringsNote_->setToolTip(
       reviewed == 0 || !batch->rings() ? QString() : QString::fromStdString(batch->rings()->path));
   ringsNote_->setVisible(reviewed > 0);
-  // Failed wells are listed once at the end rather than stopping every tick.
+  // Failed wells are listed once at the end.
   QStringList problems;
   for (const auto* list : {&batch->failures(), &batch->writeFailures()}) {
     for (const BatchFailure& failure : *list) problems << QString::fromStdString(failure.message);
   }
   if (!batch->summaryError().empty()) problems << QString::fromStdString(batch->summaryError());
-  if (!problems.isEmpty()) reportError(problems.join(QLatin1Char('\n')));
-  if (!batch->workbookError().empty()) {
-    reportError(QString::fromStdString(batch->workbookError()));
-  } else if (!batch->workbookFile().empty()) {
-    const QString workbook = QString::fromStdString(batch->workbookFile());
-    if (!dialogs_.openDocument(workbook)) {
-      reportError(QStringLiteral("No spreadsheet application could open the workbook '%1'; it is "
-                                 "saved there.")
-                      .arg(workbook));
-    }
+  for (const PlateFileOutcome& file : batch->plateFiles()) {
+    if (!file.error.empty()) problems << QString::fromStdString(file.error);
   }
+  if (!problems.isEmpty()) reportError(problems.join(QLatin1Char('\n')));
+
+  int flagged = 0;
+  for (const auto& well : workspace_.results().wells) {
+    if (well && !well->quality.empty()) ++flagged;
+  }
+  QString summary = batch->cancelled() ? QStringLiteral("The batch was cancelled.\n\n")
+                                       : QStringLiteral("The batch has finished.\n\n");
+  summary += QStringLiteral("Wells analysed: %1\nWells failed: %2\nWells flagged: %3")
+                 .arg(batch->wellsAnalysed() + batch->wellsReused())
+                 .arg(batch->failures().size())
+                 .arg(flagged);
+  if (batch->fieldsLeftBlack() > 0) {
+    summary += QStringLiteral("\nFields left black: %1 in %2 wells")
+                   .arg(batch->fieldsLeftBlack())
+                   .arg(batch->wellsWithFieldsLeftBlack());
+  }
+  const std::string folder = workspace_.resultsFolder();
+  const QString report =
+      QString::fromStdString(ReportPageFileName(folder, workspace_.plate().prefix));
+  const bool reportWritten =
+      !batch->cancelled() && batch->summaryError().empty() && QFileInfo::exists(report);
+  summary += QStringLiteral("\n\nResults folder: %1").arg(QString::fromStdString(folder));
+  const QString workbook = QString::fromStdString(batch->workbookFile());
   emit batchFinished();
+  const BatchEndChoice choice =
+      dialogs_.showBatchSummary(this, summary, reportWritten, !workbook.isEmpty());
+  const QString chosen = choice == BatchEndChoice::OpenReport     ? report
+                         : choice == BatchEndChoice::OpenWorkbook ? workbook
+                                                                  : QString();
+  if (!chosen.isEmpty() && !dialogs_.openDocument(chosen)) {
+    reportError(QStringLiteral("No application could open '%1'; it is saved there.").arg(chosen));
+  }
 }
 
 }  // namespace vembrel

@@ -5,14 +5,20 @@
 // windows, the batch ("Go!") with its progress, and the plate overview.
 #include <QDockWidget>
 #include <array>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include "desktop/user_dialogs.h"
 #include "engine/plate_results.h"
+#include "engine/workspace.h"
 #include "plate/settings_table.h"
+#include "results/batch_run.h"
 
+class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -20,14 +26,14 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 namespace vembrel {
+
+struct MappedPlate;
 
 class BatchRun;
 class ColourScale;
 class PlateMap;
-class Workspace;
 
 class ControlPanel : public QDockWidget {
   Q_OBJECT
@@ -37,16 +43,24 @@ class ControlPanel : public QDockWidget {
   ~ControlPanel() override;
 
   PlateMap& plateMap() { return *plateMap_; }
+  /// Colours and describes the wells by this plate map from now on.
+  void setWellMap(std::shared_ptr<const MappedPlate> map);
   /// The plate map, the plate texts and the buttons from the workspace.
   void showPlate();
   /// The universal settings of the workspace.
   void showUniversalSettings();
+  /// The start-tab choice from the workspace.
+  void showStartTab();
   /// The universal cell settings show while the active well is at cell level.
   void setCellularSettingsShown(bool shown);
 
-  /// "Go!": starts the batch; one well per 50 ms tick follows.
+  /// "Go!": asks for the results folder (proposing the last), then analyses
+  /// the wells on worker threads, the window staying responsive.
   void startBatch();
   bool batchRunning() const { return batch_ != nullptr; }
+  /// "Cancel": no further well is begun; the wells done keep their files.
+  /// wait: returns only once the batch has ended.
+  void cancelBatch(bool wait = false);
   /// Summary file of the batch that ran last ("" before any).
   const QString& lastSummaryFile() const { return lastSummaryFile_; }
   /// The reviewed rings a well is shown and opened at: the rings file's,
@@ -59,6 +73,12 @@ class ControlPanel : public QDockWidget {
   /// A user action opened, closed or re-analysed wells.
   void wellsChanged();
   void batchFinished();
+  /// The user chose the folder the batch writes into.
+  void resultsFolderChosen();
+  /// The user chose another start tab.
+  void startTabChosen(WellTab before, WellTab after);
+  /// The user included or excluded a well on the plate map.
+  void exclusionToggled(int well);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -69,7 +89,9 @@ class ControlPanel : public QDockWidget {
   QWidget* buildBatchRow();
   void onWellPressed(int well, Qt::MouseButton button);
   void openOverview();
-  void batchTick();
+  void onBatchProgress(int done, int well);
+  /// The workers are done: the batch ends on this thread.
+  void completeBatch();
   void finishBatch();
   void reportError(const QString& message);
 
@@ -78,18 +100,24 @@ class ControlPanel : public QDockWidget {
   PlateMap* plateMap_ = nullptr;
   QComboBox* colouring_ = nullptr;
   ColourScale* colourScale_ = nullptr;
+  QLabel* mapLegend_ = nullptr;  // the conditions' or roles' colours
   QLineEdit* path_ = nullptr;
   QLabel* fileName_ = nullptr;
+  QLabel* measured_ = nullptr;  // the plate's measurement date, ISO 8601
   std::map<SettingId, QLabel*> values_;
   std::map<SettingId, QCheckBox*> flags_;
   QGroupBox* cellularGroup_ = nullptr;
+  std::map<WellTab, QAbstractButton*> startTabs_;
   QLabel* batchWell_ = nullptr;
   QPushButton* go_ = nullptr;
   QPushButton* overview_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* ringsNote_ = nullptr;  // how many reviewed rings the last batch used
-  QTimer* batchTimer_ = nullptr;
+  QPushButton* cancel_ = nullptr;
   std::unique_ptr<BatchRun> batch_;
+  std::thread worker_;                        // runs the batch's analyses
+  std::atomic<bool> cancelRequested_{false};  // read by the workers
+  std::vector<BatchWellOutcome> outcomes_;    // the workers' results, read once joined
   QString lastSummaryFile_;
 };
 

@@ -127,6 +127,10 @@ int RunGui(const GuiOptions& options) {
     window.openSettings(QString::fromStdString(options.settings));
     failOnError();
   }
+  if (!options.plateMap.empty()) {
+    window.openPlateMap(QString::fromStdString(options.plateMap));
+    failOnError();
+  }
   // The tab is chosen on the panel, as a user would before opening the well;
   // "Ce" therefore opens the well at cell level.
   if (!startTab.isEmpty()) {

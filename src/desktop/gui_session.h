@@ -13,6 +13,7 @@ struct GuiOptions {
   std::string well;        // well window to open ("A01"), "" for none
   std::string tab;         // tab to show: "B", "G", "BG", "Im", "Ce" or a tab caption
   std::string screenshot;  // PNG to write instead of running interactively
+  std::string plateMap;    // plate map to colour and describe the wells by ("" for none)
   PlateOpenOptions plate;  // layout, channels, plane, input bits of the plate
 };
 

@@ -10,13 +10,17 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
 
 #include "desktop/control_panel.h"
 #include "desktop/grey_ramp_area.h"
+#include "desktop/plate_memory.h"
 #include "desktop/preferences.h"
+#include "desktop/undo_commands.h"
+#include "results/plate_map.h"
 #include "results/rings_file.h"
 
 namespace vembrel {
@@ -48,10 +52,12 @@ MainWindow::MainWindow(UserDialogs dialogs, QWidget* parent)
   setCentralWidget(wellArea_);
   connect(wellArea_, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
 
+  undoStack_ = new QUndoStack(this);
   controlPanel_ = new ControlPanel(workspace_, dialogs_, this);
   addDockWidget(Qt::RightDockWidgetArea, controlPanel_);
   connect(controlPanel_, &ControlPanel::wellsChanged, this, &MainWindow::refreshAll);
   connect(controlPanel_, &ControlPanel::batchFinished, this, &MainWindow::refreshAll);
+  connect(controlPanel_, &ControlPanel::resultsFolderChosen, this, &MainWindow::rememberPlate);
   buildMenu();
   statusBar();
 
@@ -74,9 +80,30 @@ MainWindow::MainWindow(UserDialogs dialogs, QWidget* parent)
       return std::nullopt;
     }
   };
+  workspace_.onSettingsSaved = [this](const std::string& path) {
+    savedSettings_ = workspace_.universalSettings();
+    settingsFile_ = path;
+    rememberPlate();
+  };
+  savedSettings_ = workspace_.universalSettings();
+
+  const AfterChange refresh = [this] { refreshAll(); };
+  connect(controlPanel_, &ControlPanel::startTabChosen, this,
+          [this](WellTab before, WellTab after) {
+            undoStack_->push(new StartTabChange(workspace_, before, after,
+                                                [this] { controlPanel_->showStartTab(); }));
+          });
+  connect(controlPanel_, &ControlPanel::exclusionToggled, this, [this, refresh](int well) {
+    undoStack_->push(new ExclusionChange(workspace_, well, [this, refresh] {
+      refresh();
+      rememberPlate();
+    }));
+    rememberPlate();
+  });
 }
 
 MainWindow::~MainWindow() {
+  if (controlPanel_->batchRunning()) controlPanel_->cancelBatch(true);
   // Qt deletes the widgets after this body, when the workspace is gone.
   disconnect(wellArea_, nullptr, this, nullptr);
   detachAll();
@@ -86,31 +113,56 @@ MainWindow::~MainWindow() {
   workspace_.onPlateChanged = nullptr;
   workspace_.onUniversalSettingsChanged = nullptr;
   workspace_.reviewedRing = nullptr;
+  workspace_.onSettingsSaved = nullptr;
+  // The commands hold the workspace: they go before it.
+  delete undoStack_;
+  undoStack_ = nullptr;
 }
 
 void MainWindow::buildMenu() {
-  fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+  fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
   fileMenu_->setObjectName(QStringLiteral("fileMenu"));
-  QAction* open = fileMenu_->addAction(QStringLiteral("Open Pictures"));
+  QAction* open = fileMenu_->addAction(QStringLiteral("&Open Plate..."));
   open->setObjectName(QStringLiteral("openPicturesAction"));
   open->setShortcut(QKeySequence::Open);
   connect(open, &QAction::triggered, this, [this] {
     const QString picture = dialogs_.choosePicture(this);
     if (!picture.isEmpty()) openPictures(picture);
   });
-  QAction* settings = fileMenu_->addAction(QStringLiteral("Open Settings"));
+  QAction* settings = fileMenu_->addAction(QStringLiteral("Open &Settings..."));
   settings->setObjectName(QStringLiteral("openSettingsAction"));
+  settings->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   connect(settings, &QAction::triggered, this, [this] {
     const QString path = dialogs_.chooseSettingsToOpen(this);
     if (!path.isEmpty()) openSettings(path);
   });
+  QAction* plateMap = fileMenu_->addAction(QStringLiteral("Open Plate Map..."));
+  plateMap->setObjectName(QStringLiteral("openPlateMapAction"));
+  connect(plateMap, &QAction::triggered, this, [this] {
+    const QString path = dialogs_.choosePlateMap ? dialogs_.choosePlateMap(this) : QString();
+    if (!path.isEmpty()) openPlateMap(path);
+  });
+  QAction* save = fileMenu_->addAction(QStringLiteral("Sa&ve Settings..."));
+  save->setObjectName(QStringLiteral("saveSettingsAction"));
+  save->setShortcut(QKeySequence::Save);
+  connect(save, &QAction::triggered, this, &MainWindow::saveSettingsAs);
+  QAction* report = fileMenu_->addAction(QStringLiteral("&Export Report"));
+  report->setObjectName(QStringLiteral("exportReportAction"));
+  report->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  connect(report, &QAction::triggered, this, &MainWindow::exportReport);
   fileMenu_->addSeparator();
   recentEnd_ = fileMenu_->addSeparator();
-  QAction* quit = fileMenu_->addAction(QStringLiteral("Quit"));
+  QAction* quit = fileMenu_->addAction(QStringLiteral("&Quit"));
   quit->setObjectName(QStringLiteral("quitAction"));
-  quit->setShortcut(QKeySequence::Quit);
+  quit->setShortcuts(QKeySequence::Quit);
+  // Not every platform names one.
+  if (quit->shortcuts().isEmpty()) quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quit, &QAction::triggered, this, &QWidget::close);
   showRecentPlates(RecentPlates());
+  buildEditMenu();
+  buildViewMenu();
+  buildAnalysisMenu();
+  buildHelpMenu();
 }
 
 void MainWindow::showRecentPlates(const QStringList& plates) {
@@ -146,9 +198,18 @@ void MainWindow::showAtSavedGeometry() {
 // ---- plates and settings -------------------------------------------------------
 
 void MainWindow::openPictures(const QString& picture) {
+  if (controlPanel_->batchRunning()) {
+    reportError(QStringLiteral("The batch is running: cancel it before opening another plate."));
+    return;
+  }
   try {
     workspace_.openPlate(picture.toStdString(), plateOptions_);
     showRecentPlates(RememberPlate(QFileInfo(picture).absoluteFilePath()));
+    // Changes of the plate before do not apply to this one.
+    undoStack_->clear();
+    workspace_.setResultsFolder({});
+    settingsFile_.clear();
+    restorePlateMemory();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
@@ -157,11 +218,104 @@ void MainWindow::openPictures(const QString& picture) {
 
 void MainWindow::openSettings(const QString& path) {
   try {
-    workspace_.loadSettings(path.toStdString());
+    changeUniversalSettings(QStringLiteral("Open Settings"),
+                            [this, &path] { workspace_.loadSettings(path.toStdString()); });
+    savedSettings_ = workspace_.universalSettings();
+    settingsFile_ = QFileInfo(path).absoluteFilePath().toStdString();
+    rememberPlate();
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
   refreshAll();
+}
+
+void MainWindow::openPlateMap(const QString& path) {
+  try {
+    controlPanel_->setWellMap(
+        std::make_shared<const MappedPlate>(ReadPlateMap(path.toStdString())));
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+  }
+}
+
+void MainWindow::changeUniversalSettings(const QString& text, const std::function<void()>& change) {
+  SettingsState before = SettingsState::Of(workspace_);
+  change();  // throws before changing anything
+  SettingsState after = SettingsState::Of(workspace_);
+  undoStack_->push(new UniversalSettingsChange(workspace_, std::move(before), std::move(after),
+                                               text, [this] { refreshAll(); }));
+}
+
+bool MainWindow::saveSettingsAs() {
+  const QString chosen =
+      dialogs_.chooseSettingsToSave(this, QString::fromStdString(workspace_.resultsFolder()));
+  if (chosen.isEmpty()) return false;
+  try {
+    workspace_.saveSettings(chosen.toStdString());
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+    return false;
+  }
+  showStatus(QStringLiteral("Settings saved to %1").arg(QString::fromStdString(settingsFile_)));
+  return true;
+}
+
+bool MainWindow::settingsUnsaved() const {
+  if (workspace_.universalSettings() != savedSettings_) return true;
+  return std::any_of(workspace_.sessions().begin(), workspace_.sessions().end(),
+                     [this](const auto& session) { return session->settings() != savedSettings_; });
+}
+
+// ---- what a plate remembers ------------------------------------------------------
+
+void MainWindow::restorePlateMemory() {
+  const Plate& plate = workspace_.plate();
+  const std::string home = ResultsFolderOf(plate.path);
+  if (!plate.open || home.empty()) return;
+  std::optional<PlateMemory> memory;
+  try {
+    memory = ReadPlateMemory(PlateMemoryFileName(home, plate.prefix));
+  } catch (const std::exception& e) {
+    showStatus(QString::fromStdString(e.what()));
+  }
+  if (!memory) return;
+  restoring_ = true;
+  for (const std::string& name : memory->excludedWells) {
+    const auto well = std::find_if(plate.wells.begin(), plate.wells.end(),
+                                   [&name](const WellRecord& r) { return r.name == name; });
+    if (well != plate.wells.end() && well->state == 1) {
+      workspace_.pressWell(static_cast<int>(well - plate.wells.begin()), MouseButton::Right);
+    }
+  }
+  workspace_.setResultsFolder(memory->resultsFolder);
+  if (!memory->settingsFile.empty()) {
+    try {
+      workspace_.loadSettings(memory->settingsFile);
+      savedSettings_ = workspace_.universalSettings();
+      settingsFile_ = memory->settingsFile;
+    } catch (const std::exception& e) {
+      reportError(QString::fromStdString(e.what()));
+    }
+  }
+  restoring_ = false;
+}
+
+void MainWindow::rememberPlate() {
+  const Plate& plate = workspace_.plate();
+  const std::string home = ResultsFolderOf(plate.path);
+  if (restoring_ || !plate.open || home.empty()) return;
+  PlateMemory memory;
+  memory.settingsFile = settingsFile_;
+  memory.excludedWells = ExcludedWells(plate);
+  const std::string results = workspace_.resultsFolder();
+  if (results != home) memory.resultsFolder = results;
+  try {
+    // Beside the results: in the plate's own results folder and in the one chosen.
+    WritePlateMemory(PlateMemoryFileName(home, plate.prefix), memory);
+    if (results != home) WritePlateMemory(PlateMemoryFileName(results, plate.prefix), memory);
+  } catch (const std::exception& e) {
+    showStatus(QString::fromStdString(e.what()));
+  }
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -187,6 +341,13 @@ QString MainWindow::chooseSettingsToSave(const QString& startFolder) {
 
 void MainWindow::showStatus(const QString& message) {
   statusBar()->showMessage(message, 10000);
+}
+
+void MainWindow::wellChanged(WellSession& session, const WellSnapshot& before) {
+  WellSnapshot after = WellSnapshot::Of(session);
+  if (after == before) return;
+  undoStack_->push(new WellChange(workspace_, session.well(), before, std::move(after),
+                                  [this] { refreshAll(); }));
 }
 
 void MainWindow::refreshAll() {
@@ -217,6 +378,13 @@ void MainWindow::addWindowFor(WellSession& session) {
 }
 
 void MainWindow::placeWellWindow(QMdiSubWindow* subWindow, const WellWindowWidget& widget) {
+  // Where this well's window was closed, or the first window where the last one was.
+  QRect saved = SavedWellWindowGeometry(subWindow->windowTitle());
+  if (!saved.isValid() && subWindows_.size() == 1) saved = SavedWellWindowGeometry(QString());
+  if (saved.isValid() && wellArea_->viewport()->rect().intersects(saved)) {
+    subWindow->setGeometry(saved);
+    return;
+  }
   const QSize frame = (subWindow->size() - subWindow->widget()->size()).expandedTo(QSize(0, 0));
   QSize wanted = widget.preferredSize() + frame;
   const int step = kCascadeStep * static_cast<int>((subWindows_.size() - 1) % kCascadeSteps);
@@ -234,6 +402,10 @@ void MainWindow::removeWindowFor(WellSession& session) {
   if (found == subWindows_.end()) return;
   QMdiSubWindow* subWindow = found->second;
   subWindows_.erase(found);
+  // The frame's own geometry in the area, so that it reopens exactly there.
+  if (!subWindow->isMinimized() && !subWindow->isMaximized()) {
+    SaveWellWindowGeometry(subWindow->windowTitle(), subWindow->geometry());
+  }
   if (auto* widget = qobject_cast<WellWindowWidget*>(subWindow->widget())) widget->detach();
   subWindow->removeEventFilter(this);
   const bool wasSyncing = syncingActivation_;
@@ -301,6 +473,14 @@ void MainWindow::detachAll() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (settingsUnsaved()) {
+    const SaveChoice choice = dialogs_.askToSaveSettings(this);
+    if (choice == SaveChoice::Cancel || (choice == SaveChoice::Save && !saveSettingsAs())) {
+      event->ignore();
+      return;
+    }
+  }
+  if (controlPanel_->batchRunning()) controlPanel_->cancelBatch(true);
   SaveWindowLayout({saveGeometry(), saveState()});
   // Closing hides the windows: that must not re-analyse them.
   detachAll();

@@ -1,9 +1,12 @@
 #pragma once
 // The main window "Vembrel": a multiple-document area over the Workspace
 // with the grey ramp behind one WellWindowWidget per open well, the control
-// panel docked at the right, and the "File" menu with the plates opened
-// last. Pictures dropped on the window open their plate; every error is
-// shown in a message box.
+// panel docked at the right, and the menus (File with the plates opened
+// last, Edit with undo and redo, View, Analysis, Help). Pictures dropped on
+// the window open their plate; every error is shown in a message box. Well
+// windows reopen where they were closed; closing with changed settings asks
+// whether to save them; each plate's settings file, excluded wells and
+// results folder are remembered beside its results.
 #include <QMainWindow>
 #include <map>
 #include <vector>
@@ -15,6 +18,7 @@
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QUndoStack;
 
 namespace vembrel {
 
@@ -41,6 +45,15 @@ class MainWindow : public QMainWindow, public WellWindowHost {
   void openPictures(const QString& picture);
   /// "Open Settings" once a file is chosen.
   void openSettings(const QString& path);
+  /// Reads a plate map and colours and describes the wells by it; a bad map is reported.
+  void openPlateMap(const QString& path);
+  /// "Save Settings": asks where; false when cancelled or not written.
+  bool saveSettingsAs();
+  /// The universal settings or an open well's differ from those opened or saved last.
+  bool settingsUnsaved() const;
+  QUndoStack& undoStack() { return *undoStack_; }
+  /// Ring drawing chosen in View (outline, or filled); well windows follow ringDrawingChanged.
+  bool ringAsOutline() const;
 
   // WellWindowHost
   Workspace& workspace() override { return workspace_; }
@@ -48,6 +61,11 @@ class MainWindow : public QMainWindow, public WellWindowHost {
   void refreshAll() override;
   QString chooseSettingsToSave(const QString& startFolder) override;
   void showStatus(const QString& message) override;
+  void wellChanged(WellSession& session, const WellSnapshot& before) override;
+
+ signals:
+  /// View > Ring as Outline toggled: the well windows draw the ring so.
+  void ringDrawingChanged(bool outline);
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -59,6 +77,21 @@ class MainWindow : public QMainWindow, public WellWindowHost {
 
  private:
   void buildMenu();
+  void buildEditMenu();
+  void buildViewMenu();
+  void buildAnalysisMenu();
+  void buildHelpMenu();
+  /// The front well window, nullptr when none.
+  WellWindowWidget* frontWellWindow() const;
+  void clickInFrontWell(const char* button);
+  void suggestSettings();
+  void exportReport();
+  void openReadme();
+  void showPreferences();
+  void changeUniversalSettings(const QString& text, const std::function<void()>& change);
+  /// Puts back what the plate's file remembers; writes it anew.
+  void restorePlateMemory();
+  void rememberPlate();
   void showRecentPlates(const QStringList& plates);
   void addWindowFor(WellSession& session);
   void removeWindowFor(WellSession& session);
@@ -78,6 +111,11 @@ class MainWindow : public QMainWindow, public WellWindowHost {
   std::map<WellSession*, QMdiSubWindow*> subWindows_;
   bool syncingActivation_ = false;
   PlateOpenOptions plateOptions_;
+  QUndoStack* undoStack_ = nullptr;
+  QAction* ringOutline_ = nullptr;
+  AnalysisSettings savedSettings_;  // as opened or saved last
+  std::string settingsFile_;        // the settings file opened or saved last
+  bool restoring_ = false;          // putting back a plate's memory
 };
 
 }  // namespace vembrel

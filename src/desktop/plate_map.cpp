@@ -34,6 +34,15 @@ QColor QuarterQColor(QuarterColour colour) {
 // spans from the left radial to the bottom one, and so on round the circle.
 constexpr int kQuarterStartDegrees[4] = {180, 270, 0, 90};
 
+// Twelve distinct colours, then hues a golden angle apart (as the report page).
+QColor CategoryColour(std::size_t index) {
+  static const char* const kPalette[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728",
+                                         "#9467bd", "#8c564b", "#e377c2", "#7f7f7f",
+                                         "#bcbd22", "#17becf", "#393b79", "#637939"};
+  if (index < std::size(kPalette)) return QColor(QString::fromLatin1(kPalette[index]));
+  return QColor::fromHsl(static_cast<int>(static_cast<double>(index) * 137.508) % 360, 153, 128);
+}
+
 double ResultValue(const WellResults& results, PlateColouring colouring) {
   switch (colouring) {
     case PlateColouring::ImmigrantNuclei:
@@ -45,6 +54,8 @@ double ResultValue(const WellResults& results, PlateColouring colouring) {
     case PlateColouring::CalculatedNuclei:
       return double(results.calculatedNuclei);
     case PlateColouring::Pictures:
+    case PlateColouring::Condition:
+    case PlateColouring::Role:
       break;
   }
   return 0;
@@ -62,6 +73,10 @@ QString ColouringCaption(PlateColouring colouring) {
       return QStringLiteral("Total nuclei");
     case PlateColouring::CalculatedNuclei:
       return QStringLiteral("Calculated nuclei");
+    case PlateColouring::Condition:
+      return QStringLiteral("Condition (plate map)");
+    case PlateColouring::Role:
+      return QStringLiteral("Role (plate map)");
     case PlateColouring::Pictures:
       break;
   }
@@ -86,11 +101,69 @@ void PlateMap::setColouring(PlateColouring colouring) {
   updateValues();
 }
 
+void PlateMap::setWellMap(std::shared_ptr<const MappedPlate> map) {
+  wellMap_ = std::move(map);
+  updateValues();
+}
+
 std::optional<double> PlateMap::value(int well) const {
   return values_.at(well);
 }
 
+std::optional<QColor> PlateMap::categoryColour(int well) const {
+  const int category = category_.at(well);
+  if (category < 0) return std::nullopt;
+  return legend_[category].second;
+}
+
+QString PlateMap::wellText(int well) const {
+  QString text = QString::fromStdString(plate_.wells[well].name);
+  if (const std::optional<double>& shown = values_[well]) {
+    text += QStringLiteral(": %1 %2").arg(*shown).arg(ColouringCaption(colouring_).toLower());
+  }
+  if (flagged(well)) text += QStringLiteral("\nCheck: ") + notes_[well];
+  if (wellMap_ && wellMap_->wells[well].mapped) {
+    const MappedWell& mapped = wellMap_->wells[well];
+    const auto add = [&text](const QString& name, const std::string& value) {
+      if (!value.empty())
+        text += QStringLiteral("\n%1: %2").arg(name, QString::fromStdString(value));
+    };
+    add(QStringLiteral("role"), mapped.role ? WellRoleWord(*mapped.role) : "");
+    add(QStringLiteral("compound"), mapped.compound);
+    if (mapped.concentration) {
+      text += QStringLiteral("\nconcentration: %1").arg(*mapped.concentration);
+    }
+    add(QStringLiteral("unit"), mapped.unit);
+    add(QStringLiteral("condition"), mapped.condition);
+    for (std::size_t i = 0; i < wellMap_->otherVariables.size(); ++i) {
+      add(QString::fromStdString(wellMap_->otherVariables[i]), mapped.others[i]);
+    }
+  }
+  return text;
+}
+
 void PlateMap::updateValues() {
+  category_.fill(-1);
+  legend_.clear();
+  const bool byCategory =
+      colouring_ == PlateColouring::Condition || colouring_ == PlateColouring::Role;
+  if (byCategory && wellMap_) {
+    std::vector<std::string> names;
+    for (int well = 0; well < kWellCount; ++well) {
+      const MappedWell& mapped = wellMap_->wells[well];
+      const std::string name = colouring_ == PlateColouring::Condition
+                                   ? mapped.condition
+                                   : (mapped.role ? WellRoleWord(*mapped.role) : "");
+      if (name.empty()) continue;
+      auto at = std::find(names.begin(), names.end(), name);
+      if (at == names.end()) {
+        names.push_back(name);
+        legend_.emplace_back(QString::fromStdString(name), CategoryColour(names.size() - 1));
+        at = names.end() - 1;
+      }
+      category_[well] = static_cast<int>(at - names.begin());
+    }
+  }
   bool any = false;
   for (int well = 0; well < kWellCount; ++well) {
     values_[well].reset();
@@ -103,7 +176,7 @@ void PlateMap::updateValues() {
                                    static_cast<qsizetype>(QualityNoteName(note).size()));
     }
     notes_[well] = notes.join(QStringLiteral(", "));
-    if (colouring_ == PlateColouring::Pictures) continue;
+    if (colouring_ == PlateColouring::Pictures || byCategory) continue;
     const double value = ResultValue(*results, colouring_);
     values_[well] = value;
     scale_ = any ? std::pair(std::min(scale_.first, value), std::max(scale_.second, value))
@@ -139,6 +212,11 @@ void PlateMap::paintEvent(QPaintEvent* event) {
   painter.setPen(QPen(Qt::black, 1));
   for (const WellRecord& well : plate_.wells) {
     const QRect box = circleRect(well.index);
+    if (const std::optional<QColor> colour = categoryColour(well.index)) {
+      painter.setBrush(*colour);
+      painter.drawEllipse(box);
+      continue;
+    }
     if (const std::optional<double>& value = values_[well.index]) {
       const Rgb colour = ViridisColour(*value, scale_.first, scale_.second);
       painter.setBrush(QColor(colour.r, colour.g, colour.b));
@@ -208,12 +286,7 @@ bool PlateMap::event(QEvent* event) {
     event->ignore();
     return true;
   }
-  QString text = QString::fromStdString(plate_.wells[well].name);
-  if (const std::optional<double>& shown = values_[well]) {
-    text += QStringLiteral(": %1 %2").arg(*shown).arg(ColouringCaption(colouring_).toLower());
-  }
-  if (flagged(well)) text += QStringLiteral("\nCheck: ") + notes_[well];
-  QToolTip::showText(help->globalPos(), text, this);
+  QToolTip::showText(help->globalPos(), wellText(well), this);
   return true;
 }
 

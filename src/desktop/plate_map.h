@@ -3,14 +3,19 @@
 // labels on a raised panel of 489 x 329 pixels. Each circle shows its field
 // quarters in the colours of the plate, or, when a result is chosen, is
 // filled with that result's colour on the viridis scale from the lowest to
-// the highest well. Wells with quality notes carry an orange mark.
+// the highest well. Wells with quality notes carry an orange mark. With a
+// plate map the wells can be coloured by their condition or role, and the
+// hover text shows each well's variables.
 #include <QFrame>
 #include <array>
+#include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "engine/plate_results.h"
 #include "plate/plate.h"
+#include "results/plate_map.h"
 
 namespace vembrel {
 
@@ -20,11 +25,14 @@ enum class PlateColouring {
   ImmigrantNuclei,
   AverageDistance,
   TotalNuclei,
-  CalculatedNuclei
+  CalculatedNuclei,
+  Condition,  // by the plate map, one colour per condition
+  Role        // by the plate map, one colour per role
 };
 inline constexpr std::array kPlateColourings{
-    PlateColouring::Pictures, PlateColouring::ImmigrantNuclei, PlateColouring::AverageDistance,
-    PlateColouring::TotalNuclei, PlateColouring::CalculatedNuclei};
+    PlateColouring::Pictures,    PlateColouring::ImmigrantNuclei,  PlateColouring::AverageDistance,
+    PlateColouring::TotalNuclei, PlateColouring::CalculatedNuclei, PlateColouring::Condition,
+    PlateColouring::Role};
 /// "Pictures", "Immigrant nuclei", ...
 QString ColouringCaption(PlateColouring colouring);
 
@@ -37,6 +45,18 @@ class PlateMap : public QFrame {
   void showPlate(const Plate& plate, const PlateResults& results);
   void setColouring(PlateColouring colouring);
   PlateColouring colouring() const { return colouring_; }
+  /// The plate map whose conditions and roles the wells can be coloured by
+  /// (none: they cannot).
+  void setWellMap(std::shared_ptr<const MappedPlate> map);
+  const MappedPlate* wellMap() const { return wellMap_.get(); }
+  /// The categories (conditions or roles) shown and their colours, in plate
+  /// order of their first well; empty unless coloured by one of them.
+  const std::vector<std::pair<QString, QColor>>& legend() const { return legend_; }
+  /// The category colour a well is filled with; nothing when none.
+  std::optional<QColor> categoryColour(int well) const;
+  /// The hover text of a well: its name, the value shown, quality notes and
+  /// the plate map's variables.
+  QString wellText(int well) const;
 
   /// The value an included well is coloured by; nothing without one.
   std::optional<double> value(int well) const;
@@ -68,6 +88,9 @@ class PlateMap : public QFrame {
   std::array<QString, kWellCount> notes_;  // quality notes, "" when none
   std::pair<double, double> scale_{0, 0};
   PlateColouring colouring_ = PlateColouring::Pictures;
+  std::shared_ptr<const MappedPlate> wellMap_;
+  std::array<int, kWellCount> category_{};  // index into legend_, -1 for none
+  std::vector<std::pair<QString, QColor>> legend_;
 };
 
 }  // namespace vembrel

@@ -1,6 +1,8 @@
 #include "desktop/preferences.h"
 
 #include <QSettings>
+#include <QThread>
+#include <algorithm>
 
 namespace vembrel {
 namespace {
@@ -10,6 +12,10 @@ const QString kApplication = QStringLiteral("Vembrel");
 const QString kRecentPlates = QStringLiteral("recentPlates");
 const QString kGeometry = QStringLiteral("mainWindow/geometry");
 const QString kState = QStringLiteral("mainWindow/state");
+const QString kWellWindows = QStringLiteral("wellWindows/");
+const QString kLastWellWindow = QStringLiteral("wellWindows/last");
+const QString kRingOutline = QStringLiteral("view/ringOutline");
+const QString kBatchThreads = QStringLiteral("batch/threads");
 
 }  // namespace
 
@@ -36,6 +42,35 @@ void SaveWindowLayout(const WindowLayout& layout) {
   QSettings store(kOrganisation, kApplication);
   store.setValue(kGeometry, layout.geometry);
   store.setValue(kState, layout.state);
+}
+
+QRect SavedWellWindowGeometry(const QString& well) {
+  QSettings store(kOrganisation, kApplication);
+  return store.value(well.isEmpty() ? kLastWellWindow : kWellWindows + well).toRect();
+}
+
+void SaveWellWindowGeometry(const QString& well, const QRect& geometry) {
+  QSettings store(kOrganisation, kApplication);
+  store.setValue(kWellWindows + well, geometry);
+  store.setValue(kLastWellWindow, geometry);
+}
+
+bool RingDrawnAsOutline() {
+  return QSettings(kOrganisation, kApplication).value(kRingOutline, false).toBool();
+}
+
+void SetRingDrawnAsOutline(bool outline) {
+  QSettings(kOrganisation, kApplication).setValue(kRingOutline, outline);
+}
+
+int BatchThreads() {
+  const int byDefault = std::max(1, QThread::idealThreadCount());
+  return std::max(1,
+                  QSettings(kOrganisation, kApplication).value(kBatchThreads, byDefault).toInt());
+}
+
+void SetBatchThreads(int threads) {
+  QSettings(kOrganisation, kApplication).setValue(kBatchThreads, std::max(1, threads));
 }
 
 }  // namespace vembrel

@@ -3,6 +3,7 @@
 // (QSettings, organisation and application "Vembrel"): the main window's
 // geometry and dock layout, and the plates opened last.
 #include <QByteArray>
+#include <QRect>
 #include <QStringList>
 
 namespace vembrel {
@@ -21,5 +22,18 @@ struct WindowLayout {
 /// Empty arrays before the first run.
 WindowLayout SavedWindowLayout();
 void SaveWindowLayout(const WindowLayout& layout);
+
+/// Where a well's window was closed last (in the well area), an empty rect
+/// before; "" for the window closed last whatever its well.
+QRect SavedWellWindowGeometry(const QString& well);
+/// Keeps the geometry for the well and as the window closed last.
+void SaveWellWindowGeometry(const QString& well, const QRect& geometry);
+
+/// View: the ring drawn as an outline (true) or filled (false, the default).
+bool RingDrawnAsOutline();
+void SetRingDrawnAsOutline(bool outline);
+/// Threads the desktop's batch analyses wells on (at least 1).
+int BatchThreads();
+void SetBatchThreads(int threads);
 
 }  // namespace vembrel

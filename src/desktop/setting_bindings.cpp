@@ -76,9 +76,25 @@ constexpr std::array kPanelNames = std::to_array<PanelName>({
 
 }  // namespace
 
+namespace {
+
+bool IsSize(SettingId id) {
+  return id == NucleiMinimalSize || id == NucleiMaximalSize || id == CellsMinimalSize ||
+         id == CellsMaximalSize;
+}
+
+// ln(1 + max - min): the span of a logarithmic slider.
+double LogarithmicSpan(SettingId id) {
+  const SettingDescriptor& d = Describe(id);
+  return std::log1p(static_cast<double>(d.maximum) - d.minimum);
+}
+
+}  // namespace
+
 SliderRange SliderRangeOf(SettingId id) {
   const SettingDescriptor& d = Describe(id);
-  return {d.minimum, d.maximum, d.sliderScale};
+  if (IsSize(id)) return {0, kLogarithmicPositions, 1, true};
+  return {d.minimum, d.maximum, d.sliderScale, false};
 }
 
 bool IsFlag(SettingId id) {
@@ -92,12 +108,26 @@ double NumericValue(const AnalysisSettings& settings, SettingId id) {
 
 int SliderPosition(const AnalysisSettings& settings, SettingId id) {
   const SliderRange range = SliderRangeOf(id);
+  if (range.logarithmic) {
+    const double above = NumericValue(settings, id) - Describe(id).minimum;
+    const double position = std::nearbyint(kLogarithmicPositions *
+                                           std::log1p(std::max(above, 0.0)) / LogarithmicSpan(id));
+    return static_cast<int>(std::clamp(position, 0.0, double(kLogarithmicPositions)));
+  }
   const double scaled = std::nearbyint(NumericValue(settings, id) * range.scale);
   return static_cast<int>(std::clamp(scaled, double(range.minimum), double(range.maximum)));
 }
 
 double ValueAtPosition(SettingId id, int position) {
-  return static_cast<double>(position) / SliderRangeOf(id).scale;
+  const SliderRange range = SliderRangeOf(id);
+  if (range.logarithmic) {
+    const SettingDescriptor& d = Describe(id);
+    const double share =
+        std::clamp(position, 0, kLogarithmicPositions) / static_cast<double>(kLogarithmicPositions);
+    const double value = d.minimum + std::nearbyint(std::expm1(share * LogarithmicSpan(id)));
+    return std::clamp(value, double(d.minimum), double(d.maximum));
+  }
+  return static_cast<double>(position) / range.scale;
 }
 
 std::string SettingText(const AnalysisSettings& settings, SettingId id) {

@@ -13,21 +13,27 @@
 
 namespace vembrel {
 
-/// A setting's range in slider positions: a position is value x scale.
+/// A setting's range in slider positions: a position is value x scale, or
+/// on a logarithmic slider (the nucleus and cell sizes, up to 1,000,000
+/// pixels) one of kLogarithmicPositions steps of equal ratio.
 struct SliderRange {
   int minimum = 0;
   int maximum = 0;
   int scale = 1;  // 10 and 100 where a slider holds tenths and hundredths
+  bool logarithmic = false;
 };
+inline constexpr int kLogarithmicPositions = 2000;
 SliderRange SliderRangeOf(SettingId id);
 /// Whether a setting is a flag (shown as a check box).
 bool IsFlag(SettingId id);
 
 /// A setting's value as a number (a flag as 0 or 1).
 double NumericValue(const AnalysisSettings& settings, SettingId id);
-/// The slider position of a setting's value: value x scale, rounded, in the range.
+/// The slider position of a setting's value: value x scale, rounded, in the
+/// range; on a logarithmic slider round(N x ln(1 + value - min) / ln(1 + max - min)).
 int SliderPosition(const AnalysisSettings& settings, SettingId id);
-/// The value a slider position stands for: position / scale.
+/// The value a slider position stands for: position / scale; on a
+/// logarithmic slider min + exp(position / N x ln(1 + max - min)) - 1, rounded.
 double ValueAtPosition(SettingId id, int position);
 /// The value as the widgets write it: "10", "0.75", "3".
 std::string SettingText(const AnalysisSettings& settings, SettingId id);

@@ -1,5 +1,7 @@
 #include "desktop/well_window_widget.h"
 
+#include "desktop/undo_commands.h"
+
 #include <QCheckBox>
 #include <QHideEvent>
 #include <QLabel>
@@ -75,11 +77,13 @@ WellWindowWidget::WellWindowWidget(WellSession& session, WellWindowHost& host, W
 
 void WellWindowWidget::act(const std::function<void(WellSession&)>& action) {
   if (session_ == nullptr || refreshing_) return;
+  const WellSnapshot before = WellSnapshot::Of(*session_);
   try {
     action(*session_);
   } catch (const std::exception& e) {
     host_.reportError(QString::fromStdString(e.what()));
   }
+  if (session_ != nullptr) host_.wellChanged(*session_, before);
   host_.refreshAll();
 }
 
@@ -270,6 +274,12 @@ QSize WellWindowWidget::preferredSize() const {
 
 void WellWindowWidget::fitPictures() {
   for (PictureView* view : zoomableViews_) view->fitToWindow();
+}
+
+void WellWindowWidget::zoomPictures(double factor) {
+  for (PictureView* view : zoomableViews_) {
+    view->zoomBy(factor, QPointF(view->viewport()->rect().center()));
+  }
 }
 
 void WellWindowWidget::showPicturesActualSize() {

@@ -28,6 +28,7 @@ namespace vembrel {
 
 class PictureView;
 class ResultsGroup;
+struct WellSnapshot;
 
 /// What a well window needs from the frame it lives in.
 class WellWindowHost {
@@ -40,6 +41,11 @@ class WellWindowHost {
   /// Asks where to save settings; "" when cancelled.
   virtual QString chooseSettingsToSave(const QString& startFolder) = 0;
   virtual void showStatus(const QString& message) = 0;
+  /// The user changed the well (settings, ring, level) from the state before.
+  virtual void wellChanged(WellSession& session, const WellSnapshot& before) {
+    (void)session;
+    (void)before;
+  }
 };
 
 class WellWindowWidget : public QWidget {
@@ -62,6 +68,8 @@ class WellWindowWidget : public QWidget {
   /// The mosaics and the ring's square fitted to the window, or all shown 1:1.
   void fitPictures();
   void showPicturesActualSize();
+  /// Zooms every picture by factor about its middle.
+  void zoomPictures(double factor);
 
  protected:
   void hideEvent(QHideEvent* event) override;

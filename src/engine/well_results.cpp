@@ -6,13 +6,15 @@
 namespace vembrel {
 namespace {
 
-constexpr std::array<std::string_view, 7> kNoteNames = {"missing_field",
+constexpr std::array<std::string_view, 9> kNoteNames = {"missing_field",
                                                         "damaged_field",
                                                         "ring_at_search_limit",
                                                         "ring_in_black_quarter",
                                                         "no_nuclei",
                                                         "few_nuclei_outside",
-                                                        "saturated"};
+                                                        "saturated",
+                                                        "no_zone",
+                                                        "nuclei_too_large"};
 
 }  // namespace
 

@@ -81,6 +81,8 @@ enum class QualityNote {
   NoNuclei,            // no nucleus was found in the whole well
   FewNucleiOutside,    // fewer than 20 nuclei outside the ring
   Saturated,           // more than 1 % of the nuclear channel at its maximum
+  NoZone,              // the cell stain shows no clearly cell-free disc
+  NucleiTooLarge,      // most of the nuclear stain lies in objects above the maximal size
 };
 
 /// "missing_field", "damaged_field", ... as tables and JSON write them.

@@ -76,6 +76,8 @@ bool SetOrdered(int& lower, SettingId lowerId, int& upper, SettingId upperId, bo
 
 // Fewer nuclei than this outside the ring give no density profile worth reading.
 constexpr std::int64_t kFewNucleiOutside = 20;
+// Objects too large for a nucleus a well may hold before its sizes are noted.
+constexpr int kFewOversizeObjects = 5;
 
 // Whether more than half of the ring's disc lies in quarters left black,
 // where the fit finds the darkest disc however the zone lies.
@@ -185,6 +187,7 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   cellLevel_ = options_.cellLevel;
   pictures_.cellGallery = BlankCellGallery();
   saturated_ = SaturatedShare(pictures_.blueMosaic);
+  zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_);
   takeSettings(settings);
   rebuildComposite();
   if (options_.ring) {
@@ -368,15 +371,14 @@ void WellSession::fitRing() {
 }
 
 void WellSession::fitZone(RadiusRange range) {
-  const SliderRange limits = RangeOf(SettingId::RingRadius);
-  if (range.minimum < limits.minimum || range.maximum > limits.maximum ||
-      range.minimum > range.maximum) {
+  if (range.minimum < 1 || range.maximum > kLargestFitRadius || range.minimum > range.maximum) {
     throw Error("Radius range " + std::to_string(range.minimum) + ":" +
-                std::to_string(range.maximum) + " is not within " + std::to_string(limits.minimum) +
-                ":" + std::to_string(limits.maximum));
+                std::to_string(range.maximum) +
+                " is not within 1:" + std::to_string(kLargestFitRadius));
   }
-  const ZoneFit zone = FitZone(pictures_.greenMosaic, range.minimum, range.maximum);
-  settings_.ring.radius = zone.radius;
+  const ZoneFit zone =
+      FitZone(pictures_.greenMosaic, range.minimum, range.maximum, greenQuarterBlack_);
+  settings_.ring.radius = Clamped(SettingId::RingRadius, zone.radius);
   drawRing(zone.x, zone.y);
   results_.ringFitted = true;
   results_.zoneContrast = zone.contrast;
@@ -500,6 +502,13 @@ void WellSession::noteQuality(const DensityProfile& profile) {
   if (r.totalNuclei == 0) r.quality.push_back(QualityNote::NoNuclei);
   if (r.nucleiOutside < kFewNucleiOutside) r.quality.push_back(QualityNote::FewNucleiOutside);
   if (saturated_) r.quality.push_back(QualityNote::Saturated);
+  if (zone_.judged && !zone_.clear) r.quality.push_back(QualityNote::NoZone);
+  // Most of the stain in objects too large, and more than a few of them (one
+  // clump of debris is no reason).
+  if (2 * profile.oversizePixels > profile.stainPixels &&
+      profile.oversizeObjects >= kFewOversizeObjects) {
+    r.quality.push_back(QualityNote::NucleiTooLarge);
+  }
 }
 
 void WellSession::analyse() {

@@ -15,6 +15,7 @@
 #include "imaging/cell_segmentation.h"
 #include "imaging/field_loader.h"
 #include "imaging/picture.h"
+#include "imaging/zone_fit.h"
 #include "plate/analysis_settings.h"
 #include "plate/settings_table.h"
 
@@ -190,6 +191,7 @@ class WellSession {
   bool cellThresholdsEditable_ = false;
   int radialShare_ = 0;
   bool saturated_ = false;  // more than 1 % of the nuclear channel at its maximum
+  ZoneAssessment zone_;     // whether the cell stain shows a cell-free zone
   std::array<bool, 4> greenQuarterBlack_{};
   std::uint64_t revision_ = 0;
   int passCount_ = 0;

@@ -34,6 +34,7 @@ void Workspace::loadSettings(const std::string& path) {
 
 void Workspace::saveSettings(const std::string& path) const {
   WriteSettingsFile(WithSettingsExtension(path), universal_);
+  if (onSettingsSaved) onSettingsSaved(WithSettingsExtension(path));
 }
 
 WellSession* Workspace::activeSession() {

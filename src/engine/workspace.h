@@ -90,6 +90,8 @@ class Workspace {
   /// The reviewed ring a well opens at instead of a fitted one (none: fit
   /// it); may be empty. The desktop reads it from the rings file.
   std::function<std::optional<RingPlacement>(int well)> reviewedRing;
+  /// The universal settings were written to this file.
+  std::function<void(const std::string& path)> onSettingsSaved;
 
  private:
   void recordAnalysis(const WellSession& session);

@@ -126,6 +126,11 @@ DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& s
   double dmax = 0;
   for (std::int64_t seed = 0; (seed = marks.NextMark(seed)) < pixels; ++seed) {
     const std::int64_t size = marks.Fill(seed, order);
+    profile.stainPixels += size;
+    if (size >= settings.maximalSize) {
+      profile.oversizePixels += size;
+      ++profile.oversizeObjects;
+    }
     if (!(settings.minimalSize < size && size < settings.maximalSize)) continue;
     const std::int64_t dx = seed % width - settings.ringX;
     const std::int64_t dy = marks.queue()[size - 1] / width - settings.ringY;

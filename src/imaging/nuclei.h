@@ -21,9 +21,12 @@ struct NucleusScanSettings {
 };
 
 struct DensityProfile {
-  int total = 0;                  // accepted nuclei ("Total Number of Nuclei:")
-  std::vector<double> distances;  // of the accepted nuclei from the centre, in seed order
-  int nbins = 0;                  // <= 0: no profile could be formed
+  int total = 0;                    // accepted nuclei ("Total Number of Nuclei:")
+  std::int64_t stainPixels = 0;     // pixels of all nuclear-stain objects, of any size
+  std::int64_t oversizePixels = 0;  // of those, pixels in objects of maximalSize or more
+  int oversizeObjects = 0;          // objects of maximalSize or more
+  std::vector<double> distances;    // of the accepted nuclei from the centre, in seed order
+  int nbins = 0;                    // <= 0: no profile could be formed
   std::vector<std::int32_t> counts;
   std::vector<std::int32_t> areas;  // sample points of the 1025 x 1025 grid
   std::vector<double> densities;    // count / area, 0 where the area is 0

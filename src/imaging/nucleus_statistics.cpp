@@ -27,7 +27,7 @@ int OtsuThreshold(const Histogram& histogram) {
     sum += static_cast<double>(v) * static_cast<double>(histogram[v]);
   }
   double below = 0, belowSum = 0, best = 0;
-  int threshold = 0;
+  int threshold = 0, lastEqual = 0;
   for (int t = 1; t < 256; ++t) {
     below += static_cast<double>(histogram[t - 1]);
     belowSum += static_cast<double>(t - 1) * static_cast<double>(histogram[t - 1]);
@@ -38,10 +38,12 @@ int OtsuThreshold(const Histogram& histogram) {
     const double between = below * above * (meanAbove - meanBelow) * (meanAbove - meanBelow);
     if (between > best) {
       best = between;
-      threshold = t;
+      threshold = lastEqual = t;
+    } else if (between == best) {
+      lastEqual = t;  // an empty value between the classes: the split is as good
     }
   }
-  return threshold;
+  return (threshold + lastEqual) / 2;
 }
 
 int HistogramPercentile(const Histogram& histogram, double share) {

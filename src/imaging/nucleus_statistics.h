@@ -19,8 +19,9 @@ void AddMaskedHistogram(const Picture& picture, int channel, int cutoffBlue, int
                         Histogram& histogram);
 
 /// Otsu's threshold: the value t that best separates the values below t
-/// from those at or above it (largest between-class variance; the lowest t
-/// of equals). 0 for an empty or single-valued histogram.
+/// from those at or above it (largest between-class variance; of equally
+/// good thresholds, as where no value lies between the classes, the middle
+/// one, rounded down). 0 for an empty or single-valued histogram.
 int OtsuThreshold(const Histogram& histogram);
 
 /// The smallest value v with at least share (0..1) of the counts at or below it.

@@ -1,99 +1,572 @@
 #include "imaging/zone_fit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "imaging/disc_geometry.h"
-#include "imaging/ring_fit.h"
 
 namespace vembrel {
 namespace {
 
-struct DiscTotals {
-  std::int64_t sum = 0;
-  std::int64_t pixels = 0;
+constexpr int kBlock = 4;  // side of the blocks of the coarse cover map
+constexpr int kBlockPixels = kBlock * kBlock;
+constexpr int kDensityReach = 15;   // blocks each side of a density window (124 px square)
+constexpr int kStepWidth = 24;      // pixels each side of the edge in the step score
+constexpr int kWideStepWidth = 64;  // the same for the first, coarse search
+constexpr int kGridReach = 144;     // the coarse search's starting grid around the middle
+constexpr int kGridStep = 48;
+constexpr int kNearRadius = 40;     // how far the narrow step's radius may lie from the wide one's
+constexpr int kShareWidth = 36;     // pixels of the inner and outer shares beyond the step
+constexpr double kEdgeLevel = 0.3;  // the edge: this far from the inner to the outer share
+
+/// Otsu's threshold of a histogram: values above it form the brighter class.
+/// Returns -1 when the histogram holds fewer than two distinct values.
+template <std::size_t N>
+int OtsuThreshold(const std::array<std::int64_t, N>& histogram) {
+  std::int64_t total = 0;
+  double sum = 0;
+  for (std::size_t v = 0; v < N; ++v) {
+    total += histogram[v];
+    sum += static_cast<double>(v) * static_cast<double>(histogram[v]);
+  }
+  std::int64_t below = 0;
+  double belowSum = 0, best = -1;
+  int threshold = -1;
+  for (std::size_t v = 0; v + 1 < N; ++v) {
+    below += histogram[v];
+    belowSum += static_cast<double>(v) * static_cast<double>(histogram[v]);
+    const std::int64_t above = total - below;
+    if (below == 0 || above == 0) continue;
+    const double meanBelow = belowSum / static_cast<double>(below);
+    const double meanAbove = (sum - belowSum) / static_cast<double>(above);
+    const double between = static_cast<double>(below) * static_cast<double>(above) *
+                           (meanAbove - meanBelow) * (meanAbove - meanBelow);
+    if (between > best) {
+      best = between;
+      threshold = static_cast<int>(v);
+    }
+  }
+  return threshold;
+}
+
+/// The quarter (field order) of a pixel.
+int QuarterOf(int column, int row, int width, int height) {
+  const bool right = column >= width / 2, upper = row >= height / 2;
+  if (upper) return right ? 2 : 3;
+  return right ? 1 : 0;
+}
+
+/// Covered pixels (cell stain above the threshold) counted in 4 x 4 blocks,
+/// and which blocks lie in usable quarters.
+class CoverMap {
+ public:
+  CoverMap(const Picture& green, const BlackQuarters& black)
+      : width_(green.width),
+        height_(green.height),
+        blocksX_(green.width / kBlock),
+        blocksY_(green.height / kBlock),
+        cover_(static_cast<std::size_t>(blocksX_) * blocksY_, 0),
+        known_(cover_.size(), 0) {
+    std::array<std::int64_t, 256> histogram{};
+    const auto blockKnown = [&](int bx, int by) {
+      return !black[QuarterOf(bx * kBlock, by * kBlock, width_, height_)];
+    };
+    for (int by = 0; by < blocksY_; ++by) {
+      for (int bx = 0; bx < blocksX_; ++bx) known_[index(bx, by)] = blockKnown(bx, by) ? 1 : 0;
+    }
+    for (int r = 0; r < blocksY_ * kBlock; ++r) {
+      const std::uint8_t* pixel = green.bytes.data() + green.offset(0, r, kBlue);
+      const std::uint8_t* knownRow = known_.data() + index(0, r / kBlock);
+      for (int bx = 0; bx < blocksX_; ++bx, pixel += 4 * kBlock) {
+        if (!knownRow[bx]) continue;
+        for (int i = 0; i < kBlock; ++i) ++histogram[pixel[4 * i]];
+      }
+    }
+    threshold_ = OtsuThreshold(histogram);
+    if (threshold_ < 0) return;  // nothing usable, or one grey value only
+    for (int r = 0; r < blocksY_ * kBlock; ++r) {
+      const std::uint8_t* pixel = green.bytes.data() + green.offset(0, r, kBlue);
+      const std::size_t row = index(0, r / kBlock);
+      for (int bx = 0; bx < blocksX_; ++bx, pixel += 4 * kBlock) {
+        if (!known_[row + bx]) continue;
+        int covered = 0;
+        for (int i = 0; i < kBlock; ++i) covered += pixel[4 * i] > threshold_;
+        cover_[row + bx] = static_cast<std::uint8_t>(cover_[row + bx] + covered);
+      }
+    }
+    usable_ = true;
+  }
+
+  bool usable() const { return usable_; }
+  int threshold() const { return threshold_; }
+  int blocksX() const { return blocksX_; }
+  int blocksY() const { return blocksY_; }
+  std::size_t index(int bx, int by) const { return static_cast<std::size_t>(by) * blocksX_ + bx; }
+  int cover(int bx, int by) const { return cover_[index(bx, by)]; }
+  bool known(int bx, int by) const { return known_[index(bx, by)] != 0; }
+  const std::uint8_t& knownRow(int by) const { return known_[index(0, by)]; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  int width_, height_, blocksX_, blocksY_;
+  std::vector<std::uint8_t> cover_;
+  std::vector<std::uint8_t> known_;
+  int threshold_ = -1;
+  bool usable_ = false;
 };
 
-/// Row prefix sums of the grey values, so a disc costs two lookups per row.
-class GreyRows {
- public:
-  explicit GreyRows(const Picture& picture)
-      : width_(picture.width),
-        height_(picture.height),
-        prefix_(static_cast<std::size_t>(width_ + 1) * std::max(height_, 0)) {
-    for (int r = 0; r < height_; ++r) {
-      std::uint32_t* row = prefix_.data() + static_cast<std::size_t>(r) * (width_ + 1);
-      std::uint32_t sum = 0;
-      row[0] = 0;
-      for (int c = 0; c < width_; ++c) {
-        sum += picture.at(c, r, kBlue);
-        row[c + 1] = sum;
+/// Squared Euclidean distance transform in one dimension (Felzenszwalb and
+/// Huttenlocher's lower envelope of parabolas); f holds 0 at sites, a large
+/// value elsewhere.
+void DistanceTransform1D(const std::vector<double>& f, std::vector<double>& d) {
+  const int n = static_cast<int>(f.size());
+  std::vector<int> v(n);
+  std::vector<double> z(n + 1);
+  int k = 0;
+  v[0] = 0;
+  z[0] = -std::numeric_limits<double>::infinity();
+  z[1] = std::numeric_limits<double>::infinity();
+  for (int q = 1; q < n; ++q) {
+    double s = 0;
+    while (true) {
+      const int p = v[k];
+      s = ((f[q] + double(q) * q) - (f[p] + double(p) * p)) / (2.0 * q - 2.0 * p);
+      if (s > z[k] || k == 0) break;
+      --k;
+    }
+    if (s <= z[k]) {  // k == 0 and the first parabola is hidden
+      v[0] = q;
+      z[0] = -std::numeric_limits<double>::infinity();
+      z[1] = std::numeric_limits<double>::infinity();
+      continue;
+    }
+    ++k;
+    v[k] = q;
+    z[k] = s;
+    z[k + 1] = std::numeric_limits<double>::infinity();
+  }
+  k = 0;
+  for (int q = 0; q < n; ++q) {
+    while (z[k + 1] < q) ++k;
+    const double dq = q - v[k];
+    d[q] = dq * dq + f[v[k]];
+  }
+}
+
+/// The density map (covered share of a 60 px window around each block), the
+/// largest disc free of dense blocks, and the well's typical density.
+ZoneAssessment Assess(const CoverMap& map) {
+  ZoneAssessment assessment;
+  assessment.threshold = std::max(map.threshold(), 0);
+  assessment.x = map.width() / 2;
+  assessment.y = map.height() / 2;
+  if (!map.usable()) return assessment;
+  const int bw = map.blocksX(), bh = map.blocksY();
+  // Integral images of covered and known pixels.
+  std::vector<std::int64_t> coverSum(static_cast<std::size_t>(bw + 1) * (bh + 1), 0);
+  std::vector<std::int64_t> knownSum(coverSum.size(), 0);
+  const auto at = [&](int x, int y) { return static_cast<std::size_t>(y) * (bw + 1) + x; };
+  for (int y = 0; y < bh; ++y) {
+    for (int x = 0; x < bw; ++x) {
+      coverSum[at(x + 1, y + 1)] =
+          coverSum[at(x, y + 1)] + coverSum[at(x + 1, y)] - coverSum[at(x, y)] + map.cover(x, y);
+      knownSum[at(x + 1, y + 1)] = knownSum[at(x, y + 1)] + knownSum[at(x + 1, y)] -
+                                   knownSum[at(x, y)] + (map.known(x, y) ? kBlockPixels : 0);
+    }
+  }
+  // Density in 1/256 steps; -1 where less than half the window is known.
+  std::vector<int> density(static_cast<std::size_t>(bw) * bh, -1);
+  std::array<std::int64_t, 257> histogram{};
+  const std::int64_t window =
+      std::int64_t{kBlockPixels} * (2 * kDensityReach + 1) * (2 * kDensityReach + 1);
+  for (int y = 0; y < bh; ++y) {
+    const int y0 = std::max(0, y - kDensityReach), y1 = std::min(bh, y + kDensityReach + 1);
+    for (int x = 0; x < bw; ++x) {
+      if (!map.known(x, y)) continue;
+      const int x0 = std::max(0, x - kDensityReach), x1 = std::min(bw, x + kDensityReach + 1);
+      const std::int64_t known =
+          knownSum[at(x1, y1)] - knownSum[at(x0, y1)] - knownSum[at(x1, y0)] + knownSum[at(x0, y0)];
+      if (known * 4 < window)
+        continue;  // windows cut by the picture's edge judge on what they hold
+      const std::int64_t covered =
+          coverSum[at(x1, y1)] - coverSum[at(x0, y1)] - coverSum[at(x1, y0)] + coverSum[at(x0, y0)];
+      const int value = static_cast<int>(covered * 256 / known);
+      density[static_cast<std::size_t>(y) * bw + x] = value;
+      ++histogram[value];
+    }
+  }
+  std::int64_t counted = 0;
+  for (const std::int64_t h : histogram) counted += h;
+  if (counted == 0) return assessment;
+  // The typical density: the 75th percentile.
+  std::int64_t seen = 0;
+  int typical = 0;
+  for (int v = 0; v <= 256; ++v) {
+    seen += histogram[v];
+    if (4 * seen >= 3 * counted) {
+      typical = v;
+      break;
+    }
+  }
+  // Sparse: below half the typical density.
+  const int split = typical / 2;
+  // Sites of the distance transform: dense or unknown blocks.
+  constexpr double kFar = 1e12;
+  std::vector<double> distance(static_cast<std::size_t>(bw) * bh);
+  for (std::size_t b = 0; b < distance.size(); ++b) {
+    distance[b] = density[b] < 0 || density[b] >= split ? 0 : kFar;
+  }
+  std::vector<double> line, result;
+  for (int y = 0; y < bh; ++y) {
+    line.assign(distance.begin() + static_cast<std::ptrdiff_t>(y) * bw,
+                distance.begin() + static_cast<std::ptrdiff_t>(y + 1) * bw);
+    result.resize(line.size());
+    DistanceTransform1D(line, result);
+    std::copy(result.begin(), result.end(), distance.begin() + static_cast<std::ptrdiff_t>(y) * bw);
+  }
+  line.resize(bh);
+  result.resize(bh);
+  for (int x = 0; x < bw; ++x) {
+    for (int y = 0; y < bh; ++y) line[y] = distance[static_cast<std::size_t>(y) * bw + x];
+    DistanceTransform1D(line, result);
+    for (int y = 0; y < bh; ++y) distance[static_cast<std::size_t>(y) * bw + x] = result[y];
+  }
+  std::size_t deepest = 0;
+  for (std::size_t b = 1; b < distance.size(); ++b) {
+    if (distance[b] > distance[deepest]) deepest = b;
+  }
+  const double depth = std::sqrt(std::min(distance[deepest], 4.0 * bw * bw + 4.0 * bh * bh));
+  const int bx = static_cast<int>(deepest % bw), by = static_cast<int>(deepest / bw);
+  assessment.judged = true;
+  assessment.x = bx * kBlock + kBlock / 2;
+  assessment.y = by * kBlock + kBlock / 2;
+  assessment.radius = static_cast<int>(depth * kBlock);
+  // The covered share of that disc.
+  std::int64_t inside = 0, insidePixels = 0;
+  const double reach2 = depth * depth;
+  for (int y = 0; y < bh; ++y) {
+    for (int x = 0; x < bw; ++x) {
+      if (!map.known(x, y)) continue;
+      const double dx = x - bx, dy = y - by;
+      if (dx * dx + dy * dy >= reach2) continue;
+      inside += map.cover(x, y);
+      insidePixels += kBlockPixels;
+    }
+  }
+  assessment.insideCover = insidePixels > 0 ? double(inside) / double(insidePixels) : 0;
+  assessment.typicalCover = typical / 256.0;
+  assessment.clear = assessment.radius >= kSmallestZone &&
+                     assessment.insideCover <= 0.5 * assessment.typicalCover &&
+                     assessment.typicalCover - assessment.insideCover >= 0.15;
+  return assessment;
+}
+
+/// The radial profile of the covered share around a centre, in bins of
+/// `binWidth` pixels, from the cover map's blocks.
+struct RadialProfile {
+  std::vector<std::int64_t> covered, pixels;  // cumulative: bins [0, k)
+  double share(int from, int to) const {      // covered share of bins [from, to)
+    from = std::clamp(from, 0, static_cast<int>(pixels.size()) - 1);
+    to = std::clamp(to, 0, static_cast<int>(pixels.size()) - 1);
+    const std::int64_t n = pixels[to] - pixels[from];
+    return n > 0 ? double(covered[to] - covered[from]) / double(n) : -1;
+  }
+};
+
+/// Covered and known pixels summed over square blocks of one size, with the
+/// blocks' centres, for quick radial profiles.
+struct BlockGrid {
+  int side = 0;  // block side in pixels
+  int nx = 0, ny = 0;
+  std::vector<std::uint16_t> covered, known;  // pixels per block
+
+  BlockGrid(const CoverMap& map, int blocksPerSide)
+      : side(kBlock * blocksPerSide),
+        nx(map.blocksX() / blocksPerSide),
+        ny(map.blocksY() / blocksPerSide),
+        covered(static_cast<std::size_t>(nx) * ny, 0),
+        known(covered.size(), 0) {
+    for (int by = 0; by < ny * blocksPerSide; ++by) {
+      for (int bx = 0; bx < nx * blocksPerSide; ++bx) {
+        if (!map.known(bx, by)) continue;
+        const std::size_t b =
+            static_cast<std::size_t>(by / blocksPerSide) * nx + bx / blocksPerSide;
+        covered[b] = static_cast<std::uint16_t>(covered[b] + map.cover(bx, by));
+        known[b] = static_cast<std::uint16_t>(known[b] + kBlockPixels);
       }
     }
   }
-
-  /// Grey sum and pixel count of the strict disc, inside the picture.
-  DiscTotals Disc(int x, int y, int radius) const {
-    DiscTotals totals;
-    if (radius <= 0) return totals;
-    const std::vector<int> halfWidths = DiscHalfWidths(radius);
-    const int firstRow = std::max(0, y - radius + 1);
-    const int lastRow = std::min(height_ - 1, y + radius - 1);
-    for (int r = firstRow; r <= lastRow; ++r) {
-      const int half = halfWidths[r > y ? r - y : y - r];
-      const int c0 = std::max(0, x - half);
-      const int c1 = std::min(width_ - 1, x + half);
-      if (c0 > c1) continue;
-      const std::uint32_t* row = prefix_.data() + static_cast<std::size_t>(r) * (width_ + 1);
-      totals.sum += row[c1 + 1] - row[c0];
-      totals.pixels += c1 - c0 + 1;
-    }
-    return totals;
-  }
-
-  double Contrast(int x, int y, int radius) const {
-    const DiscTotals inside = Disc(x, y, radius);
-    const DiscTotals outer = Disc(x, y, radius + kZoneBand);
-    const std::int64_t bandPixels = outer.pixels - inside.pixels;
-    if (inside.pixels == 0 || bandPixels == 0) return 0;
-    const double band =
-        static_cast<double>(outer.sum - inside.sum) / static_cast<double>(bandPixels);
-    return band - static_cast<double>(inside.sum) / static_cast<double>(inside.pixels);
-  }
-
- private:
-  int width_;
-  int height_;
-  std::vector<std::uint32_t> prefix_;
 };
+
+/// The profile from blocks whose centres lie between `inner` and
+/// bins x binWidth pixels from (x, y).
+RadialProfile BlockProfile(const BlockGrid& grid, double x, double y, int inner, int bins,
+                           int binWidth) {
+  std::vector<std::int64_t> covered(bins, 0), pixels(bins, 0);
+  const double reach = double(bins) * binWidth;
+  const int bx0 = std::max(0, static_cast<int>((x - reach) / grid.side));
+  const int bx1 = std::min(grid.nx - 1, static_cast<int>((x + reach) / grid.side) + 1);
+  const int by0 = std::max(0, static_cast<int>((y - reach) / grid.side));
+  const int by1 = std::min(grid.ny - 1, static_cast<int>((y + reach) / grid.side) + 1);
+  const double centre = (grid.side - 1) / 2.0, toBin = 1.0 / binWidth;
+  for (int by = by0; by <= by1; ++by) {
+    const double dy = by * grid.side + centre - y;
+    const std::size_t row = static_cast<std::size_t>(by) * grid.nx;
+    // Blocks of this row nearer than `inner` lie between holeFrom and holeTo.
+    int holeFrom = bx1 + 1, holeTo = bx1;
+    if (dy * dy < double(inner) * inner) {
+      const double hole = std::sqrt(double(inner) * inner - dy * dy);
+      holeFrom = static_cast<int>(std::ceil((x - hole - centre) / grid.side)) + 1;
+      holeTo = static_cast<int>(std::floor((x + hole - centre) / grid.side)) - 1;
+    }
+    for (int bx = bx0; bx <= bx1; ++bx) {
+      if (bx == holeFrom && holeTo >= holeFrom) bx = holeTo + 1;
+      if (bx > bx1) break;
+      const std::uint16_t known = grid.known[row + bx];
+      if (known == 0) continue;
+      const double dx = bx * grid.side + centre - x;
+      const int bin = static_cast<int>(std::sqrt(dx * dx + dy * dy) * toBin);
+      if (bin >= bins) continue;
+      covered[bin] += grid.covered[row + bx];
+      pixels[bin] += known;
+    }
+  }
+  RadialProfile profile;
+  profile.covered.assign(bins + 1, 0);
+  profile.pixels.assign(bins + 1, 0);
+  for (int k = 0; k < bins; ++k) {
+    profile.covered[k + 1] = profile.covered[k] + covered[k];
+    profile.pixels[k + 1] = profile.pixels[k] + pixels[k];
+  }
+  return profile;
+}
+
+/// The profile at pixel resolution (1 px bins) over the radii inner..outer - 1.
+RadialProfile PixelProfile(const Picture& green, const CoverMap& map, int x, int y, int inner,
+                           int outer) {
+  std::vector<std::int64_t> covered(outer, 0), pixels(outer, 0);
+  const int r0 = std::max(0, y - outer + 1),
+            r1 = std::min(map.blocksY() * kBlock - 1, y + outer - 1);
+  const std::int64_t outer2 = std::int64_t{outer} * outer, inner2 = std::int64_t{inner} * inner;
+  const int lastColumn = map.blocksX() * kBlock - 1;
+  for (int r = r0; r <= r1; ++r) {
+    const std::int64_t dy = r - y, dy2 = dy * dy;
+    const int half = static_cast<int>(std::sqrt(static_cast<double>(outer2 - dy2 - 1)));
+    // Columns nearer than `inner` to the centre are skipped.
+    const int hole = dy2 < inner2 ? static_cast<int>(std::sqrt(double(inner2 - dy2 - 1))) : -1;
+    const auto span = [&](int c0, int c1) {
+      c0 = std::max(c0, 0);
+      c1 = std::min(c1, lastColumn);
+      const std::uint8_t* pixel = green.bytes.data() + green.offset(0, r, kBlue);
+      const std::uint8_t* known = &map.knownRow(r / kBlock);
+      for (int c = c0; c <= c1; ++c) {
+        if (!known[c / kBlock]) continue;
+        const std::int64_t dx = c - x, d2 = dx * dx + dy2;
+        const auto bin = static_cast<std::size_t>(std::sqrt(static_cast<double>(d2)));
+        if (bin >= pixels.size()) continue;
+        covered[bin] += pixel[4 * c] > map.threshold();
+        ++pixels[bin];
+      }
+    };
+    if (hole < 0) {
+      span(x - half, x + half);
+    } else {
+      span(x - half, x - hole - 1);
+      span(x + hole + 1, x + half);
+    }
+  }
+  RadialProfile profile;
+  profile.covered.assign(outer + 1, 0);
+  profile.pixels.assign(outer + 1, 0);
+  for (int k = 0; k < outer; ++k) {
+    profile.covered[k + 1] = profile.covered[k] + covered[k];
+    profile.pixels[k + 1] = profile.pixels[k] + pixels[k];
+  }
+  return profile;
+}
+
+struct Step {
+  double score = -2;
+  int radius = 0;  // in bins: the first bin outside
+};
+
+/// The sharpest rise of the covered share over radii first..last (bins):
+/// share of the `width` bins outside minus that of the `width` bins inside.
+Step SharpestStep(const RadialProfile& profile, int first, int last, int width, int binWidth) {
+  Step best;
+  const auto pixels = [&](int from, int to) {
+    from = std::clamp(from, 0, static_cast<int>(profile.pixels.size()) - 1);
+    to = std::clamp(to, 0, static_cast<int>(profile.pixels.size()) - 1);
+    return double(profile.pixels[to] - profile.pixels[from]);
+  };
+  const double pi = 3.141592653589793, area = pi * binWidth * binWidth;
+  for (int k = first; k <= last; ++k) {
+    const int inside = std::max(0, k - width);
+    // At least half of both bands must lie in the picture's usable part.
+    if (2 * pixels(inside, k) < area * (double(k) * k - double(inside) * inside)) continue;
+    if (2 * pixels(k, k + width) < area * (double(k + width) * (k + width) - double(k) * k)) {
+      continue;
+    }
+    const double inner = profile.share(inside, k), outer = profile.share(k, k + width);
+    if (inner < 0 || outer < 0) continue;
+    if (outer - inner > best.score) best = {outer - inner, k};
+  }
+  return best;
+}
 
 }  // namespace
 
 double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius) {
-  return GreyRows(greenMosaic).Contrast(x, y, radius);
+  // Grey sums of the strict discs of radius and radius + band, row by row.
+  const auto disc = [&](int rad, std::int64_t& sum, std::int64_t& pixels) {
+    sum = pixels = 0;
+    if (rad <= 0) return;
+    const std::vector<int> halfWidths = DiscHalfWidths(rad);
+    const int firstRow = std::max(0, y - rad + 1);
+    const int lastRow = std::min(greenMosaic.height - 1, y + rad - 1);
+    for (int r = firstRow; r <= lastRow; ++r) {
+      const int half = halfWidths[r > y ? r - y : y - r];
+      const int c0 = std::max(0, x - half), c1 = std::min(greenMosaic.width - 1, x + half);
+      for (int c = c0; c <= c1; ++c) sum += greenMosaic.at(c, r, kBlue);
+      pixels += std::max(0, c1 - c0 + 1);
+    }
+  };
+  std::int64_t insideSum, insidePixels, outerSum, outerPixels;
+  disc(radius, insideSum, insidePixels);
+  disc(radius + kZoneBand, outerSum, outerPixels);
+  const std::int64_t bandPixels = outerPixels - insidePixels;
+  if (insidePixels == 0 || bandPixels == 0) return 0;
+  return static_cast<double>(outerSum - insideSum) / static_cast<double>(bandPixels) -
+         static_cast<double>(insideSum) / static_cast<double>(insidePixels);
 }
 
-ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius) {
-  const GreyRows rows(greenMosaic);
-  ZoneFit best;
-  bool found = false;
-  const auto consider = [&](int radius) {
-    if (radius < minRadius || radius > maxRadius) return;
-    const RingSearchResult centre = FitRing(greenMosaic, radius);
-    const double contrast = rows.Contrast(centre.x, centre.y, radius);
-    const bool better =
-        !found || contrast > best.contrast || (contrast == best.contrast && radius < best.radius);
-    if (!better) return;
-    best = {centre.x, centre.y, radius, contrast};
-    found = true;
+ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters) {
+  return Assess(CoverMap(greenMosaic, blackQuarters));
+}
+
+ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
+                const BlackQuarters& blackQuarters) {
+  const int largest =
+      static_cast<int>(std::ceil(std::hypot(greenMosaic.width, greenMosaic.height) / 2));
+  maxRadius = std::clamp(maxRadius, 1, largest);
+  minRadius = std::clamp(minRadius, 1, maxRadius);
+  const CoverMap map(greenMosaic, blackQuarters);
+  ZoneFit fit;
+  fit.zone = Assess(map);
+  fit.x = greenMosaic.width / 2;
+  fit.y = greenMosaic.height / 2;
+  fit.radius = std::clamp(fit.zone.radius, minRadius, maxRadius);
+  if (!map.usable()) {
+    fit.contrast = ZoneContrast(greenMosaic, fit.x, fit.y, fit.radius);
+    return fit;
+  }
+
+  // The centre. First the wide step (64 px bands, 8 px blocks), whose score
+  // still rises from far off the centre: scanned on a grid around the
+  // middle, then climbed from the best grid points and from the largest
+  // sparse disc. Then the narrow step (24 px bands, 4 px blocks) from there.
+  struct Place {
+    int x, y;
+    Step step;
   };
-  for (int radius = minRadius; radius <= maxRadius; radius += 2) consider(radius);
-  // The odd neighbours of the best even step.
-  const int coarse = best.radius;
-  consider(coarse - 1);
-  consider(coarse + 1);
-  return best;
+  const auto climb = [&](Place place, const auto& score, int firstStride, int lastStride) {
+    for (int stride = firstStride; stride >= lastStride; stride /= 2) {
+      while (true) {
+        Place next = place;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = place.x + dx * stride, ny = place.y + dy * stride;
+            if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= greenMosaic.width ||
+                ny >= greenMosaic.height) {
+              continue;
+            }
+            const Step step = score(nx, ny);
+            if (step.score > next.step.score) next = {nx, ny, step};
+          }
+        }
+        if (next.x == place.x && next.y == place.y) break;
+        place = next;
+      }
+    }
+    return place;
+  };
+  const BlockGrid coarse(map, 2), fine(map, 1);
+  const auto wide = [&](int x, int y) {
+    constexpr int kBin = 4;
+    const int bins = (maxRadius + kWideStepWidth) / kBin + 2;
+    return SharpestStep(BlockProfile(coarse, x, y, 0, bins, kBin), std::max(minRadius / kBin, 1),
+                        maxRadius / kBin, kWideStepWidth / kBin, kBin);
+  };
+  // The narrow step looks only near the wide step's radius.
+  int nearFrom = minRadius, nearTo = maxRadius;
+  const auto narrow = [&](int x, int y) {
+    constexpr int kBin = 2;
+    const int bins = (nearTo + kStepWidth) / kBin + 2;
+    return SharpestStep(
+        BlockProfile(fine, x, y, std::max(0, nearFrom - kStepWidth - kBlock), bins, kBin),
+        std::max(nearFrom / kBin, 1), nearTo / kBin, kStepWidth / kBin, kBin);
+  };
+  std::vector<Place> starts;
+  const int middleX = greenMosaic.width / 2, middleY = greenMosaic.height / 2;
+  for (int gy = -kGridReach; gy <= kGridReach; gy += kGridStep) {
+    for (int gx = -kGridReach; gx <= kGridReach; gx += kGridStep) {
+      starts.push_back({middleX + gx, middleY + gy, wide(middleX + gx, middleY + gy)});
+    }
+  }
+  std::partial_sort(starts.begin(), starts.begin() + 2, starts.end(),
+                    [](const Place& a, const Place& b) { return a.step.score > b.step.score; });
+  starts.resize(2);
+  starts.push_back({fit.zone.x, fit.zone.y, wide(fit.zone.x, fit.zone.y)});
+  Place best{middleX, middleY, Step{}};
+  for (const Place& start : starts) {
+    const Place climbed = climb(start, wide, kGridStep / 2, 8);
+    if (climbed.step.score > best.step.score) best = climbed;
+  }
+  nearFrom = std::max(minRadius, best.step.radius * 4 - kNearRadius);
+  nearTo = std::min(maxRadius, best.step.radius * 4 + kNearRadius);
+  best = climb(Place{best.x, best.y, narrow(best.x, best.y)}, narrow, 8, 2);
+  fit.x = best.x;
+  fit.y = best.y;
+
+  // The radius at pixel resolution: the sharpest step, then the level
+  // crossing just inside it.
+  const int around = best.step.radius * 2;  // the narrow step's radius, in pixels
+  const int reach = kStepWidth + kShareWidth + 8;
+  const RadialProfile profile =
+      PixelProfile(greenMosaic, map, fit.x, fit.y, std::max(0, around - 2 * reach),
+                   std::min(maxRadius, around + 8) + reach + 1);
+  const Step step = SharpestStep(profile, std::max(minRadius, around - 8),
+                                 std::min(maxRadius, around + 8), kStepWidth, 1);
+  int radius = step.radius > 0 ? step.radius : fit.radius;
+  if (step.radius > 0) {
+    double inner = profile.share(radius - kStepWidth - kShareWidth, radius - kStepWidth);
+    double outer = profile.share(radius + kStepWidth, radius + kStepWidth + kShareWidth);
+    if (inner < 0) inner = profile.share(0, radius - kStepWidth);
+    if (inner >= 0 && outer > inner) {
+      const double level = inner + kEdgeLevel * (outer - inner);
+      // Single pixel rings: a ring of radius r holds about 6 r pixels.
+      const auto shareAt = [&](int r) { return profile.share(r, r + 1); };
+      if (shareAt(radius) >= level) {
+        // Inwards while either of the next two rings is still at the level.
+        while (radius > step.radius - kStepWidth && radius > minRadius &&
+               (shareAt(radius - 1) >= level || shareAt(radius - 2) >= level)) {
+          --radius;
+        }
+      } else {
+        while (radius < step.radius + kStepWidth && radius < maxRadius && shareAt(radius) < level) {
+          ++radius;
+        }
+      }
+    }
+    fit.edgeStep = step.score;
+  }
+  fit.radius = std::clamp(radius, minRadius, maxRadius);
+  fit.contrast = ZoneContrast(greenMosaic, fit.x, fit.y, fit.radius);
+  return fit;
 }
 
 }  // namespace vembrel

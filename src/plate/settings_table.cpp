@@ -15,6 +15,8 @@ using enum SettingId;
 using enum SettingType;
 
 constexpr std::int32_t kNoLimit = std::numeric_limits<std::int32_t>::max();
+// Nuclei and cells pictured at high magnification cover thousands of pixels.
+constexpr std::int32_t kLargestSize = 1'000'000;
 constexpr std::string_view kPicture = "Raw Picture Blue/Green";
 constexpr std::string_view kImmigrant = "Immigrant Cells";
 constexpr std::string_view kGreen = "Green Channel";
@@ -179,7 +181,7 @@ constexpr std::array<SettingDescriptor, kSettingCount> kSettings{{
      .headerCaption = "Min Size:",
      .type = Integer,
      .minimum = 0,
-     .maximum = 254,
+     .maximum = kLargestSize - 1,
      .sliderScale = 1,
      .defaultValue = std::int32_t{10},
      .wellRowColumn = 9,
@@ -195,7 +197,7 @@ constexpr std::array<SettingDescriptor, kSettingCount> kSettings{{
      .headerCaption = "Max Size:",
      .type = Integer,
      .minimum = 1,
-     .maximum = 255,
+     .maximum = kLargestSize,
      .sliderScale = 1,
      .defaultValue = std::int32_t{255},
      .wellRowColumn = 10,
@@ -243,7 +245,7 @@ constexpr std::array<SettingDescriptor, kSettingCount> kSettings{{
      .headerCaption = "",
      .type = Integer,
      .minimum = 1,
-     .maximum = 4096,
+     .maximum = kLargestSize,
      .sliderScale = 1,
      .defaultValue = std::int32_t{30},
      .wellRowColumn = 13,
@@ -259,7 +261,7 @@ constexpr std::array<SettingDescriptor, kSettingCount> kSettings{{
      .headerCaption = "",
      .type = Integer,
      .minimum = 1,
-     .maximum = 65536,
+     .maximum = kLargestSize,
      .sliderScale = 1,
      .defaultValue = std::int32_t{2000},
      .wellRowColumn = 14,

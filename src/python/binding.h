@@ -13,6 +13,7 @@
 #include "engine/well_results.h"
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
+#include "results/plate_map.h"
 
 namespace vembrel::python {
 
@@ -51,7 +52,7 @@ AnalysisSettings SettingsArgument(const py::object& settings);
 
 /// A well name ("B03") as its index; ValueError naming it otherwise.
 int WellArgument(const std::string& well);
-/// A fit_radius argument: None, or (min, max) within 1..1024 (ValueError otherwise).
+/// A fit_radius argument: None, or (min, max) within 1..2048 (ValueError otherwise).
 std::optional<RadiusRange> FitRadiusArgument(const py::object& range);
 /// A ring argument: None, or (x, y, radius) or a Ring on the mosaic
 /// (TypeError for what is no such triple, ValueError off the mosaic).
@@ -63,8 +64,12 @@ struct WellResult {
   std::string well;   // "B03"
   WellResults results;
   Json json;  // what `vembrel well --json` prints for the same analysis
+  std::shared_ptr<const MappedPlate> map;  // the plate's map, when it was opened with one
 };
 WellResult TakeResult(const WellSession& session);
+
+/// What a plate map says of a well, by variable (None for those not set).
+py::dict MapVariables(const MappedPlate& map, int well);
 
 /// The mosaics as (blue, green) numpy uint8 arrays of 1024 x 1024, rows top first.
 py::tuple MosaicArrays(const WellMosaics& mosaics);

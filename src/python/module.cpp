@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/memory_tuning.h"
+#include "imaging/zone_fit.h"
 #include "plate/well_names.h"
 #include "python/binding.h"
 
@@ -99,9 +100,10 @@ std::optional<RadiusRange> FitRadiusArgument(const py::object& range) {
     Raise(PyExc_TypeError, "fit_radius must be a pair of whole numbers (min, max), not " +
                                std::string(py::repr(range)));
   }
-  if (radii.minimum < 1 || radii.maximum > kMosaicSize || radii.minimum > radii.maximum) {
+  if (radii.minimum < 1 || radii.maximum > kLargestFitRadius || radii.minimum > radii.maximum) {
     Raise(PyExc_ValueError, "fit_radius " + std::string(py::repr(range)) +
-                                " is no range (min, max) of radii within 1..1024");
+                                " is no range (min, max) of radii within 1.." +
+                                std::to_string(kLargestFitRadius));
   }
   return radii;
 }

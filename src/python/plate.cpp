@@ -26,8 +26,9 @@ namespace {
 
 struct PlateHandle {
   std::shared_ptr<const Plate> plate;
-  std::string source;        // the path it was opened from, made absolute
-  PlateOpenOptions options;  // as it was opened, to open its other time points
+  std::string source;                      // the path it was opened from, made absolute
+  PlateOpenOptions options;                // as it was opened, to open its other time points
+  std::shared_ptr<const MappedPlate> map;  // none without a plate map
 };
 
 PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
@@ -82,7 +83,7 @@ PlateHandle Open(const py::object& pathArgument, const PlateOpenOptions& options
   return RaisingAs(PyExc_OSError, [&] {
     py::gil_scoped_release release;
     return PlateHandle{std::make_shared<const Plate>(OpenPlate(absolute, options)), absolute,
-                       options};
+                       options, nullptr};
   });
 }
 
@@ -105,6 +106,21 @@ WellResult Analyse(const Plate& plate, int well, const AnalysisSettings& setting
   options.ring = ring;
   const WellSession session(plate, well, settings, std::move(options));
   return TakeResult(session);
+}
+
+// A plate_map argument: None, or the path of a map (ValueError naming the
+// file, line and value when it cannot be used).
+std::shared_ptr<const MappedPlate> PlateMapArgument(const py::object& path) {
+  if (path.is_none()) return nullptr;
+  const std::string file = PathArgument(path);
+  return RaisingAs(PyExc_ValueError,
+                   [&] { return std::make_shared<const MappedPlate>(ReadPlateMap(file)); });
+}
+
+std::vector<WellResult> WithMap(std::vector<WellResult> results,
+                                const std::shared_ptr<const MappedPlate>& map) {
+  for (WellResult& result : results) result.map = map;
+  return results;
 }
 
 // The wells of a batch, in plate order, once each.
@@ -282,20 +298,37 @@ void BindPlate(py::module_& module) {
   py::class_<PlateHandle>(
       module, "Plate", R"(A plate of field pictures, opened from any one picture or from its folder.
 
-Plate(path, layout=None, channels=None, input_bits='auto', plane=1): layout is
+Plate(path, layout=None, channels=None, input_bits='auto', plane=1,
+plate_map=None): layout is
 'native', 'imagexpress', 'operetta' or a pattern such as
 '{plate}_{well}_s{field}_w{channel}.tif' (detected when None); channels the
 (nuclear, cell) channel numbers (the two lowest found when None); input_bits
 the bits of 16-bit samples that carry the picture (8, 10, 12, 14, 16, or
 'auto' to detect them from the first included well); plane the focal plane
-read where names carry one. FileNotFoundError when path does not exist,
-OSError when it holds no plate, ValueError for a bad option.)")
+read where names carry one; plate_map a plate map (CSV, plate-shaped or
+tidy) whose variables the results carry. FileNotFoundError when path does
+not exist, OSError when it holds no plate, ValueError for a bad option or
+plate map.)")
       .def(py::init([](const py::object& path, const py::object& layout, const py::object& channels,
-                       const py::object& inputBits, int plane) {
-             return Open(path, OpenOptions(layout, channels, inputBits, plane));
+                       const py::object& inputBits, int plane, const py::object& plateMap) {
+             std::shared_ptr<const MappedPlate> map = PlateMapArgument(plateMap);
+             PlateHandle handle = Open(path, OpenOptions(layout, channels, inputBits, plane));
+             handle.map = std::move(map);
+             return handle;
            }),
            py::arg("path"), py::arg("layout") = py::none(), py::arg("channels") = py::none(),
-           py::arg("input_bits") = "auto", py::arg("plane") = 1)
+           py::arg("input_bits") = "auto", py::arg("plane") = 1, py::arg("plate_map") = py::none())
+      .def_property_readonly(
+          "plate_map",
+          [](P p) -> py::object {
+            if (!p.map) return py::none();
+            py::dict wells;
+            for (int w = 0; w < 96; ++w) {
+              if (p.map->wells[w].mapped) wells[py::str(WellName(w))] = MapVariables(*p.map, w);
+            }
+            return wells;
+          },
+          "The plate map's variables of each well it names, by well name; None without a map.")
       .def_property_readonly(
           "path", [](P p) { return p.plate->path; },
           "Folder of the pictures, with a trailing separator.")
@@ -357,8 +390,13 @@ pictures differ in size.)")
             const std::optional<RingPlacement> placed = RingArgument(ring);
             if (range && placed)
               Raise(PyExc_ValueError, "give either fit_radius or ring, not both");
-            const py::gil_scoped_release release;
-            return Analyse(*p.plate, index, values, cells, range, placed);
+            WellResult result;
+            {
+              const py::gil_scoped_release release;
+              result = Analyse(*p.plate, index, values, cells, range, placed);
+            }
+            result.map = p.map;
+            return result;
           },
           py::arg("well"), py::arg("settings") = py::none(), py::arg("cells") = false,
           py::arg("fit_radius") = py::none(), py::arg("ring") = py::none(),
@@ -391,8 +429,10 @@ is no three whole numbers.)")
           [](P p, const py::object& settings, bool cells, int jobs, const py::object& wells,
              const py::object& fitRadius, const py::object& progress) {
             if (jobs < 0) Raise(PyExc_ValueError, "jobs must be 0 (all cores) or more");
-            return RunBatch(*p.plate, BatchWells(*p.plate, wells), SettingsArgument(settings),
-                            cells, FitRadiusArgument(fitRadius), jobs, progress);
+            return WithMap(
+                RunBatch(*p.plate, BatchWells(*p.plate, wells), SettingsArgument(settings), cells,
+                         FitRadiusArgument(fitRadius), jobs, progress),
+                p.map);
           },
           py::arg("settings") = py::none(), py::arg("cells") = false, py::arg("jobs") = 0,
           py::arg("wells") = py::none(), py::arg("fit_radius") = py::none(),

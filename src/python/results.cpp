@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/results_json.h"
+#include "plate/well_names.h"
 #include "python/binding.h"
 
 namespace vembrel::python {
@@ -61,7 +62,8 @@ py::object WellsTable(const py::iterable& items) {
   }
   bool cellLevel = false;
   for (const WellResult* result : results) cellLevel = cellLevel || result->results.cells;
-  std::vector<std::pair<const char*, py::list>> columns;
+  std::vector<std::pair<std::string, py::list>> columns;
+  std::vector<std::pair<std::string, py::list>> mapColumns;
   const auto column = [&](const char* name, auto value) {
     py::list list;
     for (const WellResult* result : results) list.append(value(*result));
@@ -70,6 +72,28 @@ py::object WellsTable(const py::iterable& items) {
   using R = const WellResult&;
   column("plate", [](R r) { return r.plate; });
   column("well", [](R r) { return r.well; });
+  // The plate map's variables, when a result comes from a plate opened with one.
+  const MappedPlate* someMap = nullptr;
+  for (const WellResult* result : results) {
+    if (result->map && someMap == nullptr) someMap = result->map.get();
+  }
+  if (someMap != nullptr) {
+    std::vector<std::string> names(kReservedMapVariables.begin(), kReservedMapVariables.end());
+    names.insert(names.end(), someMap->otherVariables.begin(), someMap->otherVariables.end());
+    for (const std::string& name : names) {
+      py::list list;
+      for (const WellResult* result : results) {
+        if (!result->map) {
+          list.append(py::none());
+          continue;
+        }
+        const py::dict variables = MapVariables(*result->map, WellIndex(result->well));
+        list.append(variables.contains(name) ? py::object(variables[name.c_str()])
+                                             : py::object(py::none()));
+      }
+      mapColumns.emplace_back(name, std::move(list));
+    }
+  }
   column("included", [](R) { return true; });
   column("ring_x", [](R r) { return r.results.ring.x; });
   column("ring_y", [](R r) { return r.results.ring.y; });
@@ -103,8 +127,15 @@ py::object WellsTable(const py::iterable& items) {
   }
   py::dict data;
   py::list names;
+  // The map's columns stand right after "well".
+  if (!mapColumns.empty()) {
+    const auto well = std::find_if(columns.begin(), columns.end(),
+                                   [](const auto& entry) { return entry.first == "well"; });
+    columns.insert(well + 1, std::make_move_iterator(mapColumns.begin()),
+                   std::make_move_iterator(mapColumns.end()));
+  }
   for (auto& [name, values] : columns) {
-    data[name] = std::move(values);
+    data[py::str(name)] = std::move(values);
     names.append(name);
   }
   return py::module_::import("pandas").attr("DataFrame")(data, py::arg("columns") = names);
@@ -112,8 +143,28 @@ py::object WellsTable(const py::iterable& items) {
 
 }  // namespace
 
+py::dict MapVariables(const MappedPlate& map, int well) {
+  const MappedWell& mapped = map.wells[well];
+  const auto text = [](const std::string& value) {
+    return value.empty() ? py::object(py::none()) : py::object(py::str(value));
+  };
+  py::dict variables;
+  variables["role"] =
+      mapped.role ? py::object(py::str(WellRoleWord(*mapped.role))) : py::object(py::none());
+  variables["compound"] = text(mapped.compound);
+  variables["concentration"] =
+      mapped.concentration ? py::object(py::float_(*mapped.concentration)) : py::object(py::none());
+  variables["unit"] = text(mapped.unit);
+  variables["condition"] = text(mapped.condition);
+  for (std::size_t i = 0; i < map.otherVariables.size(); ++i) {
+    variables[py::str(map.otherVariables[i])] = text(mapped.others[i]);
+  }
+  return variables;
+}
+
 WellResult TakeResult(const WellSession& session) {
-  return {session.plate().prefix, session.wellName(), session.results(), WellResultsJson(session)};
+  return {session.plate().prefix, session.wellName(), session.results(), WellResultsJson(session),
+          nullptr};
 }
 
 void BindResults(py::module_& module) {
@@ -259,7 +310,8 @@ The numbers are those of the summary file and of `vembrel well --json`
       .def_property_readonly(
           "qc", [](W r) { return QualityNotes(r.results); },
           "Quality notes: missing_field, damaged_field, ring_at_search_limit,\n"
-          "ring_in_black_quarter, no_nuclei, few_nuclei_outside, saturated.")
+          "ring_in_black_quarter, no_nuclei, few_nuclei_outside, saturated, no_zone,\n"
+          "nuclei_too_large.")
       .def_property_readonly(
           "field_problems",
           [](W r) {
@@ -285,6 +337,13 @@ The numbers are those of the summary file and of `vembrel well --json`
             return py::cast(*r.results.cells);
           },
           "What the cell level found (CellStatistics); None without it.")
+      .def_property_readonly(
+          "variables",
+          [](W r) -> py::object {
+            return r.map ? py::object(MapVariables(*r.map, WellIndex(r.well))) : py::none();
+          },
+          "What the plate map says of the well (role, compound, concentration, unit,\n"
+          "condition and its other variables; None where not set); None without a map.")
       .def(
           "to_dict", [](W r) { return ToPython(r.json); },
           "The results as `vembrel well --json` prints them, as a dict.")
@@ -298,7 +357,8 @@ The numbers are those of the summary file and of `vembrel well --json`
   module.def("to_pandas", &WellsTable, py::arg("results"),
              R"(A pandas DataFrame with one row per WellResult, in the order given.
 
-Columns: plate, well, included, ring_x, ring_y, ring_radius, nuclei, pixels,
+Columns: plate, well, with a plate map its variables (role, compound,
+concentration, unit, condition and the map's others), included, ring_x, ring_y, ring_radius, nuclei, pixels,
 calculated_nuclei, average_distance, total_nuclei, average_nucleus_size, qc
 (quality notes joined by ';'), nuclei_outside; when any result is at cell
 level also cells_kept, cells_seen, round_rough, round_smooth, oval_rough,

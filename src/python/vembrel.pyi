@@ -175,6 +175,9 @@ class WellResult:
     def cells(self) -> list[Cell] | None: ...
     @property
     def cell_statistics(self) -> CellStatistics | None: ...
+    @property
+    def variables(self) -> dict[str, str | float | None] | None:
+        """What the plate map says of the well; None without a map."""
     def to_dict(self) -> dict[str, Any]:
         """The results as `vembrel well --json` prints them."""
 
@@ -187,7 +190,11 @@ class Plate:
         channels: tuple[int, int] | str | None = None,
         input_bits: int | Literal["auto"] = "auto",
         plane: int = 1,
+        plate_map: _Path | None = None,
     ) -> None: ...
+    @property
+    def plate_map(self) -> dict[str, dict[str, str | float | None]] | None:
+        """The map's variables of each well it names; None without a map."""
     @property
     def path(self) -> str: ...
     @property

@@ -39,6 +39,8 @@ void BatchRun::start() {
   }
   CreateFolders(folder);
   lock_ = std::make_unique<FolderLock>(folder, waitForFolder_, waitNotice_);
+  plate_ = std::make_unique<Plate>(plate);
+  folder_ = folder;
   startTime_ = std::time(nullptr);
   settings_ = workspace_.universalSettings();
   summaryFile_ = SummaryFileName(folder, plate.prefix);
@@ -99,7 +101,8 @@ void BatchRun::start() {
 }
 
 WellRequest BatchRun::request(int well) const {
-  WellRequest request = PlateRequest(workspace_.plate(), settings_, cellLevel_, fitRadius_);
+  WellRequest request =
+      PlateRequest(plate_ ? *plate_ : workspace_.plate(), settings_, cellLevel_, fitRadius_);
   if (rings_) request.ring = rings_->reviewed(well);
   if (request.ring) request.ringSource = RingSourceName(RingSource::Reviewed);
   return request;
@@ -158,8 +161,8 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
 }
 
 BatchWellOutcome BatchRun::runWell(int well) const {
-  const Plate& plate = workspace_.plate();
-  const std::string folder = workspace_.resultsFolder();
+  const Plate& plate = *plate_;
+  const std::string& folder = folder_;
   const WellRequest asked = request(well);
   std::optional<RecordMisfit> misfit;
   if (resume_) {
@@ -232,16 +235,25 @@ void BatchRun::runToEnd(int jobs) {
 }
 
 void BatchRun::runInParallel(int jobs) {
+  for (BatchWellOutcome& outcome : analyseQueued(jobs)) takeOutcome(outcome);
+}
+
+std::vector<BatchWellOutcome> BatchRun::analyseQueued(int jobs, const std::atomic<bool>* cancel) {
+  if (!started_) throw Error("The batch has not been started");
   const std::vector<int> wells(queue_.begin(), queue_.end());
   queue_.clear();
-  const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(jobs), wells.size());
+  const std::size_t workers =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(1, jobs)), wells.size());
   std::vector<BatchWellOutcome> outcomes(wells.size());
+  std::vector<char> analysed(wells.size(), 0);
   std::atomic<std::size_t> next{0};
   std::mutex progressMutex;
   int done = 0;
   const auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(1)) < wells.size();) {
+      if (cancel != nullptr && cancel->load()) return;
       outcomes[i] = runWell(wells[i]);
+      analysed[i] = 1;
       const std::lock_guard lock(progressMutex);
       ++done;
       if (progress_) {
@@ -254,7 +266,23 @@ void BatchRun::runInParallel(int jobs) {
     for (std::size_t k = 0; k < workers; ++k) threads.emplace_back(work);
   }
   // In queue order, as one thread would have left things.
+  std::vector<BatchWellOutcome> finished;
+  for (std::size_t i = 0; i < wells.size(); ++i) {
+    if (analysed[i] != 0) finished.push_back(std::move(outcomes[i]));
+  }
+  return finished;
+}
+
+void BatchRun::complete(std::vector<BatchWellOutcome> outcomes) {
+  if (!started_) throw Error("The batch has not been started");
+  if (finished_) return;
+  if (static_cast<int>(outcomes.size()) < queued_) {
+    cancelled_ = true;
+    coversWholePlate_ = false;
+  }
   for (BatchWellOutcome& outcome : outcomes) takeOutcome(outcome);
+  queue_.clear();
+  finish();
 }
 
 void BatchRun::finish() {
@@ -306,6 +334,7 @@ RunFacts BatchRun::facts() const {
   if (rings_) facts.ringsFile = rings_->path;
   facts.wholePlate = coversWholePlate_;
   facts.settings = settings_;
+  facts.plateMap = plateMap_;
   for (const BatchFailure& failure : failures_)
     facts.failures.push_back({failure.well, failure.message});
   return facts;

@@ -1,10 +1,12 @@
 #pragma once
 // The batch over the plate ("Go!"): set-up with the special-settings blocks
 // of the open wells, one well per step, and at the end the summary file and
-// the workbook, each written once and complete. The desktop program paces
-// the steps with its timer; the command line runs them straight through, on
-// several threads if asked.
+// the workbook, each written once and complete. The command line runs the
+// steps straight through, on several threads if asked; the desktop program
+// analyses the queue on worker threads of its own (analyseQueued) and
+// completes the batch on its own thread, and may cancel it between wells.
 #include <array>
+#include <atomic>
 #include <ctime>
 #include <deque>
 #include <functional>
@@ -62,6 +64,9 @@ class BatchRun {
   void setWriteWorkbook(bool write) { writeWorkbook_ = write; }
   /// Analyse the wells at cell level (writing their cell data files too).
   void setCellLevel(bool cells) { cellLevel_ = cells; }
+  /// Read the results through a plate map: its columns in the wells table,
+  /// the conditions, plate quality and dose-response tables and sheets.
+  void setPlateMap(std::optional<MapRequest> request) { plateMap_ = std::move(request); }
   /// Fit each well's zone size within this range instead of the settings' radius.
   void setFitRadius(std::optional<RadiusRange> range) { fitRadius_ = range; }
   /// Analyse the wells with a reviewed ring in these rings at that ring
@@ -105,6 +110,19 @@ class BatchRun {
   /// start() (unless done already) and every remaining step; jobs > 1
   /// analyses the queued wells on that many threads.
   void runToEnd(int jobs = 1);
+
+  /// Analyses the queued wells on that many threads (at least one) and
+  /// empties the queue. Reads only what start() took, never the workspace,
+  /// so it may run on a thread of its own while the workspace's thread goes
+  /// on. Once cancel is set no further well is begun. Returns the outcomes of
+  /// the wells analysed, in queue order.
+  std::vector<BatchWellOutcome> analyseQueued(int jobs, const std::atomic<bool>* cancel = nullptr);
+  /// On the workspace's thread: takes the outcomes into the plate's results
+  /// and ends the batch. A batch that analysed fewer wells than it queued
+  /// (cancelled) ends as a part of the plate: its wells' files and records
+  /// and its manifest, the plate's earlier files kept.
+  void complete(std::vector<BatchWellOutcome> outcomes);
+  bool cancelled() const { return cancelled_; }
 
   const std::deque<int>& queue() const { return queue_; }
   int wellsQueued() const { return queued_; }
@@ -165,6 +183,8 @@ class BatchRun {
   RunFacts facts() const;
 
   Workspace& workspace_;
+  std::unique_ptr<Plate> plate_;  // the plate as the batch started, read by the workers
+  std::string folder_;            // the results folder as the batch started
   AnalysisSettings settings_;
   std::optional<AnalysisSettings> lastSettings_;
   std::vector<std::string> headerLines_;
@@ -194,8 +214,10 @@ class BatchRun {
   std::optional<RingsFile> rings_;
   bool ringsChosen_ = false;
   int reviewedRingsUsed_ = 0;
+  std::optional<MapRequest> plateMap_;
   bool started_ = false;
   bool finished_ = false;
+  bool cancelled_ = false;
   int queued_ = 0;
   int analysed_ = 0;
 };

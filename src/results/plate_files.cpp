@@ -8,6 +8,8 @@
 #include "imaging/image_files.h"
 #include "plate/plate.h"
 #include "results/plate_heatmap_file.h"
+#include "results/plate_map_report.h"
+#include "results/plate_map_tables.h"
 #include "results/report_page.h"
 #include "results/result_tables.h"
 #include "results/spreadsheet.h"
@@ -38,8 +40,18 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
                                               bool workbook) {
   std::vector<PlateFileOutcome> outcomes;
   const std::string& prefix = plate.prefix;
-  const Table wells = WellsTable(plate, results, facts.cellLevel);
+  Table wells = WellsTable(plate, results, facts.cellLevel);
   const Table cells = facts.cellLevel ? CellsTable(results) : Table{};
+  // With a plate map: its columns in the wells table and three more tables.
+  std::optional<PlateAnalysis> analysis;
+  Table conditions, quality, doseResponse;
+  if (facts.plateMap) {
+    analysis = AnalyseMappedPlate(*facts.plateMap, results, facts.cellLevel);
+    AddMapColumns(wells, facts.plateMap->map, *analysis);
+    conditions = ConditionsTable(*analysis);
+    quality = PlateQualityTable(*analysis);
+    doseResponse = DoseResponseTable(*analysis);
+  }
   if (workbook) {
     Attempt(outcomes, WorkbookFileName(resultsFolder, prefix), [&] {
       std::vector<CellRow> rows;
@@ -48,6 +60,11 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
       WorkbookExtras extras;
       extras.sheets.push_back({"Wells", &wells});
       if (facts.cellLevel) extras.sheets.push_back({"Cells", &cells});
+      if (analysis) {
+        extras.sheets.push_back({"Conditions", &conditions});
+        extras.sheets.push_back({"Plate quality", &quality});
+        extras.sheets.push_back({"Dose response", &doseResponse});
+      }
       const std::time_t measured =
           plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : -1;
       extras.created = measured != -1 ? measured : kNoDate;
@@ -62,6 +79,11 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   writeTable("density", DensityProfileTable(results));
   writeTable("nuclei", NucleiTable(results));
   if (facts.cellLevel) writeTable("cells", cells);
+  if (analysis) {
+    writeTable("conditions", conditions);
+    writeTable("plate_quality", quality);
+    writeTable("dose_response", doseResponse);
+  }
 
   const nlohmann::ordered_json manifest = RunManifest(plate, results, facts);
   const std::string manifestFile = RunManifestFileName(resultsFolder, prefix);
@@ -76,8 +98,10 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   });
   const std::string reportFile = ReportPageFileName(resultsFolder, prefix);
   Attempt(outcomes, reportFile, [&] {
-    WriteFileAtomically(reportFile,
-                        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png"));
+    WriteFileAtomically(
+        reportFile,
+        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png",
+                   analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : ""));
   });
   return outcomes;
 }

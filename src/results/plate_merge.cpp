@@ -130,7 +130,8 @@ std::vector<std::string> WellFiles(const Plate& plate, const std::string& name, 
 
 MergeReport MergeParts(const std::vector<std::string>& partFolders,
                        const std::string& resultsFolder, bool workbook,
-                       const std::string& commandLine, bool waitForFolder) {
+                       const std::string& commandLine, bool waitForFolder,
+                       const std::optional<MapRequest>& plateMap) {
   if (partFolders.empty()) throw UsageError("No part to put together");
   const std::time_t started = std::time(nullptr);
   std::vector<Part> parts;
@@ -163,11 +164,13 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   }
 
   MergeReport report;
+  if (plateMap) report.plateMapNote = UnmappedWellsNote(plateMap->map, plate);
   RunFacts facts;
   facts.commandLine = commandLine;
   facts.started = started;
   facts.cellLevel = cellLevel;
   facts.settings = settings;
+  facts.plateMap = plateMap;
   facts.fitRadius = reference.fitRadius;
   // Each well from the part that analysed it, in plate order.
   std::map<int, std::pair<const Part*, AnalysedWell>> taken;

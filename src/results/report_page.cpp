@@ -36,6 +36,23 @@ svg.density rect { fill: #3b528b; }
 .facts th { width: 12em; }
 )";
 
+// The plate map's charts and tables; only on pages that show them.
+constexpr const char* kMapStyle = R"(
+svg text { font-size: 11px; fill: #333; }
+svg .axis { stroke: #555; } svg .grid { stroke: #e4e4e4; }
+svg .sd, svg .mean { stroke: #111; stroke-width: 1.5; } svg .mean { stroke-width: 2.5; }
+svg.dose .point { fill: #1f77b4; fill-opacity: 0.8; }
+svg .curve { fill: none; stroke: #d62728; stroke-width: 2; }
+svg .ic50 { stroke: #d62728; stroke-dasharray: 4 3; } svg text.title { font-weight: bold; }
+svg.platemap circle { stroke: #666; stroke-width: 0.5; }
+ul.legend { list-style: none; padding: 0; display: flex; flex-wrap: wrap; gap: 4px 16px; }
+span.swatch { display: inline-block; width: 12px; height: 12px; margin-right: 5px;
+  border: 1px solid #666; vertical-align: -1px; }
+div.charts { display: flex; flex-wrap: wrap; gap: 8px 24px; } figure.chart { margin: 0; }
+td.verdict.excellent { background: #d8f0d0; } td.verdict.marginal { background: #fbefc4; }
+td.verdict.unusable { background: #f6d0cc; }
+)";
+
 // Sorts the well table by a clicked header: numbers by value (data-value),
 // other cells by text; cells without a value stay last.
 constexpr const char* kScript = R"(
@@ -244,6 +261,10 @@ std::string ReportPageFileName(const std::string& resultsFolder, const std::stri
   return resultsFolder + platePrefix + "Vembrel_report.html";
 }
 
+std::string ReportStyle(bool mapCharts) {
+  return std::string(kStyle) + (mapCharts ? kMapStyle : "");
+}
+
 std::string HtmlEscaped(std::string_view bytes) {
   const std::string text = ValidUtf8Text(bytes);
   std::string out;
@@ -320,13 +341,14 @@ std::string DensitySvg(const WellResults& well) {
 }
 
 std::string ReportPage(const Plate& plate, const PlateResults& results, const Json& manifest,
-                       const std::string& heatmapFile) {
+                       const std::string& heatmapFile, const std::string& mapSections) {
   std::string title = "Vembrel results";
   if (const std::string label = PlateLabel(plate); !label.empty()) title += ": " + label;
   std::string settings;
   FlattenSettings(manifest["settings"], "", settings);
   std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-  html += "<title>" + HtmlEscaped(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n";
+  html += "<title>" + HtmlEscaped(title) + "</title>\n<style>" + kStyle +
+          (mapSections.empty() ? "" : kMapStyle) + "</style>\n</head>\n";
   html += "<body>\n<h1>" + HtmlEscaped(title) + "</h1>\n";
   html += FactsTable(manifest);
   if (!heatmapFile.empty()) {
@@ -334,6 +356,7 @@ std::string ReportPage(const Plate& plate, const PlateResults& results, const Js
             "\"><img class=\"heatmap\" src=\"" + UrlPath(heatmapFile) +
             "\" alt=\"Heatmaps of the plate\"></a>\n";
   }
+  html += mapSections;
   html += "<h2>Wells</h2>\n<p>Click a column header to sort by it; click again to reverse.</p>\n";
   html += WellsTableHtml(plate, results, manifest);
   html += ProblemsHtml(manifest);

@@ -17,6 +17,9 @@ struct Plate;
 /// results folder + plate prefix + "Vembrel_report.html".
 std::string ReportPageFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
+/// The pages' style sheet, with the rules of the plate map's charts when asked.
+std::string ReportStyle(bool mapCharts);
+
 /// Text with &, <, >, " and ' as character references, bytes outside UTF-8 as U+FFFD.
 std::string HtmlEscaped(std::string_view text);
 
@@ -31,7 +34,9 @@ std::string DensitySvg(const WellResults& well);
 /// The page. heatmapFile is the plate heatmap's name beside the page ("" for
 /// none); a link "#sort=COLUMN" (or "#sort=COLUMN-desc") opens the well
 /// table sorted by that column's key (well, nuclei, average_distance, ...).
+/// mapSections (the plate map's sections, HTML) stand after the heatmaps.
 std::string ReportPage(const Plate& plate, const PlateResults& results,
-                       const nlohmann::ordered_json& manifest, const std::string& heatmapFile);
+                       const nlohmann::ordered_json& manifest, const std::string& heatmapFile,
+                       const std::string& mapSections = "");
 
 }  // namespace vembrel

@@ -68,6 +68,35 @@ Json InputJson(const WellResults& well, const InputPicture& input, const std::st
   return entry;
 }
 
+Json PlateMapJson(const MapRequest& request, const Plate& plate, const PlateResults& results,
+                  bool cellLevel) {
+  const MappedPlate& map = request.map;
+  Json variables = Json::array();
+  for (const char* name : kReservedMapVariables) variables.push_back(name);
+  for (const std::string& name : map.otherVariables) variables.push_back(name);
+  Json readouts = Json::array();
+  for (const Readout readout :
+       request.readouts.empty() ? DefaultReadouts(cellLevel) : request.readouts) {
+    readouts.push_back(ReadoutName(readout));
+  }
+  Json unmapped = Json::array();
+  for (const int well : UnmappedWells(map, plate)) unmapped.push_back(WellName(well));
+  Json dropped = Json::array();
+  if (request.dropFlagged) {
+    for (int w = 0; w < kWellCount; ++w) {
+      if (results.wells[w] && !results.wells[w]->quality.empty()) dropped.push_back(WellName(w));
+    }
+  }
+  return {{"file", map.file},
+          {"xxh3", map.fingerprint},
+          {"form", map.form},
+          {"variables", std::move(variables)},
+          {"readouts", std::move(readouts)},
+          {"drop_flagged", request.dropFlagged},
+          {"wells_not_in_map", std::move(unmapped)},
+          {"wells_dropped", std::move(dropped)}};
+}
+
 }  // namespace
 
 RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
@@ -198,6 +227,9 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       if (item.key() == "fit_radius") ordered["rings"] = rings;
     }
     manifest = std::move(ordered);
+  }
+  if (facts.plateMap) {
+    manifest["plate_map"] = PlateMapJson(*facts.plateMap, plate, results, facts.cellLevel);
   }
   return manifest;
 }

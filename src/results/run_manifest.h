@@ -14,6 +14,7 @@
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
 #include "plate/plate.h"
+#include "results/plate_statistics.h"
 
 namespace vembrel {
 
@@ -32,6 +33,9 @@ struct RunFacts {
     std::string message;
   };
   std::vector<Failure> failures;  // wells whose analysis failed
+  /// The plate map the results are read through (its readouts empty for
+  /// those of the run's level); none without a map.
+  std::optional<MapRequest> plateMap;
 };
 
 /// What a manifest says that putting parts of a run together needs: how to
@@ -61,8 +65,11 @@ RunManifestFacts ReadRunManifestFacts(const nlohmann::ordered_json& manifest);
 std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
 /// The manifest. Wells analysed at a reviewed ring are listed under
-/// "rings" with the rings file; without any, the key is left out. Input files are named relative to
-/// the plate's folder; their fingerprints are XXH3-64 hashes as 16 hex digits; a file that could
+/// "rings" with the rings file; without any, the key is left out. With a
+/// plate map it records the map's file, fingerprint, form and variables, the
+/// readouts, and the wells left out of the map and (--drop-flagged) of the
+/// statistics. Input files are named relative to the plate's folder;
+/// their fingerprints are XXH3-64 hashes as 16 hex digits; a file that could
 /// not be read has none and says why ("missing", "unreadable", ...).
 nlohmann::ordered_json RunManifest(const Plate& plate, const PlateResults& results,
                                    const RunFacts& facts);

@@ -166,9 +166,11 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
     properties.created = *extras.created;
     workbook_set_properties(workbook, &properties);
   }
-  lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Migration");
-  lxw_error error = sheet == nullptr ? LXW_ERROR_MEMORY_MALLOC_FAILED : LXW_NO_ERROR;
-  for (std::size_t r = 0; r < rows.size() && error == LXW_NO_ERROR; ++r) {
+  lxw_worksheet* sheet =
+      extras.summarySheet ? workbook_add_worksheet(workbook, "Migration") : nullptr;
+  lxw_error error =
+      extras.summarySheet && sheet == nullptr ? LXW_ERROR_MEMORY_MALLOC_FAILED : LXW_NO_ERROR;
+  for (std::size_t r = 0; r < rows.size() && extras.summarySheet && error == LXW_NO_ERROR; ++r) {
     if (rows[r].size() > kMaxColumns) {
       workbook_close(workbook);
       throw Error("Unable to write workbook '" + path + "': line " + std::to_string(r + 1) +

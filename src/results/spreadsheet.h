@@ -40,6 +40,8 @@ struct WorkbookExtras {
   /// The document's creation time; the workbook's bytes then depend on its
   /// content alone. Without it, the current time.
   std::optional<std::time_t> created;
+  /// Whether the rows make the sheet "Migration" (off: the extra sheets only).
+  bool summarySheet = true;
 };
 
 /// Writes a workbook whose sheet "Migration" holds the rows from A1: cells

@@ -89,7 +89,7 @@ TEST_F(BatchCommandTest, SnapshotThatCannotBeWrittenKeepsTheWellsNumbers) {
 TEST_F(BatchCommandTest, UnusableInputStopsBeforeAnythingIsWrittenNamingTheCause) {
   fs::create_directories(dir_.path() / "stray");
   WriteBytes(dir_.file("stray/x_A01f00d0.tif"), "not a plate");
-  WriteBytes(dir_.file("bad.VLS"), SettingsText({{"Cent_MINS", "255"}}));
+  WriteBytes(dir_.file("bad.VLS"), SettingsText({{"Cent_MINS", "1000000"}}));
   const std::string blocker = dir_.file("not a folder");
   WriteBytes(blocker, "keep me");
   const struct {
@@ -101,7 +101,7 @@ TEST_F(BatchCommandTest, UnusableInputStopsBeforeAnythingIsWrittenNamingTheCause
       {Quoted(dir_.file("stray/x_A01f00d0.tif")), "", 2},
       {Quoted(picture()) + " --jobs 0", "", 2},
       {Quoted(picture()) + " --settings " + Quoted(dir_.file("bad.VLS")),
-       "Cent_MINS value '255' is outside 0..254", 2},
+       "Cent_MINS value '1000000' is outside 0..999999", 2},
       {Quoted(picture()) + " --results " + Quoted(blocker), blocker, 2},
   };
   for (const auto& c : cases) {

@@ -1,6 +1,7 @@
 // The plate and settings subcommands, run as the real program.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -39,6 +40,13 @@ TEST(PlateCommand, ShowsPrefixAndMapAmongUnrelatedFiles) {
             std::string::npos);
   EXPECT_NE(run.out.find("\nA  +CCCC -.... -...."), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("-BBBB"), std::string::npos);
+  // The pictures were written today: the date reads as ISO 8601.
+  const std::time_t now = std::time(nullptr);
+  std::tm today{};
+  localtime_r(&now, &today);
+  char iso[16];
+  std::strftime(iso, sizeof iso, "%Y-%m-%d", &today);
+  EXPECT_NE(run.out.find(std::string("Measured: ") + iso + "\n"), std::string::npos) << run.out;
 
   const CommandRun missing = RunVembrel("plate " + Quoted(folder + "/none.tif"));
   EXPECT_EQ(missing.exitCode, 2);
@@ -156,6 +164,12 @@ TEST(SuggestCommand, WritesSettingsThatFindTheNucleiAndSaysWhy) {
   ASSERT_EQ(suggest.exitCode, 0) << suggest.err;
   EXPECT_NE(suggest.out.find("Looked at wells A01, B05"), std::string::npos) << suggest.out;
   EXPECT_NE(suggest.out.find("median size 16 "), std::string::npos) << suggest.out;
+  // The small plate's zone: a dark disc of radius 200.
+  EXPECT_NE(suggest.out.find("Ring radius 200: the median of the cell-free zones fitted in A01 "
+                             "200, B05 200."),
+            std::string::npos)
+      << suggest.out;
+  EXPECT_EQ(ReadSettingsFile(output).ring.radius, 200);
   EXPECT_EQ(RunVembrel("settings " + Quoted(output)).exitCode, 0);
   EXPECT_EQ(totalNuclei(" --settings " + Quoted(output)), 17 * 17);
 

@@ -58,5 +58,22 @@ TEST(WellCommand, UnusableInputIsExitTwoWithoutOutput) {
   EXPECT_NE(emptyWell.err.find("B01"), std::string::npos) << emptyWell.err;
 }
 
+TEST(WellCommand, FitRadiusTakesRangesWithin1To2048AndRefusesOthersWithExitTwo) {
+  PlateFixture fixture;
+  fixture.writeWell("A01");
+  const std::string well = "well " + Quoted(fixture.anyPicture()) + " A01 --json --fit-radius ";
+  for (const char* range : {"300:200", "0:300", "300:2049", "-5:300", "300", "a:b", "300:"}) {
+    const CommandRun refused = RunVembrel(well + range);
+    EXPECT_EQ(refused.exitCode, 2) << range;
+    EXPECT_TRUE(refused.out.empty()) << range;
+    EXPECT_NE(refused.err.find("--fit-radius"), std::string::npos) << refused.err;
+  }
+  for (const char* range : {"1:2048", "350:350"}) {
+    const CommandRun run = RunVembrel(well + range);
+    ASSERT_EQ(run.exitCode, 0) << range << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["ring"]["radius"], kRing) << range;
+  }
+}
+
 }  // namespace
 }  // namespace vembrel::testing

@@ -28,8 +28,15 @@ T& Child(const QObject& parent, const QString& name) {
 struct DesktopFixture {
   TempDir folder;
   QString picture;
-  QString settingsToOpen, settingsToSave;  // what the file dialogs answer
-  QStringList errors, opened;              // messages shown, documents handed to the desktop
+  QString plateMapToOpen;
+  QString settingsToOpen, settingsToSave;      // what the file dialogs answer
+  QStringList errors, opened;                  // messages shown, documents handed to the desktop
+  SaveChoice saveChoice = SaveChoice::Cancel;  // the answer to "save the settings?"
+  int savePrompts = 0;                         // how often it was asked
+  bool confirmation = true;                    // the answer to yes-or-no questions
+  QString resultsFolder;                       // "" takes the folder proposed
+  QStringList batchSummaries;                  // the batches' closing summaries
+  BatchEndChoice batchEndChoice = BatchEndChoice::Close;
   std::unique_ptr<MainWindow> window;
 
   explicit DesktopFixture(const std::vector<SmallPlateWell>& wells) {
@@ -37,21 +44,35 @@ struct DesktopFixture {
                        QString::fromStdString(folder.file("preferences")));
     picture = QString::fromStdString(WriteSmallPlate(folder.file("pictures"), "TP_", wells));
   }
-  /// A fresh main window, not yet shown.
-  MainWindow& create() {
+  /// What the desktop remembers of the plate, beside its results.
+  std::string plateMemory() const { return folder.file("TP_Vembrel_desktop.json"); }
+  /// A fresh main window, not yet shown; the plate as never opened before
+  /// unless keepPlateMemory.
+  MainWindow& create(bool keepPlateMemory = false) {
     window.reset();
+    if (!keepPlateMemory) QFile::remove(QString::fromStdString(plateMemory()));
     UserDialogs d;
     d.choosePicture = [this](QWidget*) { return picture; };
     d.chooseSettingsToOpen = [this](QWidget*) { return settingsToOpen; };
+    d.choosePlateMap = [this](QWidget*) { return plateMapToOpen; };
     d.chooseSettingsToSave = [this](QWidget*, const QString&) { return settingsToSave; };
     d.showError = [this](QWidget*, const QString& message) { errors << message; };
     d.openDocument = [this](const QString& path) { return opened << path, true; };
+    d.askToSaveSettings = [this](QWidget*) { return ++savePrompts, saveChoice; };
+    d.confirm = [this](QWidget*, const QString&) { return confirmation; };
+    d.chooseResultsFolder = [this](QWidget*, const QString& proposed) {
+      return resultsFolder.isEmpty() ? proposed : resultsFolder;
+    };
+    d.showBatchSummary = [this](QWidget*, const QString& summary, bool, bool) {
+      batchSummaries << summary;
+      return batchEndChoice;
+    };
     window = std::make_unique<MainWindow>(d);
     return *window;
   }
   /// A fresh main window of 1600 x 1000 pixels, shown.
-  MainWindow& newWindow() {
-    create().resize(1600, 1000);
+  MainWindow& newWindow(bool keepPlateMemory = false) {
+    create(keepPlateMemory).resize(1600, 1000);
     window->show();
     return *window;
   }

@@ -2,7 +2,10 @@
 // platform): the main window fills the screen, and a well window opened from
 // the plate map shows every control of every tab, none cut off and none
 // hidden by the control panel or another window, as the X server stacks
-// them. Saves what the screen shows to $VEMBREL_REAL_SCREEN_SHOT when set.
+// them; windows reopen where they were closed; the menus answer their
+// mnemonics and shortcuts, Ctrl+Z undoes, and Ctrl+Q asks before throwing
+// away changed settings. Saves what the screen shows to
+// $VEMBREL_REAL_SCREEN_SHOT when set.
 #include "desktop/desktop_fixture.h"
 
 using namespace vembrel;
@@ -67,6 +70,76 @@ class RealScreenTest : public QObject {
       tabs.setCurrentIndex(3);
       QTest::qWait(200);
       QVERIFY(window.screen()->grabWindow(0).save(shot));
+    }
+  }
+
+  void windowsReopenWhereTheyWereClosed() {
+    for (int round = 0; round < 3; ++round) {
+      MainWindow& window = fixture_.create();
+      window.showAtSavedGeometry();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      if (round == 0) {
+        window.showNormal();
+        window.setGeometry(60, 70, 1300, 900);
+        QTRY_COMPARE(window.geometry(), QRect(60, 70, 1300, 900));
+      }
+      QTRY_COMPARE(window.geometry(), QRect(60, 70, 1300, 900));
+      fixture_.openPlate();
+      for (int reopen = 0; reopen < 3; ++reopen) {
+        fixture_.clickWell("A01");
+        QMdiSubWindow* sub = window.subWindow(QStringLiteral("A01"));
+        QVERIFY(sub != nullptr);
+        QTest::qWait(50);
+        if (round == 0 && reopen == 0) sub->setGeometry(80, 100, 700, 600);
+        QCOMPARE(sub->geometry(), QRect(80, 100, 700, 600));
+        sub->close();
+        QTRY_VERIFY(window.subWindow(QStringLiteral("A01")) == nullptr);
+      }
+      window.close();
+    }
+  }
+
+  void menusAnswerMnemonicsShortcutsAndAskBeforeQuitting() {
+    MainWindow& window = fixture_.create();
+    window.showAtSavedGeometry();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    QTRY_VERIFY(window.isActiveWindow());
+    // Alt+A opens the Analysis menu.
+    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(window.findChild<QMenu*>("analysisMenu")->isVisible());
+    QTest::keyClick(window.findChild<QMenu*>("analysisMenu"), Qt::Key_Escape);
+    QTRY_VERIFY(!window.findChild<QMenu*>("analysisMenu")->isVisible());
+    // Ctrl+O opens the plate; a change in a well window, then Ctrl+Z and Ctrl+Shift+Z.
+    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(window.workspace().plate().open);
+    fixture_.clickWell("A01");
+    WellWindowWidget& well = fixture_.well("A01");
+    QScrollBar& slider = vembrel::testing::Child<QScrollBar>(well, "nucleusMinimalSizeSlider");
+    const int before = slider.value();
+    slider.setValue(before + 3);
+    window.activateWindow();
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(slider.value(), before);
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_COMPARE(slider.value(), before + 3);
+    // Ctrl+Q with changed settings: the question comes; Cancel keeps the window.
+    fixture_.saveChoice = SaveChoice::Cancel;
+    QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(fixture_.savePrompts, 1);
+    QVERIFY(window.isVisible());
+    fixture_.saveChoice = SaveChoice::Discard;
+    QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(fixture_.savePrompts, 2);
+    QTRY_VERIFY(!window.isVisible());
+    const QString shot = qEnvironmentVariable("VEMBREL_MENU_SHOT");
+    if (!shot.isEmpty()) {
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+      QTest::qWait(300);
+      QVERIFY(window.screen()->grabWindow(0).save(shot));
+      QTest::keyClick(window.findChild<QMenu*>("analysisMenu"), Qt::Key_Escape);
     }
   }
 };

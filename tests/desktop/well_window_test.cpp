@@ -92,13 +92,14 @@ class WellWindowTest : public QObject {
       const int before = slider.value();
       const int moved = before < slider.maximum() ? before + 1 : before - 1;
       slider.setValue(moved);
-      // Decimals show as value = position / scale: 3.1, 0.76.
-      const double value = double(moved) / SliderRangeOf(binding.setting).scale;
+      // Decimals show as value = position / scale: 3.1, 0.76; sizes on a
+      // logarithmic scale.
+      const double value = ValueAtPosition(binding.setting, moved);
       QCOMPARE(Field(settings(), name), value);
       QCOMPARE(text(Name(ValueLabelName(binding.name))), QString::number(value));
       if (!Mirror(name).isEmpty()) QCOMPARE(widget<QScrollBar>(Mirror(name)).value(), moved);
       slider.setValue(before);
-      QCOMPARE(Field(settings(), name) * SliderRangeOf(binding.setting).scale, before);
+      QCOMPARE(Field(settings(), name), ValueAtPosition(binding.setting, before));
     }
     for (const WidgetBinding& binding : CheckBoxBindings()) {
       const QString name = Name(binding.name);
@@ -109,6 +110,31 @@ class WellWindowTest : public QObject {
       click(name);
       QCOMPARE(Field(settings(), name), before ? 1.0 : 0.0);
     }
+  }
+
+  void sizeSlidersReachAMillionPixelsOnALogarithmicScale() {
+    for (const SettingId id : {SettingId::NucleiMinimalSize, SettingId::NucleiMaximalSize,
+                               SettingId::CellsMinimalSize, SettingId::CellsMaximalSize}) {
+      const SliderRange range = SliderRangeOf(id);
+      QVERIFY(range.logarithmic);
+      QCOMPARE(ValueAtPosition(id, range.minimum), double(Describe(id).minimum));
+      QCOMPARE(ValueAtPosition(id, range.maximum), double(Describe(id).maximum));
+      for (const int value : {30, 255, 4000, 250000}) {
+        AnalysisSettings settings;
+        SetInteger(settings, id, value);
+        const int position = SliderPosition(settings, id);
+        // One step of the slider changes a size by less than 1 %.
+        QVERIFY(std::abs(ValueAtPosition(id, position) - value) <= 0.005 * value + 0.5);
+        QVERIFY(ValueAtPosition(id, position + 1) >= ValueAtPosition(id, position));
+        QVERIFY(ValueAtPosition(id, position + 5) > ValueAtPosition(id, position - 5));
+      }
+    }
+    QVERIFY(!SliderRangeOf(SettingId::NucleiBlueCutoff).logarithmic);
+    QCOMPARE(Describe(SettingId::NucleiMaximalSize).maximum, 1'000'000);
+    auto& slider = widget<QScrollBar>("nucleusMaximalSizeSlider");
+    slider.setValue(slider.maximum());
+    QCOMPARE(Field(settings(), "nucleusMaximalSizeSlider"), 1'000'000.0);
+    QCOMPARE(text("nucleusMaximalSizeValue"), QStringLiteral("1000000"));
   }
 
   void cutoffPushedPastItsSaturationShowsBoth() {

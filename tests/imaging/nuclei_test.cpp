@@ -213,6 +213,25 @@ TEST(ScanNuclei, NoProfileWithoutNucleiOrBeyondTheRing) {
   EXPECT_EQ(profile.maxText, "");
 }
 
+TEST(ScanNuclei, CountsTheStainInObjectsOfTheMaximalSizeAndAbove) {
+  Composite composite;
+  // Rows of 254, 255, 256 and 3 pixels, one object each.
+  const int lengths[] = {254, 255, 256, 3};
+  for (int i = 0; i < 4; ++i) {
+    for (int c = 0; c < lengths[i]; ++c) composite.Mark(100 + c, 100 + 10 * i);
+  }
+  NucleusScanSettings s;
+  s.maximalSize = 255;
+  DensityProfile profile = ScanNuclei(composite.picture, s);
+  EXPECT_EQ(profile.stainPixels, 254 + 255 + 256 + 3);
+  EXPECT_EQ(profile.oversizePixels, 255 + 256);
+  EXPECT_EQ(profile.oversizeObjects, 2);
+  s.maximalSize = 257;
+  profile = ScanNuclei(composite.picture, s);
+  EXPECT_EQ(profile.oversizePixels, 0);
+  EXPECT_EQ(profile.oversizeObjects, 0);
+}
+
 TEST(ScanNuclei, RefusesAnIncrementBelowOne) {
   NucleusScanSettings s;
   s.ringIncrement = 0;

@@ -134,6 +134,14 @@ TEST(OpenPlate, TheNativePrefixIsTheTextBeforeTheWell) {
             "another plate's pictures to open that one)");
 }
 
+TEST(OpenPlate, DatesShownToTheUserAreIso8601) {
+  EXPECT_EQ(IsoDateText(0), "1899-12-30");
+  EXPECT_EQ(IsoDateText(2.99), "1900-01-01");
+  EXPECT_EQ(IsoDateText(45658.75), "2025-01-01");
+  EXPECT_EQ(IsoDateText(45716), "2025-02-28");
+  EXPECT_EQ(IsoDateText(45717), "2025-03-01");
+}
+
 TEST(OpenPlate, MeasurementDateIsTheFilesTimeInLocalDays) {
   TempDir dir;
   const std::string path = dir.file("P_A01f00d0.tif");

@@ -108,6 +108,14 @@ def test_settings(tmp_path):
     assert vembrel.Settings.load(tmp_path / "s.VLS") == s != vembrel.Settings()
     with pytest.raises(ValueError, match=r"nuclei.blue_cutoff: 256 is outside 0..255"):
         s.nuclei.blue_cutoff = 256
+    big = vembrel.Settings()
+    big.nuclei.maximal_size = 1_000_000
+    big.nuclei.minimal_size = 999_999
+    big.cells.maximal_size = 1_000_000
+    big.cells.minimal_size = 1_000_000
+    assert vembrel.Settings.range("nuclei.maximal_size") == (1, 1_000_000)
+    with pytest.raises(ValueError, match=r"nuclei.maximal_size: 1000001 is outside 1..1000000"):
+        big.nuclei.maximal_size = 1_000_001
     with pytest.raises(ValueError, match=r"is not below display.blue.saturation 155"):
         s.display.blue.cutoff = 160
     with pytest.raises(ValueError, match=r"ring.radius: 3.5 is not a whole number"):
@@ -149,7 +157,9 @@ def test_errors(demo, demo_plate, tmp_path):
         (lambda: demo_plate.analyse("Z99"), "Z99"),
         (lambda: demo_plate.analyse("F09"), "F09 has no field with both channel pictures"),
         (lambda: demo_plate.batch(wells=["A01", "A13"]), "A13"),
-        (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..1024"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..2048"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(300, 2049)), "within 1..2048"),
+        (lambda: demo_plate.analyse("A01", fit_radius=(400, 300)), "within 1..2048"),
         (lambda: vembrel.Plate(demo, layout="{well}.tif"), r"\{field\}"),
         (lambda: vembrel.Plate(demo, input_bits=9), "input_bits"),
         (lambda: vembrel.analyse_mosaics(np.zeros((4, 4), np.uint8),
@@ -203,6 +213,29 @@ def test_a_given_ring_is_analysed_as_the_command_line_does(demo, demo_plate, wel
     for ring in [(1, 2), (1, 2, 3, 4), ("a", 2, 3), (1.5, 2, 3), "123", 5]:
         with pytest.raises(TypeError, match="ring must be three whole numbers"):
             demo_plate.analyse("B03", ring=ring)
+def test_plate_map_variables_reach_the_results_and_the_table(demo, tmp_path):
+    plate_map = tmp_path / "map.csv"
+    plate_map.write_text("well,role,compound,concentration,unit,donor\n"
+                         "A05,sample,DrugA,2.5,uM,d1\n"
+                         "B11,negative_control,,,,\n")
+    plate = vembrel.Plate(demo, plate_map=plate_map)
+    assert plate.plate_map["A05"] == {"role": "sample", "compound": "DrugA", "concentration": 2.5,
+                                      "unit": "uM", "condition": "DrugA 2.5 uM", "donor": "d1"}
+    assert sorted(plate.plate_map) == ["A05", "B11"]
+    results = plate.batch(wells=["A05", "B11", "C02"])
+    assert results[1].variables["condition"] == "negative_control"
+    assert results[2].variables["role"] is None  # C02 is not in the map
+    assert plate.analyse("A05").variables["donor"] == "d1"
+    table = vembrel.to_pandas(results)
+    assert list(table.columns[:9]) == ["plate", "well", "role", "compound", "concentration",
+                                       "unit", "condition", "donor", "included"]
+    assert list(table["role"]) == ["sample", "negative_control", None]
+    assert vembrel.Plate(demo).plate_map is None
+    assert vembrel.Plate(demo).analyse("A05").variables is None
+    bad = tmp_path / "bad.csv"
+    bad.write_text("well,role\nA01,sample\nA01,sample\n")
+    with pytest.raises(ValueError, match="line 3: well 'A01' is named twice"):
+        vembrel.Plate(demo, plate_map=bad)
 
 
 def test_time_course_is_the_command_lines(demo, tmp_path, cli):

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 
 #include "core/error.h"
@@ -123,6 +124,50 @@ TEST_F(BatchRunTest, OpenWellsWithSettingsOfTheirOwnKeepTheirResults) {
   EXPECT_EQ(lines[26 + 7], "Blue Cutoff:\t10");
   EXPECT_EQ(lines[26 + 19], "All X & Y coordinates");  // one block only
   EXPECT_EQ(lines[14], "Blue Cutoff:\t20");            // the header has the universal values
+}
+
+TEST_F(BatchRunTest, QueueAnalysedOnWorkersStopsWhenCancelledAndEndsAsAPart) {
+  // Uncancelled on two threads: the same files as the straight run would write.
+  {
+    BatchRun batch(workspace_);
+    batch.setWriteWorkbook(false);
+    batch.start();
+    std::vector<BatchWellOutcome> outcomes = batch.analyseQueued(2);
+    ASSERT_EQ(outcomes.size(), std::size_t{kDemoWells});
+    for (int i = 0; i < kDemoWells; ++i) EXPECT_EQ(outcomes[i].well, i);  // in queue order
+    EXPECT_TRUE(workspace_.results().wells[0] == std::nullopt);  // untouched until complete
+    batch.complete(std::move(outcomes));
+    EXPECT_FALSE(batch.cancelled());
+    EXPECT_TRUE(batch.finished());
+    EXPECT_EQ(batch.wellsAnalysed(), kDemoWells);
+    EXPECT_TRUE(fs::exists(results() + "DEMO_Vembrel.csv"));
+  }
+  const std::string summary = ReadFile(results() + "DEMO_Vembrel.csv");
+  // Cancelled after the second well on one thread: two wells, no plate files replaced.
+  BatchRun batch(workspace_);
+  batch.setWriteWorkbook(false);
+  std::atomic<bool> cancel{false};
+  batch.setProgress([&cancel](const BatchProgress& progress) {
+    if (progress.done == 2) cancel = true;
+  });
+  batch.start();
+  std::vector<BatchWellOutcome> outcomes = batch.analyseQueued(1, &cancel);
+  ASSERT_EQ(outcomes.size(), std::size_t{2});
+  EXPECT_EQ(outcomes[1].well, 1);
+  batch.complete(std::move(outcomes));
+  EXPECT_TRUE(batch.cancelled());
+  EXPECT_FALSE(batch.coversWholePlate());
+  EXPECT_EQ(batch.wellsAnalysed(), 2);
+  EXPECT_EQ(ReadFile(results() + "DEMO_Vembrel.csv"), summary);
+  EXPECT_FALSE(batch.plateFiles().empty());  // the part's manifest
+  // Cancelled before any well: nothing analysed.
+  BatchRun none(workspace_);
+  none.start();
+  cancel = true;
+  EXPECT_TRUE(none.analyseQueued(3, &cancel).empty());
+  none.complete({});
+  EXPECT_TRUE(none.cancelled());
+  EXPECT_EQ(none.wellsAnalysed(), 0);
 }
 
 TEST_F(BatchRunTest, NothingQueuedStillWritesTheSummary) {

@@ -64,3 +64,39 @@ def test_two_plates_one_in_shards_give_the_files_of_single_runs(tmp_path):
         assert from_workflow.keys() == result_files(single).keys()
         for file, data in result_files(single).items():
             assert from_workflow[file] == data, f"{name}/{file} differs"
+
+
+@pytest.mark.skipif(shutil.which("snakemake") is None, reason="snakemake is not installed")
+def test_plates_with_maps_are_pooled_into_an_experiment(tmp_path):
+    subprocess.run([VEMBREL, "demo-plate", str(tmp_path / "full"), "--seed", "3"], check=True,
+                   capture_output=True)
+    first, second = tmp_path / "plates/first", tmp_path / "plates/second"
+    first.mkdir(parents=True)
+    second.mkdir(parents=True)
+    for picture in (tmp_path / "full").glob("DEMO_A0[1-6]f*"):
+        shutil.copy(picture, first)
+        shutil.copy(picture, second / picture.name.replace("DEMO_", "SECOND_"))
+    (tmp_path / "map.csv").write_text(
+        "well,role,compound,concentration\n"
+        "A01,negative_control,,\nA02,negative_control,,\n"
+        "A03,sample,DrugA,1\nA04,sample,DrugA,10\n"
+        "A05,positive_control,,\nA06,positive_control,,\n")
+    (tmp_path / "config.yaml").write_text(
+        "plates:\n"
+        "  - plates/first\n"
+        "  - picture: plates/second\n"
+        "    shards: 2\n"
+        "results: results\n"
+        "plate_maps:\n"
+        "  DEMO: map.csv\n"
+        "  SECOND: map.csv\n"
+        f"vembrel: {VEMBREL}\n")
+    subprocess.run(["snakemake", "--snakefile", str(SNAKEFILE), "--configfile", "config.yaml",
+                    "--cores", "2", "--quiet"], cwd=tmp_path, check=True, capture_output=True)
+    assert (tmp_path / "results/SECOND/SECOND_Vembrel_plate_quality.csv").exists()
+    quality = (tmp_path / "results/experiment/Vembrel_experiment_plate_quality.csv").read_text()
+    plates = [line.split(",")[0] for line in quality.splitlines()[1:]]
+    assert plates == ["DEMO"] * 3 + ["SECOND"] * 3
+    # The same pictures under both names: the same quality, plate by plate.
+    rows = quality.splitlines()[1:]
+    assert [r.split(",", 1)[1] for r in rows[:3]] == [r.split(",", 1)[1] for r in rows[3:]]
