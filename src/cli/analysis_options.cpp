@@ -37,4 +37,30 @@ void AddFitRadiusOption(CLI::App& command, std::optional<RadiusRange>& range) {
       ->type_name("MIN:MAX");
 }
 
+CLI::Option* AddRingOption(CLI::App& command, std::optional<RingPlacement>& ring) {
+  return command
+      .add_option_function<std::string>(
+          "--ring",
+          [&ring](const std::string& text) {
+            RingPlacement parsed;
+            const std::size_t first = text.find(',');
+            const std::size_t second =
+                first == std::string::npos ? std::string::npos : text.find(',', first + 1);
+            const std::string_view view(text);
+            if (second == std::string::npos || !ParseInt(view.substr(0, first), parsed.x) ||
+                !ParseInt(view.substr(first + 1, second - first - 1), parsed.y) ||
+                !ParseInt(view.substr(second + 1), parsed.radius)) {
+              throw CLI::ValidationError("--ring",
+                                         "'" + text + "' is no ring X,Y,R of whole numbers");
+            }
+            if (const std::string problem = RingPlacementProblem(parsed); !problem.empty()) {
+              throw CLI::ValidationError("--ring", "'" + text + "': " + problem);
+            }
+            ring = parsed;
+          },
+          "Analyse at this ring instead of fitting one: centre column X, row Y counted from "
+          "the bottom of the mosaic, radius R")
+      ->type_name("X,Y,R");
+}
+
 }  // namespace vembrel::cli

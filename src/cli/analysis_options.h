@@ -11,4 +11,9 @@ namespace vembrel::cli {
 /// while the command line is parsed, stored in range, which must outlive it.
 void AddFitRadiusOption(CLI::App& command, std::optional<RadiusRange>& range);
 
+/// Adds --ring X,Y,R (the well analysed at this ring: centre column, row
+/// counted from the bottom, radius); checked while the command line is
+/// parsed (on the mosaic, radius 1 and up), stored in ring.
+CLI::Option* AddRingOption(CLI::App& command, std::optional<RingPlacement>& ring);
+
 }  // namespace vembrel::cli

@@ -37,6 +37,11 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
       ->add_option("--shard", options->shard,
                    "Analyse the I-th of N interleaved parts of the included wells")
       ->type_name("I/N");
+  command
+      ->add_option("--rings", options->rings,
+                   "Rings file whose reviewed rings are analysed instead of fitted ones, or none "
+                   "(default: <prefix>Vembrel_rings.csv in the results folder, when there)")
+      ->type_name("FILE|none");
   command->add_flag(
       "--resume", options->resume,
       "Reuse the wells an earlier run of the same request left in the results folder");

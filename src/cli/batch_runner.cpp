@@ -162,6 +162,16 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     throw UsageError("No results folder can be derived from '" + options.picture +
                      "'; use --results");
   }
+  // A bad rings file stops the run before anything is written.
+  std::optional<RingsFile> rings;
+  if (options.rings != "none") {
+    const std::string file =
+        !options.rings.empty() ? options.rings
+                               : RingsFileName(workspace.resultsFolder(), workspace.plate().prefix);
+    std::error_code missing;
+    if (!options.rings.empty() || std::filesystem::exists(file, missing))
+      rings = ReadRingsFile(file);
+  }
   try {
     CreateFolders(workspace.resultsFolder());
   } catch (const Error& e) {
@@ -169,6 +179,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
 
   BatchRun batch(workspace);
+  batch.setRings(std::move(rings));
   if (!options.wells.empty() || !options.shard.empty()) {
     batch.setWells(ChosenWells(workspace.plate(), options));
   }
@@ -247,6 +258,10 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
   if (batch.fieldsDamaged() > 0)
     line << "; " << plural(batch.fieldsDamaged(), "field") << " damaged";
+  if (batch.reviewedRingsUsed() > 0) {
+    line << "; " << plural(batch.reviewedRingsUsed(), "reviewed ring") << " used from "
+         << batch.rings()->path;
+  }
   if (const int side = LargestReducedField(workspace.results()); side > 0) {
     line << "; fields of " << side << " x " << side << " reduced to 512 x 512";
   }

@@ -30,6 +30,7 @@ struct WellOptions {
   std::string picture;  // any picture of the plate, or its folder
   PlateOpenOptions plate;
   std::optional<RadiusRange> fitRadius;
+  std::optional<RingPlacement> ring;
   std::string well;
   std::string settings;
   std::string pictures;  // folder for the PNG pictures, "" for none
@@ -108,6 +109,7 @@ int RunWell(const WellOptions& options) {
   SessionOptions sessionOptions;
   sessionOptions.cellLevel = cellLevel;
   sessionOptions.fitRadius = options.fitRadius;
+  sessionOptions.ring = options.ring;
   const WellSession session(plate, well, settings, std::move(sessionOptions));
   for (const FieldProblem& problem : session.results().fieldProblems) {
     std::cerr << "vembrel: " << (problem.leftBlack() ? "left black" : "damaged") << ": "
@@ -131,6 +133,7 @@ const CommandRegistration kWellCommand([](CLI::App& app, int& exitCode) {
       ->required();
   AddPlateOpenOptions(*command, options->plate);
   AddFitRadiusOption(*command, options->fitRadius);
+  AddRingOption(*command, options->ring)->excludes("--fit-radius");
   command->add_option("WELL", options->well, "Well name, such as A01")->required();
   command->add_option("--settings", options->settings, "Settings file (.VLS) to analyse with");
   command->add_flag("--json", options->json, "Print the results as one JSON object");

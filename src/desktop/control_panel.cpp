@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "core/date_text.h"
 #include "desktop/colour_scale.h"
@@ -28,6 +29,7 @@
 #include "plate/well_names.h"
 #include "results/batch_run.h"
 #include "results/report_page.h"
+#include "results/rings_file.h"
 
 namespace vembrel {
 namespace {
@@ -227,6 +229,11 @@ QWidget* ControlPanel::buildBatchRow() {
   progress_->setTextVisible(true);
   progress_->setMaximumWidth(100);
   progress_->hide();
+  ringsNote_ = new QLabel;
+  ringsNote_->setObjectName(QStringLiteral("ringsNoteLabel"));
+  ringsNote_->setWordWrap(true);
+  ringsNote_->setMaximumWidth(100);
+  ringsNote_->hide();
   cancel_ = new QPushButton(QStringLiteral("&Cancel"));
   cancel_->setObjectName(QStringLiteral("cancelBatchButton"));
   cancel_->hide();
@@ -235,6 +242,7 @@ QWidget* ControlPanel::buildBatchRow() {
   buttons->addWidget(overview_);
   buttons->addWidget(progress_);
   buttons->addWidget(cancel_);
+  buttons->addWidget(ringsNote_);
   buttons->addStretch(1);
   row->addLayout(buttons);
   return box;
@@ -313,14 +321,42 @@ void ControlPanel::onWellPressed(int well, Qt::MouseButton button) {
   emit wellsChanged();
 }
 
-void ControlPanel::openOverview() {
+std::array<std::optional<RingPlacement>, kWellCount> ControlPanel::currentRings() {
+  std::array<std::optional<RingPlacement>, kWellCount> rings{};
+  for (int well = 0; well < kWellCount; ++well) {
+    if (const auto& results = workspace_.results().wells[well]) rings[well] = results->ring;
+  }
+  const std::string folder = workspace_.resultsFolder();
+  if (folder.empty()) return rings;
+  const std::string path = RingsFileName(folder, workspace_.plate().prefix);
+  std::error_code missing;
+  if (!std::filesystem::exists(path, missing)) return rings;
   try {
-    PlateOverviewDialog overview(workspace_.plate(), workspace_.universalSettings().ring.radius,
-                                 this);
-    overview.exec();
+    const RingsFile file = ReadRingsFile(path);
+    for (int well = 0; well < kWellCount; ++well) {
+      if (const auto reviewed = file.reviewed(well)) rings[well] = reviewed;
+    }
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
+  return rings;
+}
+
+QString ControlPanel::ringsNote() const {
+  return ringsNote_->text();
+}
+
+void ControlPanel::openOverview() {
+  int chosen = -1;
+  try {
+    PlateOverviewDialog overview(workspace_.plate(), workspace_.universalSettings().ring.radius,
+                                 this);
+    overview.setCurrentRings(currentRings());
+    if (overview.exec() == QDialog::Accepted) chosen = overview.chosenWell();
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+  }
+  if (chosen >= 0) onWellPressed(chosen, Qt::LeftButton);
 }
 
 void ControlPanel::closeEvent(QCloseEvent* event) {
@@ -405,6 +441,15 @@ void ControlPanel::finishBatch() {
   cancel_->hide();
   std::unique_ptr<BatchRun> batch = std::move(batch_);
   showPlate();
+  // Said once: how many wells were analysed at their reviewed ring.
+  const int reviewed = batch->reviewedRingsUsed();
+  ringsNote_->setText(
+      reviewed == 0
+          ? QString()
+          : QStringLiteral("%1 reviewed ring%2 used").arg(reviewed).arg(reviewed == 1 ? "" : "s"));
+  ringsNote_->setToolTip(
+      reviewed == 0 || !batch->rings() ? QString() : QString::fromStdString(batch->rings()->path));
+  ringsNote_->setVisible(reviewed > 0);
   // Failed wells are listed once at the end.
   QStringList problems;
   for (const auto* list : {&batch->failures(), &batch->writeFailures()}) {

@@ -4,13 +4,16 @@
 // path and file name, the universal settings, the start tab of new well
 // windows, the batch ("Go!") with its progress, and the plate overview.
 #include <QDockWidget>
+#include <array>
 #include <atomic>
 #include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "desktop/user_dialogs.h"
+#include "engine/plate_results.h"
 #include "engine/workspace.h"
 #include "plate/settings_table.h"
 #include "results/batch_run.h"
@@ -60,6 +63,11 @@ class ControlPanel : public QDockWidget {
   void cancelBatch(bool wait = false);
   /// Summary file of the batch that ran last ("" before any).
   const QString& lastSummaryFile() const { return lastSummaryFile_; }
+  /// The reviewed rings a well is shown and opened at: the rings file's,
+  /// else the ring of the well's last analysis; none where neither is known.
+  std::array<std::optional<RingPlacement>, kWellCount> currentRings();
+  /// "Go!" and, once the batch ran, how many reviewed rings it used.
+  QString ringsNote() const;
 
  signals:
   /// A user action opened, closed or re-analysed wells.
@@ -104,6 +112,7 @@ class ControlPanel : public QDockWidget {
   QPushButton* go_ = nullptr;
   QPushButton* overview_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  QLabel* ringsNote_ = nullptr;  // how many reviewed rings the last batch used
   QPushButton* cancel_ = nullptr;
   std::unique_ptr<BatchRun> batch_;
   std::thread worker_;                        // runs the batch's analyses

@@ -13,6 +13,7 @@
 #include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
+#include <filesystem>
 
 #include "desktop/control_panel.h"
 #include "desktop/grey_ramp_area.h"
@@ -20,6 +21,7 @@
 #include "desktop/preferences.h"
 #include "desktop/undo_commands.h"
 #include "results/plate_map.h"
+#include "results/rings_file.h"
 
 namespace vembrel {
 namespace {
@@ -64,6 +66,20 @@ MainWindow::MainWindow(UserDialogs dialogs, QWidget* parent)
   workspace_.onSessionActivated = [this](WellSession& session) { activateWindowFor(session); };
   workspace_.onPlateChanged = [this] { controlPanel_->showPlate(); };
   workspace_.onUniversalSettingsChanged = [this] { controlPanel_->showUniversalSettings(); };
+  // A well opens at the ring reviewed for it, as the batch analyses it.
+  workspace_.reviewedRing = [this](int well) -> std::optional<RingPlacement> {
+    const std::string folder = workspace_.resultsFolder();
+    if (folder.empty()) return std::nullopt;
+    const std::string path = RingsFileName(folder, workspace_.plate().prefix);
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing)) return std::nullopt;
+    try {
+      return ReadRingsFile(path).reviewed(well);
+    } catch (const std::exception& e) {
+      reportError(QString::fromStdString(e.what()));
+      return std::nullopt;
+    }
+  };
   workspace_.onSettingsSaved = [this](const std::string& path) {
     savedSettings_ = workspace_.universalSettings();
     settingsFile_ = path;
@@ -96,6 +112,7 @@ MainWindow::~MainWindow() {
   workspace_.onSessionActivated = nullptr;
   workspace_.onPlateChanged = nullptr;
   workspace_.onUniversalSettingsChanged = nullptr;
+  workspace_.reviewedRing = nullptr;
   workspace_.onSettingsSaved = nullptr;
   // The commands hold the workspace: they go before it.
   delete undoStack_;

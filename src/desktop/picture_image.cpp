@@ -17,4 +17,14 @@ QImage ToQImage(const Picture& picture) {
   return image;
 }
 
+QImage ToQImageWithoutRingDisc(const Picture& greenMosaic) {
+  QImage image = ToQImage(greenMosaic);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = image.scanLine(y);
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width()) * 4;
+    for (std::size_t i = 0; i < rowBytes; i += 4) line[i + 2] = line[i];  // red from the grey
+  }
+  return image;
+}
+
 }  // namespace vembrel

@@ -1,11 +1,13 @@
 #include "desktop/picture_view.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "desktop/picture_image.h"
 
@@ -15,7 +17,8 @@ namespace {
 // Paints the view's picture scaled to its own size.
 class PictureCanvas : public QWidget {
  public:
-  PictureCanvas(const QImage& image, QWidget* parent) : QWidget(parent), image_(image) {}
+  PictureCanvas(const QImage& image, std::function<void(QPainter&)> overlay, QWidget* parent)
+      : QWidget(parent), image_(image), overlay_(std::move(overlay)) {}
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -24,17 +27,21 @@ class PictureCanvas : public QWidget {
     // Smooth when shrinking, so that thin outlines stay visible; sharp pixels when enlarging.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, width() < image_.width());
     painter.drawImage(rect(), image_);
+    overlay_(painter);
   }
 
  private:
   const QImage& image_;
+  std::function<void(QPainter&)> overlay_;
 };
 
 }  // namespace
 
 PictureView::PictureView(const QString& name, QWidget* parent) : QScrollArea(parent) {
   setObjectName(name);
-  canvas_ = new PictureCanvas(image_, this);
+  canvas_ = new PictureCanvas(
+      image_, [this](QPainter& painter) { paintOutline(painter); }, this);
+  canvas_->installEventFilter(this);
   setWidget(canvas_);
   setWidgetResizable(false);
   setAlignment(Qt::AlignCenter);
@@ -44,7 +51,11 @@ PictureView::PictureView(const QString& name, QWidget* parent) : QScrollArea(par
 }
 
 void PictureView::showPicture(const Picture& picture) {
-  image_ = ToQImage(picture);
+  showImage(ToQImage(picture));
+}
+
+void PictureView::showImage(QImage image) {
+  image_ = std::move(image);
   applyZoom(fitting_ ? fittingZoom() : zoom_);
   canvas_->update();
 }
@@ -119,6 +130,88 @@ void PictureView::wheelEvent(QWheelEvent* event) {
 void PictureView::resizeEvent(QResizeEvent* event) {
   QScrollArea::resizeEvent(event);
   if (fitting_) applyZoom(fittingZoom());
+}
+
+}  // namespace vembrel
+
+namespace vembrel {
+
+double PictureView::scale() const {
+  return image_.isNull() ? 1.0 : double(canvas_->width()) / image_.width();
+}
+
+void PictureView::setRingOutline(std::optional<RingPlacement> ring) {
+  ring_ = ring;
+  canvas_->update();
+}
+
+QPoint PictureView::picturePoint(QPointF canvasPoint) const {
+  const double s = scale();
+  const int column = std::clamp(int(std::floor(canvasPoint.x() / s)), 0, image_.width() - 1);
+  const int rowDown = std::clamp(int(std::floor(canvasPoint.y() / s)), 0, image_.height() - 1);
+  return {column, image_.height() - 1 - rowDown};
+}
+
+void PictureView::paintOutline(QPainter& painter) const {
+  if (!ring_ || image_.isNull()) return;
+  const double s = scale();
+  const double x = ring_->x + dragBy_.x(), rowDown = image_.height() - 1 - (ring_->y + dragBy_.y());
+  QPen pen{QColor::fromRgb(kOutlineColour)};
+  pen.setWidth(kOutlineWidth);
+  pen.setCosmetic(true);  // two screen pixels at every zoom
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.drawEllipse(QPointF((x + 0.5) * s, (rowDown + 0.5) * s), ring_->radius * s,
+                      ring_->radius * s);
+}
+
+bool PictureView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != canvas_ || !movable_ || !ring_ || image_.isNull()) {
+    return QScrollArea::eventFilter(watched, event);
+  }
+  const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+  if (mouse == nullptr) return QScrollArea::eventFilter(watched, event);
+  const QPoint at = picturePoint(mouse->position());
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      if (mouse->button() != Qt::LeftButton) break;
+      if (mouse->modifiers().testFlag(Qt::ShiftModifier)) {
+        emit ringMoved(at.x(), at.y());
+        return true;
+      }
+      const QPoint fromCentre = at - QPoint(ring_->x, ring_->y);
+      if (QPoint::dotProduct(fromCentre, fromCentre) < ring_->radius * ring_->radius) {
+        dragFrom_ = at;
+        dragBy_ = {};
+        return true;
+      }
+      break;
+    }
+    case QEvent::MouseMove:
+      if (dragFrom_) {
+        dragBy_ = at - *dragFrom_;
+        canvas_->update();
+        return true;
+      }
+      break;
+    case QEvent::MouseButtonRelease:
+      if (dragFrom_ && mouse->button() == Qt::LeftButton) {
+        const QPoint by = at - *dragFrom_;
+        dragFrom_.reset();
+        dragBy_ = {};
+        canvas_->update();
+        if (!by.isNull()) {
+          emit ringMoved(std::clamp(ring_->x + by.x(), 0, image_.width() - 1),
+                         std::clamp(ring_->y + by.y(), 0, image_.height() - 1));
+        }
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  return QScrollArea::eventFilter(watched, event);
 }
 
 }  // namespace vembrel

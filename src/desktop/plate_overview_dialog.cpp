@@ -2,12 +2,14 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "desktop/picture_image.h"
+#include "desktop/picture_view.h"
 #include "engine/overview_thumbnail.h"
 #include "plate/well_names.h"
 
@@ -47,6 +49,8 @@ PlateOverviewDialog::PlateOverviewDialog(const Plate& plate, int radius, QWidget
     holder->setObjectName(QStringLiteral("thumbnail") + QString::fromStdString(WellName(well)));
     holder->setGeometry(47 + kPitch * (well % 12), 48 + kPitch * (well / 12), kThumbnailSize,
                         kThumbnailSize);
+    holder->setProperty("well", well);
+    holder->installEventFilter(this);
   }
   auto* scroller = new QScrollArea;
   scroller->setWidget(grid);
@@ -77,12 +81,37 @@ void PlateOverviewDialog::build() {
   setUpdatesEnabled(false);
   for (int well = 0; well < 96; ++well) {
     if (plate_.wells[well].state != 1) continue;
-    const QImage full = ToQImage(OverviewThumbnail(plate_, well, radius_));
+    const std::optional<RingPlacement>& ring = rings_[well];
+    const Picture mosaic = OverviewThumbnail(plate_, well, radius_, !ring);
+    const QImage full = ring ? ToQImageWithoutRingDisc(mosaic) : ToQImage(mosaic);
     if (full.isNull()) continue;
-    thumbnail(well)->setPixmap(QPixmap::fromImage(full.scaled(
-        kThumbnailSize, kThumbnailSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    QImage small = full.scaled(kThumbnailSize, kThumbnailSize, Qt::IgnoreAspectRatio,
+                               Qt::SmoothTransformation);
+    if (ring) {
+      // The outline of the well windows, at the thumbnail's scale.
+      const double scale = double(kThumbnailSize) / full.width();
+      QPainter painter(&small);
+      painter.setRenderHint(QPainter::Antialiasing, true);
+      painter.setPen(QPen(QColor::fromRgb(PictureView::kOutlineColour), 2));
+      painter.drawEllipse(
+          QPointF((ring->x + 0.5) * scale, (full.height() - 1 - ring->y + 0.5) * scale),
+          ring->radius * scale, ring->radius * scale);
+    }
+    thumbnail(well)->setPixmap(QPixmap::fromImage(small));
   }
   setUpdatesEnabled(true);
+}
+
+bool PlateOverviewDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick && watched->property("well").isValid()) {
+    const int well = watched->property("well").toInt();
+    if (plate_.wells[well].state == 1) {
+      chosen_ = well;
+      accept();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void PlateOverviewDialog::showEvent(QShowEvent* event) {

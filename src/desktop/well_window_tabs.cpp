@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -119,7 +120,10 @@ QPushButton* WellWindowWidget::addButton(QVBoxLayout* panel, const QString& capt
                                          std::function<void(WellSession&)> action) {
   auto* button = new QPushButton(caption);
   button->setObjectName(QString::fromLatin1(name));
-  connect(button, &QPushButton::clicked, this, [this, action = std::move(action)] { act(action); });
+  if (action) {
+    connect(button, &QPushButton::clicked, this,
+            [this, action = std::move(action)] { act(action); });
+  }
   if (panel != nullptr) panel->addWidget(button);
   return button;
 }
@@ -180,17 +184,19 @@ void WellWindowWidget::buildGreenTab() {
     auto* button = new QToolButton(arrows);
     button->setObjectName(QString::fromLatin1(name));
     button->setArrowType(type);
-    connect(button, &QToolButton::clicked, this,
-            [this, direction] { act([direction](WellSession& s) { s.nudgeRing(direction); }); });
+    connect(button, &QToolButton::clicked, this, [this, direction] {
+      moveRingByHand([direction](WellSession& s) { s.nudgeRing(direction); });
+    });
     cross->addWidget(button, row, column, Qt::AlignCenter);
   };
   arrow("ringLeftButton", Qt::LeftArrow, 1, 0, RingDirection::Left);
   arrow("ringRightButton", Qt::RightArrow, 1, 2, RingDirection::Right);
   arrow("ringUpButton", Qt::UpArrow, 0, 1, RingDirection::Up);
   arrow("ringDownButton", Qt::DownArrow, 2, 1, RingDirection::Down);
-  cross->addWidget(addButton(nullptr, QStringLiteral("AutoFit"), "autoFitButton",
-                             [](WellSession& s) { s.autoFitRing(); }),
-                   1, 1);
+  QPushButton* autoFit = addButton(nullptr, QStringLiteral("AutoFit"), "autoFitButton", {});
+  connect(autoFit, &QPushButton::clicked, this,
+          [this] { fitRingAgain([](WellSession& s) { s.autoFitRing(); }); });
+  cross->addWidget(autoFit, 1, 1);
   grid->addWidget(arrows, 1, 0, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("X-coor:"), ring), 2, 0);
   ringX_ = addValueLabel(ring, "ringXValue");
@@ -199,16 +205,50 @@ void WellWindowWidget::buildGreenTab() {
   ringY_ = addValueLabel(ring, "ringYValue");
   grid->addWidget(ringY_, 3, 1);
   // The zone's size as well as its centre, searched around the present size.
-  grid->addWidget(
-      addButton(nullptr, QStringLiteral("Fit size"), "fitSizeButton",
-                [](WellSession& s) {
-                  const int radius = s.settings().ring.radius;
-                  s.fitRingSize({std::max(1, radius / 2), std::min(1024, radius + radius / 2)});
-                }),
-      4, 0);
+  QPushButton* fitSize = addButton(nullptr, QStringLiteral("Fit size"), "fitSizeButton", {});
+  connect(fitSize, &QPushButton::clicked, this, [this] {
+    fitRingAgain([](WellSession& s) {
+      const int radius = s.settings().ring.radius;
+      s.fitRingSize({std::max(1, radius / 2), std::min(1024, radius + radius / 2)});
+    });
+  });
+  grid->addWidget(fitSize, 4, 0);
   zoneContrast_ = addValueLabel(ring, "zoneContrastValue");
   grid->addWidget(zoneContrast_, 4, 1, 1, 2);
+  buildRingReview(ring, grid);
   addSaveSettings(panel, "greenSaveSettingsButton");
+}
+
+void WellWindowWidget::buildRingReview(QGroupBox* ring, QGridLayout* grid) {
+  // The ring typed in: centre column, row from the bottom, radius.
+  const auto spin = [&](const char* name, const QString& caption, int minimum, int maximum,
+                        int row) {
+    auto* box = new QSpinBox(ring);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(minimum, maximum);
+    box->setKeyboardTracking(false);  // typed numbers count on Enter, arrows at once
+    grid->addWidget(new QLabel(caption, ring), row, 0);
+    grid->addWidget(box, row, 1, 1, 2);
+    connect(box, &QSpinBox::valueChanged, this, [this] {
+      const RingPlacement typed{ringXSpin_->value(), ringYSpin_->value(), ringRadiusSpin_->value()};
+      moveRingByHand([typed](WellSession& s) {
+        if (typed != s.ring()) s.placeRing(typed);
+      });
+    });
+    return box;
+  };
+  ringXSpin_ = spin("ringXSpin", QStringLiteral("Ring X:"), 0, kMosaicSize - 1, 5);
+  ringYSpin_ = spin("ringYSpin", QStringLiteral("Ring Y:"), 0, kMosaicSize - 1, 6);
+  ringRadiusSpin_ = spin("ringRadiusSpin", QStringLiteral("Ring radius:"), 1,
+                         Describe(SettingId::RingRadius).maximum, 7);
+  filledRing_ = new QCheckBox(QStringLiteral("Filled ring"), ring);
+  filledRing_->setObjectName(QStringLiteral("filledRingCheck"));
+  filledRing_->setToolTip(
+      QStringLiteral("Show the ring as a filled disc in the green mosaic instead of an outline"));
+  connect(filledRing_, &QCheckBox::toggled, this, [this] {
+    if (session_ != nullptr) refreshPictures(*session_);
+  });
+  grid->addWidget(filledRing_, 8, 0, 1, 3);
 }
 
 void WellWindowWidget::buildRawTab() {

@@ -11,17 +11,22 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
+#include <utility>
 
 #include "core/convert.h"
+#include "core/text_file.h"
 #include "desktop/picture_image.h"
 #include "desktop/picture_view.h"
 #include "desktop/results_group.h"
 #include "desktop/setting_bindings.h"
 #include "plate/settings_file.h"
+#include "results/rings_file.h"
 
 namespace vembrel {
 namespace {
@@ -57,6 +62,13 @@ WellWindowWidget::WellWindowWidget(WellSession& session, WellWindowHost& host, W
   buildImmigrantTab();
   buildCellsTab();
   buildZoomButtons();
+  // Drag the ring in any mosaic, or Shift and a click to place its centre.
+  for (PictureView* view : {blueView_, greenView_, compositeView_, resultView_}) {
+    view->setRingMovable(true);
+    connect(view, &PictureView::ringMoved, this, [this](int x, int y) {
+      moveRingByHand([x, y](WellSession& s) { s.placeRing(x, y); });
+    });
+  }
   tabs_->setCurrentIndex(static_cast<int>(firstTab));
   refresh();
 }
@@ -81,6 +93,39 @@ void WellWindowWidget::commitEdit(QLineEdit* edit, SettingId setting) {
   // Like the platform's edit field, only a real change reaches the session.
   if (text == SettingText(session_->settings(), setting)) return;
   act([&text, setting](WellSession& s) { s.set(setting, StrToInt(text)); });
+}
+
+void WellWindowWidget::moveRingByHand(const std::function<void(WellSession&)>& action) {
+  act([this, &action](WellSession& s) {
+    action(s);
+    keepRing(s, true);
+  });
+}
+
+void WellWindowWidget::fitRingAgain(const std::function<void(WellSession&)>& action) {
+  act([this, &action](WellSession& s) {
+    action(s);
+    keepRing(s, false);
+  });
+}
+
+void WellWindowWidget::keepRing(const WellSession& session, bool reviewed) {
+  const Workspace& workspace = host_.workspace();
+  if (workspace.resultsFolder().empty()) return;
+  const std::string path = RingsFileName(workspace.resultsFolder(), workspace.plate().prefix);
+  if (!reviewed) {
+    // Only a reviewed ring on file is replaced: a fit alone writes nothing.
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing) || !ReadRingsFile(path).reviewed(session.well())) {
+      return;
+    }
+  }
+  CreateFolders(workspace.resultsFolder());
+  SaveRing(path, session.well(), session.ring(),
+           reviewed ? RingSource::Reviewed : RingSource::Fitted);
+  host_.showStatus(
+      QStringLiteral("Ring of %1 kept in %2")
+          .arg(QString::fromStdString(session.wellName()), QString::fromStdString(path)));
 }
 
 void WellWindowWidget::saveSettings() {
@@ -144,6 +189,12 @@ void WellWindowWidget::refresh() {
   }
   ringX_->setText(Number(results.ring.x));
   ringY_->setText(Number(results.ring.y));
+  for (const auto& [box, value] :
+       {std::pair{ringXSpin_, results.ring.x}, std::pair{ringYSpin_, results.ring.y},
+        std::pair{ringRadiusSpin_, results.ring.radius}}) {
+    const QSignalBlocker block(box);
+    box->setValue(value);
+  }
   zoneContrast_->setText(results.zoneContrast
                              ? QStringLiteral("contrast %1").arg(*results.zoneContrast, 0, 'f', 1)
                              : QString());
@@ -183,7 +234,12 @@ void WellWindowWidget::refresh() {
 void WellWindowWidget::refreshPictures(const WellSession& session) {
   const WellPictures& pictures = session.pictures();
   blueView_->showPicture(pictures.blueMosaic);
-  greenView_->showPicture(pictures.greenMosaic);
+  const bool filled = filledRing_->isChecked();
+  if (filled) {
+    greenView_->showPicture(pictures.greenMosaic);
+  } else {
+    greenView_->showImage(ToQImageWithoutRingDisc(pictures.greenMosaic));
+  }
   compositeView_->showPicture(pictures.composite);
   resultView_->showPicture(pictures.result);
   cellCropView_->showPicture(session.shownCrop());
@@ -195,6 +251,8 @@ void WellWindowWidget::refreshPictures(const WellSession& session) {
   const RingPlacement& ring = session.ring();
   for (PictureView* view : {blueView_, greenView_, compositeView_, resultView_}) {
     view->setFocusPoint(QPoint(ring.x, view->image().height() - 1 - ring.y));
+    // The filled look draws the ring as the disc of the green mosaic alone.
+    view->setRingOutline(filled ? std::nullopt : std::optional<RingPlacement>(ring));
   }
   const QImage& crop = cellCropView_->image();
   cellCropView_->setFocusPoint(QPoint(crop.width() / 2, crop.height() / 2));

@@ -20,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QScrollBar;
+class QSpinBox;
 class QTabWidget;
 class QVBoxLayout;
 
@@ -96,6 +97,12 @@ class WellWindowWidget : public QWidget {
   // User events.
   void act(const std::function<void(WellSession&)>& action);
   void commitEdit(QLineEdit* edit, SettingId setting);
+  /// A ring action by hand: the ring it leaves is kept in the rings file as reviewed.
+  void moveRingByHand(const std::function<void(WellSession&)>& action);
+  /// A ring fitted afresh replaces a reviewed one the rings file holds for the well.
+  void fitRingAgain(const std::function<void(WellSession&)>& action);
+  void keepRing(const WellSession& session, bool reviewed);
+  void buildRingReview(QGroupBox* ring, QGridLayout* grid);
   void saveSettings();
   void saveWellData();
 
@@ -137,6 +144,10 @@ class WellWindowWidget : public QWidget {
   QLabel* ringX_ = nullptr;
   QLabel* ringY_ = nullptr;
   QLabel* zoneContrast_ = nullptr;
+  QSpinBox* ringXSpin_ = nullptr;
+  QSpinBox* ringYSpin_ = nullptr;
+  QSpinBox* ringRadiusSpin_ = nullptr;
+  QCheckBox* filledRing_ = nullptr;  // the ring as the filled disc instead of an outline
   ResultsGroup* results_ = nullptr;
   QLabel* nuclei_ = nullptr;
   QLabel* pixels_ = nullptr;

@@ -149,6 +149,7 @@ json ResultsToJson(const WellResults& r) {
                  {"inputs", std::move(inputs)}};
   result["cells"] = r.cells ? CellsToJson(*r.cells) : json(nullptr);
   if (r.pixelSize) result["pixel_size"] = *r.pixelSize;
+  if (r.ringReviewed) result["ring_reviewed"] = true;
   return result;
 }
 
@@ -234,20 +235,24 @@ WellResults ResultsFromJson(const JsonReader& j, int well) {
   if (j.json().contains("pixel_size")) {
     r.pixelSize = j.at("pixel_size").number(kLeastPlausiblePixelSize, kPixelSizeOptionLimit * 64);
   }
+  if (j.json().contains("ring_reviewed")) r.ringReviewed = j.at("ring_reviewed").flag();
   return r;
 }
 
 json RequestToJson(const WellRequest& request) {
   json fit = nullptr;
   if (request.fitRadius) fit = {request.fitRadius->minimum, request.fitRadius->maximum};
-  return {{"settings", SettingsToJson(request.settings)},
-          {"cell_level", request.cellLevel},
-          {"fit_radius", fit},
-          {"layout", EscapedBytes(request.layout)},
-          {"channels", request.channels},
-          {"plane", request.plane},
-          {"input_bits", request.inputBits},
-          {"ring_source", EscapedBytes(request.ringSource)}};
+  json result = {{"settings", SettingsToJson(request.settings)},
+                 {"cell_level", request.cellLevel},
+                 {"fit_radius", fit},
+                 {"layout", EscapedBytes(request.layout)},
+                 {"channels", request.channels},
+                 {"plane", request.plane},
+                 {"input_bits", request.inputBits},
+                 {"ring_source", EscapedBytes(request.ringSource)}};
+  // Only a request with a reviewed ring names it: records of fitted rings stay as they were.
+  if (request.ring) result["ring"] = {request.ring->x, request.ring->y, request.ring->radius};
+  return result;
 }
 
 // Settings from their JSON form, every one of them given.
@@ -278,6 +283,12 @@ WellRequest RequestFromJson(const JsonReader& j) {
   request.inputBits = j.at("input_bits").integer32(8, 16);
   if (request.inputBits % 2 != 0) j.at("input_bits").fail("not 8, 10, 12, 14 or 16");
   request.ringSource = Unescaped(j.at("ring_source"));
+  if (j.json().contains("ring")) {
+    const auto ring = j.at("ring").exactly(3);
+    request.ring =
+        RingPlacement{ring[0].integer32(0, kMosaicSide - 1), ring[1].integer32(0, kMosaicSide - 1),
+                      SettingValue(ring[2], SettingId::RingRadius)};
+  }
   return request;
 }
 

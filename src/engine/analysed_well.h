@@ -32,8 +32,9 @@ struct WellRequest {
   std::string layout = "native";  // the layout's option ("native", "operetta", a pattern, ...)
   std::array<int, 2> channels{0, 1};
   int plane = 1;
-  int inputBits = 16;      // bits the loader takes of 16-bit samples
-  std::string ringSource;  // where rings given from outside come from; "" when fitted
+  int inputBits = 16;                 // bits the loader takes of 16-bit samples
+  std::string ringSource;             // where rings given from outside come from; "" when fitted
+  std::optional<RingPlacement> ring;  // a reviewed ring, analysed instead of a fitted one
   bool operator==(const WellRequest& other) const;
 };
 

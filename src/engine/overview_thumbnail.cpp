@@ -5,11 +5,12 @@
 
 namespace vembrel {
 
-Picture OverviewThumbnail(const Plate& plate, int well, int radius) {
+Picture OverviewThumbnail(const Plate& plate, int well, int radius, bool estimate) {
   if (well < 0 || well >= kWellCount || plate.wells[well].state != 1) return {};
   // Each well loads its own fields: a missing one stays black rather than
   // showing the field of the well shown before it.
   Picture mosaic = LoadChannelMosaic(ChannelFieldFiles(plate, well, true)).mosaic;
+  if (!estimate) return mosaic;
   const RingSearchResult centre = QuickRingEstimate(mosaic, radius);
   DrawRingMask(mosaic, centre.x, centre.y, radius);
   return mosaic;

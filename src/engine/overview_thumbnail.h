@@ -9,7 +9,8 @@ namespace vembrel {
 
 /// The full-size (1024 x 1024) thumbnail of a well; an empty picture for a
 /// well that is not included. Red byte 255 strictly inside the disc of the
-/// given radius around the estimated centre, 0 elsewhere.
-Picture OverviewThumbnail(const Plate& plate, int well, int radius);
+/// given radius around the estimated centre, 0 elsewhere; without the
+/// estimate (for a well whose ring is known), the green mosaic alone.
+Picture OverviewThumbnail(const Plate& plate, int well, int radius, bool estimate = true);
 
 }  // namespace vembrel

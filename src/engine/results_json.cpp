@@ -96,6 +96,7 @@ nlohmann::ordered_json WellResultsJson(const WellResults& r) {
       {"max_text", DensityMaximumText(r.density)},
   };
   if (r.zoneContrast) result["ring"]["contrast"] = *r.zoneContrast;
+  if (r.ringReviewed) result["ring"]["source"] = "reviewed";
   json quality = json::array();
   for (const QualityNote note : r.quality) quality.push_back(QualityNoteName(note));
   result["qc"] = std::move(quality);

@@ -103,6 +103,7 @@ struct WellResults {
   std::int64_t averageNucleusSize = 0;      // mean immigrant area, rounded; 0 without immigrants
   std::int64_t nucleiOutside = 0;           // accepted nuclei of the mosaic beyond the ring
   bool ringFitted = true;                   // the ring was placed by the fit, not by hand
+  bool ringReviewed = false;                // the ring was given (a reviewed ring), not fitted
   std::optional<double> zoneContrast;       // when the zone's size was fitted: its contrast
   std::vector<NucleusMeasures> immigrants;  // the nuclei counted in the ring, in scan order
   std::vector<DensityBin> density;   // empty when no nucleus lies an increment beyond the ring

@@ -117,6 +117,23 @@ struct WellSession::Memo {
   std::string cellJpeg;
 };
 
+std::string RingPlacementProblem(const RingPlacement& ring) {
+  const int largest = Describe(SettingId::RingRadius).maximum;
+  const auto within = [](int value, int low, int high) { return value >= low && value <= high; };
+  if (!within(ring.x, 0, kMosaicSize - 1)) {
+    return "x " + std::to_string(ring.x) + " is outside the mosaic (0.." +
+           std::to_string(kMosaicSize - 1) + ")";
+  }
+  if (!within(ring.y, 0, kMosaicSize - 1)) {
+    return "y " + std::to_string(ring.y) + " is outside the mosaic (0.." +
+           std::to_string(kMosaicSize - 1) + ")";
+  }
+  if (!within(ring.radius, 1, largest)) {
+    return "radius " + std::to_string(ring.radius) + " is outside 1.." + std::to_string(largest);
+  }
+  return "";
+}
+
 WellMosaics LoadWellMosaics(const Plate& plate, int well) {
   FieldLoadOptions options;
   options.inputBits = plate.loaderInputBits();
@@ -178,7 +195,14 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_);
   takeSettings(settings);
   rebuildComposite();
-  if (options_.fitRadius) {
+  if (options_.ring) {
+    if (const std::string problem = RingPlacementProblem(*options_.ring); !problem.empty()) {
+      throw Error("Well " + wellName_ + ": the ring's " + problem);
+    }
+    settings_.ring.radius = options_.ring->radius;
+    drawRing(options_.ring->x, options_.ring->y);
+    results_.ringReviewed = true;
+  } else if (options_.fitRadius) {
     fitZone(*options_.fitRadius);
   } else {
     fitRing();
@@ -372,6 +396,7 @@ void WellSession::fitRingSize(RadiusRange range) {
 
 void WellSession::drawRing(int x, int y) {
   results_.ringFitted = false;
+  results_.ringReviewed = false;
   results_.zoneContrast.reset();
   results_.ring = {x, y, settings_.ring.radius};
   DrawRingMask(pictures_.greenMosaic, x, y, settings_.ring.radius);
@@ -408,6 +433,15 @@ void WellSession::nudgeRing(RingDirection direction) {
 
 void WellSession::placeRing(int x, int y) {
   drawRing(x, y);
+  analyse();
+}
+
+void WellSession::placeRing(const RingPlacement& ring) {
+  if (const std::string problem = RingPlacementProblem(ring); !problem.empty()) {
+    throw Error("Well " + wellName_ + ": the ring's " + problem);
+  }
+  settings_.ring.radius = ring.radius;
+  drawRing(ring.x, ring.y);
   analyse();
 }
 

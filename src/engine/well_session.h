@@ -56,6 +56,12 @@ struct WellMosaics {
   int reducedFrom = 0;  // side of the large fields reduced to 512 x 512, 0 when none
 };
 
+/// Whether a ring lies on the mosaic: centre within 0..1023 in both
+/// directions (row counted from the bottom), radius within the ring size's
+/// range. Returns why not ("x 1024 is outside the mosaic (0..1023)"), or ""
+/// when it does.
+std::string RingPlacementProblem(const RingPlacement& ring);
+
 /// Loads both 1024 x 1024 mosaics of a well of the plate.
 WellMosaics LoadWellMosaics(const Plate& plate, int well);
 
@@ -80,6 +86,9 @@ struct SessionOptions {
   /// Fit the zone's size in this range when the well opens, instead of
   /// taking the settings' radius.
   std::optional<RadiusRange> fitRadius;
+  /// Analyse at this ring (a reviewed one) instead of fitting one; the
+  /// radius becomes the session's ring size. Error when it lies off the mosaic.
+  std::optional<RingPlacement> ring;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -137,6 +146,10 @@ class WellSession {
   void nudgeRing(RingDirection direction);
   /// Places the ring's centre (row counted from the bottom) and analyses.
   void placeRing(int x, int y);
+  /// Places the whole ring as given (a reviewed ring: its radius becomes the
+  /// session's ring size, without a fit) and analyses; Error when it lies off
+  /// the mosaic.
+  void placeRing(const RingPlacement& ring);
   /// The radius one pixel larger or smaller (1..1024), fitted afresh.
   void stepRingRadius(bool larger);
   /// The increment ten pixels larger or smaller (10..100).

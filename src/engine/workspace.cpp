@@ -69,6 +69,7 @@ void Workspace::pressWell(int well, MouseButton button) {
 WellSession& Workspace::openWell(int well) {
   SessionOptions options;
   options.cellLevel = startTab_ == WellTab::Cells;
+  if (reviewedRing) options.ring = reviewedRing(well);
   options.onAnalysed = [this](const WellSession& session) { recordAnalysis(session); };
   auto session = std::make_unique<WellSession>(plate_, well, universal_, std::move(options));
   sessions_.insert(sessions_.begin(), std::move(session));

@@ -5,6 +5,7 @@
 // create and close widgets; the batch drives it too.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,9 @@ class Workspace {
   std::function<void(WellSession&)> onSessionActivated;
   std::function<void()> onPlateChanged;  // plate, states or colours of the plate map changed
   std::function<void()> onUniversalSettingsChanged;
+  /// The reviewed ring a well opens at instead of a fitted one (none: fit
+  /// it); may be empty. The desktop reads it from the rings file.
+  std::function<std::optional<RingPlacement>(int well)> reviewedRing;
   /// The universal settings were written to this file.
   std::function<void(const std::string& path)> onSettingsSaved;
 

@@ -60,6 +60,9 @@ AnalysisSettings SettingsArgument(const py::object& settings);
 int WellArgument(const std::string& well);
 /// A fit_radius argument: None, or (min, max) within 1..2048 (ValueError otherwise).
 std::optional<RadiusRange> FitRadiusArgument(const py::object& range);
+/// A ring argument: None, or (x, y, radius) or a Ring on the mosaic
+/// (TypeError for what is no such triple, ValueError off the mosaic).
+std::optional<RingPlacement> RingArgument(const py::object& ring);
 
 /// One well's results as the module hands them out.
 struct WellResult {

@@ -140,6 +140,27 @@ std::optional<RadiusRange> FitRadiusArgument(const py::object& range) {
   return radii;
 }
 
+std::optional<RingPlacement> RingArgument(const py::object& ring) {
+  if (ring.is_none()) return std::nullopt;
+  RingPlacement placed;
+  if (py::isinstance<RingPlacement>(ring)) {
+    placed = ring.cast<RingPlacement>();
+  } else {
+    try {
+      if (py::isinstance<py::str>(ring)) throw py::cast_error();
+      const auto triple = ring.cast<std::tuple<int, int, int>>();
+      placed = {std::get<0>(triple), std::get<1>(triple), std::get<2>(triple)};
+    } catch (const py::cast_error&) {
+      Raise(PyExc_TypeError,
+            "ring must be three whole numbers (x, y, radius), not " + std::string(py::repr(ring)));
+    }
+  }
+  if (const std::string problem = RingPlacementProblem(placed); !problem.empty()) {
+    Raise(PyExc_ValueError, "ring " + std::string(py::repr(ring)) + ": " + problem);
+  }
+  return placed;
+}
+
 }  // namespace vembrel::python
 
 PYBIND11_MODULE(vembrel, module) {

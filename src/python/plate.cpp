@@ -113,10 +113,12 @@ int IncludedWell(const Plate& plate, const std::string& name) {
 }
 
 WellResult Analyse(const Plate& plate, int well, const AnalysisSettings& settings, bool cells,
-                   const std::optional<RadiusRange>& fitRadius) {
+                   const std::optional<RadiusRange>& fitRadius,
+                   const std::optional<RingPlacement>& ring = std::nullopt) {
   SessionOptions options;
   options.cellLevel = cells;
   options.fitRadius = fitRadius;
+  options.ring = ring;
   const WellSession session(plate, well, settings, std::move(options));
   return TakeResult(session);
 }
@@ -407,26 +409,32 @@ pictures differ in size.)")
       .def(
           "analyse",
           [](P p, const std::string& well, const py::object& settings, bool cells,
-             const py::object& fitRadius) {
+             const py::object& fitRadius, const py::object& ring) {
             const int index = IncludedWell(*p.plate, well);
             const AnalysisSettings values = SettingsArgument(settings);
             const std::optional<RadiusRange> range = FitRadiusArgument(fitRadius);
+            const std::optional<RingPlacement> placed = RingArgument(ring);
+            if (range && placed)
+              Raise(PyExc_ValueError, "give either fit_radius or ring, not both");
             WellResult result;
             {
               const py::gil_scoped_release release;
-              result = Analyse(*p.plate, index, values, cells, range);
+              result = Analyse(*p.plate, index, values, cells, range, placed);
             }
             result.map = p.map;
             return result;
           },
           py::arg("well"), py::arg("settings") = py::none(), py::arg("cells") = false,
-          py::arg("fit_radius") = py::none(),
+          py::arg("fit_radius") = py::none(), py::arg("ring") = py::none(),
           R"(Analyses one well as `vembrel well` does and returns its WellResult.
 
 settings: a Settings (the defaults when None); cells: analyse the cells as
 well; fit_radius: (min, max) to fit the zone's radius in that range as well
-as its centre, instead of taking settings.ring.radius. ValueError for an
-unknown well name or a well without pictures.)")
+as its centre, instead of taking settings.ring.radius; ring: (x, y, radius)
+or a Ring to analyse at (a reviewed ring: x the column, y the row counted
+from the bottom) instead of fitting one. ValueError for an unknown well name,
+a well without pictures or a ring off the mosaic; TypeError for a ring that
+is no three whole numbers.)")
       .def(
           "mosaics",
           [](P p, const std::string& well) {

@@ -231,6 +231,7 @@ class Plate:
         settings: Settings | None = None,
         cells: bool = False,
         fit_radius: tuple[int, int] | None = None,
+        ring: tuple[int, int, int] | Ring | None = None,
     ) -> WellResult:
         """Analyses one well as `vembrel well` does."""
     def mosaics(
@@ -266,6 +267,7 @@ def analyse_mosaics(
     cells: bool = False,
     well: str = "A01",
     fit_radius: tuple[int, int] | None = None,
+    ring: tuple[int, int, int] | Ring | None = None,
 ) -> WellResult:
     """Analyses a well given as two 1024 x 1024 uint8 mosaics, rows top first."""
 

@@ -32,6 +32,12 @@ void BatchRun::start() {
   if (!plate.open) throw Error("No plate is open");
   const std::string folder = workspace_.resultsFolder();
   if (folder.empty()) throw Error("No results folder can be derived from '" + plate.path + "'");
+  if (!ringsChosen_) {
+    const std::string ringsFile = RingsFileName(folder, plate.prefix);
+    std::error_code missing;
+    if (std::filesystem::exists(ringsFile, missing)) rings_ = ReadRingsFile(ringsFile);
+    ringsChosen_ = true;
+  }
   CreateFolders(folder);
   lock_ = std::make_unique<FolderLock>(folder, waitForFolder_, waitNotice_);
   plate_ = std::make_unique<Plate>(plate);
@@ -95,8 +101,12 @@ void BatchRun::start() {
   if (queue_.empty()) finish();
 }
 
-WellRequest BatchRun::request() const {
-  return PlateRequest(plate_ ? *plate_ : workspace_.plate(), settings_, cellLevel_, fitRadius_);
+WellRequest BatchRun::request(int well) const {
+  WellRequest request =
+      PlateRequest(plate_ ? *plate_ : workspace_.plate(), settings_, cellLevel_, fitRadius_);
+  if (rings_) request.ring = rings_->reviewed(well);
+  if (request.ring) request.ringSource = RingSourceName(RingSource::Reviewed);
+  return request;
 }
 
 BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellRequest& request,
@@ -109,6 +119,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     SessionOptions options;
     options.cellLevel = request.cellLevel;
     options.fitRadius = request.fitRadius;
+    options.ring = request.ring;
     const WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =
@@ -154,7 +165,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
 BatchWellOutcome BatchRun::runWell(int well) const {
   const Plate& plate = *plate_;
   const std::string& folder = folder_;
-  const WellRequest asked = request();
+  const WellRequest asked = request(well);
   std::optional<RecordMisfit> misfit;
   if (resume_) {
     const std::string record = AnalysedWellFileName(folder, plate.prefix, WellName(well));
@@ -195,6 +206,7 @@ void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
     plateResults.forget(outcome.well);
   } else {
     (outcome.reused ? reused_ : analysed_) += 1;
+    if (outcome.analysed->request.ring) ++reviewedRingsUsed_;
     if (outcome.misfit) recordsRedone_[static_cast<std::size_t>(*outcome.misfit)] += 1;
     plateResults.record(outcome.analysed->results, outcome.analysed->settings);
     lastSettings_ =
@@ -325,6 +337,7 @@ RunFacts BatchRun::facts() const {
   facts.ended = std::time(nullptr);
   facts.cellLevel = cellLevel_;
   facts.fitRadius = fitRadius_;
+  if (rings_) facts.ringsFile = rings_->path;
   facts.wholePlate = coversWholePlate_;
   facts.settings = settings_;
   facts.plateMap = plateMap_;

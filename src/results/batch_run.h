@@ -19,6 +19,7 @@
 #include "engine/well_session.h"
 #include "plate/analysis_settings.h"
 #include "results/plate_files.h"
+#include "results/rings_file.h"
 
 namespace vembrel {
 
@@ -68,6 +69,13 @@ class BatchRun {
   void setPlateMap(std::optional<MapRequest> request) { plateMap_ = std::move(request); }
   /// Fit each well's zone size within this range instead of the settings' radius.
   void setFitRadius(std::optional<RadiusRange> range) { fitRadius_ = range; }
+  /// Analyse the wells with a reviewed ring in these rings at that ring
+  /// instead of fitting one; nothing: fit every ring. Without this call,
+  /// start() reads the results folder's rings file when there is one.
+  void setRings(std::optional<RingsFile> rings) {
+    rings_ = std::move(rings);
+    ringsChosen_ = true;
+  }
   /// Wait for another run to leave the results folder instead of refusing to start.
   void setWaitForFolder(bool wait, std::function<void(const std::string& holder)> notice = {}) {
     waitForFolder_ = wait;
@@ -88,7 +96,9 @@ class BatchRun {
   /// they were made for the same request.
   void setResume(bool resume) { resume_ = resume; }
 
-  /// "Go!": takes the results folder (one run at a time: FolderInUseError
+  /// "Go!": reads the results folder's rings file unless rings were chosen
+  /// (UsageError naming the line and value of a bad one, before anything
+  /// else), takes the results folder (one run at a time: FolderInUseError
   /// when another run holds it), removes what killed runs left there,
   /// records the special-settings blocks, closes every open well and queues
   /// the included wells. A set-up that queues nothing finishes the batch at once.
@@ -119,6 +129,10 @@ class BatchRun {
   int wellsAnalysed() const { return analysed_; }
   /// Wells taken over from the records of an earlier run (--resume).
   int wellsReused() const { return reused_; }
+  /// The rings the run takes reviewed rings from (none: every ring fitted).
+  const std::optional<RingsFile>& rings() const { return rings_; }
+  /// Wells analysed (or reused) at a reviewed ring.
+  int reviewedRingsUsed() const { return reviewedRingsUsed_; }
   /// Wells analysed again although they had a record (--resume), because
   /// the record did not fit; and how many for each reason, as text:
   /// "90 of another plate, 1 edited or unusable".
@@ -164,7 +178,7 @@ class BatchRun {
   void runInParallel(int jobs);
   void finish();
   void reportProgress(const BatchWellOutcome& outcome);
-  WellRequest request() const;
+  WellRequest request(int well) const;
   void writePlateFiles(const std::vector<std::string>& summaryLines);
   RunFacts facts() const;
 
@@ -197,6 +211,9 @@ class BatchRun {
   bool writeWorkbook_ = true;
   bool cellLevel_ = false;
   std::optional<RadiusRange> fitRadius_;
+  std::optional<RingsFile> rings_;
+  bool ringsChosen_ = false;
+  int reviewedRingsUsed_ = 0;
   std::optional<MapRequest> plateMap_;
   bool started_ = false;
   bool finished_ = false;

@@ -19,6 +19,7 @@
 #include "plate/plate.h"
 #include "plate/settings_json.h"
 #include "plate/well_names.h"
+#include "results/rings_file.h"
 #include "results/run_manifest.h"
 #include "results/summary_file.h"
 
@@ -177,6 +178,8 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   // Each well from the part that analysed it, in plate order.
   std::map<int, std::pair<const Part*, AnalysedWell>> taken;
   for (const Part& part : parts) {
+    // Reviewed rings are part of each well's record; the manifest names the file.
+    if (facts.ringsFile.empty()) facts.ringsFile = part.facts.ringsFile;
     for (const RunFacts::Failure& failed : part.facts.failed) {
       report.failures.push_back(failed.message);
       facts.failures.push_back(failed);
@@ -189,7 +192,13 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
       } catch (const Error& e) {
         throw UsageError(e.what());
       }
-      const RecordMisfit misfit = RecordFit(analysed, well, request, plate);
+      // A well analysed at its reviewed ring asked for that ring as well.
+      WellRequest asked = request;
+      if (analysed.request.ring) {
+        asked.ring = analysed.request.ring;
+        asked.ringSource = RingSourceName(RingSource::Reviewed);
+      }
+      const RecordMisfit misfit = RecordFit(analysed, well, asked, plate);
       if (misfit == RecordMisfit::PicturesChanged) {
         throw UsageError("The pictures of well " + WellName(well) + " changed since '" +
                          ValidUtf8Text(part.folder) + "' analysed them (well record '" +

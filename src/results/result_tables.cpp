@@ -1,10 +1,15 @@
 #include "results/result_tables.h"
 
+#include <algorithm>
+
 #include "plate/plate.h"
 #include "plate/well_names.h"
 
 namespace vembrel {
 namespace {
+
+// After ring_radius.
+constexpr std::size_t kRingSourceColumn = 6;
 
 TableValue Optional(const std::optional<int>& value) {
   return value ? TableValue(std::int64_t{*value}) : TableValue();
@@ -86,6 +91,13 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
       table.columns.emplace_back(column);
     }
   }
+  // Only a plate with reviewed rings says where each ring came from, so a
+  // plate of fitted rings keeps its columns.
+  const bool ringSource = std::any_of(results.wells.begin(), results.wells.end(),
+                                      [](const auto& r) { return r && r->ringReviewed; });
+  if (ringSource) {
+    table.columns.insert(table.columns.begin() + kRingSourceColumn, "ring_source");
+  }
   Twins twins{AnyPixelSize(results)};
   const std::size_t pixelColumns = table.columns.size();
   twins.addColumns(table, {"pixel_size_um", "ring_radius_um", "ring_area_mm2", "pixels_um2",
@@ -102,6 +114,9 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
             r->nuclei, r->pixels, r->calculatedNuclei, r->averageDistance, r->totalNuclei,
             r->averageNucleusSize, r->nucleiOutside}) {
         row[c++] = value;
+        if (ringSource && c == kRingSourceColumn) {
+          row[c++] = std::string(r->ringReviewed ? "reviewed" : "fitted");
+        }
       }
       row[c++] = QualityText(*r);
       if (cellLevel && r->cells) {

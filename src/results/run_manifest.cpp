@@ -152,6 +152,9 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
     facts.fitRadius = RadiusRange{range[0].integer32(1, kLargestFitRadius),
                                   range[1].integer32(1, kLargestFitRadius)};
   }
+  if (j.json().contains("rings") && !j.at("rings").at("file").isNull()) {
+    facts.ringsFile = j.at("rings").at("file").text();
+  }
   try {
     facts.settings = SettingsFromJson(j.at("settings").json());
   } catch (const Error& e) {
@@ -200,6 +203,10 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       inputs.push_back(InputJson(*well, input, plate.path));
     }
   }
+  Json reviewed = Json::array();
+  for (int w = 0; w < kWellCount; ++w) {
+    if (results.wells[w] && results.wells[w]->ringReviewed) reviewed.push_back(WellName(w));
+  }
   Json failed = Json::array();
   for (const RunFacts::Failure& failure : facts.failures) {
     failed.push_back({{"well", WellName(failure.well)}, {"message", failure.message}});
@@ -224,6 +231,17 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       {"field_problems", std::move(problems)},
       {"inputs", std::move(inputs)},
   };
+  if (!reviewed.empty()) {
+    // Kept after "fit_radius", so a run without reviewed rings reads as before.
+    Json rings = {{"file", facts.ringsFile.empty() ? Json(nullptr) : Json(facts.ringsFile)},
+                  {"reviewed", std::move(reviewed)}};
+    Json ordered;
+    for (auto item = manifest.begin(); item != manifest.end(); ++item) {
+      ordered[item.key()] = std::move(item.value());
+      if (item.key() == "fit_radius") ordered["rings"] = rings;
+    }
+    manifest = std::move(ordered);
+  }
   if (facts.plateMap) {
     manifest["plate_map"] = PlateMapJson(*facts.plateMap, plate, results, facts.cellLevel);
   }

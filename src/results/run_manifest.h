@@ -25,6 +25,7 @@ struct RunFacts {
   std::time_t ended = 0;
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;  // the zone's size fitted in this range
+  std::string ringsFile;                 // where reviewed rings were taken from ("" for none)
   bool wholePlate = true;                // false for a part (--wells, --shard)
   AnalysisSettings settings;             // the universal settings the run started with
   struct Failure {
@@ -50,6 +51,7 @@ struct RunManifestFacts {
   std::optional<PixelSize> pixelSize;  // the plate's, when the run had one
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;
+  std::string ringsFile;  // the file reviewed rings came from, "" for none
   AnalysisSettings settings;
   std::vector<int> analysed;  // wells, in the order listed
   std::vector<RunFacts::Failure> failed;
@@ -63,9 +65,11 @@ RunManifestFacts ReadRunManifestFacts(const nlohmann::ordered_json& manifest);
 /// results folder + plate prefix + "Vembrel_run.json".
 std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
-/// The manifest. With a plate map it records the map's file, fingerprint,
-/// form and variables, the readouts, and the wells left out of the map and
-/// (--drop-flagged) of the statistics. Input files are named relative to the plate's folder;
+/// The manifest. Wells analysed at a reviewed ring are listed under
+/// "rings" with the rings file; without any, the key is left out. With a
+/// plate map it records the map's file, fingerprint, form and variables, the
+/// readouts, and the wells left out of the map and (--drop-flagged) of the
+/// statistics. Input files are named relative to the plate's folder;
 /// their fingerprints are XXH3-64 hashes as 16 hex digits; a file that could
 /// not be read has none and says why ("missing", "unreadable", ...).
 nlohmann::ordered_json RunManifest(const Plate& plate, const PlateResults& results,

@@ -46,19 +46,37 @@ class GuiCommandTest : public QObject {
              0);
     const QImage image(shot);
     QCOMPARE(image.size(), QSize(1500, 1000));
-    // The green mosaic is in view: grey outside the ring, the red disc inside it.
-    int ringPixels = 0;
-    int greyPixels = 0;
-    for (int y = 100; y < 900; y += 4) {
-      for (int x = 20; x < 600; x += 4) {
+    // The green mosaic is in view, grey, with the ring as a yellow outline
+    // around the plate's dark disc.
+    QRect outline;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < 800; ++x) {
         const QRgb pixel = image.pixel(x, y);
-        if (qRed(pixel) > 200 && qGreen(pixel) < 80) ++ringPixels;
-        if (qRed(pixel) < 40 && qGreen(pixel) > 60 && qBlue(pixel) > 60) ++greyPixels;
+        if (qRed(pixel) > 200 && qGreen(pixel) > 200 && qBlue(pixel) < 80) {
+          outline |= QRect(x, y, 1, 1);
+        }
       }
     }
-    // The disc has the radius of the settings file (about 3300 samples; 5300 at the default 350).
-    QVERIFY2(ringPixels > 1000 && ringPixels < 4500, qPrintable(QString::number(ringPixels)));
-    QVERIFY(greyPixels > 1000);
+    QVERIFY(outline.width() > 100);
+    QVERIFY(std::abs(outline.width() - outline.height()) <= 3);
+    // The ring has the radius of the settings file: the dark disc of radius 200
+    // fills it (a ring of the default 350 would hold a quarter of it).
+    int dark = 0;
+    int inside = 0;
+    for (int y = outline.top() + 4; y < outline.bottom() - 4; y += 2) {
+      for (int x = outline.left() + 4; x < outline.right() - 4; x += 2) {
+        const QPoint d = QPoint(x, y) - outline.center();
+        if (4 * QPoint::dotProduct(d, d) > (outline.width() - 8) * (outline.width() - 8)) continue;
+        ++inside;
+        const QRgb pixel = image.pixel(x, y);
+        if (qRed(pixel) < 60 && qGreen(pixel) < 60 && qBlue(pixel) < 60) ++dark;
+      }
+    }
+    QVERIFY2(dark > inside * 8 / 10,
+             qPrintable(QStringLiteral("%1 of %2, centre %3")
+                            .arg(dark)
+                            .arg(inside)
+                            .arg(QColor(image.pixel(outline.center())).name())));
   }
 
   void refusesWhatItCannotShow() {

@@ -4,11 +4,13 @@
 #include "desktop/colour_scale.h"
 #include "desktop/desktop_fixture.h"
 #include "desktop/plate_memory.h"
+#include "desktop/plate_overview_dialog.h"
 #include "desktop/preferences.h"
 #include "desktop/setting_bindings.h"
 #include "desktop/undo_commands.h"
 #include "plate/settings_file.h"
 #include "render/colour_map.h"
+#include "results/rings_file.h"
 #include "support/command_run.h"
 
 using namespace vembrel;
@@ -36,6 +38,10 @@ class MainWindowTest : public QObject {
   template <typename T>
   T& inPanel(const char* name) {
     return Child<T>(panel(), name);
+  }
+  std::string ringsFile() {
+    Workspace& workspace = window().workspace();
+    return RingsFileName(workspace.resultsFolder(), workspace.plate().prefix);
   }
   // The plate map's pixel at a well's centre (moved by offset both ways).
   QRgb wellColour(const char* well, int offset = 0) {
@@ -442,6 +448,53 @@ class MainWindowTest : public QObject {
     fixture_.trigger("openSettingsAction");
     QCOMPARE(inPanel<QLabel>("universalRingRadius").text(), QStringLiteral("200"));
     QCOMPARE(Child<QLineEdit>(fixture_.well("A01"), "ringRadiusEdit").text(), "200");
+  }
+
+  // Go! analyses a well at the ring reviewed for it and says how many it used.
+  void goUsesTheReviewedRingsAndSaysHowMany() {
+    fixture_.openPlate();
+    const std::string rings = ringsFile();
+    std::filesystem::remove(rings);  // rings earlier tests moved by hand
+    SaveRing(rings, WellIndex("A02"), {400, 600, 180}, RingSource::Reviewed);
+    SaveRing(rings, WellIndex("B01"), {500, 500, 150}, RingSource::Fitted);
+    inPanel<QPushButton>("goButton").click();
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().batchRunning(), 60000);
+    QCOMPARE(panel().ringsNote(), QStringLiteral("1 reviewed ring used"));
+    QVERIFY(inPanel<QLabel>("ringsNoteLabel").isVisibleTo(&panel()));
+    const PlateResults& results = window().workspace().results();
+    QCOMPARE(results.wells[WellIndex("A02")]->ring, (RingPlacement{400, 600, 180}));
+    QVERIFY(results.wells[WellIndex("B01")]->ring != (RingPlacement{500, 500, 150}));
+    std::filesystem::remove(rings);
+  }
+
+  // The overview outlines each well's present ring; a double click opens the well.
+  void overviewShowsTheRingsAndOpensAWellOnDoubleClick() {
+    fixture_.openPlate();
+    const std::string rings = ringsFile();
+    std::filesystem::remove(rings);  // rings earlier tests moved by hand
+    SaveRing(rings, WellIndex("A02"), {400, 600, 180}, RingSource::Reviewed);
+    const auto current = panel().currentRings();
+    QCOMPARE(current[WellIndex("A02")], std::optional(RingPlacement{400, 600, 180}));
+    QVERIFY(!current[WellIndex("B01")].has_value());  // neither reviewed nor analysed
+    bool checked = false;
+    QTimer::singleShot(0, this, [&] {
+      auto* dialog = qobject_cast<PlateOverviewDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      dialog->build();
+      // The outline's rightmost point, at the thumbnail's scale (105 of 1024 pixels).
+      const QImage a02 = dialog->thumbnail(WellIndex("A02"))->pixmap().toImage();
+      const double scale = 105.0 / 1024;
+      const QColor edge =
+          a02.pixelColor(int((400.5 + 180) * scale), int((1023 - 600 + 0.5) * scale));
+      QVERIFY2(edge.red() > 200 && edge.green() > 200 && edge.blue() < 80, qPrintable(edge.name()));
+      checked = true;
+      QTest::mouseDClick(dialog->thumbnail(WellIndex("A02")), Qt::LeftButton);
+    });
+    inPanel<QPushButton>("overviewButton").click();
+    QVERIFY(checked);
+    QVERIFY(window().wellWindow(QStringLiteral("A02")) != nullptr);
+    QCOMPARE(fixture_.well("A02").session()->ring(), (RingPlacement{400, 600, 180}));
+    std::filesystem::remove(rings);
   }
 
   void plateMapColoursWellsByConditionOrRoleWithALegendAndVariablesOnHover() {

@@ -6,6 +6,7 @@
 #include "desktop/setting_bindings.h"
 #include "engine/cell_data_file.h"
 #include "plate/settings_file.h"
+#include "results/rings_file.h"
 
 using namespace vembrel;
 using vembrel::testing::Child;
@@ -234,6 +235,108 @@ class WellWindowTest : public QObject {
     QCOMPARE(settings().nuclei.blueCutoff, 120);
     a01->hide();
     QCOMPARE(settings().nuclei.blueCutoff, 130);
+  }
+
+  // The ring is moved by hand (Shift and a click, a drag, the spin boxes) and
+  // every placement is kept at once in the rings file as reviewed.
+  void ringIsPlacedDraggedTypedAndKeptInTheRingsFile() {
+    Workspace& workspace = fixture_.window->workspace();
+    const std::string rings = RingsFileName(workspace.resultsFolder(), workspace.plate().prefix);
+    click("actualSizeButton");  // one screen pixel per mosaic pixel
+    QWidget* canvas = widget<PictureView>("greenMosaicView").widget();
+    const auto mouse = [&](QEvent::Type type, QPoint rowDownPoint,
+                           Qt::KeyboardModifiers keys = {}) {
+      QMouseEvent event(type, QPointF(rowDownPoint) + QPointF(0.5, 0.5),
+                        canvas->mapToGlobal(QPointF(rowDownPoint)), Qt::LeftButton,
+                        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, keys);
+      QApplication::sendEvent(canvas, &event);
+    };
+    std::filesystem::remove(rings);  // what earlier nudges kept
+    click("autoFitButton");          // a fit alone keeps nothing
+    QVERIFY(!std::filesystem::exists(rings));
+    session().placeRing(RingPlacement{480, 540, 200});  // the plate's zone
+    fixture_.window->refreshAll();
+    QVERIFY(!std::filesystem::exists(rings));  // nothing kept before a ring is moved by hand
+    // Shift and a click at column 300, row 700 from the bottom (323 from the top).
+    mouse(QEvent::MouseButtonPress, {300, 323}, Qt::ShiftModifier);
+    QCOMPARE(session().ring(), (RingPlacement{300, 700, 200}));
+    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(RingPlacement{300, 700, 200}));
+    QCOMPARE(widget<QSpinBox>("ringXSpin").value(), 300);
+    QCOMPARE(widget<QSpinBox>("ringYSpin").value(), 700);
+
+    // A drag from inside the ring moves it by as much: 50 right, 20 up.
+    const int passes = session().passCount();
+    mouse(QEvent::MouseButtonPress, {310, 330});
+    mouse(QEvent::MouseMove, {330, 320});
+    mouse(QEvent::MouseMove, {360, 310});
+    QCOMPARE(session().passCount(), passes);  // analysed once, when let go
+    mouse(QEvent::MouseButtonRelease, {360, 310});
+    QCOMPARE(session().ring(), (RingPlacement{350, 720, 200}));
+    QCOMPARE(session().passCount(), passes + 1);
+    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(RingPlacement{350, 720, 200}));
+    // A press outside the ring drags nothing.
+    mouse(QEvent::MouseButtonPress, {10, 10});
+    mouse(QEvent::MouseButtonRelease, {60, 60});
+    QCOMPARE(session().ring(), (RingPlacement{350, 720, 200}));
+
+    // Typed: the radius alone, without a fit.
+    widget<QSpinBox>("ringRadiusSpin").setValue(150);
+    QCOMPARE(session().ring(), (RingPlacement{350, 720, 150}));
+    QCOMPARE(settings().ring.radius, 150);
+    widget<QSpinBox>("ringYSpin").setValue(0);
+    QCOMPARE(session().ring(), (RingPlacement{350, 0, 150}));
+    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(RingPlacement{350, 0, 150}));
+
+    // AutoFit replaces the reviewed ring on file by the fitted one.
+    click("autoFitButton");
+    QVERIFY(session().ring() != (RingPlacement{350, 0, 150}));
+    const RingsFile fitted = ReadRingsFile(rings);
+    QVERIFY(!fitted.reviewed(0).has_value());
+    QCOMPARE(fitted.wells[0]->ring, session().ring());
+    QCOMPARE(widget<QSpinBox>("ringXSpin").value(), session().ring().x);
+
+    // Another well opens at the ring reviewed for it.
+    SaveRing(rings, 1, {400, 600, 180}, RingSource::Reviewed);
+    fixture_.clickWell("A02");
+    QCOMPARE(session("A02").ring(), (RingPlacement{400, 600, 180}));
+  }
+
+  // An outline in every mosaic; the filled disc of the green mosaic as an option.
+  void ringIsOutlinedOrFilled() {
+    click("actualSizeButton");
+    session().placeRing(RingPlacement{480, 540, 200});
+    fixture_.window->refreshAll();
+    const RingPlacement ring = session().ring();
+    const int centreRow = 1023 - ring.y;
+    const QColor outline = QColor::fromRgb(PictureView::kOutlineColour);
+    for (const char* name : {"blueMosaicView", "greenMosaicView", "compositeView", "resultView"}) {
+      PictureView& view = widget<PictureView>(name);
+      const QImage shot = view.widget()->grab().toImage();
+      QCOMPARE(shot.size(), QSize(1024, 1024));
+      // Two pixels wide on the ring's edge, the picture itself inside and outside.
+      QCOMPARE(shot.pixelColor(ring.x + ring.radius, centreRow), outline);
+      QCOMPARE(shot.pixelColor(ring.x, centreRow - ring.radius), outline);
+      QCOMPARE(shot.pixelColor(ring.x + ring.radius - 4, centreRow),
+               view.image().pixelColor(ring.x + ring.radius - 4, centreRow));
+      QCOMPARE(shot.pixelColor(ring.x + ring.radius + 4, centreRow),
+               view.image().pixelColor(ring.x + ring.radius + 4, centreRow));
+    }
+    // Outlined, the green mosaic is grey inside the ring; filled, its disc is red.
+    const QImage grey = widget<PictureView>("greenMosaicView").image();
+    for (const int column : {ring.x, ring.x + ring.radius + 4}) {
+      QCOMPARE(grey.pixelColor(column, centreRow).red(), grey.pixelColor(column, centreRow).blue());
+    }
+    widget<QCheckBox>("filledRingCheck").setChecked(true);
+    PictureView& green = widget<PictureView>("greenMosaicView");
+    QCOMPARE(green.image().pixelColor(ring.x, centreRow).red(), 255);
+    QCOMPARE(green.image().pixelColor(ring.x + ring.radius + 4, centreRow).red(), 0);
+    for (const char* name : {"blueMosaicView", "greenMosaicView", "compositeView", "resultView"}) {
+      PictureView& view = widget<PictureView>(name);
+      QVERIFY(!view.ringOutline().has_value());
+      const QImage shot = view.widget()->grab().toImage();
+      QCOMPARE(shot.pixelColor(ring.x + ring.radius, centreRow),
+               view.image().pixelColor(ring.x + ring.radius, centreRow));
+    }
   }
 
   void picturesFitZoomAndShowActualSize() {

@@ -12,6 +12,7 @@
 
 #include "core/error.h"
 #include "core/text_file.h"
+#include "engine/analysed_well.h"
 #include "engine/cell_data_file.h"
 #include "support/constructed_well.h"
 
@@ -272,6 +273,81 @@ TEST_F(WellSessionTest, FittingTheZonesSizeFindsTheRingAnotherRadiusMissed) {
   EXPECT_THROW(session->fitRingSize({300, 200}), Error);
   session->autoFitRing();  // a plain fit keeps the radius and forgets the contrast
   EXPECT_FALSE(session->results().zoneContrast.has_value());
+}
+
+TEST_F(WellSessionTest, AGivenRingIsAnalysedAsPlacedInsteadOfTheFit) {
+  AnalysisSettings settings;
+  settings.ring.radius = 250;  // the fit alone would find another ring
+  SessionOptions options;
+  options.ring = RingPlacement{kRingX, kRingY, kRing};
+  const auto session = fixture.open("A01", options, settings);
+  const WellResults& r = session->results();
+  const Expected e = FromBlocks();
+  EXPECT_EQ(r.ring, (RingPlacement{kRingX, kRingY, kRing}));
+  EXPECT_EQ(session->settings().ring.radius, kRing);
+  EXPECT_EQ(r.nuclei, e.nuclei);
+  EXPECT_EQ(r.pixels, e.pixels);
+  EXPECT_TRUE(r.ringReviewed);
+  EXPECT_FALSE(r.ringFitted);
+
+  // A small ring around the 4 x 5 block at (801, 450) alone, off every fit.
+  options.ring = RingPlacement{803, 452, 8};
+  const auto small = fixture.open("A01", options);
+  EXPECT_EQ(small->results().ring, (RingPlacement{803, 452, 8}));
+  EXPECT_EQ(small->results().nuclei, 1);
+  EXPECT_EQ(small->results().pixels, 20);
+  small->autoFitRing();  // fitted afresh: no longer the reviewed ring
+  EXPECT_FALSE(small->results().ringReviewed);
+  // Placed whole by hand: the radius taken as it is, without a fit.
+  small->placeRing(RingPlacement{803, 452, 8});
+  EXPECT_EQ(small->results().ring, (RingPlacement{803, 452, 8}));
+  EXPECT_EQ(small->settings().ring.radius, 8);
+  EXPECT_EQ(small->results().nuclei, 1);
+  EXPECT_THROW(small->placeRing(RingPlacement{803, 1024, 8}), Error);
+  EXPECT_EQ(small->results().ring, (RingPlacement{803, 452, 8}));
+
+  for (const RingPlacement off :
+       {RingPlacement{1024, 500, 100}, RingPlacement{-1, 500, 100}, RingPlacement{500, 1024, 100},
+        RingPlacement{500, -1, 100}, RingPlacement{500, 500, 0}, RingPlacement{500, 500, 1025}}) {
+    options.ring = off;
+    EXPECT_THROW(fixture.open("A01", options), Error) << off.x << "," << off.y << "," << off.radius;
+  }
+  EXPECT_EQ(RingPlacementProblem({0, 1023, 1}), "");
+  EXPECT_EQ(RingPlacementProblem({1023, 0, 1024}), "");
+  EXPECT_EQ(RingPlacementProblem({1024, 0, 10}), "x 1024 is outside the mosaic (0..1023)");
+  EXPECT_EQ(RingPlacementProblem({0, 1024, 10}), "y 1024 is outside the mosaic (0..1023)");
+  EXPECT_EQ(RingPlacementProblem({0, 0, 0}), "radius 0 is outside 1..1024");
+}
+
+TEST_F(WellSessionTest, ARecordKeepsItsReviewedRingAndARingIsPartOfTheRequest) {
+  SessionOptions options;
+  options.ring = RingPlacement{803, 452, 8};
+  const auto session = fixture.open("A01", options);
+  WellRequest request;
+  request.ring = options.ring;
+  const AnalysedWell record{session->results(), session->settings(), request, ProgramVersion()};
+  const AnalysedWell read = AnalysedWellFromJson(AnalysedWellToJson(record));
+  EXPECT_EQ(read.request.ring, request.ring);
+  EXPECT_TRUE(read.request == request);
+  EXPECT_TRUE(read.results.ringReviewed);
+  EXPECT_EQ(read.results.ring, (RingPlacement{803, 452, 8}));
+
+  WellRequest fitted = request;
+  fitted.ring.reset();
+  EXPECT_FALSE(fitted == request);
+  EXPECT_FALSE(request == fitted);
+  for (const RingPlacement other :
+       {RingPlacement{804, 452, 8}, RingPlacement{803, 451, 8}, RingPlacement{803, 452, 9}}) {
+    WellRequest moved = request;
+    moved.ring = other;
+    EXPECT_FALSE(moved == request);
+  }
+  // A record of a fitted ring says nothing of reviewed rings.
+  const AnalysedWell plain{fixture.open("A01")->results(), {}, fitted, ProgramVersion()};
+  const auto json = AnalysedWellToJson(plain);
+  EXPECT_FALSE(json.at("request").contains("ring"));
+  EXPECT_FALSE(json.at("results").contains("ring_reviewed"));
+  EXPECT_FALSE(AnalysedWellFromJson(json).request.ring.has_value());
 }
 
 class CellLevelTest : public ::testing::Test {

@@ -257,6 +257,26 @@ def test_wrong_types_and_extreme_values_raise_type_and_value_errors(demo, demo_p
     assert not saved.exists()
 
 
+def test_a_given_ring_is_analysed_as_the_command_line_does(demo, demo_plate, well_json):
+    result = demo_plate.analyse("B03", ring=(400, 600, 250))
+    assert (result.ring.x, result.ring.y, result.ring.radius) == (400, 600, 250)
+    assert result.to_dict() == well_json(demo, "B03", "--ring", "400,600,250")
+    assert demo_plate.analyse("B03", ring=result.ring).to_dict() == result.to_dict()
+    blue, green = demo_plate.mosaics("B03")
+    assert vembrel.analyse_mosaics(blue, green, well="B03", ring=(400, 600, 250)).nuclei == (
+        result.nuclei)
+    assert demo_plate.analyse("B03", ring=(0, 1023, 1)).ring.radius == 1
+    for ring, pattern in [((1024, 500, 100), "x 1024 is outside"), ((500, -1, 100), "y -1"),
+                          ((500, 500, 0), "radius 0 is outside")]:
+        with pytest.raises(ValueError, match=pattern):
+            demo_plate.analyse("B03", ring=ring)
+    with pytest.raises(ValueError, match="either fit_radius or ring"):
+        demo_plate.analyse("B03", ring=(500, 500, 300), fit_radius=(200, 400))
+    for ring in [(1, 2), (1, 2, 3, 4), ("a", 2, 3), (1.5, 2, 3), "123", 5]:
+        with pytest.raises(TypeError, match="ring must be three whole numbers"):
+            demo_plate.analyse("B03", ring=ring)
+
+
 def test_plate_map_variables_reach_the_results_and_the_table(demo, tmp_path):
     plate_map = tmp_path / "map.csv"
     plate_map.write_text("well,role,compound,concentration,unit,donor\n"

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 
+#include "core/error.h"
 #include "core/text_file.h"
 #include "engine/workspace.h"
 #include "plate/demo_plate.h"
@@ -188,6 +189,59 @@ TEST_F(BatchRunTest, SummaryThatCannotBeWrittenKeepsTheEarlierFiles) {
   EXPECT_NE(batch.summaryError().find(results() + "DEMO_Vembrel.csv"), std::string::npos)
       << batch.summaryError();
   EXPECT_EQ(ReadFile(results() + "DEMO_Vembrel.xlsx"), "earlier workbook");
+}
+
+}  // namespace
+}  // namespace vembrel
+
+namespace vembrel {
+namespace {
+
+TEST_F(BatchRunTest, GoTakesTheReviewedRingsOfTheResultsFoldersRingsFile) {
+  const std::string rings = results() + "DEMO_Vembrel_rings.csv";
+  testing::WriteBytes(rings,
+                      "well,x,y,radius,source,time\n"
+                      "A02,430,570,240,reviewed,2026-12-07T10:00:00+00:00\n"
+                      "A04,500,500,300,fitted,2026-12-07T10:00:00+00:00\n");
+  BatchRun batch(workspace_);
+  batch.runToEnd();
+  ASSERT_TRUE(batch.rings().has_value());
+  EXPECT_EQ(batch.rings()->path, rings);
+  EXPECT_EQ(batch.reviewedRingsUsed(), 1);
+  const auto& reviewed = workspace_.results().wells[1];
+  ASSERT_TRUE(reviewed.has_value());
+  EXPECT_EQ(reviewed->ring, (RingPlacement{430, 570, 240}));
+  EXPECT_TRUE(reviewed->ringReviewed);
+  EXPECT_FALSE(workspace_.results().wells[3]->ringReviewed);
+  EXPECT_NE(workspace_.results().wells[3]->ring, (RingPlacement{500, 500, 300}));
+
+  // Rings chosen as none: every ring fitted, the file left as it is.
+  BatchRun fitted(workspace_);
+  fitted.setRings(std::nullopt);
+  fitted.runToEnd();
+  EXPECT_EQ(fitted.reviewedRingsUsed(), 0);
+  EXPECT_FALSE(workspace_.results().wells[1]->ringReviewed);
+  EXPECT_TRUE(fs::exists(rings));
+}
+
+TEST_F(BatchRunTest, ABadRingsFileStopsGoBeforeItWritesAnything) {
+  const std::string rings = results() + "DEMO_Vembrel_rings.csv";
+  testing::WriteBytes(rings, "well,x,y,radius,source,time\nA02,430,570,0,reviewed,2026-12-07\n");
+  BatchRun batch(workspace_);
+  try {
+    batch.start();
+    ADD_FAILURE() << "started";
+  } catch (const UsageError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 2: well A02: radius 0"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_FALSE(fs::exists(results() + "DEMO_Vembrel.csv"));
+  EXPECT_FALSE(fs::exists(results() + "JPEGS"));
+  // The lock was never taken: a run with the file put right goes ahead.
+  testing::WriteBytes(rings, "well,x,y,radius,source,time\n");
+  BatchRun next(workspace_);
+  next.runToEnd();
+  EXPECT_TRUE(fs::exists(results() + "DEMO_Vembrel.csv"));
 }
 
 }  // namespace
