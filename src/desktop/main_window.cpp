@@ -373,6 +373,10 @@ void MainWindow::refreshAll() {
 
 void MainWindow::addWindowFor(WellSession& session) {
   auto* widget = new WellWindowWidget(session, *this, workspace_.startTab());
+  // The View menu's choice is every well window's; a window's own box changes it there only.
+  widget->setRingFilled(!ringAsOutline());
+  connect(this, &MainWindow::ringDrawingChanged, widget,
+          [widget](bool outline) { widget->setRingFilled(!outline); });
   auto* subWindow = new QMdiSubWindow;
   subWindow->setWidget(widget);
   subWindow->setAttribute(Qt::WA_DeleteOnClose, false);

@@ -57,7 +57,7 @@ void SaveWellWindowGeometry(const QString& well, const QRect& geometry) {
 }
 
 bool RingDrawnAsOutline() {
-  return QSettings(kOrganisation, kApplication).value(kRingOutline, false).toBool();
+  return QSettings(kOrganisation, kApplication).value(kRingOutline, true).toBool();
 }
 
 void SetRingDrawnAsOutline(bool outline) {

@@ -30,7 +30,7 @@ QRect SavedWellWindowGeometry(const QString& well);
 /// Keeps the geometry for the well and as the window closed last.
 void SaveWellWindowGeometry(const QString& well, const QRect& geometry);
 
-/// View: the ring drawn as an outline (true) or filled (false, the default).
+/// View: the ring drawn as an outline (true, the default) or filled (false).
 bool RingDrawnAsOutline();
 void SetRingDrawnAsOutline(bool outline);
 /// Threads the desktop's batch analyses wells on (at least 1).

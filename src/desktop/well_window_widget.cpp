@@ -286,4 +286,8 @@ void WellWindowWidget::showPicturesActualSize() {
   for (PictureView* view : zoomableViews_) view->showActualSize();
 }
 
+void WellWindowWidget::setRingFilled(bool filled) {
+  filledRing_->setChecked(filled);
+}
+
 }  // namespace vembrel

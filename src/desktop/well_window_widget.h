@@ -61,6 +61,8 @@ class WellWindowWidget : public QWidget {
 
   /// Every widget from the session; the pictures only when the session changed.
   void refresh();
+  /// Draws the ring as the filled disc (true) or as an outline (false).
+  void setRingFilled(bool filled);
 
   QTabWidget& tabs() { return *tabs_; }
   /// A size that shows the pictures and every control of every tab without scrolling.

@@ -295,8 +295,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(drawing.size(), 1);
     QCOMPARE(drawing[0][0].toBool(), !outline);
     QCOMPARE(RingDrawnAsOutline(), !outline);
+    // The open well window draws the ring as the menu says.
+    auto& filled = Child<QCheckBox>(fixture_.well("A01"), "filledRingCheck");
+    QCOMPARE(filled.isChecked(), outline);
     fixture_.trigger("ringOutlineAction");
     QCOMPARE(RingDrawnAsOutline(), outline);
+    QCOMPARE(filled.isChecked(), !outline);
   }
 
   void undoAndRedoEveryChangeOfAWellAndOfThePanel() {
