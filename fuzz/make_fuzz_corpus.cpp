@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -66,9 +67,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* target : {"fuzz_tiff_loader", "fuzz_settings_file", "fuzz_plate_names",
-                             "fuzz_summary_split", "fuzz_analysis_pass", "fuzz_well_record",
-                             "fuzz_run_manifest"}) {
+  for (const char* target :
+       {"fuzz_tiff_loader", "fuzz_settings_file", "fuzz_plate_names", "fuzz_summary_split",
+        "fuzz_analysis_pass", "fuzz_well_record", "fuzz_run_manifest"}) {
     fs::create_directories(root / target);
   }
   const fs::path tiff = root / "fuzz_tiff_loader";
@@ -165,17 +166,20 @@ int main(int argc, char** argv) {
   well.quality = {vembrel::QualityNote::FewNucleiOutside};
   for (const bool green : {false, true}) {
     for (int field = 0; field < 4; ++field) {
-      vembrel::InputPicture input{"/p/caf\xE9_B02f0" + std::to_string(field) + (green ? "d1" : "d0"),
-                                  green, field, vembrel::FileFingerprint{1000u + field, 0x1234u}};
+      vembrel::InputPicture input{
+          "/p/caf\xE9_B02f0" + std::to_string(field) + (green ? "d1" : "d0"), green, field,
+          vembrel::FileFingerprint{1000u + field, 0x1234u}};
       if (field == 3) input.fingerprint.reset();
       well.inputs.push_back(input);
     }
   }
   well.fieldProblems = {{vembrel::FieldProblemKind::kMissing, well.inputs[3].file, "missing"}};
-  well.cells = vembrel::CellResults{1, 2, {{500.5, 480.25, 90, 12, 10, 40, 14.5, 2.3, 0.8,
-                                            vembrel::CellClass::OvalSmooth, 33.0, 40}}, {}};
-  WriteText(root / "fuzz_well_record" / "record.json",
-            vembrel::AnalysedWellToJson(record).dump());
+  well.cells = vembrel::CellResults{
+      1,
+      2,
+      {{500.5, 480.25, 90, 12, 10, 40, 14.5, 2.3, 0.8, vembrel::CellClass::OvalSmooth, 33.0, 40}},
+      {}};
+  WriteText(root / "fuzz_well_record" / "record.json", vembrel::AnalysedWellToJson(record).dump());
   vembrel::Plate plate;
   plate.open = true;
   plate.path = "/p/";
