@@ -26,9 +26,9 @@ TEST(DateText, DatesWithinTheRangeConvertAndOthersGiveNone) {
   EXPECT_EQ(TimeFromDateTime(45000.75), std::mktime(&noon));
   EXPECT_NE(TimeFromDateTime(kLatestDateTime - 0.5), -1);
   EXPECT_NE(TimeFromDateTime(kEarliestDateTime), -1);
-  for (const double outside : {1e308, -1e308, kLatestDateTime, kEarliestDateTime - 1e-9,
-                               std::numeric_limits<double>::quiet_NaN(),
-                               std::numeric_limits<double>::infinity()}) {
+  for (const double outside :
+       {1e308, -1e308, kLatestDateTime, kEarliestDateTime - 1e-9,
+        std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     EXPECT_EQ(ShortDateText(outside), "") << outside;
     EXPECT_EQ(TimeFromDateTime(outside), -1) << outside;
   }

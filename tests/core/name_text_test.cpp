@@ -28,7 +28,9 @@ TEST(NameText, InvalidBytesAreReplacedAndValidCharactersKept) {
 }
 
 TEST(NameText, OneLineTextKeepsLinesWhole) {
-  EXPECT_EQ(OneLineText("a\tb\nc\rd\x01" "e\x7F"), "a\\tb\\nc\\rd" + kFffd + "e" + kFffd);
+  EXPECT_EQ(OneLineText("a\tb\nc\rd\x01"
+                        "e\x7F"),
+            "a\\tb\\nc\\rd" + kFffd + "e" + kFffd);
   EXPECT_EQ(OneLineText("plate \xE9"), "plate " + kFffd);
 }
 
