@@ -41,7 +41,7 @@ std::function<void(const BatchProgress&)> ProgressReporter(ProgressStyle style) 
       return [](const BatchProgress& p) {
         nlohmann::ordered_json line = {{"done", p.done},
                                        {"total", p.total},
-                                       {"well", WellName(p.well)},
+                                       {"well", p.wellName},
                                        {"ms", std::lround(p.milliseconds)}};
         if (p.reused) line["reused"] = true;
         std::cerr << line.dump() << "\n" << std::flush;

@@ -32,8 +32,8 @@ std::vector<int> ChosenWells(const Plate& plate, const BatchOptions& options) {
   std::vector<int> wells;
   try {
     const std::vector<int> listed =
-        options.wells.empty() ? std::vector<int>{} : ParseWellList(options.wells);
-    for (int well = 0; well < kWellCount; ++well) {
+        options.wells.empty() ? std::vector<int>{} : ParseWellList(options.wells, plate.format);
+    for (int well = 0; well < plate.format.wellCount(); ++well) {
       const bool inList =
           options.wells.empty() || std::binary_search(listed.begin(), listed.end(), well);
       if (inList && plate.wells[well].state == 1) wells.push_back(well);
@@ -88,7 +88,7 @@ nlohmann::ordered_json MapVariablesJson(const MappedPlate& map, int well) {
 // a plate map each well's results carry its variables.
 void PrintWellsJson(const PlateResults& results, const std::vector<BatchFailure>& failures,
                     const std::optional<MapRequest>& plateMap, std::ostream& out) {
-  for (int well = 0; well < kWellCount; ++well) {
+  for (int well = 0; well < results.format.wellCount(); ++well) {
     if (const auto& r = results.wells[well]) {
       nlohmann::ordered_json line = WellResultsJson(*r);
       if (plateMap) line["variables"] = MapVariablesJson(plateMap->map, well);
@@ -96,7 +96,8 @@ void PrintWellsJson(const PlateResults& results, const std::vector<BatchFailure>
     }
     for (const BatchFailure& failure : failures) {
       if (failure.well != well) continue;
-      const nlohmann::ordered_json line = {{"well", WellName(well)}, {"error", failure.message}};
+      const nlohmann::ordered_json line = {{"well", WellName(well, results.format)},
+                                           {"error", failure.message}};
       out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     }
   }
@@ -170,7 +171,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
                                : RingsFileName(workspace.resultsFolder(), workspace.plate().prefix);
     std::error_code missing;
     if (!options.rings.empty() || std::filesystem::exists(file, missing))
-      rings = ReadRingsFile(file);
+      rings = ReadRingsFile(file, workspace.plate().format);
   }
   try {
     CreateFolders(workspace.resultsFolder());
@@ -201,7 +202,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
 
   for (const auto& [well, problem] : batch.fieldProblems()) {
     std::cerr << "vembrel: " << (problem.leftBlack() ? "left black" : "damaged") << ": Well "
-              << WellName(well) << ": " << problem.message << "\n";
+              << WellName(well, workspace.plate().format) << ": " << problem.message << "\n";
   }
   for (const BatchFailure& failure : batch.failures())
     std::cerr << "vembrel: " << failure.message << "\n";
@@ -213,10 +214,10 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   }
   if (plateMap && plateMap->dropFlagged && batch.coversWholePlate()) {
     std::string dropped;
-    for (int well = 0; well < kWellCount; ++well) {
+    for (int well = 0; well < workspace.plate().format.wellCount(); ++well) {
       const auto& r = workspace.results().wells[well];
       if (!r || r->quality.empty()) continue;
-      dropped += (dropped.empty() ? "" : ", ") + WellName(well) + " (";
+      dropped += (dropped.empty() ? "" : ", ") + WellName(well, workspace.plate().format) + " (";
       for (std::size_t i = 0; i < r->quality.size(); ++i)
         dropped += (i ? ";" : "") + std::string(QualityNoteName(r->quality[i]));
       dropped += ")";
@@ -272,7 +273,8 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   closing << line.str() << "\n";
   // The last line says what did not work, for whoever reads only the end.
   std::vector<std::string> failed;
-  for (const BatchFailure& failure : batch.failures()) failed.push_back(WellName(failure.well));
+  for (const BatchFailure& failure : batch.failures())
+    failed.push_back(WellName(failure.well, workspace.plate().format));
   for (const BatchFailure& failure : batch.writeFailures()) failed.push_back(failure.message);
   if (!batch.summaryError().empty()) failed.push_back(batch.summaryFile());
   for (const PlateFileOutcome& file : batch.plateFiles()) {

@@ -39,7 +39,7 @@ const CommandRegistration kGuiCommand([](CLI::App& app, int& exitCode) {
     }
     if (!options->well.empty()) {
       try {
-        WellIndex(options->well);
+        if (!WellKeyIfAny(options->well)) WellIndex(options->well);
       } catch (const Error& e) {
         throw UsageError(e.what());
       }

@@ -38,7 +38,8 @@ int RunMerge(const MergeOptions& options) {
   }
   if (!report.unanalysed.empty()) {
     std::string wells;
-    for (const int well : report.unanalysed) wells += (wells.empty() ? "" : ", ") + WellName(well);
+    for (const int well : report.unanalysed)
+      wells += (wells.empty() ? "" : ", ") + WellName(well, report.format);
     std::cerr << "vembrel: no part analysed the wells " << wells << "\n";
     failed.push_back("not analysed: " + wells);
   }

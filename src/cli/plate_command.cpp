@@ -45,6 +45,7 @@ void PrintPlateJson(const Plate& plate) {
                                  {"input_bits_detected", plate.inputBitsDetected},
                                  {"time_point", plate.timePoint},
                                  {"time_points", plate.timePoints},
+                                 {"wells_per_plate", plate.format.wellCount()},
                                  {"wells", wells},
                                  {"notes", plate.notes}};
   if (plate.pixelSize) {
@@ -73,21 +74,24 @@ void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
             << (plate.pixelSize ? PixelSizeText(*plate.pixelSize)
                                 : std::string("size not known (--pixel-size UM gives one)"))
             << "\n"
-            << "Included: " << included << " of 96 wells\n";
+            << "Included: " << included << " of " << plate.format.wellCount() << " wells\n";
   if (plate.timePoints.size() > 1) {
     std::cout << "Time:     point " << plate.timePoint << " of " << plate.timePoints.size() << "\n";
   }
   for (const std::string& note : plate.notes) std::cout << "Note:     " << note << "\n";
   std::cout << "\n";
-  std::cout << "  ";
-  for (int column = 1; column <= 12; ++column) {
+  const PlateFormat& format = plate.format;
+  const bool twoLetterRows = format.rows() > 26;
+  std::cout << (twoLetterRows ? "   " : "  ");
+  for (int column = 1; column <= format.columns(); ++column) {
     std::cout << "    " << (column < 10 ? " " : "") << column;
   }
   std::cout << "\n";
-  for (int row = 0; row < 8; ++row) {
-    std::cout << static_cast<char>('A' + row) << " ";
-    for (int column = 0; column < 12; ++column) {
-      const WellRecord& well = plate.wells[row * 12 + column];
+  for (int row = 0; row < format.rows(); ++row) {
+    const std::string name = RowName(row);
+    std::cout << name << (twoLetterRows && name.size() == 1 ? "  " : " ");
+    for (int column = 0; column < format.columns(); ++column) {
+      const WellRecord& well = plate.wells[format.indexOf({row, column})];
       std::cout << " " << (well.state == 1 ? '+' : '-');
       for (QuarterColour quarter : well.quarter) std::cout << QuarterLetter(quarter);
     }

@@ -63,6 +63,29 @@ void AddPlateOpenOptions(CLI::App& command, PlateOpenOptions& options) {
           "(default: read from the metadata where there is one; else measures stay in pixels)")
       ->check(CheckWith([](const std::string& value) { ParsePixelSizeOption(value); }))
       ->type_name("UM");
+  AddWellsPerPlateOption(command, options.format);
+}
+
+void AddWellsPerPlateOption(CLI::App& command, std::optional<PlateFormat>& format) {
+  command
+      .add_option_function<int>(
+          "--wells-per-plate",
+          [&format](int wells) { format = PlateFormat::FromWellsPerPlate(wells); },
+          "Wells of the plate: 6, 12, 24, 48, 96, 384 or 1536 (default: detected from the "
+          "wells the names give; 96 when they fit)")
+      ->check(CheckWith([](const std::string& value) {
+        std::size_t used = 0;
+        int wells = -1;
+        try {
+          wells = std::stoi(value, &used);
+        } catch (const std::exception&) {
+        }
+        if (used != value.size() || used == 0) {
+          throw Error("--wells-per-plate '" + value + "' is no number of wells");
+        }
+        PlateFormat::FromWellsPerPlate(wells);
+      }))
+      ->type_name("N");
 }
 
 }  // namespace vembrel::cli

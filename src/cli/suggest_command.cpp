@@ -31,7 +31,7 @@ int RunSuggest(const SuggestOptions& options) {
     if (options.wells.empty()) {
       wells = WellsToSuggestFrom(plate);
     } else {
-      for (const int well : ParseWellList(options.wells)) {
+      for (const int well : ParseWellList(options.wells, plate.format)) {
         if (plate.wells[well].state == 1) wells.push_back(well);
       }
     }

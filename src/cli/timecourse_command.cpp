@@ -67,7 +67,8 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   run.ringDrift = options.ringDrift;
   run.jobs = options.jobs > 0 ? options.jobs
                               : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  if (!options.wells.empty()) run.wells = AsUsage([&] { return ParseWellList(options.wells); });
+  if (!options.wells.empty())
+    run.wells = AsUsage([&] { return ParseWellList(options.wells, first.format); });
 
   std::string folder = options.results.empty() ? ResultsFolderOf(first.path) : options.results;
   if (folder.empty()) {
@@ -98,7 +99,7 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
               << " some time points; their kinetics are flagged missing_time_points\n";
   }
   for (const TimeCourseFailure& failure : course.failures) {
-    std::cerr << "vembrel: well " << WellName(failure.well) << " at time point "
+    std::cerr << "vembrel: well " << WellName(failure.well, course.format) << " at time point "
               << course.numbers[failure.timePoint] << ": " << failure.message << "\n";
   }
   std::vector<std::string> written;

@@ -94,12 +94,18 @@ int RunWell(const WellOptions& options) {
   int well = 0;
   AnalysisSettings settings;
   try {
-    well = WellIndex(options.well);
+    // The name is checked now; which well it is, once the plate's format is known.
+    if (!WellKeyIfAny(options.well)) WellIndex(options.well);
     if (!options.settings.empty()) settings = ReadSettingsFile(options.settings);
   } catch (const Error& e) {
     throw UsageError(e.what());
   }
   const Plate plate = OpenPlateForCommand(options.picture, options.plate);
+  try {
+    well = WellIndex(options.well, plate.format);
+  } catch (const Error& e) {
+    throw UsageError(e.what());
+  }
   const WellRecord& record = plate.wells[well];
   if (record.state != 1) {
     throw UsageError("Well " + record.name + " has no field with both channel pictures in '" +

@@ -308,7 +308,9 @@ void ControlPanel::onWellPressed(int well, Qt::MouseButton button) {
   const MouseButton which = button == Qt::RightButton  ? MouseButton::Right
                             : button == Qt::LeftButton ? MouseButton::Left
                                                        : MouseButton::Middle;
-  const int stateBefore = well >= 0 && well < kWellCount ? workspace_.plate().wells[well].state : 0;
+  const int stateBefore = well >= 0 && well < workspace_.plate().format.wellCount()
+                              ? workspace_.plate().wells[well].state
+                              : 0;
   try {
     workspace_.pressWell(well, which);
     if (which == MouseButton::Right && workspace_.plate().wells[well].state != stateBefore) {
@@ -321,9 +323,10 @@ void ControlPanel::onWellPressed(int well, Qt::MouseButton button) {
   emit wellsChanged();
 }
 
-std::array<std::optional<RingPlacement>, kWellCount> ControlPanel::currentRings() {
-  std::array<std::optional<RingPlacement>, kWellCount> rings{};
-  for (int well = 0; well < kWellCount; ++well) {
+std::vector<std::optional<RingPlacement>> ControlPanel::currentRings() {
+  const PlateFormat& format = workspace_.plate().format;
+  std::vector<std::optional<RingPlacement>> rings(static_cast<std::size_t>(format.wellCount()));
+  for (int well = 0; well < format.wellCount(); ++well) {
     if (const auto& results = workspace_.results().wells[well]) rings[well] = results->ring;
   }
   const std::string folder = workspace_.resultsFolder();
@@ -332,8 +335,8 @@ std::array<std::optional<RingPlacement>, kWellCount> ControlPanel::currentRings(
   std::error_code missing;
   if (!std::filesystem::exists(path, missing)) return rings;
   try {
-    const RingsFile file = ReadRingsFile(path);
-    for (int well = 0; well < kWellCount; ++well) {
+    const RingsFile file = ReadRingsFile(path, format);
+    for (int well = 0; well < format.wellCount(); ++well) {
       if (const auto reviewed = file.reviewed(well)) rings[well] = reviewed;
     }
   } catch (const std::exception& e) {
@@ -401,7 +404,8 @@ void ControlPanel::startBatch() {
   progress_->show();
   cancel_->setEnabled(true);
   cancel_->show();
-  batchWell_->setText(QString::fromStdString(WellName(batch_->queue().front())));
+  batchWell_->setText(
+      QString::fromStdString(WellName(batch_->queue().front(), workspace_.plate().format)));
   batchWell_->show();
   cancelRequested_ = false;
   worker_ = std::thread([this, batch = batch_.get(), jobs = BatchThreads()] {
@@ -413,7 +417,7 @@ void ControlPanel::startBatch() {
 void ControlPanel::onBatchProgress(int done, int well) {
   if (batch_ == nullptr) return;
   progress_->setValue(done);
-  batchWell_->setText(QString::fromStdString(WellName(well)));
+  batchWell_->setText(QString::fromStdString(WellName(well, workspace_.plate().format)));
 }
 
 void ControlPanel::cancelBatch(bool wait) {

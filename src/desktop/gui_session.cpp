@@ -137,14 +137,18 @@ int RunGui(const GuiOptions& options) {
     window.controlPanel().findChild<QRadioButton*>(QStringLiteral("startTab") + startTab)->click();
   }
   if (!options.well.empty()) {
-    const int well = WellIndex(options.well);
     Workspace& workspace = window.workspace();
     if (!workspace.plate().open) throw UsageError("No plate is open for the well " + options.well);
-    if (workspace.plate().wells[well].state != 1) {
+    const std::optional<int> well = WellIndexIfAny(options.well, workspace.plate().format);
+    if (!well) {
+      throw UsageError("The well " + options.well + " is not on the plate, a " +
+                       workspace.plate().format.description());
+    }
+    if (workspace.plate().wells[*well].state != 1) {
       throw UsageError("The well " + options.well + " has no pair of pictures in the plate");
     }
     try {
-      workspace.pressWell(well, MouseButton::Left);
+      workspace.pressWell(*well, MouseButton::Left);
     } catch (const std::exception& e) {
       window.reportError(QString::fromStdString(e.what()));
     }

@@ -74,7 +74,7 @@ MainWindow::MainWindow(UserDialogs dialogs, QWidget* parent)
     std::error_code missing;
     if (!std::filesystem::exists(path, missing)) return std::nullopt;
     try {
-      return ReadRingsFile(path).reviewed(well);
+      return ReadRingsFile(path, workspace_.plate().format).reviewed(well);
     } catch (const std::exception& e) {
       reportError(QString::fromStdString(e.what()));
       return std::nullopt;

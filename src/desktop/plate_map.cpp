@@ -93,7 +93,17 @@ PlateMap::PlateMap(QWidget* parent) : QFrame(parent) {
 void PlateMap::showPlate(const Plate& plate, const PlateResults& results) {
   plate_ = plate;
   results_ = results.wells;
+  results_.resize(plate_.wells.size());
   updateValues();
+}
+
+const MappedWell* PlateMap::mappedWell(int well) const {
+  if (!wellMap_ || plate_.format.wellCount() != kMappedWells) return nullptr;
+  return &wellMap_->wells.at(well);
+}
+
+int PlateMap::pitch() const {
+  return plate_.format.columns() <= 12 ? 35 : 35 * 12 / plate_.format.columns();
 }
 
 void PlateMap::setColouring(PlateColouring colouring) {
@@ -122,8 +132,8 @@ QString PlateMap::wellText(int well) const {
     text += QStringLiteral(": %1 %2").arg(*shown).arg(ColouringCaption(colouring_).toLower());
   }
   if (flagged(well)) text += QStringLiteral("\nCheck: ") + notes_[well];
-  if (wellMap_ && wellMap_->wells[well].mapped) {
-    const MappedWell& mapped = wellMap_->wells[well];
+  if (const MappedWell* entry = mappedWell(well); entry != nullptr && entry->mapped) {
+    const MappedWell& mapped = *entry;
     const auto add = [&text](const QString& name, const std::string& value) {
       if (!value.empty())
         text += QStringLiteral("\n%1: %2").arg(name, QString::fromStdString(value));
@@ -143,14 +153,17 @@ QString PlateMap::wellText(int well) const {
 }
 
 void PlateMap::updateValues() {
-  category_.fill(-1);
+  const int wellCount = plate_.format.wellCount();
+  category_.assign(static_cast<std::size_t>(wellCount), -1);
+  values_.resize(static_cast<std::size_t>(wellCount));
+  notes_.resize(static_cast<std::size_t>(wellCount));
   legend_.clear();
   const bool byCategory =
       colouring_ == PlateColouring::Condition || colouring_ == PlateColouring::Role;
-  if (byCategory && wellMap_) {
+  if (byCategory && mappedWell(0) != nullptr) {
     std::vector<std::string> names;
-    for (int well = 0; well < kWellCount; ++well) {
-      const MappedWell& mapped = wellMap_->wells[well];
+    for (int well = 0; well < wellCount; ++well) {
+      const MappedWell& mapped = *mappedWell(well);
       const std::string name = colouring_ == PlateColouring::Condition
                                    ? mapped.condition
                                    : (mapped.role ? WellRoleWord(*mapped.role) : "");
@@ -165,7 +178,7 @@ void PlateMap::updateValues() {
     }
   }
   bool any = false;
-  for (int well = 0; well < kWellCount; ++well) {
+  for (int well = 0; well < wellCount; ++well) {
     values_[well].reset();
     notes_[well].clear();
     const std::optional<WellResults>& results = results_[well];
@@ -187,17 +200,21 @@ void PlateMap::updateValues() {
   update();
 }
 
-QRect PlateMap::circleRect(int well) {
-  return QRect((well % 12) * 35 + 55, (well / 12) * 35 + 40, kCircleSize, kCircleSize);
+QRect PlateMap::circleRect(int well) const {
+  const WellKey key = plate_.format.keyOf(well);
+  const int size = pitch() * kCircleSize / 35;
+  return QRect(key.column * pitch() + 55, key.row * pitch() + 40, size, size);
 }
 
-QRect PlateMap::flagRect(int well) {
+QRect PlateMap::flagRect(int well) const {
   const QRect circle = circleRect(well);
-  return QRect(circle.right() - 9, circle.top() - 3, 13, 12);
+  const int scale = pitch();  // the mark shrinks with the circles
+  return QRect(circle.right() - 9 * scale / 35, circle.top() - 3 * scale / 35, 13 * scale / 35,
+               12 * scale / 35);
 }
 
-int PlateMap::wellAt(const QPoint& point) {
-  for (int well = 0; well < kWellCount; ++well) {
+int PlateMap::wellAt(const QPoint& point) const {
+  for (int well = 0; well < plate_.format.wellCount(); ++well) {
     if (circleRect(well).contains(point)) return well;
   }
   return -1;
@@ -233,7 +250,7 @@ void PlateMap::paintEvent(QPaintEvent* event) {
   // Grey outlines until the first plate is opened, black after.
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(plate_.open ? QColor(0, 0, 0) : QColor(128, 128, 128), 1));
-  for (int well = 0; well < kWellCount; ++well) {
+  for (int well = 0; well < plate_.format.wellCount(); ++well) {
     painter.drawEllipse(circleRect(well).adjusted(0, 0, -1, -1));
   }
 
@@ -241,7 +258,7 @@ void PlateMap::paintEvent(QPaintEvent* event) {
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(QColor(255, 140, 0));
-  for (int well = 0; well < kWellCount; ++well) {
+  for (int well = 0; well < plate_.format.wellCount(); ++well) {
     if (!flagged(well)) continue;
     const QRectF mark = flagRect(well);
     QPainterPath triangle;
@@ -257,13 +274,15 @@ void PlateMap::paintEvent(QPaintEvent* event) {
   font.setPointSize(12);
   painter.setFont(font);
   painter.setPen(palette().windowText().color());
-  for (int column = 1; column <= 12; ++column) {
-    painter.drawText(QRect((column - 1) * 35 + 60, 5, 30, 30), Qt::AlignLeft | Qt::AlignTop,
+  // On larger plates every second (fourth) column and row is labelled.
+  const int every = std::max(1, plate_.format.columns() / 12);
+  for (int column = 1; column <= plate_.format.columns(); column += every) {
+    painter.drawText(QRect((column - 1) * pitch() + 60, 5, 30, 30), Qt::AlignLeft | Qt::AlignTop,
                      QString::number(column));
   }
-  for (int row = 1; row <= 8; ++row) {
-    painter.drawText(QRect(25, (row - 1) * 35 + 45, 30, 30), Qt::AlignLeft | Qt::AlignTop,
-                     QString(QChar(64 + row)));
+  for (int row = 1; row <= plate_.format.rows(); row += every) {
+    painter.drawText(QRect(25, (row - 1) * pitch() + 45, 30, 30), Qt::AlignLeft | Qt::AlignTop,
+                     QString::fromStdString(RowName(row - 1)));
   }
 }
 

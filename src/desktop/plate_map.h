@@ -1,5 +1,6 @@
 #pragma once
-// The plate map of the control panel: 96 well circles with column and row
+// The plate map of the control panel: a circle per well of the plate (96
+// circles of 30 pixels, smaller ones on larger plates) with column and row
 // labels on a raised panel of 489 x 329 pixels. Each circle shows its field
 // quarters in the colours of the plate, or, when a result is chosen, is
 // filled with that result's colour on the viridis scale from the lowest to
@@ -65,11 +66,11 @@ class PlateMap : public QFrame {
   bool flagged(int well) const { return !notes_[well].isEmpty(); }
 
   /// Rectangle of a well's circle in map coordinates.
-  static QRect circleRect(int well);
+  QRect circleRect(int well) const;
   /// Where a flagged well's mark is drawn.
-  static QRect flagRect(int well);
+  QRect flagRect(int well) const;
   /// Well whose circle contains the point, -1 for none.
-  static int wellAt(const QPoint& point);
+  int wellAt(const QPoint& point) const;
 
  signals:
   void wellPressed(int well, Qt::MouseButton button);
@@ -81,15 +82,20 @@ class PlateMap : public QFrame {
 
  private:
   void updateValues();
+  /// The plate map's entry for a well; none without a map or on a plate
+  /// other than the map's 96 wells.
+  const MappedWell* mappedWell(int well) const;
+  /// Pixels from one circle to the next: 35 on plates of up to 12 columns.
+  int pitch() const;
 
   Plate plate_;
-  std::array<std::optional<WellResults>, kWellCount> results_;
-  std::array<std::optional<double>, kWellCount> values_;
-  std::array<QString, kWellCount> notes_;  // quality notes, "" when none
+  std::vector<std::optional<WellResults>> results_;
+  std::vector<std::optional<double>> values_;
+  std::vector<QString> notes_;  // quality notes, "" when none
   std::pair<double, double> scale_{0, 0};
   PlateColouring colouring_ = PlateColouring::Pictures;
   std::shared_ptr<const MappedPlate> wellMap_;
-  std::array<int, kWellCount> category_{};  // index into legend_, -1 for none
+  std::vector<int> category_;  // index into legend_, -1 for none
   std::vector<std::pair<QString, QColor>> legend_;
 };
 

@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kThumbnailSize = 105;
 constexpr int kPitch = 111;
-constexpr QSize kGridSize(1387, 910);
+constexpr QSize kGridSize(1387, 910);  // of a 96-well plate; a pitch more a column or row
 
 }  // namespace
 
@@ -28,26 +28,32 @@ PlateOverviewDialog::PlateOverviewDialog(const Plate& plate, int radius, QWidget
   setWindowTitle(QStringLiteral("Overview"));
   setModal(true);
 
+  const PlateFormat& format = plate_.format;
+  const QSize gridSize =
+      kGridSize + QSize(kPitch * (format.columns() - 12), kPitch * (format.rows() - 8));
+  rings_.resize(plate_.wells.size());
   auto* grid = new QWidget;
-  grid->setFixedSize(kGridSize);
+  grid->setFixedSize(gridSize);
   QFont labelFont = font();
   labelFont.setPixelSize(27);
-  for (int column = 0; column < 12; ++column) {
+  for (int column = 0; column < format.columns(); ++column) {
     auto* label = new QLabel(QString::number(column + 1), grid);
     label->setFont(labelFont);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     label->setGeometry(47 + kPitch * column, 8, kThumbnailSize, 38);
   }
-  for (int row = 0; row < 8; ++row) {
-    auto* label = new QLabel(QString(QChar('A' + row)), grid);
+  for (int row = 0; row < format.rows(); ++row) {
+    auto* label = new QLabel(QString::fromStdString(RowName(row)), grid);
     label->setFont(labelFont);
     label->setAlignment(Qt::AlignCenter);
     label->setGeometry(8, 48 + kPitch * row, 36, kThumbnailSize);
   }
-  for (int well = 0; well < 96; ++well) {
+  for (int well = 0; well < format.wellCount(); ++well) {
     auto* holder = new QLabel(grid);
-    holder->setObjectName(QStringLiteral("thumbnail") + QString::fromStdString(WellName(well)));
-    holder->setGeometry(47 + kPitch * (well % 12), 48 + kPitch * (well / 12), kThumbnailSize,
+    holder->setObjectName(QStringLiteral("thumbnail") +
+                          QString::fromStdString(WellName(well, format)));
+    const WellKey key = format.keyOf(well);
+    holder->setGeometry(47 + kPitch * key.column, 48 + kPitch * key.row, kThumbnailSize,
                         kThumbnailSize);
     holder->setProperty("well", well);
     holder->installEventFilter(this);
@@ -63,7 +69,7 @@ PlateOverviewDialog::PlateOverviewDialog(const Plate& plate, int radius, QWidget
   layout->addWidget(close, 0, Qt::AlignRight);
 
   // The whole grid where the screen has room for it, else as much as fits.
-  QSize size = kGridSize + QSize(30, 70);
+  QSize size = gridSize + QSize(30, 70);
   if (const QScreen* screen =
           parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen()) {
     size = size.boundedTo(screen->availableSize() - QSize(20, 40));
@@ -72,14 +78,15 @@ PlateOverviewDialog::PlateOverviewDialog(const Plate& plate, int radius, QWidget
 }
 
 QLabel* PlateOverviewDialog::thumbnail(int well) const {
-  return findChild<QLabel*>(QStringLiteral("thumbnail") + QString::fromStdString(WellName(well)));
+  return findChild<QLabel*>(QStringLiteral("thumbnail") +
+                            QString::fromStdString(WellName(well, plate_.format)));
 }
 
 void PlateOverviewDialog::build() {
   if (built_) return;
   built_ = true;
   setUpdatesEnabled(false);
-  for (int well = 0; well < 96; ++well) {
+  for (int well = 0; well < plate_.format.wellCount(); ++well) {
     if (plate_.wells[well].state != 1) continue;
     const std::optional<RingPlacement>& ring = rings_[well];
     const Picture mosaic = OverviewThumbnail(plate_, well, radius_, !ring);

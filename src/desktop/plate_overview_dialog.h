@@ -22,8 +22,9 @@ class PlateOverviewDialog : public QDialog {
   PlateOverviewDialog(const Plate& plate, int radius, QWidget* parent = nullptr);
 
   /// The wells' present rings, drawn as outlines in place of the estimate; before build().
-  void setCurrentRings(const std::array<std::optional<RingPlacement>, kWellCount>& rings) {
-    rings_ = rings;
+  void setCurrentRings(std::vector<std::optional<RingPlacement>> rings) {
+    rings_ = std::move(rings);
+    rings_.resize(plate_.wells.size());
   }
   /// Builds the thumbnails (also done when the window is first shown).
   void build();
@@ -40,7 +41,7 @@ class PlateOverviewDialog : public QDialog {
  private:
   Plate plate_;
   int radius_;
-  std::array<std::optional<RingPlacement>, kWellCount> rings_{};
+  std::vector<std::optional<RingPlacement>> rings_;  // one per well
   int chosen_ = -1;
   bool built_ = false;
 };

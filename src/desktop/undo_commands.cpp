@@ -23,7 +23,8 @@ WellChange::WellChange(Workspace& workspace, int well, WellSnapshot before, Well
       before_(std::move(before)),
       after_(std::move(after)),
       afterChange_(std::move(afterChange)) {
-  setText(QStringLiteral("Change of %1").arg(QString::fromStdString(WellName(well))));
+  setText(QStringLiteral("Change of %1")
+              .arg(QString::fromStdString(WellName(well, workspace.plate().format))));
 }
 
 void WellChange::redo() {
@@ -104,7 +105,8 @@ void StartTabChange::redo() {
 
 ExclusionChange::ExclusionChange(Workspace& workspace, int well, AfterChange afterChange)
     : workspace_(workspace), well_(well), afterChange_(std::move(afterChange)) {
-  setText(QStringLiteral("Exclusion of %1").arg(QString::fromStdString(WellName(well))));
+  setText(QStringLiteral("Exclusion of %1")
+              .arg(QString::fromStdString(WellName(well, workspace.plate().format))));
 }
 
 void ExclusionChange::redo() {

@@ -116,13 +116,14 @@ void WellWindowWidget::keepRing(const WellSession& session, bool reviewed) {
   if (!reviewed) {
     // Only a reviewed ring on file is replaced: a fit alone writes nothing.
     std::error_code missing;
-    if (!std::filesystem::exists(path, missing) || !ReadRingsFile(path).reviewed(session.well())) {
+    if (!std::filesystem::exists(path, missing) ||
+        !ReadRingsFile(path, workspace.plate().format).reviewed(session.well())) {
       return;
     }
   }
   CreateFolders(workspace.resultsFolder());
   SaveRing(path, session.well(), session.ring(),
-           reviewed ? RingSource::Reviewed : RingSource::Fitted);
+           reviewed ? RingSource::Reviewed : RingSource::Fitted, workspace.plate().format);
   host_.showStatus(
       QStringLiteral("Ring of %1 kept in %2")
           .arg(QString::fromStdString(session.wellName()), QString::fromStdString(path)));

@@ -326,7 +326,7 @@ std::string ProgramVersion() {
 
 nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& analysed) {
   json record = {{"format", kFormat},
-                 {"well", WellName(analysed.results.well)},
+                 {"well", analysed.results.wellName()},
                  {"program", analysed.program},
                  {"request", RequestToJson(analysed.request)},
                  {"request_digest", RequestDigest(analysed.request)},
@@ -340,7 +340,8 @@ std::string AnalysedWellText(const AnalysedWell& record) {
   return AnalysedWellToJson(record).dump() + "\n";
 }
 
-AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& record) {
+AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& record,
+                                  const PlateFormat& plateFormat) {
   const JsonReader j(record);
   const std::int64_t format = j.at("format").integer(0, std::numeric_limits<std::int64_t>::max());
   if (format != kFormat) {
@@ -354,7 +355,7 @@ AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& record) {
     j.at("checksum").fail("does not match the content: the record was edited");
   }
   const std::string& name = j.at("well").text();
-  const std::optional<int> well = WellIndexIfAny(name);
+  const std::optional<int> well = WellIndexIfAny(name, plateFormat);
   if (!well) j.at("well").fail("'" + ValidUtf8Text(name) + "' is no well");
   AnalysedWell analysed;
   analysed.program = j.at("program").text();
@@ -364,6 +365,7 @@ AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& record) {
   }
   analysed.settings = CompleteSettings(j.at("settings"));
   analysed.results = ResultsFromJson(j.at("results"), *well);
+  analysed.results.format = plateFormat;
   return analysed;
 }
 
@@ -427,9 +429,9 @@ std::string AnalysedWellFileName(const std::string& resultsFolder, const std::st
   return resultsFolder + "WellResults/" + platePrefix + well + ".json";
 }
 
-AnalysedWell ReadAnalysedWell(const std::string& path) {
+AnalysedWell ReadAnalysedWell(const std::string& path, const PlateFormat& format) {
   try {
-    return AnalysedWellFromJson(nlohmann::ordered_json::parse(ReadWholeFile(path)));
+    return AnalysedWellFromJson(nlohmann::ordered_json::parse(ReadWholeFile(path)), format);
   } catch (const nlohmann::json::exception& e) {
     throw Error("Well record '" + ValidUtf8Text(path) + "': " + JsonProblem(e));
   } catch (const Error& e) {

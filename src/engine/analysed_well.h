@@ -61,7 +61,8 @@ std::string ProgramVersion();
 nlohmann::ordered_json AnalysedWellToJson(const AnalysedWell& record);
 /// Reads a record back, checking every value's type and range, the request's
 /// digest and the checksum. Throws Error naming the key and what is wrong.
-AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json);
+AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json,
+                                  const PlateFormat& format = {});
 /// The record file's text: the record on one line, then a line break.
 std::string AnalysedWellText(const AnalysedWell& record);
 
@@ -98,7 +99,7 @@ std::string AnalysedWellFileName(const std::string& resultsFolder, const std::st
 /// results folder + "Wells/" + prefix + well + ".jpg": the whole-well picture.
 std::string WholeWellPictureFileName(const std::string& resultsFolder,
                                      const std::string& platePrefix, const std::string& well);
-/// Reads the record file. Throws Error naming the file.
-AnalysedWell ReadAnalysedWell(const std::string& path);
+/// Reads the record file of a well of a plate of the format. Throws Error naming the file.
+AnalysedWell ReadAnalysedWell(const std::string& path, const PlateFormat& format = {});
 
 }  // namespace vembrel

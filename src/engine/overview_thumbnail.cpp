@@ -6,7 +6,7 @@
 namespace vembrel {
 
 Picture OverviewThumbnail(const Plate& plate, int well, int radius, bool estimate) {
-  if (well < 0 || well >= kWellCount || plate.wells[well].state != 1) return {};
+  if (well < 0 || well >= plate.format.wellCount() || plate.wells[well].state != 1) return {};
   // Each well loads its own fields: a missing one stays black rather than
   // showing the field of the well shown before it.
   Picture mosaic = LoadChannelMosaic(ChannelFieldFiles(plate, well, true)).mosaic;

@@ -9,6 +9,11 @@ void GrowRadii(std::vector<int>& radii, const WellResults& results) {
   for (int k = 0; k < rings; ++k) radii[k] = results.densityRadius(k);
 }
 
+PlateResults::PlateResults(const PlateFormat& plateFormat)
+    : format(plateFormat),
+      wells(static_cast<std::size_t>(plateFormat.wellCount())),
+      settingsRows(static_cast<std::size_t>(plateFormat.wellCount()) + 1, WellSettingsRow{}) {}
+
 void PlateResults::record(const WellResults& results, const AnalysisSettings& settings) {
   wells.at(results.well) = results;
   settingsRows.at(results.well) = ToWellSettingsRow(settings);

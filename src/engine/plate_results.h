@@ -8,16 +8,19 @@
 
 #include "engine/well_results.h"
 #include "plate/analysis_settings.h"
+#include "plate/plate_format.h"
 
 namespace vembrel {
 
-inline constexpr int kWellCount = 96;
-
 struct PlateResults {
-  std::array<std::optional<WellResults>, kWellCount> wells;
-  /// Rows 0..95: the settings each well was last analysed with; row 96 the
-  /// universal settings when the batch started.
-  std::array<WellSettingsRow, 97> settingsRows{};
+  /// No results for a plate of the format.
+  explicit PlateResults(const PlateFormat& plateFormat = {});
+
+  PlateFormat format;
+  std::vector<std::optional<WellResults>> wells;  // one per well of the format
+  /// One row per well: the settings it was last analysed with; then one more,
+  /// the universal settings when the batch started (batchSettingsRow).
+  std::vector<WellSettingsRow> settingsRows;
   /// Outer radii of the density rings. The list only grows: an analysis with
   /// more rings than it holds rewrites it from its own radius and increment.
   std::vector<int> radii;
@@ -26,6 +29,8 @@ struct PlateResults {
   void record(const WellResults& results, const AnalysisSettings& settings);
   /// Forgets a well's results (never analysed, or failed).
   void forget(int well) { wells.at(well).reset(); }
+  WellSettingsRow& batchSettingsRow() { return settingsRows.back(); }
+  const WellSettingsRow& batchSettingsRow() const { return settingsRows.back(); }
 };
 
 /// The radii list after a well's results grew it.

@@ -83,7 +83,7 @@ nlohmann::ordered_json WellResultsJson(const WellResults& r) {
   std::vector<std::string> radiiTexts;
   for (const int radius : radii) radiiTexts.push_back(std::to_string(radius));
   json result = {
-      {"well", WellName(r.well)},
+      {"well", r.wellName()},
       {"ring", {{"x", r.ring.x}, {"y", r.ring.y}, {"radius", r.ring.radius}}},
       {"nuclei", r.nuclei},
       {"pixels", r.pixels},

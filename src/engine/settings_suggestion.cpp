@@ -73,7 +73,7 @@ SettingsSuggestion SuggestSettings(const Plate& plate, const std::vector<int>& w
   AnalysisSettings& settings = suggestion.settings;
   auto& reasons = suggestion.reasons;
   std::string names;
-  for (const int well : wells) names += (names.empty() ? "" : ", ") + WellName(well);
+  for (const int well : wells) names += (names.empty() ? "" : ", ") + WellName(well, plate.format);
   reasons.push_back("Looked at wells " + names + ", windowed with the display settings given.");
 
   // The ring radius: the zones' median.
@@ -83,8 +83,8 @@ SettingsSuggestion SuggestSettings(const Plate& plate, const std::vector<int>& w
     if (!well.zone.zone.clear) continue;
     radii.push_back(well.zone.radius);
     suggestion.zoneRadii.push_back(well.zone.radius);
-    fitted +=
-        (fitted.empty() ? "" : ", ") + WellName(well.well) + " " + std::to_string(well.zone.radius);
+    fitted += (fitted.empty() ? "" : ", ") + WellName(well.well, plate.format) + " " +
+              std::to_string(well.zone.radius);
   }
   if (radii.empty()) {
     reasons.push_back("Ring radius " + std::to_string(settings.ring.radius) +

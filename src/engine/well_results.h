@@ -11,6 +11,7 @@
 
 #include "imaging/cell_shape.h"
 #include "imaging/field_loader.h"
+#include "plate/well_names.h"
 
 namespace vembrel {
 
@@ -92,7 +93,9 @@ std::string_view QualityNoteName(QualityNote note);
 std::optional<QualityNote> QualityNoteFromName(std::string_view name);
 
 struct WellResults {
-  int well = 0;  // index 0..95, row-major from A01
+  int well = 0;        // index on the plate, row-major from A01
+  PlateFormat format;  // the plate's format, which names the well
+  std::string wellName() const { return WellName(well, format); }
   RingPlacement ring;
   int ringIncrement = 50;                   // width of the density rings
   std::int64_t nuclei = 0;                  // immigrant nuclei in the ring

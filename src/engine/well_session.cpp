@@ -161,14 +161,15 @@ WellSession::WellSession(const Plate& plate, int well, const AnalysisSettings& s
                          SessionOptions options)
     : WellSession(
           well, LoadWellMosaics(plate, well), settings, std::move(options),
-          PlateIdentity{plate.path, plate.prefix, plate.measurementDate,
-                        plate.pixelSize ? std::optional<double>(plate.pixelSize->micrometres)
-                                        : std::nullopt}) {}
+          PlateIdentity{
+              plate.path, plate.prefix, plate.measurementDate,
+              plate.pixelSize ? std::optional<double>(plate.pixelSize->micrometres) : std::nullopt,
+              plate.format}) {}
 
 WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& settings,
                          SessionOptions options, PlateIdentity plate)
     : well_(well),
-      wellName_(WellName(well)),
+      wellName_(WellName(well, plate.format)),
       plate_(std::move(plate)),
       options_(std::move(options)),
       memo_(std::make_unique<Memo>()) {
@@ -183,6 +184,7 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   pictures_.blueMosaic = std::move(mosaics.blue);
   pictures_.greenMosaic = std::move(mosaics.green);
   results_.well = well;
+  results_.format = plate_.format;
   results_.fieldProblems = std::move(mosaics.fieldProblems);
   results_.inputs = std::move(mosaics.inputs);
   results_.reducedFrom = mosaics.reducedFrom;

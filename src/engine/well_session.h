@@ -71,6 +71,7 @@ struct PlateIdentity {
   std::string prefix;  // file-name prefix of the plate
   double measurementDate = 0;
   std::optional<double> pixelSize;  // micrometres per pixel of the field pictures
+  PlateFormat format;               // the plate's format, which names its wells
 };
 
 enum class RingDirection { Left, Right, Up, Down };

@@ -23,6 +23,8 @@ void Workspace::openPlate(const std::string& pictureOrFolder, const PlateOpenOpt
 void Workspace::setPlate(Plate plate) {
   closeAll();
   plate_ = std::move(plate);
+  // Results of another format name other wells.
+  if (results_.format != plate_.format) results_ = PlateResults(plate_.format);
   if (onPlateChanged) onPlateChanged();
 }
 
@@ -49,7 +51,7 @@ WellSession* Workspace::findSession(int well) {
 }
 
 void Workspace::pressWell(int well, MouseButton button) {
-  if (well < 0 || well >= kWellCount) return;
+  if (well < 0 || well >= plate_.format.wellCount()) return;
   if (button == MouseButton::Right) {
     if (ToggleWellInclusion(plate_, well) == RightClickResult::Excluded) {
       while (WellSession* session = findSession(well)) closeSession(*session);

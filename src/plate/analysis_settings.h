@@ -52,7 +52,6 @@ struct AnalysisSettings {
 /// ratio x 10 truncated, 16 smoothness x 100 truncated.
 using WellSettingsRow = std::array<std::int32_t, 17>;
 inline constexpr int kNuclearColumns = 12;  // columns 0..11; 12..16 are cell shape
-inline constexpr int kBatchSnapshotRow = 96;
 
 /// Row from the settings. The float products are formed in extended
 /// precision, so 2.9 x 10 truncates to 28 and 0.29 x 100 to 28.

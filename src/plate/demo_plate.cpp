@@ -62,11 +62,11 @@ struct PlateGaps {
   std::array<int, 3> missingField;
 };
 
-PlateGaps ChooseGaps(std::uint32_t seed) {
+PlateGaps ChooseGaps(std::uint32_t seed, const PlateFormat& format) {
   Random random = StreamFor(seed, -1, kPlateStream);
-  std::array<int, 96> order;
-  for (int i = 0; i < 96; ++i) order[i] = i;
-  for (int i = 95; i > 0; --i) std::swap(order[i], order[random.between(0, i)]);
+  std::vector<int> order(static_cast<std::size_t>(format.wellCount()));
+  for (int i = 0; i < format.wellCount(); ++i) order[i] = i;
+  for (int i = format.wellCount() - 1; i > 0; --i) std::swap(order[i], order[random.between(0, i)]);
   return {{order[0], order[1], order[2]}, {order[3], order[4], order[5]}};
 }
 
@@ -326,26 +326,29 @@ Picture FieldPicture(const std::vector<std::uint8_t>& plane, int field) {
   return picture;
 }
 
-void CheckWell(int well) {
-  if (well < 0 || well >= 96) throw Error("No well has the index " + std::to_string(well));
+void CheckWell(int well, const PlateFormat& format) {
+  if (well < 0 || well >= format.wellCount()) {
+    throw Error("No well has the index " + std::to_string(well));
+  }
 }
 
 }  // namespace
 
-DemoWell DescribeDemoWell(std::uint32_t seed, int well) {
-  CheckWell(well);
+DemoWell DescribeDemoWell(std::uint32_t seed, int well, const PlateFormat& format) {
+  CheckWell(well, format);
   Random random = StreamFor(seed, well, kWellStream);
   DemoWell demo;
   demo.index = well;
   demo.ringX = kSize / 2 + random.between(-60, 60);
   demo.ringY = kSize / 2 + random.between(-60, 60);
   demo.zoneRadius = random.between(300, 380);
-  // Migration rises from column 1 to column 12, as along a dilution series.
-  const double migrated = (well % 12) * 40.0 / 11 + random.uniform(-3, 3);
+  // Migration rises from the first column to the last, as along a dilution series.
+  const double migrated =
+      format.keyOf(well).column * 40.0 / (format.columns() - 1) + random.uniform(-3, 3);
   demo.migratedCells = std::clamp(static_cast<int>(std::lround(migrated)), 0, 40);
   demo.blueField.fill(true);
   demo.greenField.fill(true);
-  const PlateGaps gaps = ChooseGaps(seed);
+  const PlateGaps gaps = ChooseGaps(seed, format);
   if (std::find(gaps.blueOnly.begin(), gaps.blueOnly.end(), well) != gaps.blueOnly.end()) {
     demo.greenField.fill(false);
   }
@@ -358,8 +361,8 @@ DemoWell DescribeDemoWell(std::uint32_t seed, int well) {
   return demo;
 }
 
-std::array<Picture, 8> MakeDemoWellFields(std::uint32_t seed, int well) {
-  const DemoWell demo = DescribeDemoWell(seed, well);
+std::array<Picture, 8> MakeDemoWellFields(std::uint32_t seed, int well, const PlateFormat& format) {
+  const DemoWell demo = DescribeDemoWell(seed, well, format);
   const Planes planes = RenderWell(seed, demo);
   std::array<Picture, 8> fields;
   for (int field = 0; field < 4; ++field) {
@@ -369,12 +372,13 @@ std::array<Picture, 8> MakeDemoWellFields(std::uint32_t seed, int well) {
   return fields;
 }
 
-void WriteDemoPlate(const std::string& folder, std::uint32_t seed, const std::vector<int>& wells) {
+void WriteDemoPlate(const std::string& folder, std::uint32_t seed, const std::vector<int>& wells,
+                    const PlateFormat& format) {
   std::vector<int> todo = wells;
   if (todo.empty()) {
-    for (int i = 0; i < 96; ++i) todo.push_back(i);
+    for (int i = 0; i < format.wellCount(); ++i) todo.push_back(i);
   }
-  for (int well : todo) CheckWell(well);
+  for (int well : todo) CheckWell(well, format);
   // A well named twice would be written by two threads into the same files.
   std::sort(todo.begin(), todo.end());
   todo.erase(std::unique(todo.begin(), todo.end()), todo.end());
@@ -383,19 +387,19 @@ void WriteDemoPlate(const std::string& folder, std::uint32_t seed, const std::ve
   const std::string base = folder + (hasSeparator ? "" : "/") + kDemoPrefix;
 
   const auto writeWell = [&](int index) {
-    const DemoWell demo = DescribeDemoWell(seed, index);
+    const DemoWell demo = DescribeDemoWell(seed, index, format);
     const Planes planes = RenderWell(seed, demo);
     for (int field = 0; field < 4; ++field) {
       // Files store the top row first; the planes keep the bottom row first.
       const std::size_t top =
           static_cast<std::size_t>(FieldRow(field) + kFieldSize - 1) * kSize + FieldColumn(field);
       if (demo.blueField[field]) {
-        WriteGreyTiffFile(FieldFileName(base, index, field, false), planes.blue.data() + top,
-                          kFieldSize, kFieldSize, -kSize);
+        WriteGreyTiffFile(FieldFileName(base, index, field, false, format),
+                          planes.blue.data() + top, kFieldSize, kFieldSize, -kSize);
       }
       if (demo.greenField[field]) {
-        WriteGreyTiffFile(FieldFileName(base, index, field, true), planes.green.data() + top,
-                          kFieldSize, kFieldSize, -kSize);
+        WriteGreyTiffFile(FieldFileName(base, index, field, true, format),
+                          planes.green.data() + top, kFieldSize, kFieldSize, -kSize);
       }
     }
   };

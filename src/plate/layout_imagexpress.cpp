@@ -6,7 +6,6 @@
 
 #include "plate/name_reading.h"
 #include "plate/plate_layout.h"
-#include "plate/well_names.h"
 
 namespace vembrel {
 namespace {
@@ -43,8 +42,14 @@ class ImageXpress : public PlateLayout {
     if (!channel || !site || *site < 1 || !TakeBack(head, "_s") || head.size() < 3) {
       return std::nullopt;
     }
-    const std::optional<int> well = WellIndexIfAny(head.substr(head.size() - 3));
-    head.remove_suffix(3);
+    // The well has one or two row letters (A01, P24, AF48) and follows the plate's "_".
+    std::size_t wellLength = 3;
+    if (head.size() >= 4 && head[head.size() - 4] >= 'A' && head[head.size() - 4] <= 'Z' &&
+        (head.size() == 4 || head[head.size() - 5] == '_')) {
+      wellLength = 4;
+    }
+    const std::optional<WellKey> well = WellKeyIfAny(head.substr(head.size() - wellLength));
+    head.remove_suffix(wellLength);
     if (!well || (!head.empty() && !TakeBack(head, "_"))) return std::nullopt;
     FieldName field;
     field.plate = std::string(head);

@@ -1,12 +1,17 @@
 // The native layout: <prefix><well>f0<field>d<channel>.tif, fields 0..3 and
 // channels d0 (nuclear stain) and d1 (cell stain). The prefix is the text
 // before the well, so "PL-A03f00d0.tif" has the prefix "PL-".
+#include <cctype>
+
 #include "plate/name_reading.h"
 #include "plate/plate_layout.h"
-#include "plate/well_names.h"
 
 namespace vembrel {
 namespace {
+
+bool IsUpper(char c) {
+  return c >= 'A' && c <= 'Z';
+}
 
 class Native : public PlateLayout {
  public:
@@ -18,13 +23,25 @@ class Native : public PlateLayout {
     // <well>f0<digit>d<digit> closes the name: 8 characters.
     if (!TakeBack(stem, ".tif") || stem.size() < 8) return std::nullopt;
     const std::string_view tail = stem.substr(stem.size() - 8);
-    const std::optional<int> well = WellIndexIfAny(tail.substr(0, 3));
+    // Rows AA..AF of 1536-well plates have two letters; they are read so
+    // where the letters open the name or follow a character that is no letter.
+    std::size_t wellLength = 3;
+    if (stem.size() >= 9) {
+      const std::optional<int> row = RowOfLetters(stem.substr(stem.size() - 9, 2));
+      const bool letterBefore =
+          stem.size() >= 10 && std::isalpha(static_cast<unsigned char>(stem[stem.size() - 10]));
+      if (row && *row >= 26 && *row < 32 && IsUpper(stem[stem.size() - 9]) && !letterBefore) {
+        wellLength = 4;
+      }
+    }
+    const std::optional<WellKey> well =
+        WellKeyIfAny(stem.substr(stem.size() - 5 - wellLength, wellLength));
     if (!well || tail[3] != 'f' || tail[4] != '0' || !IsDigit(tail[5]) || tail[6] != 'd' ||
         !IsDigit(tail[7])) {
       return std::nullopt;
     }
     FieldName field;
-    field.plate = std::string(stem.substr(0, stem.size() - 8));
+    field.plate = std::string(stem.substr(0, stem.size() - 5 - wellLength));
     field.well = *well;
     field.field = tail[5] - '0';
     field.channel = tail[7] - '0';

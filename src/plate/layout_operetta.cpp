@@ -1,5 +1,5 @@
 // The Operetta/Harmony-style layout: r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff,
-// row 01..08 and column 01..12 of the well, field k in the place of field k-1,
+// row and column of the well from 01, field k in the place of field k-1,
 // focal plane PP, time point T (sk: the k-th acquisition of a time series). The names carry no
 // plate: the prefix is the folder's name followed by "_".
 #include "plate/name_reading.h"
@@ -24,12 +24,11 @@ class Operetta : public PlateLayout {
         (field = TakeNumber(rest, 2)) && TakeFront(rest, "p") && (plane = TakeNumber(rest, 2)) &&
         TakeFront(rest, "-ch") && (channel = TakeNumber(rest, 1)) && TakeFront(rest, "sk") &&
         (timePoint = TakeNumber(rest, 1)) && rest == "fk1fl1.tiff";
-    if (!shaped || *row < 1 || *row > 8 || *column < 1 || *column > 12 || *field < 1 ||
-        *timePoint < 1) {
+    if (!shaped || *row < 1 || *column < 1 || *field < 1 || *timePoint < 1) {
       return std::nullopt;
     }
     FieldName name;
-    name.well = (*row - 1) * 12 + *column - 1;
+    name.well = {*row - 1, *column - 1};
     name.field = *field - 1;
     name.channel = *channel;
     name.plane = *plane;
@@ -38,7 +37,7 @@ class Operetta : public PlateLayout {
   }
 
   std::string format(const FieldName& f) const override {
-    return "r" + Padded(f.well / 12 + 1, 2) + "c" + Padded(f.well % 12 + 1, 2) + "f" +
+    return "r" + Padded(f.well.row + 1, 2) + "c" + Padded(f.well.column + 1, 2) + "f" +
            Padded(f.field + 1, 2) + "p" + Padded(f.plane, 2) + "-ch" + std::to_string(f.channel) +
            "sk" + std::to_string(f.timePoint) + "fk1fl1.tiff";
   }

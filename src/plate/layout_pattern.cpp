@@ -1,5 +1,5 @@
 // A layout given by the user as a pattern: literal text with the placeholders
-// {plate} (any text), {well} (A01 or A1), {row} (A..H or 1..8), {col} (1..12),
+// {plate} (any text), {well} (A01 or A1), {row} (A..AF or 1..32), {col} (1..48),
 // {field} (counted from 1), {channel} (a number) and, for a time series,
 // {time} (the time point, counted from 1). The prefix is the text of
 // {plate} followed by "_", or the folder's name followed by "_" when the
@@ -35,14 +35,13 @@ struct Piece {
 // What a name has given so far while it is matched.
 struct Reading {
   FieldName field;
-  int row = 0;     // 1..8
-  int column = 0;  // 1..12
+  int row = 0;     // 1..32
+  int column = 0;  // 1..48
   int site = 0;    // the field counted from 1
 };
 
-bool IsRowLetter(char c) {
-  return (c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h');
-}
+constexpr int kMostRows = 32;
+constexpr int kMostColumns = 48;
 
 class Pattern : public PlateLayout {
  public:
@@ -55,7 +54,7 @@ class Pattern : public PlateLayout {
   std::optional<FieldName> parse(std::string_view fileName) const override {
     Reading reading;
     if (!match(0, fileName, reading)) return std::nullopt;
-    reading.field.well = (reading.row - 1) * 12 + reading.column - 1;
+    reading.field.well = {reading.row - 1, reading.column - 1};
     reading.field.field = reading.site - 1;
     return reading.field;
   }
@@ -74,10 +73,10 @@ class Pattern : public PlateLayout {
           name += WellName(f.well);
           break;
         case Part::Row:
-          name += static_cast<char>('A' + f.well / 12);
+          name += RowName(f.well.row);
           break;
         case Part::Col:
-          name += Padded(f.well % 12 + 1, 2);
+          name += Padded(f.well.column + 1, 2);
           break;
         case Part::Field:
           name += std::to_string(f.field + 1);
@@ -172,33 +171,45 @@ class Pattern : public PlateLayout {
           if (next(length)) return true;
         }
         return false;
-      case Part::Well: {
-        if (rest.empty() || !IsRowLetter(rest[0])) return false;
-        reading.row = (rest[0] & ~0x20) - 'A' + 1;
-        std::size_t columnDigits = 0;
-        while (columnDigits + 1 < rest.size() && columnDigits < 2 &&
-               IsDigit(rest[columnDigits + 1]))
-          ++columnDigits;
-        for (std::size_t length = columnDigits; length >= 1; --length) {
-          reading.column = *NumberOf(rest.substr(1, length));
-          if (reading.column >= 1 && reading.column <= 12 && next(1 + length)) return true;
-        }
-        return false;
-      }
+      case Part::Well:
+        return tryRowLetters(rest, reading, [&](std::size_t letters) {
+          std::size_t columnDigits = 0;
+          while (letters + columnDigits < rest.size() && columnDigits < 2 &&
+                 IsDigit(rest[letters + columnDigits]))
+            ++columnDigits;
+          for (std::size_t length = columnDigits; length >= 1; --length) {
+            reading.column = *NumberOf(rest.substr(letters, length));
+            if (reading.column >= 1 && reading.column <= kMostColumns && next(letters + length)) {
+              return true;
+            }
+          }
+          return false;
+        });
       case Part::Row:
-        if (!rest.empty() && IsRowLetter(rest[0])) {
-          reading.row = (rest[0] & ~0x20) - 'A' + 1;
-          return next(1);
-        }
-        return tryNumbers(rest, std::min<std::size_t>(digits, 2), 1, 8, reading.row, next);
+        return tryRowLetters(rest, reading, next) ||
+               tryNumbers(rest, std::min<std::size_t>(digits, 2), 1, kMostRows, reading.row, next);
       case Part::Col:
-        return tryNumbers(rest, std::min<std::size_t>(digits, 2), 1, 12, reading.column, next);
+        return tryNumbers(rest, std::min<std::size_t>(digits, 2), 1, kMostColumns, reading.column,
+                          next);
       case Part::Field:
         return tryNumbers(rest, digits, 1, 999999999, reading.site, next);
       case Part::Channel:
         return tryNumbers(rest, digits, 0, 999999999, reading.field.channel, next);
       case Part::Time:
         return tryNumbers(rest, digits, 1, 999999999, reading.field.timePoint, next);
+    }
+    return false;
+  }
+
+  // A row of two letters (AA..AF), else of one (A..Z), either case.
+  template <typename Next>
+  static bool tryRowLetters(std::string_view rest, Reading& reading, const Next& next) {
+    for (std::size_t letters = 2; letters >= 1; --letters) {
+      const std::optional<int> row =
+          rest.size() >= letters ? RowOfLetters(rest.substr(0, letters)) : std::nullopt;
+      if (!row || *row >= kMostRows) continue;
+      reading.row = *row + 1;
+      if (next(letters)) return true;
     }
     return false;
   }

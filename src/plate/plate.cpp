@@ -14,9 +14,15 @@ constexpr const char* kSeparators = "/\\:";
 }  // namespace
 
 Plate::Plate() {
-  for (int i = 0; i < 96; ++i) {
+  setFormat(format);
+}
+
+void Plate::setFormat(const PlateFormat& plateFormat) {
+  format = plateFormat;
+  wells.assign(static_cast<std::size_t>(format.wellCount()), WellRecord{});
+  for (int i = 0; i < format.wellCount(); ++i) {
     wells[i].index = i;
-    wells[i].name = WellName(i);
+    wells[i].name = WellName(i, format);
   }
 }
 
@@ -47,8 +53,10 @@ std::string ResultsFolderOf(const std::string& platePath) {
   return PlatePathOf(withoutLast);
 }
 
-std::string FieldFileName(const std::string& plateBase, int well, int field, bool green) {
-  return plateBase + WellName(well) + "f0" + std::to_string(field) + (green ? "d1.tif" : "d0.tif");
+std::string FieldFileName(const std::string& plateBase, int well, int field, bool green,
+                          const PlateFormat& format) {
+  return plateBase + WellName(well, format) + "f0" + std::to_string(field) +
+         (green ? "d1.tif" : "d0.tif");
 }
 
 std::array<std::string, 4> ChannelFieldFiles(const Plate& plate, int well, bool green) {
@@ -57,10 +65,10 @@ std::array<std::string, 4> ChannelFieldFiles(const Plate& plate, int well, bool 
   for (int field = 0; field < 4; ++field) {
     if (!files[field].empty()) continue;
     if (plate.naming == nullptr) {
-      files[field] = FieldFileName(plate.base, well, field, green);
+      files[field] = FieldFileName(plate.base, well, field, green, plate.format);
     } else {
       files[field] =
-          plate.path + plate.naming->format({plate.plateName, well, field,
+          plate.path + plate.naming->format({plate.plateName, plate.format.keyOf(well), field,
                                              plate.channels[green ? 1 : 0], plate.plane});
     }
   }

@@ -1,7 +1,7 @@
 #pragma once
 // The open plate: folder, file-name prefix, measurement date, the layout of
-// its file names, and the table of 96 wells with their field pictures and
-// whether each well is included.
+// its file names, its format, and the table of its wells with their field
+// pictures and whether each well is included.
 #include <array>
 #include <memory>
 #include <optional>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plate/pixel_size.h"
+#include "plate/plate_format.h"
 #include "plate/plate_layout.h"
 
 namespace vembrel {
@@ -39,16 +40,20 @@ struct PlateOpenOptions {
   /// Micrometres per pixel of the field pictures, above anything their
   /// metadata says; none: read from the metadata where there is one.
   std::optional<double> pixelSize;
+  /// The plate's format (--wells-per-plate); none: detected from the wells
+  /// the names give (see PlateFormat::Holding).
+  std::optional<PlateFormat> format;
 };
 
 struct Plate {
   bool open = false;
-  std::string path;            // the plate's folder, with trailing separator
-  std::string prefix;          // results prefix (the native layout: names up to the well)
-  std::string base;            // path + prefix
-  double measurementDate = 0;  // creation time of the chosen picture, or of a folder's first
-                               // field picture by name (days since 1899-12-30)
-  std::array<WellRecord, 96> wells;
+  std::string path;               // the plate's folder, with trailing separator
+  std::string prefix;             // results prefix (the native layout: names up to the well)
+  std::string base;               // path + prefix
+  double measurementDate = 0;     // creation time of the chosen picture, or of a folder's first
+                                  // field picture by name (days since 1899-12-30)
+  PlateFormat format;             // rows x columns; 96 wells unless the plate is larger
+  std::vector<WellRecord> wells;  // format.wellCount() wells, row by row from A01
 
   std::string layout = "native";   // the layout's name: native, imagexpress, operetta, pattern
   std::string layoutDescription;   // its rule and the channels read, for the user
@@ -72,11 +77,15 @@ struct Plate {
   /// How the loader takes the plate's 16-bit samples.
   int loaderInputBits() const { return inputBits == 8 && inputBitsDetected ? 16 : inputBits; }
 
-  Plate();  // no plate: names filled, states 0, nothing painted
+  Plate();  // no plate of 96 wells: names filled, states 0, nothing painted
+  /// Empties the table of wells and makes it one of the format's wells.
+  void setFormat(const PlateFormat& plateFormat);
 };
 
 /// Opens a plate ("Open Pictures") from any one of its pictures or from its
-/// folder. The layout comes from the options, else from the picture's name,
+/// folder. The format is the one chosen or the one the names' wells fit;
+/// throws UsageError naming the wells seen when they fit none, or a well
+/// beyond the chosen format. The layout comes from the options, else from the picture's name,
 /// else from the folder's files (the layout most of them fit; of several
 /// plates there, the one with most files). Lists the folder once and records
 /// every well's field files; fields beyond four, fields missing and fields of
@@ -96,7 +105,8 @@ double MeasurementDateOf(const std::string& fileName);
 std::string ResultsFolderOf(const std::string& platePath);
 
 /// base + well name + "f0" + field + ("d1.tif" when green else "d0.tif").
-std::string FieldFileName(const std::string& plateBase, int well, int field, bool green);
+std::string FieldFileName(const std::string& plateBase, int well, int field, bool green,
+                          const PlateFormat& format = {});
 /// The four field files of one channel of a well (green: the cell stain), in
 /// field order. Where the plate has none, the name its layout would give the
 /// file, so that loading it names what is missing.

@@ -9,12 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "plate/plate_format.h"
+
 namespace vembrel {
 
 /// What a layout reads from one file name.
 struct FieldName {
   std::string plate;  // the part naming the plate ("" where the layout has none)
-  int well = 0;       // 0..95
+  WellKey well;       // row and column of the well
   int field = 0;      // place in the 2 x 2 mosaic, from 0; 4 and above have none
   int channel = 0;    // the layout's own channel number
   int plane = 1;      // focal plane; 1 where the layout has none

@@ -11,6 +11,7 @@
 #include "plate/name_reading.h"
 #include "plate/plate.h"
 #include "plate/plate_notes.h"
+#include "plate/well_names.h"
 
 namespace vembrel {
 namespace {
@@ -136,6 +137,33 @@ void CheckAcquisitionFile(const std::string& folder, const std::map<int, std::st
       }
     }
   }
+}
+
+// The plate's format: the one chosen, which must hold every well named, or
+// the one the largest row and column named fit.
+void ChooseFormat(Plate& plate, const std::optional<PlateFormat>& chosen,
+                  const std::vector<Parsed>& files) {
+  WellKey largest;
+  const Parsed* farthest = &files.front();
+  for (const Parsed& file : files) {
+    const WellKey& well = file.field.well;
+    if (chosen && !chosen->holds(well)) {
+      throw UsageError("'" + plate.path + file.name + "' is of well " + WellName(well) +
+                       ", which is not on a " + chosen->description() + " (--wells-per-plate " +
+                       std::to_string(chosen->wellCount()) + ")");
+    }
+    if (well.row > largest.row || well.column > largest.column) farthest = &file;
+    largest = {std::max(largest.row, well.row), std::max(largest.column, well.column)};
+  }
+  const std::optional<PlateFormat> format = chosen ? chosen : PlateFormat::Holding(largest);
+  if (!format) {
+    throw UsageError("The wells of '" + plate.path + "' reach row " +
+                     std::to_string(largest.row + 1) + " and column " +
+                     std::to_string(largest.column + 1) + " (as in '" + farthest->name +
+                     "'), which fit no plate format; the largest is the " +
+                     PlateFormat::FromWellsPerPlate(1536).description());
+  }
+  plate.setFormat(*format);
 }
 
 }  // namespace
@@ -281,6 +309,8 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
         "no file name fits " + layout->title() + " with the plate '" + plate.plateName + "'"));
   }
 
+  ChooseFormat(plate, options.format, files);
+
   // The plane and the channels.
   plate.plane = options.plane;
   std::set<int> planes;
@@ -327,10 +357,10 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
     const int stain = f.channel == plate.channels[0] ? 0 : f.channel == plate.channels[1] ? 1 : -1;
     if (stain < 0) continue;
     if (f.field >= 4) {
-      census.beyondMosaic[f.well].insert(f.field);
+      census.beyondMosaic[plate.format.indexOf(f.well)].insert(f.field);
       continue;
     }
-    WellRecord& well = plate.wells[f.well];
+    WellRecord& well = plate.wells[plate.format.indexOf(f.well)];
     std::string& slot = stain == 0 ? well.blueFiles[f.field] : well.greenFiles[f.field];
     if (slot.empty()) {
       slot = plate.path + file.name;

@@ -6,37 +6,34 @@
 
 namespace vembrel {
 
-std::string WellName(int index) {
-  if (index < 0 || index >= 96) throw Error("No well has the index " + std::to_string(index));
-  const int column = index % 12 + 1;
-  std::string name(1, static_cast<char>('A' + index / 12));
-  if (column < 10) name += '0';
-  return name + std::to_string(column);
+std::string WellName(int index, const PlateFormat& format) {
+  if (index < 0 || index >= format.wellCount()) {
+    throw Error("No well has the index " + std::to_string(index));
+  }
+  return WellName(format.keyOf(index));
 }
 
-std::optional<int> WellIndexIfAny(std::string_view name) {
-  const bool shaped = name.size() == 3 && name[0] >= 'A' && name[0] <= 'H' && name[1] >= '0' &&
-                      name[1] <= '9' && name[2] >= '0' && name[2] <= '9';
-  const int column = shaped ? (name[1] - '0') * 10 + (name[2] - '0') : 0;
-  if (column < 1 || column > 12) return std::nullopt;
-  return (name[0] - 'A') * 12 + column - 1;
+std::optional<int> WellIndexIfAny(std::string_view name, const PlateFormat& format) {
+  const std::optional<WellKey> key = WellKeyIfAny(name);
+  if (!key || !format.holds(*key)) return std::nullopt;
+  return format.indexOf(*key);
 }
 
-int WellIndex(std::string_view name) {
-  const std::optional<int> index = WellIndexIfAny(name);
+int WellIndex(std::string_view name, const PlateFormat& format) {
+  const std::optional<int> index = WellIndexIfAny(name, format);
   if (!index) throw Error("'" + std::string(name) + "' is no well name");
   return *index;
 }
 
-std::vector<int> ParseWellList(std::string_view list) {
-  std::vector<bool> chosen(96, false);
+std::vector<int> ParseWellList(std::string_view list, const PlateFormat& format) {
+  std::vector<bool> chosen(static_cast<std::size_t>(format.wellCount()), false);
   std::size_t start = 0;
   while (start <= list.size()) {
     const std::size_t comma = std::min(list.find(',', start), list.size());
     const std::string_view part = list.substr(start, comma - start);
     const std::size_t dash = part.find('-');
     const auto index = [&](std::string_view name) {
-      const std::optional<int> well = WellIndexIfAny(name);
+      const std::optional<int> well = WellIndexIfAny(name, format);
       if (!well) {
         throw Error("'" + std::string(part) + "' in the well list '" + std::string(list) +
                     "' is no well name or range such as A01-A12");
@@ -47,13 +44,13 @@ std::vector<int> ParseWellList(std::string_view list) {
     const int last = dash == std::string_view::npos ? first : index(part.substr(dash + 1));
     if (last < first) {
       throw Error("The range '" + std::string(part) + "' runs backwards; write it as " +
-                  WellName(last) + "-" + WellName(first));
+                  WellName(last, format) + "-" + WellName(first, format));
     }
     for (int well = first; well <= last; ++well) chosen[well] = true;
     start = comma + 1;
   }
   std::vector<int> wells;
-  for (int well = 0; well < 96; ++well) {
+  for (int well = 0; well < format.wellCount(); ++well) {
     if (chosen[well]) wells.push_back(well);
   }
   return wells;

@@ -57,7 +57,7 @@ struct SettingsValues {
 AnalysisSettings SettingsArgument(const py::object& settings);
 
 /// A well name ("B03") as its index; ValueError naming it otherwise.
-int WellArgument(const std::string& well);
+int WellArgument(const std::string& well, const PlateFormat& format = {});
 /// A fit_radius argument: None, or (min, max) within 1..2048 (ValueError otherwise).
 std::optional<RadiusRange> FitRadiusArgument(const py::object& range);
 /// A ring argument: None, or (x, y, radius) or a Ring on the mosaic

@@ -116,8 +116,8 @@ Json FromPython(py::handle value) {
         "A " + std::string(Py_TYPE(object)->tp_name) + " cannot be a setting value");
 }
 
-int WellArgument(const std::string& well) {
-  return RaisingAs(PyExc_ValueError, [&] { return WellIndex(well); });
+int WellArgument(const std::string& well, const PlateFormat& format) {
+  return RaisingAs(PyExc_ValueError, [&] { return WellIndex(well, format); });
 }
 
 std::optional<RadiusRange> FitRadiusArgument(const py::object& range) {

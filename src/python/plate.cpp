@@ -33,8 +33,13 @@ struct PlateHandle {
 
 PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
                              const py::object& inputBits, const py::object& plane,
-                             const py::object& pixelSize) {
+                             const py::object& pixelSize, const py::object& wellsPerPlate) {
   PlateOpenOptions options;
+  if (!wellsPerPlate.is_none()) {
+    const int wells = static_cast<int>(IntArgument(wellsPerPlate, "wells_per_plate", 1, 1 << 20));
+    options.format =
+        RaisingAs(PyExc_ValueError, [&] { return PlateFormat::FromWellsPerPlate(wells); });
+  }
   if (!pixelSize.is_none()) {
     if (py::isinstance<py::bool_>(pixelSize) ||
         !(py::isinstance<py::float_>(pixelSize) || py::isinstance<py::int_>(pixelSize))) {
@@ -104,7 +109,7 @@ PlateHandle Open(const py::object& pathArgument, const PlateOpenOptions& options
 
 // A well name of the plate that has pictures to analyse.
 int IncludedWell(const Plate& plate, const std::string& name) {
-  const int well = WellArgument(name);
+  const int well = WellArgument(name, plate.format);
   if (plate.wells[well].state != 1) {
     Raise(PyExc_ValueError, "Well " + plate.wells[well].name +
                                 " has no field with both channel pictures in '" + plate.base + "'");
@@ -183,7 +188,7 @@ std::vector<WellResult> RunBatch(const Plate& plate, const std::vector<int>& wel
           try {
             results[i] = Analyse(plate, wells[i], settings, cells, fitRadius);
           } catch (const std::exception& e) {
-            failures[i] = "Well " + WellName(wells[i]) + ": " + e.what();
+            failures[i] = "Well " + WellName(wells[i], plate.format) + ": " + e.what();
           }
           const std::lock_guard lock(mutex);
           ++finished;
@@ -299,7 +304,7 @@ py::tuple TimeCourseTables(const PlateHandle& handle, const py::object& settings
   if (!refused.empty()) Raise(PyExc_ValueError, refused);
   if (!course.failures.empty()) {
     const TimeCourseFailure& failure = course.failures.front();
-    Raise(PyExc_RuntimeError, "Well " + WellName(failure.well) + " at time point " +
+    Raise(PyExc_RuntimeError, "Well " + WellName(failure.well, course.format) + " at time point " +
                                   std::to_string(course.numbers[failure.timePoint]) + ": " +
                                   failure.message);
   }
@@ -314,7 +319,7 @@ void BindPlate(py::module_& module) {
       module, "Plate", R"(A plate of field pictures, opened from any one picture or from its folder.
 
 Plate(path, layout=None, channels=None, input_bits='auto', plane=1,
-plate_map=None, pixel_size=None): layout is
+plate_map=None, pixel_size=None, wells_per_plate=None): layout is
 'native', 'imagexpress', 'operetta' or a pattern such as
 '{plate}_{well}_s{field}_w{channel}.tif' (detected when None); channels the
 (nuclear, cell) channel numbers (the two lowest found when None); input_bits
@@ -323,26 +328,33 @@ the bits of 16-bit samples that carry the picture (8, 10, 12, 14, 16, or
 read where names carry one; plate_map a plate map (CSV, plate-shaped or
 tidy) whose variables the results carry; pixel_size the micrometres per pixel
 of the field pictures, above what their metadata says (read from it when
-None). FileNotFoundError when path does not exist, OSError when it holds no
-plate, ValueError for a bad option or plate map.)")
+None); wells_per_plate the plate's format, 6, 12, 24, 48, 96, 384 or 1536
+(detected from the wells the names give when None). FileNotFoundError when
+path does not exist, OSError when it holds no plate or wells beyond
+wells_per_plate, ValueError for a bad option or plate map.)")
       .def(py::init([](const py::object& path, const py::object& layout, const py::object& channels,
                        const py::object& inputBits, const py::object& plane,
-                       const py::object& plateMap, const py::object& pixelSize) {
+                       const py::object& plateMap, const py::object& pixelSize,
+                       const py::object& wellsPerPlate) {
              std::shared_ptr<const MappedPlate> map = PlateMapArgument(plateMap);
-             PlateHandle handle =
-                 Open(path, OpenOptions(layout, channels, inputBits, plane, pixelSize));
+             PlateHandle handle = Open(
+                 path, OpenOptions(layout, channels, inputBits, plane, pixelSize, wellsPerPlate));
+             if (map && handle.plate->format.wellCount() != kMappedWells) {
+               Raise(PyExc_ValueError, "The plate map describes a 96-well plate; the plate is a " +
+                                           handle.plate->format.description());
+             }
              handle.map = std::move(map);
              return handle;
            }),
            py::arg("path"), py::arg("layout") = py::none(), py::arg("channels") = py::none(),
            py::arg("input_bits") = "auto", py::arg("plane") = 1, py::arg("plate_map") = py::none(),
-           py::arg("pixel_size") = py::none())
+           py::arg("pixel_size") = py::none(), py::arg("wells_per_plate") = py::none())
       .def_property_readonly(
           "plate_map",
           [](P p) -> py::object {
             if (!p.map) return py::none();
             py::dict wells;
-            for (int w = 0; w < 96; ++w) {
+            for (int w = 0; w < kMappedWells; ++w) {
               if (p.map->wells[w].mapped) wells[py::str(WellName(w))] = MapVariables(*p.map, w);
             }
             return wells;
@@ -364,6 +376,10 @@ plate, ValueError for a bad option or plate map.)")
             return names;
           },
           "Names of the included wells (a field with both channels), in plate order.")
+      .def_property_readonly(
+          "wells_per_plate", [](P p) { return p.plate->format.wellCount(); },
+          "The plate's format: 96, or 384, 1536 and the others when the names or\n"
+          "wells_per_plate say so.")
       .def_property_readonly(
           "layout", [](P p) { return p.plate->layout; },
           "The layout's name: native, imagexpress, operetta or pattern.")

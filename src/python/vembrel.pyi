@@ -195,7 +195,11 @@ class Plate:
         plane: int = 1,
         plate_map: _Path | None = None,
         pixel_size: float | None = None,
+        wells_per_plate: int | None = None,
     ) -> None: ...
+    @property
+    def wells_per_plate(self) -> int:
+        """The plate's format: 96, 384, 1536, ... wells."""
     @property
     def plate_map(self) -> dict[str, dict[str, str | float | None]] | None:
         """The map's variables of each well it names; None without a map."""

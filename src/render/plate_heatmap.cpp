@@ -10,16 +10,10 @@
 namespace vembrel {
 namespace {
 
-constexpr int kRows = 8;
-constexpr int kColumns = 12;
-constexpr int kCellWidth = 64;
-constexpr int kCellHeight = 44;
 constexpr int kGridLeft = 28;  // room for the row letters
 constexpr int kGridTop = 66;   // title and column numbers
 constexpr int kScaleGap = 14;
 constexpr int kScaleWidth = 18;
-constexpr int kPanelWidth = kGridLeft + kColumns * kCellWidth + kScaleGap + kScaleWidth + 110;
-constexpr int kPanelHeight = kGridTop + kRows * kCellHeight + 24;
 constexpr int kMargin = 20;
 constexpr int kHeadingHeight = 44;
 constexpr int kLegendHeight = 48;
@@ -66,9 +60,29 @@ void Hatch(Canvas& canvas, int left, int top, int right, int bottom) {
   }
 }
 
-void FlagTriangle(Canvas& canvas, int right, int top) {
-  canvas.Polygon({{right - 16, top + 2}, {right - 2, top + 2}, {right - 2, top + 16}}, kBlack,
-                 kFlag);
+void FlagTriangle(Canvas& canvas, int right, int top, int size = 14) {
+  canvas.Polygon({{right - 2 - size, top + 2}, {right - 2, top + 2}, {right - 2, top + 2 + size}},
+                 kBlack, kFlag);
+}
+
+// The sizes of a panel: 64 x 44 pixels a well on plates of up to 96 wells,
+// the same width of grid on larger plates.
+struct PanelGeometry {
+  int rows = 8;
+  int columns = 12;
+  int cellWidth = 64;
+  int cellHeight = 44;
+  int width() const { return kGridLeft + columns * cellWidth + kScaleGap + kScaleWidth + 110; }
+  int height() const { return kGridTop + rows * cellHeight + 24; }
+};
+
+PanelGeometry GeometryOf(const HeatmapGrid& grid) {
+  PanelGeometry geometry;
+  geometry.rows = grid.rows;
+  geometry.columns = grid.columns;
+  geometry.cellWidth = std::clamp(768 / grid.columns, 16, 64);
+  geometry.cellHeight = std::clamp(352 / grid.rows, 11, 44);
+  return geometry;
 }
 
 std::string ScaleText(double value) {
@@ -95,27 +109,34 @@ void DrawScale(Canvas& canvas, int left, int top, int height, double low, double
   }
 }
 
-int PanelLeft(int panel) {
-  return kMargin + (panel % 2) * kPanelWidth;
+int PanelLeft(const PanelGeometry& geometry, int panel) {
+  return kMargin + (panel % 2) * geometry.width();
 }
 
-int PanelTop(int panel) {
-  return kMargin + kHeadingHeight + (panel / 2) * kPanelHeight;
+int PanelTop(const PanelGeometry& geometry, int panel) {
+  return kMargin + kHeadingHeight + (panel / 2) * geometry.height();
 }
 
 void DrawPanel(Canvas& canvas, const HeatmapPlate& plate, const HeatmapPanel& panel, int left,
                int top) {
+  const PanelGeometry geometry = GeometryOf(plate.grid);
+  const int columns = geometry.columns;
+  const int rows = geometry.rows;
+  const int cellWidth = geometry.cellWidth;
+  const int cellHeight = geometry.cellHeight;
   Text(canvas, left + kGridLeft, top + 4, panel.title, kText, 2);
   const int gridLeft = left + kGridLeft;
   const int gridTop = top + kGridTop;
-  for (int c = 0; c < kColumns; ++c) {
+  for (int c = 0; c < columns; ++c) {
     const std::string number = std::to_string(c + 1);
-    Text(canvas, gridLeft + c * kCellWidth + (kCellWidth - TextWidth(number, 2)) / 2, gridTop - 24,
-         number, kText, 2);
+    const int scale = TextWidth(number, 2) <= cellWidth - 2 ? 2 : 1;
+    Text(canvas, gridLeft + c * cellWidth + (cellWidth - TextWidth(number, scale)) / 2,
+         gridTop - 12 * scale, number, kText, scale);
   }
-  for (int r = 0; r < kRows; ++r) {
-    Text(canvas, left + 8, gridTop + r * kCellHeight + (kCellHeight - 20) / 2,
-         std::string(1, static_cast<char>('A' + r)), kText, 2);
+  const int rowScale = cellHeight >= 20 ? 2 : 1;
+  for (int r = 0; r < rows; ++r) {
+    Text(canvas, left + 8, gridTop + r * cellHeight + (cellHeight - 10 * rowScale) / 2,
+         plate.grid.rowNames.at(static_cast<std::size_t>(r)), kText, rowScale);
   }
 
   double low = 0, high = 0;
@@ -126,40 +147,46 @@ void DrawPanel(Canvas& canvas, const HeatmapPlate& plate, const HeatmapPanel& pa
     high = any ? std::max(high, *value) : *value;
     any = true;
   }
-  for (int well = 0; well < kHeatmapWells; ++well) {
-    const int x0 = gridLeft + (well % kColumns) * kCellWidth;
-    const int y0 = gridTop + (well / kColumns) * kCellHeight;
-    const int x1 = x0 + kCellWidth;
-    const int y1 = y0 + kCellHeight;
+  for (int well = 0; well < plate.grid.wells(); ++well) {
+    const int x0 = gridLeft + (well % columns) * cellWidth;
+    const int y0 = gridTop + (well / columns) * cellHeight;
+    const int x1 = x0 + cellWidth;
+    const int y1 = y0 + cellHeight;
     if (plate.excluded[well]) {
       Hatch(canvas, x0, y0, x1, y1);
     } else if (const auto& value = panel.values[well]) {
       const Rgb fill = ViridisColour(*value, low, high);
       canvas.FillRect(x0, y0, x1, y1, fill);
       const std::string& label = panel.labels[well];
-      const int scale = TextWidth(label, 2) <= kCellWidth - 6 ? 2 : 1;
-      Text(canvas, x0 + (kCellWidth - TextWidth(label, scale)) / 2,
-           y0 + (kCellHeight - 7 * scale) / 2 - scale, label, TextColourOn(fill), scale);
+      const int scale = TextWidth(label, 2) <= cellWidth - 6 ? 2 : 1;
+      if (TextWidth(label, scale) <= cellWidth - 2 && cellHeight >= 11) {
+        Text(canvas, x0 + (cellWidth - TextWidth(label, scale)) / 2,
+             y0 + (cellHeight - 7 * scale) / 2 - scale, label, TextColourOn(fill), scale);
+      }
     } else if (plate.failed[well]) {
       canvas.FillRect(x0, y0, x1, y1, kFailedFill);
-      Text(canvas, x0 + (kCellWidth - TextWidth("failed", 1)) / 2, y0 + kCellHeight / 2 - 5,
-           "failed", kText, 1);
+      if (TextWidth("failed", 1) <= cellWidth - 2) {
+        Text(canvas, x0 + (cellWidth - TextWidth("failed", 1)) / 2, y0 + cellHeight / 2 - 5,
+             "failed", kText, 1);
+      }
     } else {
       canvas.FillRect(x0, y0, x1, y1, kWhite);
     }
-    if (plate.flagged[well]) FlagTriangle(canvas, x1, y0);
+    if (plate.flagged[well]) {
+      FlagTriangle(canvas, x1, y0, std::min(14, std::min(cellWidth, cellHeight) / 2));
+    }
   }
-  for (int c = 0; c <= kColumns; ++c) {
-    const int x = gridLeft + c * kCellWidth;
-    canvas.FillRect(x, gridTop, x + 1, gridTop + kRows * kCellHeight + 1, kGridLine);
+  for (int c = 0; c <= columns; ++c) {
+    const int x = gridLeft + c * cellWidth;
+    canvas.FillRect(x, gridTop, x + 1, gridTop + rows * cellHeight + 1, kGridLine);
   }
-  for (int r = 0; r <= kRows; ++r) {
-    const int y = gridTop + r * kCellHeight;
-    canvas.FillRect(gridLeft, y, gridLeft + kColumns * kCellWidth + 1, y + 1, kGridLine);
+  for (int r = 0; r <= rows; ++r) {
+    const int y = gridTop + r * cellHeight;
+    canvas.FillRect(gridLeft, y, gridLeft + columns * cellWidth + 1, y + 1, kGridLine);
   }
   if (any) {
-    DrawScale(canvas, gridLeft + kColumns * kCellWidth + kScaleGap, gridTop, kRows * kCellHeight,
-              low, high);
+    DrawScale(canvas, gridLeft + columns * cellWidth + kScaleGap, gridTop, rows * cellHeight, low,
+              high);
   }
 }
 
@@ -180,26 +207,45 @@ void DrawLegend(Canvas& canvas, int left, int top) {
 
 }  // namespace
 
+HeatmapPlate::HeatmapPlate(int rows, int columns, std::vector<std::string> rowNames)
+    : grid{rows, columns, std::move(rowNames)},
+      excluded(static_cast<std::size_t>(rows * columns), false),
+      failed(excluded),
+      flagged(excluded) {}
+
+HeatmapPanel HeatmapPlate::emptyPanel(std::string title) const {
+  HeatmapPanel panel;
+  panel.title = std::move(title);
+  panel.values.resize(static_cast<std::size_t>(grid.wells()));
+  panel.labels.resize(static_cast<std::size_t>(grid.wells()));
+  return panel;
+}
+
 Picture DrawPlateHeatmaps(const HeatmapPlate& plate) {
+  const PanelGeometry geometry = GeometryOf(plate.grid);
   const int panelRows = (static_cast<int>(plate.panels.size()) + 1) / 2;
   const int panelColumns = plate.panels.size() > 1 ? 2 : 1;
-  const int width = 2 * kMargin + panelColumns * kPanelWidth;
-  const int height = kMargin + kHeadingHeight + panelRows * kPanelHeight + kLegendHeight;
+  const int width = 2 * kMargin + panelColumns * geometry.width();
+  const int height = kMargin + kHeadingHeight + panelRows * geometry.height() + kLegendHeight;
   Picture picture(width, height, 0xffffffffu);
   Canvas canvas(picture);
   Text(canvas, kMargin, kMargin, plate.heading, kText, 2);
   for (std::size_t i = 0; i < plate.panels.size(); ++i) {
     const int panel = static_cast<int>(i);
-    DrawPanel(canvas, plate, plate.panels[i], PanelLeft(panel), PanelTop(panel));
+    DrawPanel(canvas, plate, plate.panels[i], PanelLeft(geometry, panel),
+              PanelTop(geometry, panel));
   }
   DrawLegend(canvas, kMargin + kGridLeft, height - kLegendHeight + 4);
   return picture;
 }
 
-HeatmapBox HeatmapWellBox(int panel, int well) {
-  const int left = PanelLeft(panel) + kGridLeft + (well % kColumns) * kCellWidth;
-  const int top = PanelTop(panel) + kGridTop + (well / kColumns) * kCellHeight;
-  return {left, top, left + kCellWidth, top + kCellHeight};
+HeatmapBox HeatmapWellBox(const HeatmapGrid& grid, int panel, int well) {
+  const PanelGeometry geometry = GeometryOf(grid);
+  const int left =
+      PanelLeft(geometry, panel) + kGridLeft + (well % grid.columns) * geometry.cellWidth;
+  const int top =
+      PanelTop(geometry, panel) + kGridTop + (well / grid.columns) * geometry.cellHeight;
+  return {left, top, left + geometry.cellWidth, top + geometry.cellHeight};
 }
 
 }  // namespace vembrel

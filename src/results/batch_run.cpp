@@ -35,7 +35,8 @@ void BatchRun::start() {
   if (!ringsChosen_) {
     const std::string ringsFile = RingsFileName(folder, plate.prefix);
     std::error_code missing;
-    if (std::filesystem::exists(ringsFile, missing)) rings_ = ReadRingsFile(ringsFile);
+    if (std::filesystem::exists(ringsFile, missing))
+      rings_ = ReadRingsFile(ringsFile, plate.format);
     ringsChosen_ = true;
   }
   CreateFolders(folder);
@@ -51,17 +52,17 @@ void BatchRun::start() {
   // Open wells analysed with settings of their own keep their results; their
   // settings are written out, from the last opened to the first.
   PlateResults& results = workspace_.results();
-  results.settingsRows[kBatchSnapshotRow] = ToWellSettingsRow(settings_);
-  std::vector<bool> keep(kWellCount, false);
+  results.batchSettingsRow() = ToWellSettingsRow(settings_);
+  const int wellCount = plate.format.wellCount();
+  std::vector<bool> keep(wellCount, false);
   const auto& sessions = workspace_.sessions();
   for (auto it = sessions.rbegin(); it != sessions.rend(); ++it) {
     const int well = (*it)->well();
     SpecialSettingsKind kind{};
-    if (FindSpecialSettings(results.settingsRows[well], results.settingsRows[kBatchSnapshotRow],
-                            kind)) {
+    if (FindSpecialSettings(results.settingsRows[well], results.batchSettingsRow(), kind)) {
       keep[well] = true;
       for (std::string& line :
-           SpecialSettingsLines(WellName(well), kind, results.settingsRows[well])) {
+           SpecialSettingsLines(WellName(well, plate.format), kind, results.settingsRows[well])) {
         headerLines_.push_back(std::move(line));
       }
     }
@@ -70,11 +71,11 @@ void BatchRun::start() {
   started_ = true;
 
   queue_.clear();
-  std::vector<bool> selected(kWellCount, !selection_.has_value());
+  std::vector<bool> selected(wellCount, !selection_.has_value());
   if (selection_) {
     for (const int well : *selection_) selected.at(well) = true;
   }
-  for (int well = 0; well < kWellCount; ++well) {
+  for (int well = 0; well < wellCount; ++well) {
     if (plate.wells[well].state != 1) {
       results.forget(well);
     } else if (!selected[well]) {
@@ -114,7 +115,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
   const auto began = std::chrono::steady_clock::now();
   BatchWellOutcome outcome;
   outcome.well = well;
-  const std::string name = WellName(well);
+  const std::string name = WellName(well, plate.format);
   try {
     SessionOptions options;
     options.cellLevel = request.cellLevel;
@@ -168,11 +169,12 @@ BatchWellOutcome BatchRun::runWell(int well) const {
   const WellRequest asked = request(well);
   std::optional<RecordMisfit> misfit;
   if (resume_) {
-    const std::string record = AnalysedWellFileName(folder, plate.prefix, WellName(well));
+    const std::string record =
+        AnalysedWellFileName(folder, plate.prefix, WellName(well, plate.format));
     std::error_code missing;
     if (std::filesystem::exists(record, missing)) {
       try {
-        AnalysedWell earlier = ReadAnalysedWell(record);
+        AnalysedWell earlier = ReadAnalysedWell(record, plate.format);
         // This well, this request, this plate's pictures unchanged: the earlier results stand.
         misfit = RecordFit(earlier, well, asked, plate);
         if (*misfit == RecordMisfit::Fits) {
@@ -213,7 +215,8 @@ void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
         outcome.analysed->settings;  // the well analysed last gives the universal settings
   }
   for (const std::string& message : outcome.writeFailures) {
-    writeFailures_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
+    writeFailures_.push_back(
+        {outcome.well, "Well " + WellName(outcome.well, plateResults.format) + ": " + message});
   }
   for (const FieldProblem& problem : outcome.fieldProblems) {
     fieldProblems_.push_back({outcome.well, problem});
@@ -265,7 +268,8 @@ std::vector<BatchWellOutcome> BatchRun::analyseQueued(int jobs, const std::atomi
       const std::lock_guard lock(progressMutex);
       ++done;
       if (progress_) {
-        progress_({done, queued_, outcomes[i].well, outcomes[i].milliseconds, outcomes[i].reused});
+        progress_({done, queued_, outcomes[i].well, outcomes[i].milliseconds, outcomes[i].reused,
+                   WellName(outcomes[i].well, plate_->format)});
       }
     }
   };
@@ -398,7 +402,8 @@ int BatchRun::fieldsDamaged() const {
 void BatchRun::reportProgress(const BatchWellOutcome& outcome) {
   if (!progress_) return;
   const int done = analysed_ + reused_ + static_cast<int>(failures_.size());
-  progress_({done, queued_, outcome.well, outcome.milliseconds, outcome.reused});
+  progress_({done, queued_, outcome.well, outcome.milliseconds, outcome.reused,
+             WellName(outcome.well, plate_->format)});
 }
 
 }  // namespace vembrel

@@ -53,6 +53,7 @@ struct BatchProgress {
   int well = 0;   // the well just finished
   double milliseconds = 0;
   bool reused = false;
+  std::string wellName;  // the name of the well just finished
 };
 
 class BatchRun {

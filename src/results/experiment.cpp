@@ -139,7 +139,7 @@ PlateAnalysis Pooled(const std::vector<PlateRun>& runs) {
         }
         const ReadoutAnalysis* r = readoutOf(run, readout);
         if (r == nullptr) continue;
-        for (int w = 0; w < kWellCount; ++w) {
+        for (int w = 0; w < kMappedWells; ++w) {
           if (run.request.map.wells[w].condition == condition && r->values[w] && !dropped(run, w))
             values.push_back(*r->values[w]);
         }

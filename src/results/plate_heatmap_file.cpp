@@ -12,10 +12,13 @@ std::string PlateHeatmapFileName(const std::string& resultsFolder, const std::st
 }
 
 HeatmapPlate PlateHeatmapOf(const Plate& plate, const PlateResults& results, bool cellLevel) {
-  HeatmapPlate map;
+  const PlateFormat& format = results.format;
+  std::vector<std::string> rowNames;
+  for (int row = 0; row < format.rows(); ++row) rowNames.push_back(RowName(row));
+  HeatmapPlate map(format.rows(), format.columns(), std::move(rowNames));
   const std::string label = PlateLabel(plate);
   map.heading = "Plate " + (label.empty() ? plate.path : label);
-  for (int w = 0; w < kWellCount; ++w) {
+  for (int w = 0; w < results.format.wellCount(); ++w) {
     const auto& r = results.wells[w];
     map.excluded[w] = plate.wells[w].state != 1 && !r;
     map.failed[w] = plate.wells[w].state == 1 && !r;
@@ -23,9 +26,8 @@ HeatmapPlate PlateHeatmapOf(const Plate& plate, const PlateResults& results, boo
   }
   using Value = std::function<std::optional<std::int64_t>(const WellResults&)>;
   const auto panel = [&](const char* title, const Value& value) {
-    HeatmapPanel made;
-    made.title = title;
-    for (int w = 0; w < kWellCount; ++w) {
+    HeatmapPanel made = map.emptyPanel(title);
+    for (int w = 0; w < results.format.wellCount(); ++w) {
       const auto& r = results.wells[w];
       if (!r) continue;
       if (const std::optional<std::int64_t> v = value(*r)) {

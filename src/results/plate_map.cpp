@@ -163,7 +163,7 @@ class MapBuilder {
 
   MappedPlate finish(int lastLine) {
     bool any = false;
-    for (int well = 0; well < kWellCount; ++well) {
+    for (int well = 0; well < kMappedWells; ++well) {
       MappedWell& target = map_.wells[well];
       target.others.resize(map_.otherVariables.size());
       any = any || target.mapped;
@@ -188,7 +188,7 @@ class MapBuilder {
   const std::string& fileName_;
   MappedPlate map_;
   std::vector<std::string> named_;
-  std::array<bool, kWellCount> conditionGiven_{};
+  std::array<bool, kMappedWells> conditionGiven_{};
 };
 
 // "A01", "A1" or "a1" as a well of the 96-well plate.
@@ -210,7 +210,7 @@ void ReadTidy(const std::vector<Line>& lines, std::size_t headerAt, MapBuilder& 
   for (std::size_t c = 1; c < header.cells.size(); ++c) {
     variables.push_back(builder.addVariable(header.cells[c], header.number));
   }
-  std::array<int, kWellCount> namedOn{};
+  std::array<int, kMappedWells> namedOn{};
   for (std::size_t i = headerAt + 1; i < lines.size(); ++i) {
     const Line& line = lines[i];
     if (line.cells.empty()) continue;
@@ -326,13 +326,17 @@ MappedPlate ReadPlateMap(const std::string& path) {
 
 std::vector<int> UnmappedWells(const MappedPlate& map, const Plate& plate) {
   std::vector<int> wells;
-  for (int well = 0; well < kWellCount; ++well) {
+  for (int well = 0; well < kMappedWells; ++well) {
     if (plate.wells[well].state == 1 && !map.wells[well].mapped) wells.push_back(well);
   }
   return wells;
 }
 
 std::string UnmappedWellsNote(const MappedPlate& map, const Plate& plate) {
+  if (plate.format.wellCount() != kMappedWells) {
+    throw UsageError("The plate map '" + map.file + "' describes a 96-well plate; the plate is a " +
+                     plate.format.description());
+  }
   const std::vector<int> wells = UnmappedWells(map, plate);
   if (wells.empty()) return "";
   std::string note = "the plate map '" + map.file + "' leaves out " + std::to_string(wells.size()) +

@@ -20,6 +20,9 @@
 
 namespace vembrel {
 
+/// Plate maps describe 96-well plates (8 x 12).
+inline constexpr int kMappedWells = 96;
+
 struct Plate;
 
 enum class WellRole { NegativeControl, PositiveControl, Sample, Empty };
@@ -47,7 +50,7 @@ struct MappedPlate {
   /// Variables beyond role, compound, concentration, unit and condition, in
   /// the order the file names them.
   std::vector<std::string> otherVariables;
-  std::array<MappedWell, 96> wells;
+  std::array<MappedWell, kMappedWells> wells;
 
   bool hasControls() const;
 };
@@ -71,6 +74,7 @@ MappedPlate ReadPlateMap(const std::string& path);
 std::vector<int> UnmappedWells(const MappedPlate& map, const Plate& plate);
 
 /// The one note naming those wells ("" when the map covers every included well).
+/// Throws UsageError when the plate is not of 96 wells.
 std::string UnmappedWellsNote(const MappedPlate& map, const Plate& plate);
 
 }  // namespace vembrel

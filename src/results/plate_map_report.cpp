@@ -170,13 +170,13 @@ std::string QualitySection(const PlateAnalysis& analysis) {
 
 std::string ConditionsChart(const MappedPlate& map, const PlateAnalysis& analysis,
                             const ReadoutAnalysis& r, const std::vector<std::string>& conditions) {
-  std::vector<bool> dropped(kWellCount, false);
+  std::vector<bool> dropped(kMappedWells, false);
   for (const int w : analysis.droppedWells) dropped[w] = true;
   std::vector<std::pair<std::size_t, std::vector<double>>> groups;
   std::vector<double> all;
   for (std::size_t k = 0; k < conditions.size(); ++k) {
     std::vector<double> values;
-    for (int w = 0; w < kWellCount; ++w) {
+    for (int w = 0; w < kMappedWells; ++w) {
       if (map.wells[w].condition == conditions[k] && r.values[w] && !dropped[w])
         values.push_back(*r.values[w]);
     }

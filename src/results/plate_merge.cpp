@@ -167,6 +167,7 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   }
 
   MergeReport report;
+  report.format = plate.format;
   if (plateMap) report.plateMapNote = UnmappedWellsNote(plateMap->map, plate);
   RunFacts facts;
   facts.commandLine = commandLine;
@@ -185,10 +186,11 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
       facts.failures.push_back(failed);
     }
     for (const int well : part.facts.analysed) {
-      const std::string record = AnalysedWellFileName(part.folder, plate.prefix, WellName(well));
+      const std::string record =
+          AnalysedWellFileName(part.folder, plate.prefix, WellName(well, plate.format));
       AnalysedWell analysed;
       try {
-        analysed = ReadAnalysedWell(record);
+        analysed = ReadAnalysedWell(record, plate.format);
       } catch (const Error& e) {
         throw UsageError(e.what());
       }
@@ -200,9 +202,10 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
       }
       const RecordMisfit misfit = RecordFit(analysed, well, asked, plate);
       if (misfit == RecordMisfit::PicturesChanged) {
-        throw UsageError("The pictures of well " + WellName(well) + " changed since '" +
-                         ValidUtf8Text(part.folder) + "' analysed them (well record '" +
-                         ValidUtf8Text(record) + "'); analyse the well again");
+        throw UsageError("The pictures of well " + WellName(well, plate.format) +
+                         " changed since '" + ValidUtf8Text(part.folder) +
+                         "' analysed them (well record '" + ValidUtf8Text(record) +
+                         "'); analyse the well again");
       }
       if (misfit != RecordMisfit::Fits) {
         throw UsageError("Well record '" + ValidUtf8Text(record) + "' is " +
@@ -210,16 +213,16 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
       }
       const auto [at, fresh] = taken.try_emplace(well, &part, analysed);
       if (!fresh && AnalysedWellToJson(at->second.second) != AnalysedWellToJson(analysed)) {
-        throw UsageError("Well " + WellName(well) + " has other results in '" +
+        throw UsageError("Well " + WellName(well, plate.format) + " has other results in '" +
                          ValidUtf8Text(part.folder) + "' than in '" +
                          ValidUtf8Text(at->second.first->folder) + "'");
       }
     }
   }
-  PlateResults results;
+  PlateResults results(plate.format);
   for (auto& [well, from] : taken) {
     const auto& [part, analysed] = from;
-    const std::string name = WellName(well);
+    const std::string name = WellName(well, plate.format);
     if (part->folder != out) {
       for (const std::string& file : WellFiles(plate, name, cellLevel)) {
         try {

@@ -16,6 +16,7 @@ struct MergeReport {
   std::vector<PlateFileOutcome> plateFiles;
   int wells = 0;                          // wells taken from the parts
   std::vector<int> unanalysed;            // included wells that no part analysed
+  PlateFormat format;                     // the plate's, which names the wells
   std::vector<std::string> failures;      // wells whose analysis failed in their part
   std::vector<std::string> copyFailures;  // wells' files that could not be brought over
   std::string plateMapNote;  // the included wells the plate map leaves out ("" when none)

@@ -181,8 +181,8 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
   const MappedPlate& map = request.map;
   PlateAnalysis analysis;
   analysis.hasControls = map.hasControls();
-  std::array<bool, kWellCount> kept{};
-  for (int w = 0; w < kWellCount; ++w) {
+  std::array<bool, kMappedWells> kept{};
+  for (int w = 0; w < kMappedWells; ++w) {
     const auto& well = results.wells[w];
     if (!well) continue;
     if (request.dropFlagged && !well->quality.empty()) {
@@ -195,7 +195,7 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
     ReadoutAnalysis& r = analysis.readouts.emplace_back();
     r.readout = readout;
     std::vector<double> negatives, positives;
-    for (int w = 0; w < kWellCount; ++w) {
+    for (int w = 0; w < kMappedWells; ++w) {
       if (!results.wells[w]) continue;
       r.values[w] = ReadoutValue(*results.wells[w], readout);
       if (!r.values[w] || !kept[w]) continue;
@@ -203,7 +203,7 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
       if (map.wells[w].role == WellRole::PositiveControl) positives.push_back(*r.values[w]);
     }
     r.quality = QualityOfControls(negatives, positives);
-    for (int w = 0; w < kWellCount; ++w) {
+    for (int w = 0; w < kMappedWells; ++w) {
       if (!r.values[w]) continue;
       r.percentOfControl[w] = PercentOfControl(*r.values[w], r.quality);
       r.percentInhibition[w] = PercentInhibition(*r.values[w], r.quality);
@@ -244,7 +244,7 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
       row.unit = unit.result().value_or("");
       row.readout = r.readout;
       std::vector<double> values;
-      for (int w = 0; w < kWellCount; ++w) {
+      for (int w = 0; w < kMappedWells; ++w) {
         if (map.wells[w].condition == condition && kept[w] && r.values[w])
           values.push_back(*r.values[w]);
       }
@@ -263,7 +263,7 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
       row.compound = compound;
       row.unit = unit.result().value_or("");
       row.readout = r.readout;
-      for (int w = 0; w < kWellCount; ++w) {
+      for (int w = 0; w < kMappedWells; ++w) {
         const MappedWell& well = map.wells[w];
         const bool dosed = well.compound == compound && well.concentration &&
                            (!well.role || well.role == WellRole::Sample);

@@ -72,9 +72,9 @@ struct MapRequest {
 struct ReadoutAnalysis {
   Readout readout{};
   /// Each well's value (none for wells without results or the readout).
-  std::array<std::optional<double>, kWellCount> values;
-  std::array<std::optional<double>, kWellCount> percentOfControl;
-  std::array<std::optional<double>, kWellCount> percentInhibition;
+  std::array<std::optional<double>, kMappedWells> values;
+  std::array<std::optional<double>, kMappedWells> percentOfControl;
+  std::array<std::optional<double>, kMappedWells> percentInhibition;
   ControlQuality quality;
 };
 

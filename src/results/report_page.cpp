@@ -220,11 +220,12 @@ std::string WellsTableHtml(const Plate& plate, const PlateResults& results, cons
   html += "</tr></thead>\n<tbody>\n";
   std::map<int, std::string> failures;
   for (const Json& failure : manifest["wells"]["failed"]) {
-    failures[WellIndex(failure["well"].get<std::string>())] = JsonText(failure["message"]);
+    failures[WellIndex(failure["well"].get<std::string>(), results.format)] =
+        JsonText(failure["message"]);
   }
-  for (int w = 0; w < kWellCount; ++w) {
+  for (int w = 0; w < results.format.wellCount(); ++w) {
     if (plate.wells[w].state != 1 && !results.wells[w]) continue;
-    const std::string name = WellName(w);
+    const std::string name = WellName(w, results.format);
     const auto& r = results.wells[w];
     if (!r) {
       const auto failure = failures.find(w);
@@ -274,10 +275,10 @@ std::string WellsTableHtml(const Plate& plate, const PlateResults& results, cons
 // migration distances.
 std::string WellDetailsHtml(const Plate& plate, const PlateResults& results) {
   std::string html;
-  for (int w = 0; w < kWellCount; ++w) {
+  for (int w = 0; w < results.format.wellCount(); ++w) {
     const auto& r = results.wells[w];
     if (!r) continue;
-    const std::string name = WellName(w);
+    const std::string name = WellName(w, results.format);
     const std::string picture = UrlPath("Wells/" + plate.prefix + name + ".jpg");
     html += "<section class=\"detail\" id=\"detail-" + name + "\">\n<h3>" + HtmlEscaped(name) +
             "</h3>\n<a href=\"" + picture + "\"><img class=\"well\" src=\"" + picture +
@@ -485,7 +486,7 @@ std::string DensityProfileSvg(const WellResults& well) {
   const double perArea = size ? 1e6 / ((*size) * (*size)) : 10000.0;
   BarChart chart;
   chart.cssClass = "profile";
-  chart.title = "Density profile of " + std::string(WellName(well.well)) + ": nuclei per area " +
+  chart.title = "Density profile of " + std::string(well.wellName()) + ": nuclei per area " +
                 "of each ring of " + std::to_string(well.ringIncrement) +
                 " pixels beyond the cell-free zone";
   chart.xLabel = "Distance from the ring's centre (" + LengthUnit(size) + ")";
@@ -516,8 +517,8 @@ std::string MigrationHistogramSvg(const WellResults& well) {
   const auto& size = well.pixelSize;
   BarChart chart;
   chart.cssClass = "histogram";
-  chart.title = "Migration distances of the immigrant nuclei of " +
-                std::string(WellName(well.well)) + ", from the ring's edge inwards";
+  chart.title = "Migration distances of the immigrant nuclei of " + std::string(well.wellName()) +
+                ", from the ring's edge inwards";
   chart.xLabel = "Migration distance from the ring's edge (" + LengthUnit(size) + ")";
   chart.yLabel = "Immigrant nuclei";
   for (int k = 0; k < kBins; ++k) {

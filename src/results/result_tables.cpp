@@ -103,8 +103,8 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
   twins.addColumns(table, {"pixel_size_um", "ring_radius_um", "ring_area_mm2", "pixels_um2",
                            "average_distance_um", "average_nucleus_size_um2"});
   const std::string label = PlateLabel(plate);
-  for (int w = 0; w < kWellCount; ++w) {
-    std::vector<TableValue> row{label, WellName(w), plate.wells[w].state == 1};
+  for (int w = 0; w < results.format.wellCount(); ++w) {
+    std::vector<TableValue> row{label, WellName(w, results.format), plate.wells[w].state == 1};
     row.resize(pixelColumns);
     const auto& r = results.wells[w];
     if (r) {
@@ -153,7 +153,7 @@ Table DensityProfileTable(const PlateResults& results) {
   table.columns = {"well", "ring", "inner_radius", "outer_radius", "cells", "area", "density"};
   Twins twins{AnyPixelSize(results)};
   twins.addColumns(table, {"inner_radius_um", "outer_radius_um", "area_mm2", "density_per_mm2"});
-  for (int w = 0; w < kWellCount; ++w) {
+  for (int w = 0; w < results.format.wellCount(); ++w) {
     const auto& r = results.wells[w];
     if (!r) continue;
     for (std::size_t k = 0; k < r->density.size(); ++k) {
@@ -163,7 +163,7 @@ Table DensityProfileTable(const PlateResults& results) {
           std::int64_t{r->ring.radius} + static_cast<std::int64_t>(k) * r->ringIncrement;
       const int outer = r->densityRadius(static_cast<int>(k));
       table.rows.push_back(
-          {WellName(w), static_cast<std::int64_t>(k + 1), inner,
+          {WellName(w, results.format), static_cast<std::int64_t>(k + 1), inner,
            last ? TableValue() : TableValue(std::int64_t{outer}), std::int64_t{bin.nuclei},
            std::int64_t{bin.area},
            bin.area > 0 ? TableValue(static_cast<double>(bin.nuclei) / bin.area) : TableValue()});
@@ -186,12 +186,12 @@ Table NucleiTable(const PlateResults& results) {
   table.columns = {"well", "x", "y", "size", "distance"};
   Twins twins{AnyPixelSize(results)};
   twins.addColumns(table, {"size_um2", "distance_um"});
-  for (int w = 0; w < kWellCount; ++w) {
+  for (int w = 0; w < results.format.wellCount(); ++w) {
     const auto& r = results.wells[w];
     if (!r) continue;
     for (const NucleusMeasures& nucleus : r->immigrants) {
-      table.rows.push_back({WellName(w), std::int64_t{nucleus.x}, std::int64_t{nucleus.y},
-                            nucleus.size, nucleus.distance});
+      table.rows.push_back({WellName(w, results.format), std::int64_t{nucleus.x},
+                            std::int64_t{nucleus.y}, nucleus.size, nucleus.distance});
       twins.addValues(table.rows.back(), r->pixelSize, [&](TableValue* out, double size) {
         out[0] = SquareMicrometres(static_cast<double>(nucleus.size), size);
         out[1] = Micrometres(nucleus.distance, size);
@@ -208,16 +208,16 @@ Table CellsTable(const PlateResults& results) {
                    "class",  "nucleus_size"};
   Twins twins{AnyPixelSize(results)};
   twins.addColumns(table, {"size_um2", "width_um", "height_um", "length_um", "nucleus_size_um2"});
-  for (int w = 0; w < kWellCount; ++w) {
+  for (int w = 0; w < results.format.wellCount(); ++w) {
     const auto& r = results.wells[w];
     if (!r || !r->cells) continue;
     const auto& cells = r->cells->cells;
     for (std::size_t i = 0; i < cells.size(); ++i) {
       const CellMeasures& cell = cells[i];
       table.rows.push_back(
-          {WellName(w), static_cast<std::int64_t>(i), cell.x, cell.y, std::int64_t{cell.size},
-           std::int64_t{cell.width}, std::int64_t{cell.height}, std::int64_t{cell.circumference},
-           cell.length, cell.ratio, cell.correlation,
+          {WellName(w, results.format), static_cast<std::int64_t>(i), cell.x, cell.y,
+           std::int64_t{cell.size}, std::int64_t{cell.width}, std::int64_t{cell.height},
+           std::int64_t{cell.circumference}, cell.length, cell.ratio, cell.correlation,
            cell.angle ? TableValue(*cell.angle) : TableValue(),
            std::string(CellClassWord(cell.shapeClass)), std::int64_t{cell.nucleusSize}});
       twins.addValues(table.rows.back(), r->pixelSize, [&](TableValue* out, double size) {

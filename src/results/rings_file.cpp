@@ -53,7 +53,7 @@ std::optional<RingPlacement> RingsFile::reviewed(int well) const {
 
 int RingsFile::reviewedCount() const {
   int count = 0;
-  for (int well = 0; well < kWellCount; ++well) count += reviewed(well) ? 1 : 0;
+  for (int well = 0; well < format.wellCount(); ++well) count += reviewed(well) ? 1 : 0;
   return count;
 }
 
@@ -61,16 +61,15 @@ std::string RingsFileName(const std::string& resultsFolder, const std::string& p
   return resultsFolder + platePrefix + "Vembrel_rings.csv";
 }
 
-RingsFile ReadRingsFile(const std::string& path) {
+RingsFile ReadRingsFile(const std::string& path, const PlateFormat& format) {
   std::string text;
   try {
     text = ReadWholeFile(path);
   } catch (const Error& e) {
     throw UsageError(e.what());
   }
-  RingsFile rings;
-  rings.path = path;
-  std::array<int, kWellCount> firstLine{};
+  RingsFile rings(path, format);
+  std::vector<int> firstLine(static_cast<std::size_t>(format.wellCount()), 0);
   const std::vector<std::string> lines = SplitLines(text);
   for (std::size_t index = 0; index < lines.size(); ++index) {
     const int lineNumber = static_cast<int>(index) + 1;
@@ -91,10 +90,13 @@ RingsFile ReadRingsFile(const std::string& path) {
       fail(std::to_string(fields.size()) + " values in '" + std::string(line) + "'; expected 6 (" +
            std::string(kHeader) + ")");
     }
-    const std::optional<int> well = WellIndexIfAny(fields[0]);
-    if (!well) fail("'" + std::string(fields[0]) + "' is no well of the plate (A01..H12)");
+    const std::optional<int> well = WellIndexIfAny(fields[0], format);
+    if (!well) {
+      fail("'" + std::string(fields[0]) + "' is no well of the plate (A01.." +
+           WellName(format.wellCount() - 1, format) + ")");
+    }
     if (firstLine[*well] != 0) {
-      fail("well " + WellName(*well) + " is listed again (first on line " +
+      fail("well " + WellName(*well, format) + " is listed again (first on line " +
            std::to_string(firstLine[*well]) + ")");
     }
     firstLine[*well] = lineNumber;
@@ -109,7 +111,7 @@ RingsFile ReadRingsFile(const std::string& path) {
     RingEntry entry;
     entry.ring = {number("x", fields[1]), number("y", fields[2]), number("radius", fields[3])};
     if (const std::string problem = RingPlacementProblem(entry.ring); !problem.empty()) {
-      fail("well " + WellName(*well) + ": " + problem);
+      fail("well " + WellName(*well, format) + ": " + problem);
     }
     if (fields[4] == "reviewed") {
       entry.source = RingSource::Reviewed;
@@ -132,10 +134,10 @@ RingsFile ReadRingsFile(const std::string& path) {
 std::string RingsFileText(const RingsFile& rings) {
   std::string text(kHeader);
   text += '\n';
-  for (int well = 0; well < kWellCount; ++well) {
+  for (int well = 0; well < rings.format.wellCount(); ++well) {
     const auto& entry = rings.wells[well];
     if (!entry) continue;
-    text += WellName(well) + ',' + std::to_string(entry->ring.x) + ',' +
+    text += WellName(well, rings.format) + ',' + std::to_string(entry->ring.x) + ',' +
             std::to_string(entry->ring.y) + ',' + std::to_string(entry->ring.radius) + ',' +
             RingSourceName(entry->source) + ',' + entry->time + '\n';
   }
@@ -146,13 +148,14 @@ void WriteRingsFile(const RingsFile& rings) {
   WriteFileAtomically(rings.path, RingsFileText(rings));
 }
 
-void SaveRing(const std::string& path, int well, const RingPlacement& ring, RingSource source) {
+void SaveRing(const std::string& path, int well, const RingPlacement& ring, RingSource source,
+              const PlateFormat& format) {
   if (const std::string problem = RingPlacementProblem(ring); !problem.empty()) {
-    throw Error("Well " + WellName(well) + ": " + problem);
+    throw Error("Well " + WellName(well, format) + ": " + problem);
   }
   std::error_code missing;
-  RingsFile rings =
-      std::filesystem::exists(path, missing) ? ReadRingsFile(path) : RingsFile{path, {}};
+  RingsFile rings = std::filesystem::exists(path, missing) ? ReadRingsFile(path, format)
+                                                           : RingsFile(path, format);
   rings.path = path;
   rings.wells.at(well) = RingEntry{ring, source, IsoDateTimeText(std::time(nullptr))};
   WriteRingsFile(rings);

@@ -9,6 +9,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/plate_results.h"
 #include "engine/well_results.h"
@@ -29,8 +30,15 @@ struct RingEntry {
 
 /// The rings of a plate by well, and the file they came from.
 struct RingsFile {
+  /// No rings, for a plate of the format.
+  explicit RingsFile(std::string filePath = {}, const PlateFormat& plateFormat = {})
+      : path(std::move(filePath)),
+        format(plateFormat),
+        wells(static_cast<std::size_t>(plateFormat.wellCount())) {}
+
   std::string path;
-  std::array<std::optional<RingEntry>, kWellCount> wells{};
+  PlateFormat format;
+  std::vector<std::optional<RingEntry>> wells;  // one per well of the format
 
   /// The reviewed ring of a well, if it has one.
   std::optional<RingPlacement> reviewed(int well) const;
@@ -44,7 +52,7 @@ std::string RingsFileName(const std::string& resultsFolder, const std::string& p
 /// whole numbers, a known well at most once, a ring on the mosaic, a known
 /// source and a time. Throws UsageError naming the file, the line and the
 /// value at fault.
-RingsFile ReadRingsFile(const std::string& path);
+RingsFile ReadRingsFile(const std::string& path, const PlateFormat& format = {});
 
 /// The file's text: the header and the wells in plate order.
 std::string RingsFileText(const RingsFile& rings);
@@ -56,6 +64,7 @@ void WriteRingsFile(const RingsFile& rings);
 /// replacing any entry the well had, with the current time. Throws Error
 /// when the file cannot be read (a damaged file is left as it is) or
 /// written, or the ring lies off the mosaic.
-void SaveRing(const std::string& path, int well, const RingPlacement& ring, RingSource source);
+void SaveRing(const std::string& path, int well, const RingPlacement& ring, RingSource source,
+              const PlateFormat& format = {});
 
 }  // namespace vembrel

@@ -50,6 +50,10 @@ Json PlateJson(const Plate& plate) {
                  {"plane", plate.plane},
                  {"input_bits", plate.inputBits},
                  {"measurement_date", plate.measurementDate}}}};
+  // Said only of plates other than 96 wells, whose manifests read as they always did.
+  if (plate.format != PlateFormat()) {
+    json["open"]["wells_per_plate"] = plate.format.wellCount();
+  }
   // Said only when known: a run in pixels keeps the manifest it always had.
   if (plate.pixelSize) {
     json["pixel_size"] = {{"micrometres", plate.pixelSize->micrometres},
@@ -59,7 +63,7 @@ Json PlateJson(const Plate& plate) {
 }
 
 Json InputJson(const WellResults& well, const InputPicture& input, const std::string& folder) {
-  Json entry = {{"well", WellName(well.well)},
+  Json entry = {{"well", well.wellName()},
                 {"channel", input.cellStain ? "cell" : "nuclear"},
                 {"field", input.field},
                 {"file", RelativeTo(folder, input.file)}};
@@ -89,11 +93,12 @@ Json PlateMapJson(const MapRequest& request, const Plate& plate, const PlateResu
     readouts.push_back(ReadoutName(readout));
   }
   Json unmapped = Json::array();
-  for (const int well : UnmappedWells(map, plate)) unmapped.push_back(WellName(well));
+  for (const int well : UnmappedWells(map, plate)) unmapped.push_back(WellName(well, plate.format));
   Json dropped = Json::array();
   if (request.dropFlagged) {
-    for (int w = 0; w < kWellCount; ++w) {
-      if (results.wells[w] && !results.wells[w]->quality.empty()) dropped.push_back(WellName(w));
+    for (int w = 0; w < plate.format.wellCount(); ++w) {
+      if (results.wells[w] && !results.wells[w]->quality.empty())
+        dropped.push_back(WellName(w, plate.format));
     }
   }
   return {{"file", map.file},
@@ -117,8 +122,15 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
       value.fail(e.what());
     }
   };
-  const auto wellOf = [](const JsonReader& value) {
-    const std::optional<int> well = WellIndexIfAny(value.text());
+  PlateFormat format;
+  if (const JsonReader open = j.at("plate").at("open"); open.json().contains("wells_per_plate")) {
+    const int wells = open.at("wells_per_plate").integer32(1, 1 << 16);
+    const std::optional<PlateFormat> known = PlateFormat::OfWellCount(wells);
+    if (!known) open.at("wells_per_plate").fail(std::to_string(wells) + " is no plate format");
+    format = *known;
+  }
+  const auto wellOf = [&format](const JsonReader& value) {
+    const std::optional<int> well = WellIndexIfAny(value.text(), format);
     if (!well) value.fail("'" + ValidUtf8Text(value.text()) + "' is no well");
     return *well;
   };
@@ -136,6 +148,7 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
   const auto channels = open.at("channels").exactly(2);
   facts.open.channels = {channels[0].integer32(0, 1 << 16), channels[1].integer32(0, 1 << 16)};
   facts.open.plane = open.at("plane").integer32(1, 1 << 16);
+  if (format != PlateFormat()) facts.open.format = format;
   facts.open.inputBits = open.at("input_bits").integer32(8, 16);
   if (facts.open.inputBits % 2 != 0) open.at("input_bits").fail("not 8, 10, 12, 14 or 16");
   facts.measurementDate =
@@ -164,10 +177,10 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
     j.at("settings").fail("not all 17 settings, or not in their steps");
   }
   const JsonReader wells = j.at("wells");
-  for (const JsonReader& name : wells.at("analysed").elements(kWellCount)) {
+  for (const JsonReader& name : wells.at("analysed").elements(format.wellCount())) {
     facts.analysed.push_back(wellOf(name));
   }
-  for (const JsonReader& failed : wells.at("failed").elements(kWellCount)) {
+  for (const JsonReader& failed : wells.at("failed").elements(format.wellCount())) {
     facts.failed.push_back({wellOf(failed.at("well")), failed.at("message").text()});
   }
   return facts;
@@ -183,18 +196,18 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
   Json problems = Json::array();
   Json inputs = Json::array();
   int included = 0;
-  for (int w = 0; w < kWellCount; ++w) {
+  for (int w = 0; w < plate.format.wellCount(); ++w) {
     included += plate.wells[w].state == 1 ? 1 : 0;
     const auto& well = results.wells[w];
     if (!well) continue;
-    analysed.push_back(WellName(w));
+    analysed.push_back(WellName(w, plate.format));
     if (!well->quality.empty()) {
       Json notes = Json::array();
       for (const QualityNote note : well->quality) notes.push_back(QualityNoteName(note));
-      flagged.push_back({{"well", WellName(w)}, {"qc", std::move(notes)}});
+      flagged.push_back({{"well", WellName(w, plate.format)}, {"qc", std::move(notes)}});
     }
     for (const FieldProblem& problem : well->fieldProblems) {
-      problems.push_back({{"well", WellName(w)},
+      problems.push_back({{"well", WellName(w, plate.format)},
                           {"kind", FieldProblemName(problem.kind)},
                           {"file", RelativeTo(plate.path, problem.file)},
                           {"message", problem.message}});
@@ -204,12 +217,14 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
     }
   }
   Json reviewed = Json::array();
-  for (int w = 0; w < kWellCount; ++w) {
-    if (results.wells[w] && results.wells[w]->ringReviewed) reviewed.push_back(WellName(w));
+  for (int w = 0; w < plate.format.wellCount(); ++w) {
+    if (results.wells[w] && results.wells[w]->ringReviewed)
+      reviewed.push_back(WellName(w, plate.format));
   }
   Json failed = Json::array();
   for (const RunFacts::Failure& failure : facts.failures) {
-    failed.push_back({{"well", WellName(failure.well)}, {"message", failure.message}});
+    failed.push_back(
+        {{"well", WellName(failure.well, plate.format)}, {"message", failure.message}});
   }
   Json manifest = {
       {"program", {{"name", "vembrel"}, {"version", ProgramVersion()}}},

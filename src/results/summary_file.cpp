@@ -9,13 +9,6 @@
 namespace vembrel {
 namespace {
 
-constexpr int kRows = 8;
-constexpr int kColumns = 12;
-
-char RowLetter(int row) {
-  return static_cast<char>('A' + row);
-}
-
 // A well's value as its grid shows it: "" for a well without results.
 using WellValue = std::int64_t (*)(const WellResults&);
 
@@ -29,14 +22,15 @@ void AppendValueGrid(std::vector<std::string>& lines, const char* title,
   lines.emplace_back();
   lines.emplace_back();
   lines.emplace_back(title);
+  const PlateFormat& format = results.format;
   std::string numbers = "\t";
-  for (int c = 1; c <= kColumns; ++c) numbers += std::to_string(c) + "\t";
+  for (int c = 1; c <= format.columns(); ++c) numbers += std::to_string(c) + "\t";
   lines.push_back(std::move(numbers));
-  for (int r = 0; r < kRows; ++r) {
-    std::string line(1, RowLetter(r));
+  for (int r = 0; r < format.rows(); ++r) {
+    std::string line = RowName(r);
     line += '\t';
-    for (int c = 1; c <= kColumns; ++c)
-      line += ValueText(results, r * kColumns + c - 1, value) + "\t";
+    for (int c = 0; c < format.columns(); ++c)
+      line += ValueText(results, format.indexOf({r, c}), value) + "\t";
     lines.push_back(std::move(line));
   }
 }
@@ -63,8 +57,8 @@ void AppendDensityPart(std::vector<std::string>& lines, const PlateResults& resu
   }
   lines.push_back(std::move(numbers));
   lines.push_back(std::move(captions));
-  for (int w = 0; w < kWellCount; ++w) {
-    std::string line = WellName(w) + "\t";
+  for (int w = 0; w < results.format.wellCount(); ++w) {
+    std::string line = WellName(w, results.format) + "\t";
     if (const auto& well = results.wells[w]) {
       for (const DensityBin& bin : well->density) {
         line += std::to_string(bin.nuclei) + "\t" + std::to_string(bin.area) + "\t";
@@ -125,20 +119,21 @@ std::vector<std::string> SpecialSettingsLines(const std::string& well, SpecialSe
 }
 
 std::vector<std::string> SummaryResultLines(const PlateResults& results) {
+  const PlateFormat& format = results.format;
   std::vector<std::string> lines{"All X & Y coordinates"};
   std::string numbers = "\t";
   std::string captions = "\t";
-  for (int c = 1; c <= kColumns; ++c) {
+  for (int c = 1; c <= format.columns(); ++c) {
     numbers += "\t" + std::to_string(c) + "\t";
     captions += "X\tY\t";
   }
   lines.push_back(std::move(numbers));
   lines.push_back(std::move(captions));
-  for (int r = 0; r < kRows; ++r) {
-    std::string line(1, RowLetter(r));
+  for (int r = 0; r < format.rows(); ++r) {
+    std::string line = RowName(r);
     line += '\t';
-    for (int c = 1; c <= kColumns; ++c) {
-      const int well = r * kColumns + c - 1;
+    for (int c = 0; c < format.columns(); ++c) {
+      const int well = format.indexOf({r, c});
       line +=
           ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.x; }) +
           "\t" +

@@ -100,9 +100,14 @@ TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
     course.plates.push_back(points[t].plate);
     course.numbers.push_back(points[t].number > 0 ? points[t].number : static_cast<int>(t) + 1);
   }
-  course.wells.resize(points.size());
-  const auto included = [&](int t, int well) { return course.plates[t].wells[well].state == 1; };
-  for (int well = 0; well < kWellCount; ++well) {
+  if (!points.empty()) course.format = points.front().plate.format;
+  const int wellCount = course.format.wellCount();
+  course.wells.assign(points.size(), std::vector<std::optional<WellAtTimePoint>>(wellCount));
+  const auto included = [&](int t, int well) {
+    const auto& wells = course.plates[t].wells;
+    return well < static_cast<int>(wells.size()) && wells[well].state == 1;
+  };
+  for (int well = 0; well < wellCount; ++well) {
     const bool listed =
         options.wells.empty() ||
         std::find(options.wells.begin(), options.wells.end(), well) != options.wells.end();
@@ -125,7 +130,7 @@ TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
   const int total = static_cast<int>(first.size() + later.size());
   std::atomic<int> done{0};
   std::mutex failures;
-  std::array<std::optional<RingPlacement>, kWellCount> held;
+  std::vector<std::optional<RingPlacement>> held(static_cast<std::size_t>(wellCount));
   const auto run = [&](const Task& task) {
     try {
       WellAtTimePoint result =
@@ -190,8 +195,8 @@ Table TimeCourseTable(const TimeCourse& course) {
   Table table;
   std::vector<Table> perTimePoint;
   for (std::size_t t = 0; t < course.hours.size(); ++t) {
-    PlateResults results;
-    for (int well = 0; well < kWellCount; ++well) {
+    PlateResults results(course.format);
+    for (int well = 0; well < course.format.wellCount(); ++well) {
       if (const auto& analysed = course.wells[t][well]) results.wells[well] = analysed->results;
     }
     perTimePoint.push_back(WellsTable(course.plates[t], results, course.cellLevel));
@@ -226,7 +231,7 @@ Table KineticsTable(const TimeCourse& course) {
   for (const int well : course.followed) {
     for (const TimeReadout readout : kTimeReadouts) {
       const Kinetics k = ReadoutKinetics(WellSeries(course, well, readout), readout);
-      table.rows.push_back({WellName(well), std::string(TimeReadoutName(readout)),
+      table.rows.push_back({WellName(well, course.format), std::string(TimeReadoutName(readout)),
                             std::int64_t{k.pointCount}, Value(k.slope), Value(k.slopeError),
                             Value(k.rSquared), Value(k.halfTime), k.halfTimeCensored, Value(k.area),
                             Value(k.areaPerHour),

@@ -57,7 +57,8 @@ struct TimeCourse {
   std::vector<int> numbers;   // each time point's number, as the table shows it
   bool cellLevel = false;
   /// [time point][well]: empty where the well was not analysed at that time point.
-  std::vector<std::array<std::optional<WellAtTimePoint>, kWellCount>> wells;
+  std::vector<std::vector<std::optional<WellAtTimePoint>>> wells;
+  PlateFormat format;  // the plates' format (that of the first time point)
   std::vector<TimeCourseFailure> failures;
   std::vector<int> followed;  // the wells followed, in plate order
 };

@@ -84,7 +84,10 @@ struct DesktopFixture {
   void openPlate() { trigger("openPicturesAction"); }
   void clickWell(const char* name, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(&panel().plateMap(), button, {},
-                      PlateMap::circleRect(WellIndex(name)).center());
+                      panel()
+                          .plateMap()
+                          .circleRect(WellIndex(name, window->workspace().plate().format))
+                          .center());
   }
   WellWindowWidget& well(const char* name) {
     WellWindowWidget* found = window->wellWindow(QString::fromLatin1(name));

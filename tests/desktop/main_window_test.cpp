@@ -45,7 +45,7 @@ class MainWindowTest : public QObject {
   }
   // The plate map's pixel at a well's centre (moved by offset both ways).
   QRgb wellColour(const char* well, int offset = 0) {
-    const QPoint centre = PlateMap::circleRect(WellIndex(well)).center();
+    const QPoint centre = panel().plateMap().circleRect(WellIndex(well)).center();
     return panel().plateMap().grab().toImage().pixel(centre + QPoint(offset, offset));
   }
 
@@ -167,8 +167,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(wellColour("A01", 5), qRgb(0, 255, 255));
     QVERIFY(!inPanel<ColourScale>("colourScale").isVisible());
     const QImage map = panel().plateMap().grab().toImage();
-    const auto mark = [&map](const char* well) {
-      return map.pixel(PlateMap::flagRect(WellIndex(well)).center() + QPoint(0, 2));
+    const auto mark = [&map, this](const char* well) {
+      return map.pixel(panel().plateMap().flagRect(WellIndex(well)).center() + QPoint(0, 2));
     };
     QCOMPARE(mark("A02"), qRgb(255, 140, 0));
     QVERIFY(mark("B01") != mark("A02"));

@@ -79,6 +79,24 @@ def test_other_layout(demo, tmp_path, well_json):
         assert plate.analyse(well, cells=True).to_dict() == well_json(tmp_path, well, "--cells")
 
 
+def test_a_384_well_plate_gives_the_96_well_plates_numbers(demo, tmp_path, well_json):
+    # The demo's B03 and D03 as wells I13 and P24 of a 384-well plate.
+    twins = {"B03": "I13", "D03": "P24"}
+    for well, twin in twins.items():
+        for picture in demo.glob(f"DEMO_{well}f0*d*.tif"):
+            field, channel = int(picture.name[-7]), int(picture.name[-5])
+            (tmp_path / f"BIG_{twin}_s{field + 1}_w{channel + 1}.tif").symlink_to(picture)
+    plate = vembrel.Plate(tmp_path)
+    assert (plate.wells_per_plate, plate.wells) == (384, ["I13", "P24"])
+    for result in plate.batch(jobs=2):
+        original = [w for w, t in twins.items() if t == result.well][0]
+        assert result.to_dict() == dict(well_json(demo, original), well=result.well)
+    with pytest.raises(OSError, match="I13"):
+        vembrel.Plate(tmp_path, wells_per_plate=96)
+    with pytest.raises(ValueError, match="100 is no plate format"):
+        vembrel.Plate(tmp_path, wells_per_plate=100)
+
+
 def test_mosaics_round_trip(demo_plate):
     blue, green = demo_plate.mosaics("D03")
     assert blue.shape == green.shape == (1024, 1024) and blue.dtype == np.uint8

@@ -1,0 +1,127 @@
+// A 384-well plate made of the pictures of a 96-well plate, in ImageXpress and
+// in Harmony names, gives each well the numbers of its 96-well twin.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "core/text_file.h"
+#include "plate/demo_plate.h"
+#include "support/command_run.h"
+#include "support/layout_plate.h"
+#include "support/temp_dir.h"
+
+namespace vembrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The 96-well plate's wells and where the 384-well plate holds their pictures.
+const std::map<std::string, std::string> kTwins{{"A01", "I13"}, {"B02", "P24"}};
+
+// Each line of a table or summary file by its first cell(s): the wells
+// table's rows by well, with the plate and well cells dropped.
+std::map<std::string, std::string> WellRows(const std::string& table) {
+  std::map<std::string, std::string> rows;
+  for (const std::string& line : SplitLines(table)) {
+    const std::size_t plate = line.find(',');
+    const std::size_t well = line.find(',', plate + 1);
+    if (well == std::string::npos) continue;
+    rows[line.substr(plate + 1, well - plate - 1)] = line.substr(well);
+  }
+  return rows;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+  std::vector<std::string> cells{""};
+  for (const char c : line) {
+    if (c == '\t') {
+      cells.emplace_back();
+    } else {
+      cells.back() += c;
+    }
+  }
+  return cells;
+}
+
+// The value of a well in the summary's "Numer of Cells" grid, by row letter and column.
+std::string GridValue(const std::string& summary, const std::string& well,
+                      std::size_t* columnCount = nullptr) {
+  const std::vector<std::string> lines = SplitLines(summary);
+  const auto title = std::find(lines.begin(), lines.end(), "Numer of Cells");
+  if (title == lines.end()) return "<no grid>";
+  const std::vector<std::string> numbers = SplitTabs(*(title + 1));
+  if (columnCount != nullptr) *columnCount = numbers.size();
+  for (auto line = title + 2; line != lines.end() && !line->empty(); ++line) {
+    const std::vector<std::string> cells = SplitTabs(*line);
+    if (cells[0] == well.substr(0, 1)) return cells.at(std::stoul(well.substr(1)));
+  }
+  return "<no row>";
+}
+
+TEST(PlateFormatBatch, A384WellPlateGivesEachWellItsTwinsNumbers) {
+  TempDir dir;
+  const std::string native = dir.file("native");
+  WriteDemoPlate(native, 5, {0, 13});  // A01 and B02
+  const std::string xpress = dir.file("xpress");
+  const std::string harmony = dir.file("Images");
+  for (const auto& [folder, names] :
+       {std::pair(xpress, ImageXpressNames("Run7")), std::pair(harmony, OperettaNames())}) {
+    fs::create_directories(folder);
+    for (const auto& [well, twin] : kTwins) {
+      for (int field = 0; field < 4; ++field) {
+        for (int channel = 0; channel < 2; ++channel) {
+          fs::copy_file(native + "/" + NativeNames("DEMO_")(well, field, channel),
+                        folder + "/" + names(twin, field, channel + 1));
+        }
+      }
+    }
+  }
+
+  std::map<std::string, std::string> tables, summaries, reports;
+  for (const auto& [pictures, prefix] :
+       {std::pair(native, "DEMO_"), std::pair(xpress, "Run7_"), std::pair(harmony, "Images_")}) {
+    const std::string results = pictures + "-results";
+    const CommandRun batch =
+        RunVembrel("batch " + Quoted(pictures) + " --progress none --results " + Quoted(results));
+    ASSERT_EQ(batch.exitCode, 0) << batch.err;
+    tables[prefix] = ReadWholeFile(results + "/" + prefix + "Vembrel_wells.csv");
+    summaries[prefix] = ReadWholeFile(results + "/" + prefix + "Vembrel.csv");
+    reports[prefix] = ReadWholeFile(results + "/" + prefix + "Vembrel_report.html");
+    EXPECT_TRUE(fs::exists(results + "/" + prefix + "Vembrel_plate.png"));
+  }
+
+  const auto nativeRows = WellRows(tables["DEMO_"]);
+  std::size_t nativeColumns = 0;
+  GridValue(summaries["DEMO_"], "A01", &nativeColumns);
+  EXPECT_EQ(nativeColumns, 14u);  // a label cell, 12 columns and the end of the last tab
+  for (const char* prefix : {"Run7_", "Images_"}) {
+    SCOPED_TRACE(prefix);
+    const auto rows = WellRows(tables[prefix]);
+    std::size_t columns = 0;
+    GridValue(summaries[prefix], "A01", &columns);
+    EXPECT_EQ(columns, 26u);  // a label cell, 24 columns and the end of the last tab
+    for (const auto& [well, twin] : kTwins) {
+      SCOPED_TRACE(twin);
+      ASSERT_TRUE(nativeRows.contains(well));
+      ASSERT_TRUE(rows.contains(twin));
+      EXPECT_EQ(rows.at(twin), nativeRows.at(well));
+      EXPECT_EQ(GridValue(summaries[prefix], twin), GridValue(summaries["DEMO_"], well));
+      EXPECT_NE(GridValue(summaries[prefix], twin), "");
+      EXPECT_NE(reports[prefix].find("id=\"detail-" + twin + "\""), std::string::npos);
+    }
+    EXPECT_EQ(reports[prefix].find("id=\"detail-A01\""), std::string::npos);
+  }
+
+  // A format that does not exist, or one the wells do not fit, is refused.
+  const CommandRun unknown = RunVembrel("plate " + Quoted(xpress) + " --wells-per-plate 100");
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.err.find("--wells-per-plate 100 is no plate format"), std::string::npos)
+      << unknown.err;
+  const CommandRun small = RunVembrel("batch " + Quoted(xpress) + " --wells-per-plate 96");
+  EXPECT_EQ(small.exitCode, 2);
+  EXPECT_NE(small.err.find("which is not on a 96-well plate"), std::string::npos) << small.err;
+}
+
+}  // namespace
+}  // namespace vembrel::testing
