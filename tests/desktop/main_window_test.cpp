@@ -501,6 +501,41 @@ class MainWindowTest : public QObject {
     std::filesystem::remove(rings);
   }
 
+  // A 384-well plate: its wells in their places on the map and in the overview.
+  void aLargerPlateIsMappedAndOverviewedAtItsSize() {
+    const QString kept = fixture_.picture;
+    fixture_.picture = QString::fromStdString(vembrel::testing::WriteSmallPlate(
+        fixture_.folder.file("large"), "TP_", {{"P24"}, {"A01"}}));
+    fixture_.openPlate();
+    fixture_.picture = kept;
+    const PlateFormat format = window().workspace().plate().format;
+    QCOMPARE(format.wellCount(), 384);
+    const int p24 = WellIndex("P24", format);
+    PlateMap& map = panel().plateMap();
+    QVERIFY(map.rect().contains(map.circleRect(p24)));
+    QCOMPARE(map.wellAt(map.circleRect(p24).center()), p24);
+    const QImage shown = map.grab().toImage();
+    const auto colour = [&](int well) {
+      return shown.pixel(map.circleRect(well).center() + QPoint(2, 2));
+    };
+    QCOMPARE(colour(p24), qRgb(0, 255, 255));  // both stains in every field
+    QVERIFY(colour(p24 - 1) != qRgb(0, 255, 255));
+    bool checked = false;
+    QTimer::singleShot(0, this, [&] {
+      auto* dialog = qobject_cast<PlateOverviewDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      dialog->build();
+      QVERIFY(!dialog->thumbnail(p24)->pixmap().isNull());
+      QVERIFY(dialog->thumbnail(p24 - 1)->pixmap().isNull());
+      checked = true;
+      dialog->reject();
+    });
+    inPanel<QPushButton>("overviewButton").click();
+    QVERIFY(checked);
+    fixture_.clickWell("P24");
+    QVERIFY(window().wellWindow(QStringLiteral("P24")) != nullptr);
+  }
+
   void plateMapColoursWellsByConditionOrRoleWithALegendAndVariablesOnHover() {
     fixture_.openPlate();
     fixture_.plateMapToOpen = QString::fromStdString(fixture_.folder.file("map.csv"));
