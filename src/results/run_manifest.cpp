@@ -261,10 +261,11 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
   }
   if (facts.cutoffs == CutoffMode::Well) {
     Json byWell = Json::object();
-    for (int w = 0; w < kWellCount; ++w) {
+    for (int w = 0; w < results.format.wellCount(); ++w) {
       const auto& well = results.wells[w];
       if (well && well->cutoffs) {
-        byWell[WellName(w)] = {{"blue", well->cutoffs->blue}, {"green", well->cutoffs->green}};
+        byWell[WellName(w, results.format)] = {{"blue", well->cutoffs->blue},
+                                               {"green", well->cutoffs->green}};
       }
     }
     after["cutoffs"] = {{"mode", CutoffModeName(facts.cutoffs)}, {"wells", std::move(byWell)}};
