@@ -1,10 +1,12 @@
 #include "results/plate_files.h"
 
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
 
 #include "core/date_text.h"
+#include "core/error.h"
 #include "core/text_file.h"
 #include "imaging/image_files.h"
 #include "plate/plate.h"
@@ -79,7 +81,22 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   writeTable("wells", wells);
   writeTable("density", DensityProfileTable(results));
   writeTable("nuclei", NucleiTable(results));
-  if (facts.cellLevel) writeTable("cells", cells);
+  if (facts.cellLevel) {
+    writeTable("cells", cells);
+  } else {
+    // An earlier cell-level run's cells table would pass for this run's.
+    const std::string earlier = TableFileName(resultsFolder, prefix, "cells");
+    std::error_code error;
+    if (std::filesystem::symlink_status(earlier, error).type() !=
+        std::filesystem::file_type::not_found) {
+      Attempt(outcomes, earlier, [&] {
+        if (!std::filesystem::remove(earlier, error)) {
+          throw Error("Unable to remove '" + earlier +
+                      "' of an earlier cell-level run: " + error.message());
+        }
+      });
+    }
+  }
   if (analysis) {
     writeTable("conditions", conditions);
     writeTable("plate_quality", quality);
