@@ -199,18 +199,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   batch.runToEnd(jobs);
   if (style == ProgressStyle::Line) std::cerr << "\n";
 
-  for (const auto& [well, problem] : batch.fieldProblems()) {
-    std::cerr << "vembrel: " << (problem.leftBlack() ? "left black" : "damaged") << ": Well "
-              << WellName(well) << ": " << problem.message << "\n";
-  }
-  for (const BatchFailure& failure : batch.failures())
-    std::cerr << "vembrel: " << failure.message << "\n";
-  for (const BatchFailure& failure : batch.writeFailures())
-    std::cerr << "vembrel: " << failure.message << "\n";
-  if (!batch.summaryError().empty()) std::cerr << "vembrel: " << batch.summaryError() << "\n";
-  for (const PlateFileOutcome& file : batch.plateFiles()) {
-    if (!file.error.empty()) std::cerr << "vembrel: " << file.error << "\n";
-  }
+  for (const std::string& problem : batch.problems()) std::cerr << "vembrel: " << problem << "\n";
   if (plateMap && plateMap->dropFlagged && batch.coversWholePlate()) {
     std::string dropped;
     for (int well = 0; well < kWellCount; ++well) {

@@ -450,15 +450,9 @@ void ControlPanel::finishBatch() {
   ringsNote_->setToolTip(
       reviewed == 0 || !batch->rings() ? QString() : QString::fromStdString(batch->rings()->path));
   ringsNote_->setVisible(reviewed > 0);
-  // Failed wells are listed once at the end.
+  // What did not work is listed once at the end, as the command line says it.
   QStringList problems;
-  for (const auto* list : {&batch->failures(), &batch->writeFailures()}) {
-    for (const BatchFailure& failure : *list) problems << QString::fromStdString(failure.message);
-  }
-  if (!batch->summaryError().empty()) problems << QString::fromStdString(batch->summaryError());
-  for (const PlateFileOutcome& file : batch->plateFiles()) {
-    if (!file.error.empty()) problems << QString::fromStdString(file.error);
-  }
+  for (const std::string& problem : batch->problems()) problems << QString::fromStdString(problem);
   if (!problems.isEmpty()) reportError(problems.join(QLatin1Char('\n')));
 
   int flagged = 0;

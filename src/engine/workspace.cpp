@@ -53,6 +53,7 @@ void Workspace::pressWell(int well, MouseButton button) {
   if (button == MouseButton::Right) {
     if (ToggleWellInclusion(plate_, well) == RightClickResult::Excluded) {
       while (WellSession* session = findSession(well)) closeSession(*session);
+      results_.forget(well);  // an excluded well has no results, not even earlier ones
     }
     if (onPlateChanged) onPlateChanged();
     return;

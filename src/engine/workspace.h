@@ -57,7 +57,8 @@ class Workspace {
 
   /// A mouse button pressed on a well of the plate map: the left button opens
   /// an included well (or brings it to the front), the right one excludes an
-  /// included well (closing it) or includes an excluded one again.
+  /// included well (closing it and forgetting its results) or includes an
+  /// excluded one again.
   void pressWell(int well, MouseButton button);
   /// Opens and analyses a well with the universal settings, in front.
   WellSession& openWell(int well);

@@ -360,6 +360,22 @@ void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
   }
 }
 
+std::vector<std::string> BatchRun::problems() const {
+  std::vector<std::string> lines;
+  for (const auto& [well, problem] : fieldProblems_) {
+    lines.push_back(std::string(problem.leftBlack() ? "left black" : "damaged") + ": Well " +
+                    WellName(well) + ": " + problem.message);
+  }
+  for (const auto* list : {&failures_, &writeFailures_}) {
+    for (const BatchFailure& failure : *list) lines.push_back(failure.message);
+  }
+  if (!summaryError_.empty()) lines.push_back(summaryError_);
+  for (const PlateFileOutcome& file : plateFiles_) {
+    if (!file.error.empty()) lines.push_back(file.error);
+  }
+  return lines;
+}
+
 int BatchRun::recordsRedone() const {
   int redone = 0;
   for (const int count : recordsRedone_) redone += count;

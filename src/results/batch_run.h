@@ -164,6 +164,10 @@ class BatchRun {
   /// The plate files written after the summary (workbook, tables, manifest,
   /// heatmaps, report) and why any could not be; empty when the summary failed.
   const std::vector<PlateFileOutcome>& plateFiles() const { return plateFiles_; }
+  /// Every problem above, one line each, as the user is told them: fields
+  /// left black or damaged, failed wells, files not written, the summary and
+  /// the plate files that could not be written.
+  std::vector<std::string> problems() const;
 
   /// Analyses one well of the plate as the batch does and writes its
   /// snapshot (at cell level its cell data file and cell snapshot too) and

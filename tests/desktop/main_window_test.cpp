@@ -240,6 +240,28 @@ class MainWindowTest : public QObject {
     QVERIFY(compared >= 6);  // summary, workbook, tables, snapshots, report
   }
 
+  void goShowsEveryProblemTheCommandLineNames() {
+    // A well with a field missing, whose snapshot cannot be written, and a
+    // workbook that cannot be written either.
+    const auto restore =
+        qScopeGuard([this, picture = fixture_.picture] { fixture_.picture = picture; });
+    fixture_.picture = QString::fromStdString(vembrel::testing::WriteSmallPlate(
+        fixture_.folder.file("gaps"), "GP_", {{"A01", 0x7}, {"A02"}}));
+    fixture_.openPlate();
+    const std::string results = fixture_.folder.file("gaps results");
+    std::filesystem::create_directories(results + "/JPEGS/GP_A02.jpg");
+    std::filesystem::create_directories(results + "/GP_Vembrel.xlsx");
+    fixture_.resultsFolder = QString::fromStdString(results);
+    fixture_.trigger("goAction");
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().batchRunning(), 60000);
+    QCOMPARE(fixture_.errors.size(), 1);
+    const QString shown = fixture_.errors.takeFirst();
+    for (const char* named : {"left black: Well A01: ", "GP_A01f03d0.tif",
+                              "Well A02: ", "/JPEGS/GP_A02.jpg", "/GP_Vembrel.xlsx"}) {
+      QVERIFY2(shown.contains(QLatin1String(named)), qPrintable(shown));
+    }
+  }
+
   void cancelStopsTheBatchBetweenWellsAndKeepsThePlatesFiles() {
     fixture_.openPlate();
     const QString folder = QString::fromStdString(fixture_.folder.file("cancelled"));
@@ -441,8 +463,10 @@ class MainWindowTest : public QObject {
     fixture_.clickWell("A02");
     window().wellArea().setActiveSubWindow(window().subWindow(QStringLiteral("A01")));
     QCOMPARE(window().workspace().activeSession()->wellName(), std::string("A01"));
+    QVERIFY(window().workspace().results().wells[WellIndex("A02")].has_value());
     fixture_.clickWell("A02", Qt::RightButton);
     QVERIFY(window().wellWindow(QStringLiteral("A02")) == nullptr);
+    QVERIFY(!window().workspace().results().wells[WellIndex("A02")].has_value());
     QCOMPARE(wellColour("A02", 5), qRgb(255, 0, 0));
 
     AnalysisSettings settings;
