@@ -207,6 +207,7 @@ class MainWindowTest : public QObject {
     fixture_.resultsFolder = desktop;
     fixture_.batchEndChoice = BatchEndChoice::OpenReport;
     SetBatchThreads(2);
+    inPanel<QRadioButton>("startTabCe").click();  // wells open, and the batch runs, at cell level
     fixture_.trigger("goAction");
     QVERIFY(!panel().plateMap().isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!panel().batchRunning(), 60000);
@@ -214,7 +215,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(fixture_.opened, QStringList{desktop + "/TP_Vembrel_report.html"});
     const std::string command = fixture_.folder.file("command");
     const CommandRun run = RunVembrel("batch " + Quoted(fixture_.picture.toStdString()) +
-                                      " --jobs 2 --results " + Quoted(command));
+                                      " --cells --jobs 2 --results " + Quoted(command));
     QVERIFY2(run.exitCode == 0, run.err.c_str());
     // Every file the command line wrote, byte for byte, but the run's record of
     // itself (its command line and times, also in the report's facts).
@@ -237,6 +238,7 @@ class MainWindowTest : public QObject {
                relative.c_str());
       ++compared;
     }
+    QVERIFY(QFile::exists(desktop + "/TP_Vembrel_cells.csv"));
     QVERIFY(compared >= 6);  // summary, workbook, tables, snapshots, report
   }
 
@@ -350,13 +352,13 @@ class MainWindowTest : public QObject {
     QVERIFY(WellSnapshot::Of(session) == changed);
     // The panel: the start tab and an exclusion.
     inPanel<QRadioButton>("startTabB").click();
-    QCOMPARE(window().workspace().startTab(), WellTab::BlueChannel);
+    QCOMPARE(panel().startTab(), WellTab::BlueChannel);
     fixture_.clickWell("A02", Qt::RightButton);
     QCOMPARE(window().workspace().plate().wells[WellIndex("A02")].state, 0);
     fixture_.trigger("undoAction");
     QCOMPARE(window().workspace().plate().wells[WellIndex("A02")].state, 1);
     fixture_.trigger("undoAction");
-    QCOMPARE(window().workspace().startTab(), WellTab::ImmigrantCells);
+    QCOMPARE(panel().startTab(), WellTab::ImmigrantCells);
     QVERIFY(inPanel<QRadioButton>("startTabIm").isChecked());
     fixture_.trigger("redoAction");
     QVERIFY(inPanel<QRadioButton>("startTabB").isChecked());
