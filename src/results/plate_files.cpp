@@ -34,6 +34,22 @@ void Attempt(std::vector<PlateFileOutcome>& outcomes, const std::string& path,
   outcomes.push_back(std::move(outcome));
 }
 
+// The plate heatmaps, then the report page that shows them.
+void WriteReport(std::vector<PlateFileOutcome>& outcomes, const Plate& plate,
+                 const PlateResults& results, const RunFacts& facts,
+                 const std::string& resultsFolder, const nlohmann::ordered_json& manifest,
+                 const std::string& mapSections) {
+  const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, plate.prefix);
+  Attempt(outcomes, heatmapFile, [&] {
+    WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);
+  });
+  const std::string reportFile = ReportPageFileName(resultsFolder, plate.prefix);
+  Attempt(outcomes, reportFile, [&] {
+    WriteFileAtomically(reportFile, ReportPage(plate, results, manifest,
+                                               plate.prefix + "Vembrel_plate.png", mapSections));
+  });
+}
+
 }  // namespace
 
 std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateResults& results,
@@ -107,17 +123,22 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   const std::string manifestFile = RunManifestFileName(resultsFolder, prefix);
   Attempt(outcomes, manifestFile,
           [&] { WriteFileAtomically(manifestFile, RunManifestText(manifest)); });
-  const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, prefix);
-  Attempt(outcomes, heatmapFile, [&] {
-    WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);
-  });
-  const std::string reportFile = ReportPageFileName(resultsFolder, prefix);
-  Attempt(outcomes, reportFile, [&] {
-    WriteFileAtomically(
-        reportFile,
-        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png",
-                   analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : ""));
-  });
+  WriteReport(outcomes, plate, results, facts, resultsFolder, manifest,
+              analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : "");
+  return outcomes;
+}
+
+std::vector<PlateFileOutcome> WriteReportFiles(const Plate& plate, const PlateResults& results,
+                                               const RunFacts& facts,
+                                               const std::string& resultsFolder) {
+  std::vector<PlateFileOutcome> outcomes;
+  std::string mapSections;
+  if (facts.plateMap) {
+    mapSections = PlateMapReportSections(
+        facts.plateMap->map, AnalyseMappedPlate(*facts.plateMap, results, facts.cellLevel));
+  }
+  WriteReport(outcomes, plate, results, facts, resultsFolder, RunManifest(plate, results, facts),
+              mapSections);
   return outcomes;
 }
 

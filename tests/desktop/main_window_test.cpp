@@ -10,6 +10,7 @@
 #include "desktop/undo_commands.h"
 #include "plate/settings_file.h"
 #include "render/colour_map.h"
+#include "results/report_page.h"
 #include "results/rings_file.h"
 #include "support/command_run.h"
 
@@ -293,11 +294,20 @@ class MainWindowTest : public QObject {
       QVERIFY2(!Child<QAction>(window(), name).shortcut().isEmpty(), name);
     }
     for (QAction* menu : window().menuBar()->actions()) QVERIFY(menu->text().startsWith('&'));
-    fixture_.trigger("exportReportAction");  // nothing written yet: said so
+    fixture_.trigger("exportReportAction");  // no plate, no results: said so
     QCOMPARE(fixture_.errors.size(), 1);
     fixture_.errors.clear();
     fixture_.openPlate();
     fixture_.clickWell("A01");
+    // The report of the wells' present results is written, then opened.
+    const std::string report = ReportPageFileName(window().workspace().resultsFolder(),
+                                                  window().workspace().plate().prefix);
+    std::filesystem::remove(report);
+    fixture_.trigger("exportReportAction");
+    QCOMPARE(fixture_.opened, QStringList{QString::fromStdString(report)});
+    QVERIFY(ReadFile(report).find("<tr id=\"well-A01\">") != std::string::npos);
+    QVERIFY(ReadFile(report).find("<tr class=\"failed\" id=\"well-A02\">") != std::string::npos);
+    fixture_.opened.clear();
     WellSession& session = *window().workspace().findSession(WellIndex("A01"));
     const int fittedX = session.ring().x;
     Child<QToolButton>(fixture_.well("A01"), "ringLeftButton").click();
