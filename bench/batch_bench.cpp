@@ -10,9 +10,9 @@
 #include <string>
 
 #include "core/memory_tuning.h"
+#include "demo/demo_plate.h"
 #include "engine/well_session.h"
 #include "imaging/mosaic.h"
-#include "plate/demo_plate.h"
 #include "plate/plate.h"
 #include "results/batch_run.h"
 #include "results/spreadsheet.h"

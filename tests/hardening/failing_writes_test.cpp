@@ -17,10 +17,10 @@
 
 #include "core/error.h"
 #include "core/text_file.h"
+#include "demo/demo_plate.h"
 #include "imaging/grey_tiff_writer.h"
 #include "imaging/image_files.h"
 #include "plate/analysis_settings.h"
-#include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "results/spreadsheet.h"
 #include "support/command_run.h"

@@ -7,8 +7,8 @@
 
 #include "core/error.h"
 #include "core/text_file.h"
+#include "demo/demo_plate.h"
 #include "engine/workspace.h"
-#include "plate/demo_plate.h"
 #include "plate/well_names.h"
 #include "results/summary_file.h"
 #include "support/temp_dir.h"
