@@ -238,7 +238,13 @@ QWidget* ControlPanel::buildBatchRow() {
   cancel_->setObjectName(QStringLiteral("cancelBatchButton"));
   cancel_->hide();
   connect(cancel_, &QPushButton::clicked, this, [this] { cancelBatch(); });
+  perWellCutoffs_ = new QCheckBox(QStringLiteral("Cut-offs per well"));
+  perWellCutoffs_->setObjectName(QStringLiteral("perWellCutoffsCheck"));
+  perWellCutoffs_->setToolTip(
+      QStringLiteral("Go! chooses each well's nucleus cut-offs from its own pictures, as Suggest "
+                     "Settings chooses them, instead of the universal settings' for every well"));
   buttons->addWidget(go_);
+  buttons->addWidget(perWellCutoffs_);
   buttons->addWidget(overview_);
   buttons->addWidget(progress_);
   buttons->addWidget(cancel_);
@@ -378,6 +384,7 @@ void ControlPanel::startBatch() {
   batch_ = std::make_unique<BatchRun>(workspace_.plate(), workspace_.universalSettings(),
                                       workspace_.resultsFolder());
   batch_->setCellLevel(workspace_.cellLevel());
+  batch_->setCutoffs(perWellCutoffs_->isChecked() ? CutoffMode::Well : CutoffMode::Plate);
   // Open wells analysed with settings of their own keep their results.
   std::vector<int> openWells;
   for (const auto& session : workspace_.sessions()) openWells.push_back(session->well());
