@@ -161,6 +161,13 @@ class CoverMap {
 /// value elsewhere.
 void DistanceTransform1D(const std::vector<double>& f, std::vector<double>& d) {
   const int n = static_cast<int>(f.size());
+  // A line of one value (all sites, or none) is its own transform: every
+  // intersection below lies half-way between two sites, exactly, and each
+  // point keeps its own parabola.
+  if (std::all_of(f.begin(), f.end(), [&](double value) { return value == f.front(); })) {
+    std::copy(f.begin(), f.end(), d.begin());
+    return;
+  }
   std::vector<int> v(n);
   std::vector<double> z(n + 1);
   int k = 0;

@@ -121,7 +121,11 @@ ScaleBar ScaleBarFor(double pixelSize, int side) {
 }
 
 Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks) {
-  Picture picture = composite;
+  return WholeWellPicture(Picture(composite), marks);
+}
+
+Picture WholeWellPicture(Picture&& composite, const WholeWellMarks& marks) {
+  Picture picture = std::move(composite);
   Circle(picture, marks.ringX, marks.ringY, marks.ringRadius, kOutlineHalfWidth, kRingOutline);
   for (const MosaicPoint& point : marks.rejected) {
     Circle(picture, point.x, point.y, kMarkRadius, kOutlineHalfWidth, kRejectedMark);

@@ -120,7 +120,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.cellLevel = request.cellLevel;
     options.fitRadius = request.fitRadius;
     options.ring = request.ring;
-    const WellSession session(plate, well, request.settings, options);
+    WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =
         AnalysedWell{session.results(), session.settings(), request, ProgramVersion()};
@@ -139,7 +139,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     });
     write([&] {
       WriteFileAtomically(WholeWellPictureFileName(resultsFolder, plate.prefix, name),
-                          JpegBytes(session.wholeWellPicture(), name + " whole-well picture"),
+                          JpegBytes(session.takeWholeWellPicture(), name + " whole-well picture"),
                           Durability::Deferred);
     });
     if (request.cellLevel)
