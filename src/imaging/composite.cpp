@@ -36,37 +36,41 @@ std::array<std::uint8_t, 256> WindowTable(const ChannelWindow& window) {
 }
 
 #if defined(__SSE2__)
-// A window without stretch, byte by byte on sixteen bytes: 0 below the
-// cut-off, 255 above the saturation, else the value.
-struct PlainWindow16 {
-  __m128i below;  // the cut-off minus one (with belowAny)
-  __m128i above;  // the saturation plus one (with aboveAny)
-  bool belowAny = false;
-  bool aboveAny = false;
+// A window on four 32-bit lanes holding values 0..255: 0 below the cut-off,
+// 255 above the saturation, between them the value or, stretched,
+// (value - cut-off) * 255 / range. The quotient comes from a single-precision
+// division, exact for these sizes (numerators up to 65025, divisors up to
+// 255: a quotient that is not whole lies at least 1/255 from the next whole
+// number, far beyond the division's rounding); `matches` checks every value
+// against the table all the same.
+struct Window4 {
+  __m128i cutoff, saturation;
+  __m128 range;
+  bool stretch = false;
 
-  explicit PlainWindow16(const ChannelWindow& window) {
-    belowAny = window.cutoff > 0;
-    aboveAny = window.saturation < 255;
-    below = _mm_set1_epi8(static_cast<char>(std::clamp(window.cutoff - 1, 0, 255)));
-    above = _mm_set1_epi8(static_cast<char>(std::clamp(window.saturation + 1, 0, 255)));
-  }
+  explicit Window4(const ChannelWindow& window)
+      : cutoff(_mm_set1_epi32(window.cutoff)),
+        saturation(_mm_set1_epi32(window.saturation)),
+        range(_mm_set1_ps(static_cast<float>(std::max(window.saturation - window.cutoff, 1)))),
+        stretch(window.stretch) {}
   __m128i operator()(__m128i v) const {
-    if (aboveAny) v = _mm_or_si128(v, _mm_cmpeq_epi8(_mm_max_epu8(v, above), v));
-    if (belowAny) {
-      const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, below), v);
-      v = _mm_andnot_si128(low, v);
+    __m128i value = v;
+    if (stretch) {
+      const __m128i above = _mm_sub_epi32(v, cutoff);
+      const __m128i scaled = _mm_sub_epi32(_mm_slli_epi32(above, 8), above);  // x 255
+      value = _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(scaled), range));
     }
-    return v;
+    value = _mm_or_si128(value, _mm_cmpgt_epi32(v, saturation));
+    value = _mm_and_si128(value, _mm_set1_epi32(0xff));
+    return _mm_andnot_si128(_mm_cmplt_epi32(v, cutoff), value);
   }
-  // Whether it gives the table's value for every byte (a window this form fits).
+  // Whether it gives the table's value for every value.
   bool matches(const std::array<std::uint8_t, 256>& table) const {
-    for (int v = 0; v < 256; v += 16) {
-      alignas(16) std::uint8_t values[16];
-      for (int i = 0; i < 16; ++i) values[i] = static_cast<std::uint8_t>(v + i);
-      alignas(16) std::uint8_t out[16];
+    for (int v = 0; v < 256; v += 4) {
+      alignas(16) std::int32_t out[4];
       _mm_store_si128(reinterpret_cast<__m128i*>(out),
-                      (*this)(_mm_load_si128(reinterpret_cast<const __m128i*>(values))));
-      for (int i = 0; i < 16; ++i) {
+                      (*this)(_mm_setr_epi32(v, v + 1, v + 2, v + 3)));
+      for (int i = 0; i < 4; ++i) {
         if (out[i] != table[static_cast<std::size_t>(v + i)]) return false;
       }
     }
@@ -105,17 +109,17 @@ void MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
   std::uint8_t* out = composite.bytes.data();
   std::size_t i = 0;
 #if defined(__SSE2__)
-  // Four pixels at a time where both windows are plain cut-off and saturation.
-  const PlainWindow16 blueWindow16(blueWindow), greenWindow16(greenWindow);
-  if (blueWindow16.matches(blueTable) && greenWindow16.matches(greenTable)) {
+  // Four pixels at a time, their blue bytes windowed in 32-bit lanes.
+  const Window4 blueWindow4(blueWindow), greenWindow4(greenWindow);
+  if (blueWindow4.matches(blueTable) && greenWindow4.matches(greenTable)) {
     const __m128i low = _mm_set1_epi32(0xff);
     const __m128i spare = _mm_set1_epi32(static_cast<int>(0xff000000u));
     for (; i + 4 <= pixels; i += 4) {
       const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + 4 * i));
       const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + 4 * i));
       const __m128i word =
-          _mm_or_si128(_mm_or_si128(_mm_and_si128(blueWindow16(b), low),
-                                    _mm_slli_epi32(_mm_and_si128(greenWindow16(g), low), 8)),
+          _mm_or_si128(_mm_or_si128(blueWindow4(_mm_and_si128(b, low)),
+                                    _mm_slli_epi32(greenWindow4(_mm_and_si128(g, low)), 8)),
                        _mm_and_si128(b, spare));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), word);
     }

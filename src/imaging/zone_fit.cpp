@@ -225,7 +225,7 @@ ZoneAssessment Assess(const CoverMap& map) {
   // Density in 1/256 steps; -1 where less than half the window is known.
   std::vector<int> density(static_cast<std::size_t>(bw) * bh, -1);
   std::array<std::int64_t, 257> histogram{};
-  const std::int64_t window =
+  constexpr std::int64_t window =
       std::int64_t{kBlockPixels} * (2 * kDensityReach + 1) * (2 * kDensityReach + 1);
   for (int y = 0; y < bh; ++y) {
     const int y0 = std::max(0, y - kDensityReach), y1 = std::min(bh, y + kDensityReach + 1);
@@ -238,7 +238,9 @@ ZoneAssessment Assess(const CoverMap& map) {
         continue;  // windows cut by the picture's edge judge on what they hold
       const std::int64_t covered =
           coverSum[at(x1, y1)] - coverSum[at(x0, y1)] - coverSum[at(x1, y0)] + coverSum[at(x0, y0)];
-      const int value = static_cast<int>(covered * 256 / known);
+      // Whole windows, most of them, divide by a constant (a multiplication).
+      const int value =
+          static_cast<int>(known == window ? covered * 256 / window : covered * 256 / known);
       density[static_cast<std::size_t>(y) * bw + x] = value;
       ++histogram[value];
     }
@@ -292,8 +294,10 @@ ZoneAssessment Assess(const CoverMap& map) {
   // The covered share of that disc.
   std::int64_t inside = 0, insidePixels = 0;
   const double reach2 = depth * depth;
-  for (int y = 0; y < bh; ++y) {
-    for (int x = 0; x < bw; ++x) {
+  // Blocks farther than depth + 1 on either axis lie outside the disc.
+  const int box = static_cast<int>(std::ceil(depth)) + 1;
+  for (int y = std::max(0, by - box); y < std::min(bh, by + box + 1); ++y) {
+    for (int x = std::max(0, bx - box); x < std::min(bw, bx + box + 1); ++x) {
       if (!map.known(x, y)) continue;
       const double dx = x - bx, dy = y - by;
       if (dx * dx + dy * dy >= reach2) continue;
