@@ -52,7 +52,10 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--cells", options->cells,
                     "Work at cell level (cell data files and snapshots)");
   command
-      ->add_option("--jobs", options->jobs, "Wells analysed at once (default: the number of cores)")
+      ->add_option(
+          "--jobs", options->jobs,
+          "Wells analysed at once (default: the number of cores, at most one per 128 MiB of "
+          "available memory)")
       ->check(CLI::PositiveNumber);
   command->add_option("--results", options->results,
                       "Results folder (default: beside the picture folder)");

@@ -9,12 +9,12 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <thread>
 
 #include "cli/batch_progress.h"
 #include "cli/command.h"
 #include "cli/command_line.h"
 #include "core/convert.h"
+#include "core/memory_tuning.h"
 #include "core/text_file.h"
 #include "engine/results_json.h"
 #include "plate/plate_notes.h"
@@ -192,8 +192,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   batch.setCommandLine(ThisCommandLine());
   const ProgressStyle style = ProgressStyleOf(options.progress, isatty(STDERR_FILENO) == 1);
   batch.setProgress(ProgressReporter(style));
-  const int jobs =
-      options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  const int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
   batch.runToEnd(jobs);
   if (style == ProgressStyle::Line) std::cerr << "\n";
 

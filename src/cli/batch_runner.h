@@ -16,7 +16,7 @@ struct BatchOptions {
   PlateOpenOptions plate;
   std::string settings;  // "" for the defaults
   std::string results;   // "" for the folder beside the picture folder
-  int jobs = 0;          // 0: the number of cores
+  int jobs = 0;          // 0: DefaultJobCount() (cores, bounded by memory)
   bool cells = false;
   bool noWorkbook = false;
   // Each well's own nucleus cut-offs, or the plate's.

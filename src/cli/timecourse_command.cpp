@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <thread>
 
 #include "cli/analysis_options.h"
 #include "cli/batch_runner.h"
@@ -12,6 +11,7 @@
 #include "cli/plate_options.h"
 #include "cli/timecourse_runner.h"
 #include "core/folder_lock.h"
+#include "core/memory_tuning.h"
 #include "core/text_file.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
@@ -65,8 +65,7 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   run.cellLevel = options.cells;
   run.fitRadius = options.fitRadius;
   run.ringDrift = options.ringDrift;
-  run.jobs = options.jobs > 0 ? options.jobs
-                              : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  run.jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
   if (!options.wells.empty()) run.wells = AsUsage([&] { return ParseWellList(options.wells); });
 
   std::string folder = options.results.empty() ? ResultsFolderOf(first.path) : options.results;
@@ -139,7 +138,10 @@ const CommandRegistration kTimeCourseCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--cells", options->cells, "Work at cell level");
   command->add_option("--wells", options->wells, "Follow only these wells, e.g. A01-A12,C05")
       ->type_name("LIST");
-  command->add_option("--jobs", options->jobs, "Wells analysed at once (default: the cores)")
+  command
+      ->add_option("--jobs", options->jobs,
+                   "Wells analysed at once (default: the cores, at most one per 128 MiB of "
+                   "available memory)")
       ->check(CLI::PositiveNumber);
   command->add_option("--results", options->results,
                       "Results folder (default: beside the picture folder)");

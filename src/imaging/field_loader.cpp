@@ -50,6 +50,20 @@ inline std::uint32_t GreyWord(std::uint32_t value, int shift) {
   return 0xff000000u | std::min<std::uint32_t>(value >> shift, 255) * 0x010101u;
 }
 
+#if defined(__SSE2__)
+// Sixteen 8-bit grey values become sixteen words s, s, s, 0xff.
+inline void PutGreyWords16(__m128i v, std::uint8_t* out) {
+  const __m128i opaque = _mm_set1_epi8(-1);
+  const __m128i pairs[2] = {_mm_unpacklo_epi8(v, v), _mm_unpackhi_epi8(v, v)};
+  const __m128i alpha[2] = {_mm_unpacklo_epi8(v, opaque), _mm_unpackhi_epi8(v, opaque)};
+  auto* words = reinterpret_cast<__m128i*>(out);
+  for (int half = 0; half < 2; ++half) {
+    _mm_storeu_si128(words + 2 * half, _mm_unpacklo_epi16(pairs[half], alpha[half]));
+    _mm_storeu_si128(words + 2 * half + 1, _mm_unpackhi_epi16(pairs[half], alpha[half]));
+  }
+}
+#endif
+
 template <class T>
 void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int shift) {
   if (samples == nullptr) {  // a strip that could not be decoded: black
@@ -58,19 +72,25 @@ void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int shift) {
     return;
   }
 #if defined(__SSE2__)
-  // Sixteen 8-bit samples at a time become sixteen words s, s, s, 0xff.
+  static_assert(kFieldSize % 16 == 0);
   if constexpr (sizeof(T) == 1) {
-    static_assert(kFieldSize % 16 == 0);
-    const __m128i opaque = _mm_set1_epi8(-1);
     for (int x = 0; x < kFieldSize; x += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + x));
-      const __m128i pairs[2] = {_mm_unpacklo_epi8(v, v), _mm_unpackhi_epi8(v, v)};
-      const __m128i alpha[2] = {_mm_unpacklo_epi8(v, opaque), _mm_unpackhi_epi8(v, opaque)};
-      auto* words = reinterpret_cast<__m128i*>(out + 4 * x);
-      for (int half = 0; half < 2; ++half) {
-        _mm_storeu_si128(words + 2 * half, _mm_unpacklo_epi16(pairs[half], alpha[half]));
-        _mm_storeu_si128(words + 2 * half + 1, _mm_unpackhi_epi16(pairs[half], alpha[half]));
-      }
+      PutGreyWords16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + x)), out + 4 * x);
+    }
+    return;
+  } else {
+    // Sixteen 16-bit samples at a time: shifted, clamped to 255 (v minus
+    // what exceeds 255), packed to bytes.
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    const __m128i top = _mm_set1_epi16(255);
+    for (int x = 0; x < kFieldSize; x += 16) {
+      __m128i low =
+          _mm_srl_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 2 * x)), count);
+      __m128i high = _mm_srl_epi16(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 2 * x + 16)), count);
+      low = _mm_sub_epi16(low, _mm_subs_epu16(low, top));
+      high = _mm_sub_epi16(high, _mm_subs_epu16(high, top));
+      PutGreyWords16(_mm_packus_epi16(low, high), out + 4 * x);
     }
     return;
   }

@@ -123,7 +123,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.fitRadius = request.fitRadius;
     options.ring = request.ring;
     options.cutoffs = request.cutoffs;
-    const WellSession session(plate, well, request.settings, options);
+    WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =
         AnalysedWell{session.results(), session.settings(), request, ProgramVersion()};
@@ -142,7 +142,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     });
     write([&] {
       WriteFileAtomically(WholeWellPictureFileName(resultsFolder, plate.prefix, name),
-                          JpegBytes(session.wholeWellPicture(), name + " whole-well picture"),
+                          JpegBytes(session.takeWholeWellPicture(), name + " whole-well picture"),
                           Durability::Deferred);
     });
     if (request.cellLevel)
