@@ -16,7 +16,7 @@
 #include "cli/command_line.h"
 #include "core/convert.h"
 #include "core/text_file.h"
-#include "engine/results_json.h"
+#include "results/results_json.h"
 #include "engine/workspace.h"
 #include "plate/plate_notes.h"
 #include "plate/settings_file.h"

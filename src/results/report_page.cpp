@@ -12,6 +12,7 @@
 #include "core/name_text.h"
 #include "plate/plate.h"
 #include "plate/well_names.h"
+#include "results/measure_table.h"
 #include "results/result_tables.h"
 #include "results/table.h"
 
@@ -176,46 +177,50 @@ std::string FactsTable(const Json& manifest) {
   return "<table class=\"facts\">\n" + rows + "</table>\n";
 }
 
-std::string QualityText(const WellResults& well) {
-  std::string text;
-  for (const QualityNote note : well.quality) {
-    if (!text.empty()) text += ", ";
-    text += QualityNoteName(note);
+// A measure's cell of the well table: numbers sortable by their value,
+// doubles to three significant digits, quality notes joined by commas, the
+// ring as its centre and radius.
+std::string MeasureCell(const MeasureDescriptor& measure, const WellResults& r) {
+  if (measure.type == MeasureType::Notes) return Cell(QualityNotesText(r, ", "), " class=\"qc\"");
+  if (measure.column == "ring_radius") {
+    return NumberCell(r.ring.radius, std::to_string(r.ring.x) + ", " + std::to_string(r.ring.y) +
+                                         ", " + std::to_string(r.ring.radius));
   }
-  return text;
+  const TableValue value = measure.read(r, 0);
+  if (const auto* count = std::get_if<std::int64_t>(&value)) return NumberCell(*count);
+  if (const auto* decimal = std::get_if<double>(&value)) {
+    return NumberCell(*decimal, ShortNumber(*decimal));
+  }
+  if (const auto* text = std::get_if<std::string>(&value)) return Cell(*text);
+  return NumberCell(std::nullopt, "");
 }
 
 std::string WellsTableHtml(const Plate& plate, const PlateResults& results, const Json& manifest) {
   const bool cellLevel = manifest["cell_level"].get<bool>();
   struct Column {
-    const char* key;
-    const char* title;
+    std::string key;
+    std::string title;
   };
-  std::vector<Column> columns = {{"well", "Well"},
-                                 {"nuclei", "Immigrant nuclei"},
-                                 {"average_distance", "Average distance"},
-                                 {"total_nuclei", "Total nuclei"},
-                                 {"calculated_nuclei", "Calculated nuclei"},
-                                 {"average_nucleus_size", "Average nucleus size"},
-                                 {"ring_radius", "Ring (x, y, radius)"}};
-  bool micrometres = false;
-  for (const auto& r : results.wells) micrometres = micrometres || (r && r->pixelSize);
-  if (micrometres) {
-    columns.push_back({"average_distance_um", "Average distance (\xC2\xB5m)"});
-    columns.push_back({"ring_radius_um", "Ring radius (\xC2\xB5m)"});
+  // The report's measures of the measure table, in its order, then the pictures.
+  MeasureConditions conditions;
+  for (const auto& r : results.wells) {
+    if (r) conditions.add(*r);
   }
-  if (cellLevel) {
-    columns.push_back({"cells_kept", "Cells kept"});
-    columns.push_back({"radial_share", "Radial share %"});
+  conditions.cellLevel = cellLevel;
+  const auto measures = MeasuresOf(MeasureLevel::Well, conditions, kInReport);
+  std::vector<Column> columns = {{"well", "Well"}};
+  for (const MeasureDescriptor* m : measures) {
+    std::string title(m->caption);
+    if (m->column == "ring_radius") title = "Ring (x, y, radius)";
+    if (m->shown == MeasureShown::PixelSize) title += " (" + std::string(m->unit) + ")";
+    columns.push_back({std::string(m->column), std::move(title)});
   }
-  columns.push_back({"qc", "Quality notes"});
   columns.push_back({"density", "Density profile"});
   columns.push_back({"snapshot", "Ring crop"});
 
   std::string html = "<table id=\"wells\">\n<thead><tr>";
   for (const Column& column : columns) {
-    html +=
-        "<th data-key=\"" + std::string(column.key) + "\">" + HtmlEscaped(column.title) + "</th>";
+    html += "<th data-key=\"" + column.key + "\">" + HtmlEscaped(column.title) + "</th>";
   }
   html += "</tr></thead>\n<tbody>\n";
   std::map<int, std::string> failures;
@@ -239,26 +244,7 @@ std::string WellsTableHtml(const Plate& plate, const PlateResults& results, cons
     html += "<td data-value=\"" + std::to_string(w) + "\"><a href=\"" +
             UrlPath("Wells/" + plate.prefix + name + ".jpg") + "\" title=\"Whole-well picture of " +
             HtmlEscaped(name) + "\">" + HtmlEscaped(name) + "</a></td>";
-    html += NumberCell(r->nuclei) + NumberCell(r->averageDistance) + NumberCell(r->totalNuclei) +
-            NumberCell(r->calculatedNuclei) + NumberCell(r->averageNucleusSize);
-    html +=
-        NumberCell(r->ring.radius, std::to_string(r->ring.x) + ", " + std::to_string(r->ring.y) +
-                                       ", " + std::to_string(r->ring.radius));
-    if (micrometres) {
-      const auto twin = [&](double pixels) {
-        if (!r->pixelSize) return NumberCell(std::nullopt, "");
-        const double value = Micrometres(pixels, *r->pixelSize);
-        return NumberCell(value, ShortNumber(value));
-      };
-      html += twin(static_cast<double>(r->averageDistance)) + twin(r->ring.radius);
-    }
-    if (cellLevel) {
-      const int kept = r->cells ? r->cells->kept : 0;
-      html += NumberCell(kept);
-      const auto share = r->cells ? r->cells->statistics.gauge : std::nullopt;
-      html += share ? NumberCell(*share) : NumberCell(std::nullopt, "");
-    }
-    html += Cell(QualityText(*r), " class=\"qc\"");
+    for (const MeasureDescriptor* m : measures) html += MeasureCell(*m, *r);
     const std::string svg = DensitySvg(*r);
     html += "<td><a href=\"#detail-" + name + "\">" + svg + "</a></td>";
     const std::string snapshot = UrlPath("JPEGS/" + plate.prefix + name + ".jpg");
