@@ -127,15 +127,14 @@ void BM_WriteSummaryAndWorkbook(benchmark::State& bench) {
   BatchRun batch(workspace);
   batch.setWriteWorkbook(false);
   batch.runToEnd(2);
-  const std::vector<std::string> header =
+  const std::vector<CellLine> header =
       SummaryHeaderLines(workspace.universalSettings(), 0, demo.root.string(), "DEMO_", 0);
   for (auto _ : bench) {
-    const std::vector<std::string> results = SummaryResultLines(workspace.results());
+    const std::vector<CellLine> results = SummaryResultLines(workspace.results());
     WriteSummaryFile(batch.summaryFile(), header, results);
-    std::vector<CellRow> rows;
-    for (const auto& line : header) rows.push_back(SplitCells(line));
-    for (const auto& line : results) rows.push_back(SplitCells(line));
-    WriteWorkbook(WorkbookFileName(workspace.resultsFolder(), "DEMO_"), rows);
+    std::vector<CellLine> lines = header;
+    lines.insert(lines.end(), results.begin(), results.end());
+    WriteWorkbook(WorkbookFileName(workspace.resultsFolder(), "DEMO_"), lines);
   }
 }
 

@@ -60,7 +60,7 @@ void BatchRun::start() {
     if (FindSpecialSettings(results.settingsRows[well], results.settingsRows[kBatchSnapshotRow],
                             kind)) {
       keep[well] = true;
-      for (std::string& line :
+      for (CellLine& line :
            SpecialSettingsLines(WellName(well), kind, results.settingsRows[well])) {
         headerLines_.push_back(std::move(line));
       }
@@ -316,9 +316,8 @@ void BatchRun::finish() {
     }
     return;
   }
-  std::vector<std::string> lines = headerLines_;
-  for (std::string& line : SummaryResultLines(workspace_.results()))
-    lines.push_back(std::move(line));
+  std::vector<CellLine> lines = headerLines_;
+  for (CellLine& line : SummaryResultLines(workspace_.results())) lines.push_back(std::move(line));
   try {
     // The wells' files are made durable together before the summary names them.
     SyncFolder(workspace_.resultsFolder());
@@ -346,7 +345,7 @@ RunFacts BatchRun::facts() const {
   return facts;
 }
 
-void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
+void BatchRun::writePlateFiles(const std::vector<CellLine>& summaryLines) {
   const Workspace& workspace = workspace_;
   plateFiles_ = WritePlateFiles(workspace.plate(), workspace.results(), facts(),
                                 workspace.resultsFolder(), summaryLines, writeWorkbook_);

@@ -179,7 +179,7 @@ class BatchRun {
   void finish();
   void reportProgress(const BatchWellOutcome& outcome);
   WellRequest request(int well) const;
-  void writePlateFiles(const std::vector<std::string>& summaryLines);
+  void writePlateFiles(const std::vector<CellLine>& summaryLines);
   RunFacts facts() const;
 
   Workspace& workspace_;
@@ -187,7 +187,7 @@ class BatchRun {
   std::string folder_;            // the results folder as the batch started
   AnalysisSettings settings_;
   std::optional<AnalysisSettings> lastSettings_;
-  std::vector<std::string> headerLines_;
+  std::vector<CellLine> headerLines_;
   std::deque<int> queue_;
   std::vector<BatchFailure> failures_;
   std::vector<BatchFailure> writeFailures_;

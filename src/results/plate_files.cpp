@@ -37,7 +37,7 @@ void Attempt(std::vector<PlateFileOutcome>& outcomes, const std::string& path,
 std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateResults& results,
                                               const RunFacts& facts,
                                               const std::string& resultsFolder,
-                                              const std::vector<std::string>& summaryLines,
+                                              const std::vector<CellLine>& summaryLines,
                                               bool workbook) {
   std::vector<PlateFileOutcome> outcomes;
   const std::string& prefix = plate.prefix;
@@ -55,9 +55,6 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   }
   if (workbook) {
     Attempt(outcomes, WorkbookFileName(resultsFolder, prefix), [&] {
-      std::vector<CellRow> rows;
-      rows.reserve(summaryLines.size());
-      for (const std::string& line : summaryLines) rows.push_back(SplitCells(line));
       WorkbookExtras extras;
       extras.sheets.push_back({"Wells", &wells});
       if (facts.cellLevel) extras.sheets.push_back({"Cells", &cells});
@@ -69,7 +66,7 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
       const std::time_t measured =
           plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : -1;
       extras.created = measured != -1 ? measured : kNoDate;
-      WriteWorkbook(WorkbookFileName(resultsFolder, prefix), rows, extras);
+      WriteWorkbook(WorkbookFileName(resultsFolder, prefix), summaryLines, extras);
     });
   }
   const auto writeTable = [&](const std::string& kind, const Table& table) {
@@ -98,7 +95,7 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   Attempt(outcomes, reportFile, [&] {
     WriteFileAtomically(
         reportFile,
-        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png",
+        ReportPage(plate, results, facts, prefix + "Vembrel_plate.png",
                    analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : ""));
   });
   return outcomes;

@@ -162,8 +162,8 @@ class MainWindowTest : public QObject {
     for (const MeasureDescriptor* m : MeasuresOf(MeasureLevel::Well, {}, kInColourBy)) {
       measures << QString::fromUtf8(m->caption.data(), static_cast<qsizetype>(m->caption.size()));
     }
-    QCOMPARE(choices, QStringList{"Pictures"} + measures +
-                          QStringList{"Condition (plate map)", "Role (plate map)"});
+    const QStringList byMap{"Condition (plate map)", "Role (plate map)"};
+    QCOMPARE(choices, QStringList{"Pictures"} + measures + byMap);
     QCOMPARE(measures, (QStringList{"Immigrant nuclei", "Calculated nuclei", "Average distance",
                                     "Total nuclei"}));
     colouring.setCurrentText(QStringLiteral("Immigrant nuclei"));

@@ -121,7 +121,7 @@ TEST(MeasureAgreement, EveryFaceListsTheTablesMeasuresInItsOrder) {
   // The report's well table: its measures between the well and the pictures.
   RunFacts facts;
   facts.cellLevel = true;
-  const std::string page = ReportPage(plate, results, RunManifest(plate, results, facts), "");
+  const std::string page = ReportPage(plate, results, facts, "");
   Names reportKeys;
   const std::regex key("<th data-key=\"([a-z_0-9]+)\">");
   for (auto it = std::sregex_iterator(page.begin(), page.end(), key); it != std::sregex_iterator();
