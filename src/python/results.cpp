@@ -1,5 +1,6 @@
 // WellResult, Ring, Cell and CellStatistics: a well's results as the engine
 // holds them, read-only; to_dict() is `vembrel well --json`; to_pandas tabulates.
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -246,6 +247,15 @@ The numbers are those of the summary file and of `vembrel well --json`
       .def_property_readonly(
           "zone_contrast", [](W r) { return Optional(r.results.zoneContrast); },
           "Contrast of the fitted zone when fit_radius was given, else None.")
+      .def_property_readonly(
+          "cutoffs",
+          [](W r) -> py::object {
+            const auto& cutoffs = r.results.cutoffs;
+            return cutoffs ? py::object(py::make_tuple(cutoffs->blue, cutoffs->green))
+                           : py::object(py::none());
+          },
+          "(blue, green): the nucleus cut-offs chosen for the well with cutoffs='well',\n"
+          "else None (the settings' hold).")
       .def_property_readonly(
           "nuclei", [](W r) { return r.results.nuclei; }, "Immigrant nuclei counted in the ring.")
       .def_property_readonly(

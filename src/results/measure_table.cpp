@@ -105,6 +105,21 @@ constexpr MeasureDescriptor kMeasures[] = {
      "on one, or on neither (its part inside may fall outside the size limits)",
      Level::Well, Type::Integer, Shown::Always, 0,
      [](const WellResults& r, std::size_t) -> TableValue { return r.nucleiOutside; }},
+    {"nucleus_blue_cutoff", "Nucleus blue cut-off", "grey level (0-255)", "0 to 255",
+     "The blue nucleus cut-off chosen for the well from its own composite (--cutoffs well). "
+     "This and the green one only appear when wells chose their own cut-offs",
+     Level::Well, Type::Integer, Shown::OwnCutoffs, 0,
+     [](const WellResults& r, std::size_t) -> TableValue {
+       if (!r.cutoffs) return {};
+       return std::int64_t{r.cutoffs->blue};
+     }},
+    {"nucleus_green_cutoff", "Nucleus green cut-off", "grey level (0-255)", "0 to 255",
+     "The green nucleus cut-off chosen for the well from its own composite (--cutoffs well)",
+     Level::Well, Type::Integer, Shown::OwnCutoffs, 0,
+     [](const WellResults& r, std::size_t) -> TableValue {
+       if (!r.cutoffs) return {};
+       return std::int64_t{r.cutoffs->green};
+     }},
     {"qc", "Quality notes", "notes", "the notes listed under \"Quality notes\"",
      "What a person should check before trusting the well's numbers (a missing field, a ring at "
      "its search limit, ...); empty when nothing", Level::Well, Type::Notes, Shown::Always,
@@ -441,6 +456,8 @@ bool MeasureConditions::shows(const MeasureDescriptor& measure) const {
       return pixelSize;
     case MeasureShown::ReviewedRings:
       return reviewedRings;
+    case MeasureShown::OwnCutoffs:
+      return ownCutoffs;
     case MeasureShown::Always:
       break;
   }
@@ -451,6 +468,7 @@ void MeasureConditions::add(const WellResults& well) {
   cellLevel = cellLevel || well.cells.has_value();
   pixelSize = pixelSize || well.pixelSize.has_value();
   reviewedRings = reviewedRings || well.ringReviewed;
+  ownCutoffs = ownCutoffs || well.cutoffs.has_value();
 }
 
 MeasureConditions ConditionsOf(const WellResults& well) {

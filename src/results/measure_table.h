@@ -39,6 +39,7 @@ enum class MeasureShown {
   CellLevel,      // at cell level
   PixelSize,      // when a pixel size is known: the micrometre twins
   ReviewedRings,  // when reviewed rings were used
+  OwnCutoffs,     // when wells chose their own nucleus cut-offs (--cutoffs well)
 };
 
 /// The faces that show a selection of the well measures; every other face
@@ -72,9 +73,10 @@ struct MeasureConditions {
   bool cellLevel = false;
   bool pixelSize = false;
   bool reviewedRings = false;
+  bool ownCutoffs = false;
   bool shows(const MeasureDescriptor& measure) const;
   /// Adds what a well has: cell level when it has cells, its pixel size,
-  /// its reviewed ring.
+  /// its reviewed ring, its own cut-offs.
   void add(const WellResults& well);
 };
 

@@ -166,13 +166,13 @@ TEST_F(RingsCommandTest, AResumedRunAnalysesAgainOnlyTheWellWhoseRingChanged) {
   const CommandRun moved = batch("resume", "--resume");
   ASSERT_EQ(moved.exitCode, 0) << moved.err;
   EXPECT_NE(moved.err.find("Analysed 1 wells, reused 5"), std::string::npos) << moved.err;
-  EXPECT_EQ(WellsOf(moved).at("A03").at("ring").at("x"), 410);
+  EXPECT_EQ(WellsOf(moved).at("A03").at("ring_x"), 410);
   const CommandRun same = batch("resume", "--resume");
   EXPECT_NE(same.err.find("Analysed 0 wells, reused 6"), std::string::npos) << same.err;
   EXPECT_NE(same.err.find("1 reviewed ring used"), std::string::npos) << same.err;
   const CommandRun dropped = batch("resume", "--resume --rings none");
   EXPECT_NE(dropped.err.find("Analysed 1 wells, reused 5"), std::string::npos) << dropped.err;
-  EXPECT_FALSE(WellsOf(dropped).at("A03").at("ring").contains("source"));
+  EXPECT_FALSE(WellsOf(dropped).at("A03").contains("ring_source"));
 }
 
 TEST_F(RingsCommandTest, ShardsWithReviewedRingsPutTogetherGiveTheWholeRunsFiles) {

@@ -64,6 +64,7 @@ WellResults EveryMeasureWell() {
   r.ring = {500, 520, 300};
   r.ringIncrement = 40;
   r.ringReviewed = true;
+  r.cutoffs = WellCutoffs{40, 90};
   r.pixelSize = 0.5;
   r.nuclei = 1;
   r.density = {{6, 120}, {0, 0}};
@@ -79,11 +80,12 @@ TEST(MeasureAgreement, EveryFaceListsTheTablesMeasuresInItsOrder) {
   PlateResults results;
   results.wells[13] = EveryMeasureWell();
   const Plate plate;
-  const MeasureConditions all{true, true, true};
+  const MeasureConditions all{true, true, true, true};
 
   // The tables, with and without their conditional columns.
   Names wellColumns = kPlainWellColumns;
   wellColumns.insert(wellColumns.begin() + 3, "ring_source");
+  wellColumns.insert(wellColumns.end() - 1, {"nucleus_blue_cutoff", "nucleus_green_cutoff"});
   wellColumns = Joined({wellColumns, kCellColumns, kTwinColumns});
   EXPECT_EQ(WellsTable(plate, results, true).columns, Joined({kIdentifying, wellColumns}));
   EXPECT_EQ(ColumnsOf(MeasureLevel::Well, all), wellColumns);
@@ -115,8 +117,9 @@ TEST(MeasureAgreement, EveryFaceListsTheTablesMeasuresInItsOrder) {
   EXPECT_EQ(cellKeys, ColumnsOf(MeasureLevel::Cell, all));
   EXPECT_EQ(json["qc"], nlohmann::ordered_json({"missing_field", "saturated"}));
   const nlohmann::ordered_json plainJson = WellResultsJson(WellResults{});
-  EXPECT_FALSE(plainJson.contains("ring_source") || plainJson.contains("cells_kept") ||
-               plainJson.contains("pixel_size_um") || plainJson.contains("cells"));
+  EXPECT_FALSE(plainJson.contains("ring_source") || plainJson.contains("nucleus_blue_cutoff") ||
+               plainJson.contains("cells_kept") || plainJson.contains("pixel_size_um") ||
+               plainJson.contains("cells"));
 
   // The report's well table: its measures between the well and the pictures.
   RunFacts facts;
