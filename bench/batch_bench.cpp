@@ -115,15 +115,14 @@ void BM_WriteSummaryAndWorkbook(benchmark::State& bench) {
   BatchRun batch(OpenPlate(demo.picture), AnalysisSettings{}, (demo.root / "write").string());
   batch.setWriteWorkbook(false);
   batch.runToEnd(2);
-  const std::vector<std::string> header =
+  const std::vector<CellLine> header =
       SummaryHeaderLines(AnalysisSettings{}, 0, demo.root.string(), "DEMO_", 0);
   for (auto _ : bench) {
-    const std::vector<std::string> results = SummaryResultLines(batch.results());
+    const std::vector<CellLine> results = SummaryResultLines(batch.results());
     WriteSummaryFile(batch.summaryFile(), header, results);
-    std::vector<CellRow> rows;
-    for (const auto& line : header) rows.push_back(SplitCells(line));
-    for (const auto& line : results) rows.push_back(SplitCells(line));
-    WriteWorkbook(WorkbookFileName(batch.resultsFolder(), "DEMO_"), rows);
+    std::vector<CellLine> lines = header;
+    lines.insert(lines.end(), results.begin(), results.end());
+    WriteWorkbook(WorkbookFileName(batch.resultsFolder(), "DEMO_"), lines);
   }
 }
 

@@ -16,7 +16,7 @@
 #include "core/convert.h"
 #include "core/memory_tuning.h"
 #include "core/text_file.h"
-#include "engine/results_json.h"
+#include "results/results_json.h"
 #include "plate/plate_notes.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"

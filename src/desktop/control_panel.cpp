@@ -97,11 +97,12 @@ QWidget* ControlPanel::buildMapAndPlate() {
   colouringRow->addWidget(new QLabel(QStringLiteral("Colour wells by:")));
   colouring_ = new QComboBox;
   colouring_->setObjectName(QStringLiteral("plateColouring"));
-  for (PlateColouring colouring : kPlateColourings) {
-    colouring_->addItem(ColouringCaption(colouring), static_cast<int>(colouring));
+  const std::vector<PlateColouring> colourings = PlateColourings();
+  for (std::size_t k = 0; k < colourings.size(); ++k) {
+    colouring_->addItem(ColouringCaption(colourings[k]), static_cast<int>(k));
   }
   connect(colouring_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    plateMap_->setColouring(static_cast<PlateColouring>(colouring_->itemData(index).toInt()));
+    plateMap_->setColouring(PlateColourings().at(colouring_->itemData(index).toUInt()));
     showPlate();
   });
   colouringRow->addWidget(colouring_);
@@ -261,7 +262,7 @@ void ControlPanel::reportError(const QString& message) {
 void ControlPanel::setWellMap(std::shared_ptr<const MappedPlate> map) {
   plateMap_->setWellMap(std::move(map));
   // A map just opened is shown at once, by condition.
-  colouring_->setCurrentIndex(colouring_->findData(static_cast<int>(PlateColouring::Condition)));
+  colouring_->setCurrentText(ColouringCaption({PlateColouring::Condition}));
   showPlate();
 }
 
@@ -276,9 +277,7 @@ void ControlPanel::showPlate() {
   }
   mapLegend_->setText(legend);
   mapLegend_->setVisible(!legend.isEmpty());
-  const bool colouredByResult = plateMap_->colouring() != PlateColouring::Pictures &&
-                                plateMap_->colouring() != PlateColouring::Condition &&
-                                plateMap_->colouring() != PlateColouring::Role;
+  const bool colouredByResult = plateMap_->colouring().kind == PlateColouring::Measure;
   colourScale_->setVisible(colouredByResult);
   colourScale_->setScale(plateMap_->scale().first, plateMap_->scale().second);
   path_->setText(QString::fromStdString(plate.path));

@@ -98,6 +98,10 @@ std::string_view QualityNoteName(QualityNote note);
 /// The note of a name; nothing for an unknown name.
 std::optional<QualityNote> QualityNoteFromName(std::string_view name);
 
+struct WellResults;
+/// A well's quality notes by name, in their order, joined by the separator.
+std::string QualityNotesText(const WellResults& well, std::string_view separator);
+
 struct WellResults {
   int well = 0;  // index 0..95, row-major from A01
   RingPlacement ring;

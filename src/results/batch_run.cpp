@@ -63,7 +63,7 @@ void BatchRun::start() {
     if (FindSpecialSettings(results.settingsRows[well], results.settingsRows[kBatchSnapshotRow],
                             kind)) {
       keep[well] = true;
-      for (std::string& line :
+      for (CellLine& line :
            SpecialSettingsLines(WellName(well), kind, results.settingsRows[well])) {
         headerLines_.push_back(std::move(line));
       }
@@ -311,8 +311,8 @@ void BatchRun::finish() {
     }
     return;
   }
-  std::vector<std::string> lines = headerLines_;
-  for (std::string& line : SummaryResultLines(results_)) lines.push_back(std::move(line));
+  std::vector<CellLine> lines = headerLines_;
+  for (CellLine& line : SummaryResultLines(results_)) lines.push_back(std::move(line));
   try {
     // The wells' files are made durable together before the summary names them.
     SyncFolder(folder_);
@@ -341,7 +341,7 @@ RunFacts BatchRun::facts() const {
   return facts;
 }
 
-void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
+void BatchRun::writePlateFiles(const std::vector<CellLine>& summaryLines) {
   plateFiles_ = WritePlateFiles(*plate_, results_, facts(), folder_, summaryLines, writeWorkbook_);
   if (writeWorkbook_ && !plateFiles_.empty()) {  // the workbook comes first
     const PlateFileOutcome& workbook = plateFiles_.front();

@@ -201,7 +201,7 @@ class BatchRun {
   void finish();
   void reportProgress(const BatchWellOutcome& outcome);
   WellRequest request(int well) const;
-  void writePlateFiles(const std::vector<std::string>& summaryLines);
+  void writePlateFiles(const std::vector<CellLine>& summaryLines);
   RunFacts facts() const;
 
   std::unique_ptr<Plate> plate_;  // read by the workers
@@ -210,7 +210,7 @@ class BatchRun {
   PlateResults results_;
   std::vector<int> openWells_;  // front first
   std::optional<AnalysisSettings> lastSettings_;
-  std::vector<std::string> headerLines_;
+  std::vector<CellLine> headerLines_;
   std::deque<int> queue_;
   std::vector<BatchFailure> failures_;
   std::vector<BatchFailure> writeFailures_;

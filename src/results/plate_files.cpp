@@ -37,15 +37,14 @@ void Attempt(std::vector<PlateFileOutcome>& outcomes, const std::string& path,
 // The plate heatmaps, then the report page that shows them.
 void WriteReport(std::vector<PlateFileOutcome>& outcomes, const Plate& plate,
                  const PlateResults& results, const RunFacts& facts,
-                 const std::string& resultsFolder, const nlohmann::ordered_json& manifest,
-                 const std::string& mapSections) {
+                 const std::string& resultsFolder, const std::string& mapSections) {
   const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, plate.prefix);
   Attempt(outcomes, heatmapFile, [&] {
     WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);
   });
   const std::string reportFile = ReportPageFileName(resultsFolder, plate.prefix);
   Attempt(outcomes, reportFile, [&] {
-    WriteFileAtomically(reportFile, ReportPage(plate, results, manifest,
+    WriteFileAtomically(reportFile, ReportPage(plate, results, facts,
                                                plate.prefix + "Vembrel_plate.png", mapSections));
   });
 }
@@ -55,7 +54,7 @@ void WriteReport(std::vector<PlateFileOutcome>& outcomes, const Plate& plate,
 std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateResults& results,
                                               const RunFacts& facts,
                                               const std::string& resultsFolder,
-                                              const std::vector<std::string>& summaryLines,
+                                              const std::vector<CellLine>& summaryLines,
                                               bool workbook) {
   std::vector<PlateFileOutcome> outcomes;
   const std::string& prefix = plate.prefix;
@@ -73,9 +72,6 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   }
   if (workbook) {
     Attempt(outcomes, WorkbookFileName(resultsFolder, prefix), [&] {
-      std::vector<CellRow> rows;
-      rows.reserve(summaryLines.size());
-      for (const std::string& line : summaryLines) rows.push_back(SplitCells(line));
       WorkbookExtras extras;
       extras.sheets.push_back({"Wells", &wells});
       if (facts.cellLevel) extras.sheets.push_back({"Cells", &cells});
@@ -87,7 +83,7 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
       const std::time_t measured =
           plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : -1;
       extras.created = measured != -1 ? measured : kNoDate;
-      WriteWorkbook(WorkbookFileName(resultsFolder, prefix), rows, extras);
+      WriteWorkbook(WorkbookFileName(resultsFolder, prefix), summaryLines, extras);
     });
   }
   const auto writeTable = [&](const std::string& kind, const Table& table) {
@@ -123,7 +119,7 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   const std::string manifestFile = RunManifestFileName(resultsFolder, prefix);
   Attempt(outcomes, manifestFile,
           [&] { WriteFileAtomically(manifestFile, RunManifestText(manifest)); });
-  WriteReport(outcomes, plate, results, facts, resultsFolder, manifest,
+  WriteReport(outcomes, plate, results, facts, resultsFolder,
               analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : "");
   return outcomes;
 }
@@ -137,8 +133,7 @@ std::vector<PlateFileOutcome> WriteReportFiles(const Plate& plate, const PlateRe
     mapSections = PlateMapReportSections(
         facts.plateMap->map, AnalyseMappedPlate(*facts.plateMap, results, facts.cellLevel));
   }
-  WriteReport(outcomes, plate, results, facts, resultsFolder, RunManifest(plate, results, facts),
-              mapSections);
+  WriteReport(outcomes, plate, results, facts, resultsFolder, mapSections);
   return outcomes;
 }
 

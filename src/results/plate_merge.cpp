@@ -249,9 +249,9 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
     }
   }
 
-  std::vector<std::string> lines =
+  std::vector<CellLine> lines =
       SummaryHeaderLines(settings, plate.measurementDate, plate.path, plate.prefix, Now());
-  for (std::string& line : SummaryResultLines(results)) lines.push_back(std::move(line));
+  for (CellLine& line : SummaryResultLines(results)) lines.push_back(std::move(line));
   report.summaryFile = SummaryFileName(out, plate.prefix);
   try {
     SyncFolder(out);

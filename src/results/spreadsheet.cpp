@@ -207,7 +207,7 @@ std::string WorkbookFileName(const std::string& resultsFolder, const std::string
   return resultsFolder + platePrefix + "Vembrel.xlsx";
 }
 
-void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
+void WriteWorkbook(const std::string& path, const std::vector<CellLine>& rows,
                    const WorkbookExtras& extras) {
   if (rows.size() > kMaxRows) {
     throw Error("Unable to write workbook '" + path + "': " + std::to_string(rows.size()) +
@@ -234,14 +234,10 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
                   " has more cells than a sheet holds");
     }
     for (std::size_t c = 0; c < rows[r].size() && error == LXW_NO_ERROR; ++c) {
-      if (rows[r][c].empty()) continue;
-      const auto row = static_cast<lxw_row_t>(r);
-      const auto column = static_cast<lxw_col_t>(c);
-      if (const std::optional<double> number = SummaryNumber(rows[r][c])) {
-        error = worksheet_write_number(sheet, row, column, *number, nullptr);
-      } else {
-        error = worksheet_write_string(sheet, row, column, AsUtf8(rows[r][c]).c_str(), nullptr);
-      }
+      const TableValue& value = rows[r][c];
+      const auto* text = std::get_if<std::string>(&value);
+      if (text != nullptr && text->empty()) continue;
+      error = WriteValue(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), value);
     }
   }
   for (std::size_t k = 0; k < extras.sheets.size() && error == LXW_NO_ERROR; ++k) {
@@ -255,7 +251,15 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
 }
 
 void WorkbookFromSummary(const std::string& summaryFile, const std::string& workbookFile) {
-  WriteWorkbook(workbookFile, ReadCellRows(summaryFile));
+  std::vector<CellLine> lines;
+  for (const CellRow& row : ReadCellRows(summaryFile)) {
+    CellLine& line = lines.emplace_back();
+    for (const std::string& cell : row) {
+      const std::optional<double> number = SummaryNumber(cell);
+      line.push_back(number ? TableValue(*number) : TableValue(cell));
+    }
+  }
+  WriteWorkbook(workbookFile, lines);
 }
 
 }  // namespace vembrel

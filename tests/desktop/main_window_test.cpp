@@ -10,6 +10,7 @@
 #include "desktop/undo_commands.h"
 #include "plate/settings_file.h"
 #include "render/colour_map.h"
+#include "results/measure_table.h"
 #include "results/report_page.h"
 #include "results/rings_file.h"
 #include "support/command_run.h"
@@ -155,6 +156,17 @@ class MainWindowTest : public QObject {
       window().workspace().results().record(results, AnalysisSettings{});
     }
     QComboBox& colouring = inPanel<QComboBox>("plateColouring");
+    // The choices: the pictures, the colour-by measures in the measure table's order, the map.
+    QStringList choices;
+    for (int k = 0; k < colouring.count(); ++k) choices << colouring.itemText(k);
+    QStringList measures;
+    for (const MeasureDescriptor* m : MeasuresOf(MeasureLevel::Well, {}, kInColourBy)) {
+      measures << QString::fromUtf8(m->caption.data(), static_cast<qsizetype>(m->caption.size()));
+    }
+    const QStringList byMap{"Condition (plate map)", "Role (plate map)"};
+    QCOMPARE(choices, QStringList{"Pictures"} + measures + byMap);
+    QCOMPARE(measures, (QStringList{"Immigrant nuclei", "Calculated nuclei", "Average distance",
+                                    "Total nuclei"}));
     colouring.setCurrentText(QStringLiteral("Immigrant nuclei"));
     QCOMPARE(wellColour("A01"), Viridis(0));
     QCOMPARE(wellColour("A02"), Viridis(0.5));
