@@ -68,11 +68,9 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
       RunBatchCommandWithExitCode(*options, std::cout, exitCode);
       return;
     }
-    if (!options->shard.empty() || options->resume || options->json || options->strict ||
-        !options->plateMap.file.empty()) {
+    if (!options->shard.empty() || options->json || options->strict) {
       exitCode = 2;
-      throw UsageError(
-          "--shard, --resume, --json, --strict and --plate-map are not for a time series");
+      throw UsageError("--shard, --json and --strict are not for a time series");
     }
     series->plates.insert(series->plates.begin(), options->picture);
     series->plate = options->plate;
@@ -83,6 +81,11 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
     series->jobs = options->jobs;
     series->cells = options->cells;
     series->wait = options->wait;
+    series->noWorkbook = options->noWorkbook;
+    series->resume = options->resume;
+    series->rings = options->rings;
+    series->progress = options->progress;
+    series->plateMap = options->plateMap;
     RunWithExitCode(exitCode, [&] { return RunTimeCourseCommand(*series); });
   });
 });

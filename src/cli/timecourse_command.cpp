@@ -6,16 +6,22 @@
 #include <memory>
 #include <thread>
 
+#include <unistd.h>
+
 #include "cli/analysis_options.h"
+#include "cli/batch_progress.h"
 #include "cli/batch_runner.h"
 #include "cli/command.h"
+#include "cli/command_line.h"
 #include "cli/plate_options.h"
 #include "cli/timecourse_runner.h"
 #include "core/folder_lock.h"
 #include "core/text_file.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
+#include "results/plate_map.h"
 #include "results/time_course.h"
+#include "results/time_point_batches.h"
 
 namespace vembrel::cli {
 namespace {
@@ -43,6 +49,9 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   if (options.plates.size() > 1 && options.plate.timePoint > 0) {
     throw UsageError("--time chooses a time point of one plate; several plates are a series");
   }
+  // A plate map that cannot be used stops the run before anything is done.
+  TimePointBatchOptions batches;
+  batches.plateMap = ReadPlateMapOptions(options.plateMap, options.cells);
   TimeCourseOptions run;
   if (!options.settings.empty()) {
     run.settings = AsUsage([&] { return ReadSettingsFile(options.settings); });
@@ -57,6 +66,11 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   const Plate& first = series.front().plate;
   for (const std::string& note : first.notes) std::cerr << "vembrel: note: " << note << "\n";
   for (const std::string& note : notes) std::cerr << "vembrel: note: " << note << "\n";
+  if (batches.plateMap) {
+    if (const std::string note = UnmappedWellsNote(batches.plateMap->map, first); !note.empty()) {
+      std::cerr << "vembrel: note: " << note << "\n";
+    }
+  }
   std::cerr << "vembrel: " << series.size() << " time points; each well's ring is fitted at its "
             << "first and held"
             << (options.ringDrift ? " within " + std::to_string(*options.ringDrift) + " px" : "")
@@ -75,6 +89,15 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
                      "'; use --results");
   }
   if (folder.back() != '/') folder += '/';
+  // A bad rings file stops the run before anything is written.
+  if (options.rings != "none") {
+    const std::string file =
+        !options.rings.empty() ? options.rings : RingsFileName(folder, first.prefix);
+    std::error_code missing;
+    if (!options.rings.empty() || std::filesystem::exists(file, missing)) {
+      batches.rings = ReadRingsFile(file);
+    }
+  }
   AsUsage([&] {
     CreateFolders(folder);
     return 0;
@@ -83,7 +106,49 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
     std::cerr << "vembrel: waiting for " << holder << " to finish\n";
   });
 
-  const TimeCourse course = RunTimeCourse(series, run);
+  batches.resultsFolder = folder;
+  batches.writeWorkbook = !options.noWorkbook;
+  batches.resume = options.resume;
+  batches.commandLine = ThisCommandLine();
+  const ProgressStyle style = ProgressStyleOf(options.progress, isatty(STDERR_FILENO) == 1);
+  std::function<void(const BatchProgress&)> reporter;
+  int reporting = -1;
+  batches.progress = [&](int timePoint, const BatchProgress& progress) {
+    if (timePoint != reporting) {  // a fresh bar for each time point
+      if (style == ProgressStyle::Line && reporting >= 0) std::cerr << "\n";
+      if (style == ProgressStyle::Line) {
+        std::cerr << "time point " << timePoint + 1 << "/" << series.size() << "\n";
+      }
+      reporter = ProgressReporter(style);
+      reporting = timePoint;
+    }
+    if (reporter) reporter(progress);
+  };
+  std::vector<TimePointBatchReport> reports;
+  const TimeCourse course = RunTimeCourse(series, run, TimePointBatches(run, batches, reports));
+  if (style == ProgressStyle::Line && reporting >= 0) std::cerr << "\n";
+
+  std::vector<std::string> failed;
+  for (const TimePointBatchReport& report : reports) {
+    const std::string at = "time point " + std::to_string(course.numbers[report.timePoint]) + ": ";
+    for (const auto& [well, problem] : report.fieldProblems) {
+      std::cerr << "vembrel: " << at << (problem.leftBlack() ? "left black" : "damaged")
+                << ": Well " << WellName(well) << ": " << problem.message << "\n";
+    }
+    for (const BatchFailure& failure : report.writeFailures) {
+      std::cerr << "vembrel: " << at << failure.message << "\n";
+      failed.push_back(failure.message);
+    }
+    if (!report.summaryError.empty()) {
+      std::cerr << "vembrel: " << at << report.summaryError << "\n";
+      failed.push_back(report.summaryFile);
+    }
+    for (const PlateFileOutcome& file : report.plateFiles) {
+      if (file.error.empty()) continue;
+      std::cerr << "vembrel: " << at << file.error << "\n";
+      failed.push_back(file.path);
+    }
+  }
   int missing = 0;
   for (const int well : course.followed) {
     for (std::size_t t = 0; t < course.hours.size(); ++t) {
@@ -98,21 +163,32 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
               << " some time points; their kinetics are flagged missing_time_points\n";
   }
   for (const TimeCourseFailure& failure : course.failures) {
-    std::cerr << "vembrel: well " << WellName(failure.well) << " at time point "
-              << course.numbers[failure.timePoint] << ": " << failure.message << "\n";
+    std::cerr << "vembrel: time point " << course.numbers[failure.timePoint] << ": "
+              << failure.message << "\n";
+    failed.push_back("well " + WellName(failure.well) + " at time point " +
+                     std::to_string(course.numbers[failure.timePoint]));
   }
   std::vector<std::string> written;
   try {
-    written = WriteTimeCourseFiles(folder, first.prefix, course);
+    written = WriteTimeCourseFiles(folder, first.prefix, course, batches.plateMap);
   } catch (const Error& e) {
     std::cerr << "vembrel: " << e.what() << "\n";
-    return 1;
+    failed.push_back(e.what());
   }
+  int reused = 0;
+  for (const TimePointBatchReport& report : reports) reused += report.wellsReused;
   std::cout << "Followed " << course.followed.size() << " wells over " << course.hours.size()
-            << " time points; wrote";
+            << " time points";
+  if (reused > 0) std::cout << " (" << reused << " wells at time points reused)";
+  std::cout << "; wrote";
   for (const std::string& file : written) std::cout << " " << file;
-  std::cout << "\n";
-  return course.failures.empty() ? 0 : 1;
+  std::cout << " and each time point's files in " << folder << "TimePoint_<n>/\n";
+  if (!failed.empty()) {
+    std::cout << "Failed: ";
+    for (std::size_t i = 0; i < failed.size(); ++i) std::cout << (i > 0 ? "; " : "") << failed[i];
+    std::cout << "\n";
+  }
+  return failed.empty() ? 0 : 1;
 }
 
 namespace {
@@ -145,6 +221,17 @@ const CommandRegistration kTimeCourseCommand([](CLI::App& app, int& exitCode) {
                       "Results folder (default: beside the picture folder)");
   command->add_flag("--wait", options->wait,
                     "Wait while another run writes into the results folder (else exit 2)");
+  command->add_flag("--no-xlsx", options->noWorkbook, "Do not write the time points' workbooks");
+  command->add_flag("--resume", options->resume,
+                    "Reuse the wells at time points an earlier run of the same request left");
+  command
+      ->add_option("--rings", options->rings,
+                   "Rings file whose reviewed rings are used where a well is seen first, or none "
+                   "(default: <prefix>Vembrel_rings.csv in the results folder, when there)")
+      ->type_name("FILE|none");
+  command->add_option("--progress", options->progress, "Progress on stderr: line, json, none, auto")
+      ->check(CLI::IsMember({"line", "json", "none", "auto"}));
+  AddPlateMapOptions(*command, options->plateMap);
   command->callback([options, &exitCode] {
     RunWithExitCode(exitCode, [&] { return RunTimeCourseCommand(*options); });
   });

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/plate_map_options.h"
 #include "engine/well_session.h"
 #include "plate/plate.h"
 
@@ -23,10 +24,16 @@ struct TimeCourseCommandOptions {
   int jobs = 0;
   bool cells = false;
   bool wait = false;
+  bool noWorkbook = false;
+  bool resume = false;            // reuse the records earlier runs left per time point
+  std::string rings;              // reviewed rings file, "none", or "" for the results folder's
+  std::string progress = "auto";  // line, json, none or auto
+  PlateMapOptions plateMap;
 };
 
-/// Follows the wells over the time points and writes the time course and
-/// kinetics tables; prints the closing line to stdout. Returns 0 when all was
+/// Follows the wells over the time points, runs each time point's batch
+/// into a folder of its own and writes the time course and kinetics tables;
+/// prints the closing line to stdout. Returns 0 when all was
 /// analysed and written, 1 otherwise; throws UsageError for bad input.
 int RunTimeCourseCommand(const TimeCourseCommandOptions& options);
 

@@ -97,6 +97,8 @@ nlohmann::ordered_json WellResultsJson(const WellResults& r) {
   };
   if (r.zoneContrast) result["ring"]["contrast"] = *r.zoneContrast;
   if (r.ringReviewed) result["ring"]["source"] = "reviewed";
+  if (r.ringHeld) result["ring"]["source"] = "held";
+  if (r.zoneCoverage) result["zone_coverage"] = *r.zoneCoverage;
   json quality = json::array();
   for (const QualityNote note : r.quality) quality.push_back(QualityNoteName(note));
   result["qc"] = std::move(quality);

@@ -93,8 +93,9 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
   }
   // Only a plate with reviewed rings says where each ring came from, so a
   // plate of fitted rings keeps its columns.
-  const bool ringSource = std::any_of(results.wells.begin(), results.wells.end(),
-                                      [](const auto& r) { return r && r->ringReviewed; });
+  const bool ringSource =
+      std::any_of(results.wells.begin(), results.wells.end(),
+                  [](const auto& r) { return r && (r->ringReviewed || r->ringHeld); });
   if (ringSource) {
     table.columns.insert(table.columns.begin() + kRingSourceColumn, "ring_source");
   }
@@ -115,7 +116,7 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
             r->averageNucleusSize, r->nucleiOutside}) {
         row[c++] = value;
         if (ringSource && c == kRingSourceColumn) {
-          row[c++] = std::string(r->ringReviewed ? "reviewed" : "fitted");
+          row[c++] = std::string(r->ringHeld ? "held" : r->ringReviewed ? "reviewed" : "fitted");
         }
       }
       row[c++] = QualityText(*r);
