@@ -21,6 +21,7 @@
 #include "plate/well_names.h"
 #include "results/plate_map.h"
 #include "results/time_course.h"
+#include "results/time_course_report.h"
 #include "results/time_point_batches.h"
 
 namespace vembrel::cli {
@@ -52,6 +53,7 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   // A plate map that cannot be used stops the run before anything is done.
   TimePointBatchOptions batches;
   batches.plateMap = ReadPlateMapOptions(options.plateMap, options.cells);
+  const KineticChoice heatmap = AsUsage([&] { return ParseKineticChoice(options.heatmap); });
   TimeCourseOptions run;
   if (!options.settings.empty()) {
     run.settings = AsUsage([&] { return ReadSettingsFile(options.settings); });
@@ -171,6 +173,8 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   std::vector<std::string> written;
   try {
     written = WriteTimeCourseFiles(folder, first.prefix, course, batches.plateMap);
+    written.push_back(TimeCourseReportFileName(folder, first.prefix));
+    WriteFileAtomically(written.back(), TimeCourseReport(course, first.prefix, heatmap));
   } catch (const Error& e) {
     std::cerr << "vembrel: " << e.what() << "\n";
     failed.push_back(e.what());
@@ -231,6 +235,11 @@ const CommandRegistration kTimeCourseCommand([](CLI::App& app, int& exitCode) {
       ->type_name("FILE|none");
   command->add_option("--progress", options->progress, "Progress on stderr: line, json, none, auto")
       ->check(CLI::IsMember({"line", "json", "none", "auto"}));
+  command
+      ->add_option("--heatmap", options->heatmap,
+                   "The kinetic the page's plate heatmap shows, e.g. zone_coverage:t_half, "
+                   "nuclei:slope")
+      ->type_name("READOUT:KINETIC");
   AddPlateMapOptions(*command, options->plateMap);
   command->callback([options, &exitCode] {
     RunWithExitCode(exitCode, [&] { return RunTimeCourseCommand(*options); });

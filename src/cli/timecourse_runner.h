@@ -28,6 +28,7 @@ struct TimeCourseCommandOptions {
   bool resume = false;            // reuse the records earlier runs left per time point
   std::string rings;              // reviewed rings file, "none", or "" for the results folder's
   std::string progress = "auto";  // line, json, none or auto
+  std::string heatmap = "zone_coverage:t_half";  // the kinetic the page's heatmap shows
   PlateMapOptions plateMap;
 };
 

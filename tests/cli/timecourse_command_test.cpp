@@ -53,6 +53,7 @@ TEST(TimeCourseCommand, FollowsAnImageXpressSeriesAndWritesItsTables) {
             "well,readout,n_points,slope,slope_se,r_squared,t_half,t_half_censored,auc,"
             "auc_per_hour,flags");
   EXPECT_EQ(kinetics[3].rfind("A01,zone_coverage,3,", 0), 0u) << kinetics[3];
+  EXPECT_TRUE(std::filesystem::exists(dir.file("out/P1_Vembrel_timecourse.html")));
 
   // Each time point is a plate batch of its own, in its own folder.
   for (int t = 1; t <= 3; ++t) {
@@ -110,6 +111,7 @@ TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {
                                                 "/S_A01f00d0.tif' is 512 x 512, '" + small +
                                                 "/S_A01f00d0.tif' is 256 x 256");
   refused(Quoted(t0) + " " + Quoted(dir.file("none")), "no such file or folder");
+  refused(Quoted(t0) + " " + Quoted(t1) + " --heatmap nuclei:mean", "is no READOUT:KINETIC");
   EXPECT_FALSE(std::filesystem::exists(dir.file("out/S_Vembrel_timecourse.csv")));
 
   // The batch given several plates is the same time course.
