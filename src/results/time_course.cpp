@@ -204,8 +204,9 @@ Table TimeCourseTable(const TimeCourse& course) {
   }
   if (perTimePoint.empty()) return table;
   // The wells table starts with plate and well; its measures follow them
-  // here. A measure only some time points have (where rings came from)
-  // keeps its place after the measure before it.
+  // here. A measure only some time points have keeps its place after the
+  // measure before it; where rings came from is said only by tables with
+  // rings not fitted, so the others' rings were fitted.
   std::vector<std::string> measures;
   for (const Table& wells : perTimePoint) {
     auto place = measures.begin();
@@ -224,8 +225,8 @@ Table TimeCourseTable(const TimeCourse& course) {
       const Table& wells = perTimePoint[t];
       const auto measured = [&](const std::string& column) {
         const auto found = std::find(wells.columns.begin(), wells.columns.end(), column);
-        return found == wells.columns.end() ? TableValue()
-                                            : wells.rows[well][found - wells.columns.begin()];
+        if (found != wells.columns.end()) return wells.rows[well][found - wells.columns.begin()];
+        return column == "ring_source" ? TableValue(std::string("fitted")) : TableValue();
       };
       std::vector<TableValue> row{measured(measures[0]), measured(measures[1]),
                                   std::int64_t{course.numbers[t]}, course.hours[t]};

@@ -126,6 +126,9 @@ TEST(TimeCourse, TheHeldRingMeasuresTheZoneClosingAtItsRate) {
   EXPECT_EQ(table.columns[3], "hours");
   EXPECT_EQ(table.columns[4], "included");
   EXPECT_EQ(table.columns.back(), "ring_drift");
+  EXPECT_EQ(table.columns[8], "ring_source");
+  EXPECT_EQ(table.rows[0][8], TableValue(std::string("fitted")));
+  EXPECT_EQ(table.rows[4][8], TableValue(std::string("held")));
   EXPECT_EQ(table.rows[4][1], TableValue(std::string("A01")));
   EXPECT_EQ(table.rows[4][2], TableValue(std::int64_t{5}));
   EXPECT_EQ(table.rows[4][3], TableValue(8.0));
