@@ -68,9 +68,9 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
       RunBatchCommandWithExitCode(*options, std::cout, exitCode);
       return;
     }
-    if (!options->shard.empty() || options->json || options->strict) {
+    if (options->json || options->strict) {
       exitCode = 2;
-      throw UsageError("--shard, --json and --strict are not for a time series");
+      throw UsageError("--json and --strict are not for a time series");
     }
     series->plates.insert(series->plates.begin(), options->picture);
     series->plate = options->plate;
@@ -78,6 +78,7 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
     series->settings = options->settings;
     series->results = options->results;
     series->wells = options->wells;
+    series->shard = options->shard;
     series->jobs = options->jobs;
     series->cells = options->cells;
     series->wait = options->wait;

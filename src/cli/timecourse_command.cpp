@@ -1,6 +1,7 @@
 // `vembrel timecourse PLATE...`: a plate imaged again and again, each well's
 // ring fitted on its first time point and held, every time point analysed;
 // writes the time course and kinetics tables.
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "cli/command_line.h"
 #include "cli/plate_options.h"
 #include "cli/timecourse_runner.h"
+#include "core/convert.h"
 #include "core/folder_lock.h"
 #include "core/text_file.h"
 #include "plate/settings_file.h"
@@ -84,6 +86,26 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   run.jobs = options.jobs > 0 ? options.jobs
                               : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   if (!options.wells.empty()) run.wells = AsUsage([&] { return ParseWellList(options.wells); });
+  if (!options.shard.empty()) {
+    // A part of the wells included at any time point (of the list, when given).
+    std::vector<int> candidates;
+    for (int well = 0; well < kWellCount; ++well) {
+      const bool listed = run.wells.empty() ||
+                          std::find(run.wells.begin(), run.wells.end(), well) != run.wells.end();
+      const bool anywhere = std::any_of(series.begin(), series.end(), [&](const auto& point) {
+        return point.plate.wells[well].state == 1;
+      });
+      if (listed && anywhere) candidates.push_back(well);
+    }
+    run.wells = AsUsage([&] {
+      const std::size_t slash = options.shard.find('/');
+      if (slash == std::string::npos) throw Error("'" + options.shard + "' is no shard I/N");
+      return ShardOf(candidates, StrToInt(options.shard.substr(0, slash)),
+                     StrToInt(options.shard.substr(slash + 1)));
+    });
+    if (run.wells.empty()) throw UsageError("Shard " + options.shard + " holds no well");
+    batches.part = true;
+  }
 
   std::string folder = options.results.empty() ? ResultsFolderOf(first.path) : options.results;
   if (folder.empty()) {
@@ -172,9 +194,11 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   }
   std::vector<std::string> written;
   try {
-    written = WriteTimeCourseFiles(folder, first.prefix, course, batches.plateMap);
-    written.push_back(TimeCourseReportFileName(folder, first.prefix));
-    WriteFileAtomically(written.back(), TimeCourseReport(course, first.prefix, heatmap));
+    if (!batches.part) {
+      written = WriteTimeCourseFiles(folder, first.prefix, course, batches.plateMap);
+      written.push_back(TimeCourseReportFileName(folder, first.prefix));
+      WriteFileAtomically(written.back(), TimeCourseReport(course, first.prefix, heatmap));
+    }
   } catch (const Error& e) {
     std::cerr << "vembrel: " << e.what() << "\n";
     failed.push_back(e.what());
@@ -184,9 +208,15 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   std::cout << "Followed " << course.followed.size() << " wells over " << course.hours.size()
             << " time points";
   if (reused > 0) std::cout << " (" << reused << " wells at time points reused)";
-  std::cout << "; wrote";
-  for (const std::string& file : written) std::cout << " " << file;
-  std::cout << " and each time point's files in " << folder << "TimePoint_<n>/\n";
+  if (batches.part) {
+    std::cout << "; wrote the records of a part of the wells in " << folder
+              << "TimePoint_<n>/WellResults/ (the run with --resume over all wells puts the "
+                 "parts together)\n";
+  } else {
+    std::cout << "; wrote";
+    for (const std::string& file : written) std::cout << " " << file;
+    std::cout << " and each time point's files in " << folder << "TimePoint_<n>/\n";
+  }
   if (!failed.empty()) {
     std::cout << "Failed: ";
     for (std::size_t i = 0; i < failed.size(); ++i) std::cout << (i > 0 ? "; " : "") << failed[i];
@@ -219,6 +249,11 @@ const CommandRegistration kTimeCourseCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--cells", options->cells, "Work at cell level");
   command->add_option("--wells", options->wells, "Follow only these wells, e.g. A01-A12,C05")
       ->type_name("LIST");
+  command
+      ->add_option("--shard", options->shard,
+                   "Follow the I-th of N interleaved parts of the wells (records only; a run with "
+                   "--resume puts the parts together)")
+      ->type_name("I/N");
   command->add_option("--jobs", options->jobs, "Wells analysed at once (default: the cores)")
       ->check(CLI::PositiveNumber);
   command->add_option("--results", options->results,

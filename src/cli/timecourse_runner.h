@@ -21,6 +21,7 @@ struct TimeCourseCommandOptions {
   std::string settings;
   std::string results;
   std::string wells;
+  std::string shard;  // "I/N": the I-th of N interleaved parts of the wells ("" for all)
   int jobs = 0;
   bool cells = false;
   bool wait = false;

@@ -137,6 +137,7 @@ TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
       work.held[well] = held[well];
     }
     work.plate = &plate;
+    work.opened = &course.plates[t];
     done += skipped;
     if (skipped > 0 && options.progress) options.progress(done, total);
     const bool any = std::any_of(plate.wells.begin(), plate.wells.end(),

@@ -58,6 +58,7 @@ struct TimePointWork {
   int index = 0;  // into the series
   int number = 0;
   const Plate* plate = nullptr;
+  const Plate* opened = nullptr;  // the plate as opened, its wells included as they were
   std::array<std::optional<RingPlacement>, kWellCount> held{};
 };
 

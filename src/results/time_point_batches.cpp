@@ -15,7 +15,7 @@ TimePointAnalyser TimePointBatches(const TimeCourseOptions& course,
     TimePointOutcome outcome;
     Workspace workspace;
     workspace.setUniversalSettings(course.settings);
-    workspace.setPlate(*work.plate);
+    workspace.setPlate(options.part ? *work.opened : *work.plate);
     TimePointBatchReport report;
     report.timePoint = work.index;
     report.folder = TimePointFolder(options.resultsFolder, work.number);
@@ -31,6 +31,13 @@ TimePointAnalyser TimePointBatches(const TimeCourseOptions& course,
     batch.setWriteWorkbook(options.writeWorkbook);
     batch.setResume(options.resume);
     batch.setCommandLine(options.commandLine);
+    if (options.part) {
+      std::vector<int> wells;
+      for (int well = 0; well < kWellCount; ++well) {
+        if (work.plate->wells[well].state == 1) wells.push_back(well);
+      }
+      batch.setWells(std::move(wells));
+    }
     if (options.progress) {
       batch.setProgress([&options, &work](const BatchProgress& progress) {
         options.progress(work.index, progress);

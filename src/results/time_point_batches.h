@@ -19,6 +19,9 @@ struct TimePointBatchOptions {
   std::optional<MapRequest> plateMap;
   bool writeWorkbook = true;
   bool resume = false;  // reuse the records earlier runs left in the time points' folders
+  /// The wells followed are a part of the plate (a shard): each time point
+  /// writes their records and its manifest, not the plate's files.
+  bool part = false;
   std::string commandLine;
   /// Called after every finished well, with the time point's index.
   std::function<void(int timePoint, const BatchProgress&)> progress;

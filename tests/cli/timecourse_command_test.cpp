@@ -86,6 +86,25 @@ TEST(TimeCourseCommand, FollowsAnImageXpressSeriesAndWritesItsTables) {
   ASSERT_EQ(curves.size(), 19u);  // header and 2 conditions x 3 readouts x 3 time points
   EXPECT_EQ(curves[1].rfind("control,,,,nuclei,1,0,1,", 0), 0u) << curves[1];
   EXPECT_EQ(Lines(dir.file("out/P1_Vembrel_condition_kinetics.csv")).size(), 7u);
+
+  // Two shards leave the records of their wells; a resumed run over all
+  // wells puts them together without analysing anything again.
+  std::filesystem::create_directories(dir.file("shards"));
+  std::filesystem::copy_file(dir.file("out/P1_Vembrel_rings.csv"),
+                             dir.file("shards/P1_Vembrel_rings.csv"));
+  const std::string shards =
+      "timecourse " + Quoted(plate) + " --hours 0,12,24 --results " + Quoted(dir.file("shards"));
+  for (const char* shard : {" --shard 1/2", " --shard 2/2"}) {
+    const CommandRun part = RunVembrel(shards + shard);
+    ASSERT_EQ(part.exitCode, 0) << part.err;
+    EXPECT_NE(part.out.find("records of a part of the wells"), std::string::npos) << part.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.file("shards/TimePoint_1/P1_Vembrel.csv")));
+  const CommandRun together = RunVembrel(shards + " --resume");
+  ASSERT_EQ(together.exitCode, 0) << together.err;
+  EXPECT_NE(together.out.find("(6 wells at time points reused)"), std::string::npos)
+      << together.out;
+  EXPECT_EQ(Lines(dir.file("shards/P1_Vembrel_timecourse.csv")), table);
 }
 
 TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {
@@ -124,8 +143,7 @@ TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {
     const std::string name = std::string("/S_Vembrel_") + table + ".csv";
     EXPECT_EQ(ReadFile(dir.file("batch") + name), ReadFile(dir.file("tc") + name)) << table;
   }
-  EXPECT_EQ(RunVembrel("batch " + Quoted(t0) + " " + Quoted(t1) + " --shard 1/2" + out).exitCode,
-            2);
+  EXPECT_EQ(RunVembrel("batch " + Quoted(t0) + " " + Quoted(t1) + " --json" + out).exitCode, 2);
 
   // Without --hours, the series is one hour per step, and says so.
   const CommandRun run = RunVembrel("timecourse " + Quoted(t0) + " " + Quoted(t1) + out);
