@@ -68,9 +68,9 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
       RunBatchCommandWithExitCode(*options, std::cout, exitCode);
       return;
     }
-    if (options->json || options->strict) {
+    if (options->strict) {
       exitCode = 2;
-      throw UsageError("--json and --strict are not for a time series");
+      throw UsageError("--strict is not for a time series");
     }
     series->plates.insert(series->plates.begin(), options->picture);
     series->plate = options->plate;
@@ -79,6 +79,7 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
     series->results = options->results;
     series->wells = options->wells;
     series->shard = options->shard;
+    series->json = options->json;
     series->jobs = options->jobs;
     series->cells = options->cells;
     series->wait = options->wait;

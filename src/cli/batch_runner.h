@@ -1,5 +1,6 @@
 #pragma once
 // The command-line batch shared by `vembrel batch` and `vembrel demo`.
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -43,6 +44,9 @@ using vembrel::UsageError;
 /// or (with strict) a field failed. Throws UsageError for bad options,
 /// unusable plates and a results folder in use.
 int RunBatchCommand(const BatchOptions& options, std::ostream& out);
+
+/// What the plate map says of a well, by variable; unset ones are null.
+nlohmann::ordered_json MapVariablesJson(const MappedPlate& map, int well);
 
 /// Opens the plate of a picture or folder for a command: a path that does
 /// not exist or holds no plate is a UsageError naming it.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include "core/convert.h"
 #include "core/folder_lock.h"
 #include "core/text_file.h"
+#include "engine/results_json.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
 #include "results/plate_map.h"
@@ -205,22 +207,46 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   }
   int reused = 0;
   for (const TimePointBatchReport& report : reports) reused += report.wellsReused;
-  std::cout << "Followed " << course.followed.size() << " wells over " << course.hours.size()
-            << " time points";
-  if (reused > 0) std::cout << " (" << reused << " wells at time points reused)";
+  if (options.json) {
+    // One line per well and time point, in plate order, then time order.
+    for (const int well : course.followed) {
+      for (std::size_t t = 0; t < course.hours.size(); ++t) {
+        nlohmann::ordered_json line;
+        if (const auto& at = course.wells[t][well]) {
+          line = WellResultsJson(at->results);
+          line["ring_drift"] = at->ringDrift;
+        } else {
+          const auto failure = std::find_if(
+              course.failures.begin(), course.failures.end(),
+              [&](const auto& f) { return f.well == well && f.timePoint == static_cast<int>(t); });
+          if (failure == course.failures.end()) continue;
+          line = {{"well", WellName(well)}, {"error", failure->message}};
+        }
+        line["time_point"] = course.numbers[t];
+        line["hours"] = course.hours[t];
+        if (batches.plateMap) line["variables"] = MapVariablesJson(batches.plateMap->map, well);
+        std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+      }
+    }
+    std::cout.flush();
+  }
+  std::ostream& closing = options.json ? std::cerr : std::cout;
+  closing << "Followed " << course.followed.size() << " wells over " << course.hours.size()
+          << " time points";
+  if (reused > 0) closing << " (" << reused << " wells at time points reused)";
   if (batches.part) {
-    std::cout << "; wrote the records of a part of the wells in " << folder
-              << "TimePoint_<n>/WellResults/ (the run with --resume over all wells puts the "
-                 "parts together)\n";
+    closing << "; wrote the records of a part of the wells in " << folder
+            << "TimePoint_<n>/WellResults/ (the run with --resume over all wells puts the "
+               "parts together)\n";
   } else {
-    std::cout << "; wrote";
-    for (const std::string& file : written) std::cout << " " << file;
-    std::cout << " and each time point's files in " << folder << "TimePoint_<n>/\n";
+    closing << "; wrote";
+    for (const std::string& file : written) closing << " " << file;
+    closing << " and each time point's files in " << folder << "TimePoint_<n>/\n";
   }
   if (!failed.empty()) {
-    std::cout << "Failed: ";
-    for (std::size_t i = 0; i < failed.size(); ++i) std::cout << (i > 0 ? "; " : "") << failed[i];
-    std::cout << "\n";
+    closing << "Failed: ";
+    for (std::size_t i = 0; i < failed.size(); ++i) closing << (i > 0 ? "; " : "") << failed[i];
+    closing << "\n";
   }
   return failed.empty() ? 0 : 1;
 }
@@ -270,6 +296,9 @@ const CommandRegistration kTimeCourseCommand([](CLI::App& app, int& exitCode) {
       ->type_name("FILE|none");
   command->add_option("--progress", options->progress, "Progress on stderr: line, json, none, auto")
       ->check(CLI::IsMember({"line", "json", "none", "auto"}));
+  command->add_flag("--json", options->json,
+                    "Print each well's results at each time point as a JSON line (the closing "
+                    "line goes to stderr)");
   command
       ->add_option("--heatmap", options->heatmap,
                    "The kinetic the page's plate heatmap shows, e.g. zone_coverage:t_half, "

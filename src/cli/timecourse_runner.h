@@ -26,6 +26,7 @@ struct TimeCourseCommandOptions {
   bool cells = false;
   bool wait = false;
   bool noWorkbook = false;
+  bool json = false;              // each well's results at each time point as a JSON line on stdout
   bool resume = false;            // reuse the records earlier runs left per time point
   std::string rings;              // reviewed rings file, "none", or "" for the results folder's
   std::string progress = "auto";  // line, json, none or auto

@@ -133,17 +133,24 @@ TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {
   refused(Quoted(t0) + " " + Quoted(t1) + " --heatmap nuclei:mean", "is no READOUT:KINETIC");
   EXPECT_FALSE(std::filesystem::exists(dir.file("out/S_Vembrel_timecourse.csv")));
 
-  // The batch given several plates is the same time course.
+  // The batch given several plates is the same time course; --json gives a
+  // line per well and time point.
   const CommandRun batch = RunVembrel("batch " + Quoted(t0) + " " + Quoted(t1) +
-                                      " --hours 0,6 --results " + Quoted(dir.file("batch")));
+                                      " --hours 0,6 --json --results " + Quoted(dir.file("batch")));
   EXPECT_EQ(batch.exitCode, 0) << batch.err;
+  const auto json = SplitLines(batch.out);
+  ASSERT_EQ(json.size(), 2u) << batch.out;
+  for (const char* part : {"\"well\":\"A01\"", "\"zone_coverage\":", "\"source\":\"held\"",
+                           "\"time_point\":2", "\"hours\":6.0"}) {
+    EXPECT_NE(json[1].find(part), std::string::npos) << part << " in " << json[1];
+  }
   const CommandRun timecourse = RunVembrel("timecourse " + Quoted(t0) + " " + Quoted(t1) +
                                            " --hours 0,6 --results " + Quoted(dir.file("tc")));
   for (const char* table : {"timecourse", "kinetics"}) {
     const std::string name = std::string("/S_Vembrel_") + table + ".csv";
     EXPECT_EQ(ReadFile(dir.file("batch") + name), ReadFile(dir.file("tc") + name)) << table;
   }
-  EXPECT_EQ(RunVembrel("batch " + Quoted(t0) + " " + Quoted(t1) + " --json" + out).exitCode, 2);
+  EXPECT_EQ(RunVembrel("batch " + Quoted(t0) + " " + Quoted(t1) + " --strict" + out).exitCode, 2);
 
   // Without --hours, the series is one hour per step, and says so.
   const CommandRun run = RunVembrel("timecourse " + Quoted(t0) + " " + Quoted(t1) + out);
