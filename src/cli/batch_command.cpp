@@ -56,6 +56,8 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
   command->add_option("--results", options->results,
                       "Results folder (default: beside the picture folder)");
   command->add_flag("--no-xlsx", options->noWorkbook, "Do not write the workbook");
+  command->add_flag("--zone-coverage", options->zoneCoverage,
+                    "Measure each well's zone coverage (a zone_coverage column in the tables)");
   command->add_flag("--wait", options->wait,
                     "Wait while another run writes into the results folder (else exit 2)");
   command->add_flag("--json", options->json,

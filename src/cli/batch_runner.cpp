@@ -192,6 +192,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   });
   batch.setCellLevel(options.cells);
   batch.setFitRadius(options.fitRadius);
+  batch.setZoneCoverage(options.zoneCoverage);
   batch.setPlateMap(plateMap);
   batch.setWriteWorkbook(!options.noWorkbook);
   batch.setCommandLine(ThisCommandLine());

@@ -27,6 +27,7 @@ struct BatchOptions {
   std::string wells;                     // "A01-A12,C05": only these wells ("" for all)
   std::string shard;                     // "I/N": the I-th of N interleaved parts ("" for all)
   bool resume = false;                   // reuse the records an earlier run left
+  bool zoneCoverage = false;             // measure each well's zone coverage too
   std::string rings;  // rings file of reviewed rings, "none", or "" for the results folder's
   std::string progress = "auto";  // line, json, none or auto
   PlateMapOptions plateMap;       // the map the results are read through

@@ -103,6 +103,11 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
   const std::size_t pixelColumns = table.columns.size();
   twins.addColumns(table, {"pixel_size_um", "ring_radius_um", "ring_area_mm2", "pixels_um2",
                            "average_distance_um", "average_nucleus_size_um2"});
+  // Only a run that measured the zone's coverage (time courses, or when
+  // asked) has its column, last.
+  const bool coverage = std::any_of(results.wells.begin(), results.wells.end(),
+                                    [](const auto& r) { return r && r->zoneCoverage; });
+  if (coverage) table.columns.emplace_back("zone_coverage");
   const std::string label = PlateLabel(plate);
   for (int w = 0; w < kWellCount; ++w) {
     std::vector<TableValue> row{label, WellName(w), plate.wells[w].state == 1};
@@ -144,6 +149,10 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
       out[4] = Micrometres(static_cast<double>(r->averageDistance), size);
       out[5] = SquareMicrometres(static_cast<double>(r->averageNucleusSize), size);
     });
+    if (coverage) {
+      row.emplace_back();
+      if (r && r->zoneCoverage) row.back() = *r->zoneCoverage;
+    }
     table.rows.push_back(std::move(row));
   }
   return table;

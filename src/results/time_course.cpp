@@ -218,7 +218,7 @@ Table TimeCourseTable(const TimeCourse& course) {
   }
   table.columns = {measures[0], measures[1], "time_point", "hours"};
   table.columns.insert(table.columns.end(), measures.begin() + 2, measures.end());
-  table.columns.insert(table.columns.end(), {"zone_coverage", "ring_drift"});
+  table.columns.emplace_back("ring_drift");
   for (const int well : course.followed) {
     for (std::size_t t = 0; t < course.hours.size(); ++t) {
       const auto& analysed = course.wells[t][well];
@@ -232,7 +232,6 @@ Table TimeCourseTable(const TimeCourse& course) {
       std::vector<TableValue> row{measured(measures[0]), measured(measures[1]),
                                   std::int64_t{course.numbers[t]}, course.hours[t]};
       for (std::size_t m = 2; m < measures.size(); ++m) row.push_back(measured(measures[m]));
-      row.push_back(analysed->results.zoneCoverage.value_or(0));
       row.push_back(analysed->ringDrift);
       table.rows.push_back(std::move(row));
     }

@@ -103,7 +103,7 @@ std::vector<TimedValue> WellSeries(const TimeCourse& course, int well, TimeReado
 Kinetics ReadoutKinetics(const std::vector<TimedValue>& series, TimeReadout readout);
 
 /// plate, well, time_point, hours, then the wells table's measures of that
-/// time point, zone_coverage and ring_drift; one row per well and time point
+/// time point (zone_coverage last) and ring_drift; one row per well and time point
 /// analysed.
 Table TimeCourseTable(const TimeCourse& course);
 /// well, readout, n_points, slope, slope_se, r_squared, t_half,

@@ -159,5 +159,23 @@ TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {
   EXPECT_EQ(Lines(dir.file("out/S_Vembrel_timecourse.csv"))[2].rfind("S,A01,2,1,", 0), 0u);
 }
 
+TEST(TimeCourseCommand, ASinglePlateGivesItsZoneCoverageWhenAsked) {
+  TempDir dir;
+  const std::string plate = dir.file("S");
+  WriteLayoutWell(plate, NativeNames("S_"), "A01", {0, 1}, kNoNuclei, Zone(0));
+  const auto header = [&](const std::string& options) {
+    const CommandRun run =
+        RunVembrel("batch " + Quoted(plate) + " --results " + Quoted(dir.file("out")) + options);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return Lines(dir.file("out/S_Vembrel_wells.csv"));
+  };
+  EXPECT_EQ(header("")[0].find("zone_coverage"), std::string::npos);  // not asked: as before
+  const auto wells = header(" --zone-coverage");
+  ASSERT_EQ(wells[0].substr(wells[0].rfind(',')), ",zone_coverage");
+  // The open disc of radius 300 inside the fitted ring of radius 350.
+  const double covered = 100 * (1 - 300.0 * 300 / (350.0 * 350));
+  EXPECT_NEAR(std::stod(wells[1].substr(wells[1].rfind(',') + 1)), covered, 0.5) << wells[1];
+}
+
 }  // namespace
 }  // namespace vembrel::testing
