@@ -152,6 +152,7 @@ json ResultsToJson(const WellResults& r) {
   if (r.ringReviewed) result["ring_reviewed"] = true;
   if (r.ringHeld) result["ring_held"] = true;
   if (r.zoneCoverage) result["zone_coverage"] = *r.zoneCoverage;
+  if (r.cutoffs) result["cutoffs"] = {r.cutoffs->blue, r.cutoffs->green};
   return result;
 }
 
@@ -240,6 +241,11 @@ WellResults ResultsFromJson(const JsonReader& j, int well) {
   if (j.json().contains("ring_reviewed")) r.ringReviewed = j.at("ring_reviewed").flag();
   if (j.json().contains("ring_held")) r.ringHeld = j.at("ring_held").flag();
   if (j.json().contains("zone_coverage")) r.zoneCoverage = j.at("zone_coverage").number(0, 100);
+  if (j.json().contains("cutoffs")) {
+    const auto cutoffs = j.at("cutoffs").exactly(2);
+    r.cutoffs = WellCutoffs{SettingValue(cutoffs[0], SettingId::NucleiBlueCutoff),
+                            SettingValue(cutoffs[1], SettingId::NucleiGreenCutoff)};
+  }
   return r;
 }
 
@@ -258,6 +264,8 @@ json RequestToJson(const WellRequest& request) {
   if (request.ring) result["ring"] = {request.ring->x, request.ring->y, request.ring->radius};
   if (request.ringDrift) result["ring_drift"] = *request.ringDrift;
   if (request.zoneCoverage) result["zone_coverage"] = true;
+  // Likewise only each well's own cut-offs are named.
+  if (request.cutoffs == CutoffMode::Well) result["cutoffs"] = CutoffModeName(request.cutoffs);
   return result;
 }
 
@@ -298,6 +306,11 @@ WellRequest RequestFromJson(const JsonReader& j) {
   if (j.json().contains("ring_drift"))
     request.ringDrift = j.at("ring_drift").integer32(0, kMosaicSide);
   if (j.json().contains("zone_coverage")) request.zoneCoverage = j.at("zone_coverage").flag();
+  if (j.json().contains("cutoffs")) {
+    const std::optional<CutoffMode> mode = CutoffModeFromName(j.at("cutoffs").text());
+    if (!mode) j.at("cutoffs").fail("not 'plate' or 'well'");
+    request.cutoffs = *mode;
+  }
   return request;
 }
 

@@ -37,7 +37,8 @@ struct WellRequest {
   std::optional<RingPlacement> ring;  // a reviewed ring, analysed instead of a fitted one
   /// A held ring (ring source "held") may follow the well this many pixels.
   std::optional<int> ringDrift;
-  bool zoneCoverage = false;  // measure the zone's coverage too
+  bool zoneCoverage = false;               // measure the zone's coverage too
+  CutoffMode cutoffs = CutoffMode::Plate;  // whether each well's nucleus cut-offs are its own
   bool operator==(const WellRequest& other) const;
 };
 

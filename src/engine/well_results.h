@@ -22,6 +22,13 @@ struct RingPlacement {
   bool operator==(const RingPlacement&) const = default;
 };
 
+/// The nucleus cut-offs chosen for a well from its own pictures.
+struct WellCutoffs {
+  int blue = 0;
+  int green = 0;
+  bool operator==(const WellCutoffs&) const = default;
+};
+
 /// One ring of the density profile outside the cell-free zone.
 struct DensityBin {
   std::int32_t nuclei = 0;  // accepted nuclei whose distance falls into the ring
@@ -107,6 +114,7 @@ struct WellResults {
   bool ringHeld = false;                    // held from the well's first time point (time courses)
   std::optional<double> zoneContrast;       // when the zone's size was fitted: its contrast
   std::optional<double> zoneCoverage;       // when asked for: % of the ring's pixels covered
+  std::optional<WellCutoffs> cutoffs;       // chosen for the well; none: the settings' own
   std::vector<NucleusMeasures> immigrants;  // the nuclei counted in the ring, in scan order
   std::vector<DensityBin> density;   // empty when no nucleus lies an increment beyond the ring
   std::vector<QualityNote> quality;  // in the order of QualityNote

@@ -104,6 +104,7 @@ void BatchRun::start() {
 WellRequest BatchRun::request(int well) const {
   WellRequest request =
       PlateRequest(plate_ ? *plate_ : workspace_.plate(), settings_, cellLevel_, fitRadius_);
+  request.cutoffs = cutoffs_;
   if (rings_) request.ring = rings_->reviewed(well);
   if (request.ring) request.ringSource = RingSourceName(RingSource::Reviewed);
   if (heldRings_[well]) {
@@ -129,6 +130,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.ringHeld = request.ringSource == kHeldRingSource;
     options.ringDrift = request.ringDrift;
     options.zoneCoverage = request.zoneCoverage;
+    options.cutoffs = request.cutoffs;
     const WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =
@@ -220,6 +222,11 @@ void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
     plateResults.record(outcome.analysed->results, outcome.analysed->settings);
     lastSettings_ =
         outcome.analysed->settings;  // the well analysed last gives the universal settings
+    if (outcome.analysed->results.cutoffs) {
+      // but not the cut-offs it chose for itself.
+      lastSettings_->nuclei.blueCutoff = settings_.nuclei.blueCutoff;
+      lastSettings_->nuclei.greenCutoff = settings_.nuclei.greenCutoff;
+    }
   }
   for (const std::string& message : outcome.writeFailures) {
     writeFailures_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
@@ -346,6 +353,7 @@ RunFacts BatchRun::facts() const {
   facts.ended = std::time(nullptr);
   facts.cellLevel = cellLevel_;
   facts.fitRadius = fitRadius_;
+  facts.cutoffs = cutoffs_;
   if (rings_) facts.ringsFile = rings_->path;
   facts.wholePlate = coversWholePlate_;
   facts.settings = settings_;
