@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "plate/well_names.h"
+#include "results/time_point_batches.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
 
@@ -158,6 +159,21 @@ TEST(TimeCourse, RingDriftLetsALaterFitStayNearTheFirst) {
   const TimeCourse held = RunTimeCourse(Series(folder), options);
   EXPECT_EQ(held.wells[1][0]->results.ring, held.wells[0][0]->results.ring);
   EXPECT_EQ(held.wells[1][0]->ringDrift, 0);
+
+  // The plate batch per time point asks for the same rings, each time
+  // point's files in its own folder.
+  options.ringDrift = 10;
+  TimePointBatchOptions batches;
+  batches.resultsFolder = dir.file("out") + "/";
+  std::vector<TimePointBatchReport> reports;
+  const TimeCourse batched =
+      RunTimeCourse(Series(folder), options, TimePointBatches(options, batches, reports));
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[1].folder, batches.resultsFolder + "TimePoint_2/");
+  EXPECT_TRUE(reports[1].plateFiles.size() > 1 && reports[1].summaryError.empty());
+  EXPECT_EQ(batched.wells[1][0]->results.ring, course.wells[1][0]->results.ring);
+  EXPECT_TRUE(batched.wells[1][0]->results.ringHeld);
+  EXPECT_EQ(batched.wells[1][0]->results.zoneCoverage, course.wells[1][0]->results.zoneCoverage);
 }
 
 TEST(TimeCourse, ConditionsAverageTheirWellsCurvesAndTakeKineticsOfTheMean) {
@@ -182,10 +198,14 @@ TEST(TimeCourse, ConditionsAverageTheirWellsCurvesAndTakeKineticsOfTheMean) {
   MapRequest map;
   map.map.wells[0] = {std::nullopt, "DrugA", 10.0, "uM", "DrugA 10 uM", {}, true};
   map.map.wells[1] = map.map.wells[0];
+  map.map.wells[1].unit = "nM";  // the wells no longer share a unit
   map.map.wells[2] = {std::nullopt, "DMSO", std::nullopt, "", "DMSO", {}, true};
   const auto conditions = CourseConditions(course, map.map);
   ASSERT_EQ(conditions.size(), 2u);
   EXPECT_EQ(conditions[0].wells, (std::vector<int>{0, 1}));
+  EXPECT_EQ(conditions[0].compound, "DrugA");
+  EXPECT_EQ(conditions[0].concentration, 10.0);
+  EXPECT_EQ(conditions[0].unit, "");
   EXPECT_EQ(conditions[1].condition, "DMSO");
 
   const Table curves = ConditionCurvesTable(course, map);
