@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "cli/command.h"
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 
 namespace vembrel::cli {
 namespace {

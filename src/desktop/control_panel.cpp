@@ -202,13 +202,13 @@ QWidget* ControlPanel::buildBatchRow() {
   for (const auto& choice : tabs) {
     auto* button = new QRadioButton(QString::fromLatin1(choice.caption), frame);
     button->setObjectName(QStringLiteral("startTab") + QString::fromLatin1(choice.caption));
-    button->setChecked(choice.tab == workspace_.startTab());
+    button->setChecked(choice.tab == startTab_);
     group->addButton(button);
     const WellTab tab = choice.tab;
     connect(button, &QRadioButton::toggled, this, [this, tab](bool checked) {
-      if (!checked || workspace_.startTab() == tab) return;
-      const WellTab before = workspace_.startTab();
-      workspace_.setStartTab(tab);
+      if (!checked || startTab_ == tab) return;
+      const WellTab before = startTab_;
+      setStartTab(tab);
       emit startTabChosen(before, tab);
     });
     startTabs_[tab] = button;
@@ -300,8 +300,10 @@ void ControlPanel::showUniversalSettings() {
   for (auto& [setting, flag] : flags_) flag->setChecked(NumericValue(settings, setting) != 0);
 }
 
-void ControlPanel::showStartTab() {
-  QAbstractButton* button = startTabs_.at(workspace_.startTab());
+void ControlPanel::setStartTab(WellTab tab) {
+  startTab_ = tab;
+  workspace_.setCellLevel(tab == WellTab::Cells);
+  QAbstractButton* button = startTabs_.at(tab);
   const QSignalBlocker block(button);
   button->setChecked(true);
 }
@@ -311,14 +313,14 @@ void ControlPanel::setCellularSettingsShown(bool shown) {
 }
 
 void ControlPanel::onWellPressed(int well, Qt::MouseButton button) {
-  const MouseButton which = button == Qt::RightButton  ? MouseButton::Right
-                            : button == Qt::LeftButton ? MouseButton::Left
-                                                       : MouseButton::Middle;
   const int stateBefore = well >= 0 && well < kWellCount ? workspace_.plate().wells[well].state : 0;
   try {
-    workspace_.pressWell(well, which);
-    if (which == MouseButton::Right && workspace_.plate().wells[well].state != stateBefore) {
-      emit exclusionToggled(well);
+    // The left button opens a well, the right one excludes or includes it.
+    if (button == Qt::LeftButton) {
+      workspace_.chooseWell(well);
+    } else if (button == Qt::RightButton) {
+      workspace_.toggleExclusion(well);
+      if (workspace_.plate().wells[well].state != stateBefore) emit exclusionToggled(well);
     }
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
@@ -379,8 +381,14 @@ void ControlPanel::startBatch() {
   if (folder.isEmpty()) return;
   workspace_.setResultsFolder(folder.toStdString());
   emit resultsFolderChosen();
-  batch_ = std::make_unique<BatchRun>(workspace_);
+  batch_ = std::make_unique<BatchRun>(workspace_.plate(), workspace_.universalSettings(),
+                                      workspace_.resultsFolder());
+  batch_->setCellLevel(workspace_.cellLevel());
   batch_->setCutoffs(perWellCutoffs_->isChecked() ? CutoffMode::Well : CutoffMode::Plate);
+  // Open wells analysed with settings of their own keep their results.
+  std::vector<int> openWells;
+  for (const auto& session : workspace_.sessions()) openWells.push_back(session->well());
+  batch_->setOpenWells(std::move(openWells), workspace_.results());
   // From the worker threads, one call at a time: shown on this thread.
   batch_->setProgress([this](const BatchProgress& progress) {
     QMetaObject::invokeMethod(
@@ -395,6 +403,7 @@ void ControlPanel::startBatch() {
     emit wellsChanged();
     return;
   }
+  workspace_.closeAll();
   lastSummaryFile_ = QString::fromStdString(batch_->summaryFile());
   emit wellsChanged();
   if (batch_->finished()) {
@@ -447,6 +456,9 @@ void ControlPanel::finishBatch() {
   progress_->hide();
   cancel_->hide();
   std::unique_ptr<BatchRun> batch = std::move(batch_);
+  // The plate's results are the batch's; the well analysed last gives the universal settings.
+  workspace_.results() = batch->results();
+  if (batch->lastSettings()) workspace_.setUniversalSettings(*batch->lastSettings());
   showPlate();
   // Said once: how many wells were analysed at their reviewed ring.
   const int reviewed = batch->reviewedRingsUsed();
@@ -457,15 +469,9 @@ void ControlPanel::finishBatch() {
   ringsNote_->setToolTip(
       reviewed == 0 || !batch->rings() ? QString() : QString::fromStdString(batch->rings()->path));
   ringsNote_->setVisible(reviewed > 0);
-  // Failed wells are listed once at the end.
+  // What did not work is listed once at the end, as the command line says it.
   QStringList problems;
-  for (const auto* list : {&batch->failures(), &batch->writeFailures()}) {
-    for (const BatchFailure& failure : *list) problems << QString::fromStdString(failure.message);
-  }
-  if (!batch->summaryError().empty()) problems << QString::fromStdString(batch->summaryError());
-  for (const PlateFileOutcome& file : batch->plateFiles()) {
-    if (!file.error.empty()) problems << QString::fromStdString(file.error);
-  }
+  for (const std::string& problem : batch->problems()) problems << QString::fromStdString(problem);
   if (!problems.isEmpty()) reportError(problems.join(QLatin1Char('\n')));
 
   int flagged = 0;

@@ -1,19 +1,17 @@
 // Plate: a plate opened from a picture or folder, its wells analysed one by
-// one or as a batch on threads. The engine runs without the GIL: its sessions
-// share nothing, so Python threads (and the batch's own) go on meanwhile.
+// one or as a batch on the batch's thread pool. The engine runs without the
+// GIL: its sessions share nothing, so Python threads go on meanwhile.
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <exception>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 #include <type_traits>
 #include <variant>
 #include <vector>
 
 #include "core/error.h"
+#include "core/parallel_items.h"
 #include "engine/settings_suggestion.h"
 #include "plate/plate.h"
 #include "plate/plate_layout.h"
@@ -159,9 +157,10 @@ std::vector<int> BatchWells(const Plate& plate, const py::object& names) {
   return wells;
 }
 
-// Analyses the wells on `jobs` threads without the GIL. The calling thread
-// takes the GIL back every tenth of a second to report progress and to notice
-// Ctrl+C, which ends the batch after the wells under way.
+// Analyses the wells on `jobs` threads without the GIL, on the batch's thread
+// pool. The calling thread takes the GIL back as wells finish, and at least
+// every tenth of a second, to report progress and to notice Ctrl+C, which
+// ends the batch after the wells under way.
 std::vector<WellResult> RunBatch(const Plate& plate, const std::vector<int>& wells,
                                  const AnalysisSettings& settings, bool cells,
                                  const std::optional<RadiusRange>& fitRadius, CutoffMode cutoffs,
@@ -169,49 +168,31 @@ std::vector<WellResult> RunBatch(const Plate& plate, const std::vector<int>& wel
   const int total = static_cast<int>(wells.size());
   std::vector<std::optional<WellResult>> results(total);
   std::vector<std::string> failures(total);
-  std::atomic<int> next{0};
-  std::atomic<bool> cancelled{false};
-  std::mutex mutex;
-  std::condition_variable changed;
-  int finished = 0;
-  const int threads =
-      std::min(total, jobs > 0 ? jobs : int(std::max(1u, std::thread::hardware_concurrency())));
+  std::atomic<int> finished{0};
+  int reported = 0;
+  ParallelItems how;
+  how.jobs = jobs > 0 ? jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  how.finished = [&](std::size_t) { ++finished; };
+  how.poll = [&] {
+    const py::gil_scoped_acquire acquire;
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    const int done = finished;
+    if (!progress.is_none() && done != reported) progress(done, total);
+    reported = done;
+    return true;
+  };
   {
     py::gil_scoped_release release;
-    std::vector<std::jthread> pool;
-    for (int t = 0; t < threads; ++t) {
-      pool.emplace_back([&] {
-        for (int i; !cancelled && (i = next++) < total;) {
+    RunOnThreads(
+        wells.size(),
+        [&](std::size_t i) {
           try {
             results[i] = Analyse(plate, wells[i], settings, cells, fitRadius, cutoffs);
           } catch (const std::exception& e) {
             failures[i] = "Well " + WellName(wells[i]) + ": " + e.what();
           }
-          const std::lock_guard lock(mutex);
-          ++finished;
-          changed.notify_one();
-        }
-      });
-    }
-    int reported = 0;
-    while (reported < total) {
-      int done = 0;
-      {
-        std::unique_lock lock(mutex);
-        changed.wait_for(lock, std::chrono::milliseconds(100),
-                         [&] { return finished != reported; });
-        done = finished;
-      }
-      const py::gil_scoped_acquire acquire;
-      try {
-        if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-        if (!progress.is_none() && done != reported) progress(done, total);
-      } catch (...) {
-        cancelled = true;  // the pool finishes the wells under way as it unwinds
-        throw;
-      }
-      reported = done;
-    }
+        },
+        how);
   }
   std::vector<WellResult> list;
   for (int i = 0; i < total; ++i) {

@@ -1,10 +1,12 @@
 #include "results/plate_files.h"
 
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
 
 #include "core/date_text.h"
+#include "core/error.h"
 #include "core/text_file.h"
 #include "imaging/image_files.h"
 #include "plate/plate.h"
@@ -30,6 +32,22 @@ void Attempt(std::vector<PlateFileOutcome>& outcomes, const std::string& path,
     outcome.error = std::string(e.what()) + "; the earlier file is kept";
   }
   outcomes.push_back(std::move(outcome));
+}
+
+// The plate heatmaps, then the report page that shows them.
+void WriteReport(std::vector<PlateFileOutcome>& outcomes, const Plate& plate,
+                 const PlateResults& results, const RunFacts& facts,
+                 const std::string& resultsFolder, const nlohmann::ordered_json& manifest,
+                 const std::string& mapSections) {
+  const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, plate.prefix);
+  Attempt(outcomes, heatmapFile, [&] {
+    WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);
+  });
+  const std::string reportFile = ReportPageFileName(resultsFolder, plate.prefix);
+  Attempt(outcomes, reportFile, [&] {
+    WriteFileAtomically(reportFile, ReportPage(plate, results, manifest,
+                                               plate.prefix + "Vembrel_plate.png", mapSections));
+  });
 }
 
 }  // namespace
@@ -79,7 +97,22 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   writeTable("wells", wells);
   writeTable("density", DensityProfileTable(results));
   writeTable("nuclei", NucleiTable(results));
-  if (facts.cellLevel) writeTable("cells", cells);
+  if (facts.cellLevel) {
+    writeTable("cells", cells);
+  } else {
+    // An earlier cell-level run's cells table would pass for this run's.
+    const std::string earlier = TableFileName(resultsFolder, prefix, "cells");
+    std::error_code error;
+    if (std::filesystem::symlink_status(earlier, error).type() !=
+        std::filesystem::file_type::not_found) {
+      Attempt(outcomes, earlier, [&] {
+        if (!std::filesystem::remove(earlier, error)) {
+          throw Error("Unable to remove '" + earlier +
+                      "' of an earlier cell-level run: " + error.message());
+        }
+      });
+    }
+  }
   if (analysis) {
     writeTable("conditions", conditions);
     writeTable("plate_quality", quality);
@@ -90,17 +123,22 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   const std::string manifestFile = RunManifestFileName(resultsFolder, prefix);
   Attempt(outcomes, manifestFile,
           [&] { WriteFileAtomically(manifestFile, RunManifestText(manifest)); });
-  const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, prefix);
-  Attempt(outcomes, heatmapFile, [&] {
-    WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);
-  });
-  const std::string reportFile = ReportPageFileName(resultsFolder, prefix);
-  Attempt(outcomes, reportFile, [&] {
-    WriteFileAtomically(
-        reportFile,
-        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png",
-                   analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : ""));
-  });
+  WriteReport(outcomes, plate, results, facts, resultsFolder, manifest,
+              analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : "");
+  return outcomes;
+}
+
+std::vector<PlateFileOutcome> WriteReportFiles(const Plate& plate, const PlateResults& results,
+                                               const RunFacts& facts,
+                                               const std::string& resultsFolder) {
+  std::vector<PlateFileOutcome> outcomes;
+  std::string mapSections;
+  if (facts.plateMap) {
+    mapSections = PlateMapReportSections(
+        facts.plateMap->map, AnalyseMappedPlate(*facts.plateMap, results, facts.cellLevel));
+  }
+  WriteReport(outcomes, plate, results, facts, resultsFolder, RunManifest(plate, results, facts),
+              mapSections);
   return outcomes;
 }
 

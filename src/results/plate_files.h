@@ -31,4 +31,11 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
                                               const std::vector<std::string>& summaryLines,
                                               bool workbook);
 
+/// The plate heatmaps and the report page alone, of these results, into
+/// resultsFolder (the desktop's "Export Report"); the report is the last
+/// outcome.
+std::vector<PlateFileOutcome> WriteReportFiles(const Plate& plate, const PlateResults& results,
+                                               const RunFacts& facts,
+                                               const std::string& resultsFolder);
+
 }  // namespace vembrel

@@ -6,8 +6,8 @@
 #include <map>
 #include <regex>
 
+#include "demo/demo_plate.h"
 #include "imaging/tiff_loader.h"
-#include "plate/demo_plate.h"
 #include "support/command_run.h"
 #include "support/layout_plate.h"
 #include "support/result_files.h"

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "demo/demo_plate.h"
 #include "plate/analysis_settings.h"
-#include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "support/command_run.h"
 #include "support/layout_plate.h"
