@@ -1,7 +1,5 @@
 #include "results/time_point_batches.h"
 
-#include "engine/workspace.h"
-
 namespace vembrel {
 
 std::string TimePointFolder(const std::string& resultsFolder, int number) {
@@ -13,15 +11,10 @@ TimePointAnalyser TimePointBatches(const TimeCourseOptions& course,
                                    std::vector<TimePointBatchReport>& reports) {
   return [&course, &options, &reports](const TimePointWork& work) {
     TimePointOutcome outcome;
-    Workspace workspace;
-    workspace.setUniversalSettings(course.settings);
-    workspace.setPlate(options.part ? *work.opened : *work.plate);
     TimePointBatchReport report;
     report.timePoint = work.index;
     report.folder = TimePointFolder(options.resultsFolder, work.number);
-    workspace.setResultsFolder(report.folder);
-
-    BatchRun batch(workspace);
+    BatchRun batch(options.part ? *work.opened : *work.plate, course.settings, report.folder);
     batch.setRings(options.rings);
     batch.setHeldRings(work.held, course.ringDrift);
     batch.setZoneCoverage(true);
@@ -46,7 +39,7 @@ TimePointAnalyser TimePointBatches(const TimeCourseOptions& course,
     batch.runToEnd(course.jobs);
 
     for (int well = 0; well < kWellCount; ++well) {
-      if (const auto& results = workspace.results().wells[well]) outcome.wells[well] = *results;
+      if (const auto& results = batch.results().wells[well]) outcome.wells[well] = *results;
     }
     for (const BatchFailure& failure : batch.failures()) {
       outcome.failures.push_back({work.index, failure.well, failure.message});
