@@ -63,7 +63,8 @@ int IncludedWells(const Plate& plate) {
   return count;
 }
 
-// What the plate map says of a well, by variable; unset ones are null.
+}  // namespace
+
 nlohmann::ordered_json MapVariablesJson(const MappedPlate& map, int well) {
   const MappedWell& mapped = map.wells[well];
   const auto text = [](const std::string& value) {
@@ -82,6 +83,8 @@ nlohmann::ordered_json MapVariablesJson(const MappedPlate& map, int well) {
   }
   return variables;
 }
+
+namespace {
 
 // One line per well with results or a failed analysis, in plate order; with
 // a plate map each well's results carry its variables.
@@ -186,6 +189,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   });
   batch.setCellLevel(options.cells);
   batch.setFitRadius(options.fitRadius);
+  batch.setZoneCoverage(options.zoneCoverage);
   batch.setCutoffs(options.cutoffs);
   batch.setPlateMap(plateMap);
   batch.setWriteWorkbook(!options.noWorkbook);

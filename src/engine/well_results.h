@@ -115,7 +115,9 @@ struct WellResults {
   std::int64_t nucleiOutside = 0;           // accepted nuclei of the mosaic beyond the ring
   bool ringFitted = true;                   // the ring was placed by the fit, not by hand
   bool ringReviewed = false;                // the ring was given (a reviewed ring), not fitted
+  bool ringHeld = false;                    // held from the well's first time point (time courses)
   std::optional<double> zoneContrast;       // when the zone's size was fitted: its contrast
+  std::optional<double> zoneCoverage;       // when asked for: % of the ring's pixels covered
   std::optional<WellCutoffs> cutoffs;       // chosen for the well; none: the settings' own
   std::vector<NucleusMeasures> immigrants;  // the nuclei counted in the ring, in scan order
   std::vector<DensityBin> density;   // empty when no nucleus lies an increment beyond the ring

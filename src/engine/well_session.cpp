@@ -16,6 +16,7 @@
 #include "imaging/nucleus_statistics.h"
 #include "imaging/pixel_kernels.h"
 #include "imaging/ring_fit.h"
+#include "imaging/zone_coverage.h"
 #include "imaging/zone_fit.h"
 #include "plate/plate.h"
 #include "plate/well_names.h"
@@ -211,8 +212,16 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
       throw Error("Well " + wellName_ + ": the ring's " + problem);
     }
     settings_.ring.radius = options_.ring->radius;
-    drawRing(options_.ring->x, options_.ring->y);
-    results_.ringReviewed = true;
+    RingPlacement ring = *options_.ring;
+    if (options_.ringDrift) {
+      const RingSearchResult moved = FitRing(pictures_.greenMosaic, ring.radius);
+      const double drift =
+          std::hypot(static_cast<double>(moved.x - ring.x), static_cast<double>(moved.y - ring.y));
+      if (drift <= *options_.ringDrift) ring = {moved.x, moved.y, ring.radius};
+    }
+    drawRing(ring.x, ring.y);
+    results_.ringReviewed = !options_.ringHeld;
+    results_.ringHeld = options_.ringHeld;
   } else if (options_.fitRadius) {
     fitZone(*options_.fitRadius);
   } else {
@@ -420,6 +429,7 @@ void WellSession::fitRingSize(RadiusRange range) {
 void WellSession::drawRing(int x, int y) {
   results_.ringFitted = false;
   results_.ringReviewed = false;
+  results_.ringHeld = false;
   results_.zoneContrast.reset();
   results_.ring = {x, y, settings_.ring.radius};
   DrawRingMask(pictures_.greenMosaic, x, y, settings_.ring.radius);
@@ -598,6 +608,10 @@ void WellSession::analyse() {
   settings_.cells.greenCutoff =
       std::max(settings_.cells.greenCutoff, settings_.display.green.cutoff);
   cellThresholdsEditable_ = false;
+  if (options_.zoneCoverage) {
+    r.zoneCoverage = ZoneCoverage(pictures_.greenMosaic, ring.x, ring.y, ring.radius,
+                                  settings_.cells.greenCutoff);
+  }
   if (cellLevel_) {
     runCells();
   } else {

@@ -108,6 +108,12 @@ WellRequest BatchRun::request(int well) const {
   request.cutoffs = cutoffs_;
   if (rings_) request.ring = rings_->reviewed(well);
   if (request.ring) request.ringSource = RingSourceName(RingSource::Reviewed);
+  if (heldRings_[well]) {
+    request.ring = heldRings_[well];
+    request.ringSource = kHeldRingSource;
+    request.ringDrift = ringDrift_;
+  }
+  request.zoneCoverage = zoneCoverage_;
   return request;
 }
 
@@ -122,6 +128,9 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.cellLevel = request.cellLevel;
     options.fitRadius = request.fitRadius;
     options.ring = request.ring;
+    options.ringHeld = request.ringSource == kHeldRingSource;
+    options.ringDrift = request.ringDrift;
+    options.zoneCoverage = request.zoneCoverage;
     options.cutoffs = request.cutoffs;
     WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
@@ -209,7 +218,7 @@ void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
     plateResults.forget(outcome.well);
   } else {
     (outcome.reused ? reused_ : analysed_) += 1;
-    if (outcome.analysed->request.ring) ++reviewedRingsUsed_;
+    if (outcome.analysed->results.ringReviewed) ++reviewedRingsUsed_;
     if (outcome.misfit) recordsRedone_[static_cast<std::size_t>(*outcome.misfit)] += 1;
     plateResults.record(outcome.analysed->results, outcome.analysed->settings);
     lastSettings_ =

@@ -88,6 +88,16 @@ class BatchRun {
     rings_ = std::move(rings);
     ringsChosen_ = true;
   }
+  /// A time course's later time point: analyse each well that has a ring
+  /// here at that ring, held from the well's first time point (its centre
+  /// fitted afresh within `drift` pixels of it when given).
+  void setHeldRings(std::array<std::optional<RingPlacement>, kWellCount> rings,
+                    std::optional<int> drift) {
+    heldRings_ = rings;
+    ringDrift_ = drift;
+  }
+  /// Measure each well's zone coverage too (time courses).
+  void setZoneCoverage(bool measure) { zoneCoverage_ = measure; }
   /// Wait for another run to leave the results folder instead of refusing to start.
   void setWaitForFolder(bool wait, std::function<void(const std::string& holder)> notice = {}) {
     waitForFolder_ = wait;
@@ -238,6 +248,9 @@ class BatchRun {
   std::optional<RingsFile> rings_;
   bool ringsChosen_ = false;
   int reviewedRingsUsed_ = 0;
+  std::array<std::optional<RingPlacement>, kWellCount> heldRings_{};
+  std::optional<int> ringDrift_;
+  bool zoneCoverage_ = false;
   std::optional<MapRequest> plateMap_;
   bool started_ = false;
   bool finished_ = false;

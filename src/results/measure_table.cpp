@@ -64,11 +64,12 @@ constexpr MeasureDescriptor kMeasures[] = {
      "mosaic, or placed by hand",
      Level::Well, Type::Integer, Shown::Always, kInReport,
      [](const WellResults& r, std::size_t) -> TableValue { return std::int64_t{r.ring.radius}; }},
-    {"ring_source", "Ring source", "word", "reviewed or fitted",
-     "Whether the ring was given as a reviewed ring or fitted. Only when reviewed rings were used",
+    {"ring_source", "Ring source", "word", "reviewed, held or fitted",
+     "Whether the ring was given as a reviewed ring, held from the well's first time point or "
+     "fitted. Only when reviewed or held rings were used",
      Level::Well, Type::Text, Shown::ReviewedRings, 0,
      [](const WellResults& r, std::size_t) -> TableValue {
-       return std::string(r.ringReviewed ? "reviewed" : "fitted");
+       return std::string(r.ringHeld ? "held" : r.ringReviewed ? "reviewed" : "fitted");
      }},
     {"nuclei", "Immigrant nuclei", "nuclei", "0 and up",
      "Nuclei inside the ring whose area lies strictly between the minimal and maximal nucleus "
@@ -242,6 +243,13 @@ constexpr MeasureDescriptor kMeasures[] = {
        return Twin(r, [&](double size) {
          return SquareMicrometres(static_cast<double>(r.averageNucleusSize), size);
        });
+     }},
+    {"zone_coverage", "Zone coverage", "%", "0 to 100",
+     "Share of the ring's pixels at or above the cell-level cut-off: how far cells have covered "
+     "the zone. Only in time courses, or when asked for with --zone-coverage",
+     Level::Well, Type::Decimal, Shown::ZoneCoverage, 0,
+     [](const WellResults& r, std::size_t) -> TableValue {
+       return r.zoneCoverage ? TableValue(*r.zoneCoverage) : TableValue();
      }},
 
     // The density table: one row per ring of the density profile.
@@ -458,6 +466,8 @@ bool MeasureConditions::shows(const MeasureDescriptor& measure) const {
       return reviewedRings;
     case MeasureShown::OwnCutoffs:
       return ownCutoffs;
+    case MeasureShown::ZoneCoverage:
+      return zoneCoverage;
     case MeasureShown::Always:
       break;
   }
@@ -467,7 +477,8 @@ bool MeasureConditions::shows(const MeasureDescriptor& measure) const {
 void MeasureConditions::add(const WellResults& well) {
   cellLevel = cellLevel || well.cells.has_value();
   pixelSize = pixelSize || well.pixelSize.has_value();
-  reviewedRings = reviewedRings || well.ringReviewed;
+  reviewedRings = reviewedRings || well.ringReviewed || well.ringHeld;
+  zoneCoverage = zoneCoverage || well.zoneCoverage.has_value();
   ownCutoffs = ownCutoffs || well.cutoffs.has_value();
 }
 

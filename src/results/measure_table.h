@@ -38,8 +38,9 @@ enum class MeasureShown {
   Always,
   CellLevel,      // at cell level
   PixelSize,      // when a pixel size is known: the micrometre twins
-  ReviewedRings,  // when reviewed rings were used
+  ReviewedRings,  // when reviewed or held rings were used
   OwnCutoffs,     // when wells chose their own nucleus cut-offs (--cutoffs well)
+  ZoneCoverage,   // when the zone's coverage was measured (time courses, or asked for)
 };
 
 /// The faces that show a selection of the well measures; every other face
@@ -74,6 +75,7 @@ struct MeasureConditions {
   bool pixelSize = false;
   bool reviewedRings = false;
   bool ownCutoffs = false;
+  bool zoneCoverage = false;
   bool shows(const MeasureDescriptor& measure) const;
   /// Adds what a well has: cell level when it has cells, its pixel size,
   /// its reviewed ring, its own cut-offs.

@@ -207,6 +207,12 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
         asked.ring = analysed.request.ring;
         asked.ringSource = RingSourceName(RingSource::Reviewed);
       }
+      // So did a well at a time point's held ring, and one whose zone coverage was measured.
+      if (analysed.request.ringSource == kHeldRingSource) {
+        asked.ringSource = kHeldRingSource;
+        asked.ringDrift = analysed.request.ringDrift;
+      }
+      asked.zoneCoverage = analysed.request.zoneCoverage;
       const RecordMisfit misfit = RecordFit(analysed, well, asked, plate);
       if (misfit == RecordMisfit::PicturesChanged) {
         throw UsageError("The pictures of well " + WellName(well) + " changed since '" +
