@@ -16,12 +16,11 @@
 #include "core/date_text.h"
 #include "core/memory_tuning.h"
 #include "core/text_file.h"
+#include "demo/demo_plate.h"
 #include "engine/analysed_well.h"
 #include "engine/cell_data_file.h"
 #include "engine/well_session.h"
-#include "engine/workspace.h"
 #include "imaging/image_files.h"
-#include "plate/demo_plate.h"
 #include "plate/plate.h"
 #include "render/plate_heatmap.h"
 #include "results/batch_run.h"
@@ -46,8 +45,9 @@ constexpr int kWellsPerRound = 12;  // A01..A12
 struct Analysed {
   fs::path root;
   std::string picture;
-  Workspace workspace;
-  std::vector<std::string> summaryLines;
+  Plate plate;
+  PlateResults results;
+  std::vector<CellLine> summaryLines;
   std::vector<std::unique_ptr<WellSession>> sessions;
   RunFacts facts;
 
@@ -58,15 +58,13 @@ struct Analysed {
     fs::create_directories(root / "pictures");
     WriteDemoPlate((root / "pictures").string(), 1);
     picture = (root / "pictures" / "DEMO_A01f00d0.tif").string();
-    workspace.setStartTab(WellTab::Cells);
-    workspace.openPlate(picture);
-    workspace.setResultsFolder((root / "batch").string() + "/");
-    BatchRun batch(workspace);
+    plate = OpenPlate(picture);
+    BatchRun batch(plate, AnalysisSettings{}, (root / "batch").string() + "/");
+    batch.setCellLevel(true);
     batch.runToEnd(2);
-    summaryLines = SummaryHeaderLines(workspace.universalSettings(), 0, root.string(), "DEMO_", 0);
-    for (std::string& line : SummaryResultLines(workspace.results()))
-      summaryLines.push_back(std::move(line));
-    const Plate& plate = workspace.plate();
+    results = batch.results();
+    summaryLines = SummaryHeaderLines(AnalysisSettings{}, 0, root.string(), "DEMO_", 0);
+    for (CellLine& line : SummaryResultLines(results)) summaryLines.push_back(std::move(line));
     for (int well = 0; well < kWellsPerRound; ++well) {
       SessionOptions options;
       options.cellLevel = true;
@@ -74,7 +72,7 @@ struct Analysed {
           std::make_unique<WellSession>(plate, well, AnalysisSettings{}, std::move(options)));
     }
     facts.cellLevel = true;
-    facts.settings = workspace.universalSettings();
+    facts.settings = AnalysisSettings{};
     fs::create_directories(out());
     fs::create_directories(out() + "CellShape");
     fs::create_directories(out() + "CellJPEGS");
@@ -105,7 +103,7 @@ void BM_WellRecord(benchmark::State& bench) {
   PerWell(bench, [](const WellSession& session) {
     const AnalysedWell record{
         session.results(), session.settings(),
-        PlateRequest(Demo().workspace.plate(), session.settings(), true, std::nullopt),
+        PlateRequest(Demo().plate, session.settings(), true, std::nullopt),
         ProgramVersion()};
     const std::string text = AnalysedWellText(record);
     WriteFileAtomically(Demo().out() + "record.json", text, Durability::Deferred);
@@ -160,16 +158,14 @@ void BM_WholeWellPictureJpeg(benchmark::State& bench) {
 void BM_SummaryFile(benchmark::State& bench) {
   Analysed& demo = Demo();
   for (auto _ : bench) {
-    WriteSummaryFile(SummaryFileName(demo.out(), "DEMO_"),
-                     std::vector<std::string>(demo.summaryLines.begin(), demo.summaryLines.end()),
-                     {});
+    WriteSummaryFile(SummaryFileName(demo.out(), "DEMO_"), demo.summaryLines, {});
   }
 }
 
 void BM_Tables(benchmark::State& bench) {
   Analysed& demo = Demo();
-  const Plate& plate = demo.workspace.plate();
-  const PlateResults& results = demo.workspace.results();
+  const Plate& plate = demo.plate;
+  const PlateResults& results = demo.results;
   for (auto _ : bench) {
     const Table wells = WellsTable(plate, results, true);
     WriteFileAtomically(TableFileName(demo.out(), "DEMO_", "wells"), CsvText(wells));
@@ -183,46 +179,41 @@ void BM_Tables(benchmark::State& bench) {
 
 void BM_Workbook(benchmark::State& bench) {
   Analysed& demo = Demo();
-  const Plate& plate = demo.workspace.plate();
-  const PlateResults& results = demo.workspace.results();
+  const Plate& plate = demo.plate;
+  const PlateResults& results = demo.results;
   for (auto _ : bench) {
-    std::vector<CellRow> rows;
-    for (const std::string& line : demo.summaryLines) rows.push_back(SplitCells(line));
     const Table wells = WellsTable(plate, results, true);
     const Table cells = CellsTable(results);
     WorkbookExtras extras;
     extras.sheets.push_back({"Wells", &wells});
     extras.sheets.push_back({"Cells", &cells});
     extras.created = 315532800;
-    WriteWorkbook(WorkbookFileName(demo.out(), "DEMO_"), rows, extras);
+    WriteWorkbook(WorkbookFileName(demo.out(), "DEMO_"), demo.summaryLines, extras);
   }
 }
 
 void BM_RunManifest(benchmark::State& bench) {
   Analysed& demo = Demo();
   for (auto _ : bench) {
-    WriteFileAtomically(
-        RunManifestFileName(demo.out(), "DEMO_"),
-        RunManifestText(demo.workspace.plate(), demo.workspace.results(), demo.facts));
+    WriteFileAtomically(RunManifestFileName(demo.out(), "DEMO_"),
+                        RunManifestText(demo.plate, demo.results, demo.facts));
   }
 }
 
 void BM_PlateHeatmaps(benchmark::State& bench) {
   Analysed& demo = Demo();
   for (auto _ : bench) {
-    WritePng(
-        DrawPlateHeatmaps(PlateHeatmapOf(demo.workspace.plate(), demo.workspace.results(), true)),
-        PlateHeatmapFileName(demo.out(), "DEMO_"));
+    WritePng(DrawPlateHeatmaps(PlateHeatmapOf(demo.plate, demo.results, true)),
+             PlateHeatmapFileName(demo.out(), "DEMO_"));
   }
 }
 
 void BM_Report(benchmark::State& bench) {
   Analysed& demo = Demo();
-  const auto manifest = RunManifest(demo.workspace.plate(), demo.workspace.results(), demo.facts);
   for (auto _ : bench) {
-    WriteFileAtomically(ReportPageFileName(demo.out(), "DEMO_"),
-                        ReportPage(demo.workspace.plate(), demo.workspace.results(), manifest,
-                                   "DEMO_Vembrel_plate.png", ""));
+    WriteFileAtomically(
+        ReportPageFileName(demo.out(), "DEMO_"),
+        ReportPage(demo.plate, demo.results, demo.facts, "DEMO_Vembrel_plate.png", ""));
   }
 }
 

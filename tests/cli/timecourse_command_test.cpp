@@ -140,7 +140,7 @@ TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {
   EXPECT_EQ(batch.exitCode, 0) << batch.err;
   const auto json = SplitLines(batch.out);
   ASSERT_EQ(json.size(), 2u) << batch.out;
-  for (const char* part : {"\"well\":\"A01\"", "\"zone_coverage\":", "\"source\":\"held\"",
+  for (const char* part : {"\"well\":\"A01\"", "\"zone_coverage\":", "\"ring_source\":\"held\"",
                            "\"time_point\":2", "\"hours\":6.0"}) {
     EXPECT_NE(json[1].find(part), std::string::npos) << part << " in " << json[1];
   }
