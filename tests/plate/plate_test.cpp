@@ -365,8 +365,6 @@ TEST(PlateLayouts, NoWellFoundSaysWhy) {
 
 TEST(PlateLayouts, PatternsAndChannelChoicesAreCheckedWithReasons) {
   const std::pair<std::string, std::string> patterns[] = {
-      {"{plate}_{well}_{channel}.tif", "{field} is missing"},
-      {"{well}_{field}.tif", "{channel} is missing"},
       {"{row}_{field}_{channel}.tif", "the well is given by {well}, or by {row} and {col}"},
       {"{well}{row}{col}_{field}_{channel}", "the well is given by {well}, or by {row} and {col}"},
       {"{well}_{site}_{channel}",
