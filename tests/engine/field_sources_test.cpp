@@ -3,20 +3,18 @@
 // load into the same mosaics and give the same numbers; pages that are
 // missing or of another size are named.
 #include <gtest/gtest.h>
-#include <tiffio.h>
-
-#include <stdexcept>
 
 #include "core/error.h"
 #include "engine/well_session.h"
 #include "imaging/mosaic.h"
 #include "plate/plate.h"
 #include "support/constructed_well.h"
+#include "support/tiff_writer.h"
 
 namespace vembrel::testing {
 namespace {
 
-using Values = std::vector<std::uint8_t>;  // 8-bit grey, top row first
+using Values = std::vector<std::uint16_t>;  // 8-bit grey, top row first
 
 struct Page {
   int side = 0;
@@ -24,21 +22,9 @@ struct Page {
 };
 
 void WritePages(const std::string& path, const std::vector<Page>& pages) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  if (tif == nullptr) throw std::runtime_error("cannot create " + path);
-  for (const Page& page : pages) {
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.side);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.side);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, page.side);
-    TIFFWriteEncodedStrip(tif, 0, const_cast<std::uint8_t*>(page.values.data()),
-                          static_cast<tmsize_t>(page.values.size()));
-    TIFFWriteDirectory(tif);
-  }
-  TIFFClose(tif);
+  std::vector<GreyPage> grey;
+  for (const Page& page : pages) grey.push_back({page.side, page.side, page.values});
+  WriteGreyPages(path, grey);
 }
 
 // A square of `side` pixels showing the mosaic's columns from `column` and
@@ -51,7 +37,7 @@ Values Square(const MosaicGrey& grey, int column, int row, int span, int side) {
     for (int x = 0; x < side; ++x) {
       const int mosaicRow = row + span - 1 - y * span / side;
       values[static_cast<std::size_t>(y) * side + x] =
-          static_cast<std::uint8_t>(grey(column + x * span / side, mosaicRow) + ((x + y) & 1));
+          static_cast<std::uint16_t>(grey(column + x * span / side, mosaicRow) + ((x + y) & 1));
     }
   }
   return values;
