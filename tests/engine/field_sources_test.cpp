@@ -4,7 +4,10 @@
 // missing or of another size are named.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "core/error.h"
+#include "engine/analysed_well.h"
 #include "engine/well_session.h"
 #include "imaging/mosaic.h"
 #include "plate/plate.h"
@@ -146,6 +149,21 @@ TEST_F(FieldSources, RearrangedPixelsLoadAsTheNativeLayoutAndGiveItsNumbers) {
   EXPECT_EQ(siteResults.immigrants, nativeResults.immigrants);
   EXPECT_EQ(siteResults.density, nativeResults.density);
   EXPECT_EQ(siteResults.reducedFrom, nativeResults.reducedFrom);
+
+  // A well's record names the file and page of each field it was read from,
+  // and fits only the plate whose sources those are.
+  const AnalysedWell whole = AnalysedWellFromJson(
+      AnalysedWellToJson(AnalysedWell{siteResults, settings, {}, ProgramVersion()}));
+  EXPECT_EQ(whole.results.inputs, siteResults.inputs);
+  EXPECT_EQ(RecordFit(whole, 0, {}, onePerWell), RecordMisfit::Fits);
+  EXPECT_EQ(RecordFit(whole, 0, {}, native), RecordMisfit::OtherPlate);
+  WellResults paged = nativeResults;
+  paged.inputs = fromChannelPages.inputs;
+  const AnalysedWell pages =
+      AnalysedWellFromJson(AnalysedWellToJson(AnalysedWell{paged, settings, {}, ProgramVersion()}));
+  EXPECT_EQ(pages.results.inputs, fromChannelPages.inputs);
+  EXPECT_EQ(RecordFit(pages, 0, {}, channelPages), RecordMisfit::Fits);
+  EXPECT_EQ(RecordFit(pages, 0, {}, native), RecordMisfit::OtherPlate);
 }
 
 TEST_F(FieldSources, WholeWellsAreRefusedWhereTheWellHasSeveralFields) {
