@@ -136,6 +136,8 @@ TEST_F(FieldSources, RearrangedPixelsLoadAsTheNativeLayoutAndGiveItsNumbers) {
   PlateOpenOptions wholeWells;
   wholeWells.fieldsPerWell = 1;
   const Plate onePerWell = OpenPlate(sites, wholeWells);
+  EXPECT_EQ(onePerWell.wells[0].quarter, native.wells[0].quarter);  // painted whole
+  EXPECT_EQ(onePerWell.notes, native.notes);                        // no field is missing
   const WellMosaics fromSites = LoadWellMosaics(onePerWell, 0);
   EXPECT_TRUE(SameMosaics(fromSites, expected));
   ASSERT_EQ(fromSites.inputs.size(), 2u);
