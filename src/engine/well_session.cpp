@@ -139,7 +139,11 @@ WellMosaics LoadWellMosaics(const Plate& plate, int well) {
   options.inputBits = plate.loaderInputBits();
   const std::vector<FieldSource> sources = WellFieldSources(plate, well);
   const std::size_t fields = sources.size() / 2;
-  TiffFiles files;  // a file holding several fields or channels is opened once
+  // A file holding several fields or channels is opened once, and closed
+  // after its last page.
+  std::vector<std::string> reads;
+  for (const FieldSource& source : sources) reads.push_back(source.file);
+  TiffFiles files(reads);
   WellMosaics mosaics;
   for (const bool green : {false, true}) {
     std::vector<FieldPage> pages;

@@ -320,14 +320,28 @@ FieldLoad LoadField(const std::string& fileName, Picture& target, int column, in
   return LoadFieldPage(file, 0, target, column, row, kFieldSize, options);
 }
 
-TiffFile& TiffFiles::open(const std::string& fileName) {
-  for (const auto& file : files_) {
-    if (file->name() == fileName) return *file;
-  }
-  return *files_.emplace_back(std::make_unique<TiffFile>(fileName));
+TiffFiles::TiffFiles(const std::vector<std::string>& reads) {
+  for (const std::string& name : reads) ++entry(name).reads;
 }
 
-TiffFiles::TiffFiles() = default;
+TiffFiles::Entry& TiffFiles::entry(const std::string& fileName) {
+  for (Entry& entry : files_) {
+    if (entry.name == fileName) return entry;
+  }
+  return files_.emplace_back(Entry{fileName, 0, nullptr});
+}
+
+TiffFile& TiffFiles::open(const std::string& fileName) {
+  Entry& found = entry(fileName);
+  if (found.file == nullptr) found.file = std::make_unique<TiffFile>(fileName);
+  return *found.file;
+}
+
+void TiffFiles::done(const std::string& fileName) {
+  Entry& found = entry(fileName);
+  if (found.reads > 0 && --found.reads == 0) found.file.reset();
+}
+
 TiffFiles::~TiffFiles() = default;
 
 }  // namespace vembrel

@@ -92,15 +92,26 @@ FieldLoad LoadFieldPage(TiffFile& file, int page, Picture& target, int column, i
 /// The files of one well, each opened once however many of its pages are read.
 class TiffFiles {
  public:
-  TiffFiles();
+  /// reads: the file of every page that will be read, so that each file is
+  /// closed (its copy in memory freed) after its last page; none: files stay
+  /// open as long as this lives.
+  explicit TiffFiles(const std::vector<std::string>& reads = {});
   ~TiffFiles();
   TiffFiles(const TiffFiles&) = delete;
   TiffFiles& operator=(const TiffFiles&) = delete;
   /// The file of that name, opened at its first use.
   TiffFile& open(const std::string& fileName);
+  /// One page of the file was read; after its last the file is closed.
+  void done(const std::string& fileName);
 
  private:
-  std::vector<std::unique_ptr<TiffFile>> files_;
+  struct Entry {
+    std::string name;
+    int reads = 0;  // pages still to be read; 0 where not counted
+    std::unique_ptr<TiffFile> file;
+  };
+  Entry& entry(const std::string& fileName);
+  std::vector<Entry> files_;
 };
 
 }  // namespace vembrel

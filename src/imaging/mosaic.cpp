@@ -50,7 +50,7 @@ bool ChannelMosaic::quarterBlack(int quarter) const {
 
 ChannelMosaic LoadChannelMosaic(const std::array<std::string, 4>& fieldFiles,
                                 const FieldLoadOptions& options) {
-  TiffFiles files;
+  TiffFiles files({fieldFiles.begin(), fieldFiles.end()});
   std::vector<FieldPage> fields;
   for (const std::string& file : fieldFiles) fields.push_back({file, 0});
   return LoadChannelMosaic(fields, options, files);
@@ -69,6 +69,7 @@ ChannelMosaic LoadChannelMosaic(const std::vector<FieldPage>& fields,
     FieldLoad& load = loaded.fields.emplace_back();
     load = LoadFieldPage(files.open(fields[field].file), fields[field].page, mosaic, column, row,
                          side, options);
+    files.done(fields[field].file);
     if (!load.problem || !load.problem->leftBlack()) continue;
     for (int r = 0; r < side; ++r) {
       std::memset(mosaic.bytes.data() + mosaic.offset(column, row + r), 0, std::size_t(side) * 4);
