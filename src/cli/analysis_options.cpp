@@ -63,4 +63,19 @@ CLI::Option* AddRingOption(CLI::App& command, std::optional<RingPlacement>& ring
       ->type_name("X,Y,R");
 }
 
+void AddCutoffsOption(CLI::App& command, CutoffMode& mode) {
+  command
+      .add_option_function<std::string>(
+          "--cutoffs",
+          [&mode](const std::string& text) {
+            const std::optional<CutoffMode> parsed = CutoffModeFromName(text);
+            if (!parsed)
+              throw CLI::ValidationError("--cutoffs", "'" + text + "' is not well or plate");
+            mode = *parsed;
+          },
+          "Nucleus cut-offs: well chooses each well's own from its pictures, as suggest "
+          "chooses them; plate keeps the settings' for every well (default)")
+      ->type_name("well|plate");
+}
+
 }  // namespace vembrel::cli

@@ -16,4 +16,9 @@ void AddFitRadiusOption(CLI::App& command, std::optional<RadiusRange>& range);
 /// parsed (on the mosaic, radius 1 and up), stored in ring.
 CLI::Option* AddRingOption(CLI::App& command, std::optional<RingPlacement>& ring);
 
+/// Adds --cutoffs well|plate (each well's nucleus cut-offs chosen from its
+/// own pictures, or the settings' for the whole plate); another value is a
+/// parse error naming it. Stored in mode.
+void AddCutoffsOption(CLI::App& command, CutoffMode& mode);
+
 }  // namespace vembrel::cli

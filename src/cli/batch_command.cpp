@@ -31,6 +31,7 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
       ->type_name("PX");
   AddPlateOpenOptions(*command, options->plate);
   AddFitRadiusOption(*command, options->fitRadius);
+  AddCutoffsOption(*command, options->cutoffs);
   command->add_option("--wells", options->wells, "Analyse only these wells, e.g. A01-A12,C05")
       ->type_name("LIST");
   command
@@ -73,6 +74,10 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
       exitCode = 2;
       throw UsageError(
           "--shard, --resume, --json, --strict and --plate-map are not for a time series");
+    }
+    if (options->cutoffs == CutoffMode::Well) {
+      exitCode = 2;
+      throw UsageError("--cutoffs well is not for a time series");
     }
     series->plates.insert(series->plates.begin(), options->picture);
     series->plate = options->plate;

@@ -189,6 +189,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   });
   batch.setCellLevel(options.cells);
   batch.setFitRadius(options.fitRadius);
+  batch.setCutoffs(options.cutoffs);
   batch.setPlateMap(plateMap);
   batch.setWriteWorkbook(!options.noWorkbook);
   batch.setCommandLine(ThisCommandLine());

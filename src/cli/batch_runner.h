@@ -19,6 +19,8 @@ struct BatchOptions {
   int jobs = 0;          // 0: the number of cores
   bool cells = false;
   bool noWorkbook = false;
+  // Each well's own nucleus cut-offs, or the plate's.
+  CutoffMode cutoffs = CutoffMode::Plate;
   bool wait = false;                     // wait for another run to leave the results folder
   bool strict = false;                   // fields left black make the run fail
   bool json = false;                     // each well's results as a JSON line on out

@@ -31,6 +31,7 @@ struct WellOptions {
   PlateOpenOptions plate;
   std::optional<RadiusRange> fitRadius;
   std::optional<RingPlacement> ring;
+  CutoffMode cutoffs = CutoffMode::Plate;
   std::string well;
   std::string settings;
   std::string pictures;  // folder for the PNG pictures, "" for none
@@ -49,6 +50,10 @@ void PrintResults(const WellSession& session, std::ostream& out) {
       << "Average distance: " << r.averageDistance << "\n"
       << "Total Number of Nuclei: " << r.totalNuclei << "\n"
       << "Average nucleus size: " << r.averageNucleusSize << "\n";
+  if (r.cutoffs) {
+    out << "Nucleus cut-offs of the well: blue " << r.cutoffs->blue << ", green "
+        << r.cutoffs->green << "\n";
+  }
   const std::string& maximum = session.densityChart().maximumText;
   if (!maximum.empty()) out << maximum << "\n";
   // Ring k holds the distances beyond R + k * increment; the last is open above.
@@ -110,6 +115,7 @@ int RunWell(const WellOptions& options) {
   sessionOptions.cellLevel = cellLevel;
   sessionOptions.fitRadius = options.fitRadius;
   sessionOptions.ring = options.ring;
+  sessionOptions.cutoffs = options.cutoffs;
   const WellSession session(plate, well, settings, std::move(sessionOptions));
   for (const FieldProblem& problem : session.results().fieldProblems) {
     std::cerr << "vembrel: " << (problem.leftBlack() ? "left black" : "damaged") << ": "
@@ -134,6 +140,7 @@ const CommandRegistration kWellCommand([](CLI::App& app, int& exitCode) {
   AddPlateOpenOptions(*command, options->plate);
   AddFitRadiusOption(*command, options->fitRadius);
   AddRingOption(*command, options->ring)->excludes("--fit-radius");
+  AddCutoffsOption(*command, options->cutoffs);
   command->add_option("WELL", options->well, "Well name, such as A01")->required();
   command->add_option("--settings", options->settings, "Settings file (.VLS) to analyse with");
   command->add_flag("--json", options->json, "Print the results as one JSON object");

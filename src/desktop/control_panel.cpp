@@ -238,7 +238,13 @@ QWidget* ControlPanel::buildBatchRow() {
   cancel_->setObjectName(QStringLiteral("cancelBatchButton"));
   cancel_->hide();
   connect(cancel_, &QPushButton::clicked, this, [this] { cancelBatch(); });
+  perWellCutoffs_ = new QCheckBox(QStringLiteral("Cut-offs per well"));
+  perWellCutoffs_->setObjectName(QStringLiteral("perWellCutoffsCheck"));
+  perWellCutoffs_->setToolTip(
+      QStringLiteral("Go! chooses each well's nucleus cut-offs from its own pictures, as Suggest "
+                     "Settings chooses them, instead of the universal settings' for every well"));
   buttons->addWidget(go_);
+  buttons->addWidget(perWellCutoffs_);
   buttons->addWidget(overview_);
   buttons->addWidget(progress_);
   buttons->addWidget(cancel_);
@@ -374,6 +380,7 @@ void ControlPanel::startBatch() {
   workspace_.setResultsFolder(folder.toStdString());
   emit resultsFolderChosen();
   batch_ = std::make_unique<BatchRun>(workspace_);
+  batch_->setCutoffs(perWellCutoffs_->isChecked() ? CutoffMode::Well : CutoffMode::Plate);
   // From the worker threads, one call at a time: shown on this thread.
   batch_->setProgress([this](const BatchProgress& progress) {
     QMetaObject::invokeMethod(

@@ -110,6 +110,7 @@ class ControlPanel : public QDockWidget {
   std::map<WellTab, QAbstractButton*> startTabs_;
   QLabel* batchWell_ = nullptr;
   QPushButton* go_ = nullptr;
+  QCheckBox* perWellCutoffs_ = nullptr;  // Go! chooses each well's nucleus cut-offs
   QPushButton* overview_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* ringsNote_ = nullptr;  // how many reviewed rings the last batch used

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/error.h"
 #include "desktop/picture_view.h"
 #include "desktop/results_group.h"
 #include "desktop/setting_bindings.h"
@@ -204,19 +205,46 @@ void WellWindowWidget::buildGreenTab() {
   grid->addWidget(new QLabel(QStringLiteral("Y-coor:"), ring), 3, 0);
   ringY_ = addValueLabel(ring, "ringYValue");
   grid->addWidget(ringY_, 3, 1);
-  // The zone's size as well as its centre, searched around the present size.
+  // The zone's size as well as its centre, searched within the radii given
+  // or around the present size.
   QPushButton* fitSize = addButton(nullptr, QStringLiteral("Fit size"), "fitSizeButton", {});
   connect(fitSize, &QPushButton::clicked, this, [this] {
-    fitRingAgain([](WellSession& s) {
-      const int radius = s.settings().ring.radius;
-      s.fitRingSize({std::max(1, radius / 2), std::min(1024, radius + radius / 2)});
-    });
+    fitRingAgain([this](WellSession& s) { s.fitRingSize(fitSizeRange(s.settings().ring.radius)); });
   });
   grid->addWidget(fitSize, 4, 0);
   zoneContrast_ = addValueLabel(ring, "zoneContrastValue");
   grid->addWidget(zoneContrast_, 4, 1, 1, 2);
+  const auto radiusBox = [&](const char* name, const QString& tip) {
+    auto* box = new QSpinBox(ring);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(0, kLargestFitRadius);
+    box->setSpecialValueText(QStringLiteral("auto"));
+    box->setToolTip(tip);
+    return box;
+  };
+  fitMinimumSpin_ =
+      radiusBox("fitMinimumSpin",
+                QStringLiteral("Smallest radius Fit size tries (auto: half the ring size)"));
+  fitMaximumSpin_ =
+      radiusBox("fitMaximumSpin",
+                QStringLiteral("Largest radius Fit size tries (auto: one and a half ring sizes)"));
+  grid->addWidget(new QLabel(QStringLiteral("Fit radii:"), ring), 9, 0);
+  grid->addWidget(fitMinimumSpin_, 9, 1);
+  grid->addWidget(fitMaximumSpin_, 9, 2);
   buildRingReview(ring, grid);
   addSaveSettings(panel, "greenSaveSettingsButton");
+}
+
+RadiusRange WellWindowWidget::fitSizeRange(int radius) const {
+  const RadiusRange range{
+      fitMinimumSpin_->value() > 0 ? fitMinimumSpin_->value() : std::max(1, radius / 2),
+      fitMaximumSpin_->value() > 0 ? fitMaximumSpin_->value()
+                                   : std::min(1024, radius + radius / 2)};
+  if (range.minimum > range.maximum) {
+    throw Error("Fit size: the smallest radius " + std::to_string(range.minimum) +
+                " is above the largest " + std::to_string(range.maximum));
+  }
+  return range;
 }
 
 void WellWindowWidget::buildRingReview(QGroupBox* ring, QGridLayout* grid) {

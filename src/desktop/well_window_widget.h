@@ -103,6 +103,9 @@ class WellWindowWidget : public QWidget {
   void moveRingByHand(const std::function<void(WellSession&)>& action);
   /// A ring fitted afresh replaces a reviewed one the rings file holds for the well.
   void fitRingAgain(const std::function<void(WellSession&)>& action);
+  /// The radii "Fit size" searches: those typed, or half and one and a half
+  /// times the present radius where "auto". Error when they run backwards.
+  RadiusRange fitSizeRange(int radius) const;
   void keepRing(const WellSession& session, bool reviewed);
   void buildRingReview(QGroupBox* ring, QGridLayout* grid);
   void saveSettings();
@@ -149,6 +152,8 @@ class WellWindowWidget : public QWidget {
   QSpinBox* ringXSpin_ = nullptr;
   QSpinBox* ringYSpin_ = nullptr;
   QSpinBox* ringRadiusSpin_ = nullptr;
+  QSpinBox* fitMinimumSpin_ = nullptr;  // 0: "auto"
+  QSpinBox* fitMaximumSpin_ = nullptr;
   QCheckBox* filledRing_ = nullptr;  // the ring as the filled disc instead of an outline
   ResultsGroup* results_ = nullptr;
   QLabel* nuclei_ = nullptr;

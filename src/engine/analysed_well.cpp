@@ -151,6 +151,7 @@ json ResultsToJson(const WellResults& r) {
   result["cells"] = r.cells ? CellsToJson(*r.cells) : json(nullptr);
   if (r.pixelSize) result["pixel_size"] = *r.pixelSize;
   if (r.ringReviewed) result["ring_reviewed"] = true;
+  if (r.cutoffs) result["cutoffs"] = {r.cutoffs->blue, r.cutoffs->green};
   return result;
 }
 
@@ -244,6 +245,11 @@ WellResults ResultsFromJson(const JsonReader& j, int well) {
     r.pixelSize = j.at("pixel_size").number(kLeastPlausiblePixelSize, kPixelSizeOptionLimit * 64);
   }
   if (j.json().contains("ring_reviewed")) r.ringReviewed = j.at("ring_reviewed").flag();
+  if (j.json().contains("cutoffs")) {
+    const auto cutoffs = j.at("cutoffs").exactly(2);
+    r.cutoffs = WellCutoffs{SettingValue(cutoffs[0], SettingId::NucleiBlueCutoff),
+                            SettingValue(cutoffs[1], SettingId::NucleiGreenCutoff)};
+  }
   return r;
 }
 
@@ -260,6 +266,8 @@ json RequestToJson(const WellRequest& request) {
                  {"ring_source", EscapedBytes(request.ringSource)}};
   // Only a request with a reviewed ring names it: records of fitted rings stay as they were.
   if (request.ring) result["ring"] = {request.ring->x, request.ring->y, request.ring->radius};
+  // Likewise only each well's own cut-offs are named.
+  if (request.cutoffs == CutoffMode::Well) result["cutoffs"] = CutoffModeName(request.cutoffs);
   return result;
 }
 
@@ -296,6 +304,11 @@ WellRequest RequestFromJson(const JsonReader& j) {
     request.ring =
         RingPlacement{ring[0].integer32(0, kMosaicSide - 1), ring[1].integer32(0, kMosaicSide - 1),
                       SettingValue(ring[2], SettingId::RingRadius)};
+  }
+  if (j.json().contains("cutoffs")) {
+    const std::optional<CutoffMode> mode = CutoffModeFromName(j.at("cutoffs").text());
+    if (!mode) j.at("cutoffs").fail("not 'plate' or 'well'");
+    request.cutoffs = *mode;
   }
   return request;
 }

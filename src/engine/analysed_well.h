@@ -35,6 +35,7 @@ struct WellRequest {
   int inputBits = 16;                 // bits the loader takes of 16-bit samples
   std::string ringSource;             // where rings given from outside come from; "" when fitted
   std::optional<RingPlacement> ring;  // a reviewed ring, analysed instead of a fitted one
+  CutoffMode cutoffs = CutoffMode::Plate;  // whether each well's nucleus cut-offs are its own
   bool operator==(const WellRequest& other) const;
 };
 

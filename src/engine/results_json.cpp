@@ -97,6 +97,7 @@ nlohmann::ordered_json WellResultsJson(const WellResults& r) {
   };
   if (r.zoneContrast) result["ring"]["contrast"] = *r.zoneContrast;
   if (r.ringReviewed) result["ring"]["source"] = "reviewed";
+  if (r.cutoffs) result["cutoffs"] = {{"blue", r.cutoffs->blue}, {"green", r.cutoffs->green}};
   json quality = json::array();
   for (const QualityNote note : r.quality) quality.push_back(QualityNoteName(note));
   result["qc"] = std::move(quality);

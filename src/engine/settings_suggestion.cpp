@@ -97,19 +97,13 @@ SettingsSuggestion SuggestSettings(const Plate& plate, const std::vector<int>& w
 
   // The nucleus cut-offs.
   AnalysisSettings::Nuclei& nuclei = settings.nuclei;
-  Histogram blue{};
-  for (const LookedAtWell& well : looked) AddChannelHistogram(well.composite, kBlue, blue);
-  nuclei.blueCutoff = std::clamp(OtsuThreshold(blue), 1, 255);
-  Histogram green{};
-  for (const LookedAtWell& well : looked) {
-    AddMaskedHistogram(well.composite, kGreen, nuclei.blueCutoff, 0, green);
-  }
-  // Nuclei lie in cells: any pixel brighter in green than the background
-  // may be part of one, so the cut-off is not above the cells' threshold.
-  Histogram cellGreen{};
-  for (const LookedAtWell& well : looked) AddChannelHistogram(well.composite, kGreen, cellGreen);
-  const int cellThreshold = OtsuThreshold(cellGreen);
-  nuclei.greenCutoff = std::min(HistogramPercentile(green, 0.05), cellThreshold);
+  std::vector<const Picture*> composites;
+  for (const LookedAtWell& well : looked) composites.push_back(&well.composite);
+  const NucleusCutoffChoice cutoffs = ChooseNucleusCutoffs(composites);
+  nuclei.blueCutoff = cutoffs.blue;
+  nuclei.greenCutoff = cutoffs.green;
+  const Histogram& cellGreen = cutoffs.cellGreen;
+  const int cellThreshold = cutoffs.cellThreshold;
   reasons.push_back("Blue cut-off " + std::to_string(nuclei.blueCutoff) +
                     ": Otsu's threshold of the blue channel, the value that best separates "
                     "nuclei from the background.");

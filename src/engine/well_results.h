@@ -22,6 +22,13 @@ struct RingPlacement {
   bool operator==(const RingPlacement&) const = default;
 };
 
+/// The nucleus cut-offs chosen for a well from its own pictures.
+struct WellCutoffs {
+  int blue = 0;
+  int green = 0;
+  bool operator==(const WellCutoffs&) const = default;
+};
+
 /// One ring of the density profile outside the cell-free zone.
 struct DensityBin {
   std::int32_t nuclei = 0;  // accepted nuclei whose distance falls into the ring
@@ -106,6 +113,7 @@ struct WellResults {
   bool ringFitted = true;                   // the ring was placed by the fit, not by hand
   bool ringReviewed = false;                // the ring was given (a reviewed ring), not fitted
   std::optional<double> zoneContrast;       // when the zone's size was fitted: its contrast
+  std::optional<WellCutoffs> cutoffs;       // chosen for the well; none: the settings' own
   std::vector<NucleusMeasures> immigrants;  // the nuclei counted in the ring, in scan order
   std::vector<DensityBin> density;   // empty when no nucleus lies an increment beyond the ring
   std::vector<QualityNote> quality;  // in the order of QualityNote

@@ -13,6 +13,7 @@
 #include "imaging/immigrants.h"
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
+#include "imaging/nucleus_statistics.h"
 #include "imaging/pixel_kernels.h"
 #include "imaging/ring_fit.h"
 #include "imaging/zone_fit.h"
@@ -132,6 +133,16 @@ std::string RingPlacementProblem(const RingPlacement& ring) {
     return "radius " + std::to_string(ring.radius) + " is outside 1.." + std::to_string(largest);
   }
   return "";
+}
+
+const char* CutoffModeName(CutoffMode mode) {
+  return mode == CutoffMode::Well ? "well" : "plate";
+}
+
+std::optional<CutoffMode> CutoffModeFromName(std::string_view name) {
+  if (name == "plate") return CutoffMode::Plate;
+  if (name == "well") return CutoffMode::Well;
+  return std::nullopt;
 }
 
 WellMosaics LoadWellMosaics(const Plate& plate, int well) {
@@ -309,10 +320,14 @@ void WellSession::set(SettingId id, double value) {
       break;
     }
     case SettingId::NucleiGreenCutoff:
-      changeTo(s.nuclei.greenCutoff, Whole(id, value), Redo::Pass);
-      break;
     case SettingId::NucleiBlueCutoff:
-      changeTo(s.nuclei.blueCutoff, Whole(id, value), Redo::Pass);
+      changeTo(id == SettingId::NucleiGreenCutoff ? s.nuclei.greenCutoff : s.nuclei.blueCutoff,
+               Whole(id, value), Redo::Pass);
+      // A cut-off set by hand holds from now on, whatever the composite.
+      if (redo == Redo::Pass) {
+        cutoffsByHand_ = true;
+        results_.cutoffs.reset();
+      }
       break;
     case SettingId::NucleiMinimalSize:
     case SettingId::NucleiMaximalSize:
@@ -376,7 +391,15 @@ void WellSession::rebuildComposite() {
   const ChannelWindow green{settings_.display.green.cutoff, settings_.display.green.saturation,
                             settings_.display.green.fullRange};
   MakeComposite(pictures_.blueMosaic, pictures_.greenMosaic, blue, green, pictures_.composite);
+  if (options_.cutoffs == CutoffMode::Well && !cutoffsByHand_) chooseCutoffs();
   touch();
+}
+
+void WellSession::chooseCutoffs() {
+  const NucleusCutoffChoice choice = ChooseNucleusCutoffs({&pictures_.composite});
+  settings_.nuclei.blueCutoff = Clamped(SettingId::NucleiBlueCutoff, choice.blue);
+  settings_.nuclei.greenCutoff = Clamped(SettingId::NucleiGreenCutoff, choice.green);
+  results_.cutoffs = WellCutoffs{settings_.nuclei.blueCutoff, settings_.nuclei.greenCutoff};
 }
 
 void WellSession::fitRing() {
@@ -487,6 +510,7 @@ void WellSession::setCellsInColour(bool colour) {
 
 void WellSession::resetTo(const AnalysisSettings& settings) {
   takeSettings(settings);
+  cutoffsByHand_ = false;
   rebuildComposite();
   fitRing();
   analyse();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/well_results.h"
@@ -81,6 +82,15 @@ struct RadiusRange {
   int maximum = 0;
 };
 
+/// Where the nucleus cut-offs come from: the settings, one pair for the
+/// whole plate; or each well's own, chosen from its composite by the rule of
+/// the suggested settings (ChooseNucleusCutoffs).
+enum class CutoffMode { Plate, Well };
+
+/// "plate", "well"; and the mode of such a name (none for another text).
+const char* CutoffModeName(CutoffMode mode);
+std::optional<CutoffMode> CutoffModeFromName(std::string_view name);
+
 struct SessionOptions {
   bool cellLevel = false;  // analyse the cells as well
   /// Fit the zone's size in this range when the well opens, instead of
@@ -89,6 +99,9 @@ struct SessionOptions {
   /// Analyse at this ring (a reviewed one) instead of fitting one; the
   /// radius becomes the session's ring size. Error when it lies off the mosaic.
   std::optional<RingPlacement> ring;
+  /// Well: the nucleus cut-offs are chosen from the well's composite when it
+  /// opens or is reset, in place of the settings' (the results carry them).
+  CutoffMode cutoffs = CutoffMode::Plate;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -178,6 +191,7 @@ class WellSession {
   void open(const AnalysisSettings& settings);
   void takeSettings(const AnalysisSettings& settings);
   void rebuildComposite();
+  void chooseCutoffs();
   void fitRing();
   void fitZone(RadiusRange range);
   void drawRing(int x, int y);
@@ -201,6 +215,8 @@ class WellSession {
   bool cellsInColour_ = false;
   bool cellThresholdsEditable_ = false;
   int radialShare_ = 0;
+  // A nucleus cut-off was set since the well opened or was reset.
+  bool cutoffsByHand_ = false;
   bool saturated_ = false;  // more than 1 % of the nuclear channel at its maximum
   ZoneAssessment zone_;     // whether the cell stain shows a cell-free zone
   std::array<bool, 4> greenQuarterBlack_{};

@@ -1,5 +1,7 @@
 #include "imaging/nucleus_statistics.h"
 
+#include <algorithm>
+
 #include "imaging/pixel_kernels.h"
 #include "imaging/pixel_marks.h"
 
@@ -55,6 +57,25 @@ int HistogramPercentile(const Histogram& histogram, double share) {
     if (total > 0 && static_cast<double>(seen) >= share * static_cast<double>(total)) return v;
   }
   return 255;
+}
+
+NucleusCutoffChoice ChooseNucleusCutoffs(const std::vector<const Picture*>& composites) {
+  NucleusCutoffChoice choice;
+  Histogram blue{};
+  for (const Picture* composite : composites) AddChannelHistogram(*composite, kBlue, blue);
+  choice.blue = std::clamp(OtsuThreshold(blue), 1, 255);
+  Histogram green{};
+  for (const Picture* composite : composites) {
+    AddMaskedHistogram(*composite, kGreen, choice.blue, 0, green);
+  }
+  // Nuclei lie in cells: any pixel brighter in green than the background
+  // may be part of one, so the cut-off is not above the cells' threshold.
+  for (const Picture* composite : composites) {
+    AddChannelHistogram(*composite, kGreen, choice.cellGreen);
+  }
+  choice.cellThreshold = OtsuThreshold(choice.cellGreen);
+  choice.green = std::min(HistogramPercentile(green, 0.05), choice.cellThreshold);
+  return choice;
 }
 
 std::vector<std::int64_t> ObjectSizes(const Picture& composite, int cutoffBlue, int cutoffGreen) {

@@ -27,6 +27,19 @@ int OtsuThreshold(const Histogram& histogram);
 /// The smallest value v with at least share (0..1) of the counts at or below it.
 int HistogramPercentile(const Histogram& histogram, double share);
 
+/// Nucleus cut-offs that separate nuclei from the background in composites.
+struct NucleusCutoffChoice {
+  int blue = 1;           // Otsu's threshold of the blue channel, at least 1
+  int green = 0;          // reached in green by 95 % of the pixels at or above blue,
+                          // but not above cellThreshold
+  int cellThreshold = 0;  // Otsu's threshold of the green channel: cells above it
+  Histogram cellGreen{};  // the green channel's values
+};
+
+/// Chooses nucleus cut-offs from the composites taken together: the rule of
+/// the suggested settings, and of each well's own cut-offs.
+NucleusCutoffChoice ChooseNucleusCutoffs(const std::vector<const Picture*>& composites);
+
 /// Sizes of the objects of pixels whose blue and green are at least the
 /// cut-offs, 4-connected as the nucleus scan connects them, in scan order.
 std::vector<std::int64_t> ObjectSizes(const Picture& composite, int cutoffBlue, int cutoffGreen);

@@ -64,6 +64,10 @@ std::optional<RadiusRange> FitRadiusArgument(const py::object& range);
 /// (TypeError for what is no such triple, ValueError off the mosaic).
 std::optional<RingPlacement> RingArgument(const py::object& ring);
 
+/// A cutoffs argument: "plate" or "well" (TypeError for what is no str,
+/// ValueError naming any other text).
+CutoffMode CutoffsArgument(const py::object& mode);
+
 /// One well's results as the module hands them out.
 struct WellResult {
   std::string plate;  // prefix of the plate, "" for mosaics given by the caller

@@ -161,6 +161,15 @@ std::optional<RingPlacement> RingArgument(const py::object& ring) {
   return placed;
 }
 
+CutoffMode CutoffsArgument(const py::object& mode) {
+  const std::string text = TextArgument(mode, "cutoffs");
+  const std::optional<CutoffMode> parsed = CutoffModeFromName(text);
+  if (!parsed)
+    Raise(PyExc_ValueError,
+          "cutoffs must be 'well' or 'plate', not " + std::string(py::repr(mode)));
+  return *parsed;
+}
+
 }  // namespace vembrel::python
 
 PYBIND11_MODULE(vembrel, module) {

@@ -56,7 +56,8 @@ void BindMosaics(py::module_& module) {
   module.def(
       "analyse_mosaics",
       [](const py::array& blue, const py::array& green, const py::object& settings, bool cells,
-         const std::string& well, const py::object& fitRadius, const py::object& ring) {
+         const std::string& well, const py::object& fitRadius, const py::object& ring,
+         const py::object& cutoffs) {
         WellMosaics mosaics;
         mosaics.blue = ToMosaic(blue, "blue");
         mosaics.green = ToMosaic(green, "green");
@@ -66,6 +67,7 @@ void BindMosaics(py::module_& module) {
         options.cellLevel = cells;
         options.fitRadius = FitRadiusArgument(fitRadius);
         options.ring = RingArgument(ring);
+        options.cutoffs = CutoffsArgument(cutoffs);
         if (options.fitRadius && options.ring) {
           Raise(PyExc_ValueError, "give either fit_radius or ring, not both");
         }
@@ -75,12 +77,13 @@ void BindMosaics(py::module_& module) {
       },
       py::arg("blue"), py::arg("green"), py::arg("settings") = py::none(), py::arg("cells") = false,
       py::arg("well") = "A01", py::arg("fit_radius") = py::none(), py::arg("ring") = py::none(),
+      py::arg("cutoffs") = "plate",
       R"(Analyses a well given as two mosaics and returns its WellResult.
 
 blue and green: the nuclear and the cell stain as uint8 arrays of 1024 x 1024,
 rows top first (as Plate.mosaics() returns them; any strides). The results
 are those Plate.analyse gives for the same pixels. well names the result;
-settings, cells, fit_radius and ring are as for Plate.analyse. TypeError for
+settings, cells, fit_radius, ring and cutoffs are as for Plate.analyse. TypeError for
 another dtype, ValueError for another shape or a bad well name.)");
 }
 

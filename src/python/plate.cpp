@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "engine/settings_suggestion.h"
 #include "plate/plate.h"
 #include "plate/plate_layout.h"
 #include "plate/well_names.h"
@@ -122,12 +123,13 @@ int IncludedWell(const Plate& plate, const std::string& name) {
 }
 
 WellResult Analyse(const Plate& plate, int well, const AnalysisSettings& settings, bool cells,
-                   const std::optional<RadiusRange>& fitRadius,
+                   const std::optional<RadiusRange>& fitRadius, CutoffMode cutoffs,
                    const std::optional<RingPlacement>& ring = std::nullopt) {
   SessionOptions options;
   options.cellLevel = cells;
   options.fitRadius = fitRadius;
   options.ring = ring;
+  options.cutoffs = cutoffs;
   const WellSession session(plate, well, settings, std::move(options));
   return TakeResult(session);
 }
@@ -171,8 +173,8 @@ std::vector<int> BatchWells(const Plate& plate, const py::object& names) {
 // Ctrl+C, which ends the batch after the wells under way.
 std::vector<WellResult> RunBatch(const Plate& plate, const std::vector<int>& wells,
                                  const AnalysisSettings& settings, bool cells,
-                                 const std::optional<RadiusRange>& fitRadius, int jobs,
-                                 const py::object& progress) {
+                                 const std::optional<RadiusRange>& fitRadius, CutoffMode cutoffs,
+                                 int jobs, const py::object& progress) {
   const int total = static_cast<int>(wells.size());
   std::vector<std::optional<WellResult>> results(total);
   std::vector<std::string> failures(total);
@@ -190,7 +192,7 @@ std::vector<WellResult> RunBatch(const Plate& plate, const std::vector<int>& wel
       pool.emplace_back([&] {
         for (int i; !cancelled && (i = next++) < total;) {
           try {
-            results[i] = Analyse(plate, wells[i], settings, cells, fitRadius);
+            results[i] = Analyse(plate, wells[i], settings, cells, fitRadius, cutoffs);
           } catch (const std::exception& e) {
             failures[i] = "Well " + WellName(wells[i]) + ": " + e.what();
           }
@@ -423,32 +425,36 @@ pictures differ in size.)")
       .def(
           "analyse",
           [](P p, const std::string& well, const py::object& settings, bool cells,
-             const py::object& fitRadius, const py::object& ring) {
+             const py::object& fitRadius, const py::object& ring, const py::object& cutoffs) {
             const int index = IncludedWell(*p.plate, well);
             const AnalysisSettings values = SettingsArgument(settings);
             const std::optional<RadiusRange> range = FitRadiusArgument(fitRadius);
             const std::optional<RingPlacement> placed = RingArgument(ring);
+            const CutoffMode mode = CutoffsArgument(cutoffs);
             if (range && placed)
               Raise(PyExc_ValueError, "give either fit_radius or ring, not both");
             WellResult result;
             {
               const py::gil_scoped_release release;
-              result = Analyse(*p.plate, index, values, cells, range, placed);
+              result = Analyse(*p.plate, index, values, cells, range, mode, placed);
             }
             result.map = p.map;
             return result;
           },
           py::arg("well"), py::arg("settings") = py::none(), py::arg("cells") = false,
           py::arg("fit_radius") = py::none(), py::arg("ring") = py::none(),
+          py::arg("cutoffs") = "plate",
           R"(Analyses one well as `vembrel well` does and returns its WellResult.
 
 settings: a Settings (the defaults when None); cells: analyse the cells as
 well; fit_radius: (min, max) to fit the zone's radius in that range as well
 as its centre, instead of taking settings.ring.radius; ring: (x, y, radius)
 or a Ring to analyse at (a reviewed ring: x the column, y the row counted
-from the bottom) instead of fitting one. ValueError for an unknown well name,
-a well without pictures or a ring off the mosaic; TypeError for a ring that
-is no three whole numbers.)")
+from the bottom) instead of fitting one; cutoffs: 'well' to choose the well's
+nucleus cut-offs from its own pictures as suggest() chooses them (the
+result's cutoffs), 'plate' to take the settings'. ValueError for an unknown
+well name, a well without pictures, a ring off the mosaic or another
+cutoffs; TypeError for a ring that is no three whole numbers.)")
       .def(
           "mosaics",
           [](P p, const std::string& well) {
@@ -467,24 +473,48 @@ is no three whole numbers.)")
       .def(
           "batch",
           [](P p, const py::object& settings, bool cells, const py::object& jobs,
-             const py::object& wells, const py::object& fitRadius, const py::object& progress) {
+             const py::object& wells, const py::object& fitRadius, const py::object& progress,
+             const py::object& cutoffs) {
             // 0: one per core; more threads than wells are never started.
             const int threads = static_cast<int>(IntArgument(jobs, "jobs", 0, 1 << 16));
             return WithMap(
                 RunBatch(*p.plate, BatchWells(*p.plate, wells), SettingsArgument(settings), cells,
-                         FitRadiusArgument(fitRadius), threads, progress),
+                         FitRadiusArgument(fitRadius), CutoffsArgument(cutoffs), threads, progress),
                 p.map);
           },
           py::arg("settings") = py::none(), py::arg("cells") = false, py::arg("jobs") = 0,
           py::arg("wells") = py::none(), py::arg("fit_radius") = py::none(),
-          py::arg("progress") = py::none(),
+          py::arg("progress") = py::none(), py::arg("cutoffs") = "plate",
           R"(Analyses wells on threads and returns their WellResults in plate order.
 
-wells: names of wells to analyse (all included wells when None); jobs:
-threads (0: one per core); progress: called as progress(done, total) in the
+wells: names of wells to analyse (all included wells when None); cutoffs as
+for analyse(); jobs: threads (0: one per core); progress: called as progress(done, total) in the
 calling thread as wells finish. No file is written. Other Python threads run
 meanwhile; Ctrl+C stops the batch after the wells under way. RuntimeError
 naming the well when one cannot be analysed.)")
+      .def(
+          "suggest",
+          [](P p, const py::object& settings, const py::object& wells) {
+            const AnalysisSettings base = SettingsArgument(settings);
+            const std::vector<int> looked =
+                wells.is_none() ? WellsToSuggestFrom(*p.plate) : BatchWells(*p.plate, wells);
+            SettingsSuggestion suggestion;
+            {
+              const py::gil_scoped_release release;
+              suggestion = SuggestSettings(*p.plate, looked, base);
+            }
+            return py::make_tuple(
+                SettingsValues{std::make_shared<AnalysisSettings>(suggestion.settings)},
+                suggestion.reasons);
+          },
+          py::arg("settings") = py::none(), py::arg("wells") = py::none(),
+          R"(Suggests settings for the plate as `vembrel suggest` does.
+
+Looks at the wells named (four spread over the plate when None) and returns
+(settings, reasons): a Settings with the suggested ring radius, nucleus
+cut-offs and sizes and cell settings (the others those of settings, the
+defaults when None), and why each value is what it is. RuntimeError when the
+wells hold no nucleus.)")
       .def("__repr__", [](P p) { return Repr(*p.plate); });
 }
 

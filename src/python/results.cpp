@@ -1,5 +1,6 @@
 // WellResult, Ring, Cell and CellStatistics: a well's results as the engine
 // holds them, read-only; to_dict() is `vembrel well --json`; to_pandas tabulates.
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -104,6 +105,15 @@ py::object WellsTable(const py::iterable& items) {
   column("average_distance", [](R r) { return r.results.averageDistance; });
   column("total_nuclei", [](R r) { return r.results.totalNuclei; });
   column("average_nucleus_size", [](R r) { return r.results.averageNucleusSize; });
+  // Each well's own nucleus cut-offs, when any result has them.
+  if (std::any_of(results.begin(), results.end(),
+                  [](const WellResult* r) { return r->results.cutoffs.has_value(); })) {
+    const auto cutoff = [](const WellResults& r, int WellCutoffs::*value) -> py::object {
+      return r.cutoffs ? py::object(py::int_((*r.cutoffs).*value)) : py::object(py::none());
+    };
+    column("nucleus_blue_cutoff", [&](R r) { return cutoff(r.results, &WellCutoffs::blue); });
+    column("nucleus_green_cutoff", [&](R r) { return cutoff(r.results, &WellCutoffs::green); });
+  }
   column("qc", [](R r) { return QualityText(r.results); });
   column("nuclei_outside", [](R r) { return r.results.nucleiOutside; });
   bool micrometres = false;
@@ -289,6 +299,15 @@ The numbers are those of the summary file and of `vembrel well --json`
       .def_property_readonly(
           "zone_contrast", [](W r) { return Optional(r.results.zoneContrast); },
           "Contrast of the fitted zone when fit_radius was given, else None.")
+      .def_property_readonly(
+          "cutoffs",
+          [](W r) -> py::object {
+            const auto& cutoffs = r.results.cutoffs;
+            return cutoffs ? py::object(py::make_tuple(cutoffs->blue, cutoffs->green))
+                           : py::object(py::none());
+          },
+          "(blue, green): the nucleus cut-offs chosen for the well with cutoffs='well',\n"
+          "else None (the settings' hold).")
       .def_property_readonly(
           "nuclei", [](W r) { return r.results.nuclei; }, "Immigrant nuclei counted in the ring.")
       .def_property_readonly(

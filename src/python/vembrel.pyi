@@ -147,6 +147,8 @@ class WellResult:
     @property
     def zone_contrast(self) -> float | None: ...
     @property
+    def cutoffs(self) -> tuple[int, int] | None: ...
+    @property
     def nuclei(self) -> int: ...
     @property
     def pixels(self) -> int: ...
@@ -236,6 +238,7 @@ class Plate:
         cells: bool = False,
         fit_radius: tuple[int, int] | None = None,
         ring: tuple[int, int, int] | Ring | None = None,
+        cutoffs: Literal["plate", "well"] = "plate",
     ) -> WellResult:
         """Analyses one well as `vembrel well` does."""
     def mosaics(
@@ -250,8 +253,13 @@ class Plate:
         wells: Iterable[str] | None = None,
         fit_radius: tuple[int, int] | None = None,
         progress: Callable[[int, int], object] | None = None,
+        cutoffs: Literal["plate", "well"] = "plate",
     ) -> list[WellResult]:
         """Analyses wells on threads (GIL released); results in plate order."""
+    def suggest(
+        self, settings: Settings | None = None, wells: Iterable[str] | None = None
+    ) -> tuple[Settings, list[str]]:
+        """Suggested settings and the reasons for them, as `vembrel suggest` gives them."""
     def time_course(
         self,
         settings: Settings | None = None,
@@ -272,6 +280,7 @@ def analyse_mosaics(
     well: str = "A01",
     fit_radius: tuple[int, int] | None = None,
     ring: tuple[int, int, int] | Ring | None = None,
+    cutoffs: Literal["plate", "well"] = "plate",
 ) -> WellResult:
     """Analyses a well given as two 1024 x 1024 uint8 mosaics, rows top first."""
 

@@ -104,6 +104,7 @@ void BatchRun::start() {
 WellRequest BatchRun::request(int well) const {
   WellRequest request =
       PlateRequest(plate_ ? *plate_ : workspace_.plate(), settings_, cellLevel_, fitRadius_);
+  request.cutoffs = cutoffs_;
   if (rings_) request.ring = rings_->reviewed(well);
   if (request.ring) request.ringSource = RingSourceName(RingSource::Reviewed);
   return request;
@@ -120,6 +121,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.cellLevel = request.cellLevel;
     options.fitRadius = request.fitRadius;
     options.ring = request.ring;
+    options.cutoffs = request.cutoffs;
     const WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =
@@ -211,6 +213,11 @@ void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
     plateResults.record(outcome.analysed->results, outcome.analysed->settings);
     lastSettings_ =
         outcome.analysed->settings;  // the well analysed last gives the universal settings
+    if (outcome.analysed->results.cutoffs) {
+      // but not the cut-offs it chose for itself.
+      lastSettings_->nuclei.blueCutoff = settings_.nuclei.blueCutoff;
+      lastSettings_->nuclei.greenCutoff = settings_.nuclei.greenCutoff;
+    }
   }
   for (const std::string& message : outcome.writeFailures) {
     writeFailures_.push_back({outcome.well, "Well " + WellName(outcome.well) + ": " + message});
@@ -337,6 +344,7 @@ RunFacts BatchRun::facts() const {
   facts.ended = std::time(nullptr);
   facts.cellLevel = cellLevel_;
   facts.fitRadius = fitRadius_;
+  facts.cutoffs = cutoffs_;
   if (rings_) facts.ringsFile = rings_->path;
   facts.wholePlate = coversWholePlate_;
   facts.settings = settings_;

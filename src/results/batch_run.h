@@ -69,6 +69,9 @@ class BatchRun {
   void setPlateMap(std::optional<MapRequest> request) { plateMap_ = std::move(request); }
   /// Fit each well's zone size within this range instead of the settings' radius.
   void setFitRadius(std::optional<RadiusRange> range) { fitRadius_ = range; }
+  /// Choose each well's nucleus cut-offs from its own pictures (Well) or
+  /// keep the settings' for the plate (Plate, the default).
+  void setCutoffs(CutoffMode mode) { cutoffs_ = mode; }
   /// Analyse the wells with a reviewed ring in these rings at that ring
   /// instead of fitting one; nothing: fit every ring. Without this call,
   /// start() reads the results folder's rings file when there is one.
@@ -211,6 +214,7 @@ class BatchRun {
   bool writeWorkbook_ = true;
   bool cellLevel_ = false;
   std::optional<RadiusRange> fitRadius_;
+  CutoffMode cutoffs_ = CutoffMode::Plate;
   std::optional<RingsFile> rings_;
   bool ringsChosen_ = false;
   int reviewedRingsUsed_ = 0;

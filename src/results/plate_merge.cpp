@@ -87,22 +87,29 @@ const Json* Fact(const Json& manifest, const std::vector<std::string>& place) {
   return at;
 }
 
+// What every part must share when one of them says it; a run with the
+// plate's cut-offs leaves them out.
+const std::vector<std::vector<std::string>> kSharedOptionalFacts = {{"cutoffs", "mode"}};
+
 void RequireOneRun(const std::vector<Part>& parts) {
-  for (const std::vector<std::string>& place : kSharedFacts) {
+  const auto shared = [&](const std::vector<std::string>& place, bool optional) {
     std::string name;
     for (const std::string& key : place) name += (name.empty() ? "" : ".") + key;
     const Json* first = Fact(parts.front().json, place);
-    if (first == nullptr)
+    if (first == nullptr && !optional)
       throw UsageError("Run manifest '" + parts.front().manifest + "' has no " + name);
     for (const Part& part : parts) {
       const Json* fact = Fact(part.json, place);
-      if (fact == nullptr || *fact != *first) {
+      const bool same = first == nullptr ? fact == nullptr : fact != nullptr && *fact == *first;
+      if (!same) {
+        const auto shown = [](const Json* f) { return f ? Shown(*f) : std::string("none"); };
         throw UsageError("The parts differ in " + name + ": '" + parts.front().folder + "' has " +
-                         Shown(*first) + ", '" + part.folder + "' has " +
-                         (fact ? Shown(*fact) : std::string("none")));
+                         shown(first) + ", '" + part.folder + "' has " + shown(fact));
       }
     }
-  }
+  };
+  for (const std::vector<std::string>& place : kSharedFacts) shared(place, false);
+  for (const std::vector<std::string>& place : kSharedOptionalFacts) shared(place, true);
 }
 
 Plate OpenPlateOf(const RunManifestFacts& facts) {
@@ -155,7 +162,8 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   }
   const bool cellLevel = reference.cellLevel;
   const AnalysisSettings& settings = reference.settings;
-  const WellRequest request = PlateRequest(plate, settings, cellLevel, reference.fitRadius);
+  WellRequest request = PlateRequest(plate, settings, cellLevel, reference.fitRadius);
+  request.cutoffs = reference.cutoffs;
 
   const std::string out = WithSeparator(resultsFolder);
   CreateFolders(out);
@@ -175,6 +183,7 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   facts.settings = settings;
   facts.plateMap = plateMap;
   facts.fitRadius = reference.fitRadius;
+  facts.cutoffs = reference.cutoffs;
   // Each well from the part that analysed it, in plate order.
   std::map<int, std::pair<const Part*, AnalysedWell>> taken;
   for (const Part& part : parts) {

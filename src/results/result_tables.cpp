@@ -98,6 +98,14 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
   if (ringSource) {
     table.columns.insert(table.columns.begin() + kRingSourceColumn, "ring_source");
   }
+  // Likewise only a plate whose wells chose their own nucleus cut-offs shows
+  // them, before the notes.
+  const bool cutoffs = std::any_of(results.wells.begin(), results.wells.end(),
+                                   [](const auto& r) { return r && r->cutoffs; });
+  if (cutoffs) {
+    const auto notes = std::find(table.columns.begin(), table.columns.end(), "qc");
+    table.columns.insert(notes, {"nucleus_blue_cutoff", "nucleus_green_cutoff"});
+  }
   Twins twins{AnyPixelSize(results)};
   const std::size_t pixelColumns = table.columns.size();
   twins.addColumns(table, {"pixel_size_um", "ring_radius_um", "ring_area_mm2", "pixels_um2",
@@ -117,6 +125,10 @@ Table WellsTable(const Plate& plate, const PlateResults& results, bool cellLevel
         if (ringSource && c == kRingSourceColumn) {
           row[c++] = std::string(r->ringReviewed ? "reviewed" : "fitted");
         }
+      }
+      if (cutoffs) {
+        row[c++] = r->cutoffs ? TableValue(std::int64_t{r->cutoffs->blue}) : TableValue();
+        row[c++] = r->cutoffs ? TableValue(std::int64_t{r->cutoffs->green}) : TableValue();
       }
       row[c++] = QualityText(*r);
       if (cellLevel && r->cells) {

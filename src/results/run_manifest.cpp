@@ -156,6 +156,12 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
   if (j.json().contains("rings") && !j.at("rings").at("file").isNull()) {
     facts.ringsFile = j.at("rings").at("file").text();
   }
+  if (j.json().contains("cutoffs")) {
+    const JsonReader mode = j.at("cutoffs").at("mode");
+    const std::optional<CutoffMode> parsed = CutoffModeFromName(mode.text());
+    if (!parsed) mode.fail("'" + ValidUtf8Text(mode.text()) + "' is not 'plate' or 'well'");
+    facts.cutoffs = *parsed;
+  }
   try {
     facts.settings = SettingsFromJson(j.at("settings").json());
   } catch (const Error& e) {
@@ -232,14 +238,28 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       {"field_problems", std::move(problems)},
       {"inputs", std::move(inputs)},
   };
+  // Kept after "fit_radius", so a run without reviewed rings or each
+  // well's own cut-offs reads as before.
+  Json after = Json::object();
   if (!reviewed.empty()) {
-    // Kept after "fit_radius", so a run without reviewed rings reads as before.
-    Json rings = {{"file", facts.ringsFile.empty() ? Json(nullptr) : Json(facts.ringsFile)},
-                  {"reviewed", std::move(reviewed)}};
+    after["rings"] = {{"file", facts.ringsFile.empty() ? Json(nullptr) : Json(facts.ringsFile)},
+                      {"reviewed", std::move(reviewed)}};
+  }
+  if (facts.cutoffs == CutoffMode::Well) {
+    Json byWell = Json::object();
+    for (int w = 0; w < kWellCount; ++w) {
+      const auto& well = results.wells[w];
+      if (well && well->cutoffs) {
+        byWell[WellName(w)] = {{"blue", well->cutoffs->blue}, {"green", well->cutoffs->green}};
+      }
+    }
+    after["cutoffs"] = {{"mode", CutoffModeName(facts.cutoffs)}, {"wells", std::move(byWell)}};
+  }
+  if (!after.empty()) {
     Json ordered;
     for (auto item = manifest.begin(); item != manifest.end(); ++item) {
       ordered[item.key()] = std::move(item.value());
-      if (item.key() == "fit_radius") ordered["rings"] = rings;
+      if (item.key() == "fit_radius") ordered.update(after);
     }
     manifest = std::move(ordered);
   }

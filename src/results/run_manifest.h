@@ -24,6 +24,8 @@ struct RunFacts {
   std::time_t started = 0;
   std::time_t ended = 0;
   bool cellLevel = false;
+  // Whether each well's nucleus cut-offs are its own.
+  CutoffMode cutoffs = CutoffMode::Plate;
   std::optional<RadiusRange> fitRadius;  // the zone's size fitted in this range
   std::string ringsFile;                 // where reviewed rings were taken from ("" for none)
   bool wholePlate = true;                // false for a part (--wells, --shard)
@@ -52,6 +54,7 @@ struct RunManifestFacts {
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;
   std::string ringsFile;  // the file reviewed rings came from, "" for none
+  CutoffMode cutoffs = CutoffMode::Plate;
   AnalysisSettings settings;
   std::vector<int> analysed;  // wells, in the order listed
   std::vector<RunFacts::Failure> failed;
@@ -66,7 +69,9 @@ RunManifestFacts ReadRunManifestFacts(const nlohmann::ordered_json& manifest);
 std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix);
 
 /// The manifest. Wells analysed at a reviewed ring are listed under
-/// "rings" with the rings file; without any, the key is left out. With a
+/// "rings" with the rings file; without any, the key is left out. A run
+/// with each well's own cut-offs gives them under "cutoffs" (mode "well",
+/// the blue and green cut-offs by well); a run with the plate's, none. With a
 /// plate map it records the map's file, fingerprint, form and variables, the
 /// readouts, and the wells left out of the map and (--drop-flagged) of the
 /// statistics. Input files are named relative to the plate's folder;

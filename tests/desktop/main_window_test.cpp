@@ -180,6 +180,8 @@ class MainWindowTest : public QObject {
     inPanel<QComboBox>("plateColouring").setCurrentText(QStringLiteral("Total nuclei"));
     QProgressBar& progress = inPanel<QProgressBar>("batchProgress");
     QSignalSpy steps(&progress, &QProgressBar::valueChanged);
+    inPanel<QCheckBox>("perWellCutoffsCheck").setChecked(true);
+    const AnalysisSettings::Nuclei universal = window().workspace().universalSettings().nuclei;
     inPanel<QPushButton>("goButton").click();
     QVERIFY(panel().batchRunning() && progress.isVisible());
     QVERIFY(!inPanel<QPushButton>("goButton").isEnabled());
@@ -190,6 +192,15 @@ class MainWindowTest : public QObject {
     QCOMPARE(steps.size(), 4);  // 0 at the start, then one step per well
     QCOMPARE(steps.last().first().toInt(), 3);
     QVERIFY(QFile::exists(panel().lastSummaryFile()));
+    // Each well's own cut-offs, as asked beside Go!.
+    const std::string table = panel().lastSummaryFile().toStdString();
+    QVERIFY(
+        ReadFile(table.substr(0, table.size() - 4) + "_wells.csv").find("nucleus_blue_cutoff") !=
+        std::string::npos);
+    // which stay the wells' own: the universal ones are as they were.
+    const AnalysisSettings::Nuclei after = window().workspace().universalSettings().nuclei;
+    QCOMPARE(after.blueCutoff, universal.blueCutoff);
+    QCOMPARE(after.greenCutoff, universal.greenCutoff);
     QVERIFY(fixture_.opened.isEmpty());  // the workbook only on request
     QCOMPARE(fixture_.batchSummaries.size(), 1);
     QVERIFY2(

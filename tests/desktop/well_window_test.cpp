@@ -174,6 +174,20 @@ class WellWindowTest : public QObject {
     click("fitSizeButton");         // searches 150..450
     QVERIFY2(std::abs(session().ring().radius - 200) <= 3, qPrintable(edit("ringRadiusEdit")));
     QVERIFY(text("zoneContrastValue").startsWith(QStringLiteral("contrast ")));
+    // The radii searched as given: the disc of 200 lies below them.
+    widget<QSpinBox>("fitMinimumSpin").setValue(260);
+    widget<QSpinBox>("fitMaximumSpin").setValue(300);
+    click("fitSizeButton");
+    QVERIFY2(session().ring().radius >= 260 && session().ring().radius <= 300,
+             qPrintable(edit("ringRadiusEdit")));
+    widget<QSpinBox>("fitMaximumSpin").setValue(259);
+    const RingPlacement before = session().ring();
+    click("fitSizeButton");
+    QCOMPARE(fixture_.errors.takeFirst(),
+             QStringLiteral("Fit size: the smallest radius 260 is above the largest 259"));
+    QCOMPARE(session().ring(), before);
+    widget<QSpinBox>("fitMinimumSpin").setValue(0);  // auto: half the ring size
+    widget<QSpinBox>("fitMaximumSpin").setValue(0);
     type("ringIncrementEdit", "0");
     QCOMPARE(edit("ringIncrementEdit"), QStringLiteral("10"));
     click("ringIncrementStepUp");

@@ -93,5 +93,54 @@ TEST(SettingsSuggestion, KeepsTheRadiusWithoutAClearZone) {
   EXPECT_NE(suggestion.reasons[1].find("333 kept"), std::string::npos) << suggestion.reasons[1];
 }
 
+TEST(WellCutoffs, EachWellsOwnCutoffsFindTheNucleiOfDimWellsThatThePlatesMiss) {
+  // Two brightly and two dimly stained wells; the plate's settings are
+  // suggested from all four, as a lab would suggest them.
+  TempDir dir;
+  const std::string folder = dir.file("plate");
+  const char* wells[] = {"A01", "B02", "C03", "D04"};
+  const bool dim[] = {false, true, false, true};
+  int constructed[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    ZoneWellRecipe recipe;
+    recipe.seed = 900 + i;
+    recipe.zoneRadius = 280 + 10 * i;
+    recipe.bluePeakLow = dim[i] ? 40 : 170;
+    recipe.bluePeakHigh = dim[i] ? 70 : 240;
+    const ZoneWell well = MakeZoneWell(recipe);
+    constructed[i] = NucleiInMosaic(well);
+    WriteZoneWell(folder, "Z_", wells[i], well);
+  }
+  const Plate plate = OpenPlate(folder + "/Z_A01f00d0.tif");
+  const AnalysisSettings settings =
+      SuggestSettings(plate, WellsToSuggestFrom(plate), AnalysisSettings{}).settings;
+  SessionOptions own;
+  own.cutoffs = CutoffMode::Well;
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(wells[i]);
+    const int well = WellIndex(wells[i]);
+    const WellSession plateWide(plate, well, settings);
+    EXPECT_FALSE(plateWide.results().cutoffs.has_value());
+    if (dim[i]) {
+      EXPECT_LT(plateWide.results().totalNuclei, constructed[i] / 2);
+    }
+    WellSession session(plate, well, settings, own);
+    // The suggestion's rule on this well alone, its other settings the plate's.
+    const AnalysisSettings::Nuclei rule = SuggestSettings(plate, {well}, settings).settings.nuclei;
+    ASSERT_TRUE(session.results().cutoffs.has_value());
+    EXPECT_EQ(*session.results().cutoffs, (WellCutoffs{rule.blueCutoff, rule.greenCutoff}));
+    EXPECT_EQ(session.settings().nuclei.blueCutoff, rule.blueCutoff);
+    EXPECT_EQ(session.settings().nuclei.minimalSize, settings.nuclei.minimalSize);
+    EXPECT_NEAR(double(session.results().totalNuclei), constructed[i], 0.2 * constructed[i]);
+    // A cut-off set by hand holds: the results no longer claim the well's own.
+    session.set(SettingId::NucleiBlueCutoff, rule.blueCutoff + 1);
+    session.set(SettingId::DisplayBlueSaturation, settings.display.blue.saturation - 1);
+    EXPECT_EQ(session.settings().nuclei.blueCutoff, rule.blueCutoff + 1);
+    EXPECT_FALSE(session.results().cutoffs.has_value());
+    session.resetTo(settings);  // as the well opened: its own again
+    EXPECT_EQ(session.settings().nuclei.blueCutoff, rule.blueCutoff);
+  }
+}
+
 }  // namespace
 }  // namespace vembrel::testing

@@ -282,6 +282,29 @@ def test_a_given_ring_is_analysed_as_the_command_line_does(demo, demo_plate, wel
             demo_plate.analyse("B03", ring=ring)
 
 
+def test_own_cutoffs_and_the_suggestion_are_the_command_lines(demo, demo_plate, well_json, cli,
+                                                             tmp_path):
+    result = demo_plate.analyse("B03", cutoffs="well")
+    assert result.to_dict() == well_json(demo, "B03", "--cutoffs", "well")
+    assert result.cutoffs == tuple(result.to_dict()["cutoffs"].values())
+    assert demo_plate.analyse("B03", cutoffs="plate").cutoffs is None
+    blue, green = demo_plate.mosaics("B03")
+    assert vembrel.analyse_mosaics(blue, green, cutoffs="well").cutoffs == result.cutoffs
+    table = vembrel.to_pandas(demo_plate.batch(wells=["B03", "C04"], cutoffs="well"))
+    assert list(table.columns[11:15]) == [
+        "average_nucleus_size", "nucleus_blue_cutoff", "nucleus_green_cutoff", "qc"]
+    assert tuple(table.set_index("well").loc["B03"].iloc[11:13]) == result.cutoffs
+    with pytest.raises(ValueError, match="not 'wells'"):
+        demo_plate.batch(wells=["B03"], cutoffs="wells")
+    with pytest.raises(TypeError, match="cutoffs must be a str"):
+        demo_plate.analyse("B03", cutoffs=1)
+
+    settings, reasons = demo_plate.suggest()
+    printed = cli("suggest", demo, "--output", tmp_path / "suggested.VLS").splitlines()
+    assert settings == vembrel.Settings.load(tmp_path / "suggested.VLS")
+    assert reasons == printed[:-1]
+
+
 def test_plate_map_variables_reach_the_results_and_the_table(demo, tmp_path):
     plate_map = tmp_path / "map.csv"
     plate_map.write_text("well,role,compound,concentration,unit,donor\n"
