@@ -250,7 +250,12 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
          << batch.rings()->path;
   }
   if (const int side = LargestReducedField(batch.results()); side > 0) {
-    line << "; fields of " << side << " x " << side << " reduced to 512 x 512";
+    if (plate.fieldsPerWell == 1) {  // counted as four fields of half its side
+      line << "; pictures of the whole well of " << 2 * side << " x " << 2 * side
+           << " reduced to 1024 x 1024";
+    } else {
+      line << "; fields of " << side << " x " << side << " reduced to 512 x 512";
+    }
   }
   if (batch.recordsRedone() > 0) {
     line << "; " << plural(batch.recordsRedone(), "record") << " not reused ("

@@ -49,10 +49,11 @@ struct NucleusMeasures {
 struct InputPicture {
   std::string file;
   bool cellStain = false;  // the cell stain (green), else the nuclear stain (blue)
-  int field = 0;           // 0..3, in file order
+  int field = 0;           // 0..3, in file order; 0 for a picture of the whole well
   /// Size and hash of the bytes read; none when the file could not be read
   /// (missing, no permission, no regular file).
   std::optional<FileFingerprint> fingerprint;
+  int page = 0;  // the file's page the field was read from, from 0
   bool operator==(const InputPicture&) const = default;
 };
 
@@ -124,6 +125,7 @@ struct WellResults {
   std::vector<QualityNote> quality;  // in the order of QualityNote
   std::vector<FieldProblem> fieldProblems;  // fields missing, damaged or unusable
   std::vector<InputPicture> inputs;         // nuclear stain fields 0..3, then cell stain 0..3
+                                            // (one each for a picture of the whole well)
   int reducedFrom = 0;  // side of the large fields reduced to 512 x 512, 0 when none
   /// Micrometres per mosaic pixel: the field pictures' pixel size times the
   /// reduction of large fields; none when the plate's pixel size is unknown.

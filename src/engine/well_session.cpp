@@ -149,19 +149,30 @@ std::optional<CutoffMode> CutoffModeFromName(std::string_view name) {
 WellMosaics LoadWellMosaics(const Plate& plate, int well) {
   FieldLoadOptions options;
   options.inputBits = plate.loaderInputBits();
+  const std::vector<FieldSource> sources = WellFieldSources(plate, well);
+  const std::size_t fields = sources.size() / 2;
+  // A file holding several fields or channels is opened once, and closed
+  // after its last page.
+  std::vector<std::string> reads;
+  for (const FieldSource& source : sources) reads.push_back(source.file);
+  TiffFiles files(reads);
   WellMosaics mosaics;
   for (const bool green : {false, true}) {
-    const std::array<std::string, 4> files = ChannelFieldFiles(plate, well, green);
-    ChannelMosaic loaded = LoadChannelMosaic(files, options);
-    for (int field = 0; field < 4; ++field) {
-      mosaics.inputs.push_back({files[field], green, field, loaded.fields[field].fingerprint});
+    std::vector<FieldPage> pages;
+    for (std::size_t field = 0; field < fields; ++field) {
+      const FieldSource& source = sources[(green ? fields : 0) + field];
+      pages.push_back({source.file, source.page});
+    }
+    ChannelMosaic loaded = LoadChannelMosaic(pages, options, files);
+    for (std::size_t field = 0; field < fields; ++field) {
+      mosaics.inputs.push_back({pages[field].file, green, static_cast<int>(field),
+                                loaded.fields[field].fingerprint, pages[field].page});
     }
     for (FieldProblem& problem : loaded.problems()) mosaics.fieldProblems.push_back(problem);
     mosaics.reducedFrom = std::max(mosaics.reducedFrom, loaded.reducedFrom());
     if (green) {
-      for (int field = 0; field < 4; ++field) {
-        const auto& problem = loaded.fields[field].problem;
-        mosaics.greenQuarterBlack[field] = problem && problem->leftBlack();
+      for (int quarter = 0; quarter < 4; ++quarter) {
+        mosaics.greenQuarterBlack[quarter] = loaded.quarterBlack(quarter);
       }
     }
     (green ? mosaics.green : mosaics.blue) = std::move(loaded.mosaic);

@@ -32,8 +32,17 @@ struct PlateHandle {
 
 PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
                              const py::object& inputBits, const py::object& plane,
-                             const py::object& pixelSize) {
+                             const py::object& pixelSize, const py::object& fields) {
   PlateOpenOptions options;
+  if (!fields.is_none()) {
+    options.fieldsPerWell = static_cast<int>(IntArgument(fields, "fields", 1, 4));
+    if (options.fieldsPerWell != 1 && options.fieldsPerWell != 4) {
+      Raise(PyExc_ValueError,
+            "fields must be 4 (fields in the 2 x 2 order), 1 (a picture of "
+            "the whole well) or None, not " +
+                std::string(py::repr(fields)));
+    }
+  }
   if (!pixelSize.is_none()) {
     if (py::isinstance<py::bool_>(pixelSize) ||
         !(py::isinstance<py::float_>(pixelSize) || py::isinstance<py::int_>(pixelSize))) {
@@ -297,7 +306,7 @@ void BindPlate(py::module_& module) {
       module, "Plate", R"(A plate of field pictures, opened from any one picture or from its folder.
 
 Plate(path, layout=None, channels=None, input_bits='auto', plane=1,
-plate_map=None, pixel_size=None): layout is
+plate_map=None, pixel_size=None, fields=None): layout is
 'native', 'imagexpress', 'operetta' or a pattern such as
 '{plate}_{well}_s{field}_w{channel}.tif' (detected when None); channels the
 (nuclear, cell) channel numbers (the two lowest found when None); input_bits
@@ -306,20 +315,22 @@ the bits of 16-bit samples that carry the picture (8, 10, 12, 14, 16, or
 read where names carry one; plate_map a plate map (CSV, plate-shaped or
 tidy) whose variables the results carry; pixel_size the micrometres per pixel
 of the field pictures, above what their metadata says (read from it when
-None). FileNotFoundError when path does not exist, OSError when it holds no
+None); fields the fields per well, 4 in the 2 x 2 order or 1 picture of the
+whole well (detected when None). FileNotFoundError when path does not exist, OSError when it holds no
 plate, ValueError for a bad option or plate map.)")
       .def(py::init([](const py::object& path, const py::object& layout, const py::object& channels,
                        const py::object& inputBits, const py::object& plane,
-                       const py::object& plateMap, const py::object& pixelSize) {
+                       const py::object& plateMap, const py::object& pixelSize,
+                       const py::object& fields) {
              std::shared_ptr<const MappedPlate> map = PlateMapArgument(plateMap);
              PlateHandle handle =
-                 Open(path, OpenOptions(layout, channels, inputBits, plane, pixelSize));
+                 Open(path, OpenOptions(layout, channels, inputBits, plane, pixelSize, fields));
              handle.map = std::move(map);
              return handle;
            }),
            py::arg("path"), py::arg("layout") = py::none(), py::arg("channels") = py::none(),
            py::arg("input_bits") = "auto", py::arg("plane") = 1, py::arg("plate_map") = py::none(),
-           py::arg("pixel_size") = py::none())
+           py::arg("pixel_size") = py::none(), py::arg("fields") = py::none())
       .def_property_readonly(
           "plate_map",
           [](P p) -> py::object {
@@ -364,6 +375,9 @@ plate, ValueError for a bad option or plate map.)")
           "Every time point the plate holds, ascending ([1] for a single acquisition).")
       .def_property_readonly(
           "time_point", [](P p) { return p.plate->timePoint; }, "The time point read.")
+      .def_property_readonly(
+          "fields", [](P p) { return p.plate->fieldsPerWell; },
+          "Fields per well: 4 in the 2 x 2 order, or 1 picture of the whole well.")
       .def("time_course", &TimeCourseTables, py::arg("settings") = py::none(),
            py::arg("cells") = false, py::arg("hours") = py::none(),
            py::arg("ring_drift") = py::none(), py::arg("fit_radius") = py::none(),

@@ -162,7 +162,8 @@ def test_errors(demo, demo_plate, tmp_path):
         (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..2048"),
         (lambda: demo_plate.analyse("A01", fit_radius=(300, 2049)), "within 1..2048"),
         (lambda: demo_plate.analyse("A01", fit_radius=(400, 300)), "within 1..2048"),
-        (lambda: vembrel.Plate(demo, layout="{well}.tif"), r"\{field\}"),
+        (lambda: vembrel.Plate(demo, layout="{field}_{channel}.tif"), r"\{well\}"),
+        (lambda: vembrel.Plate(demo, fields=2), "fields must be 4"),
         (lambda: vembrel.Plate(demo, input_bits=9), "input_bits"),
         (lambda: vembrel.analyse_mosaics(np.zeros((4, 4), np.uint8),
                                          np.zeros((4, 4), np.uint8)), "1024 x 1024"),
@@ -171,6 +172,9 @@ def test_errors(demo, demo_plate, tmp_path):
             call()
     with pytest.raises(TypeError, match="uint8"):
         vembrel.analyse_mosaics(np.zeros((1024, 1024)), np.zeros((1024, 1024), np.uint8))
+    with pytest.raises(OSError, match="several fields per well"):
+        vembrel.Plate(demo, fields=1)
+    assert vembrel.Plate(demo, fields=4).fields == 4
 
 
 def test_batch_releases_the_gil(demo_plate):
@@ -208,6 +212,7 @@ def test_wrong_types_and_extreme_values_raise_type_and_value_errors(demo, demo_p
         lambda: vembrel.Plate(demo, input_bits=12.0),
         lambda: vembrel.Plate(demo, plane="1"),
         lambda: vembrel.Plate(demo, plane=True),
+        lambda: vembrel.Plate(demo, fields="4"),
         lambda: vembrel.Plate(demo, layout=3),
         lambda: demo_plate.batch(wells=[1, 2]),
         lambda: demo_plate.batch(wells=["A01"], jobs="2"),
