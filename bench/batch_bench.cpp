@@ -10,10 +10,9 @@
 #include <string>
 
 #include "core/memory_tuning.h"
+#include "demo/demo_plate.h"
 #include "engine/well_session.h"
-#include "engine/workspace.h"
 #include "imaging/mosaic.h"
-#include "plate/demo_plate.h"
 #include "plate/plate.h"
 #include "results/batch_run.h"
 #include "results/spreadsheet.h"
@@ -50,20 +49,12 @@ const DemoPlate& Demo() {
   return demo;
 }
 
-// The demo plate opened in a fresh workspace, at cell level if asked.
-void OpenDemo(Workspace& workspace, bool cells) {
-  if (cells) workspace.setStartTab(WellTab::Cells);
-  workspace.openPlate(Demo().picture);
-}
-
 void RunBatch(benchmark::State& bench, bool cells) {
   Demo();  // the plate is written before the timing starts
   const int jobs = static_cast<int>(bench.range(0));
   for (auto _ : bench) {
-    Workspace workspace;
-    OpenDemo(workspace, cells);
-    workspace.setResultsFolder((Demo().root / "batch").string());
-    BatchRun batch(workspace);
+    BatchRun batch(OpenPlate(Demo().picture), AnalysisSettings{}, (Demo().root / "batch").string());
+    batch.setCellLevel(cells);
     batch.runToEnd(jobs);
     if (!batch.failures().empty()) bench.SkipWithError(batch.failures().front().message.c_str());
   }
@@ -120,22 +111,18 @@ void BM_ReadAndAnalyseCellLevel(benchmark::State& bench) {
 // The end of the batch: the summary file and the workbook from the plate's results.
 void BM_WriteSummaryAndWorkbook(benchmark::State& bench) {
   const DemoPlate& demo = Demo();
-  Workspace workspace;
-  workspace.openPlate(demo.picture);
-  workspace.setResultsFolder((demo.root / "write").string());
   fs::create_directories(demo.root / "write");
-  BatchRun batch(workspace);
+  BatchRun batch(OpenPlate(demo.picture), AnalysisSettings{}, (demo.root / "write").string());
   batch.setWriteWorkbook(false);
   batch.runToEnd(2);
-  const std::vector<std::string> header =
-      SummaryHeaderLines(workspace.universalSettings(), 0, demo.root.string(), "DEMO_", 0);
+  const std::vector<CellLine> header =
+      SummaryHeaderLines(AnalysisSettings{}, 0, demo.root.string(), "DEMO_", 0);
   for (auto _ : bench) {
-    const std::vector<std::string> results = SummaryResultLines(workspace.results());
+    const std::vector<CellLine> results = SummaryResultLines(batch.results());
     WriteSummaryFile(batch.summaryFile(), header, results);
-    std::vector<CellRow> rows;
-    for (const auto& line : header) rows.push_back(SplitCells(line));
-    for (const auto& line : results) rows.push_back(SplitCells(line));
-    WriteWorkbook(WorkbookFileName(workspace.resultsFolder(), "DEMO_"), rows);
+    std::vector<CellLine> lines = header;
+    lines.insert(lines.end(), results.begin(), results.end());
+    WriteWorkbook(WorkbookFileName(batch.resultsFolder(), "DEMO_"), lines);
   }
 }
 

@@ -10,10 +10,10 @@
 #include <random>
 #include <stdexcept>
 
+#include "demo/demo_plate.h"
 #include "engine/well_session.h"
 #include "imaging/cell_segmentation.h"
 #include "imaging/cell_shape.h"
-#include "plate/demo_plate.h"
 #include "plate/plate.h"
 #include "render/cell_drawings.h"
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "demo/demo_plate.h"
 #include "imaging/composite.h"
 #include "imaging/field_loader.h"
 #include "imaging/grey_tiff_writer.h"
@@ -15,7 +16,6 @@
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
 #include "imaging/ring_fit.h"
-#include "plate/demo_plate.h"
 
 namespace {
 

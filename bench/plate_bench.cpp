@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "demo/demo_plate.h"
 #include "imaging/tiff_loader.h"
-#include "plate/demo_plate.h"
 #include "plate/plate.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "demo/demo_plate.h"
 #include "engine/well_session.h"
-#include "plate/demo_plate.h"
 #include "plate/plate.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include <vector>
 
+#include "demo/demo_plate.h"
 #include "imaging/mosaic.h"
 #include "imaging/zone_fit.h"
-#include "plate/demo_plate.h"
 
 namespace {
 

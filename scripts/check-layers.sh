@@ -2,7 +2,9 @@
 # Checks that every folder of src/ includes only its own headers and those of
 # the layers below it: core <- imaging <- render <- plate <- engine <- results,
 # with the faces (desktop, python, cli) on top; the command line may start the
-# desktop program. Prints each include that points the wrong way.
+# desktop program and write the demo plate, whose generator (demo) stands on
+# the plate layer beside the analysis. Prints each include that points the
+# wrong way.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/../src" && pwd)"
 layers=(core imaging render plate engine results)
@@ -12,9 +14,10 @@ for layer in "${layers[@]}"; do
   below="$below $layer"
   allowed[$layer]="$below"
 done
+allowed[demo]="core imaging render plate demo"
 allowed[desktop]="$below desktop"
 allowed[python]="$below python"
-allowed[cli]="$below desktop cli"
+allowed[cli]="$below desktop cli demo"
 status=0
 for folder in "${!allowed[@]}"; do
   [ -d "$src/$folder" ] || continue

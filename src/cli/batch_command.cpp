@@ -52,11 +52,16 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--cells", options->cells,
                     "Work at cell level (cell data files and snapshots)");
   command
-      ->add_option("--jobs", options->jobs, "Wells analysed at once (default: the number of cores)")
+      ->add_option(
+          "--jobs", options->jobs,
+          "Wells analysed at once (default: the number of cores, at most one per 128 MiB of "
+          "available memory)")
       ->check(CLI::PositiveNumber);
   command->add_option("--results", options->results,
                       "Results folder (default: beside the picture folder)");
   command->add_flag("--no-xlsx", options->noWorkbook, "Do not write the workbook");
+  command->add_flag("--zone-coverage", options->zoneCoverage,
+                    "Measure each well's zone coverage (a zone_coverage column in the tables)");
   command->add_flag("--wait", options->wait,
                     "Wait while another run writes into the results folder (else exit 2)");
   command->add_flag("--json", options->json,
@@ -69,11 +74,9 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
       RunBatchCommandWithExitCode(*options, std::cout, exitCode);
       return;
     }
-    if (!options->shard.empty() || options->resume || options->json || options->strict ||
-        !options->plateMap.file.empty()) {
+    if (options->strict) {
       exitCode = 2;
-      throw UsageError(
-          "--shard, --resume, --json, --strict and --plate-map are not for a time series");
+      throw UsageError("--strict is not for a time series");
     }
     if (options->cutoffs == CutoffMode::Well) {
       exitCode = 2;
@@ -85,9 +88,16 @@ const CommandRegistration kBatchCommand([](CLI::App& app, int& exitCode) {
     series->settings = options->settings;
     series->results = options->results;
     series->wells = options->wells;
+    series->shard = options->shard;
+    series->json = options->json;
     series->jobs = options->jobs;
     series->cells = options->cells;
     series->wait = options->wait;
+    series->noWorkbook = options->noWorkbook;
+    series->resume = options->resume;
+    series->rings = options->rings;
+    series->progress = options->progress;
+    series->plateMap = options->plateMap;
     RunWithExitCode(exitCode, [&] { return RunTimeCourseCommand(*series); });
   });
 });

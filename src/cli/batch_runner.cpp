@@ -9,19 +9,18 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <thread>
 
 #include "cli/batch_progress.h"
 #include "cli/command.h"
 #include "cli/command_line.h"
 #include "core/convert.h"
+#include "core/memory_tuning.h"
 #include "core/text_file.h"
-#include "engine/results_json.h"
-#include "engine/workspace.h"
 #include "plate/plate_notes.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
 #include "results/batch_run.h"
+#include "results/results_json.h"
 
 namespace vembrel::cli {
 namespace {
@@ -64,7 +63,8 @@ int IncludedWells(const Plate& plate) {
   return count;
 }
 
-// What the plate map says of a well, by variable; unset ones are null.
+}  // namespace
+
 nlohmann::ordered_json MapVariablesJson(const MappedPlate& map, int well) {
   const MappedWell& mapped = map.wells[well];
   const auto text = [](const std::string& value) {
@@ -83,6 +83,8 @@ nlohmann::ordered_json MapVariablesJson(const MappedPlate& map, int well) {
   }
   return variables;
 }
+
+namespace {
 
 // One line per well with results or a failed analysis, in plate order; with
 // a plate map each well's results carry its variables.
@@ -126,40 +128,40 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   const auto began = std::chrono::steady_clock::now();
   // A plate map that cannot be used stops the run before anything is done.
   const std::optional<MapRequest> plateMap = ReadPlateMapOptions(options.plateMap, options.cells);
-  Workspace workspace;
+  AnalysisSettings settings;
   if (!options.settings.empty()) {
     try {
-      workspace.setUniversalSettings(ReadSettingsFile(options.settings));
+      settings = ReadSettingsFile(options.settings);
     } catch (const Error& e) {
       throw UsageError(e.what());
     }
   }
-  workspace.setPlate(OpenPlateForCommand(options.picture, options.plate));
-  if (IncludedWells(workspace.plate()) == 0) {
+  const Plate plate = OpenPlateForCommand(options.picture, options.plate);
+  if (IncludedWells(plate) == 0) {
     throw UsageError("No well of the plate of '" + options.picture +
                      "' has both channel pictures; nothing to analyse");
   }
   // What is done to the plate's pictures is said once, before the run.
-  for (const std::string& note : workspace.plate().notes)
-    std::cerr << "vembrel: note: " << note << "\n";
-  if (const std::string bits = InputBitsNote(workspace.plate()); !bits.empty()) {
+  for (const std::string& note : plate.notes) std::cerr << "vembrel: note: " << note << "\n";
+  if (const std::string bits = InputBitsNote(plate); !bits.empty()) {
     std::cerr << "vembrel: " << bits << "\n";
   }
   if (plateMap) {
-    if (const std::string note = UnmappedWellsNote(plateMap->map, workspace.plate());
-        !note.empty()) {
+    if (const std::string note = UnmappedWellsNote(plateMap->map, plate); !note.empty()) {
       std::cerr << "vembrel: note: " << note << "\n";
     }
   }
-  if (const auto& size = workspace.plate().pixelSize) {
+  if (const auto& size = plate.pixelSize) {
     std::cerr << "vembrel: pixel size " << PixelSizeText(*size)
               << "; the tables give micrometres as well\n";
   } else {
     std::cerr << "vembrel: no pixel size known (--pixel-size UM gives one); measures are in "
                  "pixels\n";
   }
-  if (!options.results.empty()) workspace.setResultsFolder(options.results);
-  if (workspace.resultsFolder().empty()) {
+  BatchRun batch(plate, settings,
+                 options.results.empty() ? ResultsFolderOf(plate.path) : options.results);
+  const std::string& folder = batch.resultsFolder();
+  if (folder.empty()) {
     throw UsageError("No results folder can be derived from '" + options.picture +
                      "'; use --results");
   }
@@ -167,22 +169,20 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   std::optional<RingsFile> rings;
   if (options.rings != "none") {
     const std::string file =
-        !options.rings.empty() ? options.rings
-                               : RingsFileName(workspace.resultsFolder(), workspace.plate().prefix);
+        !options.rings.empty() ? options.rings : RingsFileName(folder, plate.prefix);
     std::error_code missing;
     if (!options.rings.empty() || std::filesystem::exists(file, missing))
-      rings = ReadRingsFile(file, workspace.plate().format);
+      rings = ReadRingsFile(file, plate.format);
   }
   try {
-    CreateFolders(workspace.resultsFolder());
+    CreateFolders(folder);
   } catch (const Error& e) {
     throw UsageError(e.what());  // an unusable destination, not a failed well
   }
 
-  BatchRun batch(workspace);
   batch.setRings(std::move(rings));
   if (!options.wells.empty() || !options.shard.empty()) {
-    batch.setWells(ChosenWells(workspace.plate(), options));
+    batch.setWells(ChosenWells(plate, options));
   }
   batch.setResume(options.resume);
   batch.setWaitForFolder(options.wait, [](const std::string& holder) {
@@ -190,35 +190,24 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   });
   batch.setCellLevel(options.cells);
   batch.setFitRadius(options.fitRadius);
+  batch.setZoneCoverage(options.zoneCoverage);
   batch.setCutoffs(options.cutoffs);
   batch.setPlateMap(plateMap);
   batch.setWriteWorkbook(!options.noWorkbook);
   batch.setCommandLine(ThisCommandLine());
   const ProgressStyle style = ProgressStyleOf(options.progress, isatty(STDERR_FILENO) == 1);
   batch.setProgress(ProgressReporter(style));
-  const int jobs =
-      options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  const int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
   batch.runToEnd(jobs);
   if (style == ProgressStyle::Line) std::cerr << "\n";
 
-  for (const auto& [well, problem] : batch.fieldProblems()) {
-    std::cerr << "vembrel: " << (problem.leftBlack() ? "left black" : "damaged") << ": Well "
-              << WellName(well, workspace.plate().format) << ": " << problem.message << "\n";
-  }
-  for (const BatchFailure& failure : batch.failures())
-    std::cerr << "vembrel: " << failure.message << "\n";
-  for (const BatchFailure& failure : batch.writeFailures())
-    std::cerr << "vembrel: " << failure.message << "\n";
-  if (!batch.summaryError().empty()) std::cerr << "vembrel: " << batch.summaryError() << "\n";
-  for (const PlateFileOutcome& file : batch.plateFiles()) {
-    if (!file.error.empty()) std::cerr << "vembrel: " << file.error << "\n";
-  }
+  for (const std::string& problem : batch.problems()) std::cerr << "vembrel: " << problem << "\n";
   if (plateMap && plateMap->dropFlagged && batch.coversWholePlate()) {
     std::string dropped;
-    for (int well = 0; well < workspace.plate().format.wellCount(); ++well) {
-      const auto& r = workspace.results().wells[well];
+    for (int well = 0; well < plate.format.wellCount(); ++well) {
+      const auto& r = batch.results().wells[well];
       if (!r || r->quality.empty()) continue;
-      dropped += (dropped.empty() ? "" : ", ") + WellName(well, workspace.plate().format) + " (";
+      dropped += (dropped.empty() ? "" : ", ") + WellName(well, plate.format) + " (";
       for (std::size_t i = 0; i < r->quality.size(); ++i)
         dropped += (i ? ";" : "") + std::string(QualityNoteName(r->quality[i]));
       dropped += ")";
@@ -226,7 +215,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     std::cerr << "vembrel: --drop-flagged left out of the plate map's statistics: "
               << (dropped.empty() ? std::string("no well") : dropped) << "\n";
   }
-  if (options.json) PrintWellsJson(workspace.results(), batch.failures(), plateMap, out);
+  if (options.json) PrintWellsJson(batch.results(), batch.failures(), plateMap, out);
   std::ostream& closing = options.json ? std::cerr : out;
 
   const double seconds =
@@ -242,15 +231,12 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     if (!batch.workbookFile().empty()) line << ", " << batch.workbookFile();
     if (batch.plateFiles().size() > 1) line << ", tables, run manifest, plate heatmaps and report";
   } else {
-    line << "the records of a part of the plate in " << workspace.resultsFolder()
+    line << "the records of a part of the plate in " << folder
          << "WellResults/ (vembrel merge puts the parts together)";
   }
-  line << ", snapshots in " << workspace.resultsFolder() << "JPEGS/ and "
-       << workspace.resultsFolder() << "Wells/";
-  if (options.cells) {
-    line << ", cell data in " << workspace.resultsFolder() << "CellShape/ and "
-         << workspace.resultsFolder() << "CellJPEGS/";
-  }
+  line << ", snapshots in " << folder << "JPEGS/ and " << folder << "Wells/";
+  if (options.cells)
+    line << ", cell data in " << folder << "CellShape/ and " << folder << "CellJPEGS/";
   const auto plural = [](int n, const char* what) {
     return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
   };
@@ -264,8 +250,13 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     line << "; " << plural(batch.reviewedRingsUsed(), "reviewed ring") << " used from "
          << batch.rings()->path;
   }
-  if (const int side = LargestReducedField(workspace.results()); side > 0) {
-    line << "; fields of " << side << " x " << side << " reduced to 512 x 512";
+  if (const int side = LargestReducedField(batch.results()); side > 0) {
+    if (plate.fieldsPerWell == 1) {  // counted as four fields of half its side
+      line << "; pictures of the whole well of " << 2 * side << " x " << 2 * side
+           << " reduced to 1024 x 1024";
+    } else {
+      line << "; fields of " << side << " x " << side << " reduced to 512 x 512";
+    }
   }
   if (batch.recordsRedone() > 0) {
     line << "; " << plural(batch.recordsRedone(), "record") << " not reused ("
@@ -275,7 +266,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   // The last line says what did not work, for whoever reads only the end.
   std::vector<std::string> failed;
   for (const BatchFailure& failure : batch.failures())
-    failed.push_back(WellName(failure.well, workspace.plate().format));
+    failed.push_back(WellName(failure.well, plate.format));
   for (const BatchFailure& failure : batch.writeFailures()) failed.push_back(failure.message);
   if (!batch.summaryError().empty()) failed.push_back(batch.summaryFile());
   for (const PlateFileOutcome& file : batch.plateFiles()) {

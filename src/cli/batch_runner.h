@@ -1,5 +1,6 @@
 #pragma once
 // The command-line batch shared by `vembrel batch` and `vembrel demo`.
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,7 +17,7 @@ struct BatchOptions {
   PlateOpenOptions plate;
   std::string settings;  // "" for the defaults
   std::string results;   // "" for the folder beside the picture folder
-  int jobs = 0;          // 0: the number of cores
+  int jobs = 0;          // 0: DefaultJobCount() (cores, bounded by memory)
   bool cells = false;
   bool noWorkbook = false;
   // Each well's own nucleus cut-offs, or the plate's.
@@ -28,6 +29,7 @@ struct BatchOptions {
   std::string wells;                     // "A01-A12,C05": only these wells ("" for all)
   std::string shard;                     // "I/N": the I-th of N interleaved parts ("" for all)
   bool resume = false;                   // reuse the records an earlier run left
+  bool zoneCoverage = false;             // measure each well's zone coverage too
   std::string rings;  // rings file of reviewed rings, "none", or "" for the results folder's
   std::string progress = "auto";  // line, json, none or auto
   PlateMapOptions plateMap;       // the map the results are read through
@@ -45,6 +47,9 @@ using vembrel::UsageError;
 /// or (with strict) a field failed. Throws UsageError for bad options,
 /// unusable plates and a results folder in use.
 int RunBatchCommand(const BatchOptions& options, std::ostream& out);
+
+/// What the plate map says of a well, by variable; unset ones are null.
+nlohmann::ordered_json MapVariablesJson(const MappedPlate& map, int well);
 
 /// Opens the plate of a picture or folder for a command: a path that does
 /// not exist or holds no plate is a UsageError naming it.

@@ -10,7 +10,7 @@
 #include "cli/batch_runner.h"
 #include "cli/command.h"
 #include "core/text_file.h"
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 
 namespace vembrel::cli {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "cli/command.h"
 #include "cli/plate_options.h"
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "plate/well_names.h"
 
 namespace vembrel::cli {

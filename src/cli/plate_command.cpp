@@ -45,6 +45,7 @@ void PrintPlateJson(const Plate& plate) {
                                  {"input_bits_detected", plate.inputBitsDetected},
                                  {"time_point", plate.timePoint},
                                  {"time_points", plate.timePoints},
+                                 {"fields", plate.fieldsPerWell},
                                  {"wells_per_plate", plate.format.wellCount()},
                                  {"wells", wells},
                                  {"notes", plate.notes}};

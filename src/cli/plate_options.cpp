@@ -46,6 +46,12 @@ void AddPlateOpenOptions(CLI::App& command, PlateOpenOptions& options) {
       ->check(CLI::Range(1, 999999999))
       ->type_name("N");
   command
+      .add_option("--fields", options.fieldsPerWell,
+                  "Fields per well: 4 in the 2 x 2 order, or 1 picture of the whole well "
+                  "(default: detected, four unless the files say otherwise)")
+      ->check(CLI::IsMember({1, 4}))
+      ->type_name("4|1");
+  command
       .add_option_function<std::string>(
           "--input-bits",
           [&options](const std::string& value) {

@@ -16,7 +16,7 @@
 #include "core/error.h"
 #include "core/text_file.h"
 #include "engine/cell_data_file.h"
-#include "engine/results_json.h"
+#include "results/results_json.h"
 #include "engine/well_session.h"
 #include "imaging/image_files.h"
 #include "plate/plate.h"

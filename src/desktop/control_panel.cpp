@@ -97,11 +97,12 @@ QWidget* ControlPanel::buildMapAndPlate() {
   colouringRow->addWidget(new QLabel(QStringLiteral("Colour wells by:")));
   colouring_ = new QComboBox;
   colouring_->setObjectName(QStringLiteral("plateColouring"));
-  for (PlateColouring colouring : kPlateColourings) {
-    colouring_->addItem(ColouringCaption(colouring), static_cast<int>(colouring));
+  const std::vector<PlateColouring> colourings = PlateColourings();
+  for (std::size_t k = 0; k < colourings.size(); ++k) {
+    colouring_->addItem(ColouringCaption(colourings[k]), static_cast<int>(k));
   }
   connect(colouring_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    plateMap_->setColouring(static_cast<PlateColouring>(colouring_->itemData(index).toInt()));
+    plateMap_->setColouring(PlateColourings().at(colouring_->itemData(index).toUInt()));
     showPlate();
   });
   colouringRow->addWidget(colouring_);
@@ -202,13 +203,13 @@ QWidget* ControlPanel::buildBatchRow() {
   for (const auto& choice : tabs) {
     auto* button = new QRadioButton(QString::fromLatin1(choice.caption), frame);
     button->setObjectName(QStringLiteral("startTab") + QString::fromLatin1(choice.caption));
-    button->setChecked(choice.tab == workspace_.startTab());
+    button->setChecked(choice.tab == startTab_);
     group->addButton(button);
     const WellTab tab = choice.tab;
     connect(button, &QRadioButton::toggled, this, [this, tab](bool checked) {
-      if (!checked || workspace_.startTab() == tab) return;
-      const WellTab before = workspace_.startTab();
-      workspace_.setStartTab(tab);
+      if (!checked || startTab_ == tab) return;
+      const WellTab before = startTab_;
+      setStartTab(tab);
       emit startTabChosen(before, tab);
     });
     startTabs_[tab] = button;
@@ -261,7 +262,7 @@ void ControlPanel::reportError(const QString& message) {
 void ControlPanel::setWellMap(std::shared_ptr<const MappedPlate> map) {
   plateMap_->setWellMap(std::move(map));
   // A map just opened is shown at once, by condition.
-  colouring_->setCurrentIndex(colouring_->findData(static_cast<int>(PlateColouring::Condition)));
+  colouring_->setCurrentText(ColouringCaption({PlateColouring::Condition}));
   showPlate();
 }
 
@@ -276,9 +277,7 @@ void ControlPanel::showPlate() {
   }
   mapLegend_->setText(legend);
   mapLegend_->setVisible(!legend.isEmpty());
-  const bool colouredByResult = plateMap_->colouring() != PlateColouring::Pictures &&
-                                plateMap_->colouring() != PlateColouring::Condition &&
-                                plateMap_->colouring() != PlateColouring::Role;
+  const bool colouredByResult = plateMap_->colouring().kind == PlateColouring::Measure;
   colourScale_->setVisible(colouredByResult);
   colourScale_->setScale(plateMap_->scale().first, plateMap_->scale().second);
   path_->setText(QString::fromStdString(plate.path));
@@ -300,8 +299,10 @@ void ControlPanel::showUniversalSettings() {
   for (auto& [setting, flag] : flags_) flag->setChecked(NumericValue(settings, setting) != 0);
 }
 
-void ControlPanel::showStartTab() {
-  QAbstractButton* button = startTabs_.at(workspace_.startTab());
+void ControlPanel::setStartTab(WellTab tab) {
+  startTab_ = tab;
+  workspace_.setCellLevel(tab == WellTab::Cells);
+  QAbstractButton* button = startTabs_.at(tab);
   const QSignalBlocker block(button);
   button->setChecked(true);
 }
@@ -311,16 +312,16 @@ void ControlPanel::setCellularSettingsShown(bool shown) {
 }
 
 void ControlPanel::onWellPressed(int well, Qt::MouseButton button) {
-  const MouseButton which = button == Qt::RightButton  ? MouseButton::Right
-                            : button == Qt::LeftButton ? MouseButton::Left
-                                                       : MouseButton::Middle;
   const int stateBefore = well >= 0 && well < workspace_.plate().format.wellCount()
                               ? workspace_.plate().wells[well].state
                               : 0;
   try {
-    workspace_.pressWell(well, which);
-    if (which == MouseButton::Right && workspace_.plate().wells[well].state != stateBefore) {
-      emit exclusionToggled(well);
+    // The left button opens a well, the right one excludes or includes it.
+    if (button == Qt::LeftButton) {
+      workspace_.chooseWell(well);
+    } else if (button == Qt::RightButton) {
+      workspace_.toggleExclusion(well);
+      if (workspace_.plate().wells[well].state != stateBefore) emit exclusionToggled(well);
     }
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
@@ -382,8 +383,14 @@ void ControlPanel::startBatch() {
   if (folder.isEmpty()) return;
   workspace_.setResultsFolder(folder.toStdString());
   emit resultsFolderChosen();
-  batch_ = std::make_unique<BatchRun>(workspace_);
+  batch_ = std::make_unique<BatchRun>(workspace_.plate(), workspace_.universalSettings(),
+                                      workspace_.resultsFolder());
+  batch_->setCellLevel(workspace_.cellLevel());
   batch_->setCutoffs(perWellCutoffs_->isChecked() ? CutoffMode::Well : CutoffMode::Plate);
+  // Open wells analysed with settings of their own keep their results.
+  std::vector<int> openWells;
+  for (const auto& session : workspace_.sessions()) openWells.push_back(session->well());
+  batch_->setOpenWells(std::move(openWells), workspace_.results());
   // From the worker threads, one call at a time: shown on this thread.
   batch_->setProgress([this](const BatchProgress& progress) {
     QMetaObject::invokeMethod(
@@ -398,6 +405,7 @@ void ControlPanel::startBatch() {
     emit wellsChanged();
     return;
   }
+  workspace_.closeAll();
   lastSummaryFile_ = QString::fromStdString(batch_->summaryFile());
   emit wellsChanged();
   if (batch_->finished()) {
@@ -451,6 +459,9 @@ void ControlPanel::finishBatch() {
   progress_->hide();
   cancel_->hide();
   std::unique_ptr<BatchRun> batch = std::move(batch_);
+  // The plate's results are the batch's; the well analysed last gives the universal settings.
+  workspace_.results() = batch->results();
+  if (batch->lastSettings()) workspace_.setUniversalSettings(*batch->lastSettings());
   showPlate();
   // Said once: how many wells were analysed at their reviewed ring.
   const int reviewed = batch->reviewedRingsUsed();
@@ -461,15 +472,9 @@ void ControlPanel::finishBatch() {
   ringsNote_->setToolTip(
       reviewed == 0 || !batch->rings() ? QString() : QString::fromStdString(batch->rings()->path));
   ringsNote_->setVisible(reviewed > 0);
-  // Failed wells are listed once at the end.
+  // What did not work is listed once at the end, as the command line says it.
   QStringList problems;
-  for (const auto* list : {&batch->failures(), &batch->writeFailures()}) {
-    for (const BatchFailure& failure : *list) problems << QString::fromStdString(failure.message);
-  }
-  if (!batch->summaryError().empty()) problems << QString::fromStdString(batch->summaryError());
-  for (const PlateFileOutcome& file : batch->plateFiles()) {
-    if (!file.error.empty()) problems << QString::fromStdString(file.error);
-  }
+  for (const std::string& problem : batch->problems()) problems << QString::fromStdString(problem);
   if (!problems.isEmpty()) reportError(problems.join(QLatin1Char('\n')));
 
   int flagged = 0;

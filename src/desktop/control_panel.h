@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "desktop/user_dialogs.h"
+#include "desktop/well_tab.h"
 #include "engine/plate_results.h"
 #include "engine/workspace.h"
 #include "plate/settings_table.h"
@@ -49,8 +50,10 @@ class ControlPanel : public QDockWidget {
   void showPlate();
   /// The universal settings of the workspace.
   void showUniversalSettings();
-  /// The start-tab choice from the workspace.
-  void showStartTab();
+  /// The tab wells open on; on Cells they open at cell level and Go! runs
+  /// at cell level.
+  WellTab startTab() const { return startTab_; }
+  void setStartTab(WellTab tab);
   /// The universal cell settings show while the active well is at cell level.
   void setCellularSettingsShown(bool shown);
 
@@ -108,6 +111,7 @@ class ControlPanel : public QDockWidget {
   std::map<SettingId, QCheckBox*> flags_;
   QGroupBox* cellularGroup_ = nullptr;
   std::map<WellTab, QAbstractButton*> startTabs_;
+  WellTab startTab_ = WellTab::ImmigrantCells;
   QLabel* batchWell_ = nullptr;
   QPushButton* go_ = nullptr;
   QCheckBox* perWellCutoffs_ = nullptr;  // Go! chooses each well's nucleus cut-offs

@@ -148,7 +148,7 @@ int RunGui(const GuiOptions& options) {
       throw UsageError("The well " + options.well + " has no pair of pictures in the plate");
     }
     try {
-      workspace.pressWell(*well, MouseButton::Left);
+      workspace.chooseWell(*well);
     } catch (const std::exception& e) {
       window.reportError(QString::fromStdString(e.what()));
     }

@@ -90,8 +90,8 @@ MainWindow::MainWindow(UserDialogs dialogs, QWidget* parent)
   const AfterChange refresh = [this] { refreshAll(); };
   connect(controlPanel_, &ControlPanel::startTabChosen, this,
           [this](WellTab before, WellTab after) {
-            undoStack_->push(new StartTabChange(workspace_, before, after,
-                                                [this] { controlPanel_->showStartTab(); }));
+            undoStack_->push(new StartTabChange(
+                [this](WellTab tab) { controlPanel_->setStartTab(tab); }, before, after));
           });
   connect(controlPanel_, &ControlPanel::exclusionToggled, this, [this, refresh](int well) {
     undoStack_->push(new ExclusionChange(workspace_, well, [this, refresh] {
@@ -294,7 +294,7 @@ void MainWindow::restorePlateMemory() {
     const auto well = std::find_if(plate.wells.begin(), plate.wells.end(),
                                    [&name](const WellRecord& r) { return r.name == name; });
     if (well != plate.wells.end() && well->state == 1) {
-      workspace_.pressWell(static_cast<int>(well - plate.wells.begin()), MouseButton::Right);
+      workspace_.toggleExclusion(static_cast<int>(well - plate.wells.begin()));
     }
   }
   workspace_.setResultsFolder(memory->resultsFolder);
@@ -372,7 +372,7 @@ void MainWindow::refreshAll() {
 // ---- well windows -------------------------------------------------------------
 
 void MainWindow::addWindowFor(WellSession& session) {
-  auto* widget = new WellWindowWidget(session, *this, workspace_.startTab());
+  auto* widget = new WellWindowWidget(session, *this, controlPanel_->startTab());
   // The View menu's choice is every well window's; a window's own box changes it there only.
   widget->setRingFilled(!ringAsOutline());
   connect(this, &MainWindow::ringDrawingChanged, widget,

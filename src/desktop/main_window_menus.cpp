@@ -16,12 +16,16 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QUndoStack>
+#include <algorithm>
+#include <ctime>
 
+#include "core/text_file.h"
 #include "desktop/control_panel.h"
 #include "desktop/main_window.h"
 #include "desktop/preferences.h"
 #include "desktop/undo_commands.h"
 #include "engine/settings_suggestion.h"
+#include "results/plate_files.h"
 #include "results/report_page.h"
 
 namespace vembrel {
@@ -168,14 +172,37 @@ void MainWindow::suggestSettings() {
 
 void MainWindow::exportReport() {
   const Plate& plate = workspace_.plate();
-  const QString page =
-      QString::fromStdString(ReportPageFileName(workspace_.resultsFolder(), plate.prefix));
-  if (!plate.open || !QFile::exists(page)) {
+  const PlateResults& results = workspace_.results();
+  const bool anyResults = std::any_of(results.wells.begin(), results.wells.end(),
+                                      [](const auto& well) { return well.has_value(); });
+  if (!plate.open || !anyResults) {
     reportError(
-        QStringLiteral("There is no report for this plate yet: \"Go!\" writes it into "
-                       "the results folder."));
+        QStringLiteral("No well of this plate has results yet: open a well or run \"Go!\" "
+                       "first."));
     return;
   }
+  // The report page and its heatmaps of the wells' present results, in the
+  // results folder beside the other files.
+  RunFacts facts;
+  facts.started = facts.ended = std::time(nullptr);
+  facts.cellLevel = workspace_.cellLevel();
+  facts.settings = workspace_.universalSettings();
+  const std::string folder = workspace_.resultsFolder();
+  std::vector<PlateFileOutcome> written;
+  try {
+    CreateFolders(folder);
+    written = WriteReportFiles(plate, results, facts, folder);
+  } catch (const std::exception& e) {
+    reportError(QString::fromStdString(e.what()));
+    return;
+  }
+  QStringList problems;
+  for (const PlateFileOutcome& file : written) {
+    if (!file.error.empty()) problems << QString::fromStdString(file.error);
+  }
+  if (!problems.isEmpty()) reportError(problems.join(QLatin1Char('\n')));
+  if (!written.back().error.empty()) return;
+  const QString page = QString::fromStdString(written.back().path);
   if (!dialogs_.openDocument(page)) {
     reportError(QStringLiteral("No browser could open the report '%1'.").arg(page));
   }

@@ -43,36 +43,24 @@ QColor CategoryColour(std::size_t index) {
   return QColor::fromHsl(static_cast<int>(static_cast<double>(index) * 137.508) % 360, 153, 128);
 }
 
-double ResultValue(const WellResults& results, PlateColouring colouring) {
-  switch (colouring) {
-    case PlateColouring::ImmigrantNuclei:
-      return double(results.nuclei);
-    case PlateColouring::AverageDistance:
-      return double(results.averageDistance);
-    case PlateColouring::TotalNuclei:
-      return double(results.totalNuclei);
-    case PlateColouring::CalculatedNuclei:
-      return double(results.calculatedNuclei);
-    case PlateColouring::Pictures:
-    case PlateColouring::Condition:
-    case PlateColouring::Role:
-      break;
-  }
-  return 0;
-}
-
 }  // namespace
 
-QString ColouringCaption(PlateColouring colouring) {
-  switch (colouring) {
-    case PlateColouring::ImmigrantNuclei:
-      return QStringLiteral("Immigrant nuclei");
-    case PlateColouring::AverageDistance:
-      return QStringLiteral("Average distance");
-    case PlateColouring::TotalNuclei:
-      return QStringLiteral("Total nuclei");
-    case PlateColouring::CalculatedNuclei:
-      return QStringLiteral("Calculated nuclei");
+std::vector<PlateColouring> PlateColourings() {
+  std::vector<PlateColouring> choices{{PlateColouring::Pictures}};
+  for (const MeasureDescriptor* m :
+       MeasuresOf(MeasureLevel::Well, MeasureConditions{}, kInColourBy)) {
+    choices.push_back({PlateColouring::Measure, m});
+  }
+  choices.push_back({PlateColouring::Condition});
+  choices.push_back({PlateColouring::Role});
+  return choices;
+}
+
+QString ColouringCaption(const PlateColouring& colouring) {
+  switch (colouring.kind) {
+    case PlateColouring::Measure:
+      return QString::fromUtf8(colouring.measure->caption.data(),
+                               static_cast<qsizetype>(colouring.measure->caption.size()));
     case PlateColouring::Condition:
       return QStringLiteral("Condition (plate map)");
     case PlateColouring::Role:
@@ -159,12 +147,12 @@ void PlateMap::updateValues() {
   notes_.resize(static_cast<std::size_t>(wellCount));
   legend_.clear();
   const bool byCategory =
-      colouring_ == PlateColouring::Condition || colouring_ == PlateColouring::Role;
+      colouring_.kind == PlateColouring::Condition || colouring_.kind == PlateColouring::Role;
   if (byCategory && mappedWell(0) != nullptr) {
     std::vector<std::string> names;
     for (int well = 0; well < wellCount; ++well) {
       const MappedWell& mapped = *mappedWell(well);
-      const std::string name = colouring_ == PlateColouring::Condition
+      const std::string name = colouring_.kind == PlateColouring::Condition
                                    ? mapped.condition
                                    : (mapped.role ? WellRoleWord(*mapped.role) : "");
       if (name.empty()) continue;
@@ -189,8 +177,16 @@ void PlateMap::updateValues() {
                                    static_cast<qsizetype>(QualityNoteName(note).size()));
     }
     notes_[well] = notes.join(QStringLiteral(", "));
-    if (colouring_ == PlateColouring::Pictures || byCategory) continue;
-    const double value = ResultValue(*results, colouring_);
+    if (colouring_.kind != PlateColouring::Measure) continue;
+    const TableValue measured = colouring_.measure->read(*results, 0);
+    double value = 0;
+    if (const auto* count = std::get_if<std::int64_t>(&measured)) {
+      value = static_cast<double>(*count);
+    } else if (const auto* decimal = std::get_if<double>(&measured)) {
+      value = *decimal;
+    } else {
+      continue;
+    }
     values_[well] = value;
     scale_ = any ? std::pair(std::min(scale_.first, value), std::max(scale_.second, value))
                  : std::pair(value, value);

@@ -16,26 +16,25 @@
 
 #include "engine/plate_results.h"
 #include "plate/plate.h"
+#include "results/measure_table.h"
 #include "results/plate_map.h"
 
 namespace vembrel {
 
-/// What the plate map's wells are coloured by.
-enum class PlateColouring {
-  Pictures,
-  ImmigrantNuclei,
-  AverageDistance,
-  TotalNuclei,
-  CalculatedNuclei,
-  Condition,  // by the plate map, one colour per condition
-  Role        // by the plate map, one colour per role
+/// What the plate map's wells are coloured by: their field pictures, a
+/// colour-by measure of the measure table, or the plate map's conditions or
+/// roles (one colour per condition or role).
+struct PlateColouring {
+  enum Kind { Pictures, Measure, Condition, Role };
+  Kind kind = Pictures;
+  const MeasureDescriptor* measure = nullptr;  // the measure of Measure
+  bool operator==(const PlateColouring&) const = default;
 };
-inline constexpr std::array kPlateColourings{
-    PlateColouring::Pictures,    PlateColouring::ImmigrantNuclei,  PlateColouring::AverageDistance,
-    PlateColouring::TotalNuclei, PlateColouring::CalculatedNuclei, PlateColouring::Condition,
-    PlateColouring::Role};
+/// The choices in their order: pictures, the colour-by measures in table
+/// order, condition, role.
+std::vector<PlateColouring> PlateColourings();
 /// "Pictures", "Immigrant nuclei", ...
-QString ColouringCaption(PlateColouring colouring);
+QString ColouringCaption(const PlateColouring& colouring);
 
 class PlateMap : public QFrame {
   Q_OBJECT
@@ -93,7 +92,7 @@ class PlateMap : public QFrame {
   std::vector<std::optional<double>> values_;
   std::vector<QString> notes_;  // quality notes, "" when none
   std::pair<double, double> scale_{0, 0};
-  PlateColouring colouring_ = PlateColouring::Pictures;
+  PlateColouring colouring_;
   std::shared_ptr<const MappedPlate> wellMap_;
   std::vector<int> category_;  // index into legend_, -1 for none
   std::vector<std::pair<QString, QColor>> legend_;

@@ -83,15 +83,13 @@ void UniversalSettingsChange::apply(const SettingsState& state) {
   if (afterChange_) afterChange_();
 }
 
-StartTabChange::StartTabChange(Workspace& workspace, WellTab before, WellTab after,
-                               AfterChange afterChange)
-    : workspace_(workspace), before_(before), after_(after), afterChange_(std::move(afterChange)) {
+StartTabChange::StartTabChange(std::function<void(WellTab)> choose, WellTab before, WellTab after)
+    : choose_(std::move(choose)), before_(before), after_(after) {
   setText(QStringLiteral("Start tab"));
 }
 
 void StartTabChange::undo() {
-  workspace_.setStartTab(before_);
-  if (afterChange_) afterChange_();
+  choose_(before_);
 }
 
 void StartTabChange::redo() {
@@ -99,8 +97,7 @@ void StartTabChange::redo() {
     done_ = false;
     return;
   }
-  workspace_.setStartTab(after_);
-  if (afterChange_) afterChange_();
+  choose_(after_);
 }
 
 ExclusionChange::ExclusionChange(Workspace& workspace, int well, AfterChange afterChange)
@@ -118,7 +115,7 @@ void ExclusionChange::redo() {
 }
 
 void ExclusionChange::toggle() {
-  workspace_.pressWell(well_, MouseButton::Right);
+  workspace_.toggleExclusion(well_);
   if (afterChange_) afterChange_();
 }
 

@@ -8,6 +8,7 @@
 #include <QUndoCommand>
 #include <functional>
 
+#include "desktop/well_tab.h"
 #include "engine/workspace.h"
 
 namespace vembrel {
@@ -69,14 +70,14 @@ class UniversalSettingsChange : public QUndoCommand {
 
 class StartTabChange : public QUndoCommand {
  public:
-  StartTabChange(Workspace& workspace, WellTab before, WellTab after, AfterChange afterChange);
+  /// choose sets the start tab.
+  StartTabChange(std::function<void(WellTab)> choose, WellTab before, WellTab after);
   void undo() override;
   void redo() override;
 
  private:
-  Workspace& workspace_;
+  std::function<void(WellTab)> choose_;
   WellTab before_, after_;
-  AfterChange afterChange_;
   bool done_ = true;
 };
 

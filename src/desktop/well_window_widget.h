@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "desktop/well_tab.h"
 #include "engine/workspace.h"
 
 class QCheckBox;

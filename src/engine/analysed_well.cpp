@@ -124,6 +124,7 @@ json ResultsToJson(const WellResults& r) {
     json entry = {{"file", EscapedBytes(input.file)},
                   {"cell_stain", input.cellStain},
                   {"field", input.field}};
+    if (input.page > 0) entry["page"] = input.page + 1;  // counted from 1; none: the first
     if (input.fingerprint) {
       entry["size"] = input.fingerprint->size;
       entry["xxh3"] = FingerprintText(input.fingerprint->xxh3);
@@ -150,6 +151,8 @@ json ResultsToJson(const WellResults& r) {
   result["cells"] = r.cells ? CellsToJson(*r.cells) : json(nullptr);
   if (r.pixelSize) result["pixel_size"] = *r.pixelSize;
   if (r.ringReviewed) result["ring_reviewed"] = true;
+  if (r.ringHeld) result["ring_held"] = true;
+  if (r.zoneCoverage) result["zone_coverage"] = *r.zoneCoverage;
   if (r.cutoffs) result["cutoffs"] = {r.cutoffs->blue, r.cutoffs->green};
   return result;
 }
@@ -213,18 +216,25 @@ WellResults ResultsFromJson(const JsonReader& j, int well) {
         {static_cast<FieldProblemKind>(kind), Unescaped(p.at("file")), Unescaped(p.at("message"))});
   }
   r.reducedFrom = j.at("reduced_from").integer32(0, 1 << 16);
-  // The nuclear stain's four fields, then the cell stain's: never none.
-  const auto inputs = j.at("inputs").exactly(8);
+  // The nuclear stain's four fields, then the cell stain's (or one picture of
+  // the whole well each): never none.
+  const auto inputs = j.at("inputs").elements(8);
+  if (inputs.size() != 8 && inputs.size() != 2) {
+    j.at("inputs").fail("holds " + std::to_string(inputs.size()) +
+                        " pictures, not 8 (four fields of two stains) or 2 (whole wells)");
+  }
+  const std::size_t fields = inputs.size() / 2;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const JsonReader& entry = inputs[i];
     InputPicture input;
     input.file = Unescaped(entry.at("file"));
     input.cellStain = entry.at("cell_stain").flag();
     input.field = entry.at("field").integer32(0, 3);
-    if (input.cellStain != (i >= 4) || input.field != static_cast<int>(i % 4)) {
-      entry.fail("not the " + std::string(i >= 4 ? "cell" : "nuclear") + " stain's field " +
-                 std::to_string(i % 4));
+    if (input.cellStain != (i >= fields) || input.field != static_cast<int>(i % fields)) {
+      entry.fail("not the " + std::string(i >= fields ? "cell" : "nuclear") + " stain's field " +
+                 std::to_string(i % fields));
     }
+    if (entry.json().contains("page")) input.page = entry.at("page").integer32(1, 65535) - 1;
     if (entry.json().contains("xxh3")) {
       const auto size = static_cast<std::uint64_t>(
           entry.at("size").integer(0, std::numeric_limits<std::int64_t>::max()));
@@ -237,6 +247,8 @@ WellResults ResultsFromJson(const JsonReader& j, int well) {
     r.pixelSize = j.at("pixel_size").number(kLeastPlausiblePixelSize, kPixelSizeOptionLimit * 64);
   }
   if (j.json().contains("ring_reviewed")) r.ringReviewed = j.at("ring_reviewed").flag();
+  if (j.json().contains("ring_held")) r.ringHeld = j.at("ring_held").flag();
+  if (j.json().contains("zone_coverage")) r.zoneCoverage = j.at("zone_coverage").number(0, 100);
   if (j.json().contains("cutoffs")) {
     const auto cutoffs = j.at("cutoffs").exactly(2);
     r.cutoffs = WellCutoffs{SettingValue(cutoffs[0], SettingId::NucleiBlueCutoff),
@@ -258,6 +270,8 @@ json RequestToJson(const WellRequest& request) {
                  {"ring_source", EscapedBytes(request.ringSource)}};
   // Only a request with a reviewed ring names it: records of fitted rings stay as they were.
   if (request.ring) result["ring"] = {request.ring->x, request.ring->y, request.ring->radius};
+  if (request.ringDrift) result["ring_drift"] = *request.ringDrift;
+  if (request.zoneCoverage) result["zone_coverage"] = true;
   // Likewise only each well's own cut-offs are named.
   if (request.cutoffs == CutoffMode::Well) result["cutoffs"] = CutoffModeName(request.cutoffs);
   return result;
@@ -297,6 +311,9 @@ WellRequest RequestFromJson(const JsonReader& j) {
         RingPlacement{ring[0].integer32(0, kMosaicSide - 1), ring[1].integer32(0, kMosaicSide - 1),
                       SettingValue(ring[2], SettingId::RingRadius)};
   }
+  if (j.json().contains("ring_drift"))
+    request.ringDrift = j.at("ring_drift").integer32(0, kMosaicSide);
+  if (j.json().contains("zone_coverage")) request.zoneCoverage = j.at("zone_coverage").flag();
   if (j.json().contains("cutoffs")) {
     const std::optional<CutoffMode> mode = CutoffModeFromName(j.at("cutoffs").text());
     if (!mode) j.at("cutoffs").fail("not 'plate' or 'well'");
@@ -408,11 +425,11 @@ RecordMisfit RecordFit(const AnalysedWell& record, int well, const WellRequest& 
   if (record.program != ProgramVersion()) return RecordMisfit::OtherVersion;
   if (!(record.request == request)) return RecordMisfit::OtherRequest;
   const auto& inputs = record.results.inputs;
-  if (inputs.size() != 8) return RecordMisfit::Unusable;
-  for (const bool green : {false, true}) {
-    const std::array<std::string, 4> files = ChannelFieldFiles(plate, well, green);
-    for (int field = 0; field < 4; ++field) {
-      if (inputs[(green ? 4 : 0) + field].file != files[field]) return RecordMisfit::OtherPlate;
+  const std::vector<FieldSource> sources = WellFieldSources(plate, well);
+  if (inputs.size() != sources.size()) return RecordMisfit::OtherPlate;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    if (inputs[i].file != sources[i].file || inputs[i].page != sources[i].page) {
+      return RecordMisfit::OtherPlate;
     }
   }
   return InputsUnchanged(record.results) ? RecordMisfit::Fits : RecordMisfit::PicturesChanged;

@@ -35,6 +35,9 @@ struct WellRequest {
   int inputBits = 16;                 // bits the loader takes of 16-bit samples
   std::string ringSource;             // where rings given from outside come from; "" when fitted
   std::optional<RingPlacement> ring;  // a reviewed ring, analysed instead of a fitted one
+  /// A held ring (ring source "held") may follow the well this many pixels.
+  std::optional<int> ringDrift;
+  bool zoneCoverage = false;               // measure the zone's coverage too
   CutoffMode cutoffs = CutoffMode::Plate;  // whether each well's nucleus cut-offs are its own
   bool operator==(const WellRequest& other) const;
 };

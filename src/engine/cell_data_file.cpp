@@ -34,9 +34,9 @@ std::vector<std::string> CellDataLines(const WellSession& session, double today)
   const AnalysisSettings& s = session.settings();
   const PlateIdentity& plate = session.plate();
   std::vector<std::string> lines = {"Data of Cells from well " + session.wellName(), ""};
-  for (std::string& line :
+  for (const CellLine& line :
        SettingsHeaderLines(s, plate.measurementDate, plate.path, plate.prefix, today)) {
-    lines.push_back(std::move(line));
+    lines.push_back(CellLineText(line));
   }
   lines.insert(
       lines.end(),

@@ -9,7 +9,13 @@ Picture OverviewThumbnail(const Plate& plate, int well, int radius, bool estimat
   if (well < 0 || well >= plate.format.wellCount() || plate.wells[well].state != 1) return {};
   // Each well loads its own fields: a missing one stays black rather than
   // showing the field of the well shown before it.
-  Picture mosaic = LoadChannelMosaic(ChannelFieldFiles(plate, well, true)).mosaic;
+  std::vector<FieldPage> fields;
+  const std::vector<FieldSource> sources = WellFieldSources(plate, well);
+  for (std::size_t i = sources.size() / 2; i < sources.size(); ++i) {
+    fields.push_back({sources[i].file, sources[i].page});
+  }
+  TiffFiles files;
+  Picture mosaic = LoadChannelMosaic(fields, {}, files).mosaic;
   if (!estimate) return mosaic;
   const RingSearchResult centre = QuickRingEstimate(mosaic, radius);
   DrawRingMask(mosaic, centre.x, centre.y, radius);

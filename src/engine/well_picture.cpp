@@ -15,23 +15,22 @@ std::string InMicrometres(double pixels, const std::optional<double>& pixelSize)
   return text;
 }
 
-}  // namespace
-
-Picture WellSession::wholeWellPicture() const {
-  const WellResults& r = results_;
+// The ring, the marks and the lines of a session's whole-well picture.
+WholeWellMarks MarksOf(const WellSession& session) {
+  const WellResults& r = session.results();
   WholeWellMarks marks;
   marks.ringX = r.ring.x;
   marks.ringY = r.ring.y;
   marks.ringRadius = r.ring.radius;
   for (const NucleusMeasures& nucleus : r.immigrants)
     marks.counted.push_back({nucleus.x, nucleus.y});
-  for (const ImmigrantNucleus& object : rejectedForSize_) {
+  for (const ImmigrantNucleus& object : session.rejectedForSize()) {
     marks.rejected.push_back({object.x, object.y});
   }
   marks.pixelSize = r.pixelSize;
   const auto number = [](std::int64_t value) { return std::to_string(value); };
   marks.lines = {
-      wellName_,
+      session.wellName(),
       "Immigrant nuclei: " + number(r.nuclei) + " (calculated: " + number(r.calculatedNuclei) + ")",
       "Average distance: " + number(r.averageDistance) + " px" +
           InMicrometres(static_cast<double>(r.averageDistance), r.pixelSize),
@@ -40,7 +39,18 @@ Picture WellSession::wholeWellPicture() const {
           number(r.ring.radius) + " px" + InMicrometres(r.ring.radius, r.pixelSize),
       "Red circles: counted; magenta: rejected for size",
   };
-  return WholeWellPicture(pictures_.composite, marks);
+  return marks;
+}
+
+}  // namespace
+
+Picture WellSession::wholeWellPicture() const {
+  return WholeWellPicture(pictures_.composite, MarksOf(*this));
+}
+
+Picture WellSession::takeWholeWellPicture() {
+  const WholeWellMarks marks = MarksOf(*this);
+  return WholeWellPicture(std::move(pictures_.composite), marks);
 }
 
 }  // namespace vembrel

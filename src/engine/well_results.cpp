@@ -28,6 +28,15 @@ std::optional<QualityNote> QualityNoteFromName(std::string_view name) {
   return static_cast<QualityNote>(it - kNoteNames.begin());
 }
 
+std::string QualityNotesText(const WellResults& well, std::string_view separator) {
+  std::string text;
+  for (const QualityNote note : well.quality) {
+    if (!text.empty()) text += separator;
+    text += QualityNoteName(note);
+  }
+  return text;
+}
+
 bool WellResults::has(QualityNote note) const {
   return std::find(quality.begin(), quality.end(), note) != quality.end();
 }

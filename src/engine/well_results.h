@@ -50,10 +50,11 @@ struct NucleusMeasures {
 struct InputPicture {
   std::string file;
   bool cellStain = false;  // the cell stain (green), else the nuclear stain (blue)
-  int field = 0;           // 0..3, in file order
+  int field = 0;           // 0..3, in file order; 0 for a picture of the whole well
   /// Size and hash of the bytes read; none when the file could not be read
   /// (missing, no permission, no regular file).
   std::optional<FileFingerprint> fingerprint;
+  int page = 0;  // the file's page the field was read from, from 0
   bool operator==(const InputPicture&) const = default;
 };
 
@@ -99,6 +100,10 @@ std::string_view QualityNoteName(QualityNote note);
 /// The note of a name; nothing for an unknown name.
 std::optional<QualityNote> QualityNoteFromName(std::string_view name);
 
+struct WellResults;
+/// A well's quality notes by name, in their order, joined by the separator.
+std::string QualityNotesText(const WellResults& well, std::string_view separator);
+
 struct WellResults {
   int well = 0;        // index on the plate, row-major from A01
   PlateFormat format;  // the plate's format, which names the well
@@ -114,13 +119,16 @@ struct WellResults {
   std::int64_t nucleiOutside = 0;           // accepted nuclei of the mosaic beyond the ring
   bool ringFitted = true;                   // the ring was placed by the fit, not by hand
   bool ringReviewed = false;                // the ring was given (a reviewed ring), not fitted
+  bool ringHeld = false;                    // held from the well's first time point (time courses)
   std::optional<double> zoneContrast;       // when the zone's size was fitted: its contrast
+  std::optional<double> zoneCoverage;       // when asked for: % of the ring's pixels covered
   std::optional<WellCutoffs> cutoffs;       // chosen for the well; none: the settings' own
   std::vector<NucleusMeasures> immigrants;  // the nuclei counted in the ring, in scan order
   std::vector<DensityBin> density;   // empty when no nucleus lies an increment beyond the ring
   std::vector<QualityNote> quality;  // in the order of QualityNote
   std::vector<FieldProblem> fieldProblems;  // fields missing, damaged or unusable
   std::vector<InputPicture> inputs;         // nuclear stain fields 0..3, then cell stain 0..3
+                                            // (one each for a picture of the whole well)
   int reducedFrom = 0;  // side of the large fields reduced to 512 x 512, 0 when none
   /// Micrometres per mosaic pixel: the field pictures' pixel size times the
   /// reduction of large fields; none when the plate's pixel size is unknown.

@@ -16,6 +16,7 @@
 #include "imaging/nucleus_statistics.h"
 #include "imaging/pixel_kernels.h"
 #include "imaging/ring_fit.h"
+#include "imaging/zone_coverage.h"
 #include "imaging/zone_fit.h"
 #include "plate/plate.h"
 #include "plate/well_names.h"
@@ -148,19 +149,30 @@ std::optional<CutoffMode> CutoffModeFromName(std::string_view name) {
 WellMosaics LoadWellMosaics(const Plate& plate, int well) {
   FieldLoadOptions options;
   options.inputBits = plate.loaderInputBits();
+  const std::vector<FieldSource> sources = WellFieldSources(plate, well);
+  const std::size_t fields = sources.size() / 2;
+  // A file holding several fields or channels is opened once, and closed
+  // after its last page.
+  std::vector<std::string> reads;
+  for (const FieldSource& source : sources) reads.push_back(source.file);
+  TiffFiles files(reads);
   WellMosaics mosaics;
   for (const bool green : {false, true}) {
-    const std::array<std::string, 4> files = ChannelFieldFiles(plate, well, green);
-    ChannelMosaic loaded = LoadChannelMosaic(files, options);
-    for (int field = 0; field < 4; ++field) {
-      mosaics.inputs.push_back({files[field], green, field, loaded.fields[field].fingerprint});
+    std::vector<FieldPage> pages;
+    for (std::size_t field = 0; field < fields; ++field) {
+      const FieldSource& source = sources[(green ? fields : 0) + field];
+      pages.push_back({source.file, source.page});
+    }
+    ChannelMosaic loaded = LoadChannelMosaic(pages, options, files);
+    for (std::size_t field = 0; field < fields; ++field) {
+      mosaics.inputs.push_back({pages[field].file, green, static_cast<int>(field),
+                                loaded.fields[field].fingerprint, pages[field].page});
     }
     for (FieldProblem& problem : loaded.problems()) mosaics.fieldProblems.push_back(problem);
     mosaics.reducedFrom = std::max(mosaics.reducedFrom, loaded.reducedFrom());
     if (green) {
-      for (int field = 0; field < 4; ++field) {
-        const auto& problem = loaded.fields[field].problem;
-        mosaics.greenQuarterBlack[field] = problem && problem->leftBlack();
+      for (int quarter = 0; quarter < 4; ++quarter) {
+        mosaics.greenQuarterBlack[quarter] = loaded.quarterBlack(quarter);
       }
     }
     (green ? mosaics.green : mosaics.blue) = std::move(loaded.mosaic);
@@ -213,8 +225,16 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
       throw Error("Well " + wellName_ + ": the ring's " + problem);
     }
     settings_.ring.radius = options_.ring->radius;
-    drawRing(options_.ring->x, options_.ring->y);
-    results_.ringReviewed = true;
+    RingPlacement ring = *options_.ring;
+    if (options_.ringDrift) {
+      const RingSearchResult moved = FitRing(pictures_.greenMosaic, ring.radius);
+      const double drift =
+          std::hypot(static_cast<double>(moved.x - ring.x), static_cast<double>(moved.y - ring.y));
+      if (drift <= *options_.ringDrift) ring = {moved.x, moved.y, ring.radius};
+    }
+    drawRing(ring.x, ring.y);
+    results_.ringReviewed = !options_.ringHeld;
+    results_.ringHeld = options_.ringHeld;
   } else if (options_.fitRadius) {
     fitZone(*options_.fitRadius);
   } else {
@@ -422,6 +442,7 @@ void WellSession::fitRingSize(RadiusRange range) {
 void WellSession::drawRing(int x, int y) {
   results_.ringFitted = false;
   results_.ringReviewed = false;
+  results_.ringHeld = false;
   results_.zoneContrast.reset();
   results_.ring = {x, y, settings_.ring.radius};
   DrawRingMask(pictures_.greenMosaic, x, y, settings_.ring.radius);
@@ -600,6 +621,10 @@ void WellSession::analyse() {
   settings_.cells.greenCutoff =
       std::max(settings_.cells.greenCutoff, settings_.display.green.cutoff);
   cellThresholdsEditable_ = false;
+  if (options_.zoneCoverage) {
+    r.zoneCoverage = ZoneCoverage(pictures_.greenMosaic, ring.x, ring.y, ring.radius,
+                                  settings_.cells.greenCutoff);
+  }
   if (cellLevel_) {
     runCells();
   } else {

@@ -100,6 +100,13 @@ struct SessionOptions {
   /// Analyse at this ring (a reviewed one) instead of fitting one; the
   /// radius becomes the session's ring size. Error when it lies off the mosaic.
   std::optional<RingPlacement> ring;
+  /// The ring is the well's ring held from an earlier time point rather than
+  /// a reviewed one. With ringDrift, its centre is fitted afresh at its
+  /// radius and the fit kept when it lies within ringDrift pixels of it.
+  bool ringHeld = false;
+  std::optional<int> ringDrift;
+  /// Measure the zone's coverage (results' zoneCoverage) at every pass.
+  bool zoneCoverage = false;
   /// Well: the nucleus cut-offs are chosen from the well's composite when it
   /// opens or is reset, in place of the settings' (the results carry them).
   CutoffMode cutoffs = CutoffMode::Plate;
@@ -184,6 +191,10 @@ class WellSession {
   /// the composite, the ring, the counted and rejected nuclei, a scale bar
   /// with a pixel size, and the well's name and key numbers.
   Picture wholeWellPicture() const;
+  /// The same, drawn over the session's own composite, which it takes: for
+  /// a session whose composite is not needed any more (a batch's well once
+  /// its snapshot is made). The session's composite is left empty.
+  Picture takeWholeWellPicture();
 
  private:
   struct Memo;

@@ -50,16 +50,17 @@ WellSession* Workspace::findSession(int well) {
   return nullptr;
 }
 
-void Workspace::pressWell(int well, MouseButton button) {
+void Workspace::toggleExclusion(int well) {
   if (well < 0 || well >= plate_.format.wellCount()) return;
-  if (button == MouseButton::Right) {
-    if (ToggleWellInclusion(plate_, well) == RightClickResult::Excluded) {
-      while (WellSession* session = findSession(well)) closeSession(*session);
-    }
-    if (onPlateChanged) onPlateChanged();
-    return;
+  if (ToggleWellInclusion(plate_, well) == RightClickResult::Excluded) {
+    while (WellSession* session = findSession(well)) closeSession(*session);
+    results_.forget(well);  // an excluded well has no results, not even earlier ones
   }
-  if (plate_.wells[well].state != 1) return;
+  if (onPlateChanged) onPlateChanged();
+}
+
+void Workspace::chooseWell(int well) {
+  if (well < 0 || well >= plate_.format.wellCount() || plate_.wells[well].state != 1) return;
   chosenWell_ = plate_.wells[well].name;
   if (WellSession* session = findSession(well)) {
     bringToFront(*session);
@@ -70,7 +71,7 @@ void Workspace::pressWell(int well, MouseButton button) {
 
 WellSession& Workspace::openWell(int well) {
   SessionOptions options;
-  options.cellLevel = startTab_ == WellTab::Cells;
+  options.cellLevel = cellLevel_;
   if (reviewedRing) options.ring = reviewedRing(well);
   options.onAnalysed = [this](const WellSession& session) { recordAnalysis(session); };
   auto session = std::make_unique<WellSession>(plate_, well, universal_, std::move(options));

@@ -2,7 +2,8 @@
 // The desktop's main frame as a toolkit-free model: the open plate, the
 // universal settings, the open well sessions in frame order (front first) and
 // the plate's results. The desktop program listens to its notifications to
-// create and close widgets; the batch drives it too.
+// create and close widgets, and hands the batch its plate, settings, open
+// wells and results.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,11 +18,6 @@
 
 namespace vembrel {
 
-enum class MouseButton { Left, Right, Middle };
-
-/// The tab a newly opened well shows first; wells open at cell level on Cells.
-enum class WellTab { BlueChannel, GreenChannel, TwoChannels, ImmigrantCells, Cells };
-
 class Workspace {
  public:
   Workspace();
@@ -35,8 +31,9 @@ class Workspace {
   void setUniversalSettings(const AnalysisSettings& settings);
   PlateResults& results() { return results_; }
   const PlateResults& results() const { return results_; }
-  WellTab startTab() const { return startTab_; }
-  void setStartTab(WellTab tab) { startTab_ = tab; }
+  /// Whether wells open at cell level (off at first).
+  bool cellLevel() const { return cellLevel_; }
+  void setCellLevel(bool cells) { cellLevel_ = cells; }
   /// Name of the well chosen last on the plate map ("" before any).
   const std::string& chosenWell() const { return chosenWell_; }
 
@@ -55,10 +52,12 @@ class Workspace {
   WellSession* activeSession();
   WellSession* findSession(int well);
 
-  /// A mouse button pressed on a well of the plate map: the left button opens
-  /// an included well (or brings it to the front), the right one excludes an
-  /// included well (closing it) or includes an excluded one again.
-  void pressWell(int well, MouseButton button);
+  /// A well chosen on the plate map: an included well opens (or comes to the
+  /// front); any other is passed over.
+  void chooseWell(int well);
+  /// Excludes an included well (closing it and forgetting its results) or
+  /// includes an excluded one again; a well without pictures stays as it is.
+  void toggleExclusion(int well);
   /// Opens and analyses a well with the universal settings, in front.
   WellSession& openWell(int well);
   void bringToFront(WellSession& session);
@@ -100,7 +99,7 @@ class Workspace {
   AnalysisSettings universal_;
   PlateResults results_;
   std::vector<std::unique_ptr<WellSession>> sessions_;
-  WellTab startTab_ = WellTab::ImmigrantCells;
+  bool cellLevel_ = false;
   std::string chosenWell_;
   std::string resultsFolderOverride_;
 };

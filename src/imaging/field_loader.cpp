@@ -32,14 +32,16 @@ FieldProblem Damaged(const std::string& file, const std::string& reason) {
               (reason.empty() ? "a strip or tile cannot be decoded whole" : reason) + ")"};
 }
 
-// Where a field's place in the target starts and how its rows are reached:
-// rows counted from the top of the field.
+// Where a field's place in the target starts, its side (a field's, or the
+// whole mosaic's for a picture of the whole well), and how its rows are
+// reached: rows counted from the top of the place.
 struct Place {
   Picture& target;
   int column;
   int row;
+  int side;
   std::uint8_t* rowFromTop(int y) const {
-    return target.bytes.data() + target.offset(column, row + kFieldSize - 1 - y);
+    return target.bytes.data() + target.offset(column, row + side - 1 - y);
   }
 };
 
@@ -50,32 +52,52 @@ inline std::uint32_t GreyWord(std::uint32_t value, int shift) {
   return 0xff000000u | std::min<std::uint32_t>(value >> shift, 255) * 0x010101u;
 }
 
+#if defined(__SSE2__)
+// Sixteen 8-bit grey values become sixteen words s, s, s, 0xff.
+inline void PutGreyWords16(__m128i v, std::uint8_t* out) {
+  const __m128i opaque = _mm_set1_epi8(-1);
+  const __m128i pairs[2] = {_mm_unpacklo_epi8(v, v), _mm_unpackhi_epi8(v, v)};
+  const __m128i alpha[2] = {_mm_unpacklo_epi8(v, opaque), _mm_unpackhi_epi8(v, opaque)};
+  auto* words = reinterpret_cast<__m128i*>(out);
+  for (int half = 0; half < 2; ++half) {
+    _mm_storeu_si128(words + 2 * half, _mm_unpacklo_epi16(pairs[half], alpha[half]));
+    _mm_storeu_si128(words + 2 * half + 1, _mm_unpackhi_epi16(pairs[half], alpha[half]));
+  }
+}
+#endif
+
 template <class T>
-void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int shift) {
+void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int side, int shift) {
   if (samples == nullptr) {  // a strip that could not be decoded: black
     const std::uint32_t black = 0xff000000u;
-    for (int x = 0; x < kFieldSize; ++x) std::memcpy(out + 4 * x, &black, 4);
+    for (int x = 0; x < side; ++x) std::memcpy(out + 4 * x, &black, 4);
     return;
   }
 #if defined(__SSE2__)
-  // Sixteen 8-bit samples at a time become sixteen words s, s, s, 0xff.
+  static_assert(kFieldSize % 16 == 0 && kMosaicSize % 16 == 0);
   if constexpr (sizeof(T) == 1) {
-    static_assert(kFieldSize % 16 == 0);
-    const __m128i opaque = _mm_set1_epi8(-1);
-    for (int x = 0; x < kFieldSize; x += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + x));
-      const __m128i pairs[2] = {_mm_unpacklo_epi8(v, v), _mm_unpackhi_epi8(v, v)};
-      const __m128i alpha[2] = {_mm_unpacklo_epi8(v, opaque), _mm_unpackhi_epi8(v, opaque)};
-      auto* words = reinterpret_cast<__m128i*>(out + 4 * x);
-      for (int half = 0; half < 2; ++half) {
-        _mm_storeu_si128(words + 2 * half, _mm_unpacklo_epi16(pairs[half], alpha[half]));
-        _mm_storeu_si128(words + 2 * half + 1, _mm_unpackhi_epi16(pairs[half], alpha[half]));
-      }
+    for (int x = 0; x < side; x += 16) {
+      PutGreyWords16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + x)), out + 4 * x);
+    }
+    return;
+  } else {
+    // Sixteen 16-bit samples at a time: shifted, clamped to 255 (v minus
+    // what exceeds 255), packed to bytes.
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    const __m128i top = _mm_set1_epi16(255);
+    for (int x = 0; x < side; x += 16) {
+      __m128i low =
+          _mm_srl_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 2 * x)), count);
+      __m128i high = _mm_srl_epi16(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 2 * x + 16)), count);
+      low = _mm_sub_epi16(low, _mm_subs_epu16(low, top));
+      high = _mm_sub_epi16(high, _mm_subs_epu16(high, top));
+      PutGreyWords16(_mm_packus_epi16(low, high), out + 4 * x);
     }
     return;
   }
 #endif
-  for (int x = 0; x < kFieldSize; ++x) {
+  for (int x = 0; x < side; ++x) {
     std::uint32_t word;
     if constexpr (sizeof(T) == 1) {
       word = 0xff000000u | samples[x] * 0x010101u;
@@ -88,8 +110,8 @@ void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int shift) {
   }
 }
 
-void PutMeansRow(const std::uint32_t* means, std::uint8_t* out, int shift) {
-  for (int x = 0; x < kFieldSize; ++x) {
+void PutMeansRow(const std::uint32_t* means, std::uint8_t* out, int side, int shift) {
+  for (int x = 0; x < side; ++x) {
     const std::uint32_t word = GreyWord(means[x], shift);
     std::memcpy(out + 4 * x, &word, 4);
   }
@@ -105,13 +127,13 @@ std::vector<std::uint32_t> ConvertToRgba(TiffFile& file) {
   return raster;
 }
 
-// Copies a converted 512 x 512 raster into place; pictures keep blue in the
-// lowest byte where the library keeps red.
+// Copies a converted raster of the place's side into place; pictures keep
+// blue in the lowest byte where the library keeps red.
 void PutRgba(const std::vector<std::uint32_t>& raster, const Place& place) {
-  for (int r = 0; r < kFieldSize; ++r) {
-    const std::uint32_t* in = raster.data() + static_cast<std::size_t>(r) * kFieldSize;
-    std::uint8_t* out = place.rowFromTop(kFieldSize - 1 - r);
-    for (int x = 0; x < kFieldSize; ++x) {
+  for (int r = 0; r < place.side; ++r) {
+    const std::uint32_t* in = raster.data() + static_cast<std::size_t>(r) * place.side;
+    std::uint8_t* out = place.rowFromTop(place.side - 1 - r);
+    for (int x = 0; x < place.side; ++x) {
       const std::uint32_t word =
           (in[x] & 0xff00ff00u) | ((in[x] & 0xffu) << 16) | ((in[x] >> 16) & 0xffu);
       std::memcpy(out + 4 * x, &word, 4);
@@ -120,7 +142,7 @@ void PutRgba(const std::vector<std::uint32_t>& raster, const Place& place) {
 }
 
 void ReduceRgba(const std::vector<std::uint32_t>& raster, int side, const Place& place) {
-  AreaReducer reducer(side, 4, 1);
+  AreaReducer reducer(side, 4, 1, place.side);
   int outRow = 0;
   for (int y = 0; y < side; ++y) {
     const auto* bytes =
@@ -128,7 +150,7 @@ void ReduceRgba(const std::vector<std::uint32_t>& raster, int side, const Place&
     const std::uint32_t* means = reducer.addRow(bytes);  // red, green, blue, alpha per pixel
     if (means == nullptr) continue;
     std::uint8_t* out = place.rowFromTop(outRow++);
-    for (int x = 0; x < kFieldSize; ++x) {
+    for (int x = 0; x < place.side; ++x) {
       const std::uint8_t pixel[4] = {
           static_cast<std::uint8_t>(means[4 * x + 2]), static_cast<std::uint8_t>(means[4 * x + 1]),
           static_cast<std::uint8_t>(means[4 * x]), static_cast<std::uint8_t>(means[4 * x + 3])};
@@ -143,25 +165,26 @@ std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place& place,
                                   const FieldLoadOptions& options) {
   const int side = static_cast<int>(file.width());
   const int shift = bits == 16 ? std::clamp(options.inputBits, 8, 16) - 8 : 0;
-  // A 512 x 512 field read at the full depth has the RGBA conversion's pixels,
-  // so a damaged one is left to the conversion as it always was.
-  const bool asConverted = side == kFieldSize && (bits == 8 || shift == 8);
+  // A field of its place's size read at the full depth has the RGBA
+  // conversion's pixels, so a damaged one is left to the conversion as it
+  // always was.
+  const bool asConverted = side == place.side && (bits == 8 || shift == 8);
   file.takeError();
   int failed = 0;
-  if (side == kFieldSize) {
+  if (side == place.side) {
     failed = ReadGreyRows(file, asConverted, [&](int y, const std::uint8_t* samples) {
       if (bits == 8) {
-        PutGreyRow<std::uint8_t>(samples, place.rowFromTop(y), 0);
+        PutGreyRow<std::uint8_t>(samples, place.rowFromTop(y), side, 0);
       } else {
-        PutGreyRow<std::uint16_t>(samples, place.rowFromTop(y), shift);
+        PutGreyRow<std::uint16_t>(samples, place.rowFromTop(y), side, shift);
       }
     });
   } else {
-    AreaReducer reducer(side, 1, bits / 8);
+    AreaReducer reducer(side, 1, bits / 8, place.side);
     int outRow = 0;
     failed = ReadGreyRows(file, false, [&](int, const std::uint8_t* samples) {
       if (const std::uint32_t* means = reducer.addRow(samples)) {
-        PutMeansRow(means, place.rowFromTop(outRow++), shift);
+        PutMeansRow(means, place.rowFromTop(outRow++), place.side, shift);
       }
     });
   }
@@ -179,13 +202,15 @@ std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place& place,
 // Every other layout, through the library's RGBA conversion on the same handle.
 FieldLoad LoadConverted(TiffFile& file, const Place& place) {
   const int side = static_cast<int>(file.width());
-  if (side > kMaxConvertedFieldSide) {
+  const int scale = place.side / kFieldSize;
+  if (side > kMaxConvertedFieldSide * scale) {
     return Problem(FieldProblemKind::kWrongSize, file.name(),
-                   "Field picture '" + file.name() + "' is " + SizeText(side, side) +
-                       " pixels; fields of its layout can be at most " +
-                       SizeText(kMaxConvertedFieldSide, kMaxConvertedFieldSide) +
-                       " (grey fields of 8 or 16 bits up to " +
-                       SizeText(kMaxFieldSide, kMaxFieldSide) + ")");
+                   "Field picture '" + file.name() + "' is " + SizeText(side, side) + " pixels; " +
+                       (scale == 1 ? "fields" : "pictures of the whole well") +
+                       " of its layout can be at most " +
+                       SizeText(kMaxConvertedFieldSide * scale, kMaxConvertedFieldSide * scale) +
+                       " (grey ones of 8 or 16 bits up to " +
+                       SizeText(kMaxFieldSide * scale, kMaxFieldSide * scale) + ")");
   }
   // A layout the library cannot convert at all (32-bit float, odd bit
   // depths) would otherwise come back as a silently black picture.
@@ -202,7 +227,7 @@ FieldLoad LoadConverted(TiffFile& file, const Place& place) {
     return Problem(FieldProblemKind::kUnreadable, file.name(),
                    "Unable to load file '" + file.name() + "': not enough memory");
   }
-  if (side == kFieldSize) {
+  if (side == place.side) {
     PutRgba(raster, place);
   } else {
     ReduceRgba(raster, side, place);
@@ -237,8 +262,9 @@ const char* FieldProblemName(FieldProblemKind kind) {
 
 namespace {
 
-FieldLoad LoadOpenedField(TiffFile& file, const std::string& fileName, Picture& target, int column,
-                          int row, const FieldLoadOptions& options) {
+FieldLoad LoadOpenedField(TiffFile& file, int page, const Place& place,
+                          const FieldLoadOptions& options) {
+  const std::string& fileName = file.name();
   switch (file.status()) {
     case TiffOpenStatus::kOpened:
       break;
@@ -252,6 +278,26 @@ FieldLoad LoadOpenedField(TiffFile& file, const std::string& fileName, Picture& 
     case TiffOpenStatus::kUnreadable:
       return Problem(FieldProblemKind::kUnreadable, fileName, file.message());
   }
+  if (page > 0) {
+    file.setPage(0);
+    const std::uint32_t firstWidth = file.width(), firstHeight = file.height();
+    if (!file.setPage(page)) {
+      const int pages = file.pageCount();
+      return Problem(FieldProblemKind::kMissing, fileName,
+                     "Field picture '" + fileName + "' holds " + std::to_string(pages) +
+                         (pages == 1 ? " page" : " pages") + "; its page " +
+                         std::to_string(page + 1) + " is missing");
+    }
+    if (file.width() != firstWidth || file.height() != firstHeight) {
+      return Problem(FieldProblemKind::kWrongSize, fileName,
+                     "Field picture '" + fileName + "': page " + std::to_string(page + 1) + " is " +
+                         SizeText(file.width(), file.height()) + " pixels, page 1 " +
+                         SizeText(firstWidth, firstHeight) +
+                         "; the pages of one file must be of one size");
+    }
+  } else {
+    file.setPage(0);
+  }
   const std::uint32_t width = file.width();
   const std::uint32_t height = file.height();
   if (width == 0 || height == 0) {
@@ -259,13 +305,15 @@ FieldLoad LoadOpenedField(TiffFile& file, const std::string& fileName, Picture& 
         FieldProblemKind::kEmpty, fileName,
         "Field picture '" + fileName + "' has no pixels (" + SizeText(width, height) + ")");
   }
-  if (width != height || width < kFieldSize || width > kMaxFieldSide) {
+  const int scale = place.side / kFieldSize;
+  if (width != height || width < static_cast<std::uint32_t>(place.side) ||
+      width > static_cast<std::uint32_t>(kMaxFieldSide * scale)) {
     return Problem(FieldProblemKind::kWrongSize, fileName,
-                   "Field picture '" + fileName + "' is " + SizeText(width, height) +
-                       " pixels; a field must be square, from " + SizeText(kFieldSize, kFieldSize) +
-                       " to " + SizeText(kMaxFieldSide, kMaxFieldSide) + " pixels");
+                   "Field picture '" + fileName + "' is " + SizeText(width, height) + " pixels; " +
+                       (scale == 1 ? "a field" : "a picture of the whole well") +
+                       " must be square, from " + SizeText(place.side, place.side) + " to " +
+                       SizeText(kMaxFieldSide * scale, kMaxFieldSide * scale) + " pixels");
   }
-  const Place place{target, column, row};
   if (const int bits = PlainGreyBits(file.get()); bits != 0) {
     if (std::optional<FieldLoad> load = LoadGrey(file, bits, place, options)) return *load;
   }
@@ -274,17 +322,46 @@ FieldLoad LoadOpenedField(TiffFile& file, const std::string& fileName, Picture& 
 
 }  // namespace
 
-FieldLoad LoadField(const std::string& fileName, Picture& target, int column, int row,
-                    const FieldLoadOptions& options) {
-  if (column < 0 || row < 0 || column > target.width - kFieldSize ||
-      row > target.height - kFieldSize ||
+FieldLoad LoadFieldPage(TiffFile& file, int page, Picture& target, int column, int row, int side,
+                        const FieldLoadOptions& options) {
+  if ((side != kFieldSize && side != kMosaicSize) || column < 0 || row < 0 ||
+      column > target.width - side || row > target.height - side ||
       target.bytes.size() != static_cast<std::size_t>(target.width) * target.height * 4) {
-    throw Error("The field '" + fileName + "' does not fit its place in the mosaic");
+    throw Error("The field '" + file.name() + "' does not fit its place in the mosaic");
   }
-  TiffFile file(fileName);
-  FieldLoad load = LoadOpenedField(file, fileName, target, column, row, options);
+  FieldLoad load = LoadOpenedField(file, page, Place{target, column, row, side}, options);
   load.fingerprint = file.fingerprint();
   return load;
 }
+
+FieldLoad LoadField(const std::string& fileName, Picture& target, int column, int row,
+                    const FieldLoadOptions& options) {
+  TiffFile file(fileName);
+  return LoadFieldPage(file, 0, target, column, row, kFieldSize, options);
+}
+
+TiffFiles::TiffFiles(const std::vector<std::string>& reads) {
+  for (const std::string& name : reads) ++entry(name).reads;
+}
+
+TiffFiles::Entry& TiffFiles::entry(const std::string& fileName) {
+  for (Entry& entry : files_) {
+    if (entry.name == fileName) return entry;
+  }
+  return files_.emplace_back(Entry{fileName, 0, nullptr});
+}
+
+TiffFile& TiffFiles::open(const std::string& fileName) {
+  Entry& found = entry(fileName);
+  if (found.file == nullptr) found.file = std::make_unique<TiffFile>(fileName);
+  return *found.file;
+}
+
+void TiffFiles::done(const std::string& fileName) {
+  Entry& found = entry(fileName);
+  if (found.reads > 0 && --found.reads == 0) found.file.reset();
+}
+
+TiffFiles::~TiffFiles() = default;
 
 }  // namespace vembrel

@@ -1,23 +1,29 @@
 #pragma once
-// Loading one microscope field (a TIFF per well, field and channel) into its
-// 512 x 512 place in a mosaic: every size the file states is checked against
-// what is read, large square fields are reduced, 16-bit samples are brought to
-// 8 bits, and a field that cannot be used is reported by kind.
+// Loading one microscope field (a page of a TIFF file) into its 512 x 512
+// place in a mosaic, or a picture of the whole well into the whole 1024 x 1024
+// mosaic: every size the file states is checked against what is read, large
+// square pictures are reduced, 16-bit samples are brought to 8 bits, and a
+// field that cannot be used is reported by kind.
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "imaging/file_fingerprint.h"
 #include "imaging/picture.h"
 
 namespace vembrel {
 
+class TiffFile;
+
 /// Why a field could not be used whole.
 enum class FieldProblemKind {
-  kMissing,     // no file of that name
+  kMissing,     // no file of that name, or no such page in the file
   kUnreadable,  // not a file, no permission, not a TIFF, or a layout that cannot be converted
   kDamaged,     // a strip or tile that cannot be decoded whole: the field is partly decoded
   kEmpty,       // a file of 0 bytes, or a picture of no pixels
-  kWrongSize,   // not square, smaller than 512 x 512 or larger than can be reduced
+  kWrongSize,   // not square, smaller than its place or larger than can be reduced, or a
+                // page of another size than the file's first
 };
 
 /// "missing", "unreadable", "damaged", "empty", "wrong size".
@@ -74,5 +80,38 @@ inline constexpr int kMaxConvertedFieldSide = 4096;
 /// nothing.
 FieldLoad LoadField(const std::string& fileName, Picture& target, int column, int row,
                     const FieldLoadOptions& options = {});
+
+/// LoadField of page (from 0) of an opened file into a side x side place:
+/// kFieldSize for a field, kMosaicSize for a picture of the whole well (which
+/// may then be up to twice the sides above). A page the file does not hold is
+/// missing; a page of another size than the file's first is of a wrong size.
+/// Throws Error only when the place does not lie inside target.
+FieldLoad LoadFieldPage(TiffFile& file, int page, Picture& target, int column, int row, int side,
+                        const FieldLoadOptions& options = {});
+
+/// The files of one well, each opened once however many of its pages are read.
+class TiffFiles {
+ public:
+  /// reads: the file of every page that will be read, so that each file is
+  /// closed (its copy in memory freed) after its last page; none: files stay
+  /// open as long as this lives.
+  explicit TiffFiles(const std::vector<std::string>& reads = {});
+  ~TiffFiles();
+  TiffFiles(const TiffFiles&) = delete;
+  TiffFiles& operator=(const TiffFiles&) = delete;
+  /// The file of that name, opened at its first use.
+  TiffFile& open(const std::string& fileName);
+  /// One page of the file was read; after its last the file is closed.
+  void done(const std::string& fileName);
+
+ private:
+  struct Entry {
+    std::string name;
+    int reads = 0;  // pages still to be read; 0 where not counted
+    std::unique_ptr<TiffFile> file;
+  };
+  Entry& entry(const std::string& fileName);
+  std::vector<Entry> files_;
+};
 
 }  // namespace vembrel

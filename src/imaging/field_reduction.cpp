@@ -5,22 +5,23 @@
 
 namespace vembrel {
 
-AreaReducer::AreaReducer(int sourceSide, int channels, int valueBytes)
+AreaReducer::AreaReducer(int sourceSide, int channels, int valueBytes, int outputSide)
     : n_(sourceSide),
+      m_(outputSide),
       channels_(channels),
       valueBytes_(valueBytes),
-      block_(sourceSide % kSide == 0 ? sourceSide / kSide : 0),
+      block_(sourceSide % outputSide == 0 ? sourceSide / outputSide : 0),
       out_(static_cast<std::size_t>(sourceSide)),
       first_(static_cast<std::size_t>(sourceSide)),
-      rowSum_(static_cast<std::size_t>(kSide + 1) * channels),  // + 1: a spill that weighs 0
-      current_(static_cast<std::size_t>(kSide) * channels),
-      next_(static_cast<std::size_t>(kSide) * channels),
-      means_(static_cast<std::size_t>(kSide) * channels) {
+      rowSum_(static_cast<std::size_t>(outputSide + 1) * channels),  // + 1: a spill that weighs 0
+      current_(static_cast<std::size_t>(outputSide) * channels),
+      next_(static_cast<std::size_t>(outputSide) * channels),
+      means_(static_cast<std::size_t>(outputSide) * channels) {
   const std::int64_t n = sourceSide;
   for (std::int64_t s = 0; s < n; ++s) {
-    const std::int64_t out = kSide * s / n;
+    const std::int64_t out = std::int64_t{m_} * s / n;
     out_[s] = static_cast<int>(out);
-    first_[s] = static_cast<int>(std::min<std::int64_t>(kSide, (out + 1) * n - kSide * s));
+    first_[s] = static_cast<int>(std::min<std::int64_t>(m_, (out + 1) * n - std::int64_t{m_} * s));
   }
 }
 
@@ -42,7 +43,7 @@ void AreaReducer::sumRow(const std::uint8_t* values) {
   const int c = channels_;
   if (block_ != 0) {
     // Whole blocks: plain sums (the common weight 512 cancels in the mean).
-    for (int out = 0; out < kSide; ++out) {
+    for (int out = 0; out < m_; ++out) {
       const std::size_t first = static_cast<std::size_t>(out) * block_ * c;
       for (int channel = 0; channel < c; ++channel) {
         std::uint64_t sum = 0;
@@ -58,7 +59,7 @@ void AreaReducer::sumRow(const std::uint8_t* values) {
     for (int channel = 0; channel < c; ++channel) {
       const std::uint64_t v = ValueAt<T>(values, static_cast<std::size_t>(s) * c + channel);
       sum[channel] += weight * v;
-      sum[c + channel] += (kSide - weight) * v;
+      sum[c + channel] += (m_ - weight) * v;
     }
   }
 }
@@ -79,11 +80,11 @@ const std::uint32_t* AreaReducer::finishRow() {
   const std::uint64_t weight = static_cast<std::uint64_t>(first_[row]);
   for (std::size_t i = 0; i < count; ++i) {
     current_[i] += weight * rowSum_[i];
-    next_[i] += (kSide - weight) * rowSum_[i];
+    next_[i] += (m_ - weight) * rowSum_[i];
   }
   // The output row is complete once this source row reaches its lower edge.
   const std::int64_t out = out_[row];
-  if (std::int64_t{kSide} * row_ < (out + 1) * n_) return nullptr;
+  if (std::int64_t{m_} * row_ < (out + 1) * n_) return nullptr;
   const std::uint64_t divisor = static_cast<std::uint64_t>(n_) * static_cast<std::uint64_t>(n_);
   for (std::size_t i = 0; i < count; ++i) {
     means_[i] = static_cast<std::uint32_t>(current_[i] / divisor);

@@ -34,26 +34,45 @@ std::vector<FieldProblem> ChannelMosaic::problems() const {
 
 int ChannelMosaic::reducedFrom() const {
   int side = 0;
+  if (fields.size() == 1) {
+    return fields.front().side > kMosaicSize ? fields.front().side / 2 : 0;
+  }
   for (const FieldLoad& field : fields) {
     if (field.reduced()) side = std::max(side, field.side);
   }
   return side;
 }
 
+bool ChannelMosaic::quarterBlack(int quarter) const {
+  const FieldLoad& field = fields.size() == 1 ? fields.front() : fields.at(quarter);
+  return field.problem && field.problem->leftBlack();
+}
+
 ChannelMosaic LoadChannelMosaic(const std::array<std::string, 4>& fieldFiles,
                                 const FieldLoadOptions& options) {
+  TiffFiles files({fieldFiles.begin(), fieldFiles.end()});
+  std::vector<FieldPage> fields;
+  for (const std::string& file : fieldFiles) fields.push_back({file, 0});
+  return LoadChannelMosaic(fields, options, files);
+}
+
+ChannelMosaic LoadChannelMosaic(const std::vector<FieldPage>& fields,
+                                const FieldLoadOptions& options, TiffFiles& files) {
   ChannelMosaic loaded;
   Picture& mosaic = loaded.mosaic;
   mosaic = Picture::Uninitialised(kMosaicSize, kMosaicSize);
-  for (int field = 0; field < 4; ++field) {
-    const int column = QuadrantColumn(field);
-    const int row = QuadrantRow(field);
-    FieldLoad& load = loaded.fields[field];
-    load = LoadField(fieldFiles[field], mosaic, column, row, options);
+  const bool wholeWell = fields.size() == 1;
+  const int side = wholeWell ? kMosaicSize : kFieldSize;
+  for (std::size_t field = 0; field < fields.size(); ++field) {
+    const int column = wholeWell ? 0 : QuadrantColumn(static_cast<int>(field));
+    const int row = wholeWell ? 0 : QuadrantRow(static_cast<int>(field));
+    FieldLoad& load = loaded.fields.emplace_back();
+    load = LoadFieldPage(files.open(fields[field].file), fields[field].page, mosaic, column, row,
+                         side, options);
+    files.done(fields[field].file);
     if (!load.problem || !load.problem->leftBlack()) continue;
-    for (int r = 0; r < kFieldSize; ++r) {
-      std::memset(mosaic.bytes.data() + mosaic.offset(column, row + r), 0,
-                  std::size_t{kFieldSize} * 4);
+    for (int r = 0; r < side; ++r) {
+      std::memset(mosaic.bytes.data() + mosaic.offset(column, row + r), 0, std::size_t(side) * 4);
     }
   }
   return loaded;

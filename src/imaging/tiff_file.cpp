@@ -282,6 +282,28 @@ TiffFile::~TiffFile() {
   if (tif_ != nullptr) TIFFClose(tif_);
 }
 
+int TiffFile::pageCount() {
+  return tif_ == nullptr ? 0 : static_cast<int>(TIFFNumberOfDirectories(tif_));
+}
+
+bool TiffFile::setPage(int page) {
+  if (tif_ == nullptr || page < 0) return false;
+  if (TIFFCurrentDirectory(tif_) == static_cast<tdir_t>(page)) return true;
+  if (TIFFSetDirectory(tif_, static_cast<tdir_t>(page)) == 0) {
+    // The library may have left a half-read directory current: the first again.
+    TIFFSetDirectory(tif_, 0);
+    width_ = height_ = 0;
+    TIFFGetField(tif_, TIFFTAG_IMAGEWIDTH, &width_);
+    TIFFGetField(tif_, TIFFTAG_IMAGELENGTH, &height_);
+    takeError();
+    return false;
+  }
+  width_ = height_ = 0;
+  TIFFGetField(tif_, TIFFTAG_IMAGEWIDTH, &width_);
+  TIFFGetField(tif_, TIFFTAG_IMAGELENGTH, &height_);
+  return true;
+}
+
 std::string TiffFile::takeError() {
   return std::exchange(messages_->error, std::string());
 }

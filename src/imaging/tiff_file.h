@@ -46,9 +46,16 @@ class TiffFile {
   const std::string& message() const { return message_; }
   const std::string& name() const { return name_; }
   TIFF* get() const { return tif_; }
-  /// Size stated by the first directory (0 x 0 when not opened).
+  /// Size stated by the current page's directory, the first until setPage
+  /// (0 x 0 when not opened).
   std::uint32_t width() const { return width_; }
   std::uint32_t height() const { return height_; }
+
+  /// How many pages (directories) the file holds; 0 when not opened.
+  int pageCount();
+  /// Makes page (from 0) the one every later read concerns; false, with the
+  /// first page current again, when the file holds no such page.
+  bool setPage(int page);
 
   /// The first error the library reported since the last call, then forgets it.
   std::string takeError();

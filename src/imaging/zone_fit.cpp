@@ -8,6 +8,10 @@
 
 #include "imaging/disc_geometry.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vembrel {
 namespace {
 
@@ -59,6 +63,32 @@ int QuarterOf(int column, int row, int width, int height) {
   return right ? 1 : 0;
 }
 
+/// Covered pixels (blue byte above the threshold) of block bx of four rows.
+int CoveredInBlock(const std::uint8_t* const rows[kBlock], int bx, int threshold) {
+  static_assert(kBlock == 4);
+#if defined(__SSE2__)
+  // One block row is four pixel words: their blue bytes against the threshold.
+  const __m128i blue = _mm_set1_epi32(0xff);
+  const __m128i limit = _mm_set1_epi32(threshold);
+  __m128i counts = _mm_setzero_si128();
+  for (int i = 0; i < kBlock; ++i) {
+    const __m128i words =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[i] + 4 * kBlock * bx));
+    counts = _mm_sub_epi32(counts, _mm_cmpgt_epi32(_mm_and_si128(words, blue), limit));
+  }
+  counts = _mm_add_epi32(counts, _mm_srli_si128(counts, 8));
+  counts = _mm_add_epi32(counts, _mm_srli_si128(counts, 4));
+  return _mm_cvtsi128_si32(counts);
+#else
+  int covered = 0;
+  for (int i = 0; i < kBlock; ++i) {
+    const std::uint8_t* pixel = rows[i] + 4 * kBlock * bx;
+    for (int k = 0; k < kBlock; ++k) covered += pixel[4 * k] > threshold;
+  }
+  return covered;
+#endif
+}
+
 /// Covered pixels (cell stain above the threshold) counted in 4 x 4 blocks,
 /// and which blocks lie in usable quarters.
 class CoverMap {
@@ -70,31 +100,38 @@ class CoverMap {
         blocksY_(green.height / kBlock),
         cover_(static_cast<std::size_t>(blocksX_) * blocksY_, 0),
         known_(cover_.size(), 0) {
-    std::array<std::int64_t, 256> histogram{};
     const auto blockKnown = [&](int bx, int by) {
       return !black[QuarterOf(bx * kBlock, by * kBlock, width_, height_)];
     };
     for (int by = 0; by < blocksY_; ++by) {
       for (int bx = 0; bx < blocksX_; ++bx) known_[index(bx, by)] = blockKnown(bx, by) ? 1 : 0;
     }
+    // One histogram per pixel of a block's row, so that no increment waits
+    // for the one before it.
+    std::array<std::array<std::uint32_t, 256>, kBlock> partial{};
     for (int r = 0; r < blocksY_ * kBlock; ++r) {
       const std::uint8_t* pixel = green.bytes.data() + green.offset(0, r, kBlue);
       const std::uint8_t* knownRow = known_.data() + index(0, r / kBlock);
       for (int bx = 0; bx < blocksX_; ++bx, pixel += 4 * kBlock) {
         if (!knownRow[bx]) continue;
-        for (int i = 0; i < kBlock; ++i) ++histogram[pixel[4 * i]];
+        for (int i = 0; i < kBlock; ++i) ++partial[i][pixel[4 * i]];
       }
+    }
+    std::array<std::int64_t, 256> histogram{};
+    for (int v = 0; v < 256; ++v) {
+      for (int i = 0; i < kBlock; ++i) histogram[v] += partial[i][v];
     }
     threshold_ = OtsuThreshold(histogram);
     if (threshold_ < 0) return;  // nothing usable, or one grey value only
-    for (int r = 0; r < blocksY_ * kBlock; ++r) {
-      const std::uint8_t* pixel = green.bytes.data() + green.offset(0, r, kBlue);
-      const std::size_t row = index(0, r / kBlock);
-      for (int bx = 0; bx < blocksX_; ++bx, pixel += 4 * kBlock) {
+    for (int by = 0; by < blocksY_; ++by) {
+      const std::uint8_t* rows[kBlock];
+      for (int i = 0; i < kBlock; ++i) {
+        rows[i] = green.bytes.data() + green.offset(0, by * kBlock + i, kBlue);
+      }
+      const std::size_t row = index(0, by);
+      for (int bx = 0; bx < blocksX_; ++bx) {
         if (!known_[row + bx]) continue;
-        int covered = 0;
-        for (int i = 0; i < kBlock; ++i) covered += pixel[4 * i] > threshold_;
-        cover_[row + bx] = static_cast<std::uint8_t>(cover_[row + bx] + covered);
+        cover_[row + bx] = static_cast<std::uint8_t>(CoveredInBlock(rows, bx, threshold_));
       }
     }
     usable_ = true;
@@ -124,6 +161,13 @@ class CoverMap {
 /// value elsewhere.
 void DistanceTransform1D(const std::vector<double>& f, std::vector<double>& d) {
   const int n = static_cast<int>(f.size());
+  // A line of one value (all sites, or none) is its own transform: every
+  // intersection below lies half-way between two sites, exactly, and each
+  // point keeps its own parabola.
+  if (std::all_of(f.begin(), f.end(), [&](double value) { return value == f.front(); })) {
+    std::copy(f.begin(), f.end(), d.begin());
+    return;
+  }
   std::vector<int> v(n);
   std::vector<double> z(n + 1);
   int k = 0;
@@ -181,7 +225,7 @@ ZoneAssessment Assess(const CoverMap& map) {
   // Density in 1/256 steps; -1 where less than half the window is known.
   std::vector<int> density(static_cast<std::size_t>(bw) * bh, -1);
   std::array<std::int64_t, 257> histogram{};
-  const std::int64_t window =
+  constexpr std::int64_t window =
       std::int64_t{kBlockPixels} * (2 * kDensityReach + 1) * (2 * kDensityReach + 1);
   for (int y = 0; y < bh; ++y) {
     const int y0 = std::max(0, y - kDensityReach), y1 = std::min(bh, y + kDensityReach + 1);
@@ -194,7 +238,9 @@ ZoneAssessment Assess(const CoverMap& map) {
         continue;  // windows cut by the picture's edge judge on what they hold
       const std::int64_t covered =
           coverSum[at(x1, y1)] - coverSum[at(x0, y1)] - coverSum[at(x1, y0)] + coverSum[at(x0, y0)];
-      const int value = static_cast<int>(covered * 256 / known);
+      // Whole windows, most of them, divide by a constant (a multiplication).
+      const int value =
+          static_cast<int>(known == window ? covered * 256 / window : covered * 256 / known);
       density[static_cast<std::size_t>(y) * bw + x] = value;
       ++histogram[value];
     }
@@ -248,8 +294,10 @@ ZoneAssessment Assess(const CoverMap& map) {
   // The covered share of that disc.
   std::int64_t inside = 0, insidePixels = 0;
   const double reach2 = depth * depth;
-  for (int y = 0; y < bh; ++y) {
-    for (int x = 0; x < bw; ++x) {
+  // Blocks farther than depth + 1 on either axis lie outside the disc.
+  const int box = static_cast<int>(std::ceil(depth)) + 1;
+  for (int y = std::max(0, by - box); y < std::min(bh, by + box + 1); ++y) {
+    for (int x = std::max(0, bx - box); x < std::min(bw, bx + box + 1); ++x) {
       if (!map.known(x, y)) continue;
       const double dx = x - bx, dy = y - by;
       if (dx * dx + dy * dy >= reach2) continue;

@@ -1,7 +1,9 @@
 // A layout given by the user as a pattern: literal text with the placeholders
 // {plate} (any text), {well} (A01 or A1), {row} (A..AF or 1..32), {col} (1..48),
 // {field} (counted from 1), {channel} (a number) and, for a time series,
-// {time} (the time point, counted from 1). The prefix is the text of
+// {time} (the time point, counted from 1). Without {channel} each file holds
+// its field's channels as pages; without {field} each file holds the whole
+// well (one picture of it, or its fields as pages). The prefix is the text of
 // {plate} followed by "_", or the folder's name followed by "_" when the
 // pattern has no {plate} or it is empty.
 #include <algorithm>
@@ -53,6 +55,7 @@ class Pattern : public PlateLayout {
 
   std::optional<FieldName> parse(std::string_view fileName) const override {
     Reading reading;
+    reading.site = 1;  // where the names carry no field
     if (!match(0, fileName, reading)) return std::nullopt;
     reading.field.well = {reading.row - 1, reading.column - 1};
     reading.field.field = reading.site - 1;
@@ -100,12 +103,16 @@ class Pattern : public PlateLayout {
   std::string channelLabel(int channel) const override {
     return "channel " + std::to_string(channel);
   }
-  bool hasTimePoints() const override {
-    return std::any_of(pieces_.begin(), pieces_.end(),
-                       [](const Piece& piece) { return piece.part == Part::Time; });
-  }
+  bool hasTimePoints() const override { return has(Part::Time); }
+  bool channelsAsPages() const override { return !has(Part::Channel); }
+  bool wholeWellFiles() const override { return !has(Part::Field); }
 
  private:
+  bool has(Part part) const {
+    return std::any_of(pieces_.begin(), pieces_.end(),
+                       [part](const Piece& piece) { return piece.part == part; });
+  }
+
   [[noreturn]] void refuse(const std::string& why) const {
     throw Error("Layout pattern '" + pattern_ + "': " + why);
   }
@@ -142,14 +149,9 @@ class Pattern : public PlateLayout {
     }
     if (!text.empty()) pieces_.push_back({Part::Text, std::move(text)});
 
-    const auto has = [&](Part part) {
-      return std::find(seen.begin(), seen.end(), part) != seen.end();
-    };
     if (has(Part::Well) ? has(Part::Row) || has(Part::Col) : !(has(Part::Row) && has(Part::Col))) {
       refuse("the well is given by {well}, or by {row} and {col}");
     }
-    if (!has(Part::Field)) refuse("{field} is missing");
-    if (!has(Part::Channel)) refuse("{channel} is missing");
   }
 
   // Matches pieces from index onward against the rest of the name, trying the

@@ -16,19 +16,24 @@ int Ignore(TIFF*, void*, const char*, const char*, va_list) {
 struct OptionsFree {
   void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
-struct TiffClose {
-  void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
 
 }  // namespace
 
-std::optional<PictureSize> ReadTiffSize(const std::string& fileName) {
+void TiffCloser::operator()(tiff* file) const {
+  TIFFClose(file);
+}
+
+QuietTiff OpenTiffQuietly(const std::string& fileName) {
   std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
-  if (!options) return std::nullopt;
+  if (!options) return nullptr;
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), Ignore, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options.get(), Ignore, nullptr);
-  // "m": no memory mapping, only the header and first directory are read.
-  std::unique_ptr<TIFF, TiffClose> tif(TIFFOpenExt(fileName.c_str(), "rmO", options.get()));
+  // "m": no memory mapping; only what is asked for is read.
+  return QuietTiff(TIFFOpenExt(fileName.c_str(), "rmO", options.get()));
+}
+
+std::optional<PictureSize> ReadTiffSize(const std::string& fileName) {
+  const QuietTiff tif = OpenTiffQuietly(fileName);
   if (!tif) return std::nullopt;
   std::uint32_t width = 0, height = 0;
   if (TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) != 1 ||

@@ -1,9 +1,22 @@
 #pragma once
 // The size of a TIFF picture from its header alone, to compare a well's fields.
+#include <memory>
 #include <optional>
 #include <string>
 
+struct tiff;  // libtiff's TIFF
+
 namespace vembrel {
+
+struct TiffCloser {
+  void operator()(tiff* file) const;
+};
+using QuietTiff = std::unique_ptr<tiff, TiffCloser>;
+
+/// The file opened by libtiff to read its header and tags (no memory
+/// mapping), libtiff's errors and warnings silenced; nullptr when it cannot
+/// be opened.
+QuietTiff OpenTiffQuietly(const std::string& fileName);
 
 struct PictureSize {
   int width = 0;

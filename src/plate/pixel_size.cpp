@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "core/convert.h"
 #include "core/error.h"
 #include "core/text_file.h"
+#include "plate/picture_size.h"
 
 namespace vembrel {
 namespace {
@@ -77,16 +77,6 @@ std::optional<double> MicrometresPerUnit(std::string_view unit) {
   if (unit == "m") return 1e6;
   return std::nullopt;
 }
-
-int Ignore(TIFF*, void*, const char*, const char*, va_list) {
-  return 1;  // handled: nothing reaches stderr
-}
-struct OptionsFree {
-  void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
-};
-struct TiffClose {
-  void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
 
 std::string FileOnly(const std::string& path) {
   return std::filesystem::path(path).filename().string();
@@ -195,11 +185,7 @@ PixelSizeReading ResolutionPixelSize(double xResolution, double yResolution, int
 
 TiffPixelSizes ReadTiffPixelSizes(const std::string& fileName) {
   TiffPixelSizes sizes;
-  std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
-  if (!options) return sizes;
-  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), Ignore, nullptr);
-  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), Ignore, nullptr);
-  std::unique_ptr<TIFF, TiffClose> tif(TIFFOpenExt(fileName.c_str(), "rmO", options.get()));
+  const QuietTiff tif = OpenTiffQuietly(fileName);
   if (!tif) return sizes;
   const char* description = nullptr;
   if (TIFFGetField(tif.get(), TIFFTAG_IMAGEDESCRIPTION, &description) == 1 &&

@@ -1,7 +1,9 @@
 #include "plate/plate.h"
 
 #include <fcntl.h>
+
 #include <sys/stat.h>
+#include <algorithm>
 
 #include "core/date_text.h"
 #include "plate/well_names.h"
@@ -73,6 +75,39 @@ std::array<std::string, 4> ChannelFieldFiles(const Plate& plate, int well, bool 
     }
   }
   return files;
+}
+
+std::vector<FieldSource> WellFieldSources(const Plate& plate, int well) {
+  const WellRecord& record = plate.wells.at(static_cast<std::size_t>(well));
+  std::vector<FieldSource> sources;
+  for (const int channel : plate.channels) {
+    for (int site = 0; site < plate.fieldsPerWell; ++site) {
+      const auto found = std::find_if(
+          record.sources.begin(), record.sources.end(),
+          [&](const FieldSource& s) { return s.channel == channel && s.site == site; });
+      if (found != record.sources.end()) {
+        sources.push_back(*found);
+        continue;
+      }
+      FieldSource& missing = sources.emplace_back();
+      missing.channel = channel;
+      missing.site = site;
+      const bool fieldPages = plate.naming != nullptr && plate.naming->wholeWellFiles();
+      const bool channelPages = plate.naming != nullptr && plate.naming->channelsAsPages();
+      missing.page =
+          (fieldPages ? site : 0) * plate.pages.channels + (channelPages ? channel - 1 : 0);
+      missing.timePoint = plate.timePoint;
+      missing.plane = plate.plane;
+      if (plate.naming == nullptr) {
+        missing.file = FieldFileName(plate.base, well, site, channel == plate.channels[1]);
+      } else {
+        FieldName name{plate.plateName, plate.format.keyOf(well), site, channel,
+                       plate.plane,     plate.timePoint};
+        missing.file = plate.path + plate.naming->format(name);
+      }
+    }
+  }
+  return sources;
 }
 
 RightClickResult ToggleWellInclusion(Plate& plate, int well) {

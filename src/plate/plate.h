@@ -25,6 +25,9 @@ struct WellRecord {
   std::array<QuarterColour, 4> quarter{};  // plate-map colour of field 0..3
   std::array<std::string, 4> blueFiles;    // nuclear-stain picture of field 0..3, "" where none
   std::array<std::string, 4> greenFiles;   // cell-stain picture of field 0..3, "" where none
+  /// Where each field of the nuclear and the cell stain is read, as the
+  /// layout yields them (WellFieldSources fills in the missing ones).
+  std::vector<FieldSource> sources;
 };
 
 /// How a plate is opened; everything is detected when nothing is given.
@@ -34,6 +37,9 @@ struct PlateOpenOptions {
   int plane = 1;                               // focal plane read where the names carry one
   /// Time point read where the plate holds a time series; 0 reads the first.
   int timePoint = 0;
+  /// Fields per well: 4 in the 2 x 2 order, or 1 picture of the whole well;
+  /// 0 detects them (four unless the files say otherwise).
+  int fieldsPerWell = 0;
   /// Bits of the 16-bit samples that carry the picture (8, 10, 12, 14 or 16);
   /// 0 detects them from the first included well's fields.
   int inputBits = 0;
@@ -63,6 +69,8 @@ struct Plate {
   int plane = 1;                      // focal plane read
   int timePoint = 1;                  // time point read
   std::vector<int> timePoints{1};     // every time point the plate holds, ascending
+  int fieldsPerWell = 4;              // 4 in the 2 x 2 order, or 1 picture of the whole well
+  FilePages pages;                    // what the pages of each file hold
   std::shared_ptr<const PlateLayout> naming;  // names missing fields; null: the native layout
   /// Bits of the 16-bit samples read (8 when the pictures are 8-bit); see PlateOpenOptions.
   int inputBits = 16;
@@ -111,6 +119,10 @@ std::string FieldFileName(const std::string& plateBase, int well, int field, boo
 /// field order. Where the plate has none, the name its layout would give the
 /// file, so that loading it names what is missing.
 std::array<std::string, 4> ChannelFieldFiles(const Plate& plate, int well, bool green);
+/// Where the well's fields are read: the nuclear stain's fields in field
+/// order, then the cell stain's (fieldsPerWell of each). Where the plate has
+/// none, the file its layout would name, so that loading it names what is missing.
+std::vector<FieldSource> WellFieldSources(const Plate& plate, int well);
 
 enum class RightClickResult { Excluded, Included, Unchanged };
 /// The right-click rule of the plate map: an included well is excluded (all

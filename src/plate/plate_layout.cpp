@@ -23,6 +23,23 @@ std::unique_ptr<PlateLayout> LayoutFromOption(const std::string& value) {
               "{channel} such as '{plate}_{well}_s{field}_w{channel}.tif'");
 }
 
+std::vector<FieldSource> FieldSourcesOf(const std::string& file, const FieldName& name,
+                                        const PlateLayout& layout, const FilePages& pages) {
+  std::vector<FieldSource> sources;
+  for (int field = 0; field < pages.fields; ++field) {
+    for (int channel = 0; channel < pages.channels; ++channel) {
+      FieldSource& source = sources.emplace_back();
+      source.file = file;
+      source.page = field * pages.channels + channel;
+      source.channel = layout.channelsAsPages() ? channel + 1 : name.channel;
+      source.site = layout.wholeWellFiles() ? field : name.field;
+      source.timePoint = name.timePoint;
+      source.plane = name.plane;
+    }
+  }
+  return sources;
+}
+
 std::array<int, 2> ParseChannelChoice(std::string_view text) {
   const std::size_t comma = text.find(',');
   const std::optional<int> nuclear =

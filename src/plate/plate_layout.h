@@ -1,7 +1,9 @@
 #pragma once
 // File-name layouts of a plate's field pictures. Each layout reads the well,
-// field and channel from a file name, names a field it expects, and says how
-// the results prefix is formed; each has its rules in one file (layout_*.cpp).
+// field and channel from a file name, says what the pages of its files hold,
+// names a field it expects, and says how the results prefix is formed; each
+// has its rules in one file (layout_*.cpp). The files a layout names become
+// field sources (FieldSourcesOf): one per field and channel a file holds.
 #include <array>
 #include <memory>
 #include <optional>
@@ -21,6 +23,25 @@ struct FieldName {
   int channel = 0;    // the layout's own channel number
   int plane = 1;      // focal plane; 1 where the layout has none
   int timePoint = 1;  // acquisition of a time series, from 1; 1 where the layout has none
+};
+
+/// Where one field of one channel is read: a page of a file, and what it shows.
+struct FieldSource {
+  std::string file;   // with its folder
+  int page = 0;       // TIFF page (directory), from 0
+  int channel = 0;    // the layout's channel number
+  int site = 0;       // place in the well: 0..3 in the 2 x 2 order; 0 for a whole-well picture
+  int timePoint = 1;  // acquisition of a time series, from 1
+  int plane = 1;      // focal plane
+  bool operator==(const FieldSource&) const = default;
+};
+
+/// How the pages of a plate's files are laid out: each file holds `fields`
+/// fields of `channels` channels, page = field * channels + channel (the
+/// channel changing fastest).
+struct FilePages {
+  int fields = 1;
+  int channels = 1;
 };
 
 class PlateLayout {
@@ -50,7 +71,18 @@ class PlateLayout {
   virtual bool hasPlanes() const { return false; }
   /// Whether the names carry a time point.
   virtual bool hasTimePoints() const { return false; }
+  /// Whether the names carry no channel: a file holds its field's channels
+  /// as pages, numbered from 1 in page order.
+  virtual bool channelsAsPages() const { return false; }
+  /// Whether the names carry no field: a file holds a whole well, as one
+  /// picture of it or as its fields in pages.
+  virtual bool wholeWellFiles() const { return false; }
 };
+
+/// The field sources of one file named `name` (parsed by layout) whose pages
+/// are laid out as `pages`: one source per page, in page order.
+std::vector<FieldSource> FieldSourcesOf(const std::string& file, const FieldName& name,
+                                        const PlateLayout& layout, const FilePages& pages);
 
 /// <prefix><well>f0<field>d<channel>.tif; fields 0..3; d0 nuclear, d1 cell.
 std::unique_ptr<PlateLayout> NativeLayout();
@@ -59,7 +91,8 @@ std::unique_ptr<PlateLayout> ImageXpressLayout();
 /// r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff; prefix from the folder's name.
 std::unique_ptr<PlateLayout> OperettaLayout();
 /// A user pattern with {plate}, {well}, {row}, {col}, {field}, {channel} and
-/// optionally {time}.
+/// optionally {time}. Without {channel} a file holds its field's channels as
+/// pages; without {field} a file holds the whole well.
 /// Throws Error naming the pattern and the fault when it cannot be used.
 std::unique_ptr<PlateLayout> PatternLayout(const std::string& pattern);
 

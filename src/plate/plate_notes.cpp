@@ -36,7 +36,7 @@ std::string MissingFields(const WellRecord& well, const Plate& plate, const Plat
   for (int stain = 0; stain < 2; ++stain) {
     const auto& files = stain == 0 ? well.blueFiles : well.greenFiles;
     std::vector<std::string> missing;
-    for (int field = 0; field < 4; ++field) {
+    for (int field = 0; field < plate.fieldsPerWell; ++field) {
       if (files[field].empty()) missing.push_back(layout.fieldLabel(field));
     }
     if (!missing.empty()) {
@@ -91,7 +91,11 @@ void AddFieldNotes(Plate& plate, const PlateLayout& layout, const FieldCensus& c
     for (int field : fields) labels.push_back(layout.fieldLabel(field));
     beyond.push_back(plate.wells[well].name + " (" + Join(labels, ", ") + ")");
   }
-  if (!missing.empty()) {
+  if (!missing.empty() && plate.fieldsPerWell == 1) {
+    plate.notes.push_back("A stain's picture of the whole well is missing in " +
+                          Wells(missing.size()) +
+                          ", whose mosaics of it stay black: " + WellList(missing));
+  } else if (!missing.empty()) {
     plate.notes.push_back("Fewer than four fields in " + Wells(missing.size()) +
                           ", whose missing quarters stay black: " + WellList(missing));
   }

@@ -8,6 +8,7 @@
 #include "core/error.h"
 #include "core/text_file.h"
 #include "imaging/input_bits.h"
+#include "imaging/tiff_file.h"
 #include "plate/name_reading.h"
 #include "plate/plate.h"
 #include "plate/plate_notes.h"
@@ -43,6 +44,81 @@ struct Parsed {
   FieldName field;
   std::string name;
 };
+
+// One field source of a file, and the well the file's name gave.
+struct Found {
+  FieldSource source;
+  int well = 0;
+  std::string name;  // the file's name, without its folder
+};
+
+// What the pages of the plate's files hold and how many fields a well has:
+// the chosen number (0: detect), the layout, and the page count of the first
+// file where the layout puts fields or channels in pages. Throws Error naming
+// the file when the pages cannot be told apart or do not fit the choice.
+FilePages ChoosePages(Plate& plate, const PlateLayout& layout, const std::vector<Parsed>& files,
+                      int chosen) {
+  FilePages pages;
+  if (!layout.wholeWellFiles()) {
+    plate.fieldsPerWell = chosen > 0 ? chosen : 4;
+    const auto later = std::find_if(files.begin(), files.end(),
+                                    [](const Parsed& file) { return file.field.field > 0; });
+    if (plate.fieldsPerWell == 1 && later != files.end()) {
+      throw Error(
+          "--fields 1 reads one picture of the whole well, but the plate has several "
+          "fields per well: '" +
+          later->name + "' is " + layout.fieldLabel(later->field.field));
+    }
+    if (!layout.channelsAsPages()) return pages;
+  }
+  const std::string first = plate.path + files.front().name;
+  TiffFile file(first);
+  if (file.status() != TiffOpenStatus::kOpened) {
+    throw Error(file.message() + "; its pages say what the plate's files hold");
+  }
+  const int count = file.pageCount();
+  const std::string holds =
+      "'" + first + "' holds " + std::to_string(count) + (count == 1 ? " page" : " pages");
+  if (!layout.wholeWellFiles()) {
+    if (count < 2) {
+      throw Error(holds +
+                  "; a file named without a channel holds its field's channels as "
+                  "pages, the nuclear and the cell stain at least");
+    }
+    pages.channels = count;
+    return pages;
+  }
+  if (!layout.channelsAsPages()) {
+    // One channel per file: its pages are the well's fields.
+    if ((count != 1 && count != 4) || (chosen > 0 && chosen != count)) {
+      throw Error(holds + "; a file of one channel named without a field holds " +
+                  (chosen == 1   ? std::string("one picture of the whole well (--fields 1)")
+                   : chosen == 4 ? std::string("the well's four fields (--fields 4)")
+                                 : std::string("one picture of the whole well or its four "
+                                               "fields")));
+    }
+    pages.fields = plate.fieldsPerWell = count;
+    return pages;
+  }
+  int fields = chosen;
+  if (fields == 0) {
+    if (count % 4 == 0 && count >= 8) {
+      throw Error(holds + ": give --fields 4 (four fields of " + std::to_string(count / 4) +
+                  " channels) or --fields 1 (one picture of the whole well in " +
+                  std::to_string(count) + " channels)");
+    }
+    fields = 1;
+  }
+  if (count % fields != 0 || count / fields < 2) {
+    throw Error(holds + ", which are not " +
+                (fields == 1 ? std::string("one picture of the whole well")
+                             : std::to_string(fields) + " fields") +
+                " in the nuclear and the cell stain at least");
+  }
+  pages.fields = plate.fieldsPerWell = fields;
+  pages.channels = count / fields;
+  return pages;
+}
 
 std::vector<Parsed> ParseAll(const PlateLayout& layout, const std::vector<std::string>& names) {
   std::vector<Parsed> parsed;
@@ -339,8 +415,17 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
           std::to_string(folderTimePoint) + " was read (--time chooses another)");
     }
   }
+  // What each file holds: its field sources.
+  plate.pages = ChoosePages(plate, *layout, files, options.fieldsPerWell);
+  std::vector<Found> sources;
+  for (const Parsed& file : files) {
+    for (FieldSource& source :
+         FieldSourcesOf(plate.path + file.name, file.field, *layout, plate.pages)) {
+      sources.push_back({std::move(source), plate.format.indexOf(file.field.well), file.name});
+    }
+  }
   std::set<int> channels;
-  for (const Parsed& file : files) channels.insert(file.field.channel);
+  for (const Found& found : sources) channels.insert(found.source.channel);
   if (options.channels) {
     plate.channels = *options.channels;
   } else if (layout->defaultChannels()) {
@@ -352,27 +437,30 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
 
   // The wells.
   FieldCensus census;
-  for (const Parsed& file : files) {
-    const FieldName& f = file.field;
+  for (const Found& found : sources) {
+    const FieldSource& f = found.source;
     const int stain = f.channel == plate.channels[0] ? 0 : f.channel == plate.channels[1] ? 1 : -1;
     if (stain < 0) continue;
-    if (f.field >= 4) {
-      census.beyondMosaic[plate.format.indexOf(f.well)].insert(f.field);
+    if (f.site >= plate.fieldsPerWell) {
+      census.beyondMosaic[found.well].insert(f.site);
       continue;
     }
-    WellRecord& well = plate.wells[plate.format.indexOf(f.well)];
-    std::string& slot = stain == 0 ? well.blueFiles[f.field] : well.greenFiles[f.field];
+    WellRecord& well = plate.wells[found.well];
+    std::string& slot = stain == 0 ? well.blueFiles[f.site] : well.greenFiles[f.site];
     if (slot.empty()) {
-      slot = plate.path + file.name;
+      slot = f.file;
+      well.sources.push_back(f);
     } else if (census.duplicate.first.empty()) {
-      census.duplicate = {slot.substr(plate.path.size()), file.name};
+      census.duplicate = {slot.substr(plate.path.size()), found.name};
     }
   }
   bool anyFile = false;
   for (WellRecord& well : plate.wells) {
     for (int field = 0; field < 4; ++field) {
-      well.hasBlue[field] = !well.blueFiles[field].empty();
-      well.hasGreen[field] = !well.greenFiles[field].empty();
+      // A picture of the whole well stands in every quarter.
+      const int site = plate.fieldsPerWell == 1 ? 0 : field;
+      well.hasBlue[field] = !well.blueFiles[site].empty();
+      well.hasGreen[field] = !well.greenFiles[site].empty();
       anyFile = anyFile || well.hasBlue[field] || well.hasGreen[field];
       if (well.hasBlue[field]) {
         well.quarter[field] = well.hasGreen[field] ? QuarterColour::Cyan : QuarterColour::Blue;
@@ -407,6 +495,15 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
     plate.layoutDescription += "; plane " + std::to_string(plate.plane);
     if (planes.size() > 1) plate.layoutDescription += " (of " + JoinNumbers(planes) + ")";
   }
+  if (plate.pages.fields > 1 || plate.pages.channels > 1) {
+    plate.layoutDescription +=
+        "; each file holds " +
+        (plate.pages.fields > 1 ? std::to_string(plate.pages.fields) + " fields of "
+                                : std::string()) +
+        std::to_string(plate.pages.channels) +
+        (plate.pages.channels == 1 ? " channel" : " channels") + " as pages";
+  }
+  if (plate.fieldsPerWell == 1) plate.layoutDescription += "; one picture of the whole well";
   plate.prefix = layout->prefix(plate.plateName, FolderName(plate.path));
   plate.base = plate.path + plate.prefix;
   plate.naming = layout;

@@ -34,31 +34,31 @@ constexpr BlockLine kBlock[] = {
     RingIncrement,
 };
 
-// Flags read "YES" or "NO" here; the block holds no decimals.
-std::vector<std::string> BlockLines(const std::function<SettingValue(SettingId)>& valueOf) {
-  std::vector<std::string> lines;
+// Flags read "YES" or "NO" here, as texts; the block holds no decimals.
+std::vector<CellLine> BlockLines(const std::function<SettingValue(SettingId)>& valueOf) {
+  std::vector<CellLine> lines;
   for (const BlockLine& item : kBlock) {
     if (const auto* text = std::get_if<const char*>(&item)) {
-      lines.emplace_back(*text);
+      lines.push_back({std::string(*text)});
       continue;
     }
     const SettingDescriptor& setting = Describe(std::get<SettingId>(item));
     const SettingValue value = valueOf(setting.id);
-    const std::string valueText = std::holds_alternative<bool>(value)
-                                      ? (std::get<bool>(value) ? "YES" : "NO")
-                                      : std::to_string(std::get<std::int32_t>(value));
-    lines.push_back(std::string(setting.headerCaption) + "\t" + valueText);
+    const TableValue shown = std::holds_alternative<bool>(value)
+                                 ? TableValue(std::string(std::get<bool>(value) ? "YES" : "NO"))
+                                 : TableValue(std::int64_t{std::get<std::int32_t>(value)});
+    lines.push_back({std::string(setting.headerCaption), shown});
   }
   return lines;
 }
 
 }  // namespace
 
-std::vector<std::string> SettingsBlockLines(const AnalysisSettings& settings) {
+std::vector<CellLine> SettingsBlockLines(const AnalysisSettings& settings) {
   return BlockLines([&](SettingId id) { return GetSetting(settings, id); });
 }
 
-std::vector<std::string> SettingsBlockLines(const WellSettingsRow& row) {
+std::vector<CellLine> SettingsBlockLines(const WellSettingsRow& row) {
   return BlockLines([&](SettingId id) -> SettingValue {
     const SettingDescriptor& setting = Describe(id);
     const std::int32_t value = row[setting.wellRowColumn];
@@ -67,19 +67,19 @@ std::vector<std::string> SettingsBlockLines(const WellSettingsRow& row) {
   });
 }
 
-std::vector<std::string> SettingsHeaderLines(const AnalysisSettings& settings,
-                                             double measurementDate, const std::string& platePath,
-                                             const std::string& platePrefix, double today) {
-  std::vector<std::string> lines{
-      "Measurement date: " + ShortDateText(measurementDate),
-      "",
-      "Vembrel analysis: " + ShortDateText(today),
-      "",
-      "Path:\t" + OneLineText(platePath),
-      "Files:\t" + OneLineText(platePrefix),
-      "",
+std::vector<CellLine> SettingsHeaderLines(const AnalysisSettings& settings, double measurementDate,
+                                          const std::string& platePath,
+                                          const std::string& platePrefix, double today) {
+  std::vector<CellLine> lines{
+      {"Measurement date: " + ShortDateText(measurementDate)},
+      {},
+      {"Vembrel analysis: " + ShortDateText(today)},
+      {},
+      {std::string("Path:"), OneLineText(platePath)},
+      {std::string("Files:"), OneLineText(platePrefix)},
+      {},
   };
-  for (std::string& line : SettingsBlockLines(settings)) lines.push_back(std::move(line));
+  for (CellLine& line : SettingsBlockLines(settings)) lines.push_back(std::move(line));
   return lines;
 }
 

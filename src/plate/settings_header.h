@@ -4,20 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "core/table_value.h"
 #include "plate/analysis_settings.h"
 
 namespace vembrel {
 
 /// The 23 settings lines (measurement date, analysis date, path, prefix, circle
-/// size, the settings of both channels and of the immigrant cells), without
-/// line ends. Dates are days since 1899-12-30, written as short date texts.
-std::vector<std::string> SettingsHeaderLines(const AnalysisSettings& settings,
-                                             double measurementDate, const std::string& platePath,
-                                             const std::string& platePrefix, double today);
+/// size, the settings of both channels and of the immigrant cells) as cells:
+/// captions and flags (YES, NO) as texts, values as integers. Dates are days
+/// since 1899-12-30, written as short date texts.
+std::vector<CellLine> SettingsHeaderLines(const AnalysisSettings& settings, double measurementDate,
+                                          const std::string& platePath,
+                                          const std::string& platePrefix, double today);
 
 /// The 16 lines from "Circle size:" to "Delta Rings:" of the header, for
 /// these settings or for the nuclear columns of a well's settings row.
-std::vector<std::string> SettingsBlockLines(const AnalysisSettings& settings);
-std::vector<std::string> SettingsBlockLines(const WellSettingsRow& row);
+std::vector<CellLine> SettingsBlockLines(const AnalysisSettings& settings);
+std::vector<CellLine> SettingsBlockLines(const WellSettingsRow& row);
 
 }  // namespace vembrel

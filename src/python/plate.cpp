@@ -1,19 +1,17 @@
 // Plate: a plate opened from a picture or folder, its wells analysed one by
-// one or as a batch on threads. The engine runs without the GIL: its sessions
-// share nothing, so Python threads (and the batch's own) go on meanwhile.
+// one or as a batch on the batch's thread pool. The engine runs without the
+// GIL: its sessions share nothing, so Python threads go on meanwhile.
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <exception>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 #include <type_traits>
 #include <variant>
 #include <vector>
 
 #include "core/error.h"
+#include "core/parallel_items.h"
 #include "engine/settings_suggestion.h"
 #include "plate/plate.h"
 #include "plate/plate_layout.h"
@@ -34,8 +32,18 @@ struct PlateHandle {
 
 PlateOpenOptions OpenOptions(const py::object& layout, const py::object& channels,
                              const py::object& inputBits, const py::object& plane,
-                             const py::object& pixelSize, const py::object& wellsPerPlate) {
+                             const py::object& pixelSize, const py::object& fields,
+                             const py::object& wellsPerPlate) {
   PlateOpenOptions options;
+  if (!fields.is_none()) {
+    options.fieldsPerWell = static_cast<int>(IntArgument(fields, "fields", 1, 4));
+    if (options.fieldsPerWell != 1 && options.fieldsPerWell != 4) {
+      Raise(PyExc_ValueError,
+            "fields must be 4 (fields in the 2 x 2 order), 1 (a picture of "
+            "the whole well) or None, not " +
+                std::string(py::repr(fields)));
+    }
+  }
   if (!wellsPerPlate.is_none()) {
     const int wells = static_cast<int>(IntArgument(wellsPerPlate, "wells_per_plate", 1, 1 << 20));
     options.format =
@@ -164,9 +172,10 @@ std::vector<int> BatchWells(const Plate& plate, const py::object& names) {
   return wells;
 }
 
-// Analyses the wells on `jobs` threads without the GIL. The calling thread
-// takes the GIL back every tenth of a second to report progress and to notice
-// Ctrl+C, which ends the batch after the wells under way.
+// Analyses the wells on `jobs` threads without the GIL, on the batch's thread
+// pool. The calling thread takes the GIL back as wells finish, and at least
+// every tenth of a second, to report progress and to notice Ctrl+C, which
+// ends the batch after the wells under way.
 std::vector<WellResult> RunBatch(const Plate& plate, const std::vector<int>& wells,
                                  const AnalysisSettings& settings, bool cells,
                                  const std::optional<RadiusRange>& fitRadius, CutoffMode cutoffs,
@@ -174,49 +183,31 @@ std::vector<WellResult> RunBatch(const Plate& plate, const std::vector<int>& wel
   const int total = static_cast<int>(wells.size());
   std::vector<std::optional<WellResult>> results(total);
   std::vector<std::string> failures(total);
-  std::atomic<int> next{0};
-  std::atomic<bool> cancelled{false};
-  std::mutex mutex;
-  std::condition_variable changed;
-  int finished = 0;
-  const int threads =
-      std::min(total, jobs > 0 ? jobs : int(std::max(1u, std::thread::hardware_concurrency())));
+  std::atomic<int> finished{0};
+  int reported = 0;
+  ParallelItems how;
+  how.jobs = jobs > 0 ? jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  how.finished = [&](std::size_t) { ++finished; };
+  how.poll = [&] {
+    const py::gil_scoped_acquire acquire;
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    const int done = finished;
+    if (!progress.is_none() && done != reported) progress(done, total);
+    reported = done;
+    return true;
+  };
   {
     py::gil_scoped_release release;
-    std::vector<std::jthread> pool;
-    for (int t = 0; t < threads; ++t) {
-      pool.emplace_back([&] {
-        for (int i; !cancelled && (i = next++) < total;) {
+    RunOnThreads(
+        wells.size(),
+        [&](std::size_t i) {
           try {
             results[i] = Analyse(plate, wells[i], settings, cells, fitRadius, cutoffs);
           } catch (const std::exception& e) {
             failures[i] = "Well " + WellName(wells[i], plate.format) + ": " + e.what();
           }
-          const std::lock_guard lock(mutex);
-          ++finished;
-          changed.notify_one();
-        }
-      });
-    }
-    int reported = 0;
-    while (reported < total) {
-      int done = 0;
-      {
-        std::unique_lock lock(mutex);
-        changed.wait_for(lock, std::chrono::milliseconds(100),
-                         [&] { return finished != reported; });
-        done = finished;
-      }
-      const py::gil_scoped_acquire acquire;
-      try {
-        if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-        if (!progress.is_none() && done != reported) progress(done, total);
-      } catch (...) {
-        cancelled = true;  // the pool finishes the wells under way as it unwinds
-        throw;
-      }
-      reported = done;
-    }
+        },
+        how);
   }
   std::vector<WellResult> list;
   for (int i = 0; i < total; ++i) {
@@ -321,7 +312,7 @@ void BindPlate(py::module_& module) {
       module, "Plate", R"(A plate of field pictures, opened from any one picture or from its folder.
 
 Plate(path, layout=None, channels=None, input_bits='auto', plane=1,
-plate_map=None, pixel_size=None, wells_per_plate=None): layout is
+plate_map=None, pixel_size=None, fields=None, wells_per_plate=None): layout is
 'native', 'imagexpress', 'operetta' or a pattern such as
 '{plate}_{well}_s{field}_w{channel}.tif' (detected when None); channels the
 (nuclear, cell) channel numbers (the two lowest found when None); input_bits
@@ -330,17 +321,18 @@ the bits of 16-bit samples that carry the picture (8, 10, 12, 14, 16, or
 read where names carry one; plate_map a plate map (CSV, plate-shaped or
 tidy) whose variables the results carry; pixel_size the micrometres per pixel
 of the field pictures, above what their metadata says (read from it when
-None); wells_per_plate the plate's format, 6, 12, 24, 48, 96, 384 or 1536
-(detected from the wells the names give when None). FileNotFoundError when
-path does not exist, OSError when it holds no plate or wells beyond
-wells_per_plate, ValueError for a bad option or plate map.)")
+None); fields the fields per well, 4 in the 2 x 2 order or 1 picture of the
+whole well (detected when None); wells_per_plate the plate's format, 6, 12, 24,
+48, 96, 384 or 1536 (detected from the wells the names give when None).
+FileNotFoundError when path does not exist, OSError when it holds no plate or
+wells beyond wells_per_plate, ValueError for a bad option or plate map.)")
       .def(py::init([](const py::object& path, const py::object& layout, const py::object& channels,
                        const py::object& inputBits, const py::object& plane,
                        const py::object& plateMap, const py::object& pixelSize,
-                       const py::object& wellsPerPlate) {
+                       const py::object& fields, const py::object& wellsPerPlate) {
              std::shared_ptr<const MappedPlate> map = PlateMapArgument(plateMap);
-             PlateHandle handle = Open(
-                 path, OpenOptions(layout, channels, inputBits, plane, pixelSize, wellsPerPlate));
+             PlateHandle handle = Open(path, OpenOptions(layout, channels, inputBits, plane,
+                                                         pixelSize, fields, wellsPerPlate));
              if (map && handle.plate->format.wellCount() != kMappedWells) {
                Raise(PyExc_ValueError, "The plate map describes a 96-well plate; the plate is a " +
                                            handle.plate->format.description());
@@ -350,7 +342,8 @@ wells_per_plate, ValueError for a bad option or plate map.)")
            }),
            py::arg("path"), py::arg("layout") = py::none(), py::arg("channels") = py::none(),
            py::arg("input_bits") = "auto", py::arg("plane") = 1, py::arg("plate_map") = py::none(),
-           py::arg("pixel_size") = py::none(), py::arg("wells_per_plate") = py::none())
+           py::arg("pixel_size") = py::none(), py::arg("fields") = py::none(),
+           py::arg("wells_per_plate") = py::none())
       .def_property_readonly(
           "plate_map",
           [](P p) -> py::object {
@@ -399,6 +392,9 @@ wells_per_plate, ValueError for a bad option or plate map.)")
           "Every time point the plate holds, ascending ([1] for a single acquisition).")
       .def_property_readonly(
           "time_point", [](P p) { return p.plate->timePoint; }, "The time point read.")
+      .def_property_readonly(
+          "fields", [](P p) { return p.plate->fieldsPerWell; },
+          "Fields per well: 4 in the 2 x 2 order, or 1 picture of the whole well.")
       .def("time_course", &TimeCourseTables, py::arg("settings") = py::none(),
            py::arg("cells") = false, py::arg("hours") = py::none(),
            py::arg("ring_drift") = py::none(), py::arg("fit_radius") = py::none(),

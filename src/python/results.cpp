@@ -4,9 +4,10 @@
 #include <array>
 #include <string>
 
-#include "engine/results_json.h"
 #include "plate/well_names.h"
 #include "python/binding.h"
+#include "results/measure_table.h"
+#include "results/results_json.h"
 
 namespace vembrel::python {
 namespace {
@@ -28,12 +29,16 @@ py::list QualityNotes(const WellResults& r) {
   return notes;
 }
 
-std::string QualityText(const WellResults& r) {
-  std::string text;
-  for (const QualityNote note : r.quality) {
-    text += (text.empty() ? "" : ";") + std::string(QualityNoteName(note));
-  }
-  return text;
+// A table value as Python has it: None when empty.
+py::object ValueObject(const TableValue& value) {
+  struct Visitor {
+    py::object operator()(std::monostate) const { return py::none(); }
+    py::object operator()(std::int64_t n) const { return py::int_(n); }
+    py::object operator()(double d) const { return py::float_(d); }
+    py::object operator()(bool b) const { return py::bool_(b); }
+    py::object operator()(const std::string& text) const { return py::str(text); }
+  };
+  return std::visit(Visitor{}, value);
 }
 
 // The mean and median of the cell statistics exist only with a kept cell.
@@ -65,7 +70,7 @@ py::object WellsTable(const py::iterable& items) {
   for (const WellResult* result : results) cellLevel = cellLevel || result->results.cells;
   std::vector<std::pair<std::string, py::list>> columns;
   std::vector<std::pair<std::string, py::list>> mapColumns;
-  const auto column = [&](const char* name, auto value) {
+  const auto column = [&](const std::string& name, auto value) {
     py::list list;
     for (const WellResult* result : results) list.append(value(*result));
     columns.emplace_back(name, std::move(list));
@@ -96,68 +101,11 @@ py::object WellsTable(const py::iterable& items) {
     }
   }
   column("included", [](R) { return true; });
-  column("ring_x", [](R r) { return r.results.ring.x; });
-  column("ring_y", [](R r) { return r.results.ring.y; });
-  column("ring_radius", [](R r) { return r.results.ring.radius; });
-  column("nuclei", [](R r) { return r.results.nuclei; });
-  column("pixels", [](R r) { return r.results.pixels; });
-  column("calculated_nuclei", [](R r) { return r.results.calculatedNuclei; });
-  column("average_distance", [](R r) { return r.results.averageDistance; });
-  column("total_nuclei", [](R r) { return r.results.totalNuclei; });
-  column("average_nucleus_size", [](R r) { return r.results.averageNucleusSize; });
-  // Each well's own nucleus cut-offs, when any result has them.
-  if (std::any_of(results.begin(), results.end(),
-                  [](const WellResult* r) { return r->results.cutoffs.has_value(); })) {
-    const auto cutoff = [](const WellResults& r, int WellCutoffs::*value) -> py::object {
-      return r.cutoffs ? py::object(py::int_((*r.cutoffs).*value)) : py::object(py::none());
-    };
-    column("nucleus_blue_cutoff", [&](R r) { return cutoff(r.results, &WellCutoffs::blue); });
-    column("nucleus_green_cutoff", [&](R r) { return cutoff(r.results, &WellCutoffs::green); });
-  }
-  column("qc", [](R r) { return QualityText(r.results); });
-  column("nuclei_outside", [](R r) { return r.results.nucleiOutside; });
-  bool micrometres = false;
-  for (const WellResult* result : results) micrometres = micrometres || result->results.pixelSize;
-  // The micrometre twins, as the wells table has them; None without a pixel size.
-  const auto twin = [&](const char* name, auto value) {
-    column(name, [value](R r) -> py::object {
-      const auto& size = r.results.pixelSize;
-      return size ? py::object(py::float_(value(r.results, *size))) : py::object(py::none());
-    });
-  };
-  using W = const WellResults&;
-  if (cellLevel) {
-    // Wells analysed without cells get None in the cell columns.
-    const auto cells = [&](const char* name, auto value) {
-      column(name, [value](R r) -> py::object {
-        return r.results.cells ? py::object(value(*r.results.cells)) : py::object(py::none());
-      });
-    };
-    using C = const CellResults&;
-    cells("cells_kept", [](C c) { return py::int_(c.kept); });
-    cells("cells_seen", [](C c) { return py::int_(c.seeds); });
-    for (int k = 0; k < kClassCount; ++k) {
-      cells(kClassWords[k], [k](C c) { return py::int_(c.statistics.classCounts[k]); });
-    }
-    cells("radial_share", [](C c) { return RadialShare(c); });
-    cells("elongation_median", [](C c) { return Statistic(c, c.statistics.elongationMedian); });
-    cells("elongation_mean", [](C c) { return Statistic(c, c.statistics.elongationMean); });
-    cells("smoothness_median", [](C c) { return Statistic(c, c.statistics.smoothnessMedian); });
-    cells("smoothness_mean", [](C c) { return Statistic(c, c.statistics.smoothnessMean); });
-  }
-  if (micrometres) {
-    twin("pixel_size_um", [](W, double size) { return size; });
-    twin("ring_radius_um", [](W r, double size) { return Micrometres(r.ring.radius, size); });
-    twin("ring_area_mm2",
-         [](W r, double size) { return SquareMillimetres(RingArea(r.ring), size); });
-    twin("pixels_um2",
-         [](W r, double size) { return SquareMicrometres(static_cast<double>(r.pixels), size); });
-    twin("average_distance_um", [](W r, double size) {
-      return Micrometres(static_cast<double>(r.averageDistance), size);
-    });
-    twin("average_nucleus_size_um2", [](W r, double size) {
-      return SquareMicrometres(static_cast<double>(r.averageNucleusSize), size);
-    });
+  // The wells table's measures, in its order and under its conditions.
+  MeasureConditions conditions;
+  for (const WellResult* result : results) conditions.add(result->results);
+  for (const MeasureDescriptor* m : MeasuresOf(MeasureLevel::Well, conditions)) {
+    column(std::string(m->column), [m](R r) { return ValueObject(m->read(r.results, 0)); });
   }
   py::dict data;
   py::list names;
@@ -404,12 +352,13 @@ The numbers are those of the summary file and of `vembrel well --json`
              R"(A pandas DataFrame with one row per WellResult, in the order given.
 
 Columns: plate, well, with a plate map its variables (role, compound,
-concentration, unit, condition and the map's others), included, ring_x, ring_y, ring_radius, nuclei, pixels,
-calculated_nuclei, average_distance, total_nuclei, average_nucleus_size, qc
-(quality notes joined by ';'), nuclei_outside; when any result is at cell
-level also cells_kept, cells_seen, round_rough, round_smooth, oval_rough,
-oval_smooth, radial_share, elongation_median, elongation_mean,
-smoothness_median, smoothness_mean (None for wells without cells).
+concentration, unit, condition and the map's others), included, then the
+measures of the wells table in its order (`vembrel measures`): ring_x, ring_y,
+ring_radius, ring_source (when a ring was reviewed), nuclei, pixels,
+calculated_nuclei, average_distance, total_nuclei, average_nucleus_size,
+nuclei_outside, qc (quality notes joined by ';'); when any result is at cell
+level also cells_kept ... smoothness_mean (None for wells without cells);
+when any has a pixel size the micrometre twins (None for wells without one).
 pandas is imported only here.)");
 }
 

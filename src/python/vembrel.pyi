@@ -197,6 +197,7 @@ class Plate:
         plane: int = 1,
         plate_map: _Path | None = None,
         pixel_size: float | None = None,
+        fields: Literal[4, 1] | None = None,
         wells_per_plate: int | None = None,
     ) -> None: ...
     @property
@@ -224,6 +225,9 @@ class Plate:
     def time_points(self) -> list[int]: ...
     @property
     def time_point(self) -> int: ...
+    @property
+    def fields(self) -> int:
+        """Fields per well: 4 in the 2 x 2 order, or 1 picture of the whole well."""
     @property
     def input_bits(self) -> int: ...
     @property

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 
@@ -19,13 +20,42 @@ void Paint(Picture& picture, int x, int rowFromBottom, Rgb colour) {
   picture.at(x, rowFromBottom, kBlue) = colour.b;
 }
 
-// Every pixel whose centre lies within halfWidth of the circle.
+// Every pixel whose centre lies within halfWidth of the circle. Whether a
+// pixel is painted depends on its squared distance d2 alone, through
+// |sqrt(d2) - radius| <= halfWidth, which holds on one interval of d2 (the
+// rounded square root and difference never decrease as d2 grows). That
+// interval is found once; each row then paints the two runs of columns whose
+// d2 lies in it, without a square root per pixel.
 void Circle(Picture& picture, int cx, int cy, double radius, double halfWidth, Rgb colour) {
-  const int reach = static_cast<int>(std::ceil(radius + halfWidth));
-  for (int dy = -reach; dy <= reach; ++dy) {
-    for (int dx = -reach; dx <= reach; ++dx) {
-      const double distance = std::sqrt(static_cast<double>(dx * dx + dy * dy));
-      if (std::fabs(distance - radius) <= halfWidth) Paint(picture, cx + dx, cy + dy, colour);
+  const std::int64_t reach = static_cast<std::int64_t>(std::ceil(radius + halfWidth));
+  const auto onOutline = [&](std::int64_t d2) {
+    return std::fabs(std::sqrt(static_cast<double>(d2)) - radius) <= halfWidth;
+  };
+  const std::int64_t farthest = 2 * reach * reach;
+  const double below = radius - halfWidth - 1;  // every distance up to this is off the outline
+  std::int64_t first = below > 0 ? static_cast<std::int64_t>(below * below) : 0;
+  while (first <= farthest && !onOutline(first)) ++first;
+  if (first > farthest) return;
+  std::int64_t last = first;
+  while (last + 1 <= farthest && onOutline(last + 1)) ++last;
+  // The largest x >= 0 with x * x <= n (n >= 0).
+  const auto rootBelow = [](std::int64_t n) {
+    auto x = static_cast<std::int64_t>(std::sqrt(static_cast<double>(n)));
+    while (x * x > n) --x;
+    while ((x + 1) * (x + 1) <= n) ++x;
+    return x;
+  };
+  for (std::int64_t dy = -reach; dy <= reach; ++dy) {
+    const std::int64_t most = last - dy * dy;
+    if (most < 0) continue;
+    const std::int64_t least = std::max<std::int64_t>(first - dy * dy, 0);
+    std::int64_t from = rootBelow(least);
+    if (from * from < least) ++from;
+    const std::int64_t to = std::min(rootBelow(most), reach);
+    const int y = cy + static_cast<int>(dy);
+    for (std::int64_t dx = from; dx <= to; ++dx) {
+      Paint(picture, cx + static_cast<int>(dx), y, colour);
+      Paint(picture, cx - static_cast<int>(dx), y, colour);
     }
   }
 }
@@ -91,7 +121,11 @@ ScaleBar ScaleBarFor(double pixelSize, int side) {
 }
 
 Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks) {
-  Picture picture = composite;
+  return WholeWellPicture(Picture(composite), marks);
+}
+
+Picture WholeWellPicture(Picture&& composite, const WholeWellMarks& marks) {
+  Picture picture = std::move(composite);
   Circle(picture, marks.ringX, marks.ringY, marks.ringRadius, kOutlineHalfWidth, kRingOutline);
   for (const MosaicPoint& point : marks.rejected) {
     Circle(picture, point.x, point.y, kMarkRadius, kOutlineHalfWidth, kRejectedMark);

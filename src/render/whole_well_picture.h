@@ -49,5 +49,7 @@ ScaleBar ScaleBarFor(double pixelSize, int side);
 /// lower left, and the lines at the upper left on a dark box, the first
 /// twice as large. "µ" is drawn as such; other text is ASCII.
 Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks);
+/// The same, drawn over the composite itself (no copy of its 4 MB).
+Picture WholeWellPicture(Picture&& composite, const WholeWellMarks& marks);
 
 }  // namespace vembrel

@@ -5,32 +5,40 @@
 #include <chrono>
 #include <exception>
 #include <filesystem>
-#include <mutex>
-#include <thread>
 
 #include "core/date_text.h"
 #include "core/error.h"
 #include "core/folder_lock.h"
+#include "core/parallel_items.h"
 #include "core/replacement_file.h"
 #include "core/text_file.h"
 #include "engine/cell_data_file.h"
-#include "engine/workspace.h"
 #include "imaging/image_files.h"
 #include "plate/well_names.h"
 #include "results/summary_file.h"
 
 namespace vembrel {
 
-BatchRun::BatchRun(Workspace& workspace)
-    : workspace_(workspace), cellLevel_(workspace.startTab() == WellTab::Cells) {}
+BatchRun::BatchRun(const Plate& plate, const AnalysisSettings& settings, std::string resultsFolder)
+    : plate_(std::make_unique<Plate>(plate)),
+      folder_(std::move(resultsFolder)),
+      settings_(settings),
+      results_(plate.format) {
+  if (!folder_.empty() && folder_.back() != '/' && folder_.back() != '\\') folder_ += '/';
+}
 
 BatchRun::~BatchRun() = default;
 
+void BatchRun::setOpenWells(std::vector<int> wells, const PlateResults& results) {
+  openWells_ = std::move(wells);
+  results_ = results;
+}
+
 void BatchRun::start() {
   if (started_) throw Error("The batch has already been started");
-  const Plate& plate = workspace_.plate();
+  const Plate& plate = *plate_;
   if (!plate.open) throw Error("No plate is open");
-  const std::string folder = workspace_.resultsFolder();
+  const std::string& folder = folder_;
   if (folder.empty()) throw Error("No results folder can be derived from '" + plate.path + "'");
   if (!ringsChosen_) {
     const std::string ringsFile = RingsFileName(folder, plate.prefix);
@@ -41,33 +49,28 @@ void BatchRun::start() {
   }
   CreateFolders(folder);
   lock_ = std::make_unique<FolderLock>(folder, waitForFolder_, waitNotice_);
-  plate_ = std::make_unique<Plate>(plate);
-  folder_ = folder;
   startTime_ = std::time(nullptr);
-  settings_ = workspace_.universalSettings();
   summaryFile_ = SummaryFileName(folder, plate.prefix);
   headerLines_ =
       SummaryHeaderLines(settings_, plate.measurementDate, plate.path, plate.prefix, Now());
 
   // Open wells analysed with settings of their own keep their results; their
   // settings are written out, from the last opened to the first.
-  PlateResults& results = workspace_.results();
+  PlateResults& results = results_;
   results.batchSettingsRow() = ToWellSettingsRow(settings_);
   const int wellCount = plate.format.wellCount();
   std::vector<bool> keep(wellCount, false);
-  const auto& sessions = workspace_.sessions();
-  for (auto it = sessions.rbegin(); it != sessions.rend(); ++it) {
-    const int well = (*it)->well();
+  for (auto it = openWells_.rbegin(); it != openWells_.rend(); ++it) {
+    const int well = *it;
     SpecialSettingsKind kind{};
     if (FindSpecialSettings(results.settingsRows[well], results.batchSettingsRow(), kind)) {
       keep[well] = true;
-      for (std::string& line :
+      for (CellLine& line :
            SpecialSettingsLines(WellName(well, plate.format), kind, results.settingsRows[well])) {
         headerLines_.push_back(std::move(line));
       }
     }
   }
-  workspace_.closeAll();
   started_ = true;
 
   queue_.clear();
@@ -103,11 +106,16 @@ void BatchRun::start() {
 }
 
 WellRequest BatchRun::request(int well) const {
-  WellRequest request =
-      PlateRequest(plate_ ? *plate_ : workspace_.plate(), settings_, cellLevel_, fitRadius_);
+  WellRequest request = PlateRequest(*plate_, settings_, cellLevel_, fitRadius_);
   request.cutoffs = cutoffs_;
   if (rings_) request.ring = rings_->reviewed(well);
   if (request.ring) request.ringSource = RingSourceName(RingSource::Reviewed);
+  if (well < static_cast<int>(heldRings_.size()) && heldRings_[well]) {
+    request.ring = heldRings_[well];
+    request.ringSource = kHeldRingSource;
+    request.ringDrift = ringDrift_;
+  }
+  request.zoneCoverage = zoneCoverage_;
   return request;
 }
 
@@ -122,8 +130,11 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.cellLevel = request.cellLevel;
     options.fitRadius = request.fitRadius;
     options.ring = request.ring;
+    options.ringHeld = request.ringSource == kHeldRingSource;
+    options.ringDrift = request.ringDrift;
+    options.zoneCoverage = request.zoneCoverage;
     options.cutoffs = request.cutoffs;
-    const WellSession session(plate, well, request.settings, options);
+    WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =
         AnalysedWell{session.results(), session.settings(), request, ProgramVersion()};
@@ -142,7 +153,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     });
     write([&] {
       WriteFileAtomically(WholeWellPictureFileName(resultsFolder, plate.prefix, name),
-                          JpegBytes(session.wholeWellPicture(), name + " whole-well picture"),
+                          JpegBytes(session.takeWholeWellPicture(), name + " whole-well picture"),
                           Durability::Deferred);
     });
     if (request.cellLevel)
@@ -204,13 +215,13 @@ BatchWellOutcome BatchRun::runWell(int well) const {
 }
 
 void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
-  PlateResults& plateResults = workspace_.results();
+  PlateResults& plateResults = results_;
   if (outcome.failure) {
     failures_.push_back({outcome.well, *outcome.failure});
     plateResults.forget(outcome.well);
   } else {
     (outcome.reused ? reused_ : analysed_) += 1;
-    if (outcome.analysed->request.ring) ++reviewedRingsUsed_;
+    if (outcome.analysed->results.ringReviewed) ++reviewedRingsUsed_;
     if (outcome.misfit) recordsRedone_[static_cast<std::size_t>(*outcome.misfit)] += 1;
     plateResults.record(outcome.analysed->results, outcome.analysed->settings);
     lastSettings_ =
@@ -260,34 +271,24 @@ std::vector<BatchWellOutcome> BatchRun::analyseQueued(int jobs, const std::atomi
   if (!started_) throw Error("The batch has not been started");
   const std::vector<int> wells(queue_.begin(), queue_.end());
   queue_.clear();
-  const std::size_t workers =
-      std::min<std::size_t>(static_cast<std::size_t>(std::max(1, jobs)), wells.size());
   std::vector<BatchWellOutcome> outcomes(wells.size());
-  std::vector<char> analysed(wells.size(), 0);
-  std::atomic<std::size_t> next{0};
-  std::mutex progressMutex;
   int done = 0;
-  const auto work = [&] {
-    for (std::size_t i; (i = next.fetch_add(1)) < wells.size();) {
-      if (cancel != nullptr && cancel->load()) return;
-      outcomes[i] = runWell(wells[i]);
-      analysed[i] = 1;
-      const std::lock_guard lock(progressMutex);
-      ++done;
-      if (progress_) {
-        progress_({done, queued_, outcomes[i].well, outcomes[i].milliseconds, outcomes[i].reused,
-                   WellName(outcomes[i].well, plate_->format)});
-      }
+  ParallelItems how;
+  how.jobs = jobs;
+  how.cancel = cancel;
+  how.finished = [&](std::size_t i) {
+    ++done;
+    if (progress_) {
+      progress_({done, queued_, outcomes[i].well, outcomes[i].milliseconds, outcomes[i].reused,
+                 WellName(outcomes[i].well, plate_->format)});
     }
   };
-  {
-    std::vector<std::jthread> threads;
-    for (std::size_t k = 0; k < workers; ++k) threads.emplace_back(work);
-  }
+  const std::vector<bool> analysed = RunOnThreads(
+      wells.size(), [&](std::size_t i) { outcomes[i] = runWell(wells[i]); }, how);
   // In queue order, as one thread would have left things.
   std::vector<BatchWellOutcome> finished;
   for (std::size_t i = 0; i < wells.size(); ++i) {
-    if (analysed[i] != 0) finished.push_back(std::move(outcomes[i]));
+    if (analysed[i]) finished.push_back(std::move(outcomes[i]));
   }
   return finished;
 }
@@ -311,28 +312,24 @@ void BatchRun::finish() {
     std::unique_ptr<FolderLock>& lock;
     ~Release() { lock.reset(); }
   } release{lock_};
-  if (lastSettings_) workspace_.setUniversalSettings(*lastSettings_);
   if (!coversWholePlate_) {
     // A part of the plate: its wells' records and its manifest are its
     // results; the plate's files come from putting the parts together.
-    const std::string manifest =
-        RunManifestFileName(workspace_.resultsFolder(), workspace_.plate().prefix);
+    const std::string manifest = RunManifestFileName(folder_, plate_->prefix);
     try {
-      SyncFolder(workspace_.resultsFolder());
-      WriteFileAtomically(manifest,
-                          RunManifestText(workspace_.plate(), workspace_.results(), facts()));
+      SyncFolder(folder_);
+      WriteFileAtomically(manifest, RunManifestText(*plate_, results_, facts()));
       plateFiles_.push_back({manifest, ""});
     } catch (const Error& e) {
       plateFiles_.push_back({manifest, e.what()});
     }
     return;
   }
-  std::vector<std::string> lines = headerLines_;
-  for (std::string& line : SummaryResultLines(workspace_.results()))
-    lines.push_back(std::move(line));
+  std::vector<CellLine> lines = headerLines_;
+  for (CellLine& line : SummaryResultLines(results_)) lines.push_back(std::move(line));
   try {
     // The wells' files are made durable together before the summary names them.
-    SyncFolder(workspace_.resultsFolder());
+    SyncFolder(folder_);
     WriteSummaryFile(summaryFile_, lines, {});
   } catch (const Error& e) {
     summaryError_ = std::string(e.what()) + "; the earlier summary file is kept";
@@ -358,10 +355,8 @@ RunFacts BatchRun::facts() const {
   return facts;
 }
 
-void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
-  const Workspace& workspace = workspace_;
-  plateFiles_ = WritePlateFiles(workspace.plate(), workspace.results(), facts(),
-                                workspace.resultsFolder(), summaryLines, writeWorkbook_);
+void BatchRun::writePlateFiles(const std::vector<CellLine>& summaryLines) {
+  plateFiles_ = WritePlateFiles(*plate_, results_, facts(), folder_, summaryLines, writeWorkbook_);
   if (writeWorkbook_ && !plateFiles_.empty()) {  // the workbook comes first
     const PlateFileOutcome& workbook = plateFiles_.front();
     if (workbook.error.empty()) {
@@ -370,6 +365,22 @@ void BatchRun::writePlateFiles(const std::vector<std::string>& summaryLines) {
       workbookError_ = workbook.error;
     }
   }
+}
+
+std::vector<std::string> BatchRun::problems() const {
+  std::vector<std::string> lines;
+  for (const auto& [well, problem] : fieldProblems_) {
+    lines.push_back(std::string(problem.leftBlack() ? "left black" : "damaged") + ": Well " +
+                    WellName(well) + ": " + problem.message);
+  }
+  for (const auto* list : {&failures_, &writeFailures_}) {
+    for (const BatchFailure& failure : *list) lines.push_back(failure.message);
+  }
+  if (!summaryError_.empty()) lines.push_back(summaryError_);
+  for (const PlateFileOutcome& file : plateFiles_) {
+    if (!file.error.empty()) lines.push_back(file.error);
+  }
+  return lines;
 }
 
 int BatchRun::recordsRedone() const {

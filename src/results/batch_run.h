@@ -1,10 +1,12 @@
 #pragma once
-// The batch over the plate ("Go!"): set-up with the special-settings blocks
-// of the open wells, one well per step, and at the end the summary file and
-// the workbook, each written once and complete. The command line runs the
-// steps straight through, on several threads if asked; the desktop program
-// analyses the queue on worker threads of its own (analyseQueued) and
-// completes the batch on its own thread, and may cancel it between wells.
+// The batch over the plate ("Go!"): a plate, the settings and a results
+// folder; set-up with the special-settings blocks of the desktop's open
+// wells, one well per step, and at the end the summary file and the
+// workbook, each written once and complete. It knows nothing of windows: the
+// command line runs the steps straight through, on several threads if asked;
+// the desktop program analyses the queue on worker threads of its own
+// (analyseQueued), completes the batch on its own thread, may cancel it
+// between wells, and takes the plate's results back.
 #include <array>
 #include <atomic>
 #include <ctime>
@@ -24,7 +26,6 @@
 namespace vembrel {
 
 class FolderLock;
-class Workspace;
 struct Plate;
 struct WellResults;
 
@@ -58,12 +59,20 @@ struct BatchProgress {
 
 class BatchRun {
  public:
-  explicit BatchRun(Workspace& workspace);
+  /// A batch over the plate's included wells, analysed with these settings,
+  /// its files written into resultsFolder (a separator added when missing).
+  BatchRun(const Plate& plate, const AnalysisSettings& settings, std::string resultsFolder);
   ~BatchRun();
+
+  /// The desktop's open wells, front first, and the plate's results so far:
+  /// an open well analysed with settings of its own keeps its results and is
+  /// not analysed again; its settings are written into the summary file.
+  void setOpenWells(std::vector<int> wells, const PlateResults& results);
 
   /// Also write the workbook at the end (on by default).
   void setWriteWorkbook(bool write) { writeWorkbook_ = write; }
-  /// Analyse the wells at cell level (writing their cell data files too).
+  /// Analyse the wells at cell level (writing their cell data files too;
+  /// off by default).
   void setCellLevel(bool cells) { cellLevel_ = cells; }
   /// Read the results through a plate map: its columns in the wells table,
   /// the conditions, plate quality and dose-response tables and sheets.
@@ -80,6 +89,15 @@ class BatchRun {
     rings_ = std::move(rings);
     ringsChosen_ = true;
   }
+  /// A time course's later time point: analyse each well that has a ring
+  /// here at that ring, held from the well's first time point (its centre
+  /// fitted afresh within `drift` pixels of it when given).
+  void setHeldRings(std::vector<std::optional<RingPlacement>> rings, std::optional<int> drift) {
+    heldRings_ = std::move(rings);
+    ringDrift_ = drift;
+  }
+  /// Measure each well's zone coverage too (time courses).
+  void setZoneCoverage(bool measure) { zoneCoverage_ = measure; }
   /// Wait for another run to leave the results folder instead of refusing to start.
   void setWaitForFolder(bool wait, std::function<void(const std::string& holder)> notice = {}) {
     waitForFolder_ = wait;
@@ -104,8 +122,8 @@ class BatchRun {
   /// (UsageError naming the line and value of a bad one, before anything
   /// else), takes the results folder (one run at a time: FolderInUseError
   /// when another run holds it), removes what killed runs left there,
-  /// records the special-settings blocks, closes every open well and queues
-  /// the included wells. A set-up that queues nothing finishes the batch at once.
+  /// records the special-settings blocks and queues the included wells. A
+  /// set-up that queues nothing finishes the batch at once.
   void start();
   /// One timer tick: analyses the next queued well, or ends the batch when
   /// the queue is empty. Returns whether the batch still runs.
@@ -116,19 +134,25 @@ class BatchRun {
   void runToEnd(int jobs = 1);
 
   /// Analyses the queued wells on that many threads (at least one) and
-  /// empties the queue. Reads only what start() took, never the workspace,
-  /// so it may run on a thread of its own while the workspace's thread goes
-  /// on. Once cancel is set no further well is begun. Returns the outcomes of
-  /// the wells analysed, in queue order.
+  /// empties the queue. Reads only what start() took and changes nothing of
+  /// the run, so it may run on a thread of its own while the run's thread
+  /// goes on. Once cancel is set no further well is begun. Returns the
+  /// outcomes of the wells analysed, in queue order.
   std::vector<BatchWellOutcome> analyseQueued(int jobs, const std::atomic<bool>* cancel = nullptr);
-  /// On the workspace's thread: takes the outcomes into the plate's results
-  /// and ends the batch. A batch that analysed fewer wells than it queued
+  /// On the run's thread: takes the outcomes into the plate's results and
+  /// ends the batch. A batch that analysed fewer wells than it queued
   /// (cancelled) ends as a part of the plate: its wells' files and records
   /// and its manifest, the plate's earlier files kept.
   void complete(std::vector<BatchWellOutcome> outcomes);
   bool cancelled() const { return cancelled_; }
 
   const std::deque<int>& queue() const { return queue_; }
+  const std::string& resultsFolder() const { return folder_; }
+  /// The plate's results: the wells analysed or reused, and the open wells kept.
+  const PlateResults& results() const { return results_; }
+  /// The settings of the well analysed last (none before any), which the
+  /// desktop takes as its universal settings.
+  const std::optional<AnalysisSettings>& lastSettings() const { return lastSettings_; }
   int wellsQueued() const { return queued_; }
   int wellsAnalysed() const { return analysed_; }
   /// Wells taken over from the records of an earlier run (--resume).
@@ -168,6 +192,10 @@ class BatchRun {
   /// The plate files written after the summary (workbook, tables, manifest,
   /// heatmaps, report) and why any could not be; empty when the summary failed.
   const std::vector<PlateFileOutcome>& plateFiles() const { return plateFiles_; }
+  /// Every problem above, one line each, as the user is told them: fields
+  /// left black or damaged, failed wells, files not written, the summary and
+  /// the plate files that could not be written.
+  std::vector<std::string> problems() const;
 
   /// Analyses one well of the plate as the batch does and writes its
   /// snapshot (at cell level its cell data file and cell snapshot too) and
@@ -183,15 +211,16 @@ class BatchRun {
   void finish();
   void reportProgress(const BatchWellOutcome& outcome);
   WellRequest request(int well) const;
-  void writePlateFiles(const std::vector<std::string>& summaryLines);
+  void writePlateFiles(const std::vector<CellLine>& summaryLines);
   RunFacts facts() const;
 
-  Workspace& workspace_;
-  std::unique_ptr<Plate> plate_;  // the plate as the batch started, read by the workers
-  std::string folder_;            // the results folder as the batch started
+  std::unique_ptr<Plate> plate_;  // read by the workers
+  std::string folder_;
   AnalysisSettings settings_;
+  PlateResults results_;
+  std::vector<int> openWells_;  // front first
   std::optional<AnalysisSettings> lastSettings_;
-  std::vector<std::string> headerLines_;
+  std::vector<CellLine> headerLines_;
   std::deque<int> queue_;
   std::vector<BatchFailure> failures_;
   std::vector<BatchFailure> writeFailures_;
@@ -219,6 +248,9 @@ class BatchRun {
   std::optional<RingsFile> rings_;
   bool ringsChosen_ = false;
   int reviewedRingsUsed_ = 0;
+  std::vector<std::optional<RingPlacement>> heldRings_;  // per well; empty: none held
+  std::optional<int> ringDrift_;
+  bool zoneCoverage_ = false;
   std::optional<MapRequest> plateMap_;
   bool started_ = false;
   bool finished_ = false;

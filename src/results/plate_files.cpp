@@ -1,10 +1,12 @@
 #include "results/plate_files.h"
 
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
 
 #include "core/date_text.h"
+#include "core/error.h"
 #include "core/text_file.h"
 #include "imaging/image_files.h"
 #include "plate/plate.h"
@@ -32,12 +34,27 @@ void Attempt(std::vector<PlateFileOutcome>& outcomes, const std::string& path,
   outcomes.push_back(std::move(outcome));
 }
 
+// The plate heatmaps, then the report page that shows them.
+void WriteReport(std::vector<PlateFileOutcome>& outcomes, const Plate& plate,
+                 const PlateResults& results, const RunFacts& facts,
+                 const std::string& resultsFolder, const std::string& mapSections) {
+  const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, plate.prefix);
+  Attempt(outcomes, heatmapFile, [&] {
+    WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);
+  });
+  const std::string reportFile = ReportPageFileName(resultsFolder, plate.prefix);
+  Attempt(outcomes, reportFile, [&] {
+    WriteFileAtomically(reportFile, ReportPage(plate, results, facts,
+                                               plate.prefix + "Vembrel_plate.png", mapSections));
+  });
+}
+
 }  // namespace
 
 std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateResults& results,
                                               const RunFacts& facts,
                                               const std::string& resultsFolder,
-                                              const std::vector<std::string>& summaryLines,
+                                              const std::vector<CellLine>& summaryLines,
                                               bool workbook) {
   std::vector<PlateFileOutcome> outcomes;
   const std::string& prefix = plate.prefix;
@@ -55,9 +72,6 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   }
   if (workbook) {
     Attempt(outcomes, WorkbookFileName(resultsFolder, prefix), [&] {
-      std::vector<CellRow> rows;
-      rows.reserve(summaryLines.size());
-      for (const std::string& line : summaryLines) rows.push_back(SplitCells(line));
       WorkbookExtras extras;
       extras.sheets.push_back({"Wells", &wells});
       if (facts.cellLevel) extras.sheets.push_back({"Cells", &cells});
@@ -69,7 +83,7 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
       const std::time_t measured =
           plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : -1;
       extras.created = measured != -1 ? measured : kNoDate;
-      WriteWorkbook(WorkbookFileName(resultsFolder, prefix), rows, extras);
+      WriteWorkbook(WorkbookFileName(resultsFolder, prefix), summaryLines, extras);
     });
   }
   const auto writeTable = [&](const std::string& kind, const Table& table) {
@@ -79,7 +93,22 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   writeTable("wells", wells);
   writeTable("density", DensityProfileTable(results));
   writeTable("nuclei", NucleiTable(results));
-  if (facts.cellLevel) writeTable("cells", cells);
+  if (facts.cellLevel) {
+    writeTable("cells", cells);
+  } else {
+    // An earlier cell-level run's cells table would pass for this run's.
+    const std::string earlier = TableFileName(resultsFolder, prefix, "cells");
+    std::error_code error;
+    if (std::filesystem::symlink_status(earlier, error).type() !=
+        std::filesystem::file_type::not_found) {
+      Attempt(outcomes, earlier, [&] {
+        if (!std::filesystem::remove(earlier, error)) {
+          throw Error("Unable to remove '" + earlier +
+                      "' of an earlier cell-level run: " + error.message());
+        }
+      });
+    }
+  }
   if (analysis) {
     writeTable("conditions", conditions);
     writeTable("plate_quality", quality);
@@ -90,17 +119,21 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   const std::string manifestFile = RunManifestFileName(resultsFolder, prefix);
   Attempt(outcomes, manifestFile,
           [&] { WriteFileAtomically(manifestFile, RunManifestText(manifest)); });
-  const std::string heatmapFile = PlateHeatmapFileName(resultsFolder, prefix);
-  Attempt(outcomes, heatmapFile, [&] {
-    WritePng(DrawPlateHeatmaps(PlateHeatmapOf(plate, results, facts.cellLevel)), heatmapFile);
-  });
-  const std::string reportFile = ReportPageFileName(resultsFolder, prefix);
-  Attempt(outcomes, reportFile, [&] {
-    WriteFileAtomically(
-        reportFile,
-        ReportPage(plate, results, manifest, prefix + "Vembrel_plate.png",
-                   analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : ""));
-  });
+  WriteReport(outcomes, plate, results, facts, resultsFolder,
+              analysis ? PlateMapReportSections(facts.plateMap->map, *analysis) : "");
+  return outcomes;
+}
+
+std::vector<PlateFileOutcome> WriteReportFiles(const Plate& plate, const PlateResults& results,
+                                               const RunFacts& facts,
+                                               const std::string& resultsFolder) {
+  std::vector<PlateFileOutcome> outcomes;
+  std::string mapSections;
+  if (facts.plateMap) {
+    mapSections = PlateMapReportSections(
+        facts.plateMap->map, AnalyseMappedPlate(*facts.plateMap, results, facts.cellLevel));
+  }
+  WriteReport(outcomes, plate, results, facts, resultsFolder, mapSections);
   return outcomes;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/table_value.h"
 #include "engine/plate_results.h"
 #include "results/run_manifest.h"
 
@@ -21,14 +22,21 @@ struct PlateFileOutcome {
 };
 
 /// Writes the files into resultsFolder (ending with a separator), the
-/// workbook (from the summary's lines, numbers as numbers, with the sheets
+/// workbook (the summary's lines of values, numbers as numbers, with the sheets
 /// "Wells" and, at cell level, "Cells") only when asked. The workbook's
 /// creation time is the plate's measurement date, so its bytes depend on
 /// the results alone.
 std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateResults& results,
                                               const RunFacts& facts,
                                               const std::string& resultsFolder,
-                                              const std::vector<std::string>& summaryLines,
+                                              const std::vector<CellLine>& summaryLines,
                                               bool workbook);
+
+/// The plate heatmaps and the report page alone, of these results, into
+/// resultsFolder (the desktop's "Export Report"); the report is the last
+/// outcome.
+std::vector<PlateFileOutcome> WriteReportFiles(const Plate& plate, const PlateResults& results,
+                                               const RunFacts& facts,
+                                               const std::string& resultsFolder);
 
 }  // namespace vembrel

@@ -1,8 +1,7 @@
 #include "results/plate_heatmap_file.h"
 
-#include <functional>
-
 #include "plate/plate.h"
+#include "results/measure_table.h"
 #include "results/result_tables.h"
 
 namespace vembrel {
@@ -24,27 +23,24 @@ HeatmapPlate PlateHeatmapOf(const Plate& plate, const PlateResults& results, boo
     map.failed[w] = plate.wells[w].state == 1 && !r;
     map.flagged[w] = r && !r->quality.empty();
   }
-  using Value = std::function<std::optional<std::int64_t>(const WellResults&)>;
-  const auto panel = [&](const char* title, const Value& value) {
-    HeatmapPanel made = map.emptyPanel(title);
+  // The panels of the measure table's heatmap measures, in its order.
+  MeasureConditions conditions;
+  conditions.cellLevel = cellLevel;
+  for (const MeasureDescriptor* m : MeasuresOf(MeasureLevel::Well, conditions, kInHeatmap)) {
+    HeatmapPanel made = map.emptyPanel(std::string(m->caption));
     for (int w = 0; w < results.format.wellCount(); ++w) {
       const auto& r = results.wells[w];
       if (!r) continue;
-      if (const std::optional<std::int64_t> v = value(*r)) {
-        made.values[w] = static_cast<double>(*v);
-        made.labels[w] = std::to_string(*v);
+      const TableValue value = m->read(*r, 0);
+      if (const auto* count = std::get_if<std::int64_t>(&value)) {
+        made.values[w] = static_cast<double>(*count);
+        made.labels[w] = std::to_string(*count);
+      } else if (const auto* decimal = std::get_if<double>(&value)) {
+        made.values[w] = *decimal;
+        made.labels[w] = ExactDecimalText(*decimal);
       }
     }
     map.panels.push_back(std::move(made));
-  };
-  panel("Immigrant nuclei", [](const WellResults& r) { return r.nuclei; });
-  panel("Average distance", [](const WellResults& r) { return r.averageDistance; });
-  panel("Total nuclei", [](const WellResults& r) { return r.totalNuclei; });
-  if (cellLevel) {
-    panel("Cells kept", [](const WellResults& r) -> std::optional<std::int64_t> {
-      if (!r.cells) return std::nullopt;
-      return r.cells->kept;
-    });
   }
   return map;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The plate heatmaps of a run's results (render/plate_heatmap.h): immigrant
-// nuclei, average distance and total nuclei, and cells kept at cell level.
+// The plate heatmaps of a run's results (render/plate_heatmap.h): one panel
+// per heatmap measure of the measure table (immigrant nuclei, average
+// distance and total nuclei, and cells kept at cell level).
 #include <string>
 
 #include "engine/plate_results.h"

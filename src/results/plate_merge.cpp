@@ -209,6 +209,12 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
         asked.ring = analysed.request.ring;
         asked.ringSource = RingSourceName(RingSource::Reviewed);
       }
+      // So did a well at a time point's held ring, and one whose zone coverage was measured.
+      if (analysed.request.ringSource == kHeldRingSource) {
+        asked.ringSource = kHeldRingSource;
+        asked.ringDrift = analysed.request.ringDrift;
+      }
+      asked.zoneCoverage = analysed.request.zoneCoverage;
       const RecordMisfit misfit = RecordFit(analysed, well, asked, plate);
       if (misfit == RecordMisfit::PicturesChanged) {
         throw UsageError("The pictures of well " + WellName(well, plate.format) +
@@ -252,9 +258,9 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
     }
   }
 
-  std::vector<std::string> lines =
+  std::vector<CellLine> lines =
       SummaryHeaderLines(settings, plate.measurementDate, plate.path, plate.prefix, Now());
-  for (std::string& line : SummaryResultLines(results)) lines.push_back(std::move(line));
+  for (CellLine& line : SummaryResultLines(results)) lines.push_back(std::move(line));
   report.summaryFile = SummaryFileName(out, plate.prefix);
   try {
     SyncFolder(out);

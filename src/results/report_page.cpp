@@ -6,19 +6,20 @@
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <optional>
 
+#include "core/date_text.h"
 #include "core/name_text.h"
+#include "engine/analysed_well.h"
 #include "plate/plate.h"
+#include "plate/settings_table.h"
 #include "plate/well_names.h"
+#include "results/measure_table.h"
 #include "results/result_tables.h"
 #include "results/table.h"
 
 namespace vembrel {
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 constexpr const char* kStyle = R"(
 body { font-family: sans-serif; margin: 1.5em; color: #222; }
@@ -125,104 +126,110 @@ std::string NumberCell(std::int64_t value) {
   return NumberCell(static_cast<double>(value), std::to_string(value));
 }
 
-std::string JsonText(const Json& value) {
-  if (value.is_null()) return "";
-  if (value.is_string()) return value.get<std::string>();
-  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
-void FlattenSettings(const Json& json, const std::string& prefix, std::string& rows) {
-  for (const auto& [key, value] : json.items()) {
-    const std::string name = prefix.empty() ? key : prefix + "." + key;
-    if (value.is_object()) {
-      FlattenSettings(value, name, rows);
-    } else {
-      rows += "<tr><th>" + HtmlEscaped(name) + "</th>" + Cell(JsonText(value)) + "</tr>\n";
-    }
+// The settings by their dotted names, in the settings file's order.
+std::string SettingsRows(const AnalysisSettings& settings) {
+  struct Visitor {
+    std::string operator()(std::int32_t n) const { return std::to_string(n); }
+    std::string operator()(bool b) const { return b ? "true" : "false"; }
+    std::string operator()(double d) const { return ExactDecimalText(d); }
+  };
+  std::string rows;
+  for (const SettingDescriptor& setting : AllSettings()) {
+    rows += "<tr><th>" + HtmlEscaped(setting.name) + "</th>" +
+            Cell(std::visit(Visitor{}, GetSetting(settings, setting.id))) + "</tr>\n";
   }
+  return rows;
 }
 
 std::string FactRow(const std::string& name, const std::string& value) {
   return "<tr><th>" + HtmlEscaped(name) + "</th>" + Cell(value) + "</tr>\n";
 }
 
-std::string FactsTable(const Json& manifest) {
-  const Json& plate = manifest["plate"];
-  const Json& wells = manifest["wells"];
-  std::string bits = JsonText(plate["input_bits"]);
-  if (plate["input_bits_detected"].get<bool>()) bits += " (detected)";
+std::string FactsTable(const Plate& plate, const PlateResults& results, const RunFacts& facts) {
+  int included = 0, analysed = 0, flagged = 0;
+  std::size_t inputs = 0;
+  for (int w = 0; w < results.format.wellCount(); ++w) {
+    included += plate.wells[w].state == 1 ? 1 : 0;
+    if (const auto& r = results.wells[w]) {
+      ++analysed;
+      flagged += r->quality.empty() ? 0 : 1;
+      inputs += r->inputs.size();
+    }
+  }
+  const std::time_t measured =
+      plate.measurementDate > 0 ? TimeFromDateTime(plate.measurementDate) : -1;
   std::string rows;
-  rows += FactRow("Plate folder", JsonText(plate["path"]));
-  rows += FactRow("Layout", JsonText(plate["layout_description"]));
-  rows += FactRow("Input bits", bits);
-  rows += FactRow("Pixel size", plate.contains("pixel_size")
-                                    ? JsonText(plate["pixel_size"]["micrometres"]) +
-                                          " \xC2\xB5m (from " +
-                                          JsonText(plate["pixel_size"]["source"]) + ")"
+  rows += FactRow("Plate folder", plate.path);
+  rows += FactRow("Layout", plate.layoutDescription);
+  rows += FactRow("Input bits",
+                  std::to_string(plate.inputBits) + (plate.inputBitsDetected ? " (detected)" : ""));
+  rows += FactRow("Pixel size", plate.pixelSize
+                                    ? ExactDecimalText(plate.pixelSize->micrometres) +
+                                          " \xC2\xB5m (from " + plate.pixelSize->source + ")"
                                     : "not known: measures in pixels");
-  rows += FactRow("Measurement date", JsonText(plate["measurement_date"]));
-  rows += FactRow("Program", "vembrel " + JsonText(manifest["program"]["version"]));
-  rows += FactRow("Command line", JsonText(manifest["command_line"]));
-  rows += FactRow("Started", JsonText(manifest["started"]));
-  rows += FactRow("Ended", JsonText(manifest["ended"]));
-  rows += FactRow("Cell level", manifest["cell_level"].get<bool>() ? "yes" : "no");
-  rows += FactRow("Wells included", JsonText(wells["included"]));
-  rows += FactRow("Wells analysed", std::to_string(wells["analysed"].size()));
-  rows += FactRow("Wells failed", std::to_string(wells["failed"].size()));
-  rows += FactRow("Wells flagged", std::to_string(wells["flagged"].size()));
-  rows += FactRow("Input pictures", std::to_string(manifest["inputs"].size()) +
-                                        " (sizes and fingerprints in the run manifest)");
-  for (const Json& note : plate["notes"]) rows += FactRow("Plate note", JsonText(note));
+  rows += FactRow("Measurement date", measured != -1 ? IsoDateTimeText(measured) : "");
+  rows += FactRow("Program", "vembrel " + ProgramVersion());
+  rows += FactRow("Command line", facts.commandLine);
+  rows += FactRow("Started", IsoDateTimeText(facts.started));
+  rows += FactRow("Ended", IsoDateTimeText(facts.ended));
+  rows += FactRow("Cell level", facts.cellLevel ? "yes" : "no");
+  rows += FactRow("Wells included", std::to_string(included));
+  rows += FactRow("Wells analysed", std::to_string(analysed));
+  rows += FactRow("Wells failed", std::to_string(facts.failures.size()));
+  rows += FactRow("Wells flagged", std::to_string(flagged));
+  rows += FactRow("Input pictures",
+                  std::to_string(inputs) + " (sizes and fingerprints in the run manifest)");
+  for (const std::string& note : plate.notes) rows += FactRow("Plate note", note);
   return "<table class=\"facts\">\n" + rows + "</table>\n";
 }
 
-std::string QualityText(const WellResults& well) {
-  std::string text;
-  for (const QualityNote note : well.quality) {
-    if (!text.empty()) text += ", ";
-    text += QualityNoteName(note);
+// A measure's cell of the well table: numbers sortable by their value,
+// doubles to three significant digits, quality notes joined by commas, the
+// ring as its centre and radius.
+std::string MeasureCell(const MeasureDescriptor& measure, const WellResults& r) {
+  if (measure.type == MeasureType::Notes) return Cell(QualityNotesText(r, ", "), " class=\"qc\"");
+  if (measure.column == "ring_radius") {
+    return NumberCell(r.ring.radius, std::to_string(r.ring.x) + ", " + std::to_string(r.ring.y) +
+                                         ", " + std::to_string(r.ring.radius));
   }
-  return text;
+  const TableValue value = measure.read(r, 0);
+  if (const auto* count = std::get_if<std::int64_t>(&value)) return NumberCell(*count);
+  if (const auto* decimal = std::get_if<double>(&value)) {
+    return NumberCell(*decimal, ShortNumber(*decimal));
+  }
+  if (const auto* text = std::get_if<std::string>(&value)) return Cell(*text);
+  return NumberCell(std::nullopt, "");
 }
 
-std::string WellsTableHtml(const Plate& plate, const PlateResults& results, const Json& manifest) {
-  const bool cellLevel = manifest["cell_level"].get<bool>();
+std::string WellsTableHtml(const Plate& plate, const PlateResults& results, const RunFacts& facts) {
   struct Column {
-    const char* key;
-    const char* title;
+    std::string key;
+    std::string title;
   };
-  std::vector<Column> columns = {{"well", "Well"},
-                                 {"nuclei", "Immigrant nuclei"},
-                                 {"average_distance", "Average distance"},
-                                 {"total_nuclei", "Total nuclei"},
-                                 {"calculated_nuclei", "Calculated nuclei"},
-                                 {"average_nucleus_size", "Average nucleus size"},
-                                 {"ring_radius", "Ring (x, y, radius)"}};
-  bool micrometres = false;
-  for (const auto& r : results.wells) micrometres = micrometres || (r && r->pixelSize);
-  if (micrometres) {
-    columns.push_back({"average_distance_um", "Average distance (\xC2\xB5m)"});
-    columns.push_back({"ring_radius_um", "Ring radius (\xC2\xB5m)"});
+  // The report's measures of the measure table, in its order, then the pictures.
+  MeasureConditions conditions;
+  for (const auto& r : results.wells) {
+    if (r) conditions.add(*r);
   }
-  if (cellLevel) {
-    columns.push_back({"cells_kept", "Cells kept"});
-    columns.push_back({"radial_share", "Radial share %"});
+  conditions.cellLevel = facts.cellLevel;
+  const auto measures = MeasuresOf(MeasureLevel::Well, conditions, kInReport);
+  std::vector<Column> columns = {{"well", "Well"}};
+  for (const MeasureDescriptor* m : measures) {
+    std::string title(m->caption);
+    if (m->column == "ring_radius") title = "Ring (x, y, radius)";
+    if (m->shown == MeasureShown::PixelSize) title += " (" + std::string(m->unit) + ")";
+    columns.push_back({std::string(m->column), std::move(title)});
   }
-  columns.push_back({"qc", "Quality notes"});
   columns.push_back({"density", "Density profile"});
   columns.push_back({"snapshot", "Ring crop"});
 
   std::string html = "<table id=\"wells\">\n<thead><tr>";
   for (const Column& column : columns) {
-    html +=
-        "<th data-key=\"" + std::string(column.key) + "\">" + HtmlEscaped(column.title) + "</th>";
+    html += "<th data-key=\"" + column.key + "\">" + HtmlEscaped(column.title) + "</th>";
   }
   html += "</tr></thead>\n<tbody>\n";
   std::map<int, std::string> failures;
-  for (const Json& failure : manifest["wells"]["failed"]) {
-    failures[WellIndex(failure["well"].get<std::string>(), results.format)] =
-        JsonText(failure["message"]);
-  }
+  for (const RunFacts::Failure& failure : facts.failures) failures[failure.well] = failure.message;
   for (int w = 0; w < results.format.wellCount(); ++w) {
     if (plate.wells[w].state != 1 && !results.wells[w]) continue;
     const std::string name = WellName(w, results.format);
@@ -240,26 +247,7 @@ std::string WellsTableHtml(const Plate& plate, const PlateResults& results, cons
     html += "<td data-value=\"" + std::to_string(w) + "\"><a href=\"" +
             UrlPath("Wells/" + plate.prefix + name + ".jpg") + "\" title=\"Whole-well picture of " +
             HtmlEscaped(name) + "\">" + HtmlEscaped(name) + "</a></td>";
-    html += NumberCell(r->nuclei) + NumberCell(r->averageDistance) + NumberCell(r->totalNuclei) +
-            NumberCell(r->calculatedNuclei) + NumberCell(r->averageNucleusSize);
-    html +=
-        NumberCell(r->ring.radius, std::to_string(r->ring.x) + ", " + std::to_string(r->ring.y) +
-                                       ", " + std::to_string(r->ring.radius));
-    if (micrometres) {
-      const auto twin = [&](double pixels) {
-        if (!r->pixelSize) return NumberCell(std::nullopt, "");
-        const double value = Micrometres(pixels, *r->pixelSize);
-        return NumberCell(value, ShortNumber(value));
-      };
-      html += twin(static_cast<double>(r->averageDistance)) + twin(r->ring.radius);
-    }
-    if (cellLevel) {
-      const int kept = r->cells ? r->cells->kept : 0;
-      html += NumberCell(kept);
-      const auto share = r->cells ? r->cells->statistics.gauge : std::nullopt;
-      html += share ? NumberCell(*share) : NumberCell(std::nullopt, "");
-    }
-    html += Cell(QualityText(*r), " class=\"qc\"");
+    for (const MeasureDescriptor* m : measures) html += MeasureCell(*m, *r);
     const std::string svg = DensitySvg(*r);
     html += "<td><a href=\"#detail-" + name + "\">" + svg + "</a></td>";
     const std::string snapshot = UrlPath("JPEGS/" + plate.prefix + name + ".jpg");
@@ -295,23 +283,21 @@ std::string WellDetailsHtml(const Plate& plate, const PlateResults& results) {
          html;
 }
 
-std::string ProblemsHtml(const Json& manifest) {
-  std::string html;
-  const Json& problems = manifest["field_problems"];
-  if (!problems.empty()) {
-    html += "<h2>Fields not used whole</h2>\n<ul>\n";
-    for (const Json& problem : problems) {
-      html += "<li>" +
-              HtmlEscaped(JsonText(problem["well"]) + ": " + JsonText(problem["message"])) +
-              "</li>\n";
+std::string ProblemsHtml(const PlateResults& results, const RunFacts& facts) {
+  std::string problems;
+  for (int w = 0; w < results.format.wellCount(); ++w) {
+    if (!results.wells[w]) continue;
+    for (const FieldProblem& problem : results.wells[w]->fieldProblems) {
+      problems +=
+          "<li>" + HtmlEscaped(WellName(w, results.format) + ": " + problem.message) + "</li>\n";
     }
-    html += "</ul>\n";
   }
-  const Json& failed = manifest["wells"]["failed"];
-  if (!failed.empty()) {
+  std::string html;
+  if (!problems.empty()) html += "<h2>Fields not used whole</h2>\n<ul>\n" + problems + "</ul>\n";
+  if (!facts.failures.empty()) {
     html += "<h2>Wells whose analysis failed</h2>\n<ul>\n";
-    for (const Json& failure : failed) {
-      html += "<li>" + HtmlEscaped(JsonText(failure["message"])) + "</li>\n";
+    for (const RunFacts::Failure& failure : facts.failures) {
+      html += "<li>" + HtmlEscaped(failure.message) + "</li>\n";
     }
     html += "</ul>\n";
   }
@@ -530,17 +516,15 @@ std::string MigrationHistogramSvg(const WellResults& well) {
   return ChartSvg(chart);
 }
 
-std::string ReportPage(const Plate& plate, const PlateResults& results, const Json& manifest,
+std::string ReportPage(const Plate& plate, const PlateResults& results, const RunFacts& facts,
                        const std::string& heatmapFile, const std::string& mapSections) {
   std::string title = "Vembrel results";
   if (const std::string label = PlateLabel(plate); !label.empty()) title += ": " + label;
-  std::string settings;
-  FlattenSettings(manifest["settings"], "", settings);
   std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   html += "<title>" + HtmlEscaped(title) + "</title>\n<style>" + kStyle +
           (mapSections.empty() ? "" : kMapStyle) + "</style>\n</head>\n";
   html += "<body>\n<h1>" + HtmlEscaped(title) + "</h1>\n";
-  html += FactsTable(manifest);
+  html += FactsTable(plate, results, facts);
   if (!heatmapFile.empty()) {
     html += "<h2>Plate</h2>\n<a href=\"" + UrlPath(heatmapFile) +
             "\"><img class=\"heatmap\" src=\"" + UrlPath(heatmapFile) +
@@ -548,10 +532,11 @@ std::string ReportPage(const Plate& plate, const PlateResults& results, const Js
   }
   html += mapSections;
   html += "<h2>Wells</h2>\n<p>Click a column header to sort by it; click again to reverse.</p>\n";
-  html += WellsTableHtml(plate, results, manifest);
+  html += WellsTableHtml(plate, results, facts);
   html += WellDetailsHtml(plate, results);
-  html += ProblemsHtml(manifest);
-  html += "<h2>Settings</h2>\n<table class=\"facts\">\n" + settings + "</table>\n";
+  html += ProblemsHtml(results, facts);
+  html +=
+      "<h2>Settings</h2>\n<table class=\"facts\">\n" + SettingsRows(facts.settings) + "</table>\n";
   html += "<script>" + std::string(kScript) + "</script>\n</body>\n</html>\n";
   return html;
 }

@@ -5,12 +5,12 @@
 // linked to its whole-well picture), each well's ring-crop snapshot, density
 // profile as a small chart and quality notes, each well in detail (its
 // picture, density profile and migration distances as charts with axes), and
-// the settings and facts of the run manifest. Pictures are
-// linked by paths relative to the page.
-#include <nlohmann/json_fwd.hpp>
+// the settings and facts of the run, made from the plate, its results and the
+// run's facts as values. Pictures are linked by paths relative to the page.
 #include <string>
 
 #include "engine/plate_results.h"
+#include "results/run_manifest.h"
 
 namespace vembrel {
 
@@ -48,8 +48,7 @@ std::string MigrationHistogramSvg(const WellResults& well);
 /// none); a link "#sort=COLUMN" (or "#sort=COLUMN-desc") opens the well
 /// table sorted by that column's key (well, nuclei, average_distance, ...).
 /// mapSections (the plate map's sections, HTML) stand after the heatmaps.
-std::string ReportPage(const Plate& plate, const PlateResults& results,
-                       const nlohmann::ordered_json& manifest, const std::string& heatmapFile,
-                       const std::string& mapSections = "");
+std::string ReportPage(const Plate& plate, const PlateResults& results, const RunFacts& facts,
+                       const std::string& heatmapFile, const std::string& mapSections = "");
 
 }  // namespace vembrel

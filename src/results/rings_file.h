@@ -21,6 +21,8 @@ enum class RingSource { Reviewed, Fitted };
 
 /// "reviewed" or "fitted".
 const char* RingSourceName(RingSource source);
+/// A request's ring source for rings held from a time course's first time point.
+inline constexpr const char* kHeldRingSource = "held";
 
 struct RingEntry {
   RingPlacement ring;

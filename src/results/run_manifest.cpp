@@ -67,6 +67,7 @@ Json InputJson(const WellResults& well, const InputPicture& input, const std::st
                 {"channel", input.cellStain ? "cell" : "nuclear"},
                 {"field", input.field},
                 {"file", RelativeTo(folder, input.file)}};
+  if (input.page > 0) entry["page"] = input.page + 1;  // counted from 1; none: the first
   if (input.fingerprint) {
     entry["size"] = input.fingerprint->size;
     entry["xxh3"] = FingerprintText(input.fingerprint->xxh3);

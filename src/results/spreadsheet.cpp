@@ -3,6 +3,9 @@
 #include <xlsxwriter.h>
 
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <variant>
 
 #include "core/error.h"
@@ -49,8 +52,61 @@ std::string AsUtf8(const std::string& text) {
   return out;
 }
 
-[[noreturn]] void Fail(const std::string& path, lxw_error error) {
-  throw Error("Unable to write workbook '" + path + "': " + lxw_strerror(error));
+// libxlsxwriter prints each failure on the C stream stderr besides returning
+// it. While a workbook is made that stream is a buffer of ours instead, so the
+// failure reaches the user once, through the Error thrown here, which takes
+// the system's reason from the library's words. One workbook at a time: the
+// stream is the process's.
+class LibraryMessages {
+ public:
+  LibraryMessages() : lock_(Mutex()) {
+    buffer_ = open_memstream(&text_, &size_);
+    if (buffer_ == nullptr) return;  // the library's lines go where they always went
+    earlier_ = stderr;
+    stderr = buffer_;
+  }
+  ~LibraryMessages() {
+    release();
+    std::free(text_);
+  }
+  LibraryMessages(const LibraryMessages&) = delete;
+  LibraryMessages& operator=(const LibraryMessages&) = delete;
+
+  /// What the library said the system's error was ("No space left on
+  /// device"), "" when it named none.
+  std::string systemError() {
+    release();
+    const std::string_view text(text_ != nullptr ? text_ : "", size_);
+    const std::string_view marker = "System error = ";
+    const std::size_t at = text.find(marker);
+    if (at == std::string_view::npos) return "";
+    const std::string_view reason = text.substr(at + marker.size());
+    return std::string(reason.substr(0, reason.find('\n')));
+  }
+
+ private:
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  void release() {
+    if (buffer_ == nullptr) return;
+    stderr = earlier_;
+    std::fclose(buffer_);
+    buffer_ = nullptr;
+  }
+
+  std::lock_guard<std::mutex> lock_;
+  char* text_ = nullptr;
+  std::size_t size_ = 0;
+  std::FILE* buffer_ = nullptr;
+  std::FILE* earlier_ = nullptr;
+};
+
+[[noreturn]] void Fail(const std::string& path, lxw_error error, LibraryMessages& messages) {
+  const std::string reason = messages.systemError();
+  throw Error("Unable to write workbook '" + path + "': " + lxw_strerror(error) +
+              (reason.empty() ? "" : " (" + reason + ")"));
 }
 
 // Digits of a decimal integer without leading zeros; how many, 0 when none.
@@ -151,7 +207,7 @@ std::string WorkbookFileName(const std::string& resultsFolder, const std::string
   return resultsFolder + platePrefix + "Vembrel.xlsx";
 }
 
-void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
+void WriteWorkbook(const std::string& path, const std::vector<CellLine>& rows,
                    const WorkbookExtras& extras) {
   if (rows.size() > kMaxRows) {
     throw Error("Unable to write workbook '" + path + "': " + std::to_string(rows.size()) +
@@ -159,8 +215,9 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
   }
   // The library writes to a file name: a named temporary beside the target.
   ReplacementFile file(path, Durability::Synced, ReplacementFile::Kind::Named);
+  LibraryMessages messages;
   lxw_workbook* workbook = workbook_new(file.temporaryPath().c_str());
-  if (workbook == nullptr) Fail(path, LXW_ERROR_MEMORY_MALLOC_FAILED);
+  if (workbook == nullptr) Fail(path, LXW_ERROR_MEMORY_MALLOC_FAILED, messages);
   lxw_doc_properties properties{};
   if (extras.created) {
     properties.created = *extras.created;
@@ -177,14 +234,10 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
                   " has more cells than a sheet holds");
     }
     for (std::size_t c = 0; c < rows[r].size() && error == LXW_NO_ERROR; ++c) {
-      if (rows[r][c].empty()) continue;
-      const auto row = static_cast<lxw_row_t>(r);
-      const auto column = static_cast<lxw_col_t>(c);
-      if (const std::optional<double> number = SummaryNumber(rows[r][c])) {
-        error = worksheet_write_number(sheet, row, column, *number, nullptr);
-      } else {
-        error = worksheet_write_string(sheet, row, column, AsUtf8(rows[r][c]).c_str(), nullptr);
-      }
+      const TableValue& value = rows[r][c];
+      const auto* text = std::get_if<std::string>(&value);
+      if (text != nullptr && text->empty()) continue;
+      error = WriteValue(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), value);
     }
   }
   for (std::size_t k = 0; k < extras.sheets.size() && error == LXW_NO_ERROR; ++k) {
@@ -193,12 +246,20 @@ void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
   // workbook_close also frees the workbook, so it runs whatever happened above.
   const lxw_error closed = workbook_close(workbook);
   if (error == LXW_NO_ERROR) error = closed;
-  if (error != LXW_NO_ERROR) Fail(path, error);
+  if (error != LXW_NO_ERROR) Fail(path, error, messages);
   file.commit();
 }
 
 void WorkbookFromSummary(const std::string& summaryFile, const std::string& workbookFile) {
-  WriteWorkbook(workbookFile, ReadCellRows(summaryFile));
+  std::vector<CellLine> lines;
+  for (const CellRow& row : ReadCellRows(summaryFile)) {
+    CellLine& line = lines.emplace_back();
+    for (const std::string& cell : row) {
+      const std::optional<double> number = SummaryNumber(cell);
+      line.push_back(number ? TableValue(*number) : TableValue(cell));
+    }
+  }
+  WriteWorkbook(workbookFile, lines);
 }
 
 }  // namespace vembrel

@@ -1,7 +1,8 @@
 #pragma once
-// The spreadsheet hand-over of the summary file: the file read back and split
-// into cells at its TABs, and a workbook holding that block, its numbers as
-// numbers, with further sheets holding tables.
+// The spreadsheet hand-over of the summary file: a workbook holding the
+// summary's lines of values, its numbers as numbers, with further sheets
+// holding tables; and, for a summary file given as a file, its text split
+// into cells at its TABs and read as numbers and texts.
 #include <ctime>
 #include <optional>
 #include <string>
@@ -44,16 +45,17 @@ struct WorkbookExtras {
   bool summarySheet = true;
 };
 
-/// Writes a workbook whose sheet "Migration" holds the rows from A1: cells
-/// that are SummaryNumber numbers as numbers, every other non-empty cell as
-/// text (8-bit texts that are no UTF-8 are read as Latin-1); then the extra
-/// sheets. The file replaces path only once complete
+/// Writes a workbook whose sheet "Migration" holds the lines from A1: their
+/// numbers as numbers, their texts as texts (8-bit texts that are no UTF-8
+/// are read as Latin-1), empty cells and empty texts left out; then the
+/// extra sheets. The file replaces path only once complete
 /// (core/replacement_file.h). Throws Error naming the path.
-void WriteWorkbook(const std::string& path, const std::vector<CellRow>& rows,
+void WriteWorkbook(const std::string& path, const std::vector<CellLine>& lines,
                    const WorkbookExtras& extras = {});
 
-/// WorkbookFromSummary: the summary file into its workbook. Throws Error naming the path
-/// at fault; the summary file is left as it is.
+/// WorkbookFromSummary: a summary file into its workbook, cells that are
+/// SummaryNumber numbers as numbers. Throws Error naming the path at fault;
+/// the summary file is left as it is.
 void WorkbookFromSummary(const std::string& summaryFile, const std::string& workbookFile);
 
 }  // namespace vembrel

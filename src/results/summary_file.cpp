@@ -12,36 +12,47 @@ namespace {
 // A well's value as its grid shows it: "" for a well without results.
 using WellValue = std::int64_t (*)(const WellResults&);
 
-std::string ValueText(const PlateResults& results, int well, WellValue value) {
+TableValue ValueCell(const PlateResults& results, int well, WellValue value) {
   const auto& r = results.wells[well];
-  return r ? std::to_string(value(*r)) : std::string();
+  return r ? TableValue(value(*r)) : TableValue();
 }
 
-void AppendValueGrid(std::vector<std::string>& lines, const char* title,
-                     const PlateResults& results, WellValue value) {
+// The column numbers above a grid, each in a pair of cells when the grid
+// gives two values per well: "\t1\t2...\t12\t" or "\t\t1\t\t2...\t\t12\t".
+CellLine NumberLine(std::size_t count, bool pairs) {
+  CellLine line{std::string()};
+  for (std::size_t c = 1; c <= count; ++c) {
+    if (pairs) line.emplace_back(std::string());
+    line.emplace_back(static_cast<std::int64_t>(c));
+  }
+  line.emplace_back(std::string());
+  return line;
+}
+
+void AppendValueGrid(std::vector<CellLine>& lines, const char* title, const PlateResults& results,
+                     WellValue value) {
   lines.emplace_back();
   lines.emplace_back();
-  lines.emplace_back(title);
+  lines.push_back({std::string(title)});
   const PlateFormat& format = results.format;
-  std::string numbers = "\t";
-  for (int c = 1; c <= format.columns(); ++c) numbers += std::to_string(c) + "\t";
-  lines.push_back(std::move(numbers));
+  lines.push_back(NumberLine(static_cast<std::size_t>(format.columns()), false));
   for (int r = 0; r < format.rows(); ++r) {
-    std::string line = RowName(r);
-    line += '\t';
+    CellLine line{RowName(r)};
     for (int c = 0; c < format.columns(); ++c)
-      line += ValueText(results, format.indexOf({r, c}), value) + "\t";
+      line.push_back(ValueCell(results, format.indexOf({r, c}), value));
+    line.emplace_back(std::string());
     lines.push_back(std::move(line));
   }
 }
 
-void AppendDensityPart(std::vector<std::string>& lines, const PlateResults& results) {
+void AppendDensityPart(std::vector<CellLine>& lines, const PlateResults& results) {
   lines.emplace_back();
   lines.emplace_back();
-  lines.emplace_back("Density of cells");
-  lines.emplace_back("Radii");
-  std::string radii;
-  for (const int radius : results.radii) radii += std::to_string(radius) + "\t";
+  lines.push_back({std::string("Density of cells")});
+  lines.push_back({std::string("Radii")});
+  CellLine radii;
+  for (const int radius : results.radii) radii.emplace_back(std::int64_t{radius});
+  radii.emplace_back(std::string());
   lines.push_back(std::move(radii));
   lines.emplace_back();
 
@@ -49,21 +60,23 @@ void AppendDensityPart(std::vector<std::string>& lines, const PlateResults& resu
   for (const auto& well : results.wells) {
     if (well) widest = std::max(widest, well->density.size());
   }
-  std::string numbers = "\t";
-  std::string captions = "\t";
+  lines.push_back(NumberLine(widest, true));
+  CellLine captions{std::string()};
   for (std::size_t i = 1; i <= widest; ++i) {
-    numbers += "\t" + std::to_string(i) + "\t";
-    captions += "cells\tArea\t";
+    captions.emplace_back(std::string("cells"));
+    captions.emplace_back(std::string("Area"));
   }
-  lines.push_back(std::move(numbers));
+  captions.emplace_back(std::string());
   lines.push_back(std::move(captions));
   for (int w = 0; w < results.format.wellCount(); ++w) {
-    std::string line = WellName(w, results.format) + "\t";
+    CellLine line{WellName(w, results.format)};
     if (const auto& well = results.wells[w]) {
       for (const DensityBin& bin : well->density) {
-        line += std::to_string(bin.nuclei) + "\t" + std::to_string(bin.area) + "\t";
+        line.emplace_back(std::int64_t{bin.nuclei});
+        line.emplace_back(std::int64_t{bin.area});
       }
     }
+    line.emplace_back(std::string());
     lines.push_back(std::move(line));
   }
   lines.emplace_back();
@@ -93,10 +106,10 @@ bool FindSpecialSettings(const WellSettingsRow& row, const WellSettingsRow& snap
   return nucleus || cell;
 }
 
-std::vector<std::string> SummaryHeaderLines(const AnalysisSettings& settings,
-                                            double measurementDate, const std::string& platePath,
-                                            const std::string& platePrefix, double today) {
-  std::vector<std::string> lines{""};
+std::vector<CellLine> SummaryHeaderLines(const AnalysisSettings& settings, double measurementDate,
+                                         const std::string& platePath,
+                                         const std::string& platePrefix, double today) {
+  std::vector<CellLine> lines{{}};
   for (auto& line : SettingsHeaderLines(settings, measurementDate, platePath, platePrefix, today)) {
     lines.push_back(std::move(line));
   }
@@ -105,41 +118,40 @@ std::vector<std::string> SummaryHeaderLines(const AnalysisSettings& settings,
   return lines;
 }
 
-std::vector<std::string> SpecialSettingsLines(const std::string& well, SpecialSettingsKind kind,
-                                              const WellSettingsRow& row) {
+std::vector<CellLine> SpecialSettingsLines(const std::string& well, SpecialSettingsKind kind,
+                                           const WellSettingsRow& row) {
   const char* what = kind == SpecialSettingsKind::Nucleus ? " has special settings for the nucleus:"
                      : kind == SpecialSettingsKind::CellShape
                          ? " has special settings for the cell shape:"
                          : " has special settings for both the nucleus and the cell shape:";
-  std::vector<std::string> lines{well + what};
-  for (std::string& line : SettingsBlockLines(row)) lines.push_back(std::move(line));
+  std::vector<CellLine> lines{{well + what}};
+  for (CellLine& line : SettingsBlockLines(row)) lines.push_back(std::move(line));
   lines.emplace_back();
   lines.emplace_back();
   return lines;
 }
 
-std::vector<std::string> SummaryResultLines(const PlateResults& results) {
+std::vector<CellLine> SummaryResultLines(const PlateResults& results) {
   const PlateFormat& format = results.format;
-  std::vector<std::string> lines{"All X & Y coordinates"};
-  std::string numbers = "\t";
-  std::string captions = "\t";
+  std::vector<CellLine> lines{{std::string("All X & Y coordinates")}};
+  lines.push_back(NumberLine(static_cast<std::size_t>(format.columns()), true));
+  CellLine captions{std::string()};
   for (int c = 1; c <= format.columns(); ++c) {
-    numbers += "\t" + std::to_string(c) + "\t";
-    captions += "X\tY\t";
+    captions.emplace_back(std::string("X"));
+    captions.emplace_back(std::string("Y"));
   }
-  lines.push_back(std::move(numbers));
+  captions.emplace_back(std::string());
   lines.push_back(std::move(captions));
   for (int r = 0; r < format.rows(); ++r) {
-    std::string line = RowName(r);
-    line += '\t';
+    CellLine line{RowName(r)};
     for (int c = 0; c < format.columns(); ++c) {
       const int well = format.indexOf({r, c});
-      line +=
-          ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.x; }) +
-          "\t" +
-          ValueText(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.y; }) +
-          "\t";
+      line.push_back(
+          ValueCell(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.x; }));
+      line.push_back(
+          ValueCell(results, well, [](const WellResults& w) -> std::int64_t { return w.ring.y; }));
     }
+    line.emplace_back(std::string());
     lines.push_back(std::move(line));
   }
   // "Numer of Cells" is the title users' spreadsheets look for; keep it as is.
@@ -158,11 +170,11 @@ std::vector<std::string> SummaryResultLines(const PlateResults& results) {
   return lines;
 }
 
-void WriteSummaryFile(const std::string& path, const std::vector<std::string>& headerLines,
-                      const std::vector<std::string>& resultLines) {
+void WriteSummaryFile(const std::string& path, const std::vector<CellLine>& headerLines,
+                      const std::vector<CellLine>& resultLines) {
   AtomicTextFile file(path);
-  for (const std::string& line : headerLines) file.line(line);
-  for (const std::string& line : resultLines) file.line(line);
+  for (const CellLine& line : headerLines) file.line(CellLineText(line));
+  for (const CellLine& line : resultLines) file.line(CellLineText(line));
   file.commit();
 }
 

@@ -2,15 +2,12 @@
 // A table of typed values, as the analysis-ready files hold them: written as
 // comma-separated text (UTF-8, "." decimals, a header row, LF) and as a
 // workbook sheet whose numbers are numbers.
-#include <cstdint>
 #include <string>
-#include <variant>
 #include <vector>
 
-namespace vembrel {
+#include "core/table_value.h"
 
-/// Empty (no value), an integer, a decimal, a flag or a text.
-using TableValue = std::variant<std::monostate, std::int64_t, double, bool, std::string>;
+namespace vembrel {
 
 struct Table {
   std::vector<std::string> columns;

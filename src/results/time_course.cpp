@@ -11,7 +11,6 @@
 #include "core/error.h"
 #include "core/text_file.h"
 #include "imaging/acquisition_time.h"
-#include "imaging/zone_coverage.h"
 #include "plate/picture_size.h"
 #include "plate/well_names.h"
 #include "results/result_tables.h"
@@ -19,55 +18,55 @@
 namespace vembrel {
 namespace {
 
-struct Task {
-  int timePoint;
-  int well;
-};
-
-// Runs every task on up to `jobs` threads; a task's failure is kept, never thrown.
+// Runs work(i) for i in 0..count on up to `jobs` threads.
 template <typename Work>
-void RunTasks(const std::vector<Task>& tasks, int jobs, Work work) {
+void RunTasks(std::size_t count, int jobs, Work work) {
   std::atomic<std::size_t> next{0};
   const auto worker = [&] {
-    for (std::size_t i = next++; i < tasks.size(); i = next++) work(tasks[i]);
+    for (std::size_t i = next++; i < count; i = next++) work(i);
   };
-  const int threads = std::clamp<int>(jobs, 1, std::max<int>(1, static_cast<int>(tasks.size())));
+  const int threads = std::clamp<int>(jobs, 1, std::max<int>(1, static_cast<int>(count)));
   std::vector<std::thread> pool;
   for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
   worker();
   for (std::thread& thread : pool) thread.join();
 }
 
-WellAtTimePoint AnalyseWell(const Plate& plate, int well, const TimeCourseOptions& options,
-                            const std::optional<RingPlacement>& held) {
-  SessionOptions sessionOptions;
-  AnalysisSettings settings = options.settings;
-  if (held) {
-    settings.ring.radius = held->radius;
-  } else {
-    sessionOptions.fitRadius = options.fitRadius;
+// The time point's included wells analysed in memory, each failure kept.
+TimePointOutcome AnalyseInMemory(const TimePointWork& work, const TimeCourseOptions& options,
+                                 std::atomic<int>& done, int total) {
+  std::vector<int> wells;
+  const int wellCount = work.plate->format.wellCount();
+  for (int well = 0; well < wellCount; ++well) {
+    if (work.plate->wells[well].state == 1) wells.push_back(well);
   }
-  WellSession session(plate, well, settings, sessionOptions);
-  WellAtTimePoint result;
-  if (held) {
-    const RingPlacement fitted = session.ring();
-    const double drift = std::hypot(static_cast<double>(fitted.x - held->x),
-                                    static_cast<double>(fitted.y - held->y));
-    if (options.ringDrift && drift <= *options.ringDrift) {
-      result.ringDrift = drift;
-    } else if (!(fitted == *held)) {
-      session.placeRing(held->x, held->y);
+  TimePointOutcome outcome;
+  outcome.wells.resize(static_cast<std::size_t>(wellCount));
+  std::mutex failures;
+  RunTasks(wells.size(), options.jobs, [&](std::size_t i) {
+    const int well = wells[i];
+    try {
+      SessionOptions session;
+      session.cellLevel = options.cellLevel;
+      session.zoneCoverage = true;
+      if (work.held[well]) {
+        session.ring = work.held[well];
+        session.ringHeld = true;
+        session.ringDrift = options.ringDrift;
+      } else {
+        session.fitRadius = options.fitRadius;
+      }
+      outcome.wells[well] = WellSession(*work.plate, well, options.settings, session).results();
+    } catch (const std::exception& e) {
+      const std::lock_guard lock(failures);
+      outcome.failures.push_back({work.index, well, e.what()});
     }
-  }
-  if (options.cellLevel) session.setCellLevel(true);
-  result.results = session.results();
-  const RingPlacement& ring = result.results.ring;
-  result.zoneCoverage = ZoneCoverage(session.pictures().greenMosaic, ring.x, ring.y, ring.radius,
-                                     settings.cells.greenCutoff);
-  return result;
+    if (options.progress) options.progress(++done, total);
+  });
+  return outcome;
 }
 
-double Readout(const WellAtTimePoint& well, TimeReadout readout) {
+double ReadoutOf(const WellAtTimePoint& well, TimeReadout readout) {
   switch (readout) {
     case TimeReadout::Nuclei:
       return static_cast<double>(well.results.nuclei);
@@ -76,7 +75,7 @@ double Readout(const WellAtTimePoint& well, TimeReadout readout) {
     case TimeReadout::ZoneCoverage:
       break;
   }
-  return well.zoneCoverage;
+  return well.results.zoneCoverage.value_or(0);
 }
 
 TableValue Value(const std::optional<double>& value) {
@@ -86,7 +85,7 @@ TableValue Value(const std::optional<double>& value) {
 }  // namespace
 
 TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
-                         const TimeCourseOptions& options) {
+                         const TimeCourseOptions& options, const TimePointAnalyser& analyser) {
   if (points.empty()) throw Error("A time course needs at least one time point");
   TimeCourse course;
   course.cellLevel = options.cellLevel;
@@ -100,10 +99,10 @@ TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
     course.plates.push_back(points[t].plate);
     course.numbers.push_back(points[t].number > 0 ? points[t].number : static_cast<int>(t) + 1);
   }
-  if (!points.empty()) course.format = points.front().plate.format;
+  course.format = points.front().plate.format;
   const int wellCount = course.format.wellCount();
   course.wells.assign(points.size(), std::vector<std::optional<WellAtTimePoint>>(wellCount));
-  const auto included = [&](int t, int well) {
+  const auto included = [&](std::size_t t, int well) {
     const auto& wells = course.plates[t].wells;
     return well < static_cast<int>(wells.size()) && wells[well].state == 1;
   };
@@ -115,50 +114,59 @@ TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
     for (std::size_t t = 0; t < points.size(); ++t) anywhere = anywhere || included(t, well);
     if (listed && anywhere) course.followed.push_back(well);
   }
-
-  // Each well's ring comes from the first time point that has the well.
-  std::vector<Task> first;
-  std::vector<Task> later;
+  int total = 0;
   for (const int well : course.followed) {
-    bool seen = false;
-    for (std::size_t t = 0; t < points.size(); ++t) {
-      if (!included(t, well)) continue;
-      (seen ? later : first).push_back({static_cast<int>(t), well});
-      seen = true;
-    }
+    for (std::size_t t = 0; t < points.size(); ++t) total += included(t, well) ? 1 : 0;
   }
-  const int total = static_cast<int>(first.size() + later.size());
   std::atomic<int> done{0};
-  std::mutex failures;
-  std::vector<std::optional<RingPlacement>> held(static_cast<std::size_t>(wellCount));
-  const auto run = [&](const Task& task) {
-    try {
-      WellAtTimePoint result =
-          AnalyseWell(course.plates[task.timePoint], task.well, options, held[task.well]);
-      course.wells[task.timePoint][task.well] = std::move(result);
-    } catch (const std::exception& e) {
-      const std::lock_guard lock(failures);
-      course.failures.push_back({task.timePoint, task.well, e.what()});
-    }
-    if (options.progress) options.progress(++done, total);
-  };
-  RunTasks(first, options.jobs, run);
-  for (const Task& task : first) {
-    if (const auto& result = course.wells[task.timePoint][task.well]) {
-      held[task.well] = result->results.ring;
-    }
-  }
-  // A well whose first time point failed has no ring to hold: it is not
+
+  // Each well's ring comes from the first time point that has the well. A
+  // well whose first time point failed has no ring to hold: it is not
   // analysed later rather than fitted afresh on a closing zone.
-  std::vector<Task> ringed;
-  for (const Task& task : later) {
-    if (held[task.well]) {
-      ringed.push_back(task);
-    } else {
-      if (options.progress) options.progress(++done, total);
+  std::vector<std::optional<RingPlacement>> held(static_cast<std::size_t>(wellCount));
+  std::vector<bool> seen(static_cast<std::size_t>(wellCount));
+  for (std::size_t t = 0; t < points.size(); ++t) {
+    TimePointWork work;
+    work.held.resize(static_cast<std::size_t>(wellCount));
+    work.index = static_cast<int>(t);
+    work.number = course.numbers[t];
+    Plate plate = course.plates[t];
+    for (WellRecord& record : plate.wells) record.state = 0;
+    int skipped = 0;
+    for (const int well : course.followed) {
+      if (!included(t, well)) continue;
+      if (seen[well] && !held[well]) {
+        ++skipped;
+        continue;
+      }
+      plate.wells[well].state = 1;
+      work.held[well] = held[well];
     }
+    work.plate = &plate;
+    work.opened = &course.plates[t];
+    done += skipped;
+    if (skipped > 0 && options.progress) options.progress(done, total);
+    const bool any = std::any_of(plate.wells.begin(), plate.wells.end(),
+                                 [](const WellRecord& record) { return record.state == 1; });
+    if (!any) continue;
+    TimePointOutcome outcome =
+        analyser ? analyser(work) : AnalyseInMemory(work, options, done, total);
+    for (const int well : course.followed) {
+      if (plate.wells[well].state != 1) continue;
+      seen[well] = true;
+      auto& result = outcome.wells[well];
+      if (!result) continue;
+      WellAtTimePoint at{std::move(*result), 0};
+      if (held[well]) {
+        at.ringDrift = std::hypot(static_cast<double>(at.results.ring.x - held[well]->x),
+                                  static_cast<double>(at.results.ring.y - held[well]->y));
+      } else {
+        held[well] = at.results.ring;
+      }
+      course.wells[t][well] = std::move(at);
+    }
+    course.failures.insert(course.failures.end(), outcome.failures.begin(), outcome.failures.end());
   }
-  RunTasks(ringed, options.jobs, run);
   std::sort(course.failures.begin(), course.failures.end(), [](const auto& a, const auto& b) {
     return std::tie(a.timePoint, a.well) < std::tie(b.timePoint, b.well);
   });
@@ -181,7 +189,7 @@ std::vector<TimedValue> WellSeries(const TimeCourse& course, int well, TimeReado
   std::vector<TimedValue> series;
   for (std::size_t t = 0; t < course.hours.size(); ++t) {
     TimedValue point{course.hours[t], std::nullopt};
-    if (const auto& analysed = course.wells[t][well]) point.value = Readout(*analysed, readout);
+    if (const auto& analysed = course.wells[t][well]) point.value = ReadoutOf(*analysed, readout);
     series.push_back(point);
   }
   return readout == TimeReadout::ZoneCoverage ? ZoneClosure(series) : series;
@@ -202,21 +210,34 @@ Table TimeCourseTable(const TimeCourse& course) {
     perTimePoint.push_back(WellsTable(course.plates[t], results, course.cellLevel));
   }
   if (perTimePoint.empty()) return table;
-  // The wells table starts with plate and well; its measures follow them here.
-  const std::vector<std::string>& measures = perTimePoint.front().columns;
+  // The wells table starts with plate and well; its measures follow them
+  // here. A measure only some time points have keeps its place after the
+  // measure before it; where rings came from is said only by tables with
+  // rings not fitted, so the others' rings were fitted.
+  std::vector<std::string> measures;
+  for (const Table& wells : perTimePoint) {
+    auto place = measures.begin();
+    for (const std::string& column : wells.columns) {
+      const auto found = std::find(measures.begin(), measures.end(), column);
+      place = (found != measures.end() ? found : measures.insert(place, column)) + 1;
+    }
+  }
   table.columns = {measures[0], measures[1], "time_point", "hours"};
   table.columns.insert(table.columns.end(), measures.begin() + 2, measures.end());
-  table.columns.insert(table.columns.end(), {"zone_coverage", "ring_drift"});
+  table.columns.emplace_back("ring_drift");
   for (const int well : course.followed) {
     for (std::size_t t = 0; t < course.hours.size(); ++t) {
       const auto& analysed = course.wells[t][well];
       if (!analysed) continue;
-      const std::vector<TableValue>& measured = perTimePoint[t].rows[well];
-      std::vector<TableValue> row(measured.begin(), measured.begin() + 2);
-      row.emplace_back(std::int64_t{course.numbers[t]});
-      row.emplace_back(course.hours[t]);
-      row.insert(row.end(), measured.begin() + 2, measured.end());
-      row.push_back(analysed->zoneCoverage);
+      const Table& wells = perTimePoint[t];
+      const auto measured = [&](const std::string& column) {
+        const auto found = std::find(wells.columns.begin(), wells.columns.end(), column);
+        if (found != wells.columns.end()) return wells.rows[well][found - wells.columns.begin()];
+        return column == "ring_source" ? TableValue(std::string("fitted")) : TableValue();
+      };
+      std::vector<TableValue> row{measured(measures[0]), measured(measures[1]),
+                                  std::int64_t{course.numbers[t]}, course.hours[t]};
+      for (std::size_t m = 2; m < measures.size(); ++m) row.push_back(measured(measures[m]));
       row.push_back(analysed->ringDrift);
       table.rows.push_back(std::move(row));
     }
@@ -224,18 +245,112 @@ Table TimeCourseTable(const TimeCourse& course) {
   return table;
 }
 
+namespace {
+
+const std::vector<std::string> kKineticsColumns = {"n_points",  "slope",        "slope_se",
+                                                   "r_squared", "t_half",       "t_half_censored",
+                                                   "auc",       "auc_per_hour", "flags"};
+
+void AddKinetics(std::vector<TableValue>& row, const Kinetics& k) {
+  row.insert(row.end(),
+             {std::int64_t{k.pointCount}, Value(k.slope), Value(k.slopeError), Value(k.rSquared),
+              Value(k.halfTime), k.halfTimeCensored, Value(k.area), Value(k.areaPerHour),
+              std::string(k.missingTimePoints ? "missing_time_points" : "")});
+}
+
+// The series of each of the condition's wells; with dropFlagged a point
+// whose results carry a quality note is left out.
+std::vector<std::vector<TimedValue>> ConditionSeries(const TimeCourse& course,
+                                                     const ConditionCourse& condition,
+                                                     TimeReadout readout, bool dropFlagged) {
+  std::vector<std::vector<TimedValue>> series;
+  for (const int well : condition.wells) {
+    std::vector<TimedValue> values = WellSeries(course, well, readout);
+    for (std::size_t t = 0; t < values.size(); ++t) {
+      const auto& analysed = course.wells[t][well];
+      if (dropFlagged && analysed && !analysed->results.quality.empty()) values[t].value.reset();
+    }
+    series.push_back(std::move(values));
+  }
+  return series;
+}
+
+std::vector<TableValue> ConditionColumns(const ConditionCourse& condition, TimeReadout readout) {
+  return {condition.condition, condition.compound, Value(condition.concentration), condition.unit,
+          std::string(TimeReadoutName(readout))};
+}
+
+}  // namespace
+
 Table KineticsTable(const TimeCourse& course) {
   Table table;
-  table.columns = {"well",   "readout",         "n_points", "slope",        "slope_se", "r_squared",
-                   "t_half", "t_half_censored", "auc",      "auc_per_hour", "flags"};
+  table.columns = {"well", "readout"};
+  table.columns.insert(table.columns.end(), kKineticsColumns.begin(), kKineticsColumns.end());
   for (const int well : course.followed) {
     for (const TimeReadout readout : kTimeReadouts) {
-      const Kinetics k = ReadoutKinetics(WellSeries(course, well, readout), readout);
-      table.rows.push_back({WellName(well, course.format), std::string(TimeReadoutName(readout)),
-                            std::int64_t{k.pointCount}, Value(k.slope), Value(k.slopeError),
-                            Value(k.rSquared), Value(k.halfTime), k.halfTimeCensored, Value(k.area),
-                            Value(k.areaPerHour),
-                            std::string(k.missingTimePoints ? "missing_time_points" : "")});
+      std::vector<TableValue> row{WellName(well, course.format),
+                                  std::string(TimeReadoutName(readout))};
+      AddKinetics(row, ReadoutKinetics(WellSeries(course, well, readout), readout));
+      table.rows.push_back(std::move(row));
+    }
+  }
+  return table;
+}
+
+std::vector<ConditionCourse> CourseConditions(const TimeCourse& course, const MappedPlate& map) {
+  std::vector<ConditionCourse> conditions;
+  for (const int well : course.followed) {
+    const MappedWell& mapped = map.wells[well];
+    if (mapped.condition.empty()) continue;
+    auto found = std::find_if(conditions.begin(), conditions.end(),
+                              [&](const auto& c) { return c.condition == mapped.condition; });
+    if (found == conditions.end()) {
+      conditions.push_back(
+          {mapped.condition, mapped.compound, mapped.concentration, mapped.unit, {well}});
+      continue;
+    }
+    if (found->compound != mapped.compound) found->compound.clear();
+    if (found->concentration != mapped.concentration) found->concentration.reset();
+    if (found->unit != mapped.unit) found->unit.clear();
+    found->wells.push_back(well);
+  }
+  return conditions;
+}
+
+Table ConditionCurvesTable(const TimeCourse& course, const MapRequest& map) {
+  Table table;
+  table.columns = {"condition",  "compound", "concentration", "unit", "readout",
+                   "time_point", "hours",    "n_wells",       "mean", "sd"};
+  for (const ConditionCourse& condition : CourseConditions(course, map.map)) {
+    for (const TimeReadout readout : kTimeReadouts) {
+      const auto series = ConditionSeries(course, condition, readout, map.dropFlagged);
+      for (std::size_t t = 0; t < course.hours.size(); ++t) {
+        std::vector<double> values;
+        for (const auto& well : series) {
+          if (well[t].value) values.push_back(*well[t].value);
+        }
+        const Description d = Describe(values);
+        std::vector<TableValue> row = ConditionColumns(condition, readout);
+        row.insert(row.end(), {std::int64_t{course.numbers[t]}, course.hours[t], std::int64_t{d.n},
+                               Value(d.mean), Value(d.sd)});
+        table.rows.push_back(std::move(row));
+      }
+    }
+  }
+  return table;
+}
+
+Table ConditionKineticsTable(const TimeCourse& course, const MapRequest& map) {
+  Table table;
+  table.columns = {"condition", "compound", "concentration", "unit", "readout", "n_wells"};
+  table.columns.insert(table.columns.end(), kKineticsColumns.begin(), kKineticsColumns.end());
+  for (const ConditionCourse& condition : CourseConditions(course, map.map)) {
+    for (const TimeReadout readout : kTimeReadouts) {
+      const auto series = ConditionSeries(course, condition, readout, map.dropFlagged);
+      std::vector<TableValue> row = ConditionColumns(condition, readout);
+      row.emplace_back(static_cast<std::int64_t>(condition.wells.size()));
+      AddKinetics(row, ReadoutKinetics(MeanSeries(series), readout));
+      table.rows.push_back(std::move(row));
     }
   }
   return table;
@@ -351,12 +466,20 @@ std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plate
 }
 
 std::vector<std::string> WriteTimeCourseFiles(const std::string& resultsFolder,
-                                              const std::string& prefix, const TimeCourse& course) {
-  const std::string timeCourse = TableFileName(resultsFolder, prefix, "timecourse");
-  const std::string kinetics = TableFileName(resultsFolder, prefix, "kinetics");
-  WriteFileAtomically(timeCourse, CsvText(TimeCourseTable(course)));
-  WriteFileAtomically(kinetics, CsvText(KineticsTable(course)));
-  return {timeCourse, kinetics};
+                                              const std::string& prefix, const TimeCourse& course,
+                                              const std::optional<MapRequest>& map) {
+  std::vector<std::string> written;
+  const auto write = [&](const char* kind, const Table& table) {
+    written.push_back(TableFileName(resultsFolder, prefix, kind));
+    WriteFileAtomically(written.back(), CsvText(table));
+  };
+  write("timecourse", TimeCourseTable(course));
+  write("kinetics", KineticsTable(course));
+  if (map) {
+    write("condition_curves", ConditionCurvesTable(course, *map));
+    write("condition_kinetics", ConditionKineticsTable(course, *map));
+  }
+  return written;
 }
 
 }  // namespace vembrel

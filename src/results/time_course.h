@@ -13,6 +13,7 @@
 #include "engine/well_session.h"
 #include "plate/plate.h"
 #include "results/kinetics.h"
+#include "results/plate_statistics.h"
 #include "results/table.h"
 
 namespace vembrel {
@@ -38,11 +39,10 @@ struct TimeCourseOptions {
   std::function<void(int done, int total)> progress;
 };
 
-/// One well at one time point.
+/// One well at one time point; its results carry the zone's coverage.
 struct WellAtTimePoint {
   WellResults results;
-  double zoneCoverage = 0;  // % of the ring's pixels at or above the cell-level cut-off
-  double ringDrift = 0;     // pixels between this ring's centre and the first one's
+  double ringDrift = 0;  // pixels between this ring's centre and the first one's
 };
 
 struct TimeCourseFailure {
@@ -50,6 +50,27 @@ struct TimeCourseFailure {
   int well = 0;
   std::string message;
 };
+
+/// One time point to analyse: the plate as opened then, with only the wells
+/// to analyse included, and the ring each of them holds from its first time
+/// point (none: the well is seen first here and its ring is fitted).
+struct TimePointWork {
+  int index = 0;  // into the series
+  int number = 0;
+  const Plate* plate = nullptr;
+  const Plate* opened = nullptr;  // the plate as opened, its wells included as they were
+  std::vector<std::optional<RingPlacement>> held;  // per well of the plate
+};
+
+/// What analysing a time point gave: each included well's results (with its
+/// zone coverage) or its failure.
+struct TimePointOutcome {
+  std::vector<std::optional<WellResults>> wells;  // per well of the plate
+  std::vector<TimeCourseFailure> failures;
+};
+
+/// Analyses the included wells of one time point as the options ask.
+using TimePointAnalyser = std::function<TimePointOutcome(const TimePointWork&)>;
 
 struct TimeCourse {
   std::vector<double> hours;  // per time point
@@ -63,11 +84,13 @@ struct TimeCourse {
   std::vector<int> followed;  // the wells followed, in plate order
 };
 
-/// Analyses every followed well at every time point, the first time point
-/// first. The plates must be in time order with increasing hours (Error
-/// otherwise).
+/// Analyses every followed well at every time point, one time point after
+/// the other, each with the rings of the earlier ones held; a well whose
+/// first time point failed is not analysed later. The plates must be in
+/// time order with increasing hours (Error otherwise). Without an analyser
+/// the wells are analysed in memory on options.jobs threads.
 TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
-                         const TimeCourseOptions& options);
+                         const TimeCourseOptions& options, const TimePointAnalyser& analyser = {});
 
 /// The readouts followed over time, as the kinetics table names them.
 enum class TimeReadout { Nuclei, CalculatedNuclei, ZoneCoverage };
@@ -81,12 +104,35 @@ std::vector<TimedValue> WellSeries(const TimeCourse& course, int well, TimeReado
 Kinetics ReadoutKinetics(const std::vector<TimedValue>& series, TimeReadout readout);
 
 /// plate, well, time_point, hours, then the wells table's measures of that
-/// time point, zone_coverage and ring_drift; one row per well and time point
+/// time point (zone_coverage last) and ring_drift; one row per well and time point
 /// analysed.
 Table TimeCourseTable(const TimeCourse& course);
 /// well, readout, n_points, slope, slope_se, r_squared, t_half,
 /// t_half_censored, auc, auc_per_hour, flags.
 Table KineticsTable(const TimeCourse& course);
+
+/// A condition of the plate map followed over time: its followed wells in
+/// plate order and what they share (empty where they differ).
+struct ConditionCourse {
+  std::string condition;
+  std::string compound;
+  std::optional<double> concentration;
+  std::string unit;
+  std::vector<int> wells;
+};
+
+/// The conditions of the followed wells, in plate order of their first well;
+/// wells the map gives no condition are in none.
+std::vector<ConditionCourse> CourseConditions(const TimeCourse& course, const MappedPlate& map);
+
+/// condition, compound, concentration, unit, readout, time_point, hours,
+/// n_wells, mean, sd: each condition's mean curve with its sample SD, per
+/// readout (the zone's closure for zone_coverage). With dropFlagged a well's
+/// time point with a quality note is left out of its condition there.
+Table ConditionCurvesTable(const TimeCourse& course, const MapRequest& map);
+/// condition, compound, concentration, unit, readout, n_wells, then the
+/// kinetics columns of the condition's mean curve.
+Table ConditionKineticsTable(const TimeCourse& course, const MapRequest& map);
 
 /// Hours of the time points from "0,6,12,24": as many as there are time
 /// points, increasing. Throws Error naming the text and the fault.
@@ -103,8 +149,11 @@ std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plate
                                            std::vector<std::string>& notes);
 
 /// Writes <prefix>Vembrel_timecourse.csv and <prefix>Vembrel_kinetics.csv
-/// into the folder, each replaced only by a complete file; returns their names.
+/// into the folder, with a plate map <prefix>Vembrel_condition_curves.csv and
+/// <prefix>Vembrel_condition_kinetics.csv too, each replaced only by a
+/// complete file; returns their names.
 std::vector<std::string> WriteTimeCourseFiles(const std::string& resultsFolder,
-                                              const std::string& prefix, const TimeCourse& course);
+                                              const std::string& prefix, const TimeCourse& course,
+                                              const std::optional<MapRequest>& map = std::nullopt);
 
 }  // namespace vembrel

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/text_file.h"
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "results/spreadsheet.h"
 #include "support/command_run.h"
 #include "support/result_files.h"

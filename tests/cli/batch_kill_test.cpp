@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "core/text_file.h"
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "support/command_run.h"
 #include "support/result_files.h"
 #include "support/temp_dir.h"

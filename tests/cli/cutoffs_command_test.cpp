@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/text_file.h"
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "support/command_run.h"
 #include "support/result_files.h"
 #include "support/temp_dir.h"
@@ -59,7 +59,8 @@ TEST_F(CutoffsCommandTest, EachWellsCutoffsAreRecordedWhereverItsResultsAre) {
     if (line.empty()) continue;
     const Json well = Json::parse(line);
     const std::string name = well.at("well").get<std::string>();
-    const Json& cutoffs = well.at("cutoffs");
+    const Json cutoffs = {{"blue", well.at("nucleus_blue_cutoff")},
+                          {"green", well.at("nucleus_green_cutoff")}};
     EXPECT_EQ(manifest.at("cutoffs").at("wells").at(name), cutoffs) << name;
     const std::vector<std::string> row = Fields(table.at(1 + std::stoi(name.substr(1)) - 1));
     EXPECT_EQ(row.at(1), name);
@@ -75,7 +76,7 @@ TEST_F(CutoffsCommandTest, EachWellsCutoffsAreRecordedWhereverItsResultsAre) {
   ASSERT_EQ(plate.exitCode, 0) << plate.err;
   EXPECT_NE(plate.err.find("4 records not reused (4 made for another request)"), std::string::npos)
       << plate.err;
-  EXPECT_EQ(plate.out.find("\"cutoffs\""), std::string::npos);
+  EXPECT_EQ(plate.out.find("cutoff"), std::string::npos);
   EXPECT_EQ(ReadFile(folder("own") + "/DEMO_Vembrel_wells.csv").find("cutoff"), std::string::npos);
   EXPECT_EQ(ReadFile(folder("own") + "/DEMO_Vembrel_run.json").find("\"cutoffs\""),
             std::string::npos);
@@ -105,7 +106,9 @@ TEST_F(CutoffsCommandTest, PartsWithTheirOwnCutoffsPutTogetherOnlyWithPartsOfThe
 TEST_F(CutoffsCommandTest, TheWellCommandGivesTheWellsCutoffsAndBadModesAreRefused) {
   const CommandRun own = RunVembrel("well " + Quoted(picture()) + " A02 --json --cutoffs well");
   ASSERT_EQ(own.exitCode, 0) << own.err;
-  const Json cutoffs = Json::parse(own.out).at("cutoffs");
+  const Json well = Json::parse(own.out);
+  const Json cutoffs = {{"blue", well.at("nucleus_blue_cutoff")},
+                        {"green", well.at("nucleus_green_cutoff")}};
   EXPECT_GE(cutoffs.at("blue").get<int>(), 1);
   const CommandRun text = RunVembrel("well " + Quoted(picture()) + " A02 --cutoffs well");
   EXPECT_NE(text.out.find("Nucleus cut-offs of the well: blue " +

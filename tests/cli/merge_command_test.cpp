@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "support/command_run.h"
 #include "support/result_files.h"
 #include "support/settings_text.h"

@@ -153,8 +153,7 @@ TEST_F(PixelSizeBatch, MicrometreColumnsAreThePixelColumnsScaled) {
     ++lines;
     const nlohmann::json well = nlohmann::json::parse(line);
     EXPECT_EQ(well["pixel_size_um"].get<double>(), kSize);
-    EXPECT_NEAR(well["ring"]["radius_um"].get<double>(), well["ring"]["radius"].get<int>() * kSize,
-                1e-9);
+    EXPECT_NEAR(well["ring_radius_um"].get<double>(), well["ring_radius"].get<int>() * kSize, 1e-9);
     EXPECT_NEAR(well["average_distance_um"].get<double>(),
                 well["average_distance"].get<int>() * kSize, 1e-9);
     EXPECT_NEAR(well["average_nucleus_size_um2"].get<double>(),

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "demo/demo_plate.h"
 #include "plate/analysis_settings.h"
-#include "plate/demo_plate.h"
 #include "plate/settings_file.h"
 #include "support/command_run.h"
 #include "support/layout_plate.h"
@@ -95,9 +95,9 @@ TEST(PlateCommand, OpensAFolderWithItsOptionsAndRefusesBadOnes) {
       {"--channels 1",
        "--channels: Channels '1': give the nuclear and the cell stain's channel "
        "numbers, two different numbers such as 1,2"},
-      {"--layout '{well}_{channel}'",
-       "--layout: Layout pattern '{well}_{channel}': {field} is "
-       "missing"},
+      {"--layout '{field}_{channel}'",
+       "--layout: Layout pattern '{field}_{channel}': the well is given by {well}, or by {row} "
+       "and {col}"},
       {"--layout tiff", "--layout: Unknown layout 'tiff'"},
       {"--plane 0", "--plane: Value 0 not in range 1 to 99"},
   };

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "core/text_file.h"
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "support/command_run.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"

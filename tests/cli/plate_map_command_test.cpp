@@ -9,8 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include "core/text_file.h"
+#include "demo/demo_plate.h"
 #include "imaging/file_fingerprint.h"
-#include "plate/demo_plate.h"
 #include "support/command_run.h"
 #include "support/result_files.h"
 #include "support/temp_dir.h"

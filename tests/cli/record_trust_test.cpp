@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "core/name_text.h"
+#include "demo/demo_plate.h"
 #include "imaging/file_fingerprint.h"
-#include "plate/demo_plate.h"
 #include "support/command_run.h"
 #include "support/result_files.h"
 #include "support/settings_text.h"

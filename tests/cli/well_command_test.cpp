@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "engine/results_json.h"
 #include "plate/settings_file.h"
+#include "results/results_json.h"
 #include "support/command_run.h"
 #include "support/constructed_well.h"
 
@@ -37,9 +37,9 @@ TEST(WellCommand, JsonHoldsTheSessionsResultsAtCellLevel) {
   options.cellLevel = true;
   const auto session = fixture.open("A01", std::move(options), settings);
   EXPECT_EQ(json, nlohmann::json::parse(WellResultsJson(*session).dump()));
-  EXPECT_EQ(json["ring"]["x"], kRingX);
+  EXPECT_EQ(json["ring_x"], kRingX);
   EXPECT_EQ(json["radii"][0], "390");
-  EXPECT_EQ(json["cells"]["kept"], 2);
+  EXPECT_EQ(json["cells_kept"], 2);
 }
 
 TEST(WellCommand, UnusableInputIsExitTwoWithoutOutput) {
@@ -71,7 +71,7 @@ TEST(WellCommand, FitRadiusTakesRangesWithin1To2048AndRefusesOthersWithExitTwo) 
   for (const char* range : {"1:2048", "350:350"}) {
     const CommandRun run = RunVembrel(well + range);
     ASSERT_EQ(run.exitCode, 0) << range << run.err;
-    EXPECT_EQ(nlohmann::json::parse(run.out)["ring"]["radius"], kRing) << range;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["ring_radius"], kRing) << range;
   }
 }
 

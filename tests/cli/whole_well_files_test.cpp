@@ -38,7 +38,7 @@ TEST(WholeWellFiles, EveryAnalysedWellHasItsPictureWithTheCountedAndRejectedMark
                               picture.at(x, y, kBlue)};
   };
   // The fitted ring is the constructed one; its outline is yellow all round.
-  ASSERT_NE(run.out.find("\"ring\":{\"x\":600,\"y\":450,\"radius\":350}"), std::string::npos)
+  ASSERT_NE(run.out.find("\"ring_x\":600,\"ring_y\":450,\"ring_radius\":350,"), std::string::npos)
       << run.out;
   for (int degrees = 0; degrees < 360; degrees += 10) {
     const double angle = degrees * std::numbers::pi / 180;

@@ -10,6 +10,8 @@
 #include "desktop/undo_commands.h"
 #include "plate/settings_file.h"
 #include "render/colour_map.h"
+#include "results/measure_table.h"
+#include "results/report_page.h"
 #include "results/rings_file.h"
 #include "support/command_run.h"
 
@@ -154,6 +156,17 @@ class MainWindowTest : public QObject {
       window().workspace().results().record(results, AnalysisSettings{});
     }
     QComboBox& colouring = inPanel<QComboBox>("plateColouring");
+    // The choices: the pictures, the colour-by measures in the measure table's order, the map.
+    QStringList choices;
+    for (int k = 0; k < colouring.count(); ++k) choices << colouring.itemText(k);
+    QStringList measures;
+    for (const MeasureDescriptor* m : MeasuresOf(MeasureLevel::Well, {}, kInColourBy)) {
+      measures << QString::fromUtf8(m->caption.data(), static_cast<qsizetype>(m->caption.size()));
+    }
+    const QStringList byMap{"Condition (plate map)", "Role (plate map)"};
+    QCOMPARE(choices, QStringList{"Pictures"} + measures + byMap);
+    QCOMPARE(measures, (QStringList{"Immigrant nuclei", "Calculated nuclei", "Average distance",
+                                    "Total nuclei"}));
     colouring.setCurrentText(QStringLiteral("Immigrant nuclei"));
     QCOMPARE(wellColour("A01"), Viridis(0));
     QCOMPARE(wellColour("A02"), Viridis(0.5));
@@ -218,6 +231,7 @@ class MainWindowTest : public QObject {
     fixture_.resultsFolder = desktop;
     fixture_.batchEndChoice = BatchEndChoice::OpenReport;
     SetBatchThreads(2);
+    inPanel<QRadioButton>("startTabCe").click();  // wells open, and the batch runs, at cell level
     fixture_.trigger("goAction");
     QVERIFY(!panel().plateMap().isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!panel().batchRunning(), 60000);
@@ -225,7 +239,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(fixture_.opened, QStringList{desktop + "/TP_Vembrel_report.html"});
     const std::string command = fixture_.folder.file("command");
     const CommandRun run = RunVembrel("batch " + Quoted(fixture_.picture.toStdString()) +
-                                      " --jobs 2 --results " + Quoted(command));
+                                      " --cells --jobs 2 --results " + Quoted(command));
     QVERIFY2(run.exitCode == 0, run.err.c_str());
     // Every file the command line wrote, byte for byte, but the run's record of
     // itself (its command line and times, also in the report's facts).
@@ -248,7 +262,30 @@ class MainWindowTest : public QObject {
                relative.c_str());
       ++compared;
     }
+    QVERIFY(QFile::exists(desktop + "/TP_Vembrel_cells.csv"));
     QVERIFY(compared >= 6);  // summary, workbook, tables, snapshots, report
+  }
+
+  void goShowsEveryProblemTheCommandLineNames() {
+    // A well with a field missing, whose snapshot cannot be written, and a
+    // workbook that cannot be written either.
+    const auto restore =
+        qScopeGuard([this, picture = fixture_.picture] { fixture_.picture = picture; });
+    fixture_.picture = QString::fromStdString(vembrel::testing::WriteSmallPlate(
+        fixture_.folder.file("gaps"), "GP_", {{"A01", 0x7}, {"A02"}}));
+    fixture_.openPlate();
+    const std::string results = fixture_.folder.file("gaps results");
+    std::filesystem::create_directories(results + "/JPEGS/GP_A02.jpg");
+    std::filesystem::create_directories(results + "/GP_Vembrel.xlsx");
+    fixture_.resultsFolder = QString::fromStdString(results);
+    fixture_.trigger("goAction");
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().batchRunning(), 60000);
+    QCOMPARE(fixture_.errors.size(), 1);
+    const QString shown = fixture_.errors.takeFirst();
+    for (const char* named : {"left black: Well A01: ", "GP_A01f03d0.tif",
+                              "Well A02: ", "/JPEGS/GP_A02.jpg", "/GP_Vembrel.xlsx"}) {
+      QVERIFY2(shown.contains(QLatin1String(named)), qPrintable(shown));
+    }
   }
 
   void cancelStopsTheBatchBetweenWellsAndKeepsThePlatesFiles() {
@@ -280,11 +317,20 @@ class MainWindowTest : public QObject {
       QVERIFY2(!Child<QAction>(window(), name).shortcut().isEmpty(), name);
     }
     for (QAction* menu : window().menuBar()->actions()) QVERIFY(menu->text().startsWith('&'));
-    fixture_.trigger("exportReportAction");  // nothing written yet: said so
+    fixture_.trigger("exportReportAction");  // no plate, no results: said so
     QCOMPARE(fixture_.errors.size(), 1);
     fixture_.errors.clear();
     fixture_.openPlate();
     fixture_.clickWell("A01");
+    // The report of the wells' present results is written, then opened.
+    const std::string report = ReportPageFileName(window().workspace().resultsFolder(),
+                                                  window().workspace().plate().prefix);
+    std::filesystem::remove(report);
+    fixture_.trigger("exportReportAction");
+    QCOMPARE(fixture_.opened, QStringList{QString::fromStdString(report)});
+    QVERIFY(ReadFile(report).find("<tr id=\"well-A01\">") != std::string::npos);
+    QVERIFY(ReadFile(report).find("<tr class=\"failed\" id=\"well-A02\">") != std::string::npos);
+    fixture_.opened.clear();
     WellSession& session = *window().workspace().findSession(WellIndex("A01"));
     const int fittedX = session.ring().x;
     Child<QToolButton>(fixture_.well("A01"), "ringLeftButton").click();
@@ -339,13 +385,13 @@ class MainWindowTest : public QObject {
     QVERIFY(WellSnapshot::Of(session) == changed);
     // The panel: the start tab and an exclusion.
     inPanel<QRadioButton>("startTabB").click();
-    QCOMPARE(window().workspace().startTab(), WellTab::BlueChannel);
+    QCOMPARE(panel().startTab(), WellTab::BlueChannel);
     fixture_.clickWell("A02", Qt::RightButton);
     QCOMPARE(window().workspace().plate().wells[WellIndex("A02")].state, 0);
     fixture_.trigger("undoAction");
     QCOMPARE(window().workspace().plate().wells[WellIndex("A02")].state, 1);
     fixture_.trigger("undoAction");
-    QCOMPARE(window().workspace().startTab(), WellTab::ImmigrantCells);
+    QCOMPARE(panel().startTab(), WellTab::ImmigrantCells);
     QVERIFY(inPanel<QRadioButton>("startTabIm").isChecked());
     fixture_.trigger("redoAction");
     QVERIFY(inPanel<QRadioButton>("startTabB").isChecked());
@@ -452,8 +498,10 @@ class MainWindowTest : public QObject {
     fixture_.clickWell("A02");
     window().wellArea().setActiveSubWindow(window().subWindow(QStringLiteral("A01")));
     QCOMPARE(window().workspace().activeSession()->wellName(), std::string("A01"));
+    QVERIFY(window().workspace().results().wells[WellIndex("A02")].has_value());
     fixture_.clickWell("A02", Qt::RightButton);
     QVERIFY(window().wellWindow(QStringLiteral("A02")) == nullptr);
+    QVERIFY(!window().workspace().results().wells[WellIndex("A02")].has_value());
     QCOMPARE(wellColour("A02", 5), qRgb(255, 0, 0));
 
     AnalysisSettings settings;

@@ -352,6 +352,39 @@ TEST_F(WellSessionTest, ARecordKeepsItsReviewedRingAndARingIsPartOfTheRequest) {
   EXPECT_FALSE(AnalysedWellFromJson(json).request.ring.has_value());
 }
 
+TEST_F(WellSessionTest, AHeldRingIsNoReviewedOneAndItsRecordKeepsCoverageAndDrift) {
+  SessionOptions options;
+  options.ring = RingPlacement{803, 452, 8};
+  options.ringHeld = true;
+  options.zoneCoverage = true;
+  const auto session = fixture.open("A01", options);
+  const WellResults& r = session->results();
+  EXPECT_TRUE(r.ringHeld);
+  EXPECT_FALSE(r.ringReviewed);
+  ASSERT_TRUE(r.zoneCoverage.has_value());
+  WellRequest request;
+  request.ring = options.ring;
+  request.ringSource = "held";
+  request.ringDrift = 4;
+  request.zoneCoverage = true;
+  const AnalysedWell read =
+      AnalysedWellFromJson(AnalysedWellToJson({r, session->settings(), request, ProgramVersion()}));
+  EXPECT_TRUE(read.results.ringHeld);
+  EXPECT_EQ(read.results.zoneCoverage, r.zoneCoverage);
+  EXPECT_TRUE(read.request == request);
+  for (const std::optional<int> drift : {std::optional<int>{}, std::optional<int>{5}}) {
+    WellRequest other = request;
+    other.ringDrift = drift;
+    EXPECT_FALSE(other == request);
+  }
+  WellRequest uncovered = request;
+  uncovered.zoneCoverage = false;
+  EXPECT_FALSE(uncovered == request);
+  // Moved by hand, the ring is held no longer.
+  session->placeRing(803, 453);
+  EXPECT_FALSE(session->results().ringHeld);
+}
+
 class CellLevelTest : public ::testing::Test {
  protected:
   void SetUp() override { fixture.writeWell("A01", CellsBlue, CellsGreen); }

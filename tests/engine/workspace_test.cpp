@@ -20,7 +20,7 @@ class WorkspaceTest : public ::testing::Test {
     workspace.openPlate(fixture.anyPicture());
   }
   WellSession& open(int well) {
-    workspace.pressWell(well, MouseButton::Left);
+    workspace.chooseWell(well);
     return *workspace.findSession(well);
   }
   PlateFixture fixture;
@@ -33,22 +33,24 @@ TEST_F(WorkspaceTest, PlateMapPressesOpenFrontAndCloseWells) {
   EXPECT_EQ(workspace.activeSession(), &a02);
   EXPECT_EQ(workspace.chosenWell(), "A02");
 
-  workspace.pressWell(0, MouseButton::Left);  // already open: to the front, no new pass
+  workspace.chooseWell(0);  // already open: to the front, no new pass
   ASSERT_EQ(workspace.sessions().size(), 2u);
   EXPECT_EQ(workspace.activeSession(), &a01);
   EXPECT_EQ(a01.passCount(), 1);
 
-  workspace.pressWell(0, MouseButton::Right);  // excluded: its session closes
+  workspace.toggleExclusion(0);  // excluded: its session closes
   EXPECT_EQ(workspace.findSession(0), nullptr);
   EXPECT_EQ(workspace.plate().wells[0].state, 0);
-  workspace.pressWell(0, MouseButton::Left);
+  workspace.chooseWell(0);
   EXPECT_EQ(workspace.findSession(0), nullptr);
-  workspace.pressWell(0, MouseButton::Right);  // included again
+  workspace.toggleExclusion(0);  // included again
   EXPECT_EQ(workspace.plate().wells[0].state, 1);
-  workspace.pressWell(5, MouseButton::Left);  // no pictures: nothing happens
+  workspace.chooseWell(5);  // no pictures: nothing happens
+  workspace.toggleExclusion(5);
+  EXPECT_EQ(workspace.plate().wells[5].state, 0);
   EXPECT_EQ(workspace.sessions().size(), 1u);
 
-  workspace.setStartTab(WellTab::Cells);
+  workspace.setCellLevel(true);
   EXPECT_TRUE(open(0).cellLevel());
   workspace.openPlate(fixture.anyPicture());
   EXPECT_TRUE(workspace.sessions().empty());

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "imaging/image_files.h"
 #include "support/temp_dir.h"
@@ -87,6 +88,42 @@ TEST(WholeWellPicture, RingOutlineAndMarksWhereTheyWereGiven) {
   // Nothing else drawn: no text box, no scale bar.
   EXPECT_TRUE(Grey(At(picture, 20, 1010)));
   EXPECT_TRUE(Grey(At(picture, 60, 14)));
+}
+
+// Every pixel whose centre lies within 1.5 px of a circle takes its colour,
+// later circles over earlier ones, and no other pixel changes: against each
+// pixel's own distance, for a ring cut by the picture's edges and marks that
+// overlap it and one another.
+TEST(WholeWellPicture, OutlinesPaintExactlyThePixelsNearTheirCircles) {
+  WholeWellMarks marks;
+  marks.ringX = 150;
+  marks.ringY = 900;
+  marks.ringRadius = 301;
+  marks.counted = {{451, 900}, {455, 903}, {0, 0}};
+  marks.rejected = {{447, 897}, {1023, 1023}};
+  const Picture picture = WholeWellPicture(Picture(1024, 1024), marks);
+  struct Drawn {
+    int x, y;
+    double radius;
+    Rgb colour;
+  };
+  std::vector<Drawn> circles = {{150, 900, 301, kRingOutline}};
+  for (const MosaicPoint& p : marks.rejected) circles.push_back({p.x, p.y, 8, kRejectedMark});
+  for (const MosaicPoint& p : marks.counted) circles.push_back({p.x, p.y, 8, kCountedMark});
+  int wrong = 0;
+  for (int y = 0; y < 1024; ++y) {
+    for (int x = 0; x < 1024; ++x) {
+      Rgb expected{0, 0, 0};
+      for (const Drawn& c : circles) {
+        if (std::fabs(std::hypot(x - c.x, y - c.y) - c.radius) <= 1.5) expected = c.colour;
+      }
+      const bool same = picture.at(x, y, kRed) == expected.r &&
+                        picture.at(x, y, kGreen) == expected.g &&
+                        picture.at(x, y, kBlue) == expected.b;
+      if (!same && ++wrong <= 5) ADD_FAILURE() << "pixel " << x << ", " << y;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(WholeWellPicture, ScaleBarOfThePixelSizeAndTheTextBox) {

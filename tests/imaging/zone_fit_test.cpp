@@ -7,8 +7,8 @@
 
 #include <cmath>
 
+#include "demo/demo_plate.h"
 #include "imaging/mosaic.h"
-#include "plate/demo_plate.h"
 #include "support/pictures.h"
 #include "support/zone_well.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "core/error.h"
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "plate/plate.h"
 #include "plate/plate_layout.h"
 #include "plate/well_names.h"

@@ -365,8 +365,6 @@ TEST(PlateLayouts, NoWellFoundSaysWhy) {
 
 TEST(PlateLayouts, PatternsAndChannelChoicesAreCheckedWithReasons) {
   const std::pair<std::string, std::string> patterns[] = {
-      {"{plate}_{well}_{channel}.tif", "{field} is missing"},
-      {"{well}_{field}.tif", "{channel} is missing"},
       {"{row}_{field}_{channel}.tif", "the well is given by {well}, or by {row} and {col}"},
       {"{well}{row}{col}_{field}_{channel}", "the well is given by {well}, or by {row} and {col}"},
       {"{well}_{site}_{channel}",
@@ -499,6 +497,92 @@ TEST(PlateLayouts, NamesAtTheEdgesOfTheirRules) {
   const auto named = PatternLayout("{plate}_{well}_s{field}_w{channel}.tif");
   EXPECT_EQ(named->prefix("P1", "folder"), "P1_");
   EXPECT_EQ(named->prefix("P1_", "folder"), "P1_");
+}
+
+}  // namespace
+}  // namespace vembrel
+
+namespace vembrel {
+namespace {
+
+using namespace testing;
+
+// What the pages of a plate's files hold: from the pattern, the first file's
+// page count and --fields; refused, naming the file, where they do not fit.
+// The sources of a well name the page of each field and stain.
+TEST(FilePagesOfAPlate, ComeFromThePatternThePageCountAndTheFieldsChosen) {
+  struct Case {
+    std::string pattern, file;
+    int pages, chosen;
+    int fieldsPerWell;  // 0: refused with `why`
+    FilePages held;
+    std::string why;
+  };
+  const Case cases[] = {
+      {"{well}_s{field}.tif", "A01_s1.tif", 3, 0, 4, {1, 3}, ""},
+      {"{well}_s{field}.tif",
+       "A01_s1.tif",
+       1,
+       0,
+       0,
+       {},
+       "holds 1 page; a file named without a "
+       "channel holds its field's channels"},
+      {"{well}_w{channel}.tif", "A01_w1.tif", 1, 0, 1, {1, 1}, ""},
+      {"{well}_w{channel}.tif", "A01_w1.tif", 4, 0, 4, {4, 1}, ""},
+      {"{well}_w{channel}.tif",
+       "A01_w1.tif",
+       4,
+       1,
+       0,
+       {},
+       "holds 4 pages; a file of one channel named without a field holds one picture of the "
+       "whole well (--fields 1)"},
+      {"{well}_w{channel}.tif", "A01_w1.tif", 2, 0, 0, {}, "holds 2 pages;"},
+      {"{well}.tif", "A01.tif", 7, 0, 1, {1, 7}, ""},
+      {"{well}.tif", "A01.tif", 12, 4, 4, {4, 3}, ""},
+      {"{well}.tif", "A01.tif", 12, 0, 0, {}, "holds 12 pages: give --fields 4"},
+      {"{well}.tif",
+       "A01.tif",
+       6,
+       4,
+       0,
+       {},
+       "holds 6 pages, which are not 4 fields in the nuclear and the cell stain at least"},
+      {"{well}.tif", "A01.tif", 1, 0, 0, {}, "holds 1 page, which are not one picture"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteGreyPages(
+        dir.file(c.file),
+        std::vector<GreyPage>(c.pages, GreyPage{16, 16, std::vector<std::uint16_t>(256)}));
+    PlateOpenOptions options;
+    options.layout = c.pattern;
+    options.fieldsPerWell = c.chosen;
+    const std::string what = c.pattern + ", " + std::to_string(c.pages) + " pages";
+    if (c.fieldsPerWell == 0) {
+      try {
+        OpenPlate(dir.path().string(), options);
+        ADD_FAILURE() << what << " opened";
+      } catch (const Error& e) {
+        const std::string message = e.what();
+        EXPECT_TRUE(message.starts_with("'" + dir.file(c.file) + "' " + c.why)) << message;
+      }
+      continue;
+    }
+    const Plate plate = OpenPlate(dir.path().string(), options);
+    EXPECT_EQ(plate.fieldsPerWell, c.fieldsPerWell) << what;
+    EXPECT_EQ(plate.pages.fields, c.held.fields) << what;
+    EXPECT_EQ(plate.pages.channels, c.held.channels) << what;
+    const std::vector<FieldSource> sources = WellFieldSources(plate, 0);
+    ASSERT_EQ(sources.size(), 2u * c.fieldsPerWell) << what;
+    if (c.pages == 12) {  // the cell stain's third field: field 2, channel 2 of 3
+      EXPECT_EQ(sources[6], (FieldSource{dir.file("A01.tif"), 7, 2, 2, 1, 1}));
+    }
+    if (c.pages == 3) {  // a field without its file: named, with the cell stain's page
+      EXPECT_EQ(sources[5], (FieldSource{dir.file("A01_s2.tif"), 1, 2, 1, 1, 1}));
+    }
+  }
 }
 
 }  // namespace

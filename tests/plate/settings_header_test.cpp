@@ -5,14 +5,22 @@
 namespace vembrel {
 namespace {
 
-TEST(SettingsHeaderLines, EachValueLandsOnItsLabelledLine) {
+std::vector<std::string> Texts(const std::vector<CellLine>& lines) {
+  std::vector<std::string> texts;
+  for (const CellLine& line : lines) texts.push_back(CellLineText(line));
+  return texts;
+}
+
+TEST(SettingsHeaderLines, EachValueLandsOnItsLabelledLineAsANumber) {
   AnalysisSettings s;
   s.display.green.cutoff = 1, s.display.green.saturation = 2, s.display.green.fullRange = false,
   s.display.blue.cutoff = 3, s.display.blue.saturation = 4;
   s.ring.radius = 5, s.nuclei.greenCutoff = 6, s.nuclei.blueCutoff = 7, s.nuclei.minimalSize = 8,
   s.nuclei.maximalSize = 9;
   s.ring.increment = 11;
-  const auto lines = SettingsHeaderLines(s, 45000.75, "/plates/p1/", "pre_", 45001.0);
+  const std::vector<CellLine> cells =
+      SettingsHeaderLines(s, 45000.75, "/plates/p1/", "pre_", 45001.0);
+  const std::vector<std::string> lines = Texts(cells);
   ASSERT_EQ(lines.size(), 23u);  // lines 2 to 24 of the summary header
   EXPECT_EQ(lines[0].rfind("Measurement date: ", 0), 0u);
   EXPECT_EQ(lines[2].rfind("Vembrel analysis: ", 0), 0u);
@@ -41,8 +49,14 @@ TEST(SettingsHeaderLines, EachValueLandsOnItsLabelledLine) {
   };
   EXPECT_EQ(rest, expected);
   // A well's settings row gives the same block.
-  EXPECT_EQ(SettingsBlockLines(ToWellSettingsRow(s)),
+  EXPECT_EQ(Texts(SettingsBlockLines(ToWellSettingsRow(s))),
             std::vector<std::string>(expected.begin() + 3, expected.end()));
+  // Values are numbers, flags and captions texts.
+  EXPECT_EQ(cells[7], (CellLine{std::string("Circle size:"), std::int64_t{5}}));
+  EXPECT_EQ(cells[12], (CellLine{std::string("Green stretch:"), std::string("NO")}));
+  EXPECT_EQ(cells[4], (CellLine{std::string("Path:"), std::string("/plates/p1/")}));
+  EXPECT_EQ(CellLineText({std::string("a"), {}, std::int64_t{-3}, 12.5, true, std::string()}),
+            "a\t\t-3\t12,5\tYES\t");
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ def test_attributes_are_the_dicts_numbers(demo_plate):
     result = demo_plate.analyse("D03", cells=True)
     d = result.to_dict()
     assert (result.well, result.plate) == ("D03", "DEMO_")
-    assert (result.ring.x, result.ring.y, result.ring.radius) == tuple(d["ring"].values())
+    assert (result.ring.x, result.ring.y, result.ring.radius) == (
+        d["ring_x"], d["ring_y"], d["ring_radius"])
     for name in ("nuclei", "pixels", "calculated_nuclei", "average_distance", "total_nuclei",
                  "average_nucleus_size", "qc"):
         assert getattr(result, name) == d[name], name
@@ -40,11 +41,11 @@ def test_attributes_are_the_dicts_numbers(demo_plate):
     assert result.density == [(b["cells"], b["area"]) for b in d["density"]]
     assert len(result.immigrants) == result.nuclei
     assert sum(size for _, _, size, _ in result.immigrants) == result.pixels
-    assert result.cell_statistics.kept == d["cells"]["kept"] == len(result.cells) > 0
+    assert result.cell_statistics.kept == d["cells_kept"] == len(result.cells) > 0
     for cell, listed in zip(result.cells, d["cells"]["list"]):
-        assert (cell.size, cell.ratio, cell.angle, cell.nucleus_size) == (
-            listed["size"], listed["ratio"], listed["angle"], listed["nucleus_size"])
-        assert cell.shape_class.replace("_", " & ").title() == listed["class"]
+        assert (cell.size, cell.ratio, cell.angle, cell.nucleus_size, cell.shape_class) == (
+            listed["size"], listed["ratio"], listed["angle"], listed["nucleus_size"],
+            listed["class"])
     assert demo_plate.analyse("D03").cells is None
 
 
@@ -56,10 +57,11 @@ def test_batch_in_plate_order_and_as_a_table(demo_plate, well_json, demo):
     assert seen[-1] == (3, 3)
     assert results[1].to_dict() == well_json(demo, "B11", "--cells")
     table = vembrel.to_pandas(results)
-    assert list(table.columns[:14]) == [
-        "plate", "well", "included", "ring_x", "ring_y", "ring_radius", "nuclei", "pixels",
-        "calculated_nuclei", "average_distance", "total_nuclei", "average_nucleus_size", "qc",
-        "nuclei_outside"]
+    # The table's measures are the dict's, in its order (`well --json` is checked
+    # against the measure table in C++).
+    measures = [key for key in results[1].to_dict() if key not in (
+        "well", "zone_contrast", "density", "radii", "max_text", "cells")]
+    assert list(table.columns) == ["plate", "well", "included", *measures]
     row = table.set_index("well").loc["B11"]
     assert (row.ring_x, row.nuclei, row.cells_kept, row.round_rough) == (
         results[1].ring.x, results[1].nuclei, results[1].cell_statistics.kept,
@@ -178,7 +180,8 @@ def test_errors(demo, demo_plate, tmp_path):
         (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..2048"),
         (lambda: demo_plate.analyse("A01", fit_radius=(300, 2049)), "within 1..2048"),
         (lambda: demo_plate.analyse("A01", fit_radius=(400, 300)), "within 1..2048"),
-        (lambda: vembrel.Plate(demo, layout="{well}.tif"), r"\{field\}"),
+        (lambda: vembrel.Plate(demo, layout="{field}_{channel}.tif"), r"\{well\}"),
+        (lambda: vembrel.Plate(demo, fields=2), "fields must be 4"),
         (lambda: vembrel.Plate(demo, input_bits=9), "input_bits"),
         (lambda: vembrel.analyse_mosaics(np.zeros((4, 4), np.uint8),
                                          np.zeros((4, 4), np.uint8)), "1024 x 1024"),
@@ -187,6 +190,9 @@ def test_errors(demo, demo_plate, tmp_path):
             call()
     with pytest.raises(TypeError, match="uint8"):
         vembrel.analyse_mosaics(np.zeros((1024, 1024)), np.zeros((1024, 1024), np.uint8))
+    with pytest.raises(OSError, match="several fields per well"):
+        vembrel.Plate(demo, fields=1)
+    assert vembrel.Plate(demo, fields=4).fields == 4
 
 
 def test_batch_releases_the_gil(demo_plate):
@@ -224,6 +230,7 @@ def test_wrong_types_and_extreme_values_raise_type_and_value_errors(demo, demo_p
         lambda: vembrel.Plate(demo, input_bits=12.0),
         lambda: vembrel.Plate(demo, plane="1"),
         lambda: vembrel.Plate(demo, plane=True),
+        lambda: vembrel.Plate(demo, fields="4"),
         lambda: vembrel.Plate(demo, layout=3),
         lambda: demo_plate.batch(wells=[1, 2]),
         lambda: demo_plate.batch(wells=["A01"], jobs="2"),
@@ -299,14 +306,15 @@ def test_own_cutoffs_and_the_suggestion_are_the_command_lines(demo, demo_plate, 
                                                              tmp_path):
     result = demo_plate.analyse("B03", cutoffs="well")
     assert result.to_dict() == well_json(demo, "B03", "--cutoffs", "well")
-    assert result.cutoffs == tuple(result.to_dict()["cutoffs"].values())
+    d = result.to_dict()
+    assert result.cutoffs == (d["nucleus_blue_cutoff"], d["nucleus_green_cutoff"])
     assert demo_plate.analyse("B03", cutoffs="plate").cutoffs is None
     blue, green = demo_plate.mosaics("B03")
     assert vembrel.analyse_mosaics(blue, green, cutoffs="well").cutoffs == result.cutoffs
     table = vembrel.to_pandas(demo_plate.batch(wells=["B03", "C04"], cutoffs="well"))
-    assert list(table.columns[11:15]) == [
-        "average_nucleus_size", "nucleus_blue_cutoff", "nucleus_green_cutoff", "qc"]
-    assert tuple(table.set_index("well").loc["B03"].iloc[11:13]) == result.cutoffs
+    assert list(table.columns[12:16]) == [
+        "nuclei_outside", "nucleus_blue_cutoff", "nucleus_green_cutoff", "qc"]
+    assert tuple(table.set_index("well").loc["B03"].iloc[12:14]) == result.cutoffs
     with pytest.raises(ValueError, match="not 'wells'"):
         demo_plate.batch(wells=["B03"], cutoffs="wells")
     with pytest.raises(TypeError, match="cutoffs must be a str"):

@@ -7,8 +7,8 @@
 
 #include "core/error.h"
 #include "core/text_file.h"
+#include "demo/demo_plate.h"
 #include "engine/workspace.h"
-#include "plate/demo_plate.h"
 #include "plate/well_names.h"
 #include "results/summary_file.h"
 #include "support/temp_dir.h"
@@ -35,8 +35,8 @@ class BatchRunTest : public ::testing::Test {
   std::vector<std::string> summaryLines() const {
     return SplitLines(ReadFile(results() + "DEMO_Vembrel.csv"));
   }
-  std::string nuclei(int well) const {
-    const auto& r = workspace_.results().wells[well];
+  static std::string nuclei(const BatchRun& batch, int well) {
+    const auto& r = batch.results().wells[well];
     return r ? std::to_string(r->nuclei) : "";
   }
 
@@ -53,12 +53,14 @@ std::size_t Find(const std::vector<std::string>& lines, const std::string& text)
 }
 
 TEST_F(BatchRunTest, AnalysesIncludedWellsAndWritesSummaryAndWorkbookAtTheEnd) {
-  // A02 excluded by a right click, with stale results from an earlier analysis.
-  workspace_.pressWell(1, MouseButton::Left);
-  workspace_.pressWell(1, MouseButton::Right);
-  ASSERT_TRUE(workspace_.results().wells[1].has_value());
+  // A02 excluded, with stale results from an earlier analysis.
+  workspace_.chooseWell(1);
+  const PlateResults earlier = workspace_.results();
+  ASSERT_TRUE(earlier.wells[1].has_value());
+  workspace_.toggleExclusion(1);
 
-  BatchRun batch(workspace_);
+  BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
+  batch.setOpenWells({}, earlier);
   int progressCalls = 0;
   std::vector<int> progressWells;
   batch.setProgress([&](const BatchProgress& progress) {
@@ -70,7 +72,7 @@ TEST_F(BatchRunTest, AnalysesIncludedWellsAndWritesSummaryAndWorkbookAtTheEnd) {
   batch.start();
   EXPECT_EQ(std::vector<int>(batch.queue().begin(), batch.queue().end()),
             (std::vector<int>{0, 2, 3, 4}));
-  EXPECT_FALSE(workspace_.results().wells[1].has_value());  // forgotten at set-up
+  EXPECT_FALSE(batch.results().wells[1].has_value());  // forgotten at set-up
   int steps = 0;
   while (batch.step()) {
     ++steps;
@@ -89,9 +91,10 @@ TEST_F(BatchRunTest, AnalysesIncludedWellsAndWritesSummaryAndWorkbookAtTheEnd) {
   const auto lines = summaryLines();
   EXPECT_EQ(lines[8], "Circle size:\t350");
   const std::size_t grid = Find(lines, "Numer of Cells");
-  EXPECT_EQ(lines[grid + 2], "A\t" + nuclei(0) + "\t\t" + nuclei(2) + "\t" + nuclei(3) + "\t" +
-                                 nuclei(4) + "\t" + std::string(7, '\t'));
-  const auto& a01 = *workspace_.results().wells[0];
+  EXPECT_EQ(lines[grid + 2], "A\t" + nuclei(batch, 0) + "\t\t" + nuclei(batch, 2) + "\t" +
+                                 nuclei(batch, 3) + "\t" + nuclei(batch, 4) + "\t" +
+                                 std::string(7, '\t'));
+  const auto& a01 = *batch.results().wells[0];
   const std::size_t coordinates = Find(lines, "All X & Y coordinates");
   EXPECT_EQ(
       lines[coordinates + 3].rfind(
@@ -104,21 +107,22 @@ TEST_F(BatchRunTest, AnalysesIncludedWellsAndWritesSummaryAndWorkbookAtTheEnd) {
 }
 
 TEST_F(BatchRunTest, OpenWellsWithSettingsOfTheirOwnKeepTheirResults) {
-  // A01 analysed at blue cut-off 10, then A02 at 20; both stay open.
-  workspace_.pressWell(0, MouseButton::Left);
+  // A01 analysed at blue cut-off 10, then A02 at 20; both open, A02 in front.
+  workspace_.chooseWell(0);
   const WellResults a01 = *workspace_.results().wells[0];
   AnalysisSettings settings = workspace_.universalSettings();
   settings.display.blue.cutoff = 20;
   workspace_.setUniversalSettings(settings);
-  workspace_.pressWell(1, MouseButton::Left);
+  workspace_.chooseWell(1);
 
-  BatchRun batch(workspace_);
+  BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
+  batch.setOpenWells({1, 0}, workspace_.results());
   batch.start();
-  EXPECT_TRUE(workspace_.sessions().empty());
   EXPECT_EQ(std::vector<int>(batch.queue().begin(), batch.queue().end()),
             (std::vector<int>{1, 2, 3, 4}));
   batch.runToEnd();
-  EXPECT_EQ(workspace_.results().wells[0]->nuclei, a01.nuclei);
+  EXPECT_EQ(batch.results().wells[0]->nuclei, a01.nuclei);
+  EXPECT_EQ(batch.lastSettings()->display.blue.cutoff, 20);
   const auto lines = summaryLines();
   EXPECT_EQ(lines[26], "A01 has special settings for the nucleus:");
   EXPECT_EQ(lines[26 + 7], "Blue Cutoff:\t10");
@@ -129,13 +133,13 @@ TEST_F(BatchRunTest, OpenWellsWithSettingsOfTheirOwnKeepTheirResults) {
 TEST_F(BatchRunTest, QueueAnalysedOnWorkersStopsWhenCancelledAndEndsAsAPart) {
   // Uncancelled on two threads: the same files as the straight run would write.
   {
-    BatchRun batch(workspace_);
+    BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
     batch.setWriteWorkbook(false);
     batch.start();
     std::vector<BatchWellOutcome> outcomes = batch.analyseQueued(2);
     ASSERT_EQ(outcomes.size(), std::size_t{kDemoWells});
     for (int i = 0; i < kDemoWells; ++i) EXPECT_EQ(outcomes[i].well, i);  // in queue order
-    EXPECT_TRUE(workspace_.results().wells[0] == std::nullopt);  // untouched until complete
+    EXPECT_TRUE(batch.results().wells[0] == std::nullopt);  // untouched until complete
     batch.complete(std::move(outcomes));
     EXPECT_FALSE(batch.cancelled());
     EXPECT_TRUE(batch.finished());
@@ -144,7 +148,7 @@ TEST_F(BatchRunTest, QueueAnalysedOnWorkersStopsWhenCancelledAndEndsAsAPart) {
   }
   const std::string summary = ReadFile(results() + "DEMO_Vembrel.csv");
   // Cancelled after the second well on one thread: two wells, no plate files replaced.
-  BatchRun batch(workspace_);
+  BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
   batch.setWriteWorkbook(false);
   std::atomic<bool> cancel{false};
   batch.setProgress([&cancel](const BatchProgress& progress) {
@@ -161,7 +165,7 @@ TEST_F(BatchRunTest, QueueAnalysedOnWorkersStopsWhenCancelledAndEndsAsAPart) {
   EXPECT_EQ(ReadFile(results() + "DEMO_Vembrel.csv"), summary);
   EXPECT_FALSE(batch.plateFiles().empty());  // the part's manifest
   // Cancelled before any well: nothing analysed.
-  BatchRun none(workspace_);
+  BatchRun none(workspace_.plate(), workspace_.universalSettings(), results());
   none.start();
   cancel = true;
   EXPECT_TRUE(none.analyseQueued(3, &cancel).empty());
@@ -171,8 +175,8 @@ TEST_F(BatchRunTest, QueueAnalysedOnWorkersStopsWhenCancelledAndEndsAsAPart) {
 }
 
 TEST_F(BatchRunTest, NothingQueuedStillWritesTheSummary) {
-  for (int well = 0; well < kDemoWells; ++well) workspace_.pressWell(well, MouseButton::Right);
-  BatchRun batch(workspace_);
+  for (int well = 0; well < kDemoWells; ++well) workspace_.toggleExclusion(well);
+  BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
   batch.start();
   EXPECT_TRUE(batch.finished());
   EXPECT_FALSE(batch.step());
@@ -183,7 +187,7 @@ TEST_F(BatchRunTest, NothingQueuedStillWritesTheSummary) {
 TEST_F(BatchRunTest, SummaryThatCannotBeWrittenKeepsTheEarlierFiles) {
   fs::create_directories(results() + "DEMO_Vembrel.csv");  // a folder where the file belongs
   testing::WriteBytes(results() + "DEMO_Vembrel.xlsx", "earlier workbook");
-  BatchRun batch(workspace_);
+  BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
   batch.runToEnd(2);
   EXPECT_EQ(batch.wellsAnalysed(), kDemoWells);
   EXPECT_NE(batch.summaryError().find(results() + "DEMO_Vembrel.csv"), std::string::npos)
@@ -203,31 +207,31 @@ TEST_F(BatchRunTest, GoTakesTheReviewedRingsOfTheResultsFoldersRingsFile) {
                       "well,x,y,radius,source,time\n"
                       "A02,430,570,240,reviewed,2026-12-07T10:00:00+00:00\n"
                       "A04,500,500,300,fitted,2026-12-07T10:00:00+00:00\n");
-  BatchRun batch(workspace_);
+  BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
   batch.runToEnd();
   ASSERT_TRUE(batch.rings().has_value());
   EXPECT_EQ(batch.rings()->path, rings);
   EXPECT_EQ(batch.reviewedRingsUsed(), 1);
-  const auto& reviewed = workspace_.results().wells[1];
+  const auto& reviewed = batch.results().wells[1];
   ASSERT_TRUE(reviewed.has_value());
   EXPECT_EQ(reviewed->ring, (RingPlacement{430, 570, 240}));
   EXPECT_TRUE(reviewed->ringReviewed);
-  EXPECT_FALSE(workspace_.results().wells[3]->ringReviewed);
-  EXPECT_NE(workspace_.results().wells[3]->ring, (RingPlacement{500, 500, 300}));
+  EXPECT_FALSE(batch.results().wells[3]->ringReviewed);
+  EXPECT_NE(batch.results().wells[3]->ring, (RingPlacement{500, 500, 300}));
 
   // Rings chosen as none: every ring fitted, the file left as it is.
-  BatchRun fitted(workspace_);
+  BatchRun fitted(workspace_.plate(), workspace_.universalSettings(), results());
   fitted.setRings(std::nullopt);
   fitted.runToEnd();
   EXPECT_EQ(fitted.reviewedRingsUsed(), 0);
-  EXPECT_FALSE(workspace_.results().wells[1]->ringReviewed);
+  EXPECT_FALSE(fitted.results().wells[1]->ringReviewed);
   EXPECT_TRUE(fs::exists(rings));
 }
 
 TEST_F(BatchRunTest, ABadRingsFileStopsGoBeforeItWritesAnything) {
   const std::string rings = results() + "DEMO_Vembrel_rings.csv";
   testing::WriteBytes(rings, "well,x,y,radius,source,time\nA02,430,570,0,reviewed,2026-12-07\n");
-  BatchRun batch(workspace_);
+  BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
   try {
     batch.start();
     ADD_FAILURE() << "started";
@@ -239,7 +243,7 @@ TEST_F(BatchRunTest, ABadRingsFileStopsGoBeforeItWritesAnything) {
   EXPECT_FALSE(fs::exists(results() + "JPEGS"));
   // The lock was never taken: a run with the file put right goes ahead.
   testing::WriteBytes(rings, "well,x,y,radius,source,time\n");
-  BatchRun next(workspace_);
+  BatchRun next(workspace_.plate(), workspace_.universalSettings(), results());
   next.runToEnd();
   EXPECT_TRUE(fs::exists(results() + "DEMO_Vembrel.csv"));
 }

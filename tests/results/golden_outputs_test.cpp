@@ -16,7 +16,7 @@
 #include <set>
 #include <sstream>
 
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "plate/settings_file.h"
 #include "support/command_run.h"
 #include "support/result_files.h"

@@ -78,10 +78,10 @@ TEST(SummaryFile, SpecialSettingsKindFollowsTheDifferingColumns) {
 TEST(SummaryFile, EmptyDensityTablesGiveNoColumnPairs) {
   const auto lines = SummaryResultLines(PlateResults{});
   const std::size_t d = 11 + 6 * 12;
-  EXPECT_EQ(lines[d + 4], "");  // no radii
-  EXPECT_EQ(lines[d + 6], "\t");
-  EXPECT_EQ(lines[d + 7], "\t");
-  EXPECT_EQ(lines[d + 8], "A01\t");
+  EXPECT_EQ(CellLineText(lines[d + 4]), "");  // no radii
+  EXPECT_EQ(CellLineText(lines[d + 6]), "\t");
+  EXPECT_EQ(CellLineText(lines[d + 7]), "\t");
+  EXPECT_EQ(CellLineText(lines[d + 8]), "A01\t");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "plate/well_names.h"
+#include "results/time_point_batches.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
 
@@ -99,7 +100,7 @@ TEST(TimeCourse, TheHeldRingMeasuresTheZoneClosingAtItsRate) {
     EXPECT_EQ(a01->ringDrift, 0);
     EXPECT_EQ(a01->results.nuclei, t * kNucleiPerTimePoint);
     const double covered = kClosurePerHour * t * kHoursApart;  // % of the ring's area
-    EXPECT_NEAR(a01->zoneCoverage, covered, 1.0) << "time point " << t;
+    EXPECT_NEAR(a01->results.zoneCoverage.value_or(-100), covered, 1.0) << "time point " << t;
   }
   EXPECT_FALSE(course.wells[2][13]);
 
@@ -126,6 +127,9 @@ TEST(TimeCourse, TheHeldRingMeasuresTheZoneClosingAtItsRate) {
   EXPECT_EQ(table.columns[3], "hours");
   EXPECT_EQ(table.columns[4], "included");
   EXPECT_EQ(table.columns.back(), "ring_drift");
+  EXPECT_EQ(table.columns[8], "ring_source");
+  EXPECT_EQ(table.rows[0][8], TableValue(std::string("fitted")));
+  EXPECT_EQ(table.rows[4][8], TableValue(std::string("held")));
   EXPECT_EQ(table.rows[4][1], TableValue(std::string("A01")));
   EXPECT_EQ(table.rows[4][2], TableValue(std::int64_t{5}));
   EXPECT_EQ(table.rows[4][3], TableValue(8.0));
@@ -155,6 +159,82 @@ TEST(TimeCourse, RingDriftLetsALaterFitStayNearTheFirst) {
   const TimeCourse held = RunTimeCourse(Series(folder), options);
   EXPECT_EQ(held.wells[1][0]->results.ring, held.wells[0][0]->results.ring);
   EXPECT_EQ(held.wells[1][0]->ringDrift, 0);
+
+  // The plate batch per time point asks for the same rings, each time
+  // point's files in its own folder.
+  options.ringDrift = 10;
+  TimePointBatchOptions batches;
+  batches.resultsFolder = dir.file("out") + "/";
+  std::vector<TimePointBatchReport> reports;
+  const TimeCourse batched =
+      RunTimeCourse(Series(folder), options, TimePointBatches(options, batches, reports));
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[1].folder, batches.resultsFolder + "TimePoint_2/");
+  EXPECT_TRUE(reports[1].plateFiles.size() > 1 && reports[1].summaryError.empty());
+  EXPECT_EQ(batched.wells[1][0]->results.ring, course.wells[1][0]->results.ring);
+  EXPECT_TRUE(batched.wells[1][0]->results.ringHeld);
+  EXPECT_EQ(batched.wells[1][0]->results.zoneCoverage, course.wells[1][0]->results.zoneCoverage);
+}
+
+TEST(TimeCourse, ConditionsAverageTheirWellsCurvesAndTakeKineticsOfTheMean) {
+  // Two wells of one condition, a third of another; hours 0, 2, 4.
+  TimeCourse course;
+  course.hours = {0, 2, 4};
+  course.numbers = {1, 2, 3};
+  course.followed = {0, 1, 2};
+  course.wells.assign(3, std::vector<std::optional<WellAtTimePoint>>(course.format.wellCount()));
+  const std::array<std::array<int, 3>, 3> nuclei{{{0, 4, 8}, {2, 6, 10}, {1, 1, 1}}};
+  const std::array<std::array<double, 3>, 3> coverage{{{0, 50, 100}, {20, 60, 100}, {0, 0, 0}}};
+  for (int well = 0; well < 3; ++well) {
+    for (int t = 0; t < 3; ++t) {
+      WellAtTimePoint at;
+      at.results.well = well;
+      at.results.nuclei = nuclei[well][t];
+      at.results.zoneCoverage = coverage[well][t];
+      course.wells[t][well] = at;
+    }
+  }
+  course.wells[1][1]->results.quality = {QualityNote::FewNucleiOutside};
+  MapRequest map;
+  map.map.wells[0] = {std::nullopt, "DrugA", 10.0, "uM", "DrugA 10 uM", {}, true};
+  map.map.wells[1] = map.map.wells[0];
+  map.map.wells[1].unit = "nM";  // the wells no longer share a unit
+  map.map.wells[2] = {std::nullopt, "DMSO", std::nullopt, "", "DMSO", {}, true};
+  const auto conditions = CourseConditions(course, map.map);
+  ASSERT_EQ(conditions.size(), 2u);
+  EXPECT_EQ(conditions[0].wells, (std::vector<int>{0, 1}));
+  EXPECT_EQ(conditions[0].compound, "DrugA");
+  EXPECT_EQ(conditions[0].concentration, 10.0);
+  EXPECT_EQ(conditions[0].unit, "");
+  EXPECT_EQ(conditions[1].condition, "DMSO");
+
+  const Table curves = ConditionCurvesTable(course, map);
+  ASSERT_EQ(curves.rows.size(), 18u);   // 2 conditions x 3 readouts x 3 time points
+  const auto& second = curves.rows[1];  // DrugA, nuclei, time point 2: 4 and 6
+  EXPECT_EQ(second[0], TableValue(std::string("DrugA 10 uM")));
+  EXPECT_EQ(second[2], TableValue(10.0));
+  EXPECT_EQ(second[5], TableValue(std::int64_t{2}));
+  EXPECT_EQ(second[7], TableValue(std::int64_t{2}));
+  EXPECT_EQ(second[8], TableValue(5.0));
+  EXPECT_NEAR(Number(second[9]), std::sqrt(2.0), 1e-12);
+  const auto& closure = curves.rows[7];  // DrugA, zone closure at 2 h: 50 % and 50 %
+  EXPECT_EQ(closure[4], TableValue(std::string("zone_coverage")));
+  EXPECT_EQ(closure[8], TableValue(50.0));
+
+  const Table kinetics = ConditionKineticsTable(course, map);
+  ASSERT_EQ(kinetics.rows.size(), 6u);
+  EXPECT_EQ(kinetics.rows[0][5], TableValue(std::int64_t{2}));  // n_wells
+  EXPECT_NEAR(Number(kinetics.rows[0][7]), 2, 1e-12);           // mean 1, 5, 9: 2 an hour
+  EXPECT_NEAR(Number(kinetics.rows[2][7]), 25, 1e-12);          // closure 0, 50, 100
+  EXPECT_NEAR(Number(kinetics.rows[2][10]), 2, 1e-12);          // half closed at 2 h
+  EXPECT_EQ(kinetics.rows[3][7], TableValue(0.0));              // DMSO stays at 1
+
+  // Flagged points are left out when asked: well B's second point.
+  map.dropFlagged = true;
+  const auto& dropped = ConditionCurvesTable(course, map).rows[1];
+  EXPECT_EQ(dropped[7], TableValue(std::int64_t{1}));
+  EXPECT_EQ(dropped[8], TableValue(4.0));
+  EXPECT_EQ(dropped[9], TableValue());
 }
 
 TEST(TimeCourse, HoursComeFromTheOptionElseTheAcquisitionTimesElseTheNumbers) {

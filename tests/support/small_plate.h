@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 #include "support/pictures.h"
 
 namespace vembrel::testing {

@@ -70,22 +70,34 @@ void SetCommon(TIFF* tif, int width, int height, int bits, int samples, int phot
 
 void WriteGreyTiff(const std::string& path, int width, int height,
                    const std::vector<std::uint16_t>& values, const TiffLayout& layout) {
-  if (values.size() != static_cast<std::size_t>(width) * height) {
-    throw std::runtime_error("value count does not match the size");
-  }
-  const int bytes = layout.bits == 16 ? 2 : 1;
-  std::vector<std::uint8_t> packed(values.size() * bytes);
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (bytes == 1) {
-      packed[i] = static_cast<std::uint8_t>(values[i]);
-    } else {
-      packed[2 * i] = static_cast<std::uint8_t>(values[i]);  // host order: little endian
-      packed[2 * i + 1] = static_cast<std::uint8_t>(values[i] >> 8);
+  WriteGreyPages(path, {{width, height, values}}, layout);
+}
+
+void WriteGreyPages(const std::string& path, const std::vector<GreyPage>& pages,
+                    const TiffLayout& layout) {
+  Closer closer{OpenForWriting(path, layout.bigEndian)};
+  for (const GreyPage& page : pages) {
+    const std::vector<std::uint16_t>& values = page.values;
+    if (values.size() != static_cast<std::size_t>(page.width) * page.height) {
+      throw std::runtime_error("value count does not match the size");
+    }
+    const int bytes = layout.bits == 16 ? 2 : 1;
+    std::vector<std::uint8_t> packed(values.size() * bytes);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (bytes == 1) {
+        packed[i] = static_cast<std::uint8_t>(values[i]);
+      } else {
+        packed[2 * i] = static_cast<std::uint8_t>(values[i]);  // host order: little endian
+        packed[2 * i + 1] = static_cast<std::uint8_t>(values[i] >> 8);
+      }
+    }
+    SetCommon(closer.tif, page.width, page.height, layout.bits, 1, layout.photometric,
+              layout.compression);
+    WriteRows(closer.tif, path, page.width, page.height, bytes, packed, layout);
+    if (pages.size() > 1 && TIFFWriteDirectory(closer.tif) == 0) {
+      throw std::runtime_error("cannot write a page of " + path);
     }
   }
-  Closer closer{OpenForWriting(path, layout.bigEndian)};
-  SetCommon(closer.tif, width, height, layout.bits, 1, layout.photometric, layout.compression);
-  WriteRows(closer.tif, path, width, height, bytes, packed, layout);
 }
 
 void WriteRgbTiff(const std::string& path, int width, int height,

@@ -36,6 +36,16 @@ inline void PrintTo(const NamedLayout& value, std::ostream* out) {
 void WriteGreyTiff(const std::string& path, int width, int height,
                    const std::vector<std::uint16_t>& topDownValues, const TiffLayout& layout = {});
 
+/// One page of a multi-page grey picture: values top row first.
+struct GreyPage {
+  int width = 0, height = 0;
+  std::vector<std::uint16_t> values;
+};
+
+/// Grey pictures as the pages of one file, in order (WriteGreyTiff's rules).
+void WriteGreyPages(const std::string& path, const std::vector<GreyPage>& pages,
+                    const TiffLayout& layout = {});
+
 /// 8-bit RGB picture; rgb holds 3 bytes per pixel, top row first.
 void WriteRgbTiff(const std::string& path, int width, int height,
                   const std::vector<std::uint8_t>& rgb);

@@ -1,4 +1,4 @@
-#include "plate/demo_plate.h"
+#include "demo/demo_plate.h"
 
 #include <algorithm>
 #include <atomic>
