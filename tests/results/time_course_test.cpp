@@ -231,7 +231,8 @@ TEST(TimeCourse, ConditionsAverageTheirWellsCurvesAndTakeKineticsOfTheMean) {
 
   // Flagged points are left out when asked: well B's second point.
   map.dropFlagged = true;
-  const auto& dropped = ConditionCurvesTable(course, map).rows[1];
+  const Table droppedCurves = ConditionCurvesTable(course, map);
+  const auto& dropped = droppedCurves.rows[1];
   EXPECT_EQ(dropped[7], TableValue(std::int64_t{1}));
   EXPECT_EQ(dropped[8], TableValue(4.0));
   EXPECT_EQ(dropped[9], TableValue());
