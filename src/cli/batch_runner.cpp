@@ -16,11 +16,11 @@
 #include "core/convert.h"
 #include "core/memory_tuning.h"
 #include "core/text_file.h"
-#include "results/results_json.h"
 #include "plate/plate_notes.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
 #include "results/batch_run.h"
+#include "results/results_json.h"
 
 namespace vembrel::cli {
 namespace {

@@ -1,6 +1,5 @@
 #include "results/result_tables.h"
 
-
 #include "plate/plate.h"
 #include "plate/well_names.h"
 #include "results/measure_table.h"
