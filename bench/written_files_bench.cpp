@@ -101,10 +101,9 @@ void PerWell(benchmark::State& bench, Make make) {
 
 void BM_WellRecord(benchmark::State& bench) {
   PerWell(bench, [](const WellSession& session) {
-    const AnalysedWell record{
-        session.results(), session.settings(),
-        PlateRequest(Demo().plate, session.settings(), true, std::nullopt),
-        ProgramVersion()};
+    const AnalysedWell record{session.results(), session.settings(),
+                              PlateRequest(Demo().plate, session.settings(), true, std::nullopt),
+                              ProgramVersion()};
     const std::string text = AnalysedWellText(record);
     WriteFileAtomically(Demo().out() + "record.json", text, Durability::Deferred);
     return text.size();

@@ -16,12 +16,12 @@
 #include "core/error.h"
 #include "core/text_file.h"
 #include "engine/cell_data_file.h"
-#include "results/results_json.h"
 #include "engine/well_session.h"
 #include "imaging/image_files.h"
 #include "plate/plate.h"
 #include "plate/settings_file.h"
 #include "plate/well_names.h"
+#include "results/results_json.h"
 
 namespace vembrel::cli {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "plate/well_names.h"
 #include "results/report_page.h"
+#include "results/svg_text.h"
 #include "results/table.h"
 
 namespace vembrel {
@@ -24,18 +25,6 @@ std::string ConditionColour(std::size_t index) {
   return colour;
 }
 
-std::string Fixed(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
-std::string Short(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.4g", value);
-  return text;
-}
-
 std::string Attributes(std::initializer_list<std::pair<const char*, std::string>> attributes) {
   std::string text;
   for (const auto& [name, value] : attributes)
@@ -43,22 +32,17 @@ std::string Attributes(std::initializer_list<std::pair<const char*, std::string>
   return text;
 }
 
-std::string Svg(int width, int height, const std::string& cssClass, const std::string& label,
-                const std::string& body) {
-  return "<svg class=\"" + cssClass + "\" width=\"" + std::to_string(width) + "\" height=\"" +
-         std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(width) + " " +
-         std::to_string(height) + "\" role=\"img\" aria-label=\"" + HtmlEscaped(label) + "\">" +
-         body + "</svg>";
-}
-
 std::string Line(double x1, double y1, double x2, double y2, const std::string& extra = "") {
   return "<line" +
-         Attributes({{"x1", Fixed(x1)}, {"y1", Fixed(y1)}, {"x2", Fixed(x2)}, {"y2", Fixed(y2)}}) +
+         Attributes({{"x1", SvgFixed(x1)},
+                     {"y1", SvgFixed(y1)},
+                     {"x2", SvgFixed(x2)},
+                     {"y2", SvgFixed(y2)}}) +
          extra + "/>";
 }
 
 std::string Text(double x, double y, const std::string& text, const std::string& extra = "") {
-  return "<text" + Attributes({{"x", Fixed(x)}, {"y", Fixed(y)}}) + extra + ">" +
+  return "<text" + Attributes({{"x", SvgFixed(x)}, {"y", SvgFixed(y)}}) + extra + ">" +
          HtmlEscaped(text) + "</text>";
 }
 
@@ -88,7 +72,7 @@ std::string DrawValueAxis(const ValueAxis& axis, double x, double right) {
     const double y = axis.y(tick);
     svg += Line(x - 4, y, x, y, " class=\"axis\"");
     svg += Line(x, y, right, y, " class=\"grid\"");
-    svg += Text(x - 6, y + 4, Short(tick), " text-anchor=\"end\"");
+    svg += Text(x - 6, y + 4, SvgShort(tick), " text-anchor=\"end\"");
   }
   return svg;
 }
@@ -129,8 +113,8 @@ std::string PlateSection(const MappedPlate& map, const std::vector<std::string>&
           condition.empty() ? "#f4f4f4" : ConditionColour(at - conditions.begin());
       body += "<circle" +
               Attributes({{"id", "map-" + WellName(w)},
-                          {"cx", Fixed(kLeft + c * kPitch + kPitch / 2.0)},
-                          {"cy", Fixed(kTop + r * kPitch + kPitch / 2.0)},
+                          {"cx", SvgFixed(kLeft + c * kPitch + kPitch / 2.0)},
+                          {"cy", SvgFixed(kTop + r * kPitch + kPitch / 2.0)},
                           {"r", "14"},
                           {"fill", fill},
                           {"data-condition", HtmlEscaped(condition)}}) +
@@ -138,8 +122,8 @@ std::string PlateSection(const MappedPlate& map, const std::vector<std::string>&
     }
   }
   std::string html = "<h2>Plate map</h2>\n" +
-                     Svg(kLeft + 12 * kPitch + 4, kTop + 8 * kPitch + 4, "platemap",
-                         "The plate coloured by condition", body) +
+                     SvgImage(kLeft + 12 * kPitch + 4, kTop + 8 * kPitch + 4, "platemap",
+                              "The plate coloured by condition", body) +
                      "\n<ul class=\"legend\">\n";
   for (std::size_t i = 0; i < conditions.size(); ++i) {
     html += "<li><span class=\"swatch\" style=\"background:" + ConditionColour(i) + "\"></span>" +
@@ -149,7 +133,8 @@ std::string PlateSection(const MappedPlate& map, const std::vector<std::string>&
 }
 
 std::string Cell(const std::optional<double>& value) {
-  return "<td class=\"number\">" + (value ? HtmlEscaped(Short(*value)) : std::string()) + "</td>";
+  return "<td class=\"number\">" + (value ? HtmlEscaped(SvgShort(*value)) : std::string()) +
+         "</td>";
 }
 
 std::string QualitySection(const PlateAnalysis& analysis) {
@@ -200,17 +185,17 @@ std::string ConditionsChart(const MappedPlate& map, const PlateAnalysis& analysi
       const double spread = (static_cast<double>(i % 5) - 2) * 2.5;
       body += "<circle" +
               Attributes({{"class", "point"},
-                          {"cx", Fixed(x + spread)},
-                          {"cy", Fixed(axis.y(values[i]))},
+                          {"cx", SvgFixed(x + spread)},
+                          {"cy", SvgFixed(axis.y(values[i]))},
                           {"r", "3"},
                           {"fill", colour}}) +
               "/>";
     }
     const Description d = Describe(values);
     const double mean = *d.mean;
-    std::string title = conditions[k] + ": n " + std::to_string(d.n) + ", mean " + Short(mean);
+    std::string title = conditions[k] + ": n " + std::to_string(d.n) + ", mean " + SvgShort(mean);
     if (d.sd) {
-      title += ", SD " + Short(*d.sd);
+      title += ", SD " + SvgShort(*d.sd);
       body += Line(x, axis.y(mean - *d.sd), x, axis.y(mean + *d.sd), " class=\"sd\"");
       for (const double end : {mean - *d.sd, mean + *d.sd})
         body += Line(x - 4, axis.y(end), x + 4, axis.y(end), " class=\"sd\"");
@@ -218,15 +203,15 @@ std::string ConditionsChart(const MappedPlate& map, const PlateAnalysis& analysi
     body += Line(x - 8, axis.y(mean), x + 8, axis.y(mean), " class=\"mean\"") + "<title>" +
             HtmlEscaped(title) + "</title>";
     body += Text(x + 3, kPlotBottom + 10, conditions[k],
-                 " text-anchor=\"end\" transform=\"rotate(-45 " + Fixed(x + 3) + " " +
-                     Fixed(kPlotBottom + 10) + ")\"");
+                 " text-anchor=\"end\" transform=\"rotate(-45 " + SvgFixed(x + 3) + " " +
+                     SvgFixed(kPlotBottom + 10) + ")\"");
   }
   body += Text(12, (kTop + kPlotBottom) / 2.0, ReadoutName(r.readout),
                " text-anchor=\"middle\" transform=\"rotate(-90 12 " +
-                   Fixed((kTop + kPlotBottom) / 2.0) + ")\"");
+                   SvgFixed((kTop + kPlotBottom) / 2.0) + ")\"");
   return "<figure class=\"chart\">" +
-         Svg(width, kPlotBottom + 120, "conditions",
-             std::string(ReadoutName(r.readout)) + " per condition", body) +
+         SvgImage(width, kPlotBottom + 120, "conditions",
+                  std::string(ReadoutName(r.readout)) + " per condition", body) +
          "<figcaption>" + ReadoutName(r.readout) +
          " per condition: each well a point, mean &#177; SD</figcaption></figure>\n";
 }
@@ -266,7 +251,7 @@ std::string DoseChart(const DoseResponseRow& row, std::size_t index) {
   for (double decade = fromDecade; decade <= toDecade; ++decade) {
     const double px = x(std::pow(10.0, decade));
     body += Line(px, kBottom, px, kBottom + 4, " class=\"axis\"");
-    body += Text(px, kBottom + 16, Short(std::pow(10.0, decade)), " text-anchor=\"middle\"");
+    body += Text(px, kBottom + 16, SvgShort(std::pow(10.0, decade)), " text-anchor=\"middle\"");
   }
   body += Text(
       (kLeft + kRight) / 2.0, kHeight - 8,
@@ -284,14 +269,14 @@ std::string DoseChart(const DoseResponseRow& row, std::size_t index) {
     std::string points;
     for (const auto& [c, y] : curve) {
       const double held = std::clamp(y, axis.low - span, axis.high + span);
-      points += Fixed(x(c)) + "," + Fixed(axis.y(held)) + " ";
+      points += SvgFixed(x(c)) + "," + SvgFixed(axis.y(held)) + " ";
     }
     const std::string clip = "dose-plot-" + std::to_string(index);
     body += "<clipPath id=\"" + clip + "\"><rect" +
-            Attributes({{"x", Fixed(kLeft)},
-                        {"y", Fixed(kTop)},
-                        {"width", Fixed(kRight - kLeft)},
-                        {"height", Fixed(kBottom - kTop)}}) +
+            Attributes({{"x", SvgFixed(kLeft)},
+                        {"y", SvgFixed(kTop)},
+                        {"width", SvgFixed(kRight - kLeft)},
+                        {"height", SvgFixed(kBottom - kTop)}}) +
             "/></clipPath>";
     body +=
         "<polyline class=\"curve\" clip-path=\"url(#" + clip + ")\" points=\"" + points + "\"/>";
@@ -299,20 +284,20 @@ std::string DoseChart(const DoseResponseRow& row, std::size_t index) {
     if (px >= kLeft && px <= kRight) {
       body += Line(px, kTop, px, kBottom, " class=\"ic50\"");
       body += Text(px + 3, kTop + 10,
-                   "IC50 " + Short(fit.ic50) + (row.unit.empty() ? "" : " " + row.unit));
+                   "IC50 " + SvgShort(fit.ic50) + (row.unit.empty() ? "" : " " + row.unit));
     }
   }
   for (std::size_t i = 0; i < row.values.size(); ++i) {
     body += "<circle" +
             Attributes({{"class", "point"},
-                        {"cx", Fixed(x(row.concentrations[i]))},
-                        {"cy", Fixed(axis.y(row.values[i]))},
+                        {"cx", SvgFixed(x(row.concentrations[i]))},
+                        {"cy", SvgFixed(axis.y(row.values[i]))},
                         {"r", "3"}}) +
             "/>";
   }
   return "<figure class=\"chart\">" +
-         Svg(kWidth, kHeight, "dose",
-             row.compound + " " + ReadoutName(row.readout) + " against concentration", body) +
+         SvgImage(kWidth, kHeight, "dose",
+                  row.compound + " " + ReadoutName(row.readout) + " against concentration", body) +
          "</figure>\n";
 }
 

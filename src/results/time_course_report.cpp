@@ -8,6 +8,7 @@
 #include "plate/well_names.h"
 #include "render/colour_map.h"
 #include "results/report_page.h"
+#include "results/svg_text.h"
 
 namespace vembrel {
 namespace {
@@ -23,18 +24,6 @@ svg .half { stroke: #ccc; stroke-dasharray: 2 2; }
 svg .censored { fill: #fff; stroke: #999; }
 )";
 
-std::string Fixed(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
-std::string Short(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.4g", value);
-  return text;
-}
-
 std::string HexColour(const Rgb& colour) {
   char text[8];
   std::snprintf(text, sizeof text, "#%02x%02x%02x", colour.r, colour.g, colour.b);
@@ -42,21 +31,13 @@ std::string HexColour(const Rgb& colour) {
 }
 
 std::string Rect(double x, double y, double width, double height, const std::string& extra) {
-  return "<rect x=\"" + Fixed(x) + "\" y=\"" + Fixed(y) + "\" width=\"" + Fixed(width) +
-         "\" height=\"" + Fixed(height) + "\"" + extra + ">";
+  return "<rect x=\"" + SvgFixed(x) + "\" y=\"" + SvgFixed(y) + "\" width=\"" + SvgFixed(width) +
+         "\" height=\"" + SvgFixed(height) + "\"" + extra + ">";
 }
 
 std::string Text(double x, double y, const std::string& text, const std::string& extra = "") {
-  return "<text x=\"" + Fixed(x) + "\" y=\"" + Fixed(y) + "\"" + extra + ">" + HtmlEscaped(text) +
-         "</text>";
-}
-
-std::string Svg(int width, int height, const std::string& cssClass, const std::string& label,
-                const std::string& body) {
-  return "<svg class=\"" + cssClass + "\" width=\"" + std::to_string(width) + "\" height=\"" +
-         std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(width) + " " +
-         std::to_string(height) + "\" role=\"img\" aria-label=\"" + HtmlEscaped(label) + "\">" +
-         body + "</svg>";
+  return "<text x=\"" + SvgFixed(x) + "\" y=\"" + SvgFixed(y) + "\"" + extra + ">" +
+         HtmlEscaped(text) + "</text>";
 }
 
 // The plate's row letters and column numbers around cells of the pitch.
@@ -109,23 +90,24 @@ std::string CurvesSection(const TimeCourse& course) {
     for (const TimedValue& point : curve) {
       if (!point.value) continue;
       const double x = x0 + (span > 0 ? (point.hours - first) / span * kWidth : 0);
-      points += (points.empty() ? "" : " ") + Fixed(x) + "," + Fixed(y(*point.value));
-      values +=
-          (values.empty() ? "" : ", ") + Short(*point.value) + " % at " + Short(point.hours) + " h";
+      points += (points.empty() ? "" : " ") + SvgFixed(x) + "," + SvgFixed(y(*point.value));
+      values += (values.empty() ? "" : ", ") + SvgShort(*point.value) + " % at " +
+                SvgShort(point.hours) + " h";
     }
     body += "<g id=\"curve-" + WellName(w, format) + "\"><title>" +
             HtmlEscaped(WellName(w, format) + ": closure " + values) + "</title>" +
             Rect(x0, y0, kWidth, kHeight, " class=\"frame\"") + "</rect>";
-    body += "<line class=\"half\" x1=\"" + Fixed(x0) + "\" y1=\"" + Fixed(y(50)) + "\" x2=\"" +
-            Fixed(x0 + kWidth) + "\" y2=\"" + Fixed(y(50)) + "\"/>";
+    body += "<line class=\"half\" x1=\"" + SvgFixed(x0) + "\" y1=\"" + SvgFixed(y(50)) +
+            "\" x2=\"" + SvgFixed(x0 + kWidth) + "\" y2=\"" + SvgFixed(y(50)) + "\"/>";
     body += "<polyline class=\"curve\" points=\"" + points + "\"/></g>";
   }
-  const std::string caption = "Zone closure (%) of each well from " + Short(first) + " to " +
-                              Short(course.hours.back()) + " h, on one scale from " + Short(low) +
-                              " to " + Short(high) + " %; the dashed line is half closed.";
+  const std::string caption = "Zone closure (%) of each well from " + SvgShort(first) + " to " +
+                              SvgShort(course.hours.back()) + " h, on one scale from " +
+                              SvgShort(low) + " to " + SvgShort(high) +
+                              " %; the dashed line is half closed.";
   return "<h2>Closure curves</h2>\n<p>" + HtmlEscaped(caption) + "</p>\n" +
-         Svg(kLeft + format.columns() * kPitchX, kTop + format.rows() * kPitchY, "curves",
-             "Closure curves per well", body) +
+         SvgImage(kLeft + format.columns() * kPitchX, kTop + format.rows() * kPitchY, "curves",
+                  "Closure curves per well", body) +
          "\n";
 }
 
@@ -150,11 +132,11 @@ std::string HeatmapSection(const TimeCourse& course, const KineticChoice& choice
     if (const auto& k = kinetics[w]) {
       if (const auto value = KineticValue(*k, choice.kinetic)) {
         extra = " fill=\"" + HexColour(ViridisColour(*value, low, high)) + "\"";
-        title += ": " + name + " " + Short(*value);
+        title += ": " + name + " " + SvgShort(*value);
       } else if (choice.kinetic == "t_half" && k->halfTimeCensored) {
         extra = " class=\"censored\"";
-        title +=
-            ": " + name + " censored (not reached by " + Short(k->censoredAt.value_or(0)) + " h)";
+        title += ": " + name + " censored (not reached by " + SvgShort(k->censoredAt.value_or(0)) +
+                 " h)";
       } else {
         title += ": " + name + " undefined";
       }
@@ -165,14 +147,15 @@ std::string HeatmapSection(const TimeCourse& course, const KineticChoice& choice
   }
   std::string legend;
   if (!values.empty()) {
-    legend = "<p>From " + HtmlEscaped(Short(low)) +
+    legend = "<p>From " + HtmlEscaped(SvgShort(low)) +
              " (<span style=\"color:" + HexColour(ViridisColour(0.0)) + "\">&#9632;</span>) to " +
-             HtmlEscaped(Short(high)) + " (<span style=\"color:" + HexColour(ViridisColour(1.0)) +
+             HtmlEscaped(SvgShort(high)) +
+             " (<span style=\"color:" + HexColour(ViridisColour(1.0)) +
              "\">&#9632;</span>); white: the half level was never reached; grey: no value.</p>\n";
   }
   return "<h2>Heatmap: " + HtmlEscaped(name) + "</h2>\n" + legend +
-         Svg(kLeft + format.columns() * kPitch, kTop + format.rows() * kPitch, "kinetic",
-             "Heatmap of " + name, body) +
+         SvgImage(kLeft + format.columns() * kPitch, kTop + format.rows() * kPitch, "kinetic",
+                  "Heatmap of " + name, body) +
          "\n";
 }
 
