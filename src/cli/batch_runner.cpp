@@ -127,7 +127,7 @@ Plate OpenPlateForCommand(const std::string& pictureOrFolder, const PlateOpenOpt
 int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
   const auto began = std::chrono::steady_clock::now();
   // A plate map that cannot be used stops the run before anything is done.
-  const std::optional<MapRequest> plateMap = ReadPlateMapOptions(options.plateMap, options.cells);
+  std::optional<MapRequest> plateMap = ReadPlateMapOptions(options.plateMap, options.cells);
   AnalysisSettings settings;
   if (!options.settings.empty()) {
     try {
@@ -147,6 +147,7 @@ int RunBatchCommand(const BatchOptions& options, std::ostream& out) {
     std::cerr << "vembrel: " << bits << "\n";
   }
   if (plateMap) {
+    plateMap->map = MapOnPlate(std::move(plateMap->map), plate.format);
     if (const std::string note = UnmappedWellsNote(plateMap->map, plate); !note.empty()) {
       std::cerr << "vembrel: note: " << note << "\n";
     }

@@ -73,6 +73,7 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
   for (const std::string& note : first.notes) std::cerr << "vembrel: note: " << note << "\n";
   for (const std::string& note : notes) std::cerr << "vembrel: note: " << note << "\n";
   if (batches.plateMap) {
+    batches.plateMap->map = MapOnPlate(std::move(batches.plateMap->map), first.format);
     if (const std::string note = UnmappedWellsNote(batches.plateMap->map, first); !note.empty()) {
       std::cerr << "vembrel: note: " << note << "\n";
     }

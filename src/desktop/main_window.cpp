@@ -241,8 +241,8 @@ void MainWindow::openSettings(const QString& path) {
 
 void MainWindow::openPlateMap(const QString& path) {
   try {
-    controlPanel_->setWellMap(
-        std::make_shared<const MappedPlate>(ReadPlateMap(path.toStdString())));
+    controlPanel_->setWellMap(std::make_shared<const MappedPlate>(
+        MapOnPlate(ReadPlateMap(path.toStdString()), workspace_.plate().format)));
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }

@@ -86,7 +86,7 @@ void PlateMap::showPlate(const Plate& plate, const PlateResults& results) {
 }
 
 const MappedWell* PlateMap::mappedWell(int well) const {
-  if (!wellMap_ || plate_.format.wellCount() != kMappedWells) return nullptr;
+  if (!wellMap_ || wellMap_->format != plate_.format) return nullptr;
   return &wellMap_->wells.at(well);
 }
 

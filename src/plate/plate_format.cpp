@@ -23,6 +23,13 @@ std::optional<PlateFormat> PlateFormat::OfWellCount(int wells) {
   return std::nullopt;
 }
 
+std::vector<PlateFormat> PlateFormat::All() {
+  std::vector<PlateFormat> formats;
+  for (const Geometry& format : kFormats)
+    formats.push_back(PlateFormat(format.rows, format.columns));
+  return formats;
+}
+
 PlateFormat PlateFormat::FromWellsPerPlate(int wells) {
   if (const std::optional<PlateFormat> format = OfWellCount(wells)) return *format;
   std::string known;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vembrel {
 
@@ -24,6 +25,8 @@ class PlateFormat {
 
   /// The standard format of that many wells; nothing for any other count.
   static std::optional<PlateFormat> OfWellCount(int wells);
+  /// The standard formats, from the fewest wells to the most.
+  static std::vector<PlateFormat> All();
   /// The format of `--wells-per-plate N`. Throws UsageError naming the value
   /// and the sizes known when N is none of them.
   static PlateFormat FromWellsPerPlate(int wells);

@@ -333,11 +333,11 @@ wells beyond wells_per_plate, ValueError for a bad option or plate map.)")
              std::shared_ptr<const MappedPlate> map = PlateMapArgument(plateMap);
              PlateHandle handle = Open(path, OpenOptions(layout, channels, inputBits, plane,
                                                          pixelSize, fields, wellsPerPlate));
-             if (map && handle.plate->format.wellCount() != kMappedWells) {
-               Raise(PyExc_ValueError, "The plate map describes a 96-well plate; the plate is a " +
-                                           handle.plate->format.description());
+             if (map) {
+               handle.map = RaisingAs(PyExc_ValueError, [&] {
+                 return std::make_shared<const MappedPlate>(MapOnPlate(*map, handle.plate->format));
+               });
              }
-             handle.map = std::move(map);
              return handle;
            }),
            py::arg("path"), py::arg("layout") = py::none(), py::arg("channels") = py::none(),
@@ -349,8 +349,9 @@ wells beyond wells_per_plate, ValueError for a bad option or plate map.)")
           [](P p) -> py::object {
             if (!p.map) return py::none();
             py::dict wells;
-            for (int w = 0; w < kMappedWells; ++w) {
-              if (p.map->wells[w].mapped) wells[py::str(WellName(w))] = MapVariables(*p.map, w);
+            for (int w = 0; w < p.map->format.wellCount(); ++w) {
+              if (p.map->wells[w].mapped)
+                wells[py::str(WellName(w, p.map->format))] = MapVariables(*p.map, w);
             }
             return wells;
           },

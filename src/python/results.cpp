@@ -93,7 +93,8 @@ py::object WellsTable(const py::iterable& items) {
           list.append(py::none());
           continue;
         }
-        const py::dict variables = MapVariables(*result->map, WellIndex(result->well));
+        const py::dict variables =
+            MapVariables(*result->map, WellIndex(result->well, result->map->format));
         list.append(variables.contains(name) ? py::object(variables[name.c_str()])
                                              : py::object(py::none()));
       }
@@ -331,7 +332,8 @@ The numbers are those of the summary file and of `vembrel well --json`
       .def_property_readonly(
           "variables",
           [](W r) -> py::object {
-            return r.map ? py::object(MapVariables(*r.map, WellIndex(r.well))) : py::none();
+            return r.map ? py::object(MapVariables(*r.map, WellIndex(r.well, r.map->format)))
+                         : py::none();
           },
           "What the plate map says of the well (role, compound, concentration, unit,\n"
           "condition and its other variables; None where not set); None without a map.")

@@ -74,10 +74,18 @@ PlateRun ReadRun(const std::string& folderArgument) {
     const std::string prefix = manifest.at("plate").at("prefix").get<std::string>();
     run.label = prefix;
     if (!run.label.empty() && run.label.back() == '_') run.label.pop_back();
+    const Json& open = manifest.at("plate").at("open");
+    const int wellsPerPlate = open.contains("wells_per_plate")
+                                  ? open.at("wells_per_plate").get<int>()
+                                  : PlateFormat().wellCount();
+    run.results = PlateResults(PlateFormat::FromWellsPerPlate(wellsPerPlate));
+    run.request.map = MapOnPlate(std::move(run.request.map), run.results.format);
     for (const Json& name : manifest.at("wells").at("analysed")) {
-      const int well = WellIndex(name.get<std::string>());
+      const int well = WellIndex(name.get<std::string>(), run.results.format);
       run.results.wells[well] =
-          ReadAnalysedWell(AnalysedWellFileName(run.folder, prefix, WellName(well))).results;
+          ReadAnalysedWell(
+              AnalysedWellFileName(run.folder, prefix, WellName(well, run.results.format)))
+              .results;
     }
   } catch (const Json::exception& e) {
     throw UsageError("Run manifest '" + manifestFile + "': " + e.what());
@@ -139,7 +147,7 @@ PlateAnalysis Pooled(const std::vector<PlateRun>& runs) {
         }
         const ReadoutAnalysis* r = readoutOf(run, readout);
         if (r == nullptr) continue;
-        for (int w = 0; w < kMappedWells; ++w) {
+        for (int w = 0; w < run.results.format.wellCount(); ++w) {
           if (run.request.map.wells[w].condition == condition && r->values[w] && !dropped(run, w))
             values.push_back(*r->values[w]);
         }

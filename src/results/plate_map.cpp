@@ -1,6 +1,7 @@
 #include "results/plate_map.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -16,8 +17,9 @@
 namespace vembrel {
 namespace {
 
-constexpr int kRows = 8;
-constexpr int kColumns = 12;
+// Tidy maps are read onto the largest plate, then put on the plate of
+// their wells.
+const PlateFormat kLargestPlate = PlateFormat::All().back();
 
 struct Line {
   int number = 0;                  // counted from 1
@@ -88,11 +90,21 @@ std::vector<Line> MapLines(std::string_view text) {
 
 class MapBuilder {
  public:
-  explicit MapBuilder(const std::string& fileName) : fileName_(fileName) {}
+  MapBuilder(const std::string& fileName, const PlateFormat& format) : fileName_(fileName) {
+    setFormat(format);
+  }
 
   [[noreturn]] void fail(int line, const std::string& what) const {
     throw UsageError("Plate map '" + fileName_ + "', line " + std::to_string(line) + ": " + what);
   }
+
+  // The plate the map is read onto; before any well is set.
+  void setFormat(const PlateFormat& format) {
+    map_.format = format;
+    map_.wells.assign(static_cast<std::size_t>(format.wellCount()), MappedWell{});
+    conditionGiven_.assign(map_.wells.size(), false);
+  }
+  const PlateFormat& format() const { return map_.format; }
 
   // The column of a variable named on a line: reserved ones by their
   // lower-case word, the others in the order they come.
@@ -114,11 +126,12 @@ class MapBuilder {
     return static_cast<int>(kReservedMapVariables.size() + map_.otherVariables.size() - 1);
   }
 
-  void set(int variable, int well, const std::string& value, int line) {
+  void set(int variable, WellKey key, const std::string& value, int line) {
     if (value.empty()) return;
+    const int well = map_.format.indexOf(key);
     MappedWell& target = map_.wells[well];
     target.mapped = true;
-    const std::string wellName = WellName(well);
+    const std::string wellName = WellName(key);
     switch (variable) {
       case 0: {
         for (const WellRole role : {WellRole::NegativeControl, WellRole::PositiveControl,
@@ -163,7 +176,7 @@ class MapBuilder {
 
   MappedPlate finish(int lastLine) {
     bool any = false;
-    for (int well = 0; well < kMappedWells; ++well) {
+    for (std::size_t well = 0; well < map_.wells.size(); ++well) {
       MappedWell& target = map_.wells[well];
       target.others.resize(map_.otherVariables.size());
       any = any || target.mapped;
@@ -188,52 +201,102 @@ class MapBuilder {
   const std::string& fileName_;
   MappedPlate map_;
   std::vector<std::string> named_;
-  std::array<bool, kMappedWells> conditionGiven_{};
+  std::vector<bool> conditionGiven_;
 };
 
-// "A01", "A1" or "a1" as a well of the 96-well plate.
-std::optional<int> MapWellIndex(const std::string& text) {
-  if (text.size() < 2 || text.size() > 3) return std::nullopt;
-  const char row = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+// The map's wells placed on a plate of another format that holds them.
+std::vector<MappedWell> WellsOnPlate(const MappedPlate& map, const PlateFormat& plate) {
+  MappedWell blank;
+  blank.others.resize(map.otherVariables.size());
+  std::vector<MappedWell> wells(static_cast<std::size_t>(plate.wellCount()), blank);
+  for (int well = 0; well < map.format.wellCount(); ++well) {
+    const WellKey key = map.format.keyOf(well);
+    if (plate.holds(key)) wells[plate.indexOf(key)] = map.wells[well];
+  }
+  return wells;
+}
+
+// "A01", "A1", "a1", "P24" or "AF48": one or two row letters, then the
+// column in one or two digits; nothing for other text.
+std::optional<WellKey> MapWellKey(const std::string& text) {
+  std::size_t letters = 0;
+  while (letters < text.size() && std::isalpha(static_cast<unsigned char>(text[letters]))) {
+    ++letters;
+  }
+  const std::optional<int> row = RowOfLetters(std::string_view(text).substr(0, letters));
+  const std::size_t digits = text.size() - letters;
+  if (!row || digits < 1 || digits > 2) return std::nullopt;
   int column = 0;
-  for (std::size_t i = 1; i < text.size(); ++i) {
+  for (std::size_t i = letters; i < text.size(); ++i) {
     if (text[i] < '0' || text[i] > '9') return std::nullopt;
     column = column * 10 + (text[i] - '0');
   }
-  if (row < 'A' || row > 'H' || column < 1 || column > kColumns) return std::nullopt;
-  return (row - 'A') * kColumns + column - 1;
+  if (column < 1) return std::nullopt;
+  return WellKey{*row, column - 1};
 }
 
-void ReadTidy(const std::vector<Line>& lines, std::size_t headerAt, MapBuilder& builder) {
+// Reads the rows of a tidy map onto the largest plate; returns the largest
+// row and column named.
+WellKey ReadTidy(const std::vector<Line>& lines, std::size_t headerAt, MapBuilder& builder) {
   const Line& header = lines[headerAt];
   std::vector<int> variables;
   for (std::size_t c = 1; c < header.cells.size(); ++c) {
     variables.push_back(builder.addVariable(header.cells[c], header.number));
   }
-  std::array<int, kMappedWells> namedOn{};
+  std::vector<int> namedOn(static_cast<std::size_t>(kLargestPlate.wellCount()), 0);
+  WellKey largest;
   for (std::size_t i = headerAt + 1; i < lines.size(); ++i) {
     const Line& line = lines[i];
     if (line.cells.empty()) continue;
-    const std::optional<int> well = MapWellIndex(line.cells[0]);
-    if (!well) {
-      builder.fail(line.number, "'" + line.cells[0] + "' is not a well of a 96-well plate");
+    const std::optional<WellKey> key = MapWellKey(line.cells[0]);
+    if (!key || !kLargestPlate.holds(*key)) {
+      builder.fail(line.number, "'" + line.cells[0] + "' is not a well of a plate (A01 to " +
+                                    WellName(kLargestPlate.keyOf(kLargestPlate.wellCount() - 1)) +
+                                    ")");
     }
-    if (namedOn[*well] != 0) {
+    const int well = kLargestPlate.indexOf(*key);
+    if (namedOn[well] != 0) {
       builder.fail(line.number, "well '" + line.cells[0] + "' is named twice (first on line " +
-                                    std::to_string(namedOn[*well]) + ")");
+                                    std::to_string(namedOn[well]) + ")");
     }
-    namedOn[*well] = line.number;
+    namedOn[well] = line.number;
+    largest = {std::max(largest.row, key->row), std::max(largest.column, key->column)};
     if (line.cells.size() > variables.size() + 1) {
       builder.fail(line.number, "'" + line.cells[variables.size() + 1] +
                                     "' stands beyond the last named column");
     }
     for (std::size_t c = 1; c < line.cells.size(); ++c) {
-      builder.set(variables[c - 1], *well, line.cells[c], line.number);
+      builder.set(variables[c - 1], *key, line.cells[c], line.number);
     }
   }
+  return largest;
+}
+
+// "8 rows (A-H) by 12 columns (1-12)".
+std::string BlockShape(const PlateFormat& format) {
+  return std::to_string(format.rows()) + " rows (A-" + RowName(format.rows() - 1) + ") by " +
+         std::to_string(format.columns()) + " columns (1-" + std::to_string(format.columns()) + ")";
+}
+
+// The plate of a first block's rows and header's columns, if any.
+std::optional<PlateFormat> FormatOfShape(std::size_t rows, std::size_t columns) {
+  for (const PlateFormat& format : PlateFormat::All()) {
+    if (static_cast<std::size_t>(format.rows()) == rows &&
+        static_cast<std::size_t>(format.columns()) == columns)
+      return format;
+  }
+  return std::nullopt;
+}
+
+bool AnyFormatHasColumns(std::size_t columns) {
+  const std::vector<PlateFormat> formats = PlateFormat::All();
+  return std::any_of(formats.begin(), formats.end(), [columns](const PlateFormat& format) {
+    return static_cast<std::size_t>(format.columns()) == columns;
+  });
 }
 
 void ReadBlocks(const std::vector<Line>& lines, std::size_t from, MapBuilder& builder) {
+  std::optional<PlateFormat> plate;  // of the first block
   std::size_t i = from;
   while (i < lines.size()) {
     if (lines[i].cells.empty()) {
@@ -249,30 +312,51 @@ void ReadBlocks(const std::vector<Line>& lines, std::size_t from, MapBuilder& bu
       width = std::max(width, line->cells.size());
     }
     const std::size_t rows = end - i - 1;
-    if (rows != kRows || width > kColumns + 1 || header.cells.size() != kColumns + 1) {
-      const int at = rows != kRows ? lines[std::min(end, lines.size()) - 1].number : header.number;
-      builder.fail(at, "the block '" + name + "' is " + std::to_string(rows) + " rows by " +
-                           std::to_string(std::max(width, std::size_t{1}) - 1) +
-                           " columns; a block is 8 rows (A-H) by 12 columns (1-12)");
+    const std::size_t headed = header.cells.size() - 1;
+    const bool first = !plate;
+    if (first && width <= headed + 1) plate = FormatOfShape(rows, headed);
+    if (!plate || static_cast<std::size_t>(plate->rows()) != rows ||
+        static_cast<std::size_t>(plate->columns()) != headed || width > headed + 1) {
+      // Said at the header when the columns are wrong, else at the block's end.
+      const bool columnsWrong =
+          width > headed + 1 || (plate ? static_cast<std::size_t>(plate->columns()) != headed
+                                       : !AnyFormatHasColumns(headed));
+      std::string expected;
+      if (first) {
+        for (const PlateFormat& format : PlateFormat::All()) {
+          expected += (expected.empty() ? "" : ", ") + std::to_string(format.rows()) + " x " +
+                      std::to_string(format.columns());
+        }
+        expected = "a block is a plate's rows by its columns (" + expected + ")";
+      } else {
+        expected = "a block is " + BlockShape(*plate) + ", as the first";
+      }
+      builder.fail(columnsWrong ? header.number : lines[end - 1].number,
+                   "the block '" + name + "' is " + std::to_string(rows) + " rows by " +
+                       std::to_string(std::max(width, std::size_t{1}) - 1) + " columns; " +
+                       expected);
     }
-    for (int c = 1; c <= kColumns; ++c) {
+    if (first) builder.setFormat(*plate);
+    const int columns = plate->columns();
+    for (int c = 1; c <= columns; ++c) {
       if (header.cells[c] != std::to_string(c)) {
         builder.fail(header.number, "column header '" + header.cells[c] + "' of block '" + name +
                                         "' is not " + std::to_string(c) +
-                                        "; the columns are numbered 1-12");
+                                        "; the columns are numbered 1-" + std::to_string(columns));
       }
     }
     const int variable = builder.addVariable(name, header.number);
-    for (int r = 0; r < kRows; ++r) {
+    for (int r = 0; r < plate->rows(); ++r) {
       const Line& line = lines[i + 1 + r];
       const std::string label = line.cells[0];
-      if (label.size() != 1 || std::toupper(static_cast<unsigned char>(label[0])) != 'A' + r) {
+      if (RowOfLetters(label) != r) {
         builder.fail(line.number, "row '" + label + "' of block '" + name + "' is not row " +
-                                      std::string(1, static_cast<char>('A' + r)) +
-                                      " of a 96-well plate (rows A-H in order)");
+                                      RowName(r) + " of a " + std::to_string(plate->wellCount()) +
+                                      "-well plate (rows A-" + RowName(plate->rows() - 1) +
+                                      " in order)");
       }
       for (std::size_t c = 1; c < line.cells.size(); ++c) {
-        builder.set(variable, r * kColumns + static_cast<int>(c) - 1, line.cells[c], line.number);
+        builder.set(variable, {r, static_cast<int>(c) - 1}, line.cells[c], line.number);
       }
     }
     i = end;
@@ -294,19 +378,25 @@ bool MappedPlate::hasControls() const {
 
 MappedPlate ParsePlateMap(std::string_view text, const std::string& fileName) {
   const std::vector<Line> lines = MapLines(text);
-  MapBuilder builder(fileName);
+  MapBuilder builder(fileName, kLargestPlate);
   std::size_t first = 0;
   while (first < lines.size() && lines[first].cells.empty()) ++first;
   const int lastLine = lines.empty() ? 1 : lines.back().number;
   const bool tidy = first < lines.size() && Lower(lines[first].cells[0]) == "well";
+  WellKey largest;
   if (first < lines.size()) {
     if (tidy) {
-      ReadTidy(lines, first, builder);
+      largest = ReadTidy(lines, first, builder);
     } else {
       ReadBlocks(lines, first, builder);
     }
   }
   MappedPlate map = builder.finish(lastLine);
+  if (tidy) {
+    const PlateFormat plate = PlateFormat::Holding(largest).value_or(kLargestPlate);
+    map.wells = WellsOnPlate(map, plate);
+    map.format = plate;
+  }
   map.file = fileName;
   map.form = tidy ? "tidy" : "plate";
   return map;
@@ -324,24 +414,42 @@ MappedPlate ReadPlateMap(const std::string& path) {
   return map;
 }
 
+MappedPlate MapOnPlate(MappedPlate map, const PlateFormat& plate) {
+  if (map.format == plate) return map;
+  if (map.form == "tidy") {
+    for (int well = 0; well < map.format.wellCount(); ++well) {
+      const WellKey key = map.format.keyOf(well);
+      if (map.wells[well].mapped && !plate.holds(key)) {
+        throw UsageError("The plate map '" + map.file + "' names well " + WellName(key) + " of a " +
+                         map.format.description() + "; the plate is a " + plate.description());
+      }
+    }
+    map.wells = WellsOnPlate(map, plate);
+    map.format = plate;
+    return map;
+  }
+  throw UsageError("The plate map '" + map.file + "' describes a " + map.format.description() +
+                   "; the plate is a " + plate.description());
+}
+
 std::vector<int> UnmappedWells(const MappedPlate& map, const Plate& plate) {
   std::vector<int> wells;
-  for (int well = 0; well < kMappedWells; ++well) {
-    if (plate.wells[well].state == 1 && !map.wells[well].mapped) wells.push_back(well);
+  for (int well = 0; well < plate.format.wellCount(); ++well) {
+    const WellKey key = plate.format.keyOf(well);
+    const bool mapped = map.format.holds(key) && map.wells[map.format.indexOf(key)].mapped;
+    if (plate.wells[well].state == 1 && !mapped) wells.push_back(well);
   }
   return wells;
 }
 
 std::string UnmappedWellsNote(const MappedPlate& map, const Plate& plate) {
-  if (plate.format.wellCount() != kMappedWells) {
-    throw UsageError("The plate map '" + map.file + "' describes a 96-well plate; the plate is a " +
-                     plate.format.description());
-  }
   const std::vector<int> wells = UnmappedWells(map, plate);
   if (wells.empty()) return "";
   std::string note = "the plate map '" + map.file + "' leaves out " + std::to_string(wells.size()) +
                      (wells.size() == 1 ? " well" : " wells") + " of the plate:";
-  for (std::size_t i = 0; i < wells.size(); ++i) note += (i ? ", " : " ") + WellName(wells[i]);
+  for (std::size_t i = 0; i < wells.size(); ++i) {
+    note += (i ? ", " : " ") + WellName(wells[i], plate.format);
+  }
   return note;
 }
 

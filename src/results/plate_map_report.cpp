@@ -79,7 +79,7 @@ std::string DrawValueAxis(const ValueAxis& axis, double x, double right) {
 
 std::string VariablesText(const MappedPlate& map, int w) {
   const MappedWell& well = map.wells[w];
-  std::string text = WellName(w);
+  std::string text = WellName(w, map.format);
   const auto add = [&](const std::string& name, const std::string& value) {
     if (!value.empty()) text += "\n" + name + ": " + value;
   };
@@ -93,38 +93,46 @@ std::string VariablesText(const MappedPlate& map, int w) {
   return text;
 }
 
+// The plate's wells as circles coloured by condition, 34 px apart up to 12
+// columns; plates of more columns drawn as wide as 12, their labels at
+// every other row and column once the pitch is under 12 px.
 std::string PlateSection(const MappedPlate& map, const std::vector<std::string>& conditions) {
-  constexpr int kPitch = 34;
+  const PlateFormat& format = map.format;
+  const double pitch = format.columns() <= 12 ? 34.0 : 34.0 * 12 / format.columns();
+  const int labelEvery = pitch < 12 ? 2 : 1;
   constexpr int kLeft = 24;
   constexpr int kTop = 22;
   std::string body;
-  for (int c = 0; c < 12; ++c) {
-    body += Text(kLeft + c * kPitch + kPitch / 2.0, 14, std::to_string(c + 1),
-                 " text-anchor=\"middle\"");
+  for (int c = 0; c < format.columns(); c += labelEvery) {
+    body +=
+        Text(kLeft + c * pitch + pitch / 2.0, 14, std::to_string(c + 1), " text-anchor=\"middle\"");
   }
-  for (int r = 0; r < 8; ++r) {
-    body += Text(10, kTop + r * kPitch + kPitch / 2.0 + 4,
-                 std::string(1, static_cast<char>('A' + r)), " text-anchor=\"middle\"");
-    for (int c = 0; c < 12; ++c) {
-      const int w = r * 12 + c;
+  for (int r = 0; r < format.rows(); ++r) {
+    if (r % labelEvery == 0) {
+      body += Text(10, kTop + r * pitch + pitch / 2.0 + 4, RowName(r), " text-anchor=\"middle\"");
+    }
+    for (int c = 0; c < format.columns(); ++c) {
+      const int w = format.indexOf({r, c});
       const std::string& condition = map.wells[w].condition;
       const auto at = std::find(conditions.begin(), conditions.end(), condition);
       const std::string fill =
           condition.empty() ? "#f4f4f4" : ConditionColour(at - conditions.begin());
       body += "<circle" +
-              Attributes({{"id", "map-" + WellName(w)},
-                          {"cx", SvgFixed(kLeft + c * kPitch + kPitch / 2.0)},
-                          {"cy", SvgFixed(kTop + r * kPitch + kPitch / 2.0)},
-                          {"r", "14"},
+              Attributes({{"id", "map-" + WellName(w, format)},
+                          {"cx", SvgFixed(kLeft + c * pitch + pitch / 2.0)},
+                          {"cy", SvgFixed(kTop + r * pitch + pitch / 2.0)},
+                          {"r", SvgShort(pitch * 14 / 34)},
                           {"fill", fill},
                           {"data-condition", HtmlEscaped(condition)}}) +
               "><title>" + HtmlEscaped(VariablesText(map, w)) + "</title></circle>";
     }
   }
-  std::string html = "<h2>Plate map</h2>\n" +
-                     SvgImage(kLeft + 12 * kPitch + 4, kTop + 8 * kPitch + 4, "platemap",
-                              "The plate coloured by condition", body) +
-                     "\n<ul class=\"legend\">\n";
+  const auto extent = [pitch](int wells) { return static_cast<int>(std::ceil(wells * pitch)); };
+  std::string html =
+      "<h2>Plate map</h2>\n" +
+      SvgImage(kLeft + extent(format.columns()) + 4, kTop + extent(format.rows()) + 4, "platemap",
+               "The plate coloured by condition", body) +
+      "\n<ul class=\"legend\">\n";
   for (std::size_t i = 0; i < conditions.size(); ++i) {
     html += "<li><span class=\"swatch\" style=\"background:" + ConditionColour(i) + "\"></span>" +
             HtmlEscaped(conditions[i]) + "</li>\n";
@@ -155,13 +163,13 @@ std::string QualitySection(const PlateAnalysis& analysis) {
 
 std::string ConditionsChart(const MappedPlate& map, const PlateAnalysis& analysis,
                             const ReadoutAnalysis& r, const std::vector<std::string>& conditions) {
-  std::vector<bool> dropped(kMappedWells, false);
+  std::vector<bool> dropped(map.wells.size(), false);
   for (const int w : analysis.droppedWells) dropped[w] = true;
   std::vector<std::pair<std::size_t, std::vector<double>>> groups;
   std::vector<double> all;
   for (std::size_t k = 0; k < conditions.size(); ++k) {
     std::vector<double> values;
-    for (int w = 0; w < kMappedWells; ++w) {
+    for (std::size_t w = 0; w < map.wells.size(); ++w) {
       if (map.wells[w].condition == conditions[k] && r.values[w] && !dropped[w])
         values.push_back(*r.values[w]);
     }

@@ -164,6 +164,8 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
   const AnalysisSettings& settings = reference.settings;
   WellRequest request = PlateRequest(plate, settings, cellLevel, reference.fitRadius);
   request.cutoffs = reference.cutoffs;
+  std::optional<MapRequest> mapOnPlate = plateMap;
+  if (mapOnPlate) mapOnPlate->map = MapOnPlate(std::move(mapOnPlate->map), plate.format);
 
   const std::string out = WithSeparator(resultsFolder);
   CreateFolders(out);
@@ -176,13 +178,13 @@ MergeReport MergeParts(const std::vector<std::string>& partFolders,
 
   MergeReport report;
   report.format = plate.format;
-  if (plateMap) report.plateMapNote = UnmappedWellsNote(plateMap->map, plate);
+  if (mapOnPlate) report.plateMapNote = UnmappedWellsNote(mapOnPlate->map, plate);
   RunFacts facts;
   facts.commandLine = commandLine;
   facts.started = started;
   facts.cellLevel = cellLevel;
   facts.settings = settings;
-  facts.plateMap = plateMap;
+  facts.plateMap = std::move(mapOnPlate);
   facts.fitRadius = reference.fitRadius;
   facts.cutoffs = reference.cutoffs;
   // Each well from the part that analysed it, in plate order.

@@ -178,11 +178,15 @@ std::optional<double> PercentInhibition(double value, const ControlQuality& qual
 }
 
 PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& results) {
-  const MappedPlate& map = request.map;
+  // A map read for another plate is put on this one (or refused naming both).
+  std::optional<MappedPlate> placed;
+  if (request.map.format != results.format) placed = MapOnPlate(request.map, results.format);
+  const MappedPlate& map = placed ? *placed : request.map;
   PlateAnalysis analysis;
   analysis.hasControls = map.hasControls();
-  std::array<bool, kMappedWells> kept{};
-  for (int w = 0; w < kMappedWells; ++w) {
+  const int wellCount = results.format.wellCount();
+  std::vector<bool> kept(static_cast<std::size_t>(wellCount), false);
+  for (int w = 0; w < wellCount; ++w) {
     const auto& well = results.wells[w];
     if (!well) continue;
     if (request.dropFlagged && !well->quality.empty()) {
@@ -194,8 +198,11 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
   for (const Readout readout : request.readouts) {
     ReadoutAnalysis& r = analysis.readouts.emplace_back();
     r.readout = readout;
+    r.values.resize(kept.size());
+    r.percentOfControl.resize(kept.size());
+    r.percentInhibition.resize(kept.size());
     std::vector<double> negatives, positives;
-    for (int w = 0; w < kMappedWells; ++w) {
+    for (int w = 0; w < wellCount; ++w) {
       if (!results.wells[w]) continue;
       r.values[w] = ReadoutValue(*results.wells[w], readout);
       if (!r.values[w] || !kept[w]) continue;
@@ -203,7 +210,7 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
       if (map.wells[w].role == WellRole::PositiveControl) positives.push_back(*r.values[w]);
     }
     r.quality = QualityOfControls(negatives, positives);
-    for (int w = 0; w < kMappedWells; ++w) {
+    for (int w = 0; w < wellCount; ++w) {
       if (!r.values[w]) continue;
       r.percentOfControl[w] = PercentOfControl(*r.values[w], r.quality);
       r.percentInhibition[w] = PercentInhibition(*r.values[w], r.quality);
@@ -244,7 +251,7 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
       row.unit = unit.result().value_or("");
       row.readout = r.readout;
       std::vector<double> values;
-      for (int w = 0; w < kMappedWells; ++w) {
+      for (int w = 0; w < wellCount; ++w) {
         if (map.wells[w].condition == condition && kept[w] && r.values[w])
           values.push_back(*r.values[w]);
       }
@@ -263,7 +270,7 @@ PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& result
       row.compound = compound;
       row.unit = unit.result().value_or("");
       row.readout = r.readout;
-      for (int w = 0; w < kMappedWells; ++w) {
+      for (int w = 0; w < wellCount; ++w) {
         const MappedWell& well = map.wells[w];
         const bool dosed = well.compound == compound && well.concentration &&
                            (!well.role || well.role == WellRole::Sample);

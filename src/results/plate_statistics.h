@@ -71,10 +71,11 @@ struct MapRequest {
 
 struct ReadoutAnalysis {
   Readout readout{};
-  /// Each well's value (none for wells without results or the readout).
-  std::array<std::optional<double>, kMappedWells> values;
-  std::array<std::optional<double>, kMappedWells> percentOfControl;
-  std::array<std::optional<double>, kMappedWells> percentInhibition;
+  /// Each well's value (none for wells without results or the readout),
+  /// one per well of the plate.
+  std::vector<std::optional<double>> values;
+  std::vector<std::optional<double>> percentOfControl;
+  std::vector<std::optional<double>> percentInhibition;
   ControlQuality quality;
 };
 
@@ -106,7 +107,8 @@ struct PlateAnalysis {
   bool hasControls = false;                   // the map names a control
 };
 
-/// The statistics take the wells with results that are not dropped. Each
+/// The statistics take the wells with results that are not dropped; the
+/// request's map is on the results' plate (MapOnPlate). Each
 /// compound whose wells have a concentration (roles sample or unset) gets a
 /// fit per readout, its replicates as separate points.
 PlateAnalysis AnalysePlate(const MapRequest& request, const PlateResults& results);

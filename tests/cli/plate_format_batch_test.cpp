@@ -1,5 +1,6 @@
 // A 384-well plate made of the pictures of a 96-well plate, in ImageXpress and
-// in Harmony names, gives each well the numbers of its 96-well twin.
+// in Harmony names, gives each well the numbers of its 96-well twin, and
+// through plate maps of its own format the same plate-map tables.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +8,7 @@
 
 #include "core/text_file.h"
 #include "demo/demo_plate.h"
+#include "plate/plate_format.h"
 #include "support/command_run.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
@@ -78,18 +80,58 @@ TEST(PlateFormatBatch, A384WellPlateGivesEachWellItsTwinsNumbers) {
     }
   }
 
-  std::map<std::string, std::string> tables, summaries, reports;
+  // The same two conditions: tidy on the 96- and the ImageXpress 384-well
+  // plate, plate-shaped (16 rows by 24 columns) on the Harmony one.
+  const auto tidyMap = [&](const std::string& control, const std::string& sample) {
+    const std::string file = dir.file(control + ".csv");
+    WriteFileAtomically(file, "well,role,compound,concentration,unit\n" + control +
+                                  ",negative_control,DMSO,,\n" + sample + ",sample,DrugA,1,uM\n");
+    return file;
+  };
+  std::string blocks;
+  for (const char* variable : {"role", "compound"}) {
+    blocks += std::string(blocks.empty() ? "" : "\n\n") + variable;
+    for (int c = 1; c <= 24; ++c) blocks += "," + std::to_string(c);
+    for (int r = 0; r < 16; ++r) {
+      blocks += "\n" + RowName(r);
+      for (int c = 0; c < 24; ++c) {
+        const bool control = r == 8 && c == 12, sample = r == 15 && c == 23;  // I13, P24
+        blocks += "," + std::string(!control && !sample  ? ""
+                                    : variable[0] == 'r' ? (control ? "negative_control" : "sample")
+                                    : control            ? "DMSO"
+                                                         : "DrugA");
+      }
+    }
+  }
+  blocks += "\n\nconcentration";
+  for (int c = 1; c <= 24; ++c) blocks += "," + std::to_string(c);
+  for (int r = 0; r < 16; ++r)
+    blocks += "\n" + RowName(r) + (r == 15 ? std::string(23, ',') + ",1" : "");
+  blocks += "\n\nunit";
+  for (int c = 1; c <= 24; ++c) blocks += "," + std::to_string(c);
+  for (int r = 0; r < 16; ++r)
+    blocks += "\n" + RowName(r) + (r == 15 ? std::string(23, ',') + ",uM" : "");
+  const std::string plateShaped = dir.file("blocks.csv");
+  WriteFileAtomically(plateShaped, blocks + "\n");
+  const std::map<std::string, std::string> maps{
+      {"DEMO_", tidyMap("A01", "B02")}, {"Run7_", tidyMap("I13", "P24")}, {"Images_", plateShaped}};
+
+  std::map<std::string, std::string> tables, summaries, reports, conditions;
   for (const auto& [pictures, prefix] :
        {std::pair(native, "DEMO_"), std::pair(xpress, "Run7_"), std::pair(harmony, "Images_")}) {
     const std::string results = pictures + "-results";
     const CommandRun batch =
-        RunVembrel("batch " + Quoted(pictures) + " --progress none --results " + Quoted(results));
+        RunVembrel("batch " + Quoted(pictures) + " --progress none --results " + Quoted(results) +
+                   " --plate-map " + Quoted(maps.at(prefix)));
     ASSERT_EQ(batch.exitCode, 0) << batch.err;
     tables[prefix] = ReadWholeFile(results + "/" + prefix + "Vembrel_wells.csv");
     summaries[prefix] = ReadWholeFile(results + "/" + prefix + "Vembrel.csv");
     reports[prefix] = ReadWholeFile(results + "/" + prefix + "Vembrel_report.html");
+    conditions[prefix] = ReadWholeFile(results + "/" + prefix + "Vembrel_conditions.csv");
     EXPECT_TRUE(fs::exists(results + "/" + prefix + "Vembrel_plate.png"));
   }
+  EXPECT_NE(conditions["DEMO_"].find("DrugA 1 uM,sample,DrugA,1,uM,nuclei,1,"), std::string::npos)
+      << conditions["DEMO_"];
 
   const auto nativeRows = WellRows(tables["DEMO_"]);
   std::size_t nativeColumns = 0;
@@ -111,7 +153,28 @@ TEST(PlateFormatBatch, A384WellPlateGivesEachWellItsTwinsNumbers) {
       EXPECT_NE(reports[prefix].find("id=\"detail-" + twin + "\""), std::string::npos);
     }
     EXPECT_EQ(reports[prefix].find("id=\"detail-A01\""), std::string::npos);
+    EXPECT_EQ(conditions[prefix], conditions["DEMO_"]);
+    // The report's plate map: 384 wells in 16 rows of 24, drawn as wide as 96.
+    std::size_t circles = 0;
+    for (std::size_t at = 0;
+         (at = reports[prefix].find("<circle id=\"map-", at)) != std::string::npos; ++at) {
+      ++circles;
+    }
+    EXPECT_EQ(circles, 384u);
+    EXPECT_NE(reports[prefix].find("<circle id=\"map-P24\" cx=\"423.5\" cy=\"285.5\" r=\"7\" "
+                                   "fill=\"#ff7f0e\" data-condition=\"DrugA 1 uM\">"),
+              std::string::npos);
+    EXPECT_NE(reports[prefix].find("width=\"436\" height=\"298\""), std::string::npos);
   }
+  // A plate-shaped map of another format is refused, naming both.
+  const CommandRun other =
+      RunVembrel("batch " + Quoted(native) + " --progress none --results " +
+                 Quoted(dir.file("other")) + " --plate-map " + Quoted(plateShaped));
+  EXPECT_EQ(other.exitCode, 2);
+  EXPECT_NE(other.err.find("describes a 384-well plate (16 x 24); the plate is a 96-well plate"),
+            std::string::npos)
+      << other.err;
+  EXPECT_FALSE(fs::exists(dir.file("other")));
 
   // A format that does not exist, or one the wells do not fit, is refused.
   const CommandRun unknown = RunVembrel("plate " + Quoted(xpress) + " --wells-per-plate 100");

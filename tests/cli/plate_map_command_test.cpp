@@ -306,7 +306,7 @@ TEST_F(PlateMapCommandTest, BadMapsStopBeforeAnythingIsWritten) {
     std::string named;
   } cases[] = {
       {"well,role\nA01,sample\nA01,sample\n", "line 3: well 'A01' is named twice"},
-      {"well,role\nJ01,sample\n", "line 2: 'J01' is not a well of a 96-well plate"},
+      {"well,role\nAG01,sample\n", "line 2: 'AG01' is not a well of a plate"},
       {"well,role\nA01,inhibitor\n", "line 2: role 'inhibitor'"},
       {"well,concentration\nA01,ten\n", "line 2: concentration 'ten'"},
       {"role,1,2,3\nA,x\n", "line 2: the block 'role' is 1 rows"},

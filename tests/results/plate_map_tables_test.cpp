@@ -36,6 +36,8 @@ TEST(PlateMapTablesTest, EachValueStandsInItsColumn) {
   r.quality.ssmd = 4;
   r.quality.verdict = "marginal";
   r.quality.note = "a, b";
+  r.percentOfControl.resize(96);
+  r.percentInhibition.resize(96);
   r.percentOfControl[1] = 80;
   r.percentInhibition[1] = 25;
   ConditionRow& c = analysis.conditions.emplace_back();

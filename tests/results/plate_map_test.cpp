@@ -1,8 +1,10 @@
 // Plate maps in both forms: the same map written plate-shaped and tidy reads
 // into the same wells, conditions are made when absent, further variables
-// are carried, and every kind of bad map is refused naming file, line and value.
+// are carried, every kind of bad map is refused naming file, line and value,
+// and a map is put on a plate of its format, or refused naming both.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -156,9 +158,10 @@ void ExpectRefused(const std::string& text, const std::string& line, const std::
 
 TEST(PlateMapTest, RefusesBadMapsNamingFileLineAndValue) {
   ExpectRefused("well,role\nA01,sample\nB02,sample\nA1,sample\n", "4", "'A1' is named twice");
-  ExpectRefused("well,role\nA01,sample\nI01,sample\n", "3", "'I01'");
-  ExpectRefused("well,role\nA13,sample\n", "2", "'A13'");
+  ExpectRefused("well,role\nA01,sample\nAG01,sample\n", "3", "'AG01' is not a well of a plate");
+  ExpectRefused("well,role\nA49,sample\n", "2", "'A49'");
   ExpectRefused("well,role\nA00,sample\n", "2", "'A00'");
+  ExpectRefused("well,role\nA123,sample\n", "2", "'A123'");
   ExpectRefused("well,role\nA01,control\n", "2", "'control'");
   ExpectRefused("well,concentration\nA01,0\n", "2", "'0'");
   ExpectRefused("well,concentration\nA01,-1\n", "2", "'-1'");
@@ -176,6 +179,10 @@ TEST(PlateMapTest, RefusesBadMapsNamingFileLineAndValue) {
   wide.replace(wide.find("\nB,"), 3, ",x\nB,");
   ExpectRefused(wide, "1", "8 rows by 13 columns");
   ExpectRefused("role,1,2,3\nA,sample\n", "2", "1 rows by 3 columns");
+  ExpectRefused("role,1,2,3,4,5\nA,sample\nB\n", "1", "2 rows by 5 columns");
+  ExpectRefused(text + "\nunit,1,2,3\nA,uM\nB\n", "11",
+                "2 rows by 3 columns; a block is 8 rows (A-H) by 12 columns (1-12), as the first");
+  ExpectRefused(text + "\n" + text.substr(0, text.rfind("H,")), "18", "7 rows by 12 columns");
   std::string renumbered = text;
   renumbered.replace(renumbered.find(",12\n"), 4, ",13\n");
   ExpectRefused(renumbered, "1", "'13'");
@@ -184,6 +191,74 @@ TEST(PlateMapTest, RefusesBadMapsNamingFileLineAndValue) {
   ExpectRefused(relabelled, "4", "row 'I'");
   ExpectRefused(text + "\n" + PlateBlock("role", {}), "11", "'role' is named twice");
   ExpectRefused(text + "\n" + PlateBlock("concentration", {{"B03", "x"}}), "13", "'x' of well B03");
+}
+
+TEST(PlateMapTest, BlocksAndWellNamesOfEveryFormatGiveTheMapsPlate) {
+  // A 384-well block: rows A-P, columns 1-24.
+  std::string block = "role";
+  for (int c = 1; c <= 24; ++c) block += "," + std::to_string(c);
+  for (int r = 0; r < 16; ++r) {
+    block += "\n" + RowName(r);
+    for (int c = 0; c < 24; ++c) block += (r == 15 && c == 23) ? ",sample" : ",";
+  }
+  const MappedPlate large = ParsePlateMap(block + "\n", "m");
+  EXPECT_EQ(large.format, PlateFormat::FromWellsPerPlate(384));
+  ASSERT_EQ(large.wells.size(), 384u);
+  EXPECT_EQ(large.wells[383].role, WellRole::Sample);
+  EXPECT_EQ(std::count_if(large.wells.begin(), large.wells.end(),
+                          [](const MappedWell& w) { return w.mapped; }),
+            1);
+  const MappedPlate six = ParsePlateMap("role,1,2,3\na,sample\nb,,,empty\n", "m");
+  EXPECT_EQ(six.format, PlateFormat::FromWellsPerPlate(6));
+  EXPECT_EQ(six.wells[5].role, WellRole::Empty);
+  EXPECT_FALSE(six.wells[4].mapped);
+  // Tidy maps take the 96-, 384- or 1536-well plate holding their wells.
+  EXPECT_EQ(ParsePlateMap("well,role\nH12,sample\n", "m").format, PlateFormat());
+  const MappedPlate p24 = ParsePlateMap("well,role\nP24,sample\nA13,empty\n", "m");
+  EXPECT_EQ(p24.format, PlateFormat::FromWellsPerPlate(384));
+  EXPECT_EQ(p24.wells[383].role, WellRole::Sample);
+  EXPECT_EQ(p24.wells[12].role, WellRole::Empty);
+  const MappedPlate af48 = ParsePlateMap("well,role,donor\naf48,sample,d\nQ1,empty\n", "m");
+  EXPECT_EQ(af48.format, PlateFormat::FromWellsPerPlate(1536));
+  EXPECT_EQ(af48.wells[1535].others, std::vector<std::string>{"d"});
+  EXPECT_EQ(af48.wells[16 * 48].role, WellRole::Empty);
+}
+
+TEST(PlateMapTest, AMapGoesOnAPlateOfItsFormatOrIsRefusedNamingBoth) {
+  const PlateFormat p96, p384 = PlateFormat::FromWellsPerPlate(384);
+  const auto refusal = [](const MappedPlate& map, const PlateFormat& plate) -> std::string {
+    try {
+      MapOnPlate(map, plate);
+    } catch (const UsageError& e) {
+      return e.what();
+    }
+    return "accepted";
+  };
+  const MappedPlate blocks = ParsePlateMap(PlateBlock("role", {{"H12", "sample"}}), "m");
+  EXPECT_EQ(MapOnPlate(blocks, p96).wells[95].role, WellRole::Sample);
+  EXPECT_EQ(refusal(blocks, p384),
+            "The plate map 'm' describes a 96-well plate (8 x 12); the plate is a 384-well plate "
+            "(16 x 24)");
+  const MappedPlate tidy = ParsePlateMap("well,role,donor\nB03,sample\nH12,,d\n", "m");
+  const MappedPlate onLarge = MapOnPlate(tidy, p384);
+  EXPECT_EQ(onLarge.format, p384);
+  ASSERT_EQ(onLarge.wells.size(), 384u);
+  EXPECT_EQ(onLarge.wells[24 + 2].role, WellRole::Sample);
+  EXPECT_EQ(onLarge.wells[7 * 24 + 11].others, std::vector<std::string>{"d"});
+  EXPECT_EQ(onLarge.wells[11].others, std::vector<std::string>{""});
+  EXPECT_EQ(std::count_if(onLarge.wells.begin(), onLarge.wells.end(),
+                          [](const MappedWell& w) { return w.mapped; }),
+            2);
+  const MappedPlate onSix =
+      MapOnPlate(ParsePlateMap("well,role\nB03,sample\n", "m"), PlateFormat::FromWellsPerPlate(6));
+  EXPECT_EQ(onSix.wells.size(), 6u);
+  EXPECT_EQ(onSix.wells[5].role, WellRole::Sample);
+  EXPECT_EQ(refusal(tidy, PlateFormat::FromWellsPerPlate(6)),
+            "The plate map 'm' names well H12 of a 96-well plate (8 x 12); the plate is a 6-well "
+            "plate (2 x 3)");
+  EXPECT_EQ(refusal(ParsePlateMap("well,role\nA01,sample\nP24,sample\n", "m"), p96),
+            "The plate map 'm' names well P24 of a 384-well plate (16 x 24); the plate is a "
+            "96-well plate (8 x 12)");
 }
 
 TEST(PlateMapTest, TheNoteNamesTheIncludedWellsLeftOutOnce) {
@@ -201,6 +276,12 @@ TEST(PlateMapTest, TheNoteNamesTheIncludedWellsLeftOutOnce) {
   const MappedPlate other = ParsePlateMap("well,role\nH12,sample\n", "m");
   EXPECT_EQ(UnmappedWellsNote(other, plate),
             "the plate map 'm' leaves out 3 wells of the plate: A01, A02, A03");
+  Plate large;
+  large.format = PlateFormat::FromWellsPerPlate(384);
+  large.wells.resize(384);
+  large.wells[383].state = large.wells[0].state = 1;
+  EXPECT_EQ(UnmappedWellsNote(MapOnPlate(partial, large.format), large),
+            "the plate map 'm' leaves out 2 wells of the plate: A01, P24");
 }
 
 TEST(PlateMapTest, AFileIsFingerprintedAndAMissingOneRefused) {
