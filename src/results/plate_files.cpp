@@ -49,6 +49,23 @@ void WriteReport(std::vector<PlateFileOutcome>& outcomes, const Plate& plate,
   });
 }
 
+// Removes a table that an earlier run wrote and this one does not (an
+// earlier cell-level run's cells, an earlier mapped run's plate-map tables):
+// left in the folder, it would pass for this run's.
+void RemoveEarlierTable(std::vector<PlateFileOutcome>& outcomes, const std::string& path,
+                        const std::string& earlierRun) {
+  std::error_code error;
+  if (std::filesystem::symlink_status(path, error).type() ==
+      std::filesystem::file_type::not_found) {
+    return;
+  }
+  Attempt(outcomes, path, [&] {
+    if (!std::filesystem::remove(path, error)) {
+      throw Error("Unable to remove '" + path + "' of " + earlierRun + ": " + error.message());
+    }
+  });
+}
+
 }  // namespace
 
 std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateResults& results,
@@ -96,23 +113,18 @@ std::vector<PlateFileOutcome> WritePlateFiles(const Plate& plate, const PlateRes
   if (facts.cellLevel) {
     writeTable("cells", cells);
   } else {
-    // An earlier cell-level run's cells table would pass for this run's.
-    const std::string earlier = TableFileName(resultsFolder, prefix, "cells");
-    std::error_code error;
-    if (std::filesystem::symlink_status(earlier, error).type() !=
-        std::filesystem::file_type::not_found) {
-      Attempt(outcomes, earlier, [&] {
-        if (!std::filesystem::remove(earlier, error)) {
-          throw Error("Unable to remove '" + earlier +
-                      "' of an earlier cell-level run: " + error.message());
-        }
-      });
-    }
+    RemoveEarlierTable(outcomes, TableFileName(resultsFolder, prefix, "cells"),
+                       "an earlier cell-level run");
   }
   if (analysis) {
     writeTable("conditions", conditions);
     writeTable("plate_quality", quality);
     writeTable("dose_response", doseResponse);
+  } else {
+    for (const char* kind : {"conditions", "plate_quality", "dose_response"}) {
+      RemoveEarlierTable(outcomes, TableFileName(resultsFolder, prefix, kind),
+                         "an earlier run with a plate map");
+    }
   }
 
   const nlohmann::ordered_json manifest = RunManifest(plate, results, facts);

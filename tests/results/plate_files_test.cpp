@@ -270,6 +270,9 @@ TEST(PlateFiles, OneThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {
   WriteDemoPlate(dir.file("pictures"), 2, {0, 1});
   fs::create_directories(dir.path() / "DEMO_Vembrel_nuclei.csv");  // a folder in its place
   WriteBytes(dir.file("DEMO_Vembrel_cells.csv"), "an earlier cell-level run's cells\n");
+  const char* const mapTables[] = {"DEMO_Vembrel_conditions.csv", "DEMO_Vembrel_plate_quality.csv",
+                                   "DEMO_Vembrel_dose_response.csv"};
+  for (const char* table : mapTables) WriteBytes(dir.file(table), "an earlier mapped run's\n");
   const CommandRun run =
       RunVembrel("batch " + Quoted(dir.file("pictures/DEMO_A01f00d0.tif")) + " --jobs 1");
   EXPECT_EQ(run.exitCode, 1);
@@ -282,8 +285,10 @@ TEST(PlateFiles, OneThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {
         "DEMO_Vembrel_plate.png", "DEMO_Vembrel_report.html"}) {
     EXPECT_TRUE(fs::is_regular_file(dir.path() / name)) << name;
   }
-  // Not at cell level: the cells table an earlier run left is gone, not passed off as this run's.
+  // Not at cell level and without a map: the tables an earlier run left are
+  // gone, not passed off as this run's.
   EXPECT_FALSE(fs::exists(dir.path() / "DEMO_Vembrel_cells.csv"));
+  for (const char* table : mapTables) EXPECT_FALSE(fs::exists(dir.path() / table)) << table;
 }
 
 TEST_F(PlateFilesTest, ReportPageRendersInABrowserWithEveryAnalysedWell) {
