@@ -106,15 +106,16 @@ ExclusionChange::ExclusionChange(Workspace& workspace, int well, AfterChange aft
               .arg(QString::fromStdString(WellName(well, workspace.plate().format))));
 }
 
+void ExclusionChange::undo() {
+  workspace_.undoExclusionToggle(well_);
+  if (afterChange_) afterChange_();
+}
+
 void ExclusionChange::redo() {
   if (done_) {
     done_ = false;
     return;
   }
-  toggle();
-}
-
-void ExclusionChange::toggle() {
   workspace_.toggleExclusion(well_);
   if (afterChange_) afterChange_();
 }

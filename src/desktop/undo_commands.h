@@ -81,15 +81,15 @@ class StartTabChange : public QUndoCommand {
   bool done_ = true;
 };
 
-/// A right click on the plate map toggled the well's exclusion; undo toggles it back.
+/// A right click on the plate map toggled the well's exclusion; undo toggles
+/// it back, a well included again with the results it had.
 class ExclusionChange : public QUndoCommand {
  public:
   ExclusionChange(Workspace& workspace, int well, AfterChange afterChange);
-  void undo() override { toggle(); }
+  void undo() override;
   void redo() override;
 
  private:
-  void toggle();
   Workspace& workspace_;
   int well_;
   AfterChange afterChange_;

@@ -23,6 +23,7 @@ void Workspace::openPlate(const std::string& pictureOrFolder, const PlateOpenOpt
 void Workspace::setPlate(Plate plate) {
   closeAll();
   plate_ = std::move(plate);
+  setAside_.clear();
   // Results of another format name other wells.
   if (results_.format != plate_.format) results_ = PlateResults(plate_.format);
   if (onPlateChanged) onPlateChanged();
@@ -51,10 +52,27 @@ WellSession* Workspace::findSession(int well) {
 }
 
 void Workspace::toggleExclusion(int well) {
+  changeExclusion(well, false);
+}
+
+void Workspace::undoExclusionToggle(int well) {
+  changeExclusion(well, true);
+}
+
+void Workspace::changeExclusion(int well, bool restoreResults) {
   if (well < 0 || well >= plate_.format.wellCount()) return;
-  if (ToggleWellInclusion(plate_, well) == RightClickResult::Excluded) {
+  const RightClickResult change = ToggleWellInclusion(plate_, well);
+  if (change == RightClickResult::Excluded) {
     while (WellSession* session = findSession(well)) closeSession(*session);
-    results_.forget(well);  // an excluded well has no results, not even earlier ones
+    // An excluded well has no results, not even earlier ones.
+    setAside_.erase(well);
+    if (results_.wells[well]) setAside_.emplace(well, std::move(*results_.wells[well]));
+    results_.forget(well);
+  } else if (change == RightClickResult::Included && restoreResults) {
+    if (const auto aside = setAside_.find(well); aside != setAside_.end()) {
+      results_.wells[well] = std::move(aside->second);
+      setAside_.erase(aside);
+    }
   }
   if (onPlateChanged) onPlateChanged();
 }

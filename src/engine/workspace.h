@@ -5,6 +5,7 @@
 // create and close widgets, and hands the batch its plate, settings, open
 // wells and results.
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,9 +56,13 @@ class Workspace {
   /// A well chosen on the plate map: an included well opens (or comes to the
   /// front); any other is passed over.
   void chooseWell(int well);
-  /// Excludes an included well (closing it and forgetting its results) or
-  /// includes an excluded one again; a well without pictures stays as it is.
+  /// Excludes an included well (closing it; its results are no longer the
+  /// plate's, only set aside) or includes an excluded one again; a well
+  /// without pictures stays as it is.
   void toggleExclusion(int well);
+  /// Undoes toggleExclusion: the same toggle, and a well included again gets
+  /// back the results set aside when it was excluded.
+  void undoExclusionToggle(int well);
   /// Opens and analyses a well with the universal settings, in front.
   WellSession& openWell(int well);
   void bringToFront(WellSession& session);
@@ -94,10 +99,13 @@ class Workspace {
 
  private:
   void recordAnalysis(const WellSession& session);
+  void changeExclusion(int well, bool restoreResults);
 
   Plate plate_;
   AnalysisSettings universal_;
   PlateResults results_;
+  /// The results of each excluded well when it was excluded, for an undo.
+  std::map<int, WellResults> setAside_;
   std::vector<std::unique_ptr<WellSession>> sessions_;
   bool cellLevel_ = false;
   std::string chosenWell_;

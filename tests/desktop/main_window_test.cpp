@@ -498,11 +498,21 @@ class MainWindowTest : public QObject {
     fixture_.clickWell("A02");
     window().wellArea().setActiveSubWindow(window().subWindow(QStringLiteral("A01")));
     QCOMPARE(window().workspace().activeSession()->wellName(), std::string("A01"));
-    QVERIFY(window().workspace().results().wells[WellIndex("A02")].has_value());
+    const auto& a02 = window().workspace().results().wells[WellIndex("A02")];
+    QVERIFY(a02.has_value());
+    const WellResults analysed = *a02;
     fixture_.clickWell("A02", Qt::RightButton);
     QVERIFY(window().wellWindow(QStringLiteral("A02")) == nullptr);
-    QVERIFY(!window().workspace().results().wells[WellIndex("A02")].has_value());
+    QVERIFY(!a02.has_value());
     QCOMPARE(wellColour("A02", 5), qRgb(255, 0, 0));
+    // Undone, the exclusion gives the well back its results; redone, takes them again.
+    fixture_.trigger("undoAction");
+    QCOMPARE(window().workspace().plate().wells[WellIndex("A02")].state, 1);
+    QVERIFY(a02.has_value());
+    QCOMPARE(a02->nuclei, analysed.nuclei);
+    QVERIFY(a02->ring == analysed.ring && a02->immigrants == analysed.immigrants);
+    fixture_.trigger("redoAction");
+    QVERIFY(!a02.has_value());
 
     AnalysisSettings settings;
     settings.ring.radius = 200;
