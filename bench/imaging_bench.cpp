@@ -25,7 +25,7 @@ struct WellPictures {
   Picture blue;
   Picture green;
   Picture composite;
-  vembrel::RingSearchResult ring;
+  vembrel::MosaicPoint ring;  // fitted at radius 350
 };
 
 // Well A01 of demo plate 1, windowed with the default settings.
@@ -36,7 +36,7 @@ const WellPictures& Well() {
     w.blue = vembrel::AssembleMosaic({fields[0], fields[1], fields[2], fields[3]});
     w.green = vembrel::AssembleMosaic({fields[4], fields[5], fields[6], fields[7]});
     vembrel::MakeComposite(w.blue, w.green, {}, {}, w.composite);
-    w.ring = vembrel::FitRing(w.green, 350);
+    w.ring = vembrel::FitRing(w.green, 350).centre;
     return w;
   }();
   return well;

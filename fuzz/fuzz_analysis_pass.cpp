@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vembrel::Picture greenMosaic = Mosaic(in.rest(), in.restSize(), 7919);
   vembrel::Picture composite;
   vembrel::MakeComposite(blueMosaic, greenMosaic, blue, green, composite);
-  const vembrel::RingSearchResult ring = vembrel::FitRing(greenMosaic, radius);
+  const vembrel::MosaicPoint ring = vembrel::FitRing(greenMosaic, radius).centre;
   if (ring.x < 0 || ring.x > vembrel::kMosaicSize || ring.y < 0 || ring.y > vembrel::kMosaicSize) {
     std::abort();
   }

@@ -37,12 +37,12 @@ void AddFitRadiusOption(CLI::App& command, std::optional<RadiusRange>& range) {
       ->type_name("MIN:MAX");
 }
 
-CLI::Option* AddRingOption(CLI::App& command, std::optional<RingPlacement>& ring) {
+CLI::Option* AddRingOption(CLI::App& command, std::optional<Ring>& ring) {
   return command
       .add_option_function<std::string>(
           "--ring",
           [&ring](const std::string& text) {
-            RingPlacement parsed;
+            Ring parsed;
             const std::size_t first = text.find(',');
             const std::size_t second =
                 first == std::string::npos ? std::string::npos : text.find(',', first + 1);

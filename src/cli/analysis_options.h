@@ -14,7 +14,7 @@ void AddFitRadiusOption(CLI::App& command, std::optional<RadiusRange>& range);
 /// Adds --ring X,Y,R (the well analysed at this ring: centre column, row
 /// counted from the bottom, radius); checked while the command line is
 /// parsed (on the mosaic, radius 1 and up), stored in ring.
-CLI::Option* AddRingOption(CLI::App& command, std::optional<RingPlacement>& ring);
+CLI::Option* AddRingOption(CLI::App& command, std::optional<Ring>& ring);
 
 /// Adds --cutoffs well|plate (each well's nucleus cut-offs chosen from its
 /// own pictures, or the settings' for the whole plate); another value is a

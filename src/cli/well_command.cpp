@@ -30,7 +30,7 @@ struct WellOptions {
   std::string picture;  // any picture of the plate, or its folder
   PlateOpenOptions plate;
   std::optional<RadiusRange> fitRadius;
-  std::optional<RingPlacement> ring;
+  std::optional<Ring> ring;
   CutoffMode cutoffs = CutoffMode::Plate;
   std::string well;
   std::string settings;

@@ -330,9 +330,9 @@ void ControlPanel::onWellPressed(int well, Qt::MouseButton button) {
   emit wellsChanged();
 }
 
-std::vector<std::optional<RingPlacement>> ControlPanel::currentRings() {
+std::vector<std::optional<Ring>> ControlPanel::currentRings() {
   const PlateFormat& format = workspace_.plate().format;
-  std::vector<std::optional<RingPlacement>> rings(static_cast<std::size_t>(format.wellCount()));
+  std::vector<std::optional<Ring>> rings(static_cast<std::size_t>(format.wellCount()));
   for (int well = 0; well < format.wellCount(); ++well) {
     if (const auto& results = workspace_.results().wells[well]) rings[well] = results->ring;
   }

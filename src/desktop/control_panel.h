@@ -68,7 +68,7 @@ class ControlPanel : public QDockWidget {
   const QString& lastSummaryFile() const { return lastSummaryFile_; }
   /// The reviewed rings a well is shown and opened at: the rings file's,
   /// else the ring of the well's last analysis; none where neither is known.
-  std::vector<std::optional<RingPlacement>> currentRings();
+  std::vector<std::optional<Ring>> currentRings();
   /// "Go!" and, once the batch ran, how many reviewed rings it used.
   QString ringsNote() const;
 

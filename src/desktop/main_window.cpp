@@ -67,7 +67,7 @@ MainWindow::MainWindow(UserDialogs dialogs, QWidget* parent)
   workspace_.onPlateChanged = [this] { controlPanel_->showPlate(); };
   workspace_.onUniversalSettingsChanged = [this] { controlPanel_->showUniversalSettings(); };
   // A well opens at the ring reviewed for it, as the batch analyses it.
-  workspace_.reviewedRing = [this](int well) -> std::optional<RingPlacement> {
+  workspace_.reviewedRing = [this](int well) -> std::optional<Ring> {
     const std::string folder = workspace_.resultsFolder();
     if (folder.empty()) return std::nullopt;
     const std::string path = RingsFileName(folder, workspace_.plate().prefix);

@@ -140,7 +140,7 @@ double PictureView::scale() const {
   return image_.isNull() ? 1.0 : double(canvas_->width()) / image_.width();
 }
 
-void PictureView::setRingOutline(std::optional<RingPlacement> ring) {
+void PictureView::setRingOutline(std::optional<Ring> ring) {
   ring_ = ring;
   canvas_->update();
 }

@@ -39,8 +39,8 @@ class PictureView : public QScrollArea {
 
   /// Draws the ring (centre row counted from the bottom of the picture) as
   /// a 2-pixel outline in a colour that stands out on the mosaics; none: no outline.
-  void setRingOutline(std::optional<RingPlacement> ring);
-  const std::optional<RingPlacement>& ringOutline() const { return ring_; }
+  void setRingOutline(std::optional<Ring> ring);
+  const std::optional<Ring>& ringOutline() const { return ring_; }
   /// Lets the mouse move the outlined ring (ringMoved tells where to).
   void setRingMovable(bool movable) { movable_ = movable; }
   /// The picture point (column, row from the bottom) under a point of the
@@ -74,7 +74,7 @@ class PictureView : public QScrollArea {
   double zoom_ = 1.0;
   bool fitting_ = true;
   QPoint focus_{-1, -1};
-  std::optional<RingPlacement> ring_;
+  std::optional<Ring> ring_;
   bool movable_ = false;
   std::optional<QPoint> dragFrom_;  // picture point where a drag began
   QPoint dragBy_;                   // how far the drag has moved the centre so far

@@ -88,7 +88,7 @@ void PlateOverviewDialog::build() {
   setUpdatesEnabled(false);
   for (int well = 0; well < plate_.format.wellCount(); ++well) {
     if (plate_.wells[well].state != 1) continue;
-    const std::optional<RingPlacement>& ring = rings_[well];
+    const std::optional<Ring>& ring = rings_[well];
     const Picture mosaic = OverviewThumbnail(plate_, well, radius_, !ring);
     const QImage full = ring ? ToQImageWithoutRingDisc(mosaic) : ToQImage(mosaic);
     if (full.isNull()) continue;

@@ -22,7 +22,7 @@ class PlateOverviewDialog : public QDialog {
   PlateOverviewDialog(const Plate& plate, int radius, QWidget* parent = nullptr);
 
   /// The wells' present rings, drawn as outlines in place of the estimate; before build().
-  void setCurrentRings(std::vector<std::optional<RingPlacement>> rings) {
+  void setCurrentRings(std::vector<std::optional<Ring>> rings) {
     rings_ = std::move(rings);
     rings_.resize(plate_.wells.size());
   }
@@ -41,7 +41,7 @@ class PlateOverviewDialog : public QDialog {
  private:
   Plate plate_;
   int radius_;
-  std::vector<std::optional<RingPlacement>> rings_;  // one per well
+  std::vector<std::optional<Ring>> rings_;  // one per well
   int chosen_ = -1;
   bool built_ = false;
 };

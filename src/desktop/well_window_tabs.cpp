@@ -258,7 +258,7 @@ void WellWindowWidget::buildRingReview(QGroupBox* ring, QGridLayout* grid) {
     grid->addWidget(new QLabel(caption, ring), row, 0);
     grid->addWidget(box, row, 1, 1, 2);
     connect(box, &QSpinBox::valueChanged, this, [this] {
-      const RingPlacement typed{ringXSpin_->value(), ringYSpin_->value(), ringRadiusSpin_->value()};
+      const Ring typed{ringXSpin_->value(), ringYSpin_->value(), ringRadiusSpin_->value()};
       moveRingByHand([typed](WellSession& s) {
         if (typed != s.ring()) s.placeRing(typed);
       });

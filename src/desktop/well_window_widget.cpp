@@ -249,11 +249,11 @@ void WellWindowWidget::refreshPictures(const WellSession& session) {
   histogram_->setPixmap(QPixmap::fromImage(ToQImage(pictures.orientationHistogram)));
   results_->showChart(session.densityChart());
   // At 1:1 the mosaics open on the ring; their rows count from the bottom.
-  const RingPlacement& ring = session.ring();
+  const Ring& ring = session.ring();
   for (PictureView* view : {blueView_, greenView_, compositeView_, resultView_}) {
     view->setFocusPoint(QPoint(ring.x, view->image().height() - 1 - ring.y));
     // The filled look draws the ring as the disc of the green mosaic alone.
-    view->setRingOutline(filled ? std::nullopt : std::optional<RingPlacement>(ring));
+    view->setRingOutline(filled ? std::nullopt : std::optional<Ring>(ring));
   }
   const QImage& crop = cellCropView_->image();
   cellCropView_->setFocusPoint(QPoint(crop.width() / 2, crop.height() / 2));

@@ -103,6 +103,23 @@ CellResults CellsFromJson(const JsonReader& j) {
   return cells;
 }
 
+std::int32_t SettingValue(const JsonReader& value, SettingId id) {
+  const SettingDescriptor& setting = Describe(id);
+  return value.integer32(setting.minimum, setting.maximum);
+}
+
+// A ring as [x, y, radius], in the results and in a request; its centre
+// read within lowest..highest.
+json RingJson(const Ring& ring) {
+  return {ring.x, ring.y, ring.radius};
+}
+
+Ring RingFromJson(const JsonReader& value, int lowest, int highest) {
+  const auto ring = value.exactly(3);
+  return {ring[0].integer32(lowest, highest), ring[1].integer32(lowest, highest),
+          SettingValue(ring[2], SettingId::RingRadius)};
+}
+
 json ResultsToJson(const WellResults& r) {
   json immigrants = json::array();
   for (const NucleusMeasures& n : r.immigrants) {
@@ -131,7 +148,7 @@ json ResultsToJson(const WellResults& r) {
     }
     inputs.push_back(std::move(entry));
   }
-  json result = {{"ring", {r.ring.x, r.ring.y, r.ring.radius}},
+  json result = {{"ring", RingJson(r.ring)},
                  {"ring_increment", r.ringIncrement},
                  {"ring_fitted", r.ringFitted},
                  {"zone_contrast", r.zoneContrast ? json(*r.zoneContrast) : json(nullptr)},
@@ -157,11 +174,6 @@ json ResultsToJson(const WellResults& r) {
   return result;
 }
 
-std::int32_t SettingValue(const JsonReader& value, SettingId id) {
-  const SettingDescriptor& setting = Describe(id);
-  return value.integer32(setting.minimum, setting.maximum);
-}
-
 std::uint64_t HexDigest(const JsonReader& value) {
   const std::string& text = value.text();
   if (text.size() != 16 || text.find_first_not_of("0123456789abcdef") != std::string::npos) {
@@ -181,10 +193,7 @@ std::string Unescaped(const JsonReader& value) {
 WellResults ResultsFromJson(const JsonReader& j, int well) {
   WellResults r;
   r.well = well;
-  const auto ring = j.at("ring").exactly(3);
-  r.ring = {ring[0].integer32(-kMosaicSide, 2 * kMosaicSide),
-            ring[1].integer32(-kMosaicSide, 2 * kMosaicSide),
-            SettingValue(ring[2], SettingId::RingRadius)};
+  r.ring = RingFromJson(j.at("ring"), -kMosaicSide, 2 * kMosaicSide);
   r.ringIncrement = SettingValue(j.at("ring_increment"), SettingId::RingIncrement);
   r.ringFitted = j.at("ring_fitted").flag();
   if (!j.at("zone_contrast").isNull()) r.zoneContrast = Measure(j.at("zone_contrast"));
@@ -258,18 +267,16 @@ WellResults ResultsFromJson(const JsonReader& j, int well) {
 }
 
 json RequestToJson(const WellRequest& request) {
-  json fit = nullptr;
-  if (request.fitRadius) fit = {request.fitRadius->minimum, request.fitRadius->maximum};
   json result = {{"settings", SettingsToJson(request.settings)},
                  {"cell_level", request.cellLevel},
-                 {"fit_radius", fit},
+                 {"fit_radius", FitRadiusJson(request.fitRadius)},
                  {"layout", EscapedBytes(request.layout)},
                  {"channels", request.channels},
                  {"plane", request.plane},
                  {"input_bits", request.inputBits},
                  {"ring_source", EscapedBytes(request.ringSource)}};
   // Only a request with a reviewed ring names it: records of fitted rings stay as they were.
-  if (request.ring) result["ring"] = {request.ring->x, request.ring->y, request.ring->radius};
+  if (request.ring) result["ring"] = RingJson(*request.ring);
   if (request.ringDrift) result["ring_drift"] = *request.ringDrift;
   if (request.zoneCoverage) result["zone_coverage"] = true;
   // Likewise only each well's own cut-offs are named.
@@ -293,11 +300,7 @@ WellRequest RequestFromJson(const JsonReader& j) {
   WellRequest request;
   request.settings = CompleteSettings(j.at("settings"));
   request.cellLevel = j.at("cell_level").flag();
-  if (!j.at("fit_radius").isNull()) {
-    const auto range = j.at("fit_radius").exactly(2);
-    request.fitRadius = RadiusRange{range[0].integer32(1, kLargestFitRadius),
-                                    range[1].integer32(1, kLargestFitRadius)};
-  }
+  request.fitRadius = FitRadiusFromJson(j.at("fit_radius"));
   request.layout = Unescaped(j.at("layout"));
   const auto channels = j.at("channels").exactly(2);
   request.channels = {channels[0].integer32(0, 1 << 16), channels[1].integer32(0, 1 << 16)};
@@ -305,12 +308,7 @@ WellRequest RequestFromJson(const JsonReader& j) {
   request.inputBits = j.at("input_bits").integer32(8, 16);
   if (request.inputBits % 2 != 0) j.at("input_bits").fail("not 8, 10, 12, 14 or 16");
   request.ringSource = Unescaped(j.at("ring_source"));
-  if (j.json().contains("ring")) {
-    const auto ring = j.at("ring").exactly(3);
-    request.ring =
-        RingPlacement{ring[0].integer32(0, kMosaicSide - 1), ring[1].integer32(0, kMosaicSide - 1),
-                      SettingValue(ring[2], SettingId::RingRadius)};
-  }
+  if (j.json().contains("ring")) request.ring = RingFromJson(j.at("ring"), 0, kMosaicSide - 1);
   if (j.json().contains("ring_drift"))
     request.ringDrift = j.at("ring_drift").integer32(0, kMosaicSide);
   if (j.json().contains("zone_coverage")) request.zoneCoverage = j.at("zone_coverage").flag();
@@ -348,6 +346,17 @@ WellRequest PlateRequest(const Plate& plate, const AnalysisSettings& settings, b
 
 std::string RequestDigest(const WellRequest& request) {
   return Checksum(RequestToJson(request));
+}
+
+json FitRadiusJson(const std::optional<RadiusRange>& range) {
+  return range ? json{range->minimum, range->maximum} : json(nullptr);
+}
+
+std::optional<RadiusRange> FitRadiusFromJson(const JsonReader& value) {
+  if (value.isNull()) return std::nullopt;
+  const auto range = value.exactly(2);
+  return RadiusRange{range[0].integer32(1, kLargestFitRadius),
+                     range[1].integer32(1, kLargestFitRadius)};
 }
 
 std::string ProgramVersion() {

@@ -20,6 +20,7 @@
 
 namespace vembrel {
 
+class JsonReader;
 struct Plate;
 
 /// What a batch asked for when it analysed a well: the settings and options,
@@ -32,9 +33,9 @@ struct WellRequest {
   std::string layout = "native";  // the layout's option ("native", "operetta", a pattern, ...)
   std::array<int, 2> channels{0, 1};
   int plane = 1;
-  int inputBits = 16;                 // bits the loader takes of 16-bit samples
-  std::string ringSource;             // where rings given from outside come from; "" when fitted
-  std::optional<RingPlacement> ring;  // a reviewed ring, analysed instead of a fitted one
+  int inputBits = 16;        // bits the loader takes of 16-bit samples
+  std::string ringSource;    // where rings given from outside come from; "" when fitted
+  std::optional<Ring> ring;  // a reviewed ring, analysed instead of a fitted one
   /// A held ring (ring source "held") may follow the well this many pixels.
   std::optional<int> ringDrift;
   bool zoneCoverage = false;               // measure the zone's coverage too
@@ -69,6 +70,12 @@ AnalysedWell AnalysedWellFromJson(const nlohmann::ordered_json& json,
                                   const PlateFormat& format = {});
 /// The record file's text: the record on one line, then a line break.
 std::string AnalysedWellText(const AnalysedWell& record);
+
+/// A fit radius range as records and run manifests write it: [minimum,
+/// maximum], or null without a fit.
+nlohmann::ordered_json FitRadiusJson(const std::optional<RadiusRange>& range);
+/// The range read back. Throws Error naming the key for a bad value.
+std::optional<RadiusRange> FitRadiusFromJson(const JsonReader& value);
 
 /// Why a record cannot stand for a well of this run.
 enum class RecordMisfit {

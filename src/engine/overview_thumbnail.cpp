@@ -17,7 +17,7 @@ Picture OverviewThumbnail(const Plate& plate, int well, int radius, bool estimat
   TiffFiles files;
   Picture mosaic = LoadChannelMosaic(fields, {}, files).mosaic;
   if (!estimate) return mosaic;
-  const RingSearchResult centre = QuickRingEstimate(mosaic, radius);
+  const MosaicPoint centre = QuickRingEstimate(mosaic, radius).centre;
   DrawRingMask(mosaic, centre.x, centre.y, radius);
   return mosaic;
 }

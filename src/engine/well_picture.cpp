@@ -19,9 +19,7 @@ std::string InMicrometres(double pixels, const std::optional<double>& pixelSize)
 WholeWellMarks MarksOf(const WellSession& session) {
   const WellResults& r = session.results();
   WholeWellMarks marks;
-  marks.ringX = r.ring.x;
-  marks.ringY = r.ring.y;
-  marks.ringRadius = r.ring.radius;
+  marks.ring = r.ring;
   for (const NucleusMeasures& nucleus : r.immigrants)
     marks.counted.push_back({nucleus.x, nucleus.y});
   for (const ImmigrantNucleus& object : session.rejectedForSize()) {

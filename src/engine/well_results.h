@@ -11,17 +11,10 @@
 
 #include "imaging/cell_shape.h"
 #include "imaging/field_loader.h"
+#include "imaging/mosaic_geometry.h"
 #include "plate/well_names.h"
 
 namespace vembrel {
-
-/// Where the ring sits: centre column, centre row counted from the bottom, radius.
-struct RingPlacement {
-  int x = 512;
-  int y = 512;
-  int radius = 350;
-  bool operator==(const RingPlacement&) const = default;
-};
 
 /// The nucleus cut-offs chosen for a well from its own pictures.
 struct WellCutoffs {
@@ -108,7 +101,7 @@ struct WellResults {
   int well = 0;        // index on the plate, row-major from A01
   PlateFormat format;  // the plate's format, which names the well
   std::string wellName() const { return WellName(well, format); }
-  RingPlacement ring;
+  Ring ring;
   int ringIncrement = 50;                   // width of the density rings
   std::int64_t nuclei = 0;                  // immigrant nuclei in the ring
   std::int64_t pixels = 0;                  // nucleus pixels in the ring
@@ -153,7 +146,7 @@ inline double SquareMillimetres(double pixels, double pixelSize) {
   return pixels * (pixelSize * pixelSize) / 1e6;
 }
 /// The area inside the ring, pi r^2, in square pixels.
-inline double RingArea(const RingPlacement& ring) {
+inline double RingArea(const Ring& ring) {
   return std::numbers::pi * ring.radius * ring.radius;
 }
 inline double PerSquareMillimetre(double perPixel, double pixelSize) {

@@ -83,7 +83,7 @@ constexpr int kFewOversizeObjects = 5;
 
 // Whether more than half of the ring's disc lies in quarters left black,
 // where the fit finds the darkest disc however the zone lies.
-bool MostlyInBlackQuarters(const RingPlacement& ring, const std::array<bool, 4>& black) {
+bool MostlyInBlackQuarters(const Ring& ring, const std::array<bool, 4>& black) {
   if (std::none_of(black.begin(), black.end(), [](bool b) { return b; })) return false;
   const std::vector<int> halfWidths = DiscHalfWidths(ring.radius);
   std::int64_t inside = 0, inBlack = 0;
@@ -119,7 +119,7 @@ struct WellSession::Memo {
   std::string cellJpeg;
 };
 
-std::string RingPlacementProblem(const RingPlacement& ring) {
+std::string RingPlacementProblem(const Ring& ring) {
   const int largest = Describe(SettingId::RingRadius).maximum;
   const auto within = [](int value, int low, int high) { return value >= low && value <= high; };
   if (!within(ring.x, 0, kMosaicSize - 1)) {
@@ -225,9 +225,9 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
       throw Error("Well " + wellName_ + ": the ring's " + problem);
     }
     settings_.ring.radius = options_.ring->radius;
-    RingPlacement ring = *options_.ring;
+    Ring ring = *options_.ring;
     if (options_.ringDrift) {
-      const RingSearchResult moved = FitRing(pictures_.greenMosaic, ring.radius);
+      const MosaicPoint moved = FitRing(pictures_.greenMosaic, ring.radius).centre;
       const double drift =
           std::hypot(static_cast<double>(moved.x - ring.x), static_cast<double>(moved.y - ring.y));
       if (drift <= *options_.ringDrift) ring = {moved.x, moved.y, ring.radius};
@@ -414,7 +414,7 @@ void WellSession::chooseCutoffs() {
 }
 
 void WellSession::fitRing() {
-  const RingSearchResult best = FitRing(pictures_.greenMosaic, settings_.ring.radius);
+  const MosaicPoint best = FitRing(pictures_.greenMosaic, settings_.ring.radius).centre;
   drawRing(best.x, best.y);
   results_.ringFitted = true;
   results_.zoneContrast.reset();
@@ -482,7 +482,7 @@ void WellSession::placeRing(int x, int y) {
   analyse();
 }
 
-void WellSession::placeRing(const RingPlacement& ring) {
+void WellSession::placeRing(const Ring& ring) {
   if (const std::string problem = RingPlacementProblem(ring); !problem.empty()) {
     throw Error("Well " + wellName_ + ": the ring's " + problem);
   }
@@ -533,7 +533,7 @@ void WellSession::resetTo(const AnalysisSettings& settings) {
 
 void WellSession::noteQuality(const DensityProfile& profile) {
   WellResults& r = results_;
-  const RingPlacement& ring = r.ring;
+  const Ring& ring = r.ring;
   r.nucleiOutside = std::count_if(profile.distances.begin(), profile.distances.end(),
                                   [&](double d) { return d > ring.radius; });
   r.quality.clear();
@@ -565,7 +565,7 @@ void WellSession::noteQuality(const DensityProfile& profile) {
 
 void WellSession::analyse() {
   ++passCount_;
-  const RingPlacement ring = results_.ring;
+  const Ring ring = results_.ring;
   NucleusScanSettings scan;
   scan.lowerCutoffGreen = settings_.nuclei.greenCutoff;
   scan.lowerCutoffBlue = settings_.nuclei.blueCutoff;

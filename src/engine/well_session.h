@@ -61,7 +61,7 @@ struct WellMosaics {
 /// directions (row counted from the bottom), radius within the ring size's
 /// range. Returns why not ("x 1024 is outside the mosaic (0..1023)"), or ""
 /// when it does.
-std::string RingPlacementProblem(const RingPlacement& ring);
+std::string RingPlacementProblem(const Ring& ring);
 
 /// Loads both 1024 x 1024 mosaics of a well of the plate.
 WellMosaics LoadWellMosaics(const Plate& plate, int well);
@@ -99,7 +99,7 @@ struct SessionOptions {
   std::optional<RadiusRange> fitRadius;
   /// Analyse at this ring (a reviewed one) instead of fitting one; the
   /// radius becomes the session's ring size. Error when it lies off the mosaic.
-  std::optional<RingPlacement> ring;
+  std::optional<Ring> ring;
   /// The ring is the well's ring held from an earlier time point rather than
   /// a reviewed one. With ringDrift, its centre is fitted afresh at its
   /// radius and the fit kept when it lies within ringDrift pixels of it.
@@ -133,7 +133,7 @@ class WellSession {
   const std::string& wellName() const { return wellName_; }
   const PlateIdentity& plate() const { return plate_; }
   const AnalysisSettings& settings() const { return settings_; }
-  const RingPlacement& ring() const { return results_.ring; }
+  const Ring& ring() const { return results_.ring; }
   const WellResults& results() const { return results_; }
   const WellPictures& pictures() const { return pictures_; }
   const DensityChart& densityChart() const { return chart_; }
@@ -170,7 +170,7 @@ class WellSession {
   /// Places the whole ring as given (a reviewed ring: its radius becomes the
   /// session's ring size, without a fit) and analyses; Error when it lies off
   /// the mosaic.
-  void placeRing(const RingPlacement& ring);
+  void placeRing(const Ring& ring);
   /// The radius one pixel larger or smaller (1..1024), fitted afresh.
   void stepRingRadius(bool larger);
   /// The increment ten pixels larger or smaller (10..100).

@@ -36,7 +36,7 @@ Picture WellSession::BlankCellGallery() {
 }
 
 void WellSession::runCells() {
-  const RingGeometry ring{results_.ring.x, results_.ring.y, results_.ring.radius};
+  const Ring& ring = results_.ring;
   // The grown cells are painted in their colours over a copy of the result.
   cellMask_ = pictures_.result;
   pictures_.cellCrop = CopyRingCrop(pictures_.result, ring);
@@ -47,8 +47,8 @@ void WellSession::runCells() {
   segmentation.cellCutoff = settings_.cells.greenCutoff;
   segmentation.minSize = settings_.cells.minimalSize;
   segmentation.maxSize = settings_.cells.maximalSize;
-  segmentation.ringCentreX = ring.centreX;
-  segmentation.ringCentreY = ring.centreY;
+  segmentation.ringCentreX = ring.x;
+  segmentation.ringCentreY = ring.y;
   segmentation.radius = ring.radius;
   CellColourGenerator colours;  // one fixed seed per run: reproducible snapshots
   CellSegmentation cells = SegmentCells(pictures_.composite, pictures_.greenMosaic, cellMask_,

@@ -93,7 +93,7 @@ class Workspace {
   std::function<void()> onUniversalSettingsChanged;
   /// The reviewed ring a well opens at instead of a fitted one (none: fit
   /// it); may be empty. The desktop reads it from the rings file.
-  std::function<std::optional<RingPlacement>(int well)> reviewedRing;
+  std::function<std::optional<Ring>(int well)> reviewedRing;
   /// The universal settings were written to this file.
   std::function<void(const std::string& path)> onSettingsSaved;
 

@@ -246,10 +246,10 @@ Chord LongestChord(std::vector<int> columns, std::vector<int> rows, double p, do
   return chord;
 }
 
-double OrientationAngle(const CellMeasurement& m, const RingGeometry& ring) {
+double OrientationAngle(const CellMeasurement& m, const Ring& ring) {
   const double R = ring.radius;
-  const double Xc = m.minX + m.centroidX - ring.centreX + R - 1;
-  const double Yc = m.minY + m.centroidY - (kMosaicSize - (ring.centreY + ring.radius)) - 1;
+  const double Xc = m.minX + m.centroidX - ring.x + R - 1;
+  const double Yc = m.minY + m.centroidY - (kMosaicSize - (ring.y + ring.radius)) - 1;
   const int x1 = m.chord.column1, x2 = m.chord.column2;
   const int y1 = m.chord.row1, y2 = m.chord.row2;
   const double radialX = R - Xc;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/cell_segmentation.h"
+#include "imaging/mosaic_geometry.h"
 
 namespace vembrel {
 
@@ -46,16 +47,9 @@ CellMeasurement MeasureCell(CellRecord& cell);
 Chord LongestChord(std::vector<int> columns, std::vector<int> rows, double p, double q,
                    int lastColumn, int lastRow);
 
-/// Where the ring sits: centre (rows from the bottom) and radius R.
-struct RingGeometry {
-  int centreX = 0;
-  int centreY = 0;
-  int radius = 350;
-};
-
 /// Angle in degrees (0 radial .. 90 tangential) between the long axis and
 /// the line to the ring centre, in ring-crop coordinates.
-double OrientationAngle(const CellMeasurement& m, const RingGeometry& ring);
+double OrientationAngle(const CellMeasurement& m, const Ring& ring);
 
 enum class CellClass { RoundRough = 0, RoundSmooth = 1, OvalRough = 2, OvalSmooth = 3 };
 inline constexpr int kClassCount = 4;
@@ -96,7 +90,7 @@ struct ShapeStatistics {
 std::optional<int> RadialShare(const std::array<int, kOrientationBins>& bins);
 
 struct ShapeSettings {
-  RingGeometry ring;
+  Ring ring;
   double elongation = 3.0;   // E
   double smoothness = 0.75;  // S
 };

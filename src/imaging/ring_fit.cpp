@@ -99,8 +99,7 @@ RingSearchResult CompassSearch(const Picture& green, int radius, bool evaluateSt
     if (sum < best) {
       // Strict improvement: stay and try the same direction again.
       best = sum;
-      result.x = x;
-      result.y = y;
+      result.centre = {x, y};
     } else {
       x = px;
       y = py;

@@ -2,13 +2,13 @@
 // The ring: the darkest disc of given radius in the green mosaic.
 #include <cstdint>
 
+#include "imaging/mosaic_geometry.h"
 #include "imaging/picture.h"
 
 namespace vembrel {
 
 struct RingSearchResult {
-  int x = 512;     // column from the left
-  int y = 512;     // row from the bottom
+  MosaicPoint centre{512, 512};
   int trials = 0;  // disc sums evaluated after the start point
 };
 

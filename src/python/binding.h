@@ -62,7 +62,7 @@ int WellArgument(const std::string& well, const PlateFormat& format = {});
 std::optional<RadiusRange> FitRadiusArgument(const py::object& range);
 /// A ring argument: None, or (x, y, radius) or a Ring on the mosaic
 /// (TypeError for what is no such triple, ValueError off the mosaic).
-std::optional<RingPlacement> RingArgument(const py::object& ring);
+std::optional<Ring> RingArgument(const py::object& ring);
 
 /// A cutoffs argument: "plate" or "well" (TypeError for what is no str,
 /// ValueError naming any other text).

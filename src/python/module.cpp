@@ -140,11 +140,11 @@ std::optional<RadiusRange> FitRadiusArgument(const py::object& range) {
   return radii;
 }
 
-std::optional<RingPlacement> RingArgument(const py::object& ring) {
+std::optional<Ring> RingArgument(const py::object& ring) {
   if (ring.is_none()) return std::nullopt;
-  RingPlacement placed;
-  if (py::isinstance<RingPlacement>(ring)) {
-    placed = ring.cast<RingPlacement>();
+  Ring placed;
+  if (py::isinstance<Ring>(ring)) {
+    placed = ring.cast<Ring>();
   } else {
     try {
       if (py::isinstance<py::str>(ring)) throw py::cast_error();

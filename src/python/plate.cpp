@@ -128,7 +128,7 @@ int IncludedWell(const Plate& plate, const std::string& name) {
 
 WellResult Analyse(const Plate& plate, int well, const AnalysisSettings& settings, bool cells,
                    const std::optional<RadiusRange>& fitRadius, CutoffMode cutoffs,
-                   const std::optional<RingPlacement>& ring = std::nullopt) {
+                   const std::optional<Ring>& ring = std::nullopt) {
   SessionOptions options;
   options.cellLevel = cells;
   options.fitRadius = fitRadius;
@@ -428,7 +428,7 @@ pictures differ in size.)")
             const int index = IncludedWell(*p.plate, well);
             const AnalysisSettings values = SettingsArgument(settings);
             const std::optional<RadiusRange> range = FitRadiusArgument(fitRadius);
-            const std::optional<RingPlacement> placed = RingArgument(ring);
+            const std::optional<Ring> placed = RingArgument(ring);
             const CutoffMode mode = CutoffsArgument(cutoffs);
             if (range && placed)
               Raise(PyExc_ValueError, "give either fit_radius or ring, not both");

@@ -51,7 +51,7 @@ py::object RadialShare(const CellResults& c) {
   return gauge ? py::object(py::int_(*gauge)) : py::object(py::none());
 }
 
-std::string RingRepr(const RingPlacement& ring) {
+std::string RingRepr(const Ring& ring) {
   return "Ring(x=" + std::to_string(ring.x) + ", y=" + std::to_string(ring.y) +
          ", radius=" + std::to_string(ring.radius) + ")";
 }
@@ -151,17 +151,16 @@ WellResult TakeResult(const WellSession& session) {
 }
 
 void BindResults(py::module_& module) {
-  py::class_<RingPlacement>(module, "Ring",
-                            R"(Where the cell-free ring sits in the 1024 x 1024 mosaic.
+  py::class_<Ring>(module, "Ring",
+                   R"(Where the cell-free ring sits in the 1024 x 1024 mosaic.
 
 x is the centre's column, y its row counted from the bottom (row 1023 - y of
 the arrays Plate.mosaics() returns), radius in pixels.)")
-      .def_readonly("x", &RingPlacement::x, "Column of the centre.")
-      .def_readonly("y", &RingPlacement::y, "Row of the centre, counted from the bottom.")
-      .def_readonly("radius", &RingPlacement::radius, "Radius in pixels.")
+      .def_readonly("x", &Ring::x, "Column of the centre.")
+      .def_readonly("y", &Ring::y, "Row of the centre, counted from the bottom.")
+      .def_readonly("radius", &Ring::radius, "Radius in pixels.")
       .def(
-          "__eq__", [](const RingPlacement& a, const RingPlacement& b) { return a == b; },
-          py::is_operator())
+          "__eq__", [](const Ring& a, const Ring& b) { return a == b; }, py::is_operator())
       .def("__repr__", &RingRepr);
 
   py::class_<CellMeasures>(module, "Cell", R"(One kept cell of the cell level.

@@ -20,6 +20,8 @@ inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};
 inline constexpr Rgb kButtonFace{240, 240, 240};
 
+/// A place on the picture drawn: y counts rows from the top, unlike a
+/// MosaicPoint (imaging/mosaic_geometry.h), whose rows count from the bottom.
 struct Point {
   int x = 0, y = 0;
 };

@@ -19,9 +19,9 @@ constexpr std::uint32_t ToBgra(Rgb c) {
 }
 
 // Grid coordinates of a cell to ring-crop coordinates (as the outline points are placed).
-Point ToCrop(const CellMeasurement& m, int column, int row, const RingGeometry& ring) {
-  return {m.minX + column - 1 - (ring.centreX - ring.radius),
-          m.minY + row - 1 - (kMosaicSize - ring.centreY - ring.radius)};
+Point ToCrop(const CellMeasurement& m, int column, int row, const Ring& ring) {
+  return {m.minX + column - 1 - (ring.x - ring.radius),
+          m.minY + row - 1 - (kMosaicSize - ring.y - ring.radius)};
 }
 
 Rgb PixelOrBlack(const Picture& picture, int x, int y) {
@@ -71,12 +71,12 @@ Rgb ClassColour(CellClass c) {
   return kColours[static_cast<int>(c)];
 }
 
-Picture CopyRingCrop(const Picture& picture, const RingGeometry& ring) {
-  return SquareCrop(picture, ring.centreX - ring.radius,
-                    picture.height - ring.centreY - ring.radius, std::max(2 * ring.radius, 1));
+Picture CopyRingCrop(const Picture& picture, const Ring& ring) {
+  return SquareCrop(picture, ring.x - ring.radius, picture.height - ring.y - ring.radius,
+                    std::max(2 * ring.radius, 1));
 }
 
-void DrawOutline(Picture& crop, const CellMeasurement& m, const RingGeometry& ring) {
+void DrawOutline(Picture& crop, const CellMeasurement& m, const Ring& ring) {
   Canvas canvas(crop);
   for (const OutlinePoint& point : m.outline) {
     const Point p = ToCrop(m, point.column, point.row, ring);
@@ -84,7 +84,7 @@ void DrawOutline(Picture& crop, const CellMeasurement& m, const RingGeometry& ri
   }
 }
 
-void DrawLongAxis(Picture& crop, const CellMeasurement& m, CellClass c, const RingGeometry& ring) {
+void DrawLongAxis(Picture& crop, const CellMeasurement& m, CellClass c, const Ring& ring) {
   const Chord& chord = m.chord;
   const int halfX = (chord.column2 - chord.column1) / 2;
   const int halfY = (chord.row2 - chord.row1) / 2;

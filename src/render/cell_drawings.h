@@ -19,12 +19,12 @@ Rgb ClassColour(CellClass c);
 
 /// The 2R x 2R square of a mosaic-sized picture around the ring centre;
 /// parts outside the picture stay black.
-Picture CopyRingCrop(const Picture& picture, const RingGeometry& ring);
+Picture CopyRingCrop(const Picture& picture, const Ring& ring);
 
 /// Outline points in white on the ring crop.
-void DrawOutline(Picture& crop, const CellMeasurement& m, const RingGeometry& ring);
+void DrawOutline(Picture& crop, const CellMeasurement& m, const Ring& ring);
 /// The long axis in the class colour, each end pushed out by half the chord's extents.
-void DrawLongAxis(Picture& crop, const CellMeasurement& m, CellClass c, const RingGeometry& ring);
+void DrawLongAxis(Picture& crop, const CellMeasurement& m, CellClass c, const Ring& ring);
 
 /// One column of 60 x 60 slots per class; cell pixels in their colour of the
 /// result picture, the size right-aligned. Height 60 x the largest class count.

@@ -126,7 +126,7 @@ Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks) 
 
 Picture WholeWellPicture(Picture&& composite, const WholeWellMarks& marks) {
   Picture picture = std::move(composite);
-  Circle(picture, marks.ringX, marks.ringY, marks.ringRadius, kOutlineHalfWidth, kRingOutline);
+  Circle(picture, marks.ring.x, marks.ring.y, marks.ring.radius, kOutlineHalfWidth, kRingOutline);
   for (const MosaicPoint& point : marks.rejected) {
     Circle(picture, point.x, point.y, kMarkRadius, kOutlineHalfWidth, kRejectedMark);
   }

@@ -7,20 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "imaging/mosaic_geometry.h"
 #include "imaging/picture.h"
 #include "render/canvas.h"
 
 namespace vembrel {
 
-/// A place in a mosaic: column, row counted from the bottom.
-struct MosaicPoint {
-  int x = 0;
-  int y = 0;
-};
-
 struct WholeWellMarks {
-  int ringX = 512, ringY = 512, ringRadius = 350;  // centre row counted from the bottom
-  std::vector<MosaicPoint> counted;                // first pixel of each immigrant nucleus counted
+  Ring ring;
+  std::vector<MosaicPoint> counted;   // first pixel of each immigrant nucleus counted
   std::vector<MosaicPoint> rejected;  // first pixel of each object rejected for its size
   std::optional<double> pixelSize;    // micrometres per pixel: a scale bar
   std::vector<std::string> lines;     // the well's name first, then its numbers (UTF-8)

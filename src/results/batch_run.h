@@ -92,7 +92,7 @@ class BatchRun {
   /// A time course's later time point: analyse each well that has a ring
   /// here at that ring, held from the well's first time point (its centre
   /// fitted afresh within `drift` pixels of it when given).
-  void setHeldRings(std::vector<std::optional<RingPlacement>> rings, std::optional<int> drift) {
+  void setHeldRings(std::vector<std::optional<Ring>> rings, std::optional<int> drift) {
     heldRings_ = std::move(rings);
     ringDrift_ = drift;
   }
@@ -248,7 +248,7 @@ class BatchRun {
   std::optional<RingsFile> rings_;
   bool ringsChosen_ = false;
   int reviewedRingsUsed_ = 0;
-  std::vector<std::optional<RingPlacement>> heldRings_;  // per well; empty: none held
+  std::vector<std::optional<Ring>> heldRings_;  // per well; empty: none held
   std::optional<int> ringDrift_;
   bool zoneCoverage_ = false;
   std::optional<MapRequest> plateMap_;

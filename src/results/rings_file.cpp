@@ -45,7 +45,7 @@ const char* RingSourceName(RingSource source) {
   return source == RingSource::Reviewed ? "reviewed" : "fitted";
 }
 
-std::optional<RingPlacement> RingsFile::reviewed(int well) const {
+std::optional<Ring> RingsFile::reviewed(int well) const {
   const auto& entry = wells.at(well);
   if (entry && entry->source == RingSource::Reviewed) return entry->ring;
   return std::nullopt;
@@ -148,7 +148,7 @@ void WriteRingsFile(const RingsFile& rings) {
   WriteFileAtomically(rings.path, RingsFileText(rings));
 }
 
-void SaveRing(const std::string& path, int well, const RingPlacement& ring, RingSource source,
+void SaveRing(const std::string& path, int well, const Ring& ring, RingSource source,
               const PlateFormat& format) {
   if (const std::string problem = RingPlacementProblem(ring); !problem.empty()) {
     throw Error("Well " + WellName(well, format) + ": " + problem);

@@ -25,7 +25,7 @@ const char* RingSourceName(RingSource source);
 inline constexpr const char* kHeldRingSource = "held";
 
 struct RingEntry {
-  RingPlacement ring;
+  Ring ring;
   RingSource source = RingSource::Reviewed;
   std::string time;  // ISO 8601
 };
@@ -43,7 +43,7 @@ struct RingsFile {
   std::vector<std::optional<RingEntry>> wells;  // one per well of the format
 
   /// The reviewed ring of a well, if it has one.
-  std::optional<RingPlacement> reviewed(int well) const;
+  std::optional<Ring> reviewed(int well) const;
   int reviewedCount() const;
 };
 
@@ -66,7 +66,7 @@ void WriteRingsFile(const RingsFile& rings);
 /// replacing any entry the well had, with the current time. Throws Error
 /// when the file cannot be read (a damaged file is left as it is) or
 /// written, or the ring lies off the mosaic.
-void SaveRing(const std::string& path, int well, const RingPlacement& ring, RingSource source,
+void SaveRing(const std::string& path, int well, const Ring& ring, RingSource source,
               const PlateFormat& format = {});
 
 }  // namespace vembrel

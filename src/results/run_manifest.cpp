@@ -161,11 +161,7 @@ RunManifestFacts ReadRunManifestFacts(const Json& manifest) {
     if (!(facts.pixelSize->micrometres > 0)) size.at("micrometres").fail("not above 0");
   }
   facts.cellLevel = j.at("cell_level").flag();
-  if (!j.at("fit_radius").isNull()) {
-    const auto range = j.at("fit_radius").exactly(2);
-    facts.fitRadius = RadiusRange{range[0].integer32(1, kLargestFitRadius),
-                                  range[1].integer32(1, kLargestFitRadius)};
-  }
+  facts.fitRadius = FitRadiusFromJson(j.at("fit_radius"));
   if (j.json().contains("rings") && !j.at("rings").at("file").isNull()) {
     facts.ringsFile = j.at("rings").at("file").text();
   }
@@ -241,8 +237,7 @@ Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts
       {"seconds", static_cast<std::int64_t>(facts.ended - facts.started)},
       {"plate", PlateJson(plate)},
       {"cell_level", facts.cellLevel},
-      {"fit_radius",
-       facts.fitRadius ? Json{facts.fitRadius->minimum, facts.fitRadius->maximum} : Json(nullptr)},
+      {"fit_radius", FitRadiusJson(facts.fitRadius)},
       {"whole_plate", facts.wholePlate},
       {"settings", SettingsToJson(facts.settings)},
       {"wells",

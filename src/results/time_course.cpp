@@ -123,7 +123,7 @@ TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
   // Each well's ring comes from the first time point that has the well. A
   // well whose first time point failed has no ring to hold: it is not
   // analysed later rather than fitted afresh on a closing zone.
-  std::vector<std::optional<RingPlacement>> held(static_cast<std::size_t>(wellCount));
+  std::vector<std::optional<Ring>> held(static_cast<std::size_t>(wellCount));
   std::vector<bool> seen(static_cast<std::size_t>(wellCount));
   for (std::size_t t = 0; t < points.size(); ++t) {
     TimePointWork work;

@@ -58,8 +58,8 @@ struct TimePointWork {
   int index = 0;  // into the series
   int number = 0;
   const Plate* plate = nullptr;
-  const Plate* opened = nullptr;  // the plate as opened, its wells included as they were
-  std::vector<std::optional<RingPlacement>> held;  // per well of the plate
+  const Plate* opened = nullptr;          // the plate as opened, its wells included as they were
+  std::vector<std::optional<Ring>> held;  // per well of the plate
 };
 
 /// What analysing a time point gave: each included well's results (with its

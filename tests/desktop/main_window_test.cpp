@@ -535,8 +535,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(panel().ringsNote(), QStringLiteral("1 reviewed ring used"));
     QVERIFY(inPanel<QLabel>("ringsNoteLabel").isVisibleTo(&panel()));
     const PlateResults& results = window().workspace().results();
-    QCOMPARE(results.wells[WellIndex("A02")]->ring, (RingPlacement{400, 600, 180}));
-    QVERIFY(results.wells[WellIndex("B01")]->ring != (RingPlacement{500, 500, 150}));
+    QCOMPARE(results.wells[WellIndex("A02")]->ring, (Ring{400, 600, 180}));
+    QVERIFY(results.wells[WellIndex("B01")]->ring != (Ring{500, 500, 150}));
     std::filesystem::remove(rings);
   }
 
@@ -547,7 +547,7 @@ class MainWindowTest : public QObject {
     std::filesystem::remove(rings);  // rings earlier tests moved by hand
     SaveRing(rings, WellIndex("A02"), {400, 600, 180}, RingSource::Reviewed);
     const auto current = panel().currentRings();
-    QCOMPARE(current[WellIndex("A02")], std::optional(RingPlacement{400, 600, 180}));
+    QCOMPARE(current[WellIndex("A02")], std::optional(Ring{400, 600, 180}));
     QVERIFY(!current[WellIndex("B01")].has_value());  // neither reviewed nor analysed
     bool checked = false;
     QTimer::singleShot(0, this, [&] {
@@ -566,7 +566,7 @@ class MainWindowTest : public QObject {
     inPanel<QPushButton>("overviewButton").click();
     QVERIFY(checked);
     QVERIFY(window().wellWindow(QStringLiteral("A02")) != nullptr);
-    QCOMPARE(fixture_.well("A02").session()->ring(), (RingPlacement{400, 600, 180}));
+    QCOMPARE(fixture_.well("A02").session()->ring(), (Ring{400, 600, 180}));
     std::filesystem::remove(rings);
   }
 

@@ -151,7 +151,7 @@ class WellWindowTest : public QObject {
   }
 
   void buttonsAndEditsReachTheirActions() {
-    const RingPlacement fitted = session().ring();
+    const Ring fitted = session().ring();
     for (const auto& [name, dx, dy] : {std::tuple{"ringLeftButton", -1, 0},
                                        {"ringRightButton", 1, 0},
                                        {"ringUpButton", 0, 1},
@@ -181,7 +181,7 @@ class WellWindowTest : public QObject {
     QVERIFY2(session().ring().radius >= 260 && session().ring().radius <= 300,
              qPrintable(edit("ringRadiusEdit")));
     widget<QSpinBox>("fitMaximumSpin").setValue(259);
-    const RingPlacement before = session().ring();
+    const Ring before = session().ring();
     click("fitSizeButton");
     QCOMPARE(fixture_.errors.takeFirst(),
              QStringLiteral("Fit size: the smallest radius 260 is above the largest 259"));
@@ -268,13 +268,13 @@ class WellWindowTest : public QObject {
     std::filesystem::remove(rings);  // what earlier nudges kept
     click("autoFitButton");          // a fit alone keeps nothing
     QVERIFY(!std::filesystem::exists(rings));
-    session().placeRing(RingPlacement{480, 540, 200});  // the plate's zone
+    session().placeRing(Ring{480, 540, 200});  // the plate's zone
     fixture_.window->refreshAll();
     QVERIFY(!std::filesystem::exists(rings));  // nothing kept before a ring is moved by hand
     // Shift and a click at column 300, row 700 from the bottom (323 from the top).
     mouse(QEvent::MouseButtonPress, {300, 323}, Qt::ShiftModifier);
-    QCOMPARE(session().ring(), (RingPlacement{300, 700, 200}));
-    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(RingPlacement{300, 700, 200}));
+    QCOMPARE(session().ring(), (Ring{300, 700, 200}));
+    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(Ring{300, 700, 200}));
     QCOMPARE(widget<QSpinBox>("ringXSpin").value(), 300);
     QCOMPARE(widget<QSpinBox>("ringYSpin").value(), 700);
 
@@ -285,25 +285,25 @@ class WellWindowTest : public QObject {
     mouse(QEvent::MouseMove, {360, 310});
     QCOMPARE(session().passCount(), passes);  // analysed once, when let go
     mouse(QEvent::MouseButtonRelease, {360, 310});
-    QCOMPARE(session().ring(), (RingPlacement{350, 720, 200}));
+    QCOMPARE(session().ring(), (Ring{350, 720, 200}));
     QCOMPARE(session().passCount(), passes + 1);
-    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(RingPlacement{350, 720, 200}));
+    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(Ring{350, 720, 200}));
     // A press outside the ring drags nothing.
     mouse(QEvent::MouseButtonPress, {10, 10});
     mouse(QEvent::MouseButtonRelease, {60, 60});
-    QCOMPARE(session().ring(), (RingPlacement{350, 720, 200}));
+    QCOMPARE(session().ring(), (Ring{350, 720, 200}));
 
     // Typed: the radius alone, without a fit.
     widget<QSpinBox>("ringRadiusSpin").setValue(150);
-    QCOMPARE(session().ring(), (RingPlacement{350, 720, 150}));
+    QCOMPARE(session().ring(), (Ring{350, 720, 150}));
     QCOMPARE(settings().ring.radius, 150);
     widget<QSpinBox>("ringYSpin").setValue(0);
-    QCOMPARE(session().ring(), (RingPlacement{350, 0, 150}));
-    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(RingPlacement{350, 0, 150}));
+    QCOMPARE(session().ring(), (Ring{350, 0, 150}));
+    QCOMPARE(ReadRingsFile(rings).reviewed(0), std::optional(Ring{350, 0, 150}));
 
     // AutoFit replaces the reviewed ring on file by the fitted one.
     click("autoFitButton");
-    QVERIFY(session().ring() != (RingPlacement{350, 0, 150}));
+    QVERIFY(session().ring() != (Ring{350, 0, 150}));
     const RingsFile fitted = ReadRingsFile(rings);
     QVERIFY(!fitted.reviewed(0).has_value());
     QCOMPARE(fitted.wells[0]->ring, session().ring());
@@ -312,15 +312,15 @@ class WellWindowTest : public QObject {
     // Another well opens at the ring reviewed for it.
     SaveRing(rings, 1, {400, 600, 180}, RingSource::Reviewed);
     fixture_.clickWell("A02");
-    QCOMPARE(session("A02").ring(), (RingPlacement{400, 600, 180}));
+    QCOMPARE(session("A02").ring(), (Ring{400, 600, 180}));
   }
 
   // An outline in every mosaic; the filled disc of the green mosaic as an option.
   void ringIsOutlinedOrFilled() {
     click("actualSizeButton");
-    session().placeRing(RingPlacement{480, 540, 200});
+    session().placeRing(Ring{480, 540, 200});
     fixture_.window->refreshAll();
-    const RingPlacement ring = session().ring();
+    const Ring ring = session().ring();
     const int centreRow = 1023 - ring.y;
     const QColor outline = QColor::fromRgb(PictureView::kOutlineColour);
     for (const char* name : {"blueMosaicView", "greenMosaicView", "compositeView", "resultView"}) {

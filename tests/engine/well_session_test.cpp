@@ -57,7 +57,7 @@ TEST_F(WellSessionTest, ConstructedWellGivesTheHandCountedResults) {
   const WellResults& r = session->results();
   const Expected e = FromBlocks();
   ASSERT_EQ(e.nuclei, 4);
-  EXPECT_EQ(r.ring, (RingPlacement{kRingX, kRingY, kRing}));
+  EXPECT_EQ(r.ring, (Ring{kRingX, kRingY, kRing}));
   EXPECT_EQ(r.nuclei, e.nuclei);
   EXPECT_EQ(r.pixels, e.pixels);
   EXPECT_EQ(r.calculatedNuclei, std::int64_t(double(e.nuclei * e.pixels) / double(e.area) + 0.5));
@@ -196,7 +196,7 @@ TEST_F(WellSessionTest, RingArrowsMoveOnePixelAndNeverAgainstTheirDirection) {
   const auto session = fixture.open("A01");
   session->nudgeRing(RingDirection::Left);
   session->nudgeRing(RingDirection::Up);
-  EXPECT_EQ(session->ring(), (RingPlacement{kRingX - 1, kRingY + 1, kRing}));
+  EXPECT_EQ(session->ring(), (Ring{kRingX - 1, kRingY + 1, kRing}));
   // Beyond the right-hand limit (width - radius) the arrow leaves the ring where it is.
   session->placeRing(900, 100);
   session->nudgeRing(RingDirection::Right);
@@ -204,9 +204,9 @@ TEST_F(WellSessionTest, RingArrowsMoveOnePixelAndNeverAgainstTheirDirection) {
   session->placeRing(0, 0);
   session->nudgeRing(RingDirection::Left);
   session->nudgeRing(RingDirection::Down);
-  EXPECT_EQ(session->ring(), (RingPlacement{0, 0, kRing}));
+  EXPECT_EQ(session->ring(), (Ring{0, 0, kRing}));
   session->autoFitRing();
-  EXPECT_EQ(session->ring(), (RingPlacement{kRingX, kRingY, kRing}));
+  EXPECT_EQ(session->ring(), (Ring{kRingX, kRingY, kRing}));
 }
 
 TEST_F(WellSessionTest, TellsItsWorkspaceAfterEveryPassOnly) {
@@ -281,11 +281,11 @@ TEST_F(WellSessionTest, AGivenRingIsAnalysedAsPlacedInsteadOfTheFit) {
   AnalysisSettings settings;
   settings.ring.radius = 250;  // the fit alone would find another ring
   SessionOptions options;
-  options.ring = RingPlacement{kRingX, kRingY, kRing};
+  options.ring = Ring{kRingX, kRingY, kRing};
   const auto session = fixture.open("A01", options, settings);
   const WellResults& r = session->results();
   const Expected e = FromBlocks();
-  EXPECT_EQ(r.ring, (RingPlacement{kRingX, kRingY, kRing}));
+  EXPECT_EQ(r.ring, (Ring{kRingX, kRingY, kRing}));
   EXPECT_EQ(session->settings().ring.radius, kRing);
   EXPECT_EQ(r.nuclei, e.nuclei);
   EXPECT_EQ(r.pixels, e.pixels);
@@ -293,24 +293,23 @@ TEST_F(WellSessionTest, AGivenRingIsAnalysedAsPlacedInsteadOfTheFit) {
   EXPECT_FALSE(r.ringFitted);
 
   // A small ring around the 4 x 5 block at (801, 450) alone, off every fit.
-  options.ring = RingPlacement{803, 452, 8};
+  options.ring = Ring{803, 452, 8};
   const auto small = fixture.open("A01", options);
-  EXPECT_EQ(small->results().ring, (RingPlacement{803, 452, 8}));
+  EXPECT_EQ(small->results().ring, (Ring{803, 452, 8}));
   EXPECT_EQ(small->results().nuclei, 1);
   EXPECT_EQ(small->results().pixels, 20);
   small->autoFitRing();  // fitted afresh: no longer the reviewed ring
   EXPECT_FALSE(small->results().ringReviewed);
   // Placed whole by hand: the radius taken as it is, without a fit.
-  small->placeRing(RingPlacement{803, 452, 8});
-  EXPECT_EQ(small->results().ring, (RingPlacement{803, 452, 8}));
+  small->placeRing(Ring{803, 452, 8});
+  EXPECT_EQ(small->results().ring, (Ring{803, 452, 8}));
   EXPECT_EQ(small->settings().ring.radius, 8);
   EXPECT_EQ(small->results().nuclei, 1);
-  EXPECT_THROW(small->placeRing(RingPlacement{803, 1024, 8}), Error);
-  EXPECT_EQ(small->results().ring, (RingPlacement{803, 452, 8}));
+  EXPECT_THROW(small->placeRing(Ring{803, 1024, 8}), Error);
+  EXPECT_EQ(small->results().ring, (Ring{803, 452, 8}));
 
-  for (const RingPlacement off :
-       {RingPlacement{1024, 500, 100}, RingPlacement{-1, 500, 100}, RingPlacement{500, 1024, 100},
-        RingPlacement{500, -1, 100}, RingPlacement{500, 500, 0}, RingPlacement{500, 500, 1025}}) {
+  for (const Ring off : {Ring{1024, 500, 100}, Ring{-1, 500, 100}, Ring{500, 1024, 100},
+                         Ring{500, -1, 100}, Ring{500, 500, 0}, Ring{500, 500, 1025}}) {
     options.ring = off;
     EXPECT_THROW(fixture.open("A01", options), Error) << off.x << "," << off.y << "," << off.radius;
   }
@@ -323,7 +322,7 @@ TEST_F(WellSessionTest, AGivenRingIsAnalysedAsPlacedInsteadOfTheFit) {
 
 TEST_F(WellSessionTest, ARecordKeepsItsReviewedRingAndARingIsPartOfTheRequest) {
   SessionOptions options;
-  options.ring = RingPlacement{803, 452, 8};
+  options.ring = Ring{803, 452, 8};
   const auto session = fixture.open("A01", options);
   WellRequest request;
   request.ring = options.ring;
@@ -332,14 +331,13 @@ TEST_F(WellSessionTest, ARecordKeepsItsReviewedRingAndARingIsPartOfTheRequest) {
   EXPECT_EQ(read.request.ring, request.ring);
   EXPECT_TRUE(read.request == request);
   EXPECT_TRUE(read.results.ringReviewed);
-  EXPECT_EQ(read.results.ring, (RingPlacement{803, 452, 8}));
+  EXPECT_EQ(read.results.ring, (Ring{803, 452, 8}));
 
   WellRequest fitted = request;
   fitted.ring.reset();
   EXPECT_FALSE(fitted == request);
   EXPECT_FALSE(request == fitted);
-  for (const RingPlacement other :
-       {RingPlacement{804, 452, 8}, RingPlacement{803, 451, 8}, RingPlacement{803, 452, 9}}) {
+  for (const Ring other : {Ring{804, 452, 8}, Ring{803, 451, 8}, Ring{803, 452, 9}}) {
     WellRequest moved = request;
     moved.ring = other;
     EXPECT_FALSE(moved == request);
@@ -354,7 +352,7 @@ TEST_F(WellSessionTest, ARecordKeepsItsReviewedRingAndARingIsPartOfTheRequest) {
 
 TEST_F(WellSessionTest, AHeldRingIsNoReviewedOneAndItsRecordKeepsCoverageAndDrift) {
   SessionOptions options;
-  options.ring = RingPlacement{803, 452, 8};
+  options.ring = Ring{803, 452, 8};
   options.ringHeld = true;
   options.zoneCoverage = true;
   const auto session = fixture.open("A01", options);
@@ -392,7 +390,7 @@ class CellLevelTest : public ::testing::Test {
     SessionOptions options;
     options.cellLevel = true;
     auto session = fixture.open("A01", std::move(options));
-    EXPECT_EQ(session->ring(), (RingPlacement{kRingX, kRingY, kRing}));
+    EXPECT_EQ(session->ring(), (Ring{kRingX, kRingY, kRing}));
     return session;
   }
   std::string resultsFolder() const { return fixture.dir.path().string() + "/"; }

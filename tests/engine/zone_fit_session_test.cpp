@@ -28,7 +28,7 @@ TEST(ZoneFitSession, FindsTheZoneAndCountsTheMigratedCellsAcrossASpreadOfWells) 
     SessionOptions options;
     options.fitRadius = RadiusRange{200, 460};
     const WellSession session(0, well.mosaics(), AnalysisSettings{}, std::move(options));
-    const RingPlacement& ring = session.ring();
+    const Ring& ring = session.ring();
     const double offCentre = std::hypot(ring.x - recipe.zoneX, ring.y - recipe.zoneY);
     const double ringError = std::max(offCentre, double(std::abs(ring.radius - recipe.zoneRadius)));
     const double countError = std::abs(double(session.results().nuclei - well.migrated));

@@ -85,7 +85,7 @@ TEST(CellDrawings, HistogramTallestBarIsOneHundredPixels) {
 }
 
 TEST(CellDrawings, OutlineAndLongAxisOnTheRingCrop) {
-  const RingGeometry ring{512, 512, 350};
+  const Ring ring{512, 512, 350};
   CellRecord cell = Square(400, 300, 5);
   const CellMeasurement m = MeasureCell(cell);
   Picture crop(700, 700);

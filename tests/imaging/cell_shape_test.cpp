@@ -147,7 +147,7 @@ TEST(LongestChord, SameChordAsWalkingEveryPointOnRandomOutlines) {
 }
 
 TEST(OrientationAngle, RadialAndTangentialAxes) {
-  const RingGeometry ring{512, 512, 350};
+  const Ring ring{512, 512, 350};
   CellMeasurement m;
   m.minX = 100;
   m.minY = 513;  // centroid row on the ring centre's row in crop coordinates

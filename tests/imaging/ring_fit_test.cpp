@@ -43,8 +43,7 @@ RingSearchResult ReferenceSearch(const Picture& picture, int radius) {
     ++result.trials;
     if (s < best) {
       best = s;
-      result.x = x;
-      result.y = y;
+      result.centre = {x, y};
     } else {
       x = px;
       y = py;
@@ -82,8 +81,8 @@ TEST(FitRing, KnownMosaicsGiveKnownCentresAndTrials) {
   };
   for (const auto& c : cases) {
     const RingSearchResult fit = c.search(c.mosaic, c.radius);
-    EXPECT_EQ(fit.x, c.x) << c.name;
-    EXPECT_EQ(fit.y, c.y) << c.name;
+    EXPECT_EQ(fit.centre.x, c.x) << c.name;
+    EXPECT_EQ(fit.centre.y, c.y) << c.name;
     if (c.trials >= 0) {
       EXPECT_EQ(fit.trials, c.trials) << c.name;
     }
@@ -104,10 +103,10 @@ TEST(FitRing, AgreesWithPlainSearchOnRandomSmoothMosaics) {
     const int radius = 40 + static_cast<int>(random() % 300);
     const RingSearchResult expected = ReferenceSearch(mosaic, radius);
     const RingSearchResult fit = FitRing(mosaic, radius);
-    EXPECT_EQ(fit.x, expected.x) << "radius " << radius;
-    EXPECT_EQ(fit.y, expected.y) << "radius " << radius;
+    EXPECT_EQ(fit.centre.x, expected.centre.x) << "radius " << radius;
+    EXPECT_EQ(fit.centre.y, expected.centre.y) << "radius " << radius;
     EXPECT_EQ(fit.trials, expected.trials) << "radius " << radius;
-    if (fit.x != 512 || fit.y != 512) ++moved;
+    if (fit.centre.x != 512 || fit.centre.y != 512) ++moved;
   }
   EXPECT_GT(moved, 0);
 }

@@ -54,9 +54,7 @@ Picture DrawnAndReadBack(const WholeWellMarks& marks) {
 
 TEST(WholeWellPicture, RingOutlineAndMarksWhereTheyWereGiven) {
   WholeWellMarks marks;
-  marks.ringX = 520;
-  marks.ringY = 430;
-  marks.ringRadius = 300;
+  marks.ring = {520, 430, 300};
   marks.counted = {{450, 470}, {610, 380}};
   marks.rejected = {{700, 520}};
   const Picture picture = DrawnAndReadBack(marks);
@@ -96,9 +94,7 @@ TEST(WholeWellPicture, RingOutlineAndMarksWhereTheyWereGiven) {
 // overlap it and one another.
 TEST(WholeWellPicture, OutlinesPaintExactlyThePixelsNearTheirCircles) {
   WholeWellMarks marks;
-  marks.ringX = 150;
-  marks.ringY = 900;
-  marks.ringRadius = 301;
+  marks.ring = {150, 900, 301};
   marks.counted = {{451, 900}, {455, 903}, {0, 0}};
   marks.rejected = {{447, 897}, {1023, 1023}};
   const Picture picture = WholeWellPicture(Picture(1024, 1024), marks);

@@ -214,10 +214,10 @@ TEST_F(BatchRunTest, GoTakesTheReviewedRingsOfTheResultsFoldersRingsFile) {
   EXPECT_EQ(batch.reviewedRingsUsed(), 1);
   const auto& reviewed = batch.results().wells[1];
   ASSERT_TRUE(reviewed.has_value());
-  EXPECT_EQ(reviewed->ring, (RingPlacement{430, 570, 240}));
+  EXPECT_EQ(reviewed->ring, (Ring{430, 570, 240}));
   EXPECT_TRUE(reviewed->ringReviewed);
   EXPECT_FALSE(batch.results().wells[3]->ringReviewed);
-  EXPECT_NE(batch.results().wells[3]->ring, (RingPlacement{500, 500, 300}));
+  EXPECT_NE(batch.results().wells[3]->ring, (Ring{500, 500, 300}));
 
   // Rings chosen as none: every ring fitted, the file left as it is.
   BatchRun fitted(workspace_.plate(), workspace_.universalSettings(), results());

@@ -28,12 +28,12 @@ TEST(RingsFile, ReadsEveryColumnAndKeepsOnlyReviewedRingsForTheBatch) {
   const RingsFile rings = ReadRingsFile(path);
   EXPECT_EQ(rings.path, path);
   ASSERT_TRUE(rings.wells[0].has_value());
-  EXPECT_EQ(rings.wells[0]->ring, (RingPlacement{0, 1023, 1}));
+  EXPECT_EQ(rings.wells[0]->ring, (Ring{0, 1023, 1}));
   EXPECT_EQ(rings.wells[0]->time, "2026-12-07T10:00:00+01:00");
   ASSERT_TRUE(rings.wells[95].has_value());
-  EXPECT_EQ(rings.wells[95]->ring, (RingPlacement{1023, 0, 1024}));
+  EXPECT_EQ(rings.wells[95]->ring, (Ring{1023, 0, 1024}));
   EXPECT_EQ(rings.wells[95]->source, RingSource::Fitted);
-  EXPECT_EQ(rings.reviewed(14), (RingPlacement{500, 410, 300}));  // B03
+  EXPECT_EQ(rings.reviewed(14), (Ring{500, 410, 300}));  // B03
   EXPECT_FALSE(rings.reviewed(95).has_value());
   EXPECT_FALSE(rings.reviewed(1).has_value());
   EXPECT_EQ(rings.reviewedCount(), 2);

@@ -90,7 +90,7 @@ TEST(TimeCourse, TheHeldRingMeasuresTheZoneClosingAtItsRate) {
   ASSERT_TRUE(course.failures.empty()) << course.failures.front().message;
   EXPECT_EQ(course.followed, (std::vector<int>{0, 13}));
 
-  const RingPlacement first = course.wells[0][0]->results.ring;
+  const Ring first = course.wells[0][0]->results.ring;
   EXPECT_NEAR(first.x, kZoneX, 3);
   EXPECT_NEAR(first.y, kZoneY, 3);
   for (int t = 0; t < 5; ++t) {
