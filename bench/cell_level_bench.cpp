@@ -82,9 +82,9 @@ CellWell MakeCellWell(int cellCount, int largeEvery) {
 
 void RunCellLevel(benchmark::State& state, const CellWell& well) {
   CellSegmentationSettings settings;
-  settings.ringCentreX = kRingX;
-  settings.ringCentreY = kRingY;
-  settings.radius = kRadius;
+  settings.ring.x = kRingX;
+  settings.ring.y = kRingY;
+  settings.ring.radius = kRadius;
   ShapeSettings shape;
   shape.ring = {kRingX, kRingY, kRadius};
   int kept = 0;
@@ -133,9 +133,9 @@ BENCHMARK(BM_CellLevelLargeCells)
 void BM_CellSegmentationOnly(benchmark::State& state) {
   static const CellWell well = MakeCellWell(150, 5);
   CellSegmentationSettings settings;
-  settings.ringCentreX = kRingX;
-  settings.ringCentreY = kRingY;
-  settings.radius = kRadius;
+  settings.ring.x = kRingX;
+  settings.ring.y = kRingY;
+  settings.ring.radius = kRadius;
   Picture mask = well.result;
   for (auto _ : state) {
     mask = well.result;
@@ -149,9 +149,9 @@ BENCHMARK(BM_CellSegmentationOnly)->Unit(benchmark::kMillisecond);
 void BM_CellShapesOnly(benchmark::State& state) {
   static const CellWell well = MakeCellWell(150, 5);
   CellSegmentationSettings settings;
-  settings.ringCentreX = kRingX;
-  settings.ringCentreY = kRingY;
-  settings.radius = kRadius;
+  settings.ring.x = kRingX;
+  settings.ring.y = kRingY;
+  settings.ring.radius = kRadius;
   Picture mask = well.result;
   CellColourGenerator colours;
   CellSegmentation cells =

@@ -64,8 +64,8 @@ BENCHMARK(BM_FitRing)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggr
 void BM_GetAllNuclei(benchmark::State& state) {
   const WellPictures& well = Well();
   vembrel::NucleusScanSettings settings;
-  settings.ringX = well.ring.x;
-  settings.ringY = well.ring.y;
+  settings.ring.x = well.ring.x;
+  settings.ring.y = well.ring.y;
   int total = 0;
   for (auto _ : state) {
     const vembrel::DensityProfile profile = vembrel::ScanNuclei(well.composite, settings);
@@ -84,8 +84,8 @@ void BM_CountImmigrants(benchmark::State& state) {
   Picture ringMask = well.green;
   vembrel::DrawRingMask(ringMask, well.ring.x, well.ring.y, 350);
   vembrel::ImmigrantSettings settings;
-  settings.ringX = well.ring.x;
-  settings.ringY = well.ring.y;
+  settings.ring.x = well.ring.x;
+  settings.ring.y = well.ring.y;
   Picture result;
   std::int64_t nuclei = 0;
   for (auto _ : state) {

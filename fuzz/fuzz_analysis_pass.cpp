@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   scan.lowerCutoffBlue = in.range(0, 255);
   scan.minimalSize = in.range(0, 254);
   scan.maximalSize = in.range(scan.minimalSize + 1, 255);
-  scan.ringRadius = radius;
+  scan.ring.radius = radius;
   scan.ringIncrement = in.range(1, 200);
   vembrel::CellSegmentationSettings cell;
   cell.cellCutoff = in.range(0, 254);
@@ -82,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
   vembrel::DrawRingMask(greenMosaic, ring.x, ring.y, radius);
-  scan.ringX = ring.x;
-  scan.ringY = ring.y;
+  scan.ring.x = ring.x;
+  scan.ring.y = ring.y;
   const vembrel::DensityProfile profile = vembrel::ScanNuclei(composite, scan);
   if (profile.nbins > 0 && (profile.counts.size() != static_cast<std::size_t>(profile.nbins) ||
                             profile.areas.size() != profile.counts.size())) {
@@ -95,9 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   count.lowerCutoffBlue = scan.lowerCutoffBlue;
   count.minimalSize = scan.minimalSize;
   count.maximalSize = scan.maximalSize;
-  count.ringRadius = radius;
-  count.ringX = ring.x;
-  count.ringY = ring.y;
+  count.ring.radius = radius;
+  count.ring.x = ring.x;
+  count.ring.y = ring.y;
   vembrel::Picture mask;
   const vembrel::ImmigrantCounts counts =
       vembrel::CountImmigrants(composite, greenMosaic, count, mask);
@@ -109,9 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   cell.lowerCutoffBlue = scan.lowerCutoffBlue;
   cell.lowerCutoffGreen = scan.lowerCutoffGreen;
-  cell.ringCentreX = ring.x;
-  cell.ringCentreY = ring.y;
-  cell.radius = radius;
+  cell.ring.x = ring.x;
+  cell.ring.y = ring.y;
+  cell.ring.radius = radius;
   vembrel::CellColourGenerator colours;
   vembrel::CellSegmentation segmentation;
   try {

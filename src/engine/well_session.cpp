@@ -571,10 +571,8 @@ void WellSession::analyse() {
   scan.lowerCutoffBlue = settings_.nuclei.blueCutoff;
   scan.minimalSize = settings_.nuclei.minimalSize;
   scan.maximalSize = settings_.nuclei.maximalSize;
-  scan.ringRadius = ring.radius;
+  scan.ring = ring;
   scan.ringIncrement = settings_.ring.increment;
-  scan.ringX = ring.x;
-  scan.ringY = ring.y;
   const DensityProfile profile = ScanNuclei(pictures_.composite, scan);
 
   ImmigrantSettings immigrants;
@@ -582,9 +580,7 @@ void WellSession::analyse() {
   immigrants.lowerCutoffBlue = scan.lowerCutoffBlue;
   immigrants.minimalSize = scan.minimalSize;
   immigrants.maximalSize = scan.maximalSize;
-  immigrants.ringRadius = ring.radius;
-  immigrants.ringX = ring.x;
-  immigrants.ringY = ring.y;
+  immigrants.ring = ring;
   ImmigrantCounts counts =
       CountImmigrants(pictures_.composite, pictures_.greenMosaic, immigrants, pictures_.result);
   pictures_.ringCrop = RingCrop(pictures_.result, ring.x, ring.y, ring.radius);

@@ -47,9 +47,7 @@ void WellSession::runCells() {
   segmentation.cellCutoff = settings_.cells.greenCutoff;
   segmentation.minSize = settings_.cells.minimalSize;
   segmentation.maxSize = settings_.cells.maximalSize;
-  segmentation.ringCentreX = ring.x;
-  segmentation.ringCentreY = ring.y;
-  segmentation.radius = ring.radius;
+  segmentation.ring = ring;
   CellColourGenerator colours;  // one fixed seed per run: reproducible snapshots
   CellSegmentation cells = SegmentCells(pictures_.composite, pictures_.greenMosaic, cellMask_,
                                         seeds_, segmentation, colours);

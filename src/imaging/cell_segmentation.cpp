@@ -176,9 +176,9 @@ class CellGrower {
       if (work_.redFull(PixelOf(pixel.position))) return CellRejection::SecondNucleus;
     }
     if (cell.size() > settings_.maxSize) return CellRejection::TooLarge;
-    const std::int64_t centreX = settings_.ringCentreX;
-    const std::int64_t centreY = height_ - settings_.ringCentreY;  // as a top-based Y
-    const std::int64_t limit = settings_.radius - 1;
+    const std::int64_t centreX = settings_.ring.x;
+    const std::int64_t centreY = height_ - settings_.ring.y;  // as a top-based Y
+    const std::int64_t limit = settings_.ring.radius - 1;
     for (CellPixel& pixel : cell.pixels) {
       pixel.x = ((pixel.position - 55) & 4095) / 4;
       if (pixel.x == 511 || pixel.x == 512) return CellRejection::Seam;

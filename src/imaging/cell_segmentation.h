@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/mosaic_geometry.h"
 #include "imaging/picture.h"
 
 namespace vembrel {
@@ -47,9 +48,7 @@ struct CellSegmentationSettings {
   int cellCutoff = 40;        // "Cut off at:" growth takes green strictly above it
   int minSize = 30;           // kept only when the size exceeds it
   int maxSize = 2000;         // rejected when the size exceeds it
-  int ringCentreX = 0;
-  int ringCentreY = 0;  // rows counted from the bottom
-  int radius = 350;     // R
+  Ring ring{0, 0, 350};
 };
 
 /// Why a seed gave no cell (for tests and diagnostics).

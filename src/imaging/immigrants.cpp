@@ -48,8 +48,8 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
   for (std::int64_t seed = 0; (seed = marks.NextMark(seed)) < pixels; ++seed) {
     const std::int64_t size = marks.Fill(seed, order);
     if (settings.minimalSize < size && size < settings.maximalSize) {
-      const std::int64_t dx = settings.ringX - seed % width;
-      const std::int64_t dy = settings.ringY - seed / width;
+      const std::int64_t dx = settings.ring.x - seed % width;
+      const std::int64_t dy = settings.ring.y - seed / width;
       const double distance = std::sqrt(static_cast<double>(dx * dx + dy * dy));
       counts.distanceSum += distance;
       counts.accepted.push_back(
@@ -74,7 +74,7 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMas
   }
   if (counts.nuclei > 0) {
     counts.averageDistance = static_cast<std::int64_t>(
-        settings.ringRadius - counts.distanceSum / static_cast<double>(counts.nuclei));
+        settings.ring.radius - counts.distanceSum / static_cast<double>(counts.nuclei));
     counts.averageNucleusSize = static_cast<std::int64_t>(
         static_cast<double>(counts.acceptedArea) / static_cast<double>(counts.nuclei) + 0.5);
   }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/mosaic_geometry.h"
 #include "imaging/picture.h"
 
 namespace vembrel {
@@ -12,9 +13,7 @@ struct ImmigrantSettings {
   int lowerCutoffBlue = 30;
   int minimalSize = 0;    // (strict)
   int maximalSize = 255;  // (strict)
-  int ringRadius = 350;   // R
-  int ringX = 512;
-  int ringY = 512;  // from the bottom
+  Ring ring;
 };
 
 /// One accepted nucleus inside the ring.

@@ -23,7 +23,7 @@ void MarkNucleusPixels(const Picture& composite, int cutoffBlue, int cutoffGreen
 /// edge lies below d; -1 for d within the ring.
 int BinOf(double distance, const NucleusScanSettings& s, int nbins) {
   for (int b = nbins - 1; b >= 0; --b) {
-    if (s.ringRadius + b * s.ringIncrement < distance) return b;
+    if (s.ring.radius + b * s.ringIncrement < distance) return b;
   }
   return -1;
 }
@@ -41,15 +41,15 @@ std::vector<std::int32_t> DensityAreas(int width, int height, const NucleusScanS
   std::vector<std::int64_t> beyond(nbins, 0);  // points beyond the lower edge of bin b
   const std::int64_t rowPoints = std::int64_t{width} + 1;
   for (int y = 0; y <= height; ++y) {
-    const std::int64_t dy = y - s.ringY;
+    const std::int64_t dy = y - s.ring.y;
     for (int b = 0; b < nbins; ++b) {
-      const std::int64_t edge = s.ringRadius + std::int64_t{b} * s.ringIncrement;
+      const std::int64_t edge = s.ring.radius + std::int64_t{b} * s.ringIncrement;
       const std::int64_t room = edge * edge - dy * dy;
       std::int64_t within = 0;
       if (room >= 0) {
         const std::int64_t half = FloorSqrt(room);
-        const std::int64_t x0 = std::max<std::int64_t>(0, s.ringX - half);
-        const std::int64_t x1 = std::min<std::int64_t>(width, s.ringX + half);
+        const std::int64_t x0 = std::max<std::int64_t>(0, s.ring.x - half);
+        const std::int64_t x1 = std::min<std::int64_t>(width, s.ring.x + half);
         if (x0 <= x1) within = x1 - x0 + 1;
       }
       beyond[b] += rowPoints - within;
@@ -67,7 +67,7 @@ namespace {
 
 void BuildProfile(DensityProfile& profile, double dmax, int width, int height,
                   const NucleusScanSettings& s) {
-  const auto reach = static_cast<std::int64_t>(dmax - s.ringRadius + 0.5);
+  const auto reach = static_cast<std::int64_t>(dmax - s.ring.radius + 0.5);
   const std::int64_t nbins = reach / s.ringIncrement;
   // No nucleus lies an increment beyond the ring: no profile.
   if (nbins <= 0) return;
@@ -110,8 +110,8 @@ DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& s
     throw Error("The ring increment must be at least 1, not " +
                 std::to_string(settings.ringIncrement));
   }
-  if (settings.ringRadius < 0) {
-    throw Error("The ring size must not be negative: " + std::to_string(settings.ringRadius));
+  if (settings.ring.radius < 0) {
+    throw Error("The ring size must not be negative: " + std::to_string(settings.ring.radius));
   }
   DensityProfile profile;
   const int width = composite.width;
@@ -132,8 +132,8 @@ DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& s
       ++profile.oversizeObjects;
     }
     if (!(settings.minimalSize < size && size < settings.maximalSize)) continue;
-    const std::int64_t dx = seed % width - settings.ringX;
-    const std::int64_t dy = marks.queue()[size - 1] / width - settings.ringY;
+    const std::int64_t dx = seed % width - settings.ring.x;
+    const std::int64_t dy = marks.queue()[size - 1] / width - settings.ring.y;
     const double d = std::sqrt(static_cast<double>(dx * dx + dy * dy));
     profile.distances.push_back(d);
     if (d > dmax) dmax = d;

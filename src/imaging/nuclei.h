@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/mosaic_geometry.h"
 #include "imaging/picture.h"
 
 namespace vembrel {
@@ -14,10 +15,8 @@ struct NucleusScanSettings {
   int lowerCutoffBlue = 30;   // (inclusive)
   int minimalSize = 0;        // (strict)
   int maximalSize = 255;      // (strict)
-  int ringRadius = 350;
+  Ring ring;
   int ringIncrement = 50;
-  int ringX = 512;  // ring centre column
-  int ringY = 512;  // ring centre row (from the bottom)
 };
 
 struct DensityProfile {

@@ -24,9 +24,9 @@ struct Well {
     settings.cellCutoff = 40;
     settings.minSize = 3;
     settings.maxSize = 100;
-    settings.ringCentreX = centreX;
-    settings.ringCentreY = centreY;
-    settings.radius = radius;
+    settings.ring.x = centreX;
+    settings.ring.y = centreY;
+    settings.ring.radius = radius;
     for (int r = 0; r < kMosaicSize; ++r) {
       for (int c = 0; c < kMosaicSize; ++c) {
         const long dx = c - centreX, dy = r - centreY;

@@ -18,7 +18,7 @@ struct Pass {
   ImmigrantSettings settings;
   Picture mask;
 
-  Pass() { DrawRingMask(ringMask, settings.ringX, settings.ringY, settings.ringRadius); }
+  Pass() { DrawRingMask(ringMask, settings.ring.x, settings.ring.y, settings.ring.radius); }
   void Mark(int c, int r) {
     composite.at(c, r, kBlue) = 255;
     composite.at(c, r, kGreen) = 255;

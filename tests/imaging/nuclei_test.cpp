@@ -55,7 +55,7 @@ std::vector<double> ReferenceDistances(const Picture& picture, const NucleusScan
       wave = next;
     }
     if (s.minimalSize < size && size < s.maximalSize) {
-      const long dx = k % w - s.ringX, dy = last / w - s.ringY;
+      const long dx = k % w - s.ring.x, dy = last / w - s.ring.y;
       distances.push_back(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
     }
   }
@@ -69,10 +69,10 @@ std::vector<std::int32_t> ReferenceAreas(int width, int height, const NucleusSca
   for (int x = 0; x <= width; ++x) {
     for (int y = 0; y <= height; ++y) {
       const double d = std::sqrt(
-          static_cast<double>((y - s.ringY) * (y - s.ringY) + (x - s.ringX) * (x - s.ringX)));
-      if (!(d > s.ringRadius)) continue;
+          static_cast<double>((y - s.ring.y) * (y - s.ring.y) + (x - s.ring.x) * (x - s.ring.x)));
+      if (!(d > s.ring.radius)) continue;
       for (int b = nbins - 1; b >= 0; --b) {
-        if (s.ringRadius + b * s.ringIncrement < d) {
+        if (s.ring.radius + b * s.ringIncrement < d) {
           ++areas[b];
           break;
         }
@@ -108,9 +108,9 @@ TEST(ScanNuclei, MatchesPlainWaveFillOnRandomPictures) {
     NucleusScanSettings s;
     s.minimalSize = static_cast<int>(random() % 3);
     s.maximalSize = 4 + static_cast<int>(random() % 30);
-    s.ringX = static_cast<int>(random() % w);
-    s.ringY = static_cast<int>(random() % h);
-    s.ringRadius = 2;
+    s.ring.x = static_cast<int>(random() % w);
+    s.ring.y = static_cast<int>(random() % h);
+    s.ring.radius = 2;
     s.ringIncrement = 3;
     const std::vector<double> expected = ReferenceDistances(picture, s);
     const DensityProfile profile = ScanNuclei(picture, s);
@@ -147,7 +147,7 @@ TEST(ScanNuclei, TheReachBeyondTheRingIsRoundedToNearest) {
   // Ring 100, increment 10: the farthest nucleus at 129.62 reaches 29.62
   // beyond the ring, which rounds to 30 and so gives 3 bins (not 2).
   NucleusScanSettings s;
-  s.ringRadius = 100;
+  s.ring.radius = 100;
   s.ringIncrement = 10;
   Composite composite;
   composite.Mark(512 + 120, 512 + 49);
@@ -163,7 +163,7 @@ TEST(ScanNuclei, EqualDensitiesNameTheLowerBin) {
   // 542960 sample points, both multiples of 9872, so 12 and 55 nuclei give
   // the same density.
   NucleusScanSettings s;
-  s.ringRadius = 352;
+  s.ring.radius = 352;
   const std::vector<std::int32_t> areas = ReferenceAreas(1024, 1024, s, 2);
   const int unit = std::gcd(areas[0], areas[1]);
   ASSERT_GE(unit, 100);
@@ -242,15 +242,15 @@ TEST(DensityAreas, EqualsOneRootPerSamplePoint) {
   std::mt19937 random(3);
   for (int round = 0; round < 6; ++round) {
     NucleusScanSettings s;
-    s.ringX = static_cast<int>(random() % 1400) - 200;  // also centres off the picture
-    s.ringY = static_cast<int>(random() % 1400) - 200;
-    s.ringRadius = static_cast<int>(random() % 500);
+    s.ring.x = static_cast<int>(random() % 1400) - 200;  // also centres off the picture
+    s.ring.y = static_cast<int>(random() % 1400) - 200;
+    s.ring.radius = static_cast<int>(random() % 500);
     s.ringIncrement = 1 + static_cast<int>(random() % 120);
     const int nbins = 1 + static_cast<int>(random() % 12);
     const int w = 300 + static_cast<int>(random() % 724);
     const int h = 300 + static_cast<int>(random() % 724);
     EXPECT_EQ(DensityAreas(w, h, s, nbins), ReferenceAreas(w, h, s, nbins))
-        << s.ringX << "," << s.ringY << " r " << s.ringRadius << " +" << s.ringIncrement;
+        << s.ring.x << "," << s.ring.y << " r " << s.ring.radius << " +" << s.ringIncrement;
   }
 }
 
