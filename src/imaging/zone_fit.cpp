@@ -157,19 +157,16 @@ class CoverMap {
 };
 
 /// Squared Euclidean distance transform in one dimension (Felzenszwalb and
-/// Huttenlocher's lower envelope of parabolas); f holds 0 at sites, a large
-/// value elsewhere.
-void DistanceTransform1D(const std::vector<double>& f, std::vector<double>& d) {
-  const int n = static_cast<int>(f.size());
+/// Huttenlocher's lower envelope of parabolas) of the n values at f, into d;
+/// v and z are work space of n and n + 1 entries.
+void DistanceTransform1D(const double* f, int n, double* d, int* v, double* z) {
   // A line of one value (all sites, or none) is its own transform: every
   // intersection below lies half-way between two sites, exactly, and each
   // point keeps its own parabola.
-  if (std::all_of(f.begin(), f.end(), [&](double value) { return value == f.front(); })) {
-    std::copy(f.begin(), f.end(), d.begin());
+  if (std::all_of(f, f + n, [&](double value) { return value == f[0]; })) {
+    std::copy(f, f + n, d);
     return;
   }
-  std::vector<int> v(n);
-  std::vector<double> z(n + 1);
   int k = 0;
   v[0] = 0;
   z[0] = -std::numeric_limits<double>::infinity();
@@ -198,6 +195,30 @@ void DistanceTransform1D(const std::vector<double>& f, std::vector<double>& d) {
     while (z[k + 1] < q) ++k;
     const double dq = q - v[k];
     d[q] = dq * dq + f[v[k]];
+  }
+}
+
+/// The first, along-the-row pass of the transform for a row of n blocks
+/// whose sites are marked: the squared distance to the nearest site, or
+/// `far` in a row without a site. This is what the envelope above gives for
+/// such a row (its intersections between sites are exact half-integers, those
+/// with `far` lie far outside the row), counted in integers.
+void RowDistances(const std::uint8_t* site, int n, double far, double* d) {
+  constexpr int kNone = std::numeric_limits<int>::max() / 2;
+  int last = -kNone;
+  for (int q = 0; q < n; ++q) {
+    if (site[q]) last = q;
+    d[q] = static_cast<double>(q - last);  // distance to the nearest site on the left
+  }
+  if (last < 0) {
+    std::fill(d, d + n, far);
+    return;
+  }
+  int next = kNone;
+  for (int q = n - 1; q >= 0; --q) {
+    if (site[q]) next = q;
+    const int nearest = std::min(static_cast<int>(d[q]), next - q);
+    d[q] = static_cast<double>(nearest) * nearest;
   }
 }
 
@@ -262,23 +283,20 @@ ZoneAssessment Assess(const CoverMap& map) {
   const int split = typical / 2;
   // Sites of the distance transform: dense or unknown blocks.
   constexpr double kFar = 1e12;
-  std::vector<double> distance(static_cast<std::size_t>(bw) * bh);
-  for (std::size_t b = 0; b < distance.size(); ++b) {
-    distance[b] = density[b] < 0 || density[b] >= split ? 0 : kFar;
+  std::vector<std::uint8_t> sites(density.size());
+  for (std::size_t b = 0; b < density.size(); ++b) {
+    sites[b] = density[b] < 0 || density[b] >= split ? 1 : 0;
   }
-  std::vector<double> line, result;
+  std::vector<double> distance(density.size());
   for (int y = 0; y < bh; ++y) {
-    line.assign(distance.begin() + static_cast<std::ptrdiff_t>(y) * bw,
-                distance.begin() + static_cast<std::ptrdiff_t>(y + 1) * bw);
-    result.resize(line.size());
-    DistanceTransform1D(line, result);
-    std::copy(result.begin(), result.end(), distance.begin() + static_cast<std::ptrdiff_t>(y) * bw);
+    const std::size_t row = static_cast<std::size_t>(y) * bw;
+    RowDistances(sites.data() + row, bw, kFar, distance.data() + row);
   }
-  line.resize(bh);
-  result.resize(bh);
+  std::vector<double> line(bh), result(bh), envelopeZ(bh + 1);
+  std::vector<int> envelopeV(bh);
   for (int x = 0; x < bw; ++x) {
     for (int y = 0; y < bh; ++y) line[y] = distance[static_cast<std::size_t>(y) * bw + x];
-    DistanceTransform1D(line, result);
+    DistanceTransform1D(line.data(), bh, result.data(), envelopeV.data(), envelopeZ.data());
     for (int y = 0; y < bh; ++y) distance[static_cast<std::size_t>(y) * bw + x] = result[y];
   }
   std::size_t deepest = 0;
