@@ -108,18 +108,34 @@ class CoverMap {
     }
     // One histogram per pixel of a block's row, so that no increment waits
     // for the one before it.
-    std::array<std::array<std::uint32_t, 256>, kBlock> partial{};
+    // Known blocks come in runs (whole quarters): each run's pixels are
+    // counted in one unbranched loop.
+    static_assert(kBlock == 4);
+    std::array<std::uint32_t, 256> first{}, second{}, third{}, fourth{};
     for (int r = 0; r < blocksY_ * kBlock; ++r) {
-      const std::uint8_t* pixel = green.bytes.data() + green.offset(0, r, kBlue);
+      const std::uint8_t* row = green.bytes.data() + green.offset(0, r, kBlue);
       const std::uint8_t* knownRow = known_.data() + index(0, r / kBlock);
-      for (int bx = 0; bx < blocksX_; ++bx, pixel += 4 * kBlock) {
-        if (!knownRow[bx]) continue;
-        for (int i = 0; i < kBlock; ++i) ++partial[i][pixel[4 * i]];
+      for (int bx = 0; bx < blocksX_;) {
+        if (!knownRow[bx]) {
+          ++bx;
+          continue;
+        }
+        int end = bx + 1;
+        while (end < blocksX_ && knownRow[end]) ++end;
+        const std::uint8_t* pixel = row + 4 * kBlock * bx;
+        const std::uint8_t* const stop = row + 4 * kBlock * end;
+        for (; pixel != stop; pixel += 4 * kBlock) {
+          ++first[pixel[0]];
+          ++second[pixel[4]];
+          ++third[pixel[8]];
+          ++fourth[pixel[12]];
+        }
+        bx = end;
       }
     }
     std::array<std::int64_t, 256> histogram{};
     for (int v = 0; v < 256; ++v) {
-      for (int i = 0; i < kBlock; ++i) histogram[v] += partial[i][v];
+      histogram[v] = std::int64_t{first[v]} + second[v] + third[v] + fourth[v];
     }
     threshold_ = OtsuThreshold(histogram);
     if (threshold_ < 0) return;  // nothing usable, or one grey value only
