@@ -252,11 +252,18 @@ ZoneAssessment Assess(const CoverMap& map) {
   std::vector<std::int64_t> knownSum(coverSum.size(), 0);
   const auto at = [&](int x, int y) { return static_cast<std::size_t>(y) * (bw + 1) + x; };
   for (int y = 0; y < bh; ++y) {
+    // Each row's running sums on top of the row below's totals.
+    const std::int64_t* coverBelow = coverSum.data() + at(1, y);
+    const std::int64_t* knownBelow = knownSum.data() + at(1, y);
+    std::int64_t* coverRow = coverSum.data() + at(1, y + 1);
+    std::int64_t* knownRow = knownSum.data() + at(1, y + 1);
+    const std::uint8_t* known = &map.knownRow(y);
+    std::int64_t coverRun = 0, knownRun = 0;
     for (int x = 0; x < bw; ++x) {
-      coverSum[at(x + 1, y + 1)] =
-          coverSum[at(x, y + 1)] + coverSum[at(x + 1, y)] - coverSum[at(x, y)] + map.cover(x, y);
-      knownSum[at(x + 1, y + 1)] = knownSum[at(x, y + 1)] + knownSum[at(x + 1, y)] -
-                                   knownSum[at(x, y)] + (map.known(x, y) ? kBlockPixels : 0);
+      coverRun += map.cover(x, y);
+      knownRun += known[x] ? kBlockPixels : 0;
+      coverRow[x] = coverBelow[x] + coverRun;
+      knownRow[x] = knownBelow[x] + knownRun;
     }
   }
   // Density in 1/256 steps; -1 where less than half the window is known.
