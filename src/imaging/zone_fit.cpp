@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "imaging/disc_geometry.h"
@@ -56,13 +57,6 @@ int OtsuThreshold(const std::array<std::int64_t, N>& histogram) {
   return threshold;
 }
 
-/// The quarter (field order) of a pixel.
-int QuarterOf(int column, int row, int width, int height) {
-  const bool right = column >= width / 2, upper = row >= height / 2;
-  if (upper) return right ? 2 : 3;
-  return right ? 1 : 0;
-}
-
 /// Covered pixels (blue byte above the threshold) of block bx of four rows.
 int CoveredInBlock(const std::uint8_t* const rows[kBlock], int bx, int threshold) {
   static_assert(kBlock == 4);
@@ -100,21 +94,27 @@ class CoverMap {
         blocksY_(green.height / kBlock),
         cover_(static_cast<std::size_t>(blocksX_) * blocksY_, 0),
         known_(cover_.size(), 0) {
-    const auto blockKnown = [&](int bx, int by) {
-      return !black[QuarterOf(bx * kBlock, by * kBlock, width_, height_)];
-    };
+    // A block lies in the quarter of its first pixel: blocks from these on
+    // lie in the right half and the upper half.
+    const int firstRight = (width_ / 2 + kBlock - 1) / kBlock;
+    const int firstUpper = (height_ / 2 + kBlock - 1) / kBlock;
     for (int by = 0; by < blocksY_; ++by) {
-      for (int bx = 0; bx < blocksX_; ++bx) known_[index(bx, by)] = blockKnown(bx, by) ? 1 : 0;
+      const bool upper = by >= firstUpper;
+      std::uint8_t* row = known_.data() + index(0, by);
+      const int split = std::min(firstRight, blocksX_);
+      std::fill(row, row + split, black[upper ? 3 : 0] ? 0 : 1);
+      std::fill(row + split, row + blocksX_, black[upper ? 2 : 1] ? 0 : 1);
     }
     // One histogram per pixel of a block's row, so that no increment waits
-    // for the one before it.
-    // Known blocks come in runs (whole quarters): each run's pixels are
-    // counted in one unbranched loop.
+    // for the one before it. Known blocks come in runs (whole quarters),
+    // found once per row of blocks; each run's pixels are counted in one
+    // unbranched loop.
     static_assert(kBlock == 4);
     std::array<std::uint32_t, 256> first{}, second{}, third{}, fourth{};
-    for (int r = 0; r < blocksY_ * kBlock; ++r) {
-      const std::uint8_t* row = green.bytes.data() + green.offset(0, r, kBlue);
-      const std::uint8_t* knownRow = known_.data() + index(0, r / kBlock);
+    std::vector<std::pair<int, int>> runs;  // first and one past the last block of each run
+    for (int by = 0; by < blocksY_; ++by) {
+      runs.clear();
+      const std::uint8_t* knownRow = known_.data() + index(0, by);
       for (int bx = 0; bx < blocksX_;) {
         if (!knownRow[bx]) {
           ++bx;
@@ -122,15 +122,21 @@ class CoverMap {
         }
         int end = bx + 1;
         while (end < blocksX_ && knownRow[end]) ++end;
-        const std::uint8_t* pixel = row + 4 * kBlock * bx;
-        const std::uint8_t* const stop = row + 4 * kBlock * end;
-        for (; pixel != stop; pixel += 4 * kBlock) {
-          ++first[pixel[0]];
-          ++second[pixel[4]];
-          ++third[pixel[8]];
-          ++fourth[pixel[12]];
-        }
+        runs.emplace_back(bx, end);
         bx = end;
+      }
+      for (int r = by * kBlock; r < (by + 1) * kBlock; ++r) {
+        const std::uint8_t* row = green.bytes.data() + green.offset(0, r, kBlue);
+        for (const auto& [runStart, runEnd] : runs) {
+          const std::uint8_t* pixel = row + 4 * kBlock * runStart;
+          const std::uint8_t* const stop = row + 4 * kBlock * runEnd;
+          for (; pixel != stop; pixel += 4 * kBlock) {
+            ++first[pixel[0]];
+            ++second[pixel[4]];
+            ++third[pixel[8]];
+            ++fourth[pixel[12]];
+          }
+        }
       }
     }
     std::array<std::int64_t, 256> histogram{};
