@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -254,15 +255,20 @@ ZoneAssessment Assess(const CoverMap& map) {
   if (!map.usable()) return assessment;
   const int bw = map.blocksX(), bh = map.blocksY();
   // Integral images of covered and known pixels.
-  std::vector<std::int64_t> coverSum(static_cast<std::size_t>(bw + 1) * (bh + 1), 0);
-  std::vector<std::int64_t> knownSum(coverSum.size(), 0);
+  // Every sum is written below but those of the zero row and column.
+  const std::size_t sums = static_cast<std::size_t>(bw + 1) * (bh + 1);
+  const auto coverSum = std::make_unique_for_overwrite<std::int64_t[]>(sums);
+  const auto knownSum = std::make_unique_for_overwrite<std::int64_t[]>(sums);
   const auto at = [&](int x, int y) { return static_cast<std::size_t>(y) * (bw + 1) + x; };
+  std::fill(coverSum.get(), coverSum.get() + bw + 1, 0);
+  std::fill(knownSum.get(), knownSum.get() + bw + 1, 0);
+  for (int y = 1; y <= bh; ++y) coverSum[at(0, y)] = knownSum[at(0, y)] = 0;
   for (int y = 0; y < bh; ++y) {
     // Each row's running sums on top of the row below's totals.
-    const std::int64_t* coverBelow = coverSum.data() + at(1, y);
-    const std::int64_t* knownBelow = knownSum.data() + at(1, y);
-    std::int64_t* coverRow = coverSum.data() + at(1, y + 1);
-    std::int64_t* knownRow = knownSum.data() + at(1, y + 1);
+    const std::int64_t* coverBelow = coverSum.get() + at(1, y);
+    const std::int64_t* knownBelow = knownSum.get() + at(1, y);
+    std::int64_t* coverRow = coverSum.get() + at(1, y + 1);
+    std::int64_t* knownRow = knownSum.get() + at(1, y + 1);
     const std::uint8_t* known = &map.knownRow(y);
     std::int64_t coverRun = 0, knownRun = 0;
     for (int x = 0; x < bw; ++x) {
@@ -316,10 +322,11 @@ ZoneAssessment Assess(const CoverMap& map) {
   for (std::size_t b = 0; b < density.size(); ++b) {
     sites[b] = density[b] < 0 || density[b] >= split ? 1 : 0;
   }
-  std::vector<double> distance(density.size());
+  // Written whole by the row pass.
+  const auto distance = std::make_unique_for_overwrite<double[]>(density.size());
   for (int y = 0; y < bh; ++y) {
     const std::size_t row = static_cast<std::size_t>(y) * bw;
-    RowDistances(sites.data() + row, bw, kFar, distance.data() + row);
+    RowDistances(sites.data() + row, bw, kFar, distance.get() + row);
   }
   std::vector<double> line(bh), result(bh), envelopeZ(bh + 1);
   std::vector<int> envelopeV(bh);
@@ -329,7 +336,7 @@ ZoneAssessment Assess(const CoverMap& map) {
     for (int y = 0; y < bh; ++y) distance[static_cast<std::size_t>(y) * bw + x] = result[y];
   }
   std::size_t deepest = 0;
-  for (std::size_t b = 1; b < distance.size(); ++b) {
+  for (std::size_t b = 1; b < density.size(); ++b) {
     if (distance[b] > distance[deepest]) deepest = b;
   }
   const double depth = std::sqrt(std::min(distance[deepest], 4.0 * bw * bw + 4.0 * bh * bh));
