@@ -99,14 +99,17 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
       });
       if (listed && anywhere) candidates.push_back(well);
     }
-    run.wells = AsUsage([&] {
+    const auto [part, parts] = AsUsage([&] {
       const std::size_t slash = options.shard.find('/');
       if (slash == std::string::npos) throw Error("'" + options.shard + "' is no shard I/N");
-      return ShardOf(candidates, StrToInt(options.shard.substr(0, slash)),
-                     StrToInt(options.shard.substr(slash + 1)));
+      return std::pair{StrToInt(options.shard.substr(0, slash)),
+                       StrToInt(options.shard.substr(slash + 1))};
     });
+    run.wells = AsUsage([&] { return ShardOf(candidates, part, parts); });
     if (run.wells.empty()) throw UsageError("Shard " + options.shard + " holds no well");
     batches.part = true;
+    // Shards share the results folder: each time point keeps every shard's manifest.
+    batches.partName = "shard-" + std::to_string(part) + "-of-" + std::to_string(parts);
   }
 
   std::string folder = options.results.empty() ? ResultsFolderOf(first.path) : options.results;

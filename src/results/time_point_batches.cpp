@@ -30,6 +30,7 @@ TimePointAnalyser TimePointBatches(const TimeCourseOptions& course,
         if (work.plate->wells[well].state == 1) wells.push_back(well);
       }
       batch.setWells(std::move(wells));
+      batch.setPartName(options.partName);
     }
     if (options.progress) {
       batch.setProgress([&options, &work](const BatchProgress& progress) {

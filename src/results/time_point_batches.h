@@ -22,6 +22,9 @@ struct TimePointBatchOptions {
   /// The wells followed are a part of the plate (a shard): each time point
   /// writes their records and its manifest, not the plate's files.
   bool part = false;
+  /// The part's name ("shard-2-of-4"): each time point's manifest of the part
+  /// is named after it, so parts run into one folder keep each other's.
+  std::string partName;
   std::string commandLine;
   /// Called after every finished well, with the time point's index.
   std::function<void(int timePoint, const BatchProgress&)> progress;
