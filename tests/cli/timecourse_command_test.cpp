@@ -101,6 +101,7 @@ TEST(TimeCourseCommand, FollowsAnImageXpressSeriesAndWritesItsTables) {
     EXPECT_NE(part.out.find("records of a part of the wells"), std::string::npos) << part.out;
   }
   EXPECT_FALSE(std::filesystem::exists(dir.file("shards/TimePoint_1/P1_Vembrel.csv")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("shards/P1_Vembrel_timecourse.csv")));
   // Each shard's manifest stays beside the other's, naming its own well.
   for (const auto& [part, well] : {std::pair{"1-of-2", "A01"}, {"2-of-2", "C07"}}) {
     const auto manifest = nlohmann::json::parse(ReadFile(

@@ -200,6 +200,13 @@ TEST(TimePoints, IncucyteNamesAreNumberedByTheirTimeStamps) {
         "B3_1_06h30m.tif"}) {
     EXPECT_FALSE(layout->parse(bad)) << bad;
   }
+  const auto bare = layout->parse("B3_2_00d01h00m.tif");  // no vessel, no channel
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->plate, "");
+  EXPECT_TRUE(bare->channelPages);
+  EXPECT_EQ(bare->well, (WellKey{1, 2}));
+  EXPECT_EQ(layout->format(*bare), "B3_2_00d01h00m.tif");
+  EXPECT_EQ(layout->prefix("", "Scan7"), "Scan7_");
   const auto named = layout->parse("My_Exp_Phase_AF48_2_2024y03m14d_10h30m.TIF");
   ASSERT_TRUE(named);
   EXPECT_EQ(named->plate, "My_Exp");
