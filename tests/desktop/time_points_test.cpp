@@ -5,6 +5,7 @@
 // point (the hours come from the time points' numbers), B02's stays open.
 #include "desktop/closure_curve.h"
 #include "desktop/desktop_fixture.h"
+#include "results/rings_file.h"
 #include "support/closing_zone.h"
 
 using namespace vembrel;
@@ -70,6 +71,8 @@ class TimePointsTest : public QObject {
       QCOMPARE(Child<QLabel>(window, "timePointLabel").text(),
                QStringLiteral("Time point %1: %2 h").arg(t + 1).arg(t));
       QCOMPARE(curve.marked(), t);
+      QCOMPARE(Child<QLabel>(window, "zoneCoverageLabel").text(),
+               QStringLiteral("Zone coverage: %1 %").arg(coverage.back(), 0, 'f', 1));
     }
     // The curve: the closure of the open area at each time point, as shown.
     QCOMPARE(curve.curve().size(), std::size_t{kTimePoints});
@@ -81,17 +84,23 @@ class TimePointsTest : public QObject {
     // The plate's results stay those of the time point it was opened at.
     QCOMPARE(fixture_.window->workspace().results().wells[0]->nuclei, 0);
 
-    // A ring moved at a later time point is not held; one moved at the
-    // first is what the later ones hold, and the curve follows it.
+    // A ring moved at a later time point is neither held nor kept as the
+    // well's reviewed ring; one moved at the first is both, and the curve
+    // follows it.
+    const Workspace& workspace = fixture_.window->workspace();
+    const std::string rings = RingsFileName(workspace.resultsFolder(), workspace.plate().prefix);
     Child<QSpinBox>(window, "ringXSpin").setValue(first.x + 20);
+    QVERIFY(!QFile::exists(QString::fromStdString(rings)));
     slider.setValue(0);
     QCOMPARE(session.ring(), first);
+    QVERIFY(!session.results().ringHeld);  // the first time point's own ring
     const double before = curve.curve().back().value.value_or(-1);
     Child<QSpinBox>(window, "ringXSpin").setValue(first.x - 30);
+    QCOMPARE(ReadRingsFile(rings, workspace.plate().format).reviewed(0)->x, first.x - 30);
+    QVERIFY(curve.curve().back().value.value_or(-1) != before);
     slider.setValue(2);
     QCOMPARE(session.ring().x, first.x - 30);
     QVERIFY(session.results().ringHeld);
-    QVERIFY(curve.curve().back().value.value_or(-1) != before);
   }
 
   void thePlateMapIsColouredByAKineticOfItsWells() {
@@ -112,12 +121,24 @@ class TimePointsTest : public QObject {
                                (M_PI * vembrel::testing::kZone * vembrel::testing::kZone);
     QVERIFY(std::abs(map.value(13).value_or(-1) - nucleiShare) < 0.01);
     QVERIFY(!map.withoutValue(1));  // no pictures: not followed, no value to lack
+
+    // Chosen again, the wells are followed afresh: A01 now from a reviewed ring.
+    const Workspace& workspace = fixture_.window->workspace();
+    std::filesystem::create_directories(workspace.resultsFolder());
+    SaveRing(RingsFileName(workspace.resultsFolder(), workspace.plate().prefix), 0,
+             {vembrel::testing::kZoneX - 60, vembrel::testing::kZoneY, vembrel::testing::kZone},
+             RingSource::Reviewed, workspace.plate().format);
+    const double fitted = map.value(0).value_or(-1);
+    colouring().setCurrentIndex(0);
+    colouring().setCurrentText(QStringLiteral("Zone closure: slope per hour"));
+    QVERIFY(std::abs(map.value(0).value_or(-1) - fitted) > 0.5);
   }
 
   void aPlateOfOneTimePointHasNoSliderAndNoKinetics() {
     fixture_.openPlate();
     fixture_.clickWell("A01");
     QVERIFY(fixture_.well("A01").findChild<QSlider*>(QStringLiteral("timeSlider")) == nullptr);
+    QVERIFY(!fixture_.well("A01").session()->results().zoneCoverage);
     QCOMPARE(colouring().findText(QStringLiteral("Zone closure: slope per hour")), -1);
   }
 };
