@@ -8,7 +8,7 @@ namespace vembrel {
 
 ClosureCurve::ClosureCurve(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("closureCurve"));
-  setMinimumSize(sizeHint());
+  setFixedSize(sizeHint());
   setToolTip(QStringLiteral("Closure of the cell-free zone (%) against hours"));
 }
 

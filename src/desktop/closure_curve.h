@@ -19,7 +19,7 @@ class ClosureCurve : public QWidget {
   /// The time point shown, marked on the curve.
   void setMarked(int timePoint);
   int marked() const { return marked_; }
-  QSize sizeHint() const override { return {240, 110}; }
+  QSize sizeHint() const override { return {280, 110}; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

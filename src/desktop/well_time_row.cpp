@@ -19,6 +19,7 @@ void WellWindowWidget::buildTimeRow(QVBoxLayout* layout) {
   if (series.size() < 2) return;
   timeRow_ = new QWidget(this);
   timeRow_->setObjectName(QStringLiteral("timeRow"));
+  timeRow_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   auto* row = new QHBoxLayout(timeRow_);
   row->setContentsMargins(4, 0, 4, 0);
   auto* column = new QVBoxLayout;

@@ -81,6 +81,11 @@ class TimePointsTest : public QObject {
       QCOMPARE(curve.curve()[t].hours, double(t));
       QVERIFY(std::abs(curve.curve()[t].value.value_or(-1) - 100 * (open0 - open) / open0) < 1e-9);
     }
+    const QString shot = qEnvironmentVariable("VEMBREL_TIME_SLIDER_SHOT");
+    if (!shot.isEmpty()) {
+      slider.setValue(2);
+      QVERIFY(fixture_.window->grab().save(shot));
+    }
     // The plate's results stay those of the time point it was opened at.
     QCOMPARE(fixture_.window->workspace().results().wells[0]->nuclei, 0);
 
