@@ -434,6 +434,8 @@ void ControlPanel::startBatch() {
   batch_ = std::make_unique<BatchRun>(workspace_.plate(), workspace_.universalSettings(),
                                       workspace_.resultsFolder());
   batch_->setCellLevel(workspace_.cellLevel());
+  // Its wells' windows measure the zone's coverage: so does the batch.
+  batch_->setZoneCoverage(!timeSeries_.empty());
   batch_->setCutoffs(perWellCutoffs_->isChecked() ? CutoffMode::Well : CutoffMode::Plate);
   // Open wells analysed with settings of their own keep their results.
   std::vector<int> openWells;

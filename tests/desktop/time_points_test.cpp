@@ -137,6 +137,13 @@ class TimePointsTest : public QObject {
     colouring().setCurrentIndex(0);
     colouring().setCurrentText(QStringLiteral("Zone closure: slope per hour"));
     QVERIFY(std::abs(map.value(0).value_or(-1) - fitted) > 0.5);
+
+    // Go! measures every well's zone coverage, as the well windows do.
+    Child<QPushButton>(fixture_.panel(), "goButton").click();
+    QTRY_VERIFY_WITH_TIMEOUT(!fixture_.panel().batchRunning(), 60000);
+    const std::string summary = fixture_.panel().lastSummaryFile().toStdString();
+    QVERIFY(vembrel::testing::ReadFile(summary.substr(0, summary.size() - 4) + "_wells.csv")
+                .find("zone_coverage") != std::string::npos);
   }
 
   void aPlateOfOneTimePointHasNoSliderAndNoKinetics() {
