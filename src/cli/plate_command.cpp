@@ -77,7 +77,8 @@ void PrintPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
             << "\n"
             << "Included: " << included << " of " << plate.format.wellCount() << " wells\n";
   if (plate.timePoints.size() > 1) {
-    std::cout << "Time:     point " << plate.timePoint << " of " << plate.timePoints.size() << "\n";
+    std::cout << "Time:     point " << plate.timePoint << " of " << plate.timePoints.size()
+              << (plate.timeStamp.empty() ? "" : " (stamped " + plate.timeStamp + ")") << "\n";
   }
   for (const std::string& note : plate.notes) std::cout << "Note:     " << note << "\n";
   std::cout << "\n";

@@ -26,7 +26,8 @@ void AddPlateOpenOptions(CLI::App& command, PlateOpenOptions& options) {
   command
       .add_option_function<std::string>(
           "--layout", [&options](const std::string& value) { options.layout = value; },
-          "File names of the plate: native, imagexpress, operetta or a pattern with {plate}, "
+          "File names of the plate: native, imagexpress, operetta, incucyte or a pattern with "
+          "{plate}, "
           "{well}, {row}, {col}, {field}, {channel} (detected when not given)")
       ->check(CheckWith([](const std::string& value) { LayoutFromOption(value); }))
       ->type_name("NAME|PATTERN");

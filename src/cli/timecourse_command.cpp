@@ -17,7 +17,6 @@
 #include "cli/plate_options.h"
 #include "cli/timecourse_runner.h"
 #include "core/convert.h"
-#include "core/folder_lock.h"
 #include "core/memory_tuning.h"
 #include "core/text_file.h"
 #include "plate/settings_file.h"
@@ -100,14 +99,17 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
       });
       if (listed && anywhere) candidates.push_back(well);
     }
-    run.wells = AsUsage([&] {
+    const auto [part, parts] = AsUsage([&] {
       const std::size_t slash = options.shard.find('/');
       if (slash == std::string::npos) throw Error("'" + options.shard + "' is no shard I/N");
-      return ShardOf(candidates, StrToInt(options.shard.substr(0, slash)),
-                     StrToInt(options.shard.substr(slash + 1)));
+      return std::pair{StrToInt(options.shard.substr(0, slash)),
+                       StrToInt(options.shard.substr(slash + 1))};
     });
+    run.wells = AsUsage([&] { return ShardOf(candidates, part, parts); });
     if (run.wells.empty()) throw UsageError("Shard " + options.shard + " holds no well");
     batches.part = true;
+    // Shards share the results folder: each time point keeps every shard's manifest.
+    batches.partName = "shard-" + std::to_string(part) + "-of-" + std::to_string(parts);
   }
 
   std::string folder = options.results.empty() ? ResultsFolderOf(first.path) : options.results;
@@ -125,18 +127,14 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
       batches.rings = ReadRingsFile(file);
     }
   }
-  AsUsage([&] {
-    CreateFolders(folder);
-    return 0;
-  });
-  const FolderLock lock(folder, options.wait, [](const std::string& holder) {
-    std::cerr << "vembrel: waiting for " << holder << " to finish\n";
-  });
-
   batches.resultsFolder = folder;
   batches.writeWorkbook = !options.noWorkbook;
   batches.resume = options.resume;
   batches.commandLine = ThisCommandLine();
+  batches.waitForFolder = options.wait;
+  batches.waitNotice = [](const std::string& holder) {
+    std::cerr << "vembrel: waiting for " << holder << " to finish\n";
+  };
   const ProgressStyle style = ProgressStyleOf(options.progress, isatty(STDERR_FILENO) == 1);
   std::function<void(const BatchProgress&)> reporter;
   int reporting = -1;
@@ -151,8 +149,9 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
     }
     if (reporter) reporter(progress);
   };
-  std::vector<TimePointBatchReport> reports;
-  const TimeCourse course = RunTimeCourse(series, run, TimePointBatches(run, batches, reports));
+  const TimeCourseFolderRun done = RunTimeCourseInFolder(series, run, batches, heatmap);
+  const TimeCourse& course = done.course;
+  const std::vector<TimePointBatchReport>& reports = done.reports;
   if (style == ProgressStyle::Line && reporting >= 0) std::cerr << "\n";
 
   std::vector<std::string> failed;
@@ -195,16 +194,10 @@ int RunTimeCourseCommand(const TimeCourseCommandOptions& options) {
     failed.push_back("well " + WellName(failure.well, course.format) + " at time point " +
                      std::to_string(course.numbers[failure.timePoint]));
   }
-  std::vector<std::string> written;
-  try {
-    if (!batches.part) {
-      written = WriteTimeCourseFiles(folder, first.prefix, course, batches.plateMap);
-      written.push_back(TimeCourseReportFileName(folder, first.prefix));
-      WriteFileAtomically(written.back(), TimeCourseReport(course, first.prefix, heatmap));
-    }
-  } catch (const Error& e) {
-    std::cerr << "vembrel: " << e.what() << "\n";
-    failed.push_back(e.what());
+  const std::vector<std::string>& written = done.written;
+  if (!done.writeError.empty()) {
+    std::cerr << "vembrel: " << done.writeError << "\n";
+    failed.push_back(done.writeError);
   }
   int reused = 0;
   for (const TimePointBatchReport& report : reports) reused += report.wellsReused;

@@ -63,7 +63,8 @@ class Workspace {
   /// Undoes toggleExclusion: the same toggle, and a well included again gets
   /// back the results set aside when it was excluded.
   void undoExclusionToggle(int well);
-  /// Opens and analyses a well with the universal settings, in front.
+  /// Opens and analyses a well with the universal settings, in front; on a
+  /// plate of several time points measuring the zone's coverage too.
   WellSession& openWell(int well);
   void bringToFront(WellSession& session);
   void closeSession(WellSession& session);

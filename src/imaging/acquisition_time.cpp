@@ -100,6 +100,36 @@ std::optional<double> ParseAcquisitionTime(std::string_view text) {
   return static_cast<double>(seconds) + fraction;
 }
 
+std::optional<double> NameTimeStampSeconds(std::string_view stamp) {
+  int days = 0, hour = 0, minute = 0;
+  const auto clock = [&](std::string_view rest) {
+    return TakeDigits(rest, 2, hour) && TakeChar(rest, "h") && TakeDigits(rest, 2, minute) &&
+           TakeChar(rest, "m") && rest.empty() && hour <= 23 && minute <= 59;
+  };
+  const std::size_t d = stamp.find('d');
+  if (d == std::string_view::npos || d == 0) return std::nullopt;
+  if (stamp.find('y') == std::string_view::npos) {
+    std::string_view rest = stamp;
+    if (d > 5 || !TakeDigits(rest, static_cast<int>(d), days) || !TakeChar(rest, "d") ||
+        !clock(rest)) {
+      return std::nullopt;
+    }
+    return days * 86400.0 + hour * 3600.0 + minute * 60.0;
+  }
+  std::string_view rest = stamp;
+  int year = 0, month = 0, day = 0;
+  const int yearDigits = static_cast<int>(stamp.find('y'));
+  if ((yearDigits != 2 && yearDigits != 4) || !TakeDigits(rest, yearDigits, year) ||
+      !TakeChar(rest, "y") || !TakeDigits(rest, 2, month) || !TakeChar(rest, "m") ||
+      !TakeDigits(rest, 2, day) || !TakeChar(rest, "d") || !TakeChar(rest, "_") || !clock(rest) ||
+      month < 1 || month > 12 || day < 1 || day > 31) {
+    return std::nullopt;
+  }
+  if (yearDigits == 2) year += 2000;
+  return static_cast<double>(DaysFromCivil(year, month, day) * 86400 + hour * 3600LL +
+                             minute * 60LL);
+}
+
 std::optional<double> TiffAcquisitionTime(const std::string& fileName) {
   TiffFile file(fileName);
   if (file.status() != TiffOpenStatus::kOpened) return std::nullopt;
@@ -107,11 +137,14 @@ std::optional<double> TiffAcquisitionTime(const std::string& fileName) {
   if (TIFFGetField(file.get(), TIFFTAG_IMAGEDESCRIPTION, &description) == 1 && description) {
     const std::string text(description);
     const std::size_t key = text.find("id=\"acquisition-time-local\"");
-    if (key != std::string::npos) {
-      const std::string value = Between(text, "value=\"", "\"", key);
-      if (const auto time = ParseAcquisitionTime(value)) return time;
-    }
+    if (key != std::string::npos) return ParseAcquisitionTime(Between(text, "value=\"", "\"", key));
   }
+  return std::nullopt;
+}
+
+std::optional<double> TiffDateTime(const std::string& fileName) {
+  TiffFile file(fileName);
+  if (file.status() != TiffOpenStatus::kOpened) return std::nullopt;
   char* dateTime = nullptr;
   if (TIFFGetField(file.get(), TIFFTAG_DATETIME, &dateTime) == 1 && dateTime) {
     return ParseAcquisitionTime(dateTime);

@@ -69,9 +69,12 @@ std::array<std::string, 4> ChannelFieldFiles(const Plate& plate, int well, bool 
     if (plate.naming == nullptr) {
       files[field] = FieldFileName(plate.base, well, field, green, plate.format);
     } else {
-      files[field] =
-          plate.path + plate.naming->format({plate.plateName, plate.format.keyOf(well), field,
-                                             plate.channels[green ? 1 : 0], plate.plane});
+      const FieldName name{
+          plate.plateName, plate.format.keyOf(well),
+          field,           plate.channels[green ? 1 : 0],
+          plate.plane,     plate.timePoint,
+          plate.timeStamp, plate.naming->channelsAsPages() || plate.pages.channels > 1};
+      files[field] = plate.path + plate.naming->format(name);
     }
   }
   return files;
@@ -93,7 +96,8 @@ std::vector<FieldSource> WellFieldSources(const Plate& plate, int well) {
       missing.channel = channel;
       missing.site = site;
       const bool fieldPages = plate.naming != nullptr && plate.naming->wholeWellFiles();
-      const bool channelPages = plate.naming != nullptr && plate.naming->channelsAsPages();
+      const bool channelPages =
+          plate.naming != nullptr && (plate.naming->channelsAsPages() || plate.pages.channels > 1);
       missing.page =
           (fieldPages ? site : 0) * plate.pages.channels + (channelPages ? channel - 1 : 0);
       missing.timePoint = plate.timePoint;
@@ -101,8 +105,9 @@ std::vector<FieldSource> WellFieldSources(const Plate& plate, int well) {
       if (plate.naming == nullptr) {
         missing.file = FieldFileName(plate.base, well, site, channel == plate.channels[1]);
       } else {
-        FieldName name{plate.plateName, plate.format.keyOf(well), site, channel,
-                       plate.plane,     plate.timePoint};
+        const FieldName name{
+            plate.plateName, plate.format.keyOf(well), site,        channel, plate.plane,
+            plate.timePoint, plate.timeStamp,          channelPages};
         missing.file = plate.path + plate.naming->format(name);
       }
     }

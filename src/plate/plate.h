@@ -69,8 +69,9 @@ struct Plate {
   int plane = 1;                      // focal plane read
   int timePoint = 1;                  // time point read
   std::vector<int> timePoints{1};     // every time point the plate holds, ascending
-  int fieldsPerWell = 4;              // 4 in the 2 x 2 order, or 1 picture of the whole well
-  FilePages pages;                    // what the pages of each file hold
+  std::string timeStamp;  // the time point's stamp in the names (Incucyte-style); "" for none
+  int fieldsPerWell = 4;  // 4 in the 2 x 2 order, or 1 picture of the whole well
+  FilePages pages;        // what the pages of each file hold
   std::shared_ptr<const PlateLayout> naming;  // names missing fields; null: the native layout
   /// Bits of the 16-bit samples read (8 when the pictures are 8-bit); see PlateOpenOptions.
   int inputBits = 16;

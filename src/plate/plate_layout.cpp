@@ -10,6 +10,7 @@ std::vector<std::unique_ptr<PlateLayout>> BuiltInLayouts() {
   layouts.push_back(NativeLayout());
   layouts.push_back(ImageXpressLayout());
   layouts.push_back(OperettaLayout());
+  layouts.push_back(IncucyteLayout());
   return layouts;
 }
 
@@ -18,9 +19,10 @@ std::unique_ptr<PlateLayout> LayoutFromOption(const std::string& value) {
   for (auto& layout : BuiltInLayouts()) {
     if (layout->name() == value) return std::move(layout);
   }
-  throw Error("Unknown layout '" + value +
-              "': give native, imagexpress, operetta or a pattern with {well}, {field} and "
-              "{channel} such as '{plate}_{well}_s{field}_w{channel}.tif'");
+  throw Error(
+      "Unknown layout '" + value +
+      "': give native, imagexpress, operetta, incucyte or a pattern with {well}, {field} and "
+      "{channel} such as '{plate}_{well}_s{field}_w{channel}.tif'");
 }
 
 std::vector<FieldSource> FieldSourcesOf(const std::string& file, const FieldName& name,
@@ -31,7 +33,7 @@ std::vector<FieldSource> FieldSourcesOf(const std::string& file, const FieldName
       FieldSource& source = sources.emplace_back();
       source.file = file;
       source.page = field * pages.channels + channel;
-      source.channel = layout.channelsAsPages() ? channel + 1 : name.channel;
+      source.channel = layout.channelsAsPages() || name.channelPages ? channel + 1 : name.channel;
       source.site = layout.wholeWellFiles() ? field : name.field;
       source.timePoint = name.timePoint;
       source.plane = name.plane;

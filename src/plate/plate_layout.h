@@ -23,6 +23,12 @@ struct FieldName {
   int channel = 0;    // the layout's own channel number
   int plane = 1;      // focal plane; 1 where the layout has none
   int timePoint = 1;  // acquisition of a time series, from 1; 1 where the layout has none
+  /// When the picture was taken, as the name writes it (Incucyte-style
+  /// "00d06h30m"); "" where the names carry none.
+  std::string timeStamp;
+  /// The name carries no channel: the file holds its field's channels as
+  /// pages, numbered from 1 (as for a layout whose channelsAsPages()).
+  bool channelPages = false;
 };
 
 /// Where one field of one channel is read: a page of a file, and what it shows.
@@ -90,6 +96,9 @@ std::unique_ptr<PlateLayout> NativeLayout();
 std::unique_ptr<PlateLayout> ImageXpressLayout();
 /// r<RR>c<CC>f<FF>p<PP>-ch<N>sk<T>fk1fl1.tiff; prefix from the folder's name.
 std::unique_ptr<PlateLayout> OperettaLayout();
+/// [<vessel>_][<channel>_]<well>_<image>_<stamp>.tif, the stamp elapsed
+/// (00d06h30m) or a date and time (20y03m14d_10h30m).
+std::unique_ptr<PlateLayout> IncucyteLayout();
 /// A user pattern with {plate}, {well}, {row}, {col}, {field}, {channel} and
 /// optionally {time}. Without {channel} a file holds its field's channels as
 /// pages; without {field} a file holds the whole well.

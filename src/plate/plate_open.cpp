@@ -7,6 +7,7 @@
 
 #include "core/error.h"
 #include "core/text_file.h"
+#include "imaging/acquisition_time.h"
 #include "imaging/input_bits.h"
 #include "imaging/tiff_file.h"
 #include "plate/name_reading.h"
@@ -69,7 +70,7 @@ FilePages ChoosePages(Plate& plate, const PlateLayout& layout, const std::vector
           "fields per well: '" +
           later->name + "' is " + layout.fieldLabel(later->field.field));
     }
-    if (!layout.channelsAsPages()) return pages;
+    if (!layout.channelsAsPages() && !files.front().field.channelPages) return pages;
   }
   const std::string first = plate.path + files.front().name;
   TiffFile file(first);
@@ -162,6 +163,28 @@ std::vector<Parsed> ChooseTimePoint(Plate& plate, const PlateLayout& layout, int
                           std::to_string(plate.timePoint) + " was read (--time chooses another)");
   }
   return Filtered(files, [&](const Parsed& f) { return f.field.timePoint == plate.timePoint; });
+}
+
+// Names stamped with the time they were taken (Incucyte-style) number their
+// time points by the stamps' order, from 1; gives each number's stamp.
+std::map<int, std::string> NumberStampedTimePoints(std::vector<Parsed>& files) {
+  std::map<double, std::string> stamps;
+  for (const Parsed& file : files) {
+    if (!file.field.timeStamp.empty()) {
+      stamps.emplace(*NameTimeStampSeconds(file.field.timeStamp), file.field.timeStamp);
+    }
+  }
+  std::map<std::string, int> numbers;
+  std::map<int, std::string> stampOf;
+  for (const auto& [seconds, stamp] : stamps) {
+    const int number = static_cast<int>(stampOf.size()) + 1;
+    numbers[stamp] = number;
+    stampOf[number] = stamp;
+  }
+  for (Parsed& file : files) {
+    if (!file.field.timeStamp.empty()) file.field.timePoint = numbers[file.field.timeStamp];
+  }
+  return stampOf;
 }
 
 // "TimePoint_<n>" (n >= 1): the folder of one acquisition of an
@@ -402,8 +425,12 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
     plate.notes.push_back("A plane was chosen, but names of the " + layout->title() +
                           " layout carry none; every file was read");
   }
+  const std::map<int, std::string> stamps = NumberStampedTimePoints(files);
   files = ChooseTimePoint(plate, *layout, timeFolders.empty() ? options.timePoint : 0,
                           std::move(files), names);
+  if (const auto stamp = stamps.find(plate.timePoint); stamp != stamps.end()) {
+    plate.timeStamp = stamp->second;
+  }
   if (!timeFolders.empty()) {
     plate.timePoints.clear();
     for (const auto& entry : timeFolders) plate.timePoints.push_back(entry.first);

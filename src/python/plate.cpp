@@ -17,8 +17,10 @@
 #include "plate/plate_layout.h"
 #include "plate/well_names.h"
 #include "python/binding.h"
+#include "results/rings_file.h"
 #include "results/table.h"
 #include "results/time_course.h"
+#include "results/time_point_batches.h"
 
 namespace vembrel::python {
 namespace {
@@ -251,7 +253,8 @@ py::object DataFrame(const Table& table) {
 
 py::tuple TimeCourseTables(const PlateHandle& handle, const py::object& settings, bool cells,
                            const py::object& hours, const py::object& ringDrift,
-                           const py::object& fitRadius, const py::object& wells, int jobs) {
+                           const py::object& fitRadius, const py::object& wells, int jobs,
+                           const py::object& results) {
   if (jobs < 0) Raise(PyExc_ValueError, "jobs must be 0 (all cores) or more");
   TimeCourseOptions options;
   options.settings = SettingsArgument(settings);
@@ -282,19 +285,53 @@ py::tuple TimeCourseTables(const PlateHandle& handle, const py::object& settings
   if (!wells.is_none()) options.wells = BatchWells(*handle.plate, wells);
   options.jobs =
       jobs > 0 ? jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  // With a results folder, the course runs as `vembrel timecourse` runs it:
+  // each time point's batch into its folder, the course's tables and page
+  // beside them, reviewed rings from the folder's rings file when there.
+  std::optional<TimePointBatchOptions> batches;
+  if (!results.is_none()) {
+    batches.emplace();
+    batches->resultsFolder = py::module_::import("os").attr("fspath")(results).cast<std::string>();
+    if (batches->resultsFolder.empty()) Raise(PyExc_ValueError, "results must name a folder");
+    if (batches->resultsFolder.back() != '/') batches->resultsFolder += '/';
+    batches->commandLine = "Plate.time_course (Python)";
+  }
   TimeCourse course;
   std::string refused;  // raised once the GIL is held again
+  std::vector<std::string> unwritten;
   {
     std::vector<std::string> notes;
     const py::gil_scoped_release release;
     try {
-      course =
-          RunTimeCourse(OpenTimeSeries({handle.source}, handle.options, hoursText, notes), options);
+      const std::vector<TimePointPlate> series =
+          OpenTimeSeries({handle.source}, handle.options, hoursText, notes);
+      if (!batches) {
+        course = RunTimeCourse(series, options);
+      } else {
+        const std::string rings =
+            RingsFileName(batches->resultsFolder, series.front().plate.prefix);
+        std::error_code missing;
+        if (std::filesystem::exists(rings, missing)) batches->rings = ReadRingsFile(rings);
+        TimeCourseFolderRun run = RunTimeCourseInFolder(series, options, *batches,
+                                                        ParseKineticChoice("zone_coverage:t_half"));
+        course = std::move(run.course);
+        for (const TimePointBatchReport& report : run.reports) {
+          for (const BatchFailure& failure : report.writeFailures) {
+            unwritten.push_back(failure.message);
+          }
+          if (!report.summaryError.empty()) unwritten.push_back(report.summaryError);
+          for (const PlateFileOutcome& file : report.plateFiles) {
+            if (!file.error.empty()) unwritten.push_back(file.error);
+          }
+        }
+        if (!run.writeError.empty()) unwritten.push_back(run.writeError);
+      }
     } catch (const Error& e) {
       refused = e.what();
     }
   }
   if (!refused.empty()) Raise(PyExc_ValueError, refused);
+  if (!unwritten.empty()) Raise(PyExc_OSError, unwritten.front());
   if (!course.failures.empty()) {
     const TimeCourseFailure& failure = course.failures.front();
     Raise(PyExc_RuntimeError, "Well " + WellName(failure.well, course.format) + " at time point " +
@@ -313,7 +350,7 @@ void BindPlate(py::module_& module) {
 
 Plate(path, layout=None, channels=None, input_bits='auto', plane=1,
 plate_map=None, pixel_size=None, fields=None, wells_per_plate=None): layout is
-'native', 'imagexpress', 'operetta' or a pattern such as
+'native', 'imagexpress', 'operetta', 'incucyte' or a pattern such as
 '{plate}_{well}_s{field}_w{channel}.tif' (detected when None); channels the
 (nuclear, cell) channel numbers (the two lowest found when None); input_bits
 the bits of 16-bit samples that carry the picture (8, 10, 12, 14, 16, or
@@ -378,7 +415,7 @@ wells beyond wells_per_plate, ValueError for a bad option or plate map.)")
           "wells_per_plate say so.")
       .def_property_readonly(
           "layout", [](P p) { return p.plate->layout; },
-          "The layout's name: native, imagexpress, operetta or pattern.")
+          "The layout's name: native, imagexpress, operetta, incucyte or pattern.")
       .def_property_readonly(
           "layout_description", [](P p) { return p.plate->layoutDescription; },
           "The layout's file-name rule and the channels read.")
@@ -399,13 +436,16 @@ wells beyond wells_per_plate, ValueError for a bad option or plate map.)")
       .def("time_course", &TimeCourseTables, py::arg("settings") = py::none(),
            py::arg("cells") = false, py::arg("hours") = py::none(),
            py::arg("ring_drift") = py::none(), py::arg("fit_radius") = py::none(),
-           py::arg("wells") = py::none(), py::arg("jobs") = 0,
+           py::arg("wells") = py::none(), py::arg("jobs") = 0, py::arg("results") = py::none(),
            R"(Follows the wells over every time point of the plate, as `vembrel timecourse`.
 
 Each well's ring is fitted at its first time point and held (ring_drift: re-fit
 within that many pixels of it). hours: one number per time point, increasing
 (the time points' numbers when None). Returns (time_course, kinetics): two
 pandas DataFrames with the columns of the time course and kinetics tables.
+results: a folder (str or path) to write the files `vembrel timecourse
+--results` writes, each time point's folder included; reviewed rings are then
+taken from its rings file when there. None: nothing is written.
 ValueError for hours of another count or not increasing, or time points whose
 pictures differ in size.)")
       .def_property_readonly(

@@ -315,7 +315,9 @@ void BatchRun::finish() {
   if (!coversWholePlate_) {
     // A part of the plate: its wells' records and its manifest are its
     // results; the plate's files come from putting the parts together.
-    const std::string manifest = RunManifestFileName(folder_, plate_->prefix);
+    const std::string manifest = partName_.empty()
+                                     ? RunManifestFileName(folder_, plate_->prefix)
+                                     : PartManifestFileName(folder_, plate_->prefix, partName_);
     try {
       SyncFolder(folder_);
       WriteFileAtomically(manifest, RunManifestText(*plate_, results_, facts()));
@@ -371,7 +373,7 @@ std::vector<std::string> BatchRun::problems() const {
   std::vector<std::string> lines;
   for (const auto& [well, problem] : fieldProblems_) {
     lines.push_back(std::string(problem.leftBlack() ? "left black" : "damaged") + ": Well " +
-                    WellName(well) + ": " + problem.message);
+                    WellName(well, plate_->format) + ": " + problem.message);
   }
   for (const auto* list : {&failures_, &writeFailures_}) {
     for (const BatchFailure& failure : *list) lines.push_back(failure.message);

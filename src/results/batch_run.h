@@ -117,6 +117,10 @@ class BatchRun {
   /// Reuse the wells' records an earlier run left in the results folder when
   /// they were made for the same request.
   void setResume(bool resume) { resume_ = resume; }
+  /// Names the manifest the batch writes when it covers a part of the plate
+  /// (PartManifestFileName), so parts run into one folder keep each other's;
+  /// "" (the default): the plate's manifest name.
+  void setPartName(std::string name) { partName_ = std::move(name); }
 
   /// "Go!": reads the results folder's rings file unless rings were chosen
   /// (UsageError naming the line and value of a bad one, before anything
@@ -216,6 +220,7 @@ class BatchRun {
 
   std::unique_ptr<Plate> plate_;  // read by the workers
   std::string folder_;
+  std::string partName_;
   AnalysisSettings settings_;
   PlateResults results_;
   std::vector<int> openWells_;  // front first

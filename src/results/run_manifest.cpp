@@ -193,6 +193,11 @@ std::string RunManifestFileName(const std::string& resultsFolder, const std::str
   return resultsFolder + platePrefix + "Vembrel_run.json";
 }
 
+std::string PartManifestFileName(const std::string& resultsFolder, const std::string& platePrefix,
+                                 const std::string& part) {
+  return resultsFolder + platePrefix + "Vembrel_run." + part + ".json";
+}
+
 Json RunManifest(const Plate& plate, const PlateResults& results, const RunFacts& facts) {
   Json analysed = Json::array();
   Json flagged = Json::array();

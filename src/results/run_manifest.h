@@ -67,6 +67,11 @@ RunManifestFacts ReadRunManifestFacts(const nlohmann::ordered_json& manifest);
 
 /// results folder + plate prefix + "Vembrel_run.json".
 std::string RunManifestFileName(const std::string& resultsFolder, const std::string& platePrefix);
+/// The manifest of a named part of the plate: results folder + plate prefix +
+/// "Vembrel_run." + part + ".json", so parts run into one folder keep each
+/// other's.
+std::string PartManifestFileName(const std::string& resultsFolder, const std::string& platePrefix,
+                                 const std::string& part);
 
 /// The manifest. Wells analysed at a reviewed ring are listed under
 /// "rings" with the rings file; without any, the key is left out. A run

@@ -53,6 +53,9 @@ TimePointOutcome AnalyseInMemory(const TimePointWork& work, const TimeCourseOpti
         session.ring = work.held[well];
         session.ringHeld = true;
         session.ringDrift = options.ringDrift;
+      } else if (const auto given = options.firstRings.find(well);
+                 given != options.firstRings.end()) {
+        session.ring = given->second;
       } else {
         session.fitRadius = options.fitRadius;
       }
@@ -185,11 +188,15 @@ const char* TimeReadoutName(TimeReadout readout) {
   return "zone_coverage";
 }
 
-std::vector<TimedValue> WellSeries(const TimeCourse& course, int well, TimeReadout readout) {
+std::vector<TimedValue> WellSeries(const TimeCourse& course, int well, TimeReadout readout,
+                                   bool dropFlagged) {
   std::vector<TimedValue> series;
   for (std::size_t t = 0; t < course.hours.size(); ++t) {
     TimedValue point{course.hours[t], std::nullopt};
-    if (const auto& analysed = course.wells[t][well]) point.value = ReadoutOf(*analysed, readout);
+    const auto& analysed = course.wells[t][well];
+    if (analysed && !(dropFlagged && !analysed->results.quality.empty())) {
+      point.value = ReadoutOf(*analysed, readout);
+    }
     series.push_back(point);
   }
   return readout == TimeReadout::ZoneCoverage ? ZoneClosure(series) : series;
@@ -259,19 +266,14 @@ void AddKinetics(std::vector<TableValue>& row, const Kinetics& k) {
 }
 
 // The series of each of the condition's wells; with dropFlagged a point
-// whose results carry a quality note is left out.
+// whose results carry a quality note is left out, before the zone's closure
+// is measured from the first point kept.
 std::vector<std::vector<TimedValue>> ConditionSeries(const TimeCourse& course,
                                                      const ConditionCourse& condition,
                                                      TimeReadout readout, bool dropFlagged) {
   std::vector<std::vector<TimedValue>> series;
-  for (const int well : condition.wells) {
-    std::vector<TimedValue> values = WellSeries(course, well, readout);
-    for (std::size_t t = 0; t < values.size(); ++t) {
-      const auto& analysed = course.wells[t][well];
-      if (dropFlagged && analysed && !analysed->results.quality.empty()) values[t].value.reset();
-    }
-    series.push_back(std::move(values));
-  }
+  for (const int well : condition.wells)
+    series.push_back(WellSeries(course, well, readout, dropFlagged));
   return series;
 }
 
@@ -397,23 +399,36 @@ std::string FirstPicture(const Plate& plate) {
   return "";
 }
 
-// Hours since the first time point from the acquisition times of each time
-// point's first picture (the Harmony-style index, else the TIFF's own);
-// none unless every time point has one and they increase.
-std::optional<std::vector<double>> AcquisitionHours(const std::vector<TimePointPlate>& points) {
+// Hours since the first time point from the times `timeOf` gives each time
+// point's first picture; none unless every time point has one and they increase.
+template <typename TimeOf>
+std::optional<std::vector<double>> HoursFrom(const std::vector<TimePointPlate>& points,
+                                             const TimeOf& timeOf) {
   std::vector<double> seconds;
   for (const TimePointPlate& point : points) {
     const std::string picture = FirstPicture(point.plate);
     if (picture.empty()) return std::nullopt;
-    const std::string name = picture.substr(point.plate.path.size());
-    std::optional<double> time = IndexAcquisitionTime(point.plate.path, name);
-    if (!time) time = TiffAcquisitionTime(picture);
+    const std::optional<double> time = timeOf(point.plate, picture);
     if (!time || (!seconds.empty() && !(*time > seconds.back()))) return std::nullopt;
     seconds.push_back(*time);
   }
   std::vector<double> hours;
   for (const double s : seconds) hours.push_back((s - seconds.front()) / 3600);
   return hours;
+}
+
+// When the instrument took a time point's picture: the stamp of its name,
+// else the <AbsTime> of a Harmony-style index, else the MetaSeries time.
+std::optional<double> RecordedTime(const Plate& plate, const std::string& picture) {
+  if (!plate.timeStamp.empty()) return NameTimeStampSeconds(plate.timeStamp);
+  if (auto time = IndexAcquisitionTime(plate.path, picture.substr(plate.path.size()))) return time;
+  return TiffAcquisitionTime(picture);
+}
+
+std::string HoursText(const std::vector<double>& hours) {
+  std::string text;
+  for (const double h : hours) text += (text.empty() ? "" : ",") + ExactDecimalText(h);
+  return text;
 }
 
 }  // namespace
@@ -433,12 +448,32 @@ std::vector<TimePointPlate> OpenTimeSeries(const std::vector<std::string>& plate
   } else {
     for (const std::string& plate : plates) points.push_back({OpenPlate(plate, options), 0});
   }
-  if (!hours.empty()) {
-    const std::vector<double> given = ParseHours(hours, points.size());
-    for (std::size_t t = 0; t < points.size(); ++t) points[t].hours = given[t];
-  } else if (const std::optional<std::vector<double>> taken = AcquisitionHours(points)) {
-    for (std::size_t t = 0; t < points.size(); ++t) points[t].hours = (*taken)[t];
-    if (points.size() > 1) notes.push_back("The hours come from the pictures' acquisition times");
+  // The times the instrument recorded, else --hours, else the files' own
+  // DateTime tags, else the time points' numbers.
+  const std::optional<std::vector<double>> given =
+      hours.empty() ? std::nullopt : std::optional(ParseHours(hours, points.size()));
+  std::optional<std::vector<double>> taken = HoursFrom(points, RecordedTime);
+  const bool recorded = taken.has_value();
+  if (!recorded && !given)
+    taken = HoursFrom(
+        points, [](const Plate&, const std::string& picture) { return TiffDateTime(picture); });
+  if (recorded && given) {
+    for (std::size_t t = 0; t < points.size(); ++t) {
+      if (std::abs((*given)[t] - (*taken)[t]) > 1.0 / 60) {
+        notes.push_back("--hours '" + hours + "' was not used: the acquisition times recorded " +
+                        "give the hours " + HoursText(*taken));
+        break;
+      }
+    }
+  }
+  if (taken || given) {
+    const std::vector<double>& chosen = taken ? *taken : *given;
+    for (std::size_t t = 0; t < points.size(); ++t) points[t].hours = chosen[t];
+    if (taken && points.size() > 1) {
+      notes.push_back(recorded ? "The hours come from the pictures' acquisition times"
+                               : "The hours come from the pictures' DateTime tags (when the "
+                                 "files were made)");
+    }
   } else {
     for (std::size_t t = 0; t < points.size(); ++t) {
       points[t].hours = plates.size() == 1

@@ -5,6 +5,7 @@
 // it, and the immigrants' rise and the zone's closure become kinetics.
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ struct TimeCourseOptions {
   AnalysisSettings settings;
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;  // the zone's size fitted at the first time point
+  /// Rings given for wells' first time points (reviewed ones, or placed by
+  /// hand), by well, analysed there instead of a fit and held later (in
+  /// memory; the batches take reviewed rings from their rings file).
+  std::map<int, Ring> firstRings;
   /// Later time points re-fit the ring's centre and keep the fit when it lies
   /// within this many pixels of the first ring's (wells moved between
   /// acquisitions); without it the first ring is held exactly.
@@ -99,8 +104,11 @@ inline constexpr std::array<TimeReadout, 3> kTimeReadouts{
 const char* TimeReadoutName(TimeReadout readout);
 
 /// A well's series of a readout: the readout's own values for the counts,
-/// the zone's closure in % for the zone coverage.
-std::vector<TimedValue> WellSeries(const TimeCourse& course, int well, TimeReadout readout);
+/// the zone's closure in % for the zone coverage. With dropFlagged the time
+/// points whose results carry a quality note are left out first, so the
+/// closure is measured from the well's first unflagged time point.
+std::vector<TimedValue> WellSeries(const TimeCourse& course, int well, TimeReadout readout,
+                                   bool dropFlagged = false);
 Kinetics ReadoutKinetics(const std::vector<TimedValue>& series, TimeReadout readout);
 
 /// plate, well, time_point, hours, then the wells table's measures of that
@@ -128,7 +136,8 @@ std::vector<ConditionCourse> CourseConditions(const TimeCourse& course, const Ma
 /// condition, compound, concentration, unit, readout, time_point, hours,
 /// n_wells, mean, sd: each condition's mean curve with its sample SD, per
 /// readout (the zone's closure for zone_coverage). With dropFlagged a well's
-/// time point with a quality note is left out of its condition there.
+/// time point with a quality note is left out of its condition there, and the
+/// well's closure is measured from its first time point without one.
 Table ConditionCurvesTable(const TimeCourse& course, const MapRequest& map);
 /// condition, compound, concentration, unit, readout, n_wells, then the
 /// kinetics columns of the condition's mean curve.

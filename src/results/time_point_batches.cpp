@@ -1,5 +1,8 @@
 #include "results/time_point_batches.h"
 
+#include "core/error.h"
+#include "core/text_file.h"
+
 namespace vembrel {
 
 std::string TimePointFolder(const std::string& resultsFolder, int number) {
@@ -30,6 +33,7 @@ TimePointAnalyser TimePointBatches(const TimeCourseOptions& course,
         if (work.plate->wells[well].state == 1) wells.push_back(well);
       }
       batch.setWells(std::move(wells));
+      batch.setPartName(options.partName);
     }
     if (options.progress) {
       batch.setProgress([&options, &work](const BatchProgress& progress) {
@@ -55,6 +59,31 @@ TimePointAnalyser TimePointBatches(const TimeCourseOptions& course,
     reports.push_back(std::move(report));
     return outcome;
   };
+}
+
+TimeCourseFolderRun RunTimeCourseInFolder(const std::vector<TimePointPlate>& series,
+                                          const TimeCourseOptions& course,
+                                          const TimePointBatchOptions& options,
+                                          const KineticChoice& heatmap) {
+  try {
+    CreateFolders(options.resultsFolder);
+  } catch (const Error& e) {
+    throw UsageError(e.what());
+  }
+  const FolderLock lock(options.resultsFolder, options.waitForFolder, options.waitNotice);
+  TimeCourseFolderRun run;
+  run.course = RunTimeCourse(series, course, TimePointBatches(course, options, run.reports));
+  if (options.part) return run;
+  const std::string& prefix = series.front().plate.prefix;
+  try {
+    run.written = WriteTimeCourseFiles(options.resultsFolder, prefix, run.course, options.plateMap);
+    const std::string page = TimeCourseReportFileName(options.resultsFolder, prefix);
+    WriteFileAtomically(page, TimeCourseReport(run.course, prefix, heatmap));
+    run.written.push_back(page);
+  } catch (const Error& e) {
+    run.writeError = e.what();
+  }
+  return run;
 }
 
 }  // namespace vembrel

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "core/text_file.h"
 #include "support/command_run.h"
@@ -100,11 +101,27 @@ TEST(TimeCourseCommand, FollowsAnImageXpressSeriesAndWritesItsTables) {
     EXPECT_NE(part.out.find("records of a part of the wells"), std::string::npos) << part.out;
   }
   EXPECT_FALSE(std::filesystem::exists(dir.file("shards/TimePoint_1/P1_Vembrel.csv")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("shards/P1_Vembrel_timecourse.csv")));
+  // Each shard's manifest stays beside the other's, naming its own well.
+  for (const auto& [part, well] : {std::pair{"1-of-2", "A01"}, {"2-of-2", "C07"}}) {
+    const auto manifest = nlohmann::json::parse(ReadFile(
+        dir.file("shards/TimePoint_3/P1_Vembrel_run.shard-" + std::string(part) + ".json")));
+    EXPECT_EQ(manifest["wells"]["analysed"], nlohmann::json::array({well})) << part;
+  }
   const CommandRun together = RunVembrel(shards + " --resume");
   ASSERT_EQ(together.exitCode, 0) << together.err;
   EXPECT_NE(together.out.find("(6 wells at time points reused)"), std::string::npos)
       << together.out;
   EXPECT_EQ(Lines(dir.file("shards/P1_Vembrel_timecourse.csv")), table);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("shards/TimePoint_3/P1_Vembrel_run.json")));
+
+  // The instrument's acquisition file stating another number of time points stops the run.
+  std::ofstream(plate + "/P1.HTD") << "\"TimePoints\", 4\r\n";
+  const CommandRun disagreeing = RunVembrel(command);
+  EXPECT_EQ(disagreeing.exitCode, 2);
+  EXPECT_NE(disagreeing.err.find("P1.HTD' states 4 time points, but the folder holds 3"),
+            std::string::npos)
+      << disagreeing.err;
 }
 
 TEST(TimeCourseCommand, RefusesSeriesThatDisagree) {

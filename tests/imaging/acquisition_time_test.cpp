@@ -39,6 +39,14 @@ TEST(AcquisitionTime, ReadsTheInstrumentsFormatsOnOneClock) {
   EXPECT_EQ(*ParseAcquisitionTime("2024-02-28T10:00:00+01:00"),
             *ParseAcquisitionTime("2024-02-28T09:00:00Z"));
   EXPECT_EQ(*ParseAcquisitionTime("1970-01-01T00:00:01.5"), 1.5);
+  // Incucyte-style stamps of names: across the leap day, the year of two digits or four.
+  EXPECT_EQ(*NameTimeStampSeconds("24y03m01d_00h30m") - *NameTimeStampSeconds("2024y02m28d_23h30m"),
+            25 * 3600.0);
+  EXPECT_EQ(*NameTimeStampSeconds("24y02m28d_23h30m"), *tiff);
+  EXPECT_EQ(*NameTimeStampSeconds("12d03h07m"), 12 * 86400.0 + 3 * 3600 + 7 * 60);
+  for (const char* bad : {"24y02m28d23h30m", "24y02m28d_23h30", "1d3h7m", "x1d03h07m"}) {
+    EXPECT_FALSE(NameTimeStampSeconds(bad)) << bad;
+  }
   for (const char* bad : {"", "2024:13:01 00:00:00", "2024:02:28 24:00:00", "2024:02:28",
                           "2024:02:28 10:00:00 later", "2024-02-28T10:00:00+1", "yesterday"}) {
     EXPECT_FALSE(ParseAcquisitionTime(bad)) << bad;
@@ -54,11 +62,14 @@ TEST(AcquisitionTime, FromTheTiffTagsAndTheIndexFile) {
                   "<MetaData><prop id=\"acquisition-time-local\" type=\"time\" "
                   "value=\"20230501 16:00:00.000\"/></MetaData>",
                   "2023:05:01 10:00:00");
-  const auto plain = TiffAcquisitionTime(dir.file("plain.tif"));
+  const auto plain = TiffDateTime(dir.file("plain.tif"));
   ASSERT_TRUE(plain);
   EXPECT_EQ(*TiffAcquisitionTime(dir.file("meta.tif")) - *plain, 6 * 3600.0);
-  EXPECT_FALSE(TiffAcquisitionTime(dir.file("none.tif")));
-  EXPECT_FALSE(TiffAcquisitionTime(dir.file("missing.tif")));
+  EXPECT_FALSE(TiffAcquisitionTime(dir.file("plain.tif")));  // when the file was made only
+  for (const char* file : {"none.tif", "missing.tif"}) {
+    EXPECT_FALSE(TiffAcquisitionTime(dir.file(file)));
+    EXPECT_FALSE(TiffDateTime(dir.file(file)));
+  }
 
   std::ofstream(dir.file("Index.idx.xml"))
       << "<EvaluationInputData><Images>\n"

@@ -331,7 +331,9 @@ TEST(PlateLayouts, NoWellFoundSaysWhy) {
                                            "<prefix><well>f0<field>d<channel>.tif; ImageXpress-"
                                            "style <plate>_<well>_s<site>_w<n>[<32 hex digits>]."
                                            "tif|.TIF; Operetta/Harmony-style r<RR>c<CC>f<FF>p<"
-                                           "PP>-ch<N>sk<T>fk1fl1.tiff; the folder holds no file");
+                                           "PP>-ch<N>sk<T>fk1fl1.tiff; Incucyte-style [<vessel>_][<"
+                                           "channel>_]<well>_<image>_<stamp>.tif; the folder "
+                                           "holds no file");
   for (const char* name : {"notes.txt", "P_A01_s1_w1_thumb.tif", "scan 1.tif", "scan 2.tif",
                            "scan 3.tif", "scan 4.tif", "scan 5.tif"}) {
     Touch(dir.file(name));

@@ -7,8 +7,10 @@
 
 #include "core/error.h"
 #include "plate/plate.h"
+#include "plate/plate_layout.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
+#include "support/tiff_writer.h"
 
 namespace vembrel {
 namespace {
@@ -141,6 +143,76 @@ TEST(TimePoints, ImageXpressTimePointFoldersAreTheSeries) {
                                             "3 (TimePoint_1, 2, 3)");
   std::ofstream(plateFolder + "/P7.HTD") << "\"TimePoints\", 3\r\n";
   EXPECT_EQ(OpenPlate(plateFolder).timePoints.size(), 3u);
+}
+
+TEST(TimePoints, IncucyteNamesAreNumberedByTheirTimeStamps) {
+  // Date-and-time stamps across a month's end, a channel in each name, the
+  // well written as B3: the time points follow the stamps, not the names' order.
+  TempDir dir;
+  const auto names = [](const std::string& stamp) {
+    return [stamp](const std::string& well, int field, int channel) {
+      return "VID12_" + std::string(channel == 1 ? "Red" : "Green") + "_" + well.substr(0, 1) +
+             std::to_string(std::stoi(well.substr(1))) + "_" + std::to_string(field + 1) + "_" +
+             stamp + ".tif";
+    };
+  };
+  for (const char* stamp : {"24y02m01d_04h30m", "24y01m31d_22h00m", "24y01m31d_23h15m"}) {
+    WriteLayoutWell(dir.path(), names(stamp), "B03", {1, 2}, Blue, Green);
+  }
+  std::filesystem::remove(dir.file("VID12_Green_B3_4_24y01m31d_23h15m.tif"));
+  const Plate first = OpenPlate(dir.path());
+  EXPECT_EQ(first.layout, "incucyte");
+  EXPECT_EQ(first.prefix, "VID12_");
+  EXPECT_EQ(first.timePoints, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(first.timeStamp, "24y01m31d_22h00m");
+  EXPECT_EQ(first.wells[14].blueFiles[0], dir.file("VID12_Red_B3_1_24y01m31d_22h00m.tif"));
+  EXPECT_EQ(first.wells[14].greenFiles[3], dir.file("VID12_Green_B3_4_24y01m31d_22h00m.tif"));
+  PlateOpenOptions second;
+  second.timePoint = 2;
+  const Plate later = OpenPlate(dir.path(), second);
+  EXPECT_EQ(later.timeStamp, "24y01m31d_23h15m");
+  // The missing picture is named as the instrument would have named it.
+  EXPECT_EQ(ChannelFieldFiles(later, 14, true)[3],
+            dir.file("VID12_Green_B3_4_24y01m31d_23h15m.tif"));
+
+  // Elapsed stamps, no channel in the names: the channels are the pages.
+  TempDir pages;
+  const std::vector<std::uint16_t> dark(64 * 64, 10), bright(64 * 64, 90);
+  for (const char* stamp : {"01d02h15m", "00d00h00m", "00d06h30m"}) {
+    for (int image = 1; image <= 4; ++image) {
+      WriteGreyPages(pages.file("VID123_C12_" + std::to_string(image) + "_" + stamp + ".tif"),
+                     {{64, 64, dark}, {64, 64, bright}});
+    }
+  }
+  const Plate paged = OpenPlate(pages.path());
+  EXPECT_EQ(paged.timeStamp, "00d00h00m");
+  EXPECT_EQ(paged.timePoints.size(), 3u);
+  EXPECT_EQ(paged.channels, (std::array<int, 2>{1, 2}));
+  EXPECT_EQ(paged.wells[35].state, 1);
+  EXPECT_EQ(paged.wells[35].greenFiles[2], pages.file("VID123_C12_3_00d00h00m.tif"));
+  EXPECT_EQ(WellFieldSources(paged, 35)[5].page, 1);  // the cell stain's second field
+
+  const auto layout = IncucyteLayout();
+  for (const char* bad :
+       {"VID_B3_0_00d06h30m.tif", "VID_B3_1_00d24h00m.tif", "VID_B3_1_00d06h60m.tif",
+        "VID_B3_1_20y13m01d_10h00m.tif", "VID_B3_1_20y03m00d_10h00m.tif", "VID_AG3_1_00d01h00m.tif",
+        "VID_B49_1_00d01h00m.tif", "VID_B3_1_123y03m01d_10h00m.tif", "VID_B3_1_00d01h00m.png",
+        "B3_1_06h30m.tif"}) {
+    EXPECT_FALSE(layout->parse(bad)) << bad;
+  }
+  const auto bare = layout->parse("B3_2_00d01h00m.tif");  // no vessel, no channel
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->plate, "");
+  EXPECT_TRUE(bare->channelPages);
+  EXPECT_EQ(bare->well, (WellKey{1, 2}));
+  EXPECT_EQ(layout->format(*bare), "B3_2_00d01h00m.tif");
+  EXPECT_EQ(layout->prefix("", "Scan7"), "Scan7_");
+  const auto named = layout->parse("My_Exp_Phase_AF48_2_2024y03m14d_10h30m.TIF");
+  ASSERT_TRUE(named);
+  EXPECT_EQ(named->plate, "My_Exp");
+  EXPECT_EQ(layout->channelLabel(named->channel), "Phase");
+  EXPECT_EQ(named->well, (WellKey{31, 47}));
+  EXPECT_EQ(named->field, 1);
 }
 
 }  // namespace

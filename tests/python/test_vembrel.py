@@ -373,6 +373,13 @@ def test_time_course_is_the_command_lines(demo, tmp_path, cli):
         assert list(written[column]) == list(table[column]), column
     # The first ring is held at the second time point.
     assert table.ring_x[1] == table.ring_x[0] and table.ring_y[1] == table.ring_y[0]
+    # Given a results folder, the command's files are written.
+    written_table, _ = plate.time_course(hours=[0, 6.5], jobs=1, results=tmp_path / "py")
+    assert written_table.equals(table)
+    for name in ("Images_Vembrel_timecourse.csv", "Images_Vembrel_kinetics.csv",
+                 "Images_Vembrel_timecourse.html", "TimePoint_1/Images_Vembrel_wells.csv",
+                 "TimePoint_2/Images_Vembrel_wells.csv", "TimePoint_2/WellResults/Images_B03.json"):
+        assert (tmp_path / "py" / name).read_bytes() == (tmp_path / "out" / name).read_bytes(), name
 
     with pytest.raises(ValueError, match="gives 3 times for 2 time points"):
         plate.time_course(hours=[0, 1, 2])

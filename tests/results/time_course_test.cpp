@@ -3,6 +3,7 @@
 #include "results/time_course.h"
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <cmath>
 #include <fstream>
@@ -10,45 +11,12 @@
 #include "core/error.h"
 #include "plate/well_names.h"
 #include "results/time_point_batches.h"
+#include "support/closing_zone.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
 namespace {
-
-constexpr int kZoneX = 520, kZoneY = 500, kZone = 300;
-constexpr double kClosurePerHour = 10;  // % of the zone's area
-constexpr double kHoursApart = 2;
-constexpr int kNucleiPerTimePoint = 4;
-
-// The open part of the zone at hour h: a disc of area (1 - 0.1 h) of the
-// zone's, drifting right by 5 px an hour (the held ring must not follow it).
-bool Open(int c, int r, double hours) {
-  const double radius = kZone * std::sqrt(1 - kClosurePerHour / 100 * hours);
-  const double dx = c - (kZoneX + 5 * hours), dy = r - kZoneY;
-  return dx * dx + dy * dy < radius * radius;
-}
-
-// Nucleus k (6 x 6) on a circle of radius 260 around the zone's centre.
-bool InNucleus(int c, int r, int count) {
-  for (int k = 0; k < count; ++k) {
-    const double angle = 2 * M_PI * k / 16;
-    const int x = kZoneX + static_cast<int>(std::lround(260 * std::cos(angle)));
-    const int y = kZoneY + static_cast<int>(std::lround(260 * std::sin(angle)));
-    if (c >= x && c < x + 6 && r >= y && r < y + 6) return true;
-  }
-  return false;
-}
-
-void WriteTimePoint(const std::string& folder, const std::string& well, int index) {
-  const double hours = index * kHoursApart;
-  const int nuclei = index * kNucleiPerTimePoint;
-  const MosaicGrey blue = [=](int c, int r) { return InNucleus(c, r, nuclei) ? 200 : 0; };
-  const MosaicGrey green = [=](int c, int r) {
-    return InNucleus(c, r, nuclei) || !Open(c, r, hours) ? 200 : 20;
-  };
-  WriteLayoutWell(folder, OperettaNames(1, index + 1), well, {1, 2}, blue, green);
-}
 
 std::vector<TimePointPlate> Series(const std::string& folder) {
   std::vector<TimePointPlate> points;
@@ -80,8 +48,8 @@ TEST(TimeCourse, TheHeldRingMeasuresTheZoneClosingAtItsRate) {
   TempDir dir;
   const std::string folder = dir.file("Images");
   for (int index = 0; index < 5; ++index) {
-    WriteTimePoint(folder, "A01", index);
-    if (index != 2) WriteTimePoint(folder, "B02", index);  // B02 missed one acquisition
+    WriteClosingZoneTimePoint(folder, "A01", index);
+    if (index != 2) WriteClosingZoneTimePoint(folder, "B02", index);  // B02 missed one acquisition
   }
   TimeCourseOptions options;
   options.settings.ring.radius = kZone;
@@ -134,6 +102,23 @@ TEST(TimeCourse, TheHeldRingMeasuresTheZoneClosingAtItsRate) {
   EXPECT_EQ(table.rows[4][2], TableValue(std::int64_t{5}));
   EXPECT_EQ(table.rows[4][3], TableValue(8.0));
   EXPECT_EQ(table.rows[7][2], TableValue(std::int64_t{4}));  // B02 skips time point 3
+}
+
+TEST(TimeCourse, ARingGivenForTheFirstTimePointIsAnalysedThereAndHeld) {
+  TempDir dir;
+  const std::string folder = dir.file("Images");
+  for (int index = 0; index < 3; ++index) WriteClosingZoneTimePoint(folder, "A01", index);
+  TimeCourseOptions options;
+  options.settings.ring.radius = kZone;
+  const Ring placed{kZoneX - 40, kZoneY + 10, kZone - 20};  // not where a fit goes
+  options.firstRings[0] = placed;
+  const TimeCourse course = RunTimeCourse(Series(folder), options);
+  for (int t = 0; t < 3; ++t) {
+    ASSERT_TRUE(course.wells[t][0]) << "time point " << t;
+    EXPECT_EQ(course.wells[t][0]->results.ring, placed) << "time point " << t;
+    EXPECT_EQ(course.wells[t][0]->results.ringHeld, t > 0);
+  }
+  EXPECT_TRUE(course.wells[0][0]->results.ringReviewed);
 }
 
 TEST(TimeCourse, RingDriftLetsALaterFitStayNearTheFirst) {
@@ -229,34 +214,64 @@ TEST(TimeCourse, ConditionsAverageTheirWellsCurvesAndTakeKineticsOfTheMean) {
   EXPECT_NEAR(Number(kinetics.rows[2][10]), 2, 1e-12);          // half closed at 2 h
   EXPECT_EQ(kinetics.rows[3][7], TableValue(0.0));              // DMSO stays at 1
 
-  // Flagged points are left out when asked: well B's second point.
+  // Flagged points are left out when asked: well B's second point, and well
+  // A's first, so A's closure is measured from its second point (open 50 %):
+  // A closes 0 % then 100 %, B (open 80 % at first) 0 % then 100 %.
+  course.wells[0][0]->results.quality = {QualityNote::FewNucleiOutside};
   map.dropFlagged = true;
   const Table droppedCurves = ConditionCurvesTable(course, map);
   const auto& dropped = droppedCurves.rows[1];
   EXPECT_EQ(dropped[7], TableValue(std::int64_t{1}));
   EXPECT_EQ(dropped[8], TableValue(4.0));
   EXPECT_EQ(dropped[9], TableValue());
+  for (int t = 0; t < 3; ++t) {
+    const auto& row = droppedCurves.rows[6 + t];
+    EXPECT_EQ(row[7], TableValue(std::int64_t{t == 2 ? 2 : 1})) << t;
+    EXPECT_EQ(row[8], TableValue(t == 2 ? 100.0 : 0.0)) << t;
+  }
+  const Table droppedKinetics = ConditionKineticsTable(course, map);
+  EXPECT_NEAR(Number(droppedKinetics.rows[2][10]), 3, 1e-12);  // half closed between 2 h and 4 h
 }
 
-TEST(TimeCourse, HoursComeFromTheOptionElseTheAcquisitionTimesElseTheNumbers) {
+// Sets the DateTime tag of a written TIFF, as a program that made the file would.
+void SetDateTime(const std::string& path, const char* dateTime) {
+  TIFF* tif = TIFFOpen(path.c_str(), "r+");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_DATETIME, dateTime);
+  TIFFRewriteDirectory(tif);
+  TIFFClose(tif);
+}
+
+TEST(TimeCourse, HoursComeFromTheRecordedTimesElseTheOptionElseTheFilesElseTheNumbers) {
   TempDir dir;
   const std::string folder = dir.file("Images");
   const MosaicGrey flat = [](int, int) { return 50; };
   for (int t : {1, 2, 4}) WriteLayoutWell(folder, OperettaNames(1, t), "A01", {1, 2}, flat, flat);
   std::vector<std::string> notes;
-  const auto hoursOf = [&](const std::string& given) {
+  const auto hoursOf = [&](const std::string& open, const std::string& given) {
     notes.clear();
     std::vector<double> hours;
-    for (const TimePointPlate& point : OpenTimeSeries({folder}, {}, given, notes)) {
+    for (const TimePointPlate& point : OpenTimeSeries({open}, {}, given, notes)) {
       hours.push_back(point.hours);
     }
     return hours;
   };
   // No times anywhere: the time points' numbers, said once.
-  EXPECT_EQ(hoursOf(""), (std::vector<double>{0, 1, 3}));
+  EXPECT_EQ(hoursOf(folder, ""), (std::vector<double>{0, 1, 3}));
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_NE(notes[0].find("taken as 1 hour apart"), std::string::npos);
 
+  // The files' DateTime tags say when they were made: below --hours.
+  const std::string picture = folder + "/r01c01f01p01-ch1sk";
+  SetDateTime(picture + "1fk1fl1.tiff", "2023:05:01 10:00:00");
+  SetDateTime(picture + "2fk1fl1.tiff", "2023:05:01 12:00:00");
+  SetDateTime(picture + "4fk1fl1.tiff", "2023:05:01 13:30:00");
+  EXPECT_EQ(hoursOf(folder, ""), (std::vector<double>{0, 2, 3.5}));
+  EXPECT_NE(notes.at(0).find("DateTime tags"), std::string::npos);
+  EXPECT_EQ(hoursOf(folder, "0,1,1.5"), (std::vector<double>{0, 1, 1.5}));
+  EXPECT_TRUE(notes.empty());
+
+  // The instrument's own record comes first, --hours or not.
   std::ofstream(folder + "/Index.idx.xml")
       << "<Images><Image><URL>r01c01f01p01-ch1sk1fk1fl1.tiff</URL>"
          "<AbsTime>2023-05-01T22:00:00Z</AbsTime></Image>"
@@ -264,10 +279,25 @@ TEST(TimeCourse, HoursComeFromTheOptionElseTheAcquisitionTimesElseTheNumbers) {
          "<AbsTime>2023-05-02T00:30:00Z</AbsTime></Image>"
          "<Image><URL>r01c01f01p01-ch1sk4fk1fl1.tiff</URL>"
          "<AbsTime>2023-05-02T04:00:00Z</AbsTime></Image></Images>";
-  EXPECT_EQ(hoursOf(""), (std::vector<double>{0, 2.5, 6}));
+  EXPECT_EQ(hoursOf(folder, ""), (std::vector<double>{0, 2.5, 6}));
   EXPECT_EQ(notes, std::vector<std::string>{"The hours come from the pictures' acquisition times"});
-  EXPECT_EQ(hoursOf("0,1,1.5"), (std::vector<double>{0, 1, 1.5}));  // the option wins
-  EXPECT_TRUE(notes.empty());
+  EXPECT_EQ(hoursOf(folder, "0,1,1.5"), (std::vector<double>{0, 2.5, 6}));
+  EXPECT_EQ(notes.at(0),
+            "--hours '0,1,1.5' was not used: the acquisition times recorded give the hours "
+            "0,2.5,6");
+  hoursOf(folder, "0,2.5,6.01");  // within a minute: no need to say so
+  EXPECT_EQ(notes.size(), 1u);
+
+  // Incucyte-style names carry the time elapsed since the scan began.
+  TempDir stamped;
+  for (const std::string stamp : {"01d02h15m", "00d00h00m", "00d06h30m"}) {
+    const FieldNamer names = [&](const std::string& well, int field, int channel) {
+      return "VID1_" + std::string(channel == 1 ? "Red" : "Green") + "_" + well + "_" +
+             std::to_string(field + 1) + "_" + stamp + ".tif";
+    };
+    WriteLayoutWell(stamped.path(), names, "B07", {1, 2}, flat, flat);
+  }
+  EXPECT_EQ(hoursOf(stamped.path(), ""), (std::vector<double>{0, 6.5, 26.25}));
 }
 
 TEST(TimeCourse, HoursAreCheckedAgainstTheTimePoints) {
