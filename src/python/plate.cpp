@@ -295,6 +295,8 @@ py::tuple TimeCourseTables(const PlateHandle& handle, const py::object& settings
     if (batches->resultsFolder.empty()) Raise(PyExc_ValueError, "results must name a folder");
     if (batches->resultsFolder.back() != '/') batches->resultsFolder += '/';
     batches->commandLine = "Plate.time_course (Python)";
+    // The plate's map gives the course its condition curves, as --plate-map does.
+    if (handle.map) batches->plateMap = MapRequest{*handle.map, {}, false};
   }
   TimeCourse course;
   std::string refused;  // raised once the GIL is held again

@@ -381,6 +381,17 @@ def test_time_course_is_the_command_lines(demo, tmp_path, cli):
                  "TimePoint_2/Images_Vembrel_wells.csv", "TimePoint_2/WellResults/Images_B03.json"):
         assert (tmp_path / "py" / name).read_bytes() == (tmp_path / "out" / name).read_bytes(), name
 
+    # A plate map gives the folder the command's condition curves.
+    plate_map = tmp_path / "map.csv"
+    plate_map.write_text("well,role,condition\nB03,sample,Drug\n")
+    cli("timecourse", series, "--hours", "0,6.5", "--plate-map", plate_map,
+        "--results", tmp_path / "mapped")
+    vembrel.Plate(series, plate_map=plate_map).time_course(
+        hours=[0, 6.5], jobs=1, results=tmp_path / "py-mapped")
+    for name in ("Images_Vembrel_condition_curves.csv", "Images_Vembrel_condition_kinetics.csv"):
+        expected = (tmp_path / "mapped" / name).read_bytes()
+        assert b"Drug" in expected and (tmp_path / "py-mapped" / name).read_bytes() == expected
+
     with pytest.raises(ValueError, match="gives 3 times for 2 time points"):
         plate.time_course(hours=[0, 1, 2])
     with pytest.raises(TypeError):
