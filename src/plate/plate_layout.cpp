@@ -30,7 +30,8 @@ std::vector<FieldSource> FieldSourcesOf(const std::string& file, const FieldName
   std::vector<FieldSource> sources;
   for (std::size_t page = 0; page < pages.places.size(); ++page) {
     const PagePlace& place = pages.places[page];
-    sources.push_back({file, static_cast<int>(page), place.channel,
+    const bool channelPages = layout.channelsAsPages() || name.channelPages;
+    sources.push_back({file, static_cast<int>(page), channelPages ? place.channel : name.channel,
                        layout.wholeWellFiles() ? 0 : name.field, place.timePoint, place.plane});
   }
   if (!pages.places.empty()) return sources;

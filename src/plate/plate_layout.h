@@ -43,7 +43,8 @@ struct FieldSource {
 };
 
 /// What one page of a file holds where its OME-XML says: the layout's
-/// channel number, the time point and the focal plane (from 1).
+/// channel number (where the file's name gives none), the time point and the
+/// focal plane (from 1).
 struct PagePlace {
   int channel = 0;
   int timePoint = 1;

@@ -631,10 +631,13 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
     if (planes.size() > 1) plate.layoutDescription += " (of " + JoinNumbers(planes) + ")";
   }
   if (ome) {
+    const auto count = [](int n, const std::string& what) {
+      return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
     plate.layoutDescription += "; the OME-XML of each file gives its pages as " +
-                               std::to_string(ome->channels) + " channels x " +
-                               std::to_string(omeTimePoints) + " time points x " +
-                               std::to_string(omePlanes) + " planes (" + ome->dimensionOrder + ")";
+                               count(ome->channels, "channel") + " x " +
+                               count(omeTimePoints, "time point") + " x " +
+                               count(omePlanes, "plane") + " (" + ome->dimensionOrder + ")";
   } else if (plate.pages.fields > 1 || plate.pages.channels > 1) {
     plate.layoutDescription +=
         "; each file holds " +
