@@ -1,5 +1,6 @@
 #include "desktop/control_panel.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -101,10 +102,7 @@ QWidget* ControlPanel::buildMapAndPlate() {
   for (std::size_t k = 0; k < colourings.size(); ++k) {
     colouring_->addItem(ColouringCaption(colourings[k]), static_cast<int>(k));
   }
-  connect(colouring_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    plateMap_->setColouring(PlateColourings().at(colouring_->itemData(index).toUInt()));
-    showPlate();
-  });
+  connect(colouring_, &QComboBox::currentIndexChanged, this, &ControlPanel::colourBy);
   colouringRow->addWidget(colouring_);
   colourScale_ = new ColourScale;
   colouringRow->addWidget(colourScale_, 1);
@@ -266,6 +264,55 @@ void ControlPanel::setWellMap(std::shared_ptr<const MappedPlate> map) {
   showPlate();
 }
 
+void ControlPanel::colourBy(int index) {
+  const PlateColouring chosen =
+      PlateColourings(!timeSeries_.empty()).at(colouring_->itemData(index).toUInt());
+  if (chosen.kind == PlateColouring::Kinetic &&
+      (course_ == nullptr || plateMap_->colouring().kind != PlateColouring::Kinetic)) {
+    TimeCourseOptions options;
+    options.settings = workspace_.universalSettings();
+    options.jobs = BatchThreads();
+    const Plate& plate = workspace_.plate();
+    for (int well = 0; well < plate.format.wellCount(); ++well) {
+      if (plate.wells[well].state != 1) continue;
+      options.wells.push_back(well);
+      if (!workspace_.reviewedRing) continue;
+      if (const auto reviewed = workspace_.reviewedRing(well)) options.firstRings[well] = *reviewed;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+      course_ = std::make_shared<const TimeCourse>(RunTimeCourse(timeSeries_, options));
+    } catch (const std::exception& e) {
+      course_.reset();
+      reportError(QString::fromStdString(e.what()));
+    }
+    QApplication::restoreOverrideCursor();
+    plateMap_->setTimeCourse(course_);
+  }
+  plateMap_->setColouring(chosen);
+  showPlate();
+}
+
+void ControlPanel::setTimeSeries(std::vector<TimePointPlate> series) {
+  timeSeries_ = std::move(series);
+  course_.reset();
+  plateMap_->setTimeCourse(nullptr);
+  // The kinetics are offered only for a plate of several time points.
+  const QSignalBlocker block(colouring_);
+  const QString current = colouring_->currentText();
+  colouring_->clear();
+  const std::vector<PlateColouring> colourings = PlateColourings(!timeSeries_.empty());
+  for (std::size_t k = 0; k < colourings.size(); ++k) {
+    colouring_->addItem(ColouringCaption(colourings[k]), static_cast<int>(k));
+  }
+  const int kept = colouring_->findText(current);
+  colouring_->setCurrentIndex(std::max(kept, 0));
+  if (kept < 0 || plateMap_->colouring().kind == PlateColouring::Kinetic) {
+    colouring_->setCurrentIndex(0);
+    plateMap_->setColouring({});
+  }
+}
+
 void ControlPanel::showPlate() {
   const Plate& plate = workspace_.plate();
   plateMap_->showPlate(plate, workspace_.results());
@@ -277,7 +324,8 @@ void ControlPanel::showPlate() {
   }
   mapLegend_->setText(legend);
   mapLegend_->setVisible(!legend.isEmpty());
-  const bool colouredByResult = plateMap_->colouring().kind == PlateColouring::Measure;
+  const bool colouredByResult = plateMap_->colouring().kind == PlateColouring::Measure ||
+                                plateMap_->colouring().kind == PlateColouring::Kinetic;
   colourScale_->setVisible(colouredByResult);
   colourScale_->setScale(plateMap_->scale().first, plateMap_->scale().second);
   path_->setText(QString::fromStdString(plate.path));
@@ -386,6 +434,8 @@ void ControlPanel::startBatch() {
   batch_ = std::make_unique<BatchRun>(workspace_.plate(), workspace_.universalSettings(),
                                       workspace_.resultsFolder());
   batch_->setCellLevel(workspace_.cellLevel());
+  // Its wells' windows measure the zone's coverage: so does the batch.
+  batch_->setZoneCoverage(!timeSeries_.empty());
   batch_->setCutoffs(perWellCutoffs_->isChecked() ? CutoffMode::Well : CutoffMode::Plate);
   // Open wells analysed with settings of their own keep their results.
   std::vector<int> openWells;

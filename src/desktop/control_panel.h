@@ -18,6 +18,7 @@
 #include "engine/workspace.h"
 #include "plate/settings_table.h"
 #include "results/batch_run.h"
+#include "results/time_course.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -50,6 +51,10 @@ class ControlPanel : public QDockWidget {
   void showPlate();
   /// The universal settings of the workspace.
   void showUniversalSettings();
+  /// The open plate's time points in time order (empty unless it holds
+  /// more than one): the wells can then be coloured by their kinetics.
+  void setTimeSeries(std::vector<TimePointPlate> series);
+  const std::vector<TimePointPlate>& timeSeries() const { return timeSeries_; }
   /// The tab wells open on; on Cells they open at cell level and Go! runs
   /// at cell level.
   WellTab startTab() const { return startTab_; }
@@ -92,6 +97,11 @@ class ControlPanel : public QDockWidget {
   QWidget* buildBatchRow();
   void onWellPressed(int well, Qt::MouseButton button);
   void openOverview();
+  /// Colours the plate map by the choice at this place of the list; a
+  /// kinetic chosen after another kind of colouring follows the plate's
+  /// included wells over its time points afresh, with the universal
+  /// settings and each well's reviewed ring.
+  void colourBy(int index);
   void onBatchProgress(int done, int well);
   /// The workers are done: the batch ends on this thread.
   void completeBatch();
@@ -124,6 +134,8 @@ class ControlPanel : public QDockWidget {
   std::atomic<bool> cancelRequested_{false};  // read by the workers
   std::vector<BatchWellOutcome> outcomes_;    // the workers' results, read once joined
   QString lastSummaryFile_;
+  std::vector<TimePointPlate> timeSeries_;
+  std::shared_ptr<const TimeCourse> course_;  // the wells followed for their kinetics
 };
 
 }  // namespace vembrel

@@ -213,6 +213,7 @@ void MainWindow::openPictures(const QString& picture) {
     // The size given on the command line, else the one chosen here, else the metadata's.
     PlateOpenOptions options = plateOptions_;
     if (!options.pixelSize) options.pixelSize = SavedPixelSize();
+    controlPanel_->setTimeSeries({});
     workspace_.openPlate(picture.toStdString(), options);
     showRecentPlates(RememberPlate(QFileInfo(picture).absoluteFilePath()));
     // Changes of the plate before do not apply to this one.
@@ -220,10 +221,19 @@ void MainWindow::openPictures(const QString& picture) {
     workspace_.setResultsFolder({});
     settingsFile_.clear();
     restorePlateMemory();
+    if (workspace_.plate().timePoints.size() > 1) {
+      // The time points as the time course reads them, hours included.
+      std::vector<std::string> notes;
+      controlPanel_->setTimeSeries(OpenTimeSeries({picture.toStdString()}, options, "", notes));
+    }
   } catch (const std::exception& e) {
     reportError(QString::fromStdString(e.what()));
   }
   refreshAll();
+}
+
+const std::vector<TimePointPlate>& MainWindow::timeSeries() const {
+  return controlPanel_->timeSeries();
 }
 
 void MainWindow::openSettings(const QString& path) {

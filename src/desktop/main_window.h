@@ -62,6 +62,7 @@ class MainWindow : public QMainWindow, public WellWindowHost {
   QString chooseSettingsToSave(const QString& startFolder) override;
   void showStatus(const QString& message) override;
   void wellChanged(WellSession& session, const WellSnapshot& before) override;
+  const std::vector<TimePointPlate>& timeSeries() const override;
 
  signals:
   /// View > Ring as Outline toggled: the well windows draw the ring so.

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "render/colour_map.h"
+#include "results/time_course_report.h"
 
 namespace vembrel {
 namespace {
@@ -45,7 +46,7 @@ QColor CategoryColour(std::size_t index) {
 
 }  // namespace
 
-std::vector<PlateColouring> PlateColourings() {
+std::vector<PlateColouring> PlateColourings(bool timePoints) {
   std::vector<PlateColouring> choices{{PlateColouring::Pictures}};
   for (const MeasureDescriptor* m :
        MeasuresOf(MeasureLevel::Well, MeasureConditions{}, kInColourBy)) {
@@ -53,6 +54,12 @@ std::vector<PlateColouring> PlateColourings() {
   }
   choices.push_back({PlateColouring::Condition});
   choices.push_back({PlateColouring::Role});
+  if (timePoints) {
+    for (const char* kinetic : {"t_half", "slope", "auc_per_hour"}) {
+      choices.push_back({PlateColouring::Kinetic, nullptr, TimeReadout::ZoneCoverage, kinetic});
+    }
+    choices.push_back({PlateColouring::Kinetic, nullptr, TimeReadout::Nuclei, "slope"});
+  }
   return choices;
 }
 
@@ -65,6 +72,17 @@ QString ColouringCaption(const PlateColouring& colouring) {
       return QStringLiteral("Condition (plate map)");
     case PlateColouring::Role:
       return QStringLiteral("Role (plate map)");
+    case PlateColouring::Kinetic: {
+      const QString readout =
+          colouring.readout == TimeReadout::ZoneCoverage ? QStringLiteral("Zone closure")
+          : colouring.readout == TimeReadout::Nuclei     ? QStringLiteral("Immigrant nuclei")
+                                                         : QStringLiteral("Calculated nuclei");
+      const std::string_view kinetic = colouring.kinetic;
+      const QString what = kinetic == "t_half"         ? QStringLiteral("time to half (h)")
+                           : kinetic == "auc_per_hour" ? QStringLiteral("mean over time")
+                                                       : QStringLiteral("slope per hour");
+      return readout + QStringLiteral(": ") + what;
+    }
     case PlateColouring::Pictures:
       break;
   }
@@ -104,6 +122,11 @@ void PlateMap::setWellMap(std::shared_ptr<const MappedPlate> map) {
   updateValues();
 }
 
+void PlateMap::setTimeCourse(std::shared_ptr<const TimeCourse> course) {
+  course_ = std::move(course);
+  updateValues();
+}
+
 std::optional<double> PlateMap::value(int well) const {
   return values_.at(well);
 }
@@ -118,6 +141,8 @@ QString PlateMap::wellText(int well) const {
   QString text = QString::fromStdString(plate_.wells[well].name);
   if (const std::optional<double>& shown = values_[well]) {
     text += QStringLiteral(": %1 %2").arg(*shown).arg(ColouringCaption(colouring_).toLower());
+  } else if (withoutValue_[well]) {
+    text += QStringLiteral(": no %1").arg(ColouringCaption(colouring_).toLower());
   }
   if (flagged(well)) text += QStringLiteral("\nCheck: ") + notes_[well];
   if (const MappedWell* entry = mappedWell(well); entry != nullptr && entry->mapped) {
@@ -166,9 +191,28 @@ void PlateMap::updateValues() {
     }
   }
   bool any = false;
+  const auto show = [&](int well, double value) {
+    values_[well] = value;
+    scale_ = any ? std::pair(std::min(scale_.first, value), std::max(scale_.second, value))
+                 : std::pair(value, value);
+    any = true;
+  };
+  withoutValue_.assign(static_cast<std::size_t>(wellCount), false);
   for (int well = 0; well < wellCount; ++well) {
     values_[well].reset();
     notes_[well].clear();
+    const bool followed =
+        course_ != nullptr && std::find(course_->followed.begin(), course_->followed.end(), well) !=
+                                  course_->followed.end();
+    if (colouring_.kind == PlateColouring::Kinetic && followed && plate_.wells[well].state == 1) {
+      const Kinetics kinetics =
+          ReadoutKinetics(WellSeries(*course_, well, colouring_.readout), colouring_.readout);
+      if (const std::optional<double> value = KineticValue(kinetics, colouring_.kinetic)) {
+        show(well, *value);
+      } else {
+        withoutValue_[well] = true;
+      }
+    }
     const std::optional<WellResults>& results = results_[well];
     if (!results || plate_.wells[well].state != 1) continue;
     QStringList notes;
@@ -179,18 +223,11 @@ void PlateMap::updateValues() {
     notes_[well] = notes.join(QStringLiteral(", "));
     if (colouring_.kind != PlateColouring::Measure) continue;
     const TableValue measured = colouring_.measure->read(*results, 0);
-    double value = 0;
     if (const auto* count = std::get_if<std::int64_t>(&measured)) {
-      value = static_cast<double>(*count);
+      show(well, static_cast<double>(*count));
     } else if (const auto* decimal = std::get_if<double>(&measured)) {
-      value = *decimal;
-    } else {
-      continue;
+      show(well, *decimal);
     }
-    values_[well] = value;
-    scale_ = any ? std::pair(std::min(scale_.first, value), std::max(scale_.second, value))
-                 : std::pair(value, value);
-    any = true;
   }
   if (!any) scale_ = {0, 0};
   update();
@@ -233,6 +270,11 @@ void PlateMap::paintEvent(QPaintEvent* event) {
     if (const std::optional<double>& value = values_[well.index]) {
       const Rgb colour = ViridisColour(*value, scale_.first, scale_.second);
       painter.setBrush(QColor(colour.r, colour.g, colour.b));
+      painter.drawEllipse(box);
+      continue;
+    }
+    if (withoutValue_[well.index]) {
+      painter.setBrush(Qt::white);
       painter.drawEllipse(box);
       continue;
     }

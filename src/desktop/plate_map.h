@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,21 +19,28 @@
 #include "plate/plate.h"
 #include "results/measure_table.h"
 #include "results/plate_map.h"
+#include "results/time_course.h"
 
 namespace vembrel {
 
 /// What the plate map's wells are coloured by: their field pictures, a
-/// colour-by measure of the measure table, or the plate map's conditions or
-/// roles (one colour per condition or role).
+/// colour-by measure of the measure table, the plate map's conditions or
+/// roles (one colour per condition or role), or a kinetic of the wells over
+/// the plate's time points.
 struct PlateColouring {
-  enum Kind { Pictures, Measure, Condition, Role };
+  enum Kind { Pictures, Measure, Condition, Role, Kinetic };
   Kind kind = Pictures;
-  const MeasureDescriptor* measure = nullptr;  // the measure of Measure
-  bool operator==(const PlateColouring&) const = default;
+  const MeasureDescriptor* measure = nullptr;       // the measure of Measure
+  TimeReadout readout = TimeReadout::ZoneCoverage;  // the readout of Kinetic
+  const char* kinetic = "";  // of Kinetic: slope, t_half, auc_per_hour (see KineticValue)
+  bool operator==(const PlateColouring& other) const {
+    return kind == other.kind && measure == other.measure && readout == other.readout &&
+           std::string_view(kinetic) == other.kinetic;
+  }
 };
 /// The choices in their order: pictures, the colour-by measures in table
-/// order, condition, role.
-std::vector<PlateColouring> PlateColourings();
+/// order, condition, role; with timePoints then the kinetics.
+std::vector<PlateColouring> PlateColourings(bool timePoints = false);
 /// "Pictures", "Immigrant nuclei", ...
 QString ColouringCaption(const PlateColouring& colouring);
 
@@ -49,6 +57,9 @@ class PlateMap : public QFrame {
   /// (none: they cannot).
   void setWellMap(std::shared_ptr<const MappedPlate> map);
   const MappedPlate* wellMap() const { return wellMap_.get(); }
+  /// The plate's wells followed over its time points, whose kinetics the
+  /// wells can be coloured by (none: they cannot).
+  void setTimeCourse(std::shared_ptr<const TimeCourse> course);
   /// The categories (conditions or roles) shown and their colours, in plate
   /// order of their first well; empty unless coloured by one of them.
   const std::vector<std::pair<QString, QColor>>& legend() const { return legend_; }
@@ -60,6 +71,9 @@ class PlateMap : public QFrame {
 
   /// The value an included well is coloured by; nothing without one.
   std::optional<double> value(int well) const;
+  /// Coloured by a kinetic, the well was followed but the kinetic has no
+  /// value (too few points, the half level never reached): drawn white.
+  bool withoutValue(int well) const { return withoutValue_.at(well); }
   /// The lowest and highest value of the wells coloured by a result.
   std::pair<double, double> scale() const { return scale_; }
   bool flagged(int well) const { return !notes_[well].isEmpty(); }
@@ -90,6 +104,8 @@ class PlateMap : public QFrame {
   Plate plate_;
   std::vector<std::optional<WellResults>> results_;
   std::vector<std::optional<double>> values_;
+  std::vector<bool> withoutValue_;
+  std::shared_ptr<const TimeCourse> course_;
   std::vector<QString> notes_;  // quality notes, "" when none
   std::pair<double, double> scale_{0, 0};
   PlateColouring colouring_;

@@ -62,6 +62,7 @@ WellWindowWidget::WellWindowWidget(WellSession& session, WellWindowHost& host, W
   buildImmigrantTab();
   buildCellsTab();
   buildZoomButtons();
+  buildTimeRow(layout);
   // Drag the ring in any mosaic, or Shift and a click to place its centre.
   for (PictureView* view : {blueView_, greenView_, compositeView_, resultView_}) {
     view->setRingMovable(true);
@@ -98,14 +99,15 @@ void WellWindowWidget::commitEdit(QLineEdit* edit, SettingId setting) {
 void WellWindowWidget::moveRingByHand(const std::function<void(WellSession&)>& action) {
   act([this, &action](WellSession& s) {
     action(s);
-    keepRing(s, true);
+    // The rings file holds a well's ring of its first time point only.
+    if (timePoint_ == 0) keepRing(s, true);
   });
 }
 
 void WellWindowWidget::fitRingAgain(const std::function<void(WellSession&)>& action) {
   act([this, &action](WellSession& s) {
     action(s);
-    keepRing(s, false);
+    if (timePoint_ == 0) keepRing(s, false);
   });
 }
 
@@ -225,6 +227,8 @@ void WellWindowWidget::refresh() {
   const bool thresholds = session.cellLevel() && session.cellThresholdsEditable();
   for (QWidget* widget : cellThresholdWidgets_) widget->setEnabled(thresholds);
 
+  if (timeRow_ != nullptr) refreshTimeRow(session);
+
   if (session.revision() != shownRevision_) {
     shownRevision_ = session.revision();
     refreshPictures(session);
@@ -267,7 +271,8 @@ QSize WellWindowWidget::preferredSize() const {
     panelHeight = std::max(panelHeight, panel->widget()->sizeHint().height());
   }
   const int margins = 2 * 2 + 2 * 2 + 8;  // the window's, the page's and the tab frame's
-  const int height = tabs_->tabBar()->sizeHint().height() + panelHeight + margins;
+  const int height = tabs_->tabBar()->sizeHint().height() + panelHeight + margins +
+                     (timeRow_ != nullptr ? timeRow_->sizeHint().height() : 0);
   // The mosaics as squares as high as the panels.
   const int width = panelHeight + panels_.front()->width() + margins + 6;
   return {width, height};

@@ -6,10 +6,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "desktop/well_tab.h"
 #include "engine/workspace.h"
+#include "results/time_course.h"
 
 class QCheckBox;
 class QGridLayout;
@@ -21,12 +24,14 @@ class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QScrollBar;
+class QSlider;
 class QSpinBox;
 class QTabWidget;
 class QVBoxLayout;
 
 namespace vembrel {
 
+class ClosureCurve;
 class PictureView;
 class ResultsGroup;
 struct WellSnapshot;
@@ -47,6 +52,12 @@ class WellWindowHost {
     (void)session;
     (void)before;
   }
+  /// The open plate's time points in time order, with their hours; empty
+  /// unless the plate holds more than one.
+  virtual const std::vector<TimePointPlate>& timeSeries() const {
+    static const std::vector<TimePointPlate> none;
+    return none;
+  }
 };
 
 class WellWindowWidget : public QWidget {
@@ -66,6 +77,8 @@ class WellWindowWidget : public QWidget {
   void setRingFilled(bool filled);
 
   QTabWidget& tabs() { return *tabs_; }
+  /// The time point shown (index into the host's time series).
+  int timePoint() const { return timePoint_; }
   /// A size that shows the pictures and every control of every tab without scrolling.
   QSize preferredSize() const;
   /// The mosaics and the ring's square fitted to the window, or all shown 1:1.
@@ -96,6 +109,11 @@ class WellWindowWidget : public QWidget {
   void buildImmigrantTab();
   void buildCellsTab();
   void buildZoomButtons();
+  // The time row of a plate of several time points (well_time_row.cpp).
+  void buildTimeRow(QVBoxLayout* layout);
+  /// Shows the well at that time point, with the ring held from the first.
+  void showTimePoint(int index);
+  void refreshTimeRow(const WellSession& session);
 
   // User events.
   void act(const std::function<void(WellSession&)>& action);
@@ -169,6 +187,16 @@ class WellWindowWidget : public QWidget {
   QLabel* smoothness_ = nullptr;
   QRadioButton* border_ = nullptr;
   QRadioButton* colour_ = nullptr;
+  QWidget* timeRow_ = nullptr;  // null on plates of one time point
+  QSlider* timeSlider_ = nullptr;
+  QLabel* timeLabel_ = nullptr;
+  QLabel* zoneCoverage_ = nullptr;
+  ClosureCurve* closureCurve_ = nullptr;
+  int timePoint_ = 0;
+  std::optional<RingPlacement> firstRing_;  // the ring the first time point has, held later
+  /// What the closure curve was drawn for: the held ring and the cell-level
+  /// cut-off, the only things the zone's coverage depends on.
+  std::optional<std::pair<RingPlacement, int>> curveDrawnFor_;
   std::uint64_t shownRevision_ = ~std::uint64_t{0};
   bool refreshing_ = false;
 };

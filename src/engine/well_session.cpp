@@ -180,14 +180,34 @@ WellMosaics LoadWellMosaics(const Plate& plate, int well) {
   return mosaics;
 }
 
+namespace {
+
+PlateIdentity IdentityOf(const Plate& plate) {
+  return {plate.path,
+          plate.prefix,
+          plate.measurementDate,
+          plate.pixelSize ? std::optional<double>(plate.pixelSize->micrometres) : std::nullopt,
+          plate.format,
+          plate.timePoint};
+}
+
+void CheckMosaics(const WellMosaics& mosaics, const std::string& wellName) {
+  for (const Picture* mosaic : {&mosaics.blue, &mosaics.green}) {
+    if (mosaic->width != kMosaicSize || mosaic->height != kMosaicSize ||
+        mosaic->bytes.size() != kMosaicBytes) {
+      throw Error("Well " + wellName + ": a mosaic of " + std::to_string(mosaic->width) + " x " +
+                  std::to_string(mosaic->height) + " pixels cannot be analysed; it must be " +
+                  std::to_string(kMosaicSize) + " x " + std::to_string(kMosaicSize));
+    }
+  }
+}
+
+}  // namespace
+
 WellSession::WellSession(const Plate& plate, int well, const AnalysisSettings& settings,
                          SessionOptions options)
-    : WellSession(
-          well, LoadWellMosaics(plate, well), settings, std::move(options),
-          PlateIdentity{
-              plate.path, plate.prefix, plate.measurementDate,
-              plate.pixelSize ? std::optional<double>(plate.pixelSize->micrometres) : std::nullopt,
-              plate.format}) {}
+    : WellSession(well, LoadWellMosaics(plate, well), settings, std::move(options),
+                  IdentityOf(plate)) {}
 
 WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& settings,
                          SessionOptions options, PlateIdentity plate)
@@ -196,45 +216,19 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
       plate_(std::move(plate)),
       options_(std::move(options)),
       memo_(std::make_unique<Memo>()) {
-  for (const Picture* mosaic : {&mosaics.blue, &mosaics.green}) {
-    if (mosaic->width != kMosaicSize || mosaic->height != kMosaicSize ||
-        mosaic->bytes.size() != kMosaicBytes) {
-      throw Error("Well " + wellName_ + ": a mosaic of " + std::to_string(mosaic->width) + " x " +
-                  std::to_string(mosaic->height) + " pixels cannot be analysed; it must be " +
-                  std::to_string(kMosaicSize) + " x " + std::to_string(kMosaicSize));
-    }
-  }
-  pictures_.blueMosaic = std::move(mosaics.blue);
-  pictures_.greenMosaic = std::move(mosaics.green);
+  CheckMosaics(mosaics, wellName_);
   results_.well = well;
   results_.format = plate_.format;
-  results_.fieldProblems = std::move(mosaics.fieldProblems);
-  results_.inputs = std::move(mosaics.inputs);
-  results_.reducedFrom = mosaics.reducedFrom;
-  if (plate_.pixelSize)
-    results_.pixelSize = MosaicPixelSize(*plate_.pixelSize, mosaics.reducedFrom);
-  greenQuarterBlack_ = mosaics.greenQuarterBlack;
+  takeMosaics(std::move(mosaics));
   cellLevel_ = options_.cellLevel;
   pictures_.cellGallery = BlankCellGallery();
-  saturated_ = SaturatedShare(pictures_.blueMosaic);
-  zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_);
   takeSettings(settings);
   rebuildComposite();
   if (options_.ring) {
     if (const std::string problem = RingPlacementProblem(*options_.ring); !problem.empty()) {
       throw Error("Well " + wellName_ + ": the ring's " + problem);
     }
-    settings_.ring.radius = options_.ring->radius;
-    RingPlacement ring = *options_.ring;
-    if (options_.ringDrift) {
-      const RingSearchResult moved = FitRing(pictures_.greenMosaic, ring.radius);
-      const double drift =
-          std::hypot(static_cast<double>(moved.x - ring.x), static_cast<double>(moved.y - ring.y));
-      if (drift <= *options_.ringDrift) ring = {moved.x, moved.y, ring.radius};
-    }
-    drawRing(ring.x, ring.y);
-    results_.ringReviewed = !options_.ringHeld;
-    results_.ringHeld = options_.ringHeld;
+    takeRing(*options_.ring, options_.ringHeld);
   } else if (options_.fitRadius) {
     fitZone(*options_.fitRadius);
   } else {
@@ -242,6 +236,49 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   }
   analyse();
   cellThresholdsEditable_ = cellLevel_;
+}
+
+void WellSession::takeMosaics(WellMosaics mosaics) {
+  pictures_.blueMosaic = std::move(mosaics.blue);
+  pictures_.greenMosaic = std::move(mosaics.green);
+  results_.fieldProblems = std::move(mosaics.fieldProblems);
+  results_.inputs = std::move(mosaics.inputs);
+  results_.reducedFrom = mosaics.reducedFrom;
+  results_.pixelSize.reset();
+  if (plate_.pixelSize)
+    results_.pixelSize = MosaicPixelSize(*plate_.pixelSize, mosaics.reducedFrom);
+  greenQuarterBlack_ = mosaics.greenQuarterBlack;
+  saturated_ = SaturatedShare(pictures_.blueMosaic);
+  zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_);
+}
+
+void WellSession::takeRing(const RingPlacement& given, bool held) {
+  settings_.ring.radius = given.radius;
+  RingPlacement ring = given;
+  if (options_.ringDrift) {
+    const RingSearchResult moved = FitRing(pictures_.greenMosaic, ring.radius);
+    const double drift =
+        std::hypot(static_cast<double>(moved.x - ring.x), static_cast<double>(moved.y - ring.y));
+    if (drift <= *options_.ringDrift) ring = {moved.x, moved.y, ring.radius};
+  }
+  drawRing(ring.x, ring.y);
+  results_.ringReviewed = !held;
+  results_.ringHeld = held;
+}
+
+void WellSession::showAcquisition(const Plate& plate, const RingPlacement& ring, bool held) {
+  if (const std::string problem = RingPlacementProblem(ring); !problem.empty()) {
+    throw Error("Well " + wellName_ + ": the ring's " + problem);
+  }
+  WellMosaics mosaics = LoadWellMosaics(plate, well_);
+  CheckMosaics(mosaics, wellName_);
+  plate_ = IdentityOf(plate);
+  takeMosaics(std::move(mosaics));
+  options_.zoneCoverage = true;
+  options_.ringDrift.reset();
+  rebuildComposite();
+  takeRing(ring, held);
+  analyse();
 }
 
 WellSession::~WellSession() = default;

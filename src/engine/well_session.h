@@ -73,6 +73,7 @@ struct PlateIdentity {
   double measurementDate = 0;
   std::optional<double> pixelSize;  // micrometres per pixel of the field pictures
   PlateFormat format;               // the plate's format, which names its wells
+  int timePoint = 1;                // the time point its pictures were taken at
 };
 
 enum class RingDirection { Left, Right, Up, Down };
@@ -179,6 +180,14 @@ class WellSession {
   void setCellsInColour(bool colour);
   /// Takes these settings (as opening the well would), fits the ring afresh and analyses.
   void resetTo(const AnalysisSettings& settings);
+  /// Shows the well as another acquisition of the plate pictured it (one
+  /// of its time points): loads the well's mosaics from that plate and
+  /// analyses them with the session's settings at this ring, measuring the
+  /// zone's coverage; held: the ring a time course holds from the well's
+  /// first time point (as SessionOptions::ringHeld, without drift), else
+  /// placed as a reviewed ring. Error (nothing changed) when the pictures
+  /// cannot be loaded or the ring lies off the mosaic.
+  void showAcquisition(const Plate& plate, const RingPlacement& ring, bool held);
 
   /// JPEG bytes of the ring crop and of the cell drawings, encoded once per picture state.
   const std::string& ringCropJpeg() const;
@@ -201,6 +210,9 @@ class WellSession {
   /// The gallery before any cell is drawn: the window's button face.
   static Picture BlankCellGallery();
   void open(const AnalysisSettings& settings);
+  void takeMosaics(WellMosaics mosaics);
+  /// Draws a ring given from outside (reviewed or held), re-fitted within the drift allowed.
+  void takeRing(const RingPlacement& given, bool held);
   void takeSettings(const AnalysisSettings& settings);
   void rebuildComposite();
   void chooseCutoffs();

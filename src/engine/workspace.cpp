@@ -72,6 +72,7 @@ void Workspace::chooseWell(int well) {
 WellSession& Workspace::openWell(int well) {
   SessionOptions options;
   options.cellLevel = cellLevel_;
+  options.zoneCoverage = plate_.timePoints.size() > 1;  // followed over time
   if (reviewedRing) options.ring = reviewedRing(well);
   options.onAnalysed = [this](const WellSession& session) { recordAnalysis(session); };
   auto session = std::make_unique<WellSession>(plate_, well, universal_, std::move(options));
@@ -83,8 +84,11 @@ WellSession& Workspace::openWell(int well) {
 }
 
 void Workspace::recordAnalysis(const WellSession& session) {
-  // The well analysed last gives the universal settings.
-  results_.record(session.results(), session.settings());
+  // The well analysed last gives the universal settings; the plate's
+  // results are those of the time point the plate was opened at.
+  if (session.plate().timePoint == plate_.timePoint) {
+    results_.record(session.results(), session.settings());
+  }
   setUniversalSettings(session.settings());
 }
 

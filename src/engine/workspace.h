@@ -58,7 +58,8 @@ class Workspace {
   /// Excludes an included well (closing it and forgetting its results) or
   /// includes an excluded one again; a well without pictures stays as it is.
   void toggleExclusion(int well);
-  /// Opens and analyses a well with the universal settings, in front.
+  /// Opens and analyses a well with the universal settings, in front; on a
+  /// plate of several time points measuring the zone's coverage too.
   WellSession& openWell(int well);
   void bringToFront(WellSession& session);
   void closeSession(WellSession& session);

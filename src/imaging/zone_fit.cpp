@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "imaging/disc_geometry.h"
@@ -56,13 +58,6 @@ int OtsuThreshold(const std::array<std::int64_t, N>& histogram) {
   return threshold;
 }
 
-/// The quarter (field order) of a pixel.
-int QuarterOf(int column, int row, int width, int height) {
-  const bool right = column >= width / 2, upper = row >= height / 2;
-  if (upper) return right ? 2 : 3;
-  return right ? 1 : 0;
-}
-
 /// Covered pixels (blue byte above the threshold) of block bx of four rows.
 int CoveredInBlock(const std::uint8_t* const rows[kBlock], int bx, int threshold) {
   static_assert(kBlock == 4);
@@ -100,26 +95,54 @@ class CoverMap {
         blocksY_(green.height / kBlock),
         cover_(static_cast<std::size_t>(blocksX_) * blocksY_, 0),
         known_(cover_.size(), 0) {
-    const auto blockKnown = [&](int bx, int by) {
-      return !black[QuarterOf(bx * kBlock, by * kBlock, width_, height_)];
-    };
+    // A block lies in the quarter of its first pixel: blocks from these on
+    // lie in the right half and the upper half.
+    const int firstRight = (width_ / 2 + kBlock - 1) / kBlock;
+    const int firstUpper = (height_ / 2 + kBlock - 1) / kBlock;
     for (int by = 0; by < blocksY_; ++by) {
-      for (int bx = 0; bx < blocksX_; ++bx) known_[index(bx, by)] = blockKnown(bx, by) ? 1 : 0;
+      const bool upper = by >= firstUpper;
+      std::uint8_t* row = known_.data() + index(0, by);
+      const int split = std::min(firstRight, blocksX_);
+      std::fill(row, row + split, black[upper ? 3 : 0] ? 0 : 1);
+      std::fill(row + split, row + blocksX_, black[upper ? 2 : 1] ? 0 : 1);
     }
     // One histogram per pixel of a block's row, so that no increment waits
-    // for the one before it.
-    std::array<std::array<std::uint32_t, 256>, kBlock> partial{};
-    for (int r = 0; r < blocksY_ * kBlock; ++r) {
-      const std::uint8_t* pixel = green.bytes.data() + green.offset(0, r, kBlue);
-      const std::uint8_t* knownRow = known_.data() + index(0, r / kBlock);
-      for (int bx = 0; bx < blocksX_; ++bx, pixel += 4 * kBlock) {
-        if (!knownRow[bx]) continue;
-        for (int i = 0; i < kBlock; ++i) ++partial[i][pixel[4 * i]];
+    // for the one before it. Known blocks come in runs (whole quarters),
+    // found once per row of blocks; each run's pixels are counted in one
+    // unbranched loop.
+    static_assert(kBlock == 4);
+    std::array<std::uint32_t, 256> first{}, second{}, third{}, fourth{};
+    std::vector<std::pair<int, int>> runs;  // first and one past the last block of each run
+    for (int by = 0; by < blocksY_; ++by) {
+      runs.clear();
+      const std::uint8_t* knownRow = known_.data() + index(0, by);
+      for (int bx = 0; bx < blocksX_;) {
+        if (!knownRow[bx]) {
+          ++bx;
+          continue;
+        }
+        int end = bx + 1;
+        while (end < blocksX_ && knownRow[end]) ++end;
+        runs.emplace_back(bx, end);
+        bx = end;
+      }
+      for (int r = by * kBlock; r < (by + 1) * kBlock; ++r) {
+        const std::uint8_t* row = green.bytes.data() + green.offset(0, r, kBlue);
+        for (const auto& [runStart, runEnd] : runs) {
+          const std::uint8_t* pixel = row + 4 * kBlock * runStart;
+          const std::uint8_t* const stop = row + 4 * kBlock * runEnd;
+          for (; pixel != stop; pixel += 4 * kBlock) {
+            ++first[pixel[0]];
+            ++second[pixel[4]];
+            ++third[pixel[8]];
+            ++fourth[pixel[12]];
+          }
+        }
       }
     }
     std::array<std::int64_t, 256> histogram{};
     for (int v = 0; v < 256; ++v) {
-      for (int i = 0; i < kBlock; ++i) histogram[v] += partial[i][v];
+      histogram[v] = std::int64_t{first[v]} + second[v] + third[v] + fourth[v];
     }
     threshold_ = OtsuThreshold(histogram);
     if (threshold_ < 0) return;  // nothing usable, or one grey value only
@@ -157,19 +180,16 @@ class CoverMap {
 };
 
 /// Squared Euclidean distance transform in one dimension (Felzenszwalb and
-/// Huttenlocher's lower envelope of parabolas); f holds 0 at sites, a large
-/// value elsewhere.
-void DistanceTransform1D(const std::vector<double>& f, std::vector<double>& d) {
-  const int n = static_cast<int>(f.size());
+/// Huttenlocher's lower envelope of parabolas) of the n values at f, into d;
+/// v and z are work space of n and n + 1 entries.
+void DistanceTransform1D(const double* f, int n, double* d, int* v, double* z) {
   // A line of one value (all sites, or none) is its own transform: every
   // intersection below lies half-way between two sites, exactly, and each
   // point keeps its own parabola.
-  if (std::all_of(f.begin(), f.end(), [&](double value) { return value == f.front(); })) {
-    std::copy(f.begin(), f.end(), d.begin());
+  if (std::all_of(f, f + n, [&](double value) { return value == f[0]; })) {
+    std::copy(f, f + n, d);
     return;
   }
-  std::vector<int> v(n);
-  std::vector<double> z(n + 1);
   int k = 0;
   v[0] = 0;
   z[0] = -std::numeric_limits<double>::infinity();
@@ -201,6 +221,30 @@ void DistanceTransform1D(const std::vector<double>& f, std::vector<double>& d) {
   }
 }
 
+/// The first, along-the-row pass of the transform for a row of n blocks
+/// whose sites are marked: the squared distance to the nearest site, or
+/// `far` in a row without a site. This is what the envelope above gives for
+/// such a row (its intersections between sites are exact half-integers, those
+/// with `far` lie far outside the row), counted in integers.
+void RowDistances(const std::uint8_t* site, int n, double far, double* d) {
+  constexpr int kNone = std::numeric_limits<int>::max() / 2;
+  int last = -kNone;
+  for (int q = 0; q < n; ++q) {
+    if (site[q]) last = q;
+    d[q] = static_cast<double>(q - last);  // distance to the nearest site on the left
+  }
+  if (last < 0) {
+    std::fill(d, d + n, far);
+    return;
+  }
+  int next = kNone;
+  for (int q = n - 1; q >= 0; --q) {
+    if (site[q]) next = q;
+    const int nearest = std::min(static_cast<int>(d[q]), next - q);
+    d[q] = static_cast<double>(nearest) * nearest;
+  }
+}
+
 /// The density map (covered share of a 60 px window around each block), the
 /// largest disc free of dense blocks, and the well's typical density.
 ZoneAssessment Assess(const CoverMap& map) {
@@ -211,15 +255,27 @@ ZoneAssessment Assess(const CoverMap& map) {
   if (!map.usable()) return assessment;
   const int bw = map.blocksX(), bh = map.blocksY();
   // Integral images of covered and known pixels.
-  std::vector<std::int64_t> coverSum(static_cast<std::size_t>(bw + 1) * (bh + 1), 0);
-  std::vector<std::int64_t> knownSum(coverSum.size(), 0);
+  // Every sum is written below but those of the zero row and column.
+  const std::size_t sums = static_cast<std::size_t>(bw + 1) * (bh + 1);
+  const auto coverSum = std::make_unique_for_overwrite<std::int64_t[]>(sums);
+  const auto knownSum = std::make_unique_for_overwrite<std::int64_t[]>(sums);
   const auto at = [&](int x, int y) { return static_cast<std::size_t>(y) * (bw + 1) + x; };
+  std::fill(coverSum.get(), coverSum.get() + bw + 1, 0);
+  std::fill(knownSum.get(), knownSum.get() + bw + 1, 0);
+  for (int y = 1; y <= bh; ++y) coverSum[at(0, y)] = knownSum[at(0, y)] = 0;
   for (int y = 0; y < bh; ++y) {
+    // Each row's running sums on top of the row below's totals.
+    const std::int64_t* coverBelow = coverSum.get() + at(1, y);
+    const std::int64_t* knownBelow = knownSum.get() + at(1, y);
+    std::int64_t* coverRow = coverSum.get() + at(1, y + 1);
+    std::int64_t* knownRow = knownSum.get() + at(1, y + 1);
+    const std::uint8_t* known = &map.knownRow(y);
+    std::int64_t coverRun = 0, knownRun = 0;
     for (int x = 0; x < bw; ++x) {
-      coverSum[at(x + 1, y + 1)] =
-          coverSum[at(x, y + 1)] + coverSum[at(x + 1, y)] - coverSum[at(x, y)] + map.cover(x, y);
-      knownSum[at(x + 1, y + 1)] = knownSum[at(x, y + 1)] + knownSum[at(x + 1, y)] -
-                                   knownSum[at(x, y)] + (map.known(x, y) ? kBlockPixels : 0);
+      coverRun += map.cover(x, y);
+      knownRun += known[x] ? kBlockPixels : 0;
+      coverRow[x] = coverBelow[x] + coverRun;
+      knownRow[x] = knownBelow[x] + knownRun;
     }
   }
   // Density in 1/256 steps; -1 where less than half the window is known.
@@ -262,27 +318,25 @@ ZoneAssessment Assess(const CoverMap& map) {
   const int split = typical / 2;
   // Sites of the distance transform: dense or unknown blocks.
   constexpr double kFar = 1e12;
-  std::vector<double> distance(static_cast<std::size_t>(bw) * bh);
-  for (std::size_t b = 0; b < distance.size(); ++b) {
-    distance[b] = density[b] < 0 || density[b] >= split ? 0 : kFar;
+  std::vector<std::uint8_t> sites(density.size());
+  for (std::size_t b = 0; b < density.size(); ++b) {
+    sites[b] = density[b] < 0 || density[b] >= split ? 1 : 0;
   }
-  std::vector<double> line, result;
+  // Written whole by the row pass.
+  const auto distance = std::make_unique_for_overwrite<double[]>(density.size());
   for (int y = 0; y < bh; ++y) {
-    line.assign(distance.begin() + static_cast<std::ptrdiff_t>(y) * bw,
-                distance.begin() + static_cast<std::ptrdiff_t>(y + 1) * bw);
-    result.resize(line.size());
-    DistanceTransform1D(line, result);
-    std::copy(result.begin(), result.end(), distance.begin() + static_cast<std::ptrdiff_t>(y) * bw);
+    const std::size_t row = static_cast<std::size_t>(y) * bw;
+    RowDistances(sites.data() + row, bw, kFar, distance.get() + row);
   }
-  line.resize(bh);
-  result.resize(bh);
+  std::vector<double> line(bh), result(bh), envelopeZ(bh + 1);
+  std::vector<int> envelopeV(bh);
   for (int x = 0; x < bw; ++x) {
     for (int y = 0; y < bh; ++y) line[y] = distance[static_cast<std::size_t>(y) * bw + x];
-    DistanceTransform1D(line, result);
+    DistanceTransform1D(line.data(), bh, result.data(), envelopeV.data(), envelopeZ.data());
     for (int y = 0; y < bh; ++y) distance[static_cast<std::size_t>(y) * bw + x] = result[y];
   }
   std::size_t deepest = 0;
-  for (std::size_t b = 1; b < distance.size(); ++b) {
+  for (std::size_t b = 1; b < density.size(); ++b) {
     if (distance[b] > distance[deepest]) deepest = b;
   }
   const double depth = std::sqrt(std::min(distance[deepest], 4.0 * bw * bw + 4.0 * bh * bh));

@@ -373,7 +373,7 @@ std::vector<std::string> BatchRun::problems() const {
   std::vector<std::string> lines;
   for (const auto& [well, problem] : fieldProblems_) {
     lines.push_back(std::string(problem.leftBlack() ? "left black" : "damaged") + ": Well " +
-                    WellName(well) + ": " + problem.message);
+                    WellName(well, plate_->format) + ": " + problem.message);
   }
   for (const auto* list : {&failures_, &writeFailures_}) {
     for (const BatchFailure& failure : *list) lines.push_back(failure.message);

@@ -53,6 +53,9 @@ TimePointOutcome AnalyseInMemory(const TimePointWork& work, const TimeCourseOpti
         session.ring = work.held[well];
         session.ringHeld = true;
         session.ringDrift = options.ringDrift;
+      } else if (const auto given = options.firstRings.find(well);
+                 given != options.firstRings.end()) {
+        session.ring = given->second;
       } else {
         session.fitRadius = options.fitRadius;
       }

@@ -5,6 +5,7 @@
 // it, and the immigrants' rise and the zone's closure become kinetics.
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ struct TimeCourseOptions {
   AnalysisSettings settings;
   bool cellLevel = false;
   std::optional<RadiusRange> fitRadius;  // the zone's size fitted at the first time point
+  /// Rings given for wells' first time points (reviewed ones, or placed by
+  /// hand), by well, analysed there instead of a fit and held later (in
+  /// memory; the batches take reviewed rings from their rings file).
+  std::map<int, RingPlacement> firstRings;
   /// Later time points re-fit the ring's centre and keep the fit when it lies
   /// within this many pixels of the first ring's (wells moved between
   /// acquisitions); without it the first ring is held exactly.

@@ -123,5 +123,22 @@ TEST(PlateFormatBatch, A384WellPlateGivesEachWellItsTwinsNumbers) {
   EXPECT_NE(small.err.find("which is not on a 96-well plate"), std::string::npos) << small.err;
 }
 
+TEST(PlateFormatBatch, AFieldLeftBlackBeyondTheFirst96WellsIsNamed) {
+  TempDir dir;
+  const std::string native = dir.file("native");
+  WriteDemoPlate(native, 5, {0});  // A01
+  const std::string xpress = dir.file("xpress");
+  fs::create_directories(xpress);
+  for (int field = 1; field < 4; ++field) {  // the first field is missing in both channels
+    for (int channel = 0; channel < 2; ++channel) {
+      fs::copy_file(native + "/" + NativeNames("DEMO_")("A01", field, channel),
+                    xpress + "/" + ImageXpressNames("Run7")("P24", field, channel + 1));
+    }
+  }
+  const CommandRun batch = RunVembrel("batch " + Quoted(xpress) + " --progress none");
+  EXPECT_EQ(batch.exitCode, 0) << batch.err;
+  EXPECT_NE(batch.err.find("left black: Well P24: "), std::string::npos) << batch.err;
+}
+
 }  // namespace
 }  // namespace vembrel::testing

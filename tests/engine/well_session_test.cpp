@@ -16,7 +16,9 @@
 #include "core/text_file.h"
 #include "engine/analysed_well.h"
 #include "engine/cell_data_file.h"
+#include "support/closing_zone.h"
 #include "support/constructed_well.h"
+#include "support/temp_dir.h"
 
 namespace vembrel::testing {
 namespace {
@@ -383,6 +385,43 @@ TEST_F(WellSessionTest, AHeldRingIsNoReviewedOneAndItsRecordKeepsCoverageAndDrif
   // Moved by hand, the ring is held no longer.
   session->placeRing(803, 453);
   EXPECT_FALSE(session->results().ringHeld);
+}
+
+TEST(WellSessionAcquisitions, AnotherTimePointIsAnalysedAtTheHeldRingAsASessionOpenedThere) {
+  TempDir dir;
+  const std::string folder = dir.file("Images");
+  for (int index = 0; index < 3; ++index) WriteClosingZoneTimePoint(folder, "A01", index);
+  PlateOpenOptions atThird;
+  atThird.timePoint = 3;
+  const Plate first = OpenPlate(folder), third = OpenPlate(folder, atThird);
+  AnalysisSettings settings;
+  settings.ring.radius = kZone;
+  WellSession session(first, 0, settings);
+  const RingPlacement ring = session.ring();
+  session.showAcquisition(third, ring, true);
+  SessionOptions held;
+  held.ring = ring;
+  held.ringHeld = true;
+  held.zoneCoverage = true;
+  const WellSession opened(third, 0, settings, held);
+  EXPECT_EQ(session.plate().timePoint, 3);
+  EXPECT_EQ(session.ring(), ring);
+  EXPECT_TRUE(session.results().ringHeld);
+  EXPECT_FALSE(session.results().ringReviewed);
+  EXPECT_EQ(session.results().nuclei, 2 * kNucleiPerTimePoint);
+  EXPECT_EQ(session.results().nuclei, opened.results().nuclei);
+  ASSERT_TRUE(session.results().zoneCoverage);
+  EXPECT_EQ(session.results().zoneCoverage, opened.results().zoneCoverage);
+  EXPECT_NEAR(*session.results().zoneCoverage, 2 * kHoursApart * kClosurePerHour, 1.0);
+  EXPECT_EQ(session.pictures().composite.bytes, opened.pictures().composite.bytes);
+
+  // Back at the first time point the ring is placed there as given.
+  session.showAcquisition(first, ring, false);
+  EXPECT_EQ(session.results().nuclei, 0);
+  EXPECT_TRUE(session.results().ringReviewed);
+  // A ring off the mosaic changes nothing.
+  EXPECT_THROW(session.showAcquisition(third, {1500, 500, kZone}, true), Error);
+  EXPECT_EQ(session.plate().timePoint, 1);
 }
 
 class CellLevelTest : public ::testing::Test {

@@ -11,46 +11,13 @@
 #include "core/error.h"
 #include "plate/well_names.h"
 #include "results/time_point_batches.h"
+#include "support/closing_zone.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
 #include "support/tiff_writer.h"
 
 namespace vembrel::testing {
 namespace {
-
-constexpr int kZoneX = 520, kZoneY = 500, kZone = 300;
-constexpr double kClosurePerHour = 10;  // % of the zone's area
-constexpr double kHoursApart = 2;
-constexpr int kNucleiPerTimePoint = 4;
-
-// The open part of the zone at hour h: a disc of area (1 - 0.1 h) of the
-// zone's, drifting right by 5 px an hour (the held ring must not follow it).
-bool Open(int c, int r, double hours) {
-  const double radius = kZone * std::sqrt(1 - kClosurePerHour / 100 * hours);
-  const double dx = c - (kZoneX + 5 * hours), dy = r - kZoneY;
-  return dx * dx + dy * dy < radius * radius;
-}
-
-// Nucleus k (6 x 6) on a circle of radius 260 around the zone's centre.
-bool InNucleus(int c, int r, int count) {
-  for (int k = 0; k < count; ++k) {
-    const double angle = 2 * M_PI * k / 16;
-    const int x = kZoneX + static_cast<int>(std::lround(260 * std::cos(angle)));
-    const int y = kZoneY + static_cast<int>(std::lround(260 * std::sin(angle)));
-    if (c >= x && c < x + 6 && r >= y && r < y + 6) return true;
-  }
-  return false;
-}
-
-void WriteTimePoint(const std::string& folder, const std::string& well, int index) {
-  const double hours = index * kHoursApart;
-  const int nuclei = index * kNucleiPerTimePoint;
-  const MosaicGrey blue = [=](int c, int r) { return InNucleus(c, r, nuclei) ? 200 : 0; };
-  const MosaicGrey green = [=](int c, int r) {
-    return InNucleus(c, r, nuclei) || !Open(c, r, hours) ? 200 : 20;
-  };
-  WriteLayoutWell(folder, OperettaNames(1, index + 1), well, {1, 2}, blue, green);
-}
 
 std::vector<TimePointPlate> Series(const std::string& folder) {
   std::vector<TimePointPlate> points;
@@ -82,8 +49,8 @@ TEST(TimeCourse, TheHeldRingMeasuresTheZoneClosingAtItsRate) {
   TempDir dir;
   const std::string folder = dir.file("Images");
   for (int index = 0; index < 5; ++index) {
-    WriteTimePoint(folder, "A01", index);
-    if (index != 2) WriteTimePoint(folder, "B02", index);  // B02 missed one acquisition
+    WriteClosingZoneTimePoint(folder, "A01", index);
+    if (index != 2) WriteClosingZoneTimePoint(folder, "B02", index);  // B02 missed one acquisition
   }
   TimeCourseOptions options;
   options.settings.ring.radius = kZone;
@@ -136,6 +103,23 @@ TEST(TimeCourse, TheHeldRingMeasuresTheZoneClosingAtItsRate) {
   EXPECT_EQ(table.rows[4][2], TableValue(std::int64_t{5}));
   EXPECT_EQ(table.rows[4][3], TableValue(8.0));
   EXPECT_EQ(table.rows[7][2], TableValue(std::int64_t{4}));  // B02 skips time point 3
+}
+
+TEST(TimeCourse, ARingGivenForTheFirstTimePointIsAnalysedThereAndHeld) {
+  TempDir dir;
+  const std::string folder = dir.file("Images");
+  for (int index = 0; index < 3; ++index) WriteClosingZoneTimePoint(folder, "A01", index);
+  TimeCourseOptions options;
+  options.settings.ring.radius = kZone;
+  const RingPlacement placed{kZoneX - 40, kZoneY + 10, kZone - 20};  // not where a fit goes
+  options.firstRings[0] = placed;
+  const TimeCourse course = RunTimeCourse(Series(folder), options);
+  for (int t = 0; t < 3; ++t) {
+    ASSERT_TRUE(course.wells[t][0]) << "time point " << t;
+    EXPECT_EQ(course.wells[t][0]->results.ring, placed) << "time point " << t;
+    EXPECT_EQ(course.wells[t][0]->results.ringHeld, t > 0);
+  }
+  EXPECT_TRUE(course.wells[0][0]->results.ringReviewed);
 }
 
 TEST(TimeCourse, RingDriftLetsALaterFitStayNearTheFirst) {
