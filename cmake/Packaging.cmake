@@ -44,7 +44,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # vembrel_<version>_amd64.deb
-# The shared libraries' packages (Qt, libtiff, libjpeg, libxlsxwriter, ...)
+# The shared libraries' packages (Qt, libtiff, libjpeg, libxlsxwriter, pugixml, ...)
 # come from dpkg-shlibdeps reading the program and the module.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)

@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   const fs::path root = argv[1];
   for (const char* target :
        {"fuzz_tiff_loader", "fuzz_settings_file", "fuzz_plate_names", "fuzz_summary_split",
-        "fuzz_analysis_pass", "fuzz_well_record", "fuzz_run_manifest"}) {
+        "fuzz_analysis_pass", "fuzz_well_record", "fuzz_run_manifest", "fuzz_ome_xml"}) {
     fs::create_directories(root / target);
   }
   const fs::path tiff = root / "fuzz_tiff_loader";
@@ -124,6 +124,20 @@ int main(int argc, char** argv) {
   WriteText(names / "windows", "X:\\plate\\AB_12_C05f02d1.tif");
   WriteText(names / "unix", "/data/plates/p1/DEMO_A01f00d0.tif");
   WriteText(names / "plain", "A01f00d0.tif");
+
+  // OME-XML after one byte giving the page count (4 and 2).
+  const fs::path ome = root / "fuzz_ome_xml";
+  WriteText(ome / "channels-times",
+            std::string("\x03") +
+                "<?xml version=\"1.0\"?><OME><Image><Pixels DimensionOrder=\"XYCZT\" SizeC=\"2\" "
+                "SizeT=\"2\" PhysicalSizeX=\"650\" PhysicalSizeXUnit=\"nm\"><Channel Name=\"Red\"/>"
+                "<Channel Name=\"Green\"/><Plane TheT=\"1\" DeltaT=\"6\" DeltaTUnit=\"h\"/>"
+                "</Pixels></Image></OME>");
+  WriteText(ome / "tiff-data",
+            std::string("\x01") +
+                "<OME><Image><Pixels DimensionOrder=\"XYZTC\" SizeZ=\"2\"><TiffData IFD=\"1\"/>"
+                "<TiffData IFD=\"0\" FirstZ=\"1\"><UUID FileName=\"f.ome.tif\"/></TiffData>"
+                "</Pixels></Image></OME>");
 
   const fs::path split = root / "fuzz_summary_split";
   WriteText(split / "lines",

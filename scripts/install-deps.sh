@@ -8,7 +8,7 @@ packages=(
   libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev libxxhash-dev
   qt6-base-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
-  libcminpack-dev libboost-dev
+  libcminpack-dev libboost-dev libpugixml-dev
   pybind11-dev python3-dev python3-numpy python3-pytest python3-pandas
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev

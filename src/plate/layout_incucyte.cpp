@@ -108,6 +108,9 @@ class Incucyte : public PlateLayout {
     }
     return "channel " + std::to_string(channel);
   }
+  std::optional<int> channelOfWord(std::string_view word) const override {
+    return ChannelOfName(word);
+  }
   bool hasTimePoints() const override { return true; }
 
  private:

@@ -100,6 +100,10 @@ std::vector<FieldSource> WellFieldSources(const Plate& plate, int well) {
           plate.naming != nullptr && (plate.naming->channelsAsPages() || plate.pages.channels > 1);
       missing.page =
           (fieldPages ? site : 0) * plate.pages.channels + (channelPages ? channel - 1 : 0);
+      const std::vector<PagePlace>& places = plate.pages.places;
+      const auto place =
+          std::find(places.begin(), places.end(), PagePlace{channel, plate.timePoint, plate.plane});
+      if (place != places.end()) missing.page = static_cast<int>(place - places.begin());
       missing.timePoint = plate.timePoint;
       missing.plane = plate.plane;
       if (plate.naming == nullptr) {

@@ -70,6 +70,9 @@ struct Plate {
   int timePoint = 1;                  // time point read
   std::vector<int> timePoints{1};     // every time point the plate holds, ascending
   std::string timeStamp;  // the time point's stamp in the names (Incucyte-style); "" for none
+  /// Seconds since the acquisition began that the first file's OME-XML
+  /// records for the time point read (DeltaT); none where it records none.
+  std::optional<double> recordedSeconds;
   int fieldsPerWell = 4;  // 4 in the 2 x 2 order, or 1 picture of the whole well
   FilePages pages;        // what the pages of each file hold
   std::shared_ptr<const PlateLayout> naming;  // names missing fields; null: the native layout

@@ -28,6 +28,13 @@ std::unique_ptr<PlateLayout> LayoutFromOption(const std::string& value) {
 std::vector<FieldSource> FieldSourcesOf(const std::string& file, const FieldName& name,
                                         const PlateLayout& layout, const FilePages& pages) {
   std::vector<FieldSource> sources;
+  for (std::size_t page = 0; page < pages.places.size(); ++page) {
+    const PagePlace& place = pages.places[page];
+    const bool channelPages = layout.channelsAsPages() || name.channelPages;
+    sources.push_back({file, static_cast<int>(page), channelPages ? place.channel : name.channel,
+                       layout.wholeWellFiles() ? 0 : name.field, place.timePoint, place.plane});
+  }
+  if (!pages.places.empty()) return sources;
   for (int field = 0; field < pages.fields; ++field) {
     for (int channel = 0; channel < pages.channels; ++channel) {
       FieldSource& source = sources.emplace_back();

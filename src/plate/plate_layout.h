@@ -42,12 +42,24 @@ struct FieldSource {
   bool operator==(const FieldSource&) const = default;
 };
 
+/// What one page of a file holds where its OME-XML says: the layout's
+/// channel number (where the file's name gives none), the time point and the
+/// focal plane (from 1).
+struct PagePlace {
+  int channel = 0;
+  int timePoint = 1;
+  int plane = 1;
+  bool operator==(const PagePlace&) const = default;
+};
+
 /// How the pages of a plate's files are laid out: each file holds `fields`
 /// fields of `channels` channels, page = field * channels + channel (the
-/// channel changing fastest).
+/// channel changing fastest); or, where the plate's first file carries
+/// OME-XML, one field whose page k holds places[k].
 struct FilePages {
   int fields = 1;
   int channels = 1;
+  std::vector<PagePlace> places;
 };
 
 class PlateLayout {
@@ -73,6 +85,9 @@ class PlateLayout {
   /// How notes name field k (from 0) and channel c: "site 1", "w2".
   virtual std::string fieldLabel(int field) const = 0;
   virtual std::string channelLabel(int channel) const = 0;
+  /// The channel number of an instrument's channel name ("Red"), where the
+  /// layout's names carry such words; nothing otherwise.
+  virtual std::optional<int> channelOfWord(std::string_view) const { return std::nullopt; }
   /// Whether the names carry a focal plane.
   virtual bool hasPlanes() const { return false; }
   /// Whether the names carry a time point.
@@ -86,7 +101,8 @@ class PlateLayout {
 };
 
 /// The field sources of one file named `name` (parsed by layout) whose pages
-/// are laid out as `pages`: one source per page, in page order.
+/// are laid out as `pages`: one source per page, in page order (with
+/// pages.places, the channel, time point and plane of each page).
 std::vector<FieldSource> FieldSourcesOf(const std::string& file, const FieldName& name,
                                         const PlateLayout& layout, const FilePages& pages);
 

@@ -5,10 +5,12 @@
 #include <map>
 #include <set>
 
+#include "core/convert.h"
 #include "core/error.h"
 #include "core/text_file.h"
 #include "imaging/acquisition_time.h"
 #include "imaging/input_bits.h"
+#include "imaging/ome_xml.h"
 #include "imaging/tiff_file.h"
 #include "plate/name_reading.h"
 #include "plate/plate.h"
@@ -46,6 +48,57 @@ struct Parsed {
   std::string name;
 };
 
+// The OME-XML of the plate's first file, where it carries one; it says for
+// every file what its pages hold, as the first file's page count does.
+std::optional<OmeImage> FirstFileOme(const std::string& fileName) {
+  TiffFile file(fileName);
+  if (file.status() != TiffOpenStatus::kOpened) return std::nullopt;
+  return ReadOmeImage(file);
+}
+
+// The pages of files described by OME-XML: each page's channel (by the
+// channel's name where the layout knows every name, else in order from 1,
+// or the one the file's name gives), time point and plane. A time point or
+// plane the XML does not vary is the plate's own.
+FilePages OmePages(Plate& plate, const PlateLayout& layout, const Parsed& first,
+                   const OmeImage& ome, int chosen) {
+  const std::string name = "'" + plate.path + first.name + "'";
+  const bool namedChannel = !layout.channelsAsPages() && !first.field.channelPages;
+  if (namedChannel && ome.channels > 1) {
+    throw Error(name + " is named as channel " + layout.channelLabel(first.field.channel) +
+                ", but its OME-XML holds " + std::to_string(ome.channels) + " channels (SizeC)");
+  }
+  if (layout.wholeWellFiles()) {
+    if (chosen == 4) {
+      throw Error(name + " holds one picture per channel in its OME-XML, not the well's four " +
+                  "fields (--fields 4)");
+    }
+    plate.fieldsPerWell = 1;
+  }
+  std::vector<int> numbers;
+  std::set<int> distinct;
+  for (const std::string& channelName : ome.channelNames) {
+    if (const std::optional<int> number = layout.channelOfWord(channelName)) {
+      numbers.push_back(*number);
+      distinct.insert(*number);
+    }
+  }
+  if (namedChannel || distinct.size() != static_cast<std::size_t>(ome.channels) ||
+      numbers.size() != distinct.size()) {
+    numbers.clear();
+    for (int c = 0; c < ome.channels; ++c)
+      numbers.push_back(namedChannel ? first.field.channel : c + 1);
+  }
+  FilePages pages;
+  pages.channels = ome.channels;
+  for (const OmePlane& page : ome.pages) {
+    pages.places.push_back({numbers[static_cast<std::size_t>(page.channel)],
+                            ome.timePoints > 1 ? page.timePoint + 1 : plate.timePoint,
+                            ome.planes > 1 ? page.plane + 1 : plate.plane});
+  }
+  return pages;
+}
+
 // One field source of a file, and the well the file's name gave.
 struct Found {
   FieldSource source;
@@ -58,7 +111,7 @@ struct Found {
 // file where the layout puts fields or channels in pages. Throws Error naming
 // the file when the pages cannot be told apart or do not fit the choice.
 FilePages ChoosePages(Plate& plate, const PlateLayout& layout, const std::vector<Parsed>& files,
-                      int chosen) {
+                      int chosen, const std::optional<OmeImage>& ome) {
   FilePages pages;
   if (!layout.wholeWellFiles()) {
     plate.fieldsPerWell = chosen > 0 ? chosen : 4;
@@ -70,8 +123,9 @@ FilePages ChoosePages(Plate& plate, const PlateLayout& layout, const std::vector
           "fields per well: '" +
           later->name + "' is " + layout.fieldLabel(later->field.field));
     }
-    if (!layout.channelsAsPages() && !files.front().field.channelPages) return pages;
+    if (!ome && !layout.channelsAsPages() && !files.front().field.channelPages) return pages;
   }
+  if (ome) return OmePages(plate, layout, files.front(), *ome, chosen);
   const std::string first = plate.path + files.front().name;
   TiffFile file(first);
   if (file.status() != TiffOpenStatus::kOpened) {
@@ -292,8 +346,10 @@ void ChooseInputBits(Plate& plate, int chosen) {
   }
 }
 
-// The pixel size: the one chosen, else the first included well's metadata.
-void ChoosePixelSize(Plate& plate, const std::optional<double>& chosen) {
+// The pixel size: the one chosen, else the first included well's metadata,
+// else the OME-XML of the plate's first file.
+void ChoosePixelSize(Plate& plate, const std::optional<double>& chosen,
+                     const std::optional<OmeImage>& ome, const std::string& omeFile) {
   if (chosen) {
     plate.pixelSize = PixelSize{*chosen, "--pixel-size"};
     return;
@@ -307,8 +363,19 @@ void ChoosePixelSize(Plate& plate, const std::optional<double>& chosen) {
       if (first != channel->end()) files.push_back(*first);
     }
     plate.pixelSize = DetectPixelSize(files, HarmonyIndexFile(plate.path), plate.notes);
+    break;
+  }
+  if (plate.pixelSize || !ome || !ome->pixelSize) return;
+  const double size = *ome->pixelSize;
+  const std::string source = "the OME-XML of '" + omeFile + "'";
+  if (!(size >= kLeastPlausiblePixelSize && size <= kGreatestPlausiblePixelSize)) {
+    plate.notes.push_back("The pixel size of " + source + " is not used: it gives " +
+                          FloatToText(size) + " micrometres per pixel, outside " +
+                          FloatToText(kLeastPlausiblePixelSize) + " to " +
+                          FloatToText(kGreatestPlausiblePixelSize));
     return;
   }
+  plate.pixelSize = PixelSize{size, source};
 }
 
 }  // namespace
@@ -409,12 +476,28 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
   }
 
   ChooseFormat(plate, options.format, files);
+  const std::string firstFile = plate.path + files.front().name;
+  const std::optional<OmeImage> ome = FirstFileOme(firstFile);
+  const int omePlanes = ome ? ome->planes : 1;
+  const int omeTimePoints = ome ? ome->timePoints : 1;
 
   // The plane and the channels.
   plate.plane = options.plane;
   std::set<int> planes;
   for (const Parsed& file : files) planes.insert(file.field.plane);
-  if (layout->hasPlanes()) {
+  if (omePlanes > 1) {
+    if (layout->hasPlanes()) {
+      throw Error("'" + firstFile + "' holds " + std::to_string(omePlanes) +
+                  " planes (OME-XML SizeZ), but the names give the plane already");
+    }
+    planes.clear();
+    for (int z = 1; z <= omePlanes; ++z) planes.insert(z);
+    if (plate.plane < 1 || plate.plane > omePlanes) {
+      throw Error("'" + firstFile + "' holds the planes " + JoinNumbers(planes) +
+                  " (OME-XML SizeZ " + std::to_string(omePlanes) + "); --plane " +
+                  std::to_string(plate.plane) + " is none of them");
+    }
+  } else if (layout->hasPlanes()) {
     files = Filtered(files, [&](const Parsed& f) { return f.field.plane == plate.plane; });
     if (files.empty()) {
       throw Error(NoWellMessage(plate.path, names,
@@ -426,7 +509,8 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
                           " layout carry none; every file was read");
   }
   const std::map<int, std::string> stamps = NumberStampedTimePoints(files);
-  files = ChooseTimePoint(plate, *layout, timeFolders.empty() ? options.timePoint : 0,
+  files = ChooseTimePoint(plate, *layout,
+                          timeFolders.empty() && omeTimePoints == 1 ? options.timePoint : 0,
                           std::move(files), names);
   if (const auto stamp = stamps.find(plate.timePoint); stamp != stamps.end()) {
     plate.timeStamp = stamp->second;
@@ -442,8 +526,30 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
           std::to_string(folderTimePoint) + " was read (--time chooses another)");
     }
   }
+  if (omeTimePoints > 1) {
+    if (layout->hasTimePoints() || !timeFolders.empty() || plate.timePoints.size() > 1) {
+      throw Error("'" + firstFile + "' holds " + std::to_string(omeTimePoints) +
+                  " time points (OME-XML SizeT), but the plate's names or folders give the " +
+                  "time point already");
+    }
+    plate.timePoints.clear();
+    for (int t = 1; t <= omeTimePoints; ++t) plate.timePoints.push_back(t);
+    plate.timePoint = options.timePoint > 0 ? options.timePoint : 1;
+    const std::set<int> numbers(plate.timePoints.begin(), plate.timePoints.end());
+    if (plate.timePoint > omeTimePoints) {
+      throw Error("No time point " + std::to_string(plate.timePoint) + " in '" + firstFile +
+                  "' (time points found: " + JoinNumbers(numbers) + ")");
+    }
+    plate.notes.push_back("The plate holds " + std::to_string(omeTimePoints) + " time points (" +
+                          JoinNumbers(numbers) + "); time point " +
+                          std::to_string(plate.timePoint) + " was read (--time chooses another)");
+  }
+  if (ome) {
+    plate.recordedSeconds = ome->timePointSeconds[static_cast<std::size_t>(
+        omeTimePoints > 1 ? plate.timePoint - 1 : 0)];
+  }
   // What each file holds: its field sources.
-  plate.pages = ChoosePages(plate, *layout, files, options.fieldsPerWell);
+  plate.pages = ChoosePages(plate, *layout, files, options.fieldsPerWell, ome);
   std::vector<Found> sources;
   for (const Parsed& file : files) {
     for (FieldSource& source :
@@ -466,6 +572,8 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
   FieldCensus census;
   for (const Found& found : sources) {
     const FieldSource& f = found.source;
+    const bool otherPlane = f.timePoint != plate.timePoint || f.plane != plate.plane;
+    if (!plate.pages.places.empty() && otherPlane) continue;  // pages of other OME planes
     const int stain = f.channel == plate.channels[0] ? 0 : f.channel == plate.channels[1] ? 1 : -1;
     if (stain < 0) continue;
     if (f.site >= plate.fieldsPerWell) {
@@ -518,11 +626,19 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
                             layout->channelLabel(plate.channels[0]) + ", cell stain " +
                             layout->channelLabel(plate.channels[1]);
   if (channels.size() > 2) plate.layoutDescription += " (of " + Listed(channels, *layout) + ")";
-  if (layout->hasPlanes()) {
+  if (layout->hasPlanes() || omePlanes > 1) {
     plate.layoutDescription += "; plane " + std::to_string(plate.plane);
     if (planes.size() > 1) plate.layoutDescription += " (of " + JoinNumbers(planes) + ")";
   }
-  if (plate.pages.fields > 1 || plate.pages.channels > 1) {
+  if (ome) {
+    const auto count = [](int n, const std::string& what) {
+      return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    plate.layoutDescription += "; the OME-XML of each file gives its pages as " +
+                               count(ome->channels, "channel") + " x " +
+                               count(omeTimePoints, "time point") + " x " +
+                               count(omePlanes, "plane") + " (" + ome->dimensionOrder + ")";
+  } else if (plate.pages.fields > 1 || plate.pages.channels > 1) {
     plate.layoutDescription +=
         "; each file holds " +
         (plate.pages.fields > 1 ? std::to_string(plate.pages.fields) + " fields of "
@@ -537,7 +653,7 @@ Plate OpenPlate(const std::string& pictureOrFolder, const PlateOpenOptions& opti
   plate.measurementDate =
       MeasurementDateOf(pictureInFolder ? pictureOrFolder : plate.path + files.front().name);
   ChooseInputBits(plate, options.inputBits);
-  ChoosePixelSize(plate, options.pixelSize);
+  ChoosePixelSize(plate, options.pixelSize, ome, firstFile);
   return plate;
 }
 

@@ -418,9 +418,11 @@ std::optional<std::vector<double>> HoursFrom(const std::vector<TimePointPlate>& 
 }
 
 // When the instrument took a time point's picture: the stamp of its name,
-// else the <AbsTime> of a Harmony-style index, else the MetaSeries time.
+// else the DeltaT of its OME-XML, else the <AbsTime> of a Harmony-style
+// index, else the MetaSeries time.
 std::optional<double> RecordedTime(const Plate& plate, const std::string& picture) {
   if (!plate.timeStamp.empty()) return NameTimeStampSeconds(plate.timeStamp);
+  if (plate.recordedSeconds) return plate.recordedSeconds;
   if (auto time = IndexAcquisitionTime(plate.path, picture.substr(plate.path.size()))) return time;
   return TiffAcquisitionTime(picture);
 }

@@ -168,6 +168,124 @@ TEST_F(FieldSources, RearrangedPixelsLoadAsTheNativeLayoutAndGiveItsNumbers) {
   EXPECT_EQ(RecordFit(pages, 0, {}, native), RecordMisfit::OtherPlate);
 }
 
+// OME-XML of one image of 2048 x 2048 pixels; `inner` lists its channels and planes.
+std::string OmeXml(const std::string& order, int channels, int timePoints, int planes,
+                   const std::string& inner = "") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><OME "
+         "xmlns=\"http://www.openmicroscopy.org/Schemas/OME/2016-06\"><Image ID=\"Image:0\">"
+         "<Pixels ID=\"Pixels:0\" Type=\"uint8\" SizeX=\"2048\" SizeY=\"2048\" "
+         "DimensionOrder=\"" +
+         order + "\" SizeC=\"" + std::to_string(channels) + "\" SizeT=\"" +
+         std::to_string(timePoints) + "\" SizeZ=\"" + std::to_string(planes) +
+         "\" PhysicalSizeX=\"650\" PhysicalSizeXUnit=\"nm\">" + inner + "</Pixels></Image></OME>";
+}
+
+TEST_F(FieldSources, OmeTiffPagesLoadAsTheNativeLayoutAndGiveItsNumbers) {
+  const Plate native = nativePlate();
+  const WellMosaics expected = LoadWellMosaics(native, 0);
+  const Page blue = WholeWellPage(NucleiBlue), green = WholeWellPage(RingGreen);
+  // Two time points of two channels; at the first the stains are swapped.
+  const std::string deltas =
+      "<Plane TheC=\"0\" TheT=\"0\" DeltaT=\"0\"/><Plane TheC=\"0\" TheT=\"1\" "
+      "DeltaT=\"6\" DeltaTUnit=\"h\"/>";
+  const std::string channelFirst = folder("xyczt");
+  WriteGreyPages(channelFirst + "A01.ome.tif",
+                 {{2048, 2048, green.values},
+                  {2048, 2048, blue.values},
+                  {2048, 2048, blue.values},
+                  {2048, 2048, green.values}},
+                 {}, OmeXml("XYCZT", 2, 2, 1, deltas));
+  const std::string timeFirst = folder("xytcz");
+  WriteGreyPages(timeFirst + "A01.ome.tif",
+                 {{2048, 2048, green.values},
+                  {2048, 2048, blue.values},
+                  {2048, 2048, blue.values},
+                  {2048, 2048, green.values}},
+                 {}, OmeXml("XYTCZ", 2, 2, 1, deltas));
+  PlateOpenOptions options;
+  options.layout = "{well}.ome.tif";
+  const Plate first = OpenPlate(channelFirst, options);
+  EXPECT_EQ(first.timePoints, (std::vector<int>{1, 2}));
+  EXPECT_EQ(first.timePoint, 1);
+  EXPECT_EQ(first.recordedSeconds, 0.0);
+  EXPECT_EQ(first.notes.back(),
+            "The plate holds 2 time points (1, 2); time point 1 was read (--time chooses another)");
+  EXPECT_EQ(LoadWellMosaics(first, 0).blue.bytes, expected.green.bytes);
+  options.timePoint = 2;
+  for (const std::string& folderName : {channelFirst, timeFirst}) {
+    const Plate second = OpenPlate(folderName, options);
+    EXPECT_EQ(second.fieldsPerWell, 1);
+    EXPECT_EQ(second.recordedSeconds, 6 * 3600.0);
+    ASSERT_TRUE(second.pixelSize);
+    EXPECT_EQ(second.pixelSize->micrometres, 0.65);
+    EXPECT_EQ(second.pixelSize->source, "the OME-XML of '" + folderName + "A01.ome.tif'");
+    EXPECT_TRUE(SameMosaics(LoadWellMosaics(second, 0), expected)) << folderName;
+  }
+  options.timePoint = 3;
+  try {
+    OpenPlate(timeFirst, options);
+    ADD_FAILURE() << "time point 3 of two read";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "No time point 3 in '" + timeFirst + "A01.ome.tif' (time points found: 1, 2)");
+  }
+
+  // Channels by the instrument's names (the cell stain first), and a plane chosen of two.
+  const std::string named = folder("named");
+  WriteGreyPages(named + "V_A1_1_00d00h00m.tif",
+                 {{2048, 2048, Values(2048 * 2048)},
+                  {2048, 2048, green.values},
+                  {2048, 2048, Values(2048 * 2048)},
+                  {2048, 2048, blue.values}},
+                 {}, OmeXml("XYZCT", 2, 1, 2, "<Channel Name=\"Green\"/><Channel Name=\"Red\"/>"));
+  PlateOpenOptions byName;
+  byName.fieldsPerWell = 1;
+  byName.plane = 2;
+  const Plate incucyte = OpenPlate(named, byName);
+  EXPECT_EQ(incucyte.channels, (std::array<int, 2>{1, 2}));  // Red, Green
+  EXPECT_TRUE(SameMosaics(LoadWellMosaics(incucyte, 0), expected));
+  const AnalysisSettings settings;
+  const WellResults nativeResults = WellSession(native, 0, settings).results();
+  const WellResults omeResults = WellSession(incucyte, 0, settings).results();
+  EXPECT_EQ(omeResults.ring, nativeResults.ring);
+  EXPECT_EQ(omeResults.immigrants, nativeResults.immigrants);
+  EXPECT_EQ(omeResults.density, nativeResults.density);
+  byName.plane = 3;
+  try {
+    OpenPlate(named, byName);
+    ADD_FAILURE() << "plane 3 of two read";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "'" + named +
+                                         "V_A1_1_00d00h00m.tif' holds the planes 1, 2 (OME-XML "
+                                         "SizeZ 2); --plane 3 is none of them");
+  }
+
+  // A file named as one channel cannot hold two; OME-XML at odds with the pages is named.
+  const std::string odd = folder("odd");
+  WriteGreyPages(odd + "P_A01_s1_w1.tif", {{2048, 2048, blue.values}, {2048, 2048, green.values}},
+                 {}, OmeXml("XYCZT", 2, 1, 1));
+  PlateOpenOptions whole;
+  whole.fieldsPerWell = 1;
+  try {
+    OpenPlate(odd, whole);
+    ADD_FAILURE() << "a file of channel w1 read as two channels";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "'" + odd +
+                                         "P_A01_s1_w1.tif' is named as channel w1, but its "
+                                         "OME-XML holds 2 channels (SizeC)");
+  }
+  WriteGreyPages(odd + "P_A01_s1_w1.tif", {{2048, 2048, blue.values}}, {},
+                 OmeXml("XYCZT", 1, 2, 1));
+  try {
+    OpenPlate(odd, whole);
+    ADD_FAILURE() << "one page read as two time points";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "OME-XML of '" + odd +
+                                         "P_A01_s1_w1.tif': SizeC 1 x SizeT 2 x SizeZ 1 = 2 "
+                                         "planes, but the file holds 1 page");
+  }
+}
+
 TEST_F(FieldSources, WholeWellsAreRefusedWhereTheWellHasSeveralFields) {
   nativePlate();
   PlateOpenOptions options;

@@ -517,7 +517,9 @@ TEST(FilePagesOfAPlate, ComeFromThePatternThePageCountAndTheFieldsChosen) {
     std::string pattern, file;
     int pages, chosen;
     int fieldsPerWell;  // 0: refused with `why`
-    FilePages held;
+    struct {
+      int fields, channels;
+    } held;
     std::string why;
   };
   const Case cases[] = {

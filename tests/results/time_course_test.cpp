@@ -14,6 +14,7 @@
 #include "support/closing_zone.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
+#include "support/tiff_writer.h"
 
 namespace vembrel::testing {
 namespace {
@@ -298,6 +299,20 @@ TEST(TimeCourse, HoursComeFromTheRecordedTimesElseTheOptionElseTheFilesElseTheNu
     WriteLayoutWell(stamped.path(), names, "B07", {1, 2}, flat, flat);
   }
   EXPECT_EQ(hoursOf(stamped.path(), ""), (std::vector<double>{0, 6.5, 26.25}));
+
+  // OME-TIFFs holding their time points as pages record each one's DeltaT.
+  TempDir ome;
+  const std::string xml =
+      "<OME><Image><Pixels DimensionOrder=\"XYCZT\" SizeT=\"2\"><Plane TheT=\"0\" "
+      "DeltaT=\"0\"/><Plane TheT=\"1\" DeltaT=\"90\" DeltaTUnit=\"min\"/></Pixels></Image>"
+      "</OME>";
+  for (const char* channel : {"1", "2"}) {
+    WriteGreyPages(ome.file(std::string("P_A01_s1_w") + channel + ".tif"),
+                   {{16, 16, GreyRamp(16, 16)}, {16, 16, GreyRamp(16, 16)}}, {}, xml);
+  }
+  EXPECT_EQ(hoursOf(ome.path(), "0,2"), (std::vector<double>{0, 1.5}));
+  EXPECT_EQ(notes.at(0),
+            "--hours '0,2' was not used: the acquisition times recorded give the hours 0,1.5");
 }
 
 TEST(TimeCourse, HoursAreCheckedAgainstTheTimePoints) {

@@ -74,7 +74,7 @@ void WriteGreyTiff(const std::string& path, int width, int height,
 }
 
 void WriteGreyPages(const std::string& path, const std::vector<GreyPage>& pages,
-                    const TiffLayout& layout) {
+                    const TiffLayout& layout, const std::string& description) {
   Closer closer{OpenForWriting(path, layout.bigEndian)};
   for (const GreyPage& page : pages) {
     const std::vector<std::uint16_t>& values = page.values;
@@ -93,6 +93,9 @@ void WriteGreyPages(const std::string& path, const std::vector<GreyPage>& pages,
     }
     SetCommon(closer.tif, page.width, page.height, layout.bits, 1, layout.photometric,
               layout.compression);
+    if (&page == &pages.front() && !description.empty()) {
+      TIFFSetField(closer.tif, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
+    }
     WriteRows(closer.tif, path, page.width, page.height, bytes, packed, layout);
     if (pages.size() > 1 && TIFFWriteDirectory(closer.tif) == 0) {
       throw std::runtime_error("cannot write a page of " + path);

@@ -42,9 +42,10 @@ struct GreyPage {
   std::vector<std::uint16_t> values;
 };
 
-/// Grey pictures as the pages of one file, in order (WriteGreyTiff's rules).
+/// Grey pictures as the pages of one file, in order (WriteGreyTiff's rules),
+/// the first page described by `description` ("": none).
 void WriteGreyPages(const std::string& path, const std::vector<GreyPage>& pages,
-                    const TiffLayout& layout = {});
+                    const TiffLayout& layout = {}, const std::string& description = "");
 
 /// 8-bit RGB picture; rgb holds 3 bytes per pixel, top row first.
 void WriteRgbTiff(const std::string& path, int width, int height,
