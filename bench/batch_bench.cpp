@@ -3,14 +3,13 @@
 // well's time: reading and decoding the pictures, the analysis (passes without
 // the batch's files) and writing the summary file and the workbook.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "core/memory_tuning.h"
-#include "demo/demo_plate.h"
+#include "demo_plate_folder.h"
 #include "engine/well_session.h"
 #include "imaging/mosaic.h"
 #include "plate/plate.h"
@@ -27,22 +26,7 @@ using namespace vembrel;
 const bool kTuned = (KeepPictureBuffersMapped(), true);
 
 // The demo plate, written once per benchmark program into a temporary folder.
-struct DemoPlate {
-  fs::path root;
-  std::string picture;
-  DemoPlate() {
-    std::string pattern = (fs::temp_directory_path() / "vembrel-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    root = pattern;
-    fs::create_directories(root / "pictures");
-    WriteDemoPlate((root / "pictures").string(), 1);
-    picture = (root / "pictures" / "DEMO_A01f00d0.tif").string();
-  }
-  ~DemoPlate() {
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-  }
-};
+using DemoPlate = bench::DemoPlateFolder;
 
 const DemoPlate& Demo() {
   static const DemoPlate demo;

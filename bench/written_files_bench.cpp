@@ -5,7 +5,6 @@
 // summary, the tables, the workbook, the run manifest, the plate heatmaps and
 // the report.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <memory>
@@ -16,7 +15,7 @@
 #include "core/date_text.h"
 #include "core/memory_tuning.h"
 #include "core/text_file.h"
-#include "demo/demo_plate.h"
+#include "demo_plate_folder.h"
 #include "engine/analysed_well.h"
 #include "engine/cell_data_file.h"
 #include "engine/well_session.h"
@@ -43,8 +42,8 @@ constexpr int kWellsPerRound = 12;  // A01..A12
 
 // The demo plate, its batch at cell level, and the sessions of wells A01..A12.
 struct Analysed {
-  fs::path root;
-  std::string picture;
+  bench::DemoPlateFolder demo;
+  const fs::path& root = demo.root;
   Plate plate;
   PlateResults results;
   std::vector<CellLine> summaryLines;
@@ -52,13 +51,7 @@ struct Analysed {
   RunFacts facts;
 
   Analysed() {
-    std::string pattern = (fs::temp_directory_path() / "vembrel-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    root = pattern;
-    fs::create_directories(root / "pictures");
-    WriteDemoPlate((root / "pictures").string(), 1);
-    picture = (root / "pictures" / "DEMO_A01f00d0.tif").string();
-    plate = OpenPlate(picture);
+    plate = OpenPlate(demo.picture);
     BatchRun batch(plate, AnalysisSettings{}, (root / "batch").string() + "/");
     batch.setCellLevel(true);
     batch.runToEnd(2);
@@ -76,10 +69,6 @@ struct Analysed {
     fs::create_directories(out());
     fs::create_directories(out() + "CellShape");
     fs::create_directories(out() + "CellJPEGS");
-  }
-  ~Analysed() {
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
   }
   std::string out() const { return (root / "out").string() + "/"; }
 };
