@@ -12,6 +12,7 @@
 #include "imaging/mosaic.h"
 #include "plate/plate.h"
 #include "support/constructed_well.h"
+#include "support/thrown.h"
 #include "support/tiff_writer.h"
 
 namespace vembrel::testing {
@@ -109,15 +110,11 @@ TEST_F(FieldSources, RearrangedPixelsLoadAsTheNativeLayoutAndGiveItsNumbers) {
   }
   WritePages(perWell + "A01.tif", fieldPages);
   options.layout = "{well}.tif";
-  try {
-    OpenPlate(perWell, options);
-    ADD_FAILURE() << "eight pages are four fields or eight channels";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + perWell +
-                                         "A01.tif' holds 8 pages: give --fields 4 (four fields of "
-                                         "2 channels) or --fields 1 (one picture of the whole "
-                                         "well in 8 channels)");
-  }
+  EXPECT_EQ(Thrown<Error>([&] { OpenPlate(perWell, options); }),
+            "'" + perWell +
+                "A01.tif' holds 8 pages: give --fields 4 (four fields of "
+                "2 channels) or --fields 1 (one picture of the whole "
+                "well in 8 channels)");
   options.fieldsPerWell = 4;
   EXPECT_TRUE(SameMosaics(LoadWellMosaics(OpenPlate(perWell, options), 0), expected));
 
@@ -222,13 +219,8 @@ TEST_F(FieldSources, OmeTiffPagesLoadAsTheNativeLayoutAndGiveItsNumbers) {
     EXPECT_TRUE(SameMosaics(LoadWellMosaics(second, 0), expected)) << folderName;
   }
   options.timePoint = 3;
-  try {
-    OpenPlate(timeFirst, options);
-    ADD_FAILURE() << "time point 3 of two read";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "No time point 3 in '" + timeFirst + "A01.ome.tif' (time points found: 1, 2)");
-  }
+  EXPECT_EQ(Thrown<Error>([&] { OpenPlate(timeFirst, options); }),
+            "No time point 3 in '" + timeFirst + "A01.ome.tif' (time points found: 1, 2)");
 
   // Channels by the instrument's names (the cell stain first), and a plane chosen of two.
   const std::string named = folder("named");
@@ -251,14 +243,10 @@ TEST_F(FieldSources, OmeTiffPagesLoadAsTheNativeLayoutAndGiveItsNumbers) {
   EXPECT_EQ(omeResults.immigrants, nativeResults.immigrants);
   EXPECT_EQ(omeResults.density, nativeResults.density);
   byName.plane = 3;
-  try {
-    OpenPlate(named, byName);
-    ADD_FAILURE() << "plane 3 of two read";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + named +
-                                         "V_A1_1_00d00h00m.tif' holds the planes 1, 2 (OME-XML "
-                                         "SizeZ 2); --plane 3 is none of them");
-  }
+  EXPECT_EQ(Thrown<Error>([&] { OpenPlate(named, byName); }),
+            "'" + named +
+                "V_A1_1_00d00h00m.tif' holds the planes 1, 2 (OME-XML "
+                "SizeZ 2); --plane 3 is none of them");
 
   // A file named as one channel cannot hold two; OME-XML at odds with the pages is named.
   const std::string odd = folder("odd");
@@ -266,38 +254,25 @@ TEST_F(FieldSources, OmeTiffPagesLoadAsTheNativeLayoutAndGiveItsNumbers) {
                  {}, OmeXml("XYCZT", 2, 1, 1));
   PlateOpenOptions whole;
   whole.fieldsPerWell = 1;
-  try {
-    OpenPlate(odd, whole);
-    ADD_FAILURE() << "a file of channel w1 read as two channels";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + odd +
-                                         "P_A01_s1_w1.tif' is named as channel w1, but its "
-                                         "OME-XML holds 2 channels (SizeC)");
-  }
+  EXPECT_EQ(Thrown<Error>([&] { OpenPlate(odd, whole); }),
+            "'" + odd +
+                "P_A01_s1_w1.tif' is named as channel w1, but its "
+                "OME-XML holds 2 channels (SizeC)");
   WriteGreyPages(odd + "P_A01_s1_w1.tif", {{2048, 2048, blue.values}}, {},
                  OmeXml("XYCZT", 1, 2, 1));
-  try {
-    OpenPlate(odd, whole);
-    ADD_FAILURE() << "one page read as two time points";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "OME-XML of '" + odd +
-                                         "P_A01_s1_w1.tif': SizeC 1 x SizeT 2 x SizeZ 1 = 2 "
-                                         "planes, but the file holds 1 page");
-  }
+  EXPECT_EQ(Thrown<Error>([&] { OpenPlate(odd, whole); }),
+            "OME-XML of '" + odd +
+                "P_A01_s1_w1.tif': SizeC 1 x SizeT 2 x SizeZ 1 = 2 "
+                "planes, but the file holds 1 page");
 }
 
 TEST_F(FieldSources, WholeWellsAreRefusedWhereTheWellHasSeveralFields) {
   nativePlate();
   PlateOpenOptions options;
   options.fieldsPerWell = 1;
-  try {
-    OpenPlate(dir.file("native"), options);
-    ADD_FAILURE() << "a plate of four fields per well opened as whole wells";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "--fields 1 reads one picture of the whole well, but the plate has several fields "
-              "per well: 'N_A01f01d0.tif' is f01");
-  }
+  EXPECT_EQ(Thrown<Error>([&] { OpenPlate(dir.file("native"), options); }),
+            "--fields 1 reads one picture of the whole well, but the plate has several fields "
+            "per well: 'N_A01f01d0.tif' is f01");
 }
 
 TEST_F(FieldSources, PagesMissingOrOfAnotherSizeAreNamed) {

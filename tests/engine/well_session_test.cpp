@@ -19,6 +19,7 @@
 #include "support/closing_zone.h"
 #include "support/constructed_well.h"
 #include "support/temp_dir.h"
+#include "support/thrown.h"
 
 namespace vembrel::testing {
 namespace {
@@ -510,13 +511,8 @@ TEST_F(CellLevelTest, WellDataFilesHoldTheSettingsAndOneLinePerCell) {
 TEST_F(CellLevelTest, WellDataThatCannotBeWrittenNamesThePath) {
   const auto session = openAtCellLevel();
   std::ofstream(resultsFolder() + "CellShape") << "a file where the folder belongs";
-  try {
-    SaveWellData(*session, resultsFolder());
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find(resultsFolder() + "CellShape"), std::string::npos)
-        << e.what();
-  }
+  const std::string refused = Thrown<Error>([&] { SaveWellData(*session, resultsFolder()); });
+  EXPECT_NE(refused.find(resultsFolder() + "CellShape"), std::string::npos) << refused;
 }
 
 }  // namespace

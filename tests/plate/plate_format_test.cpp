@@ -11,6 +11,7 @@
 #include "plate/well_names.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
+#include "support/thrown.h"
 
 namespace vembrel {
 namespace {
@@ -38,14 +39,9 @@ TEST(PlateFormats, GeometriesAndWellNames) {
   }
   EXPECT_EQ(PlateFormat(), PlateFormat::OfWellCount(96));
   EXPECT_FALSE(PlateFormat::OfWellCount(100));
-  try {
-    PlateFormat::FromWellsPerPlate(100);
-    ADD_FAILURE() << "100 wells is no format";
-  } catch (const UsageError& e) {
-    EXPECT_STREQ(e.what(),
-                 "--wells-per-plate 100 is no plate format; the formats are 6, 12, 24, 48, 96, "
-                 "384, 1536 wells");
-  }
+  EXPECT_EQ(Thrown<UsageError>([] { PlateFormat::FromWellsPerPlate(100); }),
+            "--wells-per-plate 100 is no plate format; the formats are 6, 12, 24, 48, 96, "
+            "384, 1536 wells");
 
   // Rows after Z have two letters; names are upper case with two column digits.
   EXPECT_EQ(RowName(25), "Z");
@@ -148,31 +144,22 @@ TEST(PlateFormats, OpeningAPlateFindsItsFormatOrSaysWhyThereIsNone) {
   chosen.format = PlateFormat::FromWellsPerPlate(1536);
   EXPECT_EQ(OpenPlate(folder, chosen).wells[8 * 48 + 12].name, "I13");
   chosen.format = PlateFormat();
-  try {
-    OpenPlate(folder, chosen);
-    ADD_FAILURE() << "I13 is not on a 96-well plate";
-  } catch (const UsageError& e) {
-    EXPECT_NE(
-        std::string(e.what()).find("is of well I13, which is not on a 96-well plate (8 x 12)"),
-        std::string::npos)
-        << e.what();
-  }
+  const std::string notOnPlate = Thrown<UsageError>([&] { OpenPlate(folder, chosen); });
+  EXPECT_NE(notOnPlate.find("is of well I13, which is not on a 96-well plate (8 x 12)"),
+            std::string::npos)
+      << notOnPlate;
 
   const std::string beyond = dir.file("Beyond");
   WriteLayoutField(
       beyond,
       [](const std::string&, int, int) { return std::string("r33c02f01p01-ch1sk1fk1fl1.tiff"); },
       "A01", 0, 1, GreyOf);
-  try {
-    OpenPlate(beyond);
-    ADD_FAILURE() << "row 33 is on no plate";
-  } catch (const UsageError& e) {
-    EXPECT_NE(std::string(e.what()).find("reach row 33 and column 2 (as in "
-                                         "'r33c02f01p01-ch1sk1fk1fl1.tiff'), which fit no plate "
-                                         "format; the largest is the 1536-well plate (32 x 48)"),
-              std::string::npos)
-        << e.what();
-  }
+  const std::string noFormat = Thrown<UsageError>([&] { OpenPlate(beyond); });
+  EXPECT_NE(
+      noFormat.find("reach row 33 and column 2 (as in 'r33c02f01p01-ch1sk1fk1fl1.tiff'), "
+                    "which fit no plate format; the largest is the 1536-well plate (32 x 48)"),
+      std::string::npos)
+      << noFormat;
 }
 
 TEST(PlateFormats, DemoPlatesOfOtherFormatsAreNamedAndOpenedAtTheirSize) {

@@ -12,6 +12,7 @@
 #include "plate/well_names.h"
 #include "results/summary_file.h"
 #include "support/temp_dir.h"
+#include "support/thrown.h"
 
 namespace vembrel {
 namespace {
@@ -232,13 +233,8 @@ TEST_F(BatchRunTest, ABadRingsFileStopsGoBeforeItWritesAnything) {
   const std::string rings = results() + "DEMO_Vembrel_rings.csv";
   testing::WriteBytes(rings, "well,x,y,radius,source,time\nA02,430,570,0,reviewed,2026-12-07\n");
   BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
-  try {
-    batch.start();
-    ADD_FAILURE() << "started";
-  } catch (const UsageError& e) {
-    EXPECT_NE(std::string(e.what()).find("line 2: well A02: radius 0"), std::string::npos)
-        << e.what();
-  }
+  const std::string refused = testing::Thrown<UsageError>([&] { batch.start(); });
+  EXPECT_NE(refused.find("line 2: well A02: radius 0"), std::string::npos) << refused;
   EXPECT_FALSE(fs::exists(results() + "DEMO_Vembrel.csv"));
   EXPECT_FALSE(fs::exists(results() + "JPEGS"));
   // The lock was never taken: a run with the file put right goes ahead.
