@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <numbers>
 #include <regex>
 
 #include "plate/plate.h"
@@ -67,10 +68,18 @@ WellResults EveryMeasureWell() {
   r.cutoffs = WellCutoffs{40, 90};
   r.pixelSize = 0.5;
   r.nuclei = 1;
+  r.pixels = 90;
+  r.averageDistance = 20;
+  r.averageNucleusSize = 30;
   r.density = {{6, 120}, {0, 0}};
   r.immigrants = {{510, 530, 90, 285.5}};
   r.quality = {QualityNote::MissingField, QualityNote::Saturated};
   CellMeasures cell;
+  cell.size = 40;
+  cell.width = 6;
+  cell.height = 8;
+  cell.length = 10;
+  cell.nucleusSize = 12;
   cell.shapeClass = CellClass::OvalSmooth;
   r.cells = CellResults{1, 1, {cell}, {}};
   return r;
@@ -177,6 +186,16 @@ TEST(MeasureAgreement, ItemRowsReadTheirOwnItem) {
   const std::vector<TableValue> cell = CellsTable(results).rows.at(0);
   EXPECT_EQ(cell[12], TableValue(std::string("oval_smooth")));
   EXPECT_EQ(cell[11], TableValue());  // no angle
+  // The micrometre twins at 0.5 um per pixel: lengths halved, areas quartered.
+  EXPECT_EQ(std::vector<TableValue>(cell.begin() + 14, cell.end()),
+            (std::vector<TableValue>{10.0, 3.0, 4.0, 5.0, 3.0}));
+  const Table wells = WellsTable(Plate(), results, true);
+  const std::vector<TableValue> twins(wells.rows.at(13).end() - 6, wells.rows.at(13).end());
+  EXPECT_EQ(std::vector<TableValue>(twins.begin(), twins.begin() + 2),
+            (std::vector<TableValue>{0.5, 150.0}));
+  EXPECT_NEAR(std::get<double>(twins[2]), std::numbers::pi * 300 * 300 * 0.25 / 1e6, 1e-12);
+  EXPECT_EQ(std::vector<TableValue>(twins.begin() + 3, twins.end()),
+            (std::vector<TableValue>{22.5, 10.0, 7.5}));
 }
 
 TEST(Measures, EveryMeasureIsDescribedAndFoundAtItsLevel) {
