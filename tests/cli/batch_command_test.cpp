@@ -1,14 +1,12 @@
 // The command-line batch as users run it: the real program on a demo plate.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 
 #include "core/text_file.h"
 #include "demo/demo_plate.h"
-#include "results/spreadsheet.h"
 #include "support/command_run.h"
 #include "support/result_files.h"
 #include "support/settings_text.h"
@@ -68,22 +66,6 @@ TEST_F(BatchCommandTest, JsonPrintsOneLinePerWellAsTheWellCommandDoes) {
   ASSERT_EQ(well.exitCode, 0) << well.err;
   EXPECT_EQ(lines[1], nlohmann::json::parse(well.out));
   EXPECT_TRUE(lines[1].contains("qc"));
-}
-
-TEST_F(BatchCommandTest, SnapshotThatCannotBeWrittenKeepsTheWellsNumbers) {
-  const fs::path results = dir_.path() / "plate";
-  fs::create_directories(results / "JPEGS" / "DEMO_A02.jpg");  // a folder where A02's snapshot goes
-  const CommandRun run = RunVembrel("batch " + Quoted(picture()) + " --jobs 2");
-  EXPECT_EQ(run.exitCode, 1) << run.err;
-  EXPECT_NE(run.out.find("Analysed 6 wells, 0 failed"), std::string::npos) << run.out;
-  EXPECT_NE(run.err.find((results / "JPEGS" / "DEMO_A02.jpg").string()), std::string::npos)
-      << run.err;
-  const std::vector<std::string> lines = SplitLines(ReadFile(results / "DEMO_Vembrel.csv"));
-  const auto grid = std::find(lines.begin(), lines.end(), "Numer of Cells");
-  ASSERT_NE(grid, lines.end());
-  EXPECT_NE(grid[2].rfind("A\t", 0), std::string::npos);
-  EXPECT_NE(SplitCells(grid[2]).at(2), "") << "A02 keeps its count: " << grid[2];
-  EXPECT_TRUE(fs::exists(results / "DEMO_Vembrel.xlsx"));
 }
 
 TEST_F(BatchCommandTest, UnusableInputStopsBeforeAnythingIsWrittenNamingTheCause) {

@@ -177,13 +177,6 @@ TEST(LayoutBatch, LargerDeeperFieldsInOtherLayoutsGiveTheNativeFiles) {
   EXPECT_EQ(count(said["Pages7"], "pictures of the whole well of 2048 x 2048 reduced"), 1u)
       << said["Pages7"];
   EXPECT_EQ(count(said["DEMO"], "reduced"), 0u) << said["DEMO"];
-
-  // A plate of four fields per well cannot be read as pictures of whole wells.
-  const CommandRun refused = RunVembrel("batch " + Quoted(xpress) + " --fields 1 --results " +
-                                        Quoted(dir.file("refused")));
-  EXPECT_EQ(refused.exitCode, 2);
-  EXPECT_NE(refused.err.find("--fields 1 reads one picture of the whole well"), std::string::npos)
-      << refused.err;
 }
 
 }  // namespace

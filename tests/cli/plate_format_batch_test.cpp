@@ -1,6 +1,6 @@
-// A 384-well plate made of the pictures of a 96-well plate, in ImageXpress and
-// in Harmony names, gives each well the numbers of its 96-well twin, and
-// through plate maps of its own format the same plate-map tables.
+// A 384-well plate made of the pictures of a 96-well plate gives each well the
+// numbers of its 96-well twin, and through a plate map of its own format the
+// same plate-map tables.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,7 +8,6 @@
 
 #include "core/text_file.h"
 #include "demo/demo_plate.h"
-#include "plate/plate_format.h"
 #include "support/command_run.h"
 #include "support/layout_plate.h"
 #include "support/temp_dir.h"
@@ -61,64 +60,35 @@ std::string GridValue(const std::string& summary, const std::string& well,
   return "<no row>";
 }
 
+// Reading 384-well names in each layout, and 384-well plate maps of either
+// form, are the plate and plate map tests'; here the batch carries the format
+// through to every file.
 TEST(PlateFormatBatch, A384WellPlateGivesEachWellItsTwinsNumbers) {
   TempDir dir;
   const std::string native = dir.file("native");
   WriteDemoPlate(native, 5, {0, 13});  // A01 and B02
   const std::string xpress = dir.file("xpress");
-  const std::string harmony = dir.file("Images");
-  for (const auto& [folder, names] :
-       {std::pair(xpress, ImageXpressNames("Run7")), std::pair(harmony, OperettaNames())}) {
-    fs::create_directories(folder);
-    for (const auto& [well, twin] : kTwins) {
-      for (int field = 0; field < 4; ++field) {
-        for (int channel = 0; channel < 2; ++channel) {
-          fs::copy_file(native + "/" + NativeNames("DEMO_")(well, field, channel),
-                        folder + "/" + names(twin, field, channel + 1));
-        }
+  fs::create_directories(xpress);
+  for (const auto& [well, twin] : kTwins) {
+    for (int field = 0; field < 4; ++field) {
+      for (int channel = 0; channel < 2; ++channel) {
+        fs::copy_file(native + "/" + NativeNames("DEMO_")(well, field, channel),
+                      xpress + "/" + ImageXpressNames("Run7")(twin, field, channel + 1));
       }
     }
   }
-
-  // The same two conditions: tidy on the 96- and the ImageXpress 384-well
-  // plate, plate-shaped (16 rows by 24 columns) on the Harmony one.
+  // The same two conditions on both plates.
   const auto tidyMap = [&](const std::string& control, const std::string& sample) {
     const std::string file = dir.file(control + ".csv");
     WriteFileAtomically(file, "well,role,compound,concentration,unit\n" + control +
                                   ",negative_control,DMSO,,\n" + sample + ",sample,DrugA,1,uM\n");
     return file;
   };
-  std::string blocks;
-  for (const char* variable : {"role", "compound"}) {
-    blocks += std::string(blocks.empty() ? "" : "\n\n") + variable;
-    for (int c = 1; c <= 24; ++c) blocks += "," + std::to_string(c);
-    for (int r = 0; r < 16; ++r) {
-      blocks += "\n" + RowName(r);
-      for (int c = 0; c < 24; ++c) {
-        const bool control = r == 8 && c == 12, sample = r == 15 && c == 23;  // I13, P24
-        blocks += "," + std::string(!control && !sample  ? ""
-                                    : variable[0] == 'r' ? (control ? "negative_control" : "sample")
-                                    : control            ? "DMSO"
-                                                         : "DrugA");
-      }
-    }
-  }
-  blocks += "\n\nconcentration";
-  for (int c = 1; c <= 24; ++c) blocks += "," + std::to_string(c);
-  for (int r = 0; r < 16; ++r)
-    blocks += "\n" + RowName(r) + (r == 15 ? std::string(23, ',') + ",1" : "");
-  blocks += "\n\nunit";
-  for (int c = 1; c <= 24; ++c) blocks += "," + std::to_string(c);
-  for (int r = 0; r < 16; ++r)
-    blocks += "\n" + RowName(r) + (r == 15 ? std::string(23, ',') + ",uM" : "");
-  const std::string plateShaped = dir.file("blocks.csv");
-  WriteFileAtomically(plateShaped, blocks + "\n");
-  const std::map<std::string, std::string> maps{
-      {"DEMO_", tidyMap("A01", "B02")}, {"Run7_", tidyMap("I13", "P24")}, {"Images_", plateShaped}};
+  const std::map<std::string, std::string> maps{{"DEMO_", tidyMap("A01", "B02")},
+                                                {"Run7_", tidyMap("I13", "P24")}};
 
   std::map<std::string, std::string> tables, summaries, reports, conditions;
-  for (const auto& [pictures, prefix] :
-       {std::pair(native, "DEMO_"), std::pair(xpress, "Run7_"), std::pair(harmony, "Images_")}) {
+  for (const auto& [pictures, prefix] : {std::pair(native, "DEMO_"), std::pair(xpress, "Run7_")}) {
     const std::string results = pictures + "-results";
     const CommandRun batch =
         RunVembrel("batch " + Quoted(pictures) + " --progress none --results " + Quoted(results) +
@@ -134,44 +104,42 @@ TEST(PlateFormatBatch, A384WellPlateGivesEachWellItsTwinsNumbers) {
       << conditions["DEMO_"];
 
   const auto nativeRows = WellRows(tables["DEMO_"]);
-  std::size_t nativeColumns = 0;
+  const auto rows = WellRows(tables["Run7_"]);
+  std::size_t nativeColumns = 0, columns = 0;
   GridValue(summaries["DEMO_"], "A01", &nativeColumns);
+  GridValue(summaries["Run7_"], "A01", &columns);
   EXPECT_EQ(nativeColumns, 14u);  // a label cell, 12 columns and the end of the last tab
-  for (const char* prefix : {"Run7_", "Images_"}) {
-    SCOPED_TRACE(prefix);
-    const auto rows = WellRows(tables[prefix]);
-    std::size_t columns = 0;
-    GridValue(summaries[prefix], "A01", &columns);
-    EXPECT_EQ(columns, 26u);  // a label cell, 24 columns and the end of the last tab
-    for (const auto& [well, twin] : kTwins) {
-      SCOPED_TRACE(twin);
-      ASSERT_TRUE(nativeRows.contains(well));
-      ASSERT_TRUE(rows.contains(twin));
-      EXPECT_EQ(rows.at(twin), nativeRows.at(well));
-      EXPECT_EQ(GridValue(summaries[prefix], twin), GridValue(summaries["DEMO_"], well));
-      EXPECT_NE(GridValue(summaries[prefix], twin), "");
-      EXPECT_NE(reports[prefix].find("id=\"detail-" + twin + "\""), std::string::npos);
-    }
-    EXPECT_EQ(reports[prefix].find("id=\"detail-A01\""), std::string::npos);
-    EXPECT_EQ(conditions[prefix], conditions["DEMO_"]);
-    // The report's plate map: 384 wells in 16 rows of 24, drawn as wide as 96.
-    std::size_t circles = 0;
-    for (std::size_t at = 0;
-         (at = reports[prefix].find("<circle id=\"map-", at)) != std::string::npos; ++at) {
-      ++circles;
-    }
-    EXPECT_EQ(circles, 384u);
-    EXPECT_NE(reports[prefix].find("<circle id=\"map-P24\" cx=\"423.5\" cy=\"285.5\" r=\"7\" "
-                                   "fill=\"#ff7f0e\" data-condition=\"DrugA 1 uM\">"),
-              std::string::npos);
-    EXPECT_NE(reports[prefix].find("width=\"436\" height=\"298\""), std::string::npos);
+  EXPECT_EQ(columns, 26u);        // a label cell, 24 columns and the end of the last tab
+  for (const auto& [well, twin] : kTwins) {
+    SCOPED_TRACE(twin);
+    ASSERT_TRUE(nativeRows.contains(well));
+    ASSERT_TRUE(rows.contains(twin));
+    EXPECT_EQ(rows.at(twin), nativeRows.at(well));
+    EXPECT_EQ(GridValue(summaries["Run7_"], twin), GridValue(summaries["DEMO_"], well));
+    EXPECT_NE(GridValue(summaries["Run7_"], twin), "");
+    EXPECT_NE(reports["Run7_"].find("id=\"detail-" + twin + "\""), std::string::npos);
   }
-  // A plate-shaped map of another format is refused, naming both.
+  EXPECT_EQ(reports["Run7_"].find("id=\"detail-A01\""), std::string::npos);
+  EXPECT_EQ(conditions["Run7_"], conditions["DEMO_"]);
+  // The report's plate map: 384 wells in 16 rows of 24, drawn as wide as 96.
+  std::size_t circles = 0;
+  for (std::size_t at = 0;
+       (at = reports["Run7_"].find("<circle id=\"map-", at)) != std::string::npos; ++at) {
+    ++circles;
+  }
+  EXPECT_EQ(circles, 384u);
+  EXPECT_NE(reports["Run7_"].find("<circle id=\"map-P24\" cx=\"423.5\" cy=\"285.5\" r=\"7\" "
+                                  "fill=\"#ff7f0e\" data-condition=\"DrugA 1 uM\">"),
+            std::string::npos);
+  EXPECT_NE(reports["Run7_"].find("width=\"436\" height=\"298\""), std::string::npos);
+
+  // A map of the larger format is refused on the smaller plate, naming both.
   const CommandRun other =
       RunVembrel("batch " + Quoted(native) + " --progress none --results " +
-                 Quoted(dir.file("other")) + " --plate-map " + Quoted(plateShaped));
+                 Quoted(dir.file("other")) + " --plate-map " + Quoted(maps.at("Run7_")));
   EXPECT_EQ(other.exitCode, 2);
-  EXPECT_NE(other.err.find("describes a 384-well plate (16 x 24); the plate is a 96-well plate"),
+  EXPECT_NE(other.err.find("names well I13 of a 384-well plate (16 x 24); the plate is a 96-well "
+                           "plate"),
             std::string::npos)
       << other.err;
   EXPECT_FALSE(fs::exists(dir.file("other")));

@@ -301,27 +301,15 @@ TEST_F(PlateMapCommandTest, AnExperimentPoolsPlatesEachWithItsMap) {
 }
 
 TEST_F(PlateMapCommandTest, BadMapsStopBeforeAnythingIsWritten) {
-  const struct {
-    std::string text;
-    std::string named;
-  } cases[] = {
-      {"well,role\nA01,sample\nA01,sample\n", "line 3: well 'A01' is named twice"},
-      {"well,role\nAG01,sample\n", "line 2: 'AG01' is not a well of a plate"},
-      {"well,role\nA01,inhibitor\n", "line 2: role 'inhibitor'"},
-      {"well,concentration\nA01,ten\n", "line 2: concentration 'ten'"},
-      {"role,1,2,3\nA,x\n", "line 2: the block 'role' is 1 rows"},
-      {"well,role\n", "line 1: the map sets no variable of any well"},
-  };
-  int k = 0;
-  for (const auto& c : cases) {
-    const std::string map = dir_.file("bad" + std::to_string(k) + ".csv");
-    WriteBytes(map, c.text);
-    const std::string results = "bad" + std::to_string(k++);
-    const CommandRun run = batch(results, "--plate-map " + Quoted(map));
-    EXPECT_EQ(run.exitCode, 2) << c.text << run.err;
-    EXPECT_NE(run.err.find("Plate map '" + map + "', " + c.named), std::string::npos) << run.err;
-    EXPECT_FALSE(fs::exists(dir_.file(results))) << c.text;
-  }
+  // Each kind of bad map is the map reader's own test; here the command stops on one.
+  const std::string bad = dir_.file("bad.csv");
+  WriteBytes(bad, "well,role\nA01,sample\nA01,sample\n");
+  const CommandRun twice = batch("twice", "--plate-map " + Quoted(bad));
+  EXPECT_EQ(twice.exitCode, 2);
+  EXPECT_NE(twice.err.find("Plate map '" + bad + "', line 3: well 'A01' is named twice"),
+            std::string::npos)
+      << twice.err;
+  EXPECT_FALSE(fs::exists(dir_.file("twice")));
   const CommandRun missing = batch("missing", "--plate-map " + Quoted(dir_.file("none.csv")));
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_FALSE(fs::exists(dir_.file("missing")));
@@ -332,9 +320,8 @@ TEST_F(PlateMapCommandTest, BadMapsStopBeforeAnythingIsWritten) {
   EXPECT_EQ(batch("readouts", "--readouts nuclei").exitCode, 2);  // needs a map
 
   ASSERT_EQ(batch("part", "").exitCode, 0);
-  const CommandRun merge =
-      RunVembrel("merge " + Quoted(dir_.file("part")) + " --results " +
-                 Quoted(dir_.file("merged")) + " --plate-map " + Quoted(dir_.file("bad0.csv")));
+  const CommandRun merge = RunVembrel("merge " + Quoted(dir_.file("part")) + " --results " +
+                                      Quoted(dir_.file("merged")) + " --plate-map " + Quoted(bad));
   EXPECT_EQ(merge.exitCode, 2);
   EXPECT_FALSE(fs::exists(dir_.file("merged")));
 }

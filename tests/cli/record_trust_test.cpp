@@ -10,8 +10,10 @@
 #include <nlohmann/json.hpp>
 
 #include "core/name_text.h"
+#include "core/text_file.h"
 #include "demo/demo_plate.h"
 #include "imaging/file_fingerprint.h"
+#include "results/spreadsheet.h"
 #include "support/command_run.h"
 #include "support/result_files.h"
 #include "support/settings_text.h"
@@ -135,6 +137,13 @@ TEST_F(RecordTrustTest, AWellWhoseFilesFailedLeavesNoRecordAndIsRedone) {
   fs::create_directories(dir_.file("run/JPEGS/DEMO_A02.jpg"));  // a folder where the file goes
   const CommandRun failing = batch("run");
   EXPECT_EQ(failing.exitCode, 1) << failing.err;
+  EXPECT_NE(failing.out.find("Analysed 4 wells, 0 failed"), std::string::npos) << failing.out;
+  EXPECT_NE(failing.err.find(dir_.file("run/JPEGS/DEMO_A02.jpg")), std::string::npos);
+  // The summary keeps the well's numbers.
+  const std::vector<std::string> lines = SplitLines(ReadFile(dir_.file("run/DEMO_Vembrel.csv")));
+  const auto grid = std::find(lines.begin(), lines.end(), "Numer of Cells");
+  ASSERT_NE(grid, lines.end());
+  EXPECT_NE(SplitCells(grid[2]).at(2), "") << "A02 keeps its count: " << grid[2];
   EXPECT_FALSE(fs::exists(record("run", "A02")));  // not even the first run's
   EXPECT_TRUE(fs::exists(record("run", "A03")));
 
