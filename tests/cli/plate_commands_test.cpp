@@ -95,9 +95,6 @@ TEST(PlateCommand, OpensAFolderWithItsOptionsAndRefusesBadOnes) {
       {"--channels 1",
        "--channels: Channels '1': give the nuclear and the cell stain's channel "
        "numbers, two different numbers such as 1,2"},
-      {"--layout '{field}_{channel}'",
-       "--layout: Layout pattern '{field}_{channel}': the well is given by {well}, or by {row} "
-       "and {col}"},
       {"--layout tiff", "--layout: Unknown layout 'tiff'"},
       {"--plane 0", "--plane: Value 0 not in range 1 to 99"},
   };

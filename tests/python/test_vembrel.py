@@ -128,14 +128,7 @@ def test_settings(tmp_path):
     assert vembrel.Settings.load(tmp_path / "s.VLS") == s != vembrel.Settings()
     with pytest.raises(ValueError, match=r"nuclei.blue_cutoff: 256 is outside 0..255"):
         s.nuclei.blue_cutoff = 256
-    big = vembrel.Settings()
-    big.nuclei.maximal_size = 1_000_000
-    big.nuclei.minimal_size = 999_999
-    big.cells.maximal_size = 1_000_000
-    big.cells.minimal_size = 1_000_000
     assert vembrel.Settings.range("nuclei.maximal_size") == (1, 1_000_000)
-    with pytest.raises(ValueError, match=r"nuclei.maximal_size: 1000001 is outside 1..1000000"):
-        big.nuclei.maximal_size = 1_000_001
     with pytest.raises(ValueError, match=r"is not below display.blue.saturation 155"):
         s.display.blue.cutoff = 160
     with pytest.raises(TypeError, match=r"ring.radius: 3.5 is not a whole number"):
@@ -178,7 +171,6 @@ def test_errors(demo, demo_plate, tmp_path):
         (lambda: demo_plate.analyse("F09"), "F09 has no field with both channel pictures"),
         (lambda: demo_plate.batch(wells=["A01", "A13"]), "A13"),
         (lambda: demo_plate.analyse("A01", fit_radius=(0, 300)), "within 1..2048"),
-        (lambda: demo_plate.analyse("A01", fit_radius=(300, 2049)), "within 1..2048"),
         (lambda: demo_plate.analyse("A01", fit_radius=(400, 300)), "within 1..2048"),
         (lambda: vembrel.Plate(demo, layout="{field}_{channel}.tif"), r"\{well\}"),
         (lambda: vembrel.Plate(demo, fields=2), "fields must be 4"),
