@@ -159,17 +159,11 @@ TEST(LayoutBatch, LargerDeeperFieldsInOtherLayoutsGiveTheNativeFiles) {
   ExpectSameFiles(results["Pages7"], results["DEMO"]);
 
   // What was done to the pictures is said once per plate.
-  const auto count = [](const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-      ++n;
-    return n;
-  };
-  EXPECT_EQ(count(said["Run7"], "12 bits"), 1u) << said["Run7"];
-  EXPECT_EQ(count(said["Run7"], "2048 x 2048"), 1u) << said["Run7"];
-  EXPECT_EQ(count(said["Pages7"], "pictures of the whole well of 2048 x 2048 reduced"), 1u)
+  EXPECT_EQ(Occurrences(said["Run7"], "12 bits"), 1u) << said["Run7"];
+  EXPECT_EQ(Occurrences(said["Run7"], "2048 x 2048"), 1u) << said["Run7"];
+  EXPECT_EQ(Occurrences(said["Pages7"], "pictures of the whole well of 2048 x 2048 reduced"), 1u)
       << said["Pages7"];
-  EXPECT_EQ(count(said["DEMO"], "reduced"), 0u) << said["DEMO"];
+  EXPECT_EQ(Occurrences(said["DEMO"], "reduced"), 0u) << said["DEMO"];
 }
 
 }  // namespace

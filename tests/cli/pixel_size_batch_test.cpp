@@ -49,14 +49,6 @@ std::vector<Row> ReadTable(const fs::path& path) {
   return rows;
 }
 
-int Count(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 // twin == pixels * factor to 1e-9 (relative for large values).
 void ExpectTwin(const Row& row, const std::string& pixels, const std::string& twin, double factor) {
   ASSERT_TRUE(row.count(pixels) && row.count(twin)) << pixels << " / " << twin;
@@ -93,9 +85,9 @@ TEST_F(PixelSizeBatch, MicrometreColumnsAreThePixelColumnsScaled) {
          "</Images></EvaluationInputData>";
   const CommandRun run = batch("results");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Count(run.err, "pixel size 0.8 \xC2\xB5m per pixel (from the Harmony index"), 1)
+  EXPECT_EQ(Occurrences(run.err, "pixel size 0.8 \xC2\xB5m per pixel (from the Harmony index"), 1u)
       << run.err;
-  EXPECT_EQ(Count(run.err, "no pixel size"), 0);
+  EXPECT_EQ(Occurrences(run.err, "no pixel size"), 0u);
 
   // Each twin's formula is the measure table's test; here every table and
   // the JSON carry twins of the size the index gave.
@@ -138,7 +130,7 @@ TEST_F(PixelSizeBatch, MicrometreColumnsAreThePixelColumnsScaled) {
 TEST_F(PixelSizeBatch, WithoutAPixelSizeTheTablesStayInPixels) {
   const CommandRun run = batch("results");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Count(run.err, "no pixel size known"), 1) << run.err;
+  EXPECT_EQ(Occurrences(run.err, "no pixel size known"), 1u) << run.err;
   for (const char* kind : {"wells", "density", "nuclei", "cells"}) {
     const std::string header = SplitLines(ReadFile(table("results", kind)))[0];
     EXPECT_EQ(header.find("_um"), std::string::npos) << kind << ": " << header;

@@ -122,12 +122,7 @@ TEST(PlateFormatBatch, A384WellPlateGivesEachWellItsTwinsNumbers) {
   EXPECT_EQ(reports["Run7_"].find("id=\"detail-A01\""), std::string::npos);
   EXPECT_EQ(conditions["Run7_"], conditions["DEMO_"]);
   // The report's plate map: 384 wells in 16 rows of 24, drawn as wide as 96.
-  std::size_t circles = 0;
-  for (std::size_t at = 0;
-       (at = reports["Run7_"].find("<circle id=\"map-", at)) != std::string::npos; ++at) {
-    ++circles;
-  }
-  EXPECT_EQ(circles, 384u);
+  EXPECT_EQ(Occurrences(reports["Run7_"], "<circle id=\"map-"), 384u);
   EXPECT_NE(reports["Run7_"].find("<circle id=\"map-P24\" cx=\"423.5\" cy=\"285.5\" r=\"7\" "
                                   "fill=\"#ff7f0e\" data-condition=\"DrugA 1 uM\">"),
             std::string::npos);

@@ -123,35 +123,15 @@ TEST_F(PlateMapCommandTest, BothFormsGiveTheSameFilesWithTheMapsColumnsAfterWell
   EXPECT_EQ(nlohmann::json::parse(file("plate", "run.json")).at("plate_map").at("form"), "plate");
 }
 
-// Output of a shell command, and whether it exited with 0.
-std::pair<bool, std::string> Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {false, out};
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  return {pclose(pipe) == 0, out};
-}
-
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
-    ++count;
-  return count;
-}
-
 TEST_F(PlateMapCommandTest, TheReportShowsTheMapsSectionsInABrowser) {
   const CommandRun run = batch("report", "--plate-map " + Quoted(dir_.file("tidy.csv")));
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  if (!Shell("command -v chromium >/dev/null").first) {
+  const std::string browser = HeadlessChromium(dir_.file("browser"));
+  if (browser.empty()) {
     GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh installs it)";
   }
   const std::string page = "file://" + dir_.file("report/DEMO_Vembrel_report.html");
-  const auto [ok, dom] = Shell(
-      "timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
-      "--disable-background-networking --disable-component-update --disable-sync "
-      "--user-data-dir=" +
-      Quoted(dir_.file("browser")) + " --dump-dom " + Quoted(page) + " 2>/dev/null");
+  const auto [ok, dom] = RunShell(browser + "--dump-dom " + Quoted(page) + " 2>/dev/null");
   ASSERT_TRUE(ok) << dom;
   for (const char* section :
        {"<h2>Plate map</h2>", "<h2>Plate quality</h2>", "<h2>Readouts per condition</h2>",
@@ -159,7 +139,7 @@ TEST_F(PlateMapCommandTest, TheReportShowsTheMapsSectionsInABrowser) {
     EXPECT_NE(dom.find(section), std::string::npos) << section;
   }
   // Every well of the plate, coloured by its condition, with its variables as hover text.
-  EXPECT_EQ(Count(dom, "<circle id=\"map-"), 96u);
+  EXPECT_EQ(Occurrences(dom, "<circle id=\"map-"), 96u);
   EXPECT_NE(dom.find("<circle id=\"map-A03\""), std::string::npos);
   EXPECT_NE(dom.find("<title>A03\nrole: sample\ncompound: DrugA\nconcentration: 0.1\nunit: uM\n"
                      "condition: DrugA 0.1 uM\ndonor: d1</title>"),
@@ -167,15 +147,15 @@ TEST_F(PlateMapCommandTest, TheReportShowsTheMapsSectionsInABrowser) {
   // The legend: DMSO, DrugA at four concentrations, the positive controls.
   const std::size_t legend = dom.find("<ul class=\"legend\">");
   ASSERT_NE(legend, std::string::npos);
-  EXPECT_EQ(Count(dom.substr(legend, dom.find("</ul>", legend) - legend), "<li>"), 6u);
-  EXPECT_EQ(Count(dom, "<svg class=\"conditions\""), 3u);
+  EXPECT_EQ(Occurrences(dom.substr(legend, dom.find("</ul>", legend) - legend), "<li>"), 6u);
+  EXPECT_EQ(Occurrences(dom, "<svg class=\"conditions\""), 3u);
   // One chart per readout of DrugA, each with its four points and its curve on a log axis.
-  EXPECT_EQ(Count(dom, "<svg class=\"dose\""), 3u);
-  EXPECT_EQ(Count(dom, "<polyline class=\"curve\""), 3u);
-  EXPECT_EQ(Count(dom, "concentration (uM), log scale"), 3u);
+  EXPECT_EQ(Occurrences(dom, "<svg class=\"dose\""), 3u);
+  EXPECT_EQ(Occurrences(dom, "<polyline class=\"curve\""), 3u);
+  EXPECT_EQ(Occurrences(dom, "concentration (uM), log scale"), 3u);
   const std::size_t quality = dom.find("<table id=\"plate-quality\">");
   ASSERT_NE(quality, std::string::npos);
-  EXPECT_EQ(Count(dom.substr(quality, dom.find("</table>", quality) - quality), "<tr>"), 4u);
+  EXPECT_EQ(Occurrences(dom.substr(quality, dom.find("</table>", quality) - quality), "<tr>"), 4u);
   // Nothing is fetched: no source but the snapshots and the heatmap beside the page.
   EXPECT_EQ(dom.find("http"), std::string::npos);
 }
@@ -283,7 +263,7 @@ TEST_F(PlateMapCommandTest, AnExperimentPoolsPlatesEachWithItsMap) {
   EXPECT_TRUE(fs::exists(dir_.file("experiment/Vembrel_experiment.xlsx")));
   const std::string page = ReadFile(dir_.file("experiment/Vembrel_experiment_report.html"));
   EXPECT_NE(page.find("<h2>Conditions named differently</h2>"), std::string::npos);
-  EXPECT_EQ(Count(page, "<svg class=\"dose\""), 3u);
+  EXPECT_EQ(Occurrences(page, "<svg class=\"dose\""), 3u);
 
   // A run without a map, or whose map changed, is refused before anything is written.
   ASSERT_EQ(batch("plain", "").exitCode, 0);

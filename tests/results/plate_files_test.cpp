@@ -28,16 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-// Output of a shell command, and whether it exited with 0.
-std::pair<bool, std::string> Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {false, out};
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  return {pclose(pipe) == 0, out};
-}
-
 // Rows of a comma-separated table without quoted fields, by the header's names.
 std::vector<std::map<std::string, std::string>> ReadCsv(const fs::path& path) {
   const std::vector<std::string> lines = SplitLines(ReadFile(path));
@@ -196,7 +186,7 @@ TEST_F(PlateFilesTest, TablesHoldTheSummarysNumbersForEveryWell) {
 
 TEST_F(PlateFilesTest, WorkbookReadsBackWithNumbersAsNumbers) {
   ASSERT_EQ(run_->exitCode, 0) << run_->err;
-  if (!Shell("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null").first) {
+  if (!RunShell("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null").first) {
     GTEST_SKIP() << "python3-openpyxl is not installed (scripts/install-deps.sh installs it)";
   }
   const std::string script = R"(
@@ -216,8 +206,8 @@ for sheet in book.worksheets:
 print(json.dumps(out))
 )";
   WriteBytes(dir_->path() / "read.py", script);
-  const auto [ok, out] = Shell("/usr/bin/python3 " + Quoted(dir_->file("read.py")) + " " +
-                               Quoted(results("DEMO_Vembrel.xlsx").string()));
+  const auto [ok, out] = RunShell("/usr/bin/python3 " + Quoted(dir_->file("read.py")) + " " +
+                                  Quoted(results("DEMO_Vembrel.xlsx").string()));
   ASSERT_TRUE(ok) << out;
   const Json book = Json::parse(out);
   EXPECT_EQ(book["sheets"], Json({"Migration", "Wells", "Cells"}));
@@ -293,18 +283,14 @@ TEST(PlateFiles, OneThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {
 
 TEST_F(PlateFilesTest, ReportPageRendersInABrowserWithEveryAnalysedWell) {
   ASSERT_EQ(run_->exitCode, 0) << run_->err;
-  if (!Shell("command -v chromium >/dev/null").first) {
+  const std::string browser = HeadlessChromium(dir_->file("browser"));
+  if (browser.empty()) {
     GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh installs it)";
   }
-  const std::string browser =
-      "timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
-      "--disable-background-networking --disable-component-update --disable-sync "
-      "--hide-scrollbars --user-data-dir=" +
-      Quoted(dir_->file("browser")) + " ";
   const std::string page = "file://" + results("DEMO_Vembrel_report.html").string();
   const fs::path shot = dir_->path() / "report.png";
-  Shell(browser + "--window-size=1280,1400 --screenshot=" + Quoted(shot.string()) + " " +
-        Quoted(page) + " 2>/dev/null");
+  RunShell(browser + "--window-size=1280,1400 --screenshot=" + Quoted(shot.string()) + " " +
+           Quoted(page) + " 2>/dev/null");
   // The page drawn white would compress to a few kilobytes; its tables and
   // plate map take far more.
   ASSERT_TRUE(fs::exists(shot)) << "no screenshot";
@@ -312,7 +298,7 @@ TEST_F(PlateFilesTest, ReportPageRendersInABrowserWithEveryAnalysedWell) {
 
   // The DOM after the page's script sorted the wells by immigrant nuclei, most first.
   const auto [ok, dom] =
-      Shell(browser + "--dump-dom " + Quoted(page + "#sort=nuclei-desc") + " 2>/dev/null");
+      RunShell(browser + "--dump-dom " + Quoted(page + "#sort=nuclei-desc") + " 2>/dev/null");
   ASSERT_TRUE(ok) << dom;
   EXPECT_NE(dom.find("data-sorted=\"nuclei-desc\""), std::string::npos);
   const std::regex row(

@@ -17,6 +17,30 @@ std::string Quoted(const std::string& path) {
   return quoted + "'";
 }
 
+std::pair<bool, std::string> RunShell(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {false, out};
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  return {pclose(pipe) == 0, out};
+}
+
+std::string HeadlessChromium(const std::string& profile) {
+  if (!RunShell("command -v chromium >/dev/null").first) return "";
+  return "timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+         "--disable-background-networking --disable-component-update --disable-sync "
+         "--hide-scrollbars --user-data-dir=" +
+         Quoted(profile) + " ";
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
 CommandRun RunVembrel(const std::string& arguments) {
   const std::string errFile =
       (std::filesystem::temp_directory_path() / ("vembrel-stderr-" + std::to_string(getpid())))

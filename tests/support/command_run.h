@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real `vembrel` program and keeps what it said and how it ended.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vembrel::testing {
@@ -22,5 +23,14 @@ int WaitForProcess(int pid);
 
 /// Single-quotes a path for the shell.
 std::string Quoted(const std::string& path);
+
+/// Runs a shell command: whether it exited with 0, and what it printed.
+std::pair<bool, std::string> RunShell(const std::string& command);
+/// The command line of headless chromium keeping its profile in `profile`,
+/// ending in a space; empty when chromium is not installed.
+std::string HeadlessChromium(const std::string& profile);
+
+/// How often `part` occurs in `text`.
+std::size_t Occurrences(const std::string& text, const std::string& part);
 
 }  // namespace vembrel::testing
