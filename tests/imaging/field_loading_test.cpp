@@ -325,6 +325,9 @@ TEST(InputBits, ProbeFindsTheBitsEverySampleFitsIn) {
     EXPECT_EQ(ProbeInputBits({wide(largest)}), bits) << largest;
   }
   EXPECT_EQ(ProbeInputBits({wide(4095, true)}), 12);
+  // Bit 14 alone, no lower bit set anywhere, is beyond 14 bits.
+  WriteGreyTiff(dir.file("top.tif"), 64, 64, std::vector<std::uint16_t>(64 * 64, 16384), {16});
+  EXPECT_EQ(ProbeInputBits({dir.file("top.tif")}), 16);
   WriteGreyTiff(dir.file("narrow.tif"), 64, 64, GreyRamp(64, 64));
   const std::string missing = dir.file("missing.tif");
   EXPECT_EQ(ProbeInputBits({wide(1023), wide(4000), wide(100)}), 12);  // the largest decides
