@@ -32,23 +32,13 @@ class CutoffsCommandTest : public ::testing::Test {
   TempDir dir_;
 };
 
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1) {
-    fields.push_back(line.substr(start, comma - start));
-  }
-  fields.push_back(line.substr(start));
-  return fields;
-}
-
 TEST_F(CutoffsCommandTest, EachWellsCutoffsAreRecordedWhereverItsResultsAre) {
   const CommandRun run = batch("own", "--cutoffs well");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const Json manifest = Json::parse(ReadFile(folder("own") + "/DEMO_Vembrel_run.json"));
   EXPECT_EQ(manifest.at("cutoffs").at("mode"), "well");
   const auto table = SplitLines(ReadFile(folder("own") + "/DEMO_Vembrel_wells.csv"));
-  const std::vector<std::string> columns = Fields(table.at(0));
+  const std::vector<std::string> columns = CsvFields(table.at(0));
   const auto blueColumn = std::find(columns.begin(), columns.end(), "nucleus_blue_cutoff");
   ASSERT_NE(blueColumn, columns.end());
   const auto blue = static_cast<std::size_t>(blueColumn - columns.begin());
@@ -62,7 +52,7 @@ TEST_F(CutoffsCommandTest, EachWellsCutoffsAreRecordedWhereverItsResultsAre) {
     const Json cutoffs = {{"blue", well.at("nucleus_blue_cutoff")},
                           {"green", well.at("nucleus_green_cutoff")}};
     EXPECT_EQ(manifest.at("cutoffs").at("wells").at(name), cutoffs) << name;
-    const std::vector<std::string> row = Fields(table.at(1 + std::stoi(name.substr(1)) - 1));
+    const std::vector<std::string> row = CsvFields(table.at(1 + std::stoi(name.substr(1)) - 1));
     EXPECT_EQ(row.at(1), name);
     EXPECT_EQ(row.at(blue), std::to_string(cutoffs.at("blue").get<int>())) << name;
     EXPECT_EQ(row.at(blue + 1), std::to_string(cutoffs.at("green").get<int>())) << name;

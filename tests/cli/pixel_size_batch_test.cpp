@@ -24,31 +24,6 @@ constexpr double kSize = 0.8;  // micrometres per pixel, in the index as metres
 
 using Row = std::map<std::string, std::string>;
 
-std::vector<Row> ReadTable(const fs::path& path) {
-  const std::vector<std::string> lines = SplitLines(ReadFile(path));
-  const auto split = [](const std::string& line) {
-    std::vector<std::string> fields{""};
-    for (const char ch : line) {
-      if (ch == ',') {
-        fields.emplace_back();
-      } else {
-        fields.back().push_back(ch);
-      }
-    }
-    return fields;
-  };
-  std::vector<Row> rows;
-  if (lines.empty()) return rows;
-  const std::vector<std::string> header = split(lines[0]);
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    if (lines[i].empty()) continue;
-    const std::vector<std::string> fields = split(lines[i]);
-    Row& row = rows.emplace_back();
-    for (std::size_t c = 0; c < header.size() && c < fields.size(); ++c) row[header[c]] = fields[c];
-  }
-  return rows;
-}
-
 // twin == pixels * factor to 1e-9 (relative for large values).
 void ExpectTwin(const Row& row, const std::string& pixels, const std::string& twin, double factor) {
   ASSERT_TRUE(row.count(pixels) && row.count(twin)) << pixels << " / " << twin;
@@ -91,7 +66,7 @@ TEST_F(PixelSizeBatch, MicrometreColumnsAreThePixelColumnsScaled) {
 
   // Each twin's formula is the measure table's test; here every table and
   // the JSON carry twins of the size the index gave.
-  const std::vector<Row> wells = ReadTable(table("results", "wells"));
+  const std::vector<Row> wells = ReadCsvRows(table("results", "wells"));
   int analysed = 0;
   for (const Row& row : wells) {
     if (row.at("ring_radius").empty()) {
@@ -107,7 +82,7 @@ TEST_F(PixelSizeBatch, MicrometreColumnsAreThePixelColumnsScaled) {
        {std::tuple{"density", "outer_radius", "outer_radius_um", kSize},
         {"nuclei", "distance", "distance_um", kSize},
         {"cells", "size", "size_um2", kSize * kSize}}) {
-    const std::vector<Row> rows = ReadTable(table("results", kind));
+    const std::vector<Row> rows = ReadCsvRows(table("results", kind));
     ASSERT_FALSE(rows.empty()) << kind;
     for (const Row& row : rows) ExpectTwin(row, pixels, twin, factor);
   }

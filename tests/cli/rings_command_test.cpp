@@ -52,16 +52,6 @@ std::map<std::string, Json> WellsOf(const CommandRun& run) {
   return wells;
 }
 
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1) {
-    fields.push_back(line.substr(start, comma - start));
-  }
-  fields.push_back(line.substr(start));
-  return fields;
-}
-
 TEST_F(RingsCommandTest, AReviewedRingChangesExactlyItsWellAndIsRecorded) {
   const CommandRun plain = batch("plain");
   ASSERT_EQ(plain.exitCode, 0) << plain.err;
@@ -97,12 +87,12 @@ TEST_F(RingsCommandTest, AReviewedRingChangesExactlyItsWellAndIsRecorded) {
 
   // The wells table says where each ring came from, only when a ring was reviewed.
   const auto table = SplitLines(ReadFile(folder("reviewed") + "/DEMO_Vembrel_wells.csv"));
-  ASSERT_EQ(Fields(table.at(0)).at(6), "ring_source");
-  EXPECT_EQ(Fields(table.at(3))[6], "reviewed");  // A03
-  EXPECT_EQ(Fields(table.at(3))[5], "250");
-  EXPECT_EQ(Fields(table.at(1))[6], "fitted");
-  EXPECT_EQ(Fields(table.at(5))[6], "fitted");  // A05: a fitted entry of the file is no review
-  EXPECT_EQ(Fields(table.at(7))[6], "");        // A07: not on the plate
+  ASSERT_EQ(CsvFields(table.at(0)).at(6), "ring_source");
+  EXPECT_EQ(CsvFields(table.at(3))[6], "reviewed");  // A03
+  EXPECT_EQ(CsvFields(table.at(3))[5], "250");
+  EXPECT_EQ(CsvFields(table.at(1))[6], "fitted");
+  EXPECT_EQ(CsvFields(table.at(5))[6], "fitted");  // A05: a fitted entry of the file is no review
+  EXPECT_EQ(CsvFields(table.at(7))[6], "");        // A07: not on the plate
   const std::string plainTable = ReadFile(folder("plain") + "/DEMO_Vembrel_wells.csv");
   EXPECT_EQ(plainTable.find("ring_source"), std::string::npos);
 

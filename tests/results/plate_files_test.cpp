@@ -28,33 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-// Rows of a comma-separated table without quoted fields, by the header's names.
-std::vector<std::map<std::string, std::string>> ReadCsv(const fs::path& path) {
-  const std::vector<std::string> lines = SplitLines(ReadFile(path));
-  std::vector<std::map<std::string, std::string>> rows;
-  if (lines.empty()) return rows;
-  const auto split = [](const std::string& line) {
-    std::vector<std::string> fields{""};
-    for (const char ch : line) {
-      if (ch == ',') {
-        fields.emplace_back();
-      } else {
-        fields.back().push_back(ch);
-      }
-    }
-    return fields;
-  };
-  const std::vector<std::string> header = split(lines[0]);
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    if (lines[i].empty()) continue;
-    const std::vector<std::string> fields = split(lines[i]);
-    EXPECT_EQ(fields.size(), header.size()) << path << " line " << i + 1;
-    std::map<std::string, std::string>& row = rows.emplace_back();
-    for (std::size_t c = 0; c < header.size() && c < fields.size(); ++c) row[header[c]] = fields[c];
-  }
-  return rows;
-}
-
 // One grid of the summary: well name to its cell text.
 std::map<std::string, std::string> SummaryGrid(const std::vector<std::string>& lines,
                                                const std::string& title) {
@@ -122,7 +95,7 @@ TEST(Tables, FieldsAreQuotedWhereNeededAndDecimalsReadBackExactly) {
 TEST_F(PlateFilesTest, TablesHoldTheSummarysNumbersForEveryWell) {
   ASSERT_EQ(run_->exitCode, 0) << run_->err;
   const std::vector<std::string> summary = SplitLines(ReadFile(results("DEMO_Vembrel.csv")));
-  const auto wells = ReadCsv(results("DEMO_Vembrel_wells.csv"));
+  const auto wells = ReadCsvRows(results("DEMO_Vembrel_wells.csv"));
   ASSERT_EQ(wells.size(), 96u);
   const std::pair<const char*, const char*> grids[] = {
       {"nuclei", "Numer of Cells"},
@@ -152,7 +125,7 @@ TEST_F(PlateFilesTest, TablesHoldTheSummarysNumbersForEveryWell) {
   EXPECT_NE(wells[gap_].at("qc").find("missing_field"), std::string::npos);
 
   // Density rows: the summary's cells and area pairs, in ring order.
-  const auto density = ReadCsv(results("DEMO_Vembrel_density.csv"));
+  const auto density = ReadCsvRows(results("DEMO_Vembrel_density.csv"));
   const auto table = std::find(summary.begin(), summary.end(), "Density of cells");
   ASSERT_NE(table, summary.end());
   std::size_t next = 0;
@@ -172,8 +145,8 @@ TEST_F(PlateFilesTest, TablesHoldTheSummarysNumbersForEveryWell) {
 
   // Nuclei and cells: one row per immigrant nucleus and per kept cell.
   std::map<std::string, int> nuclei, cells;
-  for (const auto& row : ReadCsv(results("DEMO_Vembrel_nuclei.csv"))) ++nuclei[row.at("well")];
-  for (const auto& row : ReadCsv(results("DEMO_Vembrel_cells.csv"))) {
+  for (const auto& row : ReadCsvRows(results("DEMO_Vembrel_nuclei.csv"))) ++nuclei[row.at("well")];
+  for (const auto& row : ReadCsvRows(results("DEMO_Vembrel_cells.csv"))) {
     ++cells[row.at("well")];
     EXPECT_TRUE(std::regex_match(row.at("class"), std::regex("(round|oval)_(rough|smooth)")));
   }
@@ -214,14 +187,14 @@ print(json.dumps(out))
   EXPECT_GT(book["Migration"]["kinds"]["number"].get<int>(), 200) << out;
   EXPECT_EQ(book["Wells"]["rows"], 97);
   const Json a01 = book["Wells"]["A2"];
-  const auto wells = ReadCsv(results("DEMO_Vembrel_wells.csv"));
+  const auto wells = ReadCsvRows(results("DEMO_Vembrel_wells.csv"));
   EXPECT_EQ(a01[1], "A01");
   EXPECT_EQ(a01[2], true);
   EXPECT_EQ(a01[6], std::stod(wells[0].at("nuclei")));  // a number, not its text
   // The workbook keeps 16 significant digits (a spreadsheet shows 15); the tables are exact.
   EXPECT_DOUBLE_EQ(a01[21].get<double>(), std::stod(wells[0].at("elongation_median")));
   EXPECT_EQ(book["Cells"]["rows"].get<std::size_t>(),
-            ReadCsv(results("DEMO_Vembrel_cells.csv")).size() + 1);
+            ReadCsvRows(results("DEMO_Vembrel_cells.csv")).size() + 1);
 }
 
 TEST_F(PlateFilesTest, ManifestFingerprintsEveryInputAndNamesTheMissing) {

@@ -7,6 +7,7 @@
 #include <regex>
 #include <vector>
 
+#include "core/text_file.h"
 #include "support/temp_dir.h"
 
 namespace vembrel::testing {
@@ -72,6 +73,33 @@ void ExpectSameFiles(const std::map<std::string, std::string>& actual,
   for (const auto& [name, bytes] : expected) {
     EXPECT_TRUE(actual.at(name) == bytes) << name << " differs";
   }
+}
+
+std::vector<std::string> CsvFields(const std::string& line) {
+  std::vector<std::string> fields{""};
+  for (const char ch : line) {
+    if (ch == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back().push_back(ch);
+    }
+  }
+  return fields;
+}
+
+std::vector<std::map<std::string, std::string>> ReadCsvRows(const fs::path& path) {
+  const std::vector<std::string> lines = SplitLines(ReadFile(path));
+  std::vector<std::map<std::string, std::string>> rows;
+  if (lines.empty()) return rows;
+  const std::vector<std::string> header = CsvFields(lines[0]);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    const std::vector<std::string> fields = CsvFields(lines[i]);
+    EXPECT_EQ(fields.size(), header.size()) << path << " line " << i + 1;
+    std::map<std::string, std::string>& row = rows.emplace_back();
+    for (std::size_t c = 0; c < header.size() && c < fields.size(); ++c) row[header[c]] = fields[c];
+  }
+  return rows;
 }
 
 }  // namespace vembrel::testing
