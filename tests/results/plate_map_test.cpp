@@ -178,6 +178,9 @@ TEST(PlateMapTest, RefusesBadMapsNamingFileLineAndValue) {
   std::string wide = text;
   wide.replace(wide.find("\nB,"), 3, ",x\nB,");
   ExpectRefused(wide, "1", "8 rows by 13 columns");
+  std::string wideLater = PlateBlock("unit", {});
+  wideLater.replace(wideLater.find("\nB,"), 3, ",x\nB,");
+  ExpectRefused(text + "\n" + wideLater, "11", "8 rows by 13 columns");
   ExpectRefused("role,1,2,3\nA,sample\n", "2", "1 rows by 3 columns");
   ExpectRefused("role,1,2,3,4,5\nA,sample\nB\n", "1", "2 rows by 5 columns");
   ExpectRefused(text + "\nunit,1,2,3\nA,uM\nB\n", "11",
