@@ -103,13 +103,10 @@ std::int32_t RedPosition(std::int64_t pixel) {
 
 class CellGrower {
  public:
-  CellGrower(MarkedComposite& work, Picture& mask, int height,
+  // mask: where the grown pixels are painted, or null to paint nothing.
+  CellGrower(MarkedComposite& work, std::uint8_t* mask, std::int64_t pixels, int height,
              const CellSegmentationSettings& settings)
-      : work_(work),
-        mask_(mask.bytes.data()),
-        pixels_(static_cast<std::int64_t>(mask.bytes.size() / 4)),
-        height_(height),
-        settings_(settings) {}
+      : work_(work), mask_(mask), pixels_(pixels), height_(height), settings_(settings) {}
 
   CellRejection Grow(std::int64_t seed, CellRecord& cell, std::uint8_t g, std::uint8_t b,
                      std::uint8_t r) {
@@ -160,6 +157,7 @@ class CellGrower {
         taken_.push_back(static_cast<std::int32_t>(q));
         cell.pixels.push_back({0, 0, 0, 0, RedPosition(q), green});
         work_.clearGreen(q);
+        if (mask_ == nullptr) return;
         std::uint8_t* painted = mask_ + 4 * q;
         if (painted[kRed] != 255) {
           painted[kBlue] = b;
@@ -192,7 +190,7 @@ class CellGrower {
   }
 
   MarkedComposite& work_;
-  std::uint8_t* mask_;
+  std::uint8_t* mask_;  // null: nothing painted
   std::int64_t pixels_;
   int height_;
   const CellSegmentationSettings& settings_;
@@ -218,16 +216,17 @@ int CellColourGenerator::below(int limit) {
                           32);
 }
 
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
-                              const std::vector<double>& seeds,
-                              const CellSegmentationSettings& settings,
-                              CellColourGenerator& colours) {
-  CheckMosaics(composite, cellMask, mask);
+namespace {
+
+CellSegmentation Segment(const Picture& composite, const Picture& cellMask, std::uint8_t* mask,
+                         const std::vector<double>& seeds, const CellSegmentationSettings& settings,
+                         CellColourGenerator& colours) {
   const std::int64_t length = static_cast<std::int64_t>(composite.bytes.size()) + 54;
   thread_local Taken taken;
   taken.Reset(composite.bytes.size() / 4);
   MarkedComposite work(composite, cellMask, settings, taken);
-  CellGrower grower(work, mask, cellMask.height, settings);
+  CellGrower grower(work, mask, static_cast<std::int64_t>(composite.bytes.size() / 4),
+                    cellMask.height, settings);
   CellSegmentation result;
   result.seeds.reserve(seeds.size());
   for (const double entry : seeds) {
@@ -253,6 +252,24 @@ CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
   std::stable_sort(result.cells.begin(), result.cells.end(),
                    [](const CellRecord& a, const CellRecord& b) { return a.size() < b.size(); });
   return result;
+}
+
+}  // namespace
+
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
+                              const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours) {
+  CheckMosaics(composite, cellMask, mask);
+  return Segment(composite, cellMask, mask.bytes.data(), seeds, settings, colours);
+}
+
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
+                              const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours) {
+  CheckMosaics(composite, cellMask, composite);
+  return Segment(composite, cellMask, nullptr, seeds, settings, colours);
 }
 
 }  // namespace vembrel
