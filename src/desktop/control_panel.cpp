@@ -19,6 +19,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <filesystem>
+#include <string>
+#include <utility>
 
 #include "core/date_text.h"
 #include "desktop/colour_scale.h"
@@ -84,6 +86,7 @@ ControlPanel::~ControlPanel() {
   // The workers read only the batch's own copies; they stop before it goes.
   cancelRequested_ = true;
   if (worker_.joinable()) worker_.join();
+  stopCourse();
 }
 
 QWidget* ControlPanel::buildMapAndPlate() {
@@ -106,6 +109,12 @@ QWidget* ControlPanel::buildMapAndPlate() {
   colouringRow->addWidget(colouring_);
   colourScale_ = new ColourScale;
   colouringRow->addWidget(colourScale_, 1);
+  courseProgress_ = new QProgressBar;
+  courseProgress_->setObjectName(QStringLiteral("courseProgress"));
+  courseProgress_->setToolTip(QStringLiteral("Following the wells over the time points"));
+  courseProgress_->setMaximumWidth(100);
+  courseProgress_->hide();
+  colouringRow->addWidget(courseProgress_);
   column->addLayout(colouringRow);
   mapLegend_ = new QLabel;
   mapLegend_->setObjectName(QStringLiteral("plateMapLegend"));
@@ -269,31 +278,87 @@ void ControlPanel::colourBy(int index) {
       PlateColourings(!timeSeries_.empty()).at(colouring_->itemData(index).toUInt());
   if (chosen.kind == PlateColouring::Kinetic &&
       (course_ == nullptr || plateMap_->colouring().kind != PlateColouring::Kinetic)) {
-    TimeCourseOptions options;
-    options.settings = workspace_.universalSettings();
-    options.jobs = BatchThreads();
-    const Plate& plate = workspace_.plate();
-    for (int well = 0; well < plate.format.wellCount(); ++well) {
-      if (plate.wells[well].state != 1) continue;
-      options.wells.push_back(well);
-      if (!workspace_.reviewedRing) continue;
-      if (const auto reviewed = workspace_.reviewedRing(well)) options.firstRings[well] = *reviewed;
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-      course_ = std::make_shared<const TimeCourse>(RunTimeCourse(timeSeries_, options));
-    } catch (const std::exception& e) {
-      course_.reset();
-      reportError(QString::fromStdString(e.what()));
-    }
-    QApplication::restoreOverrideCursor();
-    plateMap_->setTimeCourse(course_);
+    // Followed afresh, off this thread: a large plate of many time points
+    // takes a while, and the window stays usable meanwhile.
+    if (!courseRunning()) followWellsOverTime();
+    return;
   }
   plateMap_->setColouring(chosen);
   showPlate();
 }
 
+void ControlPanel::followWellsOverTime() {
+  TimeCourseOptions options;
+  options.settings = workspace_.universalSettings();
+  options.jobs = BatchThreads();
+  options.cancel = &courseCancelled_;
+  const Plate& plate = workspace_.plate();
+  for (int well = 0; well < plate.format.wellCount(); ++well) {
+    if (plate.wells[well].state != 1) continue;
+    options.wells.push_back(well);
+    if (!workspace_.reviewedRing) continue;
+    if (const auto reviewed = workspace_.reviewedRing(well)) options.firstRings[well] = *reviewed;
+  }
+  const int generation = ++courseGeneration_;
+  options.progress = [this, generation](int done, int total) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, done, total] {
+          if (generation != courseGeneration_) return;
+          courseProgress_->setRange(0, total);
+          courseProgress_->setValue(done);
+        },
+        Qt::QueuedConnection);
+  };
+  courseCancelled_ = false;
+  courseProgress_->setRange(0, 0);
+  courseProgress_->show();
+  courseWorker_ =
+      std::thread([this, series = timeSeries_, options = std::move(options), generation] {
+        try {
+          courseOutcome_ = RunTimeCourse(series, options);
+        } catch (const std::exception& e) {
+          courseError_ = e.what();
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+              if (generation == courseGeneration_) completeCourse();
+            },
+            Qt::QueuedConnection);
+      });
+}
+
+void ControlPanel::completeCourse() {
+  if (!courseWorker_.joinable()) return;
+  courseWorker_.join();
+  courseProgress_->hide();
+  course_.reset();
+  if (courseOutcome_) course_ = std::make_shared<const TimeCourse>(std::move(*courseOutcome_));
+  courseOutcome_.reset();
+  const std::string error = std::exchange(courseError_, {});
+  plateMap_->setTimeCourse(course_);
+  const PlateColouring current =
+      PlateColourings(!timeSeries_.empty()).at(colouring_->currentData().toUInt());
+  if (current.kind == PlateColouring::Kinetic) {
+    plateMap_->setColouring(current);
+    showPlate();
+  }
+  if (!error.empty()) reportError(QString::fromStdString(error));
+}
+
+void ControlPanel::stopCourse() {
+  if (!courseWorker_.joinable()) return;
+  courseCancelled_ = true;
+  courseWorker_.join();
+  ++courseGeneration_;
+  courseOutcome_.reset();
+  courseError_.clear();
+  courseProgress_->hide();
+}
+
 void ControlPanel::setTimeSeries(std::vector<TimePointPlate> series) {
+  stopCourse();
   timeSeries_ = std::move(series);
   course_.reset();
   plateMap_->setTimeCourse(nullptr);

@@ -76,6 +76,9 @@ class ControlPanel : public QDockWidget {
   std::vector<std::optional<Ring>> currentRings();
   /// "Go!" and, once the batch ran, how many reviewed rings it used.
   QString ringsNote() const;
+  /// The wells are being followed over the time points, on a worker thread,
+  /// for a kinetic colouring; the map takes it once they are done.
+  bool courseRunning() const { return courseWorker_.joinable(); }
 
  signals:
   /// A user action opened, closed or re-analysed wells.
@@ -102,6 +105,12 @@ class ControlPanel : public QDockWidget {
   /// included wells over its time points afresh, with the universal
   /// settings and each well's reviewed ring.
   void colourBy(int index);
+  /// Starts following the included wells over the time points.
+  void followWellsOverTime();
+  /// The worker is done: its course colours the map by the kinetic chosen now.
+  void completeCourse();
+  /// Stops the worker and waits for it; its course is dropped.
+  void stopCourse();
   void onBatchProgress(int done, int well);
   /// The workers are done: the batch ends on this thread.
   void completeBatch();
@@ -136,6 +145,12 @@ class ControlPanel : public QDockWidget {
   QString lastSummaryFile_;
   std::vector<TimePointPlate> timeSeries_;
   std::shared_ptr<const TimeCourse> course_;  // the wells followed for their kinetics
+  std::thread courseWorker_;                  // follows the wells for a new course_
+  std::atomic<bool> courseCancelled_{false};  // read by its workers
+  int courseGeneration_ = 0;                  // a stopped worker's completion is ignored
+  std::optional<TimeCourse> courseOutcome_;   // the worker's, read once joined
+  std::string courseError_;                   // or why it failed
+  QProgressBar* courseProgress_ = nullptr;
 };
 
 }  // namespace vembrel

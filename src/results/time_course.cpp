@@ -44,6 +44,7 @@ TimePointOutcome AnalyseInMemory(const TimePointWork& work, const TimeCourseOpti
   outcome.wells.resize(static_cast<std::size_t>(wellCount));
   std::mutex failures;
   RunTasks(wells.size(), options.jobs, [&](std::size_t i) {
+    if (options.cancel != nullptr && options.cancel->load()) return;
     const int well = wells[i];
     try {
       SessionOptions session;
@@ -154,6 +155,7 @@ TimeCourse RunTimeCourse(const std::vector<TimePointPlate>& points,
     if (!any) continue;
     TimePointOutcome outcome =
         analyser ? analyser(work) : AnalyseInMemory(work, options, done, total);
+    if (options.cancel != nullptr && options.cancel->load()) throw TimeCourseCancelled();
     for (const int well : course.followed) {
       if (plate.wells[well].state != 1) continue;
       seen[well] = true;

@@ -4,12 +4,14 @@
 // so a later fit would chase the cells), every time point is analysed with
 // it, and the immigrants' rise and the zone's closure become kinetics.
 #include <array>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/error.h"
 #include "engine/plate_results.h"
 #include "engine/well_session.h"
 #include "plate/plate.h"
@@ -42,6 +44,14 @@ struct TimeCourseOptions {
   int jobs = 1;
   /// Called after each (well, time point) analysed, from the worker that did it.
   std::function<void(int done, int total)> progress;
+  /// Set from another thread: no further well is begun and the run throws
+  /// TimeCourseCancelled once the wells under way are done.
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+/// A time course stopped through TimeCourseOptions::cancel.
+struct TimeCourseCancelled : Error {
+  TimeCourseCancelled() : Error("The time course was cancelled") {}
 };
 
 /// One well at one time point; its results carry the zone's coverage.

@@ -21,7 +21,7 @@ namespace vembrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Json = nlohmann::ordered_json;
+using OrderedJson = nlohmann::ordered_json;
 
 class RecordTrustTest : public ::testing::Test {
  protected:
@@ -58,17 +58,17 @@ class RecordTrustTest : public ::testing::Test {
 };
 
 // The record with its checksum made again, as someone who knows the format would.
-void Reseal(Json& record) {
+void Reseal(OrderedJson& record) {
   record.erase("checksum");
   const std::string content = record.dump();
   record["checksum"] = FingerprintText(FingerprintOf(content.data(), content.size()).xxh3);
 }
 
-Json ReadJson(const std::string& path) {
-  return Json::parse(ReadFile(path));
+OrderedJson ReadJson(const std::string& path) {
+  return OrderedJson::parse(ReadFile(path));
 }
 
-void WriteJson(const std::string& path, const Json& json) {
+void WriteJson(const std::string& path, const OrderedJson& json) {
   WriteBytes(path, json.dump() + "\n");
 }
 
@@ -101,18 +101,18 @@ TEST_F(RecordTrustTest, ResumeAnalysesAgainForAnotherPlateRequestOrPictures) {
 
 TEST_F(RecordTrustTest, ResumeAnalysesAgainEditedSwappedAndImplausibleRecords) {
   ASSERT_EQ(batch("run").exitCode, 0);
-  const Json a04 = ReadJson(record("run", "A04"));
+  const OrderedJson a04 = ReadJson(record("run", "A04"));
 
-  Json edited = ReadJson(record("run", "A01"));
+  OrderedJson edited = ReadJson(record("run", "A01"));
   edited["results"]["nuclei"] = 9999;  // checksum left as it was
   WriteJson(record("run", "A01"), edited);
   WriteJson(record("run", "A02"), a04);  // A04's record filed as A02's
-  Json huge = ReadJson(record("run", "A03"));
+  OrderedJson huge = ReadJson(record("run", "A03"));
   huge["results"]["nuclei"] = 1e300;
   Reseal(huge);
   WriteJson(record("run", "A03"), huge);
-  Json blind = a04;
-  blind["results"]["inputs"] = Json::array();  // no pictures to check
+  OrderedJson blind = a04;
+  blind["results"]["inputs"] = OrderedJson::array();  // no pictures to check
   Reseal(blind);
   WriteJson(record("run", "A04"), blind);
 
@@ -174,11 +174,11 @@ class RecordMergeTest : public RecordTrustTest {
 
 TEST_F(RecordMergeTest, RecordsThatDoNotFitAreRefusedNamingTheRecord) {
   const std::string a01 = record("a", "A01");
-  Json edited = ReadJson(a01);
+  OrderedJson edited = ReadJson(a01);
   edited["results"]["nuclei"] = 9999;
   withFile(a01, edited.dump(), [&] { expectRefused({a01, "checksum", "edited"}); });
 
-  Json huge = ReadJson(a01);
+  OrderedJson huge = ReadJson(a01);
   huge["results"]["nuclei"] = 1e300;
   Reseal(huge);
   withFile(a01, huge.dump(), [&] { expectRefused({a01, "results.nuclei", "1e+300"}); });
@@ -202,7 +202,7 @@ TEST_F(RecordMergeTest, RecordsThatDoNotFitAreRefusedNamingTheRecord) {
 
   // A part whose record of a well differs from another's.
   ASSERT_EQ(batch("c", "--wells A02").exitCode, 0);
-  Json twin = ReadJson(record("c", "A02"));
+  OrderedJson twin = ReadJson(record("c", "A02"));
   twin["results"]["zone_contrast"] = 0.5;  // another fit's contrast
   Reseal(twin);
   withFile(record("c", "A02"), twin.dump(), [&] {
@@ -216,24 +216,25 @@ TEST_F(RecordMergeTest, RecordsThatDoNotFitAreRefusedNamingTheRecord) {
 
 TEST_F(RecordMergeTest, UnusableManifestsAreRefusedNamingTheManifestAndKey) {
   const std::string manifest = dir_.file("a/DEMO_Vembrel_run.json");
-  const Json original = ReadJson(manifest);
-  Json noWells = original;
+  const OrderedJson original = ReadJson(manifest);
+  OrderedJson noWells = original;
   noWells.erase("wells");
   withFile(manifest, noWells.dump(), [&] { expectRefused({manifest, "wells: missing"}); });
-  Json farDate = original;
+  OrderedJson farDate = original;
   farDate["plate"]["open"]["measurement_date"] = 1e308;
   withFile(manifest, farDate.dump(), [&] {
     expectRefused({manifest, "plate.open.measurement_date", "1e+308"});
   });
-  Json bits = original;
+  OrderedJson bits = original;
   bits["plate"]["open"]["input_bits"] = 3;
   withFile(manifest, bits.dump(), [&] { expectRefused({manifest, "plate.open.input_bits"}); });
   withFile(manifest, "{\"program\": ", [&] { expectRefused({manifest, "parse error"}); });
 
   // A well that failed in its part is named as failed, not as unanalysed.
-  Json failed = original;
-  failed["wells"]["analysed"] = Json::array({"A01"});
-  failed["wells"]["failed"] = Json::array({{{"well", "A02"}, {"message", "Well A02: broken"}}});
+  OrderedJson failed = original;
+  failed["wells"]["analysed"] = OrderedJson::array({"A01"});
+  failed["wells"]["failed"] =
+      OrderedJson::array({{{"well", "A02"}, {"message", "Well A02: broken"}}});
   withFile(manifest, failed.dump(), [&] {
     const CommandRun run = merge({"a", "b"}, "merged");
     EXPECT_EQ(run.exitCode, 1) << run.err;
@@ -277,7 +278,7 @@ TEST_F(RecordTrustTest, NamesThatAreNotUtf8OrHoldLineBreaksKeepEveryFileWhole) {
             std::count(plainSummary.begin(), plainSummary.end(), '\n'));
   EXPECT_NE(summary.find("odd\\n\\tfolder\xEF\xBF\xBD/\r\n"), std::string::npos);
   EXPECT_TRUE(IsValidUtf8(summary));
-  const Json manifest = ReadJson(dir_.file("odd/caf\xE9_Vembrel_run.json"));
+  const OrderedJson manifest = ReadJson(dir_.file("odd/caf\xE9_Vembrel_run.json"));
   EXPECT_EQ(manifest["plate"]["prefix_bytes"], "caf\\xe9_");
   EXPECT_EQ(UnescapedBytes(manifest["plate"]["path_bytes"].get<std::string>()),
             dir_.file(folder) + "/");

@@ -111,8 +111,16 @@ class TimePointsTest : public QObject {
   void thePlateMapIsColouredByAKineticOfItsWells() {
     openSeries("Mapped");
     const auto& map = fixture_.panel().plateMap();
+    ControlPanel& panel = fixture_.panel();
+    // The wells are followed off the window's thread: the map keeps its
+    // colouring until they are done, and the last choice made meanwhile wins.
+    colouring().setCurrentText(QStringLiteral("Zone closure: slope per hour"));
+    QVERIFY(panel.courseRunning());
+    QVERIFY(map.colouring().kind != PlateColouring::Kinetic);
     colouring().setCurrentText(QStringLiteral("Zone closure: time to half (h)"));
+    QTRY_VERIFY_WITH_TIMEOUT(!panel.courseRunning(), 60000);
     QCOMPARE(map.colouring().kind, PlateColouring::Kinetic);
+    QCOMPARE(map.colouring().kinetic, std::string_view("t_half"));
     // Half closed between the second and third time point: 50 % at 2.5 h.
     QVERIFY2(std::abs(map.value(0).value_or(-1) - 50 / kCoveredPerTimePoint) < 0.1,
              qPrintable(QString::number(map.value(0).value_or(-1))));
@@ -136,7 +144,15 @@ class TimePointsTest : public QObject {
     const double fitted = map.value(0).value_or(-1);
     colouring().setCurrentIndex(0);
     colouring().setCurrentText(QStringLiteral("Zone closure: slope per hour"));
+    QTRY_VERIFY_WITH_TIMEOUT(!panel.courseRunning(), 60000);
     QVERIFY(std::abs(map.value(0).value_or(-1) - fitted) > 0.5);
+
+    // Chosen and left before the wells are done, the map stays as chosen last.
+    colouring().setCurrentIndex(0);
+    colouring().setCurrentText(QStringLiteral("Zone closure: slope per hour"));
+    colouring().setCurrentIndex(0);
+    QTRY_VERIFY_WITH_TIMEOUT(!panel.courseRunning(), 60000);
+    QVERIFY(map.colouring().kind != PlateColouring::Kinetic);
 
     // Go! measures every well's zone coverage, as the well windows do.
     Child<QPushButton>(fixture_.panel(), "goButton").click();

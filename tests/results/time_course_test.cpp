@@ -122,6 +122,26 @@ TEST(TimeCourse, ARingGivenForTheFirstTimePointIsAnalysedThereAndHeld) {
   EXPECT_TRUE(course.wells[0][0]->results.ringReviewed);
 }
 
+TEST(TimeCourse, ACancelledCourseStopsAfterTheWellsUnderWay) {
+  TempDir dir;
+  const std::string folder = dir.file("Images");
+  for (int index = 0; index < 3; ++index) {
+    WriteClosingZoneTimePoint(folder, "A01", index);
+    WriteClosingZoneTimePoint(folder, "B02", index);
+  }
+  std::atomic<bool> cancel{false};
+  TimeCourseOptions options;
+  options.settings.ring.radius = kZone;
+  options.cancel = &cancel;
+  int analysed = 0;
+  options.progress = [&](int done, int) {
+    analysed = done;
+    cancel = true;  // asked once the first well is done: B02 is not begun
+  };
+  EXPECT_THROW(RunTimeCourse(Series(folder), options), TimeCourseCancelled);
+  EXPECT_EQ(analysed, 1);
+}
+
 TEST(TimeCourse, RingDriftLetsALaterFitStayNearTheFirst) {
   TempDir dir;
   const std::string folder = dir.file("Images");
