@@ -272,12 +272,22 @@ void WellSession::showAcquisition(const Plate& plate, const Ring& ring, bool hel
   }
   WellMosaics mosaics = LoadWellMosaics(plate, well_);
   CheckMosaics(mosaics, wellName_);
+  if (held && !results_.ringHeld) {
+    ownRing_ =
+        OwnRing{results_.ring, results_.ringFitted, results_.ringReviewed, results_.zoneContrast};
+  }
   plate_ = IdentityOf(plate);
   takeMosaics(std::move(mosaics));
   options_.zoneCoverage = true;
   options_.ringDrift.reset();
   rebuildComposite();
   takeRing(ring, held);
+  // Shown again where it was placed, the own ring is not made a reviewed one.
+  if (!held && ownRing_ && ownRing_->ring == ring) {
+    results_.ringFitted = ownRing_->fitted;
+    results_.ringReviewed = ownRing_->reviewed;
+    results_.zoneContrast = ownRing_->contrast;
+  }
   analyse();
 }
 

@@ -189,8 +189,10 @@ class WellSession {
   /// analyses them with the session's settings at this ring, measuring the
   /// zone's coverage; held: the ring a time course holds from the well's
   /// first time point (as SessionOptions::ringHeld, without drift), else
-  /// placed as a reviewed ring. Error (nothing changed) when the pictures
-  /// cannot be loaded or the ring lies off the mosaic.
+  /// placed as a reviewed ring, unless it is the ring the session showed
+  /// before its first held acquisition: that one keeps its origin (fitted,
+  /// with its contrast, or reviewed). Error (nothing changed) when the
+  /// pictures cannot be loaded or the ring lies off the mosaic.
   void showAcquisition(const Plate& plate, const Ring& ring, bool held);
 
   /// JPEG bytes of the ring crop and of the cell drawings, encoded once per picture state.
@@ -247,6 +249,14 @@ class WellSession {
   bool saturated_ = false;  // more than 1 % of the nuclear channel at its maximum
   ZoneAssessment zone_;     // whether the cell stain shows a cell-free zone
   std::array<bool, 4> greenQuarterBlack_{};
+  // The ring shown before the first held acquisition, with how it was placed.
+  struct OwnRing {
+    Ring ring;
+    bool fitted = false;
+    bool reviewed = false;
+    std::optional<double> contrast;
+  };
+  std::optional<OwnRing> ownRing_;
   std::uint64_t revision_ = 0;
   int passCount_ = 0;
   mutable std::unique_ptr<Memo> memo_;

@@ -413,9 +413,18 @@ TEST(WellSessionAcquisitions, AnotherTimePointIsAnalysedAtTheHeldRingAsASessionO
   EXPECT_NEAR(*session.results().zoneCoverage, 2 * kHoursApart * kClosurePerHour, 1.0);
   EXPECT_EQ(session.pictures().composite.bytes, opened.pictures().composite.bytes);
 
-  // Back at the first time point the ring is placed there as given.
+  // Back at the first time point the fitted ring stays a fitted one, with
+  // its contrast; another ring given there is a reviewed one.
+  const std::optional<double> contrast = WellSession(first, 0, settings).results().zoneContrast;
   session.showAcquisition(first, ring, false);
   EXPECT_EQ(session.results().nuclei, 0);
+  EXPECT_TRUE(session.results().ringFitted);
+  EXPECT_FALSE(session.results().ringReviewed);
+  EXPECT_EQ(session.results().zoneContrast, contrast);
+  const Ring moved{ring.x - 20, ring.y, ring.radius};
+  session.showAcquisition(third, ring, true);
+  session.showAcquisition(first, moved, false);
+  EXPECT_FALSE(session.results().ringFitted);
   EXPECT_TRUE(session.results().ringReviewed);
   // A ring off the mosaic changes nothing.
   EXPECT_THROW(session.showAcquisition(third, {1500, 500, kZone}, true), Error);
