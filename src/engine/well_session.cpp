@@ -221,7 +221,7 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
   results_.format = plate_.format;
   takeMosaics(std::move(mosaics));
   cellLevel_ = options_.cellLevel;
-  pictures_.cellGallery = BlankCellGallery();
+  if (options_.cellViews) pictures_.cellGallery = BlankCellGallery();
   takeSettings(settings);
   rebuildComposite();
   if (options_.ring) {

@@ -111,6 +111,10 @@ struct SessionOptions {
   /// Well: the nucleus cut-offs are chosen from the well's composite when it
   /// opens or is reset, in place of the settings' (the results carry them).
   CutoffMode cutoffs = CutoffMode::Plate;
+  /// Draw the cell level's gallery, class pie and orientation histogram
+  /// (pictures' cellGallery, classPie, orientationHistogram); without them
+  /// they stay empty, for callers that write none of them (a batch).
+  bool cellViews = true;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -234,7 +238,6 @@ class WellSession {
   WellPictures pictures_;
   WellResults results_;
   DensityChart chart_;
-  Picture cellMask_;           // the result with the grown cells painted in their colours
   std::vector<double> seeds_;  // buffer positions of the immigrant nuclei
   std::vector<ImmigrantNucleus> rejectedForSize_;
   bool cellLevel_ = false;

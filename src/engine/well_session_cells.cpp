@@ -37,8 +37,6 @@ Picture WellSession::BlankCellGallery() {
 
 void WellSession::runCells() {
   const Ring& ring = results_.ring;
-  // The grown cells are painted in their colours over a copy of the result.
-  cellMask_ = pictures_.result;
   pictures_.cellCrop = CopyRingCrop(pictures_.result, ring);
 
   CellSegmentationSettings segmentation;
@@ -49,8 +47,14 @@ void WellSession::runCells() {
   segmentation.maxSize = settings_.cells.maximalSize;
   segmentation.ring = ring;
   CellColourGenerator colours;  // one fixed seed per run: reproducible snapshots
-  CellSegmentation cells = SegmentCells(pictures_.composite, pictures_.greenMosaic, cellMask_,
-                                        seeds_, segmentation, colours);
+  // In colour, the grown cells are painted over a copy of the result.
+  Picture cellsPainted;
+  if (cellsInColour_) cellsPainted = pictures_.result;
+  CellSegmentation cells =
+      cellsInColour_
+          ? SegmentCells(pictures_.composite, pictures_.greenMosaic, cellsPainted, seeds_,
+                         segmentation, colours)
+          : SegmentCells(pictures_.composite, pictures_.greenMosaic, seeds_, segmentation, colours);
 
   CellResults found;
   found.kept = cells.kept();
@@ -65,19 +69,21 @@ void WellSession::runCells() {
       DrawOutline(pictures_.cellCrop, cell.m, ring);
       DrawLongAxis(pictures_.cellCrop, cell.m, cell.cls, ring);
     }
-    pictures_.cellGallery = DrawThumbnailGallery(analysis, cells.cells, pictures_.result);
-    pictures_.classPie = DrawPieChart(analysis.statistics);
-    pictures_.orientationHistogram = DrawHistogram(analysis.statistics);
+    if (options_.cellViews) {
+      pictures_.cellGallery = DrawThumbnailGallery(analysis, cells.cells, pictures_.result);
+      pictures_.classPie = DrawPieChart(analysis.statistics);
+      pictures_.orientationHistogram = DrawHistogram(analysis.statistics);
+    }
     if (analysis.statistics.gauge) radialShare_ = *analysis.statistics.gauge;
     for (const ShapedCell& cell : analysis.cells) found.cells.push_back(Measures(cell));
     found.statistics = analysis.statistics;
   } else {
     // Nothing of an earlier run may stand as this run's drawings.
-    pictures_.cellGallery = BlankCellGallery();
+    pictures_.cellGallery = options_.cellViews ? BlankCellGallery() : Picture();
     pictures_.classPie = Picture();
     pictures_.orientationHistogram = Picture();
   }
-  if (cellsInColour_) pictures_.cellCrop = CopyRingCrop(cellMask_, ring);
+  if (cellsInColour_) pictures_.cellCrop = CopyRingCrop(cellsPainted, ring);
   results_.cells = std::move(found);
   touch();
 }

@@ -11,12 +11,6 @@
 namespace vembrel {
 namespace {
 
-/// Pixel index of a 1-based buffer position of one of its bytes (the bitmap
-/// file's 54-byte header is not stored, so position p lives at offset p - 55).
-std::int64_t PixelOf(std::int32_t position) {
-  return (position - 55) / 4;
-}
-
 /// What the growth changed in the marked composite: per pixel, whether its
 /// green and its red byte were cleared, and the pixels changed, so the next
 /// run can clear exactly those. Kept per thread: a run changes only the few
@@ -103,19 +97,23 @@ std::int32_t RedPosition(std::int64_t pixel) {
 
 class CellGrower {
  public:
-  CellGrower(MarkedComposite& work, Picture& mask, int height,
+  // mask: where the grown pixels are painted, or null to paint nothing.
+  CellGrower(MarkedComposite& work, std::uint8_t* mask, std::int64_t pixels, int height,
              const CellSegmentationSettings& settings)
-      : work_(work),
-        mask_(mask.bytes.data()),
-        pixels_(static_cast<std::int64_t>(mask.bytes.size() / 4)),
-        height_(height),
-        settings_(settings) {}
+      : work_(work), mask_(mask), pixels_(pixels), height_(height), settings_(settings) {}
 
+  /// Grows the seed's cell; its record is filled only when it is kept
+  /// (outcome None), the size check below included.
   CellRejection Grow(std::int64_t seed, CellRecord& cell, std::uint8_t g, std::uint8_t b,
                      std::uint8_t r) {
-    FillNucleus(seed, cell);
-    GrowFromNucleus(cell, g, b, r);
-    return Check(cell);
+    FillNucleus(seed);
+    GrowFromNucleus(g, b, r);
+    CellRejection outcome = Check();
+    if (outcome == CellRejection::None && Size() <= settings_.minSize) {
+      outcome = CellRejection::TooSmall;
+    }
+    if (outcome == CellRejection::None) Record(cell);
+    return outcome;
   }
 
  private:
@@ -131,9 +129,11 @@ class CellGrower {
     }
   }
 
+  std::int64_t Size() const { return static_cast<std::int64_t>(taken_.size()); }
+
   // Both fills take pixels breadth first: every pixel's neighbours are looked
   // at once, in the order the pixels were taken.
-  void FillNucleus(std::int64_t seed, CellRecord& cell) {
+  void FillNucleus(std::int64_t seed) {
     taken_.assign(1, static_cast<std::int32_t>(seed));
     work_.clearGreenAndRed(seed);
     for (std::size_t i = 0; i < taken_.size(); ++i) {
@@ -143,13 +143,12 @@ class CellGrower {
         work_.clearGreenAndRed(q);
       });
     }
-    cell.pixels.reserve(taken_.size() * 8);
-    for (const std::int32_t p : taken_) cell.pixels.push_back({0, 0, 0, 0, RedPosition(p), 255});
-    cell.nucleusSize = static_cast<std::int32_t>(taken_.size());
+    nucleusSize_ = taken_.size();
+    values_.assign(nucleusSize_, 255);
   }
 
   // Grows generation by generation from the nucleus into green above the cut-off.
-  void GrowFromNucleus(CellRecord& cell, std::uint8_t g, std::uint8_t b, std::uint8_t r) {
+  void GrowFromNucleus(std::uint8_t g, std::uint8_t b, std::uint8_t r) {
     constexpr std::size_t kAhead = 6;  // pixels of the queue read ahead
     const int cutoff = settings_.cellCutoff;
     for (std::size_t i = 0; i < taken_.size(); ++i) {
@@ -158,8 +157,9 @@ class CellGrower {
         std::uint8_t green;
         if (!work_.greenAbove(q, cutoff, green)) return;
         taken_.push_back(static_cast<std::int32_t>(q));
-        cell.pixels.push_back({0, 0, 0, 0, RedPosition(q), green});
+        values_.push_back(green);
         work_.clearGreen(q);
+        if (mask_ == nullptr) return;
         std::uint8_t* painted = mask_ + 4 * q;
         if (painted[kRed] != 255) {
           painted[kBlue] = b;
@@ -170,33 +170,50 @@ class CellGrower {
     }
   }
 
-  CellRejection Check(CellRecord& cell) const {
-    if (cell.size() <= cell.nucleusSize) return CellRejection::NoGrowth;
-    for (const CellPixel& pixel : cell.pixels) {
-      if (work_.redFull(PixelOf(pixel.position))) return CellRejection::SecondNucleus;
+  // Column and top-based row of a pixel of the 1024-wide mosaic.
+  static std::int32_t ColumnOf(std::int32_t p) { return p & (kMosaicSize - 1); }
+  std::int32_t TopRowOf(std::int32_t p) const { return height_ - p / kMosaicSize; }
+
+  CellRejection Check() const {
+    if (taken_.size() <= nucleusSize_) return CellRejection::NoGrowth;
+    for (const std::int32_t p : taken_) {
+      if (work_.redFull(p)) return CellRejection::SecondNucleus;
     }
-    if (cell.size() > settings_.maxSize) return CellRejection::TooLarge;
+    if (Size() > settings_.maxSize) return CellRejection::TooLarge;
     const std::int64_t centreX = settings_.ring.x;
     const std::int64_t centreY = height_ - settings_.ring.y;  // as a top-based Y
     const std::int64_t limit = settings_.ring.radius - 1;
-    for (CellPixel& pixel : cell.pixels) {
-      pixel.x = ((pixel.position - 55) & 4095) / 4;
-      if (pixel.x == 511 || pixel.x == 512) return CellRejection::Seam;
-      pixel.y = height_ - (pixel.position - 55) / 4096;
-      if (pixel.y == 511 || pixel.y == 512) return CellRejection::Seam;
-      const std::int64_t dx = centreX - pixel.x;
-      const std::int64_t dy = centreY - pixel.y;
+    for (const std::int32_t p : taken_) {
+      const std::int32_t x = ColumnOf(p);
+      if (x == 511 || x == 512) return CellRejection::Seam;
+      const std::int32_t y = TopRowOf(p);
+      if (y == 511 || y == 512) return CellRejection::Seam;
+      const std::int64_t dx = centreX - x;
+      const std::int64_t dy = centreY - y;
       if (dx * dx + dy * dy >= limit * limit) return CellRejection::OutsideRing;
     }
     return CellRejection::None;
   }
 
+  // The kept cell's record: nucleus pixels first, then the grown ones, in
+  // the order taken.
+  void Record(CellRecord& cell) const {
+    cell.pixels.resize(taken_.size());
+    for (std::size_t i = 0; i < taken_.size(); ++i) {
+      const std::int32_t p = taken_[i];
+      cell.pixels[i] = {ColumnOf(p), TopRowOf(p), 0, 0, RedPosition(p), values_[i]};
+    }
+    cell.nucleusSize = static_cast<std::int32_t>(nucleusSize_);
+  }
+
   MarkedComposite& work_;
-  std::uint8_t* mask_;
+  std::uint8_t* mask_;  // null: nothing painted
   std::int64_t pixels_;
   int height_;
   const CellSegmentationSettings& settings_;
-  std::vector<std::int32_t> taken_;  // the cell's pixels in the order taken
+  std::vector<std::int32_t> taken_;   // the cell's pixels in the order taken
+  std::vector<std::uint8_t> values_;  // per pixel taken: 255 in the nucleus, else its green
+  std::size_t nucleusSize_ = 0;       // the first pixels taken, the nucleus
 };
 
 void CheckMosaics(const Picture& composite, const Picture& cellMask, const Picture& mask) {
@@ -218,16 +235,17 @@ int CellColourGenerator::below(int limit) {
                           32);
 }
 
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
-                              const std::vector<double>& seeds,
-                              const CellSegmentationSettings& settings,
-                              CellColourGenerator& colours) {
-  CheckMosaics(composite, cellMask, mask);
+namespace {
+
+CellSegmentation Segment(const Picture& composite, const Picture& cellMask, std::uint8_t* mask,
+                         const std::vector<double>& seeds, const CellSegmentationSettings& settings,
+                         CellColourGenerator& colours) {
   const std::int64_t length = static_cast<std::int64_t>(composite.bytes.size()) + 54;
   thread_local Taken taken;
   taken.Reset(composite.bytes.size() / 4);
   MarkedComposite work(composite, cellMask, settings, taken);
-  CellGrower grower(work, mask, cellMask.height, settings);
+  CellGrower grower(work, mask, static_cast<std::int64_t>(composite.bytes.size() / 4),
+                    cellMask.height, settings);
   CellSegmentation result;
   result.seeds.reserve(seeds.size());
   for (const double entry : seeds) {
@@ -242,10 +260,7 @@ CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
     const std::uint8_t r = static_cast<std::uint8_t>(colours.below(255));
     CellRecord cell;
     const std::int64_t seed = (static_cast<std::int64_t>(truncated) - 57) / 4;
-    CellRejection outcome = grower.Grow(seed, cell, g, b, r);
-    if (outcome == CellRejection::None && cell.size() <= settings.minSize) {
-      outcome = CellRejection::TooSmall;
-    }
+    const CellRejection outcome = grower.Grow(seed, cell, g, b, r);
     result.seeds.push_back(outcome);
     if (outcome == CellRejection::None) result.cells.push_back(std::move(cell));
   }
@@ -253,6 +268,24 @@ CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
   std::stable_sort(result.cells.begin(), result.cells.end(),
                    [](const CellRecord& a, const CellRecord& b) { return a.size() < b.size(); });
   return result;
+}
+
+}  // namespace
+
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
+                              const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours) {
+  CheckMosaics(composite, cellMask, mask);
+  return Segment(composite, cellMask, mask.bytes.data(), seeds, settings, colours);
+}
+
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
+                              const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours) {
+  CheckMosaics(composite, cellMask, composite);
+  return Segment(composite, cellMask, nullptr, seeds, settings, colours);
 }
 
 }  // namespace vembrel

@@ -78,6 +78,12 @@ CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
                               const std::vector<double>& seeds,
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours);
+/// The same cells and outcomes without painting them: for callers that show
+/// the cells in outlines only. The colours are drawn all the same.
+CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
+                              const std::vector<double>& seeds,
+                              const CellSegmentationSettings& settings,
+                              CellColourGenerator& colours);
 
 /// Red-byte buffer position of pixel (column, row from the bottom) of a mosaic.
 constexpr std::int32_t RedBytePosition(int column, int rowFromBottom) {

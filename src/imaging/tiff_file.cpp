@@ -80,18 +80,35 @@ int ReadStrips(TiffFile& file, std::size_t rowBytes, bool stopAtFailure,
   rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, file.height());
   const std::size_t stripBytes = std::size_t{rowsPerStrip} * rowBytes;
   if (TIFFScanlineSize64(tif) != rowBytes || TIFFStripSize64(tif) != stripBytes) return -1;
+  // Uncompressed strips in the file's own bit and byte order are read where
+  // they lie in the copy of the file, as the library would copy them out.
+  std::uint16_t compression = 0, fillOrder = 0;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
+  const bool inPlace = compression == COMPRESSION_NONE && fillOrder == FILLORDER_MSB2LSB &&
+                       (rowBytes == file.width() || !TIFFIsByteSwapped(tif));
   Scratch strip(stripBytes);
   int failed = 0;
   for (int top = 0, index = 0; top < height; top += static_cast<int>(rowsPerStrip), ++index) {
     const int rows = std::min(static_cast<int>(rowsPerStrip), height - top);
     const auto expected = static_cast<tmsize_t>(rows * rowBytes);
-    const bool whole = TIFFReadEncodedStrip(tif, static_cast<std::uint32_t>(index), strip.data(),
-                                            expected) == expected;
-    if (!whole) {
+    const std::uint8_t* bytes = nullptr;
+    if (inPlace) {
+      const auto strile = static_cast<std::uint32_t>(index);
+      const std::uint64_t stored = TIFFGetStrileByteCount(tif, strile);
+      if (stored >= static_cast<std::uint64_t>(expected)) {
+        bytes = file.copiedBytes(TIFFGetStrileOffset(tif, strile), stored);
+      }
+    }
+    if (bytes == nullptr && TIFFReadEncodedStrip(tif, static_cast<std::uint32_t>(index),
+                                                 strip.data(), expected) == expected) {
+      bytes = strip.data();
+    }
+    if (bytes == nullptr) {
       ++failed;
       if (stopAtFailure) return failed;
     }
-    for (int y = 0; y < rows; ++y) onRow(top + y, whole ? strip.data() + y * rowBytes : nullptr);
+    for (int y = 0; y < rows; ++y) onRow(top + y, bytes ? bytes + y * rowBytes : nullptr);
   }
   return failed;
 }
@@ -147,6 +164,7 @@ int ReadTiles(TiffFile& file, std::size_t sampleBytes, bool stopAtFailure,
 struct TiffFile::Source {
   int fd = -1;
   std::unique_ptr<std::uint8_t[]> copy;
+  std::uint64_t copySize = 0;
   std::optional<FileFingerprint> copied;  // of the copy, taken when it is made
   ~Source() {
     if (fd >= 0) ::close(fd);
@@ -223,6 +241,7 @@ int CopyWhole(thandle_t handle, void** base, toff_t* size) {
   // costs no second read of the file.
   source->copied = FingerprintOf(copy.get(), done);
   source->copy = std::move(copy);
+  source->copySize = done;
   *base = source->copy.get();
   *size = done;
   return 1;
@@ -230,6 +249,7 @@ int CopyWhole(thandle_t handle, void** base, toff_t* size) {
 
 void DropCopy(thandle_t handle, void*, toff_t) {
   SourceOf(handle).copy.reset();
+  SourceOf(handle).copySize = 0;
 }
 
 }  // namespace
@@ -276,6 +296,14 @@ TiffFile::TiffFile(const std::string& fileName) : name_(fileName) {
   status_ = TiffOpenStatus::kOpened;
   TIFFGetField(tif_, TIFFTAG_IMAGEWIDTH, &width_);
   TIFFGetField(tif_, TIFFTAG_IMAGELENGTH, &height_);
+}
+
+const std::uint8_t* TiffFile::copiedBytes(std::uint64_t offset, std::uint64_t count) const {
+  if (source_ == nullptr || source_->copy == nullptr || offset > source_->copySize ||
+      count > source_->copySize - offset) {
+    return nullptr;
+  }
+  return source_->copy.get() + offset;
 }
 
 TiffFile::~TiffFile() {

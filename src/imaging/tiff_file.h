@@ -66,6 +66,10 @@ class TiffFile {
   /// regular file.
   std::optional<FileFingerprint> fingerprint() const;
 
+  /// The count bytes from offset of the file as copied into memory, or null
+  /// when no copy was made or they do not all lie in it.
+  const std::uint8_t* copiedBytes(std::uint64_t offset, std::uint64_t count) const;
+
   struct Source;  // what the library reads through
 
  private:

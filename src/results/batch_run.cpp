@@ -134,6 +134,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.ringDrift = request.ringDrift;
     options.zoneCoverage = request.zoneCoverage;
     options.cutoffs = request.cutoffs;
+    options.cellViews = false;  // the batch writes no gallery, pie or histogram
     WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =

@@ -481,6 +481,23 @@ TEST_F(CellLevelTest, KeepsTheWholeCellsAndDrawsThem) {
   EXPECT_FALSE(session->cellThresholdsEditable());
 }
 
+TEST_F(CellLevelTest, WithoutCellViewsTheSameCellsAndDrawingsButNoGalleryPieOrHistogram) {
+  const auto viewed = openAtCellLevel();
+  SessionOptions options;
+  options.cellLevel = true;
+  options.cellViews = false;
+  const auto session = fixture.open("A01", std::move(options));
+  const WellPictures& p = session->pictures();
+  EXPECT_TRUE(p.cellGallery.empty());
+  EXPECT_TRUE(p.classPie.empty());
+  EXPECT_TRUE(p.orientationHistogram.empty());
+  EXPECT_EQ(p.cellCrop, viewed->pictures().cellCrop);
+  EXPECT_EQ(session->cellCropJpeg(), viewed->cellCropJpeg());
+  ASSERT_TRUE(session->results().cells.has_value());
+  EXPECT_EQ(session->results().cells->kept, 2);
+  EXPECT_EQ(session->radialShareShown(), viewed->radialShareShown());
+}
+
 TEST_F(CellLevelTest, ColourShowsThePaintedCellsAndBorderTheOutlines) {
   const auto session = openAtCellLevel();
   const Picture border = session->pictures().cellCrop;

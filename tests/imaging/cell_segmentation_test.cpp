@@ -49,6 +49,10 @@ struct Well {
     CellColourGenerator colours;
     return SegmentCells(work, cellMask, mask, seeds, settings, colours);
   }
+  CellSegmentation RunUnpainted() const {
+    CellColourGenerator colours;
+    return SegmentCells(work, cellMask, seeds, settings, colours);
+  }
 };
 
 TEST(SegmentCells, GrowsAWholeCellAndPaintsItsGrownPixels) {
@@ -160,6 +164,31 @@ TEST(SegmentCells, SortsBySizeKeepingSeedOrderOnTies) {
   ASSERT_EQ(result.kept(), 4);
   const int rows[] = {310, 330, 300, 320};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(result.cells[i].pixels[0].y, kMosaicSize - rows[i]);
+}
+
+TEST(SegmentCells, WithoutPaintingFindsTheSameCellsAndOutcomes) {
+  Well well(300, 300, 200);
+  well.Strip(495, 300, 5);  // outside the ring
+  well.Strip(300, 310, 9);
+  well.Strip(300, 320, 2);  // too small
+  well.Strip(300, 330, 5);
+  well.Nucleus(309, 330);  // a second nucleus at the end of the last strip
+  const CellSegmentation unpainted = well.RunUnpainted();
+  const Picture untouched = well.mask;
+  const CellSegmentation painted = well.Run();
+  EXPECT_NE(well.mask, untouched);
+  EXPECT_EQ(unpainted.seeds, painted.seeds);
+  ASSERT_EQ(unpainted.kept(), painted.kept());
+  for (int i = 0; i < painted.kept(); ++i) {
+    const CellRecord& a = unpainted.cells[i];
+    const CellRecord& b = painted.cells[i];
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_EQ(a.nucleusSize, b.nucleusSize);
+    for (int k = 0; k < a.size(); ++k) {
+      EXPECT_EQ(a.pixels[k].position, b.pixels[k].position);
+      EXPECT_EQ(a.pixels[k].value, b.pixels[k].value);
+    }
+  }
 }
 
 TEST(SegmentCells, ColoursAreReproducibleAndSeedsOutsideThePictureRefused) {

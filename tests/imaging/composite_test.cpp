@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "core/error.h"
 #include "support/pictures.h"
 
@@ -43,21 +45,31 @@ TEST(WindowValue, CutoffAndSaturationBoundTheWindowAndStretchTruncates) {
 }
 
 TEST(MakeComposite, WindowsEachChannelSetsRedZeroAndKeepsBlueSpare) {
-  Picture blue = testing::RandomPicture(64, 48, 1);
-  Picture green = testing::RandomPicture(64, 48, 2);
-  const ChannelWindow blueWindow{30, 180, true};
-  const ChannelWindow greenWindow{10, 90, false};
-  Picture composite(2, 2);
-  MakeComposite(blue, green, blueWindow, greenWindow, composite);
-
-  ASSERT_EQ(composite.width, 64);
-  ASSERT_EQ(composite.height, 48);
-  for (int r = 0; r < 48; ++r) {
-    for (int c = 0; c < 64; ++c) {
-      ASSERT_EQ(composite.at(c, r, kBlue), WindowValue(blue.at(c, r, kBlue), blueWindow));
-      ASSERT_EQ(composite.at(c, r, kGreen), WindowValue(green.at(c, r, kBlue), greenWindow));
-      ASSERT_EQ(composite.at(c, r, kRed), 0);
-      ASSERT_EQ(composite.at(c, r, kSpare), blue.at(c, r, kSpare));
+  // Widths with and without a remainder of eight pixels; stretched windows of
+  // many ranges (1, 223, 248 and 254 among them), plain and collapsed ones.
+  const std::pair<ChannelWindow, ChannelWindow> windows[] = {
+      {{30, 180, true}, {10, 90, false}}, {{10, 255, true}, {10, 255, true}},
+      {{0, 1, true}, {5, 228, true}},     {{7, 255, true}, {0, 254, true}},
+      {{0, 255, true}, {1, 129, true}},   {{40, 41, true}, {60, 60, true}},
+      {{3, 200, false}, {100, 227, true}}};
+  for (const int width : {64, 13}) {
+    const Picture blue = testing::RandomPicture(width, 9, 1);
+    const Picture green = testing::RandomPicture(width, 9, 2);
+    for (const auto& [blueWindow, greenWindow] : windows) {
+      Picture composite(2, 2);
+      MakeComposite(blue, green, blueWindow, greenWindow, composite);
+      ASSERT_EQ(composite.width, width);
+      ASSERT_EQ(composite.height, 9);
+      for (int r = 0; r < 9; ++r) {
+        for (int c = 0; c < width; ++c) {
+          ASSERT_EQ(composite.at(c, r, kBlue), WindowValue(blue.at(c, r, kBlue), blueWindow))
+              << blueWindow.cutoff << ".." << blueWindow.saturation << " at " << c;
+          ASSERT_EQ(composite.at(c, r, kGreen), WindowValue(green.at(c, r, kBlue), greenWindow))
+              << greenWindow.cutoff << ".." << greenWindow.saturation << " at " << c;
+          ASSERT_EQ(composite.at(c, r, kRed), 0);
+          ASSERT_EQ(composite.at(c, r, kSpare), blue.at(c, r, kSpare));
+        }
+      }
     }
   }
 }

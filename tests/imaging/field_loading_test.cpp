@@ -309,6 +309,36 @@ TEST(FieldLoading, SixteenBitSamplesKeepTheirTopBits) {
   EXPECT_TRUE(Load(dir.file("narrow.tif"), 10).mosaic == Load(dir.file("narrow.tif")).mosaic);
 }
 
+TEST(FieldLoading, UncompressedStripsInReversedBitOrderAreReadAsWritten) {
+  TempDir dir;
+  const std::string path = dir.file("reversed.tif");
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kFieldSize);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kFieldSize);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 64);
+  const auto grey = [](int x, int y) { return static_cast<std::uint8_t>(3 * x + y); };
+  std::vector<std::uint8_t> row(kFieldSize);
+  for (int y = 0; y < kFieldSize; ++y) {
+    for (int x = 0; x < kFieldSize; ++x) row[x] = grey(x, y);
+    ASSERT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 1);
+  }
+  TIFFClose(tif);
+  const Loaded loaded = Load(path);
+  ASSERT_FALSE(loaded.load.problem);
+  for (int y = 0; y < kFieldSize; ++y) {
+    for (int x = 0; x < kFieldSize; ++x) {
+      std::uint32_t word;
+      std::memcpy(&word, loaded.mosaic.topDown(kFieldSize + x, kFieldSize + y), 4);
+      ASSERT_EQ(word, 0xff000000u | 0x010101u * grey(x, y)) << "x " << x << " y " << y;
+    }
+  }
+}
+
 TEST(InputBits, ProbeFindsTheBitsEverySampleFitsIn) {
   TempDir dir;
   const auto wide = [&](std::uint16_t largest, bool tiled = false) {
