@@ -58,30 +58,63 @@ int OtsuThreshold(const std::array<std::int64_t, N>& histogram) {
   return threshold;
 }
 
-/// Covered pixels (blue byte above the threshold) of block bx of four rows.
-int CoveredInBlock(const std::uint8_t* const rows[kBlock], int bx, int threshold) {
-  static_assert(kBlock == 4);
+/// The blue bytes of pixels [from, to) of a row of 32-bit pixels, to grey.
+void BlueBytes(const std::uint8_t* pixels, int from, int to, std::uint8_t* grey) {
+  int c = from;
 #if defined(__SSE2__)
-  // One block row is four pixel words: their blue bytes against the threshold.
+  // Sixteen pixels at a time: the blue byte of each word, packed twice.
   const __m128i blue = _mm_set1_epi32(0xff);
-  const __m128i limit = _mm_set1_epi32(threshold);
-  __m128i counts = _mm_setzero_si128();
-  for (int i = 0; i < kBlock; ++i) {
-    const __m128i words =
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[i] + 4 * kBlock * bx));
-    counts = _mm_sub_epi32(counts, _mm_cmpgt_epi32(_mm_and_si128(words, blue), limit));
+  for (; c + 16 <= to; c += 16) {
+    const auto* in = reinterpret_cast<const __m128i*>(pixels + 4 * c);
+    const __m128i a = _mm_and_si128(_mm_loadu_si128(in), blue);
+    const __m128i b = _mm_and_si128(_mm_loadu_si128(in + 1), blue);
+    const __m128i d = _mm_and_si128(_mm_loadu_si128(in + 2), blue);
+    const __m128i e = _mm_and_si128(_mm_loadu_si128(in + 3), blue);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(d, e));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(grey + c), bytes);
   }
-  counts = _mm_add_epi32(counts, _mm_srli_si128(counts, 8));
-  counts = _mm_add_epi32(counts, _mm_srli_si128(counts, 4));
-  return _mm_cvtsi128_si32(counts);
-#else
-  int covered = 0;
-  for (int i = 0; i < kBlock; ++i) {
-    const std::uint8_t* pixel = rows[i] + 4 * kBlock * bx;
-    for (int k = 0; k < kBlock; ++k) covered += pixel[4 * k] > threshold;
-  }
-  return covered;
 #endif
+  for (; c < to; ++c) grey[c] = pixels[4 * c];
+}
+
+/// Covered pixels (grey above the threshold) of the blocks [from, to) of
+/// four grey rows, to cover.
+void CoverRun(const std::uint8_t* const rows[kBlock], int from, int to, int threshold,
+              std::uint8_t* cover) {
+  static_assert(kBlock == 4);
+  int bx = from;
+#if defined(__SSE2__)
+  // Sixteen blocks at a time. Bytes compare signed, so both sides are moved
+  // down by 128; each byte counts its row's covered pixels down from 0.
+  const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i limit = _mm_set1_epi8(static_cast<char>(threshold - 128));
+  const __m128i lowByte = _mm_set1_epi32(0xff);
+  for (; bx + 16 <= to; bx += 16) {
+    __m128i sums[4];
+    for (int part = 0; part < 4; ++part) {
+      __m128i counts = _mm_setzero_si128();
+      for (int i = 0; i < kBlock; ++i) {
+        const __m128i grey =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[i] + kBlock * bx + 16 * part));
+        counts = _mm_sub_epi8(counts, _mm_cmpgt_epi8(_mm_xor_si128(grey, bias), limit));
+      }
+      // Each word's four bytes (at most 4 each) added into its low byte.
+      counts = _mm_add_epi8(counts, _mm_srli_epi32(counts, 16));
+      counts = _mm_add_epi8(counts, _mm_srli_epi32(counts, 8));
+      sums[part] = _mm_and_si128(counts, lowByte);
+    }
+    const __m128i bytes =
+        _mm_packus_epi16(_mm_packs_epi32(sums[0], sums[1]), _mm_packs_epi32(sums[2], sums[3]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cover + bx), bytes);
+  }
+#endif
+  for (; bx < to; ++bx) {
+    int covered = 0;
+    for (int i = 0; i < kBlock; ++i) {
+      for (int k = 0; k < kBlock; ++k) covered += rows[i][kBlock * bx + k] > threshold;
+    }
+    cover[bx] = static_cast<std::uint8_t>(covered);
+  }
 }
 
 /// Covered pixels (cell stain above the threshold) counted in 4 x 4 blocks,
@@ -106,15 +139,21 @@ class CoverMap {
       std::fill(row, row + split, black[upper ? 3 : 0] ? 0 : 1);
       std::fill(row + split, row + blocksX_, black[upper ? 2 : 1] ? 0 : 1);
     }
-    // One histogram per pixel of a block's row, so that no increment waits
-    // for the one before it. Known blocks come in runs (whole quarters),
-    // found once per row of blocks; each run's pixels are counted in one
-    // unbranched loop.
+    // The mosaic is read once: the blue bytes of known blocks are copied to
+    // a grey picture (a quarter of the bytes), which the histogram and,
+    // once the threshold is known, the block counts read. Known blocks come
+    // in runs (whole quarters), found once per row of blocks.
+    const int columns = blocksX_ * kBlock;
+    std::vector<std::uint8_t>& grey =
+        GreyBuffer(static_cast<std::size_t>(columns) * blocksY_ * kBlock);
+    const auto greyRow = [&](int r) { return grey.data() + static_cast<std::size_t>(r) * columns; };
+    // One histogram per pixel of four, so that no increment waits for the
+    // one before it.
     static_assert(kBlock == 4);
     std::array<std::uint32_t, 256> first{}, second{}, third{}, fourth{};
     std::vector<std::pair<int, int>> runs;  // first and one past the last block of each run
+    std::vector<std::size_t> rowRuns{0};    // each row of blocks' first run
     for (int by = 0; by < blocksY_; ++by) {
-      runs.clear();
       const std::uint8_t* knownRow = known_.data() + index(0, by);
       for (int bx = 0; bx < blocksX_;) {
         if (!knownRow[bx]) {
@@ -127,18 +166,22 @@ class CoverMap {
         bx = end;
       }
       for (int r = by * kBlock; r < (by + 1) * kBlock; ++r) {
-        const std::uint8_t* row = green.bytes.data() + green.offset(0, r, kBlue);
-        for (const auto& [runStart, runEnd] : runs) {
-          const std::uint8_t* pixel = row + 4 * kBlock * runStart;
-          const std::uint8_t* const stop = row + 4 * kBlock * runEnd;
-          for (; pixel != stop; pixel += 4 * kBlock) {
+        const std::uint8_t* pixels = green.bytes.data() + green.offset(0, r, kBlue);
+        std::uint8_t* row = greyRow(r);
+        for (std::size_t k = rowRuns.back(); k < runs.size(); ++k) {
+          const auto [runStart, runEnd] = runs[k];
+          BlueBytes(pixels, kBlock * runStart, kBlock * runEnd, row);
+          const std::uint8_t* pixel = row + kBlock * runStart;
+          const std::uint8_t* const stop = row + kBlock * runEnd;
+          for (; pixel != stop; pixel += kBlock) {
             ++first[pixel[0]];
-            ++second[pixel[4]];
-            ++third[pixel[8]];
-            ++fourth[pixel[12]];
+            ++second[pixel[1]];
+            ++third[pixel[2]];
+            ++fourth[pixel[3]];
           }
         }
       }
+      rowRuns.push_back(runs.size());
     }
     std::array<std::int64_t, 256> histogram{};
     for (int v = 0; v < 256; ++v) {
@@ -148,13 +191,9 @@ class CoverMap {
     if (threshold_ < 0) return;  // nothing usable, or one grey value only
     for (int by = 0; by < blocksY_; ++by) {
       const std::uint8_t* rows[kBlock];
-      for (int i = 0; i < kBlock; ++i) {
-        rows[i] = green.bytes.data() + green.offset(0, by * kBlock + i, kBlue);
-      }
-      const std::size_t row = index(0, by);
-      for (int bx = 0; bx < blocksX_; ++bx) {
-        if (!known_[row + bx]) continue;
-        cover_[row + bx] = static_cast<std::uint8_t>(CoveredInBlock(rows, bx, threshold_));
+      for (int i = 0; i < kBlock; ++i) rows[i] = greyRow(by * kBlock + i);
+      for (std::size_t k = rowRuns[by]; k < rowRuns[by + 1]; ++k) {
+        CoverRun(rows, runs[k].first, runs[k].second, threshold_, cover_.data() + index(0, by));
       }
     }
     usable_ = true;
@@ -168,6 +207,7 @@ class CoverMap {
   int cover(int bx, int by) const { return cover_[index(bx, by)]; }
   bool known(int bx, int by) const { return known_[index(bx, by)] != 0; }
   const std::uint8_t& knownRow(int by) const { return known_[index(0, by)]; }
+  const std::uint8_t& coverRow(int by) const { return cover_[index(0, by)]; }
   int width() const { return width_; }
   int height() const { return height_; }
 
@@ -177,6 +217,14 @@ class CoverMap {
   std::vector<std::uint8_t> known_;
   int threshold_ = -1;
   bool usable_ = false;
+
+  // Every analysis assesses its well; one buffer per thread spares the page
+  // faults of a fresh 1 MB allocation each time.
+  static std::vector<std::uint8_t>& GreyBuffer(std::size_t size) {
+    thread_local std::vector<std::uint8_t> buffer;
+    buffer.resize(size);
+    return buffer;
+  }
 };
 
 /// Squared Euclidean distance transform in one dimension (Felzenszwalb and
@@ -254,50 +302,55 @@ ZoneAssessment Assess(const CoverMap& map) {
   assessment.y = map.height() / 2;
   if (!map.usable()) return assessment;
   const int bw = map.blocksX(), bh = map.blocksY();
-  // Integral images of covered and known pixels.
+  // Integral images of covered and known pixels, counted modulo 2^16: a
+  // window's sum, at most 16 x 31 x 31 = 15376 pixels, is below 2^16, so the
+  // wrapped difference of four entries is the window's exact sum.
+  static_assert(std::int64_t{kBlockPixels} * (2 * kDensityReach + 1) * (2 * kDensityReach + 1) <
+                65536);
   // Every sum is written below but those of the zero row and column.
   const std::size_t sums = static_cast<std::size_t>(bw + 1) * (bh + 1);
-  const auto coverSum = std::make_unique_for_overwrite<std::int64_t[]>(sums);
-  const auto knownSum = std::make_unique_for_overwrite<std::int64_t[]>(sums);
+  const auto coverSum = std::make_unique_for_overwrite<std::uint16_t[]>(sums);
+  const auto knownSum = std::make_unique_for_overwrite<std::uint16_t[]>(sums);
   const auto at = [&](int x, int y) { return static_cast<std::size_t>(y) * (bw + 1) + x; };
   std::fill(coverSum.get(), coverSum.get() + bw + 1, 0);
   std::fill(knownSum.get(), knownSum.get() + bw + 1, 0);
   for (int y = 1; y <= bh; ++y) coverSum[at(0, y)] = knownSum[at(0, y)] = 0;
   for (int y = 0; y < bh; ++y) {
     // Each row's running sums on top of the row below's totals.
-    const std::int64_t* coverBelow = coverSum.get() + at(1, y);
-    const std::int64_t* knownBelow = knownSum.get() + at(1, y);
-    std::int64_t* coverRow = coverSum.get() + at(1, y + 1);
-    std::int64_t* knownRow = knownSum.get() + at(1, y + 1);
+    const std::uint16_t* coverBelow = coverSum.get() + at(1, y);
+    const std::uint16_t* knownBelow = knownSum.get() + at(1, y);
+    std::uint16_t* coverRow = coverSum.get() + at(1, y + 1);
+    std::uint16_t* knownRow = knownSum.get() + at(1, y + 1);
     const std::uint8_t* known = &map.knownRow(y);
-    std::int64_t coverRun = 0, knownRun = 0;
+    const std::uint8_t* cover = &map.coverRow(y);
+    std::uint16_t coverRun = 0, knownRun = 0;
     for (int x = 0; x < bw; ++x) {
-      coverRun += map.cover(x, y);
-      knownRun += known[x] ? kBlockPixels : 0;
-      coverRow[x] = coverBelow[x] + coverRun;
-      knownRow[x] = knownBelow[x] + knownRun;
+      coverRun = static_cast<std::uint16_t>(coverRun + cover[x]);
+      knownRun = static_cast<std::uint16_t>(knownRun + (known[x] ? kBlockPixels : 0));
+      coverRow[x] = static_cast<std::uint16_t>(coverBelow[x] + coverRun);
+      knownRow[x] = static_cast<std::uint16_t>(knownBelow[x] + knownRun);
     }
   }
   // Density in 1/256 steps; -1 where less than half the window is known.
-  std::vector<int> density(static_cast<std::size_t>(bw) * bh, -1);
+  std::vector<std::int16_t> density(static_cast<std::size_t>(bw) * bh, -1);
   std::array<std::int64_t, 257> histogram{};
-  constexpr std::int64_t window =
-      std::int64_t{kBlockPixels} * (2 * kDensityReach + 1) * (2 * kDensityReach + 1);
+  constexpr int window = kBlockPixels * (2 * kDensityReach + 1) * (2 * kDensityReach + 1);
   for (int y = 0; y < bh; ++y) {
     const int y0 = std::max(0, y - kDensityReach), y1 = std::min(bh, y + kDensityReach + 1);
+    const std::uint8_t* knownRow = &map.knownRow(y);
+    std::int16_t* densityRow = density.data() + static_cast<std::size_t>(y) * bw;
     for (int x = 0; x < bw; ++x) {
-      if (!map.known(x, y)) continue;
+      if (!knownRow[x]) continue;
       const int x0 = std::max(0, x - kDensityReach), x1 = std::min(bw, x + kDensityReach + 1);
-      const std::int64_t known =
-          knownSum[at(x1, y1)] - knownSum[at(x0, y1)] - knownSum[at(x1, y0)] + knownSum[at(x0, y0)];
+      const int known = static_cast<std::uint16_t>(knownSum[at(x1, y1)] - knownSum[at(x0, y1)] -
+                                                   knownSum[at(x1, y0)] + knownSum[at(x0, y0)]);
       if (known * 4 < window)
         continue;  // windows cut by the picture's edge judge on what they hold
-      const std::int64_t covered =
-          coverSum[at(x1, y1)] - coverSum[at(x0, y1)] - coverSum[at(x1, y0)] + coverSum[at(x0, y0)];
+      const int covered = static_cast<std::uint16_t>(coverSum[at(x1, y1)] - coverSum[at(x0, y1)] -
+                                                     coverSum[at(x1, y0)] + coverSum[at(x0, y0)]);
       // Whole windows, most of them, divide by a constant (a multiplication).
-      const int value =
-          static_cast<int>(known == window ? covered * 256 / window : covered * 256 / known);
-      density[static_cast<std::size_t>(y) * bw + x] = value;
+      const int value = known == window ? covered * 256 / window : covered * 256 / known;
+      densityRow[x] = static_cast<std::int16_t>(value);
       ++histogram[value];
     }
   }
@@ -328,19 +381,34 @@ ZoneAssessment Assess(const CoverMap& map) {
     const std::size_t row = static_cast<std::size_t>(y) * bw;
     RowDistances(sites.data() + row, bw, kFar, distance.get() + row);
   }
-  std::vector<double> line(bh), result(bh), envelopeZ(bh + 1);
+  // The column pass, a strip of columns (a cache line of each row) at a
+  // time. Only the deepest block is wanted: the first of the largest
+  // distances in row order, that is the lowest row, then the leftmost.
+  constexpr int kStrip = 8;
+  std::vector<double> lines(static_cast<std::size_t>(kStrip) * bh), result(bh), envelopeZ(bh + 1);
   std::vector<int> envelopeV(bh);
-  for (int x = 0; x < bw; ++x) {
-    for (int y = 0; y < bh; ++y) line[y] = distance[static_cast<std::size_t>(y) * bw + x];
-    DistanceTransform1D(line.data(), bh, result.data(), envelopeV.data(), envelopeZ.data());
-    for (int y = 0; y < bh; ++y) distance[static_cast<std::size_t>(y) * bw + x] = result[y];
+  double deepestDistance = -1;
+  int bx = 0, by = 0;
+  for (int x0 = 0; x0 < bw; x0 += kStrip) {
+    const int strip = std::min(kStrip, bw - x0);
+    for (int y = 0; y < bh; ++y) {
+      const double* from = distance.get() + static_cast<std::size_t>(y) * bw + x0;
+      for (int k = 0; k < strip; ++k) lines[static_cast<std::size_t>(k) * bh + y] = from[k];
+    }
+    for (int k = 0; k < strip; ++k) {
+      DistanceTransform1D(lines.data() + static_cast<std::size_t>(k) * bh, bh, result.data(),
+                          envelopeV.data(), envelopeZ.data());
+      const int deepestY =
+          static_cast<int>(std::max_element(result.begin(), result.end()) - result.begin());
+      const double value = result[deepestY];
+      if (value > deepestDistance || (value == deepestDistance && deepestY < by)) {
+        deepestDistance = value;
+        bx = x0 + k;
+        by = deepestY;
+      }
+    }
   }
-  std::size_t deepest = 0;
-  for (std::size_t b = 1; b < density.size(); ++b) {
-    if (distance[b] > distance[deepest]) deepest = b;
-  }
-  const double depth = std::sqrt(std::min(distance[deepest], 4.0 * bw * bw + 4.0 * bh * bh));
-  const int bx = static_cast<int>(deepest % bw), by = static_cast<int>(deepest / bw);
+  const double depth = std::sqrt(std::min(deepestDistance, 4.0 * bw * bw + 4.0 * bh * bh));
   assessment.judged = true;
   assessment.x = bx * kBlock + kBlock / 2;
   assessment.y = by * kBlock + kBlock / 2;

@@ -105,6 +105,28 @@ TEST(ZoneFit, JudgesWhetherAWellHasAClearZone) {
   }
 }
 
+// A picture of any width is counted whole: here 15 blocks across (no
+// multiple of the sixteen blocks or pixels counted at a time), cells in its
+// upper half only (12 of each 15 block columns, 3 of each 4 block rows).
+// The bottom row's windows hold too little of the picture to be judged, so
+// the largest sparse disc lies half-way between it and the cells; every
+// window spans the picture's width, so the leftmost block of that row is it.
+// Only the blue bytes are the cell stain.
+TEST(ZoneFit, JudgesANarrowPictureBlockByBlock) {
+  Picture green = GreyPicture(60, kMosaicSize, [](int c, int r) {
+    return r >= kMosaicSize / 2 && c % 16 < 12 && r % 16 < 12 ? 160 : 20;
+  });
+  for (std::size_t i = 1; i < green.bytes.size(); i += 4) green.bytes[i] = 250;
+  const ZoneAssessment zone = AssessZone(green);
+  EXPECT_TRUE(zone.judged);
+  EXPECT_TRUE(zone.clear);
+  EXPECT_NEAR(zone.y, kMosaicSize / 4, 12);
+  EXPECT_EQ(zone.x, 2);
+  EXPECT_NEAR(zone.radius, kMosaicSize / 4, 8);
+  EXPECT_EQ(zone.insideCover, 0);
+  EXPECT_NEAR(zone.typicalCover, 0.8 * 0.75, 0.05);
+}
+
 TEST(ZoneFit, FindsTheZonesOfASpreadOfConstructedWellsWithinTwelvePixels) {
   int within = 0, clear = 0;
   const std::vector<ZoneWellRecipe> spread = ZoneWellSpread();
