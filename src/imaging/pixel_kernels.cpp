@@ -164,32 +164,30 @@ std::int64_t CountBlueEqual(const std::uint8_t* pixels, std::int64_t count, std:
   return equal;
 }
 
-void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint32_t* sums) {
-  std::uint32_t sum = 0;
+void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint16_t* sums) {
+  std::uint16_t sum = 0;
   std::int64_t k = 0;
 #if defined(__SSE2__)
-  // Eight pixels at a time: the running sums within each four, then the sum
-  // before them added (one dependent step per eight pixels).
+  // Eight pixels at a time: their blue bytes as eight 16-bit lanes, the
+  // running sums within them, then the sum before them added.
   const __m128i lowByte = _mm_set1_epi32(0xff);
   __m128i before = _mm_setzero_si128();
-  const auto within = [&](const std::uint8_t* p) {
-    __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), lowByte);
-    x = _mm_add_epi32(x, _mm_slli_si128(x, 4));
-    return _mm_add_epi32(x, _mm_slli_si128(x, 8));
-  };
   for (; k + 8 <= count; k += 8) {
-    const __m128i first = within(pixels + 4 * k);
-    const __m128i second =
-        _mm_add_epi32(within(pixels + 4 * k + 16), _mm_shuffle_epi32(first, 0xff));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), _mm_add_epi32(first, before));
-    const __m128i total = _mm_add_epi32(second, before);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 4), total);
-    before = _mm_shuffle_epi32(total, 0xff);
+    const auto* in = reinterpret_cast<const __m128i*>(pixels + 4 * k);
+    __m128i x = _mm_packs_epi32(_mm_and_si128(_mm_loadu_si128(in), lowByte),
+                                _mm_and_si128(_mm_loadu_si128(in + 1), lowByte));
+    x = _mm_add_epi16(x, _mm_slli_si128(x, 2));
+    x = _mm_add_epi16(x, _mm_slli_si128(x, 4));
+    x = _mm_add_epi16(x, _mm_slli_si128(x, 8));
+    x = _mm_add_epi16(x, before);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), x);
+    const __m128i last = _mm_shufflehi_epi16(x, 0xff);
+    before = _mm_unpackhi_epi64(last, last);
   }
-  sum = static_cast<std::uint32_t>(_mm_cvtsi128_si32(before));
+  sum = static_cast<std::uint16_t>(_mm_extract_epi16(before, 0));
 #endif
   for (; k < count; ++k) {
-    sum += pixels[4 * k];
+    sum = static_cast<std::uint16_t>(sum + pixels[4 * k]);
     sums[k] = sum;
   }
 }

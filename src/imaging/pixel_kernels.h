@@ -22,7 +22,9 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
 /// The number of pixels whose blue byte equals value.
 std::int64_t CountBlueEqual(const std::uint8_t* pixels, std::int64_t count, std::uint8_t value);
 
-/// sums[k] = the grey values (blue bytes) of pixels 0 .. k added up, for k < count.
-void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint32_t* sums);
+/// sums[k] = the grey values (blue bytes) of pixels 0 .. k added up, for k <
+/// count; count is at most kGreySumRun, so that every sum fits 16 bits.
+inline constexpr std::int64_t kGreySumRun = 256;
+void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint16_t* sums);
 
 }  // namespace vembrel

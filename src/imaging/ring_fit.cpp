@@ -16,20 +16,32 @@ namespace vembrel {
 namespace {
 
 /// Disc sums over the grey values of one picture, captured once: each row's
-/// prefix sums turn the strict disc's row interval into two lookups.
+/// prefix sums turn the strict disc's row interval into two lookups. A
+/// prefix sum is kept in two parts, the sum of whole runs of kGreySumRun
+/// pixels before it (32 bits) and the sum within its run (16 bits), which
+/// halves the bytes written.
 class DiscSummer {
  public:
   DiscSummer(const Picture& picture, int radius)
       : width_(picture.width),
         height_(picture.height),
         radius_(radius),
+        runs_(static_cast<int>((width_ + kGreySumRun - 1) / kGreySumRun) + 1),
         halfWidths_(DiscHalfWidths(radius)),
-        prefix_(PrefixBuffer(static_cast<std::size_t>(width_ + 1) * std::max(height_, 0))) {
+        buffers_(Buffers(static_cast<std::size_t>(width_ + 1) * std::max(height_, 0),
+                         static_cast<std::size_t>(runs_) * std::max(height_, 0))) {
     const std::uint8_t* grey = picture.bytes.data();
     for (int r = 0; r < height_; ++r) {
-      std::uint32_t* row = prefix_.data() + static_cast<std::size_t>(r) * (width_ + 1);
-      row[0] = 0;
-      GreyPrefixSums(grey + static_cast<std::size_t>(r) * width_ * 4, width_, row + 1);
+      const std::uint8_t* pixels = grey + static_cast<std::size_t>(r) * width_ * 4;
+      std::uint16_t* within = buffers_.within.data() + static_cast<std::size_t>(r) * (width_ + 1);
+      std::uint32_t* before = buffers_.before.data() + static_cast<std::size_t>(r) * runs_;
+      within[0] = 0;
+      before[0] = 0;
+      for (int c = 0, run = 1; c < width_; c += kGreySumRun, ++run) {
+        const int count = static_cast<int>(std::min<std::int64_t>(kGreySumRun, width_ - c));
+        GreyPrefixSums(pixels + 4 * static_cast<std::size_t>(c), count, within + c + 1);
+        before[run] = before[run - 1] + (run > 1 ? within[c] : 0);
+      }
     }
   }
 
@@ -43,25 +55,39 @@ class DiscSummer {
       const int c0 = std::max(0, x - half);
       const int c1 = std::min(width_ - 1, x + half);
       if (c0 > c1) continue;
-      const std::uint32_t* row = prefix_.data() + static_cast<std::size_t>(r) * (width_ + 1);
-      total += row[c1 + 1] - row[c0];
+      total += Prefix(r, c1 + 1) - Prefix(r, c0);
     }
     return total;
   }
 
  private:
+  struct PrefixBuffers {
+    std::vector<std::uint16_t> within;  // (width + 1) per row: entry c, the run's sum up to c
+    std::vector<std::uint32_t> before;  // runs per row: entry k, the first k - 1 runs' sum
+  };
+
+  /// The grey values of pixels 0 .. c - 1 of row r added up. Entry c of a
+  /// row (c >= 1) lies in run (c - 1) / kGreySumRun.
+  std::uint32_t Prefix(int r, int c) const {
+    const std::size_t run = static_cast<std::size_t>((c + kGreySumRun - 1) / kGreySumRun);
+    return buffers_.before[static_cast<std::size_t>(r) * runs_ + run] +
+           buffers_.within[static_cast<std::size_t>(r) * (width_ + 1) + c];
+  }
+
   int width_;
   int height_;
   int radius_;
+  int runs_;
   std::vector<int> halfWidths_;
-  std::vector<std::uint32_t>& prefix_;  // (width + 1) per row, row sums fit 32 bits
+  PrefixBuffers& buffers_;
 
-  // The fit runs on every ring change; reusing one buffer per thread spares
-  // the page faults of a fresh 4 MB allocation each time.
-  static std::vector<std::uint32_t>& PrefixBuffer(std::size_t size) {
-    thread_local std::vector<std::uint32_t> buffer;
-    buffer.resize(size);
-    return buffer;
+  // The fit runs on every ring change; reusing the buffers of each thread
+  // spares the page faults of fresh allocations each time.
+  static PrefixBuffers& Buffers(std::size_t within, std::size_t before) {
+    thread_local PrefixBuffers buffers;
+    buffers.within.resize(within);
+    buffers.before.resize(before);
+    return buffers;
   }
 };
 

@@ -398,10 +398,19 @@ ZoneAssessment Assess(const CoverMap& map) {
     for (int k = 0; k < strip; ++k) {
       DistanceTransform1D(lines.data() + static_cast<std::size_t>(k) * bh, bh, result.data(),
                           envelopeV.data(), envelopeZ.data());
+      // The column's largest distance with four running maxima (no branch
+      // per block), then its first row only where it may be the deepest.
+      double maxima[4] = {result[0], result[0], result[0], result[0]};
+      int y = 0;
+      for (; y + 4 <= bh; y += 4) {
+        for (int i = 0; i < 4; ++i) maxima[i] = std::max(maxima[i], result[y + i]);
+      }
+      for (; y < bh; ++y) maxima[0] = std::max(maxima[0], result[y]);
+      const double value = std::max(std::max(maxima[0], maxima[1]), std::max(maxima[2], maxima[3]));
+      if (value < deepestDistance) continue;
       const int deepestY =
-          static_cast<int>(std::max_element(result.begin(), result.end()) - result.begin());
-      const double value = result[deepestY];
-      if (value > deepestDistance || (value == deepestDistance && deepestY < by)) {
+          static_cast<int>(std::find(result.begin(), result.end(), value) - result.begin());
+      if (value > deepestDistance || deepestY < by) {
         deepestDistance = value;
         bx = x0 + k;
         by = deepestY;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -80,9 +81,10 @@ TEST(PixelKernels, CountBlueEqualCountsOnlyTheBlueByte) {
 
 TEST(PixelKernels, GreyPrefixSumsAddUpTheBlueBytes) {
   std::mt19937 random(29);
-  for (const std::int64_t count : {0, 1, 3, 4, 5, 7, 8, 1023, 1024}) {
+  for (const std::int64_t count :
+       std::initializer_list<std::int64_t>{0, 1, 3, 4, 5, 7, 8, 15, 16, 17, 255, kGreySumRun}) {
     const std::vector<std::uint8_t> pixels = RandomPixels(count, random, 255);
-    std::vector<std::uint32_t> sums(static_cast<std::size_t>(count) + 1, 7);
+    std::vector<std::uint16_t> sums(static_cast<std::size_t>(count) + 1, 7);
     GreyPrefixSums(pixels.data(), count, sums.data());
     std::uint32_t sum = 0;
     for (std::int64_t k = 0; k < count; ++k) {
@@ -91,6 +93,11 @@ TEST(PixelKernels, GreyPrefixSumsAddUpTheBlueBytes) {
     }
     EXPECT_EQ(sums[count], 7u) << "nothing written past the end";
   }
+  // The largest run of white pixels still fits.
+  const std::vector<std::uint8_t> white(4 * kGreySumRun, 255);
+  std::vector<std::uint16_t> sums(kGreySumRun);
+  GreyPrefixSums(white.data(), kGreySumRun, sums.data());
+  EXPECT_EQ(sums.back(), 255 * kGreySumRun);
 }
 
 }  // namespace
