@@ -381,40 +381,52 @@ ZoneAssessment Assess(const CoverMap& map) {
     const std::size_t row = static_cast<std::size_t>(y) * bw;
     RowDistances(sites.data() + row, bw, kFar, distance.get() + row);
   }
-  // The column pass, a strip of columns (a cache line of each row) at a
-  // time. Only the deepest block is wanted: the first of the largest
-  // distances in row order, that is the lowest row, then the leftmost.
+  // The column pass. Only the deepest block is wanted: the first of the
+  // largest distances in row order, that is the lowest row, then the
+  // leftmost. A column's transform is nowhere above its row distances, so
+  // columns are taken largest row distance first, and once that falls below
+  // the deepest distance found, no later column can reach it.
+  // The columns are copied out a strip (a cache line of each row) at a time.
   constexpr int kStrip = 8;
-  std::vector<double> lines(static_cast<std::size_t>(kStrip) * bh), result(bh), envelopeZ(bh + 1);
-  std::vector<int> envelopeV(bh);
-  double deepestDistance = -1;
-  int bx = 0, by = 0;
+  const auto columns = std::make_unique_for_overwrite<double[]>(density.size());
+  std::vector<double> highest(bw, 0);
   for (int x0 = 0; x0 < bw; x0 += kStrip) {
     const int strip = std::min(kStrip, bw - x0);
     for (int y = 0; y < bh; ++y) {
       const double* from = distance.get() + static_cast<std::size_t>(y) * bw + x0;
-      for (int k = 0; k < strip; ++k) lines[static_cast<std::size_t>(k) * bh + y] = from[k];
+      for (int k = 0; k < strip; ++k) {
+        columns[static_cast<std::size_t>(x0 + k) * bh + y] = from[k];
+        highest[x0 + k] = std::max(highest[x0 + k], from[k]);
+      }
     }
-    for (int k = 0; k < strip; ++k) {
-      DistanceTransform1D(lines.data() + static_cast<std::size_t>(k) * bh, bh, result.data(),
-                          envelopeV.data(), envelopeZ.data());
-      // The column's largest distance with four running maxima (no branch
-      // per block), then its first row only where it may be the deepest.
-      double maxima[4] = {result[0], result[0], result[0], result[0]};
-      int y = 0;
-      for (; y + 4 <= bh; y += 4) {
-        for (int i = 0; i < 4; ++i) maxima[i] = std::max(maxima[i], result[y + i]);
-      }
-      for (; y < bh; ++y) maxima[0] = std::max(maxima[0], result[y]);
-      const double value = std::max(std::max(maxima[0], maxima[1]), std::max(maxima[2], maxima[3]));
-      if (value < deepestDistance) continue;
-      const int deepestY =
-          static_cast<int>(std::find(result.begin(), result.end(), value) - result.begin());
-      if (value > deepestDistance || deepestY < by) {
-        deepestDistance = value;
-        bx = x0 + k;
-        by = deepestY;
-      }
+  }
+  std::vector<int> order(bw);
+  for (int x = 0; x < bw; ++x) order[x] = x;
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return highest[a] > highest[b]; });
+  std::vector<double> result(bh), envelopeZ(bh + 1);
+  std::vector<int> envelopeV(bh);
+  double deepestDistance = -1;
+  int bx = 0, by = 0;
+  for (const int x : order) {
+    if (highest[x] < deepestDistance) break;
+    DistanceTransform1D(columns.get() + static_cast<std::size_t>(x) * bh, bh, result.data(),
+                        envelopeV.data(), envelopeZ.data());
+    // The column's largest distance with four running maxima (no branch
+    // per block), then its first row only where it may be the deepest.
+    double maxima[4] = {result[0], result[0], result[0], result[0]};
+    int y = 0;
+    for (; y + 4 <= bh; y += 4) {
+      for (int i = 0; i < 4; ++i) maxima[i] = std::max(maxima[i], result[y + i]);
+    }
+    for (; y < bh; ++y) maxima[0] = std::max(maxima[0], result[y]);
+    const double value = std::max(std::max(maxima[0], maxima[1]), std::max(maxima[2], maxima[3]));
+    if (value < deepestDistance) continue;
+    const int deepestY =
+        static_cast<int>(std::find(result.begin(), result.end(), value) - result.begin());
+    if (value > deepestDistance || deepestY < by || (deepestY == by && x < bx)) {
+      deepestDistance = value;
+      bx = x;
+      by = deepestY;
     }
   }
   const double depth = std::sqrt(std::min(deepestDistance, 4.0 * bw * bw + 4.0 * bh * bh));
