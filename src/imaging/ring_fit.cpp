@@ -50,12 +50,17 @@ class DiscSummer {
     std::int64_t total = 0;
     const int firstRow = std::max(0, y - radius_ + 1);
     const int lastRow = std::min(height_ - 1, y + radius_ - 1);
+    const std::uint16_t* const withinRows = buffers_.within.data();
+    const std::uint32_t* const beforeRows = buffers_.before.data();
     for (int r = firstRow; r <= lastRow; ++r) {
       const int half = halfWidths_[r > y ? r - y : y - r];
       const int c0 = std::max(0, x - half);
       const int c1 = std::min(width_ - 1, x + half);
       if (c0 > c1) continue;
-      total += Prefix(r, c1 + 1) - Prefix(r, c0);
+      const std::uint16_t* within = withinRows + static_cast<std::size_t>(r) * (width_ + 1);
+      const std::uint32_t* before = beforeRows + static_cast<std::size_t>(r) * runs_;
+      total += Prefix(within, before, static_cast<unsigned>(c1 + 1)) -
+               Prefix(within, before, static_cast<unsigned>(c0));
     }
     return total;
   }
@@ -66,12 +71,12 @@ class DiscSummer {
     std::vector<std::uint32_t> before;  // runs per row: entry k, the first k - 1 runs' sum
   };
 
-  /// The grey values of pixels 0 .. c - 1 of row r added up. Entry c of a
+  /// The grey values of pixels 0 .. c - 1 of a row added up. Entry c of a
   /// row (c >= 1) lies in run (c - 1) / kGreySumRun.
-  std::uint32_t Prefix(int r, int c) const {
-    const std::size_t run = static_cast<std::size_t>((c + kGreySumRun - 1) / kGreySumRun);
-    return buffers_.before[static_cast<std::size_t>(r) * runs_ + run] +
-           buffers_.within[static_cast<std::size_t>(r) * (width_ + 1) + c];
+  static std::uint32_t Prefix(const std::uint16_t* within, const std::uint32_t* before,
+                              unsigned c) {
+    constexpr unsigned kRun = kGreySumRun;
+    return before[(c + kRun - 1) / kRun] + within[c];
   }
 
   int width_;
