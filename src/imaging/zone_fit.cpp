@@ -132,17 +132,29 @@ class CoverMap {
     // lie in the right half and the upper half.
     const int firstRight = (width_ / 2 + kBlock - 1) / kBlock;
     const int firstUpper = (height_ / 2 + kBlock - 1) / kBlock;
+    // Known blocks come in runs (whole quarters): the first and one past
+    // the last block of each, and each row of blocks' first run.
+    std::vector<std::pair<int, int>> runs;
+    std::vector<std::size_t> rowRuns{0};
     for (int by = 0; by < blocksY_; ++by) {
       const bool upper = by >= firstUpper;
       std::uint8_t* row = known_.data() + index(0, by);
       const int split = std::min(firstRight, blocksX_);
-      std::fill(row, row + split, black[upper ? 3 : 0] ? 0 : 1);
-      std::fill(row + split, row + blocksX_, black[upper ? 2 : 1] ? 0 : 1);
+      const bool left = !black[upper ? 3 : 0], right = !black[upper ? 2 : 1];
+      std::fill(row, row + split, left ? 1 : 0);
+      std::fill(row + split, row + blocksX_, right ? 1 : 0);
+      if (left && right) {
+        runs.emplace_back(0, blocksX_);
+      } else if (left && split > 0) {
+        runs.emplace_back(0, split);
+      } else if (right && split < blocksX_) {
+        runs.emplace_back(split, blocksX_);
+      }
+      rowRuns.push_back(runs.size());
     }
     // The mosaic is read once: the blue bytes of known blocks are copied to
     // a grey picture (a quarter of the bytes), which the histogram and,
-    // once the threshold is known, the block counts read. Known blocks come
-    // in runs (whole quarters), found once per row of blocks.
+    // once the threshold is known, the block counts read.
     const int columns = blocksX_ * kBlock;
     std::vector<std::uint8_t>& grey =
         GreyBuffer(static_cast<std::size_t>(columns) * blocksY_ * kBlock);
@@ -151,28 +163,23 @@ class CoverMap {
     // one before it.
     static_assert(kBlock == 4);
     std::array<std::uint32_t, 256> first{}, second{}, third{}, fourth{};
-    std::vector<std::pair<int, int>> runs;  // first and one past the last block of each run
-    std::vector<std::size_t> rowRuns{0};    // each row of blocks' first run
     for (int by = 0; by < blocksY_; ++by) {
-      const std::uint8_t* knownRow = known_.data() + index(0, by);
-      for (int bx = 0; bx < blocksX_;) {
-        if (!knownRow[bx]) {
-          ++bx;
-          continue;
-        }
-        int end = bx + 1;
-        while (end < blocksX_ && knownRow[end]) ++end;
-        runs.emplace_back(bx, end);
-        bx = end;
-      }
       for (int r = by * kBlock; r < (by + 1) * kBlock; ++r) {
         const std::uint8_t* pixels = green.bytes.data() + green.offset(0, r, kBlue);
         std::uint8_t* row = greyRow(r);
-        for (std::size_t k = rowRuns.back(); k < runs.size(); ++k) {
+        for (std::size_t k = rowRuns[by]; k < rowRuns[by + 1]; ++k) {
           const auto [runStart, runEnd] = runs[k];
           BlueBytes(pixels, kBlock * runStart, kBlock * runEnd, row);
           const std::uint8_t* pixel = row + kBlock * runStart;
           const std::uint8_t* const stop = row + kBlock * runEnd;
+          for (; stop - pixel >= 4 * kBlock; pixel += 4 * kBlock) {
+            for (int i = 0; i < 4 * kBlock; i += 4) {
+              ++first[pixel[i]];
+              ++second[pixel[i + 1]];
+              ++third[pixel[i + 2]];
+              ++fourth[pixel[i + 3]];
+            }
+          }
           for (; pixel != stop; pixel += kBlock) {
             ++first[pixel[0]];
             ++second[pixel[1]];
@@ -181,7 +188,6 @@ class CoverMap {
           }
         }
       }
-      rowRuns.push_back(runs.size());
     }
     std::array<std::int64_t, 256> histogram{};
     for (int v = 0; v < 256; ++v) {
@@ -337,17 +343,21 @@ ZoneAssessment Assess(const CoverMap& map) {
   constexpr int window = kBlockPixels * (2 * kDensityReach + 1) * (2 * kDensityReach + 1);
   for (int y = 0; y < bh; ++y) {
     const int y0 = std::max(0, y - kDensityReach), y1 = std::min(bh, y + kDensityReach + 1);
+    const std::uint16_t* knownTop = knownSum.get() + at(0, y1);
+    const std::uint16_t* knownBottom = knownSum.get() + at(0, y0);
+    const std::uint16_t* coverTop = coverSum.get() + at(0, y1);
+    const std::uint16_t* coverBottom = coverSum.get() + at(0, y0);
     const std::uint8_t* knownRow = &map.knownRow(y);
     std::int16_t* densityRow = density.data() + static_cast<std::size_t>(y) * bw;
     for (int x = 0; x < bw; ++x) {
       if (!knownRow[x]) continue;
       const int x0 = std::max(0, x - kDensityReach), x1 = std::min(bw, x + kDensityReach + 1);
-      const int known = static_cast<std::uint16_t>(knownSum[at(x1, y1)] - knownSum[at(x0, y1)] -
-                                                   knownSum[at(x1, y0)] + knownSum[at(x0, y0)]);
+      const int known = static_cast<std::uint16_t>(knownTop[x1] - knownTop[x0] - knownBottom[x1] +
+                                                   knownBottom[x0]);
       if (known * 4 < window)
         continue;  // windows cut by the picture's edge judge on what they hold
-      const int covered = static_cast<std::uint16_t>(coverSum[at(x1, y1)] - coverSum[at(x0, y1)] -
-                                                     coverSum[at(x1, y0)] + coverSum[at(x0, y0)]);
+      const int covered = static_cast<std::uint16_t>(coverTop[x1] - coverTop[x0] - coverBottom[x1] +
+                                                     coverBottom[x0]);
       // Whole windows, most of them, divide by a constant (a multiplication).
       const int value = known == window ? covered * 256 / window : covered * 256 / known;
       densityRow[x] = static_cast<std::int16_t>(value);
@@ -373,7 +383,8 @@ ZoneAssessment Assess(const CoverMap& map) {
   constexpr double kFar = 1e12;
   std::vector<std::uint8_t> sites(density.size());
   for (std::size_t b = 0; b < density.size(); ++b) {
-    sites[b] = density[b] < 0 || density[b] >= split ? 1 : 0;
+    // Unknown (-1) wraps to the top of the unsigned range.
+    sites[b] = static_cast<std::uint16_t>(density[b]) >= split ? 1 : 0;
   }
   // Written whole by the row pass.
   const auto distance = std::make_unique_for_overwrite<double[]>(density.size());
