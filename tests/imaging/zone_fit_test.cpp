@@ -127,6 +127,38 @@ TEST(ZoneFit, JudgesANarrowPictureBlockByBlock) {
   EXPECT_NEAR(zone.typicalCover, 0.8 * 0.75, 0.05);
 }
 
+// The threshold is Otsu's split of every pixel's grey: a quarter of the
+// pixels at 200, a quarter at 100 and half at 20 split best above 100. The
+// widths hold no whole number of sixteen-pixel steps, the narrow one mostly
+// what is left over.
+TEST(ZoneFit, ThresholdSplitsTheGreyOfEveryPixel) {
+  const int greys[4] = {20, 20, 100, 200};
+  for (const int width : {1020, 28}) {
+    const Picture green = GreyPicture(width, kMosaicSize, [&](int c, int) { return greys[c % 4]; });
+    EXPECT_EQ(AssessZone(green).threshold, 100) << width;
+  }
+}
+
+// A usable quarter next to a black one counts to its edge: a strip of cells
+// one block wide along that edge is all that sets the grey apart.
+TEST(ZoneFit, CountsAUsableQuarterToItsEdge) {
+  const int half = kMosaicSize / 2;
+  Picture lower = GreyPicture(kMosaicSize, kMosaicSize, 20);
+  for (int r = 0; r < half; ++r) {
+    for (int c = half; c < half + 4; ++c) lower.at(c, r, kBlue) = 200;
+  }
+  const ZoneAssessment right = AssessZone(lower, {true, false, false, false});
+  EXPECT_TRUE(right.judged);
+  EXPECT_EQ(right.threshold, 20);
+  Picture upper = GreyPicture(kMosaicSize, kMosaicSize, 20);
+  for (int r = half; r < kMosaicSize; ++r) {
+    for (int c = half - 4; c < half; ++c) upper.at(c, r, kBlue) = 200;
+  }
+  const ZoneAssessment left = AssessZone(upper, {false, false, true, false});
+  EXPECT_TRUE(left.judged);
+  EXPECT_EQ(left.threshold, 20);
+}
+
 TEST(ZoneFit, FindsTheZonesOfASpreadOfConstructedWellsWithinTwelvePixels) {
   int within = 0, clear = 0;
   const std::vector<ZoneWellRecipe> spread = ZoneWellSpread();
