@@ -1,7 +1,7 @@
 // Each well's own nucleus cut-offs on the command line: recorded in the
 // wells' JSON, the wells table and the manifest; part of the request, so a
-// resumed run with the other mode analyses again and parts of runs with
-// different modes are not put together; a bad mode is refused.
+// resumed run with the other mode analyses again (putting parts together is
+// the merge command's test); a bad mode is refused.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -72,25 +72,6 @@ TEST_F(CutoffsCommandTest, EachWellsCutoffsAreRecordedWhereverItsResultsAre) {
             std::string::npos);
   const CommandRun again = batch("own", "--resume --cutoffs plate");
   EXPECT_NE(again.err.find("Analysed 0 wells, reused 4"), std::string::npos) << again.err;
-}
-
-TEST_F(CutoffsCommandTest, PartsWithTheirOwnCutoffsPutTogetherOnlyWithPartsOfTheSameMode) {
-  ASSERT_EQ(batch("whole", "--cutoffs well").exitCode, 0);
-  ASSERT_EQ(batch("part1", "--cutoffs well --shard 1/2").exitCode, 0);
-  ASSERT_EQ(batch("part2", "--cutoffs well --shard 2/2").exitCode, 0);
-  ASSERT_EQ(batch("plate2", "--shard 2/2").exitCode, 0);
-  const auto merge = [&](const char* first, const char* second, const char* into) {
-    return RunVembrel("merge " + Quoted(folder(first)) + " " + Quoted(folder(second)) +
-                      " --results " + Quoted(folder(into)));
-  };
-  const CommandRun merged = merge("part1", "part2", "merged");
-  ASSERT_EQ(merged.exitCode, 0) << merged.err;
-  ExpectSameFiles(ResultFiles(folder("merged")), ResultFiles(folder("whole")));
-  for (const auto& [first, second] : {std::pair{"part1", "plate2"}, {"plate2", "part1"}}) {
-    const CommandRun mixed = merge(first, second, "mixed");
-    EXPECT_EQ(mixed.exitCode, 2) << mixed.err;
-    EXPECT_NE(mixed.err.find("differ in cutoffs.mode"), std::string::npos) << mixed.err;
-  }
 }
 
 TEST_F(CutoffsCommandTest, TheWellCommandGivesTheWellsCutoffsAndBadModesAreRefused) {

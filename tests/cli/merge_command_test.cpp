@@ -1,5 +1,6 @@
 // Parts of a plate's run put together: shards give exactly the whole run's
-// files; parts made differently are refused, wells no part analysed named.
+// files, each well's own cut-offs and reviewed rings included; parts made
+// differently are refused, wells no part analysed named.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,27 +23,34 @@ class MergeCommandTest : public ::testing::Test {
     return RunVembrel("batch " + Quoted(dir_.file("pictures")) + " --cells --progress none " +
                       extra + " --results " + Quoted(dir_.file(results)));
   }
+  CommandRun merge(const std::vector<std::string>& parts, const std::string& results) {
+    std::string arguments = "merge";
+    for (const std::string& part : parts) arguments += " " + Quoted(dir_.file(part));
+    return RunVembrel(arguments + " --results " + Quoted(dir_.file(results)));
+  }
   TempDir dir_;
 };
 
 TEST_F(MergeCommandTest, ShardsPutTogetherGiveTheWholeRunsFiles) {
-  ASSERT_EQ(batch("whole").exitCode, 0);
+  const std::string rings = dir_.file("rings.csv");
+  WriteBytes(rings,
+             "well,x,y,radius,source,time\n"
+             "A02,420,580,260,reviewed,2026-12-07T10:00:00+00:00\n"
+             "A05,600,450,300,reviewed,2026-12-07T10:00:00+00:00\n");
+  const std::string withRings = "--cutoffs well --rings " + Quoted(rings);
+  ASSERT_EQ(batch("whole", withRings).exitCode, 0);
   for (const char* shard : {"1/3", "2/3", "3/3"}) {
-    const CommandRun part = batch(std::string("part") + shard[0], std::string("--shard ") + shard);
+    const CommandRun part = batch(std::string("part") + shard[0], withRings + " --shard " + shard);
     ASSERT_EQ(part.exitCode, 0) << part.err;
     EXPECT_FALSE(fs::exists(dir_.file(std::string("part") + shard[0] + "/DEMO_Vembrel.csv")));
   }
-  const CommandRun merge =
-      RunVembrel("merge " + Quoted(dir_.file("part1")) + " " + Quoted(dir_.file("part2")) + " " +
-                 Quoted(dir_.file("part3")) + " --results " + Quoted(dir_.file("merged")));
-  ASSERT_EQ(merge.exitCode, 0) << merge.err;
-  EXPECT_NE(merge.out.find("Put together 8 wells from 3 parts"), std::string::npos) << merge.out;
+  const CommandRun merged = merge({"part1", "part2", "part3"}, "merged");
+  ASSERT_EQ(merged.exitCode, 0) << merged.err;
+  EXPECT_NE(merged.out.find("Put together 8 wells from 3 parts"), std::string::npos) << merged.out;
   ExpectSameFiles(ResultFiles(dir_.file("merged")), ResultFiles(dir_.file("whole")));
 
   // Two parts of three leave wells no part analysed: the files are written, the run fails.
-  const CommandRun partial =
-      RunVembrel("merge " + Quoted(dir_.file("part1")) + " " + Quoted(dir_.file("part3")) +
-                 " --results " + Quoted(dir_.file("partial")));
+  const CommandRun partial = merge({"part1", "part3"}, "partial");
   EXPECT_EQ(partial.exitCode, 1);
   EXPECT_NE(partial.err.find("no part analysed the wells A02, A05, A08"), std::string::npos)
       << partial.err;
@@ -52,15 +60,18 @@ TEST_F(MergeCommandTest, PartsMadeDifferentlyAreRefusedNamingTheDifference) {
   WriteBytes(dir_.file("other.VLS"), SettingsText({{"Cent_LCB", "90"}}));
   ASSERT_EQ(batch("a", "--wells A01-A04").exitCode, 0);
   ASSERT_EQ(batch("b", "--wells A05-A08 --settings " + Quoted(dir_.file("other.VLS"))).exitCode, 0);
-  const CommandRun merge =
-      RunVembrel("merge " + Quoted(dir_.file("a")) + " " + Quoted(dir_.file("b")) + " --results " +
-                 Quoted(dir_.file("merged")));
-  EXPECT_EQ(merge.exitCode, 2);
-  EXPECT_NE(merge.err.find("The parts differ in settings"), std::string::npos) << merge.err;
+  const CommandRun settings = merge({"a", "b"}, "merged");
+  EXPECT_EQ(settings.exitCode, 2);
+  EXPECT_NE(settings.err.find("The parts differ in settings"), std::string::npos) << settings.err;
   EXPECT_FALSE(fs::exists(dir_.file("merged/DEMO_Vembrel.csv")));
+  ASSERT_EQ(batch("own", "--wells A05-A08 --cutoffs well").exitCode, 0);
+  for (const auto& [first, second] : {std::pair{"a", "own"}, {"own", "a"}}) {
+    const CommandRun mixed = merge({first, second}, "merged");
+    EXPECT_EQ(mixed.exitCode, 2) << mixed.err;
+    EXPECT_NE(mixed.err.find("differ in cutoffs.mode"), std::string::npos) << mixed.err;
+  }
 
-  const CommandRun notARun = RunVembrel("merge " + Quoted(dir_.file("pictures")) + " --results " +
-                                        Quoted(dir_.file("merged")));
+  const CommandRun notARun = merge({"pictures"}, "merged");
   EXPECT_EQ(notARun.exitCode, 2);
   EXPECT_NE(notARun.err.find("holds no run manifest"), std::string::npos) << notARun.err;
 }

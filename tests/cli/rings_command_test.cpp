@@ -158,26 +158,6 @@ TEST_F(RingsCommandTest, AResumedRunAnalysesAgainOnlyTheWellWhoseRingChanged) {
   EXPECT_FALSE(WellsOf(dropped).at("A03").contains("ring_source"));
 }
 
-TEST_F(RingsCommandTest, ShardsWithReviewedRingsPutTogetherGiveTheWholeRunsFiles) {
-  const std::string body =
-      "A02,420,580,260,reviewed,2026-12-07T10:00:00+00:00\n"
-      "A05,600,450,300,reviewed,2026-12-07T10:00:00+00:00\n";
-  const std::string rings = writeRings("whole", body);
-  ASSERT_EQ(batch("whole").exitCode, 0);
-  for (const char* shard : {"1", "2"}) {
-    const CommandRun part =
-        batch(std::string("part") + shard, "--rings " + Quoted(rings) + " --shard " + shard + "/2");
-    ASSERT_EQ(part.exitCode, 0) << part.err;
-  }
-  const CommandRun merge =
-      RunVembrel("merge " + Quoted(folder("part1")) + " " + Quoted(folder("part2")) +
-                 " --results " + Quoted(folder("merged")));
-  ASSERT_EQ(merge.exitCode, 0) << merge.err;
-  auto whole = ResultFiles(folder("whole"));
-  whole.erase("DEMO_Vembrel_rings.csv");
-  ExpectSameFiles(ResultFiles(folder("merged")), whole);
-}
-
 TEST_F(RingsCommandTest, TheWellCommandRefusesARingOffTheMosaic) {
   for (const char* ring : {"1024,10,10", "10,-1,10", "10,10,0", "1,2", "a,b,c", "1,2,3,4"}) {
     const CommandRun run = RunVembrel("well " + Quoted(picture()) + " A01 --ring " + ring);

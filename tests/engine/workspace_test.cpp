@@ -6,8 +6,10 @@
 
 #include "core/error.h"
 #include "plate/settings_file.h"
+#include "support/closing_zone.h"
 #include "support/constructed_well.h"
 #include "support/settings_text.h"
+#include "support/temp_dir.h"
 
 namespace vembrel::testing {
 namespace {
@@ -54,6 +56,18 @@ TEST_F(WorkspaceTest, PlateMapPressesOpenFrontAndCloseWells) {
   EXPECT_TRUE(open(0).cellLevel());
   workspace.openPlate(fixture.anyPicture());
   EXPECT_TRUE(workspace.sessions().empty());
+}
+
+// A plate pictured twice is already a series: its wells' zone coverage is measured.
+TEST(WorkspaceSeries, WellsOfTwoTimePointsAreMeasuredForTheirZoneCoverage) {
+  TempDir dir;
+  const std::string folder = dir.file("Images");
+  for (int index = 0; index < 2; ++index) WriteClosingZoneTimePoint(folder, "A01", index);
+  Workspace workspace;
+  workspace.openPlate(folder);
+  ASSERT_EQ(workspace.plate().timePoints.size(), 2u);
+  workspace.chooseWell(0);
+  EXPECT_TRUE(workspace.findSession(0)->results().zoneCoverage.has_value());
 }
 
 TEST_F(WorkspaceTest, ApplyReanalysesEveryOtherWellWithTheSendersSettings) {

@@ -69,18 +69,6 @@ def test_batch_in_plate_order_and_as_a_table(demo_plate, well_json, demo):
     assert "cells_kept" not in vembrel.to_pandas(demo_plate.batch(wells=["A05"]))
 
 
-def test_other_layout(demo, tmp_path, well_json):
-    # The demo's fields under ImageXpress-style names: site = field + 1, w1 nuclear, w2 cell.
-    for well in ("B03", "D03"):
-        for picture in demo.glob(f"DEMO_{well}f0*d*.tif"):
-            field, channel = int(picture.name[-7]), int(picture.name[-5])
-            (tmp_path / f"SCREEN7_{well}_s{field + 1}_w{channel + 1}.tif").symlink_to(picture)
-    plate = vembrel.Plate(tmp_path / "SCREEN7_B03_s1_w1.tif")
-    assert (plate.layout, plate.prefix, plate.wells) == ("imagexpress", "SCREEN7_", ["B03", "D03"])
-    for well in plate.wells:
-        assert plate.analyse(well, cells=True).to_dict() == well_json(tmp_path, well, "--cells")
-
-
 def test_a_384_well_plate_gives_the_96_well_plates_numbers(demo, tmp_path, well_json):
     # The demo's B03 and D03 as wells I13 and P24 of a 384-well plate.
     twins = {"B03": "I13", "D03": "P24"}
@@ -89,6 +77,7 @@ def test_a_384_well_plate_gives_the_96_well_plates_numbers(demo, tmp_path, well_
             field, channel = int(picture.name[-7]), int(picture.name[-5])
             (tmp_path / f"BIG_{twin}_s{field + 1}_w{channel + 1}.tif").symlink_to(picture)
     plate = vembrel.Plate(tmp_path)
+    assert (plate.layout, plate.prefix) == ("imagexpress", "BIG_")
     assert (plate.wells_per_plate, plate.wells) == (384, ["I13", "P24"])
     for result in plate.batch(jobs=2):
         original = [w for w, t in twins.items() if t == result.well][0]
@@ -398,12 +387,9 @@ def test_pixel_size_gives_micrometre_twins(demo, well_json):
     result = plate.analyse("B03", cells=True)
     assert result.pixel_size == 0.5
     assert result.to_dict() == well_json(demo, "B03", "--cells", "--pixel-size", "0.5")
+    # The twins' formulas are the measure table's; the table carries them.
     table = vembrel.to_pandas([result]).iloc[0]
     assert table.ring_radius_um == pytest.approx(table.ring_radius * 0.5, abs=1e-9)
-    assert table.average_distance_um == pytest.approx(table.average_distance * 0.5, abs=1e-9)
-    assert table.pixels_um2 == pytest.approx(table.pixels * 0.25, abs=1e-9)
-    assert table.average_nucleus_size_um2 == pytest.approx(table.average_nucleus_size * 0.25)
-    assert table.ring_area_mm2 == pytest.approx(np.pi * table.ring_radius**2 * 0.25e-6)
     assert "ring_radius_um" not in vembrel.to_pandas([vembrel.Plate(demo).analyse("B03")])
     for bad in (0, -1, 1000):
         with pytest.raises(ValueError, match="no pixel size"):
