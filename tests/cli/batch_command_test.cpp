@@ -120,8 +120,11 @@ TEST(AwkwardNames, NonAsciiAndSpacesInFolderAndPrefix) {
   EXPECT_EQ(plate.exitCode, 0) << plate.err;
   EXPECT_NE(plate.out.find("Prefix:   Ünï cöde_\n"), std::string::npos) << plate.out;
 
-  const CommandRun batch = RunVembrel("batch " + Quoted(picture) + " --jobs 1");
+  const CommandRun batch = RunVembrel("batch " + Quoted(picture) + " --jobs=1");
   EXPECT_EQ(batch.exitCode, 0) << batch.err;
+  // The manifest's command line gives the arguments back as a shell takes them.
+  const std::string manifest = ReadFile(dir.file("Ünï cöde_Vembrel_run.json"));
+  EXPECT_NE(manifest.find("'" + picture + "' --jobs=1\""), std::string::npos) << manifest;
   const std::string summary = dir.file("Ünï cöde_Vembrel.csv");
   ASSERT_TRUE(fs::exists(summary)) << batch.out;
   EXPECT_NE(ReadFile(summary).find(folder), std::string::npos);
