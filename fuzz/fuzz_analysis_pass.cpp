@@ -99,8 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   count.ring.x = ring.x;
   count.ring.y = ring.y;
   vembrel::Picture mask;
-  const vembrel::ImmigrantCounts counts =
-      vembrel::CountImmigrants(composite, greenMosaic, count, mask);
+  const vembrel::ImmigrantCounts counts = vembrel::CountImmigrants(composite, count, mask);
   if (counts.nuclei < 0 || counts.acceptedArea > counts.pixels) std::abort();
   // Every counted nucleus gives one seed for the cell level.
   if (counts.seeds.size() != static_cast<std::size_t>(counts.nuclei)) std::abort();

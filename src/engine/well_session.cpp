@@ -14,7 +14,6 @@
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
 #include "imaging/nucleus_statistics.h"
-#include "imaging/pixel_kernels.h"
 #include "imaging/ring_fit.h"
 #include "imaging/zone_coverage.h"
 #include "imaging/zone_fit.h"
@@ -100,13 +99,6 @@ bool MostlyInBlackQuarters(const Ring& ring, const std::array<bool, 4>& black) {
     inBlack += (black[upper ? 3 : 0] ? left : 0) + (black[upper ? 2 : 1] ? right : 0);
   }
   return inBlack * 2 > inside;
-}
-
-// Whether more than 1 % of the nuclear channel sits at its maximum.
-bool SaturatedShare(const Picture& blue) {
-  const std::int64_t pixels = std::int64_t{blue.width} * blue.height;
-  const std::int64_t atMaximum = CountBlueEqual(blue.bytes.data(), pixels, 255);
-  return atMaximum * 100 > pixels;
 }
 
 }  // namespace
@@ -248,7 +240,6 @@ void WellSession::takeMosaics(WellMosaics mosaics) {
   if (plate_.pixelSize)
     results_.pixelSize = MosaicPixelSize(*plate_.pixelSize, mosaics.reducedFrom);
   greenQuarterBlack_ = mosaics.greenQuarterBlack;
-  saturated_ = SaturatedShare(pictures_.blueMosaic);
   zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_);
 }
 
@@ -448,7 +439,12 @@ void WellSession::rebuildComposite() {
                            settings_.display.blue.fullRange};
   const ChannelWindow green{settings_.display.green.cutoff, settings_.display.green.saturation,
                             settings_.display.green.fullRange};
-  MakeComposite(pictures_.blueMosaic, pictures_.greenMosaic, blue, green, pictures_.composite);
+  const std::int64_t atMaximum =
+      MakeComposite(pictures_.blueMosaic, pictures_.greenMosaic, blue, green, pictures_.composite);
+  // More than 1 % of the nuclear channel at its maximum. Counted with every
+  // composite, which follows every new pair of mosaics.
+  const Picture& blueMosaic = pictures_.blueMosaic;
+  saturated_ = atMaximum * 100 > std::int64_t{blueMosaic.width} * blueMosaic.height;
   if (options_.cutoffs == CutoffMode::Well && !cutoffsByHand_) chooseCutoffs();
   touch();
 }
@@ -628,8 +624,8 @@ void WellSession::analyse() {
   immigrants.minimalSize = scan.minimalSize;
   immigrants.maximalSize = scan.maximalSize;
   immigrants.ring = ring;
-  ImmigrantCounts counts =
-      CountImmigrants(pictures_.composite, pictures_.greenMosaic, immigrants, pictures_.result);
+  // The ring is the disc drawn into the green mosaic's red bytes.
+  ImmigrantCounts counts = CountImmigrants(pictures_.composite, immigrants, pictures_.result);
   pictures_.ringCrop = RingCrop(pictures_.result, ring.x, ring.y, ring.radius);
   Canvas canvas(pictures_.ringCrop);
   const std::string count = std::to_string(counts.nuclei);

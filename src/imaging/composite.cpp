@@ -77,10 +77,14 @@ StretchArithmetic StretchOf(const ChannelWindow& window,
   return stretch;
 }
 
-// Eight low bytes of eight words (two vectors of four) through the window, as 16-bit lanes.
-inline __m128i Stretch8(__m128i first, __m128i second, const StretchArithmetic& s) {
+// The low bytes of eight words (two vectors of four) as 16-bit lanes.
+inline __m128i LowBytes8(__m128i first, __m128i second) {
   const __m128i low = _mm_set1_epi32(0xff);
-  __m128i v = _mm_packs_epi32(_mm_and_si128(first, low), _mm_and_si128(second, low));
+  return _mm_packs_epi32(_mm_and_si128(first, low), _mm_and_si128(second, low));
+}
+
+// Eight 16-bit grey values through the window.
+inline __m128i Stretch8(__m128i v, const StretchArithmetic& s) {
   v = _mm_min_epi16(_mm_max_epi16(v, _mm_set1_epi16(static_cast<short>(s.cutoff))),
                     _mm_set1_epi16(static_cast<short>(s.saturation)));
   v = _mm_mullo_epi16(_mm_sub_epi16(v, _mm_set1_epi16(static_cast<short>(s.cutoff))),
@@ -92,9 +96,9 @@ inline __m128i Stretch8(__m128i first, __m128i second, const StretchArithmetic& 
 
 }  // namespace
 
-void MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
-                   const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                   Picture& composite) {
+std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
+                           const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
+                           Picture& composite) {
   if (blueMosaic.width != greenMosaic.width || blueMosaic.height != greenMosaic.height) {
     throw Error("The blue mosaic (" + std::to_string(blueMosaic.width) + " x " +
                 std::to_string(blueMosaic.height) + ") and the green mosaic (" +
@@ -119,6 +123,7 @@ void MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
   const std::uint8_t* green = greenMosaic.bytes.data();
   std::uint8_t* out = composite.bytes.data();
   std::size_t i = 0;
+  std::int64_t saturated = 0;
 #if defined(__SSE2__)
   // Stretched windows, as the settings have them by default, eight pixels at a time.
   const StretchArithmetic blueStretch = StretchOf(blueWindow, blueTable);
@@ -126,20 +131,34 @@ void MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
   if (blueStretch.usable && greenStretch.usable) {
     const __m128i spare = _mm_set1_epi32(static_cast<int>(0xff000000u));
     const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(255);
     const auto load = [](const std::uint8_t* at) {
       return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     };
-    for (; i + 8 <= pixels; i += 8) {
-      const __m128i b0 = load(blue + 4 * i), b1 = load(blue + 4 * i + 16);
-      const __m128i g0 = load(green + 4 * i), g1 = load(green + 4 * i + 16);
-      const __m128i blueAndGreen = _mm_or_si128(Stretch8(b0, b1, blueStretch),
-                                                _mm_slli_epi16(Stretch8(g0, g1, greenStretch), 8));
-      _mm_storeu_si128(
-          reinterpret_cast<__m128i*>(out + 4 * i),
-          _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), _mm_and_si128(b0, spare)));
-      _mm_storeu_si128(
-          reinterpret_cast<__m128i*>(out + 4 * i + 16),
-          _mm_or_si128(_mm_unpackhi_epi16(blueAndGreen, zero), _mm_and_si128(b1, spare)));
+    // Saturated pixels count down 16-bit lanes (-1 is all ones), which are
+    // widened before they could overflow.
+    constexpr std::size_t kBlock = 8 * 32767;
+    while (i + 8 <= pixels) {
+      const std::size_t stop = i + std::min(kBlock, (pixels - i) / 8 * 8);
+      __m128i lanes = zero;
+      for (; i < stop; i += 8) {
+        const __m128i b0 = load(blue + 4 * i), b1 = load(blue + 4 * i + 16);
+        const __m128i g0 = load(green + 4 * i), g1 = load(green + 4 * i + 16);
+        const __m128i blueGrey = LowBytes8(b0, b1);
+        lanes = _mm_add_epi16(lanes, _mm_cmpeq_epi16(blueGrey, full));
+        const __m128i blueAndGreen =
+            _mm_or_si128(Stretch8(blueGrey, blueStretch),
+                         _mm_slli_epi16(Stretch8(LowBytes8(g0, g1), greenStretch), 8));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + 4 * i),
+            _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), _mm_and_si128(b0, spare)));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + 4 * i + 16),
+            _mm_or_si128(_mm_unpackhi_epi16(blueAndGreen, zero), _mm_and_si128(b1, spare)));
+      }
+      alignas(16) std::int32_t sums[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(sums), _mm_madd_epi16(lanes, _mm_set1_epi16(-1)));
+      saturated += std::int64_t{sums[0]} + sums[1] + sums[2] + sums[3];
     }
   }
 #endif
@@ -150,7 +169,9 @@ void MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
     std::memcpy(&g, green + 4 * i, 4);
     const std::uint32_t word = blueWord[b & 0xff] | greenWord[g & 0xff] | (b & 0xff000000u);
     std::memcpy(out + 4 * i, &word, 4);
+    saturated += (b & 0xff) == 0xff ? 1 : 0;
   }
+  return saturated;
 }
 
 }  // namespace vembrel

@@ -18,8 +18,10 @@ std::uint8_t WindowValue(int value, const ChannelWindow& window);
 /// The composite: blue = window(blue mosaic), green = window(green mosaic), red 0,
 /// spare byte of the blue mosaic. Grey values are read from the blue bytes.
 /// Both mosaics must have the same size; composite is resized to it.
-void MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
-                   const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                   Picture& composite);
+/// Returns the number of blue mosaic pixels at 255 (the saturated ones of the
+/// nuclear channel), counted on the way as the mosaic is read anyway.
+std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
+                           const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
+                           Picture& composite);
 
 }  // namespace vembrel

@@ -54,25 +54,17 @@ inline std::uint32_t GreyWord(std::uint32_t value, int shift) {
 }
 
 #if defined(__SSE2__)
-// Sixteen 8-bit grey values become sixteen words s, s, s, 0xff. Streamed
-// past the caches when the row is aligned: the mosaic is read again only once
-// all of it is written, and streaming spares reading each line before writing it.
-inline void Store16(__m128i* at, __m128i words, bool stream) {
-  if (stream) {
-    _mm_stream_si128(at, words);
-  } else {
-    _mm_storeu_si128(at, words);
-  }
-}
-
-inline void PutGreyWords16(__m128i v, std::uint8_t* out, bool stream) {
+// Sixteen 8-bit grey values become sixteen words s, s, s, 0xff. Plain
+// stores: the analysis reads the mosaic right after it is loaded and finds
+// it in the caches; streamed past them, it had to fetch it from memory.
+inline void PutGreyWords16(__m128i v, std::uint8_t* out) {
   const __m128i opaque = _mm_set1_epi8(-1);
   const __m128i pairs[2] = {_mm_unpacklo_epi8(v, v), _mm_unpackhi_epi8(v, v)};
   const __m128i alpha[2] = {_mm_unpacklo_epi8(v, opaque), _mm_unpackhi_epi8(v, opaque)};
   auto* words = reinterpret_cast<__m128i*>(out);
   for (int half = 0; half < 2; ++half) {
-    Store16(words + 2 * half, _mm_unpacklo_epi16(pairs[half], alpha[half]), stream);
-    Store16(words + 2 * half + 1, _mm_unpackhi_epi16(pairs[half], alpha[half]), stream);
+    _mm_storeu_si128(words + 2 * half, _mm_unpacklo_epi16(pairs[half], alpha[half]));
+    _mm_storeu_si128(words + 2 * half + 1, _mm_unpackhi_epi16(pairs[half], alpha[half]));
   }
 }
 #endif
@@ -86,11 +78,9 @@ void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int side, int sh
   }
 #if defined(__SSE2__)
   static_assert(kFieldSize % 16 == 0 && kMosaicSize % 16 == 0);
-  const bool stream = reinterpret_cast<std::uintptr_t>(out) % 16 == 0;
   if constexpr (sizeof(T) == 1) {
     for (int x = 0; x < side; x += 16) {
-      PutGreyWords16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + x)), out + 4 * x,
-                     stream);
+      PutGreyWords16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + x)), out + 4 * x);
     }
     return;
   } else {
@@ -105,7 +95,7 @@ void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int side, int sh
           _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 2 * x + 16)), count);
       low = _mm_sub_epi16(low, _mm_subs_epu16(low, top));
       high = _mm_sub_epi16(high, _mm_subs_epu16(high, top));
-      PutGreyWords16(_mm_packus_epi16(low, high), out + 4 * x, stream);
+      PutGreyWords16(_mm_packus_epi16(low, high), out + 4 * x);
     }
     return;
   }
@@ -192,9 +182,6 @@ std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place& place,
         PutGreyRow<std::uint16_t>(samples, place.rowFromTop(y), side, shift);
       }
     });
-#if defined(__SSE2__)
-    _mm_sfence();  // the rows' streaming stores are complete before the mosaic is read
-#endif
   } else {
     AreaReducer reducer(side, 1, bits / 8, place.side);
     int outRow = 0;

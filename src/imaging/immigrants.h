@@ -38,13 +38,13 @@ struct ImmigrantCounts {
   std::vector<ImmigrantNucleus> rejected;
 };
 
-/// Steps 2 to 5 of the pass: cuts the composite to the ring (ringMask: the
-/// green mosaic whose red byte is 255 inside the ring), marks, fills and
+/// Steps 2 to 5 of the pass: cuts the composite to the ring (the pixels of
+/// the settings' ring disc, as DrawRingMask paints them), marks, fills and
 /// counts. On return result holds the result picture (black outside the
 /// ring, accepted nuclei pure red, rejected ones black); it may be the
-/// composite or the ring mask itself.
-ImmigrantCounts CountImmigrants(const Picture& composite, const Picture& ringMask,
-                                const ImmigrantSettings& settings, Picture& result);
+/// composite itself.
+ImmigrantCounts CountImmigrants(const Picture& composite, const ImmigrantSettings& settings,
+                                Picture& result);
 
 /// Square crop of 2R x 2R around the ring centre (top-left corner at
 /// (x - R, H - y - R) in top-down coordinates); parts outside the picture are black.

@@ -87,32 +87,37 @@ void MarkPixelsAtLeast(const std::uint8_t* pixels, std::int64_t count, int cutof
   for (; k < count; ++k) marks[k] = AtLeast(LoadPixel(pixels + 4 * k), cutoffBlue, cutoffGreen);
 }
 
-std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* ring,
-                             std::int64_t count, int cutoffBlue, int cutoffGreen, std::uint8_t* out,
-                             std::uint8_t* marks) {
-  std::int64_t k = 0;
+namespace {
+
+// The cut of the pixels from .. to - 1 of a row, all inside the ring or all
+// outside it; returns the number of marks.
+template <bool kInside>
+std::int64_t CutSpan(const std::uint8_t* composite, std::int64_t from, std::int64_t to,
+                     int cutoffBlue, int cutoffGreen, std::uint8_t* out, std::uint8_t* marks) {
+  std::int64_t k = from;
   std::int64_t red = 0;
 #if defined(__SSE2__)
   if (VectorCutoffs(cutoffBlue, cutoffGreen)) {
     const __m128i thresholds = Thresholds(cutoffBlue, cutoffGreen);
     const __m128i redByte = _mm_set1_epi32(0x00ff0000);
     const __m128i spareByte = _mm_set1_epi32(static_cast<int>(0xff000000u));
-    const __m128i blueGreen = _mm_set1_epi32(0x0000ffff);
+    const __m128i redAndSpare = _mm_set1_epi32(static_cast<int>(0xffff0000u));
     __m128i redCount = _mm_setzero_si128();
-    for (; k + 16 <= count; k += 16) {
+    for (; k + 16 <= to; k += 16) {
       __m128i results[4];
       __m128i redMasks[4];
       for (int part = 0; part < 4; ++part) {
         const std::int64_t at = 4 * (k + 4 * part);
         const __m128i pixel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(composite + at));
-        const __m128i ringPixel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ring + at));
-        const __m128i inside = _mm_cmpeq_epi32(_mm_and_si128(ringPixel, redByte), redByte);
-        const __m128i nucleus = _mm_and_si128(inside, AtLeast4(pixel, thresholds));
-        // Outside: clear blue and green. Nucleus: spare kept, red 255, rest 0.
-        const __m128i cut = _mm_andnot_si128(_mm_andnot_si128(inside, blueGreen), pixel);
-        const __m128i marked = _mm_or_si128(_mm_and_si128(pixel, spareByte), redByte);
-        const __m128i result =
-            _mm_or_si128(_mm_and_si128(nucleus, marked), _mm_andnot_si128(nucleus, cut));
+        __m128i result;
+        if constexpr (kInside) {
+          // Nucleus: spare kept, red 255, rest 0.
+          const __m128i nucleus = AtLeast4(pixel, thresholds);
+          const __m128i marked = _mm_or_si128(_mm_and_si128(pixel, spareByte), redByte);
+          result = _mm_or_si128(_mm_and_si128(nucleus, marked), _mm_andnot_si128(nucleus, pixel));
+        } else {
+          result = _mm_and_si128(pixel, redAndSpare);
+        }
         results[part] = result;
         redMasks[part] = _mm_cmpeq_epi32(_mm_and_si128(result, redByte), redByte);
       }
@@ -129,9 +134,10 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
     red = lanes[0] + lanes[1];
   }
 #endif
-  for (; k < count; ++k) {
+  const std::uint32_t ringPixel = kInside ? 0x00ff0000u : 0;
+  for (; k < to; ++k) {
     const std::uint32_t result =
-        CutPixel(LoadPixel(composite + 4 * k), LoadPixel(ring + 4 * k), cutoffBlue, cutoffGreen);
+        CutPixel(LoadPixel(composite + 4 * k), ringPixel, cutoffBlue, cutoffGreen);
     StorePixel(out + 4 * k, result);
     marks[k] = (result & 0x00ff0000u) == 0x00ff0000u;
     red += marks[k];
@@ -139,29 +145,16 @@ std::int64_t CutPixelsToRing(const std::uint8_t* composite, const std::uint8_t* 
   return red;
 }
 
-std::int64_t CountBlueEqual(const std::uint8_t* pixels, std::int64_t count, std::uint8_t value) {
-  std::int64_t equal = 0;
-  std::int64_t k = 0;
-#if defined(__SSE2__)
-  // Four pixels a time; each lane counts down by one per match (-1 is all ones),
-  // and is added up before it could overflow.
-  const __m128i blueByte = _mm_set1_epi32(0xff);
-  const __m128i wanted = _mm_set1_epi32(value);
-  while (count - k >= 4) {
-    const std::int64_t stop =
-        k + std::min<std::int64_t>((count - k) / 4 * 4, std::int64_t{1} << 30);
-    __m128i lanes = _mm_setzero_si128();
-    for (; k < stop; k += 4) {
-      const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * k));
-      lanes = _mm_sub_epi32(lanes, _mm_cmpeq_epi32(_mm_and_si128(words, blueByte), wanted));
-    }
-    alignas(16) std::uint32_t sums[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(sums), lanes);
-    equal += std::int64_t{sums[0]} + sums[1] + sums[2] + sums[3];
-  }
-#endif
-  for (; k < count; ++k) equal += pixels[4 * k] == value ? 1 : 0;
-  return equal;
+}  // namespace
+
+std::int64_t CutRowToRing(const std::uint8_t* composite, std::int64_t width, std::int64_t inFrom,
+                          std::int64_t inTo, int cutoffBlue, int cutoffGreen, std::uint8_t* out,
+                          std::uint8_t* marks) {
+  inFrom = std::clamp<std::int64_t>(inFrom, 0, width);
+  inTo = std::clamp<std::int64_t>(inTo, inFrom, width);
+  return CutSpan<false>(composite, 0, inFrom, cutoffBlue, cutoffGreen, out, marks) +
+         CutSpan<true>(composite, inFrom, inTo, cutoffBlue, cutoffGreen, out, marks) +
+         CutSpan<false>(composite, inTo, width, cutoffBlue, cutoffGreen, out, marks);
 }
 
 void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint16_t* sums) {

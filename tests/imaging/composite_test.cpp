@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 #include "core/error.h"
@@ -70,6 +71,32 @@ TEST(MakeComposite, WindowsEachChannelSetsRedZeroAndKeepsBlueSpare) {
           ASSERT_EQ(composite.at(c, r, kSpare), blue.at(c, r, kSpare));
         }
       }
+    }
+  }
+}
+
+TEST(MakeComposite, CountsTheSaturatedPixelsOfTheBlueMosaic) {
+  // Every window (vector and table paths), widths with and without a
+  // remainder of eight pixels, and a picture large enough that a count kept
+  // in 16 bits would overflow.
+  const ChannelWindow windows[] = {{30, 180, true}, {10, 90, false}};
+  for (const auto& [width, height, share] :
+       {std::tuple{64, 9, 3}, std::tuple{13, 9, 3}, std::tuple{1027, 300, 1}}) {
+    Picture blue = testing::RandomPicture(width, height, 4);
+    std::int64_t expected = 0;
+    for (int r = 0; r < height; ++r) {
+      for (int c = 0; c < width; ++c) {
+        // Green and red bytes at 255 must not count.
+        if ((c + r) % share == 0) blue.at(c, r, kBlue) = 255;
+        if ((c + r) % share == 1) blue.at(c, r, kGreen) = blue.at(c, r, kRed) = 255;
+        expected += blue.at(c, r, kBlue) == 255 ? 1 : 0;
+      }
+    }
+    const Picture green = testing::GreyPicture(width, height, 255);
+    for (const ChannelWindow& window : windows) {
+      Picture composite;
+      EXPECT_EQ(MakeComposite(blue, green, window, window, composite), expected)
+          << width << " x " << height << ", window " << window.cutoff;
     }
   }
 }

@@ -23,7 +23,7 @@ std::vector<std::uint8_t> RandomPixels(std::int64_t count, std::mt19937& random,
 
 // Both kernels against the per-pixel rule, with counts that leave a tail
 // after the vector path and cut-offs outside 0..255 (which take the plain
-// loop). The ring cut also written over either input.
+// loop). The ring cut also written over its input.
 TEST(PixelKernels, MarksAndRingCutMatchThePerPixelRule) {
   std::mt19937 random(19);
   const int cutoffs[][2] = {{30, 20}, {0, 0}, {255, 255}, {1, 254}, {-4, 300}, {128, -1}};
@@ -31,7 +31,6 @@ TEST(PixelKernels, MarksAndRingCutMatchThePerPixelRule) {
     SCOPED_TRACE(::testing::Message() << "cut-offs " << cut[0] << "," << cut[1]);
     const std::int64_t count = 1000 + static_cast<std::int64_t>(random() % 16);
     const std::vector<std::uint8_t> composite = RandomPixels(count, random, cut[0] & 0xff);
-    const std::vector<std::uint8_t> ring = RandomPixels(count, random, 255);
     std::vector<std::uint8_t> marks(static_cast<std::size_t>(count), 7);
     MarkPixelsAtLeast(composite.data(), count, cut[0], cut[1], marks.data());
     for (std::int64_t k = 0; k < count; ++k) {
@@ -39,43 +38,36 @@ TEST(PixelKernels, MarksAndRingCutMatchThePerPixelRule) {
       ASSERT_EQ(marks[k], reached ? 1 : 0) << k;
     }
 
-    std::vector<std::uint8_t> cutOut(composite.size());
-    const std::int64_t red = CutPixelsToRing(composite.data(), ring.data(), count, cut[0], cut[1],
-                                             cutOut.data(), marks.data());
-    std::int64_t expectedRed = 0;
-    for (std::int64_t k = 0; k < count; ++k) {
-      const std::uint8_t* in = composite.data() + 4 * k;
-      std::uint8_t out[4] = {in[0], in[1], in[2], in[3]};
-      if (ring[4 * k + kRed] != 255) {
-        out[kBlue] = out[kGreen] = 0;
-      } else if (in[kBlue] >= cut[0] && in[kGreen] >= cut[1]) {
-        out[kBlue] = out[kGreen] = 0;
-        out[kRed] = 255;
+    // Inside spans of the row: empty, at either end, within, the whole row;
+    // their ends leave tails on both sides of the vector path.
+    const std::int64_t spans[][2] = {{0, 0},       {0, count}, {5, 600},        {17, 18},
+                                     {600, count}, {-3, 40},   {900, count + 9}};
+    for (const auto& span : spans) {
+      SCOPED_TRACE(::testing::Message() << "inside " << span[0] << " .. " << span[1]);
+      std::vector<std::uint8_t> cutOut(composite.size());
+      const std::int64_t red = CutRowToRing(composite.data(), count, span[0], span[1], cut[0],
+                                            cut[1], cutOut.data(), marks.data());
+      std::int64_t expectedRed = 0;
+      for (std::int64_t k = 0; k < count; ++k) {
+        const std::uint8_t* in = composite.data() + 4 * k;
+        std::uint8_t out[4] = {in[0], in[1], in[2], in[3]};
+        if (k < span[0] || k >= span[1]) {
+          out[kBlue] = out[kGreen] = 0;
+        } else if (in[kBlue] >= cut[0] && in[kGreen] >= cut[1]) {
+          out[kBlue] = out[kGreen] = 0;
+          out[kRed] = 255;
+        }
+        for (int b = 0; b < 4; ++b) ASSERT_EQ(cutOut[4 * k + b], out[b]) << k;
+        ASSERT_EQ(marks[k], out[kRed] == 255 ? 1 : 0) << k;
+        expectedRed += out[kRed] == 255;
       }
-      for (int b = 0; b < 4; ++b) ASSERT_EQ(cutOut[4 * k + b], out[b]) << k;
-      ASSERT_EQ(marks[k], out[kRed] == 255 ? 1 : 0) << k;
-      expectedRed += out[kRed] == 255;
+      EXPECT_EQ(red, expectedRed);
+
+      std::vector<std::uint8_t> inPlace = composite;
+      CutRowToRing(inPlace.data(), count, span[0], span[1], cut[0], cut[1], inPlace.data(),
+                   marks.data());
+      EXPECT_EQ(inPlace, cutOut);
     }
-    EXPECT_EQ(red, expectedRed);
-
-    std::vector<std::uint8_t> inPlace = composite;
-    CutPixelsToRing(inPlace.data(), ring.data(), count, cut[0], cut[1], inPlace.data(),
-                    marks.data());
-    EXPECT_EQ(inPlace, cutOut);
-    std::vector<std::uint8_t> ringInPlace = ring;
-    CutPixelsToRing(composite.data(), ringInPlace.data(), count, cut[0], cut[1], ringInPlace.data(),
-                    marks.data());
-    EXPECT_EQ(ringInPlace, cutOut);
-  }
-}
-
-TEST(PixelKernels, CountBlueEqualCountsOnlyTheBlueByte) {
-  std::mt19937 random(31);
-  for (const std::int64_t count : {0, 1, 3, 4, 5, 7, 1023, 1024}) {
-    const std::vector<std::uint8_t> pixels = RandomPixels(count, random, 255);
-    std::int64_t expected = 0;
-    for (std::int64_t k = 0; k < count; ++k) expected += pixels[4 * k] == 255 ? 1 : 0;
-    EXPECT_EQ(CountBlueEqual(pixels.data(), count, 255), expected) << count;
   }
 }
 
