@@ -606,6 +606,21 @@ void WellSession::noteQuality(const DensityProfile& profile) {
   }
 }
 
+ImmigrantSettings WellSession::immigrantSettings() const {
+  ImmigrantSettings immigrants;
+  immigrants.lowerCutoffGreen = settings_.nuclei.greenCutoff;
+  immigrants.lowerCutoffBlue = settings_.nuclei.blueCutoff;
+  immigrants.minimalSize = settings_.nuclei.minimalSize;
+  immigrants.maximalSize = settings_.nuclei.maximalSize;
+  immigrants.ring = results_.ring;
+  return immigrants;
+}
+
+bool WellSession::wholeResult() const {
+  // The gallery's thumbnails and the cells in colour are cut from the whole.
+  return options_.wholeResult || options_.cellViews || cellsInColour_;
+}
+
 void WellSession::analyse() {
   ++passCount_;
   const Ring ring = results_.ring;
@@ -618,15 +633,18 @@ void WellSession::analyse() {
   scan.ringIncrement = settings_.ring.increment;
   const DensityProfile profile = ScanNuclei(pictures_.composite, scan);
 
-  ImmigrantSettings immigrants;
-  immigrants.lowerCutoffGreen = scan.lowerCutoffGreen;
-  immigrants.lowerCutoffBlue = scan.lowerCutoffBlue;
-  immigrants.minimalSize = scan.minimalSize;
-  immigrants.maximalSize = scan.maximalSize;
-  immigrants.ring = ring;
   // The ring is the disc drawn into the green mosaic's red bytes.
-  ImmigrantCounts counts = CountImmigrants(pictures_.composite, immigrants, pictures_.result);
-  pictures_.ringCrop = RingCrop(pictures_.result, ring.x, ring.y, ring.radius);
+  ImmigrantCounts counts;
+  ringCut_ = Picture();
+  if (wholeResult()) {
+    counts = CountImmigrants(pictures_.composite, immigrantSettings(), pictures_.result);
+    pictures_.ringCrop = RingCrop(pictures_.result, ring.x, ring.y, ring.radius);
+  } else {
+    pictures_.result = Picture();
+    counts =
+        CountImmigrantsInRingCrop(pictures_.composite, immigrantSettings(), pictures_.ringCrop);
+    if (cellLevel_) ringCut_ = pictures_.ringCrop;  // before the count is drawn
+  }
   Canvas canvas(pictures_.ringCrop);
   const std::string count = std::to_string(counts.nuclei);
   const int side = 2 * ring.radius;

@@ -115,6 +115,10 @@ struct SessionOptions {
   /// (pictures' cellGallery, classPie, orientationHistogram); without them
   /// they stay empty, for callers that write none of them (a batch).
   bool cellViews = true;
+  /// Keep the whole result picture (pictures' result). Without it, and
+  /// without cellViews, only its ring crop is cut, for callers that show or
+  /// write no result picture (a batch); cells in colour still make it.
+  bool wholeResult = true;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -228,6 +232,8 @@ class WellSession {
   void analyse();
   void noteQuality(const DensityProfile& profile);
   void runCells();
+  ImmigrantSettings immigrantSettings() const;
+  bool wholeResult() const;
   void touch() { ++revision_; }
 
   int well_;
@@ -236,6 +242,9 @@ class WellSession {
   AnalysisSettings settings_;
   SessionOptions options_;
   WellPictures pictures_;
+  // Without the whole result: its ring crop without the count, kept at the
+  // cell level for the cell drawings.
+  Picture ringCut_;
   WellResults results_;
   DensityChart chart_;
   std::vector<double> seeds_;  // buffer positions of the immigrant nuclei

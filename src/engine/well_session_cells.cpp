@@ -1,5 +1,7 @@
 // The cell level of a well session: cells grown from the immigrant nuclei,
 // measured, classed and drawn.
+#include <utility>
+
 #include "engine/well_session.h"
 #include "imaging/cell_segmentation.h"
 #include "render/cell_drawings.h"
@@ -37,7 +39,16 @@ Picture WellSession::BlankCellGallery() {
 
 void WellSession::runCells() {
   const Ring& ring = results_.ring;
-  pictures_.cellCrop = CopyRingCrop(pictures_.result, ring);
+  if (wholeResult()) {
+    if (pictures_.result.empty()) {
+      CountImmigrants(pictures_.composite, immigrantSettings(), pictures_.result);
+    }
+    pictures_.cellCrop = CopyRingCrop(pictures_.result, ring);
+  } else {
+    if (ringCut_.empty())
+      CountImmigrantsInRingCrop(pictures_.composite, immigrantSettings(), ringCut_);
+    pictures_.cellCrop = std::exchange(ringCut_, Picture());
+  }
 
   CellSegmentationSettings segmentation;
   segmentation.lowerCutoffBlue = settings_.nuclei.blueCutoff;

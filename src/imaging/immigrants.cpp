@@ -1,6 +1,8 @@
 #include "imaging/immigrants.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -12,46 +14,65 @@
 namespace vembrel {
 namespace {
 
+/// The part of the result picture that is written: composite columns
+/// left .. left + out.width - 1 and rows (from the bottom) bottom .. bottom
+/// + out.height - 1; parts of it off the composite stay black.
+struct CutWindow {
+  int left = 0;
+  int bottom = 0;
+};
+
 /// Step 3 of the pass: inside the ring the nucleus pixels become pure red,
 /// outside the ring blue and green are blacked out. Marks the red (255)
 /// pixels and returns their number. The ring's rows are found from its
 /// disc, not read from a mask: that spares a pass over a whole mosaic.
-std::int64_t CutToRing(const Picture& composite, const ImmigrantSettings& s, Picture& result,
-                       PixelMarks& marks) {
-  result.width = composite.width;
-  result.height = composite.height;
-  result.bytes.resize(composite.bytes.size());
+/// Composite pixels outside the window are neither read nor marked.
+std::int64_t CutToRing(const Picture& composite, const ImmigrantSettings& s, CutWindow window,
+                       Picture& out, PixelMarks& marks) {
   const int width = composite.width;
   const Ring& ring = s.ring;
   const std::vector<int> halfWidths = DiscHalfWidths(ring.radius);
+  const int lo = std::clamp(window.left, 0, width);
+  const int hi = std::clamp(window.left + out.width, lo, width);
   std::int64_t red = 0;
   for (int r = 0; r < composite.height; ++r) {
+    const std::size_t first = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    std::uint8_t* rowMarks = marks.marks() + first;
+    const int outRow = r - window.bottom;
+    if (outRow < 0 || outRow >= out.height || lo == hi) {
+      std::memset(rowMarks, 0, static_cast<std::size_t>(width));
+      continue;
+    }
+    std::memset(rowMarks, 0, static_cast<std::size_t>(lo));
+    std::memset(rowMarks + hi, 0, static_cast<std::size_t>(width - hi));
     // The inside columns c0 .. c1 - 1, as DrawRingMask paints them.
     const std::int64_t dy = r > ring.y ? std::int64_t{r} - ring.y : std::int64_t{ring.y} - r;
     std::int64_t c0 = 0;
     std::int64_t c1 = 0;
     if (dy < ring.radius) {
-      c0 = std::int64_t{ring.x} - halfWidths[static_cast<std::size_t>(dy)];
-      c1 = std::int64_t{ring.x} + halfWidths[static_cast<std::size_t>(dy)] + 1;
+      c0 = std::int64_t{ring.x} - halfWidths[static_cast<std::size_t>(dy)] - lo;
+      c1 = std::int64_t{ring.x} + halfWidths[static_cast<std::size_t>(dy)] + 1 - lo;
     }
-    const std::size_t first = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-    red += CutRowToRing(composite.bytes.data() + 4 * first, width, c0, c1, s.lowerCutoffBlue,
-                        s.lowerCutoffGreen, result.bytes.data() + 4 * first, marks.marks() + first);
+    const std::size_t outFirst =
+        static_cast<std::size_t>(outRow) * static_cast<std::size_t>(out.width) +
+        static_cast<std::size_t>(lo - window.left);
+    red +=
+        CutRowToRing(composite.bytes.data() + 4 * (first + lo), hi - lo, c0, c1, s.lowerCutoffBlue,
+                     s.lowerCutoffGreen, out.bytes.data() + 4 * outFirst, rowMarks + lo);
   }
   return red;
 }
 
-}  // namespace
-
-ImmigrantCounts CountImmigrants(const Picture& composite, const ImmigrantSettings& settings,
-                                Picture& result) {
+/// Steps 2 to 5 on the window of the composite written into out.
+ImmigrantCounts CountInWindow(const Picture& composite, const ImmigrantSettings& settings,
+                              CutWindow window, Picture& out) {
   const int width = composite.width;
   const std::int64_t pixels = std::int64_t{width} * composite.height;
   // The pass runs on every slider movement: keep its buffers between runs.
   thread_local PixelMarks marks;
   marks.Reset(width, pixels);
   ImmigrantCounts counts;
-  counts.pixels = CutToRing(composite, settings, result, marks);
+  counts.pixels = CutToRing(composite, settings, window, out, marks);
 
   // The fill runs on the marks (the red bytes of 255) of the cut picture; a
   // rejected nucleus is erased from it, which leaves the result picture.
@@ -73,8 +94,12 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const ImmigrantSetting
     } else {
       counts.rejected.push_back(
           {static_cast<int>(seed % width), static_cast<int>(seed / width), size, 0.0});
+      // Marks lie only within the window.
       for (const std::int32_t p : std::span(marks.queue(), static_cast<std::size_t>(size))) {
-        result.bytes[4 * static_cast<std::size_t>(p) + kRed] = 0;
+        const std::size_t at = static_cast<std::size_t>(p / width - window.bottom) *
+                                   static_cast<std::size_t>(out.width) +
+                               static_cast<std::size_t>(p % width - window.left);
+        out.bytes[4 * at + kRed] = 0;
       }
     }
   }
@@ -91,6 +116,30 @@ ImmigrantCounts CountImmigrants(const Picture& composite, const ImmigrantSetting
         static_cast<double>(counts.acceptedArea) / static_cast<double>(counts.nuclei) + 0.5);
   }
   return counts;
+}
+
+}  // namespace
+
+ImmigrantCounts CountImmigrants(const Picture& composite, const ImmigrantSettings& settings,
+                                Picture& result) {
+  result.width = composite.width;
+  result.height = composite.height;
+  result.bytes.resize(composite.bytes.size());
+  return CountInWindow(composite, settings, CutWindow{}, result);
+}
+
+ImmigrantCounts CountImmigrantsInRingCrop(const Picture& composite,
+                                          const ImmigrantSettings& settings, Picture& crop) {
+  const Ring& ring = settings.ring;
+  if (ring.radius <= 0) {
+    crop = Picture();
+    return CountInWindow(composite, settings, CutWindow{}, crop);
+  }
+  const int side = 2 * ring.radius;
+  // Cleared first: the cut writes only where the square meets the composite.
+  crop = Picture(side, side);
+  return CountInWindow(composite, settings, CutWindow{ring.x - ring.radius, ring.y - ring.radius},
+                       crop);
 }
 
 Picture RingCrop(const Picture& picture, int ringX, int ringY, int radius) {

@@ -46,6 +46,13 @@ struct ImmigrantCounts {
 ImmigrantCounts CountImmigrants(const Picture& composite, const ImmigrantSettings& settings,
                                 Picture& result);
 
+/// CountImmigrants, writing only the ring crop (RingCrop) of the result
+/// picture; composite pixels outside that square are not read. The same
+/// counts as long as no composite red byte outside the ring is 255, as in
+/// every composite MakeComposite builds.
+ImmigrantCounts CountImmigrantsInRingCrop(const Picture& composite,
+                                          const ImmigrantSettings& settings, Picture& crop);
+
 /// Square crop of 2R x 2R around the ring centre (top-left corner at
 /// (x - R, H - y - R) in top-down coordinates); parts outside the picture are black.
 Picture RingCrop(const Picture& picture, int ringX, int ringY, int radius);

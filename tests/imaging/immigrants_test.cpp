@@ -154,6 +154,41 @@ TEST(CountImmigrants, RingCutFollowsTheDrawnRingMaskAlsoWhereItLeavesThePicture)
   }
 }
 
+TEST(CountImmigrantsInRingCrop, SameCountsAndTheWholeResultsRingCrop) {
+  // Rings clipped by each edge, beyond the picture, of radius 0 and larger
+  // than the picture; odd widths leave tails beside every span.
+  const Ring rings[] = {{5, 70, 40},   {190, 3, 33}, {100, 149, 61}, {-50, 60, 49},
+                        {300, 60, 20}, {60, 60, 0},  {100, 75, 500}, {101, 80, 45}};
+  for (const int width : {203, 64}) {
+    Picture composite = testing::RandomPicture(width, 150, 9);
+    for (std::size_t i = 2; i < composite.bytes.size(); i += 4) composite.bytes[i] = 0;
+    for (const Ring& ring : rings) {
+      SCOPED_TRACE(::testing::Message() << "ring " << ring.x << "," << ring.y << " r "
+                                        << ring.radius << ", width " << width);
+      ImmigrantSettings settings;
+      settings.ring = ring;
+      settings.lowerCutoffBlue = settings.lowerCutoffGreen = 150;
+      settings.minimalSize = 1;  // single pixels rejected and erased
+      settings.maximalSize = 6;
+      // A pass over the whole picture first leaves marks everywhere.
+      ImmigrantSettings everywhere = settings;
+      everywhere.ring = {width / 2, 75, 1000};
+      Picture whole;
+      CountImmigrants(composite, everywhere, whole);
+
+      const ImmigrantCounts want = CountImmigrants(composite, settings, whole);
+      Picture crop(3, 3, 0xffffffff);
+      const ImmigrantCounts got = CountImmigrantsInRingCrop(composite, settings, crop);
+      EXPECT_EQ(crop, RingCrop(whole, ring.x, ring.y, ring.radius));
+      EXPECT_EQ(got.pixels, want.pixels);
+      EXPECT_EQ(got.nuclei, want.nuclei);
+      EXPECT_EQ(got.acceptedArea, want.acceptedArea);
+      EXPECT_EQ(got.seeds, want.seeds);
+      EXPECT_EQ(got.rejected.size(), want.rejected.size());
+    }
+  }
+}
+
 TEST(CountImmigrants, EmptyPicturesGiveNoCounts) {
   Picture result;
   const ImmigrantCounts counts = CountImmigrants(Picture(), ImmigrantSettings{}, result);
