@@ -498,6 +498,29 @@ TEST_F(CellLevelTest, WithoutCellViewsTheSameCellsAndDrawingsButNoGalleryPieOrHi
   EXPECT_EQ(session->radialShareShown(), viewed->radialShareShown());
 }
 
+TEST_F(CellLevelTest, WithoutTheWholeResultTheSameCropsAlsoInColour) {
+  const auto whole = openAtCellLevel();
+  SessionOptions options;
+  options.cellLevel = true;
+  options.cellViews = false;
+  options.wholeResult = false;
+  const auto session = fixture.open("A01", std::move(options));
+  EXPECT_TRUE(session->pictures().result.empty());
+  EXPECT_EQ(session->pictures().ringCrop, whole->pictures().ringCrop);
+  EXPECT_EQ(session->pictures().cellCrop, whole->pictures().cellCrop);
+  // Painting needs the whole result; back in outlines the crop alone again.
+  for (const bool colour : {true, false}) {
+    whole->setCellsInColour(colour);
+    session->setCellsInColour(colour);
+    EXPECT_EQ(session->pictures().cellCrop, whole->pictures().cellCrop) << colour;
+  }
+  // A run of the cell level alone.
+  whole->set(SettingId::CellsMinimalSize, 50);
+  session->set(SettingId::CellsMinimalSize, 50);
+  EXPECT_EQ(session->pictures().cellCrop, whole->pictures().cellCrop);
+  EXPECT_EQ(session->pictures().ringCrop, whole->pictures().ringCrop);
+}
+
 TEST_F(CellLevelTest, ColourShowsThePaintedCellsAndBorderTheOutlines) {
   const auto session = openAtCellLevel();
   const Picture border = session->pictures().cellCrop;
