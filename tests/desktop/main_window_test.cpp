@@ -627,6 +627,11 @@ class MainWindowTest : public QObject {
     QVERIFY(!panel().plateMap().categoryColour(WellIndex("C01")));
     const QString shown = inPanel<QLabel>("plateMapLegend").text();
     QVERIFY2(shown.contains("DMSO") && shown.contains("DrugA&nbsp;2.5&nbsp;uM"), qPrintable(shown));
+    // Each swatch has its wells' colour.
+    for (const auto& [well, name] : {std::pair("A01", "DMSO"), std::pair("A02", "DrugA")}) {
+      const QString swatch = QColor(wellColour(well)).name() + "\">&#9679;</span>&nbsp;" + name;
+      QVERIFY2(shown.contains(swatch), qPrintable(shown));
+    }
     QVERIFY(inPanel<QLabel>("plateMapLegend").isVisible());
 
     colouring.setCurrentIndex(colouring.findText(QStringLiteral("Role (plate map)")));
