@@ -633,7 +633,7 @@ void WellSession::analyse() {
   scan.ringIncrement = settings_.ring.increment;
   const DensityProfile profile = ScanNuclei(pictures_.composite, scan);
 
-  // The ring is the disc drawn into the green mosaic's red bytes.
+  // A batch shows no whole result picture: only the ring's square is cut.
   ImmigrantCounts counts;
   ringCut_ = Picture();
   if (wholeResult()) {
