@@ -72,6 +72,7 @@ void WritePictures(const WellSession& session, const std::string& folder) {
   WritePng(p.composite, base + "_composite.png");
   WritePng(p.result, base + "_result.png");
   WritePng(session.shownCrop(), base + "_crop.png");
+  WritePng(session.wholeWellPicture(), base + "_whole_well.png");
   if (session.cellLevel()) {
     WritePng(p.cellGallery, base + "_cell_gallery.png");
     if (!p.orientationHistogram.empty())
@@ -152,7 +153,7 @@ const CommandRegistration kWellCommand([](CLI::App& app, int& exitCode) {
   command->add_flag("--json", options->json, "Print the results as one JSON object");
   command->add_option("--pictures", options->pictures,
                       "Folder for the green mosaic with its ring, the composite, the result "
-                      "picture and the crop (PNG)");
+                      "picture, the crop and the whole-well picture at full size (PNG)");
   command->add_flag("--cells", options->cells, "Analyse the well at cell level");
   command->add_flag("--export", options->exportData,
                     "Write the cell data file and the cell snapshot as \"Save Welldata\" does "

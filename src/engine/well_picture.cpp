@@ -46,9 +46,8 @@ Picture WellSession::wholeWellPicture() const {
   return WholeWellPicture(pictures_.composite, MarksOf(*this));
 }
 
-Picture WellSession::takeWholeWellPicture() {
-  const WholeWellMarks marks = MarksOf(*this);
-  return WholeWellPicture(std::move(pictures_.composite), marks);
+Picture WellSession::wholeWellOverview() const {
+  return WholeWellOverview(pictures_.composite, MarksOf(*this));
 }
 
 }  // namespace vembrel

@@ -210,10 +210,8 @@ class WellSession {
   /// the composite, the ring, the counted and rejected nuclei, a scale bar
   /// with a pixel size, and the well's name and key numbers.
   Picture wholeWellPicture() const;
-  /// The same, drawn over the session's own composite, which it takes: for
-  /// a session whose composite is not needed any more (a batch's well once
-  /// its snapshot is made). The session's composite is left empty.
-  Picture takeWholeWellPicture();
+  /// The same made smaller for the batch's overview (WholeWellOverview).
+  Picture wholeWellOverview() const;
 
  private:
   struct Memo;

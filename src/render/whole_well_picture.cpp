@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "render/bitmap_font.h"
+#include "render/reduced_picture.h"
 
 namespace vembrel {
 namespace {
@@ -120,19 +121,17 @@ ScaleBar ScaleBarFor(double pixelSize, int side) {
   return {length, static_cast<int>(std::lround(length / pixelSize))};
 }
 
-Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks) {
-  return WholeWellPicture(Picture(composite), marks);
-}
+namespace {
 
-Picture WholeWellPicture(Picture&& composite, const WholeWellMarks& marks) {
-  Picture picture = std::move(composite);
-  Circle(picture, marks.ring.x, marks.ring.y, marks.ring.radius, kOutlineHalfWidth, kRingOutline);
-  for (const MosaicPoint& point : marks.rejected) {
-    Circle(picture, point.x, point.y, kMarkRadius, kOutlineHalfWidth, kRejectedMark);
-  }
-  for (const MosaicPoint& point : marks.counted) {
-    Circle(picture, point.x, point.y, kMarkRadius, kOutlineHalfWidth, kCountedMark);
-  }
+// The marks drawn over a picture `reduction` times smaller than the mosaic
+// whose coordinates they give.
+void DrawMarks(Picture& picture, const WholeWellMarks& marks, int reduction) {
+  const auto circleAt = [&](MosaicPoint point, double radius, Rgb colour) {
+    Circle(picture, point.x / reduction, point.y / reduction, radius, kOutlineHalfWidth, colour);
+  };
+  circleAt(marks.ring.centre(), static_cast<double>(marks.ring.radius) / reduction, kRingOutline);
+  for (const MosaicPoint& point : marks.rejected) circleAt(point, kMarkRadius, kRejectedMark);
+  for (const MosaicPoint& point : marks.counted) circleAt(point, kMarkRadius, kCountedMark);
 
   Canvas canvas(picture);
   constexpr int kMargin = 12;
@@ -153,7 +152,7 @@ Picture WholeWellPicture(Picture&& composite, const WholeWellMarks& marks) {
     }
   }
   if (marks.pixelSize && *marks.pixelSize > 0) {
-    const ScaleBar bar = ScaleBarFor(*marks.pixelSize, picture.width);
+    const ScaleBar bar = ScaleBarFor(*marks.pixelSize * reduction, picture.width);
     const std::string label = LengthText(bar.micrometres);
     const int left = kMargin;
     const int bottom = picture.height - kMargin;
@@ -162,6 +161,19 @@ Picture WholeWellPicture(Picture&& composite, const WholeWellMarks& marks) {
     canvas.FillRect(left, bottom - 8, left + bar.pixels, bottom, kWhite);
     Text(picture, left, bottom - 34, label, kWhite, 2);
   }
+}
+
+}  // namespace
+
+Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks) {
+  Picture picture = composite;
+  DrawMarks(picture, marks, 1);
+  return picture;
+}
+
+Picture WholeWellOverview(const Picture& composite, const WholeWellMarks& marks) {
+  Picture picture = ReducedPicture(composite, kOverviewReduction);
+  DrawMarks(picture, marks, kOverviewReduction);
   return picture;
 }
 

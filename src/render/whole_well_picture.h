@@ -44,7 +44,15 @@ ScaleBar ScaleBarFor(double pixelSize, int side);
 /// lower left, and the lines at the upper left on a dark box, the first
 /// twice as large. "µ" is drawn as such; other text is ASCII.
 Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks);
-/// The same, drawn over the composite itself (no copy of its 4 MB).
-Picture WholeWellPicture(Picture&& composite, const WholeWellMarks& marks);
+
+/// How many times smaller than the mosaic the batch's overview is, across and
+/// down: a 1024 x 1024 mosaic gives 512 x 512, twice the size the report
+/// shows it at, and a quarter of the JPEG encoding.
+inline constexpr int kOverviewReduction = 2;
+/// The overview the batch writes per well: the composite reduced
+/// kOverviewReduction times (each pixel the rounded mean of its block), with
+/// the marks drawn at the reduced scale. Circles, outline, text and scale bar
+/// keep their sizes in the overview's own pixels.
+Picture WholeWellOverview(const Picture& composite, const WholeWellMarks& marks);
 
 }  // namespace vembrel

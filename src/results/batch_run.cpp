@@ -155,7 +155,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     });
     write([&] {
       WriteFileAtomically(WholeWellPictureFileName(resultsFolder, plate.prefix, name),
-                          JpegBytes(session.takeWholeWellPicture(), name + " whole-well picture"),
+                          JpegBytes(session.wholeWellOverview(), name + " whole-well picture"),
                           Durability::Deferred);
     });
     if (request.cellLevel)

@@ -26,7 +26,8 @@ TEST(WellCommand, JsonHoldsTheSessionsResultsAtCellLevel) {
                  Quoted(settingsFile) + " --pictures " + Quoted(pictures));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const nlohmann::json json = nlohmann::json::parse(run.out);
-  for (const char* name : {"green_ring", "composite", "result", "crop", "cell_gallery"}) {
+  for (const char* name :
+       {"green_ring", "composite", "result", "crop", "whole_well", "cell_gallery"}) {
     EXPECT_TRUE(std::filesystem::exists(pictures + "/A01_" + name + ".png")) << name;
   }
   const std::string results = fixture.dir.path().string() + "/";

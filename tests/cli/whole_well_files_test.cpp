@@ -31,8 +31,10 @@ TEST(WholeWellFiles, EveryAnalysedWellHasItsPictureWithTheCountedAndRejectedMark
   std::sort(pictures.begin(), pictures.end());
   EXPECT_EQ(pictures, (std::vector<std::string>{"T_A01.jpg", "T_B05.jpg", "T_H12.jpg"}));
 
+  // The overview: half the mosaic's size, its marks at half its coordinates.
   const Picture picture = ReadJpeg((results / "Wells" / "T_A01.jpg").string());
-  ASSERT_EQ(picture.width, 1024);
+  ASSERT_EQ(picture.width, 512);
+  ASSERT_EQ(picture.height, 512);
   const auto colour = [&](int x, int y) {
     return std::array<int, 3>{picture.at(x, y, kRed), picture.at(x, y, kGreen),
                               picture.at(x, y, kBlue)};
@@ -42,8 +44,9 @@ TEST(WholeWellFiles, EveryAnalysedWellHasItsPictureWithTheCountedAndRejectedMark
       << run.out;
   for (int degrees = 0; degrees < 360; degrees += 10) {
     const double angle = degrees * std::numbers::pi / 180;
-    const auto [r, g, b] = colour(static_cast<int>(std::lround(kRingX + kRing * std::cos(angle))),
-                                  static_cast<int>(std::lround(kRingY + kRing * std::sin(angle))));
+    const auto [r, g, b] =
+        colour(static_cast<int>(std::lround((kRingX + kRing * std::cos(angle)) / 2)),
+               static_cast<int>(std::lround((kRingY + kRing * std::sin(angle)) / 2)));
     EXPECT_TRUE(r > 180 && g > 180 && b < 100) << degrees << ": " << r << " " << g << " " << b;
   }
   // A circle left of each lone nucleus in the ring: red when counted,
@@ -51,7 +54,7 @@ TEST(WholeWellFiles, EveryAnalysedWellHasItsPictureWithTheCountedAndRejectedMark
   int counted = 0, rejected = 0;
   for (const Block& block : kBlocks) {
     if (!block.inRing || block.x == 700 || block.x == 703) continue;  // the touching pair
-    const auto [r, g, b] = colour(block.x - kMarkRadius, block.y);
+    const auto [r, g, b] = colour(block.x / 2 - kMarkRadius, block.y / 2);
     if (block.accepted()) {
       ++counted;
       EXPECT_TRUE(r > 150 && g < 90 && b < 90) << block.x << ": " << r << " " << g << " " << b;

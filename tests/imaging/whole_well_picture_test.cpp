@@ -144,6 +144,63 @@ TEST(WholeWellPicture, ScaleBarOfThePixelSizeAndTheTextBox) {
   EXPECT_GT(dark, 1000);
 }
 
+// The batch's overview: the composite halved, the marks at half their
+// coordinates with their own sizes, and the scale bar of the halved pixels.
+TEST(WholeWellPicture, OverviewHalvesTheCompositeAndPlacesTheMarksOnIt) {
+  Picture composite(1024, 1024);
+  for (int r = 0; r < 1024; ++r) {
+    for (int x = 0; x < 1024; ++x) {
+      composite.at(x, r, kBlue) = static_cast<std::uint8_t>((x * 7 + r * 3) % 200);
+      composite.at(x, r, kGreen) = static_cast<std::uint8_t>((x / 2 + r) % 180);
+    }
+  }
+  WholeWellMarks marks;
+  marks.ring = {520, 430, 300};
+  marks.counted = {{450, 471}};
+  marks.rejected = {{701, 520}};
+  marks.pixelSize = 0.3;  // 0.6 µm per overview pixel: 50 µm are 83 pixels
+  const Picture overview = WholeWellOverview(composite, marks);
+  ASSERT_EQ(overview.width, 512);
+  ASSERT_EQ(overview.height, 512);
+  struct Drawn {
+    int x, y;
+    double radius;
+    Rgb colour;
+  };
+  const Drawn circles[] = {
+      {260, 215, 150, kRingOutline}, {350, 260, 8, kRejectedMark}, {225, 235, 8, kCountedMark}};
+  int wrong = 0;
+  for (int r = 60; r < 512; ++r) {  // above the scale bar's box
+    for (int x = 0; x < 512; ++x) {
+      Rgb expected{0, 0, 0};
+      bool drawn = false;
+      for (const Drawn& c : circles) {
+        if (std::fabs(std::hypot(x - c.x, r - c.y) - c.radius) <= 1.5) {
+          expected = c.colour;
+          drawn = true;
+        }
+      }
+      if (!drawn) {
+        const auto mean = [&](int channel) {
+          const int sum =
+              composite.at(2 * x, 2 * r, channel) + composite.at(2 * x + 1, 2 * r, channel) +
+              composite.at(2 * x, 2 * r + 1, channel) + composite.at(2 * x + 1, 2 * r + 1, channel);
+          return static_cast<std::uint8_t>((sum + 2) / 4);
+        };
+        expected = {0, mean(kGreen), mean(kBlue)};
+      }
+      const Colour c = At(overview, x, r);
+      if ((c.r != expected.r || c.g != expected.g || c.b != expected.b) && ++wrong <= 5) {
+        ADD_FAILURE() << "pixel " << x << ", " << r;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  // The bar: rows 12 to 19 from the bottom, columns 12 to 94.
+  EXPECT_TRUE(White(At(overview, 94, 15)));
+  EXPECT_FALSE(White(At(overview, 95, 15)));
+}
+
 TEST(WholeWellPicture, ScaleBarIsOneTwoOrFiveTimesAPowerOfTenAtMostAFifthOfTheSide) {
   const auto bar = [](double size) { return ScaleBarFor(size, 1024); };
   EXPECT_EQ(bar(0.5).micrometres, 100);
