@@ -10,7 +10,7 @@ mosaics, the cell stain's Otsu threshold, cover map and largest sparse disc
 nuclei thresholded in both channels, labelled and sized, those in the ring
 counted with their distances, the density profile in rings outside; at cell
 level cells grown from the nuclei by a watershed in the cell stain and
-measured. Files: the ring crop and the whole-well picture with outlines as
+measured. Files: the ring crop and the whole-well overview (halved) with outlines as
 JPEG, a record per well (JSON), at cell level the cell table and the cell
 snapshot; per plate the wells table and the nuclei table (CSV).
 """
@@ -20,7 +20,7 @@ import sys
 
 import numpy as np
 from scipy import ndimage as ndi
-from skimage import draw, filters, io, measure, segmentation, util
+from skimage import draw, filters, io, measure, segmentation, transform, util
 
 RADIUS = 350
 CUTOFF_BLUE = 50
@@ -81,10 +81,11 @@ def analyse(folder, out, well, cells):
     crop[..., 0] = 0
     io.imsave(os.path.join(out, "JPEGS", f"DEMO_{well}.jpg"), crop, quality=75,
               check_contrast=False)
-    picture = composite.copy()
-    rr, cc = draw.circle_perimeter(cy, cx, RADIUS, shape=picture.shape[:2])
+    # The overview: the composite halved, the marks at half their coordinates.
+    picture = transform.downscale_local_mean(composite, (2, 2, 1)).round().astype(np.uint8)
+    rr, cc = draw.circle_perimeter(cy // 2, cx // 2, RADIUS // 2, shape=picture.shape[:2])
     picture[rr, cc] = (255, 255, 0)
-    for y, x in zip(ys[inside].astype(int), xs[inside].astype(int)):
+    for y, x in zip(ys[inside].astype(int) // 2, xs[inside].astype(int) // 2):
         rr, cc = draw.circle_perimeter(y, x, 8, shape=picture.shape[:2])
         picture[rr, cc] = (255, 0, 0)
     io.imsave(os.path.join(out, "Wells", f"DEMO_{well}.jpg"), picture, quality=75,

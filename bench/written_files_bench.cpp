@@ -125,17 +125,17 @@ void BM_CellSnapshotJpeg(benchmark::State& bench) {
   });
 }
 
-void BM_WholeWellPictureDrawing(benchmark::State& bench) {
+void BM_WholeWellOverviewDrawing(benchmark::State& bench) {
   PerWell(bench, [](const WellSession& session) {
-    const Picture picture = session.wholeWellPicture();
+    const Picture picture = session.wholeWellOverview();
     benchmark::DoNotOptimize(picture.bytes.data());
     return picture.bytes.size();
   });
 }
 
-void BM_WholeWellPictureJpeg(benchmark::State& bench) {
+void BM_WholeWellOverviewJpeg(benchmark::State& bench) {
   std::vector<Picture> pictures;
-  for (const auto& session : Demo().sessions) pictures.push_back(session->wholeWellPicture());
+  for (const auto& session : Demo().sessions) pictures.push_back(session->wholeWellOverview());
   std::size_t next = 0;
   PerWell(bench, [&](const WellSession&) {
     return JpegBytes(pictures[next++ % pictures.size()], "whole well").size();
@@ -211,8 +211,8 @@ BENCHMARK(BM_WellRecord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CellDataFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RingSnapshotJpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CellSnapshotJpeg)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WholeWellPictureDrawing)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WholeWellPictureJpeg)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeWellOverviewDrawing)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeWellOverviewJpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SummaryFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Tables)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Workbook)->Unit(benchmark::kMillisecond);
