@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 #include "core/error.h"
@@ -36,13 +35,18 @@ struct Taken {
 /// whole. As marked: outside the ring blue and green are 0; a pixel inside
 /// the ring whose blue and green reach the cut-offs gets red 255; all other
 /// bytes stay. The growth then clears greens and reds, as Taken records.
+/// The ring is the disc of pixels nearer its centre than its radius, worked
+/// out instead of read from a 4 MB mask: the growth waits on memory.
 class MarkedComposite {
  public:
-  MarkedComposite(const Picture& composite, const Picture& cellMask,
-                  const CellSegmentationSettings& settings, Taken& taken)
+  MarkedComposite(const Picture& composite, const CellSegmentationSettings& settings, Taken& taken)
       : pixels_(composite.bytes.data()),
-        ring_(cellMask.bytes.data()),
         count_(static_cast<std::int64_t>(composite.bytes.size() / 4)),
+        ringX_(settings.ring.x),
+        ringY_(settings.ring.y),
+        radius2_(settings.ring.radius > 0
+                     ? std::int64_t{settings.ring.radius} * settings.ring.radius
+                     : 0),
         blueCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffBlue, 0))),
         greenCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffGreen, 0))),
         taken_(taken) {}
@@ -71,20 +75,24 @@ class MarkedComposite {
   /// soon: waiting for those reads is most of the growth's time.
   void Prefetch(std::int64_t pixel) const {
     if (pixel < kMosaicSize || pixel + kMosaicSize >= count_) return;
-    for (const std::uint8_t* bytes : {pixels_, ring_}) {
-      __builtin_prefetch(bytes + 4 * (pixel - kMosaicSize));
-      __builtin_prefetch(bytes + 4 * (pixel + kMosaicSize));
-    }
+    __builtin_prefetch(pixels_ + 4 * (pixel - kMosaicSize));
+    __builtin_prefetch(pixels_ + 4 * (pixel + kMosaicSize));
   }
   void clearGreen(std::int64_t pixel) { taken_.Take(pixel, Taken::kGreen); }
   void clearGreenAndRed(std::int64_t pixel) { taken_.Take(pixel, Taken::kGreen | Taken::kRed); }
 
  private:
-  bool inRing(std::int64_t pixel) const { return ring_[4 * pixel + kRed] == 255; }
+  // Pixels of the 1024-wide mosaic, rows counted from the bottom.
+  bool inRing(std::int64_t pixel) const {
+    const std::int64_t dx = (pixel & (kMosaicSize - 1)) - ringX_;
+    const std::int64_t dy = pixel / kMosaicSize - ringY_;
+    return dx * dx + dy * dy < radius2_;
+  }
 
   const std::uint8_t* pixels_;
-  const std::uint8_t* ring_;
   std::int64_t count_;  // pixels
+  std::int64_t ringX_, ringY_;
+  std::int64_t radius2_;  // 0 for a ring without pixels
   std::uint32_t blueCutoff_;
   std::uint32_t greenCutoff_;
   Taken& taken_;
@@ -216,11 +224,10 @@ class CellGrower {
   std::size_t nucleusSize_ = 0;       // the first pixels taken, the nucleus
 };
 
-void CheckMosaics(const Picture& composite, const Picture& cellMask, const Picture& mask) {
-  if (composite.width != kMosaicSize || cellMask.width != composite.width ||
-      mask.width != composite.width || cellMask.height != composite.height ||
+void CheckMosaics(const Picture& composite, const Picture& mask) {
+  if (composite.width != kMosaicSize || mask.width != composite.width ||
       mask.height != composite.height || composite.empty()) {
-    throw Error("Cell level needs three mosaics of 1024 pixels width and equal size (got " +
+    throw Error("Cell level needs mosaics of 1024 pixels width and equal size (got " +
                 std::to_string(composite.width) + " x " + std::to_string(composite.height) + ")");
   }
 }
@@ -237,15 +244,15 @@ int CellColourGenerator::below(int limit) {
 
 namespace {
 
-CellSegmentation Segment(const Picture& composite, const Picture& cellMask, std::uint8_t* mask,
+CellSegmentation Segment(const Picture& composite, std::uint8_t* mask,
                          const std::vector<double>& seeds, const CellSegmentationSettings& settings,
                          CellColourGenerator& colours) {
   const std::int64_t length = static_cast<std::int64_t>(composite.bytes.size()) + 54;
   thread_local Taken taken;
   taken.Reset(composite.bytes.size() / 4);
-  MarkedComposite work(composite, cellMask, settings, taken);
+  MarkedComposite work(composite, settings, taken);
   CellGrower grower(work, mask, static_cast<std::int64_t>(composite.bytes.size() / 4),
-                    cellMask.height, settings);
+                    composite.height, settings);
   CellSegmentation result;
   result.seeds.reserve(seeds.size());
   for (const double entry : seeds) {
@@ -272,20 +279,19 @@ CellSegmentation Segment(const Picture& composite, const Picture& cellMask, std:
 
 }  // namespace
 
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
+CellSegmentation SegmentCells(const Picture& composite, Picture& mask,
                               const std::vector<double>& seeds,
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours) {
-  CheckMosaics(composite, cellMask, mask);
-  return Segment(composite, cellMask, mask.bytes.data(), seeds, settings, colours);
+  CheckMosaics(composite, mask);
+  return Segment(composite, mask.bytes.data(), seeds, settings, colours);
 }
 
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
-                              const std::vector<double>& seeds,
+CellSegmentation SegmentCells(const Picture& composite, const std::vector<double>& seeds,
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours) {
-  CheckMosaics(composite, cellMask, composite);
-  return Segment(composite, cellMask, nullptr, seeds, settings, colours);
+  CheckMosaics(composite, composite);
+  return Segment(composite, nullptr, seeds, settings, colours);
 }
 
 }  // namespace vembrel
