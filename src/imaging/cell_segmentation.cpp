@@ -11,25 +11,39 @@ namespace vembrel {
 namespace {
 
 /// What the growth changed in the marked composite: per pixel, one bit for
-/// whether its green was cleared and one for its red byte. Bits keep both
-/// records of a mosaic at 256 KB: cleared whole at the start of a run, they
-/// then stay in the cache, where a byte per pixel, touched only around the
-/// cells, cost a miss at almost every look. Kept per thread.
+/// whether its green was cleared and one for its red byte (only ever with
+/// its green), and the words changed. A run clears those words at its end,
+/// while they are still in the cache, so the next starts from clean bits
+/// without a pass over them. Kept per thread.
 struct Taken {
   std::vector<std::uint64_t> green, red;
+  std::vector<std::size_t> words;  // of green that were 0 before the run
 
-  void Reset(std::size_t pixels) {
-    const std::size_t words = (pixels + 63) / 64;
-    green.assign(words, 0);
-    red.assign(words, 0);
+  void Prepare(std::size_t pixels) {
+    Clear();  // after a run cut short by an error
+    const std::size_t count = (pixels + 63) / 64;
+    if (green.size() != count) {
+      green.assign(count, 0);
+      red.assign(count, 0);
+    }
+  }
+  void Clear() {
+    for (const std::size_t w : words) green[w] = red[w] = 0;
+    words.clear();
   }
   static bool Has(const std::vector<std::uint64_t>& bits, std::int64_t pixel) {
     const auto p = static_cast<std::uint64_t>(pixel);
     return (bits[p / 64] >> (p % 64)) & 1;
   }
-  static void Set(std::vector<std::uint64_t>& bits, std::int64_t pixel) {
+  void TakeGreen(std::int64_t pixel) {
     const auto p = static_cast<std::uint64_t>(pixel);
-    bits[p / 64] |= std::uint64_t{1} << (p % 64);
+    if (green[p / 64] == 0) words.push_back(p / 64);
+    green[p / 64] |= std::uint64_t{1} << (p % 64);
+  }
+  void TakeGreenAndRed(std::int64_t pixel) {
+    TakeGreen(pixel);
+    const auto p = static_cast<std::uint64_t>(pixel);
+    red[p / 64] |= std::uint64_t{1} << (p % 64);
   }
 };
 
@@ -80,11 +94,8 @@ class MarkedComposite {
     __builtin_prefetch(pixels_ + 4 * (pixel - kMosaicSize));
     __builtin_prefetch(pixels_ + 4 * (pixel + kMosaicSize));
   }
-  void clearGreen(std::int64_t pixel) { Taken::Set(taken_.green, pixel); }
-  void clearGreenAndRed(std::int64_t pixel) {
-    Taken::Set(taken_.green, pixel);
-    Taken::Set(taken_.red, pixel);
-  }
+  void clearGreen(std::int64_t pixel) { taken_.TakeGreen(pixel); }
+  void clearGreenAndRed(std::int64_t pixel) { taken_.TakeGreenAndRed(pixel); }
 
  private:
   // Pixels of the 1024-wide mosaic, rows counted from the bottom.
@@ -254,7 +265,7 @@ CellSegmentation Segment(const Picture& composite, std::uint8_t* mask,
                          CellColourGenerator& colours) {
   const std::int64_t length = static_cast<std::int64_t>(composite.bytes.size()) + 54;
   thread_local Taken taken;
-  taken.Reset(composite.bytes.size() / 4);
+  taken.Prepare(composite.bytes.size() / 4);
   MarkedComposite work(composite, settings, taken);
   CellGrower grower(work, mask, static_cast<std::int64_t>(composite.bytes.size() / 4),
                     composite.height, settings);
@@ -276,6 +287,7 @@ CellSegmentation Segment(const Picture& composite, std::uint8_t* mask,
     result.seeds.push_back(outcome);
     if (outcome == CellRejection::None) result.cells.push_back(std::move(cell));
   }
+  taken.Clear();
   // Stable, so equal sizes keep their seed order.
   std::stable_sort(result.cells.begin(), result.cells.end(),
                    [](const CellRecord& a, const CellRecord& b) { return a.size() < b.size(); });

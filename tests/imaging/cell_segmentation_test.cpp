@@ -92,6 +92,8 @@ TEST(SegmentCells, RejectsNoGrowthSecondNucleusAndTakenNeighbourhoods) {
   EXPECT_EQ(result.seeds,
             (std::vector<CellRejection>{CellRejection::NoGrowth, CellRejection::SecondNucleus,
                                         CellRejection::NoGrowth}));
+  // A run leaves nothing taken behind for the next.
+  EXPECT_EQ(well.Run().seeds, result.seeds);
   // The rejected region still carries its colour in the result picture.
   EXPECT_NE(
       well.mask.at(315, 500, kGreen) | well.mask.at(315, 500, kBlue) | well.mask.at(315, 500, kRed),
