@@ -215,23 +215,32 @@ Chord LongestChord(std::vector<int> columns, std::vector<int> rows, double p, do
   }
   const std::vector<GridPoint> hull = ConvexHull(points);
 
-  std::vector<std::int64_t> reach(count, 0);
-  std::vector<std::size_t> order(count);
+  // The walks are taken from a heap, farthest reach first and, on equal
+  // reach, in outline order: the search usually stops after a few of them,
+  // so sorting them all would be wasted.
+  struct Start {
+    std::int64_t reach;
+    std::size_t k;
+  };
+  std::vector<Start> starts(count);
   for (std::size_t k = 0; k < count; ++k) {
-    for (const GridPoint& h : hull) {
-      reach[k] = std::max(reach[k], SquaredDistance(columns[k] - h.x, rows[k] - h.y));
-    }
-    order[k] = k;
+    const int a = columns[k], b = rows[k];
+    std::int64_t reach = 0;
+    for (const GridPoint& h : hull) reach = std::max(reach, SquaredDistance(a - h.x, b - h.y));
+    starts[k] = {reach, k};
   }
-  std::sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
-    return reach[i] != reach[j] ? reach[i] > reach[j] : i < j;
-  });
+  const auto later = [](const Start& u, const Start& v) {
+    return u.reach != v.reach ? u.reach < v.reach : u.k > v.k;
+  };
+  std::make_heap(starts.begin(), starts.end(), later);
 
   Chord chord;
   std::int64_t best = 0;
   std::size_t bestStart = count;
-  for (const std::size_t k : order) {
-    if (reach[k] < best || (reach[k] == best && k > bestStart)) break;
+  for (auto heapEnd = starts.end(); heapEnd != starts.begin(); --heapEnd) {
+    std::pop_heap(starts.begin(), heapEnd, later);
+    const auto [reach, k] = *(heapEnd - 1);
+    if (reach < best || (reach == best && k > bestStart)) break;
     const int a = columns[k], b = rows[k];
     const std::optional<GridPoint> end = FarthestOnWalk(a, b, p, q, lastColumn, lastRow, onOutline);
     if (!end) continue;
