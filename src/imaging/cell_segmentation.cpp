@@ -17,7 +17,10 @@ namespace {
 /// without a pass over them. Kept per thread.
 struct Taken {
   std::vector<std::uint64_t> green, red;
-  std::vector<std::size_t> words;  // of green that were 0 before the run
+  // The words of green that were 0 before the run: the first changedCount.
+  // Room for every word, so taking a pixel never allocates.
+  std::vector<std::size_t> changed;
+  std::size_t changedCount = 0;
 
   void Prepare(std::size_t pixels) {
     Clear();  // after a run cut short by an error
@@ -25,11 +28,12 @@ struct Taken {
     if (green.size() != count) {
       green.assign(count, 0);
       red.assign(count, 0);
+      changed.resize(count);
     }
   }
   void Clear() {
-    for (const std::size_t w : words) green[w] = red[w] = 0;
-    words.clear();
+    for (std::size_t i = 0; i < changedCount; ++i) green[changed[i]] = red[changed[i]] = 0;
+    changedCount = 0;
   }
   static bool Has(const std::vector<std::uint64_t>& bits, std::int64_t pixel) {
     const auto p = static_cast<std::uint64_t>(pixel);
@@ -37,8 +41,9 @@ struct Taken {
   }
   void TakeGreen(std::int64_t pixel) {
     const auto p = static_cast<std::uint64_t>(pixel);
-    if (green[p / 64] == 0) words.push_back(p / 64);
-    green[p / 64] |= std::uint64_t{1} << (p % 64);
+    std::uint64_t& word = green[p / 64];
+    if (word == 0) changed[changedCount++] = p / 64;
+    word |= std::uint64_t{1} << (p % 64);
   }
   void TakeGreenAndRed(std::int64_t pixel) {
     TakeGreen(pixel);
@@ -146,6 +151,14 @@ class CellGrower {
   // picture's edges); never outside the picture.
   template <typename Visit>
   void ForNeighbours(std::int64_t p, Visit&& visit) const {
+    if (p >= kMosaicSize && p + kMosaicSize < pixels_) {
+      // Not in the first or last row: all four exist.
+      visit(p - kMosaicSize);
+      visit(p + kMosaicSize);
+      visit(p - 1);
+      visit(p + 1);
+      return;
+    }
     static constexpr std::int64_t kOffsets[4] = {-kMosaicSize, kMosaicSize, -1, 1};
     for (const std::int64_t offset : kOffsets) {
       const std::int64_t q = p + offset;

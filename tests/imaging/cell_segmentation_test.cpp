@@ -169,6 +169,16 @@ TEST(SegmentCells, GrowsOnlyWithinTheRingDiscStrictlyInsideItsRadius) {
   EXPECT_FALSE(painted(650, 387));
 }
 
+TEST(SegmentCells, GrowsAlongTheFirstAndLastRows) {
+  for (const int row : {0, kMosaicSize - 1}) {
+    Well well(512, row == 0 ? 100 : kMosaicSize - 101, 150);
+    well.Strip(500, row, 6);
+    const CellSegmentation result = well.Run();
+    ASSERT_EQ(result.kept(), 1) << "row " << row;
+    EXPECT_EQ(result.cells[0].size(), 6) << "row " << row;
+  }
+}
+
 TEST(SegmentCells, SortsBySizeKeepingSeedOrderOnTies) {
   Well well;
   well.Strip(300, 300, 9);
