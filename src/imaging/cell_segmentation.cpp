@@ -35,7 +35,7 @@ struct Taken {
     for (std::size_t i = 0; i < changedCount; ++i) green[changed[i]] = red[changed[i]] = 0;
     changedCount = 0;
   }
-  static bool Has(const std::vector<std::uint64_t>& bits, std::int64_t pixel) {
+  static bool Has(const std::uint64_t* bits, std::int64_t pixel) {
     const auto p = static_cast<std::uint64_t>(pixel);
     return (bits[p / 64] >> (p % 64)) & 1;
   }
@@ -70,7 +70,9 @@ class MarkedComposite {
                      : 0),
         blueCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffBlue, 0))),
         greenCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffGreen, 0))),
-        taken_(taken) {}
+        taken_(taken),
+        greenTaken_(taken.green.data()),
+        redTaken_(taken.red.data()) {}
 
   // The composite's own bytes are read first: they decide most pixels without
   // the ring mask and the record of what was taken.
@@ -81,7 +83,7 @@ class MarkedComposite {
   bool greenAbove(std::int64_t pixel, int cutoff, std::uint8_t& green) const {
     const std::uint8_t own = pixels_[4 * pixel + kGreen];
     if (own <= cutoff) return false;
-    green = Taken::Has(taken_.green, pixel) || !inRing(pixel) ? 0 : own;
+    green = Taken::Has(greenTaken_, pixel) || !inRing(pixel) ? 0 : own;
     return green > cutoff;
   }
   /// Whether the pixel's red byte as marked is 255.
@@ -89,7 +91,7 @@ class MarkedComposite {
     const std::uint8_t* bytes = pixels_ + 4 * pixel;
     const bool reaches = bytes[kBlue] >= blueCutoff_ && bytes[kGreen] >= greenCutoff_;
     if (!reaches && bytes[kRed] != 255) return false;
-    if (Taken::Has(taken_.red, pixel)) return false;
+    if (Taken::Has(redTaken_, pixel)) return false;
     return bytes[kRed] == 255 || inRing(pixel);
   }
   /// Starts reading the rows below and above a pixel the growth will reach
@@ -105,8 +107,9 @@ class MarkedComposite {
  private:
   // Pixels of the 1024-wide mosaic, rows counted from the bottom.
   bool inRing(std::int64_t pixel) const {
-    const std::int64_t dx = (pixel & (kMosaicSize - 1)) - ringX_;
-    const std::int64_t dy = pixel / kMosaicSize - ringY_;
+    const auto p = static_cast<std::uint64_t>(pixel);
+    const std::int64_t dx = static_cast<std::int64_t>(p % kMosaicSize) - ringX_;
+    const std::int64_t dy = static_cast<std::int64_t>(p / kMosaicSize) - ringY_;
     return dx * dx + dy * dy < radius2_;
   }
 
@@ -116,7 +119,9 @@ class MarkedComposite {
   std::int64_t radius2_;  // 0 for a ring without pixels
   std::uint32_t blueCutoff_;
   std::uint32_t greenCutoff_;
-  Taken& taken_;
+  Taken& taken_;  // prepared for the mosaic: its bits stay in place
+  const std::uint64_t* greenTaken_;
+  const std::uint64_t* redTaken_;
 };
 
 /// 1-based buffer position of a pixel's red byte.
@@ -152,12 +157,9 @@ class CellGrower {
   template <typename Visit>
   void ForNeighbours(std::int64_t p, Visit&& visit) const {
     static constexpr std::int64_t kOffsets[4] = {-kMosaicSize, kMosaicSize, -1, 1};
-    // Off the first and last rows all four exist. One loop, so that the
-    // visit is inlined once per neighbour.
-    const bool inner = p >= kMosaicSize && p + kMosaicSize < pixels_;
     for (const std::int64_t offset : kOffsets) {
       const std::int64_t q = p + offset;
-      if (inner || (q >= 0 && q < pixels_)) visit(q);
+      if (q >= 0 && q < pixels_) visit(q);
     }
   }
 
