@@ -82,6 +82,10 @@ CellMeasurement MeasureCell(CellRecord& cell) {
 
   std::vector<int> outlineColumns, outlineRows;
   std::vector<double> radii, directions;
+  outlineColumns.reserve(m.outline.size());
+  outlineRows.reserve(m.outline.size());
+  radii.reserve(m.outline.size());
+  directions.reserve(m.outline.size());
   for (const OutlinePoint& point : m.outline) {
     outlineColumns.push_back(point.column);
     outlineRows.push_back(point.row);
@@ -171,9 +175,13 @@ std::optional<GridPoint> FarthestOnWalk(int a, int b, double p, double q, int la
 /// Vertices of the convex hull of distinct points (monotone chain); the
 /// farthest of the points from any place is one of them.
 std::vector<GridPoint> ConvexHull(std::vector<GridPoint> points) {
-  std::sort(points.begin(), points.end(), [](const GridPoint& u, const GridPoint& v) {
+  const auto before = [](const GridPoint& u, const GridPoint& v) {
     return u.x != v.x ? u.x < v.x : u.y < v.y;
-  });
+  };
+  // A cell's outline comes column by column, already in order.
+  if (!std::is_sorted(points.begin(), points.end(), before)) {
+    std::sort(points.begin(), points.end(), before);
+  }
   if (points.size() <= 2) return points;
   const auto cross = [](const GridPoint& o, const GridPoint& u, const GridPoint& v) {
     return std::int64_t{u.x - o.x} * (v.y - o.y) - std::int64_t{u.y - o.y} * (v.x - o.x);
