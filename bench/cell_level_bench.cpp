@@ -23,11 +23,10 @@ using namespace vembrel;
 
 constexpr int kRingX = 512, kRingY = 512, kRadius = 350;
 
-// Buffers as a pass leaves them: the composite, the green mosaic with the ring
-// disc in red, the result picture, and the seeds of the accepted nuclei.
+// Buffers as a pass leaves them: the composite, the result picture, and the
+// seeds of the accepted nuclei.
 struct CellWell {
   Picture composite{kMosaicSize, kMosaicSize};
-  Picture green{kMosaicSize, kMosaicSize};
   Picture result{kMosaicSize, kMosaicSize};
   std::vector<double> seeds;
 };
@@ -39,8 +38,6 @@ CellWell MakeCellWell(int cellCount, int largeEvery) {
   std::mt19937 random(7);
   for (int r = 0; r < kMosaicSize; ++r) {
     for (int c = 0; c < kMosaicSize; ++c) {
-      const int dx = c - kRingX, dy = r - kRingY;
-      if (dx * dx + dy * dy < kRadius * kRadius) well.green.at(c, r, kRed) = 255;
       well.composite.at(c, r, kGreen) = static_cast<std::uint8_t>(random() % 30);
       well.composite.at(c, r, kBlue) = static_cast<std::uint8_t>(random() % 20);
     }
@@ -93,8 +90,7 @@ void RunCellLevel(benchmark::State& state, const CellWell& well) {
   for (auto _ : state) {
     mask = well.result;
     CellColourGenerator colours;
-    CellSegmentation cells =
-        SegmentCells(well.composite, well.green, mask, well.seeds, settings, colours);
+    CellSegmentation cells = SegmentCells(well.composite, mask, well.seeds, settings, colours);
     ShapeAnalysis analysis = AnalyseShapes(cells.cells, shape);
     Picture crop = CopyRingCrop(well.result, shape.ring);
     for (const ShapedCell& cell : analysis.cells) {
@@ -140,8 +136,7 @@ void BM_CellSegmentationOnly(benchmark::State& state) {
   for (auto _ : state) {
     mask = well.result;
     CellColourGenerator colours;
-    benchmark::DoNotOptimize(
-        SegmentCells(well.composite, well.green, mask, well.seeds, settings, colours));
+    benchmark::DoNotOptimize(SegmentCells(well.composite, mask, well.seeds, settings, colours));
   }
 }
 BENCHMARK(BM_CellSegmentationOnly)->Unit(benchmark::kMillisecond);
@@ -154,8 +149,7 @@ void BM_CellShapesOnly(benchmark::State& state) {
   settings.ring.radius = kRadius;
   Picture mask = well.result;
   CellColourGenerator colours;
-  CellSegmentation cells =
-      SegmentCells(well.composite, well.green, mask, well.seeds, settings, colours);
+  CellSegmentation cells = SegmentCells(well.composite, mask, well.seeds, settings, colours);
   ShapeSettings shape;
   shape.ring = {kRingX, kRingY, kRadius};
   for (auto _ : state) {

@@ -1,8 +1,8 @@
 #include "core/convert.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -96,21 +96,29 @@ double StrToFloat(std::string_view text) {
 }
 
 std::string FloatToText(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15G", value);
-  std::string text(buffer);
-  // %G keeps trailing zeros out already; normalise the exponent form "1E+20".
-  const std::size_t e = text.find('E');
-  if (e == std::string::npos) return text;
-  std::size_t digits = e + 2;
-  while (digits + 1 < text.size() && text[digits] == '0') ++digits;
-  std::string normal;
-  normal.reserve(text.size());
-  normal.append(text, 0, e);
-  normal.push_back('E');
-  normal.push_back(text[e + 1] == '-' ? '-' : '+');
-  normal.append(text, digits, std::string::npos);
-  return normal;
+  // The general form with 15 significant digits (as printf's "%.15G"), in
+  // capitals, its exponent without leading zeros: "1E+20". std::to_chars
+  // writes it without printf's locale and stream machinery, which the cell
+  // tables call for every measure.
+  char buffer[40];
+  const char* const end =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+  std::string text;
+  text.reserve(static_cast<std::size_t>(end - buffer));
+  for (const char* c = buffer; c != end; ++c) {
+    if (*c == 'e') {
+      // "e+05" or "e-17": the sign, then the digits from the first non-zero
+      // one, the last digit always kept.
+      text.push_back('E');
+      text.push_back(*++c);
+      ++c;
+      while (c + 1 != end && *c == '0') ++c;
+      text.append(c, end);
+      break;
+    }
+    text.push_back(*c >= 'a' && *c <= 'z' ? static_cast<char>(*c - 'a' + 'A') : *c);
+  }
+  return text;
 }
 
 std::string CommaFloatText(double value) {

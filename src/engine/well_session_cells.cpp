@@ -63,9 +63,8 @@ void WellSession::runCells() {
   if (cellsInColour_) cellsPainted = pictures_.result;
   CellSegmentation cells =
       cellsInColour_
-          ? SegmentCells(pictures_.composite, pictures_.greenMosaic, cellsPainted, seeds_,
-                         segmentation, colours)
-          : SegmentCells(pictures_.composite, pictures_.greenMosaic, seeds_, segmentation, colours);
+          ? SegmentCells(pictures_.composite, cellsPainted, seeds_, segmentation, colours)
+          : SegmentCells(pictures_.composite, seeds_, segmentation, colours);
 
   CellResults found;
   found.kept = cells.kept();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 #include "core/error.h"
@@ -11,24 +10,45 @@
 namespace vembrel {
 namespace {
 
-/// What the growth changed in the marked composite: per pixel, whether its
-/// green and its red byte were cleared, and the pixels changed, so the next
-/// run can clear exactly those. Kept per thread: a run changes only the few
-/// pixels around its seeds.
+/// What the growth changed in the marked composite: per pixel, one bit for
+/// whether its green was cleared and one for its red byte (only ever with
+/// its green), and the words changed. A run clears those words at its end,
+/// while they are still in the cache, so the next starts from clean bits
+/// without a pass over them. Kept per thread.
 struct Taken {
-  static constexpr std::uint8_t kGreen = 1;
-  static constexpr std::uint8_t kRed = 2;
-  std::vector<std::uint8_t> flags;
-  std::vector<std::int32_t> changed;
+  std::vector<std::uint64_t> green, red;
+  // The words of green that were 0 before the run: the first changedCount.
+  // Room for every word, so taking a pixel never allocates.
+  std::vector<std::size_t> changed;
+  std::size_t changedCount = 0;
 
-  void Reset(std::size_t pixels) {
-    for (const std::int32_t p : changed) flags[p] = 0;
-    changed.clear();
-    if (flags.size() < pixels) flags.resize(pixels, 0);
+  void Prepare(std::size_t pixels) {
+    Clear();  // after a run cut short by an error
+    const std::size_t count = (pixels + 63) / 64;
+    if (green.size() != count) {
+      green.assign(count, 0);
+      red.assign(count, 0);
+      changed.resize(count);
+    }
   }
-  void Take(std::int64_t pixel, std::uint8_t what) {
-    if (flags[pixel] == 0) changed.push_back(static_cast<std::int32_t>(pixel));
-    flags[pixel] |= what;
+  void Clear() {
+    for (std::size_t i = 0; i < changedCount; ++i) green[changed[i]] = red[changed[i]] = 0;
+    changedCount = 0;
+  }
+  static bool Has(const std::uint64_t* bits, std::int64_t pixel) {
+    const auto p = static_cast<std::uint64_t>(pixel);
+    return (bits[p / 64] >> (p % 64)) & 1;
+  }
+  void TakeGreen(std::int64_t pixel) {
+    const auto p = static_cast<std::uint64_t>(pixel);
+    std::uint64_t& word = green[p / 64];
+    if (word == 0) changed[changedCount++] = p / 64;
+    word |= std::uint64_t{1} << (p % 64);
+  }
+  void TakeGreenAndRed(std::int64_t pixel) {
+    TakeGreen(pixel);
+    const auto p = static_cast<std::uint64_t>(pixel);
+    red[p / 64] |= std::uint64_t{1} << (p % 64);
   }
 };
 
@@ -36,16 +56,23 @@ struct Taken {
 /// whole. As marked: outside the ring blue and green are 0; a pixel inside
 /// the ring whose blue and green reach the cut-offs gets red 255; all other
 /// bytes stay. The growth then clears greens and reds, as Taken records.
+/// The ring is the disc of pixels nearer its centre than its radius, worked
+/// out instead of read from a 4 MB mask: the growth waits on memory.
 class MarkedComposite {
  public:
-  MarkedComposite(const Picture& composite, const Picture& cellMask,
-                  const CellSegmentationSettings& settings, Taken& taken)
+  MarkedComposite(const Picture& composite, const CellSegmentationSettings& settings, Taken& taken)
       : pixels_(composite.bytes.data()),
-        ring_(cellMask.bytes.data()),
         count_(static_cast<std::int64_t>(composite.bytes.size() / 4)),
+        ringX_(settings.ring.x),
+        ringY_(settings.ring.y),
+        radius2_(settings.ring.radius > 0
+                     ? std::int64_t{settings.ring.radius} * settings.ring.radius
+                     : 0),
         blueCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffBlue, 0))),
         greenCutoff_(static_cast<std::uint32_t>(std::max(settings.lowerCutoffGreen, 0))),
-        taken_(taken) {}
+        taken_(taken),
+        greenTaken_(taken.green.data()),
+        redTaken_(taken.red.data()) {}
 
   // The composite's own bytes are read first: they decide most pixels without
   // the ring mask and the record of what was taken.
@@ -56,7 +83,7 @@ class MarkedComposite {
   bool greenAbove(std::int64_t pixel, int cutoff, std::uint8_t& green) const {
     const std::uint8_t own = pixels_[4 * pixel + kGreen];
     if (own <= cutoff) return false;
-    green = (taken_.flags[pixel] & Taken::kGreen) || !inRing(pixel) ? 0 : own;
+    green = Taken::Has(greenTaken_, pixel) || !inRing(pixel) ? 0 : own;
     return green > cutoff;
   }
   /// Whether the pixel's red byte as marked is 255.
@@ -64,30 +91,37 @@ class MarkedComposite {
     const std::uint8_t* bytes = pixels_ + 4 * pixel;
     const bool reaches = bytes[kBlue] >= blueCutoff_ && bytes[kGreen] >= greenCutoff_;
     if (!reaches && bytes[kRed] != 255) return false;
-    if (taken_.flags[pixel] & Taken::kRed) return false;
+    if (Taken::Has(redTaken_, pixel)) return false;
     return bytes[kRed] == 255 || inRing(pixel);
   }
   /// Starts reading the rows below and above a pixel the growth will reach
   /// soon: waiting for those reads is most of the growth's time.
   void Prefetch(std::int64_t pixel) const {
     if (pixel < kMosaicSize || pixel + kMosaicSize >= count_) return;
-    for (const std::uint8_t* bytes : {pixels_, ring_}) {
-      __builtin_prefetch(bytes + 4 * (pixel - kMosaicSize));
-      __builtin_prefetch(bytes + 4 * (pixel + kMosaicSize));
-    }
+    __builtin_prefetch(pixels_ + 4 * (pixel - kMosaicSize));
+    __builtin_prefetch(pixels_ + 4 * (pixel + kMosaicSize));
   }
-  void clearGreen(std::int64_t pixel) { taken_.Take(pixel, Taken::kGreen); }
-  void clearGreenAndRed(std::int64_t pixel) { taken_.Take(pixel, Taken::kGreen | Taken::kRed); }
+  void clearGreen(std::int64_t pixel) { taken_.TakeGreen(pixel); }
+  void clearGreenAndRed(std::int64_t pixel) { taken_.TakeGreenAndRed(pixel); }
 
  private:
-  bool inRing(std::int64_t pixel) const { return ring_[4 * pixel + kRed] == 255; }
+  // Pixels of the 1024-wide mosaic, rows counted from the bottom.
+  bool inRing(std::int64_t pixel) const {
+    const auto p = static_cast<std::uint64_t>(pixel);
+    const std::int64_t dx = static_cast<std::int64_t>(p % kMosaicSize) - ringX_;
+    const std::int64_t dy = static_cast<std::int64_t>(p / kMosaicSize) - ringY_;
+    return dx * dx + dy * dy < radius2_;
+  }
 
   const std::uint8_t* pixels_;
-  const std::uint8_t* ring_;
   std::int64_t count_;  // pixels
+  std::int64_t ringX_, ringY_;
+  std::int64_t radius2_;  // 0 for a ring without pixels
   std::uint32_t blueCutoff_;
   std::uint32_t greenCutoff_;
-  Taken& taken_;
+  Taken& taken_;  // prepared for the mosaic: its bits stay in place
+  const std::uint64_t* greenTaken_;
+  const std::uint64_t* redTaken_;
 };
 
 /// 1-based buffer position of a pixel's red byte.
@@ -216,11 +250,10 @@ class CellGrower {
   std::size_t nucleusSize_ = 0;       // the first pixels taken, the nucleus
 };
 
-void CheckMosaics(const Picture& composite, const Picture& cellMask, const Picture& mask) {
-  if (composite.width != kMosaicSize || cellMask.width != composite.width ||
-      mask.width != composite.width || cellMask.height != composite.height ||
+void CheckMosaics(const Picture& composite, const Picture& mask) {
+  if (composite.width != kMosaicSize || mask.width != composite.width ||
       mask.height != composite.height || composite.empty()) {
-    throw Error("Cell level needs three mosaics of 1024 pixels width and equal size (got " +
+    throw Error("Cell level needs mosaics of 1024 pixels width and equal size (got " +
                 std::to_string(composite.width) + " x " + std::to_string(composite.height) + ")");
   }
 }
@@ -237,15 +270,15 @@ int CellColourGenerator::below(int limit) {
 
 namespace {
 
-CellSegmentation Segment(const Picture& composite, const Picture& cellMask, std::uint8_t* mask,
+CellSegmentation Segment(const Picture& composite, std::uint8_t* mask,
                          const std::vector<double>& seeds, const CellSegmentationSettings& settings,
                          CellColourGenerator& colours) {
   const std::int64_t length = static_cast<std::int64_t>(composite.bytes.size()) + 54;
   thread_local Taken taken;
-  taken.Reset(composite.bytes.size() / 4);
-  MarkedComposite work(composite, cellMask, settings, taken);
+  taken.Prepare(composite.bytes.size() / 4);
+  MarkedComposite work(composite, settings, taken);
   CellGrower grower(work, mask, static_cast<std::int64_t>(composite.bytes.size() / 4),
-                    cellMask.height, settings);
+                    composite.height, settings);
   CellSegmentation result;
   result.seeds.reserve(seeds.size());
   for (const double entry : seeds) {
@@ -264,6 +297,7 @@ CellSegmentation Segment(const Picture& composite, const Picture& cellMask, std:
     result.seeds.push_back(outcome);
     if (outcome == CellRejection::None) result.cells.push_back(std::move(cell));
   }
+  taken.Clear();
   // Stable, so equal sizes keep their seed order.
   std::stable_sort(result.cells.begin(), result.cells.end(),
                    [](const CellRecord& a, const CellRecord& b) { return a.size() < b.size(); });
@@ -272,20 +306,19 @@ CellSegmentation Segment(const Picture& composite, const Picture& cellMask, std:
 
 }  // namespace
 
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
+CellSegmentation SegmentCells(const Picture& composite, Picture& mask,
                               const std::vector<double>& seeds,
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours) {
-  CheckMosaics(composite, cellMask, mask);
-  return Segment(composite, cellMask, mask.bytes.data(), seeds, settings, colours);
+  CheckMosaics(composite, mask);
+  return Segment(composite, mask.bytes.data(), seeds, settings, colours);
 }
 
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
-                              const std::vector<double>& seeds,
+CellSegmentation SegmentCells(const Picture& composite, const std::vector<double>& seeds,
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours) {
-  CheckMosaics(composite, cellMask, composite);
-  return Segment(composite, cellMask, nullptr, seeds, settings, colours);
+  CheckMosaics(composite, composite);
+  return Segment(composite, nullptr, seeds, settings, colours);
 }
 
 }  // namespace vembrel

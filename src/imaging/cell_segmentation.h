@@ -69,19 +69,19 @@ struct CellSegmentation {
 };
 
 /// Segments the cells on 1024-wide mosaics. composite: the nuclei are the
-/// pixels inside the ring that reach both nucleus cut-offs; cellMask: the
-/// green mosaic with the ring disc in red (255); mask: the result picture,
-/// grown pixels painted into it in their random colour. seeds: the immigrant nuclei of the pass,
-/// red-byte buffer positions. Throws Error when the pictures do not match or
-/// a seed lies outside them.
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask, Picture& mask,
+/// pixels inside the ring that reach both nucleus cut-offs; the ring is the
+/// settings' disc, the pixels nearer its centre than its radius (as
+/// DrawRingMask paints it); cells grow only inside it. mask: the result
+/// picture, grown pixels painted into it in their random colour. seeds: the
+/// immigrant nuclei of the pass, red-byte buffer positions. Throws Error when
+/// the pictures do not match or a seed lies outside them.
+CellSegmentation SegmentCells(const Picture& composite, Picture& mask,
                               const std::vector<double>& seeds,
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours);
 /// The same cells and outcomes without painting them: for callers that show
 /// the cells in outlines only. The colours are drawn all the same.
-CellSegmentation SegmentCells(const Picture& composite, const Picture& cellMask,
-                              const std::vector<double>& seeds,
+CellSegmentation SegmentCells(const Picture& composite, const std::vector<double>& seeds,
                               const CellSegmentationSettings& settings,
                               CellColourGenerator& colours);
 

@@ -82,6 +82,10 @@ CellMeasurement MeasureCell(CellRecord& cell) {
 
   std::vector<int> outlineColumns, outlineRows;
   std::vector<double> radii, directions;
+  outlineColumns.reserve(m.outline.size());
+  outlineRows.reserve(m.outline.size());
+  radii.reserve(m.outline.size());
+  directions.reserve(m.outline.size());
   for (const OutlinePoint& point : m.outline) {
     outlineColumns.push_back(point.column);
     outlineRows.push_back(point.row);
@@ -171,9 +175,13 @@ std::optional<GridPoint> FarthestOnWalk(int a, int b, double p, double q, int la
 /// Vertices of the convex hull of distinct points (monotone chain); the
 /// farthest of the points from any place is one of them.
 std::vector<GridPoint> ConvexHull(std::vector<GridPoint> points) {
-  std::sort(points.begin(), points.end(), [](const GridPoint& u, const GridPoint& v) {
+  const auto before = [](const GridPoint& u, const GridPoint& v) {
     return u.x != v.x ? u.x < v.x : u.y < v.y;
-  });
+  };
+  // A cell's outline comes column by column, already in order.
+  if (!std::is_sorted(points.begin(), points.end(), before)) {
+    std::sort(points.begin(), points.end(), before);
+  }
   if (points.size() <= 2) return points;
   const auto cross = [](const GridPoint& o, const GridPoint& u, const GridPoint& v) {
     return std::int64_t{u.x - o.x} * (v.y - o.y) - std::int64_t{u.y - o.y} * (v.x - o.x);
@@ -215,23 +223,32 @@ Chord LongestChord(std::vector<int> columns, std::vector<int> rows, double p, do
   }
   const std::vector<GridPoint> hull = ConvexHull(points);
 
-  std::vector<std::int64_t> reach(count, 0);
-  std::vector<std::size_t> order(count);
+  // The walks are taken from a heap, farthest reach first and, on equal
+  // reach, in outline order: the search usually stops after a few of them,
+  // so sorting them all would be wasted.
+  struct Start {
+    std::int64_t reach;
+    std::size_t k;
+  };
+  std::vector<Start> starts(count);
   for (std::size_t k = 0; k < count; ++k) {
-    for (const GridPoint& h : hull) {
-      reach[k] = std::max(reach[k], SquaredDistance(columns[k] - h.x, rows[k] - h.y));
-    }
-    order[k] = k;
+    const int a = columns[k], b = rows[k];
+    std::int64_t reach = 0;
+    for (const GridPoint& h : hull) reach = std::max(reach, SquaredDistance(a - h.x, b - h.y));
+    starts[k] = {reach, k};
   }
-  std::sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
-    return reach[i] != reach[j] ? reach[i] > reach[j] : i < j;
-  });
+  const auto later = [](const Start& u, const Start& v) {
+    return u.reach != v.reach ? u.reach < v.reach : u.k > v.k;
+  };
+  std::make_heap(starts.begin(), starts.end(), later);
 
   Chord chord;
   std::int64_t best = 0;
   std::size_t bestStart = count;
-  for (const std::size_t k : order) {
-    if (reach[k] < best || (reach[k] == best && k > bestStart)) break;
+  for (auto heapEnd = starts.end(); heapEnd != starts.begin(); --heapEnd) {
+    std::pop_heap(starts.begin(), heapEnd, later);
+    const auto [reach, k] = *(heapEnd - 1);
+    if (reach < best || (reach == best && k > bestStart)) break;
     const int a = columns[k], b = rows[k];
     const std::optional<GridPoint> end = FarthestOnWalk(a, b, p, q, lastColumn, lastRow, onOutline);
     if (!end) continue;

@@ -97,18 +97,21 @@ void FitPolynomial(std::span<const double> X, std::span<const double> Y, std::sp
     for (int j = 1; j < NTerms; ++j) D(k)[j] = D(k)[j - 1] * X[k];
   }
 
-  Matrix A(NTerms, std::vector<double>(NTerms));
-  std::vector<double> B(NTerms);
-  for (int i = 0; i < NTerms; ++i) {
-    for (int j = 0; j <= i; ++j) {
-      double sum = 0.0;
-      for (int k = 0; k < NPoints; ++k) sum = sum + D(k)[j] * D(k)[i];
-      A[i][j] = sum;
-      A[j][i] = sum;
+  // The sums run point by point side by side: each still adds its terms in
+  // point order, and none waits on the one before.
+  std::vector<double> sums(static_cast<std::size_t>(NTerms) * NTerms, 0.0);
+  std::vector<double> B(NTerms, 0.0);
+  for (int k = 0; k < NPoints; ++k) {
+    const double* d = D(k);
+    for (int i = 0; i < NTerms; ++i) {
+      double* row = sums.data() + static_cast<std::size_t>(i) * NTerms;
+      for (int j = 0; j <= i; ++j) row[j] = row[j] + d[j] * d[i];
+      B[i] = B[i] + Y[k] * d[i];
     }
-    double sum = 0.0;
-    for (int k = 0; k < NPoints; ++k) sum = sum + Y[k] * D(k)[i];
-    B[i] = sum;
+  }
+  Matrix A(NTerms, std::vector<double>(NTerms));
+  for (int i = 0; i < NTerms; ++i) {
+    for (int j = 0; j <= i; ++j) A[i][j] = A[j][i] = sums[static_cast<std::size_t>(i) * NTerms + j];
   }
 
   std::vector<double> solution(NTerms);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/error.h"
 #include "plate/analysis_settings.h"
 
@@ -37,6 +39,15 @@ TEST(FloatToText, GeneralFormWithFifteenDigits) {
   EXPECT_EQ(FloatToText(2.9), "2.9");
   EXPECT_EQ(CommaFloatText(12.5), "12,5");
   EXPECT_EQ(CommaFloatText(1.0 / 3.0), "0,333333333333333");
+}
+
+TEST(FloatToText, ExponentFormInCapitalsWithoutLeadingZeros) {
+  EXPECT_EQ(FloatToText(1e20), "1E+20");
+  EXPECT_EQ(FloatToText(-2.5e-7), "-2.5E-7");
+  EXPECT_EQ(FloatToText(1e-100), "1E-100");
+  EXPECT_EQ(FloatToText(123456789012345678.0), "1.23456789012346E+17");
+  EXPECT_EQ(FloatToText(0.0001), "0.0001");
+  EXPECT_EQ(FloatToText(-std::numeric_limits<double>::infinity()), "-INF");
 }
 
 TEST(WellSettingsRow, TruncatesExtendedProducts) {

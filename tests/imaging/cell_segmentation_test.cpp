@@ -9,11 +9,9 @@
 namespace vembrel {
 namespace {
 
-// Three mosaics as the cell level finds them: the composite, the green
-// mosaic with the ring disc in red, and the result picture.
+// The mosaics as the cell level finds them: the composite and the result picture.
 struct Well {
   Picture work{kMosaicSize, kMosaicSize};
-  Picture cellMask{kMosaicSize, kMosaicSize};
   Picture mask{kMosaicSize, kMosaicSize};
   std::vector<double> seeds;
   CellSegmentationSettings settings;
@@ -27,12 +25,6 @@ struct Well {
     settings.ring.x = centreX;
     settings.ring.y = centreY;
     settings.ring.radius = radius;
-    for (int r = 0; r < kMosaicSize; ++r) {
-      for (int c = 0; c < kMosaicSize; ++c) {
-        const long dx = c - centreX, dy = r - centreY;
-        if (dx * dx + dy * dy < long{radius} * radius) cellMask.at(c, r, kRed) = 255;
-      }
-    }
   }
   void Nucleus(int c, int r) {
     work.at(c, r, kBlue) = 200;
@@ -47,11 +39,11 @@ struct Well {
   }
   CellSegmentation Run() {
     CellColourGenerator colours;
-    return SegmentCells(work, cellMask, mask, seeds, settings, colours);
+    return SegmentCells(work, mask, seeds, settings, colours);
   }
   CellSegmentation RunUnpainted() const {
     CellColourGenerator colours;
-    return SegmentCells(work, cellMask, seeds, settings, colours);
+    return SegmentCells(work, seeds, settings, colours);
   }
 };
 
@@ -100,6 +92,8 @@ TEST(SegmentCells, RejectsNoGrowthSecondNucleusAndTakenNeighbourhoods) {
   EXPECT_EQ(result.seeds,
             (std::vector<CellRejection>{CellRejection::NoGrowth, CellRejection::SecondNucleus,
                                         CellRejection::NoGrowth}));
+  // A run leaves nothing taken behind for the next.
+  EXPECT_EQ(well.Run().seeds, result.seeds);
   // The rejected region still carries its colour in the result picture.
   EXPECT_NE(
       well.mask.at(315, 500, kGreen) | well.mask.at(315, 500, kBlue) | well.mask.at(315, 500, kRed),
@@ -152,6 +146,37 @@ TEST(SegmentCells, RingTestRejectsAtRadiusMinusOneAndNothingGrowsOutsideTheDisc)
   EXPECT_EQ(result.seeds, (std::vector<CellRejection>{OutsideRing, None, OutsideRing}));
   EXPECT_NE(well.mask.at(499, 310, kGreen) | well.mask.at(499, 310, kBlue), 0);
   EXPECT_EQ(well.mask.at(500, 310, kGreen) | well.mask.at(500, 310, kBlue), 0);
+}
+
+TEST(SegmentCells, GrowsOnlyWithinTheRingDiscStrictlyInsideItsRadius) {
+  // Centre (600, 300), radius 100: from a nucleus 50 columns right of the
+  // centre, a body row runs right and a body column runs up.
+  Well well(600, 300, 100);
+  well.settings.maxSize = 1000;
+  well.Nucleus(650, 300);
+  for (int c = 651; c < 720; ++c) well.Body(c, 300);
+  for (int r = 301; r < 420; ++r) well.Body(650, r);
+  well.seeds.push_back(RedBytePosition(650, 300));
+  well.Run();
+  const auto painted = [&](int c, int r) {
+    return (well.mask.at(c, r, kGreen) | well.mask.at(c, r, kBlue) | well.mask.at(c, r, kRed)) != 0;
+  };
+  // 99^2 < 100^2; column 700 lies exactly at the radius, outside.
+  EXPECT_TRUE(painted(699, 300));
+  EXPECT_FALSE(painted(700, 300));
+  // 50^2 + 86^2 = 9896 < 10000 <= 50^2 + 87^2.
+  EXPECT_TRUE(painted(650, 386));
+  EXPECT_FALSE(painted(650, 387));
+}
+
+TEST(SegmentCells, GrowsAlongTheFirstAndLastRows) {
+  for (const int row : {0, kMosaicSize - 1}) {
+    Well well(512, row == 0 ? 100 : kMosaicSize - 101, 150);
+    well.Strip(500, row, 6);
+    const CellSegmentation result = well.Run();
+    ASSERT_EQ(result.kept(), 1) << "row " << row;
+    EXPECT_EQ(result.cells[0].size(), 6) << "row " << row;
+  }
 }
 
 TEST(SegmentCells, SortsBySizeKeepingSeedOrderOnTies) {
