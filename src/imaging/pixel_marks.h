@@ -32,19 +32,23 @@ class PixelMarks {
 
   /// Index of the first marked pixel at or after from, or pixels(). Skips
   /// unmarked stretches eight marks at a time: most of a mosaic is empty.
-  std::int64_t NextMark(std::int64_t from) {
+  std::int64_t NextMark(std::int64_t from) { return NextMark(from, pixels_); }
+
+  /// The same within pixels from .. to - 1: the first marked one, or to.
+  /// Pixels from to on are not read.
+  std::int64_t NextMark(std::int64_t from, std::int64_t to) {
     const std::uint8_t* data = marks();
-    while (from < pixels_ && (from & 7) != 0) {
+    while (from < to && (from & 7) != 0) {
       if (data[from]) return from;
       ++from;
     }
-    while (from + 8 <= pixels_) {
+    while (from + 8 <= to) {
       std::uint64_t word;
       std::memcpy(&word, data + from, 8);
       if (word != 0) break;
       from += 8;
     }
-    while (from < pixels_ && !data[from]) ++from;
+    while (from < to && !data[from]) ++from;
     return from;
   }
 
