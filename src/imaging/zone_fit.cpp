@@ -121,7 +121,8 @@ void CoverRun(const std::uint8_t* const rows[kBlock], int from, int to, int thre
 /// and which blocks lie in usable quarters.
 class CoverMap {
  public:
-  CoverMap(const Picture& green, const BlackQuarters& black)
+  /// With whole, every pixel's grey value is also written to it, on the way.
+  CoverMap(const Picture& green, const BlackQuarters& black, GreyPlane* whole = nullptr)
       : width_(green.width),
         height_(green.height),
         blocksX_(green.width / kBlock),
@@ -152,13 +153,22 @@ class CoverMap {
       }
       rowRuns.push_back(runs.size());
     }
-    // The mosaic is read once: the blue bytes of known blocks are copied to
-    // a grey picture (a quarter of the bytes), which the histogram and,
-    // once the threshold is known, the block counts read.
-    const int columns = blocksX_ * kBlock;
-    std::vector<std::uint8_t>& grey =
-        GreyBuffer(static_cast<std::size_t>(columns) * blocksY_ * kBlock);
-    const auto greyRow = [&](int r) { return grey.data() + static_cast<std::size_t>(r) * columns; };
+    // The mosaic is read once: the blue bytes of known blocks (of all
+    // pixels, for whole) are copied to a grey picture (a quarter of the
+    // bytes), which the histogram and, once the threshold is known, the
+    // block counts read.
+    std::uint8_t* grey = nullptr;
+    int columns = blocksX_ * kBlock;
+    if (whole) {
+      whole->width = width_;
+      whole->height = height_;
+      whole->bytes.resize(static_cast<std::size_t>(width_) * height_);
+      grey = whole->bytes.data();
+      columns = width_;
+    } else {
+      grey = GreyBuffer(static_cast<std::size_t>(columns) * blocksY_ * kBlock).data();
+    }
+    const auto greyRow = [&](int r) { return grey + static_cast<std::size_t>(r) * columns; };
     // One histogram per pixel of four, so that no increment waits for the
     // one before it.
     static_assert(kBlock == 4);
@@ -167,9 +177,10 @@ class CoverMap {
       for (int r = by * kBlock; r < (by + 1) * kBlock; ++r) {
         const std::uint8_t* pixels = green.bytes.data() + green.offset(0, r, kBlue);
         std::uint8_t* row = greyRow(r);
+        if (whole) BlueBytes(pixels, 0, width_, row);
         for (std::size_t k = rowRuns[by]; k < rowRuns[by + 1]; ++k) {
           const auto [runStart, runEnd] = runs[k];
-          BlueBytes(pixels, kBlock * runStart, kBlock * runEnd, row);
+          if (!whole) BlueBytes(pixels, kBlock * runStart, kBlock * runEnd, row);
           const std::uint8_t* pixel = row + kBlock * runStart;
           const std::uint8_t* const stop = row + kBlock * runEnd;
           for (; stop - pixel >= 4 * kBlock; pixel += 4 * kBlock) {
@@ -188,6 +199,10 @@ class CoverMap {
           }
         }
       }
+    }
+    // Rows below no whole block.
+    for (int r = blocksY_ * kBlock; whole && r < height_; ++r) {
+      BlueBytes(green.bytes.data() + green.offset(0, r, kBlue), 0, width_, greyRow(r));
     }
     std::array<std::int64_t, 256> histogram{};
     for (int v = 0; v < 256; ++v) {
@@ -646,8 +661,9 @@ double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius) {
          static_cast<double>(insideSum) / static_cast<double>(insidePixels);
 }
 
-ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters) {
-  return Assess(CoverMap(greenMosaic, blackQuarters));
+ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters,
+                          GreyPlane* grey) {
+  return Assess(CoverMap(greenMosaic, blackQuarters, grey));
 }
 
 ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
