@@ -401,42 +401,33 @@ ZoneAssessment Assess(const CoverMap& map) {
     // Unknown (-1) wraps to the top of the unsigned range.
     sites[b] = static_cast<std::uint16_t>(density[b]) >= split ? 1 : 0;
   }
-  // Written whole by the row pass.
+  // Written whole by the row pass, which also finds each column's largest
+  // row distance.
   const auto distance = std::make_unique_for_overwrite<double[]>(density.size());
+  std::vector<double> highest(bw, 0);
   for (int y = 0; y < bh; ++y) {
     const std::size_t row = static_cast<std::size_t>(y) * bw;
     RowDistances(sites.data() + row, bw, kFar, distance.get() + row);
+    const double* d = distance.get() + row;
+    for (int x = 0; x < bw; ++x) highest[x] = std::max(highest[x], d[x]);
   }
   // The column pass. Only the deepest block is wanted: the first of the
   // largest distances in row order, that is the lowest row, then the
   // leftmost. A column's transform is nowhere above its row distances, so
   // columns are taken largest row distance first, and once that falls below
-  // the deepest distance found, no later column can reach it.
-  // The columns are copied out a strip (a cache line of each row) at a time.
-  constexpr int kStrip = 8;
-  const auto columns = std::make_unique_for_overwrite<double[]>(density.size());
-  std::vector<double> highest(bw, 0);
-  for (int x0 = 0; x0 < bw; x0 += kStrip) {
-    const int strip = std::min(kStrip, bw - x0);
-    for (int y = 0; y < bh; ++y) {
-      const double* from = distance.get() + static_cast<std::size_t>(y) * bw + x0;
-      for (int k = 0; k < strip; ++k) {
-        columns[static_cast<std::size_t>(x0 + k) * bh + y] = from[k];
-        highest[x0 + k] = std::max(highest[x0 + k], from[k]);
-      }
-    }
-  }
+  // the deepest distance found, no later column can reach it; only the
+  // columns taken are copied out.
   std::vector<int> order(bw);
   for (int x = 0; x < bw; ++x) order[x] = x;
   std::sort(order.begin(), order.end(), [&](int a, int b) { return highest[a] > highest[b]; });
-  std::vector<double> result(bh), envelopeZ(bh + 1);
+  std::vector<double> column(bh), result(bh), envelopeZ(bh + 1);
   std::vector<int> envelopeV(bh);
   double deepestDistance = -1;
   int bx = 0, by = 0;
   for (const int x : order) {
     if (highest[x] < deepestDistance) break;
-    DistanceTransform1D(columns.get() + static_cast<std::size_t>(x) * bh, bh, result.data(),
-                        envelopeV.data(), envelopeZ.data());
+    for (int y = 0; y < bh; ++y) column[y] = distance[static_cast<std::size_t>(y) * bw + x];
+    DistanceTransform1D(column.data(), bh, result.data(), envelopeV.data(), envelopeZ.data());
     // The column's largest distance with four running maxima (no branch
     // per block), then its first row only where it may be the deepest.
     double maxima[4] = {result[0], result[0], result[0], result[0]};
