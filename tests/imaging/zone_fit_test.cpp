@@ -127,6 +127,18 @@ TEST(ZoneFit, JudgesANarrowPictureBlockByBlock) {
   EXPECT_NEAR(zone.typicalCover, 0.8 * 0.75, 0.05);
 }
 
+// Upright stripes of cells in the left part only: every block of the last
+// column lies farthest from them, and the first of those in row order is the
+// bottom one.
+TEST(ZoneFit, TheDeepestBlockMayLieInTheLastColumnAndTheBottomRow) {
+  const Picture green = GreyPicture(kMosaicSize, kMosaicSize,
+                                    [](int c, int) { return c < 400 && c % 16 < 12 ? 160 : 20; });
+  const ZoneAssessment zone = AssessZone(green);
+  EXPECT_TRUE(zone.judged);
+  EXPECT_EQ(zone.x, kMosaicSize - 2);
+  EXPECT_EQ(zone.y, 2);
+}
+
 // The grey plane written on the way holds every pixel, those of black
 // quarters and of the rows and columns beyond the last whole block too, and
 // the assessment is the same as without it.
