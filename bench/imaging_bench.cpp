@@ -16,6 +16,7 @@
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
 #include "imaging/ring_fit.h"
+#include "imaging/zone_fit.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ struct WellPictures {
   Picture blue;
   Picture green;
   Picture composite;
-  vembrel::MosaicPoint ring;  // fitted at radius 350
+  vembrel::GreyPlane greenGrey;  // written by the zone assessment, as a session does
+  vembrel::MosaicPoint ring;     // fitted at radius 350
 };
 
 // Well A01 of demo plate 1, windowed with the default settings.
@@ -37,6 +39,7 @@ const WellPictures& Well() {
     w.green = vembrel::AssembleMosaic({fields[4], fields[5], fields[6], fields[7]});
     vembrel::MakeComposite(w.blue, w.green, {}, {}, w.composite);
     w.ring = vembrel::FitRing(w.green, 350).centre;
+    vembrel::AssessZone(w.green, {}, &w.greenGrey);
     return w;
   }();
   return well;
@@ -60,6 +63,32 @@ void BM_FitRing(benchmark::State& state) {
   state.counters["trials"] = vembrel::FitRing(well.green, 350).trials;
 }
 BENCHMARK(BM_FitRing)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The session's way: the composite with stretched windows and the ring fit,
+// both from the green mosaic's grey plane.
+void BM_CompositeFromGreyPlane(benchmark::State& state) {
+  const WellPictures& well = Well();
+  Picture composite;
+  const vembrel::ChannelWindow blue{10, 240, true};
+  const vembrel::ChannelWindow green{5, 250, true};
+  for (auto _ : state) {
+    vembrel::MakeComposite(well.blue, well.greenGrey, blue, green, composite);
+    benchmark::DoNotOptimize(composite.bytes.data());
+  }
+}
+BENCHMARK(BM_CompositeFromGreyPlane)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_FitRingFromGreyPlane(benchmark::State& state) {
+  const WellPictures& well = Well();
+  for (auto _ : state) benchmark::DoNotOptimize(vembrel::FitRing(well.greenGrey, 350));
+}
+BENCHMARK(BM_FitRingFromGreyPlane)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_GetAllNuclei(benchmark::State& state) {
   const WellPictures& well = Well();

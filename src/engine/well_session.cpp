@@ -240,14 +240,15 @@ void WellSession::takeMosaics(WellMosaics mosaics) {
   if (plate_.pixelSize)
     results_.pixelSize = MosaicPixelSize(*plate_.pixelSize, mosaics.reducedFrom);
   greenQuarterBlack_ = mosaics.greenQuarterBlack;
-  zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_);
+  maskedRing_.reset();
+  zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_, &greenGrey_);
 }
 
 void WellSession::takeRing(const Ring& given, bool held) {
   settings_.ring.radius = given.radius;
   Ring ring = given;
   if (options_.ringDrift) {
-    const MosaicPoint moved = FitRing(pictures_.greenMosaic, ring.radius).centre;
+    const MosaicPoint moved = FitRing(greenGrey_, ring.radius).centre;
     const double drift =
         std::hypot(static_cast<double>(moved.x - ring.x), static_cast<double>(moved.y - ring.y));
     if (drift <= *options_.ringDrift) ring = {moved.x, moved.y, ring.radius};
@@ -440,7 +441,7 @@ void WellSession::rebuildComposite() {
   const ChannelWindow green{settings_.display.green.cutoff, settings_.display.green.saturation,
                             settings_.display.green.fullRange};
   const std::int64_t atMaximum =
-      MakeComposite(pictures_.blueMosaic, pictures_.greenMosaic, blue, green, pictures_.composite);
+      MakeComposite(pictures_.blueMosaic, greenGrey_, blue, green, pictures_.composite);
   // More than 1 % of the nuclear channel at its maximum. Counted with every
   // composite, which follows every new pair of mosaics.
   const Picture& blueMosaic = pictures_.blueMosaic;
@@ -457,7 +458,7 @@ void WellSession::chooseCutoffs() {
 }
 
 void WellSession::fitRing() {
-  const MosaicPoint best = FitRing(pictures_.greenMosaic, settings_.ring.radius).centre;
+  const MosaicPoint best = FitRing(greenGrey_, settings_.ring.radius).centre;
   drawRing(best.x, best.y);
   results_.ringFitted = true;
   results_.zoneContrast.reset();
@@ -488,8 +489,15 @@ void WellSession::drawRing(int x, int y) {
   results_.ringHeld = false;
   results_.zoneContrast.reset();
   results_.ring = {x, y, settings_.ring.radius};
-  DrawRingMask(pictures_.greenMosaic, x, y, settings_.ring.radius);
+  if (options_.ringMask) paintRingMask();
   touch();
+}
+
+void WellSession::paintRingMask() {
+  const Ring& ring = results_.ring;
+  if (maskedRing_ == ring) return;
+  DrawRingMask(pictures_.greenMosaic, ring.x, ring.y, ring.radius);
+  maskedRing_ = ring;
 }
 
 void WellSession::autoFitRing() {

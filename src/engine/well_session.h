@@ -29,7 +29,7 @@ struct DensityProfile;
 /// The pictures of a well. Rows bottom first, 4 bytes per pixel.
 struct WellPictures {
   Picture blueMosaic;   // the nuclear stain
-  Picture greenMosaic;  // the cell stain; its red bytes are 255 inside the ring
+  Picture greenMosaic;  // the cell stain; its red bytes are 255 inside the ring (ringMask)
   Picture composite;    // both channels windowed (blue, green; red 0)
   Picture result;       // immigrant nuclei pure red inside the ring, black outside
   Picture ringCrop;     // the ring's square of the result, with the immigrant count
@@ -119,6 +119,10 @@ struct SessionOptions {
   /// without cellViews, only its ring crop is cut, for callers that show or
   /// write no result picture (a batch); cells in colour still make it.
   bool wholeResult = true;
+  /// Paint the ring into the green mosaic's red bytes whenever it moves.
+  /// Without it, for callers that never look at them (a batch), they are
+  /// painted only when the cell level needs them.
+  bool ringMask = true;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -227,6 +231,7 @@ class WellSession {
   void fitRing();
   void fitZone(RadiusRange range);
   void drawRing(int x, int y);
+  void paintRingMask();
   void analyse();
   void noteQuality(const DensityProfile& profile);
   void runCells();
@@ -256,6 +261,9 @@ class WellSession {
   bool saturated_ = false;  // more than 1 % of the nuclear channel at its maximum
   ZoneAssessment zone_;     // whether the cell stain shows a cell-free zone
   std::array<bool, 4> greenQuarterBlack_{};
+  std::optional<Ring> maskedRing_;  // the ring in the green mosaic's red bytes, if any
+  // The green mosaic's grey values, for the passes that read nothing else.
+  GreyPlane greenGrey_;
   // The ring shown before the first held acquisition, with how it was placed.
   struct OwnRing {
     Ring ring;

@@ -39,6 +39,7 @@ Picture WellSession::BlankCellGallery() {
 
 void WellSession::runCells() {
   const Ring& ring = results_.ring;
+  paintRingMask();  // the cells grow within it
   if (wholeResult()) {
     if (pictures_.result.empty()) {
       CountImmigrants(pictures_.composite, immigrantSettings(), pictures_.result);

@@ -96,13 +96,19 @@ inline __m128i Stretch8(__m128i v, const StretchArithmetic& s) {
 
 }  // namespace
 
-std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
-                           const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                           Picture& composite) {
-  if (blueMosaic.width != greenMosaic.width || blueMosaic.height != greenMosaic.height) {
+namespace {
+
+// The green grey values lie kGreenStride bytes apart: the blue bytes of the
+// green mosaic's pixels (4) or its grey plane (1).
+template <int kGreenStride>
+std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int greenWidth,
+                     int greenHeight, const ChannelWindow& blueWindow,
+                     const ChannelWindow& greenWindow, Picture& composite) {
+  static_assert(kGreenStride == 1 || kGreenStride == 4);
+  if (blueMosaic.width != greenWidth || blueMosaic.height != greenHeight) {
     throw Error("The blue mosaic (" + std::to_string(blueMosaic.width) + " x " +
                 std::to_string(blueMosaic.height) + ") and the green mosaic (" +
-                std::to_string(greenMosaic.width) + " x " + std::to_string(greenMosaic.height) +
+                std::to_string(greenWidth) + " x " + std::to_string(greenHeight) +
                 ") differ in size");
   }
   const auto blueTable = WindowTable(blueWindow);
@@ -120,7 +126,6 @@ std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic
   }
   const std::size_t pixels = composite.bytes.size() / 4;
   const std::uint8_t* blue = blueMosaic.bytes.data();
-  const std::uint8_t* green = greenMosaic.bytes.data();
   std::uint8_t* out = composite.bytes.data();
   std::size_t i = 0;
   std::int64_t saturated = 0;
@@ -135,6 +140,14 @@ std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic
     const auto load = [](const std::uint8_t* at) {
       return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     };
+    const auto greenGrey = [&](std::size_t at) {
+      if constexpr (kGreenStride == 4) {
+        return LowBytes8(load(green + 4 * at), load(green + 4 * at + 16));
+      } else {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(green + at)),
+                                 zero);
+      }
+    };
     // Saturated pixels count down 16-bit lanes (-1 is all ones), which are
     // widened before they could overflow.
     constexpr std::size_t kBlock = 8 * 32767;
@@ -143,12 +156,11 @@ std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic
       __m128i lanes = zero;
       for (; i < stop; i += 8) {
         const __m128i b0 = load(blue + 4 * i), b1 = load(blue + 4 * i + 16);
-        const __m128i g0 = load(green + 4 * i), g1 = load(green + 4 * i + 16);
         const __m128i blueGrey = LowBytes8(b0, b1);
         lanes = _mm_add_epi16(lanes, _mm_cmpeq_epi16(blueGrey, full));
         const __m128i blueAndGreen =
             _mm_or_si128(Stretch8(blueGrey, blueStretch),
-                         _mm_slli_epi16(Stretch8(LowBytes8(g0, g1), greenStretch), 8));
+                         _mm_slli_epi16(Stretch8(greenGrey(i), greenStretch), 8));
         _mm_storeu_si128(
             reinterpret_cast<__m128i*>(out + 4 * i),
             _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), _mm_and_si128(b0, spare)));
@@ -164,14 +176,29 @@ std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic
 #endif
   for (; i < pixels; ++i) {
     std::uint32_t b;
-    std::uint32_t g;
     std::memcpy(&b, blue + 4 * i, 4);
-    std::memcpy(&g, green + 4 * i, 4);
-    const std::uint32_t word = blueWord[b & 0xff] | greenWord[g & 0xff] | (b & 0xff000000u);
+    const std::uint32_t word =
+        blueWord[b & 0xff] | greenWord[green[kGreenStride * i]] | (b & 0xff000000u);
     std::memcpy(out + 4 * i, &word, 4);
     saturated += (b & 0xff) == 0xff ? 1 : 0;
   }
   return saturated;
+}
+
+}  // namespace
+
+std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
+                           const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
+                           Picture& composite) {
+  return Compose<4>(blueMosaic, greenMosaic.bytes.data(), greenMosaic.width, greenMosaic.height,
+                    blueWindow, greenWindow, composite);
+}
+
+std::int64_t MakeComposite(const Picture& blueMosaic, const GreyPlane& greenGrey,
+                           const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
+                           Picture& composite) {
+  return Compose<1>(blueMosaic, greenGrey.bytes.data(), greenGrey.width, greenGrey.height,
+                    blueWindow, greenWindow, composite);
 }
 
 }  // namespace vembrel

@@ -23,5 +23,9 @@ std::uint8_t WindowValue(int value, const ChannelWindow& window);
 std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
                            Picture& composite);
+/// The same with the green mosaic's grey plane in place of the mosaic.
+std::int64_t MakeComposite(const Picture& blueMosaic, const GreyPlane& greenGrey,
+                           const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
+                           Picture& composite);
 
 }  // namespace vembrel

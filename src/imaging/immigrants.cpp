@@ -22,27 +22,32 @@ struct CutWindow {
   int bottom = 0;
 };
 
+/// The composite rows that the window covers: from .. to - 1.
+struct RowSpan {
+  int from = 0;
+  int to = 0;
+};
+
 /// Step 3 of the pass: inside the ring the nucleus pixels become pure red,
 /// outside the ring blue and green are blacked out. Marks the red (255)
 /// pixels and returns their number. The ring's rows are found from its
 /// disc, not read from a mask: that spares a pass over a whole mosaic.
-/// Composite pixels outside the window are neither read nor marked.
+/// Composite pixels outside the window are neither read nor marked, and the
+/// marks of rows outside it are not written: every pass takes all the marks
+/// it makes, so they are still clear from the last one (or new and zero).
 std::int64_t CutToRing(const Picture& composite, const ImmigrantSettings& s, CutWindow window,
-                       Picture& out, PixelMarks& marks) {
+                       RowSpan rows, Picture& out, PixelMarks& marks) {
   const int width = composite.width;
   const Ring& ring = s.ring;
   const std::vector<int> halfWidths = DiscHalfWidths(ring.radius);
   const int lo = std::clamp(window.left, 0, width);
   const int hi = std::clamp(window.left + out.width, lo, width);
+  if (lo == hi) return 0;
   std::int64_t red = 0;
-  for (int r = 0; r < composite.height; ++r) {
+  for (int r = rows.from; r < rows.to; ++r) {
     const std::size_t first = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
     std::uint8_t* rowMarks = marks.marks() + first;
     const int outRow = r - window.bottom;
-    if (outRow < 0 || outRow >= out.height || lo == hi) {
-      std::memset(rowMarks, 0, static_cast<std::size_t>(width));
-      continue;
-    }
     std::memset(rowMarks, 0, static_cast<std::size_t>(lo));
     std::memset(rowMarks + hi, 0, static_cast<std::size_t>(width - hi));
     // The inside columns c0 .. c1 - 1, as DrawRingMask paints them.
@@ -71,14 +76,18 @@ ImmigrantCounts CountInWindow(const Picture& composite, const ImmigrantSettings&
   // The pass runs on every slider movement: keep its buffers between runs.
   thread_local PixelMarks marks;
   marks.Reset(width, pixels);
+  const RowSpan rows{std::clamp(window.bottom, 0, composite.height),
+                     std::clamp(window.bottom + out.height, 0, composite.height)};
   ImmigrantCounts counts;
-  counts.pixels = CutToRing(composite, settings, window, out, marks);
+  counts.pixels = CutToRing(composite, settings, window, rows, out, marks);
 
   // The fill runs on the marks (the red bytes of 255) of the cut picture; a
   // rejected nucleus is erased from it, which leaves the result picture.
   // Down, up, left, right; no column test.
   const std::int64_t order[4] = {-std::int64_t{width}, width, -1, 1};
-  for (std::int64_t seed = 0; (seed = marks.NextMark(seed)) < pixels; ++seed) {
+  const std::int64_t last = std::int64_t{rows.to} * width;
+  for (std::int64_t seed = std::int64_t{rows.from} * width;
+       (seed = marks.NextMark(seed, last)) < last; ++seed) {
     const std::int64_t size = marks.Fill(seed, order);
     if (settings.minimalSize < size && size < settings.maximalSize) {
       const std::int64_t dx = settings.ring.x - seed % width;
@@ -136,8 +145,14 @@ ImmigrantCounts CountImmigrantsInRingCrop(const Picture& composite,
     return CountInWindow(composite, settings, CutWindow{}, crop);
   }
   const int side = 2 * ring.radius;
-  // Cleared first: the cut writes only where the square meets the composite.
-  crop = Picture(side, side);
+  crop.width = crop.height = side;
+  crop.bytes.resize(static_cast<std::size_t>(side) * side * 4);
+  // The cut writes only where the square meets the composite: a square
+  // reaching beyond it is cleared first.
+  const bool inside = ring.x >= ring.radius && ring.y >= ring.radius &&
+                      ring.x + ring.radius <= composite.width &&
+                      ring.y + ring.radius <= composite.height;
+  if (!inside) std::memset(crop.bytes.data(), 0, crop.bytes.size());
   return CountInWindow(composite, settings, CutWindow{ring.x - ring.radius, ring.y - ring.radius},
                        crop);
 }

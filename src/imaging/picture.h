@@ -140,4 +140,13 @@ struct Picture {
   bool operator==(const Picture&) const = default;
 };
 
+/// The grey values (blue bytes) of a picture of one stain, one byte per
+/// pixel in the picture's order: a quarter of the bytes for the passes
+/// that read nothing else.
+struct GreyPlane {
+  int width = 0;
+  int height = 0;
+  PictureBytes bytes;  // width * height, bottom row first
+};
+
 }  // namespace vembrel

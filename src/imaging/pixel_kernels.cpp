@@ -157,18 +157,28 @@ std::int64_t CutRowToRing(const std::uint8_t* composite, std::int64_t width, std
          CutSpan<false>(composite, inTo, width, cutoffBlue, cutoffGreen, out, marks);
 }
 
-void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint16_t* sums) {
+namespace {
+
+// Grey values kStride bytes apart: the blue bytes of 32-bit pixels (4) or grey bytes (1).
+template <int kStride>
+void PrefixSums(const std::uint8_t* grey, std::int64_t count, std::uint16_t* sums) {
+  static_assert(kStride == 1 || kStride == 4);
   std::uint16_t sum = 0;
   std::int64_t k = 0;
 #if defined(__SSE2__)
-  // Eight pixels at a time: their blue bytes as eight 16-bit lanes, the
+  // Eight pixels at a time: their grey values as eight 16-bit lanes, the
   // running sums within them, then the sum before them added.
-  const __m128i lowByte = _mm_set1_epi32(0xff);
   __m128i before = _mm_setzero_si128();
   for (; k + 8 <= count; k += 8) {
-    const auto* in = reinterpret_cast<const __m128i*>(pixels + 4 * k);
-    __m128i x = _mm_packs_epi32(_mm_and_si128(_mm_loadu_si128(in), lowByte),
-                                _mm_and_si128(_mm_loadu_si128(in + 1), lowByte));
+    const auto* in = reinterpret_cast<const __m128i*>(grey + kStride * k);
+    __m128i x;
+    if constexpr (kStride == 4) {
+      const __m128i lowByte = _mm_set1_epi32(0xff);
+      x = _mm_packs_epi32(_mm_and_si128(_mm_loadu_si128(in), lowByte),
+                          _mm_and_si128(_mm_loadu_si128(in + 1), lowByte));
+    } else {
+      x = _mm_unpacklo_epi8(_mm_loadl_epi64(in), _mm_setzero_si128());
+    }
     x = _mm_add_epi16(x, _mm_slli_si128(x, 2));
     x = _mm_add_epi16(x, _mm_slli_si128(x, 4));
     x = _mm_add_epi16(x, _mm_slli_si128(x, 8));
@@ -180,9 +190,19 @@ void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint16_
   sum = static_cast<std::uint16_t>(_mm_extract_epi16(before, 0));
 #endif
   for (; k < count; ++k) {
-    sum = static_cast<std::uint16_t>(sum + pixels[4 * k]);
+    sum = static_cast<std::uint16_t>(sum + grey[kStride * k]);
     sums[k] = sum;
   }
+}
+
+}  // namespace
+
+void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint16_t* sums) {
+  PrefixSums<4>(pixels, count, sums);
+}
+
+void GreyBytePrefixSums(const std::uint8_t* grey, std::int64_t count, std::uint16_t* sums) {
+  PrefixSums<1>(grey, count, sums);
 }
 
 }  // namespace vembrel

@@ -24,5 +24,7 @@ std::int64_t CutRowToRing(const std::uint8_t* composite, std::int64_t width, std
 /// count; count is at most kGreySumRun, so that every sum fits 16 bits.
 inline constexpr std::int64_t kGreySumRun = 256;
 void GreyPrefixSums(const std::uint8_t* pixels, std::int64_t count, std::uint16_t* sums);
+/// The same over grey bytes, one per pixel.
+void GreyBytePrefixSums(const std::uint8_t* grey, std::int64_t count, std::uint16_t* sums);
 
 }  // namespace vembrel

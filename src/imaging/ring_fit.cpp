@@ -22,28 +22,37 @@ namespace {
 /// halves the bytes written.
 class DiscSummer {
  public:
-  DiscSummer(const Picture& picture, int radius)
-      : width_(picture.width),
-        height_(picture.height),
+  explicit DiscSummer(const Picture& picture, int radius)
+      : DiscSummer(picture.bytes.data(), 4, picture.width, picture.height, radius) {}
+  explicit DiscSummer(const GreyPlane& plane, int radius)
+      : DiscSummer(plane.bytes.data(), 1, plane.width, plane.height, radius) {}
+
+  /// Grey values stride bytes apart (4 for 32-bit pixels, 1 for grey bytes).
+  DiscSummer(const std::uint8_t* grey, int stride, int width, int height, int radius)
+      : width_(width),
+        height_(height),
         radius_(radius),
         runs_(static_cast<int>((width_ + kGreySumRun - 1) / kGreySumRun) + 1),
         halfWidths_(DiscHalfWidths(radius)),
         buffers_(Buffers(static_cast<std::size_t>(width_ + 1) * std::max(height_, 0),
                          static_cast<std::size_t>(runs_) * std::max(height_, 0))) {
-    const std::uint8_t* grey = picture.bytes.data();
+    const auto prefixSums = stride == 4 ? GreyPrefixSums : GreyBytePrefixSums;
     for (int r = 0; r < height_; ++r) {
-      const std::uint8_t* pixels = grey + static_cast<std::size_t>(r) * width_ * 4;
+      const std::uint8_t* pixels = grey + static_cast<std::size_t>(r) * width_ * stride;
       std::uint16_t* within = buffers_.within.data() + static_cast<std::size_t>(r) * (width_ + 1);
       std::uint32_t* before = buffers_.before.data() + static_cast<std::size_t>(r) * runs_;
       within[0] = 0;
       before[0] = 0;
       for (int c = 0, run = 1; c < width_; c += kGreySumRun, ++run) {
         const int count = static_cast<int>(std::min<std::int64_t>(kGreySumRun, width_ - c));
-        GreyPrefixSums(pixels + 4 * static_cast<std::size_t>(c), count, within + c + 1);
+        prefixSums(pixels + static_cast<std::size_t>(stride) * c, count, within + c + 1);
         before[run] = before[run - 1] + (run > 1 ? within[c] : 0);
       }
     }
   }
+
+  int width() const { return width_; }
+  int height() const { return height_; }
 
   std::int64_t Sum(int x, int y) const {
     if (radius_ <= 0) return 0;
@@ -97,10 +106,9 @@ class DiscSummer {
 };
 
 /// The compass search shared by the well's fit and the overview's estimate.
-RingSearchResult CompassSearch(const Picture& green, int radius, bool evaluateStart) {
-  const DiscSummer summer(green, radius);
-  const int width = green.width;
-  const int height = green.height;
+RingSearchResult CompassSearch(const DiscSummer& summer, int radius, bool evaluateStart) {
+  const int width = summer.width();
+  const int height = summer.height();
   RingSearchResult result;
   int x = 512;
   int y = 512;
@@ -167,11 +175,15 @@ void PaintRed(std::uint8_t* row, int from, int to, std::uint8_t red) {
 }  // namespace
 
 RingSearchResult FitRing(const Picture& greenMosaic, int radius) {
-  return CompassSearch(greenMosaic, radius, true);
+  return CompassSearch(DiscSummer(greenMosaic, radius), radius, true);
+}
+
+RingSearchResult FitRing(const GreyPlane& greenGrey, int radius) {
+  return CompassSearch(DiscSummer(greenGrey, radius), radius, true);
 }
 
 RingSearchResult QuickRingEstimate(const Picture& greenMosaic, int radius) {
-  return CompassSearch(greenMosaic, radius, false);
+  return CompassSearch(DiscSummer(greenMosaic, radius), radius, false);
 }
 
 std::int64_t DiscSum(const Picture& greenMosaic, int x, int y, int radius) {

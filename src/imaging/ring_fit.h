@@ -16,6 +16,8 @@ struct RingSearchResult {
 /// values (blue bytes) of the green mosaic; strict improvements only, limits
 /// W - R and R per direction.
 RingSearchResult FitRing(const Picture& greenMosaic, int radius);
+/// The same over the green mosaic's grey plane.
+RingSearchResult FitRing(const GreyPlane& greenGrey, int radius);
 
 /// Sum of the grey values strictly inside the disc (x, y, radius).
 std::int64_t DiscSum(const Picture& greenMosaic, int x, int y, int radius);

@@ -121,7 +121,8 @@ void CoverRun(const std::uint8_t* const rows[kBlock], int from, int to, int thre
 /// and which blocks lie in usable quarters.
 class CoverMap {
  public:
-  CoverMap(const Picture& green, const BlackQuarters& black)
+  /// With whole, every pixel's grey value is also written to it, on the way.
+  CoverMap(const Picture& green, const BlackQuarters& black, GreyPlane* whole = nullptr)
       : width_(green.width),
         height_(green.height),
         blocksX_(green.width / kBlock),
@@ -152,13 +153,22 @@ class CoverMap {
       }
       rowRuns.push_back(runs.size());
     }
-    // The mosaic is read once: the blue bytes of known blocks are copied to
-    // a grey picture (a quarter of the bytes), which the histogram and,
-    // once the threshold is known, the block counts read.
-    const int columns = blocksX_ * kBlock;
-    std::vector<std::uint8_t>& grey =
-        GreyBuffer(static_cast<std::size_t>(columns) * blocksY_ * kBlock);
-    const auto greyRow = [&](int r) { return grey.data() + static_cast<std::size_t>(r) * columns; };
+    // The mosaic is read once: the blue bytes of known blocks (of all
+    // pixels, for whole) are copied to a grey picture (a quarter of the
+    // bytes), which the histogram and, once the threshold is known, the
+    // block counts read.
+    std::uint8_t* grey = nullptr;
+    int columns = blocksX_ * kBlock;
+    if (whole) {
+      whole->width = width_;
+      whole->height = height_;
+      whole->bytes.resize(static_cast<std::size_t>(width_) * height_);
+      grey = whole->bytes.data();
+      columns = width_;
+    } else {
+      grey = GreyBuffer(static_cast<std::size_t>(columns) * blocksY_ * kBlock).data();
+    }
+    const auto greyRow = [&](int r) { return grey + static_cast<std::size_t>(r) * columns; };
     // One histogram per pixel of four, so that no increment waits for the
     // one before it.
     static_assert(kBlock == 4);
@@ -167,9 +177,10 @@ class CoverMap {
       for (int r = by * kBlock; r < (by + 1) * kBlock; ++r) {
         const std::uint8_t* pixels = green.bytes.data() + green.offset(0, r, kBlue);
         std::uint8_t* row = greyRow(r);
+        if (whole) BlueBytes(pixels, 0, width_, row);
         for (std::size_t k = rowRuns[by]; k < rowRuns[by + 1]; ++k) {
           const auto [runStart, runEnd] = runs[k];
-          BlueBytes(pixels, kBlock * runStart, kBlock * runEnd, row);
+          if (!whole) BlueBytes(pixels, kBlock * runStart, kBlock * runEnd, row);
           const std::uint8_t* pixel = row + kBlock * runStart;
           const std::uint8_t* const stop = row + kBlock * runEnd;
           for (; stop - pixel >= 4 * kBlock; pixel += 4 * kBlock) {
@@ -188,6 +199,10 @@ class CoverMap {
           }
         }
       }
+    }
+    // Rows below no whole block.
+    for (int r = blocksY_ * kBlock; whole && r < height_; ++r) {
+      BlueBytes(green.bytes.data() + green.offset(0, r, kBlue), 0, width_, greyRow(r));
     }
     std::array<std::int64_t, 256> histogram{};
     for (int v = 0; v < 256; ++v) {
@@ -386,42 +401,33 @@ ZoneAssessment Assess(const CoverMap& map) {
     // Unknown (-1) wraps to the top of the unsigned range.
     sites[b] = static_cast<std::uint16_t>(density[b]) >= split ? 1 : 0;
   }
-  // Written whole by the row pass.
+  // Written whole by the row pass, which also finds each column's largest
+  // row distance.
   const auto distance = std::make_unique_for_overwrite<double[]>(density.size());
+  std::vector<double> highest(bw, 0);
   for (int y = 0; y < bh; ++y) {
     const std::size_t row = static_cast<std::size_t>(y) * bw;
     RowDistances(sites.data() + row, bw, kFar, distance.get() + row);
+    const double* d = distance.get() + row;
+    for (int x = 0; x < bw; ++x) highest[x] = std::max(highest[x], d[x]);
   }
   // The column pass. Only the deepest block is wanted: the first of the
   // largest distances in row order, that is the lowest row, then the
   // leftmost. A column's transform is nowhere above its row distances, so
   // columns are taken largest row distance first, and once that falls below
-  // the deepest distance found, no later column can reach it.
-  // The columns are copied out a strip (a cache line of each row) at a time.
-  constexpr int kStrip = 8;
-  const auto columns = std::make_unique_for_overwrite<double[]>(density.size());
-  std::vector<double> highest(bw, 0);
-  for (int x0 = 0; x0 < bw; x0 += kStrip) {
-    const int strip = std::min(kStrip, bw - x0);
-    for (int y = 0; y < bh; ++y) {
-      const double* from = distance.get() + static_cast<std::size_t>(y) * bw + x0;
-      for (int k = 0; k < strip; ++k) {
-        columns[static_cast<std::size_t>(x0 + k) * bh + y] = from[k];
-        highest[x0 + k] = std::max(highest[x0 + k], from[k]);
-      }
-    }
-  }
+  // the deepest distance found, no later column can reach it; only the
+  // columns taken are copied out.
   std::vector<int> order(bw);
   for (int x = 0; x < bw; ++x) order[x] = x;
   std::sort(order.begin(), order.end(), [&](int a, int b) { return highest[a] > highest[b]; });
-  std::vector<double> result(bh), envelopeZ(bh + 1);
+  std::vector<double> column(bh), result(bh), envelopeZ(bh + 1);
   std::vector<int> envelopeV(bh);
   double deepestDistance = -1;
   int bx = 0, by = 0;
   for (const int x : order) {
     if (highest[x] < deepestDistance) break;
-    DistanceTransform1D(columns.get() + static_cast<std::size_t>(x) * bh, bh, result.data(),
-                        envelopeV.data(), envelopeZ.data());
+    for (int y = 0; y < bh; ++y) column[y] = distance[static_cast<std::size_t>(y) * bw + x];
+    DistanceTransform1D(column.data(), bh, result.data(), envelopeV.data(), envelopeZ.data());
     // The column's largest distance with four running maxima (no branch
     // per block), then its first row only where it may be the deepest.
     double maxima[4] = {result[0], result[0], result[0], result[0]};
@@ -646,8 +652,9 @@ double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius) {
          static_cast<double>(insideSum) / static_cast<double>(insidePixels);
 }
 
-ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters) {
-  return Assess(CoverMap(greenMosaic, blackQuarters));
+ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters,
+                          GreyPlane* grey) {
+  return Assess(CoverMap(greenMosaic, blackQuarters, grey));
 }
 
 ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,

@@ -63,7 +63,10 @@ ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
 /// clear when the largest sparse disc has a radius of at least kSmallestZone
 /// and its covered share is at most half the well's typical (75th percentile
 /// of the density map) and at least 0.15 below it.
-ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters = {});
+/// With grey, the mosaic's grey plane is also written there: the mosaic is
+/// read once for both.
+ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters = {},
+                          GreyPlane* grey = nullptr);
 
 /// The grey contrast of one disc (0 when the disc or its band has no pixel in the picture).
 double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius);

@@ -136,6 +136,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.cutoffs = request.cutoffs;
     options.cellViews = false;    // the batch writes no gallery, pie or histogram
     options.wholeResult = false;  // nor the whole result picture
+    options.ringMask = false;     // nor the green mosaic with its ring
     WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =

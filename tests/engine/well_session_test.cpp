@@ -413,6 +413,7 @@ TEST(WellSessionAcquisitions, AnotherTimePointIsAnalysedAtTheHeldRingAsASessionO
   EXPECT_EQ(session.results().zoneCoverage, opened.results().zoneCoverage);
   EXPECT_NEAR(*session.results().zoneCoverage, 2 * kHoursApart * kClosurePerHour, 1.0);
   EXPECT_EQ(session.pictures().composite.bytes, opened.pictures().composite.bytes);
+  EXPECT_EQ(session.pictures().greenMosaic, opened.pictures().greenMosaic);  // ring painted anew
 
   // Back at the first time point the fitted ring stays a fitted one, with
   // its contrast; another ring given there is a reviewed one.
@@ -519,6 +520,25 @@ TEST_F(CellLevelTest, WithoutTheWholeResultTheSameCropsAlsoInColour) {
   session->set(SettingId::CellsMinimalSize, 50);
   EXPECT_EQ(session->pictures().cellCrop, whole->pictures().cellCrop);
   EXPECT_EQ(session->pictures().ringCrop, whole->pictures().ringCrop);
+}
+
+TEST_F(CellLevelTest, WithoutTheRingMaskTheCellLevelPaintsItWhenItRuns) {
+  const auto masked = openAtCellLevel();
+  SessionOptions options;
+  options.ringMask = false;
+  const auto session = fixture.open("A01", std::move(options));
+  EXPECT_EQ(session->results().nuclei, masked->results().nuclei);
+  EXPECT_NE(session->pictures().greenMosaic, masked->pictures().greenMosaic);  // as loaded
+  session->setCellLevel(true);
+  EXPECT_EQ(session->pictures().greenMosaic, masked->pictures().greenMosaic);
+  ASSERT_TRUE(session->results().cells.has_value());
+  EXPECT_EQ(session->results().cells->kept, 2);
+  EXPECT_EQ(session->pictures().cellCrop, masked->pictures().cellCrop);
+  // A moved ring is painted again before the cells grow in it.
+  masked->nudgeRing(RingDirection::Left);
+  session->nudgeRing(RingDirection::Left);
+  EXPECT_EQ(session->pictures().greenMosaic, masked->pictures().greenMosaic);
+  EXPECT_EQ(session->pictures().cellCrop, masked->pictures().cellCrop);
 }
 
 TEST_F(CellLevelTest, ColourShowsThePaintedCellsAndBorderTheOutlines) {

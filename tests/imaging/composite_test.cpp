@@ -53,12 +53,20 @@ TEST(MakeComposite, WindowsEachChannelSetsRedZeroAndKeepsBlueSpare) {
       {{0, 1, true}, {5, 228, true}},     {{7, 255, true}, {0, 254, true}},
       {{0, 255, true}, {1, 129, true}},   {{40, 41, true}, {60, 60, true}},
       {{3, 200, false}, {100, 227, true}}};
-  for (const int width : {64, 13}) {
+  // The green mosaic as 32-bit pixels and as its grey plane.
+  for (const auto& [width, fromPlane] :
+       {std::pair{64, false}, std::pair{13, false}, std::pair{64, true}, std::pair{13, true}}) {
     const Picture blue = testing::RandomPicture(width, 9, 1);
     const Picture green = testing::RandomPicture(width, 9, 2);
+    const GreyPlane greenGrey = testing::BlueBytesOf(green);
     for (const auto& [blueWindow, greenWindow] : windows) {
+      SCOPED_TRACE(fromPlane ? "grey plane" : "green mosaic");
       Picture composite(2, 2);
-      MakeComposite(blue, green, blueWindow, greenWindow, composite);
+      if (fromPlane) {
+        MakeComposite(blue, greenGrey, blueWindow, greenWindow, composite);
+      } else {
+        MakeComposite(blue, green, blueWindow, greenWindow, composite);
+      }
       ASSERT_EQ(composite.width, width);
       ASSERT_EQ(composite.height, 9);
       for (int r = 0; r < 9; ++r) {
@@ -97,6 +105,9 @@ TEST(MakeComposite, CountsTheSaturatedPixelsOfTheBlueMosaic) {
       Picture composite;
       EXPECT_EQ(MakeComposite(blue, green, window, window, composite), expected)
           << width << " x " << height << ", window " << window.cutoff;
+      EXPECT_EQ(MakeComposite(blue, testing::BlueBytesOf(green), window, window, composite),
+                expected)
+          << width << " x " << height << ", window " << window.cutoff << ", grey plane";
     }
   }
 }
@@ -104,6 +115,8 @@ TEST(MakeComposite, CountsTheSaturatedPixelsOfTheBlueMosaic) {
 TEST(MakeComposite, RefusesMosaicsOfDifferentSizes) {
   Picture composite;
   EXPECT_THROW(MakeComposite(Picture(8, 8), Picture(8, 9), {}, {}, composite), Error);
+  EXPECT_THROW(MakeComposite(Picture(8, 8), testing::BlueBytesOf(Picture(9, 8)), {}, {}, composite),
+               Error);
 }
 
 }  // namespace

@@ -71,24 +71,32 @@ TEST(PixelKernels, MarksAndRingCutMatchThePerPixelRule) {
   }
 }
 
-TEST(PixelKernels, GreyPrefixSumsAddUpTheBlueBytes) {
+TEST(PixelKernels, GreyPrefixSumsAddUpTheBlueBytesOrTheGreyBytes) {
   std::mt19937 random(29);
   for (const std::int64_t count :
        std::initializer_list<std::int64_t>{0, 1, 3, 4, 5, 7, 8, 15, 16, 17, 255, kGreySumRun}) {
     const std::vector<std::uint8_t> pixels = RandomPixels(count, random, 255);
+    std::vector<std::uint8_t> grey(static_cast<std::size_t>(count));
+    for (std::int64_t k = 0; k < count; ++k) grey[k] = pixels[4 * k];
     std::vector<std::uint16_t> sums(static_cast<std::size_t>(count) + 1, 7);
+    std::vector<std::uint16_t> byteSums = sums;
     GreyPrefixSums(pixels.data(), count, sums.data());
+    GreyBytePrefixSums(grey.data(), count, byteSums.data());
     std::uint32_t sum = 0;
     for (std::int64_t k = 0; k < count; ++k) {
       sum += pixels[4 * k];
       ASSERT_EQ(sums[k], sum) << k << " of " << count;
+      ASSERT_EQ(byteSums[k], sum) << k << " of " << count << " grey bytes";
     }
     EXPECT_EQ(sums[count], 7u) << "nothing written past the end";
+    EXPECT_EQ(byteSums[count], 7u) << "nothing written past the end";
   }
   // The largest run of white pixels still fits.
   const std::vector<std::uint8_t> white(4 * kGreySumRun, 255);
   std::vector<std::uint16_t> sums(kGreySumRun);
   GreyPrefixSums(white.data(), kGreySumRun, sums.data());
+  EXPECT_EQ(sums.back(), 255 * kGreySumRun);
+  GreyBytePrefixSums(white.data(), kGreySumRun, sums.data());
   EXPECT_EQ(sums.back(), 255 * kGreySumRun);
 }
 

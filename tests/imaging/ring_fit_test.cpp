@@ -10,6 +10,7 @@
 namespace vembrel {
 namespace {
 
+using testing::BlueBytesOf;
 using testing::GreyPicture;
 using testing::InDisc;
 using testing::PaintDisc;
@@ -107,6 +108,10 @@ TEST(FitRing, AgreesWithPlainSearchOnRandomSmoothMosaics) {
     EXPECT_EQ(fit.centre.x, expected.centre.x) << "radius " << radius;
     EXPECT_EQ(fit.centre.y, expected.centre.y) << "radius " << radius;
     EXPECT_EQ(fit.trials, expected.trials) << "radius " << radius;
+    const RingSearchResult fromPlane = FitRing(BlueBytesOf(mosaic), radius);
+    EXPECT_EQ(fromPlane.centre.x, expected.centre.x) << "radius " << radius << ", grey plane";
+    EXPECT_EQ(fromPlane.centre.y, expected.centre.y) << "radius " << radius << ", grey plane";
+    EXPECT_EQ(fromPlane.trials, expected.trials) << "radius " << radius << ", grey plane";
     if (fit.centre.x != 512 || fit.centre.y != 512) ++moved;
   }
   EXPECT_GT(moved, 0);

@@ -127,6 +127,46 @@ TEST(ZoneFit, JudgesANarrowPictureBlockByBlock) {
   EXPECT_NEAR(zone.typicalCover, 0.8 * 0.75, 0.05);
 }
 
+// Upright stripes of cells in the left part only: every block of the last
+// column lies farthest from them, and the first of those in row order is the
+// bottom one.
+TEST(ZoneFit, TheDeepestBlockMayLieInTheLastColumnAndTheBottomRow) {
+  const Picture green = GreyPicture(kMosaicSize, kMosaicSize,
+                                    [](int c, int) { return c < 400 && c % 16 < 12 ? 160 : 20; });
+  const ZoneAssessment zone = AssessZone(green);
+  EXPECT_TRUE(zone.judged);
+  EXPECT_EQ(zone.x, kMosaicSize - 2);
+  EXPECT_EQ(zone.y, 2);
+}
+
+// The grey plane written on the way holds every pixel, those of black
+// quarters and of the rows and columns beyond the last whole block too, and
+// the assessment is the same as without it.
+TEST(ZoneFit, WritesTheGreyPlaneOfEveryPixelOnTheWay) {
+  Picture green = GreyPicture(1022, 1021, [](int c, int r) {
+    if (InDisc(c, r, 500, 530, 200)) return 20 + (c * r) % 7;
+    return c % 16 < 12 && r % 16 < 12 ? 160 + c % 5 : 20;
+  });
+  for (std::size_t i = 1; i < green.bytes.size(); i += 4) green.bytes[i] = 250;
+  for (const BlackQuarters black : {BlackQuarters{}, BlackQuarters{false, true, false, false}}) {
+    GreyPlane plane;
+    plane.width = 3;
+    const ZoneAssessment with = AssessZone(green, black, &plane);
+    const ZoneAssessment without = AssessZone(green, black);
+    EXPECT_TRUE(with.judged);
+    EXPECT_EQ(plane.width, green.width);
+    EXPECT_EQ(plane.height, green.height);
+    EXPECT_EQ(plane.bytes, BlueBytesOf(green).bytes);
+    EXPECT_EQ(with.threshold, without.threshold);
+    EXPECT_EQ(with.clear, without.clear);
+    EXPECT_EQ(with.x, without.x);
+    EXPECT_EQ(with.y, without.y);
+    EXPECT_EQ(with.radius, without.radius);
+    EXPECT_EQ(with.insideCover, without.insideCover);
+    EXPECT_EQ(with.typicalCover, without.typicalCover);
+  }
+}
+
 // The threshold is Otsu's split of every pixel's grey: a quarter of the
 // pixels at 200, a quarter at 100 and half at 20 split best above 100. The
 // widths hold no whole number of sixteen-pixel steps, the narrow one mostly

@@ -52,4 +52,14 @@ inline Picture RandomPicture(int width, int height, unsigned seed) {
   return picture;
 }
 
+/// The grey plane of a picture: its blue bytes.
+inline GreyPlane BlueBytesOf(const Picture& picture) {
+  GreyPlane plane;
+  plane.width = picture.width;
+  plane.height = picture.height;
+  plane.bytes.resize(static_cast<std::size_t>(picture.width) * picture.height);
+  for (std::size_t k = 0; k < plane.bytes.size(); ++k) plane.bytes[k] = picture.bytes[4 * k];
+  return plane;
+}
+
 }  // namespace vembrel::testing
