@@ -119,9 +119,9 @@ struct SessionOptions {
   /// without cellViews, only its ring crop is cut, for callers that show or
   /// write no result picture (a batch); cells in colour still make it.
   bool wholeResult = true;
-  /// Paint the ring into the green mosaic's red bytes whenever it moves.
-  /// Without it, for callers that never look at them (a batch), they are
-  /// painted only when the cell level needs them.
+  /// Paint the ring into the green mosaic's red bytes whenever it moves, for
+  /// callers that show the mosaic. The analysis never reads them: a batch
+  /// leaves them as loaded.
   bool ringMask = true;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.

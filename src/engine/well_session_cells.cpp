@@ -38,8 +38,7 @@ Picture WellSession::BlankCellGallery() {
 }
 
 void WellSession::runCells() {
-  const Ring& ring = results_.ring;
-  paintRingMask();  // the cells grow within it
+  const Ring& ring = results_.ring;  // the cells grow within it
   if (wholeResult()) {
     if (pictures_.result.empty()) {
       CountImmigrants(pictures_.composite, immigrantSettings(), pictures_.result);
