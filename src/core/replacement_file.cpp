@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 
@@ -27,24 +28,38 @@ bool IsNameCharacter(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// Where the names' random characters come from: seeded from the system once
+// per thread rather than asking it for every file. A clash with another
+// writer's name (a forked process repeats its parent's sequence) only costs
+// another attempt: temporaries are created with O_EXCL and linked without
+// replacing.
+std::uint64_t SuffixSeed() {
+  std::uint64_t seed = 0;
+  if (getrandom(&seed, sizeof seed, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof seed)) {
+    // No entropy yet (early boot): the clock and the process still make
+    // clashes rare.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    seed = static_cast<std::uint64_t>(now.tv_nsec) * 6364136223846793005ULL +
+           static_cast<std::uint64_t>(now.tv_sec) + static_cast<std::uint64_t>(getpid());
+  }
+  return seed;
+}
+
 std::string RandomSuffix() {
   static constexpr char kAlphabet[] =
       "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  unsigned char bytes[kRandomLength];
-  if (getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
-    // No entropy yet (early boot): the clock and the process still make
-    // clashes rare, and O_EXCL turns the rest into another attempt.
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    unsigned long long mix = static_cast<unsigned long long>(now.tv_nsec) * 6364136223846793005ULL +
-                             static_cast<unsigned long long>(getpid());
-    for (unsigned char& byte : bytes) {
-      mix = mix * 6364136223846793005ULL + 1442695040888963407ULL;
-      byte = static_cast<unsigned char>(mix >> 56);
-    }
-  }
+  thread_local std::uint64_t state = SuffixSeed();
+  // splitmix64: every step a well-mixed 64-bit value.
+  state += 0x9e3779b97f4a7c15ULL;
+  std::uint64_t mix = state;
+  mix = (mix ^ (mix >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  mix = (mix ^ (mix >> 27)) * 0x94d049bb133111ebULL;
+  mix ^= mix >> 31;
   std::string suffix;
-  for (const unsigned char byte : bytes) suffix += kAlphabet[byte % (sizeof kAlphabet - 1)];
+  for (std::size_t i = 0; i < kRandomLength; ++i, mix >>= 8) {
+    suffix += kAlphabet[(mix & 0xff) % (sizeof kAlphabet - 1)];
+  }
   return suffix;
 }
 

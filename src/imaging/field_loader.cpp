@@ -8,6 +8,7 @@
 
 #include "core/error.h"
 #include "imaging/field_reduction.h"
+#include "imaging/grey_words.h"
 #include "imaging/tiff_file.h"
 
 #if defined(__SSE2__)
@@ -53,22 +54,6 @@ inline std::uint32_t GreyWord(std::uint32_t value, int shift) {
   return 0xff000000u | std::min<std::uint32_t>(value >> shift, 255) * 0x010101u;
 }
 
-#if defined(__SSE2__)
-// Sixteen 8-bit grey values become sixteen words s, s, s, 0xff. Plain
-// stores: the analysis reads the mosaic right after it is loaded and finds
-// it in the caches; streamed past them, it had to fetch it from memory.
-inline void PutGreyWords16(__m128i v, std::uint8_t* out) {
-  const __m128i opaque = _mm_set1_epi8(-1);
-  const __m128i pairs[2] = {_mm_unpacklo_epi8(v, v), _mm_unpackhi_epi8(v, v)};
-  const __m128i alpha[2] = {_mm_unpacklo_epi8(v, opaque), _mm_unpackhi_epi8(v, opaque)};
-  auto* words = reinterpret_cast<__m128i*>(out);
-  for (int half = 0; half < 2; ++half) {
-    _mm_storeu_si128(words + 2 * half, _mm_unpacklo_epi16(pairs[half], alpha[half]));
-    _mm_storeu_si128(words + 2 * half + 1, _mm_unpackhi_epi16(pairs[half], alpha[half]));
-  }
-}
-#endif
-
 template <class T>
 void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int side, int shift) {
   if (samples == nullptr) {  // a strip that could not be decoded: black
@@ -76,14 +61,11 @@ void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int side, int sh
     for (int x = 0; x < side; ++x) std::memcpy(out + 4 * x, &black, 4);
     return;
   }
-#if defined(__SSE2__)
-  static_assert(kFieldSize % 16 == 0 && kMosaicSize % 16 == 0);
   if constexpr (sizeof(T) == 1) {
-    for (int x = 0; x < side; x += 16) {
-      PutGreyWords16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + x)), out + 4 * x);
-    }
-    return;
+    PutGreyWords(samples, out, side);
   } else {
+#if defined(__SSE2__)
+    static_assert(kFieldSize % 16 == 0 && kMosaicSize % 16 == 0);
     // Sixteen 16-bit samples at a time: shifted, clamped to 255 (v minus
     // what exceeds 255), packed to bytes.
     const __m128i count = _mm_cvtsi32_si128(shift);
@@ -97,19 +79,14 @@ void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int side, int sh
       high = _mm_sub_epi16(high, _mm_subs_epu16(high, top));
       PutGreyWords16(_mm_packus_epi16(low, high), out + 4 * x);
     }
-    return;
-  }
-#endif
-  for (int x = 0; x < side; ++x) {
-    std::uint32_t word;
-    if constexpr (sizeof(T) == 1) {
-      word = 0xff000000u | samples[x] * 0x010101u;
-    } else {
+#else
+    for (int x = 0; x < side; ++x) {
       T sample;  // the library hands samples over in host byte order
       std::memcpy(&sample, samples + sizeof(T) * x, sizeof(T));
-      word = GreyWord(sample, shift);
+      const std::uint32_t word = GreyWord(sample, shift);
+      std::memcpy(out + 4 * x, &word, 4);
     }
-    std::memcpy(out + 4 * x, &word, 4);
+#endif
   }
 }
 

@@ -2,6 +2,11 @@
 
 #include <unistd.h>
 #include <xxhash.h>
+#if defined(__x86_64__)
+// The library's own choice of the widest vector unit the processor has: the
+// same hash, several times faster than its SSE2 build on large inputs.
+#include <xxh_x86dispatch.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>

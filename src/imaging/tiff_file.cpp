@@ -159,12 +159,13 @@ int ReadTiles(TiffFile& file, std::size_t sampleBytes, bool stopAtFailure,
 
 }  // namespace
 
-// The descriptor the library reads through, and the copy of the file it
-// decodes from.
+// The descriptor, and the copy of the file the library reads from when one
+// was made.
 struct TiffFile::Source {
   int fd = -1;
   std::unique_ptr<std::uint8_t[]> copy;
   std::uint64_t copySize = 0;
+  std::uint64_t position = 0;             // of the library's reads in the copy
   std::optional<FileFingerprint> copied;  // of the copy, taken when it is made
   ~Source() {
     if (fd >= 0) ::close(fd);
@@ -180,17 +181,43 @@ TiffFile::Source& SourceOf(thandle_t handle) {
   return *static_cast<TiffFile::Source*>(static_cast<void*>(handle));
 }
 
-int DescriptorOf(thandle_t handle) {
-  return SourceOf(handle).fd;
+// Reads the file of size bytes whole into memory with as few reads as it
+// takes; the header, the directories and the pixels then all come from
+// there. Hashed at once, while the bytes are fresh in the cache: the
+// fingerprint costs no second read of the file.
+void CopyWhole(TiffFile::Source& source, std::uint64_t size) {
+  if (size == 0 || size > kMaxCopiedBytes) return;
+  const auto wanted = static_cast<std::size_t>(size);
+  auto copy = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
+  std::size_t done = 0;
+  while (done < wanted) {
+    const ssize_t got =
+        ::pread(source.fd, copy.get() + done, wanted - done, static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;  // cut short meanwhile: the copy is what there was
+    done += static_cast<std::size_t>(got);
+  }
+  if (done == 0) return;  // unreadable: the library meets the error itself
+  source.copied = FingerprintOf(copy.get(), done);
+  source.copy = std::move(copy);
+  source.copySize = done;
 }
 
-// Reads up to size bytes at the descriptor's position; fewer only at the end.
+// Reads up to size bytes at the current position; fewer only at the end.
 tmsize_t ReadSome(thandle_t handle, void* buffer, tmsize_t size) {
+  TiffFile::Source& source = SourceOf(handle);
   auto* out = static_cast<std::uint8_t*>(buffer);
+  if (source.copy != nullptr) {
+    if (size <= 0 || source.position >= source.copySize) return 0;
+    const std::uint64_t count = std::min<std::uint64_t>(static_cast<std::uint64_t>(size),
+                                                        source.copySize - source.position);
+    std::memcpy(out, source.copy.get() + source.position, static_cast<std::size_t>(count));
+    source.position += count;
+    return static_cast<tmsize_t>(count);
+  }
   tmsize_t done = 0;
   while (done < size) {
-    const ssize_t got =
-        ::read(DescriptorOf(handle), out + done, static_cast<std::size_t>(size - done));
+    const ssize_t got = ::read(source.fd, out + done, static_cast<std::size_t>(size - done));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return done > 0 ? done : -1;
     if (got == 0) break;
@@ -204,9 +231,17 @@ tmsize_t NoWrite(thandle_t, void*, tmsize_t) {
 }
 
 toff_t Seek(thandle_t handle, toff_t offset, int whence) {
-  if (offset > static_cast<toff_t>(std::numeric_limits<off_t>::max()))
-    return static_cast<toff_t>(-1);
-  return static_cast<toff_t>(::lseek(DescriptorOf(handle), static_cast<off_t>(offset), whence));
+  TiffFile::Source& source = SourceOf(handle);
+  constexpr auto kFailed = static_cast<toff_t>(-1);
+  if (offset > static_cast<toff_t>(std::numeric_limits<off_t>::max())) return kFailed;
+  if (source.copy == nullptr) {
+    return static_cast<toff_t>(::lseek(source.fd, static_cast<off_t>(offset), whence));
+  }
+  // The library only seeks from the start of a file it reads; past the end
+  // is allowed, as lseek allows it.
+  if (whence != SEEK_SET) return kFailed;
+  source.position = offset;
+  return offset;
 }
 
 int KeepOpen(thandle_t) {
@@ -214,42 +249,23 @@ int KeepOpen(thandle_t) {
 }
 
 toff_t Size(thandle_t handle) {
+  TiffFile::Source& source = SourceOf(handle);
+  if (source.copy != nullptr) return static_cast<toff_t>(source.copySize);
   struct stat info {};
-  return ::fstat(DescriptorOf(handle), &info) == 0 ? static_cast<toff_t>(info.st_size) : 0;
+  return ::fstat(source.fd, &info) == 0 ? static_cast<toff_t>(info.st_size) : 0;
 }
 
-// "Maps" the file by reading it whole into memory once.
-int CopyWhole(thandle_t handle, void** base, toff_t* size) {
-  TiffFile::Source* source = &SourceOf(handle);
-  struct stat info {};
-  if (::fstat(source->fd, &info) != 0 || info.st_size <= 0 ||
-      static_cast<std::uint64_t>(info.st_size) > kMaxCopiedBytes) {
-    return 0;
-  }
-  const auto wanted = static_cast<std::size_t>(info.st_size);
-  auto copy = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
-  std::size_t done = 0;
-  while (done < wanted) {
-    const ssize_t got =
-        ::pread(source->fd, copy.get() + done, wanted - done, static_cast<off_t>(done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;  // cut short meanwhile: the copy is what there was
-    done += static_cast<std::size_t>(got);
-  }
-  if (done == 0) return 0;
-  // Hashed here, while the bytes are fresh in the cache: the fingerprint
-  // costs no second read of the file.
-  source->copied = FingerprintOf(copy.get(), done);
-  source->copy = std::move(copy);
-  source->copySize = done;
-  *base = source->copy.get();
-  *size = done;
+// "Maps" the file: hands over the copy made when it was opened.
+int MapCopy(thandle_t handle, void** base, toff_t* size) {
+  TiffFile::Source& source = SourceOf(handle);
+  if (source.copy == nullptr) return 0;
+  *base = source.copy.get();
+  *size = static_cast<toff_t>(source.copySize);
   return 1;
 }
 
-void DropCopy(thandle_t handle, void*, toff_t) {
-  SourceOf(handle).copy.reset();
-  SourceOf(handle).copySize = 0;
+void KeepCopy(thandle_t, void*, toff_t) {
+  // The copy lives as long as the TiffFile: strips are read from it in place.
 }
 
 }  // namespace
@@ -279,6 +295,7 @@ TiffFile::TiffFile(const std::string& fileName) : name_(fileName) {
     message_ = prefix + " (the file is empty)";
     return;
   }
+  CopyWhole(*source_, static_cast<std::uint64_t>(info.st_size));
   std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
   if (options) {
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), Keep<&TiffMessages::error>, messages_.get());
@@ -286,7 +303,7 @@ TiffFile::TiffFile(const std::string& fileName) : name_(fileName) {
                                          messages_.get());
     tif_ = TIFFClientOpenExt(fileName.c_str(), "r",
                              static_cast<thandle_t>(static_cast<void*>(source_.get())), ReadSome,
-                             NoWrite, Seek, KeepOpen, Size, CopyWhole, DropCopy, options.get());
+                             NoWrite, Seek, KeepOpen, Size, MapCopy, KeepCopy, options.get());
   }
   if (tif_ == nullptr) {
     message_ = prefix;

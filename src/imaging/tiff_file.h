@@ -61,9 +61,8 @@ class TiffFile {
   std::string takeError();
 
   /// Size and hash of the bytes decoded from (the copy in memory), or of
-  /// the file read once more when no copy was made (very large files, files
-  /// that are no TIFF). None for a file that could not be opened or is no
-  /// regular file.
+  /// the file read once more when no copy was made (files too large to
+  /// copy). None for a file that could not be opened or is no regular file.
   std::optional<FileFingerprint> fingerprint() const;
 
   /// The count bytes from offset of the file as copied into memory, or null

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 #include <unistd.h>
+#include <xxhash.h>
 
 #include <atomic>
 #include <chrono>
@@ -337,6 +338,44 @@ TEST(FieldLoading, UncompressedStripsInReversedBitOrderAreReadAsWritten) {
       ASSERT_EQ(word, 0xff000000u | 0x010101u * grey(x, y)) << "x " << x << " y " << y;
     }
   }
+}
+
+// A file too large to be read into memory whole is decoded through its
+// descriptor: a field followed by a long hole (sparse, so it takes no room)
+// gives its pixels, and its fingerprint covers every byte, the hole too.
+TEST(FieldLoading, FilesTooLargeToCopyAreReadWhereTheyLie) {
+  TempDir dir;
+  const std::string path = dir.file("long.tif");
+  const std::vector<std::uint16_t> ramp = GreyRamp(kFieldSize, kFieldSize);
+  WriteGreyTiff(path, kFieldSize, kFieldSize, ramp, {8, COMPRESSION_LZW, false, 64});
+  const std::string written = testing::ReadFile(path);  // the directory is last
+  constexpr std::uint64_t kLength = std::uint64_t{300} << 20;
+  fs::resize_file(path, kLength);
+
+  const Loaded loaded = Load(path);
+  ASSERT_FALSE(loaded.load.problem) << loaded.load.problem->message;
+  for (int y = 0; y < kFieldSize; ++y) {
+    for (int x = 0; x < kFieldSize; ++x) {
+      std::uint32_t word;
+      std::memcpy(&word, loaded.mosaic.topDown(kFieldSize + x, kFieldSize + y), 4);
+      ASSERT_EQ(word, 0xff000000u | 0x010101u * ramp[std::size_t(y) * kFieldSize + x])
+          << "x " << x << " y " << y;
+    }
+  }
+  XXH3_state_t* state = XXH3_createState();
+  ASSERT_NE(state, nullptr);
+  XXH3_64bits_reset(state);
+  XXH3_64bits_update(state, written.data(), written.size());
+  const std::vector<char> zeros(std::size_t{1} << 20);
+  for (std::uint64_t done = written.size(); done < kLength;) {
+    const std::size_t count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), kLength - done));
+    XXH3_64bits_update(state, zeros.data(), count);
+    done += count;
+  }
+  const FileFingerprint whole{kLength, XXH3_64bits_digest(state)};
+  XXH3_freeState(state);
+  EXPECT_EQ(loaded.load.fingerprint, whole);
 }
 
 TEST(InputBits, ProbeFindsTheBitsEverySampleFitsIn) {

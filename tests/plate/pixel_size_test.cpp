@@ -177,6 +177,15 @@ TEST_F(PlatePixelSize, ReadFromTheFirstWellsTagsWithTheInstrumentsMetadataFirst)
   EXPECT_DOUBLE_EQ(plate.pixelSize->micrometres, 1.25);
   EXPECT_NE(plate.pixelSize->source.find("MetaSeries"), std::string::npos);
 
+  // A description longer than libtiff's reads of a directory is read whole.
+  const FieldTags padded{MetaSeries("0.75", "0.75", "um") + std::string(10000, '\n'), 0, 0,
+                         RESUNIT_CENTIMETER};
+  write(padded, padded);
+  plate = open();
+  ASSERT_TRUE(plate.pixelSize);
+  EXPECT_DOUBLE_EQ(plate.pixelSize->micrometres, 0.75);
+  EXPECT_NE(plate.pixelSize->source.find("MetaSeries"), std::string::npos);
+
   // And the option before everything.
   plate = open(3.5);
   EXPECT_DOUBLE_EQ(plate.pixelSize->micrometres, 3.5);
