@@ -47,6 +47,9 @@ Picture WellSession::wholeWellPicture() const {
 }
 
 Picture WellSession::wholeWellOverview() const {
+  static_assert(kOverviewReduction == 2, "the halved composite is the overview's");
+  if (!halvedComposite_.empty())
+    return WholeWellOverviewOfReduced(halvedComposite_, MarksOf(*this));
   return WholeWellOverview(pictures_.composite, MarksOf(*this));
 }
 

@@ -441,7 +441,8 @@ void WellSession::rebuildComposite() {
   const ChannelWindow green{settings_.display.green.cutoff, settings_.display.green.saturation,
                             settings_.display.green.fullRange};
   const std::int64_t atMaximum =
-      MakeComposite(pictures_.blueMosaic, greenGrey_, blue, green, pictures_.composite);
+      MakeComposite(pictures_.blueMosaic, greenGrey_, blue, green, pictures_.composite,
+                    options_.overviewComposite ? &halvedComposite_ : nullptr);
   // More than 1 % of the nuclear channel at its maximum. Counted with every
   // composite, which follows every new pair of mosaics.
   const Picture& blueMosaic = pictures_.blueMosaic;

@@ -123,6 +123,10 @@ struct SessionOptions {
   /// callers that show the mosaic. The analysis never reads them: a batch
   /// leaves them as loaded.
   bool ringMask = true;
+  /// Halve every composite as it is made and keep the half for
+  /// wholeWellOverview, for callers that write the overview (a batch): the
+  /// composite's rows are halved while in cache rather than read again.
+  bool overviewComposite = false;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -248,6 +252,8 @@ class WellSession {
   // Without the whole result: its ring crop without the count, kept at the
   // cell level for the cell drawings.
   Picture ringCut_;
+  // With overviewComposite: the composite halved as it was made.
+  Picture halvedComposite_;
   WellResults results_;
   DensityChart chart_;
   std::vector<double> seeds_;  // buffer positions of the immigrant nuclei

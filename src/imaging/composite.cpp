@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/error.h"
+#include "imaging/pixel_kernels.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -103,7 +104,7 @@ namespace {
 template <int kGreenStride>
 std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int greenWidth,
                      int greenHeight, const ChannelWindow& blueWindow,
-                     const ChannelWindow& greenWindow, Picture& composite) {
+                     const ChannelWindow& greenWindow, Picture& composite, Picture* halved) {
   static_assert(kGreenStride == 1 || kGreenStride == 4);
   if (blueMosaic.width != greenWidth || blueMosaic.height != greenHeight) {
     throw Error("The blue mosaic (" + std::to_string(blueMosaic.width) + " x " +
@@ -124,81 +125,103 @@ std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int g
     blueWord[v] = blueTable[v];
     greenWord[v] = std::uint32_t{greenTable[v]} << 8;
   }
-  const std::size_t pixels = composite.bytes.size() / 4;
   const std::uint8_t* blue = blueMosaic.bytes.data();
   std::uint8_t* out = composite.bytes.data();
-  std::size_t i = 0;
-  std::int64_t saturated = 0;
 #if defined(__SSE2__)
   // Stretched windows, as the settings have them by default, eight pixels at a time.
   const StretchArithmetic blueStretch = StretchOf(blueWindow, blueTable);
   const StretchArithmetic greenStretch = StretchOf(greenWindow, greenTable);
-  if (blueStretch.usable && greenStretch.usable) {
-    const __m128i spare = _mm_set1_epi32(static_cast<int>(0xff000000u));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i full = _mm_set1_epi16(255);
-    const auto load = [](const std::uint8_t* at) {
-      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    };
-    const auto greenGrey = [&](std::size_t at) {
-      if constexpr (kGreenStride == 4) {
-        return LowBytes8(load(green + 4 * at), load(green + 4 * at + 16));
-      } else {
-        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(green + at)),
-                                 zero);
-      }
-    };
-    // Saturated pixels count down 16-bit lanes (-1 is all ones), which are
-    // widened before they could overflow.
-    constexpr std::size_t kBlock = 8 * 32767;
-    while (i + 8 <= pixels) {
-      const std::size_t stop = i + std::min(kBlock, (pixels - i) / 8 * 8);
-      __m128i lanes = zero;
-      for (; i < stop; i += 8) {
-        const __m128i b0 = load(blue + 4 * i), b1 = load(blue + 4 * i + 16);
-        const __m128i blueGrey = LowBytes8(b0, b1);
-        lanes = _mm_add_epi16(lanes, _mm_cmpeq_epi16(blueGrey, full));
-        const __m128i blueAndGreen =
-            _mm_or_si128(Stretch8(blueGrey, blueStretch),
-                         _mm_slli_epi16(Stretch8(greenGrey(i), greenStretch), 8));
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(out + 4 * i),
-            _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), _mm_and_si128(b0, spare)));
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(out + 4 * i + 16),
-            _mm_or_si128(_mm_unpackhi_epi16(blueAndGreen, zero), _mm_and_si128(b1, spare)));
-      }
-      alignas(16) std::int32_t sums[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(sums), _mm_madd_epi16(lanes, _mm_set1_epi16(-1)));
-      saturated += std::int64_t{sums[0]} + sums[1] + sums[2] + sums[3];
-    }
-  }
+  const bool vector = blueStretch.usable && greenStretch.usable;
 #endif
-  for (; i < pixels; ++i) {
-    std::uint32_t b;
-    std::memcpy(&b, blue + 4 * i, 4);
-    const std::uint32_t word =
-        blueWord[b & 0xff] | greenWord[green[kGreenStride * i]] | (b & 0xff000000u);
-    std::memcpy(out + 4 * i, &word, 4);
-    saturated += (b & 0xff) == 0xff ? 1 : 0;
+  // Pixels from .. to - 1; returns how many of them are saturated.
+  const auto composeRun = [&](std::size_t from, std::size_t to) {
+    std::size_t i = from;
+    std::int64_t saturated = 0;
+#if defined(__SSE2__)
+    if (vector) {
+      const __m128i spare = _mm_set1_epi32(static_cast<int>(0xff000000u));
+      const __m128i zero = _mm_setzero_si128();
+      const __m128i full = _mm_set1_epi16(255);
+      const auto load = [](const std::uint8_t* at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      };
+      const auto greenGrey = [&](std::size_t at) {
+        if constexpr (kGreenStride == 4) {
+          return LowBytes8(load(green + 4 * at), load(green + 4 * at + 16));
+        } else {
+          return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(green + at)),
+                                   zero);
+        }
+      };
+      // Saturated pixels count down 16-bit lanes (-1 is all ones), which are
+      // widened before they could overflow.
+      constexpr std::size_t kBlock = 8 * 32767;
+      while (i + 8 <= to) {
+        const std::size_t stop = i + std::min(kBlock, (to - i) / 8 * 8);
+        __m128i lanes = zero;
+        for (; i < stop; i += 8) {
+          const __m128i b0 = load(blue + 4 * i), b1 = load(blue + 4 * i + 16);
+          const __m128i blueGrey = LowBytes8(b0, b1);
+          lanes = _mm_add_epi16(lanes, _mm_cmpeq_epi16(blueGrey, full));
+          const __m128i blueAndGreen =
+              _mm_or_si128(Stretch8(blueGrey, blueStretch),
+                           _mm_slli_epi16(Stretch8(greenGrey(i), greenStretch), 8));
+          _mm_storeu_si128(
+              reinterpret_cast<__m128i*>(out + 4 * i),
+              _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), _mm_and_si128(b0, spare)));
+          _mm_storeu_si128(
+              reinterpret_cast<__m128i*>(out + 4 * i + 16),
+              _mm_or_si128(_mm_unpackhi_epi16(blueAndGreen, zero), _mm_and_si128(b1, spare)));
+        }
+        alignas(16) std::int32_t sums[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums),
+                        _mm_madd_epi16(lanes, _mm_set1_epi16(-1)));
+        saturated += std::int64_t{sums[0]} + sums[1] + sums[2] + sums[3];
+      }
+    }
+#endif
+    for (; i < to; ++i) {
+      std::uint32_t b;
+      std::memcpy(&b, blue + 4 * i, 4);
+      const std::uint32_t word =
+          blueWord[b & 0xff] | greenWord[green[kGreenStride * i]] | (b & 0xff000000u);
+      std::memcpy(out + 4 * i, &word, 4);
+      saturated += (b & 0xff) == 0xff ? 1 : 0;
+    }
+    return saturated;
+  };
+  const std::size_t pixels = composite.bytes.size() / 4;
+  if (!halved) return composeRun(0, pixels);
+
+  // Each pair of rows is halved as soon as it is made, while still in cache.
+  const std::size_t width = static_cast<std::size_t>(composite.width);
+  halved->width = composite.width / 2;
+  halved->height = composite.height / 2;
+  halved->bytes.resize(static_cast<std::size_t>(halved->width) * halved->height * 4);
+  std::int64_t saturated = 0;
+  for (int r = 0; r < halved->height; ++r) {
+    const std::size_t lower = 2 * static_cast<std::size_t>(r) * width;
+    saturated += composeRun(lower, lower + 2 * width);
+    HalvePixelRows(out + 4 * lower, out + 4 * (lower + width),
+                   halved->bytes.data() + halved->offset(0, r), halved->width);
   }
-  return saturated;
+  return saturated + composeRun(2 * static_cast<std::size_t>(halved->height) * width, pixels);
 }
 
 }  // namespace
 
 std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                           Picture& composite) {
+                           Picture& composite, Picture* halved) {
   return Compose<4>(blueMosaic, greenMosaic.bytes.data(), greenMosaic.width, greenMosaic.height,
-                    blueWindow, greenWindow, composite);
+                    blueWindow, greenWindow, composite, halved);
 }
 
 std::int64_t MakeComposite(const Picture& blueMosaic, const GreyPlane& greenGrey,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                           Picture& composite) {
+                           Picture& composite, Picture* halved) {
   return Compose<1>(blueMosaic, greenGrey.bytes.data(), greenGrey.width, greenGrey.height,
-                    blueWindow, greenWindow, composite);
+                    blueWindow, greenWindow, composite, halved);
 }
 
 }  // namespace vembrel

@@ -20,12 +20,15 @@ std::uint8_t WindowValue(int value, const ChannelWindow& window);
 /// Both mosaics must have the same size; composite is resized to it.
 /// Returns the number of blue mosaic pixels at 255 (the saturated ones of the
 /// nuclear channel), counted on the way as the mosaic is read anyway.
+/// With halved, it also becomes the composite halved across and down (each
+/// byte the rounded mean of its 2 x 2 block, an odd last column and row left
+/// out), made row pair by row pair while the composite's rows are in cache.
 std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                           Picture& composite);
+                           Picture& composite, Picture* halved = nullptr);
 /// The same with the green mosaic's grey plane in place of the mosaic.
 std::int64_t MakeComposite(const Picture& blueMosaic, const GreyPlane& greenGrey,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                           Picture& composite);
+                           Picture& composite, Picture* halved = nullptr);
 
 }  // namespace vembrel

@@ -205,4 +205,34 @@ void GreyBytePrefixSums(const std::uint8_t* grey, std::int64_t count, std::uint1
   PrefixSums<1>(grey, count, sums);
 }
 
+void HalvePixelRows(const std::uint8_t* lower, const std::uint8_t* upper, std::uint8_t* out,
+                    int columns) {
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i two = _mm_set1_epi16(2);
+  // Four source pixels of each row give two output pixels.
+  for (; x + 2 <= columns; x += 2) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + 8 * x));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + 8 * x));
+    // Per byte position, lower plus upper row: pixels 0 and 1, then 2 and 3.
+    const __m128i low = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    const __m128i high = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+    // Each pixel added to its right neighbour: the sums sit in the low half.
+    const __m128i left = _mm_add_epi16(low, _mm_srli_si128(low, 8));
+    const __m128i right = _mm_add_epi16(high, _mm_srli_si128(high, 8));
+    const __m128i sums = _mm_unpacklo_epi64(left, right);
+    const __m128i means = _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 4 * x), _mm_packus_epi16(means, zero));
+  }
+#endif
+  for (; x < columns; ++x) {
+    for (int k = 0; k < 4; ++k) {
+      const int sum =
+          lower[8 * x + k] + lower[8 * x + 4 + k] + upper[8 * x + k] + upper[8 * x + 4 + k];
+      out[4 * x + k] = static_cast<std::uint8_t>((sum + 2) / 4);
+    }
+  }
+}
+
 }  // namespace vembrel

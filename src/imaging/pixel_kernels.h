@@ -20,6 +20,12 @@ std::int64_t CutRowToRing(const std::uint8_t* composite, std::int64_t width, std
                           std::int64_t inTo, int cutoffBlue, int cutoffGreen, std::uint8_t* out,
                           std::uint8_t* marks);
 
+/// Two rows of pixels halved across and down into out: each output byte is
+/// (a + b + c + d + 2) / 4 of the 2 x 2 block it covers, columns pixels long
+/// (the source rows hold 2 * columns pixels or more; a last odd one is left out).
+void HalvePixelRows(const std::uint8_t* lower, const std::uint8_t* upper, std::uint8_t* out,
+                    int columns);
+
 /// sums[k] = the grey values (blue bytes) of pixels 0 .. k added up, for k <
 /// count; count is at most kGreySumRun, so that every sum fits 16 bits.
 inline constexpr std::int64_t kGreySumRun = 256;

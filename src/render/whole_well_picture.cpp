@@ -172,9 +172,12 @@ Picture WholeWellPicture(const Picture& composite, const WholeWellMarks& marks) 
 }
 
 Picture WholeWellOverview(const Picture& composite, const WholeWellMarks& marks) {
-  Picture picture = ReducedPicture(composite, kOverviewReduction);
-  DrawMarks(picture, marks, kOverviewReduction);
-  return picture;
+  return WholeWellOverviewOfReduced(ReducedPicture(composite, kOverviewReduction), marks);
+}
+
+Picture WholeWellOverviewOfReduced(Picture reduced, const WholeWellMarks& marks) {
+  DrawMarks(reduced, marks, kOverviewReduction);
+  return reduced;
 }
 
 }  // namespace vembrel

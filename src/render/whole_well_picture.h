@@ -54,5 +54,7 @@ inline constexpr int kOverviewReduction = 2;
 /// the marks drawn at the reduced scale. Circles, outline, text and scale bar
 /// keep their sizes in the overview's own pixels.
 Picture WholeWellOverview(const Picture& composite, const WholeWellMarks& marks);
+/// The same from the composite already reduced kOverviewReduction times.
+Picture WholeWellOverviewOfReduced(Picture reduced, const WholeWellMarks& marks);
 
 }  // namespace vembrel

@@ -134,9 +134,10 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.ringDrift = request.ringDrift;
     options.zoneCoverage = request.zoneCoverage;
     options.cutoffs = request.cutoffs;
-    options.cellViews = false;    // the batch writes no gallery, pie or histogram
-    options.wholeResult = false;  // nor the whole result picture
-    options.ringMask = false;     // nor the green mosaic with its ring
+    options.cellViews = false;         // the batch writes no gallery, pie or histogram
+    options.wholeResult = false;       // nor the whole result picture
+    options.ringMask = false;          // nor the green mosaic with its ring
+    options.overviewComposite = true;  // but the whole-well overview
     WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =

@@ -236,6 +236,19 @@ TEST_F(WellSessionTest, MosaicsGivenByTheCallerAnalyseLikeThePlatesFields) {
       Error);
 }
 
+TEST_F(WellSessionTest, TheOverviewFromTheCompositeHalvedAsItWasMadeIsTheSame) {
+  SessionOptions halving;
+  halving.overviewComposite = true;
+  const auto session = fixture.open("A01", std::move(halving));
+  const auto plain = fixture.open("A01");
+  const Picture before = plain->wholeWellOverview();
+  EXPECT_EQ(session->wholeWellOverview(), before);
+  // A new composite is halved afresh.
+  for (const auto& open : {&session, &plain}) (*open)->set(SettingId::DisplayGreenCutoff, 100);
+  ASSERT_NE(plain->wholeWellOverview(), before);
+  EXPECT_EQ(session->wholeWellOverview(), plain->wholeWellOverview());
+}
+
 TEST_F(WellSessionTest, QualityNotesNameWhatToLookAtFirst) {
   const auto names = [](const WellSession& session) {
     std::vector<std::string> notes;

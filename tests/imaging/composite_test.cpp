@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -108,6 +109,48 @@ TEST(MakeComposite, CountsTheSaturatedPixelsOfTheBlueMosaic) {
       EXPECT_EQ(MakeComposite(blue, testing::BlueBytesOf(green), window, window, composite),
                 expected)
           << width << " x " << height << ", window " << window.cutoff << ", grey plane";
+    }
+  }
+}
+
+TEST(MakeComposite, HalvesTheCompositeAlongsideWithoutChangingIt) {
+  // Odd and even widths and heights, vector and table windows; the halved
+  // picture held something else before. A last odd column and row are left out.
+  const ChannelWindow windows[] = {{30, 180, true}, {10, 90, false}};
+  for (const auto& [width, height] :
+       {std::pair{13, 9}, std::pair{64, 10}, std::pair{3, 2}, std::pair{1027, 300}}) {
+    Picture blue = testing::RandomPicture(width, height, 5);
+    for (int c = 0; c < width; c += 3) blue.at(c, height - 1, kBlue) = 255;
+    const Picture green = testing::RandomPicture(width, height, 6);
+    const GreyPlane greenGrey = testing::BlueBytesOf(green);
+    for (const ChannelWindow& window : windows) {
+      SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", window " +
+                   std::to_string(window.cutoff));
+      Picture alone;
+      const std::int64_t saturated = MakeComposite(blue, green, window, window, alone);
+      Picture composite;
+      Picture halved(5, 5, 0x01020304u);
+      EXPECT_EQ(MakeComposite(blue, green, window, window, composite, &halved), saturated);
+      EXPECT_EQ(composite, alone);
+      Picture fromPlane;
+      Picture halvedFromPlane;
+      EXPECT_EQ(MakeComposite(blue, greenGrey, window, window, fromPlane, &halvedFromPlane),
+                saturated);
+      EXPECT_EQ(fromPlane, alone);
+      EXPECT_EQ(halvedFromPlane, halved);
+      ASSERT_EQ(halved.width, width / 2);
+      ASSERT_EQ(halved.height, height / 2);
+      ASSERT_EQ(halved.bytes.size(), std::size_t(width / 2) * (height / 2) * 4);
+      for (int r = 0; r < height / 2; ++r) {
+        for (int c = 0; c < width / 2; ++c) {
+          for (int k = 0; k < 4; ++k) {
+            const int sum = alone.at(2 * c, 2 * r, k) + alone.at(2 * c + 1, 2 * r, k) +
+                            alone.at(2 * c, 2 * r + 1, k) + alone.at(2 * c + 1, 2 * r + 1, k);
+            ASSERT_EQ(halved.at(c, r, k), (sum + 2) / 4)
+                << "at " << c << ", " << r << " byte " << k;
+          }
+        }
+      }
     }
   }
 }
