@@ -1,5 +1,6 @@
 // The whole-well picture of a session's results.
 #include <cstdio>
+#include <utility>
 
 #include "engine/well_session.h"
 #include "render/whole_well_picture.h"
@@ -48,8 +49,11 @@ Picture WellSession::wholeWellPicture() const {
 
 Picture WellSession::wholeWellOverview() const {
   static_assert(kOverviewReduction == 2, "the halved composite is the overview's");
-  if (!halvedComposite_.empty())
-    return WholeWellOverviewOfReduced(halvedComposite_, MarksOf(*this));
+  // The half is taken, not copied: callers make one overview per composite,
+  // and any later one reduces the composite again.
+  if (!halvedComposite_.empty()) {
+    return WholeWellOverviewOfReduced(std::exchange(halvedComposite_, Picture()), MarksOf(*this));
+  }
   return WholeWellOverview(pictures_.composite, MarksOf(*this));
 }
 

@@ -219,6 +219,8 @@ class WellSession {
   /// with a pixel size, and the well's name and key numbers.
   Picture wholeWellPicture() const;
   /// The same made smaller for the batch's overview (WholeWellOverview).
+  /// With overviewComposite, the first one of each composite is drawn on
+  /// its half as made.
   Picture wholeWellOverview() const;
 
  private:
@@ -252,8 +254,9 @@ class WellSession {
   // Without the whole result: its ring crop without the count, kept at the
   // cell level for the cell drawings.
   Picture ringCut_;
-  // With overviewComposite: the composite halved as it was made.
-  Picture halvedComposite_;
+  // With overviewComposite: the composite halved as it was made, until the
+  // overview takes it.
+  mutable Picture halvedComposite_;
   WellResults results_;
   DensityChart chart_;
   std::vector<double> seeds_;  // buffer positions of the immigrant nuclei

@@ -99,8 +99,87 @@ inline __m128i Stretch8(__m128i v, const StretchArithmetic& s) {
 
 namespace {
 
-// The green grey values lie kGreenStride bytes apart: the blue bytes of the
-// green mosaic's pixels (4) or its grey plane (1).
+// What composing reads and writes. The green grey values lie kGreenStride
+// bytes apart: the blue bytes of the green mosaic's pixels (4) or its grey
+// plane (1).
+struct ComposeParts {
+  const std::uint8_t* blue = nullptr;
+  const std::uint8_t* green = nullptr;
+  std::uint8_t* out = nullptr;
+  const std::uint32_t* blueWord = nullptr;   // one 32-bit word per grey value
+  const std::uint32_t* greenWord = nullptr;  // little-endian: blue in the low byte
+#if defined(__SSE2__)
+  StretchArithmetic blueStretch;
+  StretchArithmetic greenStretch;
+#endif
+};
+
+// Pixels from .. to - 1 composed; returns how many of them are saturated.
+// The parts come by value, so that the stores, which may alias anything,
+// do not make the compiler load them again.
+template <int kGreenStride>
+std::int64_t ComposeRun(const ComposeParts parts, std::size_t from, std::size_t to) {
+  const std::uint8_t* const blue = parts.blue;
+  const std::uint8_t* const green = parts.green;
+  std::uint8_t* const out = parts.out;
+  std::size_t i = from;
+  std::int64_t saturated = 0;
+#if defined(__SSE2__)
+  // Stretched windows, as the settings have them by default, eight pixels at a time.
+  const StretchArithmetic blueStretch = parts.blueStretch;
+  const StretchArithmetic greenStretch = parts.greenStretch;
+  if (blueStretch.usable && greenStretch.usable) {
+    const __m128i spare = _mm_set1_epi32(static_cast<int>(0xff000000u));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(255);
+    const auto load = [](const std::uint8_t* at) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    };
+    const auto greenGrey = [&](std::size_t at) {
+      if constexpr (kGreenStride == 4) {
+        return LowBytes8(load(green + 4 * at), load(green + 4 * at + 16));
+      } else {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(green + at)),
+                                 zero);
+      }
+    };
+    // Saturated pixels count down 16-bit lanes (-1 is all ones), which are
+    // widened before they could overflow.
+    constexpr std::size_t kBlock = 8 * 32767;
+    while (i + 8 <= to) {
+      const std::size_t stop = i + std::min(kBlock, (to - i) / 8 * 8);
+      __m128i lanes = zero;
+      for (; i < stop; i += 8) {
+        const __m128i b0 = load(blue + 4 * i), b1 = load(blue + 4 * i + 16);
+        const __m128i blueGrey = LowBytes8(b0, b1);
+        lanes = _mm_add_epi16(lanes, _mm_cmpeq_epi16(blueGrey, full));
+        const __m128i blueAndGreen =
+            _mm_or_si128(Stretch8(blueGrey, blueStretch),
+                         _mm_slli_epi16(Stretch8(greenGrey(i), greenStretch), 8));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + 4 * i),
+            _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), _mm_and_si128(b0, spare)));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + 4 * i + 16),
+            _mm_or_si128(_mm_unpackhi_epi16(blueAndGreen, zero), _mm_and_si128(b1, spare)));
+      }
+      alignas(16) std::int32_t sums[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(sums), _mm_madd_epi16(lanes, _mm_set1_epi16(-1)));
+      saturated += std::int64_t{sums[0]} + sums[1] + sums[2] + sums[3];
+    }
+  }
+#endif
+  for (; i < to; ++i) {
+    std::uint32_t b;
+    std::memcpy(&b, blue + 4 * i, 4);
+    const std::uint32_t word =
+        parts.blueWord[b & 0xff] | parts.greenWord[green[kGreenStride * i]] | (b & 0xff000000u);
+    std::memcpy(out + 4 * i, &word, 4);
+    saturated += (b & 0xff) == 0xff ? 1 : 0;
+  }
+  return saturated;
+}
+
 template <int kGreenStride>
 std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int greenWidth,
                      int greenHeight, const ChannelWindow& blueWindow,
@@ -118,78 +197,26 @@ std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int g
   composite.height = blueMosaic.height;
   composite.bytes.resize(blueMosaic.bytes.size());
 
-  // One 32-bit word per pixel: little-endian words hold blue in the low byte.
   std::array<std::uint32_t, 256> blueWord{};
   std::array<std::uint32_t, 256> greenWord{};
   for (int v = 0; v < 256; ++v) {
     blueWord[v] = blueTable[v];
     greenWord[v] = std::uint32_t{greenTable[v]} << 8;
   }
-  const std::uint8_t* blue = blueMosaic.bytes.data();
-  std::uint8_t* out = composite.bytes.data();
+  ComposeParts parts;
+  parts.blue = blueMosaic.bytes.data();
+  parts.green = green;
+  parts.out = composite.bytes.data();
+  parts.blueWord = blueWord.data();
+  parts.greenWord = greenWord.data();
 #if defined(__SSE2__)
-  // Stretched windows, as the settings have them by default, eight pixels at a time.
-  const StretchArithmetic blueStretch = StretchOf(blueWindow, blueTable);
-  const StretchArithmetic greenStretch = StretchOf(greenWindow, greenTable);
-  const bool vector = blueStretch.usable && greenStretch.usable;
+  parts.blueStretch = StretchOf(blueWindow, blueTable);
+  parts.greenStretch = StretchOf(greenWindow, greenTable);
 #endif
-  // Pixels from .. to - 1; returns how many of them are saturated.
-  const auto composeRun = [&](std::size_t from, std::size_t to) {
-    std::size_t i = from;
-    std::int64_t saturated = 0;
-#if defined(__SSE2__)
-    if (vector) {
-      const __m128i spare = _mm_set1_epi32(static_cast<int>(0xff000000u));
-      const __m128i zero = _mm_setzero_si128();
-      const __m128i full = _mm_set1_epi16(255);
-      const auto load = [](const std::uint8_t* at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-      };
-      const auto greenGrey = [&](std::size_t at) {
-        if constexpr (kGreenStride == 4) {
-          return LowBytes8(load(green + 4 * at), load(green + 4 * at + 16));
-        } else {
-          return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(green + at)),
-                                   zero);
-        }
-      };
-      // Saturated pixels count down 16-bit lanes (-1 is all ones), which are
-      // widened before they could overflow.
-      constexpr std::size_t kBlock = 8 * 32767;
-      while (i + 8 <= to) {
-        const std::size_t stop = i + std::min(kBlock, (to - i) / 8 * 8);
-        __m128i lanes = zero;
-        for (; i < stop; i += 8) {
-          const __m128i b0 = load(blue + 4 * i), b1 = load(blue + 4 * i + 16);
-          const __m128i blueGrey = LowBytes8(b0, b1);
-          lanes = _mm_add_epi16(lanes, _mm_cmpeq_epi16(blueGrey, full));
-          const __m128i blueAndGreen =
-              _mm_or_si128(Stretch8(blueGrey, blueStretch),
-                           _mm_slli_epi16(Stretch8(greenGrey(i), greenStretch), 8));
-          _mm_storeu_si128(
-              reinterpret_cast<__m128i*>(out + 4 * i),
-              _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), _mm_and_si128(b0, spare)));
-          _mm_storeu_si128(
-              reinterpret_cast<__m128i*>(out + 4 * i + 16),
-              _mm_or_si128(_mm_unpackhi_epi16(blueAndGreen, zero), _mm_and_si128(b1, spare)));
-        }
-        alignas(16) std::int32_t sums[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(sums),
-                        _mm_madd_epi16(lanes, _mm_set1_epi16(-1)));
-        saturated += std::int64_t{sums[0]} + sums[1] + sums[2] + sums[3];
-      }
-    }
-#endif
-    for (; i < to; ++i) {
-      std::uint32_t b;
-      std::memcpy(&b, blue + 4 * i, 4);
-      const std::uint32_t word =
-          blueWord[b & 0xff] | greenWord[green[kGreenStride * i]] | (b & 0xff000000u);
-      std::memcpy(out + 4 * i, &word, 4);
-      saturated += (b & 0xff) == 0xff ? 1 : 0;
-    }
-    return saturated;
+  const auto composeRun = [&parts](std::size_t from, std::size_t to) {
+    return ComposeRun<kGreenStride>(parts, from, to);
   };
+  std::uint8_t* const out = parts.out;
   const std::size_t pixels = composite.bytes.size() / 4;
   if (!halved) return composeRun(0, pixels);
 

@@ -243,6 +243,7 @@ TEST_F(WellSessionTest, TheOverviewFromTheCompositeHalvedAsItWasMadeIsTheSame) {
   const auto plain = fixture.open("A01");
   const Picture before = plain->wholeWellOverview();
   EXPECT_EQ(session->wholeWellOverview(), before);
+  EXPECT_EQ(session->wholeWellOverview(), before);  // once the half is taken
   // A new composite is halved afresh.
   for (const auto& open : {&session, &plain}) (*open)->set(SettingId::DisplayGreenCutoff, 100);
   ASSERT_NE(plain->wholeWellOverview(), before);
