@@ -74,14 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const double smoothness = in.range(0, 100) / 100.0;
 
   const vembrel::Picture blueMosaic = Mosaic(in.rest(), in.restSize(), 0);
-  vembrel::Picture greenMosaic = Mosaic(in.rest(), in.restSize(), 7919);
+  const vembrel::Picture greenMosaic = Mosaic(in.rest(), in.restSize(), 7919);
   vembrel::Picture composite;
   vembrel::MakeComposite(blueMosaic, greenMosaic, blue, green, composite);
   const vembrel::MosaicPoint ring = vembrel::FitRing(greenMosaic, radius).centre;
   if (ring.x < 0 || ring.x > vembrel::kMosaicSize || ring.y < 0 || ring.y > vembrel::kMosaicSize) {
     std::abort();
   }
-  vembrel::DrawRingMask(greenMosaic, ring.x, ring.y, radius);
   scan.ring.x = ring.x;
   scan.ring.y = ring.y;
   const vembrel::DensityProfile profile = vembrel::ScanNuclei(composite, scan);
@@ -114,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vembrel::CellColourGenerator colours;
   vembrel::CellSegmentation segmentation;
   try {
-    segmentation = vembrel::SegmentCells(composite, greenMosaic, mask, counts.seeds, cell, colours);
+    segmentation = vembrel::SegmentCells(composite, mask, counts.seeds, cell, colours);
   } catch (const vembrel::Error&) {
     std::abort();  // the seeds of the count always lie inside the mosaic
   }
