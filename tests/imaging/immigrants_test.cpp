@@ -11,6 +11,13 @@
 namespace vembrel {
 namespace {
 
+// A random composite of 150 rows whose red bytes are 0, as composites are made.
+Picture RandomComposite(int width, unsigned seed) {
+  Picture composite = testing::RandomPicture(width, 150, seed);
+  for (std::size_t i = 2; i < composite.bytes.size(); i += 4) composite.bytes[i] = 0;
+  return composite;
+}
+
 struct Pass {
   Picture composite{1024, 1024};
   Picture ringMask{1024, 1024};
@@ -127,8 +134,7 @@ TEST(CountImmigrants, RingCutFollowsTheDrawnRingMaskAlsoWhereItLeavesThePicture)
   const Ring rings[] = {{5, 70, 40},   {190, 3, 33}, {100, 149, 61}, {-50, 60, 49},
                         {300, 60, 20}, {60, 60, 0},  {100, 75, 500}};
   for (const int width : {203, 64}) {
-    Picture composite = testing::RandomPicture(width, 150, 8);
-    for (std::size_t i = 2; i < composite.bytes.size(); i += 4) composite.bytes[i] = 0;
+    const Picture composite = RandomComposite(width, 8);
     for (const Ring& ring : rings) {
       SCOPED_TRACE(::testing::Message() << "ring " << ring.x << "," << ring.y << " r "
                                         << ring.radius << ", width " << width);
@@ -160,8 +166,7 @@ TEST(CountImmigrantsInRingCrop, SameCountsAndTheWholeResultsRingCrop) {
   const Ring rings[] = {{5, 70, 40},   {190, 3, 33}, {100, 149, 61}, {-50, 60, 49},
                         {300, 60, 20}, {60, 60, 0},  {100, 75, 500}, {101, 80, 45}};
   for (const int width : {203, 64}) {
-    Picture composite = testing::RandomPicture(width, 150, 9);
-    for (std::size_t i = 2; i < composite.bytes.size(); i += 4) composite.bytes[i] = 0;
+    const Picture composite = RandomComposite(width, 9);
     for (const Ring& ring : rings) {
       SCOPED_TRACE(::testing::Message() << "ring " << ring.x << "," << ring.y << " r "
                                         << ring.radius << ", width " << width);
