@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -21,18 +21,16 @@ class PixelMarks {
   void Reset(int width, std::int64_t pixels) {
     width_ = width;
     pixels_ = pixels;
-    storage_.resize(static_cast<std::size_t>(pixels + 2 * std::int64_t{width}));
+    Grow(storage_, storageSize_, static_cast<std::size_t>(pixels + 2 * std::int64_t{width}));
     if (width > 0) {
-      std::memset(storage_.data(), 0, static_cast<std::size_t>(width));
-      std::memset(storage_.data() + width + pixels, 0, static_cast<std::size_t>(width));
+      std::memset(storage_.get(), 0, static_cast<std::size_t>(width));
+      std::memset(storage_.get() + width + pixels, 0, static_cast<std::size_t>(width));
     }
     // Every pixel can be in the queue once, plus one slot written past the end.
-    if (queue_.size() < static_cast<std::size_t>(pixels) + 1) {
-      queue_.resize(static_cast<std::size_t>(pixels) + 1);
-    }
+    Grow(queue_, queueSize_, static_cast<std::size_t>(pixels) + 1);
   }
 
-  std::uint8_t* marks() { return storage_.data() + width_; }
+  std::uint8_t* marks() { return storage_.get() + width_; }
   std::int64_t pixels() const { return pixels_; }
 
   /// Index of the first marked pixel at or after from, or pixels(). Skips
@@ -71,7 +69,7 @@ class PixelMarks {
   /// pixels taken; queue()[0 .. count) lists them in the order taken.
   std::int64_t Fill(std::int64_t seed, const std::int64_t (&offsets)[4]) {
     std::uint8_t* data = marks();
-    std::int32_t* queue = queue_.data();
+    std::int32_t* queue = queue_.get();
     data[seed] = 0;
     queue[0] = static_cast<std::int32_t>(seed);
     std::int64_t tail = 1;
@@ -90,14 +88,31 @@ class PixelMarks {
   }
 
   const std::int32_t* queue() const {
-    return queue_.data();
+    return queue_.get();
   }
 
  private:
+  // New marks are zero: a pass may write only some rows and rely on the
+  // others being clear. The queue grows uninitialised: a fill writes each
+  // slot before it reads it, and zeroing would touch every page of a 4 MB
+  // queue that small objects never reach.
+  static void Grow(std::unique_ptr<std::uint8_t[]>& buffer, std::size_t& size, std::size_t wanted) {
+    if (size >= wanted) return;
+    buffer = std::make_unique<std::uint8_t[]>(wanted);
+    size = wanted;
+  }
+  static void Grow(std::unique_ptr<std::int32_t[]>& buffer, std::size_t& size, std::size_t wanted) {
+    if (size >= wanted) return;
+    buffer = std::make_unique_for_overwrite<std::int32_t[]>(wanted);
+    size = wanted;
+  }
+
   int width_ = 0;
   std::int64_t pixels_ = 0;
-  std::vector<std::uint8_t> storage_;
-  std::vector<std::int32_t> queue_;
+  std::unique_ptr<std::uint8_t[]> storage_;
+  std::size_t storageSize_ = 0;
+  std::unique_ptr<std::int32_t[]> queue_;
+  std::size_t queueSize_ = 0;
 };
 
 }  // namespace vembrel
