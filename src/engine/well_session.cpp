@@ -138,7 +138,7 @@ std::optional<CutoffMode> CutoffModeFromName(std::string_view name) {
   return std::nullopt;
 }
 
-WellMosaics LoadWellMosaics(const Plate& plate, int well) {
+WellMosaics LoadWellMosaics(const Plate& plate, int well, MosaicForm form) {
   FieldLoadOptions options;
   options.inputBits = plate.loaderInputBits();
   const std::vector<FieldSource> sources = WellFieldSources(plate, well);
@@ -155,7 +155,7 @@ WellMosaics LoadWellMosaics(const Plate& plate, int well) {
       const FieldSource& source = sources[(green ? fields : 0) + field];
       pages.push_back({source.file, source.page});
     }
-    ChannelMosaic loaded = LoadChannelMosaic(pages, options, files);
+    ChannelMosaic loaded = LoadChannelMosaic(pages, options, files, form);
     for (std::size_t field = 0; field < fields; ++field) {
       mosaics.inputs.push_back({pages[field].file, green, static_cast<int>(field),
                                 loaded.fields[field].fingerprint, pages[field].page});
@@ -168,6 +168,7 @@ WellMosaics LoadWellMosaics(const Plate& plate, int well) {
       }
     }
     (green ? mosaics.green : mosaics.blue) = std::move(loaded.mosaic);
+    (green ? mosaics.greenGrey : mosaics.blueGrey) = std::move(loaded.grey);
   }
   return mosaics;
 }
@@ -184,21 +185,33 @@ PlateIdentity IdentityOf(const Plate& plate) {
 }
 
 void CheckMosaics(const WellMosaics& mosaics, const std::string& wellName) {
-  for (const Picture* mosaic : {&mosaics.blue, &mosaics.green}) {
-    if (mosaic->width != kMosaicSize || mosaic->height != kMosaicSize ||
-        mosaic->bytes.size() != kMosaicBytes) {
-      throw Error("Well " + wellName + ": a mosaic of " + std::to_string(mosaic->width) + " x " +
-                  std::to_string(mosaic->height) + " pixels cannot be analysed; it must be " +
+  const auto check = [&](int width, int height, std::size_t bytes, std::size_t pixelBytes) {
+    if (width != kMosaicSize || height != kMosaicSize ||
+        bytes != pixelBytes * kMosaicSize * kMosaicSize) {
+      throw Error("Well " + wellName + ": a mosaic of " + std::to_string(width) + " x " +
+                  std::to_string(height) + " pixels cannot be analysed; it must be " +
                   std::to_string(kMosaicSize) + " x " + std::to_string(kMosaicSize));
     }
+  };
+  if (mosaics.greyPlanes()) {
+    for (const GreyPlane* plane : {&mosaics.blueGrey, &mosaics.greenGrey})
+      check(plane->width, plane->height, plane->bytes.size(), 1);
+  } else {
+    for (const Picture* mosaic : {&mosaics.blue, &mosaics.green})
+      check(mosaic->width, mosaic->height, mosaic->bytes.size(), 4);
   }
+}
+
+MosaicForm FormFor(const SessionOptions& options) {
+  return options.mosaicPictures || options.zoneCoverage ? MosaicForm::kPicture
+                                                        : MosaicForm::kGreyPlane;
 }
 
 }  // namespace
 
 WellSession::WellSession(const Plate& plate, int well, const AnalysisSettings& settings,
                          SessionOptions options)
-    : WellSession(well, LoadWellMosaics(plate, well), settings, std::move(options),
+    : WellSession(well, LoadWellMosaics(plate, well, FormFor(options)), settings, options,
                   IdentityOf(plate)) {}
 
 WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& settings,
@@ -231,8 +244,10 @@ WellSession::WellSession(int well, WellMosaics mosaics, const AnalysisSettings& 
 }
 
 void WellSession::takeMosaics(WellMosaics mosaics) {
+  const bool greyPlanes = mosaics.greyPlanes();
   pictures_.blueMosaic = std::move(mosaics.blue);
   pictures_.greenMosaic = std::move(mosaics.green);
+  blueGrey_ = std::move(mosaics.blueGrey);
   results_.fieldProblems = std::move(mosaics.fieldProblems);
   results_.inputs = std::move(mosaics.inputs);
   results_.reducedFrom = mosaics.reducedFrom;
@@ -241,7 +256,12 @@ void WellSession::takeMosaics(WellMosaics mosaics) {
     results_.pixelSize = MosaicPixelSize(*plate_.pixelSize, mosaics.reducedFrom);
   greenQuarterBlack_ = mosaics.greenQuarterBlack;
   maskedRing_.reset();
-  zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_, &greenGrey_);
+  if (greyPlanes) {
+    greenGrey_ = std::move(mosaics.greenGrey);
+    zone_ = AssessZone(greenGrey_, greenQuarterBlack_);
+  } else {
+    zone_ = AssessZone(pictures_.greenMosaic, greenQuarterBlack_, &greenGrey_);
+  }
 }
 
 void WellSession::takeRing(const Ring& given, bool held) {
@@ -262,7 +282,8 @@ void WellSession::showAcquisition(const Plate& plate, const Ring& ring, bool hel
   if (const std::string problem = RingPlacementProblem(ring); !problem.empty()) {
     throw Error("Well " + wellName_ + ": the ring's " + problem);
   }
-  WellMosaics mosaics = LoadWellMosaics(plate, well_);
+  // Pictures: the zone's coverage, measured from now on, reads their green bytes.
+  WellMosaics mosaics = LoadWellMosaics(plate, well_, MosaicForm::kPicture);
   CheckMosaics(mosaics, wellName_);
   if (held && !results_.ringHeld) {
     ownRing_ =
@@ -440,13 +461,15 @@ void WellSession::rebuildComposite() {
                            settings_.display.blue.fullRange};
   const ChannelWindow green{settings_.display.green.cutoff, settings_.display.green.saturation,
                             settings_.display.green.fullRange};
+  Picture* halved = options_.overviewComposite ? &halvedComposite_ : nullptr;
   const std::int64_t atMaximum =
-      MakeComposite(pictures_.blueMosaic, greenGrey_, blue, green, pictures_.composite,
-                    options_.overviewComposite ? &halvedComposite_ : nullptr);
+      blueGrey_.bytes.empty()
+          ? MakeComposite(pictures_.blueMosaic, greenGrey_, blue, green, pictures_.composite,
+                          halved)
+          : MakeComposite(blueGrey_, greenGrey_, blue, green, pictures_.composite, halved);
   // More than 1 % of the nuclear channel at its maximum. Counted with every
   // composite, which follows every new pair of mosaics.
-  const Picture& blueMosaic = pictures_.blueMosaic;
-  saturated_ = atMaximum * 100 > std::int64_t{blueMosaic.width} * blueMosaic.height;
+  saturated_ = atMaximum * 100 > std::int64_t{greenGrey_.width} * greenGrey_.height;
   if (options_.cutoffs == CutoffMode::Well && !cutoffsByHand_) chooseCutoffs();
   touch();
 }
@@ -471,8 +494,7 @@ void WellSession::fitZone(RadiusRange range) {
                 std::to_string(range.maximum) +
                 " is not within 1:" + std::to_string(kLargestFitRadius));
   }
-  const ZoneFit zone =
-      FitZone(pictures_.greenMosaic, range.minimum, range.maximum, greenQuarterBlack_);
+  const ZoneFit zone = FitZone(greenGrey_, range.minimum, range.maximum, greenQuarterBlack_);
   settings_.ring.radius = Clamped(SettingId::RingRadius, zone.radius);
   drawRing(zone.x, zone.y);
   results_.ringFitted = true;
@@ -517,10 +539,10 @@ void WellSession::nudgeRing(RingDirection direction) {
       x = std::max(x - 1, 0);
       break;
     case RingDirection::Right:
-      x = std::max(x, std::min(x + 1, pictures_.greenMosaic.width - radius));
+      x = std::max(x, std::min(x + 1, greenGrey_.width - radius));
       break;
     case RingDirection::Up:
-      y = std::max(y, std::min(y + 1, pictures_.greenMosaic.height - radius));
+      y = std::max(y, std::min(y + 1, greenGrey_.height - radius));
       break;
     case RingDirection::Down:
       y = std::max(y - 1, 0);
@@ -596,7 +618,7 @@ void WellSession::noteQuality(const DensityProfile& profile) {
   };
   if (anyProblem(false)) r.quality.push_back(QualityNote::MissingField);
   if (anyProblem(true)) r.quality.push_back(QualityNote::DamagedField);
-  const int width = pictures_.greenMosaic.width, height = pictures_.greenMosaic.height;
+  const int width = greenGrey_.width, height = greenGrey_.height;
   const bool atLimit = ring.x == ring.radius || ring.x == width - ring.radius ||
                        ring.y == ring.radius || ring.y == height - ring.radius;
   if (r.ringFitted && atLimit) r.quality.push_back(QualityNote::RingAtSearchLimit);

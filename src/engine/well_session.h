@@ -16,6 +16,7 @@
 #include "imaging/cell_segmentation.h"
 #include "imaging/field_loader.h"
 #include "imaging/immigrants.h"
+#include "imaging/mosaic.h"
 #include "imaging/picture.h"
 #include "imaging/zone_fit.h"
 #include "plate/analysis_settings.h"
@@ -28,7 +29,7 @@ struct DensityProfile;
 
 /// The pictures of a well. Rows bottom first, 4 bytes per pixel.
 struct WellPictures {
-  Picture blueMosaic;   // the nuclear stain
+  Picture blueMosaic;   // the nuclear stain (empty without mosaicPictures)
   Picture greenMosaic;  // the cell stain; its red bytes are 255 inside the ring (ringMask)
   Picture composite;    // both channels windowed (blue, green; red 0)
   Picture result;       // immigrant nuclei pure red inside the ring, black outside
@@ -48,13 +49,17 @@ struct DensityChart {
 };
 
 /// The mosaics of a well as loaded, and what went wrong with any field.
+/// The mosaics come as pictures, or as grey planes only.
 struct WellMosaics {
   Picture blue;
   Picture green;
   std::vector<FieldProblem> fieldProblems;
   std::vector<InputPicture> inputs{};       // the field files as read (none for given mosaics)
   std::array<bool, 4> greenQuarterBlack{};  // cell-stain quarters left black, in field order
-  int reducedFrom = 0;  // side of the large fields reduced to 512 x 512, 0 when none
+  int reducedFrom = 0;   // side of the large fields reduced to 512 x 512, 0 when none
+  GreyPlane blueGrey{};  // in place of blue and green when loaded as grey planes
+  GreyPlane greenGrey{};
+  bool greyPlanes() const { return blue.bytes.empty() && !blueGrey.bytes.empty(); }
 };
 
 /// Whether a ring lies on the mosaic: centre within 0..1023 in both
@@ -63,8 +68,8 @@ struct WellMosaics {
 /// when it does.
 std::string RingPlacementProblem(const Ring& ring);
 
-/// Loads both 1024 x 1024 mosaics of a well of the plate.
-WellMosaics LoadWellMosaics(const Plate& plate, int well);
+/// Loads both 1024 x 1024 mosaics of a well of the plate, in the form given.
+WellMosaics LoadWellMosaics(const Plate& plate, int well, MosaicForm form = MosaicForm::kPicture);
 
 /// The plate a session's files describe (empty for mosaics given by a caller).
 struct PlateIdentity {
@@ -127,6 +132,14 @@ struct SessionOptions {
   /// wholeWellOverview, for callers that write the overview (a batch): the
   /// composite's rows are halved while in cache rather than read again.
   bool overviewComposite = false;
+  /// Keep the mosaics as pictures (pictures' blueMosaic and greenMosaic),
+  /// for callers that show them. Without, a well of the plate is loaded into
+  /// grey planes only, a quarter of the bytes, for callers that show no
+  /// mosaic (a batch): the analysis reads nothing but the grey values, and
+  /// the composite's spare bytes are then 255. The zone's coverage reads the
+  /// green bytes, which a colour field holds apart from the grey values, so
+  /// with zoneCoverage the pictures are kept.
+  bool mosaicPictures = true;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -271,7 +284,9 @@ class WellSession {
   ZoneAssessment zone_;     // whether the cell stain shows a cell-free zone
   std::array<bool, 4> greenQuarterBlack_{};
   std::optional<Ring> maskedRing_;  // the ring in the green mosaic's red bytes, if any
-  // The green mosaic's grey values, for the passes that read nothing else.
+  // The mosaics' grey values, for the passes that read nothing else; the
+  // blue one only when the session holds no mosaic pictures.
+  GreyPlane blueGrey_;
   GreyPlane greenGrey_;
   // The ring shown before the first held acquisition, with how it was placed.
   struct OwnRing {

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "core/error.h"
 #include "imaging/pixel_kernels.h"
@@ -99,9 +100,9 @@ inline __m128i Stretch8(__m128i v, const StretchArithmetic& s) {
 
 namespace {
 
-// What composing reads and writes. The green grey values lie kGreenStride
-// bytes apart: the blue bytes of the green mosaic's pixels (4) or its grey
-// plane (1).
+// What composing reads and writes. The grey values of each channel lie
+// kBlueStride or kGreenStride bytes apart: the blue bytes of a mosaic's
+// pixels (4) or its grey plane (1).
 struct ComposeParts {
   const std::uint8_t* blue = nullptr;
   const std::uint8_t* green = nullptr;
@@ -117,7 +118,7 @@ struct ComposeParts {
 // Pixels from .. to - 1 composed; returns how many of them are saturated.
 // The parts come by value, so that the stores, which may alias anything,
 // do not make the compiler load them again.
-template <int kGreenStride>
+template <int kBlueStride, int kGreenStride>
 std::int64_t ComposeRun(const ComposeParts parts, std::size_t from, std::size_t to) {
   const std::uint8_t* const blue = parts.blue;
   const std::uint8_t* const green = parts.green;
@@ -135,14 +136,17 @@ std::int64_t ComposeRun(const ComposeParts parts, std::size_t from, std::size_t 
     const auto load = [](const std::uint8_t* at) {
       return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     };
-    const auto greenGrey = [&](std::size_t at) {
-      if constexpr (kGreenStride == 4) {
-        return LowBytes8(load(green + 4 * at), load(green + 4 * at + 16));
+    // Eight grey values of a channel as 16-bit lanes.
+    const auto grey8 = [&](const std::uint8_t* values, std::size_t at, auto stride) {
+      if constexpr (decltype(stride)::value == 4) {
+        return LowBytes8(load(values + 4 * at), load(values + 4 * at + 16));
       } else {
-        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(green + at)),
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + at)),
                                  zero);
       }
     };
+    using BlueStride = std::integral_constant<int, kBlueStride>;
+    using GreenStride = std::integral_constant<int, kGreenStride>;
     // Saturated pixels count down 16-bit lanes (-1 is all ones), which are
     // widened before they could overflow.
     constexpr std::size_t kBlock = 8 * 32767;
@@ -150,18 +154,21 @@ std::int64_t ComposeRun(const ComposeParts parts, std::size_t from, std::size_t 
       const std::size_t stop = i + std::min(kBlock, (to - i) / 8 * 8);
       __m128i lanes = zero;
       for (; i < stop; i += 8) {
-        const __m128i b0 = load(blue + 4 * i), b1 = load(blue + 4 * i + 16);
-        const __m128i blueGrey = LowBytes8(b0, b1);
+        // The spare bytes come from the blue mosaic's pixels; a grey plane's are 255.
+        __m128i spare0 = spare, spare1 = spare;
+        if constexpr (kBlueStride == 4) {
+          spare0 = _mm_and_si128(load(blue + 4 * i), spare);
+          spare1 = _mm_and_si128(load(blue + 4 * i + 16), spare);
+        }
+        const __m128i blueGrey = grey8(blue, i, BlueStride{});
         lanes = _mm_add_epi16(lanes, _mm_cmpeq_epi16(blueGrey, full));
         const __m128i blueAndGreen =
             _mm_or_si128(Stretch8(blueGrey, blueStretch),
-                         _mm_slli_epi16(Stretch8(greenGrey(i), greenStretch), 8));
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(out + 4 * i),
-            _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), _mm_and_si128(b0, spare)));
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(out + 4 * i + 16),
-            _mm_or_si128(_mm_unpackhi_epi16(blueAndGreen, zero), _mm_and_si128(b1, spare)));
+                         _mm_slli_epi16(Stretch8(grey8(green, i, GreenStride{}), greenStretch), 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i),
+                         _mm_or_si128(_mm_unpacklo_epi16(blueAndGreen, zero), spare0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i + 16),
+                         _mm_or_si128(_mm_unpackhi_epi16(blueAndGreen, zero), spare1));
       }
       alignas(16) std::int32_t sums[4];
       _mm_store_si128(reinterpret_cast<__m128i*>(sums), _mm_madd_epi16(lanes, _mm_set1_epi16(-1)));
@@ -170,8 +177,8 @@ std::int64_t ComposeRun(const ComposeParts parts, std::size_t from, std::size_t 
   }
 #endif
   for (; i < to; ++i) {
-    std::uint32_t b;
-    std::memcpy(&b, blue + 4 * i, 4);
+    std::uint32_t b = 0xff000000u | blue[i];
+    if constexpr (kBlueStride == 4) std::memcpy(&b, blue + 4 * i, 4);
     const std::uint32_t word =
         parts.blueWord[b & 0xff] | parts.greenWord[green[kGreenStride * i]] | (b & 0xff000000u);
     std::memcpy(out + 4 * i, &word, 4);
@@ -180,10 +187,11 @@ std::int64_t ComposeRun(const ComposeParts parts, std::size_t from, std::size_t 
   return saturated;
 }
 
-template <int kGreenStride>
-std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int greenWidth,
+template <int kBlueStride, int kGreenStride, class Blue>
+std::int64_t Compose(const Blue& blueMosaic, const std::uint8_t* green, int greenWidth,
                      int greenHeight, const ChannelWindow& blueWindow,
                      const ChannelWindow& greenWindow, Picture& composite, Picture* halved) {
+  static_assert(kBlueStride == 1 || kBlueStride == 4);
   static_assert(kGreenStride == 1 || kGreenStride == 4);
   if (blueMosaic.width != greenWidth || blueMosaic.height != greenHeight) {
     throw Error("The blue mosaic (" + std::to_string(blueMosaic.width) + " x " +
@@ -195,7 +203,7 @@ std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int g
   const auto greenTable = WindowTable(greenWindow);
   composite.width = blueMosaic.width;
   composite.height = blueMosaic.height;
-  composite.bytes.resize(blueMosaic.bytes.size());
+  composite.bytes.resize(std::size_t{4} * blueMosaic.width * blueMosaic.height);
 
   std::array<std::uint32_t, 256> blueWord{};
   std::array<std::uint32_t, 256> greenWord{};
@@ -214,7 +222,7 @@ std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int g
   parts.greenStretch = StretchOf(greenWindow, greenTable);
 #endif
   const auto composeRun = [&parts](std::size_t from, std::size_t to) {
-    return ComposeRun<kGreenStride>(parts, from, to);
+    return ComposeRun<kBlueStride, kGreenStride>(parts, from, to);
   };
   std::uint8_t* const out = parts.out;
   const std::size_t pixels = composite.bytes.size() / 4;
@@ -240,15 +248,22 @@ std::int64_t Compose(const Picture& blueMosaic, const std::uint8_t* green, int g
 std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
                            Picture& composite, Picture* halved) {
-  return Compose<4>(blueMosaic, greenMosaic.bytes.data(), greenMosaic.width, greenMosaic.height,
-                    blueWindow, greenWindow, composite, halved);
+  return Compose<4, 4>(blueMosaic, greenMosaic.bytes.data(), greenMosaic.width, greenMosaic.height,
+                       blueWindow, greenWindow, composite, halved);
 }
 
 std::int64_t MakeComposite(const Picture& blueMosaic, const GreyPlane& greenGrey,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
                            Picture& composite, Picture* halved) {
-  return Compose<1>(blueMosaic, greenGrey.bytes.data(), greenGrey.width, greenGrey.height,
-                    blueWindow, greenWindow, composite, halved);
+  return Compose<4, 1>(blueMosaic, greenGrey.bytes.data(), greenGrey.width, greenGrey.height,
+                       blueWindow, greenWindow, composite, halved);
+}
+
+std::int64_t MakeComposite(const GreyPlane& blueGrey, const GreyPlane& greenGrey,
+                           const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
+                           Picture& composite, Picture* halved) {
+  return Compose<1, 1>(blueGrey, greenGrey.bytes.data(), greenGrey.width, greenGrey.height,
+                       blueWindow, greenWindow, composite, halved);
 }
 
 }  // namespace vembrel

@@ -30,5 +30,9 @@ std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic
 std::int64_t MakeComposite(const Picture& blueMosaic, const GreyPlane& greenGrey,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
                            Picture& composite, Picture* halved = nullptr);
+/// The same from both mosaics' grey planes; the spare bytes are 255.
+std::int64_t MakeComposite(const GreyPlane& blueGrey, const GreyPlane& greenGrey,
+                           const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
+                           Picture& composite, Picture* halved = nullptr);
 
 }  // namespace vembrel

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "core/error.h"
@@ -36,14 +37,15 @@ FieldProblem Damaged(const std::string& file, const std::string& reason) {
 
 // Where a field's place in the target starts, its side (a field's, or the
 // whole mosaic's for a picture of the whole well), and how its rows are
-// reached: rows counted from the top of the place.
+// reached: rows counted from the top of the place. kPixelBytes: 4 for a
+// picture's words, 1 for a grey plane, which takes the words' blue bytes.
+template <int kPixelBytes>
 struct Place {
-  Picture& target;
-  int column;
-  int row;
+  std::uint8_t* bottomLeft;  // the place's first byte
+  std::size_t rowBytes;      // the target's
   int side;
   std::uint8_t* rowFromTop(int y) const {
-    return target.bytes.data() + target.offset(column, row + side - 1 - y);
+    return bottomLeft + static_cast<std::size_t>(side - 1 - y) * rowBytes;
   }
 };
 
@@ -54,15 +56,28 @@ inline std::uint32_t GreyWord(std::uint32_t value, int shift) {
   return 0xff000000u | std::min<std::uint32_t>(value >> shift, 255) * 0x010101u;
 }
 
-template <class T>
+// Stores pixel x of a row: the whole word, or its blue byte.
+template <int kPixelBytes>
+inline void PutWord(std::uint8_t* out, int x, std::uint32_t word) {
+  if constexpr (kPixelBytes == 4) {
+    std::memcpy(out + 4 * x, &word, 4);
+  } else {
+    out[x] = static_cast<std::uint8_t>(word & 0xffu);
+  }
+}
+
+template <class T, int kPixelBytes>
 void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int side, int shift) {
   if (samples == nullptr) {  // a strip that could not be decoded: black
-    const std::uint32_t black = 0xff000000u;
-    for (int x = 0; x < side; ++x) std::memcpy(out + 4 * x, &black, 4);
+    for (int x = 0; x < side; ++x) PutWord<kPixelBytes>(out, x, 0xff000000u);
     return;
   }
   if constexpr (sizeof(T) == 1) {
-    PutGreyWords(samples, out, side);
+    if constexpr (kPixelBytes == 4) {
+      PutGreyWords(samples, out, side);
+    } else {
+      std::memcpy(out, samples, static_cast<std::size_t>(side));
+    }
   } else {
 #if defined(__SSE2__)
     static_assert(kFieldSize % 16 == 0 && kMosaicSize % 16 == 0);
@@ -77,24 +92,26 @@ void PutGreyRow(const std::uint8_t* samples, std::uint8_t* out, int side, int sh
           _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 2 * x + 16)), count);
       low = _mm_sub_epi16(low, _mm_subs_epu16(low, top));
       high = _mm_sub_epi16(high, _mm_subs_epu16(high, top));
-      PutGreyWords16(_mm_packus_epi16(low, high), out + 4 * x);
+      const __m128i grey = _mm_packus_epi16(low, high);
+      if constexpr (kPixelBytes == 4) {
+        PutGreyWords16(grey, out + 4 * x);
+      } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), grey);
+      }
     }
 #else
     for (int x = 0; x < side; ++x) {
       T sample;  // the library hands samples over in host byte order
       std::memcpy(&sample, samples + sizeof(T) * x, sizeof(T));
-      const std::uint32_t word = GreyWord(sample, shift);
-      std::memcpy(out + 4 * x, &word, 4);
+      PutWord<kPixelBytes>(out, x, GreyWord(sample, shift));
     }
 #endif
   }
 }
 
+template <int kPixelBytes>
 void PutMeansRow(const std::uint32_t* means, std::uint8_t* out, int side, int shift) {
-  for (int x = 0; x < side; ++x) {
-    const std::uint32_t word = GreyWord(means[x], shift);
-    std::memcpy(out + 4 * x, &word, 4);
-  }
+  for (int x = 0; x < side; ++x) PutWord<kPixelBytes>(out, x, GreyWord(means[x], shift));
 }
 
 // libtiff's RGBA conversion of the whole picture: words with red in the
@@ -109,19 +126,21 @@ std::vector<std::uint32_t> ConvertToRgba(TiffFile& file) {
 
 // Copies a converted raster of the place's side into place; pictures keep
 // blue in the lowest byte where the library keeps red.
-void PutRgba(const std::vector<std::uint32_t>& raster, const Place& place) {
+template <int kPixelBytes>
+void PutRgba(const std::vector<std::uint32_t>& raster, const Place<kPixelBytes>& place) {
   for (int r = 0; r < place.side; ++r) {
     const std::uint32_t* in = raster.data() + static_cast<std::size_t>(r) * place.side;
     std::uint8_t* out = place.rowFromTop(place.side - 1 - r);
     for (int x = 0; x < place.side; ++x) {
-      const std::uint32_t word =
-          (in[x] & 0xff00ff00u) | ((in[x] & 0xffu) << 16) | ((in[x] >> 16) & 0xffu);
-      std::memcpy(out + 4 * x, &word, 4);
+      PutWord<kPixelBytes>(
+          out, x, (in[x] & 0xff00ff00u) | ((in[x] & 0xffu) << 16) | ((in[x] >> 16) & 0xffu));
     }
   }
 }
 
-void ReduceRgba(const std::vector<std::uint32_t>& raster, int side, const Place& place) {
+template <int kPixelBytes>
+void ReduceRgba(const std::vector<std::uint32_t>& raster, int side,
+                const Place<kPixelBytes>& place) {
   AreaReducer reducer(side, 4, 1, place.side);
   int outRow = 0;
   for (int y = 0; y < side; ++y) {
@@ -134,14 +153,17 @@ void ReduceRgba(const std::vector<std::uint32_t>& raster, int side, const Place&
       const std::uint8_t pixel[4] = {
           static_cast<std::uint8_t>(means[4 * x + 2]), static_cast<std::uint8_t>(means[4 * x + 1]),
           static_cast<std::uint8_t>(means[4 * x]), static_cast<std::uint8_t>(means[4 * x + 3])};
-      std::memcpy(out + 4 * x, pixel, 4);
+      std::uint32_t word;
+      std::memcpy(&word, pixel, 4);
+      PutWord<kPixelBytes>(out, x, word);
     }
   }
 }
 
 // Plain grey files, sample by sample. Empty when the file's strip or tile
 // sizes do not fit its picture size: nothing was written then.
-std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place& place,
+template <int kPixelBytes>
+std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place<kPixelBytes>& place,
                                   const FieldLoadOptions& options) {
   const int side = static_cast<int>(file.width());
   const int shift = bits == 16 ? std::clamp(options.inputBits, 8, 16) - 8 : 0;
@@ -154,9 +176,9 @@ std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place& place,
   if (side == place.side) {
     failed = ReadGreyRows(file, asConverted, [&](int y, const std::uint8_t* samples) {
       if (bits == 8) {
-        PutGreyRow<std::uint8_t>(samples, place.rowFromTop(y), side, 0);
+        PutGreyRow<std::uint8_t, kPixelBytes>(samples, place.rowFromTop(y), side, 0);
       } else {
-        PutGreyRow<std::uint16_t>(samples, place.rowFromTop(y), side, shift);
+        PutGreyRow<std::uint16_t, kPixelBytes>(samples, place.rowFromTop(y), side, shift);
       }
     });
   } else {
@@ -164,7 +186,7 @@ std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place& place,
     int outRow = 0;
     failed = ReadGreyRows(file, false, [&](int, const std::uint8_t* samples) {
       if (const std::uint32_t* means = reducer.addRow(samples)) {
-        PutMeansRow(means, place.rowFromTop(outRow++), place.side, shift);
+        PutMeansRow<kPixelBytes>(means, place.rowFromTop(outRow++), place.side, shift);
       }
     });
   }
@@ -180,7 +202,8 @@ std::optional<FieldLoad> LoadGrey(TiffFile& file, int bits, const Place& place,
 }
 
 // Every other layout, through the library's RGBA conversion on the same handle.
-FieldLoad LoadConverted(TiffFile& file, const Place& place) {
+template <int kPixelBytes>
+FieldLoad LoadConverted(TiffFile& file, const Place<kPixelBytes>& place) {
   const int side = static_cast<int>(file.width());
   const int scale = place.side / kFieldSize;
   if (side > kMaxConvertedFieldSide * scale) {
@@ -242,7 +265,8 @@ const char* FieldProblemName(FieldProblemKind kind) {
 
 namespace {
 
-FieldLoad LoadOpenedField(TiffFile& file, int page, const Place& place,
+template <int kPixelBytes>
+FieldLoad LoadOpenedField(TiffFile& file, int page, const Place<kPixelBytes>& place,
                           const FieldLoadOptions& options) {
   const std::string& fileName = file.name();
   switch (file.status()) {
@@ -302,16 +326,37 @@ FieldLoad LoadOpenedField(TiffFile& file, int page, const Place& place,
 
 }  // namespace
 
-FieldLoad LoadFieldPage(TiffFile& file, int page, Picture& target, int column, int row, int side,
-                        const FieldLoadOptions& options) {
+namespace {
+
+// A picture (4 bytes a pixel) or a grey plane (1).
+template <class Target>
+FieldLoad LoadPageInto(TiffFile& file, int page, Target& target, int column, int row, int side,
+                       const FieldLoadOptions& options) {
+  constexpr int kPixelBytes = std::is_same_v<Target, Picture> ? 4 : 1;
+  const std::size_t rowBytes = static_cast<std::size_t>(target.width) * kPixelBytes;
   if ((side != kFieldSize && side != kMosaicSize) || column < 0 || row < 0 ||
       column > target.width - side || row > target.height - side ||
-      target.bytes.size() != static_cast<std::size_t>(target.width) * target.height * 4) {
+      target.bytes.size() != rowBytes * target.height) {
     throw Error("The field '" + file.name() + "' does not fit its place in the mosaic");
   }
-  FieldLoad load = LoadOpenedField(file, page, Place{target, column, row, side}, options);
+  const Place<kPixelBytes> place{target.bytes.data() + static_cast<std::size_t>(row) * rowBytes +
+                                     std::size_t(column) * kPixelBytes,
+                                 rowBytes, side};
+  FieldLoad load = LoadOpenedField(file, page, place, options);
   load.fingerprint = file.fingerprint();
   return load;
+}
+
+}  // namespace
+
+FieldLoad LoadFieldPage(TiffFile& file, int page, Picture& target, int column, int row, int side,
+                        const FieldLoadOptions& options) {
+  return LoadPageInto(file, page, target, column, row, side, options);
+}
+
+FieldLoad LoadFieldPage(TiffFile& file, int page, GreyPlane& target, int column, int row, int side,
+                        const FieldLoadOptions& options) {
+  return LoadPageInto(file, page, target, column, row, side, options);
 }
 
 FieldLoad LoadField(const std::string& fileName, Picture& target, int column, int row,

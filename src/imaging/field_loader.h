@@ -88,6 +88,10 @@ FieldLoad LoadField(const std::string& fileName, Picture& target, int column, in
 /// Throws Error only when the place does not lie inside target.
 FieldLoad LoadFieldPage(TiffFile& file, int page, Picture& target, int column, int row, int side,
                         const FieldLoadOptions& options = {});
+/// The same into a grey plane: the blue byte of each pixel LoadFieldPage
+/// would put into a picture, in the same places.
+FieldLoad LoadFieldPage(TiffFile& file, int page, GreyPlane& target, int column, int row, int side,
+                        const FieldLoadOptions& options = {});
 
 /// The files of one well, each opened once however many of its pages are read.
 class TiffFiles {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace vembrel {
 
@@ -56,24 +57,41 @@ ChannelMosaic LoadChannelMosaic(const std::array<std::string, 4>& fieldFiles,
   return LoadChannelMosaic(fields, options, files);
 }
 
-ChannelMosaic LoadChannelMosaic(const std::vector<FieldPage>& fields,
-                                const FieldLoadOptions& options, TiffFiles& files) {
-  ChannelMosaic loaded;
-  Picture& mosaic = loaded.mosaic;
-  mosaic = Picture::Uninitialised(kMosaicSize, kMosaicSize);
+namespace {
+
+template <class Target>
+void LoadFields(const std::vector<FieldPage>& fields, const FieldLoadOptions& options,
+                TiffFiles& files, Target& mosaic, std::vector<FieldLoad>& loads) {
+  constexpr std::size_t kPixelBytes = std::is_same_v<Target, Picture> ? 4 : 1;
+  mosaic.width = mosaic.height = kMosaicSize;
+  mosaic.bytes.resize(kPixelBytes * kMosaicSize * kMosaicSize);
   const bool wholeWell = fields.size() == 1;
   const int side = wholeWell ? kMosaicSize : kFieldSize;
   for (std::size_t field = 0; field < fields.size(); ++field) {
     const int column = wholeWell ? 0 : QuadrantColumn(static_cast<int>(field));
     const int row = wholeWell ? 0 : QuadrantRow(static_cast<int>(field));
-    FieldLoad& load = loaded.fields.emplace_back();
+    FieldLoad& load = loads.emplace_back();
     load = LoadFieldPage(files.open(fields[field].file), fields[field].page, mosaic, column, row,
                          side, options);
     files.done(fields[field].file);
     if (!load.problem || !load.problem->leftBlack()) continue;
     for (int r = 0; r < side; ++r) {
-      std::memset(mosaic.bytes.data() + mosaic.offset(column, row + r), 0, std::size_t(side) * 4);
+      std::memset(mosaic.bytes.data() + kPixelBytes * (std::size_t(row + r) * kMosaicSize + column),
+                  0, kPixelBytes * side);
     }
+  }
+}
+
+}  // namespace
+
+ChannelMosaic LoadChannelMosaic(const std::vector<FieldPage>& fields,
+                                const FieldLoadOptions& options, TiffFiles& files,
+                                MosaicForm form) {
+  ChannelMosaic loaded;
+  if (form == MosaicForm::kGreyPlane) {
+    LoadFields(fields, options, files, loaded.grey, loaded.fields);
+  } else {
+    LoadFields(fields, options, files, loaded.mosaic, loaded.fields);
   }
   return loaded;
 }

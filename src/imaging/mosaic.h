@@ -18,10 +18,16 @@ using WellFields = std::array<Picture, 4>;
 /// bring another well's pixels into this well's counts.
 Picture AssembleMosaic(const WellFields& fields);
 
+/// How a channel's mosaic is kept: a picture, or only its grey plane (the
+/// picture's blue bytes, a quarter of the bytes) for callers that read
+/// nothing else.
+enum class MosaicForm { kPicture, kGreyPlane };
+
 /// A channel's mosaic and how each of its fields (four in file order, or the
 /// one picture of the whole well) loaded.
 struct ChannelMosaic {
-  Picture mosaic;
+  Picture mosaic;  // MosaicForm::kPicture
+  GreyPlane grey;  // MosaicForm::kGreyPlane
   std::vector<FieldLoad> fields;
 
   /// The problems of the fields, in file order.
@@ -50,7 +56,8 @@ ChannelMosaic LoadChannelMosaic(const std::array<std::string, 4>& fieldFiles,
 /// reduced (a picture of 1024 x 1024 is taken as it is). Each file is opened
 /// once in files, however many pages of it the well's channels read.
 ChannelMosaic LoadChannelMosaic(const std::vector<FieldPage>& fields,
-                                const FieldLoadOptions& options, TiffFiles& files);
+                                const FieldLoadOptions& options, TiffFiles& files,
+                                MosaicForm form = MosaicForm::kPicture);
 
 /// Where field 0..3 starts in the mosaic: column and row counted from the bottom.
 constexpr int QuadrantColumn(int field) {

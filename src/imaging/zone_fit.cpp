@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -56,6 +57,17 @@ int OtsuThreshold(const std::array<std::int64_t, N>& histogram) {
     }
   }
   return threshold;
+}
+
+/// Grey values kGreyStride<Green> bytes apart: a picture's blue bytes, or a
+/// grey plane's bytes.
+template <class Green>
+constexpr int kGreyStride = std::is_same_v<Green, GreyPlane> ? 1 : 4;
+
+/// The grey values of row r (counted from the bottom), kGreyStride apart.
+template <class Green>
+const std::uint8_t* GreyRow(const Green& green, int r) {
+  return green.bytes.data() + kGreyStride<Green> * static_cast<std::size_t>(r) * green.width;
 }
 
 /// The blue bytes of pixels [from, to) of a row of 32-bit pixels, to grey.
@@ -121,8 +133,10 @@ void CoverRun(const std::uint8_t* const rows[kBlock], int from, int to, int thre
 /// and which blocks lie in usable quarters.
 class CoverMap {
  public:
-  /// With whole, every pixel's grey value is also written to it, on the way.
-  CoverMap(const Picture& green, const BlackQuarters& black, GreyPlane* whole = nullptr)
+  /// From a picture's blue bytes or a grey plane. With whole (a picture
+  /// only), every pixel's grey value is also written to it, on the way.
+  template <class Green>
+  CoverMap(const Green& green, const BlackQuarters& black, GreyPlane* whole = nullptr)
       : width_(green.width),
         height_(green.height),
         blocksX_(green.width / kBlock),
@@ -156,10 +170,14 @@ class CoverMap {
     // The mosaic is read once: the blue bytes of known blocks (of all
     // pixels, for whole) are copied to a grey picture (a quarter of the
     // bytes), which the histogram and, once the threshold is known, the
-    // block counts read.
+    // block counts read. A grey plane is read as it is.
+    constexpr bool kPlane = std::is_same_v<Green, GreyPlane>;
     std::uint8_t* grey = nullptr;
     int columns = blocksX_ * kBlock;
-    if (whole) {
+    if constexpr (kPlane) {
+      whole = nullptr;
+      columns = width_;
+    } else if (whole) {
       whole->width = width_;
       whole->height = height_;
       whole->bytes.resize(static_cast<std::size_t>(width_) * height_);
@@ -168,19 +186,29 @@ class CoverMap {
     } else {
       grey = GreyBuffer(static_cast<std::size_t>(columns) * blocksY_ * kBlock).data();
     }
-    const auto greyRow = [&](int r) { return grey + static_cast<std::size_t>(r) * columns; };
+    const auto greyRow = [&](int r) {
+      if constexpr (kPlane) {
+        return GreyRow(green, r);
+      } else {
+        return grey + static_cast<std::size_t>(r) * columns;
+      }
+    };
     // One histogram per pixel of four, so that no increment waits for the
     // one before it.
     static_assert(kBlock == 4);
     std::array<std::uint32_t, 256> first{}, second{}, third{}, fourth{};
     for (int by = 0; by < blocksY_; ++by) {
       for (int r = by * kBlock; r < (by + 1) * kBlock; ++r) {
-        const std::uint8_t* pixels = green.bytes.data() + green.offset(0, r, kBlue);
-        std::uint8_t* row = greyRow(r);
-        if (whole) BlueBytes(pixels, 0, width_, row);
+        const std::uint8_t* pixels = GreyRow(green, r);
+        const auto row = greyRow(r);
+        if constexpr (!kPlane) {
+          if (whole) BlueBytes(pixels, 0, width_, row);
+        }
         for (std::size_t k = rowRuns[by]; k < rowRuns[by + 1]; ++k) {
           const auto [runStart, runEnd] = runs[k];
-          if (!whole) BlueBytes(pixels, kBlock * runStart, kBlock * runEnd, row);
+          if constexpr (!kPlane) {
+            if (!whole) BlueBytes(pixels, kBlock * runStart, kBlock * runEnd, row);
+          }
           const std::uint8_t* pixel = row + kBlock * runStart;
           const std::uint8_t* const stop = row + kBlock * runEnd;
           for (; stop - pixel >= 4 * kBlock; pixel += 4 * kBlock) {
@@ -202,7 +230,7 @@ class CoverMap {
     }
     // Rows below no whole block.
     for (int r = blocksY_ * kBlock; whole && r < height_; ++r) {
-      BlueBytes(green.bytes.data() + green.offset(0, r, kBlue), 0, width_, greyRow(r));
+      if constexpr (!kPlane) BlueBytes(GreyRow(green, r), 0, width_, greyRow(r));
     }
     std::array<std::int64_t, 256> histogram{};
     for (int v = 0; v < 256; ++v) {
@@ -554,7 +582,8 @@ RadialProfile BlockProfile(const BlockGrid& grid, double x, double y, int inner,
 }
 
 /// The profile at pixel resolution (1 px bins) over the radii inner..outer - 1.
-RadialProfile PixelProfile(const Picture& green, const CoverMap& map, int x, int y, int inner,
+template <class Green>
+RadialProfile PixelProfile(const Green& green, const CoverMap& map, int x, int y, int inner,
                            int outer) {
   std::vector<std::int64_t> covered(outer, 0), pixels(outer, 0);
   const int r0 = std::max(0, y - outer + 1),
@@ -569,14 +598,14 @@ RadialProfile PixelProfile(const Picture& green, const CoverMap& map, int x, int
     const auto span = [&](int c0, int c1) {
       c0 = std::max(c0, 0);
       c1 = std::min(c1, lastColumn);
-      const std::uint8_t* pixel = green.bytes.data() + green.offset(0, r, kBlue);
+      const std::uint8_t* pixel = GreyRow(green, r);
       const std::uint8_t* known = &map.knownRow(r / kBlock);
       for (int c = c0; c <= c1; ++c) {
         if (!known[c / kBlock]) continue;
         const std::int64_t dx = c - x, d2 = dx * dx + dy2;
         const auto bin = static_cast<std::size_t>(std::sqrt(static_cast<double>(d2)));
         if (bin >= pixels.size()) continue;
-        covered[bin] += pixel[4 * c] > map.threshold();
+        covered[bin] += pixel[kGreyStride<Green> * c] > map.threshold();
         ++pixels[bin];
       }
     };
@@ -626,9 +655,8 @@ Step SharpestStep(const RadialProfile& profile, int first, int last, int width, 
   return best;
 }
 
-}  // namespace
-
-double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius) {
+template <class Green>
+double ContrastOf(const Green& greenMosaic, int x, int y, int radius) {
   // Grey sums of the strict discs of radius and radius + band, row by row.
   const auto disc = [&](int rad, std::int64_t& sum, std::int64_t& pixels) {
     sum = pixels = 0;
@@ -639,7 +667,8 @@ double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius) {
     for (int r = firstRow; r <= lastRow; ++r) {
       const int half = halfWidths[r > y ? r - y : y - r];
       const int c0 = std::max(0, x - half), c1 = std::min(greenMosaic.width - 1, x + half);
-      for (int c = c0; c <= c1; ++c) sum += greenMosaic.at(c, r, kBlue);
+      const std::uint8_t* row = GreyRow(greenMosaic, r);
+      for (int c = c0; c <= c1; ++c) sum += row[kGreyStride<Green> * c];
       pixels += std::max(0, c1 - c0 + 1);
     }
   };
@@ -652,13 +681,9 @@ double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius) {
          static_cast<double>(insideSum) / static_cast<double>(insidePixels);
 }
 
-ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters,
-                          GreyPlane* grey) {
-  return Assess(CoverMap(greenMosaic, blackQuarters, grey));
-}
-
-ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
-                const BlackQuarters& blackQuarters) {
+template <class Green>
+ZoneFit Fit(const Green& greenMosaic, int minRadius, int maxRadius,
+            const BlackQuarters& blackQuarters) {
   const int largest =
       static_cast<int>(std::ceil(std::hypot(greenMosaic.width, greenMosaic.height) / 2));
   maxRadius = std::clamp(maxRadius, 1, largest);
@@ -670,7 +695,7 @@ ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
   fit.y = greenMosaic.height / 2;
   fit.radius = std::clamp(fit.zone.radius, minRadius, maxRadius);
   if (!map.usable()) {
-    fit.contrast = ZoneContrast(greenMosaic, fit.x, fit.y, fit.radius);
+    fit.contrast = ContrastOf(greenMosaic, fit.x, fit.y, fit.radius);
     return fit;
   }
 
@@ -774,8 +799,33 @@ ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
     fit.edgeStep = step.score;
   }
   fit.radius = std::clamp(radius, minRadius, maxRadius);
-  fit.contrast = ZoneContrast(greenMosaic, fit.x, fit.y, fit.radius);
+  fit.contrast = ContrastOf(greenMosaic, fit.x, fit.y, fit.radius);
   return fit;
+}
+
+}  // namespace
+
+double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius) {
+  return ContrastOf(greenMosaic, x, y, radius);
+}
+
+ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters,
+                          GreyPlane* grey) {
+  return Assess(CoverMap(greenMosaic, blackQuarters, grey));
+}
+
+ZoneAssessment AssessZone(const GreyPlane& greenGrey, const BlackQuarters& blackQuarters) {
+  return Assess(CoverMap(greenGrey, blackQuarters));
+}
+
+ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
+                const BlackQuarters& blackQuarters) {
+  return Fit(greenMosaic, minRadius, maxRadius, blackQuarters);
+}
+
+ZoneFit FitZone(const GreyPlane& greenGrey, int minRadius, int maxRadius,
+                const BlackQuarters& blackQuarters) {
+  return Fit(greenGrey, minRadius, maxRadius, blackQuarters);
 }
 
 }  // namespace vembrel

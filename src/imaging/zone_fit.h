@@ -58,6 +58,9 @@ inline constexpr int kLargestFitRadius = 2048;
 /// zone and not the nuclei of its rim. See docs/ARCHITECTURE.md.
 ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
                 const BlackQuarters& blackQuarters = {});
+/// The same from the green mosaic's grey plane.
+ZoneFit FitZone(const GreyPlane& greenGrey, int minRadius, int maxRadius,
+                const BlackQuarters& blackQuarters = {});
 
 /// The assessment alone, without the fit (a few milliseconds). A zone is
 /// clear when the largest sparse disc has a radius of at least kSmallestZone
@@ -67,6 +70,8 @@ ZoneFit FitZone(const Picture& greenMosaic, int minRadius, int maxRadius,
 /// read once for both.
 ZoneAssessment AssessZone(const Picture& greenMosaic, const BlackQuarters& blackQuarters = {},
                           GreyPlane* grey = nullptr);
+/// The same from the green mosaic's grey plane, read as it is.
+ZoneAssessment AssessZone(const GreyPlane& greenGrey, const BlackQuarters& blackQuarters = {});
 
 /// The grey contrast of one disc (0 when the disc or its band has no pixel in the picture).
 double ZoneContrast(const Picture& greenMosaic, int x, int y, int radius);

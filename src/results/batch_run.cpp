@@ -137,6 +137,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.cellViews = false;         // the batch writes no gallery, pie or histogram
     options.wholeResult = false;       // nor the whole result picture
     options.ringMask = false;          // nor the green mosaic with its ring
+    options.mosaicPictures = false;    // nor any mosaic: grey planes are enough
     options.overviewComposite = true;  // but the whole-well overview
     WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;

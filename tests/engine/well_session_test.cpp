@@ -556,6 +556,64 @@ TEST_F(CellLevelTest, WithoutTheRingMaskTheMosaicStaysAsLoadedAndTheCellsAreTheS
   EXPECT_EQ(session->pictures().greenMosaic, loaded);
 }
 
+// The batch's grey planes in place of the mosaic pictures: the same record,
+// composite, crops and overview, with a fitted zone and after the display,
+// ring and colour actions too. Grey planes hold no spare bytes: the
+// composite's are 255, as grey fields give them, where a quarter left black
+// gives 0, so there only the colours are compared.
+TEST_F(CellLevelTest, GreyPlanesInPlaceOfTheMosaicPicturesAnalyseTheSame) {
+  WriteWellChannel(fixture.plateFolder(), "T_", "B01", false, CellsBlue, 0xB);  // no field 2
+  WriteWellChannel(fixture.plateFolder(), "T_", "B01", true, CellsGreen, 0xE);  // no field 0
+  const auto record = [](const WellSession& session) {
+    return AnalysedWellText(
+        AnalysedWell{session.results(), session.settings(), WellRequest{}, "test"});
+  };
+  for (const std::string well : {"A01", "B01"}) {
+    const auto shown = [&](Picture picture) {
+      if (well == "A01") return picture;
+      for (std::size_t k = kSpare; k < picture.bytes.size(); k += 4) picture.bytes[k] = 0;
+      return picture;
+    };
+    for (const bool fit : {false, true}) {
+      SCOPED_TRACE(well + (fit ? ", zone fitted" : ""));
+      SessionOptions options;
+      options.cellLevel = true;
+      options.overviewComposite = true;
+      if (fit) options.fitRadius = RadiusRange{200, 450};
+      const auto pictures = fixture.open(well, options);
+      options.mosaicPictures = false;
+      const auto grey = fixture.open(well, options);
+      EXPECT_TRUE(grey->pictures().blueMosaic.empty());
+      EXPECT_TRUE(grey->pictures().greenMosaic.empty());
+      ASSERT_FALSE(pictures->pictures().greenMosaic.empty());
+      const auto expectSame = [&] {
+        EXPECT_EQ(record(*grey), record(*pictures));
+        const WellPictures &a = grey->pictures(), &b = pictures->pictures();
+        EXPECT_EQ(shown(a.composite), shown(b.composite));
+        EXPECT_EQ(shown(a.ringCrop), shown(b.ringCrop));
+        EXPECT_EQ(shown(a.cellCrop), shown(b.cellCrop));
+        EXPECT_EQ(shown(grey->wholeWellOverview()), shown(pictures->wholeWellOverview()));
+      };
+      expectSame();
+      ASSERT_TRUE(grey->results().cells.has_value());
+      EXPECT_EQ(grey->results().fieldProblems.size(), well == "B01" ? 2u : 0u);
+      for (WellSession* session : {grey.get(), pictures.get()}) {
+        session->set(SettingId::DisplayBlueCutoff, 40);
+        session->nudgeRing(RingDirection::Right);
+        session->setCellsInColour(true);
+      }
+      expectSame();
+    }
+  }
+  // The zone's coverage reads the green bytes: the pictures are kept for it.
+  SessionOptions covered;
+  covered.zoneCoverage = true;
+  covered.mosaicPictures = false;
+  const auto session = fixture.open("A01", covered);
+  EXPECT_FALSE(session->pictures().greenMosaic.empty());
+  EXPECT_TRUE(session->results().zoneCoverage.has_value());
+}
+
 TEST_F(CellLevelTest, ColourShowsThePaintedCellsAndBorderTheOutlines) {
   const auto session = openAtCellLevel();
   const Picture border = session->pictures().cellCrop;

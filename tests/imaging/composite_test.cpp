@@ -54,16 +54,19 @@ TEST(MakeComposite, WindowsEachChannelSetsRedZeroAndKeepsBlueSpare) {
       {{0, 1, true}, {5, 228, true}},     {{7, 255, true}, {0, 254, true}},
       {{0, 255, true}, {1, 129, true}},   {{40, 41, true}, {60, 60, true}},
       {{3, 200, false}, {100, 227, true}}};
-  // The green mosaic as 32-bit pixels and as its grey plane.
-  for (const auto& [width, fromPlane] :
-       {std::pair{64, false}, std::pair{13, false}, std::pair{64, true}, std::pair{13, true}}) {
+  // The green mosaic as 32-bit pixels and as its grey plane (planes: 1),
+  // and both mosaics as grey planes (2), whose spare bytes are 255.
+  for (const auto& [width, planes] : {std::pair{64, 0}, std::pair{13, 0}, std::pair{64, 1},
+                                      std::pair{13, 1}, std::pair{64, 2}, std::pair{13, 2}}) {
     const Picture blue = testing::RandomPicture(width, 9, 1);
     const Picture green = testing::RandomPicture(width, 9, 2);
     const GreyPlane greenGrey = testing::BlueBytesOf(green);
     for (const auto& [blueWindow, greenWindow] : windows) {
-      SCOPED_TRACE(fromPlane ? "grey plane" : "green mosaic");
+      SCOPED_TRACE(std::to_string(planes) + " grey planes");
       Picture composite(2, 2);
-      if (fromPlane) {
+      if (planes == 2) {
+        MakeComposite(testing::BlueBytesOf(blue), greenGrey, blueWindow, greenWindow, composite);
+      } else if (planes == 1) {
         MakeComposite(blue, greenGrey, blueWindow, greenWindow, composite);
       } else {
         MakeComposite(blue, green, blueWindow, greenWindow, composite);
@@ -77,7 +80,7 @@ TEST(MakeComposite, WindowsEachChannelSetsRedZeroAndKeepsBlueSpare) {
           ASSERT_EQ(composite.at(c, r, kGreen), WindowValue(green.at(c, r, kBlue), greenWindow))
               << greenWindow.cutoff << ".." << greenWindow.saturation << " at " << c;
           ASSERT_EQ(composite.at(c, r, kRed), 0);
-          ASSERT_EQ(composite.at(c, r, kSpare), blue.at(c, r, kSpare));
+          ASSERT_EQ(composite.at(c, r, kSpare), planes == 2 ? 255 : blue.at(c, r, kSpare));
         }
       }
     }
@@ -109,6 +112,10 @@ TEST(MakeComposite, CountsTheSaturatedPixelsOfTheBlueMosaic) {
       EXPECT_EQ(MakeComposite(blue, testing::BlueBytesOf(green), window, window, composite),
                 expected)
           << width << " x " << height << ", window " << window.cutoff << ", grey plane";
+      EXPECT_EQ(MakeComposite(testing::BlueBytesOf(blue), testing::BlueBytesOf(green), window,
+                              window, composite),
+                expected)
+          << width << " x " << height << ", window " << window.cutoff << ", grey planes";
     }
   }
 }

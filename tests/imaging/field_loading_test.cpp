@@ -18,7 +18,9 @@
 #include "imaging/field_reduction.h"
 #include "imaging/input_bits.h"
 #include "imaging/mosaic.h"
+#include "imaging/tiff_file.h"
 #include "imaging/tiff_loader.h"
+#include "support/pictures.h"
 #include "support/temp_dir.h"
 #include "support/tiff_writer.h"
 
@@ -71,6 +73,29 @@ Loaded Load(const std::string& path, int inputBits = 16) {
   return loaded;
 }
 
+// The same file loaded into the same place of a grey plane whose every byte
+// says "not written": the blue bytes of the picture's load, untouched ones too.
+void ExpectGreyPlaneOfLoad(const std::string& path, const Loaded& loaded, int inputBits = 16) {
+  GreyPlane plane{kMosaicSize, kMosaicSize, {}};
+  plane.bytes.resize(std::size_t{kMosaicSize} * kMosaicSize);
+  std::memset(plane.bytes.data(), 0xA5, plane.bytes.size());
+  TiffFile file(path);
+  const FieldLoad load = LoadFieldPage(file, 0, plane, kFieldSize, 0, kFieldSize, {inputBits});
+  EXPECT_EQ(load.problem.has_value(), loaded.load.problem.has_value()) << path;
+  EXPECT_EQ(load.side, loaded.load.side) << path;
+  EXPECT_EQ(load.sampleBits, loaded.load.sampleBits) << path;
+  EXPECT_TRUE(plane.bytes == testing::BlueBytesOf(loaded.mosaic).bytes) << path;
+}
+
+// A channel's four fields loaded as a grey plane.
+ChannelMosaic LoadGreyMosaic(const std::array<std::string, 4>& files,
+                             const FieldLoadOptions& options = {}) {
+  TiffFiles opened;
+  std::vector<FieldPage> pages;
+  for (const std::string& file : files) pages.push_back({file, 0});
+  return LoadChannelMosaic(pages, options, opened, MosaicForm::kGreyPlane);
+}
+
 void WriteUniformTiff(const std::string& path, int bits, int format) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   ASSERT_NE(tif, nullptr);
@@ -109,6 +134,7 @@ TEST_P(FieldLayouts, QuadrantEqualsTheRgbaConversion) {
   EXPECT_EQ(loaded.load.side, kFieldSize);
   EXPECT_EQ(loaded.load.sampleBits, GetParam().layout.bits);
   ExpectOnlyQuadrant(loaded.mosaic, ReadTiffPicture(path), kFieldSize, 0);
+  ExpectGreyPlaneOfLoad(path, loaded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -144,6 +170,7 @@ TEST(FieldLoading, ColourAndOtherLayoutsGoThroughTheConversion) {
     const Loaded loaded = Load(dir.file(name));
     ASSERT_FALSE(loaded.load.problem) << loaded.load.problem->message;
     ExpectOnlyQuadrant(loaded.mosaic, ReadTiffPicture(dir.file(name)), kFieldSize, 0);
+    ExpectGreyPlaneOfLoad(dir.file(name), loaded);
   }
 
   // Colour fields are reduced per channel: 2 x 2 blocks of one colour give that colour.
@@ -159,6 +186,7 @@ TEST(FieldLoading, ColourAndOtherLayoutsGoThroughTheConversion) {
   ASSERT_FALSE(reduced.load.problem) << reduced.load.problem->message;
   EXPECT_EQ(reduced.load.side, 2 * kFieldSize);
   EXPECT_TRUE(reduced.mosaic == Load(dir.file("rgb.tif")).mosaic);
+  ExpectGreyPlaneOfLoad(dir.file("large.tif"), reduced);
 }
 
 // Large fields, and 16-bit fields of fewer bits in use, against the same
@@ -204,6 +232,12 @@ TEST_P(LargeFields, EqualThePlainFieldOfTheirMeans) {
   EXPECT_EQ(large.reducedFrom(), c.side == kFieldSize ? 0 : c.side);
   EXPECT_EQ(large.fields[3].sampleBits, c.layout.bits);
   EXPECT_TRUE(large.mosaic == plain.mosaic);
+  const ChannelMosaic grey = LoadGreyMosaic(
+      {dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif")},
+      options);
+  EXPECT_TRUE(grey.mosaic.empty());  // no picture is made
+  EXPECT_EQ(grey.reducedFrom(), large.reducedFrom());
+  EXPECT_TRUE(grey.grey.bytes == testing::BlueBytesOf(large.mosaic).bytes);
   EXPECT_EQ(ProbeInputBits({dir.file("large.tif")}),
             c.layout.bits == 8 ? 8 : std::max(10, c.inputBits));
 }
@@ -496,6 +530,10 @@ TEST(FieldLoading, EveryBadFieldIsReportedByKind) {
       fields[quarter] = Picture();
     }
     EXPECT_TRUE(loaded.mosaic == AssembleMosaic(fields));
+    const ChannelMosaic grey = LoadGreyMosaic(files);
+    EXPECT_EQ(grey.problems().size(), 1u);
+    EXPECT_EQ(grey.quarterBlack(quarter), loaded.quarterBlack(quarter));
+    EXPECT_TRUE(grey.grey.bytes == testing::BlueBytesOf(loaded.mosaic).bytes);
     // Every regular file that could be opened is fingerprinted from the bytes read.
     for (int f = 0; f < 4; ++f) {
       if (!fs::is_regular_file(files[f]) || (f == quarter && std::string(c.name) == "locked.tif")) {
@@ -526,6 +564,7 @@ TEST(FieldLoading, ADamagedLargeFieldKeepsWhatDecodes) {
                                   std::size_t{kFieldSize} * 4) == 0;
     EXPECT_EQ(same, y != 510) << "row " << y;
   }
+  ExpectGreyPlaneOfLoad(dir.file("broken.tif"), broken);
 }
 
 // Files renamed over the path while it loads: each load gives one whole

@@ -82,6 +82,14 @@ TEST(ZoneFit, LeavesBlackQuartersOut) {
   EXPECT_NEAR(fit.radius, 280, 2);
   EXPECT_LE(std::hypot(fit.x - 560, fit.y - 560), 3.0);
   EXPECT_TRUE(fit.zone.clear);
+  // The same fit from the picture's grey plane.
+  const ZoneFit fromPlane = FitZone(BlueBytesOf(green), 200, 460, {true, false, false, false});
+  EXPECT_EQ(fromPlane.x, fit.x);
+  EXPECT_EQ(fromPlane.y, fit.y);
+  EXPECT_EQ(fromPlane.radius, fit.radius);
+  EXPECT_EQ(fromPlane.edgeStep, fit.edgeStep);
+  EXPECT_EQ(fromPlane.contrast, fit.contrast);
+  EXPECT_EQ(fromPlane.zone.threshold, fit.zone.threshold);
   // Judged with the black quarter, the well has a larger cell-free part.
   EXPECT_GT(AssessZone(green).radius, AssessZone(green, {true, false, false, false}).radius);
 }
@@ -164,6 +172,16 @@ TEST(ZoneFit, WritesTheGreyPlaneOfEveryPixelOnTheWay) {
     EXPECT_EQ(with.radius, without.radius);
     EXPECT_EQ(with.insideCover, without.insideCover);
     EXPECT_EQ(with.typicalCover, without.typicalCover);
+    // The grey plane read as it is gives the same assessment.
+    const ZoneAssessment fromPlane = AssessZone(plane, black);
+    EXPECT_EQ(fromPlane.judged, without.judged);
+    EXPECT_EQ(fromPlane.threshold, without.threshold);
+    EXPECT_EQ(fromPlane.clear, without.clear);
+    EXPECT_EQ(fromPlane.x, without.x);
+    EXPECT_EQ(fromPlane.y, without.y);
+    EXPECT_EQ(fromPlane.radius, without.radius);
+    EXPECT_EQ(fromPlane.insideCover, without.insideCover);
+    EXPECT_EQ(fromPlane.typicalCover, without.typicalCover);
   }
 }
 
