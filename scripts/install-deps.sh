@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev libxxhash-dev
+  libtiff-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev libdeflate-dev libxxhash-dev
   qt6-base-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
   libcminpack-dev libboost-dev libpugixml-dev

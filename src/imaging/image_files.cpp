@@ -1,11 +1,13 @@
 #include "imaging/image_files.h"
 
 #include <jpeglib.h>
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,10 +120,14 @@ std::string EncodePng(const Picture& picture, const std::string& path) {
     }
     above.swap(row);
   }
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::string packed(packedSize, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, raw.data(),
-                static_cast<uLong>(raw.size()), 6) != Z_OK) {
+  // Level 5 of libdeflate packs as tightly as zlib's default in about half the time.
+  const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+      libdeflate_alloc_compressor(5), &libdeflate_free_compressor);
+  if (!compressor) throw Error("Unable to write PNG file '" + path + "': out of memory");
+  std::string packed(libdeflate_zlib_compress_bound(compressor.get(), raw.size()), '\0');
+  const std::size_t packedSize = libdeflate_zlib_compress(compressor.get(), raw.data(), raw.size(),
+                                                          packed.data(), packed.size());
+  if (packedSize == 0) {
     throw Error("Unable to write PNG file '" + path + "': compression failed");
   }
   packed.resize(packedSize);
