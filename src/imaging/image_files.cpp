@@ -106,13 +106,15 @@ void AppendChunk(std::string& out, const char type[4], const std::string& data) 
 std::string EncodePng(const Picture& picture, const std::string& path) {
   // Scanlines top-down, each led by filter type 2 (up): each byte less the
   // one above it. Plots and heat maps are mostly flat, so whole rows become
-  // zeros, which deflate packs tighter and in about two thirds of the time.
+  // zeros, which deflate packs tighter and faster. Both buffers are written
+  // before they are read: a plate's heat map is megabytes not worth zeroing.
   const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
   const std::size_t stride = rowBytes + 1;
-  std::vector<unsigned char> raw(stride * picture.height);
+  const std::size_t rawSize = stride * static_cast<std::size_t>(picture.height);
+  const auto raw = std::make_unique_for_overwrite<unsigned char[]>(rawSize);
   std::vector<unsigned char> above(rowBytes, 0), row(rowBytes);
   for (int y = 0; y < picture.height; ++y) {
-    unsigned char* out = raw.data() + stride * y;
+    unsigned char* out = raw.get() + stride * y;
     out[0] = 2;
     RgbRowTopDown(picture, y, row.data());
     for (std::size_t i = 0; i < rowBytes; ++i) {
@@ -124,13 +126,14 @@ std::string EncodePng(const Picture& picture, const std::string& path) {
   const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
       libdeflate_alloc_compressor(5), &libdeflate_free_compressor);
   if (!compressor) throw Error("Unable to write PNG file '" + path + "': out of memory");
-  std::string packed(libdeflate_zlib_compress_bound(compressor.get(), raw.size()), '\0');
-  const std::size_t packedSize = libdeflate_zlib_compress(compressor.get(), raw.data(), raw.size(),
-                                                          packed.data(), packed.size());
+  const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), rawSize);
+  const auto buffer = std::make_unique_for_overwrite<char[]>(bound);
+  const std::size_t packedSize =
+      libdeflate_zlib_compress(compressor.get(), raw.get(), rawSize, buffer.get(), bound);
   if (packedSize == 0) {
     throw Error("Unable to write PNG file '" + path + "': compression failed");
   }
-  packed.resize(packedSize);
+  const std::string packed(buffer.get(), packedSize);
 
   std::string header;
   AppendBigEndian(header, static_cast<std::uint32_t>(picture.width));
