@@ -1,8 +1,13 @@
 # Installation and the Debian package (scripts/package.sh runs CPack):
-# the program, its desktop entry and metainfo, the man page made from
+# the programs (vembrel and the desktop program vembrel-desktop), the
+# desktop entry and metainfo, the man page made from
 # `vembrel --help`, the README and, when built, the Python module.
 include(GNUInstallDirs)
 install(TARGETS vembrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# vembrel starts the desktop program from its own folder.
+if(TARGET vembrel_desktop_program)
+  install(TARGETS vembrel_desktop_program RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES data/org.vembrel.Vembrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/org.vembrel.Vembrel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vembrel)

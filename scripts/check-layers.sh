@@ -2,7 +2,7 @@
 # Checks that every folder of src/ includes only its own headers and those of
 # the layers below it: core <- imaging <- render <- plate <- engine <- results,
 # with the faces (desktop, python, cli) on top; the command line may start the
-# desktop program and write the demo plate, whose generator (demo) stands on
+# desktop program (cli/desktop_program is the desktop program's entry) and write the demo plate, whose generator (demo) stands on
 # the plate layer beside the analysis. Prints each include that points the
 # wrong way.
 set -euo pipefail

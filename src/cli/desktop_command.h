@@ -1,15 +1,20 @@
 #pragma once
-// Starting the desktop program from the command line.
+// Starting the desktop program from the command line. It is a program of its
+// own, vembrel-desktop beside vembrel, so that the command line never loads
+// the Qt libraries: they would cost each run of a command several
+// milliseconds.
+#include <string>
+#include <vector>
 
 namespace vembrel::cli {
 
-/// Throws UsageError with a hint when no display is set, and makes a display
-/// Qt cannot open end the program with the same hint and exit code 2 rather
-/// than an abort. Does nothing in a build without the desktop program.
-void RequireUsableDisplay();
+/// Replaces this process by vembrel-desktop, found in the folder of the running
+/// program, with the arguments; returns only by throwing Error when it cannot
+/// be started.
+[[noreturn]] void ExecDesktopProgram(const std::vector<std::string>& arguments);
 
-/// `vembrel` without arguments: the desktop program's exit code. Throws
-/// UsageError without a display or without the desktop program.
-int StartDesktop(int argc, char** argv);
+/// `vembrel` without arguments: starts the desktop program. Throws UsageError
+/// without a display or in a build without the desktop program.
+int StartDesktop();
 
 }  // namespace vembrel::cli

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "vembrel " + vembrel::ProgramVersion());
   for (const auto& setup : vembrel::cli::CommandSetups()) setup(app, exitCode);
   try {
-    if (argc < 2) return vembrel::cli::StartDesktop(argc, argv);
+    if (argc < 2) return vembrel::cli::StartDesktop();
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
+
 #include "support/command_run.h"
 #include "support/temp_dir.h"
 
@@ -44,6 +46,20 @@ TEST_F(WithoutDisplay, UnusableInputIsAUsageError) {
   if (gui.err.find("not expected") == std::string::npos) {  // a build with the desktop
     EXPECT_NE(gui.err.find("'" + missing + "'"), std::string::npos) << gui.err;
   }
+}
+
+// The desktop program is looked for beside vembrel; without it `gui` fails
+// naming the path it looked at (exit 1).
+TEST(DesktopProgram, MissingBesideVembrelIsNamed) {
+  TempDir dir;
+  const std::string copy = dir.file("vembrel");
+  ASSERT_TRUE(RunShell("cp " + Quoted(VEMBREL_BINARY) + " " + Quoted(copy)).first);
+  const std::string said =
+      RunShell("QT_QPA_PLATFORM=offscreen " + Quoted(copy) + " gui 2>&1; echo \"exit $?\"").second;
+  if (said.find("not expected") != std::string::npos) GTEST_SKIP() << "a build without desktop";
+  const std::filesystem::path expected = std::filesystem::canonical(dir.path()) / "vembrel-desktop";
+  EXPECT_NE(said.find("'" + expected.string() + "'"), std::string::npos) << said;
+  EXPECT_NE(said.find("exit 1"), std::string::npos) << said;
 }
 
 }  // namespace

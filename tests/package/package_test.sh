@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package, built by CPack from a finished build folder, unpacked
 # into a scratch root (dpkg -x) and checked there: its file name and fields,
-# the files it holds, `vembrel demo` run from the unpacked program, its desktop
-# entry (desktop-file-validate), its man page and its Python module.
+# the files it holds, `vembrel demo` and `vembrel gui --screenshot` run from
+# the unpacked programs, its desktop entry (desktop-file-validate), its man
+# page and its Python module.
 # Usage: package_test.sh BUILD_DIR VERSION CPACK
 set -euo pipefail
 build=$1
@@ -30,7 +31,7 @@ done
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"
-for file in usr/bin/vembrel usr/share/applications/org.vembrel.Vembrel.desktop \
+for file in usr/bin/vembrel usr/bin/vembrel-desktop usr/share/applications/org.vembrel.Vembrel.desktop \
   usr/share/metainfo/org.vembrel.Vembrel.metainfo.xml usr/share/man/man1/vembrel.1.gz \
   usr/share/doc/vembrel/README.md; do
   [ -f "$root/$file" ] || fail "the package lacks /$file"
@@ -38,9 +39,15 @@ done
 if dpkg-deb -c "$deb" | grep -E -v ' \./usr/(bin|share|lib/python3/dist-packages)/' | grep -E -v '/$' | grep -q .; then
   fail "files outside /usr/bin, /usr/share and the Python path: $(dpkg-deb -c "$deb")"
 fi
-# The program finds its libraries in the system, not in a build folder.
-if readelf -d "$root/usr/bin/vembrel" | grep -q -E 'RPATH|RUNPATH'; then
-  fail "the program carries a library path: $(readelf -d "$root/usr/bin/vembrel" | grep PATH)"
+# The programs find their libraries in the system, not in a build folder.
+for program in vembrel vembrel-desktop; do
+  if readelf -d "$root/usr/bin/$program" | grep -q -E 'RPATH|RUNPATH'; then
+    fail "$program carries a library path: $(readelf -d "$root/usr/bin/$program" | grep PATH)"
+  fi
+done
+# Only the desktop program loads Qt.
+if readelf -d "$root/usr/bin/vembrel" | grep -q 'libQt'; then
+  fail "vembrel needs a Qt library: $(readelf -d "$root/usr/bin/vembrel" | grep libQt)"
 fi
 
 desktop-file-validate "$root/usr/share/applications/org.vembrel.Vembrel.desktop" ||
@@ -58,6 +65,13 @@ QT_QPA_PLATFORM=offscreen "$root/usr/bin/vembrel" demo "$scratch/demo" >"$scratc
 for result in DEMO_Vembrel.csv DEMO_Vembrel.xlsx DEMO_Vembrel_run.json DEMO_Vembrel_report.html; do
   [ -s "$scratch/demo/$result" ] || fail "the demo wrote no $result"
 done
+
+# `vembrel gui` starts the desktop program installed beside it.
+QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$scratch/config" "$root/usr/bin/vembrel" gui \
+  "$scratch/demo/pictures" --well A01 --screenshot "$scratch/shot.png" >"$scratch/gui.log" 2>&1 ||
+  { cat "$scratch/gui.log" >&2; fail "vembrel gui --screenshot from the package failed"; }
+[ "$(head -c 8 "$scratch/shot.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
+  fail "vembrel gui --screenshot from the package wrote no PNG"
 
 module=$(find "$root/usr/lib/python3/dist-packages" -name 'vembrel*.so' 2>/dev/null || true)
 if [ -n "$module" ]; then
