@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/error.h"
 #include "imaging/composite.h"
@@ -101,12 +103,40 @@ bool MostlyInBlackQuarters(const Ring& ring, const std::array<bool, 4>& black) {
   return inBlack * 2 > inside;
 }
 
+// Whole rows of a picture, top..top+count-1 counted from the top and
+// clipped to it: text drawn from row top sets glyph pixels within its
+// height and nothing else, so these rows are all it can change.
+struct RowBand {
+  std::size_t start = 0;
+  std::string bytes;
+};
+
+RowBand SaveRows(const Picture& picture, int top, int count) {
+  const int first = std::clamp(top, 0, picture.height);
+  const int end = std::clamp(top + count, first, picture.height);
+  const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 4;
+  RowBand band;
+  // Stored bottom first: the band's lowest row comes first.
+  band.start = static_cast<std::size_t>(picture.height - end) * rowBytes;
+  band.bytes.assign(reinterpret_cast<const char*>(picture.bytes.data()) + band.start,
+                    static_cast<std::size_t>(end - first) * rowBytes);
+  return band;
+}
+
+void RestoreRows(Picture& picture, const RowBand& band) {
+  if (!band.bytes.empty())
+    std::memcpy(picture.bytes.data() + band.start, band.bytes.data(), band.bytes.size());
+}
+
 }  // namespace
 
 // Encoded snapshots, keyed by the revision they were made at.
 struct WellSession::Memo {
   std::uint64_t ringRevision = ~std::uint64_t{0};
   std::string ringJpeg;
+  // The ring JPEG stands for the pass's crop, whose picture is gone
+  // (ringCropAsJpeg): valid until the next pass, whatever the revision.
+  bool ringPinned = false;
   std::uint64_t cellRevision = ~std::uint64_t{0};
   std::string cellJpeg;
 };
@@ -667,6 +697,9 @@ void WellSession::analyse() {
   // A batch shows no whole result picture: only the ring's square is cut.
   ImmigrantCounts counts;
   ringCut_ = Picture();
+  memo_->ringPinned = false;
+  // Lent: the one crop is encoded with the count, then serves the cells without it.
+  bool lend = false;
   if (wholeResult()) {
     counts = CountImmigrants(pictures_.composite, immigrantSettings(), pictures_.result);
     pictures_.ringCrop = RingCrop(pictures_.result, ring.x, ring.y, ring.radius);
@@ -674,12 +707,21 @@ void WellSession::analyse() {
     pictures_.result = Picture();
     counts =
         CountImmigrantsInRingCrop(pictures_.composite, immigrantSettings(), pictures_.ringCrop);
-    if (cellLevel_) ringCut_ = pictures_.ringCrop;  // before the count is drawn
+    lend = cellLevel_ && options_.ringCropAsJpeg;
+    if (cellLevel_ && !lend) ringCut_ = pictures_.ringCrop;  // before the count is drawn
   }
   Canvas canvas(pictures_.ringCrop);
   const std::string count = std::to_string(counts.nuclei);
   const int side = 2 * ring.radius;
+  RowBand underCount;
+  if (lend) underCount = SaveRows(pictures_.ringCrop, side - 15, Canvas::TextHeight());
   canvas.TextOut(side - Canvas::TextWidth(count) - 3, side - 15, count, kWhite);
+  if (lend) {
+    memo_->ringJpeg = JpegBytes(pictures_.ringCrop, wellName_ + " ring crop");
+    memo_->ringPinned = true;
+    RestoreRows(pictures_.ringCrop, underCount);
+    ringCut_ = std::exchange(pictures_.ringCrop, Picture());
+  }
 
   WellResults& r = results_;
   r.ringIncrement = settings_.ring.increment;
@@ -723,7 +765,7 @@ void WellSession::analyse() {
 }
 
 const std::string& WellSession::ringCropJpeg() const {
-  if (memo_->ringRevision != revision_) {
+  if (!memo_->ringPinned && memo_->ringRevision != revision_) {
     memo_->ringJpeg = JpegBytes(pictures_.ringCrop, wellName_ + " ring crop");
     memo_->ringRevision = revision_;
   }

@@ -34,6 +34,7 @@ struct WellPictures {
   Picture composite;    // both channels windowed (blue, green; red 0)
   Picture result;       // immigrant nuclei pure red inside the ring, black outside
   Picture ringCrop;     // the ring's square of the result, with the immigrant count
+                        // (empty at the cell level with ringCropAsJpeg)
   Picture cellCrop;     // cell level: the ring's square with outlines and long axes,
                         // or with the cells in their colours
   Picture cellGallery;  // cell level: thumbnails of the cells by class
@@ -140,6 +141,11 @@ struct SessionOptions {
   /// green bytes, which a colour field holds apart from the grey values, so
   /// with zoneCoverage the pictures are kept.
   bool mosaicPictures = true;
+  /// At the cell level without the whole result, keep the ring crop only as
+  /// its JPEG (ringCropJpeg, encoded as each pass draws it) and hand its
+  /// buffer to the cell drawings rather than copy it: pictures' ringCrop is
+  /// then empty. For callers that write the ring crop and show none (a batch).
+  bool ringCropAsJpeg = false;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
@@ -265,7 +271,8 @@ class WellSession {
   SessionOptions options_;
   WellPictures pictures_;
   // Without the whole result: its ring crop without the count, kept at the
-  // cell level for the cell drawings.
+  // cell level for the cell drawings (with ringCropAsJpeg, the crop's own
+  // buffer, the count's rows put back).
   Picture ringCut_;
   // With overviewComposite: the composite halved as it was made, until the
   // overview takes it.

@@ -139,6 +139,7 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.ringMask = false;          // nor the green mosaic with its ring
     options.mosaicPictures = false;    // nor any mosaic: grey planes are enough
     options.overviewComposite = true;  // but the whole-well overview
+    options.ringCropAsJpeg = true;     // the ring crop is only written
     WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =

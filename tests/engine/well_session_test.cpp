@@ -16,6 +16,7 @@
 #include "core/text_file.h"
 #include "engine/analysed_well.h"
 #include "engine/cell_data_file.h"
+#include "imaging/image_files.h"
 #include "support/closing_zone.h"
 #include "support/constructed_well.h"
 #include "support/temp_dir.h"
@@ -534,6 +535,55 @@ TEST_F(CellLevelTest, WithoutTheWholeResultTheSameCropsAlsoInColour) {
   session->set(SettingId::CellsMinimalSize, 50);
   EXPECT_EQ(session->pictures().cellCrop, whole->pictures().cellCrop);
   EXPECT_EQ(session->pictures().ringCrop, whole->pictures().ringCrop);
+}
+
+TEST_F(CellLevelTest, RingCropKeptAsJpegGivesTheSameFilesAfterEveryAction) {
+  SessionOptions options;
+  options.cellLevel = true;
+  options.cellViews = false;
+  options.wholeResult = false;
+  const auto plain = fixture.open("A01", options);
+  options.ringCropAsJpeg = true;
+  const auto session = fixture.open("A01", options);
+  const auto same = [&](const char* after) {
+    EXPECT_EQ(session->ringCropJpeg(), plain->ringCropJpeg()) << after;
+    EXPECT_EQ(session->cellCropJpeg(), plain->cellCropJpeg()) << after;
+    EXPECT_EQ(session->pictures().cellCrop, plain->pictures().cellCrop) << after;
+  };
+  // The crop's buffer went to the cell drawings, the count taken off again.
+  EXPECT_TRUE(session->pictures().ringCrop.empty());
+  ASSERT_FALSE(plain->pictures().ringCrop.empty());
+  EXPECT_EQ(JpegBytes(plain->pictures().ringCrop, "ring crop"), session->ringCropJpeg());
+  same("opening");
+  // Runs of the cell level alone leave the pass's ring crop standing.
+  for (const bool colour : {true, false}) {
+    plain->setCellsInColour(colour);
+    session->setCellsInColour(colour);
+    same(colour ? "in colour" : "outlines");
+  }
+  plain->set(SettingId::CellsMinimalSize, 50);
+  session->set(SettingId::CellsMinimalSize, 50);
+  same("cell size");
+  // Passes that move the ring or change the count make both crops afresh.
+  const std::string opened = session->ringCropJpeg();
+  plain->nudgeRing(RingDirection::Left);
+  session->nudgeRing(RingDirection::Left);
+  EXPECT_NE(session->ringCropJpeg(), opened);
+  same("nudge");
+  plain->set(SettingId::NucleiBlueCutoff, 99);
+  session->set(SettingId::NucleiBlueCutoff, 99);
+  same("cut-off");
+  // Off the cell level the crop is kept as a picture again.
+  plain->setCellLevel(false);
+  session->setCellLevel(false);
+  EXPECT_EQ(session->pictures().ringCrop, plain->pictures().ringCrop);
+  EXPECT_EQ(session->ringCropJpeg(), plain->ringCropJpeg());
+  plain->nudgeRing(RingDirection::Right);
+  session->nudgeRing(RingDirection::Right);
+  EXPECT_EQ(session->ringCropJpeg(), plain->ringCropJpeg());
+  plain->setCellLevel(true);
+  session->setCellLevel(true);
+  same("cell level again");
 }
 
 TEST_F(CellLevelTest, WithoutTheRingMaskTheMosaicStaysAsLoadedAndTheCellsAreTheSame) {
