@@ -16,6 +16,7 @@
 #include "imaging/mosaic.h"
 #include "imaging/nuclei.h"
 #include "imaging/nucleus_statistics.h"
+#include "imaging/pixel_marks.h"
 #include "imaging/ring_fit.h"
 #include "imaging/zone_coverage.h"
 #include "imaging/zone_fit.h"
@@ -492,11 +493,20 @@ void WellSession::rebuildComposite() {
   const ChannelWindow green{settings_.display.green.cutoff, settings_.display.green.saturation,
                             settings_.display.green.fullRange};
   Picture* halved = options_.overviewComposite ? &halvedComposite_ : nullptr;
+  composedMarksCutoffs_.reset();
+  CompositeMarks marking{settings_.nuclei.blueCutoff, settings_.nuclei.greenCutoff, nullptr};
+  if (options_.marksWithComposite) {
+    if (!composedMarks_) composedMarks_ = std::make_unique<PixelMarks>();
+    composedMarks_->Reset(greenGrey_.width, std::int64_t{greenGrey_.width} * greenGrey_.height);
+    marking.marks = composedMarks_->marks();
+  }
+  const CompositeMarks* marks = marking.marks ? &marking : nullptr;
   const std::int64_t atMaximum =
       blueGrey_.bytes.empty()
           ? MakeComposite(pictures_.blueMosaic, greenGrey_, blue, green, pictures_.composite,
-                          halved)
-          : MakeComposite(blueGrey_, greenGrey_, blue, green, pictures_.composite, halved);
+                          halved, marks)
+          : MakeComposite(blueGrey_, greenGrey_, blue, green, pictures_.composite, halved, marks);
+  if (marks) composedMarksCutoffs_ = {marking.cutoffBlue, marking.cutoffGreen};
   // More than 1 % of the nuclear channel at its maximum. Counted with every
   // composite, which follows every new pair of mosaics.
   saturated_ = atMaximum * 100 > std::int64_t{greenGrey_.width} * greenGrey_.height;
@@ -692,7 +702,12 @@ void WellSession::analyse() {
   scan.maximalSize = settings_.nuclei.maximalSize;
   scan.ring = ring;
   scan.ringIncrement = settings_.ring.increment;
-  const DensityProfile profile = ScanNuclei(pictures_.composite, scan);
+  // Marks made with the composite at these cut-offs are taken, once.
+  const bool marked =
+      composedMarksCutoffs_ == std::array<int, 2>{scan.lowerCutoffBlue, scan.lowerCutoffGreen};
+  composedMarksCutoffs_.reset();
+  const DensityProfile profile = marked ? ScanNuclei(pictures_.composite, scan, *composedMarks_)
+                                        : ScanNuclei(pictures_.composite, scan);
 
   // A batch shows no whole result picture: only the ring's square is cut.
   ImmigrantCounts counts;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -146,10 +147,18 @@ struct SessionOptions {
   /// buffer to the cell drawings rather than copy it: pictures' ringCrop is
   /// then empty. For callers that write the ring crop and show none (a batch).
   bool ringCropAsJpeg = false;
+  /// Mark the nucleus pixels at the nucleus cut-offs as each composite is
+  /// made, while its rows are in cache, for the next pass's nucleus scan to
+  /// take instead of reading the composite again. A pass whose cut-offs
+  /// differ marks afresh. For callers that make one pass per composite (a
+  /// batch); elsewhere the marks' megabyte is seldom used.
+  bool marksWithComposite = false;
   /// Called after every analysis pass, the first included (not after runs of
   /// the cell level alone). May be empty.
   std::function<void(const class WellSession&)> onAnalysed;
 };
+
+class PixelMarks;
 
 class WellSession {
  public:
@@ -277,6 +286,10 @@ class WellSession {
   // With overviewComposite: the composite halved as it was made, until the
   // overview takes it.
   mutable Picture halvedComposite_;
+  // With marksWithComposite: the nucleus marks made with the composite, and
+  // the cut-offs they were made at until a pass takes them.
+  std::unique_ptr<PixelMarks> composedMarks_;
+  std::optional<std::array<int, 2>> composedMarksCutoffs_;
   WellResults results_;
   DensityChart chart_;
   std::vector<double> seeds_;  // buffer positions of the immigrant nuclei

@@ -190,7 +190,8 @@ std::int64_t ComposeRun(const ComposeParts parts, std::size_t from, std::size_t 
 template <int kBlueStride, int kGreenStride, class Blue>
 std::int64_t Compose(const Blue& blueMosaic, const std::uint8_t* green, int greenWidth,
                      int greenHeight, const ChannelWindow& blueWindow,
-                     const ChannelWindow& greenWindow, Picture& composite, Picture* halved) {
+                     const ChannelWindow& greenWindow, Picture& composite, Picture* halved,
+                     const CompositeMarks* marks) {
   static_assert(kBlueStride == 1 || kBlueStride == 4);
   static_assert(kGreenStride == 1 || kGreenStride == 4);
   if (blueMosaic.width != greenWidth || blueMosaic.height != greenHeight) {
@@ -226,44 +227,60 @@ std::int64_t Compose(const Blue& blueMosaic, const std::uint8_t* green, int gree
   };
   std::uint8_t* const out = parts.out;
   const std::size_t pixels = composite.bytes.size() / 4;
-  if (!halved) return composeRun(0, pixels);
+  if (!halved && !marks) return composeRun(0, pixels);
+  const auto mark = [&](std::size_t from, std::size_t to) {
+    if (marks) {
+      MarkPixelsAtLeast(out + 4 * from, static_cast<std::int64_t>(to - from), marks->cutoffBlue,
+                        marks->cutoffGreen, marks->marks + from);
+    }
+  };
 
-  // Each pair of rows is halved as soon as it is made, while still in cache.
+  // Each pair of rows is halved and marked as soon as it is made, while
+  // still in cache.
   const std::size_t width = static_cast<std::size_t>(composite.width);
-  halved->width = composite.width / 2;
-  halved->height = composite.height / 2;
-  halved->bytes.resize(static_cast<std::size_t>(halved->width) * halved->height * 4);
+  const int pairs = composite.height / 2;
+  if (halved) {
+    halved->width = composite.width / 2;
+    halved->height = pairs;
+    halved->bytes.resize(static_cast<std::size_t>(halved->width) * halved->height * 4);
+  }
   std::int64_t saturated = 0;
-  for (int r = 0; r < halved->height; ++r) {
+  for (int r = 0; r < pairs; ++r) {
     const std::size_t lower = 2 * static_cast<std::size_t>(r) * width;
     saturated += composeRun(lower, lower + 2 * width);
-    HalvePixelRows(out + 4 * lower, out + 4 * (lower + width),
-                   halved->bytes.data() + halved->offset(0, r), halved->width);
+    if (halved) {
+      HalvePixelRows(out + 4 * lower, out + 4 * (lower + width),
+                     halved->bytes.data() + halved->offset(0, r), halved->width);
+    }
+    mark(lower, lower + 2 * width);
   }
-  return saturated + composeRun(2 * static_cast<std::size_t>(halved->height) * width, pixels);
+  const std::size_t rest = 2 * static_cast<std::size_t>(pairs) * width;
+  saturated += composeRun(rest, pixels);
+  mark(rest, pixels);
+  return saturated;
 }
 
 }  // namespace
 
 std::int64_t MakeComposite(const Picture& blueMosaic, const Picture& greenMosaic,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                           Picture& composite, Picture* halved) {
+                           Picture& composite, Picture* halved, const CompositeMarks* marks) {
   return Compose<4, 4>(blueMosaic, greenMosaic.bytes.data(), greenMosaic.width, greenMosaic.height,
-                       blueWindow, greenWindow, composite, halved);
+                       blueWindow, greenWindow, composite, halved, marks);
 }
 
 std::int64_t MakeComposite(const Picture& blueMosaic, const GreyPlane& greenGrey,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                           Picture& composite, Picture* halved) {
+                           Picture& composite, Picture* halved, const CompositeMarks* marks) {
   return Compose<4, 1>(blueMosaic, greenGrey.bytes.data(), greenGrey.width, greenGrey.height,
-                       blueWindow, greenWindow, composite, halved);
+                       blueWindow, greenWindow, composite, halved, marks);
 }
 
 std::int64_t MakeComposite(const GreyPlane& blueGrey, const GreyPlane& greenGrey,
                            const ChannelWindow& blueWindow, const ChannelWindow& greenWindow,
-                           Picture& composite, Picture* halved) {
+                           Picture& composite, Picture* halved, const CompositeMarks* marks) {
   return Compose<1, 1>(blueGrey, greenGrey.bytes.data(), greenGrey.width, greenGrey.height,
-                       blueWindow, greenWindow, composite, halved);
+                       blueWindow, greenWindow, composite, halved, marks);
 }
 
 }  // namespace vembrel

@@ -105,7 +105,9 @@ void BuildProfile(DensityProfile& profile, double dmax, int width, int height,
 
 }  // namespace
 
-DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& settings) {
+namespace {
+
+void CheckScanSettings(const NucleusScanSettings& settings) {
   if (settings.ringIncrement < 1) {
     throw Error("The ring increment must be at least 1, not " +
                 std::to_string(settings.ringIncrement));
@@ -113,12 +115,13 @@ DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& s
   if (settings.ring.radius < 0) {
     throw Error("The ring size must not be negative: " + std::to_string(settings.ring.radius));
   }
+}
+
+DensityProfile ScanMarks(const Picture& composite, const NucleusScanSettings& settings,
+                         PixelMarks& marks) {
   DensityProfile profile;
   const int width = composite.width;
   const std::int64_t pixels = std::int64_t{width} * composite.height;
-  // The scan runs on every slider movement: keep its buffers between runs.
-  thread_local PixelMarks marks;
-  MarkNucleusPixels(composite, settings.lowerCutoffBlue, settings.lowerCutoffGreen, marks);
 
   // Above, left, right, below; the horizontal neighbours follow storage
   // order, so a row's last pixel touches the next row's first.
@@ -141,6 +144,26 @@ DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& s
   profile.total = static_cast<int>(profile.distances.size());
   if (profile.total > 0) BuildProfile(profile, dmax, width, composite.height, settings);
   return profile;
+}
+
+}  // namespace
+
+DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& settings) {
+  CheckScanSettings(settings);
+  // The scan runs on every slider movement: keep its buffers between runs.
+  thread_local PixelMarks marks;
+  MarkNucleusPixels(composite, settings.lowerCutoffBlue, settings.lowerCutoffGreen, marks);
+  return ScanMarks(composite, settings, marks);
+}
+
+DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& settings,
+                          PixelMarks& marks) {
+  CheckScanSettings(settings);
+  if (marks.width() != composite.width ||
+      marks.pixels() != std::int64_t{composite.width} * composite.height) {
+    throw Error("The nucleus marks do not match the composite's size");
+  }
+  return ScanMarks(composite, settings, marks);
 }
 
 }  // namespace vembrel

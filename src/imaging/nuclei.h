@@ -10,6 +10,8 @@
 
 namespace vembrel {
 
+class PixelMarks;
+
 struct NucleusScanSettings {
   int lowerCutoffGreen = 20;  // (inclusive)
   int lowerCutoffBlue = 30;   // (inclusive)
@@ -42,5 +44,11 @@ std::vector<std::int32_t> DensityAreas(int width, int height, const NucleusScanS
 
 /// Scans a copy of the composite (the picture itself is not changed).
 DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& settings);
+
+/// The same from marks of the composite's nucleus pixels made already at the
+/// settings' cut-offs (MakeComposite's marks, sized by marks.Reset for the
+/// composite). The scan takes the marks: they are all clear afterwards.
+DensityProfile ScanNuclei(const Picture& composite, const NucleusScanSettings& settings,
+                          PixelMarks& marks);
 
 }  // namespace vembrel

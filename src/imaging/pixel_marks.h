@@ -31,6 +31,7 @@ class PixelMarks {
   }
 
   std::uint8_t* marks() { return storage_.get() + width_; }
+  int width() const { return width_; }
   std::int64_t pixels() const { return pixels_; }
 
   /// Index of the first marked pixel at or after from, or pixels(). Skips

@@ -134,12 +134,13 @@ BatchWellOutcome BatchRun::AnalyseWell(const Plate& plate, int well, const WellR
     options.ringDrift = request.ringDrift;
     options.zoneCoverage = request.zoneCoverage;
     options.cutoffs = request.cutoffs;
-    options.cellViews = false;         // the batch writes no gallery, pie or histogram
-    options.wholeResult = false;       // nor the whole result picture
-    options.ringMask = false;          // nor the green mosaic with its ring
-    options.mosaicPictures = false;    // nor any mosaic: grey planes are enough
-    options.overviewComposite = true;  // but the whole-well overview
-    options.ringCropAsJpeg = true;     // the ring crop is only written
+    options.cellViews = false;          // the batch writes no gallery, pie or histogram
+    options.wholeResult = false;        // nor the whole result picture
+    options.ringMask = false;           // nor the green mosaic with its ring
+    options.mosaicPictures = false;     // nor any mosaic: grey planes are enough
+    options.overviewComposite = true;   // but the whole-well overview
+    options.ringCropAsJpeg = true;      // the ring crop is only written
+    options.marksWithComposite = true;  // one pass per composite
     WellSession session(plate, well, request.settings, options);
     outcome.fieldProblems = session.results().fieldProblems;
     outcome.analysed =

@@ -611,6 +611,48 @@ TEST_F(CellLevelTest, WithoutTheRingMaskTheMosaicStaysAsLoadedAndTheCellsAreTheS
 // ring and colour actions too. Grey planes hold no spare bytes: the
 // composite's are 255, as grey fields give them, where a quarter left black
 // gives 0, so there only the colours are compared.
+TEST_F(CellLevelTest, NucleusMarksMadeWithTheCompositeScanAsTheCompositeDoes) {
+  const auto record = [](const WellSession& session) {
+    return AnalysedWellText(
+        AnalysedWell{session.results(), session.settings(), WellRequest{}, "test"});
+  };
+  // The well's own cut-offs are chosen after the composite is made: its
+  // marks, made at the settings' cut-offs (here far from the well's own),
+  // must then not be taken.
+  AnalysisSettings far;
+  far.nuclei.blueCutoff = 255;
+  far.nuclei.greenCutoff = 255;
+  for (const CutoffMode mode : {CutoffMode::Plate, CutoffMode::Well}) {
+    SCOPED_TRACE(CutoffModeName(mode));
+    SessionOptions options;
+    options.cellLevel = true;
+    options.cutoffs = mode;
+    const AnalysisSettings settings = mode == CutoffMode::Well ? far : AnalysisSettings{};
+    const auto plain = fixture.open("A01", options, settings);
+    options.marksWithComposite = true;
+    const auto marked = fixture.open("A01", options, settings);
+    if (mode == CutoffMode::Well) {
+      EXPECT_NE(plain->settings().nuclei.blueCutoff, 255);
+    }
+    EXPECT_EQ(record(*marked), record(*plain));
+    ASSERT_GT(plain->results().totalNuclei, 0);
+    // A pass without a new composite (the pass before took the marks), a
+    // new composite, and other cut-offs on the same composite.
+    for (WellSession* session : {plain.get(), marked.get()}) {
+      session->nudgeRing(RingDirection::Left);
+    }
+    EXPECT_EQ(record(*marked), record(*plain));
+    for (WellSession* session : {plain.get(), marked.get()}) {
+      session->set(SettingId::DisplayBlueCutoff, 40);
+    }
+    EXPECT_EQ(record(*marked), record(*plain));
+    for (WellSession* session : {plain.get(), marked.get()}) {
+      session->set(SettingId::NucleiBlueCutoff, 250);
+    }
+    EXPECT_EQ(record(*marked), record(*plain));
+  }
+}
+
 TEST_F(CellLevelTest, GreyPlanesInPlaceOfTheMosaicPicturesAnalyseTheSame) {
   WriteWellChannel(fixture.plateFolder(), "T_", "B01", false, CellsBlue, 0xB);  // no field 2
   WriteWellChannel(fixture.plateFolder(), "T_", "B01", true, CellsGreen, 0xE);  // no field 0

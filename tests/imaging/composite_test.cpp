@@ -5,6 +5,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "core/error.h"
 #include "support/pictures.h"
@@ -155,6 +156,42 @@ TEST(MakeComposite, HalvesTheCompositeAlongsideWithoutChangingIt) {
                             alone.at(2 * c, 2 * r + 1, k) + alone.at(2 * c + 1, 2 * r + 1, k);
             ASSERT_EQ(halved.at(c, r, k), (sum + 2) / 4)
                 << "at " << c << ", " << r << " byte " << k;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(MakeComposite, MarksTheNucleusPixelsAlongsideWithAndWithoutHalving) {
+  // Odd heights leave a last row outside the row pairs; the marks held
+  // something else before. A pixel is marked when the composite's blue and
+  // green bytes are both at least their cut-offs.
+  const ChannelWindow window{30, 180, true};
+  for (const auto& [width, height] : {std::pair{13, 9}, std::pair{64, 10}, std::pair{35, 1}}) {
+    const Picture blue = testing::RandomPicture(width, height, 7);
+    const Picture green = testing::RandomPicture(width, height, 8);
+    for (const auto& [cutoffBlue, cutoffGreen] :
+         {std::pair{100, 60}, std::pair{0, 255}, std::pair{256, 0}}) {
+      for (const bool halve : {false, true}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", cut-offs " +
+                     std::to_string(cutoffBlue) + "/" + std::to_string(cutoffGreen) +
+                     (halve ? ", halved" : ""));
+        Picture alone;
+        MakeComposite(blue, green, window, window, alone);
+        std::vector<std::uint8_t> marks(std::size_t(width) * height, 7);
+        const CompositeMarks request{cutoffBlue, cutoffGreen, marks.data()};
+        Picture composite;
+        Picture halved;
+        MakeComposite(testing::BlueBytesOf(blue), testing::BlueBytesOf(green), window, window,
+                      composite, halve ? &halved : nullptr, &request);
+        for (std::size_t k = kSpare; k < alone.bytes.size(); k += 4) alone.bytes[k] = 255;
+        EXPECT_EQ(composite, alone);
+        for (int r = 0; r < height; ++r) {
+          for (int c = 0; c < width; ++c) {
+            const bool nucleus =
+                alone.at(c, r, kBlue) >= cutoffBlue && alone.at(c, r, kGreen) >= cutoffGreen;
+            ASSERT_EQ(marks[std::size_t(r) * width + c], nucleus ? 1 : 0) << c << ", " << r;
           }
         }
       }
