@@ -165,23 +165,19 @@ TEST(ZoneFit, WritesTheGreyPlaneOfEveryPixelOnTheWay) {
     EXPECT_EQ(plane.width, green.width);
     EXPECT_EQ(plane.height, green.height);
     EXPECT_EQ(plane.bytes, BlueBytesOf(green).bytes);
-    EXPECT_EQ(with.threshold, without.threshold);
-    EXPECT_EQ(with.clear, without.clear);
-    EXPECT_EQ(with.x, without.x);
-    EXPECT_EQ(with.y, without.y);
-    EXPECT_EQ(with.radius, without.radius);
-    EXPECT_EQ(with.insideCover, without.insideCover);
-    EXPECT_EQ(with.typicalCover, without.typicalCover);
+    const auto expectSame = [&](const ZoneAssessment& a, const char* what) {
+      EXPECT_EQ(a.judged, without.judged) << what;
+      EXPECT_EQ(a.threshold, without.threshold) << what;
+      EXPECT_EQ(a.clear, without.clear) << what;
+      EXPECT_EQ(a.x, without.x) << what;
+      EXPECT_EQ(a.y, without.y) << what;
+      EXPECT_EQ(a.radius, without.radius) << what;
+      EXPECT_EQ(a.insideCover, without.insideCover) << what;
+      EXPECT_EQ(a.typicalCover, without.typicalCover) << what;
+    };
+    expectSame(with, "grey plane written");
     // The grey plane read as it is gives the same assessment.
-    const ZoneAssessment fromPlane = AssessZone(plane, black);
-    EXPECT_EQ(fromPlane.judged, without.judged);
-    EXPECT_EQ(fromPlane.threshold, without.threshold);
-    EXPECT_EQ(fromPlane.clear, without.clear);
-    EXPECT_EQ(fromPlane.x, without.x);
-    EXPECT_EQ(fromPlane.y, without.y);
-    EXPECT_EQ(fromPlane.radius, without.radius);
-    EXPECT_EQ(fromPlane.insideCover, without.insideCover);
-    EXPECT_EQ(fromPlane.typicalCover, without.typicalCover);
+    expectSame(AssessZone(plane, black), "grey plane read");
   }
 }
 
