@@ -567,6 +567,42 @@ TEST(FieldLoading, ADamagedLargeFieldKeepsWhatDecodes) {
   ExpectGreyPlaneOfLoad(dir.file("broken.tif"), broken);
 }
 
+// A 16-bit field read at 12 bits with a strip that cannot be decoded: the
+// rows of that strip are black, every other row holds its samples' top 8 of
+// 12 bits (clamped), in the picture and in the grey plane alike.
+TEST(FieldLoading, ADamagedSixteenBitFieldReadAtFewerBitsBlacksItsBadStrip) {
+  TempDir dir;
+  const std::string path = dir.file("wide.tif");
+  std::vector<std::uint16_t> samples(std::size_t{kFieldSize} * kFieldSize);
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    samples[i] = static_cast<std::uint16_t>((i * 37) % 5000);  // some above 4095
+  }
+  WriteGreyTiff(path, kFieldSize, kFieldSize, samples, {16, COMPRESSION_ADOBE_DEFLATE, false, 16});
+  Spoil(path);
+  const Loaded loaded = Load(path, 12);
+  ASSERT_TRUE(loaded.load.problem);
+  EXPECT_EQ(loaded.load.problem->kind, FieldProblemKind::kDamaged);
+  int blackRows = 0;
+  for (int y = 0; y < kFieldSize; ++y) {
+    const std::uint8_t* row = loaded.mosaic.topDown(kFieldSize, kMosaicSize - kFieldSize + y);
+    bool black = true, exact = true;
+    for (int x = 0; x < kFieldSize; ++x) {
+      const std::uint16_t sample = samples[std::size_t(y) * kFieldSize + x];
+      const int expected = std::min(sample >> 4, 255);
+      black = black && row[4 * x] == 0 && row[4 * x + 1] == 0 && row[4 * x + 2] == 0;
+      exact = exact && row[4 * x] == expected && row[4 * x + 1] == expected &&
+              row[4 * x + 2] == expected && row[4 * x + 3] == 255;
+    }
+    EXPECT_TRUE(black || exact) << "row " << y;
+    blackRows += black && !exact ? 1 : 0;
+  }
+  // Whole strips of 16 rows are lost, not the whole field.
+  EXPECT_GT(blackRows, 0);
+  EXPECT_EQ(blackRows % 16, 0);
+  EXPECT_LT(blackRows, kFieldSize);
+  ExpectGreyPlaneOfLoad(path, loaded, 12);
+}
+
 // Files renamed over the path while it loads: each load gives one whole
 // picture or a clean refusal, never a mixture (run under AddressSanitizer).
 TEST(FieldLoading, FilesSwappedUnderTheLoaderGiveWholeFieldsOrCleanFailures) {
