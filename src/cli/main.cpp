@@ -6,6 +6,7 @@
 
 #include "cli/command.h"
 #include "cli/desktop_command.h"
+#include "cli/exit_codes.h"
 #include "core/error.h"
 #include "core/memory_tuning.h"
 #include "engine/analysed_well.h"
@@ -31,18 +32,8 @@ int main(int argc, char** argv) {
   try {
     if (argc < 2) return vembrel::cli::StartDesktop();
     app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? 0 : 2;
-  } catch (const vembrel::UsageError& e) {
-    std::cerr << "vembrel: " << e.what() << "\n";
-    return 2;
-  } catch (const vembrel::Error& e) {
-    std::cerr << "vembrel: " << e.what() << "\n";
-    return exitCode != 0 ? exitCode : 1;
-  } catch (const std::exception& e) {
-    std::cerr << "vembrel: " << e.what() << "\n";
-    return 1;
+  } catch (...) {
+    return vembrel::cli::ExitCodeOfCurrentException(app, exitCode);
   }
   return exitCode;
 }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/exit_codes.h"
 #include "cli/gui_options.h"
 #include "core/error.h"
 #include "core/memory_tuning.h"
@@ -49,14 +50,7 @@ int main(int argc, char** argv) {
     vembrel::cli::RequireDisplay();
     previousHandler = qInstallMessageHandler(ExitWithoutDisplay);
     return vembrel::RunGui(options);
-  } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? 0 : 2;
-  } catch (const vembrel::UsageError& e) {
-    std::cerr << "vembrel: " << e.what() << "\n";
-    return 2;
-  } catch (const std::exception& e) {
-    std::cerr << "vembrel: " << e.what() << "\n";
-    return 1;
+  } catch (...) {
+    return vembrel::cli::ExitCodeOfCurrentException(app);
   }
 }
