@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "imaging/simd_path.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -55,57 +57,21 @@ void PutSse2(const std::uint8_t* samples, std::uint8_t* out, int count) {
 }
 #endif
 
-GreyWordsPath Widest() {
-#if defined(__x86_64__)
-  if (__builtin_cpu_supports("avx2")) return GreyWordsPath::kAvx2;
-#endif
-#if defined(__SSE2__)
-  return GreyWordsPath::kSse2;
-#else
-  return GreyWordsPath::kPlain;
-#endif
-}
-
 }  // namespace
 
-bool HasGreyWordsPath(GreyWordsPath path) {
-  switch (path) {
-    case GreyWordsPath::kPlain:
-      return true;
-    case GreyWordsPath::kSse2:
-#if defined(__SSE2__)
-      return true;
-#else
-      return false;
-#endif
-    case GreyWordsPath::kAvx2:
+void PutGreyWords(const std::uint8_t* samples, std::uint8_t* out, int count) {
+  switch (CurrentSimdPath()) {
 #if defined(__x86_64__)
-      return __builtin_cpu_supports("avx2");
-#else
-      return false;
-#endif
-  }
-  return false;
-}
-
-void PutGreyWords(GreyWordsPath path, const std::uint8_t* samples, std::uint8_t* out, int count) {
-  switch (path) {
-#if defined(__x86_64__)
-    case GreyWordsPath::kAvx2:
+    case SimdPath::kAvx2:
       return PutAvx2(samples, out, count);
 #endif
 #if defined(__SSE2__)
-    case GreyWordsPath::kSse2:
+    case SimdPath::kSse2:
       return PutSse2(samples, out, count);
 #endif
     default:
       return PutPlain(samples, out, 0, count);
   }
-}
-
-void PutGreyWords(const std::uint8_t* samples, std::uint8_t* out, int count) {
-  static const GreyWordsPath widest = Widest();
-  PutGreyWords(widest, samples, out, count);
 }
 
 }  // namespace vembrel

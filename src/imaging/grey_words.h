@@ -2,8 +2,7 @@
 // 8-bit grey samples as the mosaics store them: one word per pixel, blue,
 // green and red the sample, the spare byte 255 (as libtiff's RGBA conversion
 // gives it). Loading a field is mostly storing these words, so there are
-// vector paths, chosen once by what the processor has; the plain loop
-// defines the result.
+// vector paths (imaging/simd_path.h); the plain loop defines the result.
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -12,17 +11,8 @@
 
 namespace vembrel {
 
-enum class GreyWordsPath { kPlain, kSse2, kAvx2 };
-
-/// Whether this build and processor have the path.
-bool HasGreyWordsPath(GreyWordsPath path);
-
-/// Writes count words (4 * count bytes) to out, one for each sample, by the
-/// widest path there is.
+/// Writes count words (4 * count bytes) to out, one for each sample.
 void PutGreyWords(const std::uint8_t* samples, std::uint8_t* out, int count);
-
-/// The same by the given path, which must be there (HasGreyWordsPath).
-void PutGreyWords(GreyWordsPath path, const std::uint8_t* samples, std::uint8_t* out, int count);
 
 #if defined(__SSE2__)
 /// Sixteen grey values become sixteen words. Plain stores: the analysis

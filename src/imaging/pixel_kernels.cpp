@@ -4,7 +4,11 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
+#include "imaging/simd_path.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -41,18 +45,22 @@ std::uint32_t CutPixel(std::uint32_t pixel, std::uint32_t ringPixel, int cutoffB
 }
 
 #if defined(__SSE2__)
-// Per-pixel threshold pattern: blue and green cut-offs, nothing asked of red and spare.
-// Only valid for cut-offs in 0..255, where an unsigned byte maximum tests >=.
-__m128i Thresholds(int cutoffBlue, int cutoffGreen) {
-  const std::uint32_t pattern =
-      static_cast<std::uint32_t>(cutoffBlue) | (static_cast<std::uint32_t>(cutoffGreen) << 8);
-  return _mm_set1_epi32(static_cast<int>(pattern));
+// Per-pixel threshold pattern: blue and green cut-offs, nothing asked of red
+// and spare. Only valid for cut-offs in 0..255, where a saturated byte
+// difference tests >=.
+int ThresholdPattern(int cutoffBlue, int cutoffGreen) {
+  return static_cast<int>(static_cast<std::uint32_t>(cutoffBlue) |
+                          (static_cast<std::uint32_t>(cutoffGreen) << 8));
 }
 
-// All-ones per 32-bit pixel whose bytes all reach the thresholds.
+__m128i Thresholds(int cutoffBlue, int cutoffGreen) {
+  return _mm_set1_epi32(ThresholdPattern(cutoffBlue, cutoffGreen));
+}
+
+// All-ones per 32-bit pixel whose bytes all reach the thresholds: nothing
+// is left of a threshold taken away from a byte that reaches it.
 __m128i AtLeast4(__m128i pixels, __m128i thresholds) {
-  const __m128i reached = _mm_cmpeq_epi8(_mm_max_epu8(pixels, thresholds), pixels);
-  return _mm_cmpeq_epi32(reached, _mm_set1_epi32(-1));
+  return _mm_cmpeq_epi32(_mm_subs_epu8(thresholds, pixels), _mm_setzero_si128());
 }
 
 // Sixteen all-ones/zero pixel masks to sixteen 0/1 bytes.
@@ -66,13 +74,46 @@ bool VectorCutoffs(int cutoffBlue, int cutoffGreen) {
 }
 #endif
 
+#if defined(__x86_64__)
+// Thirty-two pixels at a time; returns where the narrower loops go on.
+[[gnu::target("avx2")]] std::int64_t MarkAvx2(const std::uint8_t* pixels, std::int64_t count,
+                                              int cutoffBlue, int cutoffGreen,
+                                              std::uint8_t* marks) {
+  const __m256i thresholds = _mm256_set1_epi32(ThresholdPattern(cutoffBlue, cutoffGreen));
+  const __m256i zero = _mm256_setzero_si256();
+  // The packs work within lanes: pixels 0-3, 8-11, 16-19, 24-27, then 4-7, ...
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  std::int64_t k = 0;
+  for (; k + 32 <= count; k += 32) {
+    const auto* in = reinterpret_cast<const __m256i*>(pixels + 4 * k);
+    __m256i masks[4];
+    for (int part = 0; part < 4; ++part) {
+      masks[part] =
+          _mm256_cmpeq_epi32(_mm256_subs_epu8(thresholds, _mm256_loadu_si256(in + part)), zero);
+    }
+    const __m256i words = _mm256_packs_epi16(_mm256_packs_epi32(masks[0], masks[1]),
+                                             _mm256_packs_epi32(masks[2], masks[3]));
+    const __m256i bytes =
+        _mm256_and_si256(_mm256_permutevar8x32_epi32(words, order), _mm256_set1_epi8(1));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(marks + k), bytes);
+  }
+  return k;
+}
+#endif
+
 }  // namespace
 
 void MarkPixelsAtLeast(const std::uint8_t* pixels, std::int64_t count, int cutoffBlue,
                        int cutoffGreen, std::uint8_t* marks) {
   std::int64_t k = 0;
+  const SimdPath path = CurrentSimdPath();
+#if defined(__x86_64__)
+  if (path == SimdPath::kAvx2 && VectorCutoffs(cutoffBlue, cutoffGreen)) {
+    k = MarkAvx2(pixels, count, cutoffBlue, cutoffGreen, marks);
+  }
+#endif
 #if defined(__SSE2__)
-  if (VectorCutoffs(cutoffBlue, cutoffGreen)) {
+  if (path != SimdPath::kPlain && VectorCutoffs(cutoffBlue, cutoffGreen)) {
     const __m128i thresholds = Thresholds(cutoffBlue, cutoffGreen);
     for (; k + 16 <= count; k += 16) {
       const auto* in = reinterpret_cast<const __m128i*>(pixels + 4 * k);
@@ -205,25 +246,75 @@ void GreyBytePrefixSums(const std::uint8_t* grey, std::int64_t count, std::uint1
   PrefixSums<1>(grey, count, sums);
 }
 
+namespace {
+
+#if defined(__x86_64__)
+// Four pixels of a row, each added to its right neighbour: 16-bit sums of
+// outputs 0 and 1 in the low lane, 2 and 3 in the high one. Each pixel's
+// bytes are put beside its neighbour's, so that one multiply-add of byte
+// pairs sums them.
+[[gnu::target("avx2")]] __m256i PairsAcross(const std::uint8_t* row) {
+  const __m256i besides = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0,
+                                           4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+  return _mm256_maddubs_epi16(
+      _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row)), besides),
+      _mm256_set1_epi8(1));
+}
+
+// Eight output pixels at a time; returns where the narrower loops go on.
+[[gnu::target("avx2")]] int HalveAvx2(const std::uint8_t* lower, const std::uint8_t* upper,
+                                      std::uint8_t* out, int columns) {
+  const __m256i two = _mm256_set1_epi16(2);
+  int x = 0;
+  for (; x + 8 <= columns; x += 8) {
+    const __m256i first = _mm256_add_epi16(PairsAcross(lower + 8 * x), PairsAcross(upper + 8 * x));
+    const __m256i second =
+        _mm256_add_epi16(PairsAcross(lower + 8 * x + 32), PairsAcross(upper + 8 * x + 32));
+    const __m256i means = _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(first, two), 2),
+                                              _mm256_srli_epi16(_mm256_add_epi16(second, two), 2));
+    // Packed within lanes: outputs 0-1, 4-5, 2-3, 6-7.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x),
+                        _mm256_permute4x64_epi64(means, 0xD8));
+  }
+  return x;
+}
+#endif
+
+}  // namespace
+
 void HalvePixelRows(const std::uint8_t* lower, const std::uint8_t* upper, std::uint8_t* out,
                     int columns) {
   int x = 0;
+  const SimdPath path = CurrentSimdPath();
+#if defined(__x86_64__)
+  if (path == SimdPath::kAvx2) x = HalveAvx2(lower, upper, out, columns);
+#endif
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i two = _mm_set1_epi16(2);
-  // Four source pixels of each row give two output pixels.
-  for (; x + 2 <= columns; x += 2) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + 8 * x));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + 8 * x));
-    // Per byte position, lower plus upper row: pixels 0 and 1, then 2 and 3.
-    const __m128i low = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
-    const __m128i high = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
-    // Each pixel added to its right neighbour: the sums sit in the low half.
-    const __m128i left = _mm_add_epi16(low, _mm_srli_si128(low, 8));
-    const __m128i right = _mm_add_epi16(high, _mm_srli_si128(high, 8));
-    const __m128i sums = _mm_unpacklo_epi64(left, right);
-    const __m128i means = _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 4 * x), _mm_packus_epi16(means, zero));
+  if (path != SimdPath::kPlain) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i two = _mm_set1_epi16(2);
+    const auto load = [](const std::uint8_t* at) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    };
+    // Per byte position, lower plus upper row of two pixels.
+    const auto down = [&](__m128i a, __m128i b, bool high) {
+      return high ? _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero))
+                  : _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    };
+    // Two pixel pairs summed down, then each pixel added to its right neighbour.
+    const auto means2 = [&](__m128i pairs01, __m128i pairs23) {
+      const __m128i sums =
+          _mm_add_epi16(_mm_unpacklo_epi64(pairs01, pairs23), _mm_unpackhi_epi64(pairs01, pairs23));
+      return _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
+    };
+    // Eight source pixels of each row give four output pixels.
+    for (; x + 4 <= columns; x += 4) {
+      const __m128i a0 = load(lower + 8 * x), a1 = load(lower + 8 * x + 16);
+      const __m128i b0 = load(upper + 8 * x), b1 = load(upper + 8 * x + 16);
+      const __m128i means01 = means2(down(a0, b0, false), down(a0, b0, true));
+      const __m128i means23 = means2(down(a1, b1, false), down(a1, b1, true));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm_packus_epi16(means01, means23));
+    }
   }
 #endif
   for (; x < columns; ++x) {

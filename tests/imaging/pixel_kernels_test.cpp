@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <random>
 #include <vector>
 
 #include "imaging/picture.h"
+#include "support/simd_paths.h"
 
 namespace vembrel {
 namespace {
@@ -22,8 +24,9 @@ std::vector<std::uint8_t> RandomPixels(std::int64_t count, std::mt19937& random,
 }
 
 // Both kernels against the per-pixel rule, with counts that leave a tail
-// after the vector path and cut-offs outside 0..255 (which take the plain
-// loop). The ring cut also written over its input.
+// after the vector loops and cut-offs outside 0..255 (which take the plain
+// loop); the marks by every vector path, with counts that end in each of its
+// loops. The ring cut also written over its input.
 TEST(PixelKernels, MarksAndRingCutMatchThePerPixelRule) {
   std::mt19937 random(19);
   const int cutoffs[][2] = {{30, 20}, {0, 0}, {255, 255}, {1, 254}, {-4, 300}, {128, -1}};
@@ -32,11 +35,17 @@ TEST(PixelKernels, MarksAndRingCutMatchThePerPixelRule) {
     const std::int64_t count = 1000 + static_cast<std::int64_t>(random() % 16);
     const std::vector<std::uint8_t> composite = RandomPixels(count, random, cut[0] & 0xff);
     std::vector<std::uint8_t> marks(static_cast<std::size_t>(count), 7);
-    MarkPixelsAtLeast(composite.data(), count, cut[0], cut[1], marks.data());
-    for (std::int64_t k = 0; k < count; ++k) {
-      const bool reached = composite[4 * k] >= cut[0] && composite[4 * k + 1] >= cut[1];
-      ASSERT_EQ(marks[k], reached ? 1 : 0) << k;
-    }
+    testing::ForEachSimdPath([&](SimdPath) {
+      for (const std::int64_t marked :
+           {count, std::int64_t{1000}, std::int64_t{991}, std::int64_t{47}, std::int64_t{5}}) {
+        std::fill(marks.begin(), marks.end(), 7);
+        MarkPixelsAtLeast(composite.data(), marked, cut[0], cut[1], marks.data());
+        for (std::int64_t k = 0; k < count; ++k) {
+          const bool reached = composite[4 * k] >= cut[0] && composite[4 * k + 1] >= cut[1];
+          ASSERT_EQ(marks[k], k >= marked ? 7 : (reached ? 1 : 0)) << k << " of " << marked;
+        }
+      }
+    });
 
     // Inside spans of the row: empty, at either end, within, the whole row;
     // their ends leave tails on both sides of the vector path.
