@@ -106,7 +106,7 @@ bool VectorCutoffs(int cutoffBlue, int cutoffGreen) {
 void MarkPixelsAtLeast(const std::uint8_t* pixels, std::int64_t count, int cutoffBlue,
                        int cutoffGreen, std::uint8_t* marks) {
   std::int64_t k = 0;
-  const SimdPath path = CurrentSimdPath();
+  [[maybe_unused]] const SimdPath path = CurrentSimdPath();
 #if defined(__x86_64__)
   if (path == SimdPath::kAvx2 && VectorCutoffs(cutoffBlue, cutoffGreen)) {
     k = MarkAvx2(pixels, count, cutoffBlue, cutoffGreen, marks);
@@ -285,7 +285,7 @@ namespace {
 void HalvePixelRows(const std::uint8_t* lower, const std::uint8_t* upper, std::uint8_t* out,
                     int columns) {
   int x = 0;
-  const SimdPath path = CurrentSimdPath();
+  [[maybe_unused]] const SimdPath path = CurrentSimdPath();
 #if defined(__x86_64__)
   if (path == SimdPath::kAvx2) x = HalveAvx2(lower, upper, out, columns);
 #endif
