@@ -120,8 +120,8 @@ TEST_F(RingsCommandTest, AReviewedRingChangesExactlyItsWellAndIsRecorded) {
   EXPECT_EQ(WellsOf(chosen), after);
 }
 
-// Each kind of bad line is the rings file's own test; here the command stops
-// on one, and on a missing file, before writing anything.
+// Each kind of bad line is the rings file's own test, and that nothing is
+// written the batch's; here the command stops on one, and on a missing file.
 TEST_F(RingsCommandTest, ABadRingsFileStopsTheRunBeforeAnythingIsWritten) {
   const std::string rings = writeRings("bad",
                                        "A01,512,512,300,reviewed,2026-12-07T10:00:00+00:00\n"
@@ -131,11 +131,7 @@ TEST_F(RingsCommandTest, ABadRingsFileStopsTheRunBeforeAnythingIsWritten) {
   EXPECT_NE(run.err.find("Rings file '" + rings + "', line 3: x 'abc' is not a whole number"),
             std::string::npos)
       << run.err;
-  std::vector<std::string> written;
-  for (const auto& entry : fs::directory_iterator(folder("bad"))) {
-    written.push_back(entry.path().filename().string());
-  }
-  EXPECT_EQ(written, std::vector<std::string>{"DEMO_Vembrel_rings.csv"});
+  EXPECT_FALSE(fs::exists(folder("bad") + "/DEMO_Vembrel.csv"));
   const CommandRun missing = batch("fresh", "--rings " + Quoted(dir_.file("no_such.csv")));
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_NE(missing.err.find(dir_.file("no_such.csv")), std::string::npos) << missing.err;
@@ -158,8 +154,10 @@ TEST_F(RingsCommandTest, AResumedRunAnalysesAgainOnlyTheWellWhoseRingChanged) {
   EXPECT_FALSE(WellsOf(dropped).at("A03").contains("ring_source"));
 }
 
+// Which rings are off the mosaic is the session's test; here one of them and
+// the forms --ring does not take.
 TEST_F(RingsCommandTest, TheWellCommandRefusesARingOffTheMosaic) {
-  for (const char* ring : {"1024,10,10", "10,-1,10", "10,10,0", "1,2", "a,b,c", "1,2,3,4"}) {
+  for (const char* ring : {"1024,10,10", "1,2", "a,b,c", "1,2,3,4"}) {
     const CommandRun run = RunVembrel("well " + Quoted(picture()) + " A01 --ring " + ring);
     EXPECT_EQ(run.exitCode, 2) << ring;
     EXPECT_NE(run.err.find("--ring"), std::string::npos) << run.err;
