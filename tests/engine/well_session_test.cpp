@@ -31,13 +31,18 @@ struct Expected {
   int totalAccepted = 0;
 };
 
-// Straight from the construction: every block is one nucleus, its seed the bottom-left pixel.
-Expected FromBlocks() {
+// The constructed blocks in scan order (each by its first pixel, the lower left).
+std::vector<Block> BlocksInScanOrder() {
   std::vector<Block> blocks(kBlocks.begin(), kBlocks.end());
   std::sort(blocks.begin(), blocks.end(),
             [](const Block& a, const Block& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+  return blocks;
+}
+
+// Straight from the construction: every block is one nucleus, its seed the bottom-left pixel.
+Expected FromBlocks() {
   Expected e;
-  for (const Block& b : blocks) {
+  for (const Block& b : BlocksInScanOrder()) {
     if (b.accepted()) ++e.totalAccepted;
     if (!b.inRing) continue;
     e.pixels += b.size();
@@ -71,10 +76,7 @@ TEST_F(WellSessionTest, ConstructedWellGivesTheHandCountedResults) {
   EXPECT_FALSE(r.cells.has_value());
   // Each immigrant by its first pixel (the block's lower left), in scan order.
   std::vector<NucleusMeasures> immigrants;
-  std::vector<Block> blocks(kBlocks.begin(), kBlocks.end());
-  std::sort(blocks.begin(), blocks.end(),
-            [](const Block& a, const Block& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
-  for (const Block& b : blocks) {
+  for (const Block& b : BlocksInScanOrder()) {
     if (!b.inRing || !b.accepted()) continue;
     immigrants.push_back({b.x, b.y, b.size(),
                           kRing - std::sqrt(double((kRingX - b.x) * (kRingX - b.x) +
@@ -497,33 +499,24 @@ TEST_F(CellLevelTest, KeepsTheWholeCellsAndDrawsThem) {
   EXPECT_FALSE(session->cellThresholdsEditable());
 }
 
-TEST_F(CellLevelTest, WithoutCellViewsTheSameCellsAndDrawingsButNoGalleryPieOrHistogram) {
-  const auto viewed = openAtCellLevel();
-  SessionOptions options;
-  options.cellLevel = true;
-  options.cellViews = false;
-  const auto session = fixture.open("A01", std::move(options));
-  const WellPictures& p = session->pictures();
-  EXPECT_TRUE(p.cellGallery.empty());
-  EXPECT_TRUE(p.classPie.empty());
-  EXPECT_TRUE(p.orientationHistogram.empty());
-  EXPECT_EQ(p.cellCrop, viewed->pictures().cellCrop);
-  EXPECT_EQ(session->cellCropJpeg(), viewed->cellCropJpeg());
-  ASSERT_TRUE(session->results().cells.has_value());
-  EXPECT_EQ(session->results().cells->kept, 2);
-  EXPECT_EQ(session->radialShareShown(), viewed->radialShareShown());
-}
-
-TEST_F(CellLevelTest, WithoutTheWholeResultTheSameCropsAlsoInColour) {
+TEST_F(CellLevelTest, WithoutCellViewsOrTheWholeResultTheSameCellsAndCropsAlsoInColour) {
   const auto whole = openAtCellLevel();
   SessionOptions options;
   options.cellLevel = true;
   options.cellViews = false;
   options.wholeResult = false;
   const auto session = fixture.open("A01", std::move(options));
-  EXPECT_TRUE(session->pictures().result.empty());
-  EXPECT_EQ(session->pictures().ringCrop, whole->pictures().ringCrop);
-  EXPECT_EQ(session->pictures().cellCrop, whole->pictures().cellCrop);
+  const WellPictures& p = session->pictures();
+  EXPECT_TRUE(p.cellGallery.empty());
+  EXPECT_TRUE(p.classPie.empty());
+  EXPECT_TRUE(p.orientationHistogram.empty());
+  EXPECT_TRUE(p.result.empty());
+  EXPECT_EQ(p.ringCrop, whole->pictures().ringCrop);
+  EXPECT_EQ(p.cellCrop, whole->pictures().cellCrop);
+  EXPECT_EQ(session->cellCropJpeg(), whole->cellCropJpeg());
+  ASSERT_TRUE(session->results().cells.has_value());
+  EXPECT_EQ(session->results().cells->kept, 2);
+  EXPECT_EQ(session->radialShareShown(), whole->radialShareShown());
   // Painting needs the whole result; back in outlines the crop alone again.
   for (const bool colour : {true, false}) {
     whole->setCellsInColour(colour);
