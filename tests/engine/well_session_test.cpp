@@ -450,6 +450,12 @@ TEST(WellSessionAcquisitions, AnotherTimePointIsAnalysedAtTheHeldRingAsASessionO
   EXPECT_EQ(session.plate().timePoint, 1);
 }
 
+// A session's well record as it is written, for comparing two sessions whole.
+std::string RecordText(const WellSession& session) {
+  return AnalysedWellText(
+      AnalysedWell{session.results(), session.settings(), WellRequest{}, "test"});
+}
+
 class CellLevelTest : public ::testing::Test {
  protected:
   void SetUp() override { fixture.writeWell("A01", CellsBlue, CellsGreen); }
@@ -605,10 +611,6 @@ TEST_F(CellLevelTest, WithoutTheRingMaskTheMosaicStaysAsLoadedAndTheCellsAreTheS
 // composite's are 255, as grey fields give them, where a quarter left black
 // gives 0, so there only the colours are compared.
 TEST_F(CellLevelTest, NucleusMarksMadeWithTheCompositeScanAsTheCompositeDoes) {
-  const auto record = [](const WellSession& session) {
-    return AnalysedWellText(
-        AnalysedWell{session.results(), session.settings(), WellRequest{}, "test"});
-  };
   // The well's own cut-offs are chosen after the composite is made: its
   // marks, made at the settings' cut-offs (here far from the well's own),
   // must then not be taken.
@@ -627,32 +629,28 @@ TEST_F(CellLevelTest, NucleusMarksMadeWithTheCompositeScanAsTheCompositeDoes) {
     if (mode == CutoffMode::Well) {
       EXPECT_NE(plain->settings().nuclei.blueCutoff, 255);
     }
-    EXPECT_EQ(record(*marked), record(*plain));
+    EXPECT_EQ(RecordText(*marked), RecordText(*plain));
     ASSERT_GT(plain->results().totalNuclei, 0);
     // A pass without a new composite (the pass before took the marks), a
     // new composite, and other cut-offs on the same composite.
     for (WellSession* session : {plain.get(), marked.get()}) {
       session->nudgeRing(RingDirection::Left);
     }
-    EXPECT_EQ(record(*marked), record(*plain));
+    EXPECT_EQ(RecordText(*marked), RecordText(*plain));
     for (WellSession* session : {plain.get(), marked.get()}) {
       session->set(SettingId::DisplayBlueCutoff, 40);
     }
-    EXPECT_EQ(record(*marked), record(*plain));
+    EXPECT_EQ(RecordText(*marked), RecordText(*plain));
     for (WellSession* session : {plain.get(), marked.get()}) {
       session->set(SettingId::NucleiBlueCutoff, 250);
     }
-    EXPECT_EQ(record(*marked), record(*plain));
+    EXPECT_EQ(RecordText(*marked), RecordText(*plain));
   }
 }
 
 TEST_F(CellLevelTest, GreyPlanesInPlaceOfTheMosaicPicturesAnalyseTheSame) {
   WriteWellChannel(fixture.plateFolder(), "T_", "B01", false, CellsBlue, 0xB);  // no field 2
   WriteWellChannel(fixture.plateFolder(), "T_", "B01", true, CellsGreen, 0xE);  // no field 0
-  const auto record = [](const WellSession& session) {
-    return AnalysedWellText(
-        AnalysedWell{session.results(), session.settings(), WellRequest{}, "test"});
-  };
   for (const std::string well : {"A01", "B01"}) {
     const auto shown = [&](Picture picture) {
       if (well == "A01") return picture;
@@ -672,7 +670,7 @@ TEST_F(CellLevelTest, GreyPlanesInPlaceOfTheMosaicPicturesAnalyseTheSame) {
       EXPECT_TRUE(grey->pictures().greenMosaic.empty());
       ASSERT_FALSE(pictures->pictures().greenMosaic.empty());
       const auto expectSame = [&] {
-        EXPECT_EQ(record(*grey), record(*pictures));
+        EXPECT_EQ(RecordText(*grey), RecordText(*pictures));
         const WellPictures &a = grey->pictures(), &b = pictures->pictures();
         EXPECT_EQ(shown(a.composite), shown(b.composite));
         EXPECT_EQ(shown(a.ringCrop), shown(b.ringCrop));
