@@ -209,23 +209,18 @@ TEST_P(LargeFields, EqualThePlainFieldOfTheirMeans) {
   WriteGreyTiff(dir.file("large.tif"), c.side, c.side, values, c.layout);
   WriteGreyTiff(dir.file("plain.tif"), kFieldSize, kFieldSize, reference);
   const FieldLoadOptions options{c.inputBits};
-  const ChannelMosaic large = LoadChannelMosaic(
-      {dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif")},
-      options);
-  const ChannelMosaic plain = LoadChannelMosaic(
-      {dir.file("plain.tif"), dir.file("plain.tif"), dir.file("plain.tif"), dir.file("plain.tif")});
+  const std::string big = dir.file("large.tif"), small = dir.file("plain.tif");
+  const ChannelMosaic large = LoadChannelMosaic({big, big, big, big}, options);
+  const ChannelMosaic plain = LoadChannelMosaic({small, small, small, small});
   ASSERT_TRUE(large.problems().empty()) << large.problems().front().message;
   EXPECT_EQ(large.reducedFrom(), c.side == kFieldSize ? 0 : c.side);
   EXPECT_EQ(large.fields[3].sampleBits, c.layout.bits);
   EXPECT_TRUE(large.mosaic == plain.mosaic);
-  const ChannelMosaic grey = LoadGreyMosaic(
-      {dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif")},
-      options);
+  const ChannelMosaic grey = LoadGreyMosaic({big, big, big, big}, options);
   EXPECT_TRUE(grey.mosaic.empty());  // no picture is made
   EXPECT_EQ(grey.reducedFrom(), large.reducedFrom());
   EXPECT_TRUE(grey.grey.bytes == testing::BlueBytesOf(large.mosaic).bytes);
-  EXPECT_EQ(ProbeInputBits({dir.file("large.tif")}),
-            c.layout.bits == 8 ? 8 : std::max(10, c.inputBits));
+  EXPECT_EQ(ProbeInputBits({big}), c.layout.bits == 8 ? 8 : std::max(10, c.inputBits));
 }
 
 INSTANTIATE_TEST_SUITE_P(
