@@ -127,26 +127,6 @@ TEST(PlateFormatBatch, A384WellPlateGivesEachWellItsTwinsNumbers) {
                                   "fill=\"#ff7f0e\" data-condition=\"DrugA 1 uM\">"),
             std::string::npos);
   EXPECT_NE(reports["Run7_"].find("width=\"436\" height=\"298\""), std::string::npos);
-
-  // A map of the larger format is refused on the smaller plate, naming both.
-  const CommandRun other =
-      RunVembrel("batch " + Quoted(native) + " --progress none --results " +
-                 Quoted(dir.file("other")) + " --plate-map " + Quoted(maps.at("Run7_")));
-  EXPECT_EQ(other.exitCode, 2);
-  EXPECT_NE(other.err.find("names well I13 of a 384-well plate (16 x 24); the plate is a 96-well "
-                           "plate"),
-            std::string::npos)
-      << other.err;
-  EXPECT_FALSE(fs::exists(dir.file("other")));
-
-  // A format that does not exist, or one the wells do not fit, is refused.
-  const CommandRun unknown = RunVembrel("plate " + Quoted(xpress) + " --wells-per-plate 100");
-  EXPECT_EQ(unknown.exitCode, 2);
-  EXPECT_NE(unknown.err.find("--wells-per-plate 100 is no plate format"), std::string::npos)
-      << unknown.err;
-  const CommandRun small = RunVembrel("batch " + Quoted(xpress) + " --wells-per-plate 96");
-  EXPECT_EQ(small.exitCode, 2);
-  EXPECT_NE(small.err.find("which is not on a 96-well plate"), std::string::npos) << small.err;
 }
 
 TEST(PlateFormatBatch, AFieldLeftBlackBeyondTheFirst96WellsIsNamed) {

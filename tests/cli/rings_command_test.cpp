@@ -131,11 +131,7 @@ TEST_F(RingsCommandTest, ABadRingsFileStopsTheRunBeforeAnythingIsWritten) {
   EXPECT_NE(run.err.find("Rings file '" + rings + "', line 3: x 'abc' is not a whole number"),
             std::string::npos)
       << run.err;
-  std::vector<std::string> written;
-  for (const auto& entry : fs::directory_iterator(folder("bad"))) {
-    written.push_back(entry.path().filename().string());
-  }
-  EXPECT_EQ(written, std::vector<std::string>{"DEMO_Vembrel_rings.csv"});
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder("bad")), {}), 1) << "the rings file alone";
   const CommandRun missing = batch("fresh", "--rings " + Quoted(dir_.file("no_such.csv")));
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_NE(missing.err.find(dir_.file("no_such.csv")), std::string::npos) << missing.err;
@@ -158,8 +154,10 @@ TEST_F(RingsCommandTest, AResumedRunAnalysesAgainOnlyTheWellWhoseRingChanged) {
   EXPECT_FALSE(WellsOf(dropped).at("A03").contains("ring_source"));
 }
 
+// Which rings are off the mosaic is the session's test; here one of them and
+// the forms --ring does not take.
 TEST_F(RingsCommandTest, TheWellCommandRefusesARingOffTheMosaic) {
-  for (const char* ring : {"1024,10,10", "10,-1,10", "10,10,0", "1,2", "a,b,c", "1,2,3,4"}) {
+  for (const char* ring : {"1024,10,10", "1,2", "a,b,c", "1,2,3,4"}) {
     const CommandRun run = RunVembrel("well " + Quoted(picture()) + " A01 --ring " + ring);
     EXPECT_EQ(run.exitCode, 2) << ring;
     EXPECT_NE(run.err.find("--ring"), std::string::npos) << run.err;

@@ -39,6 +39,7 @@ class RealScreenTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QRect screen = window.screen()->availableGeometry();
     QCOMPARE(screen.size(), QSize(1600, 1000));
+    QVERIFY(window.isMaximized());  // the first time; afterwards where it was left
     QTRY_COMPARE(window.frameGeometry(), screen);
     fixture_.openPlate();
     fixture_.clickWell("B04");

@@ -31,13 +31,18 @@ struct Expected {
   int totalAccepted = 0;
 };
 
-// Straight from the construction: every block is one nucleus, its seed the bottom-left pixel.
-Expected FromBlocks() {
+// The constructed blocks in scan order (each by its first pixel, the lower left).
+std::vector<Block> BlocksInScanOrder() {
   std::vector<Block> blocks(kBlocks.begin(), kBlocks.end());
   std::sort(blocks.begin(), blocks.end(),
             [](const Block& a, const Block& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+  return blocks;
+}
+
+// Straight from the construction: every block is one nucleus, its seed the bottom-left pixel.
+Expected FromBlocks() {
   Expected e;
-  for (const Block& b : blocks) {
+  for (const Block& b : BlocksInScanOrder()) {
     if (b.accepted()) ++e.totalAccepted;
     if (!b.inRing) continue;
     e.pixels += b.size();
@@ -71,10 +76,7 @@ TEST_F(WellSessionTest, ConstructedWellGivesTheHandCountedResults) {
   EXPECT_FALSE(r.cells.has_value());
   // Each immigrant by its first pixel (the block's lower left), in scan order.
   std::vector<NucleusMeasures> immigrants;
-  std::vector<Block> blocks(kBlocks.begin(), kBlocks.end());
-  std::sort(blocks.begin(), blocks.end(),
-            [](const Block& a, const Block& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
-  for (const Block& b : blocks) {
+  for (const Block& b : BlocksInScanOrder()) {
     if (!b.inRing || !b.accepted()) continue;
     immigrants.push_back({b.x, b.y, b.size(),
                           kRing - std::sqrt(double((kRingX - b.x) * (kRingX - b.x) +
@@ -448,6 +450,12 @@ TEST(WellSessionAcquisitions, AnotherTimePointIsAnalysedAtTheHeldRingAsASessionO
   EXPECT_EQ(session.plate().timePoint, 1);
 }
 
+// A session's well record as it is written, for comparing two sessions whole.
+std::string RecordText(const WellSession& session) {
+  return AnalysedWellText(
+      AnalysedWell{session.results(), session.settings(), WellRequest{}, "test"});
+}
+
 class CellLevelTest : public ::testing::Test {
  protected:
   void SetUp() override { fixture.writeWell("A01", CellsBlue, CellsGreen); }
@@ -497,33 +505,24 @@ TEST_F(CellLevelTest, KeepsTheWholeCellsAndDrawsThem) {
   EXPECT_FALSE(session->cellThresholdsEditable());
 }
 
-TEST_F(CellLevelTest, WithoutCellViewsTheSameCellsAndDrawingsButNoGalleryPieOrHistogram) {
-  const auto viewed = openAtCellLevel();
-  SessionOptions options;
-  options.cellLevel = true;
-  options.cellViews = false;
-  const auto session = fixture.open("A01", std::move(options));
-  const WellPictures& p = session->pictures();
-  EXPECT_TRUE(p.cellGallery.empty());
-  EXPECT_TRUE(p.classPie.empty());
-  EXPECT_TRUE(p.orientationHistogram.empty());
-  EXPECT_EQ(p.cellCrop, viewed->pictures().cellCrop);
-  EXPECT_EQ(session->cellCropJpeg(), viewed->cellCropJpeg());
-  ASSERT_TRUE(session->results().cells.has_value());
-  EXPECT_EQ(session->results().cells->kept, 2);
-  EXPECT_EQ(session->radialShareShown(), viewed->radialShareShown());
-}
-
-TEST_F(CellLevelTest, WithoutTheWholeResultTheSameCropsAlsoInColour) {
+TEST_F(CellLevelTest, WithoutCellViewsOrTheWholeResultTheSameCellsAndCropsAlsoInColour) {
   const auto whole = openAtCellLevel();
   SessionOptions options;
   options.cellLevel = true;
   options.cellViews = false;
   options.wholeResult = false;
   const auto session = fixture.open("A01", std::move(options));
-  EXPECT_TRUE(session->pictures().result.empty());
-  EXPECT_EQ(session->pictures().ringCrop, whole->pictures().ringCrop);
-  EXPECT_EQ(session->pictures().cellCrop, whole->pictures().cellCrop);
+  const WellPictures& p = session->pictures();
+  EXPECT_TRUE(p.cellGallery.empty());
+  EXPECT_TRUE(p.classPie.empty());
+  EXPECT_TRUE(p.orientationHistogram.empty());
+  EXPECT_TRUE(p.result.empty());
+  EXPECT_EQ(p.ringCrop, whole->pictures().ringCrop);
+  EXPECT_EQ(p.cellCrop, whole->pictures().cellCrop);
+  EXPECT_EQ(session->cellCropJpeg(), whole->cellCropJpeg());
+  ASSERT_TRUE(session->results().cells.has_value());
+  EXPECT_EQ(session->results().cells->kept, 2);
+  EXPECT_EQ(session->radialShareShown(), whole->radialShareShown());
   // Painting needs the whole result; back in outlines the crop alone again.
   for (const bool colour : {true, false}) {
     whole->setCellsInColour(colour);
@@ -612,10 +611,6 @@ TEST_F(CellLevelTest, WithoutTheRingMaskTheMosaicStaysAsLoadedAndTheCellsAreTheS
 // composite's are 255, as grey fields give them, where a quarter left black
 // gives 0, so there only the colours are compared.
 TEST_F(CellLevelTest, NucleusMarksMadeWithTheCompositeScanAsTheCompositeDoes) {
-  const auto record = [](const WellSession& session) {
-    return AnalysedWellText(
-        AnalysedWell{session.results(), session.settings(), WellRequest{}, "test"});
-  };
   // The well's own cut-offs are chosen after the composite is made: its
   // marks, made at the settings' cut-offs (here far from the well's own),
   // must then not be taken.
@@ -634,32 +629,28 @@ TEST_F(CellLevelTest, NucleusMarksMadeWithTheCompositeScanAsTheCompositeDoes) {
     if (mode == CutoffMode::Well) {
       EXPECT_NE(plain->settings().nuclei.blueCutoff, 255);
     }
-    EXPECT_EQ(record(*marked), record(*plain));
+    EXPECT_EQ(RecordText(*marked), RecordText(*plain));
     ASSERT_GT(plain->results().totalNuclei, 0);
     // A pass without a new composite (the pass before took the marks), a
     // new composite, and other cut-offs on the same composite.
     for (WellSession* session : {plain.get(), marked.get()}) {
       session->nudgeRing(RingDirection::Left);
     }
-    EXPECT_EQ(record(*marked), record(*plain));
+    EXPECT_EQ(RecordText(*marked), RecordText(*plain));
     for (WellSession* session : {plain.get(), marked.get()}) {
       session->set(SettingId::DisplayBlueCutoff, 40);
     }
-    EXPECT_EQ(record(*marked), record(*plain));
+    EXPECT_EQ(RecordText(*marked), RecordText(*plain));
     for (WellSession* session : {plain.get(), marked.get()}) {
       session->set(SettingId::NucleiBlueCutoff, 250);
     }
-    EXPECT_EQ(record(*marked), record(*plain));
+    EXPECT_EQ(RecordText(*marked), RecordText(*plain));
   }
 }
 
 TEST_F(CellLevelTest, GreyPlanesInPlaceOfTheMosaicPicturesAnalyseTheSame) {
   WriteWellChannel(fixture.plateFolder(), "T_", "B01", false, CellsBlue, 0xB);  // no field 2
   WriteWellChannel(fixture.plateFolder(), "T_", "B01", true, CellsGreen, 0xE);  // no field 0
-  const auto record = [](const WellSession& session) {
-    return AnalysedWellText(
-        AnalysedWell{session.results(), session.settings(), WellRequest{}, "test"});
-  };
   for (const std::string well : {"A01", "B01"}) {
     const auto shown = [&](Picture picture) {
       if (well == "A01") return picture;
@@ -679,7 +670,7 @@ TEST_F(CellLevelTest, GreyPlanesInPlaceOfTheMosaicPicturesAnalyseTheSame) {
       EXPECT_TRUE(grey->pictures().greenMosaic.empty());
       ASSERT_FALSE(pictures->pictures().greenMosaic.empty());
       const auto expectSame = [&] {
-        EXPECT_EQ(record(*grey), record(*pictures));
+        EXPECT_EQ(RecordText(*grey), RecordText(*pictures));
         const WellPictures &a = grey->pictures(), &b = pictures->pictures();
         EXPECT_EQ(shown(a.composite), shown(b.composite));
         EXPECT_EQ(shown(a.ringCrop), shown(b.ringCrop));

@@ -5,27 +5,18 @@
 #include <tiffio.h>
 
 #include <fstream>
-#include <vector>
 
 #include "support/temp_dir.h"
+#include "support/tiff_writer.h"
 
 namespace vembrel::testing {
 namespace {
 
 void WriteTaggedTiff(const std::string& path, const char* description, const char* dateTime) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(tif, nullptr);
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 8);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 8);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 8);
-  if (description) TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description);
-  if (dateTime) TIFFSetField(tif, TIFFTAG_DATETIME, dateTime);
-  std::vector<unsigned char> pixels(64, 7);
-  TIFFWriteEncodedStrip(tif, 0, pixels.data(), 64);
-  TIFFClose(tif);
+  WriteUniformTiff(path, 8, 8, 7, [&](TIFF* tif) {
+    if (description) TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description);
+    if (dateTime) TIFFSetField(tif, TIFFTAG_DATETIME, dateTime);
+  });
 }
 
 TEST(AcquisitionTime, ReadsTheInstrumentsFormatsOnOneClock) {

@@ -35,6 +35,7 @@ using testing::TempDir;
 using testing::TiffLayout;
 using testing::WriteBytes;
 using testing::WriteGreyTiff;
+using testing::WriteUniformTiff;
 
 // A mosaic whose every byte says "not written", so untouched bytes show.
 Picture Sentinel() {
@@ -96,21 +97,6 @@ ChannelMosaic LoadGreyMosaic(const std::array<std::string, 4>& files,
   return LoadChannelMosaic(pages, options, opened, MosaicForm::kGreyPlane);
 }
 
-void WriteUniformTiff(const std::string& path, int bits, int format) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(tif, nullptr);
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 512);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 512);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
-  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, format);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 512);
-  std::vector<unsigned char> row(static_cast<std::size_t>(512 * bits / 8), 0x55);
-  for (int y = 0; y < 512; ++y) TIFFWriteScanline(tif, row.data(), y, 0);
-  TIFFClose(tif);
-}
-
 // Overwrites bytes in the middle of a file, where compressed strips lie.
 void Spoil(const std::string& path) {
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -165,7 +151,7 @@ TEST(FieldLoading, ColourAndOtherLayoutsGoThroughTheConversion) {
   for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(i % 251);
   testing::WritePaletteTiff(dir.file("palette.tif"), kFieldSize, kFieldSize, indices, ramp, ramp,
                             ramp);
-  WriteUniformTiff(dir.file("one_bit.tif"), 1, SAMPLEFORMAT_UINT);
+  WriteUniformTiff(dir.file("one_bit.tif"), kFieldSize, 1, 0x55);
   for (const char* name : {"rgb.tif", "palette.tif", "one_bit.tif"}) {
     const Loaded loaded = Load(dir.file(name));
     ASSERT_FALSE(loaded.load.problem) << loaded.load.problem->message;
@@ -223,23 +209,18 @@ TEST_P(LargeFields, EqualThePlainFieldOfTheirMeans) {
   WriteGreyTiff(dir.file("large.tif"), c.side, c.side, values, c.layout);
   WriteGreyTiff(dir.file("plain.tif"), kFieldSize, kFieldSize, reference);
   const FieldLoadOptions options{c.inputBits};
-  const ChannelMosaic large = LoadChannelMosaic(
-      {dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif")},
-      options);
-  const ChannelMosaic plain = LoadChannelMosaic(
-      {dir.file("plain.tif"), dir.file("plain.tif"), dir.file("plain.tif"), dir.file("plain.tif")});
+  const std::string big = dir.file("large.tif"), small = dir.file("plain.tif");
+  const ChannelMosaic large = LoadChannelMosaic({big, big, big, big}, options);
+  const ChannelMosaic plain = LoadChannelMosaic({small, small, small, small});
   ASSERT_TRUE(large.problems().empty()) << large.problems().front().message;
   EXPECT_EQ(large.reducedFrom(), c.side == kFieldSize ? 0 : c.side);
   EXPECT_EQ(large.fields[3].sampleBits, c.layout.bits);
   EXPECT_TRUE(large.mosaic == plain.mosaic);
-  const ChannelMosaic grey = LoadGreyMosaic(
-      {dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif"), dir.file("large.tif")},
-      options);
+  const ChannelMosaic grey = LoadGreyMosaic({big, big, big, big}, options);
   EXPECT_TRUE(grey.mosaic.empty());  // no picture is made
   EXPECT_EQ(grey.reducedFrom(), large.reducedFrom());
   EXPECT_TRUE(grey.grey.bytes == testing::BlueBytesOf(large.mosaic).bytes);
-  EXPECT_EQ(ProbeInputBits({dir.file("large.tif")}),
-            c.layout.bits == 8 ? 8 : std::max(10, c.inputBits));
+  EXPECT_EQ(ProbeInputBits({big}), c.layout.bits == 8 ? 8 : std::max(10, c.inputBits));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -458,7 +439,7 @@ TEST(FieldLoading, EveryBadFieldIsReportedByKind) {
   WriteGreyTiff(path("locked.tif"), kFieldSize, kFieldSize, GreyRamp(kFieldSize, kFieldSize));
   fs::permissions(path("locked.tif"), fs::perms::none);
   const bool locked = !std::ifstream(path("locked.tif")).good();  // not for root
-  WriteUniformTiff(path("float.tif"), 32, SAMPLEFORMAT_IEEEFP);
+  WriteUniformTiff(path("float.tif"), kFieldSize, 32, 0x55, {}, SAMPLEFORMAT_IEEEFP);
   WriteGreyTiff(path("small.tif"), 256, 256, GreyRamp(256, 256));
   WriteGreyTiff(path("short.tif"), 512, 256, GreyRamp(512, 256));
   WriteGreyTiff(path("tall.tif"), 512, 600, GreyRamp(512, 600));

@@ -12,11 +12,13 @@
 #include "core/error.h"
 #include "plate/plate.h"
 #include "support/temp_dir.h"
+#include "support/tiff_writer.h"
 
 namespace vembrel {
 namespace {
 
 using testing::TempDir;
+using testing::WriteUniformTiff;
 
 TEST(PixelSizeOption, TakesPositiveNumbersBelowOneThousand) {
   EXPECT_DOUBLE_EQ(ParsePixelSizeOption("0.65"), 0.65);
@@ -108,26 +110,17 @@ struct FieldTags {
 };
 
 void WriteField(const std::string& path, const FieldTags& tags) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(tif, nullptr) << path;
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 512);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 512);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 512);
-  if (!tags.description.empty()) {
-    TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, tags.description.c_str());
-  }
-  if (tags.xResolution > 0) {
-    TIFFSetField(tif, TIFFTAG_XRESOLUTION, tags.xResolution);
-    TIFFSetField(tif, TIFFTAG_YRESOLUTION,
-                 tags.yResolution > 0 ? tags.yResolution : tags.xResolution);
-    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, tags.unit);
-  }
-  std::vector<std::uint8_t> pixels(512 * 512, 40);
-  TIFFWriteEncodedStrip(tif, 0, pixels.data(), static_cast<tmsize_t>(pixels.size()));
-  TIFFClose(tif);
+  WriteUniformTiff(path, 512, 8, 40, [&](TIFF* tif) {
+    if (!tags.description.empty()) {
+      TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, tags.description.c_str());
+    }
+    if (tags.xResolution > 0) {
+      TIFFSetField(tif, TIFFTAG_XRESOLUTION, tags.xResolution);
+      TIFFSetField(tif, TIFFTAG_YRESOLUTION,
+                   tags.yResolution > 0 ? tags.yResolution : tags.xResolution);
+      TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, tags.unit);
+    }
+  });
 }
 
 // The plate's notes on its pixel size (it has others: three fields are missing).

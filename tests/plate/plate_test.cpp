@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <tiffio.h>
 #include <cmath>
 #include <ctime>
 #include <fstream>
@@ -411,21 +410,6 @@ TEST(PlateLayouts, PatternsAndChannelChoicesAreCheckedWithReasons) {
 namespace vembrel {
 namespace {
 
-// A 1-bit picture, white and black stripes.
-void WriteBilevelTiff(const std::string& path, int side) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(tif, nullptr);
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, side);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, side);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(side + 7) / 8, 0xF0);
-  for (int y = 0; y < side; ++y) TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y));
-  TIFFClose(tif);
-}
-
 TEST(OpenPlate, PicturesReadThroughTheColourConversionAreToldAsSuch) {
   const int side = 64;
   const auto plateOf = [&](const std::function<void(const std::string&)>& write) {
@@ -454,7 +438,9 @@ TEST(OpenPlate, PicturesReadThroughTheColourConversionAreToldAsSuch) {
   EXPECT_EQ(palette.inputBits, 8);
   EXPECT_EQ(palette.pictureKind, "palette");
 
-  const Plate bilevel = plateOf([&](const std::string& path) { WriteBilevelTiff(path, side); });
+  const Plate bilevel = plateOf([&](const std::string& path) {
+    testing::WriteUniformTiff(path, side, 1, 0xF0);  // white and black stripes
+  });
   EXPECT_EQ(bilevel.inputBits, 8);
   EXPECT_EQ(InputBitsNote(bilevel), "1-bit pictures read as 8 bits a channel");
 

@@ -164,8 +164,6 @@ def test_errors(demo, demo_plate, tmp_path):
         (lambda: vembrel.Plate(demo, layout="{field}_{channel}.tif"), r"\{well\}"),
         (lambda: vembrel.Plate(demo, fields=2), "fields must be 4"),
         (lambda: vembrel.Plate(demo, input_bits=9), "input_bits"),
-        (lambda: vembrel.analyse_mosaics(np.zeros((4, 4), np.uint8),
-                                         np.zeros((4, 4), np.uint8)), "1024 x 1024"),
     ]:
         with pytest.raises(ValueError, match=pattern):
             call()
@@ -272,10 +270,9 @@ def test_a_given_ring_is_analysed_as_the_command_line_does(demo, demo_plate, wel
     assert vembrel.analyse_mosaics(blue, green, well="B03", ring=(400, 600, 250)).nuclei == (
         result.nuclei)
     assert demo_plate.analyse("B03", ring=(0, 1023, 1)).ring.radius == 1
-    for ring, pattern in [((1024, 500, 100), "x 1024 is outside"), ((500, -1, 100), "y -1"),
-                          ((500, 500, 0), "radius 0 is outside")]:
-        with pytest.raises(ValueError, match=pattern):
-            demo_plate.analyse("B03", ring=ring)
+    # Which rings are off the mosaic is the session's test; here its error is a ValueError.
+    with pytest.raises(ValueError, match="x 1024 is outside"):
+        demo_plate.analyse("B03", ring=(1024, 500, 100))
     with pytest.raises(ValueError, match="either fit_radius or ring"):
         demo_plate.analyse("B03", ring=(500, 500, 300), fit_radius=(200, 400))
     for ring in [(1, 2), (1, 2, 3, 4), ("a", 2, 3), (1.5, 2, 3), "123", 5]:

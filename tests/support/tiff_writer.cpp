@@ -121,6 +121,23 @@ void WritePaletteTiff(const std::string& path, int width, int height,
   WriteRows(closer.tif, path, width, height, 1, indices, {});
 }
 
+void WriteUniformTiff(const std::string& path, int side, int bits, std::uint8_t fill,
+                      const std::function<void(TIFF*)>& tags, std::uint16_t sampleFormat) {
+  const Closer file{OpenForWriting(path)};
+  TIFFSetField(file.tif, TIFFTAG_IMAGEWIDTH, side);
+  TIFFSetField(file.tif, TIFFTAG_IMAGELENGTH, side);
+  TIFFSetField(file.tif, TIFFTAG_BITSPERSAMPLE, bits);
+  if (sampleFormat != SAMPLEFORMAT_UINT) TIFFSetField(file.tif, TIFFTAG_SAMPLEFORMAT, sampleFormat);
+  TIFFSetField(file.tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(file.tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(file.tif, TIFFTAG_ROWSPERSTRIP, side);
+  if (tags) tags(file.tif);
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(side) * ((side * bits + 7) / 8), fill);
+  if (TIFFWriteEncodedStrip(file.tif, 0, pixels.data(), static_cast<tmsize_t>(pixels.size())) < 0) {
+    throw std::runtime_error("cannot write " + path);
+  }
+}
+
 std::vector<std::uint16_t> GreyRamp(int width, int height) {
   std::vector<std::uint16_t> values(static_cast<std::size_t>(width) * height);
   for (int y = 0; y < height; ++y) {

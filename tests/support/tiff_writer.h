@@ -2,12 +2,15 @@
 // Writes real TIFF files with libtiff for the tests: grey pictures of 8 or 16
 // bits in any compression, in strips or tiles, and RGB and palette pictures.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "imaging/picture.h"
+
+typedef struct tiff TIFF;  // as libtiff's tiffio.h declares it
 
 namespace vembrel::testing {
 
@@ -57,6 +60,12 @@ void WritePaletteTiff(const std::string& path, int width, int height,
                       const std::vector<std::uint16_t>& red,
                       const std::vector<std::uint16_t>& green,
                       const std::vector<std::uint16_t>& blue);
+
+/// A grey picture of side x side in one strip, `bits` per sample (1, 8, 16 or
+/// 32) of `sampleFormat` (SAMPLEFORMAT_UINT 1, _IEEEFP 3), every byte of its
+/// pixel data `fill`; `tags` sets further tags before the pixels are written.
+void WriteUniformTiff(const std::string& path, int side, int bits, std::uint8_t fill,
+                      const std::function<void(TIFF*)>& tags = {}, std::uint16_t sampleFormat = 1);
 
 /// Values x * 7 + y * 3 (mod 256), top row first: every row and column differs.
 std::vector<std::uint16_t> GreyRamp(int width, int height);
