@@ -215,6 +215,14 @@ TEST_F(PlatePixelSize, ImplausibleOrContradictingMetadataIsNotedAndPassedOver) {
   EXPECT_NE(notes[0].find("MetaSeries"), std::string::npos);
   EXPECT_NE(notes[0].find("'P_A01f00d1.tif' gives 0.6"), std::string::npos) << notes[0];
 
+  // Oblong pixels have no one size; the note names each axis's resolution.
+  write({"", 20000, 10000}, {"", 20000, 10000});
+  plate = open();
+  EXPECT_FALSE(plate.pixelSize);
+  notes = PixelSizeNotes(plate);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("differs in x (20000) and y (10000)"), std::string::npos) << notes[0];
+
   // Without any metadata: no size and nothing to say.
   write({}, {});
   plate = open();
