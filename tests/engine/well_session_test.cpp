@@ -501,6 +501,17 @@ TEST_F(CellLevelTest, KeepsTheWholeCellsAndDrawsThem) {
   EXPECT_EQ(p.orientationHistogram.width, 180);
   EXPECT_FALSE(p.classPie.empty());
   EXPECT_TRUE(session->cellThresholdsEditable());
+
+  // No cell left: none of the drawings above may stand for this run's.
+  session->set(SettingId::CellsMinimalSize, 1000);
+  EXPECT_EQ(session->results().cells->kept, 0);
+  const Picture& gallery = p.cellGallery;
+  ASSERT_FALSE(gallery.empty());
+  EXPECT_EQ(std::count(gallery.bytes.begin(), gallery.bytes.end(), 0xF0),
+            static_cast<std::ptrdiff_t>(gallery.bytes.size() / 4 * 3));
+  EXPECT_TRUE(p.classPie.empty());
+  EXPECT_TRUE(p.orientationHistogram.empty());
+
   session->set(SettingId::NucleiBlueCutoff, 99);  // any pass locks the cell thresholds
   EXPECT_FALSE(session->cellThresholdsEditable());
 }
