@@ -184,7 +184,7 @@ std::int64_t CutSpan(const std::uint8_t* composite, std::int64_t from, std::int6
                      int cutoffBlue, int cutoffGreen, std::uint8_t* out, std::uint8_t* marks) {
   std::int64_t k = from;
   std::int64_t red = 0;
-  const SimdPath path = CurrentSimdPath();
+  [[maybe_unused]] const SimdPath path = CurrentSimdPath();
 #if defined(__x86_64__)
   if (path == SimdPath::kAvx2 && VectorCutoffs(cutoffBlue, cutoffGreen)) {
     k = CutAvx2<kInside>(composite, k, to, cutoffBlue, cutoffGreen, out, marks, red);
@@ -299,7 +299,7 @@ void PrefixSums(const std::uint8_t* grey, std::int64_t count, std::uint16_t* sum
   static_assert(kStride == 1 || kStride == 4);
   std::uint16_t sum = 0;
   std::int64_t k = 0;
-  const SimdPath path = CurrentSimdPath();
+  [[maybe_unused]] const SimdPath path = CurrentSimdPath();
 #if defined(__x86_64__)
   if (path == SimdPath::kAvx2) k = PrefixSumsAvx2<kStride>(grey, count, sums, sum);
 #endif

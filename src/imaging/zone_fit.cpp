@@ -130,7 +130,7 @@ void CoverRun(const std::uint8_t* const rows[kBlock], int from, int to, int thre
               std::uint8_t* cover) {
   static_assert(kBlock == 4);
   int bx = from;
-  const SimdPath path = CurrentSimdPath();
+  [[maybe_unused]] const SimdPath path = CurrentSimdPath();
 #if defined(__x86_64__)
   if (path == SimdPath::kAvx2) bx = CoverRunAvx2(rows, bx, to, threshold, cover);
 #endif
