@@ -75,27 +75,33 @@ bool VectorCutoffs(int cutoffBlue, int cutoffGreen) {
 #endif
 
 #if defined(__x86_64__)
+// All-ones per 32-bit pixel whose bytes all reach the thresholds (AtLeast4).
+[[gnu::target("avx2")]] __m256i AtLeast8(__m256i pixels, __m256i thresholds) {
+  return _mm256_cmpeq_epi32(_mm256_subs_epu8(thresholds, pixels), _mm256_setzero_si256());
+}
+
+// Thirty-two all-ones/zero pixel masks, eight to each, to thirty-two 0/1 bytes.
+[[gnu::target("avx2")]] __m256i MaskBytes32(const __m256i masks[4]) {
+  const __m256i words = _mm256_packs_epi16(_mm256_packs_epi32(masks[0], masks[1]),
+                                           _mm256_packs_epi32(masks[2], masks[3]));
+  // The packs work within lanes: pixels 0-3, 8-11, 16-19, 24-27, then 4-7, ...
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  return _mm256_and_si256(_mm256_permutevar8x32_epi32(words, order), _mm256_set1_epi8(1));
+}
+
 // Thirty-two pixels at a time; returns where the narrower loops go on.
 [[gnu::target("avx2")]] std::int64_t MarkAvx2(const std::uint8_t* pixels, std::int64_t count,
                                               int cutoffBlue, int cutoffGreen,
                                               std::uint8_t* marks) {
   const __m256i thresholds = _mm256_set1_epi32(ThresholdPattern(cutoffBlue, cutoffGreen));
-  const __m256i zero = _mm256_setzero_si256();
-  // The packs work within lanes: pixels 0-3, 8-11, 16-19, 24-27, then 4-7, ...
-  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
   std::int64_t k = 0;
   for (; k + 32 <= count; k += 32) {
     const auto* in = reinterpret_cast<const __m256i*>(pixels + 4 * k);
     __m256i masks[4];
     for (int part = 0; part < 4; ++part) {
-      masks[part] =
-          _mm256_cmpeq_epi32(_mm256_subs_epu8(thresholds, _mm256_loadu_si256(in + part)), zero);
+      masks[part] = AtLeast8(_mm256_loadu_si256(in + part), thresholds);
     }
-    const __m256i words = _mm256_packs_epi16(_mm256_packs_epi32(masks[0], masks[1]),
-                                             _mm256_packs_epi32(masks[2], masks[3]));
-    const __m256i bytes =
-        _mm256_and_si256(_mm256_permutevar8x32_epi32(words, order), _mm256_set1_epi8(1));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(marks + k), bytes);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(marks + k), MaskBytes32(masks));
   }
   return k;
 }
@@ -130,6 +136,47 @@ void MarkPixelsAtLeast(const std::uint8_t* pixels, std::int64_t count, int cutof
 
 namespace {
 
+#if defined(__x86_64__)
+// CutSpan's thirty-two pixels at a time from k, their marks added to red;
+// returns where the narrower loops go on.
+template <bool kInside>
+[[gnu::target("avx2")]] std::int64_t CutAvx2(const std::uint8_t* composite, std::int64_t k,
+                                             std::int64_t to, int cutoffBlue, int cutoffGreen,
+                                             std::uint8_t* out, std::uint8_t* marks,
+                                             std::int64_t& red) {
+  const __m256i thresholds = _mm256_set1_epi32(ThresholdPattern(cutoffBlue, cutoffGreen));
+  const __m256i redByte = _mm256_set1_epi32(0x00ff0000);
+  const __m256i spareByte = _mm256_set1_epi32(static_cast<int>(0xff000000u));
+  const __m256i redAndSpare = _mm256_set1_epi32(static_cast<int>(0xffff0000u));
+  __m256i redCount = _mm256_setzero_si256();
+  for (; k + 32 <= to; k += 32) {
+    __m256i redMasks[4];
+    for (int part = 0; part < 4; ++part) {
+      auto* at = reinterpret_cast<__m256i*>(out + 4 * (k + 8 * part));
+      const __m256i pixel =
+          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(composite + 4 * (k + 8 * part)));
+      __m256i result;
+      if constexpr (kInside) {
+        // Nucleus: spare kept, red 255, rest 0.
+        const __m256i marked = _mm256_or_si256(_mm256_and_si256(pixel, spareByte), redByte);
+        result = _mm256_blendv_epi8(pixel, marked, AtLeast8(pixel, thresholds));
+      } else {
+        result = _mm256_and_si256(pixel, redAndSpare);
+      }
+      _mm256_storeu_si256(at, result);
+      redMasks[part] = _mm256_cmpeq_epi32(_mm256_and_si256(result, redByte), redByte);
+    }
+    const __m256i bytes = MaskBytes32(redMasks);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(marks + k), bytes);
+    redCount = _mm256_add_epi64(redCount, _mm256_sad_epu8(bytes, _mm256_setzero_si256()));
+  }
+  std::int64_t lanes[4];
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), redCount);
+  red += lanes[0] + lanes[1] + lanes[2] + lanes[3];
+  return k;
+}
+#endif
+
 // The cut of the pixels from .. to - 1 of a row, all inside the ring or all
 // outside it; returns the number of marks.
 template <bool kInside>
@@ -137,8 +184,14 @@ std::int64_t CutSpan(const std::uint8_t* composite, std::int64_t from, std::int6
                      int cutoffBlue, int cutoffGreen, std::uint8_t* out, std::uint8_t* marks) {
   std::int64_t k = from;
   std::int64_t red = 0;
+  [[maybe_unused]] const SimdPath path = CurrentSimdPath();
+#if defined(__x86_64__)
+  if (path == SimdPath::kAvx2 && VectorCutoffs(cutoffBlue, cutoffGreen)) {
+    k = CutAvx2<kInside>(composite, k, to, cutoffBlue, cutoffGreen, out, marks, red);
+  }
+#endif
 #if defined(__SSE2__)
-  if (VectorCutoffs(cutoffBlue, cutoffGreen)) {
+  if (path != SimdPath::kPlain && VectorCutoffs(cutoffBlue, cutoffGreen)) {
     const __m128i thresholds = Thresholds(cutoffBlue, cutoffGreen);
     const __m128i redByte = _mm_set1_epi32(0x00ff0000);
     const __m128i spareByte = _mm_set1_epi32(static_cast<int>(0xff000000u));
@@ -172,7 +225,7 @@ std::int64_t CutSpan(const std::uint8_t* composite, std::int64_t from, std::int6
     }
     std::int64_t lanes[2];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), redCount);
-    red = lanes[0] + lanes[1];
+    red += lanes[0] + lanes[1];
   }
 #endif
   const std::uint32_t ringPixel = kInside ? 0x00ff0000u : 0;
@@ -200,17 +253,61 @@ std::int64_t CutRowToRing(const std::uint8_t* composite, std::int64_t width, std
 
 namespace {
 
+#if defined(__x86_64__)
+// PrefixSums's sixteen pixels at a time, on top of sum, which becomes the
+// last one written; returns where the narrower loops go on.
+template <int kStride>
+[[gnu::target("avx2")]] std::int64_t PrefixSumsAvx2(const std::uint8_t* grey, std::int64_t count,
+                                                    std::uint16_t* sums, std::uint16_t& sum) {
+  // The running sums within each 128-bit lane, the low lane's total added
+  // to the high lane, then the sum before them. The totals of the sixteen
+  // are added up beside the stores, so that each step waits on one addition.
+  __m256i before = _mm256_set1_epi16(static_cast<short>(sum));
+  std::int64_t k = 0;
+  for (; k + 16 <= count; k += 16) {
+    __m256i x;
+    if constexpr (kStride == 4) {
+      const auto* in = reinterpret_cast<const __m256i*>(grey + kStride * k);
+      const __m256i lowByte = _mm256_set1_epi32(0xff);
+      // Packed within lanes: pixels 0-3, 8-11, 4-7, 12-15.
+      x = _mm256_packs_epi32(_mm256_and_si256(_mm256_loadu_si256(in), lowByte),
+                             _mm256_and_si256(_mm256_loadu_si256(in + 1), lowByte));
+      x = _mm256_permute4x64_epi64(x, 0xD8);
+    } else {
+      x = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grey + k)));
+    }
+    x = _mm256_add_epi16(x, _mm256_slli_si256(x, 2));
+    x = _mm256_add_epi16(x, _mm256_slli_si256(x, 4));
+    x = _mm256_add_epi16(x, _mm256_slli_si256(x, 8));
+    // Each lane's last sum in all its words.
+    __m256i last = _mm256_shufflehi_epi16(x, 0xff);
+    last = _mm256_unpackhi_epi64(last, last);
+    x = _mm256_add_epi16(x, _mm256_permute2x128_si256(last, last, 0x08));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + k), _mm256_add_epi16(x, before));
+    last = _mm256_shufflehi_epi16(x, 0xff);
+    last = _mm256_unpackhi_epi64(last, last);
+    before = _mm256_add_epi16(before, _mm256_permute2x128_si256(last, last, 0x11));
+  }
+  sum = static_cast<std::uint16_t>(_mm256_extract_epi16(before, 0));
+  return k;
+}
+#endif
+
 // Grey values kStride bytes apart: the blue bytes of 32-bit pixels (4) or grey bytes (1).
 template <int kStride>
 void PrefixSums(const std::uint8_t* grey, std::int64_t count, std::uint16_t* sums) {
   static_assert(kStride == 1 || kStride == 4);
   std::uint16_t sum = 0;
   std::int64_t k = 0;
+  [[maybe_unused]] const SimdPath path = CurrentSimdPath();
+#if defined(__x86_64__)
+  if (path == SimdPath::kAvx2) k = PrefixSumsAvx2<kStride>(grey, count, sums, sum);
+#endif
 #if defined(__SSE2__)
   // Eight pixels at a time: their grey values as eight 16-bit lanes, the
   // running sums within them, then the sum before them added.
-  __m128i before = _mm_setzero_si128();
-  for (; k + 8 <= count; k += 8) {
+  __m128i before = _mm_set1_epi16(static_cast<short>(sum));
+  for (; path != SimdPath::kPlain && k + 8 <= count; k += 8) {
     const auto* in = reinterpret_cast<const __m128i*>(grey + kStride * k);
     __m128i x;
     if constexpr (kStride == 4) {

@@ -47,66 +47,72 @@ TEST(PixelKernels, MarksAndRingCutMatchThePerPixelRule) {
       }
     });
 
-    // Inside spans of the row: empty, at either end, within, the whole row;
-    // their ends leave tails on both sides of the vector path.
-    const std::int64_t spans[][2] = {{0, 0},       {0, count}, {5, 600},        {17, 18},
-                                     {600, count}, {-3, 40},   {900, count + 9}};
-    for (const auto& span : spans) {
-      SCOPED_TRACE(::testing::Message() << "inside " << span[0] << " .. " << span[1]);
-      std::vector<std::uint8_t> cutOut(composite.size());
-      const std::int64_t red = CutRowToRing(composite.data(), count, span[0], span[1], cut[0],
-                                            cut[1], cutOut.data(), marks.data());
-      std::int64_t expectedRed = 0;
-      for (std::int64_t k = 0; k < count; ++k) {
-        const std::uint8_t* in = composite.data() + 4 * k;
-        std::uint8_t out[4] = {in[0], in[1], in[2], in[3]};
-        if (k < span[0] || k >= span[1]) {
-          out[kBlue] = out[kGreen] = 0;
-        } else if (in[kBlue] >= cut[0] && in[kGreen] >= cut[1]) {
-          out[kBlue] = out[kGreen] = 0;
-          out[kRed] = 255;
+    // Inside spans of the row by every vector path: empty, at either end,
+    // within, the whole row; their ends leave tails on both sides of each
+    // vector loop.
+    const std::int64_t spans[][2] = {{0, 0},    {0, count},   {5, 600}, {17, 18},
+                                     {33, 214}, {600, count}, {-3, 40}, {900, count + 9}};
+    testing::ForEachSimdPath([&](SimdPath) {
+      for (const auto& span : spans) {
+        SCOPED_TRACE(::testing::Message() << "inside " << span[0] << " .. " << span[1]);
+        std::vector<std::uint8_t> cutOut(composite.size());
+        const std::int64_t red = CutRowToRing(composite.data(), count, span[0], span[1], cut[0],
+                                              cut[1], cutOut.data(), marks.data());
+        std::int64_t expectedRed = 0;
+        for (std::int64_t k = 0; k < count; ++k) {
+          const std::uint8_t* in = composite.data() + 4 * k;
+          std::uint8_t out[4] = {in[0], in[1], in[2], in[3]};
+          if (k < span[0] || k >= span[1]) {
+            out[kBlue] = out[kGreen] = 0;
+          } else if (in[kBlue] >= cut[0] && in[kGreen] >= cut[1]) {
+            out[kBlue] = out[kGreen] = 0;
+            out[kRed] = 255;
+          }
+          for (int b = 0; b < 4; ++b) ASSERT_EQ(cutOut[4 * k + b], out[b]) << k;
+          ASSERT_EQ(marks[k], out[kRed] == 255 ? 1 : 0) << k;
+          expectedRed += out[kRed] == 255;
         }
-        for (int b = 0; b < 4; ++b) ASSERT_EQ(cutOut[4 * k + b], out[b]) << k;
-        ASSERT_EQ(marks[k], out[kRed] == 255 ? 1 : 0) << k;
-        expectedRed += out[kRed] == 255;
-      }
-      EXPECT_EQ(red, expectedRed);
+        EXPECT_EQ(red, expectedRed);
 
-      std::vector<std::uint8_t> inPlace = composite;
-      CutRowToRing(inPlace.data(), count, span[0], span[1], cut[0], cut[1], inPlace.data(),
-                   marks.data());
-      EXPECT_EQ(inPlace, cutOut);
-    }
+        std::vector<std::uint8_t> inPlace = composite;
+        CutRowToRing(inPlace.data(), count, span[0], span[1], cut[0], cut[1], inPlace.data(),
+                     marks.data());
+        EXPECT_EQ(inPlace, cutOut);
+      }
+    });
   }
 }
 
+// By every vector path, with counts that end in each of its loops.
 TEST(PixelKernels, GreyPrefixSumsAddUpTheBlueBytesOrTheGreyBytes) {
   std::mt19937 random(29);
-  for (const std::int64_t count :
-       std::initializer_list<std::int64_t>{0, 1, 3, 4, 5, 7, 8, 15, 16, 17, 255, kGreySumRun}) {
-    const std::vector<std::uint8_t> pixels = RandomPixels(count, random, 255);
-    std::vector<std::uint8_t> grey(static_cast<std::size_t>(count));
-    for (std::int64_t k = 0; k < count; ++k) grey[k] = pixels[4 * k];
-    std::vector<std::uint16_t> sums(static_cast<std::size_t>(count) + 1, 7);
-    std::vector<std::uint16_t> byteSums = sums;
-    GreyPrefixSums(pixels.data(), count, sums.data());
-    GreyBytePrefixSums(grey.data(), count, byteSums.data());
-    std::uint32_t sum = 0;
-    for (std::int64_t k = 0; k < count; ++k) {
-      sum += pixels[4 * k];
-      ASSERT_EQ(sums[k], sum) << k << " of " << count;
-      ASSERT_EQ(byteSums[k], sum) << k << " of " << count << " grey bytes";
+  testing::ForEachSimdPath([&](SimdPath) {
+    for (const std::int64_t count : std::initializer_list<std::int64_t>{
+             0, 1, 3, 4, 5, 7, 8, 15, 16, 17, 23, 24, 25, 31, 32, 33, 47, 255, kGreySumRun}) {
+      const std::vector<std::uint8_t> pixels = RandomPixels(count, random, 255);
+      std::vector<std::uint8_t> grey(static_cast<std::size_t>(count));
+      for (std::int64_t k = 0; k < count; ++k) grey[k] = pixels[4 * k];
+      std::vector<std::uint16_t> sums(static_cast<std::size_t>(count) + 1, 7);
+      std::vector<std::uint16_t> byteSums = sums;
+      GreyPrefixSums(pixels.data(), count, sums.data());
+      GreyBytePrefixSums(grey.data(), count, byteSums.data());
+      std::uint32_t sum = 0;
+      for (std::int64_t k = 0; k < count; ++k) {
+        sum += pixels[4 * k];
+        ASSERT_EQ(sums[k], sum) << k << " of " << count;
+        ASSERT_EQ(byteSums[k], sum) << k << " of " << count << " grey bytes";
+      }
+      EXPECT_EQ(sums[count], 7u) << "nothing written past the end";
+      EXPECT_EQ(byteSums[count], 7u) << "nothing written past the end";
     }
-    EXPECT_EQ(sums[count], 7u) << "nothing written past the end";
-    EXPECT_EQ(byteSums[count], 7u) << "nothing written past the end";
-  }
-  // The largest run of white pixels still fits.
-  const std::vector<std::uint8_t> white(4 * kGreySumRun, 255);
-  std::vector<std::uint16_t> sums(kGreySumRun);
-  GreyPrefixSums(white.data(), kGreySumRun, sums.data());
-  EXPECT_EQ(sums.back(), 255 * kGreySumRun);
-  GreyBytePrefixSums(white.data(), kGreySumRun, sums.data());
-  EXPECT_EQ(sums.back(), 255 * kGreySumRun);
+    // The largest run of white pixels still fits.
+    const std::vector<std::uint8_t> white(4 * kGreySumRun, 255);
+    std::vector<std::uint16_t> sums(kGreySumRun);
+    GreyPrefixSums(white.data(), kGreySumRun, sums.data());
+    EXPECT_EQ(sums.back(), 255 * kGreySumRun);
+    GreyBytePrefixSums(white.data(), kGreySumRun, sums.data());
+    EXPECT_EQ(sums.back(), 255 * kGreySumRun);
+  });
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "demo/demo_plate.h"
 #include "imaging/mosaic.h"
 #include "support/pictures.h"
+#include "support/simd_paths.h"
 #include "support/zone_well.h"
 
 namespace vembrel::testing {
@@ -190,6 +191,43 @@ TEST(ZoneFit, ThresholdSplitsTheGreyOfEveryPixel) {
   for (const int width : {1020, 28}) {
     const Picture green = GreyPicture(width, kMosaicSize, [&](int c, int) { return greys[c % 4]; });
     EXPECT_EQ(AssessZone(green).threshold, 100) << width;
+  }
+}
+
+// Every vector path of the block counts assesses as the plain loop does.
+// Pixels of any grey, 0 and 255 and the threshold's neighbours among them,
+// are strewn over a lattice well, so that a miscounted or misplaced block
+// moves the disc's covered share or the density. The widths' rows of blocks,
+// and the runs a black quarter starts mid-row, end in each vector loop.
+TEST(ZoneFit, EveryVectorPathAssessesAsThePlainLoop) {
+  for (const int width : {1020, 1004}) {
+    const Picture green = GreyPicture(width, kMosaicSize, [](int c, int r) {
+      std::uint32_t hash =
+          static_cast<std::uint32_t>(c) * 73856093u ^ static_cast<std::uint32_t>(r) * 19349663u;
+      hash = (hash ^ (hash >> 13)) * 0x5bd1e995u;
+      hash ^= hash >> 15;
+      if (hash % 4 == 0) return static_cast<int>((hash >> 8) % 256);
+      if (InDisc(c, r, 480, 520, 220)) return 20;
+      return c % 16 < 12 && r % 16 < 12 ? 160 : 20;
+    });
+    const GreyPlane plane = BlueBytesOf(green);
+    for (const BlackQuarters black : {BlackQuarters{}, BlackQuarters{true, false, false, false}}) {
+      SCOPED_TRACE(::testing::Message() << "width " << width << ", black " << black[0]);
+      // The plain loop comes first.
+      ZoneAssessment plain;
+      ForEachSimdPath([&](SimdPath path) {
+        if (path == SimdPath::kPlain) plain = AssessZone(green, black);
+        for (const ZoneAssessment& zone : {AssessZone(green, black), AssessZone(plane, black)}) {
+          EXPECT_EQ(zone.threshold, plain.threshold);
+          EXPECT_EQ(zone.x, plain.x);
+          EXPECT_EQ(zone.y, plain.y);
+          EXPECT_EQ(zone.radius, plain.radius);
+          EXPECT_EQ(zone.insideCover, plain.insideCover);
+          EXPECT_EQ(zone.typicalCover, plain.typicalCover);
+        }
+      });
+      EXPECT_TRUE(plain.judged);
+    }
   }
 }
 
