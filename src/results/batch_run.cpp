@@ -10,10 +10,12 @@
 #include "core/error.h"
 #include "core/folder_lock.h"
 #include "core/parallel_items.h"
+#include "core/read_ahead.h"
 #include "core/replacement_file.h"
 #include "core/text_file.h"
 #include "engine/cell_data_file.h"
 #include "imaging/image_files.h"
+#include "plate/plate.h"
 #include "plate/well_names.h"
 #include "results/summary_file.h"
 
@@ -221,6 +223,16 @@ BatchWellOutcome BatchRun::runWell(int well) const {
   return outcome;
 }
 
+void BatchRun::readAhead(int well) const {
+  std::vector<std::string> files;
+  for (const FieldSource& source : WellFieldSources(*plate_, well)) {
+    if (!source.file.empty() && std::find(files.begin(), files.end(), source.file) == files.end()) {
+      files.push_back(source.file);
+    }
+  }
+  ReadAhead(files);
+}
+
 void BatchRun::takeOutcome(BatchWellOutcome& outcome) {
   PlateResults& plateResults = results_;
   if (outcome.failure) {
@@ -257,6 +269,8 @@ bool BatchRun::step() {
   }
   const int well = queue_.front();
   queue_.pop_front();
+  // The next well's files are read from the disk while this one is analysed.
+  if (!queue_.empty()) readAhead(queue_.front());
   BatchWellOutcome outcome = runWell(well);
   takeOutcome(outcome);
   reportProgress(outcome);
@@ -291,7 +305,15 @@ std::vector<BatchWellOutcome> BatchRun::analyseQueued(int jobs, const std::atomi
     }
   };
   const std::vector<bool> analysed = RunOnThreads(
-      wells.size(), [&](std::size_t i) { outcomes[i] = runWell(wells[i]); }, how);
+      wells.size(),
+      [&](std::size_t i) {
+        // The wells are taken in order: each job reads ahead the one it will
+        // most likely take next.
+        const std::size_t ahead = i + static_cast<std::size_t>(std::max(jobs, 1));
+        if (ahead < wells.size()) readAhead(wells[ahead]);
+        outcomes[i] = runWell(wells[i]);
+      },
+      how);
   // In queue order, as one thread would have left things.
   std::vector<BatchWellOutcome> finished;
   for (std::size_t i = 0; i < wells.size(); ++i) {

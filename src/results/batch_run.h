@@ -210,6 +210,8 @@ class BatchRun {
  private:
   /// The well's outcome: reused from its record, or analysed now.
   BatchWellOutcome runWell(int well) const;
+  /// Has the kernel start reading the well's field files, to be analysed next.
+  void readAhead(int well) const;
   void takeOutcome(BatchWellOutcome& outcome);
   void runInParallel(int jobs);
   void finish();

@@ -11,6 +11,7 @@
 #include "engine/workspace.h"
 #include "plate/well_names.h"
 #include "results/summary_file.h"
+#include "support/page_cache.h"
 #include "support/temp_dir.h"
 #include "support/thrown.h"
 
@@ -173,6 +174,34 @@ TEST_F(BatchRunTest, QueueAnalysedOnWorkersStopsWhenCancelledAndEndsAsAPart) {
   none.complete({});
   EXPECT_TRUE(none.cancelled());
   EXPECT_EQ(none.wellsAnalysed(), 0);
+}
+
+TEST_F(BatchRunTest, EachStepHasTheNextWellsFilesReadWhileItAnalyses) {
+  const auto files = [&](const char* well) {
+    std::vector<std::string> paths;
+    for (int field = 0; field < 4; ++field) {
+      for (int channel = 0; channel < 2; ++channel) {
+        paths.push_back((pictures_ / ("DEMO_" + std::string(well) + "f0" + std::to_string(field) +
+                                      "d" + std::to_string(channel) + ".tif"))
+                            .string());
+      }
+    }
+    return paths;
+  };
+  for (const char* well : {"A02", "A03"}) {
+    for (const std::string& file : files(well)) {
+      if (!testing::DropFromPageCache(file))
+        GTEST_SKIP() << "the file system keeps files in memory";
+    }
+  }
+  BatchRun batch(workspace_.plate(), workspace_.universalSettings(), results());
+  batch.start();
+  ASSERT_TRUE(batch.step());  // A01
+  EXPECT_TRUE(testing::BecomeResident(files("A02")));
+  // Only the next well: A03's wait for A02's step.
+  for (const std::string& file : files("A03")) {
+    EXPECT_LT(testing::ResidentPages(file), testing::FilePages(file)) << file;
+  }
 }
 
 TEST_F(BatchRunTest, NothingQueuedStillWritesTheSummary) {
